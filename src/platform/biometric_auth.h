@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Unlocking with the user's fingerprint or face.
+class BiometricAuth {
+public:
+    virtual ~BiometricAuth() = default;
+    virtual bool isAvailable() const = 0;
+    // The reply comes once, on the main thread: success, or the failure's text.
+    virtual void authenticate(const QString& reason, std::function<void(bool success, const QString& error)> reply) = 0;
+
+    static BiometricAuth& shared();
+};

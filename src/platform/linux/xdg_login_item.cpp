@@ -1,0 +1,47 @@
+#include "../login_item.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+// An XDG autostart entry: the desktop starts every entry of ~/.config/autostart at login.
+class XdgLoginItem final : public LoginItem {
+public:
+    bool isEnabled() const override { return QFile::exists(entryPath()); }
+
+    bool setEnabled(bool enabled) override
+    {
+        if (!enabled)
+            return !QFile::exists(entryPath()) || QFile::remove(entryPath());
+        QDir().mkpath(QFileInfo(entryPath()).absolutePath());
+        QSaveFile file(entryPath());
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        const auto exec = QCoreApplication::applicationFilePath();
+        file.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Velmorand\nExec=\"%1\"\n"
+                                  "X-GNOME-Autostart-enabled=true\n")
+                       .arg(exec)
+                       .toUtf8());
+        return file.commit();
+    }
+
+private:
+    static QString entryPath()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+            + QStringLiteral("/autostart/velmorand.desktop");
+    }
+};
+
+} // namespace
+
+LoginItem& LoginItem::shared()
+{
+    static XdgLoginItem item;
+    return item;
+}

@@ -1,0 +1,7 @@
+#include "notifier.h"
+
+Notifier& Notifier::shared()
+{
+    static Notifier notifier;
+    return notifier;
+}

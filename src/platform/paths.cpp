@@ -1,0 +1,68 @@
+#include "paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+namespace {
+QString fromEnv(const char* name)
+{
+    return qEnvironmentVariable(name);
+}
+
+QString ensureDir(const QString& path, bool privateToUser)
+{
+    QDir().mkpath(path);
+    if (privateToUser)
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return path;
+}
+} // namespace
+
+namespace Paths {
+
+QString configDir()
+{
+    if (const auto dir = fromEnv("VELMORAND_CONFIG_DIR"); !dir.isEmpty())
+        return ensureDir(dir, true);
+    return ensureDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                         + QStringLiteral("/velmorand"),
+                     true);
+}
+
+QString stateDir()
+{
+    if (const auto dir = fromEnv("VELMORAND_STATE_DIR"); !dir.isEmpty())
+        return ensureDir(dir, true);
+    auto base = fromEnv("XDG_STATE_HOME");
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    return ensureDir(base + QStringLiteral("/velmorand"), true);
+}
+
+QString privateRuntimeDir()
+{
+    const auto runtime = fromEnv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return ensureDir(runtime + QStringLiteral("/velmorand"), true);
+    // Without a runtime directory: a per-user directory in /tmp, trusted only when it is ours and
+    // no link, so that another user cannot pre-create it to read what we put there.
+    const auto path = QDir::tempPath() + QStringLiteral("/velmorand-") + QString::number(::getuid());
+    QFileInfo info(path);
+    if (info.exists() && (info.isSymLink() || !info.isDir() || info.ownerId() != ::getuid()))
+        qFatal("[Paths] %s is not a private directory of this user", qPrintable(path));
+    return ensureDir(path, true);
+}
+
+QString resourcesDir()
+{
+    if (const auto dir = fromEnv("VELMORAND_RESOURCES_DIR"); !dir.isEmpty())
+        return dir;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/resources");
+}
+
+} // namespace Paths

@@ -1,0 +1,67 @@
+#include "api/records/json_reader.h"
+#include "api/records/ordered_json_writer.h"
+
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+namespace {
+QJsonObject parse(const char* json)
+{
+    return QJsonDocument::fromJson(QByteArray(json)).object();
+}
+} // namespace
+
+TEST(JsonReader, IntegersAreIntegralNumbersInRange)
+{
+    struct Case {
+        const char* json;
+        std::optional<qint64> expected;
+    };
+    const Case cases[] = {
+        {R"({"v": 42})", 42},
+        {R"({"v": -7})", -7},
+        {R"({"v": 12.0})", 12},
+        {R"({"v": 9223372036854775807})", std::numeric_limits<qint64>::max()},
+        {R"({"v": 9007199254740993})", 9007199254740993LL},
+        {R"({"v": 12.5})", std::nullopt},
+        {R"({"v": 1e300})", std::nullopt},
+        {R"({"v": true})", std::nullopt},
+        {R"({"v": "42"})", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const JsonReader reader(parse(c.json), QStringLiteral("T"));
+        if (c.expected) {
+            EXPECT_EQ(reader.requiredInt(QStringLiteral("v")), *c.expected) << c.json;
+        } else {
+            EXPECT_THROW(reader.optionalInt(QStringLiteral("v")), DecodingError) << c.json;
+        }
+    }
+}
+
+TEST(JsonReader, MissingNullAndWrongTypes)
+{
+    const JsonReader reader(parse(R"({"n": null, "s": "x", "b": 1, "d": 3})"), QStringLiteral("T"));
+    EXPECT_THROW(reader.requiredString(QStringLiteral("absent")), DecodingError);
+    EXPECT_THROW(reader.requiredString(QStringLiteral("n")), DecodingError);
+    EXPECT_EQ(reader.optionalString(QStringLiteral("n")), std::nullopt);
+    EXPECT_EQ(reader.optionalString(QStringLiteral("absent")), std::nullopt);
+    EXPECT_EQ(reader.optionalString(QStringLiteral("s")), QStringLiteral("x"));
+    EXPECT_THROW(reader.optionalBool(QStringLiteral("b")), DecodingError);
+    EXPECT_EQ(reader.optionalDouble(QStringLiteral("d")), 3.0);
+    EXPECT_THROW(reader.optionalDouble(QStringLiteral("s")), DecodingError);
+    // Keys match exactly, case included.
+    EXPECT_EQ(reader.optionalString(QStringLiteral("S")), std::nullopt);
+}
+
+TEST(OrderedJsonWriter, KeepsInsertionOrderAndLeavesAbsentOut)
+{
+    const auto json = OrderedJsonWriter()
+                          .add(QStringLiteral("z"), 1)
+                          .add(QStringLiteral("a"), QStringLiteral("t\"x"))
+                          .addOptional(QStringLiteral("m"), std::optional<qint64>())
+                          .addOptional(QStringLiteral("k"), std::optional<bool>(false))
+                          .addRaw(QStringLiteral("l"), OrderedJsonWriter::encodeList({"{}", "2"}))
+                          .toJson();
+    EXPECT_EQ(json, QByteArray(R"({"z":1,"a":"t\"x","k":false,"l":[{},2]})"));
+}
