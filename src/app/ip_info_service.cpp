@@ -1,0 +1,81 @@
+#include "ip_info_service.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+#include <qcoro/qcoronetworkreply.h>
+
+#include <memory>
+
+QList<QUrl> IPInfoService::defaultEndpoints()
+{
+    return {QUrl(QStringLiteral("https://ipinfo.io/json")), QUrl(QStringLiteral("https://ipapi.co/json/")),
+            QUrl(QStringLiteral("https://api.ip.sb/geoip"))};
+}
+
+IPInfoService::IPInfoService(QList<QUrl> endpoints, std::chrono::milliseconds timeout)
+    : m_endpoints(std::move(endpoints))
+    , m_timeout(timeout)
+{
+}
+
+IPInfoService& IPInfoService::shared()
+{
+    static IPInfoService service;
+    return service;
+}
+
+QCoro::Task<std::optional<PublicIPInfo>> IPInfoService::fetchPublicIP()
+{
+    // The endpoint list is copied: the service may be asked again while this lookup waits.
+    const auto endpoints = m_endpoints;
+    for (const auto& url : endpoints) {
+        if (auto info = co_await fetch(url))
+            co_return info;
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<std::optional<PublicIPInfo>> IPInfoService::fetch(QUrl url)
+{
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(m_session.get(request),
+                                                                   [](QNetworkReply* r) { r->deleteLater(); });
+    // The limit covers the whole transfer, not only a silence between packets.
+    const bool finished = co_await qCoro(reply.get()).waitForFinished(m_timeout);
+    if (!finished) {
+        reply->abort();
+        co_return std::nullopt;
+    }
+    const auto status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid() || status.toInt() != 200)
+        co_return std::nullopt;
+    co_return parseAnswer(reply->readAll());
+}
+
+std::optional<PublicIPInfo> IPInfoService::parseAnswer(const QByteArray& body)
+{
+    const auto document = QJsonDocument::fromJson(body);
+    if (!document.isObject())
+        return std::nullopt;
+    const auto json = document.object();
+    const auto ip = json.value(QStringLiteral("ip"));
+    if (!ip.isString() || ip.toString().isEmpty())
+        return std::nullopt;
+    const auto text = [&json](const QString& key) -> std::optional<QString> {
+        const auto value = json.value(key);
+        if (!value.isString())
+            return std::nullopt;
+        return value.toString();
+    };
+    auto country = text(QStringLiteral("country_name"));
+    if (!country)
+        country = text(QStringLiteral("country"));
+    return PublicIPInfo{ip.toString(), text(QStringLiteral("city")), text(QStringLiteral("region")), country};
+}

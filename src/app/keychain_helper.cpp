@@ -1,0 +1,39 @@
+#include "keychain_helper.h"
+
+#include "platform/secret_store.h"
+
+#include <QStringEncoder>
+
+const QString KeychainHelper::service = QStringLiteral("com.velmorand.app");
+
+KeychainHelper::KeychainHelper(SecretStore& store)
+    : m_store(store)
+{
+}
+
+KeychainHelper& KeychainHelper::shared()
+{
+    static KeychainHelper helper(SecretStore::shared());
+    return helper;
+}
+
+bool KeychainHelper::save(const QString& value, const QString& key)
+{
+    // A text with unpaired surrogates has no UTF-8 form: store nothing rather than a mangled secret.
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    const QByteArray bytes = encoder.encode(value);
+    if (encoder.hasError())
+        return false;
+    m_store.remove(service, key);
+    return m_store.save(service, key, value);
+}
+
+std::optional<QString> KeychainHelper::read(const QString& key)
+{
+    return m_store.read(service, key);
+}
+
+void KeychainHelper::remove(const QString& key)
+{
+    m_store.remove(service, key);
+}
