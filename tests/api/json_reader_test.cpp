@@ -65,3 +65,43 @@ TEST(OrderedJsonWriter, KeepsInsertionOrderAndLeavesAbsentOut)
                           .toJson();
     EXPECT_EQ(json, QByteArray(R"({"z":1,"a":"t\"x","k":false,"l":[{},2]})"));
 }
+
+TEST(JsonReader, ParseAcceptsObjectsAndArraysOnly)
+{
+    struct Case {
+        const char* body;
+        bool parses;
+    };
+    const Case cases[] = {
+        {R"({"ok": true})", true},
+        {R"([1, 2])", true},
+        {"", false},
+        {"<html><body>502 Bad Gateway</body></html>", false},
+        {R"({"ok": true)", false},
+        {"5", false},
+        {R"("text")", false},
+    };
+    for (const auto& c : cases) {
+        if (c.parses)
+            EXPECT_NO_THROW(JsonReader::parse(c.body)) << c.body;
+        else
+            EXPECT_THROW(JsonReader::parse(c.body), DecodingError) << c.body;
+    }
+    EXPECT_TRUE(JsonReader::parse("[]").isArray());
+    EXPECT_EQ(JsonReader::parse(R"({"a": 1})").toObject().value(QStringLiteral("a")).toInt(), 1);
+}
+
+TEST(JsonReader, IntegerMapsFailAsAWhole)
+{
+    const JsonReader reader(parse(R"({"m": {"443": 12, "8443": 0}, "bad": {"443": 1, "80": 1.5},
+                                      "text": {"443": "1"}, "list": [1], "n": null})"),
+                            QStringLiteral("T"));
+    const auto map = reader.optionalIntMap(QStringLiteral("m"));
+    ASSERT_TRUE(map.has_value());
+    EXPECT_EQ(*map, (QMap<QString, qint64>{{QStringLiteral("443"), 12}, {QStringLiteral("8443"), 0}}));
+    EXPECT_THROW(reader.optionalIntMap(QStringLiteral("bad")), DecodingError);
+    EXPECT_THROW(reader.optionalIntMap(QStringLiteral("text")), DecodingError);
+    EXPECT_THROW(reader.optionalIntMap(QStringLiteral("list")), DecodingError);
+    EXPECT_EQ(reader.optionalIntMap(QStringLiteral("n")), std::nullopt);
+    EXPECT_EQ(reader.optionalIntMap(QStringLiteral("absent")), std::nullopt);
+}

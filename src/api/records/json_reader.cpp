@@ -1,6 +1,7 @@
 #include "json_reader.h"
 
-#include <cmath>
+#include <QJsonDocument>
+#include <QJsonParseError>
 
 JsonReader::JsonReader(QJsonObject object, QString recordName)
     : m_object(std::move(object)), m_recordName(std::move(recordName))
@@ -12,6 +13,17 @@ JsonReader JsonReader::of(const QJsonValue& value, const QString& recordName)
     if (!value.isObject())
         throw DecodingError(recordName + QStringLiteral(": not a JSON object"));
     return JsonReader(value.toObject(), recordName);
+}
+
+QJsonValue JsonReader::parse(const QByteArray& json)
+{
+    QJsonParseError error;
+    const auto document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        throw DecodingError(QStringLiteral("not JSON: ") + error.errorString());
+    if (document.isArray())
+        return document.array();
+    return document.object();
 }
 
 std::optional<qint64> JsonReader::integerOf(const QJsonValue& value)
@@ -104,4 +116,18 @@ std::optional<QString> JsonReader::optionalString(const QString& key) const
 {
     const auto value = presentValue(key);
     return value ? std::optional(asString(key, *value)) : std::nullopt;
+}
+
+std::optional<QMap<QString, qint64>> JsonReader::optionalIntMap(const QString& key) const
+{
+    const auto value = presentValue(key);
+    if (!value)
+        return std::nullopt;
+    if (!value->isObject())
+        fail(key, QStringLiteral("is not an object"));
+    QMap<QString, qint64> map;
+    const auto object = value->toObject();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it)
+        map.insert(it.key(), asInt(key + QLatin1Char('.') + it.key(), it.value()));
+    return map;
 }

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
+#include <QMap>
 #include <QString>
 
 #include <optional>
@@ -30,6 +31,8 @@ public:
     JsonReader(QJsonObject object, QString recordName);
     // Fails unless the value is a JSON object.
     static JsonReader of(const QJsonValue& value, const QString& recordName);
+    // Parses a whole answer; fails unless it is a JSON object or array.
+    static QJsonValue parse(const QByteArray& json);
 
     qint64 requiredInt(const QString& key) const;
     std::optional<qint64> optionalInt(const QString& key) const;
@@ -55,6 +58,30 @@ public:
         return decodeList<T>(key, *value);
     }
 
+    // Every element through T::fromJson; one failing element fails the whole list.
+    template <typename T>
+    static QList<T> listOf(const QJsonArray& array)
+    {
+        QList<T> items;
+        items.reserve(array.size());
+        for (const auto& element : array)
+            items.append(T::fromJson(element));
+        return items;
+    }
+
+    // A nested record: the value goes through T::fromJson(const QJsonValue&).
+    template <typename T>
+    std::optional<T> optionalRecord(const QString& key) const
+    {
+        const auto value = presentValue(key);
+        if (!value)
+            return std::nullopt;
+        return T::fromJson(*value);
+    }
+
+    // An object whose every value is an integer; one value of another kind fails the whole map.
+    std::optional<QMap<QString, qint64>> optionalIntMap(const QString& key) const;
+
     const QJsonObject& object() const { return m_object; }
 
     // The value as a 64-bit integer, or nothing when it is not an integral number in range.
@@ -75,12 +102,7 @@ private:
     {
         if (!value.isArray())
             fail(key, QStringLiteral("is not a list"));
-        QList<T> items;
-        const auto array = value.toArray();
-        items.reserve(array.size());
-        for (const auto& element : array)
-            items.append(T::fromJson(element));
-        return items;
+        return listOf<T>(value.toArray());
     }
 
     QJsonObject m_object;

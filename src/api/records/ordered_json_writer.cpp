@@ -9,6 +9,14 @@ OrderedJsonWriter& OrderedJsonWriter::add(const QString& key, const QJsonValue& 
     return *this;
 }
 
+OrderedJsonWriter& OrderedJsonWriter::add(const QString& key, const QMap<QString, qint64>& map)
+{
+    OrderedJsonWriter object;
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+        object.add(it.key(), it.value());
+    return addRaw(key, object.toJson());
+}
+
 OrderedJsonWriter& OrderedJsonWriter::addRaw(const QString& key, const QByteArray& json)
 {
     m_members.append({key, json});
