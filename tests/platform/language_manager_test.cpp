@@ -1,0 +1,131 @@
+#include "platform/language_manager.h"
+#include "platform/notifier.h"
+#include "platform/settings_keys.h"
+#include "platform/text_table.h"
+#include "support/temp_settings.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the interface language was at each "languageChanged" post.
+struct LanguagePosts {
+    explicit LanguagePosts(const LanguageManager& manager)
+    {
+        connection = QObject::connect(&Notifier::shared(), &Notifier::languageChanged,
+                                      [this, &manager] { seen.push_back(manager.currentLanguage()); });
+    }
+    ~LanguagePosts() { QObject::disconnect(connection); }
+
+    std::vector<AppLanguage> seen;
+    QMetaObject::Connection connection;
+};
+
+// The shared manager reads the process's settings store: keep it in a throwaway directory,
+// set before any test runs.
+class ThrowawayConfigDir : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        qputenv("VELMORAND_CONFIG_DIR", m_dir.path().toUtf8());
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+[[maybe_unused]] auto* const throwawayConfigDir = ::testing::AddGlobalTestEnvironment(new ThrowawayConfigDir);
+
+} // namespace
+
+TEST(LanguageManager, StartsFromTheStoredChoice)
+{
+    struct Case {
+        QJsonValue stored; // undefined: the setting is missing
+        AppLanguage expected;
+    };
+    const Case cases[] = {
+        {QJsonValue(QJsonValue::Undefined), AppLanguage::zh},
+        {QStringLiteral("ja"), AppLanguage::ja},
+        {QStringLiteral("en"), AppLanguage::en},
+        {QStringLiteral("fr"), AppLanguage::zh},
+        {QStringLiteral("EN"), AppLanguage::zh},
+        {1, AppLanguage::zh},
+    };
+    for (const auto& c : cases) {
+        TempSettings settings;
+        if (!c.stored.isUndefined())
+            settings.store->setValue(SettingsKeys::appLanguage, c.stored);
+        QSignalSpy posts(&Notifier::shared(), &Notifier::languageChanged);
+        LanguageManager manager(*settings.store);
+        EXPECT_EQ(manager.currentLanguage(), c.expected) << qPrintable(c.stored.toVariant().toString());
+        EXPECT_EQ(posts.count(), 0);
+        // Reading the choice leaves an unknown stored value alone.
+        EXPECT_EQ(settings.reopen()->value(SettingsKeys::appLanguage), c.stored);
+    }
+}
+
+TEST(LanguageManager, SetLanguagePostsOnceOrTwice)
+{
+    struct Case {
+        QJsonValue stored;
+        AppLanguage chosen;
+        std::vector<AppLanguage> posts;
+    };
+    const Case cases[] = {
+        {QJsonValue(QJsonValue::Undefined), AppLanguage::zh, {AppLanguage::zh}},
+        {QJsonValue(QJsonValue::Undefined), AppLanguage::en, {AppLanguage::en, AppLanguage::en}},
+        {QStringLiteral("ja"), AppLanguage::ja, {AppLanguage::ja}},
+        {QStringLiteral("ja"), AppLanguage::zh, {AppLanguage::zh, AppLanguage::zh}},
+        // An unknown stored text counts as Chinese: choosing Chinese is no change.
+        {QStringLiteral("fr"), AppLanguage::zh, {AppLanguage::zh}},
+        {QStringLiteral("fr"), AppLanguage::ja, {AppLanguage::ja, AppLanguage::ja}},
+    };
+    for (const auto& c : cases) {
+        TempSettings settings;
+        if (!c.stored.isUndefined())
+            settings.store->setValue(SettingsKeys::appLanguage, c.stored);
+        LanguageManager manager(*settings.store);
+        QSignalSpy changes(&manager, &LanguageManager::currentLanguageChanged);
+        LanguagePosts posts(manager);
+
+        manager.setLanguage(c.chosen);
+
+        EXPECT_EQ(posts.seen, c.posts) << qPrintable(rawValue(c.chosen));
+        EXPECT_EQ(changes.count(), int(c.posts.size()));
+        EXPECT_EQ(manager.currentLanguage(), c.chosen);
+        EXPECT_EQ(manager.storedLanguage(), rawValue(c.chosen));
+        // The choice survives a restart.
+        EXPECT_EQ(LanguageManager(*settings.reopen()).currentLanguage(), c.chosen);
+    }
+}
+
+TEST(LanguageManager, AssigningTheStoredTextSwitchesOnlyToAnotherLanguage)
+{
+    TempSettings settings;
+    LanguageManager manager(*settings.store);
+    LanguagePosts posts(manager);
+
+    manager.setStoredLanguage(QStringLiteral("de"));
+    manager.setStoredLanguage(QStringLiteral("zh"));
+    EXPECT_TRUE(posts.seen.empty());
+    manager.setStoredLanguage(QStringLiteral("en"));
+    EXPECT_EQ(posts.seen, std::vector<AppLanguage>{AppLanguage::en});
+    EXPECT_EQ(settings.reopen()->stringValue(SettingsKeys::appLanguage), QStringLiteral("en"));
+}
+
+TEST(LanguageManager, LookupWithoutLanguageFollowsTheSharedManager)
+{
+    auto& manager = LanguageManager::shared();
+    manager.setLanguage(AppLanguage::zh);
+    EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("导航"));
+    manager.setLanguage(AppLanguage::en);
+    EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("Navigation"));
+    manager.setLanguage(AppLanguage::ja);
+    EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("ナビゲーション"));
+    EXPECT_EQ(i18n::tr(QStringLiteral("导航"), AppLanguage::en), QStringLiteral("Navigation"));
+    EXPECT_EQ(SettingsStore::shared().stringValue(SettingsKeys::appLanguage), QStringLiteral("ja"));
+}
