@@ -51,7 +51,7 @@ QString privateRuntimeDir()
         return ensureDir(runtime + QStringLiteral("/velmorand"), true);
     // Without a runtime directory: a per-user directory in /tmp, trusted only when it is ours and
     // no link, so that another user cannot pre-create it to read what we put there.
-    const auto path = QDir::tempPath() + QStringLiteral("/velmorand-") + QString::number(::getuid());
+    const QString path = QDir::tempPath() + QStringLiteral("/velmorand-") + QString::number(::getuid());
     QFileInfo info(path);
     if (info.exists() && (info.isSymLink() || !info.isDir() || info.ownerId() != ::getuid()))
         qFatal("[Paths] %s is not a private directory of this user", qPrintable(path));
