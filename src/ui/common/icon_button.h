@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QColor>
+#include <QToolButton>
+
+#include <optional>
+
+// A borderless symbol button (toolbar, eye toggle): the symbol alone, a faint rounded background on
+// hover, and optionally a small red dot on its top-trailing corner.
+class IconButton : public QToolButton {
+    Q_OBJECT
+public:
+    explicit IconButton(const QString& symbol, int symbolSize = 16, QWidget* parent = nullptr);
+
+    QString symbol() const { return m_symbol; }
+    void setSymbol(const QString& symbol);
+    // The symbol's colour instead of the theme's secondary text colour.
+    void setTint(std::optional<QColor> tint);
+    bool badgeVisible() const { return m_badge; }
+    void setBadgeVisible(bool visible);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_symbol;
+    int m_symbolSize;
+    std::optional<QColor> m_tint;
+    bool m_badge = false;
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "theme.h"
+
+#include <QLabel>
+
+// The colour roles of labels; the style sheet of the theme gives each its colour.
+enum class TextColor { Primary, Secondary, Tertiary, Accent, Red, Green, Blue, Orange, Yellow };
+
+// A label in one of the text styles and colour roles, following the theme.
+QLabel* makeLabel(const QString& text, TextStyle style = TextStyle::Body, TextColor color = TextColor::Primary,
+                  QWidget* parent = nullptr);
+void setTextColor(QLabel* label, TextColor color);
+// The same with another weight than the style's own.
+QLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color = TextColor::Primary,
+                  QWidget* parent = nullptr);

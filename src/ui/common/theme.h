@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// The text styles of the screens, from the largest to the smallest.
+enum class TextStyle { LargeTitle, Title, Title2, Title3, Headline, Body, Callout, Subheadline, Footnote, Caption, Caption2 };
+
+// Colours of one appearance. The system colours follow the appearance as the desktop's own do.
+struct ThemePalette {
+    bool dark = false;
+    QColor window;
+    QColor sidebar;
+    QColor card;
+    QColor cardBorder;
+    QColor cardShadow;
+    QColor control;
+    QColor controlBorder;
+    QColor controlHover;
+    QColor text;
+    QColor secondaryText;
+    QColor tertiaryText;
+    QColor separator;
+    QColor accent;
+    QColor onAccent;
+    QColor blue;
+    QColor green;
+    QColor yellow;
+    QColor orange;
+    QColor red;
+    QColor purple;
+    QColor gray;
+};
+
+// Spacing and corner radii shared by the screens, in device-independent pixels.
+namespace Spacing {
+inline constexpr int xxs = 2;
+inline constexpr int xs = 4;
+inline constexpr int s = 8;
+inline constexpr int m = 12;
+inline constexpr int l = 16;
+inline constexpr int xl = 20;
+inline constexpr int xxl = 24;
+inline constexpr int cardRadius = 14;
+inline constexpr int controlRadius = 7;
+} // namespace Spacing
+
+// The look of the whole application: light or dark palette, accent colour and fonts. The main
+// window's root applies the stored appearance and accent; every screen reads colours and fonts
+// from here, and redraws on `changed`.
+class Theme : public QObject {
+    Q_OBJECT
+public:
+    static Theme& shared();
+
+    // "light" and "dark" force an appearance; any other text follows the desktop.
+    static std::optional<bool> darkFor(const QString& appearance);
+    // "green", "purple", "orange", "red"; any other text gives blue.
+    static QColor accentFor(const QString& accentName, bool dark);
+
+    const ThemePalette& palette() const { return m_palette; }
+    bool isDark() const { return m_palette.dark; }
+    QString appearance() const { return m_appearance; }
+    QString accentName() const { return m_accentName; }
+
+    void setAppearance(const QString& appearance);
+    void setAccent(const QString& accentName);
+    // "zh", "en" or "ja": picks the CJK face that draws that language's characters.
+    void setLanguage(const QString& languageCode);
+
+    QFont font(TextStyle style) const;
+    QFont font(TextStyle style, QFont::Weight weight) const;
+    // Digits of equal width, for figures that change while shown (speeds, counters).
+    QFont monospacedDigitFont(TextStyle style) const;
+
+    // Installs palette, style sheet and font on the running application.
+    void apply();
+
+signals:
+    void changed();
+
+private:
+    Theme();
+    void rebuildPalette();
+    QString styleSheet() const;
+
+    QString m_appearance = QStringLiteral("system");
+    QString m_accentName = QStringLiteral("blue");
+    QString m_language = QStringLiteral("zh");
+    bool m_systemDark = false;
+    ThemePalette m_palette;
+};

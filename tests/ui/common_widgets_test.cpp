@@ -1,0 +1,162 @@
+#include "support/screenshot.h"
+#include "ui/common/button.h"
+#include "ui/common/card_frame.h"
+#include "ui/common/icon_button.h"
+#include "ui/common/icons.h"
+#include "ui/common/linear_progress.h"
+#include "ui/common/spinner.h"
+#include "ui/common/status_dot.h"
+#include "ui/common/text_label.h"
+#include "ui/common/theme.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+TEST(Theme, AppearanceAndAccentNames)
+{
+    struct Case {
+        QString appearance;
+        std::optional<bool> dark;
+    };
+    for (const auto& c : {Case{QStringLiteral("light"), false}, Case{QStringLiteral("dark"), true},
+                          Case{QStringLiteral("system"), std::nullopt}, Case{QStringLiteral("Dark"), std::nullopt},
+                          Case{QString(), std::nullopt}})
+        EXPECT_EQ(Theme::darkFor(c.appearance), c.dark) << c.appearance.toStdString();
+
+    const auto blue = Theme::accentFor(QStringLiteral("blue"), false);
+    EXPECT_EQ(Theme::accentFor(QStringLiteral("pink"), false), blue);
+    EXPECT_EQ(Theme::accentFor(QStringLiteral("Green"), false), blue);
+    for (const auto* name : {"green", "purple", "orange", "red"})
+        EXPECT_NE(Theme::accentFor(QLatin1String(name), false), blue) << name;
+}
+
+TEST(Theme, SwitchingAppearanceRepaintsThePalette)
+{
+    auto& theme = Theme::shared();
+    theme.setAppearance(QStringLiteral("dark"));
+    EXPECT_TRUE(theme.isDark());
+    EXPECT_LT(QApplication::palette().color(QPalette::Window).lightness(), 100);
+    theme.setAccent(QStringLiteral("orange"));
+    EXPECT_EQ(theme.palette().accent, Theme::accentFor(QStringLiteral("orange"), true));
+    EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), theme.palette().accent);
+    theme.setAppearance(QStringLiteral("light"));
+    theme.setAccent(QStringLiteral("blue"));
+    EXPECT_FALSE(theme.isDark());
+    EXPECT_GT(QApplication::palette().color(QPalette::Window).lightness(), 200);
+}
+
+TEST(Icons, BundledSymbolsAreTintedInTheirColour)
+{
+    ASSERT_TRUE(Icons::exists(QStringLiteral("shield.fill")));
+    EXPECT_FALSE(Icons::exists(QStringLiteral("no.such.symbol")));
+    EXPECT_TRUE(Icons::pixmap(QStringLiteral("no.such.symbol"), Qt::red, 16).isNull());
+
+    const auto image = Icons::pixmap(QStringLiteral("shield.fill"), QColor(0, 200, 0), 32, 1.0).toImage();
+    ASSERT_EQ(image.size(), QSize(32, 32));
+    // The middle of the filled shield is fully covered, in the tint.
+    const QColor centre = image.pixelColor(16, 14);
+    EXPECT_EQ(centre.alpha(), 255);
+    EXPECT_EQ(centre.rgb(), QColor(0, 200, 0).rgb());
+    // A corner outside the shield stays clear.
+    EXPECT_EQ(image.pixelColor(0, 31).alpha(), 0);
+    EXPECT_FALSE(Icons::appIcon(64).isNull());
+}
+
+TEST(Button, BusyButtonWidensForItsSpinnerAndDisablesNothingByItself)
+{
+    Button button(QStringLiteral("登录"), Button::Style::Prominent);
+    const int idle = button.sizeHint().width();
+    button.setBusy(true);
+    EXPECT_GT(button.sizeHint().width(), idle);
+    EXPECT_TRUE(button.isEnabled());
+    EXPECT_FALSE(button.autoDefault());
+    button.setLabelWidth(200);
+    EXPECT_GE(button.sizeHint().width(), 200);
+}
+
+namespace {
+QWidget* gallery()
+{
+    auto* page = new QWidget;
+    page->setAutoFillBackground(true);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(Spacing::xl, Spacing::xl, Spacing::xl, Spacing::xl);
+    column->setSpacing(Spacing::l);
+    column->addWidget(makeLabel(QStringLiteral("Velmorand 仪表盘 ダッシュボード"), TextStyle::LargeTitle, QFont::Bold));
+    column->addWidget(makeLabel(QStringLiteral("次要文字 Secondary 二次テキスト"), TextStyle::Body, TextColor::Secondary));
+
+    auto* card = new CardFrame;
+    auto* inCard = new QVBoxLayout(card);
+    auto* status = new QHBoxLayout;
+    auto* dot = new StatusDot(10);
+    dot->setColor(Theme::shared().palette().green);
+    status->addWidget(dot);
+    status->addWidget(makeLabel(QStringLiteral("已连接"), TextStyle::Headline));
+    status->addStretch();
+    inCard->addLayout(status);
+    inCard->addWidget(makeLabel(QStringLiteral("↓ 12.5 MB  ↑ 1.2 MB"), TextStyle::Body));
+    auto* progress = new LinearProgress;
+    progress->setValue(0.35);
+    inCard->addWidget(progress);
+    column->addWidget(card);
+
+    auto* field = new QLineEdit;
+    field->setPlaceholderText(QStringLiteral("name@example.com"));
+    column->addWidget(field);
+    column->addWidget(new QCheckBox(QStringLiteral("记住账号")));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(new Button(QStringLiteral("取消"), Button::Style::Plain));
+    buttons->addWidget(new Button(QStringLiteral("设置"), Button::Style::Bordered));
+    auto* busy = new Button(QStringLiteral("登录"), Button::Style::Prominent);
+    busy->setBusy(true);
+    buttons->addWidget(busy);
+    auto* red = new Button(QStringLiteral("断开"), Button::Style::Prominent);
+    red->setSymbol(QStringLiteral("power"));
+    red->setTint(Theme::shared().palette().red);
+    buttons->addWidget(red);
+    auto* disabled = new Button(QStringLiteral("连接"), Button::Style::Prominent);
+    disabled->setEnabled(false);
+    buttons->addWidget(disabled);
+    buttons->addWidget(new Button(QStringLiteral("忘记密码?"), Button::Style::Link));
+    column->addLayout(buttons);
+
+    auto* icons = new QHBoxLayout;
+    for (const auto* name : {"shield", "shield.lefthalf.fill", "shield.fill", "bolt.shield.fill", "gauge.medium",
+                             "list.bullet", "gearshape", "server.rack", "person.crop.circle", "chevron.right",
+                             "macwindow.on.rectangle", "sun.max.fill", "moon.fill", "circle.lefthalf.filled"}) {
+        auto* b = new IconButton(QLatin1String(name), 18);
+        icons->addWidget(b);
+    }
+    icons->addStretch();
+    column->addLayout(icons);
+    auto* icons2 = new QHBoxLayout;
+    for (const auto* name : {"megaphone", "eye", "eye.slash", "touchid", "key.horizontal.fill", "checkmark.circle.fill",
+                             "exclamationmark.triangle.fill", "power", "arrow.down", "arrow.up",
+                             "arrow.up.left.and.arrow.down.right", "xmark"}) {
+        auto* b = new IconButton(QLatin1String(name), 18);
+        b->setBadgeVisible(QLatin1String(name) == QLatin1String("megaphone"));
+        icons2->addWidget(b);
+    }
+    icons2->addWidget(new Spinner(20));
+    icons2->addStretch();
+    column->addLayout(icons2);
+    page->resize(720, 460);
+    return page;
+}
+} // namespace
+
+TEST(Theme, GalleryScreenshots)
+{
+    for (const auto* appearance : {"light", "dark"}) {
+        Theme::shared().setAppearance(QLatin1String(appearance));
+        std::unique_ptr<QWidget> page(gallery());
+        EXPECT_FALSE(saveScreenshot(*page, QStringLiteral("common-gallery-") + QLatin1String(appearance)).isEmpty());
+    }
+    Theme::shared().setAppearance(QStringLiteral("system"));
+}
