@@ -47,7 +47,9 @@ inline void runDecodeCases(std::initializer_list<DecodeCase> cases)
 {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.json);
-        c.record(JsonReader::parse(c.json), c.decodes);
+        QJsonValue json;
+        ASSERT_NO_THROW(json = JsonReader::parse(c.json)) << "the row is not JSON";
+        c.record(json, c.decodes);
     }
 }
 
