@@ -1,0 +1,87 @@
+#include "platform/login_item.h"
+#include "platform/process_runner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Points an environment variable elsewhere for one test and puts it back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value) : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
+    {
+        qputenv(name, value);
+    }
+    ~ScopedEnv()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    QByteArray m_old;
+    bool m_had;
+};
+
+void writeScript(const QString& path, const QByteArray& body)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\n" + body);
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+} // namespace
+
+TEST(LinuxProcessRunner, HandsMacToolsToTheirStandInsAndKeepsOthers)
+{
+    QTemporaryDir resources;
+    QDir(resources.path()).mkpath(QStringLiteral("bin"));
+    writeScript(resources.filePath(QStringLiteral("bin/networksetup")), "echo stand-in \"$@\"\n");
+    ScopedEnv env("VELMORAND_RESOURCES_DIR", resources.path().toUtf8());
+
+    auto& runner = ProcessRunner::shared();
+    const auto standIn = runner.run({QStringLiteral("/usr/sbin/networksetup"), {QStringLiteral("-listallnetworkservices")}});
+    EXPECT_TRUE(standIn.succeeded());
+    EXPECT_EQ(standIn.output, QByteArray("stand-in -listallnetworkservices\n"));
+
+    const auto real = runner.run({QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("echo $FOO; exit 3")}, {}, {{QStringLiteral("FOO"), QStringLiteral("bar")}}});
+    EXPECT_EQ(real.exitCode, 3);
+    EXPECT_EQ(real.output, QByteArray("bar\n"));
+
+    const auto missing = runner.run({QStringLiteral("/usr/sbin/no-such-tool"), {}});
+    EXPECT_FALSE(missing.started);
+}
+
+TEST(LinuxProcessRunner, StopsACommandAtItsTimeLimit)
+{
+    ProcessRequest request{QStringLiteral("/bin/sleep"), {QStringLiteral("5")}};
+    request.timeout = std::chrono::milliseconds(200);
+    const auto result = ProcessRunner::shared().run(request);
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_FALSE(result.succeeded());
+}
+
+TEST(XdgLoginItem, WritesAndRemovesTheAutostartEntry)
+{
+    QTemporaryDir config;
+    ScopedEnv env("XDG_CONFIG_HOME", config.path().toUtf8());
+    auto& item = LoginItem::shared();
+    ASSERT_FALSE(item.isEnabled());
+    ASSERT_TRUE(item.setEnabled(true));
+    EXPECT_TRUE(item.isEnabled());
+    QFile entry(config.filePath(QStringLiteral("autostart/velmorand.desktop")));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(entry.readAll().contains("Exec="));
+    ASSERT_TRUE(item.setEnabled(false));
+    EXPECT_FALSE(item.isEnabled());
+    EXPECT_TRUE(item.setEnabled(false));
+}
