@@ -1,0 +1,85 @@
+// Invitations, withdrawals, traffic log, conversion and subscription.
+#include "api/api_service.h"
+
+#include "api/answer_json.h"
+
+#include <QStringDecoder>
+
+namespace {
+
+// The lenient list reading of withdrawals and the traffic log: a missing or odd list, or one
+// record that does not decode, gives an empty list; only a body that is not JSON throws.
+template <typename T>
+QList<T> lenientList(const QByteArray& body, const QString& key)
+{
+    const auto json = AnswerJson::parse(body);
+    const auto list = json.toObject().value(key);
+    if (!json.isObject() || !AnswerJson::isArrayOfObjects(list))
+        return {};
+    try {
+        return AnswerJson::decodeList<T>(list.toArray());
+    } catch (const DecodingError&) {
+        return {};
+    }
+}
+
+} // namespace
+
+QCoro::Task<std::optional<InviteResponse>> ApiService::fetchInvite()
+{
+    co_return AnswerJson::decodeRecord<InviteResponse>(co_await get(QStringLiteral("/api/user/invite")));
+}
+
+QCoro::Task<ApiService::Outcome> ApiService::requestWithdraw(QString note)
+{
+    // Bodies are built before the co_await: GCC 12 miscompiles braced lists inside it.
+    const QJsonObject body{{QStringLiteral("note"), note}};
+    const auto json = AnswerJson::parse(co_await post(QStringLiteral("/api/user/withdraw"), body));
+    if (!json.isObject())
+        co_return Outcome{false, std::nullopt};
+    const auto object = json.toObject();
+    co_return Outcome{AnswerJson::isTrue(object.value(QLatin1String("ok"))), AnswerJson::stringMember(object, QStringLiteral("msg"))};
+}
+
+QCoro::Task<QList<WithdrawRecord>> ApiService::fetchWithdraws()
+{
+    co_return lenientList<WithdrawRecord>(co_await get(QStringLiteral("/api/user/withdraws")), QStringLiteral("withdraws"));
+}
+
+QCoro::Task<QList<TrafficLogEntry>> ApiService::fetchTrafficLog()
+{
+    co_return lenientList<TrafficLogEntry>(co_await get(QStringLiteral("/api/user/traffic_log")), QStringLiteral("data"));
+}
+
+QCoro::Task<std::optional<ConvertResponse>> ApiService::convert(QString url, QString format)
+{
+    const QJsonObject request{{QStringLiteral("url"), url}, {QStringLiteral("format"), format}};
+    const auto body = co_await post(QStringLiteral("/api/convert"), request);
+    try {
+        co_return AnswerJson::decodeRecord<ConvertResponse>(body);
+    } catch (const DecodingError&) {
+        co_return std::nullopt;
+    }
+}
+
+QCoro::Task<std::optional<QString>> ApiService::fetchSubscriptionConfig()
+{
+    const auto answer = co_await getAnswer(QStringLiteral("/api/subscription"));
+    // The body is the configuration file itself; an error page is no configuration.
+    if (!answer.isSuccess())
+        co_return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(answer.body);
+    if (decoder.hasError())
+        co_return std::nullopt;
+    co_return text;
+}
+
+QCoro::Task<std::optional<QString>> ApiService::fetchMyUuid()
+{
+    const auto json = AnswerJson::parse(co_await get(QStringLiteral("/api/me")));
+    const auto object = json.toObject();
+    if (auto uuid = AnswerJson::stringMember(object, QStringLiteral("uuid")))
+        co_return uuid;
+    co_return AnswerJson::stringMember(object, QStringLiteral("sub_token"));
+}

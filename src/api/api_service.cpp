@@ -1,0 +1,229 @@
+#include "api/api_service.h"
+
+#include "api/app_sign.h"
+#include "api/domain_pool.h"
+#include "api/one_shot_body.h"
+#include "api/reply_awaiter.h"
+#include "platform/settings_keys.h"
+#include "platform/settings_store.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QUrl>
+
+namespace {
+
+QSslConfiguration sslConfigurationWithExtraCa()
+{
+    auto configuration = QSslConfiguration::defaultConfiguration();
+    const auto caFile = qEnvironmentVariable("VELMORAND_API_CA");
+    if (!caFile.isEmpty() && !configuration.addCaCertificates(caFile))
+        qWarning().noquote() << QStringLiteral("[ApiService] CA file not readable: ") + caFile;
+    return configuration;
+}
+
+bool isSendable(const QUrl& url)
+{
+    const auto scheme = url.scheme();
+    return url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
+}
+
+int timeoutMs(std::chrono::milliseconds timeout)
+{
+    return static_cast<int>(timeout.count());
+}
+
+} // namespace
+
+ApiService::ApiService(SettingsStore& settings, QStringList domainPool, Options options, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_domainPool(std::move(domainPool))
+    , m_options(std::move(options))
+    , m_session(new QNetworkAccessManager(this))
+    , m_sessionCookies(new SessionCookieStore(m_session))
+    , m_sslConfiguration(sslConfigurationWithExtraCa())
+{
+    m_session->setCookieJar(m_sessionCookies);
+}
+
+ApiService::ApiService(QObject* parent)
+    : ApiService(SettingsStore::shared(), DomainPool::defaults(), Options{}, parent)
+{
+}
+
+ApiService::~ApiService() = default;
+
+ApiService& ApiService::shared()
+{
+    static ApiService instance;
+    return instance;
+}
+
+int ApiService::activeIndex() const
+{
+    const auto stored = m_settings.intOr(SettingsKeys::activeDomainIndex, 0);
+    return stored >= 0 && stored < m_domainPool.size() ? static_cast<int>(stored) : 0;
+}
+
+QString ApiService::baseURL() const
+{
+    return m_domainPool.isEmpty() ? QString() : m_domainPool.at(activeIndex());
+}
+
+bool ApiService::switchToNextDomain()
+{
+    if (m_domainPool.size() < 2)
+        return false;
+    // From the entry actually in use: a stored index outside the pool counts as the first entry.
+    const auto next = (activeIndex() + 1) % m_domainPool.size();
+    m_settings.setValue(SettingsKeys::activeDomainIndex, next);
+    log(QStringLiteral("请求失败, 切换到 → ") + baseURL());
+    return true;
+}
+
+void ApiService::log(const QString& line) const
+{
+    qInfo().noquote() << QStringLiteral("[ApiService] ") + line;
+}
+
+qint64 ApiService::unixTime() const
+{
+    return m_options.unixTime ? m_options.unixTime() : QDateTime::currentSecsSinceEpoch();
+}
+
+bool ApiService::isLoggedIn() const
+{
+    return !m_cookies.isEmpty();
+}
+
+void ApiService::logout()
+{
+    m_cookies.clear();
+    m_sessionCookies->clear();
+}
+
+QNetworkRequest ApiService::buildRequest(const RequestSpec& spec) const
+{
+    QNetworkRequest request(QUrl(baseURL() + spec.path));
+    request.setTransferTimeout(timeoutMs(m_options.requestTimeout));
+    if (spec.verb == "POST")
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    else
+        request.setRawHeader("Accept", "application/json");
+    if (spec.isSigned)
+        AppSign::apply(request, unixTime());
+    // Qt would put the session's cookies in place of a Cookie header set here: requests that
+    // carry the jar, or nothing, keep the session's store out.
+    if (spec.cookieUse != CookieUse::session)
+        request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    if (spec.cookieUse == CookieUse::jar && !m_cookies.isEmpty())
+        request.setRawHeader("Cookie", m_cookies.headerValue());
+    request.setSslConfiguration(m_sslConfiguration);
+    return request;
+}
+
+QNetworkRequest ApiService::buildProbe(const QUrl& url) const
+{
+    QNetworkRequest request(url);
+    request.setTransferTimeout(timeoutMs(m_options.probeTimeout));
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setSslConfiguration(m_sslConfiguration);
+    return request;
+}
+
+QCoro::Task<HttpAnswer> ApiService::exchange(QNetworkRequest request, QByteArray verb, QByteArray body)
+{
+    HttpAnswer answer;
+    if (!isSendable(request.url())) {
+        answer.error = QNetworkReply::ProtocolUnknownError;
+        answer.errorText = QStringLiteral("Not a usable URL: ") + request.url().toString();
+        co_return answer;
+    }
+
+    QPointer<ApiService> self(this);
+    QNetworkReply* sent = nullptr;
+    if (verb == "POST") {
+        request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+        request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+        auto* upload = new OneShotBody(body);
+        sent = m_session->post(request, upload);
+        upload->setParent(sent);
+    } else {
+        sent = m_session->get(request);
+    }
+    auto* reply = co_await ReplyAwaiter(sent);
+    // The session and its replies die with the instance.
+    if (!self || !reply)
+        throw TransportError(QNetworkReply::OperationCanceledError, QStringLiteral("The API client was closed"));
+
+    const auto status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid()) {
+        answer.status = status.toInt();
+        answer.cookies = ApiCookieJar::cookiesOf(*reply);
+    } else {
+        answer.error = reply->error();
+        answer.errorText = reply->errorString();
+    }
+    if (reply->isOpen())
+        answer.body = reply->readAll();
+    reply->deleteLater();
+    co_return answer;
+}
+
+QCoro::Task<HttpAnswer> ApiService::sendAcrossPool(RequestSpec spec, Retry retry)
+{
+    const auto attempts = m_domainPool.size();
+    for (qsizetype attempt = 0;; ++attempt) {
+        // Built anew each time: the base URL, the timestamp and the signature are fresh.
+        auto answer = co_await exchange(buildRequest(spec), spec.verb, spec.body);
+        if (!answer.isTransportFailure() || attempt + 1 >= attempts)
+            co_return answer;
+        if (retry == Retry::onlyWhenNeverReached && !neverReachedService(answer.error))
+            co_return answer;
+        switchToNextDomain();
+    }
+}
+
+QCoro::Task<HttpAnswer> ApiService::getAnswer(QString path)
+{
+    if (m_domainPool.isEmpty())
+        throw ApiError::badResponse();
+    // A named spec: GCC 12 destroys a braced temporary argument of a coroutine call twice.
+    const RequestSpec spec{"GET", std::move(path), {}, CookieUse::jar, false};
+    auto answer = co_await sendAcrossPool(spec, Retry::anyTransportFailure);
+    if (answer.isTransportFailure())
+        throw answer.transportError();
+    m_cookies.merge(answer.cookies);
+    co_return answer;
+}
+
+ApiService::RequestSpec ApiService::signedPost(QString path, const QJsonObject& body, CookieUse cookieUse)
+{
+    const auto json = body.isEmpty() ? QByteArray() : QJsonDocument(body).toJson(QJsonDocument::Compact);
+    return {"POST", std::move(path), json, cookieUse, true};
+}
+
+QCoro::Task<HttpAnswer> ApiService::postAnswer(QString path, QJsonObject body)
+{
+    if (m_domainPool.isEmpty())
+        throw ApiError::badResponse();
+    auto answer = co_await sendAcrossPool(signedPost(std::move(path), body, CookieUse::jar), Retry::onlyWhenNeverReached);
+    if (answer.isTransportFailure())
+        throw answer.transportError();
+    m_cookies.merge(answer.cookies);
+    co_return answer;
+}
+
+QCoro::Task<QByteArray> ApiService::get(QString path)
+{
+    co_return (co_await getAnswer(std::move(path))).body;
+}
+
+QCoro::Task<QByteArray> ApiService::post(QString path, QJsonObject body)
+{
+    co_return (co_await postAnswer(std::move(path), std::move(body))).body;
+}

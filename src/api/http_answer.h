@@ -1,0 +1,44 @@
+#pragma once
+
+#include "api/api_errors.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QNetworkCookie>
+#include <QNetworkReply>
+#include <QString>
+
+#include <optional>
+
+// What one request brought back. An answer with an HTTP status is an answer whatever the status
+// (Qt flags 4xx and 5xx as reply errors; this client does not); only a reply without a status
+// is a transport failure.
+struct HttpAnswer {
+    std::optional<int> status; // absent: no HTTP answer arrived
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    QString errorText;
+    QByteArray body;
+    QList<QNetworkCookie> cookies; // set by the answer
+
+    bool isTransportFailure() const { return !status.has_value(); }
+    bool isSuccess() const { return status && *status >= 200 && *status <= 299; }
+    TransportError transportError() const { return TransportError(error, errorText); }
+};
+
+// The transport failures after which a request surely never reached the service: nothing was
+// connected, or the secure channel never came up. A POST is tried on another domain only after
+// one of these, so that an order or a message is never created twice.
+inline bool neverReachedService(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::SslHandshakeFailedError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProtocolUnknownError:
+        return true;
+    default:
+        return false;
+    }
+}
