@@ -1,12 +1,10 @@
 #include "app/ip_info_service.h"
 
 #include "api/records/json_reader.h"
-#include "local_http_endpoint.h"
+#include "stand_in_service/stand_in_service.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -14,22 +12,36 @@ using namespace std::chrono_literals;
 
 namespace {
 
-using Answer = LocalHttpEndpoint::Answer;
+// The three endpoints as paths of one stand-in listener, each path answering as a test sets it.
+class IPInfoServiceTest : public ::testing::Test {
+protected:
+    IPInfoServiceTest() { port = service.listenHttp(); }
 
-std::optional<PublicIPInfo> lookUp(const QList<QUrl>& endpoints, std::chrono::milliseconds timeout = 6s)
-{
-    IPInfoService service(endpoints, timeout);
-    return QCoro::waitFor(service.fetchPublicIP());
-}
+    QUrl url(const QString& path, quint16 onPort = 0) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(onPort ? onPort : port).arg(path));
+    }
+    void answer(const QString& path, int status, const QByteArray& body)
+    {
+        StandInService::Override override;
+        override.status = status;
+        override.body = body;
+        service.setOverride(path, override);
+    }
+    qsizetype requestsTo(const QString& path) const { return service.requestsTo(path).size(); }
+    std::optional<PublicIPInfo> lookUp(const QList<QUrl>& endpoints, std::chrono::milliseconds timeout = 6s)
+    {
+        IPInfoService lookup(endpoints, timeout);
+        return QCoro::waitFor(lookup.fetchPublicIP());
+    }
+    QList<QUrl> standardEndpoints() const
+    {
+        return {url(QStringLiteral("/json")), url(QStringLiteral("/json/")), url(QStringLiteral("/geoip"))};
+    }
 
-QUrl closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const auto port = probe.serverPort();
-    probe.close();
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/json").arg(port));
-}
+    StandInService service;
+    quint16 port = 0;
+};
 
 TEST(IPInfoService, DefaultEndpointsUseTheFixedPathsInOrder)
 {
@@ -42,51 +54,49 @@ TEST(IPInfoService, DefaultEndpointsUseTheFixedPathsInOrder)
     }
 }
 
-TEST(IPInfoService, FallsThroughUnusableAnswersToTheThirdEndpoint)
+TEST_F(IPInfoServiceTest, FallsThroughUnusableAnswersToTheThirdEndpoint)
 {
-    LocalHttpEndpoint first({500, R"({"ip":"203.0.113.1"})"});
-    LocalHttpEndpoint second({200, R"({"ip":"","city":"Nowhere"})"});
-    LocalHttpEndpoint third({200, R"({"ip":"198.51.100.7","city":"Osaka","region":"Osaka","country":"JP"})"});
-    const auto info = lookUp({first.url(QStringLiteral("/json")), second.url(QStringLiteral("/json/")),
-                              third.url(QStringLiteral("/geoip"))});
+    answer(QStringLiteral("/json"), 500, R"({"ip":"203.0.113.1"})");
+    answer(QStringLiteral("/json/"), 200, R"({"ip":"","city":"Nowhere"})");
+    answer(QStringLiteral("/geoip"), 200, R"({"ip":"198.51.100.7","city":"Osaka","region":"Osaka","country":"JP"})");
+    const auto info = lookUp(standardEndpoints());
     ASSERT_TRUE(info);
     EXPECT_EQ(info->ip, QStringLiteral("198.51.100.7"));
     EXPECT_EQ(info->country, QStringLiteral("JP"));
-    EXPECT_EQ(first.requests(), 1);
-    EXPECT_EQ(second.requests(), 1);
-    EXPECT_EQ(third.requests(), 1);
-    EXPECT_TRUE(third.lastRequest().startsWith("GET /geoip HTTP/1.1\r\n"));
-    EXPECT_FALSE(third.lastRequest().toLower().contains("\r\ncookie:"));
+    for (const auto* path : {"/json", "/json/", "/geoip"})
+        EXPECT_EQ(requestsTo(QString::fromUtf8(path)), 1) << path;
+    const auto request = service.requestsTo(QStringLiteral("/geoip")).first();
+    EXPECT_EQ(request.method, QByteArray("GET"));
+    EXPECT_FALSE(request.header("Cookie"));
 }
 
-TEST(IPInfoService, TheFirstUsableAnswerEndsTheLookup)
+TEST_F(IPInfoServiceTest, TheFirstUsableAnswerEndsTheLookup)
 {
-    LocalHttpEndpoint first({200, R"({"ip":"192.0.2.10","country_name":"Japan","country":"JP"})"});
-    LocalHttpEndpoint second({200, R"({"ip":"192.0.2.11"})"});
-    const auto info = lookUp({first.url(QStringLiteral("/json")), second.url(QStringLiteral("/json/"))});
+    answer(QStringLiteral("/json"), 200, R"({"ip":"192.0.2.10","country_name":"Japan","country":"JP"})");
+    answer(QStringLiteral("/json/"), 200, R"({"ip":"192.0.2.11"})");
+    const auto info = lookUp(standardEndpoints());
     ASSERT_TRUE(info);
     EXPECT_EQ(*info, (PublicIPInfo{QStringLiteral("192.0.2.10"), std::nullopt, std::nullopt, QStringLiteral("Japan")}));
-    EXPECT_EQ(second.requests(), 0);
+    EXPECT_EQ(requestsTo(QStringLiteral("/json/")), 0);
 }
 
-TEST(IPInfoService, ASilentOrClosedEndpointIsPassedOverAfterTheTimeLimit)
+TEST_F(IPInfoServiceTest, ASilentOrClosedEndpointIsPassedOverAfterTheTimeLimit)
 {
-    LocalHttpEndpoint silent({200, {}, true});
-    LocalHttpEndpoint good({200, R"({"ip":"192.0.2.20"})"});
-    const auto info = lookUp({silent.url(QStringLiteral("/json")), closedPort(), good.url(QStringLiteral("/geoip"))}, 300ms);
+    const auto silent = service.listenSilent();
+    answer(QStringLiteral("/geoip"), 200, R"({"ip":"192.0.2.20"})");
+    const auto info = lookUp({url(QStringLiteral("/json"), silent), url(QStringLiteral("/json/"), StandInService::closedPort()),
+                              url(QStringLiteral("/geoip"))},
+                             300ms);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->ip, QStringLiteral("192.0.2.20"));
-    EXPECT_EQ(silent.requests(), 1);
 }
 
-TEST(IPInfoService, NothingWhenEveryEndpointFails)
+TEST_F(IPInfoServiceTest, NothingWhenEveryEndpointFails)
 {
-    LocalHttpEndpoint notJson({200, "<html>busy</html>"});
-    LocalHttpEndpoint numericIp({200, R"({"ip":19216801})"});
-    LocalHttpEndpoint redirect({301, R"({"ip":"192.0.2.30"})"});
-    EXPECT_EQ(lookUp({notJson.url(QStringLiteral("/json")), numericIp.url(QStringLiteral("/json/")),
-                      redirect.url(QStringLiteral("/geoip"))}),
-              std::nullopt);
+    answer(QStringLiteral("/json"), 200, "<html>busy</html>");
+    answer(QStringLiteral("/json/"), 200, R"({"ip":19216801})");
+    answer(QStringLiteral("/geoip"), 404, R"({"ip":"192.0.2.30"})");
+    EXPECT_EQ(lookUp(standardEndpoints()), std::nullopt);
 }
 
 TEST(IPInfoService, ParsesTheAnswerFields)
