@@ -94,7 +94,7 @@ QWidget* gallery()
     auto* inCard = new QVBoxLayout(card);
     auto* status = new QHBoxLayout;
     auto* dot = new StatusDot(10);
-    dot->setColor(Theme::shared().palette().green);
+    dot->setColor(TextColor::Green);
     status->addWidget(dot);
     status->addWidget(makeLabel(QStringLiteral("已连接"), TextStyle::Headline));
     status->addStretch();
@@ -118,7 +118,7 @@ QWidget* gallery()
     buttons->addWidget(busy);
     auto* red = new Button(QStringLiteral("断开"), Button::Style::Prominent);
     red->setSymbol(QStringLiteral("power"));
-    red->setTint(Theme::shared().palette().red);
+    red->setTint(TextColor::Red);
     buttons->addWidget(red);
     auto* disabled = new Button(QStringLiteral("连接"), Button::Style::Prominent);
     disabled->setEnabled(false);

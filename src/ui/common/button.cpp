@@ -41,7 +41,7 @@ void Button::setControlSize(Size size)
     update();
 }
 
-void Button::setTint(std::optional<QColor> tint)
+void Button::setTint(std::optional<TextColor> tint)
 {
     m_tint = tint;
     update();
@@ -109,8 +109,8 @@ QColor Button::textColor() const
     switch (m_style) {
     case Style::Prominent: return p.onAccent;
     case Style::Bordered: return p.text;
-    case Style::Plain: return m_tint.value_or(p.text);
-    case Style::Link: return m_tint.value_or(p.accent);
+    case Style::Plain: return p.color(m_tint.value_or(TextColor::Primary));
+    case Style::Link: return p.color(m_tint.value_or(TextColor::Accent));
     }
     return p.text;
 }
@@ -141,7 +141,7 @@ void Button::paintEvent(QPaintEvent*)
 
     switch (m_style) {
     case Style::Prominent: {
-        QColor fill = m_tint.value_or(p.accent);
+        QColor fill = p.color(m_tint.value_or(TextColor::Accent));
         if (!enabled)
             fill.setAlphaF(0.4);
         else if (pressed)

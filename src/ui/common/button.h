@@ -1,5 +1,7 @@
 #pragma once
 
+#include "theme.h"
+
 #include <QColor>
 #include <QPushButton>
 #include <QTimer>
@@ -25,8 +27,8 @@ public:
     void setButtonStyle(Style style);
     void setControlSize(Size size);
     // The fill of a prominent button, or the text of a plain or link button, instead of the
-    // theme's colour.
-    void setTint(std::optional<QColor> tint);
+    // accent (prominent, link) or the text colour (plain).
+    void setTint(std::optional<TextColor> tint);
     // A bundled symbol before the text; empty for none.
     void setSymbol(const QString& symbol);
     QString symbol() const { return m_symbol; }
@@ -51,7 +53,7 @@ private:
 
     Style m_style;
     Size m_size = Size::Regular;
-    std::optional<QColor> m_tint;
+    std::optional<TextColor> m_tint;
     QString m_symbol;
     bool m_busy = false;
     bool m_hovered = false;

@@ -21,7 +21,7 @@ void IconButton::setSymbol(const QString& symbol)
     update();
 }
 
-void IconButton::setTint(std::optional<QColor> tint)
+void IconButton::setTint(TextColor tint)
 {
     m_tint = tint;
     update();
@@ -49,7 +49,7 @@ void IconButton::paintEvent(QPaintEvent*)
         painter.setBrush(isDown() ? p.controlHover.darker(130) : p.controlHover);
         painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
     }
-    QColor color = m_tint.value_or(p.secondaryText);
+    QColor color = p.color(m_tint);
     if (!isEnabled())
         color = p.tertiaryText;
     const QRectF glyph(QPointF((width() - m_symbolSize) / 2.0, (height() - m_symbolSize) / 2.0), QSizeF(m_symbolSize, m_symbolSize));

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QColor>
-#include <QToolButton>
+#include "theme.h"
 
-#include <optional>
+#include <QToolButton>
 
 // A borderless symbol button (toolbar, eye toggle): the symbol alone, a faint rounded background on
 // hover, and optionally a small red dot on its top-trailing corner.
@@ -14,8 +13,8 @@ public:
 
     QString symbol() const { return m_symbol; }
     void setSymbol(const QString& symbol);
-    // The symbol's colour instead of the theme's secondary text colour.
-    void setTint(std::optional<QColor> tint);
+    // The symbol's colour role instead of the secondary text colour.
+    void setTint(TextColor tint);
     bool badgeVisible() const { return m_badge; }
     void setBadgeVisible(bool visible);
 
@@ -27,6 +26,6 @@ protected:
 private:
     QString m_symbol;
     int m_symbolSize;
-    std::optional<QColor> m_tint;
+    TextColor m_tint = TextColor::Secondary;
     bool m_badge = false;
 };

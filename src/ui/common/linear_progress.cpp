@@ -20,7 +20,7 @@ void LinearProgress::setValue(double value)
     update();
 }
 
-void LinearProgress::setTint(const QColor& tint)
+void LinearProgress::setTint(TextColor tint)
 {
     m_tint = tint;
     update();
@@ -41,7 +41,7 @@ void LinearProgress::paintEvent(QPaintEvent*)
     if (m_value > 0) {
         QRectF filled = track;
         filled.setWidth(qMax(track.height(), track.width() * m_value));
-        painter.setBrush(m_tint.isValid() ? m_tint : p.accent);
+        painter.setBrush(p.color(m_tint));
         painter.drawRoundedRect(filled, r, r);
     }
 }

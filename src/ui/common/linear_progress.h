@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QColor>
+#include "theme.h"
+
 #include <QWidget>
 
 // A thin rounded progress bar: a track and a filled part of `value` (0 to 1) in the tint.
@@ -11,8 +12,8 @@ public:
 
     double value() const { return m_value; }
     void setValue(double value);
-    QColor tint() const { return m_tint; }
-    void setTint(const QColor& tint);
+    TextColor tint() const { return m_tint; }
+    void setTint(TextColor tint);
 
     QSize sizeHint() const override { return {120, 6}; }
 
@@ -21,5 +22,5 @@ protected:
 
 private:
     double m_value = 0;
-    QColor m_tint;
+    TextColor m_tint = TextColor::Accent;
 };

@@ -1,6 +1,6 @@
 #include "placeholder_screen.h"
 
-#include "icons.h"
+#include "symbol_view.h"
 #include "text_label.h"
 #include "theme.h"
 
@@ -13,10 +13,7 @@ PlaceholderScreen::PlaceholderScreen(const QString& title, const QString& symbol
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(Spacing::m);
     layout->addStretch();
-    auto* glyph = new QLabel(this);
-    glyph->setPixmap(Icons::pixmap(symbol, Theme::shared().palette().tertiaryText, 48));
-    glyph->setAlignment(Qt::AlignCenter);
-    layout->addWidget(glyph);
+    layout->addWidget(new SymbolView(symbol, 48, TextColor::Tertiary, this), 0, Qt::AlignHCenter);
     auto* heading = makeLabel(title, TextStyle::Title2, TextColor::Secondary, this);
     heading->setAlignment(Qt::AlignCenter);
     layout->addWidget(heading);

@@ -6,9 +6,10 @@ StatusDot::StatusDot(int diameter, QWidget* parent)
     : QWidget(parent)
 {
     setFixedSize(diameter, diameter);
+    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
-void StatusDot::setColor(const QColor& color)
+void StatusDot::setColor(TextColor color)
 {
     m_color = color;
     update();
@@ -19,6 +20,6 @@ void StatusDot::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(m_color);
+    painter.setBrush(Theme::shared().palette().color(m_color));
     painter.drawEllipse(QRectF(rect()));
 }

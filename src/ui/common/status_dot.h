@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QColor>
+#include "theme.h"
+
 #include <QWidget>
 
 // A filled circle in one colour: the connection state's light.
@@ -9,12 +10,12 @@ class StatusDot : public QWidget {
 public:
     explicit StatusDot(int diameter = 10, QWidget* parent = nullptr);
 
-    QColor color() const { return m_color; }
-    void setColor(const QColor& color);
+    TextColor color() const { return m_color; }
+    void setColor(TextColor color);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QColor m_color;
+    TextColor m_color = TextColor::Gray;
 };

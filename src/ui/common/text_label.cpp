@@ -15,6 +15,7 @@ const char* roleName(TextColor color)
     case TextColor::Blue: return "blue";
     case TextColor::Orange: return "orange";
     case TextColor::Yellow: return "yellow";
+    case TextColor::Gray: return "gray";
     }
     return "";
 }

@@ -4,9 +4,6 @@
 
 #include <QLabel>
 
-// The colour roles of labels; the style sheet of the theme gives each its colour.
-enum class TextColor { Primary, Secondary, Tertiary, Accent, Red, Green, Blue, Orange, Yellow };
-
 // A label in one of the text styles and colour roles, following the theme.
 QLabel* makeLabel(const QString& text, TextStyle style = TextStyle::Body, TextColor color = TextColor::Primary,
                   QWidget* parent = nullptr);

@@ -107,6 +107,23 @@ QString css(const QColor& c)
 
 } // namespace
 
+QColor ThemePalette::color(TextColor role) const
+{
+    switch (role) {
+    case TextColor::Primary: return text;
+    case TextColor::Secondary: return secondaryText;
+    case TextColor::Tertiary: return tertiaryText;
+    case TextColor::Accent: return accent;
+    case TextColor::Red: return red;
+    case TextColor::Green: return green;
+    case TextColor::Blue: return blue;
+    case TextColor::Orange: return orange;
+    case TextColor::Yellow: return yellow;
+    case TextColor::Gray: return gray;
+    }
+    return text;
+}
+
 Theme& Theme::shared()
 {
     static Theme theme;
@@ -244,7 +261,7 @@ QString Theme::styleSheet() const
     // Label colours by role; fonts are set per widget from the text styles.
     const std::pair<const char*, QColor> roles[] = {
         {"secondary", p.secondaryText}, {"tertiary", p.tertiaryText}, {"accent", p.accent}, {"red", p.red},
-        {"green", p.green}, {"blue", p.blue}, {"orange", p.orange}, {"yellow", p.yellow},
+        {"green", p.green}, {"blue", p.blue}, {"orange", p.orange}, {"yellow", p.yellow}, {"gray", p.gray},
     };
     for (const auto& [name, color] : roles)
         sheet += QStringLiteral("QLabel[textColor=\"%1\"] { color: %2; }\n").arg(QLatin1String(name), css(color));

@@ -10,6 +10,10 @@
 // The text styles of the screens, from the largest to the smallest.
 enum class TextStyle { LargeTitle, Title, Title2, Title3, Headline, Body, Callout, Subheadline, Footnote, Caption, Caption2 };
 
+// Colour roles of texts and symbols; each appearance gives every role its colour, so a widget
+// that keeps a role (not a colour) follows a change of appearance or accent.
+enum class TextColor { Primary, Secondary, Tertiary, Accent, Red, Green, Blue, Orange, Yellow, Gray };
+
 // Colours of one appearance. The system colours follow the appearance as the desktop's own do.
 struct ThemePalette {
     bool dark = false;
@@ -34,6 +38,8 @@ struct ThemePalette {
     QColor red;
     QColor purple;
     QColor gray;
+
+    QColor color(TextColor role) const;
 };
 
 // Spacing and corner radii shared by the screens, in device-independent pixels.

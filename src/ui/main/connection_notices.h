@@ -1,0 +1,26 @@
+#pragma once
+
+#include "api/records/connection_state.h"
+
+#include <QObject>
+
+class SettingsStore;
+class UserNotifier;
+class VpnManager;
+
+// Posts a desktop notice when the connection comes up or goes down, while "connectionNotifications"
+// is on. Only a real change of the state counts: repeated announcements of the same state, and
+// the state the process starts in, post nothing.
+class ConnectionNotices : public QObject {
+    Q_OBJECT
+public:
+    ConnectionNotices(VpnManager& vpnManager, SettingsStore& settings, UserNotifier& notifier, QObject* parent = nullptr);
+
+private:
+    void onStateChanged();
+
+    VpnManager& m_vpnManager;
+    SettingsStore& m_settings;
+    UserNotifier& m_notifier;
+    ConnectionState m_lastState;
+};

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "api/records/account_records.h"
+#include "api/records/node.h"
+#include "ui/main/app_lock_view.h"
+#include "ui/main/connection_actions.h"
+#include "ui/main/main_toolbar.h"
+#include "ui/main/sidebar_view.h"
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class AppState;
+class BiometricAuth;
+class SessionLockWatcher;
+class SettingsStore;
+class VpnManager;
+
+// The root of the main window. It shows one face at a time (the app lock, the loading face, the
+// full-page sign-in, the compact window, or the full window with sidebar, toolbar and the selected
+// tab's screen), applies the chosen appearance and accent, and handles tab navigation.
+//
+// Faces are rebuilt through a queued call: the change that replaces a face often comes from a
+// handler of that very face (sign-in, the compact window's expand button).
+class ContentView : public QWidget {
+    Q_OBJECT
+public:
+    enum class Face { none, lock, loading, signIn, compact, full };
+
+    struct Services {
+        VpnManager& vpnManager;
+        AppState& appState;
+        SettingsStore& settings;
+        BiometricAuth& biometric;
+        ConnectionActions actions;
+        // Reports display sleep and session locks; none: the lock is never re-armed.
+        SessionLockWatcher* sessionWatcher = nullptr;
+        // The screens shown in the faces.
+        std::function<QWidget*(int tab, QWidget* parent)> makeTabScreen;
+        std::function<QWidget*(QWidget* parent)> makeSignIn;
+        std::function<QWidget*(QWidget* parent)> makeCompact;
+        std::function<QDialog*(const QList<Announcement>& announcements, QWidget* parent)> makeAnnouncements;
+    };
+
+    // Over the shared objects of the process and the real screens.
+    static Services sharedServices();
+
+    explicit ContentView(Services services, QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    // The work of the first appearance of the window, run once per process by the application:
+    // loads the node list, announcements and profile and, with "autoConnect" on, connects after
+    // `autoConnectDelay` to the online node with the smallest delay if still disconnected.
+    static void runStartUpWork(AppState& appState, VpnManager& vpnManager, SettingsStore& settings,
+                               ConnectionActions actions, std::chrono::milliseconds autoConnectDelay);
+    // The online node with the smallest server delay (absent counts 9999; the earlier wins a tie).
+    static std::optional<Node> autoConnectTarget(const QList<Node>& nodes);
+
+    Face face() const { return m_face; }
+    QWidget* faceWidget() const { return m_faceWidget; }
+    int selectedTab() const { return m_selectedTab; }
+    void setSelectedTab(int tab);
+    // The detail screen of the selected tab, in the full face.
+    QWidget* detailScreen() const { return m_detail; }
+    SidebarView* sidebar() const { return m_sidebar; }
+    MainToolbar* toolbar() const { return m_toolbar; }
+    AppLockView* lockView() const { return m_lockView; }
+    QDialog* announcementsSheet() const { return m_announcementsSheet; }
+
+    bool isUnlocked() const { return m_isUnlocked; }
+    std::optional<QString> biometricError() const { return m_biometricError; }
+    int hasSeenAnnouncements() const { return m_hasSeenAnnouncements; }
+    bool hasUnreadAnnouncements() const;
+
+    // Applies a navigation request: `object` is a tab index when it is an integer.
+    void navigateToTab(const QVariant& object);
+
+signals:
+    void faceChanged(ContentView::Face face);
+    void selectedTabChanged(int tab);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Face currentFace() const;
+    void scheduleFaceUpdate();
+    void updateFace();
+    QWidget* buildFace(Face face);
+    QWidget* buildLockFace();
+    QWidget* buildLoadingFace();
+    QWidget* buildFullFace();
+    void showDetail();
+    void refreshAccount();
+    void refreshToolbar();
+    void applyTheme();
+    void onSettingChanged(const QString& key);
+
+    void addScreenLockObserver();
+    void authenticate();
+    void setUnlocked(bool unlocked);
+    void setBiometricError(const std::optional<QString>& error);
+    void openAnnouncements();
+
+    Services m_services;
+    Face m_face = Face::none;
+    bool m_faceUpdateQueued = false;
+    bool m_appeared = false;
+    bool m_keyMonitorInstalled = false;
+    QPointer<QWidget> m_faceWidget;
+    QPointer<AppLockView> m_lockView;
+    QPointer<SidebarView> m_sidebar;
+    QPointer<MainToolbar> m_toolbar;
+    QPointer<QWidget> m_detailHost;
+    QPointer<QWidget> m_detail;
+    QPointer<QDialog> m_announcementsSheet;
+
+    int m_selectedTab = 0;
+    // The tab a navigation request asked for while the full face was not shown.
+    std::optional<int> m_pendingTab;
+    bool m_isUnlocked = false;
+    std::optional<QString> m_biometricError;
+    int m_hasSeenAnnouncements = 0;
+};

@@ -1,0 +1,44 @@
+#include "main_window.h"
+
+#include "ui/common/icons.h"
+#include "ui/main/content_view.h"
+
+#include <QCloseEvent>
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(QStringLiteral("Velmorand"));
+    setWindowIcon(Icons::appWindowIcon());
+    resize(980, 680);
+}
+
+void MainWindow::setContent(ContentView* content)
+{
+    m_content = content;
+    setCentralWidget(content);
+    connect(content, &ContentView::faceChanged, this, &MainWindow::onFaceChanged);
+    onFaceChanged();
+}
+
+void MainWindow::onFaceChanged()
+{
+    if (!m_content)
+        return;
+    // The compact window is small; the full window gets its size back.
+    if (m_content->face() == ContentView::Face::compact) {
+        if (!m_fullSize.isValid())
+            m_fullSize = size();
+        resize(m_content->minimumSize());
+    } else if (m_content->face() == ContentView::Face::full && m_fullSize.isValid()) {
+        resize(m_fullSize.expandedTo(m_content->minimumSize()));
+        m_fullSize = {};
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    emit windowWillClose();
+    event->accept();
+}

@@ -1,0 +1,92 @@
+#include "menu_commands.h"
+
+#include "app/app_state.h"
+#include "connection/vpn_manager.h"
+#include "platform/notifier.h"
+#include "platform/settings_keys.h"
+#include "platform/settings_store.h"
+#include "platform/text_table.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+const char16_t* const tabTitles[] = {u"仪表盘", u"节点列表", u"设置", u"服务器"};
+}
+
+MenuCommands::MenuCommands(Services services, QMenuBar* menuBar)
+    : QObject(menuBar), m_services(std::move(services))
+{
+    // The application menu carries the program's name, as on the desktop it was designed for.
+    m_appMenu = menuBar->addMenu(QStringLiteral("Velmorand"));
+    m_compact = m_appMenu->addAction(QString());
+    m_compact->setObjectName(QStringLiteral("compactCommand"));
+    m_compact->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+    connect(m_compact, &QAction::triggered, this, [this] {
+        auto& settings = m_services.settings;
+        settings.setValue(SettingsKeys::windowIsCompact, !settings.boolOr(SettingsKeys::windowIsCompact, false));
+    });
+    m_appMenu->addSeparator();
+    m_quit = m_appMenu->addAction(QString());
+    m_quit->setObjectName(QStringLiteral("quitCommand"));
+    m_quit->setShortcut(QKeySequence::Quit);
+    m_quit->setMenuRole(QAction::QuitRole);
+    connect(m_quit, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
+
+    m_navigationMenu = menuBar->addMenu(QString());
+    for (int tab = 0; tab < 4; ++tab) {
+        auto* action = m_navigationMenu->addAction(QString());
+        action->setObjectName(QStringLiteral("navigateCommand%1").arg(tab));
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + tab)));
+        connect(action, &QAction::triggered, this, [tab] { emit Notifier::shared().navigateToTab(tab); });
+        m_navigation.append(action);
+    }
+
+    m_vpnMenu = menuBar->addMenu(QStringLiteral("VPN"));
+    m_vpn = m_vpnMenu->addAction(QString());
+    m_vpn->setObjectName(QStringLiteral("vpnCommand"));
+    m_vpn->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    connect(m_vpn, &QAction::triggered, this, &MenuCommands::toggleConnection);
+
+    connect(&m_services.vpnManager, &VpnManager::stateChanged, this, &MenuCommands::refresh);
+    connect(&m_services.appState, &AppState::nodesChanged, this, &MenuCommands::refresh);
+    connect(&m_services.settings, &SettingsStore::valueChanged, this, [this](const QString& key) {
+        if (key == SettingsKeys::windowIsCompact)
+            refresh();
+    });
+    retranslate();
+}
+
+void MenuCommands::retranslate()
+{
+    m_navigationMenu->setTitle(i18n::tr(QStringLiteral("导航")));
+    for (int tab = 0; tab < m_navigation.size(); ++tab)
+        m_navigation[tab]->setText(i18n::tr(QString::fromUtf16(tabTitles[tab])));
+    m_quit->setText(i18n::tr(QStringLiteral("退出")));
+    refresh();
+}
+
+void MenuCommands::refresh()
+{
+    const bool compact = m_services.settings.boolOr(SettingsKeys::windowIsCompact, false);
+    m_compact->setText(compact ? i18n::tr(QStringLiteral("展开窗口")) : i18n::tr(QStringLiteral("紧凑模式")));
+    const bool connected = m_services.vpnManager.state() == ConnectionState::connected;
+    m_vpn->setText(connected ? i18n::tr(QStringLiteral("断开连接")) : i18n::tr(QStringLiteral("连接 VPN")));
+    m_vpn->setEnabled(!m_services.appState.nodes().isEmpty());
+}
+
+void MenuCommands::toggleConnection()
+{
+    if (m_services.vpnManager.state() == ConnectionState::connected) {
+        m_services.actions.disconnect();
+        return;
+    }
+    for (const auto& node : m_services.appState.nodes()) {
+        if (node.status == QLatin1String("online")) {
+            connectAndForget(m_services.actions, node);
+            return;
+        }
+    }
+}

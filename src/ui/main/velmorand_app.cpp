@@ -1,0 +1,73 @@
+#include "velmorand_app.h"
+
+#include "api/api_service.h"
+#include "app/app_state.h"
+#include "app/auto_updater.h"
+#include "connection/vpn_manager.h"
+#include "platform/language_manager.h"
+#include "platform/notifier.h"
+#include "platform/settings_store.h"
+#include "platform/user_notifier.h"
+#include "ui/common/theme.h"
+#include "ui/main/app_delegate.h"
+#include "ui/main/connection_notices.h"
+#include "ui/main/main_window.h"
+#include "ui/main/menu_commands.h"
+
+#include <QApplication>
+#include <QMenuBar>
+
+VelmorandApp::Services VelmorandApp::sharedServices()
+{
+    return {VpnManager::shared(),
+            AppState::shared(),
+            LanguageManager::shared(),
+            SettingsStore::shared(),
+            UserNotifier::shared(),
+            ConnectionActions::of(VpnManager::shared()),
+            &ContentView::sharedServices,
+            [] { return std::make_unique<AppDelegate>(AppDelegate::sharedServices()); },
+            [] { AutoUpdater::shared().check(false); },
+            [] { ApiService::shared().discoverBestEndpoint(); }};
+}
+
+VelmorandApp::VelmorandApp(Services services, Timings timings, QObject* parent)
+    : QObject(parent), m_services(std::move(services)), m_timings(timings), m_window(std::make_unique<MainWindow>())
+{
+    m_commands = new MenuCommands({m_services.vpnManager, m_services.appState, m_services.settings, m_services.actions},
+                                  m_window->menuBar());
+    m_notices = new ConnectionNotices(m_services.vpnManager, m_services.settings, m_services.notifier, this);
+    m_delegate = m_services.makeDelegate();
+    connect(m_window.get(), &MainWindow::windowWillClose, m_delegate.get(), &AppDelegate::windowWillClose);
+    connect(qApp, &QCoreApplication::aboutToQuit, m_delegate.get(), &AppDelegate::applicationWillTerminate);
+    // Every delivery rebuilds, through the event loop: the change may come from a handler of the
+    // very content that is replaced.
+    connect(&Notifier::shared(), &Notifier::languageChanged, this, &VelmorandApp::rebuildContent, Qt::QueuedConnection);
+
+    Theme::shared().setLanguage(rawValue(m_services.languageManager.currentLanguage()));
+    Theme::shared().apply();
+    m_window->setContent(new ContentView(m_services.contentServices()));
+}
+
+VelmorandApp::~VelmorandApp() = default;
+
+void VelmorandApp::launch()
+{
+    if (m_launched)
+        return;
+    m_launched = true;
+    m_window->show();
+    m_delegate->applicationDidFinishLaunching(m_window.get());
+    // Work of the first appearance; a rebuilt or re-opened window does not run it again.
+    m_services.checkForUpdate();
+    m_services.discoverEndpoint();
+    ContentView::runStartUpWork(m_services.appState, m_services.vpnManager, m_services.settings, m_services.actions,
+                                m_timings.autoConnectDelay);
+}
+
+void VelmorandApp::rebuildContent()
+{
+    Theme::shared().setLanguage(rawValue(m_services.languageManager.currentLanguage()));
+    m_window->setContent(new ContentView(m_services.contentServices()));
+    m_commands->retranslate();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "ui/main/connection_actions.h"
+#include "ui/main/content_view.h"
+
+#include <QObject>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class AppDelegate;
+class AppState;
+class ConnectionNotices;
+class LanguageManager;
+class MainWindow;
+class MenuCommands;
+class SettingsStore;
+class UserNotifier;
+class VpnManager;
+
+// How long the application waits before connecting on its own; tests shorten it.
+struct VelmorandAppTimings {
+    // From the first appearance to the automatic connection.
+    std::chrono::milliseconds autoConnectDelay{2000};
+};
+
+// The application: its one window with the menu commands, the delegate, and the work done once
+// when the window first appears. The window's content is rebuilt whenever "languageChanged" is
+// posted.
+class VelmorandApp : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        VpnManager& vpnManager;
+        AppState& appState;
+        LanguageManager& languageManager;
+        SettingsStore& settings;
+        UserNotifier& notifier;
+        ConnectionActions actions;
+        // What a new window content is made of.
+        std::function<ContentView::Services()> contentServices;
+        std::function<std::unique_ptr<AppDelegate>()> makeDelegate;
+        // The two tasks of the window's first appearance: the update check (no notice when
+        // up to date) and the discovery of the best API endpoint.
+        std::function<void()> checkForUpdate;
+        std::function<void()> discoverEndpoint;
+    };
+    using Timings = VelmorandAppTimings;
+
+    static Services sharedServices();
+
+    explicit VelmorandApp(Services services, Timings timings = {}, QObject* parent = nullptr);
+    ~VelmorandApp() override;
+
+    // Shows the window, runs the delegate's launch sequence and the start-up work. Once.
+    void launch();
+
+    MainWindow* window() const { return m_window.get(); }
+    AppDelegate* delegate() const { return m_delegate.get(); }
+    MenuCommands* commands() const { return m_commands; }
+
+private:
+    void rebuildContent();
+
+    Services m_services;
+    Timings m_timings;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<AppDelegate> m_delegate;
+    MenuCommands* m_commands;
+    ConnectionNotices* m_notices;
+    bool m_launched = false;
+};

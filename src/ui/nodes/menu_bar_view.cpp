@@ -1,0 +1,6 @@
+#include "menu_bar_view.h"
+
+MenuBarView::MenuBarView(QWidget* parent)
+    : QWidget(parent)
+{
+}
