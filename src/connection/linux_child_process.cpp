@@ -1,0 +1,70 @@
+#include "child_process.h"
+
+#include "platform/linux/stand_ins.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace {
+
+class LinuxChildProcess final : public ChildProcess {
+public:
+    explicit LinuxChildProcess(const ProcessRequest& request)
+    {
+        m_process.setProgram(StandIns::programFor(request.program));
+        m_process.setArguments(request.arguments);
+        if (!request.workingDirectory.isEmpty())
+            m_process.setWorkingDirectory(request.workingDirectory);
+        auto environment = QProcessEnvironment::systemEnvironment();
+        for (auto it = request.environment.cbegin(); it != request.environment.cend(); ++it)
+            environment.insert(it.key(), it.value());
+        environment.insert(QStringLiteral("PATH"),
+            StandIns::directory() + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
+        m_process.setProcessEnvironment(environment);
+        connect(&m_process, &QProcess::readyReadStandardOutput, this,
+            [this] { emit standardOutputRead(m_process.readAllStandardOutput()); });
+        connect(&m_process, &QProcess::readyReadStandardError, this,
+            [this] { emit standardErrorRead(m_process.readAllStandardError()); });
+        connect(&m_process, &QProcess::finished, this, [this] { emit finished(); });
+    }
+
+    ~LinuxChildProcess() override
+    {
+        // Whatever the process does while QProcess tears it down belongs to no one any more.
+        m_process.disconnect(this);
+    }
+
+    bool start() override
+    {
+        m_process.start();
+        return m_process.waitForStarted();
+    }
+    QString errorString() const override { return m_process.errorString(); }
+    qint64 processId() const override { return m_process.processId(); }
+    bool isRunning() const override { return m_process.state() != QProcess::NotRunning; }
+    void terminate() override { m_process.terminate(); }
+    void kill() override { m_process.kill(); }
+    bool waitForFinished(std::chrono::milliseconds limit) override
+    {
+        return !isRunning() || m_process.waitForFinished(int(limit.count()));
+    }
+
+private:
+    QProcess m_process;
+};
+
+class LinuxChildProcessLauncher final : public ChildProcessLauncher {
+public:
+    std::unique_ptr<ChildProcess> create(const ProcessRequest& request) override
+    {
+        return std::make_unique<LinuxChildProcess>(request);
+    }
+};
+
+} // namespace
+
+ChildProcessLauncher& ChildProcessLauncher::shared()
+{
+    static LinuxChildProcessLauncher launcher;
+    return launcher;
+}

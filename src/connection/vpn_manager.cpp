@@ -1,0 +1,139 @@
+#include "vpn_manager.h"
+
+#include "platform/notifier.h"
+#include "platform/process_runner.h"
+#include "platform/settings_keys.h"
+#include "platform/settings_store.h"
+
+#include <QJsonArray>
+
+#include <cstdio>
+
+const QList<VpnManager::ProxyMode> VpnManager::allProxyModes{ProxyMode::socks, ProxyMode::tun};
+
+QString VpnManager::rawValue(ProxyMode mode)
+{
+    return mode == ProxyMode::tun ? QStringLiteral("tun") : QStringLiteral("socks");
+}
+
+VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTimings timings, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_processes(processes)
+    , m_timings(timings)
+    , m_proxyMode(settings.stringValue(SettingsKeys::proxyMode) == QLatin1String("tun") ? ProxyMode::tun : ProxyMode::socks)
+    , m_autoReconnectEnabled(settings.boolOr(SettingsKeys::autoReconnectEnabled, true))
+{
+}
+
+VpnManager& VpnManager::shared()
+{
+    static VpnManager manager(SettingsStore::shared(), ProcessRunner::shared());
+    return manager;
+}
+
+void VpnManager::setState(ConnectionState state)
+{
+    assign(m_state, state, &VpnManager::stateChanged);
+    emit Notifier::shared().vpnStateChanged();
+}
+
+void VpnManager::setTrafficDown(qint64 bytes)
+{
+    assign(m_trafficDown, bytes, &VpnManager::trafficDownChanged);
+}
+
+void VpnManager::setTrafficUp(qint64 bytes)
+{
+    assign(m_trafficUp, bytes, &VpnManager::trafficUpChanged);
+}
+
+void VpnManager::setConnectedNode(const std::optional<Node>& node)
+{
+    assign(m_connectedNode, node, &VpnManager::connectedNodeChanged);
+}
+
+void VpnManager::setConnectionDuration(double seconds)
+{
+    assign(m_connectionDuration, seconds, &VpnManager::connectionDurationChanged);
+}
+
+void VpnManager::setTrafficSpeedDown(qint64 bytesPerSecond)
+{
+    assign(m_trafficSpeedDown, bytesPerSecond, &VpnManager::trafficSpeedDownChanged);
+}
+
+void VpnManager::setTrafficSpeedUp(qint64 bytesPerSecond)
+{
+    assign(m_trafficSpeedUp, bytesPerSecond, &VpnManager::trafficSpeedUpChanged);
+}
+
+void VpnManager::setTrafficHistoryDown(const QList<qint64>& speeds)
+{
+    assign(m_trafficHistoryDown, speeds, &VpnManager::trafficHistoryDownChanged);
+}
+
+void VpnManager::setTrafficHistoryUp(const QList<qint64>& speeds)
+{
+    assign(m_trafficHistoryUp, speeds, &VpnManager::trafficHistoryUpChanged);
+}
+
+void VpnManager::setConnectionLog(const QList<ConnectionLogEntry>& entries)
+{
+    assign(m_connectionLog, entries, &VpnManager::connectionLogChanged);
+}
+
+void VpnManager::setProxyRunning(bool running)
+{
+    assign(m_isProxyRunning, running, &VpnManager::isProxyRunningChanged);
+}
+
+void VpnManager::setSystemProxyEnabled(bool enabled)
+{
+    assign(m_systemProxyEnabled, enabled, &VpnManager::systemProxyEnabledChanged);
+}
+
+void VpnManager::setProxyMode(ProxyMode mode)
+{
+    m_settings.setValue(SettingsKeys::proxyMode, rawValue(mode));
+    assign(m_proxyMode, mode, &VpnManager::proxyModeChanged);
+}
+
+void VpnManager::setAutoReconnectEnabled(bool enabled)
+{
+    m_settings.setValue(SettingsKeys::autoReconnectEnabled, enabled);
+    assign(m_autoReconnectEnabled, enabled, &VpnManager::autoReconnectEnabledChanged);
+}
+
+void VpnManager::setKillSwitchEnabled(bool enabled)
+{
+    m_settings.setValue(SettingsKeys::killSwitchEnabled, enabled);
+    assign(m_killSwitchEnabled, enabled, &VpnManager::killSwitchEnabledChanged);
+}
+
+void VpnManager::setSplitTunnelApps(const QStringList& paths)
+{
+    m_settings.setValue(SettingsKeys::splitTunnelApps, QJsonArray::fromStringList(paths));
+    assign(m_splitTunnelApps, paths, &VpnManager::splitTunnelAppsChanged);
+}
+
+void VpnManager::addLog(ConnectionLogEntry::LogType type, const QString& message, const std::optional<QString>& nodeName)
+{
+    m_connectionLog.prepend({QUuid::createUuid(), QDateTime::currentDateTime(), type, message, nodeName});
+    emit connectionLogChanged();
+    if (m_connectionLog.size() > maxLogEntries) {
+        m_connectionLog.resize(maxLogEntries);
+        emit connectionLogChanged();
+    }
+}
+
+QString VpnManager::formatDuration(double seconds)
+{
+    const auto total = static_cast<long long>(seconds);
+    char text[32];
+    if (total < 3600)
+        std::snprintf(text, sizeof text, "%02lld:%02lld", (total / 60) % 60, total % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, (total / 60) % 60, total % 60);
+    return QString::fromLatin1(text);
+}

@@ -1,0 +1,154 @@
+#include "vpn_manager.h"
+
+#include "background_task.h"
+#include "platform/process_runner.h"
+#include "utf8_text.h"
+
+#include <QCoroFuture>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace {
+
+const QString kNetworksetup = QStringLiteral("/usr/sbin/networksetup");
+const QString kSudo = QStringLiteral("/usr/bin/sudo");
+const QString kLocalHost = QStringLiteral("127.0.0.1");
+const QStringList kPreferredServices{QStringLiteral("Wi-Fi"), QStringLiteral("Ethernet"),
+    QStringLiteral("USB 10/100/1000 LAN"), QStringLiteral("Thunderbolt Ethernet")};
+
+ProcessRequest privilegedNetworksetup(const QStringList& arguments, std::chrono::milliseconds limit)
+{
+    return {kSudo, QStringList{QStringLiteral("-n"), kNetworksetup} + arguments, {}, {}, limit};
+}
+
+QString outputText(const ProcessResult& result)
+{
+    return decodeUtf8(result.output).value_or(QString());
+}
+
+// The names listed by "-listallnetworkservices", without its header line.
+QStringList listedServices(const QString& listing)
+{
+    QStringList services;
+    for (const auto& line : listing.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
+        auto name = line;
+        while (!name.isEmpty() && (name.front() == u' ' || name.front() == u'\t'))
+            name.remove(0, 1);
+        while (!name.isEmpty() && (name.back() == u' ' || name.back() == u'\t'))
+            name.chop(1);
+        if (name.isEmpty() || name.startsWith(QLatin1String("An asterisk")) || name.contains(QLatin1String("networkservices")))
+            continue;
+        services.append(name);
+    }
+    return services;
+}
+
+} // namespace
+
+std::optional<QString> VpnManager::detectActiveNetworkService()
+{
+    if (m_activeNetworkService)
+        return m_activeNetworkService;
+    const auto result = m_processes.run({kNetworksetup, {QStringLiteral("-listallnetworkservices")}});
+    if (!result.started)
+        return std::nullopt;
+    const auto services = listedServices(outputText(result));
+    // The preference order decides. The listed name is what the commands need: a second Wi-Fi
+    // service is called "Wi-Fi 2", and "Wi-Fi" would name no service at all.
+    for (const auto& preferred : kPreferredServices) {
+        auto match = std::find(services.cbegin(), services.cend(), preferred);
+        if (match == services.cend())
+            match = std::find_if(services.cbegin(), services.cend(), [&](const QString& s) { return s.startsWith(preferred); });
+        if (match != services.cend())
+            return m_activeNetworkService = *match;
+    }
+    if (services.isEmpty())
+        return std::nullopt;
+    return m_activeNetworkService = services.first();
+}
+
+bool VpnManager::runNetworksetupSudo(const QStringList& arguments)
+{
+    return m_processes.run(privilegedNetworksetup(arguments, m_timings.privilegedCommandLimit)).succeeded();
+}
+
+QCoro::Task<bool> VpnManager::runNetworksetupSudoAsync(QStringList arguments)
+{
+    auto* processes = &m_processes;
+    const auto request = privilegedNetworksetup(arguments, std::chrono::milliseconds(-1));
+    auto result = runInBackground([processes, request] { return processes->run(request).succeeded(); });
+    co_return co_await result;
+}
+
+void VpnManager::setSystemProxy(bool enabled)
+{
+    const auto service = detectActiveNetworkService();
+    if (!service) {
+        addLog(ConnectionLogEntry::LogType::error, QStringLiteral("无法检测网络接口"));
+        return;
+    }
+    const QStringList setProxy{QStringLiteral("-setsocksfirewallproxy"), *service, kLocalHost, QString::number(proxyPort)};
+    const QStringList switchProxy{QStringLiteral("-setsocksfirewallproxystate"), *service,
+        enabled ? QStringLiteral("on") : QStringLiteral("off")};
+    const auto succeeded = [&] {
+        setSystemProxyEnabled(enabled);
+        addLog(ConnectionLogEntry::LogType::info,
+            enabled ? QStringLiteral("系统代理已设置 (SOCKS5 127.0.0.1:%1)").arg(proxyPort) : QStringLiteral("系统代理已关闭"));
+    };
+    if (runNetworksetupSudo(enabled ? setProxy : switchProxy)) {
+        succeeded();
+        return;
+    }
+    bool secondAttempt = false;
+    if (enabled) {
+        const bool set = runNetworksetupSudo(setProxy);
+        const bool on = runNetworksetupSudo(switchProxy);
+        secondAttempt = set && on;
+    } else {
+        secondAttempt = runNetworksetupSudo(switchProxy);
+    }
+    if (secondAttempt) {
+        succeeded();
+        startSudoKeepalive();
+        return;
+    }
+    addLog(ConnectionLogEntry::LogType::error,
+        (enabled ? QStringLiteral("设置") : QStringLiteral("关闭")) + QStringLiteral("系统代理失败: 未配置 networksetup 免密权限"));
+}
+
+void VpnManager::forceClearSystemProxy(const QString& service)
+{
+    for (const auto& command : {QStringLiteral("-setwebproxystate"), QStringLiteral("-setsecurewebproxystate"),
+             QStringLiteral("-setsocksfirewallproxystate")})
+        runNetworksetupSudo({command, service, QStringLiteral("off")});
+    QTimer::singleShot(m_timings.proxyClearedDelay, this, [this] { setSystemProxyEnabled(false); });
+}
+
+bool VpnManager::checkProxyState(const QString& service, int port)
+{
+    const auto result = m_processes.run({kNetworksetup, {QStringLiteral("-getsocksfirewallproxy"), service}});
+    if (!result.started)
+        return false;
+    // Whole lines: "Port: 10800" is not port 1080.
+    const auto lines = outputText(result).split(QLatin1Char('\n'));
+    const auto hasLine = [&](const QString& wanted) {
+        return std::any_of(lines.cbegin(), lines.cend(), [&](const QString& line) { return line.trimmed() == wanted; });
+    };
+    return hasLine(QStringLiteral("Enabled: Yes")) && hasLine(QStringLiteral("Port: ") + QString::number(port));
+}
+
+void VpnManager::startSudoKeepalive()
+{
+    if (m_sudoKeepaliveTimer)
+        return;
+    m_sudoKeepaliveTimer = std::make_unique<QTimer>();
+    m_sudoKeepaliveTimer->setInterval(m_timings.sudoKeepaliveInterval);
+    connect(m_sudoKeepaliveTimer.get(), &QTimer::timeout, this, &VpnManager::refreshSudoCredential);
+    m_sudoKeepaliveTimer->start();
+    refreshSudoCredential();
+}
+
+void VpnManager::refreshSudoCredential()
+{
+    m_processes.run({kSudo, {QStringLiteral("-n"), QStringLiteral("-v")}});
+}

@@ -1,0 +1,283 @@
+#include "connection/vpn_manager.h"
+#include "platform/fakes/recording_process_runner.h"
+#include "support/qt_printers.h"
+#include "support/temp_settings.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Type = ConnectionLogEntry::LogType;
+
+const QByteArray kListingHeader = "An asterisk (*) denotes that a network service is disabled.\n";
+
+bool isListing(const ProcessRequest& request)
+{
+    return request.arguments == QStringList{QStringLiteral("-listallnetworkservices")};
+}
+
+class SystemProxyTest : public ::testing::Test {
+protected:
+    // Lists the services; every privileged command succeeds unless `failing` names its first argument.
+    void SetUp() override
+    {
+        runner.handler = [this](const ProcessRequest& request) {
+            if (isListing(request))
+                return RecordingProcessRunner::succeeded(kListingHeader + listing);
+            if (request.arguments.size() > 2 && failing.contains(request.arguments[2]))
+                return RecordingProcessRunner::failed(1, "sudo: a password is required\n");
+            return RecordingProcessRunner::succeeded();
+        };
+    }
+
+    QStringList privilegedCommands() const
+    {
+        QStringList lines;
+        for (const auto& request : runner.requests)
+            if (request.program == QLatin1String("/usr/bin/sudo"))
+                lines.append(request.commandLine());
+        return lines;
+    }
+
+    // The next switch-off command fails, later ones succeed.
+    void failFirstSwitchOff()
+    {
+        auto failed = std::make_shared<bool>(false);
+        runner.handler = [this, failed](const ProcessRequest& request) {
+            if (isListing(request))
+                return RecordingProcessRunner::succeeded(kListingHeader + listing);
+            if (request.arguments.contains(QStringLiteral("off")) && !std::exchange(*failed, true))
+                return RecordingProcessRunner::failed();
+            return RecordingProcessRunner::succeeded();
+        };
+    }
+
+    int keepAlives() const { return int(runner.commandLines().count(QStringLiteral("/usr/bin/sudo -n -v"))); }
+
+    QList<std::pair<Type, QString>> log() const
+    {
+        QList<std::pair<Type, QString>> lines;
+        for (const auto& entry : manager.connectionLog())
+            lines.prepend({entry.type, entry.message});
+        return lines;
+    }
+
+    TempSettings settings;
+    RecordingProcessRunner runner;
+    QByteArray listing = "Ethernet\nWi-Fi\n";
+    QStringList failing;
+    VpnManager manager{*settings.store, runner,
+        VpnTimings{std::chrono::milliseconds(10000), std::chrono::milliseconds(50), std::chrono::milliseconds(240000)}};
+};
+
+TEST_F(SystemProxyTest, TheActiveServiceFollowsThePreferenceOrder)
+{
+    struct Case {
+        QByteArray listing;
+        std::optional<QString> service;
+    };
+    const Case cases[] = {
+        // A second Wi-Fi service keeps its own name: commands on "Wi-Fi" would find no service.
+        {"Wi-Fi 2\nEthernet\n", QStringLiteral("Wi-Fi 2")},
+        {"Wi-Fi 2\nWi-Fi\n", QStringLiteral("Wi-Fi")},
+        {"Thunderbolt Ethernet\nBluetooth PAN\nWi-Fi\n", QStringLiteral("Wi-Fi")},
+        {"Thunderbolt Bridge\nUSB 10/100/1000 LAN\nThunderbolt Ethernet\n", QStringLiteral("USB 10/100/1000 LAN")},
+        {"  Bluetooth PAN\t\nThunderbolt Bridge\n", QStringLiteral("Bluetooth PAN")},
+        {"*Wi-Fi\nVPN (L2TP)\n", QStringLiteral("*Wi-Fi")},
+        {"\n\n", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        TempSettings otherSettings;
+        RecordingProcessRunner listingRunner;
+        listingRunner.handler = [&](const ProcessRequest&) { return RecordingProcessRunner::succeeded(kListingHeader + c.listing); };
+        VpnManager fresh(*otherSettings.store, listingRunner);
+        EXPECT_EQ(fresh.detectActiveNetworkService(), c.service) << c.listing.constData();
+        EXPECT_EQ(listingRunner.commandLines(), QStringList{QStringLiteral("/usr/sbin/networksetup -listallnetworkservices")});
+    }
+}
+
+TEST_F(SystemProxyTest, TheDetectedServiceIsKeptForTheProcess)
+{
+    EXPECT_EQ(manager.detectActiveNetworkService(), QStringLiteral("Wi-Fi"));
+    listing = "Ethernet\n";
+    EXPECT_EQ(manager.detectActiveNetworkService(), QStringLiteral("Wi-Fi"));
+    EXPECT_EQ(runner.requests.size(), 1);
+}
+
+TEST_F(SystemProxyTest, NoListingMeansNoServiceAndNoCache)
+{
+    runner.handler = [](const ProcessRequest&) { return ProcessResult{}; };
+    EXPECT_EQ(manager.detectActiveNetworkService(), std::nullopt);
+    EXPECT_EQ(manager.detectActiveNetworkService(), std::nullopt);
+    EXPECT_EQ(runner.requests.size(), 2);
+}
+
+TEST_F(SystemProxyTest, EnablingSetsTheSocksProxyThroughSudoWithoutPrompt)
+{
+    QSignalSpy enabled(&manager, &VpnManager::systemProxyEnabledChanged);
+    manager.setSystemProxy(true);
+    EXPECT_EQ(privilegedCommands(),
+        QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080")});
+    EXPECT_EQ(runner.requests.last().timeout, std::chrono::milliseconds(10000));
+    EXPECT_TRUE(manager.systemProxyEnabled());
+    EXPECT_EQ(log(), (QList<std::pair<Type, QString>>{{Type::info, QStringLiteral("系统代理已设置 (SOCKS5 127.0.0.1:1080)")}}));
+    EXPECT_EQ(enabled.size(), 1);
+}
+
+TEST_F(SystemProxyTest, TheServiceNameIsOneArgument)
+{
+    listing = "USB 10/100/1000 LAN\n";
+    manager.setSystemProxy(false);
+    EXPECT_EQ(runner.requests.last().arguments,
+        (QStringList{QStringLiteral("-n"), QStringLiteral("/usr/sbin/networksetup"), QStringLiteral("-setsocksfirewallproxystate"),
+            QStringLiteral("USB 10/100/1000 LAN"), QStringLiteral("off")}));
+}
+
+TEST_F(SystemProxyTest, EnablingRetriesWithBothCommandsAndFailsHonestly)
+{
+    failing = QStringList{QStringLiteral("-setsocksfirewallproxy")};
+    manager.setSystemProxy(true);
+    EXPECT_EQ(privilegedCommands(),
+        (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080"),
+            QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080"),
+            QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi on")}));
+    EXPECT_FALSE(manager.systemProxyEnabled());
+    EXPECT_EQ(log(), (QList<std::pair<Type, QString>>{{Type::error, QStringLiteral("设置系统代理失败: 未配置 networksetup 免密权限")}}));
+}
+
+TEST_F(SystemProxyTest, DisablingThatFailsTwiceIsLogged)
+{
+    manager.setSystemProxyEnabled(true);
+    failing = QStringList{QStringLiteral("-setsocksfirewallproxystate")};
+    manager.setSystemProxy(false);
+    EXPECT_EQ(privilegedCommands(),
+        (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off"),
+            QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off")}));
+    EXPECT_TRUE(manager.systemProxyEnabled());
+    EXPECT_EQ(log(), (QList<std::pair<Type, QString>>{{Type::error, QStringLiteral("关闭系统代理失败: 未配置 networksetup 免密权限")}}));
+}
+
+TEST_F(SystemProxyTest, OnlyASecondAttemptThatSucceedsStartsTheKeepAlive)
+{
+    manager.setSystemProxy(false);
+    EXPECT_EQ(keepAlives(), 0);
+
+    failFirstSwitchOff();
+    manager.setSystemProxy(false);
+    EXPECT_EQ(log().last(), std::make_pair(Type::info, QStringLiteral("系统代理已关闭")));
+    EXPECT_EQ(keepAlives(), 1) << "the keep-alive fires once at once";
+    failFirstSwitchOff();
+    manager.setSystemProxy(false);
+    EXPECT_EQ(keepAlives(), 1) << "a second success keeps the one timer";
+}
+
+TEST_F(SystemProxyTest, TheKeepAliveRepeats)
+{
+    VpnManager fast(*settings.store, runner,
+        VpnTimings{std::chrono::milliseconds(10000), std::chrono::milliseconds(50), std::chrono::milliseconds(20)});
+    failFirstSwitchOff();
+    fast.setSystemProxy(false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return keepAlives() >= 3; }, 2000));
+}
+
+TEST_F(SystemProxyTest, WithoutAServiceNothingIsChanged)
+{
+    listing = "";
+    manager.setSystemProxy(true);
+    EXPECT_TRUE(privilegedCommands().isEmpty());
+    EXPECT_EQ(log(), (QList<std::pair<Type, QString>>{{Type::error, QStringLiteral("无法检测网络接口")}}));
+}
+
+TEST_F(SystemProxyTest, ForcedClearingSwitchesAllThreeOffAndReportsLater)
+{
+    manager.setSystemProxyEnabled(true);
+    failing = QStringList{QStringLiteral("-setwebproxystate")};
+    manager.forceClearSystemProxy(QStringLiteral("Ethernet"));
+    EXPECT_EQ(privilegedCommands(),
+        (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxystate Ethernet off"),
+            QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsecurewebproxystate Ethernet off"),
+            QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Ethernet off")}));
+    EXPECT_TRUE(manager.systemProxyEnabled()) << "not yet";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !manager.systemProxyEnabled(); }, 2000));
+    EXPECT_TRUE(manager.connectionLog().isEmpty());
+}
+
+TEST_F(SystemProxyTest, TheStateReadBackMatchesWholeLines)
+{
+    struct Case {
+        QByteArray output;
+        bool pointsAtUs;
+    };
+    const Case cases[] = {
+        {"Enabled: Yes\nServer: 127.0.0.1\nPort: 1080\nAuthenticated Proxy Enabled: 0\n", true},
+        {"Enabled: No\nServer: 127.0.0.1\nPort: 1080\nAuthenticated Proxy Enabled: 0\n", false},
+        // Another program's proxy on port 10800 is not ours.
+        {"Enabled: Yes\nServer: 127.0.0.1\nPort: 10800\nAuthenticated Proxy Enabled: 0\n", false},
+        {"Enabled: Yes\nServer: 127.0.0.1\nPort: 21080\n", false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        runner.handler = [&](const ProcessRequest&) { return RecordingProcessRunner::succeeded(c.output); };
+        EXPECT_EQ(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080), c.pointsAtUs) << c.output.constData();
+        EXPECT_EQ(runner.requests.last().commandLine(), QStringLiteral("/usr/sbin/networksetup -getsocksfirewallproxy Wi-Fi"));
+    }
+    runner.handler = [](const ProcessRequest&) { return ProcessResult{}; };
+    EXPECT_FALSE(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080));
+}
+
+TEST_F(SystemProxyTest, TheBlockingRunnerGivesUpAfterTheLimit)
+{
+    runner.handler = [](const ProcessRequest&) { return ProcessResult{true, true, -1, {}}; };
+    EXPECT_FALSE(manager.runNetworksetupSudo({QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("off")}));
+    EXPECT_EQ(runner.requests.last().timeout, std::chrono::milliseconds(10000));
+}
+
+TEST_F(SystemProxyTest, TheAsynchronousRunnerHasNoLimit)
+{
+    EXPECT_TRUE(QCoro::waitFor(manager.runNetworksetupSudoAsync({QStringLiteral("-setwebproxy"), QStringLiteral("Wi-Fi"),
+        QStringLiteral("127.0.0.1"), QStringLiteral("1081")})));
+    EXPECT_EQ(runner.requests.last().commandLine(), QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxy Wi-Fi 127.0.0.1 1081"));
+    EXPECT_LT(runner.requests.last().timeout.count(), 0);
+    failing = QStringList{QStringLiteral("-setwebproxystate")};
+    EXPECT_FALSE(QCoro::waitFor(manager.runNetworksetupSudoAsync({QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("on")})));
+}
+
+// The same operations carried out by the stand-ins: networksetup keeps its state per service.
+TEST(SystemProxyStandIns, ProxyStatePersistsPerService)
+{
+    QTemporaryDir state;
+    qputenv("VELMORAND_STATE_DIR", state.path().toUtf8());
+    qputenv("GSETTINGS_BACKEND", "memory");
+    QDir().mkpath(state.filePath(QStringLiteral("networksetup")));
+    QFile services(state.filePath(QStringLiteral("networksetup/services")));
+    ASSERT_TRUE(services.open(QIODevice::WriteOnly));
+    services.write("Wi-Fi 2\nEthernet\n");
+    services.close();
+
+    TempSettings settings;
+    VpnManager manager(*settings.store, ProcessRunner::shared());
+    ASSERT_EQ(manager.detectActiveNetworkService(), QStringLiteral("Wi-Fi 2"));
+    manager.setSystemProxy(true);
+    EXPECT_TRUE(manager.systemProxyEnabled());
+    EXPECT_TRUE(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080));
+    EXPECT_FALSE(manager.checkProxyState(QStringLiteral("Ethernet"), 1080));
+    EXPECT_FALSE(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 10800));
+
+    // A sudo policy that wants a password refuses every privileged command.
+    qputenv("VELMORAND_SUDO_DENY", "1");
+    manager.setSystemProxy(false);
+    qunsetenv("VELMORAND_SUDO_DENY");
+    EXPECT_TRUE(manager.systemProxyEnabled());
+    EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("关闭系统代理失败: 未配置 networksetup 免密权限"));
+    EXPECT_TRUE(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080));
+
+    manager.forceClearSystemProxy(QStringLiteral("Wi-Fi 2"));
+    EXPECT_FALSE(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080));
+    qunsetenv("VELMORAND_STATE_DIR");
+}
+
+} // namespace

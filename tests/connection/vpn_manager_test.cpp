@@ -1,0 +1,165 @@
+#include "connection/vpn_error.h"
+#include "connection/vpn_manager.h"
+#include "platform/fakes/recording_process_runner.h"
+#include "platform/notifier.h"
+#include "platform/settings_keys.h"
+#include "support/qt_printers.h"
+#include "support/temp_settings.h"
+
+#include <QJsonArray>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Type = ConnectionLogEntry::LogType;
+
+class VpnManagerTest : public ::testing::Test {
+protected:
+    std::unique_ptr<VpnManager> make() { return std::make_unique<VpnManager>(*settings.store, runner); }
+
+    TempSettings settings;
+    RecordingProcessRunner runner;
+};
+
+TEST_F(VpnManagerTest, AFreshManagerStartsIdle)
+{
+    auto manager = make();
+    EXPECT_EQ(manager->state(), ConnectionState::disconnected);
+    EXPECT_EQ(manager->trafficDown(), 0);
+    EXPECT_EQ(manager->trafficUp(), 0);
+    EXPECT_FALSE(manager->connectedNode());
+    EXPECT_EQ(manager->connectionDuration(), 0.0);
+    EXPECT_EQ(manager->trafficSpeedDown(), 0);
+    EXPECT_EQ(manager->trafficSpeedUp(), 0);
+    EXPECT_TRUE(manager->trafficHistoryDown().isEmpty());
+    EXPECT_TRUE(manager->trafficHistoryUp().isEmpty());
+    EXPECT_TRUE(manager->connectionLog().isEmpty());
+    EXPECT_FALSE(manager->isProxyRunning());
+    EXPECT_FALSE(manager->systemProxyEnabled());
+    EXPECT_EQ(manager->proxyMode(), VpnManager::ProxyMode::socks);
+    EXPECT_TRUE(manager->autoReconnectEnabled());
+    EXPECT_FALSE(manager->killSwitchEnabled());
+    EXPECT_TRUE(manager->splitTunnelApps().isEmpty());
+    EXPECT_EQ(VpnManager::proxyPort, 1080);
+    // Creating it runs nothing.
+    EXPECT_TRUE(runner.requests.isEmpty());
+}
+
+TEST_F(VpnManagerTest, EveryStateAssignmentIsAnnounced)
+{
+    auto manager = make();
+    QSignalSpy posted(&Notifier::shared(), &Notifier::vpnStateChanged);
+    QSignalSpy changed(manager.get(), &VpnManager::stateChanged);
+    manager->setState(ConnectionState::connecting);
+    manager->setState(ConnectionState::connecting);
+    manager->setState(ConnectionState::disconnected);
+    EXPECT_EQ(posted.size(), 3);
+    EXPECT_EQ(changed.size(), 3);
+    EXPECT_EQ(manager->state(), ConnectionState::disconnected);
+}
+
+TEST_F(VpnManagerTest, TheProxyModeComesFromItsSettingAndIsStoredInLowerCase)
+{
+    struct Case {
+        std::optional<QJsonValue> stored;
+        VpnManager::ProxyMode mode;
+    };
+    const Case cases[] = {
+        {std::nullopt, VpnManager::ProxyMode::socks},
+        {QJsonValue(QStringLiteral("tun")), VpnManager::ProxyMode::tun},
+        {QJsonValue(QStringLiteral("TUN")), VpnManager::ProxyMode::socks},
+        {QJsonValue(QStringLiteral("socks")), VpnManager::ProxyMode::socks},
+        {QJsonValue(true), VpnManager::ProxyMode::socks},
+    };
+    for (const auto& c : cases) {
+        if (c.stored)
+            settings.store->setValue(SettingsKeys::proxyMode, *c.stored);
+        else
+            settings.store->remove(SettingsKeys::proxyMode);
+        EXPECT_EQ(make()->proxyMode(), c.mode);
+    }
+    auto manager = make();
+    QSignalSpy changed(manager.get(), &VpnManager::proxyModeChanged);
+    manager->setProxyMode(VpnManager::ProxyMode::tun);
+    EXPECT_EQ(settings.reopen()->stringValue(SettingsKeys::proxyMode), QStringLiteral("tun"));
+    manager->setProxyMode(VpnManager::ProxyMode::tun);
+    EXPECT_EQ(changed.size(), 2);
+    manager->setProxyMode(VpnManager::ProxyMode::socks);
+    EXPECT_EQ(settings.reopen()->stringValue(SettingsKeys::proxyMode), QStringLiteral("socks"));
+    EXPECT_EQ(VpnManager::allProxyModes, (QList<VpnManager::ProxyMode>{VpnManager::ProxyMode::socks, VpnManager::ProxyMode::tun}));
+}
+
+TEST_F(VpnManagerTest, AutoReconnectDefaultsOnAndSurvivesARestart)
+{
+    auto manager = make();
+    EXPECT_TRUE(manager->autoReconnectEnabled());
+    manager->setAutoReconnectEnabled(false);
+    EXPECT_EQ(settings.reopen()->boolValue(SettingsKeys::autoReconnectEnabled), false);
+    EXPECT_FALSE(make()->autoReconnectEnabled());
+}
+
+TEST_F(VpnManagerTest, KillSwitchAndApplicationListAreStoredOnEveryAssignment)
+{
+    settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    settings.store->setValue(SettingsKeys::splitTunnelApps, QJsonArray{QStringLiteral("/Applications/Mail.app")});
+    auto manager = make();
+    // Both start empty in every process, whatever is stored.
+    EXPECT_FALSE(manager->killSwitchEnabled());
+    EXPECT_TRUE(manager->splitTunnelApps().isEmpty());
+
+    manager->setKillSwitchEnabled(false);
+    EXPECT_EQ(settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), false);
+    const QStringList apps{QStringLiteral("/Applications/A.app"), QStringLiteral("/opt/b/B.app")};
+    manager->setSplitTunnelApps(apps);
+    EXPECT_EQ(settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(), QJsonArray::fromStringList(apps));
+}
+
+TEST_F(VpnManagerTest, TheLogKeepsTheNewestHundredEntries)
+{
+    auto manager = make();
+    manager->addLog(Type::connected, QStringLiteral("已连接到 Tokyo"), QStringLiteral("Tokyo"));
+    const auto first = manager->connectionLog().first();
+    EXPECT_EQ(first.type, Type::connected);
+    EXPECT_EQ(first.nodeName, QStringLiteral("Tokyo"));
+    EXPECT_FALSE(first.id.isNull());
+    EXPECT_LE(qAbs(first.timestamp.secsTo(QDateTime::currentDateTime())), 5);
+
+    for (int i = 1; i < 100; ++i)
+        manager->addLog(Type::info, QStringLiteral("line %1").arg(i));
+    EXPECT_EQ(manager->connectionLog().size(), 100);
+    QSignalSpy changed(manager.get(), &VpnManager::connectionLogChanged);
+    manager->addLog(Type::warning, QStringLiteral("line 100"));
+    const auto log = manager->connectionLog();
+    ASSERT_EQ(log.size(), 100);
+    EXPECT_EQ(log.first().message, QStringLiteral("line 100"));
+    EXPECT_FALSE(log.first().nodeName);
+    EXPECT_EQ(log.last().message, QStringLiteral("line 1")) << "the oldest entry went";
+    EXPECT_EQ(changed.size(), 2) << "told of the insertion and of the trimming";
+    EXPECT_NE(log[0].id, log[1].id);
+
+    manager->setConnectionLog({});
+    EXPECT_TRUE(manager->connectionLog().isEmpty());
+}
+
+TEST(VpnManagerFormatting, DurationsReadAsClockTimes)
+{
+    struct Case {
+        double seconds;
+        const char* text;
+    };
+    for (const auto& c : {Case{59.9, "00:59"}, Case{60, "01:00"}, Case{65, "01:05"}, Case{3599, "59:59"}, Case{3600, "1:00:00"},
+             Case{3725, "1:02:05"}, Case{90000, "25:00:00"}, Case{0.5, "00:00"}})
+        EXPECT_EQ(VpnManager::formatDuration(c.seconds), QLatin1String(c.text)) << c.seconds;
+}
+
+TEST(VpnErrors, AProxyStartFailureDescribesItself)
+{
+    const auto error = VpnError::proxyStartFailed(1);
+    EXPECT_EQ(error.kind(), VpnError::Kind::proxyStartFailed);
+    EXPECT_EQ(error.description(), QStringLiteral("SOCKS5 代理启动失败: 1"));
+    EXPECT_STREQ(error.what(), "SOCKS5 代理启动失败: 1");
+}
+
+} // namespace
