@@ -33,7 +33,7 @@ QCoro::Task<OrderCreateResult> ApiService::createOrder(QString planName, std::op
 
 QCoro::Task<OrderStatusResult> ApiService::fetchOrderStatus(qint64 orderId)
 {
-    const auto path = QStringLiteral("/api/order/status?order_id=") + QString::number(orderId);
+    const QString path = QStringLiteral("/api/order/status?order_id=") + QString::number(orderId);
     co_return AnswerJson::decodeRecord<OrderStatusResult>(co_await get(path));
 }
 

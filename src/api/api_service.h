@@ -6,6 +6,7 @@
 #include "api/records/account_records.h"
 #include "api/records/commerce_records.h"
 #include "api/records/community_records.h"
+#include "api/records/json_reader.h" // DecodingError: an answer that is not JSON or not the record's shape
 #include "api/records/node.h"
 #include "api/records/plan_records.h"
 #include "api/records/server_status_records.h"

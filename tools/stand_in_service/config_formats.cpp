@@ -33,7 +33,7 @@ struct NodeView {
     QString shareLink() const
     {
         const auto fragment = QString::fromLatin1(QUrl::toPercentEncoding(name));
-        const auto address = host + QLatin1Char(':') + QString::number(port);
+        const QString address = host + QLatin1Char(':') + QString::number(port);
         if (reality) {
             return QStringLiteral("vless://") + password + QLatin1Char('@') + address
                 + QStringLiteral("?encryption=none&security=reality&type=tcp&flow=xtls-rprx-vision&sni=") + realitySni
