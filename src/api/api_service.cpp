@@ -59,8 +59,9 @@ ApiService::~ApiService() = default;
 
 ApiService& ApiService::shared()
 {
-    static ApiService instance;
-    return instance;
+    // Lives until the process ends; never destroyed after the application object is gone.
+    static auto* instance = new ApiService();
+    return *instance;
 }
 
 int ApiService::activeIndex() const

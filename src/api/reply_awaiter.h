@@ -7,9 +7,10 @@
 #include <coroutine>
 #include <memory>
 
-// Waits for a reply to finish. When the reply is destroyed first (its client died with it), the
-// waiting coroutine is resumed later from the event loop, never inside the destruction, and
-// finds the reply gone; so a destroyed client ends its calls instead of leaving them waiting.
+// Waits for a reply to finish, or to be destroyed unfinished (its client died with it). Either
+// way the waiting coroutine is resumed from the event loop afterwards, never inside a signal
+// emission or a destruction; it then finds the reply, or null when it is gone. So a destroyed
+// client ends its calls instead of leaving them waiting, and nothing of it runs meanwhile.
 class ReplyAwaiter {
 public:
     explicit ReplyAwaiter(QNetworkReply* reply)
@@ -21,18 +22,15 @@ public:
 
     void await_suspend(std::coroutine_handle<> waiting)
     {
-        auto resumed = std::make_shared<bool>(false);
-        QObject::connect(m_reply, &QNetworkReply::finished, [waiting, resumed] {
-            if (!std::exchange(*resumed, true))
-                waiting.resume();
-        });
-        QObject::connect(m_reply, &QObject::destroyed, [waiting, resumed] {
-            if (!std::exchange(*resumed, true))
-                QMetaObject::invokeMethod(QCoreApplication::instance(), [waiting] { waiting.resume(); }, Qt::QueuedConnection);
-        });
+        auto resumeOnce = [waiting, resumed = std::make_shared<bool>(false)] {
+            if (std::exchange(*resumed, true))
+                return;
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [waiting] { waiting.resume(); }, Qt::QueuedConnection);
+        };
+        QObject::connect(m_reply, &QNetworkReply::finished, resumeOnce);
+        QObject::connect(m_reply, &QObject::destroyed, resumeOnce);
     }
 
-    // The reply, or null when it was destroyed unfinished.
     QNetworkReply* await_resume() const noexcept { return m_reply; }
 
 private:
