@@ -1,7 +1,10 @@
 // Sign-in, password reset and the profile against the stand-in service.
 #include "api_test_support.h"
 
+#include "api/app_sign.h"
 #include "platform/text_table.h"
+
+#include <QDateTime>
 
 #include <QJsonDocument>
 
@@ -95,15 +98,28 @@ TEST_F(AccountCallsTest, SignInErrors)
 
 TEST_F(AccountCallsTest, SignInFailsOverAfterATimeOutWithAFreshSignature)
 {
-    const auto silent = service.baseUrl(service.listenSilent());
-    auto client = makeClient({silent, url, closedUrl()});
+    // The first entry takes the request and never answers in time; the clock ticks per signature.
+    const auto slowPort = service.listenHttp();
+    StandInService::Override slow;
+    slow.delay = 4s;
+    slow.port = slowPort;
+    service.setOverride(QStringLiteral("/api/login"), slow);
+    auto options = fastOptions();
+    options.unixTime = [tick = QDateTime::currentSecsSinceEpoch()]() mutable { return tick++; };
+    auto client = makeClient({service.baseUrl(slowPort), url, closedUrl()}, options);
     storeIndex(0);
 
     signIn(*client);
 
     EXPECT_EQ(log.lines(), QStringList{failOverLine + url});
     EXPECT_EQ(storedIndex(), 1);
-    EXPECT_EQ(service.requestsTo(QStringLiteral("/api/login")).size(), 1);
+    const auto logins = service.requestsTo(QStringLiteral("/api/login"));
+    ASSERT_EQ(logins.size(), 2);
+    EXPECT_EQ(logins[0].localPort, slowPort);
+    EXPECT_EQ(logins[1].localPort, port);
+    EXPECT_NE(logins[0].header("X-Velmorand-App-Ts"), logins[1].header("X-Velmorand-App-Ts"));
+    for (const auto& login : logins)
+        EXPECT_EQ(login.header("X-Velmorand-App-Sign"), AppSign::signature(login.header("X-Velmorand-App-Ts").value_or(QByteArray())));
 }
 
 TEST_F(AccountCallsTest, SignInWithoutNetworkReportsTheLastError)
