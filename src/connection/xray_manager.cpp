@@ -42,6 +42,19 @@ void writePrivateFile(const QString& path, const QByteArray& content)
         throw XrayError(XrayError::configNotWritten, file.errorString());
 }
 
+// The core writes a line for every connection it carries; of a long run only the latest part of
+// each stream is kept for the relay, cut at a line start so that the text stays whole.
+constexpr qsizetype kRelayedOutputLimit = 1024 * 1024;
+
+void keepLatest(QByteArray& kept, const QByteArray& chunk)
+{
+    kept += chunk;
+    if (kept.size() <= kRelayedOutputLimit)
+        return;
+    const auto lineStart = kept.indexOf('\n', kept.size() - kRelayedOutputLimit);
+    kept.remove(0, lineStart < 0 ? kept.size() - kRelayedOutputLimit : lineStart + 1);
+}
+
 // The last line the core wrote, to say why it ended.
 QString lastLine(const QByteArray& output)
 {
@@ -173,9 +186,9 @@ XrayManager::ChildHandle XrayManager::launchCore(const QString& binary, const QS
         directory, {{QStringLiteral("XRAY_LOCATION_ASSET"), directory}}};
     auto core = ChildHandle(m_launcher.create(request).release());
     connect(core.get(), &ChildProcess::standardOutputRead, this,
-        [output](const QByteArray& chunk) { output->standardOutput += chunk; });
+        [output](const QByteArray& chunk) { keepLatest(output->standardOutput, chunk); });
     connect(core.get(), &ChildProcess::standardErrorRead, this,
-        [output](const QByteArray& chunk) { output->standardError += chunk; });
+        [output](const QByteArray& chunk) { keepLatest(output->standardError, chunk); });
     connect(core.get(), &ChildProcess::finished, this, [this, output, generation] {
         // Each stream's whole output, once it has ended.
         for (const auto& stream : {output->standardOutput, output->standardError}) {

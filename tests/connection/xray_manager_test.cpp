@@ -148,6 +148,27 @@ TEST_F(XrayManagerTest, EachNonEmptyOutputStreamIsRelayedOnceAfterTheCoreEnds)
     }
 }
 
+TEST_F(XrayManagerTest, ALongRunRelaysTheLatestMegabyteOfWholeLines)
+{
+    auto manager = fixture.make();
+    ASSERT_FALSE(start(*manager));
+    QSignalSpy relayed(&Notifier::shared(), &Notifier::kernelLog);
+    auto core = cores()[0].child;
+    // A line per connection, as the core's access log writes them: 3 MB in all.
+    const QByteArray line = "2026/01/01 00:00:00 tcp:127.0.0.1:50000 accepted tcp:127.0.0.1:8080 [proxy] 中\n";
+    const int lines = 3 * 1024 * 1024 / int(line.size());
+    for (int i = 0; i < lines; ++i)
+        core->print(QByteArray::number(i) + ' ' + line);
+    core->end();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(relayed.size(), 1);
+    const auto text = relayed[0].at(0).toString();
+    EXPECT_LE(text.toUtf8().size(), 1024 * 1024);
+    EXPECT_GT(text.toUtf8().size(), 1024 * 1024 - 2 * line.size());
+    EXPECT_TRUE(text.endsWith(QString::number(lines - 1) + QLatin1Char(' ') + QString::fromUtf8(line)));
+    EXPECT_TRUE(text.front().isDigit()) << "starts with a whole line";
+}
+
 TEST_F(XrayManagerTest, StopWithNothingStartedOnlyResetsTheCounters)
 {
     auto manager = fixture.make();

@@ -164,11 +164,8 @@ private:
 int main(int argc, char** argv)
 {
     // Qt's HTTP/2 client complains about the gRPC trailers it does not expect; the answer is
-    // read all the same, and our output is the figures alone.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "nettop: %s\n", qPrintable(message));
-    });
+    // read all the same. Our output is the figures and our own messages alone.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QCoreApplication app(argc, argv);
     const auto options = parseOptions(app.arguments());
     if (!options) {
