@@ -1,13 +1,18 @@
+#include "ui/common/icons.h"
+#include "ui/main/velmorand_app.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmorand"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORAND_VERSION));
-    QLabel window(QStringLiteral("Velmorand"));
-    window.resize(480, 320);
-    window.show();
+    QApplication::setWindowIcon(Icons::appWindowIcon());
+    // Closing the window leaves the program in the status area.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    VelmorandApp velmorand(VelmorandApp::sharedServices());
+    velmorand.launch();
     return QApplication::exec();
 }

@@ -174,7 +174,8 @@ void Button::paintEvent(QPaintEvent*)
     case Style::Link:
         break;
     }
-    if (hasFocus() && m_style != Style::Link) {
+    // The ring marks focus reached from the keyboard only, as desktop styles do.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange) && m_style != Style::Link) {
         QColor ring = p.accent;
         ring.setAlphaF(0.5);
         painter.setPen(QPen(ring, 2));

@@ -267,7 +267,8 @@ QString Theme::styleSheet() const
         sheet += QStringLiteral("QLabel[textColor=\"%1\"] { color: %2; }\n").arg(QLatin1String(name), css(color));
     sheet += QStringLiteral(
                  "QLineEdit { background: %1; color: %2; border: 1px solid %3; border-radius: %6px;"
-                 " padding: 6px 9px; selection-background-color: %4; selection-color: %5; }\n"
+                 " padding: 6px 9px; selection-background-color: %4; selection-color: %5;"
+                 " lineedit-password-character: 8226; }\n"
                  "QLineEdit:focus { border: 2px solid %4; padding: 5px 8px; }\n"
                  "QLineEdit:disabled { color: %7; }\n"
                  "QCheckBox { spacing: 7px; color: %2; }\n"

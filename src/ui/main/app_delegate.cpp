@@ -24,7 +24,7 @@ QList<QWidget*> applicationWindows()
 {
     QList<QWidget*> windows;
     for (auto* widget : QApplication::topLevelWidgets()) {
-        if (widget->isWindow() && !(widget->windowFlags() & Qt::Popup) && widget->windowType() != Qt::Desktop)
+        if (widget->windowType() != Qt::Popup && widget->windowType() != Qt::Desktop && widget->windowType() != Qt::ToolTip)
             windows.append(widget);
     }
     return windows;
@@ -60,7 +60,7 @@ AppDelegate::Services AppDelegate::sharedServices()
 {
     return {SettingsStore::shared(), VpnManager::shared(), ApiService::shared(), UserNotifier::shared(), ProcessRunner::shared(),
             ConnectionActions::of(VpnManager::shared()),
-            [] { return std::make_unique<MenuBarManager>(MenuBarManager::sharedServices()); }};
+            [] { return std::make_unique<MenuBarManager>(MenuBarManager::sharedServices()); }, &QApplication::quit};
 }
 
 AppDelegate::AppDelegate(Services services, Timings timings, QObject* parent)
@@ -176,7 +176,7 @@ void AppDelegate::quitIfNothingLeftOnScreen()
     // Without a status item nothing would be left to bring the window back or to quit with.
     auto* item = m_menuBarManager ? m_menuBarManager->statusItem() : nullptr;
     if (!item || !item->isVisible())
-        QApplication::quit();
+        m_services.quit();
 }
 
 void AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)

@@ -38,6 +38,8 @@ public:
         ProcessRunner& processes;
         ConnectionActions actions;
         std::function<std::unique_ptr<MenuBarManager>()> makeMenuBarManager;
+        // Ends the application.
+        std::function<void()> quit;
     };
     using Timings = AppDelegateTimings;
 

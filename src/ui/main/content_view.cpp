@@ -400,8 +400,7 @@ void ContentView::addScreenLockObserver()
 {
     if (!m_services.sessionWatcher || !m_services.settings.boolOr(SettingsKeys::touchIdEnabled, false))
         return;
-    connect(m_services.sessionWatcher, &SessionLockWatcher::sessionWillLock, this, [this] { setUnlocked(false); },
-            Qt::UniqueConnection);
+    connect(m_services.sessionWatcher, &SessionLockWatcher::sessionWillLock, this, &ContentView::lockAgain, Qt::UniqueConnection);
 }
 
 void ContentView::authenticate()
@@ -420,6 +419,11 @@ void ContentView::authenticate()
         else
             view->setBiometricError(error.isEmpty() ? std::nullopt : std::optional(error));
     });
+}
+
+void ContentView::lockAgain()
+{
+    setUnlocked(false);
 }
 
 void ContentView::setUnlocked(bool unlocked)

@@ -105,6 +105,7 @@ private:
 
     void addScreenLockObserver();
     void authenticate();
+    void lockAgain();
     void setUnlocked(bool unlocked);
     void setBiometricError(const std::optional<QString>& error);
     void openAnnouncements();

@@ -123,8 +123,12 @@ QLabel* sectionTitle(const QString& text, QWidget* parent)
 void clearLayout(QLayout* layout)
 {
     while (auto* item = layout->takeAt(0)) {
-        if (auto* widget = item->widget())
+        if (auto* widget = item->widget()) {
+            // Out of the tree at once, so that nothing finds the old rows any more.
+            widget->hide();
+            widget->setParent(nullptr);
             widget->deleteLater();
+        }
         if (auto* child = item->layout()) {
             clearLayout(child);
         }
@@ -159,8 +163,7 @@ QWidget* logo(QWidget* parent)
 SidebarView::SidebarView(QWidget* parent)
     : QWidget(parent)
 {
-    setMinimumWidth(200);
-    setMaximumWidth(240);
+    setFixedWidth(220);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(Spacing::s + 2, Spacing::l, Spacing::s + 2, Spacing::m);
     column->setSpacing(2);

@@ -1,0 +1,550 @@
+#include "support/screenshot.h"
+#include "ui/main/app_delegate.h"
+#include "ui/main/connection_notices.h"
+#include "ui/main/leftover_proxy.h"
+#include "ui/main/main_window.h"
+#include "ui/main/menu_bar_manager.h"
+#include "ui/main/menu_commands.h"
+#include "ui/main/velmorand_app.h"
+#include "ui/main/window_frame.h"
+#include "ui_world.h"
+
+#include "platform/notifier.h"
+#include "platform/settings_keys.h"
+#include "platform/text_table.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSystemTrayIcon>
+
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+// networksetup as the stand-ins answer it: one "Wi-Fi" service whose proxies are given.
+struct SystemProxies {
+    QString web = QStringLiteral("Enabled: No\nServer: \nPort: 0\n");
+    QString secureWeb = QStringLiteral("Enabled: No\nServer: \nPort: 0\n");
+    QString socks = QStringLiteral("Enabled: No\nServer: \nPort: 0\n");
+
+    static QString on(const QString& server, int port)
+    {
+        return QStringLiteral("Enabled: Yes\nServer: %1\nPort: %2\nAuthenticated Proxy Enabled: 0\n").arg(server).arg(port);
+    }
+    RecordingProcessRunner::Handler handler() const
+    {
+        return [*this](const ProcessRequest& request) {
+            const auto& args = request.arguments;
+            const auto answer = [](const QString& text) { return RecordingProcessRunner::succeeded(text.toUtf8()); };
+            if (args.contains(QStringLiteral("-listallnetworkservices")))
+                return answer(QStringLiteral("An asterisk (*) denotes that a network service is disabled.\nWi-Fi\n"));
+            if (args.value(0) == QLatin1String("-getwebproxy"))
+                return answer(web);
+            if (args.value(0) == QLatin1String("-getsecurewebproxy"))
+                return answer(secureWeb);
+            if (args.value(0) == QLatin1String("-getsocksfirewallproxy"))
+                return answer(socks);
+            return RecordingProcessRunner::succeeded();
+        };
+    }
+};
+
+class AppShellTest : public ::testing::Test {
+protected:
+    MenuBarManager::Services menuBarServices(bool trayAvailable = true)
+    {
+        return {*world.settings.store, world.vpn, [trayAvailable] { return trayAvailable; }, []() -> QWidget* { return new QWidget; }};
+    }
+    AppDelegate::Services delegateServices()
+    {
+        return {*world.settings.store, world.vpn, *world.api, world.notifier, world.processes, world.actions,
+                [this] { return std::make_unique<MenuBarManager>(menuBarServices(), MenuBarManagerTimings{std::chrono::milliseconds(20)}); },
+                [this] { ++quits; }};
+    }
+    std::unique_ptr<AppDelegate> launchedDelegate(QWidget& window)
+    {
+        auto delegate = std::make_unique<AppDelegate>(delegateServices(), AppDelegateTimings{std::chrono::milliseconds(10)});
+        delegate->applicationDidFinishLaunching(&window);
+        return delegate;
+    }
+    QStringList privilegedCommands() const
+    {
+        QStringList lines;
+        for (const auto& line : world.processes.commandLines()) {
+            if (line.startsWith(QLatin1String("/usr/bin/sudo")))
+                lines.append(line);
+        }
+        return lines;
+    }
+    SettingsStore& settings() { return *world.settings.store; }
+
+    UiWorld world;
+    int quits = 0;
+};
+
+TEST(WindowFrame, TextFormRoundTripsAndReadsLeniently)
+{
+    EXPECT_EQ(WindowFrame::toString(QRect(10, 20, 800, 600)), QStringLiteral("{{10, 20}, {800, 600}}"));
+    struct Case {
+        QString text;
+        QRect frame;
+    };
+    for (const auto& c : {Case{QStringLiteral("{{10, 20}, {800, 600}}"), QRect(10, 20, 800, 600)},
+                          Case{QStringLiteral("{{-5.6, 0}, {1e3, 640.4}}"), QRect(-6, 0, 1000, 640)},
+                          Case{QStringLiteral("{{1, 2}}"), QRect(1, 2, 0, 0)}, Case{QStringLiteral("garbage"), QRect(0, 0, 0, 0)},
+                          Case{QString(), QRect(0, 0, 0, 0)}})
+        EXPECT_EQ(WindowFrame::fromString(c.text), c.frame) << c.text.toStdString();
+}
+
+TEST(LeftoverProxy, OnlyOurOwnLocalCoreCounts)
+{
+    struct Case {
+        QString output;
+        bool ours;
+    };
+    for (const auto& c : {Case{SystemProxies::on(QStringLiteral("127.0.0.1"), 1080), true},
+                          Case{SystemProxies::on(QStringLiteral("127.0.0.1"), 1081), true},
+                          Case{SystemProxies::on(QStringLiteral("127.0.0.1"), 10800), false},
+                          Case{SystemProxies::on(QStringLiteral("10.0.0.5"), 1080), false},
+                          Case{SystemProxies::on(QStringLiteral("127.0.0.1"), 3128), false},
+                          Case{QStringLiteral("Enabled: No\nServer: 127.0.0.1\nPort: 1080\n"), false}, Case{QString(), false}})
+        EXPECT_EQ(LeftoverProxy::pointsAtLocalCore(LeftoverProxy::parse(c.output)), c.ours) << c.output.toStdString();
+}
+
+TEST_F(AppShellTest, LaunchClearsOnlyAProxyLeftByOurCore)
+{
+    SystemProxies proxies;
+    proxies.web = SystemProxies::on(QStringLiteral("10.1.1.1"), 3128);
+    proxies.secureWeb = SystemProxies::on(QStringLiteral("127.0.0.1"), 1081);
+    proxies.socks = SystemProxies::on(QStringLiteral("127.0.0.1"), 1080);
+    world.processes.handler = proxies.handler();
+    world.vpn.setSystemProxyEnabled(true);
+    QWidget window;
+    auto delegate = launchedDelegate(window);
+    EXPECT_TRUE(privilegedCommands().isEmpty()) << "nothing before the delay";
+    UiWorld::waitUntil([&] { return privilegedCommands().size() == 2; });
+    EXPECT_EQ(privilegedCommands(), (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsecurewebproxystate Wi-Fi off"),
+                                                 QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off")}));
+    EXPECT_FALSE(world.vpn.systemProxyEnabled());
+}
+
+TEST_F(AppShellTest, LaunchLeavesTheUsersOwnProxyAlone)
+{
+    SystemProxies proxies;
+    proxies.web = SystemProxies::on(QStringLiteral("10.1.1.1"), 3128);
+    proxies.socks = SystemProxies::on(QStringLiteral("10.1.1.1"), 1080);
+    world.processes.handler = proxies.handler();
+    QWidget window;
+    auto delegate = launchedDelegate(window);
+    UiWorld::waitUntil([&] { return world.processes.commandLines().join(QLatin1Char('\n')).contains(QStringLiteral("-getsocksfirewallproxy")); });
+    QTest::qWait(20);
+    EXPECT_TRUE(privilegedCommands().isEmpty());
+}
+
+TEST_F(AppShellTest, LaunchSkipsTheClearingOnceAConnectionIsUnderWay)
+{
+    SystemProxies proxies;
+    proxies.socks = SystemProxies::on(QStringLiteral("127.0.0.1"), 1080);
+    world.processes.handler = proxies.handler();
+    QWidget window;
+    auto delegate = launchedDelegate(window);
+    world.vpn.setState(ConnectionState::connecting);
+    QTest::qWait(60);
+    EXPECT_TRUE(world.processes.requests.isEmpty());
+}
+
+TEST_F(AppShellTest, LaunchRestoresTheFrameAndAsksForNoticePermission)
+{
+    settings().setValue(SettingsKeys::windowFrame, QStringLiteral("{{40, 50}, {720, 560}}"));
+    QWidget window;
+    window.show();
+    auto delegate = launchedDelegate(window);
+    EXPECT_EQ(world.notifier.permissionRequests, 1);
+    settle();
+    EXPECT_EQ(window.geometry(), QRect(40, 50, 720, 560));
+
+    // Every move or resize saves the frame.
+    window.resize(800, 600);
+    settle();
+    EXPECT_EQ(settings().stringValue(SettingsKeys::windowFrame), QStringLiteral("{{40, 50}, {800, 600}}"));
+    window.setGeometry(70, 80, 800, 600);
+    settle();
+    EXPECT_EQ(settings().stringValue(SettingsKeys::windowFrame), QStringLiteral("{{70, 80}, {800, 600}}"));
+}
+
+TEST_F(AppShellTest, AnUnreadableFrameLeavesTheWindowAsItIs)
+{
+    for (const auto* stored : {"nonsense", "{{0, 0}, {0, 0}}"}) {
+        settings().setValue(SettingsKeys::windowFrame, QLatin1String(stored));
+        QWidget window;
+        window.setGeometry(100, 100, 500, 400);
+        auto delegate = launchedDelegate(window);
+        settle();
+        EXPECT_EQ(window.size(), QSize(500, 400)) << stored;
+    }
+}
+
+TEST_F(AppShellTest, AutomaticLaunchConnectionUsesTheLastNodeOnlyWhenOnline)
+{
+    const auto nodes = world.service.state().nodes;
+    qint64 firstOnline = 0;
+    qint64 offline = 0;
+    for (const auto& value : nodes) {
+        const auto object = value.toObject();
+        const bool online = object.value(QStringLiteral("status")).toString() == QLatin1String("online");
+        if (online && !firstOnline)
+            firstOnline = object.value(QStringLiteral("id")).toInteger();
+        if (!online && !offline)
+            offline = object.value(QStringLiteral("id")).toInteger();
+    }
+    ASSERT_TRUE(firstOnline);
+    ASSERT_TRUE(offline) << "the seeded list has an offline node";
+    world.signIn();
+    settings().setValue(SettingsKeys::autoConnect, true);
+    struct Case {
+        std::optional<qint64> lastNode;
+        std::optional<qint64> connected;
+    };
+    for (const auto& c : {Case{std::nullopt, firstOnline}, Case{offline, std::nullopt}, Case{qint64(987654), std::nullopt}}) {
+        world.connectRequests.clear();
+        if (c.lastNode)
+            settings().setValue(SettingsKeys::lastConnectedNodeId, *c.lastNode);
+        else
+            settings().remove(SettingsKeys::lastConnectedNodeId);
+        QWidget window;
+        auto delegate = launchedDelegate(window);
+        UiWorld::waitUntil([&] { return !world.service.requestsTo(QStringLiteral("/api/nodes")).isEmpty(); });
+        QTest::qWait(100);
+        world.service.clearRequests();
+        ASSERT_EQ(world.connectRequests.size(), c.connected ? 1 : 0);
+        if (c.connected)
+            EXPECT_EQ(world.connectRequests.first().id, *c.connected);
+    }
+}
+
+TEST_F(AppShellTest, QuittingDisconnectsOnlyALiveConnection)
+{
+    QWidget window;
+    window.setGeometry(10, 10, 640, 480);
+    auto delegate = launchedDelegate(window);
+    for (auto state : {ConnectionState::connecting, ConnectionState::disconnected, ConnectionState::disconnecting}) {
+        world.vpn.setState(state);
+        AppDelegate again(delegateServices());
+        again.applicationWillTerminate();
+    }
+    EXPECT_EQ(world.disconnectRequests, 0);
+    world.vpn.setState(ConnectionState::connected);
+    delegate->applicationWillTerminate();
+    delegate->applicationWillTerminate();
+    EXPECT_EQ(world.disconnectRequests, 1) << "once per process";
+    EXPECT_EQ(settings().stringValue(SettingsKeys::windowFrame), QStringLiteral("{{10, 10}, {640, 480}}"));
+}
+
+TEST_F(AppShellTest, TheStatusItemFollowsTheConnection)
+{
+    QWidget window;
+    auto delegate = launchedDelegate(window);
+    auto* manager = delegate->menuBarManager();
+    ASSERT_TRUE(manager && manager->statusItem());
+    EXPECT_EQ(manager->symbol(), QStringLiteral("shield.fill"));
+    EXPECT_FALSE(manager->tint()) << "the plain symbol until the first change";
+    EXPECT_EQ(manager->accessibilityText(), QStringLiteral("Velmorand"));
+
+    struct Step {
+        ConnectionState state;
+        QString symbol;
+        TextColor tint;
+        QString text;
+        bool title;
+    };
+    world.vpn.setTrafficSpeedDown(1536);
+    world.vpn.setTrafficSpeedUp(0);
+    for (const auto& s : {Step{ConnectionState::disconnected, QStringLiteral("shield"), TextColor::Gray, QStringLiteral("Disconnected"), false},
+                          Step{ConnectionState::connecting, QStringLiteral("shield.lefthalf.fill"), TextColor::Yellow, QStringLiteral("Connecting"), false},
+                          Step{ConnectionState::connected, QStringLiteral("shield.fill"), TextColor::Green, QStringLiteral("Connected"), true},
+                          Step{ConnectionState::disconnecting, QStringLiteral("shield.lefthalf.fill"), TextColor::Yellow, QStringLiteral("Connecting"), false},
+                          Step{ConnectionState::disconnected, QStringLiteral("shield"), TextColor::Gray, QStringLiteral("Disconnected"), false}}) {
+        world.vpn.setState(s.state);
+        settle();
+        EXPECT_EQ(manager->symbol(), s.symbol);
+        EXPECT_EQ(manager->tint(), s.tint);
+        EXPECT_EQ(manager->accessibilityText(), s.text);
+        EXPECT_EQ(manager->isTrafficDisplayRunning(), s.title);
+        EXPECT_EQ(manager->title(), s.title ? QStringLiteral("▼ 2K ▲ 0B") : QString());
+        EXPECT_EQ(manager->statusItem()->toolTip(), s.title ? manager->title() : s.text);
+    }
+}
+
+TEST_F(AppShellTest, TheSpeedTitleRefreshesOnItsOwnPace)
+{
+    QWidget window;
+    auto delegate = launchedDelegate(window);
+    auto* manager = delegate->menuBarManager();
+    world.vpn.setState(ConnectionState::connected);
+    settle();
+    EXPECT_EQ(manager->title(), QStringLiteral("▼ 0B ▲ 0B"));
+    world.vpn.setTrafficSpeedDown(1572864);
+    world.vpn.setTrafficSpeedUp(2048);
+    UiWorld::waitUntil([&] { return manager->title() == QStringLiteral("▼ 1.5M ▲ 2K"); });
+}
+
+TEST_F(AppShellTest, TheStatusItemHidesAndShowsOnRequest)
+{
+    settings().setValue(SettingsKeys::showMenuBar, false);
+    QWidget window;
+    auto delegate = launchedDelegate(window);
+    auto* manager = delegate->menuBarManager();
+    EXPECT_FALSE(manager->statusItem());
+    for (const QVariant& ignored : {QVariant(), QVariant(1), QVariant(QStringLiteral("true"))}) {
+        emit Notifier::shared().menuBarVisibilityChanged(ignored);
+        EXPECT_FALSE(manager->statusItem());
+    }
+    emit Notifier::shared().menuBarVisibilityChanged(true);
+    ASSERT_TRUE(manager->statusItem());
+    EXPECT_TRUE(manager->popover());
+    world.vpn.setState(ConnectionState::connected);
+    settle();
+    emit Notifier::shared().menuBarVisibilityChanged(false);
+    EXPECT_FALSE(manager->statusItem());
+    EXPECT_FALSE(manager->popover());
+    EXPECT_FALSE(manager->isTrafficDisplayRunning());
+    // Shown again while connected: the plain symbol and no title until the next change.
+    emit Notifier::shared().menuBarVisibilityChanged(true);
+    EXPECT_EQ(manager->symbol(), QStringLiteral("shield.fill"));
+    EXPECT_FALSE(manager->tint());
+    EXPECT_TRUE(manager->title().isEmpty());
+    // A second setup changes nothing.
+    auto* item = manager->statusItem();
+    manager->setupMenuBar();
+    EXPECT_EQ(manager->statusItem(), item);
+}
+
+TEST_F(AppShellTest, EitherButtonTogglesThePopover)
+{
+    MenuBarManager manager(menuBarServices());
+    ASSERT_TRUE(manager.statusItem());
+    emit manager.statusItem()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(manager.popover()->isVisible());
+    EXPECT_EQ(manager.popover()->size(), QSize(340, 520));
+    emit manager.statusItem()->activated(QSystemTrayIcon::Context);
+    EXPECT_FALSE(manager.popover()->isVisible());
+
+    // Without a status area the popover is built but cannot be opened.
+    MenuBarManager failed(menuBarServices(false));
+    EXPECT_FALSE(failed.statusItem());
+    EXPECT_TRUE(failed.popover());
+    failed.togglePopover();
+    EXPECT_FALSE(failed.popover()->isVisible());
+    failed.updateMenuIcon(ConnectionState::connected);
+    EXPECT_FALSE(failed.isTrafficDisplayRunning());
+}
+
+TEST(MenuBarManager, CompactSpeeds)
+{
+    struct Case {
+        qint64 speed;
+        QString text;
+    };
+    for (const auto& c : {Case{-5, QStringLiteral("0B")}, Case{0, QStringLiteral("0B")}, Case{1023, QStringLiteral("1023B")},
+                          Case{1024, QStringLiteral("1K")}, Case{1536, QStringLiteral("2K")}, Case{2560, QStringLiteral("2K")},
+                          Case{1048064, QStringLiteral("1024K")}, Case{1048575, QStringLiteral("1024K")},
+                          Case{1048576, QStringLiteral("1.0M")}, Case{1572864, QStringLiteral("1.5M")},
+                          Case{1073741824, QStringLiteral("1024.0M")}})
+        EXPECT_EQ(MenuBarManager::speedCompact(c.speed), c.text) << c.speed;
+    EXPECT_EQ(MenuBarManager::trafficTitle(1536, 0), QStringLiteral("▼ 2K ▲ 0B"));
+}
+
+TEST_F(AppShellTest, ClosingTheLastWindowQuitsOnlyWithoutAStatusItem)
+{
+    EXPECT_FALSE(AppDelegate(delegateServices()).applicationShouldTerminateAfterLastWindowClosed());
+    for (const bool itemShown : {true, false}) {
+        settings().setValue(SettingsKeys::showMenuBar, itemShown);
+        QWidget window;
+        window.show();
+        auto delegate = launchedDelegate(window);
+        quits = 0;
+        delegate->windowWillClose();
+        window.hide();
+        settle();
+        EXPECT_EQ(quits, itemShown ? 0 : 1) << "status item shown: " << itemShown;
+        // Closing while another window stays on screen: nothing to quit.
+        QWidget other;
+        other.show();
+        window.show();
+        delegate->windowWillClose();
+        window.hide();
+        settle();
+        EXPECT_EQ(quits, itemShown ? 0 : 1);
+    }
+}
+
+TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
+{
+    QMenuBar bar;
+    MenuCommands commands({world.vpn, *world.appState, settings(), world.actions}, &bar);
+    EXPECT_EQ(commands.navigationMenu()->title(), QStringLiteral("导航"));
+    EXPECT_EQ(commands.vpnMenu()->title(), QStringLiteral("VPN"));
+    const QStringList shortcuts{QStringLiteral("Ctrl+1"), QStringLiteral("Ctrl+2"), QStringLiteral("Ctrl+3"), QStringLiteral("Ctrl+4")};
+    for (int tab = 0; tab < 4; ++tab)
+        EXPECT_EQ(commands.navigationActions()[tab]->shortcut().toString(), shortcuts[tab]);
+    EXPECT_EQ(commands.vpnAction()->shortcut().toString(), QStringLiteral("Ctrl+C"));
+    EXPECT_EQ(commands.compactAction()->shortcut().toString(), QStringLiteral("Ctrl+Shift+T"));
+
+    EXPECT_FALSE(commands.vpnAction()->isEnabled()) << "no nodes";
+    world.appState->setNodes({world.node(1, QStringLiteral("offline")), world.node(2, QStringLiteral("Online"))});
+    EXPECT_TRUE(commands.vpnAction()->isEnabled());
+    commands.vpnAction()->trigger();
+    EXPECT_TRUE(world.connectRequests.isEmpty()) << "no node is exactly online";
+
+    world.appState->setNodes({world.node(1, QStringLiteral("offline")), world.node(2), world.node(3)});
+    world.vpn.setState(ConnectionState::connecting);
+    commands.vpnAction()->trigger();
+    ASSERT_EQ(world.connectRequests.size(), 1);
+    EXPECT_EQ(world.connectRequests.first().id, 2);
+
+    EXPECT_EQ(commands.vpnAction()->text(), QStringLiteral("连接 VPN"));
+    world.vpn.setState(ConnectionState::connected);
+    EXPECT_EQ(commands.vpnAction()->text(), QStringLiteral("断开连接"));
+    commands.vpnAction()->trigger();
+    EXPECT_EQ(world.disconnectRequests, 1);
+
+    EXPECT_EQ(commands.compactAction()->text(), QStringLiteral("紧凑模式"));
+    commands.compactAction()->trigger();
+    EXPECT_EQ(settings().boolValue(SettingsKeys::windowIsCompact), true);
+    EXPECT_EQ(commands.compactAction()->text(), QStringLiteral("展开窗口"));
+
+    LanguageScope english(AppLanguage::en);
+    commands.retranslate();
+    EXPECT_EQ(commands.navigationMenu()->title(), QStringLiteral("Navigation"));
+    EXPECT_EQ(commands.navigationActions()[1]->text(), QStringLiteral("Nodes"));
+    EXPECT_EQ(commands.vpnAction()->text(), QStringLiteral("Disconnect"));
+    EXPECT_EQ(commands.vpnMenu()->title(), QStringLiteral("VPN"));
+}
+
+TEST_F(AppShellTest, ConnectionNoticesOnlyOnRealChanges)
+{
+    ConnectionNotices notices(world.vpn, settings(), world.notifier);
+    world.vpn.setState(ConnectionState::connected);
+    EXPECT_TRUE(world.notifier.notices.isEmpty()) << "the setting is off while absent";
+
+    settings().setValue(SettingsKeys::connectionNotifications, true);
+    world.vpn.setConnectedNode(world.node(4));
+    world.vpn.setState(ConnectionState::connected);
+    EXPECT_TRUE(world.notifier.notices.isEmpty()) << "the same state again";
+    world.vpn.setState(ConnectionState::disconnecting);
+    world.vpn.setState(ConnectionState::disconnected);
+    world.vpn.setState(ConnectionState::disconnected);
+    world.vpn.setState(ConnectionState::connecting);
+    world.vpn.setState(ConnectionState::connected);
+    ASSERT_EQ(world.notifier.notices.size(), 2);
+    EXPECT_EQ(world.notifier.notices[0], qMakePair(QStringLiteral("Velmorand"), QStringLiteral("VPN 已断开")));
+    EXPECT_EQ(world.notifier.notices[1], qMakePair(QStringLiteral("Velmorand"), QStringLiteral("已连接到 Node 4")));
+}
+
+class VelmorandAppTest : public AppShellTest {
+protected:
+    VelmorandApp::Services appServices()
+    {
+        return {world.vpn,
+                *world.appState,
+                LanguageManager::shared(),
+                settings(),
+                world.notifier,
+                world.actions,
+                [this] { return world.contentServices(); },
+                [this] { return std::make_unique<AppDelegate>(delegateServices()); },
+                [this] { ++updateChecks; },
+                [this] { ++discoveries; }};
+    }
+
+    int updateChecks = 0;
+    int discoveries = 0;
+};
+
+TEST_F(VelmorandAppTest, ALanguageChangeRebuildsTheContentWithoutRunningStartUpAgain)
+{
+    settings().setValue(SettingsKeys::connectionNotifications, true);
+    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    app.launch();
+    app.launch();
+    UiWorld::waitUntil([&] { return !world.appState->isLoading(); });
+    EXPECT_EQ(updateChecks, 1);
+    EXPECT_EQ(discoveries, 1);
+    EXPECT_EQ(app.window()->windowTitle(), QStringLiteral("Velmorand"));
+    EXPECT_EQ(app.window()->objectName(), QStringLiteral("main"));
+    EXPECT_TRUE(world.notifier.notices.isEmpty()) << "no notice for the state the process starts in";
+
+    world.signIn();
+    settle();
+    QPointer<ContentView> first = app.window()->content();
+    ASSERT_EQ(first->face(), ContentView::Face::full);
+    first->setSelectedTab(2);
+    const int profileLoads = world.service.requestsTo(QStringLiteral("/api/user/profile")).size();
+
+    {
+        LanguageScope english(AppLanguage::en);
+        settle();
+        EXPECT_TRUE(first.isNull()) << "the old content is gone";
+        auto* second = app.window()->content();
+        ASSERT_TRUE(second);
+        EXPECT_EQ(second->face(), ContentView::Face::full) << "no loading face again";
+        EXPECT_EQ(second->selectedTab(), 0) << "a fresh content";
+        EXPECT_EQ(app.commands()->navigationMenu()->title(), QStringLiteral("Navigation"));
+        saveScreenshot(*app.window(), QStringLiteral("window-full-en"));
+    }
+    settle();
+    EXPECT_EQ(world.service.requestsTo(QStringLiteral("/api/user/profile")).size(), profileLoads);
+    EXPECT_EQ(updateChecks, 1);
+    EXPECT_EQ(discoveries, 1);
+    EXPECT_TRUE(world.notifier.notices.isEmpty());
+
+    // Two deliveries rebuild twice.
+    QPointer<ContentView> before = app.window()->content();
+    emit Notifier::shared().languageChanged();
+    settle();
+    QPointer<ContentView> middle = app.window()->content();
+    EXPECT_TRUE(before.isNull());
+    emit Notifier::shared().languageChanged();
+    settle();
+    EXPECT_TRUE(middle.isNull());
+}
+
+TEST_F(VelmorandAppTest, ControlDigitFromTheCompactWindowLandsOnTheTab)
+{
+    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    app.launch();
+    world.signIn();
+    settings().setValue(SettingsKeys::windowIsCompact, true);
+    settle();
+    ASSERT_EQ(app.window()->content()->face(), ContentView::Face::compact);
+    EXPECT_LE(app.window()->width(), 420) << "the window shrinks to the compact face";
+    app.commands()->navigationActions()[3]->trigger();
+    settle();
+    EXPECT_EQ(app.window()->content()->face(), ContentView::Face::full);
+    EXPECT_EQ(app.window()->content()->selectedTab(), 3);
+    EXPECT_GE(app.window()->width(), 700);
+}
+
+TEST_F(VelmorandAppTest, CopyInATextFieldIsNotTheVpnCommand)
+{
+    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    app.launch();
+    UiWorld::waitUntil([&] { return app.window()->content()->face() == ContentView::Face::signIn; });
+    world.appState->setNodes({world.node(1)});
+    app.window()->activateWindow();
+    auto* field = app.window()->findChild<QLineEdit*>(QStringLiteral("emailField"));
+    ASSERT_TRUE(field);
+    field->setFocus();
+    field->setText(QStringLiteral("me@example.com"));
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(world.connectRequests.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,506 @@
+#include "support/screenshot.h"
+#include "ui/common/button.h"
+#include "ui/common/icon_button.h"
+#include "ui/main/compact_dashboard.h"
+#include "ui/main/main_toolbar.h"
+#include "ui/main/sidebar_view.h"
+#include "ui_world.h"
+
+#include "platform/notifier.h"
+#include "platform/settings_keys.h"
+#include "platform/text_table.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+
+namespace {
+
+using Face = ContentView::Face;
+
+class ContentViewTest : public ::testing::Test {
+protected:
+    std::unique_ptr<ContentView> makeView()
+    {
+        auto view = std::make_unique<ContentView>(world.contentServices());
+        view->resize(980, 680);
+        view->show();
+        settle();
+        return view;
+    }
+    static void settle()
+    {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+    void signedInState()
+    {
+        world.appState->setIsLoggedIn(true);
+        world.appState->setIsLoading(false);
+    }
+    SettingsStore& settings() { return *world.settings.store; }
+
+    UiWorld world;
+};
+
+TEST_F(ContentViewTest, TheFirstMatchingFaceWins)
+{
+    struct Case {
+        bool lockOn;
+        bool sensorUnlocks;
+        bool loading;
+        bool loggedIn;
+        bool compact;
+        Face face;
+    };
+    const Case cases[] = {
+        {true, false, true, false, false, Face::lock}, // the lock shows even while loading and signed out
+        {true, false, false, true, true, Face::lock},
+        {true, true, true, true, false, Face::loading},
+        {false, false, true, true, true, Face::loading},
+        {false, false, false, true, true, Face::compact},
+        {false, false, false, true, false, Face::full},
+        {false, false, false, false, true, Face::signIn},
+        {true, true, false, false, false, Face::signIn},
+    };
+    for (const auto& c : cases) {
+        settings().setValue(SettingsKeys::touchIdEnabled, c.lockOn);
+        settings().setValue(SettingsKeys::windowIsCompact, c.compact);
+        world.biometric.available = c.sensorUnlocks;
+        world.biometric.succeed = c.sensorUnlocks;
+        world.appState->setIsLoading(c.loading);
+        world.appState->setIsLoggedIn(c.loggedIn);
+        auto view = makeView();
+        EXPECT_EQ(view->face(), c.face) << "lock " << c.lockOn << " loading " << c.loading << " signed in " << c.loggedIn
+                                        << " compact " << c.compact;
+    }
+}
+
+TEST_F(ContentViewTest, TheFaceFollowsTheSharedState)
+{
+    auto view = makeView();
+    EXPECT_EQ(view->face(), Face::loading);
+    world.appState->setIsLoading(false);
+    settle();
+    EXPECT_EQ(view->face(), Face::signIn);
+    world.signIn();
+    settle();
+    EXPECT_EQ(view->face(), Face::full);
+    settings().setValue(SettingsKeys::windowIsCompact, true);
+    settle();
+    EXPECT_EQ(view->face(), Face::compact);
+    world.appState->logout();
+    settle();
+    EXPECT_EQ(view->face(), Face::signIn);
+    EXPECT_GE(view->minimumWidth(), 480);
+}
+
+TEST_F(ContentViewTest, WithoutABiometricSensorTheLockSaysSoAndCanBeSkipped)
+{
+    settings().setValue(SettingsKeys::touchIdEnabled, true);
+    world.biometric.available = false;
+    signedInState();
+    auto view = makeView();
+    ASSERT_EQ(view->face(), Face::lock);
+    EXPECT_EQ(view->biometricError(), i18n::tr(QStringLiteral("不支持生物识别")));
+    ASSERT_TRUE(view->lockView());
+    EXPECT_EQ(view->lockView()->error(), view->biometricError());
+    EXPECT_TRUE(world.biometric.reasons.isEmpty()) << "no prompt without a sensor";
+
+    QTest::mouseClick(view->lockView()->findChild<Button*>(QStringLiteral("unlockButton")), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(view->face(), Face::lock);
+    QTest::mouseClick(view->lockView()->findChild<Button*>(QStringLiteral("skipButton")), Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(view->isUnlocked());
+    EXPECT_EQ(view->face(), Face::full);
+}
+
+TEST_F(ContentViewTest, AFailedUnlockShowsTheReasonUntilTheNextTry)
+{
+    settings().setValue(SettingsKeys::touchIdEnabled, true);
+    world.biometric.succeed = false;
+    signedInState();
+    auto view = makeView();
+    ASSERT_EQ(world.biometric.reasons, QStringList{i18n::tr(QStringLiteral("解锁 Velmorand"))});
+    EXPECT_EQ(view->biometricError(), QStringLiteral("failed"));
+    EXPECT_EQ(view->face(), Face::lock);
+    world.biometric.succeed = true;
+    QTest::mouseClick(view->lockView()->findChild<Button*>(QStringLiteral("unlockButton")), Qt::LeftButton);
+    settle();
+    EXPECT_FALSE(view->biometricError());
+    EXPECT_EQ(view->face(), Face::full);
+}
+
+TEST_F(ContentViewTest, SleepLocksAgainOnlyWhenTheLockWasOnAtAppearance)
+{
+    signedInState();
+    {
+        auto view = makeView();
+        settings().setValue(SettingsKeys::touchIdEnabled, true);
+        settle();
+        EXPECT_EQ(view->face(), Face::lock) << "turning the lock on locks at once";
+        view->lockView()->skipRequested();
+        settle();
+        emit world.sessionWatcher.sessionWillLock();
+        settle();
+        EXPECT_EQ(view->face(), Face::full);
+    }
+    auto view = makeView();
+    EXPECT_EQ(view->face(), Face::full) << "the sensor unlocked at appearance";
+    emit world.sessionWatcher.sessionWillLock();
+    settle();
+    EXPECT_EQ(view->face(), Face::lock);
+    settings().setValue(SettingsKeys::touchIdEnabled, false);
+    settle();
+    EXPECT_EQ(view->face(), Face::full) << "turning the lock off removes the lock face";
+}
+
+TEST_F(ContentViewTest, NavigationRequestsPickTheTab)
+{
+    signedInState();
+    auto view = makeView();
+    ASSERT_EQ(view->face(), Face::full);
+    EXPECT_EQ(view->selectedTab(), 0);
+    EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab0"));
+
+    emit Notifier::shared().navigateToTab(2);
+    settle();
+    EXPECT_EQ(view->selectedTab(), 2);
+    EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab2"));
+    EXPECT_TRUE(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry2"))->isChecked());
+    EXPECT_EQ(view->toolbar()->findChild<QLabel*>(QStringLiteral("navigationTitle"))->text(), i18n::tr(QStringLiteral("设置")));
+
+    for (const QVariant& ignored : {QVariant(), QVariant(QStringLiteral("1")), QVariant(1.0), QVariant(true)}) {
+        emit Notifier::shared().navigateToTab(ignored);
+        EXPECT_EQ(view->selectedTab(), 2) << ignored.typeName();
+    }
+    emit Notifier::shared().navigateToTab(7);
+    settle();
+    EXPECT_EQ(view->selectedTab(), 7);
+    EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab7"));
+}
+
+TEST_F(ContentViewTest, NavigatingFromTheCompactWindowLandsOnTheChosenTab)
+{
+    signedInState();
+    settings().setValue(SettingsKeys::windowIsCompact, true);
+    auto view = makeView();
+    ASSERT_EQ(view->face(), Face::compact);
+    emit Notifier::shared().navigateToTab(3);
+    settle();
+    EXPECT_EQ(settings().boolValue(SettingsKeys::windowIsCompact), false);
+    EXPECT_EQ(view->face(), Face::full);
+    EXPECT_EQ(view->selectedTab(), 3);
+    EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab3"));
+}
+
+TEST_F(ContentViewTest, ExpandingTheCompactWindowOpensTheDashboard)
+{
+    signedInState();
+    auto view = makeView();
+    view->setSelectedTab(2);
+    QTest::mouseClick(view->toolbar()->compactButton(), Qt::LeftButton);
+    settle();
+    ASSERT_EQ(view->face(), Face::compact);
+    EXPECT_EQ(settings().boolValue(SettingsKeys::windowIsCompact), true);
+    QTest::mouseClick(view->faceWidget()->findChild<IconButton*>(QStringLiteral("expandButton")), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(view->face(), Face::full);
+    EXPECT_EQ(view->selectedTab(), 0);
+}
+
+TEST_F(ContentViewTest, ControlWithADigitPicksATab)
+{
+    signedInState();
+    auto view = makeView();
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int tab;
+    };
+    for (const auto& c : {Case{Qt::Key_3, Qt::ControlModifier, 2}, Case{Qt::Key_2, Qt::ControlModifier | Qt::ShiftModifier, 1},
+                          Case{Qt::Key_5, Qt::ControlModifier, 1}, Case{Qt::Key_4, Qt::NoModifier, 1},
+                          Case{Qt::Key_1, Qt::ControlModifier | Qt::AltModifier, 0}}) {
+        QTest::keyClick(view->detailScreen(), c.key, c.modifiers);
+        EXPECT_EQ(view->selectedTab(), c.tab) << c.key;
+    }
+}
+
+TEST_F(ContentViewTest, SidebarEntriesAndTheAccountRowPickTabs)
+{
+    world.signIn();
+    auto view = makeView();
+    QTest::mouseClick(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry1")), Qt::LeftButton);
+    EXPECT_EQ(view->selectedTab(), 1);
+    QTest::mouseClick(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("accountRow")), Qt::LeftButton);
+    EXPECT_EQ(view->selectedTab(), 4);
+    EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab4"));
+    const auto& account = world.service.state().account;
+    EXPECT_EQ(view->sidebar()->findChild<QLabel*>(QStringLiteral("accountName"))->text(), account.name.isEmpty() ? account.email : account.name);
+    EXPECT_EQ(view->sidebar()->findChild<QLabel*>(QStringLiteral("planName"))->text(), account.plan);
+}
+
+TEST_F(ContentViewTest, TheBadgeMarksANewerAnnouncementUntilOpened)
+{
+    signedInState();
+    auto announcement = [](qint64 id) {
+        Announcement a;
+        a.id = id;
+        a.title = QStringLiteral("公告 %1").arg(id);
+        return a;
+    };
+    settings().setValue(SettingsKeys::lastSeenAnnouncementId, 5);
+    auto view = makeView();
+    auto* button = view->toolbar()->announcementsButton();
+    struct Case {
+        QList<qint64> ids;
+        bool unread;
+    };
+    for (const auto& c : {Case{{}, false}, Case{{5, 9}, false}, Case{{4}, false}, Case{{6, 5}, true}}) {
+        QList<Announcement> list;
+        for (auto id : c.ids)
+            list.append(announcement(id));
+        world.appState->setAnnouncements(list);
+        EXPECT_EQ(view->hasUnreadAnnouncements(), c.unread);
+        EXPECT_EQ(button->badgeVisible(), c.unread);
+    }
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(view->announcementsSheet());
+    EXPECT_FALSE(button->badgeVisible());
+    EXPECT_EQ(settings().intValue(SettingsKeys::lastSeenAnnouncementId), 6);
+    view->announcementsSheet()->reject();
+    settle();
+    EXPECT_FALSE(view->announcementsSheet());
+
+    // With no announcements the stored id stays.
+    world.appState->setAnnouncements({});
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(settings().intValue(SettingsKeys::lastSeenAnnouncementId), 6);
+}
+
+TEST_F(ContentViewTest, TheAppearanceButtonCycles)
+{
+    signedInState();
+    auto view = makeView();
+    auto* button = view->toolbar()->appearanceButton();
+    struct Step {
+        QString stored;
+        QString symbol;
+        QString help;
+        QString next;
+    };
+    for (const auto& s : {Step{QStringLiteral("system"), QStringLiteral("circle.lefthalf.filled"), QStringLiteral("浅色"), QStringLiteral("light")},
+                          Step{QStringLiteral("light"), QStringLiteral("moon.fill"), QStringLiteral("深色"), QStringLiteral("dark")},
+                          Step{QStringLiteral("dark"), QStringLiteral("sun.max.fill"), QStringLiteral("跟随系统"), QStringLiteral("system")},
+                          Step{QStringLiteral("sepia"), QStringLiteral("circle.lefthalf.filled"), QStringLiteral("浅色"), QStringLiteral("system")}}) {
+        settings().setValue(SettingsKeys::appearanceOverride, s.stored);
+        EXPECT_EQ(button->symbol(), s.symbol);
+        EXPECT_EQ(button->toolTip(), i18n::tr(s.help));
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(settings().stringValue(SettingsKeys::appearanceOverride), s.next);
+    }
+    settings().setValue(SettingsKeys::appearanceOverride, QStringLiteral("dark"));
+    EXPECT_TRUE(Theme::shared().isDark());
+    settings().setValue(SettingsKeys::accentColor, QStringLiteral("purple"));
+    EXPECT_EQ(Theme::shared().palette().accent, Theme::accentFor(QStringLiteral("purple"), true));
+    settings().setValue(SettingsKeys::appearanceOverride, QStringLiteral("light"));
+    settings().setValue(SettingsKeys::accentColor, QStringLiteral("blue"));
+}
+
+TEST(SidebarView, SubscriptionFiguresFollowThePlan)
+{
+    struct Case {
+        std::optional<double> used, total;
+        double fraction;
+        QString line;
+    };
+    for (const auto& c : {Case{std::nullopt, std::nullopt, 0.0, QStringLiteral("流量: 0.0/30 GB")},
+                          Case{12.0, std::nullopt, 0.4, QStringLiteral("流量: 12.0/30 GB")},
+                          Case{0.25, 0.5, 0.25, QStringLiteral("流量: 0.2/0 GB")},
+                          Case{80.0, 100.0, 0.8, QStringLiteral("流量: 80.0/100 GB")},
+                          Case{150.0, 100.0, 1.5, QStringLiteral("流量: 150.0/100 GB")}}) {
+        UserProfileResponse p;
+        p.trafficUsed = c.used;
+        p.trafficTotal = c.total;
+        EXPECT_DOUBLE_EQ(SidebarView::trafficFraction(p), c.fraction);
+        EXPECT_EQ(SidebarView::trafficLine(p), c.line);
+    }
+}
+
+TEST(SidebarView, AvatarLetterAndName)
+{
+    struct Case {
+        std::optional<QString> email, name;
+        QString letter, display;
+    };
+    for (const auto& c : {Case{QStringLiteral("ann@example.com"), QStringLiteral("Ann"), QStringLiteral("A"), QStringLiteral("Ann")},
+                          Case{std::nullopt, QStringLiteral("bob"), QStringLiteral("B"), QStringLiteral("bob")},
+                          Case{std::nullopt, std::nullopt, QStringLiteral("V"), QStringLiteral("用户")},
+                          Case{QString(), QStringLiteral("Carl"), QString(), QStringLiteral("Carl")},
+                          Case{QStringLiteral("dee@example.com"), QString(), QStringLiteral("D"), QString()}}) {
+        UserProfileResponse p;
+        p.email = c.email;
+        p.name = c.name;
+        EXPECT_EQ(SidebarView::avatarLetter(p), c.letter);
+        EXPECT_EQ(SidebarView::displayName(p), c.display);
+    }
+}
+
+TEST_F(ContentViewTest, AutomaticConnectionPicksTheFastestOnlineNode)
+{
+    struct Case {
+        QList<Node> nodes;
+        std::optional<qint64> id;
+    };
+    const Case cases[] = {
+        {{}, std::nullopt},
+        {{world.node(1, QStringLiteral("offline"), 5)}, std::nullopt},
+        {{world.node(1, QStringLiteral("online"), 80), world.node(2, QStringLiteral("online"), 20)}, 2},
+        {{world.node(1, QStringLiteral("online")), world.node(2, QStringLiteral("online"), 9999)}, 1},
+        {{world.node(1, QStringLiteral("Online"), 1), world.node(2, QStringLiteral("online"), 50)}, 2},
+    };
+    for (const auto& c : cases) {
+        const auto target = ContentView::autoConnectTarget(c.nodes);
+        EXPECT_EQ(target ? std::optional(target->id) : std::nullopt, c.id);
+    }
+}
+
+TEST_F(ContentViewTest, StartUpWorkLoadsAndConnectsWhenAsked)
+{
+    world.signIn();
+    world.appState->setIsLoading(true);
+    ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
+    UiWorld::waitUntil([&] { return !world.appState->isLoading(); });
+    QTest::qWait(50);
+    EXPECT_TRUE(world.connectRequests.isEmpty()) << "autoConnect is off";
+
+    settings().setValue(SettingsKeys::autoConnect, true);
+    ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
+    UiWorld::waitUntil([&] { return !world.connectRequests.isEmpty(); });
+    EXPECT_EQ(world.connectRequests.first().id, ContentView::autoConnectTarget(world.appState->nodes())->id);
+
+    // A connection already under way wins.
+    world.connectRequests.clear();
+    ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
+    world.vpn.setState(ConnectionState::connecting);
+    QTest::qWait(100);
+    EXPECT_TRUE(world.connectRequests.isEmpty());
+}
+
+TEST_F(ContentViewTest, TheCompactWindowFollowsTheConnection)
+{
+    world.signIn();
+    CompactDashboard compact({world.vpn, *world.appState, settings(), world.actions});
+    compact.show();
+    auto* power = compact.powerButton();
+    auto* status = compact.findChild<QLabel*>(QStringLiteral("statusText"));
+    auto* nodeName = compact.findChild<QLabel*>(QStringLiteral("nodeName"));
+    struct Case {
+        ConnectionState state;
+        QString status;
+        QString button;
+        bool enabled;
+        bool nodeShown;
+    };
+    world.vpn.setConnectedNode(world.node(3));
+    for (const auto& c : {Case{ConnectionState::disconnected, QStringLiteral("未连接"), QStringLiteral("连接"), true, false},
+                          Case{ConnectionState::connecting, QStringLiteral("连接中..."), QStringLiteral("连接"), false, false},
+                          Case{ConnectionState::connected, QStringLiteral("已连接"), QStringLiteral("断开"), true, true},
+                          Case{ConnectionState::disconnecting, QStringLiteral("断开中..."), QStringLiteral("连接"), true, false}}) {
+        world.vpn.setState(c.state);
+        EXPECT_EQ(status->text(), i18n::tr(c.status));
+        EXPECT_EQ(power->text(), i18n::tr(c.button));
+        EXPECT_EQ(power->isEnabled(), c.enabled);
+        EXPECT_EQ(nodeName->isVisibleTo(&compact), c.nodeShown);
+    }
+    world.vpn.setTrafficDown(1048576);
+    world.vpn.setTrafficUp(1023);
+    EXPECT_EQ(compact.findChild<QLabel*>(QStringLiteral("trafficDown"))->text(), QStringLiteral("1.0 MB"));
+    EXPECT_EQ(compact.findChild<QLabel*>(QStringLiteral("trafficUp"))->text(), QStringLiteral("1023 B"));
+
+    world.vpn.setState(ConnectionState::connected);
+    QTest::mouseClick(power, Qt::LeftButton);
+    EXPECT_EQ(world.disconnectRequests, 1);
+    world.vpn.setState(ConnectionState::disconnecting);
+    QTest::mouseClick(power, Qt::LeftButton);
+    ASSERT_EQ(world.connectRequests.size(), 1) << "a press while disconnecting connects";
+    for (const auto& node : world.appState->nodes()) {
+        if (node.status == QLatin1String("online")) {
+            EXPECT_EQ(world.connectRequests.first().id, node.id);
+            break;
+        }
+    }
+
+    world.appState->setNodes({world.node(1, QStringLiteral("offline"))});
+    world.vpn.setState(ConnectionState::disconnected);
+    QTest::mouseClick(power, Qt::LeftButton);
+    EXPECT_EQ(world.connectRequests.size(), 1) << "no online node: nothing happens";
+    world.appState->setIsLoggedIn(false);
+    EXPECT_FALSE(power->isEnabled());
+}
+
+TEST(CompactDashboard, TrafficFigures)
+{
+    struct Case {
+        qint64 bytes;
+        QString text;
+    };
+    for (const auto& c : {Case{-5, QStringLiteral("-5 B")}, Case{1023, QStringLiteral("1023 B")}, Case{1024, QStringLiteral("1.0 KB")},
+                          Case{1048576, QStringLiteral("1.0 MB")}, Case{1073741824, QStringLiteral("1.00 GB")}})
+        EXPECT_EQ(CompactDashboard::trafficString(c.bytes), c.text);
+}
+
+TEST_F(ContentViewTest, Screenshots)
+{
+    world.signIn();
+    QList<Announcement> announcements = world.appState->announcements();
+    settings().setValue(SettingsKeys::lastSeenAnnouncementId, 0);
+    for (const auto& [language, name] : kLanguages) {
+        LanguageScope scope(language);
+        const QString suffix = QStringLiteral("-") + QLatin1String(name);
+        for (const auto* appearance : {"light", "dark"}) {
+            settings().setValue(SettingsKeys::appearanceOverride, QLatin1String(appearance));
+            settings().setValue(SettingsKeys::windowIsCompact, false);
+            auto view = makeView();
+            ASSERT_EQ(view->face(), Face::full);
+            saveScreenshot(*view, QStringLiteral("main-full-") + QLatin1String(appearance) + suffix);
+        }
+        settings().setValue(SettingsKeys::appearanceOverride, QStringLiteral("light"));
+
+        settings().setValue(SettingsKeys::windowIsCompact, true);
+        world.vpn.setConnectedNode(world.appState->nodes().first());
+        world.vpn.setState(ConnectionState::connected);
+        world.vpn.setTrafficDown(734003200);
+        world.vpn.setTrafficUp(52428800);
+        {
+            auto view = makeView();
+            view->resize(400, 300);
+            saveScreenshot(*view, QStringLiteral("main-compact-connected") + suffix);
+        }
+        world.vpn.setState(ConnectionState::disconnected);
+        settings().setValue(SettingsKeys::windowIsCompact, false);
+
+        settings().setValue(SettingsKeys::touchIdEnabled, true);
+        world.biometric.available = false;
+        {
+            auto view = makeView();
+            saveScreenshot(*view, QStringLiteral("main-lock") + suffix);
+        }
+        settings().setValue(SettingsKeys::touchIdEnabled, false);
+
+        world.appState->setIsLoading(true);
+        {
+            auto view = makeView();
+            saveScreenshot(*view, QStringLiteral("main-loading") + suffix);
+        }
+        world.appState->setIsLoading(false);
+        world.appState->setIsLoggedIn(false);
+        {
+            auto view = makeView();
+            saveScreenshot(*view, QStringLiteral("main-sign-in") + suffix);
+        }
+        world.appState->setIsLoggedIn(true);
+    }
+}
+
+} // namespace

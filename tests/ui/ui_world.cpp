@@ -1,0 +1,139 @@
+#include "ui_world.h"
+
+#include "platform/text_table.h"
+#include "ui/account/full_page_login_view.h"
+#include "ui/common/placeholder_screen.h"
+#include "ui/community/announcements_view.h"
+#include "ui/main/compact_dashboard.h"
+
+#include <QCoroSignal>
+#include <QCoroTimer>
+
+#include <stdexcept>
+
+namespace {
+
+// The settings and language of the process-wide objects live in a throwaway directory, set
+// before any of them is first used.
+const bool kProcessDirsReady = [] {
+    static QTemporaryDir dir;
+    qputenv("VELMORAND_CONFIG_DIR", dir.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("VELMORAND_STATE_DIR", dir.filePath(QStringLiteral("state")).toUtf8());
+    return true;
+}();
+
+QCoro::Task<> recordConnect(QList<Node>* requests, Node node)
+{
+    requests->append(node);
+    co_return;
+}
+
+QCoro::Task<> waitOn(ManualClock* clock)
+{
+    co_await clock->wait();
+}
+
+} // namespace
+
+UiWorld::UiWorld()
+{
+    Q_UNUSED(kProcessDirsReady);
+    port = service.listenHttp();
+    useApi(makeApi());
+    actions = {[this](Node node) { return recordConnect(&connectRequests, std::move(node)); }, [this] { ++disconnectRequests; }};
+}
+
+UiWorld::~UiWorld() = default;
+
+std::unique_ptr<ApiService> UiWorld::makeApi(std::optional<QString> baseUrl)
+{
+    return std::make_unique<ApiService>(*settings.store, QStringList{baseUrl.value_or(service.baseUrl(port))});
+}
+
+void UiWorld::useApi(std::unique_ptr<ApiService> client)
+{
+    appState.reset();
+    api = std::move(client);
+    appState = std::make_unique<AppState>(AppState::Collaborators{
+        *api, *settings.store, keychain, [](QList<Node>) -> QCoro::Task<QHash<qint64, qint64>> { co_return {}; },
+        [this](Node node) { return recordConnect(&connectRequests, std::move(node)); },
+        logDir.filePath(QStringLiteral("debug.log"))});
+}
+
+LoginForm::Services UiWorld::loginServices()
+{
+    return {*appState, keychain, *settings.store, [this](QWidget* screen) -> QWidget* {
+                auto* sheet = new ForgotPasswordView(resetServices(), screen);
+                sheet->open();
+                return sheet;
+            }};
+}
+
+ForgotPasswordView::Services UiWorld::resetServices(ManualClock* clock)
+{
+    ForgotPasswordView::Sleep sleep = [](std::chrono::milliseconds duration) { return QCoro::sleepFor(duration); };
+    if (clock)
+        sleep = [clock](std::chrono::milliseconds) { return waitOn(clock); };
+    return {*appState, *settings.store, [this] { return makeApi(); }, sleep};
+}
+
+ContentView::Services UiWorld::contentServices()
+{
+    return {vpn,
+            *appState,
+            *settings.store,
+            biometric,
+            actions,
+            &sessionWatcher,
+            // Stand-ins for the tab screens, named after their tab, with the real screens' titles.
+            [](int tab, QWidget* parent) -> QWidget* {
+                const char16_t* titles[] = {u"仪表盘", u"节点列表", u"设置", u"服务器", u"个人中心"};
+                auto* screen = new PlaceholderScreen(i18n::tr(QString::fromUtf16(titles[tab >= 0 && tab <= 4 ? tab : 0])),
+                                                     QStringLiteral("gauge.medium"), parent);
+                screen->setObjectName(QStringLiteral("tab%1").arg(tab));
+                return screen;
+            },
+            [this](QWidget* parent) -> QWidget* {
+                return new FullPageLoginView(loginServices(), urlOpener, QUrl(service.baseUrl(port) + QStringLiteral("/register")),
+                                             parent);
+            },
+            [this](QWidget* parent) -> QWidget* {
+                return new CompactDashboard({vpn, *appState, *settings.store, actions}, parent);
+            },
+            [](const QList<Announcement>& announcements, QWidget* parent) -> QDialog* {
+                return new AnnouncementsView(announcements, parent);
+            }};
+}
+
+void UiWorld::signIn()
+{
+    const auto& account = service.state().account;
+    const auto result = QCoro::waitFor(appState->login(account.email, account.password));
+    ASSERT_TRUE(result.ok);
+    waitUntil([this] { return !appState->isLoading() && appState->isLoggedIn() && !appState->nodes().isEmpty(); });
+}
+
+Node UiWorld::node(qint64 id, const QString& status, std::optional<qint64> delay) const
+{
+    Node n;
+    n.id = id;
+    n.name = QStringLiteral("Node %1").arg(id);
+    n.server = QStringLiteral("127.0.0.1");
+    n.port = 443;
+    n.status = status;
+    n.delay = delay;
+    return n;
+}
+
+void ManualClock::tick()
+{
+    emit ticked();
+    QCoreApplication::processEvents();
+}
+
+QCoro::Task<> ManualClock::wait()
+{
+    ++m_waiting;
+    co_await qCoro(this, &ManualClock::ticked);
+    --m_waiting;
+}

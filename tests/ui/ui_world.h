@@ -1,0 +1,110 @@
+#pragma once
+
+#include "api/api_service.h"
+#include "app/app_state.h"
+#include "app/keychain_helper.h"
+#include "app/url_opener.h"
+#include "connection/vpn_manager.h"
+#include "platform/app_language.h"
+#include "platform/fakes/fake_biometric_auth.h"
+#include "platform/fakes/memory_secret_store.h"
+#include "platform/fakes/recording_process_runner.h"
+#include "platform/fakes/recording_user_notifier.h"
+#include "platform/language_manager.h"
+#include "stand_in_service/stand_in_service.h"
+#include "support/temp_settings.h"
+#include "ui/account/forgot_password_view.h"
+#include "ui/account/login_form.h"
+#include "ui/main/connection_actions.h"
+#include "ui/main/content_view.h"
+#include "ui/main/session_lock_watcher.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class RecordingUrlOpener final : public UrlOpener {
+public:
+    void open(const QUrl& url) override { opened.append(url); }
+    QList<QUrl> opened;
+};
+
+// The screens' world over the in-process stand-in service: a settings store, keychain and debug
+// log of their own, a connection manager over a recording process runner, a biometric sensor and
+// desktop notices that record, and connect and disconnect requests that are recorded instead of
+// carried out.
+class UiWorld {
+public:
+    UiWorld();
+    ~UiWorld();
+
+    // A new client of the stand-in service (or of `baseUrl`).
+    std::unique_ptr<ApiService> makeApi(std::optional<QString> baseUrl = std::nullopt);
+    // The shared state over another client, e.g. one whose service is unreachable.
+    void useApi(std::unique_ptr<ApiService> client);
+
+    LoginForm::Services loginServices();
+    // The password-reset sheet waits for ticks of `clock` instead of seconds, when given.
+    ForgotPasswordView::Services resetServices(class ManualClock* clock = nullptr);
+    ContentView::Services contentServices();
+
+    // Signs the seeded account in and waits for the profile and node list.
+    void signIn();
+    Node node(qint64 id, const QString& status = QStringLiteral("online"), std::optional<qint64> delay = std::nullopt) const;
+
+    static void waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000)
+    {
+        ASSERT_TRUE(QTest::qWaitFor(condition, timeoutMs));
+    }
+
+    StandInService service;
+    quint16 port = 0;
+    TempSettings settings;
+    MemorySecretStore secrets;
+    KeychainHelper keychain{secrets};
+    RecordingProcessRunner processes;
+    VpnManager vpn{*settings.store, processes};
+    FakeBiometricAuth biometric;
+    RecordingUserNotifier notifier;
+    RecordingUrlOpener urlOpener;
+    SessionLockWatcher sessionWatcher;
+    QTemporaryDir logDir;
+    std::unique_ptr<ApiService> api;
+    std::unique_ptr<AppState> appState;
+
+    QList<Node> connectRequests;
+    int disconnectRequests = 0;
+    ConnectionActions actions;
+};
+
+// A clock that a test moves on by hand: each tick() ends one wait.
+class ManualClock : public QObject {
+    Q_OBJECT
+public:
+    int waiting() const { return m_waiting; }
+    // Ends the current wait and lets the waiting task run until it waits again.
+    void tick();
+
+    QCoro::Task<> wait();
+
+signals:
+    void ticked();
+
+private:
+    int m_waiting = 0;
+};
+
+// Sets the interface language for a test and back to Chinese at its end.
+struct LanguageScope {
+    explicit LanguageScope(AppLanguage language) { LanguageManager::shared().setLanguage(language); }
+    ~LanguageScope() { LanguageManager::shared().setLanguage(AppLanguage::zh); }
+};
+
+// The three interface languages with a short name for file names.
+inline const std::pair<AppLanguage, const char*> kLanguages[] = {
+    {AppLanguage::zh, "zh"}, {AppLanguage::en, "en"}, {AppLanguage::ja, "ja"}};
