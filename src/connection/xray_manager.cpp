@@ -101,11 +101,6 @@ std::optional<qint64> XrayManager::processId() const
     return m_process->processId();
 }
 
-QString XrayManager::configFilePath() const
-{
-    return m_options.configDir + QLatin1Char('/') + kConfigFileName;
-}
-
 std::optional<QString> XrayManager::xrayBinaryPath() const
 {
     const QStringList candidates{m_options.resourcesDir + QStringLiteral("/xray"),
@@ -144,7 +139,6 @@ QCoro::Task<> XrayManager::start(Node node, std::optional<QString> sni)
     const auto directory = m_options.configDir;
     makePrivateDirectory(directory);
     writePrivateFile(directory + QLatin1Char('/') + kConfigFileName, buildConfig(node, sni).toUtf8());
-    m_configDir = directory;
     m_currentNode = node;
     m_currentSNI = sni;
     copyGeoIfNeeded(directory);
@@ -269,7 +263,6 @@ void XrayManager::stop()
         return;
     endChild(m_process, m_options.stopGrace);
     setRunning(false);
-    m_configDir.reset();
     m_currentNode.reset();
     m_currentSNI.reset();
 }

@@ -80,7 +80,6 @@ public:
     Traffic lastTraffic() const;
     // The core's process id while there is a core process.
     std::optional<qint64> processId() const;
-    QString configFilePath() const;
 
     // One chunk of monitor output: each line "NAME IN IN_UNIT OUT OUT_UNIT" replaces the totals.
     void parseTraffic(QStringView text);
@@ -125,7 +124,6 @@ private:
     // are recognised as such.
     quint64 m_generation = 0;
     ChildHandle m_process;
-    std::optional<QString> m_configDir;
     ChildHandle m_nettopProcess;
     QByteArray m_monitorPending;
     std::optional<Node> m_currentNode;
