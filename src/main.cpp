@@ -1,4 +1,5 @@
 #include "ui/common/icons.h"
+#include "ui/main/termination_signals.h"
 #include "ui/main/velmorand_app.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(Icons::appWindowIcon());
     // Closing the window leaves the program in the status area.
     QApplication::setQuitOnLastWindowClosed(false);
+    quitOnTerminationSignals();
 
     VelmorandApp velmorand(VelmorandApp::sharedServices());
     velmorand.launch();

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -529,6 +530,21 @@ TEST_F(VelmorandAppTest, ControlDigitFromTheCompactWindowLandsOnTheTab)
     EXPECT_EQ(app.window()->content()->face(), ContentView::Face::full);
     EXPECT_EQ(app.window()->content()->selectedTab(), 3);
     EXPECT_GE(app.window()->width(), 700);
+}
+
+TEST_F(VelmorandAppTest, ANewcomerSignsInAndSeesTheMainWindow)
+{
+    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    app.launch();
+    UiWorld::waitUntil([&] { return app.window()->content()->face() == ContentView::Face::signIn; });
+    const auto& account = world.service.state().account;
+    auto* window = app.window();
+    QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("emailField")), account.email);
+    QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("passwordField")), account.password);
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("signInButton")), Qt::LeftButton);
+    UiWorld::waitUntil([&] { return app.window()->content()->face() == ContentView::Face::full; });
+    EXPECT_FALSE(world.appState->nodes().isEmpty());
+    saveScreenshot(*window, QStringLiteral("window-signed-in-zh"));
 }
 
 TEST_F(VelmorandAppTest, CopyInATextFieldIsNotTheVpnCommand)
