@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   v2ray openssl ca-certificates curl python3
   nftables iproute2 procps
-  fonts-noto-cjk fonts-noto-core xvfb xauth
+  fonts-noto-cjk fonts-noto-core fonts-noto-color-emoji xvfb xauth
   libgl-dev libvulkan-dev libxkbcommon-dev libqt6opengl6-dev libnotify-bin
 )
 

@@ -1,8 +1,237 @@
 #include "dashboard_view.h"
 
+#include "connection_card.h"
+#include "connection_log_card.h"
+#include "node_cards.h"
+#include "public_ip_card.h"
+#include "subscription_card.h"
+#include "traffic_cards.h"
+#include "app/app_state.h"
+#include "app/ip_info_service.h"
+#include "connection/vpn_manager.h"
 #include "platform/text_table.h"
 
-DashboardView::DashboardView(QWidget* parent)
-    : PlaceholderScreen(i18n::tr(QStringLiteral("仪表盘")), QStringLiteral("gauge.medium"), parent)
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+DashboardView::Services DashboardView::sharedServices()
 {
+    return {VpnManager::shared(), AppState::shared(), IPInfoService::shared(), ConnectionActions::of(VpnManager::shared())};
+}
+
+DashboardView::DashboardView(QWidget* parent)
+    : DashboardView(sharedServices(), parent)
+{
+}
+
+DashboardView::DashboardView(Services services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(std::move(services))
+{
+    setObjectName(QStringLiteral("dashboardView"));
+    setWindowTitle(i18n::tr(QStringLiteral("仪表盘")));
+    auto& vpn = m_services.vpnManager;
+    auto& appState = m_services.appState;
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("dashboardContent"));
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(20);
+
+    m_connectionCard = new ConnectionCard(vpn, appState, content);
+    m_detailsCard = new ConnectionDetailsCard(vpn, content);
+    m_trafficCard = new TrafficCard(vpn, content);
+    m_publicIPCard = new PublicIPCard(content);
+    m_subscriptionCard = new SubscriptionCard(appState, content);
+    m_favoritesCard = new FavoritesCard(appState, content);
+    m_recentCard = makeRecentNodesCard(appState, content);
+    m_inviteCard = new InviteCard(appState, content);
+    m_nodeCard = makeNodeListCard(appState, content);
+    m_logCard = new ConnectionLogCard(vpn, content);
+    for (QWidget* card : std::initializer_list<QWidget*>{m_connectionCard, m_detailsCard, m_trafficCard, m_publicIPCard,
+                                                         m_subscriptionCard, m_favoritesCard, m_recentCard, m_inviteCard,
+                                                         m_nodeCard, m_logCard})
+        column->addWidget(card);
+    column->addStretch();
+    scroll->setWidget(content);
+
+    connect(m_connectionCard, &ConnectionCard::toggleRequested, this, qOverload<>(&DashboardView::toggleConnection));
+    connect(m_publicIPCard, &PublicIPCard::refreshRequested, this, &DashboardView::refreshPublicIP);
+    for (NodeRowsCard* card : std::initializer_list<NodeRowsCard*>{m_favoritesCard, m_recentCard, m_nodeCard})
+        connect(card, &NodeRowsCard::nodeChosen, this, qOverload<const Node&>(&DashboardView::toggleConnection));
+
+    connect(&vpn, &VpnManager::stateChanged, this, &DashboardView::onStateChanged);
+    connect(&vpn, &VpnManager::connectedNodeChanged, this, [this] {
+        m_connectionCard->refresh();
+        m_detailsCard->refresh();
+    });
+    connect(&vpn, &VpnManager::isProxyRunningChanged, m_connectionCard, &ConnectionCard::refresh);
+    connect(&vpn, &VpnManager::connectionDurationChanged, m_detailsCard, &ConnectionDetailsCard::refreshDuration);
+    for (auto changed : {&VpnManager::trafficDownChanged, &VpnManager::trafficUpChanged}) {
+        connect(&vpn, changed, m_detailsCard, &ConnectionDetailsCard::refreshTotals);
+        connect(&vpn, changed, m_trafficCard, &TrafficCard::refreshTotals);
+    }
+    for (auto changed : {&VpnManager::trafficHistoryDownChanged, &VpnManager::trafficHistoryUpChanged})
+        connect(&vpn, changed, m_trafficCard, &TrafficCard::refreshGraph);
+
+    // The application state announces a change before it makes it: read it once it is made.
+    connect(&appState, &AppState::objectWillChange, this, &DashboardView::scheduleAppStateRefresh);
+    connect(&appState, &AppState::nodesChanged, this, &DashboardView::onNodesChanged);
+
+    refreshConnectionState();
+    refreshAppStateCards();
+    refreshPublicIPCard();
+}
+
+QMessageBox* DashboardView::connectAlert() const
+{
+    return m_connectAlert;
+}
+
+void DashboardView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A window coming back from the dock or the tray is no new appearance of the screen.
+    if (event->spontaneous())
+        return;
+    autoConnectFastestIfIdle();
+    refreshPublicIP();
+}
+
+void DashboardView::toggleConnection()
+{
+    auto& vpn = m_services.vpnManager;
+    if (vpn.state() == ConnectionState::connected) {
+        m_services.actions.disconnect();
+        return;
+    }
+    const auto& nodes = m_services.appState.nodes();
+    if (nodes.isEmpty()) {
+        m_connectError = i18n::tr(QStringLiteral("没有可用节点"));
+        m_showConnectError = true;
+        presentConnectError();
+        return;
+    }
+    const auto online = std::find_if(nodes.cbegin(), nodes.cend(), [](const Node& node) { return node.isOnline(); });
+    connectAndForget(m_services.actions, online != nodes.cend() ? *online : nodes.first());
+}
+
+void DashboardView::toggleConnection(const Node& node)
+{
+    connectAndForget(m_services.actions, node);
+}
+
+void DashboardView::presentConnectError()
+{
+    if (m_connectAlert)
+        m_connectAlert->close();
+    auto* alert = new QMessageBox(QMessageBox::NoIcon, i18n::tr(QStringLiteral("连接失败")),
+                                  m_connectError.value_or(i18n::tr(QStringLiteral("未知错误"))), QMessageBox::NoButton, this);
+    alert->setObjectName(QStringLiteral("connectAlert"));
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->addButton(i18n::tr(QStringLiteral("确定")), QMessageBox::RejectRole);
+    connect(alert, &QDialog::finished, this, [this] { m_showConnectError = false; });
+    m_connectAlert = alert;
+    alert->open();
+}
+
+void DashboardView::refreshPublicIP()
+{
+    if (m_isFetchingIP) {
+        m_publicIPRefreshQueued = true;
+        return;
+    }
+    m_isFetchingIP = true;
+    refreshPublicIPCard();
+    [](QPointer<DashboardView> view, IPInfoService* service) -> QCoro::Task<> {
+        const auto info = co_await service->fetchPublicIP();
+        if (view)
+            view->finishPublicIPLookup(info);
+    }(this, &m_services.ipService);
+}
+
+void DashboardView::finishPublicIPLookup(const std::optional<PublicIPInfo>& info)
+{
+    m_publicIP = info;
+    m_isFetchingIP = false;
+    if (m_publicIPRefreshQueued) {
+        m_publicIPRefreshQueued = false;
+        refreshPublicIP();
+    }
+    refreshPublicIPCard();
+}
+
+void DashboardView::autoConnectFastestIfIdle()
+{
+    auto& appState = m_services.appState;
+    if (!appState.isLoggedIn() || appState.nodes().isEmpty()
+        || m_services.vpnManager.state() != ConnectionState::disconnected)
+        return;
+    // Never fails, and the application state outlives every screen.
+    appState.autoConnectFastest();
+}
+
+void DashboardView::onStateChanged()
+{
+    refreshConnectionState();
+    refreshPublicIP();
+}
+
+void DashboardView::onNodesChanged()
+{
+    autoConnectFastestIfIdle();
+}
+
+void DashboardView::refreshConnectionState()
+{
+    const bool connected = m_services.vpnManager.state() == ConnectionState::connected;
+    m_connectionCard->refresh();
+    m_detailsCard->setVisible(connected);
+    m_detailsCard->refresh();
+    m_trafficCard->refreshTotals();
+    m_trafficCard->refreshGraph();
+    refreshPublicIPCard();
+}
+
+void DashboardView::refreshPublicIPCard()
+{
+    m_publicIPCard->display(m_publicIP, m_isFetchingIP, m_services.vpnManager.state() == ConnectionState::connected);
+}
+
+void DashboardView::scheduleAppStateRefresh()
+{
+    if (m_appStateRefreshPending)
+        return;
+    m_appStateRefreshPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_appStateRefreshPending = false;
+            refreshAppStateCards();
+        },
+        Qt::QueuedConnection);
+}
+
+void DashboardView::refreshAppStateCards()
+{
+    m_connectionCard->refresh();
+    m_subscriptionCard->setVisible(m_services.appState.isLoggedIn());
+    m_subscriptionCard->refresh();
+    m_favoritesCard->refresh();
+    m_recentCard->refresh();
+    m_inviteCard->refresh();
+    m_nodeCard->refresh();
 }

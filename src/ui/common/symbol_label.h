@@ -1,0 +1,27 @@
+#pragma once
+
+#include "theme.h"
+
+#include <QWidget>
+
+class QLabel;
+class SymbolView;
+
+// A symbol followed by a text in one style and colour role: the title of a card, the label of a
+// button.
+class SymbolLabel : public QWidget {
+    Q_OBJECT
+public:
+    SymbolLabel(const QString& symbol, const QString& text, TextStyle style, TextColor color, QWidget* parent = nullptr);
+
+    QString text() const;
+    void setText(const QString& text);
+    TextColor color() const { return m_color; }
+    void setColor(TextColor color);
+    QLabel* textLabel() const { return m_text; }
+
+private:
+    SymbolView* m_symbol;
+    QLabel* m_text;
+    TextColor m_color;
+};

@@ -1,0 +1,220 @@
+#pragma once
+
+#include "api/api_service.h"
+#include "app/app_state.h"
+#include "app/ip_info_service.h"
+#include "app/keychain_helper.h"
+#include "connection/vpn_manager.h"
+#include "platform/fakes/memory_secret_store.h"
+#include "platform/fakes/recording_process_runner.h"
+#include "platform/settings_keys.h"
+#include "platform/text_table.h"
+#include "support/temp_settings.h"
+#include "ui/main/dashboard_view.h"
+
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// A text of the table in the interface language, as the screens show it.
+inline QString t(const char* key)
+{
+    return i18n::tr(QString::fromUtf8(key));
+}
+
+// Answers the public IP lookups of a test on 127.0.0.1. Each request takes the next address of
+// `addresses` (the last one repeats); while `holding`, requests wait until release().
+class IpEndpointStub {
+public:
+    IpEndpointStub()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (auto* socket = m_server.nextPendingConnection())
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { onReadable(socket); });
+        });
+    }
+
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/json").arg(m_server.serverPort())); }
+
+    void release()
+    {
+        holding = false;
+        const auto waiting = std::exchange(m_waiting, {});
+        for (auto* socket : waiting)
+            answer(socket);
+    }
+
+    QStringList addresses{QStringLiteral("198.51.100.7")};
+    bool holding = false;
+    bool failing = false;
+    int requests = 0;
+
+private:
+    void onReadable(QTcpSocket* socket)
+    {
+        if (!socket->peek(8192).contains("\r\n\r\n") || socket->property("seen").toBool())
+            return;
+        socket->setProperty("seen", true);
+        socket->readAll();
+        const int index = qMin(requests, int(addresses.size()) - 1);
+        socket->setProperty("address", addresses.value(index));
+        ++requests;
+        if (holding)
+            m_waiting.append(socket);
+        else
+            answer(socket);
+    }
+
+    void answer(QTcpSocket* socket)
+    {
+        const QByteArray body = failing ? QByteArrayLiteral("{}")
+                                        : QStringLiteral(R"({"ip":"%1","city":"Osaka","region":"Osaka","country":"Japan"})")
+                                              .arg(socket->property("address").toString())
+                                              .toUtf8();
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
+                      + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        socket->disconnectFromHost();
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+    QTcpServer m_server;
+    QList<QTcpSocket*> m_waiting;
+};
+
+// A dashboard over a connection manager and application state of its own: the state is set
+// directly, connect and disconnect requests are recorded, the fastest-node choice measures
+// fixed latencies, and public IP lookups go to a local stub.
+class DashboardFixture : public ::testing::Test {
+protected:
+    DashboardFixture()
+    {
+        processes.handler = [this](const ProcessRequest& request) {
+            if (request.commandLine().contains(QLatin1String("-listallnetworkservices")))
+                return RecordingProcessRunner::succeeded(
+                    "An asterisk (*) denotes that a network service is disabled.\nWi-Fi\n");
+            return networkCommandsSucceed ? RecordingProcessRunner::succeeded() : RecordingProcessRunner::failed();
+        };
+    }
+
+    ~DashboardFixture() override
+    {
+        // A lookup still running ends while the lookup service exists.
+        ipEndpoint.release();
+        if (view) {
+            EXPECT_TRUE(QTest::qWaitFor([this] { return !view->isFetchingIP(); }, 5000));
+        }
+        view.reset();
+    }
+
+    DashboardView& makeView()
+    {
+        ConnectionActions actions{[this](Node node) { return recordConnect(this, std::move(node)); },
+                                  [this] { ++disconnects; }};
+        view = std::make_unique<DashboardView>(DashboardView::Services{vpn, appState, ipService, actions});
+        view->resize(460, 900);
+        return *view;
+    }
+
+    DashboardView& showView()
+    {
+        makeView().show();
+        return *view;
+    }
+
+    static QCoro::Task<> recordConnect(DashboardFixture* fixture, Node node)
+    {
+        fixture->connectRequests.append(node);
+        co_return;
+    }
+
+    static QCoro::Task<QHash<qint64, qint64>> measure(QHash<qint64, qint64> latencies, QList<qint64>* measured, QList<Node> nodes)
+    {
+        for (const auto& node : nodes)
+            measured->append(node.id);
+        co_return latencies;
+    }
+
+    static QCoro::Task<> recordAutoConnect(QList<qint64>* connected, Node node)
+    {
+        connected->append(node.id);
+        co_return;
+    }
+
+    void signIn(const QList<Node>& nodes)
+    {
+        appState.setIsLoggedIn(true);
+        appState.setNodes(nodes);
+        QCoreApplication::processEvents();
+    }
+
+    void connectTo(const Node& node)
+    {
+        vpn.setState(ConnectionState::connected);
+        vpn.setConnectedNode(node);
+        vpn.setProxyRunning(true);
+        QCoreApplication::processEvents();
+    }
+
+    static Node node(qint64 id, const QString& name, const QString& status = QStringLiteral("online"),
+                     std::optional<qint64> delay = std::nullopt, std::optional<QString> location = QStringLiteral("日本"))
+    {
+        Node n;
+        n.id = id;
+        n.name = name;
+        n.server = QStringLiteral("127.0.0.%1").arg(id);
+        n.port = 443;
+        n.method = QStringLiteral("trojan");
+        n.status = status;
+        n.delay = delay;
+        n.location = location;
+        return n;
+    }
+
+    // A signed-in user's profile: 12 of 100 GB used, an invitation code and a commission.
+    static UserProfileResponse sampleProfile()
+    {
+        UserProfileResponse p;
+        p.ok = true;
+        p.plan = QStringLiteral("Pro");
+        p.expire = QStringLiteral("2031-01-01");
+        p.trafficTotal = 100;
+        p.trafficUsed = 12;
+        p.inviteCode = QStringLiteral("VX42");
+        p.commission = 12.3;
+        return p;
+    }
+
+    static void waitUntil(const std::function<bool()>& condition)
+    {
+        ASSERT_TRUE(QTest::qWaitFor(condition, 5000));
+    }
+
+    TempSettings settings;
+    RecordingProcessRunner processes;
+    bool networkCommandsSucceed = true;
+    VpnManager vpn{*settings.store, processes};
+    MemorySecretStore secrets;
+    KeychainHelper keychain{secrets};
+    ApiService api{*settings.store, QStringList{QStringLiteral("http://127.0.0.1:9")}};
+    QTemporaryDir logDir;
+    QHash<qint64, qint64> latencies;
+    QList<qint64> measured;
+    QList<qint64> autoConnected;
+    AppState appState{AppState::Collaborators{
+        api, *settings.store, keychain,
+        [this](QList<Node> nodes) { return measure(latencies, &measured, std::move(nodes)); },
+        [this](Node node) { return recordAutoConnect(&autoConnected, std::move(node)); },
+        logDir.filePath(QStringLiteral("debug.log"))}};
+    IpEndpointStub ipEndpoint;
+    IPInfoService ipService{{ipEndpoint.url()}, std::chrono::milliseconds(3000)};
+    QList<Node> connectRequests;
+    int disconnects = 0;
+    std::unique_ptr<DashboardView> view;
+};

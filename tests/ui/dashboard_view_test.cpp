@@ -1,0 +1,269 @@
+#include "dashboard_fixture.h"
+
+#include "platform/text_table.h"
+#include "ui/common/icon_button.h"
+#include "ui/common/row_button.h"
+#include "ui/common/symbol_label.h"
+#include "ui/main/connection_card.h"
+#include "ui/main/connection_log_card.h"
+#include "ui/main/dashboard_style.h"
+#include "ui/main/node_cards.h"
+#include "ui/main/public_ip_card.h"
+#include "ui/main/subscription_card.h"
+#include "ui/main/traffic_cards.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+using DashboardView_ = DashboardFixture;
+
+TEST_F(DashboardView_, ConnectionCardFollowsTheStateInTextColourAndButton)
+{
+    struct Case {
+        ConnectionState state;
+        const char* stateKey;
+        TextColor color;
+        const char* buttonKey;
+        bool enabled;
+    };
+    const Case cases[] = {
+        {ConnectionState::disconnected, "未连接", TextColor::Secondary, "连接 VPN", true},
+        {ConnectionState::connecting, "连接中...", TextColor::Orange, "连接 VPN", false},
+        {ConnectionState::connected, "已连接", TextColor::Green, "断开连接", true},
+        {ConnectionState::disconnecting, "断开中...", TextColor::Orange, "连接 VPN", true},
+    };
+    signIn({node(1, QStringLiteral("Tokyo"))});
+    auto& card = *showView().connectionCard();
+    for (const auto& c : cases) {
+        vpn.setState(c.state);
+        EXPECT_EQ(card.stateText()->text(), t(c.stateKey));
+        EXPECT_EQ(DashboardStyle::statusColor(c.state), c.color);
+        EXPECT_EQ(card.buttonText()->text(), t(c.buttonKey));
+        EXPECT_EQ(card.connectButton()->isEnabled(), c.enabled) << c.stateKey;
+        EXPECT_FALSE(card.signInWarning()->isVisibleTo(view.get()));
+    }
+}
+
+TEST_F(DashboardView_, SignedOutHidesTheSubscriptionDisablesTheButtonAndStartsNoFastestNode)
+{
+    settings.store->setValue(SettingsKeys::autoFastestNode, true);
+    latencies = {{1, 20}};
+    appState.setNodes({node(1, QStringLiteral("Tokyo"))});
+    connectTo(node(1, QStringLiteral("Tokyo")));
+    auto& dashboard = showView();
+    QCoreApplication::processEvents();
+
+    EXPECT_FALSE(dashboard.subscriptionCard()->isVisibleTo(&dashboard));
+    // Signed out while connected: the button would disconnect, but it is disabled all the same.
+    EXPECT_FALSE(dashboard.connectionCard()->connectButton()->isEnabled());
+    EXPECT_EQ(dashboard.connectionCard()->buttonText()->text(), t("断开连接"));
+    EXPECT_TRUE(dashboard.connectionCard()->signInWarning()->isVisibleTo(&dashboard));
+    EXPECT_EQ(dashboard.connectionCard()->signInWarning()->text(), t("请先在设置中登录"));
+    EXPECT_TRUE(measured.isEmpty());
+}
+
+TEST_F(DashboardView_, DisconnectedShowsEveryAlwaysShownCardButTheDetails)
+{
+    signIn({node(1, QStringLiteral("Tokyo"))});
+    auto& dashboard = showView();
+    EXPECT_FALSE(dashboard.detailsCard()->isVisibleTo(&dashboard));
+    for (QWidget* card : std::initializer_list<QWidget*>{dashboard.connectionCard(), dashboard.trafficCard(),
+                                                         dashboard.publicIPCard(), dashboard.subscriptionCard(),
+                                                         dashboard.nodeCard(), dashboard.logCard()})
+        EXPECT_TRUE(card->isVisibleTo(&dashboard)) << card->metaObject()->className();
+    connectTo(node(1, QStringLiteral("Tokyo")));
+    EXPECT_TRUE(dashboard.detailsCard()->isVisibleTo(&dashboard));
+}
+
+TEST_F(DashboardView_, ConnectButtonPicksTheFirstOnlineNodeElseTheFirstNode)
+{
+    struct Case {
+        QList<Node> nodes;
+        qint64 expected;
+    };
+    const Case cases[] = {
+        {{node(1, QStringLiteral("A"), QStringLiteral("offline")), node(2, QStringLiteral("B")), node(3, QStringLiteral("C"))}, 2},
+        // All offline ("Online" is not "online"): the first node all the same.
+        {{node(4, QStringLiteral("D"), QStringLiteral("Online")), node(5, QStringLiteral("E"), QStringLiteral("offline"))}, 4},
+    };
+    auto& dashboard = showView();
+    for (const auto& c : cases) {
+        connectRequests.clear();
+        signIn(c.nodes);
+        dashboard.connectionCard()->connectButton()->click();
+        ASSERT_EQ(connectRequests.size(), 1);
+        EXPECT_EQ(connectRequests.first().id, c.expected);
+    }
+    // While disconnecting the button connects again.
+    connectRequests.clear();
+    vpn.setState(ConnectionState::disconnecting);
+    ASSERT_TRUE(dashboard.connectionCard()->connectButton()->isEnabled());
+    dashboard.connectionCard()->connectButton()->click();
+    EXPECT_EQ(connectRequests.size(), 1);
+    EXPECT_EQ(disconnects, 0);
+}
+
+TEST_F(DashboardView_, ConnectedButtonDisconnects)
+{
+    signIn({node(1, QStringLiteral("Tokyo"))});
+    auto& dashboard = showView();
+    connectTo(node(1, QStringLiteral("Tokyo")));
+    dashboard.connectionCard()->connectButton()->click();
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_TRUE(connectRequests.isEmpty());
+}
+
+TEST_F(DashboardView_, EmptyNodeListShowsTheNoNodesAlertAndConnectsNothing)
+{
+    appState.setIsLoggedIn(true);
+    auto& dashboard = showView();
+    dashboard.connectionCard()->connectButton()->click();
+    EXPECT_TRUE(connectRequests.isEmpty());
+    EXPECT_TRUE(dashboard.showConnectError());
+    ASSERT_TRUE(dashboard.connectAlert());
+    EXPECT_EQ(dashboard.connectAlert()->windowTitle(), t("连接失败"));
+    EXPECT_EQ(dashboard.connectAlert()->text(), t("没有可用节点"));
+    ASSERT_EQ(dashboard.connectAlert()->buttons().size(), 1);
+    EXPECT_EQ(dashboard.connectAlert()->buttons().first()->text(), t("确定"));
+    dashboard.connectAlert()->buttons().first()->click();
+    EXPECT_FALSE(dashboard.showConnectError());
+}
+
+TEST_F(DashboardView_, ConnectedNodeShowsItsNameAndLatencyInThresholdColours)
+{
+    struct Case {
+        std::optional<qint64> delay;
+        TextColor color;
+    };
+    const Case cases[] = {{79, TextColor::Green}, {80, TextColor::Orange}, {199, TextColor::Orange}, {200, TextColor::Red}};
+    signIn({node(1, QStringLiteral("Tokyo"))});
+    auto& card = *showView().connectionCard();
+    for (const auto& c : cases) {
+        connectTo(node(1, QStringLiteral("Tokyo"), QStringLiteral("online"), c.delay));
+        EXPECT_TRUE(card.nodeRow()->isVisibleTo(&card));
+        EXPECT_EQ(card.nodeName()->text(), QStringLiteral("Tokyo"));
+        EXPECT_TRUE(card.latencyRow()->isVisibleTo(&card));
+        EXPECT_EQ(card.latencyText()->text(), QString::number(*c.delay) + QStringLiteral(" ms"));
+        EXPECT_EQ(DashboardStyle::latencyColor(*c.delay), c.color);
+    }
+    connectTo(node(1, QStringLiteral("Tokyo")));
+    EXPECT_TRUE(card.nodeRow()->isVisibleTo(&card));
+    EXPECT_FALSE(card.latencyRow()->isVisibleTo(&card));
+}
+
+TEST_F(DashboardView_, NodeRowsConnectToTheirNode)
+{
+    const QList<Node> nodes{node(1, QStringLiteral("A")), node(2, QStringLiteral("B")), node(3, QStringLiteral("C"))};
+    signIn(nodes);
+    auto& dashboard = showView();
+    ASSERT_EQ(dashboard.nodeCard()->rows().size(), 3);
+    dashboard.nodeCard()->rows()[2]->click();
+    ASSERT_EQ(connectRequests.size(), 1);
+    EXPECT_EQ(connectRequests.first().id, 3);
+    // Tapping another node while connected asks for it too: the engine switches.
+    connectTo(nodes[0]);
+    dashboard.nodeCard()->rows()[1]->click();
+    ASSERT_EQ(connectRequests.size(), 2);
+    EXPECT_EQ(connectRequests.last().id, 2);
+}
+
+TEST_F(DashboardView_, FastestNodeStartsOnAppearanceOnlyWhileDisconnected)
+{
+    settings.store->setValue(SettingsKeys::autoFastestNode, true);
+    latencies = {{1, 40}, {2, 15}};
+    signIn({node(1, QStringLiteral("A")), node(2, QStringLiteral("B"))});
+    // Connected: opening the dashboard must not switch the live connection.
+    connectTo(node(1, QStringLiteral("A")));
+    showView();
+    QTest::qWait(20);
+    EXPECT_TRUE(measured.isEmpty());
+    EXPECT_TRUE(autoConnected.isEmpty());
+
+    // Disconnected: the next appearance picks the fastest node.
+    view->hide();
+    vpn.setState(ConnectionState::disconnected);
+    view->show();
+    waitUntil([this] { return !autoConnected.isEmpty(); });
+    EXPECT_EQ(autoConnected, QList<qint64>{2});
+}
+
+TEST_F(DashboardView_, ArrivingNodeListStartsTheFastestNodeOnlyWhenSignedInAndDisconnected)
+{
+    settings.store->setValue(SettingsKeys::autoFastestNode, true);
+    latencies = {{7, 30}};
+    const QList<Node> nodes{node(7, QStringLiteral("G"))};
+    appState.setIsLoggedIn(true);
+    makeView();
+
+    connectTo(nodes.first());
+    appState.setNodes(nodes);
+    QTest::qWait(20);
+    EXPECT_TRUE(measured.isEmpty());
+
+    vpn.setState(ConnectionState::disconnected);
+    appState.setNodes(nodes);
+    waitUntil([this] { return !autoConnected.isEmpty(); });
+    EXPECT_EQ(autoConnected, QList<qint64>{7});
+
+    autoConnected.clear();
+    measured.clear();
+    appState.setIsLoggedIn(false);
+    appState.setNodes(nodes);
+    QTest::qWait(20);
+    EXPECT_TRUE(measured.isEmpty());
+}
+
+TEST_F(DashboardView_, PublicIPIsLookedUpOnAppearanceAndShownWithItsPlace)
+{
+    auto& dashboard = showView();
+    auto& card = *dashboard.publicIPCard();
+    EXPECT_TRUE(dashboard.isFetchingIP());
+    EXPECT_FALSE(card.refreshButton()->isEnabled());
+    EXPECT_NE(card.currentBody(), card.address()->parentWidget());
+    waitUntil([&] { return !dashboard.isFetchingIP(); });
+    EXPECT_EQ(card.address()->text(), QStringLiteral("198.51.100.7"));
+    EXPECT_EQ(card.location()->text(), QStringLiteral("Osaka · Osaka · Japan"));
+    EXPECT_EQ(card.currentBody(), card.address()->parentWidget());
+    EXPECT_TRUE(card.refreshButton()->isEnabled());
+    // Disconnected with a known address: no exit-address note.
+    EXPECT_FALSE(card.footer()->isVisibleTo(&card));
+
+    // Every source failing clears the address.
+    ipEndpoint.failing = true;
+    card.refreshButton()->click();
+    waitUntil([&] { return !dashboard.isFetchingIP(); });
+    EXPECT_FALSE(dashboard.publicIP().has_value());
+    auto* unknown = qobject_cast<QLabel*>(card.currentBody());
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(unknown->text(), QStringLiteral("--"));
+}
+
+TEST_F(DashboardView_, StateChangeDuringALookupLooksAgainOnceSoTheExitAddressIsShown)
+{
+    ipEndpoint.addresses = {QStringLiteral("198.51.100.1"), QStringLiteral("203.0.113.9")};
+    ipEndpoint.holding = true;
+    auto& dashboard = showView();
+    waitUntil([this] { return ipEndpoint.requests == 1; });
+
+    // Connecting and connected while the first lookup still runs: both changes ask again.
+    vpn.setState(ConnectionState::connecting);
+    connectTo(node(1, QStringLiteral("Tokyo")));
+    ipEndpoint.release();
+    waitUntil([&] { return dashboard.publicIP() && dashboard.publicIP()->ip == QLatin1String("203.0.113.9"); });
+    waitUntil([&] { return !dashboard.isFetchingIP(); });
+    EXPECT_EQ(ipEndpoint.requests, 2);
+    EXPECT_TRUE(dashboard.publicIPCard()->footer()->isVisibleTo(dashboard.publicIPCard()));
+    EXPECT_EQ(dashboard.publicIPCard()->footer()->text(), t("当前为代理出口 IP"));
+}
+
+TEST_F(DashboardView_, AnEarlierAddressStaysWhileANewLookupRuns)
+{
+    auto& dashboard = showView();
+    waitUntil([&] { return dashboard.publicIP().has_value(); });
+    ipEndpoint.holding = true;
+    dashboard.publicIPCard()->refreshButton()->click();
+    EXPECT_TRUE(dashboard.isFetchingIP());
+    EXPECT_EQ(dashboard.publicIPCard()->currentBody(), dashboard.publicIPCard()->address()->parentWidget());
+    ipEndpoint.release();
+}
