@@ -13,6 +13,7 @@
 #include "ui/main/connection_notices.h"
 #include "ui/main/main_window.h"
 #include "ui/main/menu_commands.h"
+#include "ui/main/update_dialogs.h"
 
 #include <QApplication>
 #include <QMenuBar>
@@ -27,7 +28,11 @@ VelmorandApp::Services VelmorandApp::sharedServices()
             ConnectionActions::of(VpnManager::shared()),
             &ContentView::sharedServices,
             [] { return std::make_unique<AppDelegate>(AppDelegate::sharedServices()); },
-            [] { AutoUpdater::shared().check(false); },
+            [] {
+                auto& updater = AutoUpdater::shared();
+                updater.setPrompts(&UpdateDialogs::shared());
+                updater.check(false);
+            },
             [] { ApiService::shared().discoverBestEndpoint(); }};
 }
 

@@ -1,0 +1,51 @@
+#include "update_dialogs.h"
+
+#include "ui/main/download_progress_view.h"
+
+#include <QAbstractButton>
+#include <QCoroSignal>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+UpdateDialogs& UpdateDialogs::shared()
+{
+    static UpdateDialogs dialogs;
+    return dialogs;
+}
+
+QCoro::Task<int> UpdateDialogs::alert(QString message, QString informativeText, QStringList buttons)
+{
+    QPointer<QMessageBox> box = new QMessageBox;
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(QStringLiteral("Velmorand"));
+    box->setText(message);
+    box->setInformativeText(informativeText);
+    QList<QAbstractButton*> order;
+    for (const auto& title : buttons)
+        order.append(box->addButton(title, order.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
+    // The first button answers Return, as in the desktop's own alerts.
+    if (!order.isEmpty())
+        box->setDefaultButton(qobject_cast<QPushButton*>(order.first()));
+    box->setWindowModality(Qt::ApplicationModal);
+    box->open();
+    co_await qCoro(box.data(), &QMessageBox::finished);
+    // Closed without a button: -1.
+    co_return box ? int(order.indexOf(box->clickedButton())) : -1;
+}
+
+std::function<void()> UpdateDialogs::openDownloadWindow(const QString& version, std::function<void()> onCancel,
+                                                        std::function<void()> onInstall)
+{
+    auto* window = new DownloadProgressView(version, std::move(onCancel), std::move(onInstall));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QStringLiteral("正在下载 v") + version);
+    window->resize(320, 250);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return [guard = QPointer<QWidget>(window)] {
+        if (guard)
+            guard->close();
+    };
+}
