@@ -254,6 +254,12 @@ TEST_F(DashboardView_, StateChangeDuringALookupLooksAgainOnceSoTheExitAddressIsS
     waitUntil([&] { return !dashboard.isFetchingIP(); });
     EXPECT_EQ(ipEndpoint.requests, 2);
     EXPECT_TRUE(dashboard.publicIPCard()->footer()->isVisibleTo(dashboard.publicIPCard()));
+
+    // The same state assigned again is no change: no new lookup.
+    vpn.setState(ConnectionState::connected);
+    QTest::qWait(50);
+    EXPECT_FALSE(dashboard.isFetchingIP());
+    EXPECT_EQ(ipEndpoint.requests, 2);
     EXPECT_EQ(dashboard.publicIPCard()->footer()->text(), t("当前为代理出口 IP"));
 }
 

@@ -30,6 +30,7 @@ DashboardView::DashboardView(QWidget* parent)
 DashboardView::DashboardView(Services services, QWidget* parent)
     : QWidget(parent)
     , m_services(std::move(services))
+    , m_lastState(m_services.vpnManager.state())
 {
     setObjectName(QStringLiteral("dashboardView"));
     setWindowTitle(i18n::tr(QStringLiteral("仪表盘")));
@@ -187,6 +188,10 @@ void DashboardView::autoConnectFastestIfIdle()
 void DashboardView::onStateChanged()
 {
     refreshConnectionState();
+    const auto state = m_services.vpnManager.state();
+    if (state == m_lastState)
+        return;
+    m_lastState = state;
     refreshPublicIP();
 }
 

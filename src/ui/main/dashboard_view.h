@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection_actions.h"
+#include "api/records/connection_state.h"
 #include "app/public_ip_info.h"
 
 #include <QPointer>
@@ -82,6 +83,8 @@ private:
     void refreshPublicIPCard();
 
     Services m_services;
+    // The connection manager announces every assignment of its state; a lookup follows a change.
+    ConnectionState m_lastState;
     std::optional<QString> m_connectError;
     bool m_showConnectError = false;
     std::optional<PublicIPInfo> m_publicIP;
