@@ -5,6 +5,10 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <sys/prctl.h>
+
+#include <csignal>
+
 namespace {
 
 class LinuxChildProcess final : public ChildProcess {
@@ -21,6 +25,9 @@ public:
         environment.insert(QStringLiteral("PATH"),
             StandIns::directory() + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
         m_process.setProcessEnvironment(environment);
+        // The child ends with the application, even when it crashes: an orphaned core would keep
+        // the proxy ports and make every later start fail.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         connect(&m_process, &QProcess::readyReadStandardOutput, this,
             [this] { emit standardOutputRead(m_process.readAllStandardOutput()); });
         connect(&m_process, &QProcess::readyReadStandardError, this,

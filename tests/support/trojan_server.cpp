@@ -9,6 +9,10 @@
 #include <QJsonObject>
 #include <QTcpSocket>
 
+#include <sys/prctl.h>
+
+#include <csignal>
+
 namespace {
 
 QString certsDir()
@@ -53,6 +57,8 @@ QJsonObject serverConfig(quint16 port, const QString& password)
 TrojanServer::TrojanServer(QString password) : m_password(std::move(password))
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // Ends with the test, even when the test crashes.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
 TrojanServer::~TrojanServer()

@@ -1,0 +1,63 @@
+#include "connection/child_process.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+
+namespace {
+
+const char kCrashingParent[] = "VELMORAND_TEST_CRASHING_PARENT";
+
+// Running, and not merely a zombie waiting to be reaped.
+bool alive(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const auto line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+TEST(LinuxChildProcess, ChildrenEndWhenTheApplicationDies)
+{
+    if (qEnvironmentVariableIsSet(kCrashingParent)) {
+        // This test binary run again as the application: it starts a long-running child, leaves
+        // its process id in the named file and crashes.
+        auto child = ChildProcessLauncher::shared().create({QStringLiteral("/bin/sleep"), {QStringLiteral("120")}});
+        if (child->start()) {
+            QFile file(qEnvironmentVariable(kCrashingParent));
+            file.open(QIODevice::WriteOnly);
+            file.write(QByteArray::number(child->processId()));
+        }
+        std::abort();
+    }
+    QTemporaryDir dir;
+    const auto pidFile = dir.filePath(QStringLiteral("pid"));
+    QProcess application;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kCrashingParent), pidFile);
+    application.setProcessEnvironment(environment);
+    application.setStandardOutputFile(QProcess::nullDevice());
+    application.setStandardErrorFile(QProcess::nullDevice());
+    application.start(QCoreApplication::applicationFilePath(),
+        {QStringLiteral("--gtest_filter=LinuxChildProcess.ChildrenEndWhenTheApplicationDies")});
+    ASSERT_TRUE(application.waitForFinished(10000));
+    EXPECT_EQ(application.exitStatus(), QProcess::CrashExit);
+
+    QFile file(pidFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto pid = file.readAll().toLongLong();
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !alive(pid); }, 5000)) << "process " << pid << " outlived the application";
+    if (alive(pid))
+        ::kill(pid_t(pid), SIGKILL);
+}
+
+} // namespace
