@@ -516,6 +516,31 @@ TEST_F(VelmorandAppTest, ALanguageChangeRebuildsTheContentWithoutRunningStartUpA
     EXPECT_TRUE(middle.isNull());
 }
 
+TEST_F(VelmorandAppTest, AWindowOpenedAgainLocksAgainWithoutStartUpWork)
+{
+    settings().setValue(SettingsKeys::touchIdEnabled, true);
+    world.biometric.available = false;
+    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    app.launch();
+    world.signIn();
+    settle();
+    auto* content = app.window()->content();
+    ASSERT_EQ(content->face(), ContentView::Face::lock);
+    content->lockView()->skipRequested();
+    settle();
+    ASSERT_EQ(app.window()->content()->face(), ContentView::Face::full);
+    const int profileLoads = world.service.requestsTo(QStringLiteral("/api/user/profile")).size();
+
+    app.window()->close();
+    settle();
+    EXPECT_EQ(app.window()->content()->face(), ContentView::Face::full) << "closing keeps the content";
+    app.window()->show();
+    settle();
+    EXPECT_EQ(app.window()->content()->face(), ContentView::Face::lock);
+    EXPECT_EQ(world.service.requestsTo(QStringLiteral("/api/user/profile")).size(), profileLoads);
+    EXPECT_EQ(updateChecks, 1);
+}
+
 TEST_F(VelmorandAppTest, ControlDigitFromTheCompactWindowLandsOnTheTab)
 {
     VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});

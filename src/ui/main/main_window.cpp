@@ -4,6 +4,7 @@
 #include "ui/main/content_view.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
@@ -40,5 +41,15 @@ void MainWindow::onFaceChanged()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     emit windowWillClose();
+    m_closed = true;
     event->accept();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_closed && !event->spontaneous()) {
+        m_closed = false;
+        emit reopened();
+    }
 }

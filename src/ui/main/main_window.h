@@ -21,9 +21,12 @@ public:
 signals:
     // The window is about to close; it is still on screen.
     void windowWillClose();
+    // The window is shown again after it was closed.
+    void reopened();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void onFaceChanged();
@@ -31,4 +34,5 @@ private:
     QPointer<ContentView> m_content;
     // The size of the full window while the compact one is shown.
     QSize m_fullSize;
+    bool m_closed = false;
 };

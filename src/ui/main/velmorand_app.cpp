@@ -48,6 +48,8 @@ VelmorandApp::VelmorandApp(Services services, Timings timings, QObject* parent)
     // Every delivery rebuilds, through the event loop: the change may come from a handler of the
     // very content that is replaced.
     connect(&Notifier::shared(), &Notifier::languageChanged, this, &VelmorandApp::rebuildContent, Qt::QueuedConnection);
+    // A window opened again gets fresh content, which locks again when the app lock is on.
+    connect(m_window.get(), &MainWindow::reopened, this, &VelmorandApp::rebuildContent, Qt::QueuedConnection);
 
     Theme::shared().setLanguage(rawValue(m_services.languageManager.currentLanguage()));
     Theme::shared().apply();

@@ -27,7 +27,7 @@ struct VelmorandAppTimings {
 
 // The application: its one window with the menu commands, the delegate, and the work done once
 // when the window first appears. The window's content is rebuilt whenever "languageChanged" is
-// posted.
+// posted, and when the window is opened again after it was closed.
 class VelmorandApp : public QObject {
     Q_OBJECT
 public:
