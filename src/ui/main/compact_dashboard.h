@@ -17,12 +17,7 @@ class VpnManager;
 class CompactDashboard : public QWidget {
     Q_OBJECT
 public:
-    struct Services {
-        VpnManager& vpnManager;
-        AppState& appState;
-        SettingsStore& settings;
-        ConnectionActions actions;
-    };
+    using Services = ConnectionControlServices;
 
     CompactDashboard(Services services, QWidget* parent = nullptr);
 

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class AppState;
+class SettingsStore;
 class VpnManager;
 
 // What the window's screens ask of the connection manager: connect to a node (throws when every
@@ -16,6 +18,14 @@ struct ConnectionActions {
 
     // Over the given connection manager.
     static ConnectionActions of(VpnManager& vpnManager);
+};
+
+// What the window's connection controls (the compact window, the menu commands) work with.
+struct ConnectionControlServices {
+    VpnManager& vpnManager;
+    AppState& appState;
+    SettingsStore& settings;
+    ConnectionActions actions;
 };
 
 // Starts a connect and forgets it: a failure is dropped, since the connection manager records it

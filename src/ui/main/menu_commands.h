@@ -18,12 +18,7 @@ class VpnManager;
 class MenuCommands : public QObject {
     Q_OBJECT
 public:
-    struct Services {
-        VpnManager& vpnManager;
-        AppState& appState;
-        SettingsStore& settings;
-        ConnectionActions actions;
-    };
+    using Services = ConnectionControlServices;
 
     MenuCommands(Services services, QMenuBar* menuBar);
 
