@@ -91,7 +91,7 @@ TEST_F(ServiceCallsTest, PlanListShapes)
     ASSERT_EQ(plans.size(), 1);
     EXPECT_FALSE(plans[0].id);
 
-    for (const QByteArray body : {QByteArray(R"({"ok":true})"), QByteArray(R"({"ok":"true","data":[]})"), QByteArray(R"({"ok":false,"data":[]})"),
+    for (const QByteArray& body : {QByteArray(R"({"ok":true})"), QByteArray(R"({"ok":"true","data":[]})"), QByteArray(R"({"ok":false,"data":[]})"),
                                   QByteArray(R"([{"ok":true}])"), QByteArray(R"({"ok":true,"data":[1]})")}) {
         answerWith(QStringLiteral("/api/plans"), body);
         EXPECT_TRUE(awaitError<ApiError>(client->fetchPlans())) << body.constData();
@@ -130,7 +130,7 @@ TEST_F(ServiceCallsTest, CouponCheck)
     EXPECT_EQ(onlyCode.coupon->code, QStringLiteral("ONLY"));
     EXPECT_FALSE(onlyCode.coupon->discount_pct);
 
-    for (const QByteArray body : {QByteArray(R"({"ok":true})"), QByteArray(R"({"ok":true,"coupon":null})"), QByteArray("<html>")}) {
+    for (const QByteArray& body : {QByteArray(R"({"ok":true})"), QByteArray(R"({"ok":true,"coupon":null})"), QByteArray("<html>")}) {
         answerWith(QStringLiteral("/api/coupon/validate"), body);
         EXPECT_TRUE(awaitError<DecodingError>(client->validateCoupon(QStringLiteral("X"), std::nullopt))) << body.constData();
     }
@@ -323,7 +323,7 @@ TEST_F(ServiceCallsTest, WithdrawalAnswers)
 
 TEST_F(ServiceCallsTest, LenientLists)
 {
-    for (const QByteArray body : {QByteArray(R"({"ok":true})"), QByteArray(R"({"withdraws":null})"), QByteArray(R"([])"),
+    for (const QByteArray& body : {QByteArray(R"({"ok":true})"), QByteArray(R"({"withdraws":null})"), QByteArray(R"([])"),
                                   QByteArray(R"({"withdraws":[{"id":1,"amount":5},{"id":2}]})")}) {
         answerWith(QStringLiteral("/api/user/withdraws"), body);
         EXPECT_TRUE(awaitTask(client->fetchWithdraws()).isEmpty()) << body.constData();

@@ -68,8 +68,9 @@ TEST_F(StandInServiceTest, EveryPostNeedsAFreshValidSignature)
     for (const auto& c : cases) {
         const auto answer = post(QStringLiteral("/api/login"), c.headers);
         EXPECT_EQ(answer.status, c.status) << c.name;
-        if (c.status == 403)
+        if (c.status == 403) {
             EXPECT_EQ(answer.json.value(QLatin1String("msg")), QStringLiteral("签名校验失败")) << c.name;
+        }
     }
 }
 
