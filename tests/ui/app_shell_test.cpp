@@ -385,6 +385,18 @@ TEST_F(AppShellTest, ClosingTheLastWindowQuitsOnlyWithoutAStatusItem)
     }
 }
 
+TEST_F(AppShellTest, ReopeningBringsHiddenWindowsBack)
+{
+    QWidget window;
+    auto delegate = launchedDelegate(window);
+    delegate->applicationShouldHandleReopen(false);
+    EXPECT_TRUE(window.isVisible());
+    window.hide();
+    delegate->applicationShouldHandleReopen(true);
+    EXPECT_FALSE(window.isVisible()) << "windows on screen: nothing to bring back";
+    EXPECT_FALSE(delegate->isAccessory());
+}
+
 TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
 {
     QMenuBar bar;
