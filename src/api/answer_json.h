@@ -45,17 +45,6 @@ inline std::optional<QString> stringMember(const QJsonObject& object, const QStr
     return value.toString();
 }
 
-// Every element through T::fromJson; one failing element fails the list.
-template <typename T>
-QList<T> decodeList(const QJsonArray& array)
-{
-    QList<T> items;
-    items.reserve(array.size());
-    for (const auto& element : array)
-        items.append(T::fromJson(element));
-    return items;
-}
-
 // The strict list answer: an object whose "ok" is true and whose "data" is an array of objects,
 // each decoded as T (one failing element fails the list). Another shape throws
 // ApiError::badResponse; a body that is not JSON throws DecodingError.
@@ -67,7 +56,7 @@ QList<T> okDataList(const QByteArray& body)
     const auto data = object.value(QLatin1String("data"));
     if (!json.isObject() || !isTrue(object.value(QLatin1String("ok"))) || !isArrayOfObjects(data))
         throw ApiError::badResponse();
-    return decodeList<T>(data.toArray());
+    return JsonReader::listOf<T>(data.toArray());
 }
 
 // A whole answer decoded as one record; not JSON or not the record's shape throws DecodingError.

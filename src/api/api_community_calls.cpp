@@ -17,7 +17,7 @@ QList<T> lenientList(const QByteArray& body, const QString& key)
     if (!json.isObject() || !AnswerJson::isArrayOfObjects(list))
         return {};
     try {
-        return AnswerJson::decodeList<T>(list.toArray());
+        return JsonReader::listOf<T>(list.toArray());
     } catch (const DecodingError&) {
         return {};
     }

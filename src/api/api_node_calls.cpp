@@ -63,7 +63,7 @@ QCoro::Task<QList<Announcement>> ApiService::fetchAnnouncements()
     if (document.isObject()) {
         const auto announcements = document.object().value(QLatin1String("announcements"));
         if (AnswerJson::isArrayOfObjects(announcements) && !announcements.toArray().isEmpty())
-            co_return AnswerJson::decodeList<Announcement>(announcements.toArray());
+            co_return JsonReader::listOf<Announcement>(announcements.toArray());
     }
     co_return AnswerJson::decodeRecord<AnnouncementsResponse>(body).data.value_or(QList<Announcement>());
 }
