@@ -3,7 +3,6 @@
 #include "platform/linux/stand_ins.h"
 
 #include <QProcess>
-#include <QProcessEnvironment>
 
 #include <sys/prctl.h>
 
@@ -19,12 +18,7 @@ public:
         m_process.setArguments(request.arguments);
         if (!request.workingDirectory.isEmpty())
             m_process.setWorkingDirectory(request.workingDirectory);
-        auto environment = QProcessEnvironment::systemEnvironment();
-        for (auto it = request.environment.cbegin(); it != request.environment.cend(); ++it)
-            environment.insert(it.key(), it.value());
-        environment.insert(QStringLiteral("PATH"),
-            StandIns::directory() + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
-        m_process.setProcessEnvironment(environment);
+        m_process.setProcessEnvironment(StandIns::environment(request.environment));
         // The child ends with the application, even when it crashes: an orphaned core would keep
         // the proxy ports and make every later start fail.
         m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });

@@ -1,10 +1,13 @@
 #include "vpn_manager.h"
 
+#include "platform/admin_script_runner.h"
 #include "platform/notifier.h"
 #include "platform/process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
+#include "xray_manager.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 
 #include <cstdio>
@@ -16,20 +19,48 @@ QString VpnManager::rawValue(ProxyMode mode)
     return mode == ProxyMode::tun ? QStringLiteral("tun") : QStringLiteral("socks");
 }
 
+VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayManager& xray, AdminScriptRunner& adminScripts,
+    VpnTimings timings, QObject* parent)
+    : VpnManager(settings, processes, std::move(timings), parent)
+{
+    m_xray = &xray;
+    m_adminScripts = &adminScripts;
+}
+
 VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTimings timings, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_processes(processes)
-    , m_timings(timings)
+    , m_xray(nullptr)
+    , m_adminScripts(nullptr)
+    , m_timings(std::move(timings))
     , m_proxyMode(settings.stringValue(SettingsKeys::proxyMode) == QLatin1String("tun") ? ProxyMode::tun : ProxyMode::socks)
     , m_autoReconnectEnabled(settings.boolOr(SettingsKeys::autoReconnectEnabled, true))
 {
+    // However the application ends, a connection in any state goes with it: a core left running
+    // and proxies pointing at it would outlive us.
+    if (auto* application = QCoreApplication::instance())
+        QObject::connect(application, &QCoreApplication::aboutToQuit, this, &VpnManager::prepareForQuit);
 }
 
 VpnManager& VpnManager::shared()
 {
-    static VpnManager manager(SettingsStore::shared(), ProcessRunner::shared());
+    static VpnManager manager(SettingsStore::shared(), ProcessRunner::shared(), XrayManager::shared(), AdminScriptRunner::shared());
     return manager;
+}
+
+XrayManager& VpnManager::xray()
+{
+    if (!m_xray)
+        m_xray = &XrayManager::shared();
+    return *m_xray;
+}
+
+AdminScriptRunner& VpnManager::adminScripts()
+{
+    if (!m_adminScripts)
+        m_adminScripts = &AdminScriptRunner::shared();
+    return *m_adminScripts;
 }
 
 void VpnManager::setState(ConnectionState state)
@@ -107,7 +138,7 @@ void VpnManager::setAutoReconnectEnabled(bool enabled)
 
 void VpnManager::setKillSwitchEnabled(bool enabled)
 {
-    m_settings.setValue(SettingsKeys::killSwitchEnabled, enabled);
+    // Runtime state only: releasing the rules at a disconnect must not erase the user's choice.
     assign(m_killSwitchEnabled, enabled, &VpnManager::killSwitchEnabledChanged);
 }
 

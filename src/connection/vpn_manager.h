@@ -11,14 +11,19 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <QDateTime>
+
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
+class AdminScriptRunner;
 class ProcessRunner;
 class SettingsStore;
+class XrayManager;
 
-// How long the connection manager waits for things; tests shorten them.
+// How long the connection manager waits for things, and what time it is; tests shorten and set them.
 struct VpnTimings {
     // Longest wait for one privileged networksetup command.
     std::chrono::milliseconds privilegedCommandLimit{10000};
@@ -26,10 +31,24 @@ struct VpnTimings {
     std::chrono::milliseconds proxyClearedDelay{600};
     // Interval of the sudo credential refresh.
     std::chrono::milliseconds sudoKeepaliveInterval{240000};
+    // The three timers of a connection.
+    std::chrono::milliseconds statsInterval{1000};
+    std::chrono::milliseconds durationInterval{1000};
+    std::chrono::milliseconds healthInterval{5000};
+    // After the n-th failed attempt of a connect, the next one follows n times this.
+    std::chrono::milliseconds retryWaitUnit{1000};
+    // Between declaring a connection lost and reconnecting.
+    std::chrono::milliseconds reconnectPause{1500};
+    // Between a disconnect and reading the SOCKS proxy state back.
+    std::chrono::milliseconds proxyReadBackDelay{500};
+    // Seconds since 1970, for the speeds and the connection time.
+    std::function<double()> now = [] { return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0; };
 };
 
-// The one connection: its state and figures for every screen, the connection log, the settings
-// that belong to it, and the system proxy of the active network service.
+// The one connection: connect with retries, disconnect, its state and figures for every screen,
+// statistics, health check and automatic reconnect, the connection log, the settings that belong
+// to it, the system proxy of the active network service, the kill switch, per-application rules
+// and the clean-up of system settings.
 class VpnManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(ConnectionState state READ state WRITE setState NOTIFY stateChanged)
@@ -46,7 +65,7 @@ class VpnManager : public QObject {
     Q_PROPERTY(bool systemProxyEnabled READ systemProxyEnabled WRITE setSystemProxyEnabled NOTIFY systemProxyEnabledChanged)
     Q_PROPERTY(ProxyMode proxyMode READ proxyMode WRITE setProxyMode NOTIFY proxyModeChanged)
     Q_PROPERTY(bool autoReconnectEnabled READ autoReconnectEnabled WRITE setAutoReconnectEnabled NOTIFY autoReconnectEnabledChanged)
-    Q_PROPERTY(bool killSwitchEnabled READ killSwitchEnabled WRITE setKillSwitchEnabled NOTIFY killSwitchEnabledChanged)
+    Q_PROPERTY(bool killSwitchEnabled READ killSwitchEnabled NOTIFY killSwitchEnabledChanged)
     Q_PROPERTY(QStringList splitTunnelApps READ splitTunnelApps WRITE setSplitTunnelApps NOTIFY splitTunnelAppsChanged)
 
 public:
@@ -59,10 +78,41 @@ public:
     static constexpr int proxyPort = 1080;
     static constexpr int httpPort = 1081;
     static constexpr qsizetype maxLogEntries = 100;
+    static constexpr int maxConnectAttempts = 3;
+    static constexpr qsizetype maxHistory = 60;
+    static constexpr int maxReconnectAttempts = 5;
 
+    struct CleanupResult {
+        bool proxyOff = false;
+        bool pfCleared = false;
+        bool sudoersRemoved = false;
+    };
+
+    VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayManager& xray, AdminScriptRunner& adminScripts,
+        VpnTimings timings = {}, QObject* parent = nullptr);
+    // For screens that show and set the figures but never connect: the proxy core and the
+    // administrator scripts are those of the process, reached only when first needed.
     VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTimings timings = {}, QObject* parent = nullptr);
 
     static VpnManager& shared();
+
+    using QObject::connect;
+    // Connects to the node: up to maxConnectAttempts attempts, waiting 1 and then 2 units between
+    // them. Returns at once when that node is already connected or being connected; switches
+    // over from another node. Fails with the last attempt's VpnError. A connect overtaken by a
+    // disconnect or a newer connect ends quietly without touching the state: the newer request
+    // decides it.
+    QCoro::Task<> connect(Node node);
+    // Stops the core, switches the system proxies off, releases the kill switch and the timers,
+    // and logs the end. Does nothing while disconnected, except that it ends a connect or an
+    // automatic reconnect still under way.
+    void disconnect();
+    // For the end of the application: ends the connection in whatever state it is, a connect
+    // still under way included, and stops the timers.
+    void prepareForQuit();
+    // The TLS server name for the node: its region prefix ("hk2a", "usw"…, else "hk1") on the
+    // camouflage host.
+    static QString snIFor(const Node& node);
 
     // Published state. Every assignment notifies, also when the value stays the same; a state
     // assignment also posts "VpnStateChanged".
@@ -97,8 +147,9 @@ public:
     void setProxyMode(ProxyMode mode);
     bool autoReconnectEnabled() const { return m_autoReconnectEnabled; }
     void setAutoReconnectEnabled(bool enabled);
+    // Whether this process has the kill-switch rules loaded. The user's wish is the setting
+    // "killSwitchEnabled", which only the user changes.
     bool killSwitchEnabled() const { return m_killSwitchEnabled; }
-    void setKillSwitchEnabled(bool enabled);
     QStringList splitTunnelApps() const { return m_splitTunnelApps; }
     void setSplitTunnelApps(const QStringList& paths);
 
@@ -124,6 +175,23 @@ public:
     bool runNetworksetupSudo(const QStringList& arguments);
     QCoro::Task<bool> runNetworksetupSudoAsync(QStringList arguments);
 
+    // The statistics tick: totals, speeds and histories from the core's counters.
+    void refreshStats();
+    void stopTimers();
+
+    // The kill switch: only loopback, the connected node, DNS and the local network get out.
+    // Outcomes go to the connection log and killSwitchEnabled.
+    void enableKillSwitch();
+    void disableKillSwitch();
+    // Applications whose traffic bypasses the kill switch, by the user ids they run under.
+    void loadSplitTunnelApps();
+    void addSplitTunnelApp(const QString& path);
+    void removeSplitTunnelApp(const QString& path);
+    void applySplitTunnelRules();
+    // Switches the SOCKS proxy off, empties the kill-switch rules and, on request, removes the
+    // password-less sudo entry; each step runs whatever the others gave.
+    CleanupResult cleanupSystemConfig(bool removeSudoers);
+
 signals:
     void stateChanged();
     void trafficDownChanged();
@@ -141,6 +209,10 @@ signals:
     void autoReconnectEnabledChanged();
     void killSwitchEnabledChanged();
     void splitTunnelAppsChanged();
+    // After each successful connect, for the recent nodes; delivered after the connect finished.
+    void nodeConnected(qint64 nodeId);
+    // After a successful connect while "openOnConnect" is on: the main window comes to the front.
+    void openMainWindowRequested();
 
 private:
     template <typename T>
@@ -153,8 +225,32 @@ private:
     void startSudoKeepalive();
     void refreshSudoCredential();
 
+    XrayManager& xray();
+    AdminScriptRunner& adminScripts();
+    void setKillSwitchEnabled(bool enabled);
+
+    QCoro::Task<> attemptConnect(Node node, quint64 generation);
+    // Points the three proxies of the service at the core; false when overtaken meanwhile.
+    QCoro::Task<bool> pointSystemProxiesAtCore(QString service, quint64 generation);
+    // Switches the three proxies of the service off; the last command's result.
+    bool switchSystemProxiesOff(const QString& service);
+    // The second half of a disconnect: core, system proxies, kill switch, timers, state.
+    void tearDown();
+    // Whether something of an earlier connection is still in place.
+    bool holdsConnection() const;
+    bool overtaken(quint64 generation) const { return generation != m_connectGeneration; }
+
+    void startTimers();
+    void updateDuration();
+    void checkConnectionHealth();
+    QCoro::Task<> reconnect(Node node);
+
+    QList<quint32> splitTunnelUserIds();
+
     SettingsStore& m_settings;
     ProcessRunner& m_processes;
+    XrayManager* m_xray;
+    AdminScriptRunner* m_adminScripts;
     const VpnTimings m_timings;
 
     ConnectionState m_state = ConnectionState::disconnected;
@@ -172,7 +268,22 @@ private:
     ProxyMode m_proxyMode = ProxyMode::socks;
     std::optional<QString> m_activeNetworkService;
     std::unique_ptr<QTimer> m_sudoKeepaliveTimer;
+    std::unique_ptr<QTimer> m_statsTimer;
+    std::unique_ptr<QTimer> m_durationTimer;
+    std::unique_ptr<QTimer> m_healthTimer;
+    std::optional<double> m_startTime;
+    qint64 m_prevDown = 0;
+    qint64 m_prevUp = 0;
+    double m_lastTrafficSampleTime = 0;
     bool m_autoReconnectEnabled = true;
+    bool m_isReconnecting = false;
+    int m_reconnectAttempts = 0;
     bool m_killSwitchEnabled = false;
     QStringList m_splitTunnelApps;
+    // Counts connects and disconnects: a connect that finds it changed after an await was
+    // overtaken and stops.
+    quint64 m_connectGeneration = 0;
+    // A connect has pointed the system proxies at the core and no tear-down has switched them
+    // off since.
+    bool m_systemProxyTouched = false;
 };

@@ -2,7 +2,6 @@
 #include "stand_ins.h"
 
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStandardPaths>
 
 #include <unistd.h>
@@ -10,15 +9,17 @@
 namespace {
 
 // Runs the script with /bin/sh as root: directly when we are root, else through pkexec, which
-// shows the desktop's administrator prompt. The stand-ins come first on the PATH.
+// shows the desktop's administrator prompt. The stand-ins come first on the PATH and replace the
+// macOS tool paths the script names.
 class LinuxAdminScriptRunner final : public AdminScriptRunner {
 public:
-    AdminScriptResult run(const QString& script) override
+    AdminScriptResult run(const QString& macScript) override
     {
         QProcess process;
-        auto env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PATH"), StandIns::directory() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+        const auto env = StandIns::environment();
         process.setProcessEnvironment(env);
+        // The script names the macOS tools by their paths; ours stand in for them.
+        const auto script = StandIns::adaptScript(macScript);
         if (::geteuid() == 0) {
             process.setProgram(QStringLiteral("/bin/sh"));
             process.setArguments({QStringLiteral("-c"), script});

@@ -2,7 +2,6 @@
 #include "stand_ins.h"
 
 #include <QProcess>
-#include <QProcessEnvironment>
 
 namespace {
 
@@ -15,11 +14,7 @@ public:
         process.setArguments(request.arguments);
         if (!request.workingDirectory.isEmpty())
             process.setWorkingDirectory(request.workingDirectory);
-        auto env = QProcessEnvironment::systemEnvironment();
-        for (auto it = request.environment.cbegin(); it != request.environment.cend(); ++it)
-            env.insert(it.key(), it.value());
-        env.insert(QStringLiteral("PATH"), StandIns::directory() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
-        process.setProcessEnvironment(env);
+        process.setProcessEnvironment(StandIns::environment(request.environment));
         process.setProcessChannelMode(QProcess::SeparateChannels);
 
         ProcessResult result;

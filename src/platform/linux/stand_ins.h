@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMap>
+#include <QProcessEnvironment>
 #include <QString>
 
 // The macOS tools the engine calls (networksetup, sudo, nettop, pfctl…) are carried out on Linux
@@ -8,4 +10,9 @@ namespace StandIns {
 QString directory();
 // The stand-in for a macOS program path, or the path itself when we have none.
 QString programFor(const QString& macProgram);
+// This process's environment with the additions, and the stand-ins first on the PATH.
+QProcessEnvironment environment(const QMap<QString, QString>& additions = {});
+// A shell script written for macOS, with every absolute tool path that has a stand-in
+// ("/sbin/pfctl", "/usr/sbin/networksetup"…) calling the stand-in instead.
+QString adaptScript(const QString& script);
 } // namespace StandIns

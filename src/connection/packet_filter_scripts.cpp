@@ -1,0 +1,97 @@
+#include "packet_filter_scripts.h"
+
+#include "platform/shell_quote.h"
+
+#include <QHostAddress>
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace PacketFilterScripts {
+
+namespace {
+
+// Rules loaded into an anchor count only when the main ruleset refers to the anchor, and the
+// system's ruleset does not; it is loaded again with both references after it (the split anchor's
+// passes after the kill switch's block, so that the last matching rule lets them through). "-e"
+// fails when the filter is already on, so it runs only when the filter is off. Under "set -e" a
+// failed step fails the script, and the last check makes sure the kill-switch anchor is referred to.
+const QString kReferencesAndEnable = QStringLiteral(
+    "if ! /sbin/pfctl -s rules 2>/dev/null | grep -qF 'anchor \"com.velmorand/split\"'; then\n"
+    "{ if [ -r /etc/pf.conf ]; then cat /etc/pf.conf; fi; printf '\\n%s\\n%s\\n' 'anchor \"com.velmorand\"' "
+    "'anchor \"com.velmorand/split\"'; } | /sbin/pfctl -f - 2>&1\n"
+    "fi\n"
+    "/sbin/pfctl -s info 2>/dev/null | grep -q '^Status: Enabled' || /sbin/pfctl -e 2>&1\n"
+    "/sbin/pfctl -s rules 2>/dev/null | grep -qF 'anchor \"com.velmorand\" '\n");
+
+// Flushes the anchor, then loads the rules into it and makes them count.
+QString anchorLoad(const QString& anchor, const QStringList& rules, const QString& done)
+{
+    return QStringLiteral("\n/sbin/pfctl -a ") + anchor + QStringLiteral(" -F all 2>/dev/null\n")
+        + QStringLiteral("set -e\n")
+        + QStringLiteral("cat <<'EOF' | /sbin/pfctl -a ") + anchor + QStringLiteral(" -f - 2>&1\n")
+        + rules.join(QLatin1Char('\n')) + QStringLiteral("\nEOF\n")
+        + kReferencesAndEnable
+        + QStringLiteral("echo \"") + done + QStringLiteral("\"\n");
+}
+
+} // namespace
+
+bool isSafeHost(const QString& host)
+{
+    // A scope ("%en0") is no part of an address a rule can hold.
+    if (!host.contains(QLatin1Char('%')) && !QHostAddress(host).isNull())
+        return true;
+    // At least two labels: a single word could be a keyword of the rules ("any", "self").
+    static const QRegularExpression hostName(
+        QStringLiteral(R"(^(?=.{1,253}$)[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?(?:\.[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?)+$)"));
+    return hostName.match(host).hasMatch();
+}
+
+QString killSwitchStart(const QString& server)
+{
+    Q_ASSERT(isSafeHost(server));
+    // The local network is let out by its destination: matched by source, these rules would let
+    // everything out of a host whose own address lies in one of the ranges.
+    return anchorLoad(killSwitchAnchor,
+        {QStringLiteral("scrub-anchor \"com.velmorand/*\""),
+            QStringLiteral("# Allow loopback"),
+            QStringLiteral("pass quick on lo0 all"),
+            QStringLiteral("# Allow VPN server connection"),
+            QStringLiteral("pass out quick proto tcp to ") + server,
+            QStringLiteral("pass out quick proto udp to ") + server,
+            QStringLiteral("# Allow DNS"),
+            QStringLiteral("pass out quick proto udp to any port 53"),
+            QStringLiteral("# Allow local network LAN"),
+            QStringLiteral("pass out quick to 192.168.0.0/16"),
+            QStringLiteral("pass out quick to 10.0.0.0/8"),
+            QStringLiteral("pass out quick to 172.16.0.0/12"),
+            QStringLiteral("# Block all other outbound traffic"),
+            QStringLiteral("block out all")},
+        QStringLiteral("Kill Switch activated"));
+}
+
+QString killSwitchStop()
+{
+    return QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1");
+}
+
+QString splitRules(const QList<quint32>& userIds)
+{
+    QStringList rules;
+    for (const auto uid : userIds)
+        rules.append(QStringLiteral("pass out proto {tcp, udp} from any to any user ") + QString::number(uid));
+    return anchorLoad(splitAnchor, rules, QStringLiteral("Split tunnel rules applied"));
+}
+
+QString proxyFallback(const QString& service)
+{
+    return QStringLiteral("/usr/sbin/networksetup -setsocksfirewallproxystate ") + shellQuoted(service)
+        + QStringLiteral(" off 2>&1");
+}
+
+QString sudoersRemoval()
+{
+    return QStringLiteral("rm -f ") + sudoersFile + QStringLiteral(" 2>/dev/null");
+}
+
+} // namespace PacketFilterScripts

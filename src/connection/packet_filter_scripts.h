@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// The administrator shell scripts of the kill switch, the per-application rules and the clean-up.
+// Every value put into them has been checked or quoted here: they run as root.
+namespace PacketFilterScripts {
+
+inline const QString killSwitchAnchor = QStringLiteral("com.velmorand");
+inline const QString splitAnchor = QStringLiteral("com.velmorand/split");
+inline const QString sudoersFile = QStringLiteral("/etc/sudoers.d/velmorand-networksetup");
+
+// Whether the text may stand for a host in a rule: an IP address literal, or a host name of two
+// or more dot-separated labels of letters, digits and hyphens. Nothing else reaches a script.
+bool isSafeHost(const QString& host);
+
+// Loads the kill-switch anchor (loopback, the server, DNS and the local network pass; all other
+// outbound traffic is blocked), makes the main ruleset evaluate our anchors and enables the
+// filter. It fails when any step fails. The server must pass isSafeHost().
+QString killSwitchStart(const QString& server);
+// Empties the kill-switch anchor; fails when that fails.
+QString killSwitchStop();
+// Loads pass rules for the user ids into the split anchor, like the kill switch's start.
+QString splitRules(const QList<quint32>& userIds);
+// Switches the service's SOCKS proxy off; the name is quoted for the shell.
+QString proxyFallback(const QString& service);
+// Removes the password-less sudo entry for networksetup.
+QString sudoersRemoval();
+
+} // namespace PacketFilterScripts

@@ -1,0 +1,248 @@
+#include "vpn_manager.h"
+
+#include "platform/settings_keys.h"
+#include "platform/settings_store.h"
+#include "vpn_error.h"
+#include "xray_constants.h"
+#include "xray_error.h"
+#include "xray_manager.h"
+
+#include <QCoroTimer>
+#include <QPointer>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kLocalHost = QStringLiteral("127.0.0.1");
+
+QString localProxyLine()
+{
+    return QStringLiteral("本地代理: 127.0.0.1:") + QString::number(VpnManager::proxyPort);
+}
+
+} // namespace
+
+QString VpnManager::snIFor(const Node& node)
+{
+    static const QRegularExpression region(
+        QStringLiteral("^(hk|us|sg|tw|kr|jp|au|uk|de|fr|ca|in|ru|id|vn|th|my|ph|br|mx)[0-9]*[a-z]?"));
+    static const QRegularExpression anyRegion(QStringLiteral("^[a-z]{2}[0-9]+[a-z]?"));
+    const auto host = node.server.toLower();
+    auto match = region.match(host);
+    if (!match.hasMatch())
+        match = anyRegion.match(host);
+    const auto prefix = match.hasMatch() ? match.captured() : QStringLiteral("hk1");
+    return prefix + QLatin1Char('.') + XrayConstants::realityServerName;
+}
+
+QCoro::Task<> VpnManager::connect(Node node)
+{
+    if (m_state == ConnectionState::connected || m_state == ConnectionState::connecting) {
+        if (m_connectedNode && m_connectedNode->id == node.id)
+            co_return;
+        const QString from = m_connectedNode ? m_connectedNode->name : QStringLiteral("当前节点");
+        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("切换节点: ") + from + QStringLiteral(" → ") + node.name);
+        disconnect();
+    }
+    const auto generation = ++m_connectGeneration;
+    QPointer<VpnManager> self(this);
+    int failures = 0;
+    for (;;) {
+        std::optional<VpnError> failure;
+        try {
+            co_await attemptConnect(node, generation);
+        } catch (const VpnError& error) {
+            failure = error;
+        }
+        if (!self || overtaken(generation) || !failure)
+            co_return;
+        ++failures;
+        if (failures < maxConnectAttempts) {
+            const auto count = QString::number(failures);
+            addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("连接失败,") + count + QStringLiteral("秒后重试(") + count
+                    + QLatin1Char('/') + QString::number(maxConnectAttempts) + QLatin1Char(')'));
+            const auto wait = failures * m_timings.retryWaitUnit;
+            co_await QCoro::sleepFor(wait);
+            if (!self || overtaken(generation))
+                co_return;
+            continue;
+        }
+        addLog(ConnectionLogEntry::LogType::error, QStringLiteral("连接失败:已达到最大重试次数"));
+        setState(ConnectionState::disconnected);
+        setConnectedNode(std::nullopt);
+        // An automatic reconnect that failed leaves the lost connection's proxies, kill switch
+        // and timers behind: proxies pointing at dead ports and a filter that blocks everything.
+        if (holdsConnection())
+            tearDown();
+        throw *failure;
+    }
+}
+
+QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
+{
+    QPointer<VpnManager> self(this);
+    setState(ConnectionState::connecting);
+    setConnectedNode(node);
+    const auto sni = snIFor(node);
+    if (m_proxyMode == ProxyMode::tun)
+        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("TUN 模式即将支持,当前使用本地代理模式"));
+
+    std::optional<XrayError> startFailure;
+    const std::optional<QString> serverName = sni;
+    try {
+        co_await xray().start(node, serverName);
+    } catch (const XrayError& error) {
+        startFailure = error;
+    }
+    if (!self || overtaken(generation))
+        co_return;
+    if (startFailure) {
+        setState(ConnectionState::disconnected);
+        setConnectedNode(std::nullopt);
+        setProxyRunning(false);
+        addLog(ConnectionLogEntry::LogType::error, QStringLiteral("代理内核启动失败: ") + startFailure->description());
+        throw VpnError::proxyStartFailed(1);
+    }
+    setProxyRunning(true);
+    if (m_proxyMode == ProxyMode::socks)
+        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("xray 内核已启动,本地代理 127.0.0.1:") + QString::number(proxyPort));
+
+    if (const auto service = detectActiveNetworkService()) {
+        const bool current = co_await pointSystemProxiesAtCore(*service, generation);
+        if (!self || !current)
+            co_return;
+        if (m_proxyMode == ProxyMode::tun)
+            addLog(ConnectionLogEntry::LogType::info, localProxyLine());
+    } else if (m_proxyMode == ProxyMode::tun) {
+        addLog(ConnectionLogEntry::LogType::info, localProxyLine());
+    }
+
+    setTrafficDown(0);
+    setTrafficUp(0);
+    setTrafficSpeedDown(0);
+    setTrafficSpeedUp(0);
+    m_prevDown = 0;
+    m_prevUp = 0;
+    m_lastTrafficSampleTime = m_timings.now();
+    startTimers();
+    setState(ConnectionState::connected);
+    m_startTime = m_timings.now();
+    if (m_settings.boolOr(SettingsKeys::killSwitchEnabled, false))
+        enableKillSwitch();
+    setTrafficHistoryDown({});
+    setTrafficHistoryUp({});
+    m_settings.setValue(SettingsKeys::lastConnectedNodeId, node.id);
+    // Both follow-ups run after the connect has finished.
+    const qint64 nodeId = node.id;
+    QMetaObject::invokeMethod(this, [this, nodeId] { emit nodeConnected(nodeId); }, Qt::QueuedConnection);
+    addLog(ConnectionLogEntry::LogType::connected, QStringLiteral("已连接到 ") + node.name, node.name);
+    if (m_settings.boolOr(SettingsKeys::openOnConnect, false))
+        QMetaObject::invokeMethod(this, &VpnManager::openMainWindowRequested, Qt::QueuedConnection);
+}
+
+QCoro::Task<bool> VpnManager::pointSystemProxiesAtCore(QString service, quint64 generation)
+{
+    QPointer<VpnManager> self(this);
+    const QList<QStringList> commands{
+        {QStringLiteral("-setwebproxy"), service, kLocalHost, QString::number(httpPort)},
+        {QStringLiteral("-setsecurewebproxy"), service, kLocalHost, QString::number(httpPort)},
+        {QStringLiteral("-setsocksfirewallproxy"), service, kLocalHost, QString::number(proxyPort)},
+        {QStringLiteral("-setwebproxystate"), service, QStringLiteral("on")},
+        {QStringLiteral("-setsecurewebproxystate"), service, QStringLiteral("on")},
+        {QStringLiteral("-setsocksfirewallproxystate"), service, QStringLiteral("on")},
+    };
+    m_systemProxyTouched = true;
+    bool allOn = true;
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        const QStringList command = commands[i];
+        const bool succeeded = co_await runNetworksetupSudoAsync(command);
+        if (!self)
+            co_return false;
+        if (overtaken(generation)) {
+            // A disconnect switched the proxies off while this command ran, which may have
+            // switched one on again afterwards. Off they go, unless a newer connect is under way:
+            // then it succeeds and sets them itself, or fails and switches them off.
+            if (m_state == ConnectionState::disconnected)
+                switchSystemProxiesOff(service);
+            else
+                m_systemProxyTouched = true;
+            co_return false;
+        }
+        if (i >= 3)
+            allOn = allOn && succeeded;
+    }
+    if (allOn)
+        setSystemProxyEnabled(true);
+    co_return true;
+}
+
+bool VpnManager::switchSystemProxiesOff(const QString& service)
+{
+    bool last = false;
+    for (const auto& command : {QStringLiteral("-setwebproxystate"), QStringLiteral("-setsecurewebproxystate"),
+             QStringLiteral("-setsocksfirewallproxystate")})
+        last = runNetworksetupSudo({command, service, QStringLiteral("off")});
+    return last;
+}
+
+bool VpnManager::holdsConnection() const
+{
+    return m_statsTimer || m_killSwitchEnabled || m_systemProxyTouched || m_isProxyRunning || m_isReconnecting;
+}
+
+void VpnManager::disconnect()
+{
+    // Whatever connect is still awaiting something is overtaken by this.
+    ++m_connectGeneration;
+    if (m_state == ConnectionState::disconnected && !holdsConnection())
+        return;
+    setState(ConnectionState::disconnecting);
+    const auto name = m_connectedNode ? std::optional<QString>(m_connectedNode->name) : std::nullopt;
+    const auto duration = m_connectionDuration;
+    tearDown();
+    QString message = name ? QStringLiteral("从 ") + *name + QStringLiteral(" 断开") : QStringLiteral("已断开");
+    if (duration > 0)
+        message += QStringLiteral("(连接时长 ") + formatDuration(duration) + QLatin1Char(')');
+    addLog(ConnectionLogEntry::LogType::disconnected, message, name);
+}
+
+void VpnManager::tearDown()
+{
+    xray().stop();
+    setSystemProxyEnabled(false);
+    const auto service = detectActiveNetworkService();
+    bool proxyOff = false;
+    if (service) {
+        proxyOff = switchSystemProxiesOff(*service);
+        m_systemProxyTouched = false;
+    }
+    if (m_proxyMode == ProxyMode::tun) {
+        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("本地代理已关闭"));
+    } else if (service) {
+        if (proxyOff)
+            addLog(ConnectionLogEntry::LogType::info, QStringLiteral("系统代理已自动关闭"));
+        else
+            addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("系统代理未清除,请手动关闭 (无免密权限)"));
+    }
+    setProxyRunning(false);
+    if (m_killSwitchEnabled)
+        disableKillSwitch();
+    stopTimers();
+    setState(ConnectionState::disconnected);
+    setSystemProxyEnabled(false);
+    QTimer::singleShot(m_timings.proxyReadBackDelay, this, [this] {
+        if (const auto service = detectActiveNetworkService())
+            setSystemProxyEnabled(checkProxyState(*service, proxyPort));
+    });
+    m_isReconnecting = false;
+    m_reconnectAttempts = 0;
+    setConnectedNode(std::nullopt);
+    m_startTime.reset();
+    setConnectionDuration(0);
+}
+
+void VpnManager::prepareForQuit()
+{
+    disconnect();
+    stopTimers();
+}

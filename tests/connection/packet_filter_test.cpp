@@ -1,0 +1,464 @@
+// The kill switch, per-application rules and the clean-up: the administrator scripts as
+// recorded, their outcomes, hostile values, and what the scripts do in a shell.
+#include "connection/packet_filter_scripts.h"
+#include "engine_fixture.h"
+#include "platform/linux/stand_ins.h"
+#include "platform/settings_keys.h"
+#include "platform/shell_quote.h"
+#include "support/qt_printers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+// After the rules of either anchor: the main ruleset refers to both anchors, the filter is on,
+// and the kill switch's anchor is referred to.
+const QString kReferencesAndEnable = QStringLiteral(R"(if ! /sbin/pfctl -s rules 2>/dev/null | grep -qF 'anchor "com.velmorand/split"'; then
+{ if [ -r /etc/pf.conf ]; then cat /etc/pf.conf; fi; printf '\n%s\n%s\n' 'anchor "com.velmorand"' 'anchor "com.velmorand/split"'; } | /sbin/pfctl -f - 2>&1
+fi
+/sbin/pfctl -s info 2>/dev/null | grep -q '^Status: Enabled' || /sbin/pfctl -e 2>&1
+/sbin/pfctl -s rules 2>/dev/null | grep -qF 'anchor "com.velmorand" '
+)");
+
+// The text after "do shell script" of the kill switch for the server 203.0.113.7.
+const QString kKillSwitchScript = QStringLiteral(R"(
+/sbin/pfctl -a com.velmorand -F all 2>/dev/null
+set -e
+cat <<'EOF' | /sbin/pfctl -a com.velmorand -f - 2>&1
+scrub-anchor "com.velmorand/*"
+# Allow loopback
+pass quick on lo0 all
+# Allow VPN server connection
+pass out quick proto tcp to 203.0.113.7
+pass out quick proto udp to 203.0.113.7
+# Allow DNS
+pass out quick proto udp to any port 53
+# Allow local network LAN
+pass out quick to 192.168.0.0/16
+pass out quick to 10.0.0.0/8
+pass out quick to 172.16.0.0/12
+# Block all other outbound traffic
+block out all
+EOF
+)") + kReferencesAndEnable + QStringLiteral("echo \"Kill Switch activated\"\n");
+
+const QString kSplitScript = QStringLiteral(R"(
+/sbin/pfctl -a com.velmorand/split -F all 2>/dev/null
+set -e
+cat <<'EOF' | /sbin/pfctl -a com.velmorand/split -f - 2>&1
+pass out proto {tcp, udp} from any to any user 0
+pass out proto {tcp, udp} from any to any user 501
+EOF
+)") + kReferencesAndEnable + QStringLiteral("echo \"Split tunnel rules applied\"\n");
+
+const QString kFlush = QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1");
+
+// Values that would break out of a rule, a here-document or a quoted word.
+const QStringList kHostileValues{
+    QStringLiteral("203.0.113.7\npass out all"),
+    QStringLiteral("a.example\nEOF\nrm -rf /\ncat <<'EOF'"),
+    QStringLiteral("$(touch /tmp/velmorand-pwned)"),
+    QStringLiteral("`id`.example"),
+    QStringLiteral("a.example; reboot"),
+    QStringLiteral("it's \"quoted\".example"),
+    QStringLiteral("a.example' off; rm -rf / '"),
+    QStringLiteral("any"),
+    QStringLiteral("self"),
+    QStringLiteral("{1.2.3.4, any}"),
+    QStringLiteral("fe80::1%lo0"),
+    QStringLiteral(""),
+    QStringLiteral("-a.example"),
+    QStringLiteral("a..example"),
+};
+
+class PacketFilterTest : public EngineTest {
+protected:
+    void connectToNode(const QString& server = QStringLiteral("203.0.113.7"))
+    {
+        ASSERT_FALSE(connectTo(testNode(server)));
+        admin.scripts.clear();
+    }
+};
+
+TEST_F(PacketFilterTest, TheKillSwitchLoadsItsRulesAndMakesThemCount)
+{
+    connectToNode();
+    manager->enableKillSwitch();
+    ASSERT_EQ(admin.scripts, QStringList{kKillSwitchScript});
+    EXPECT_TRUE(manager->killSwitchEnabled());
+    EXPECT_EQ(log().last(), (Line{Type::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"), std::nullopt}));
+    EXPECT_FALSE(core.settings.reopen()->contains(SettingsKeys::killSwitchEnabled)) << "runtime state is not the user's choice";
+
+    manager->disableKillSwitch();
+    EXPECT_EQ(admin.scripts.last(), kFlush);
+    EXPECT_FALSE(manager->killSwitchEnabled());
+    EXPECT_EQ(log().last(), (Line{Type::info, QStringLiteral("🔓 网络锁已关闭"), std::nullopt}));
+}
+
+TEST_F(PacketFilterTest, FailuresAreReportedAndChangeNothing)
+{
+    connectToNode();
+    admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("User canceled.")}; };
+    manager->enableKillSwitch();
+    EXPECT_FALSE(manager->killSwitchEnabled());
+    EXPECT_EQ(log().last(), (Line{Type::error, QStringLiteral("🔒 网络锁设置失败"), std::nullopt}));
+
+    admin.handler = {};
+    manager->enableKillSwitch();
+    admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("denied")}; };
+    manager->disableKillSwitch();
+    EXPECT_TRUE(manager->killSwitchEnabled());
+    EXPECT_EQ(log().last(), (Line{Type::warning, QStringLiteral("🔓 网络锁释放异常"), std::nullopt}));
+}
+
+TEST_F(PacketFilterTest, WithoutAConnectionOrANetworkServiceNoRuleIsLoaded)
+{
+    manager->enableKillSwitch();
+    EXPECT_TRUE(admin.scripts.isEmpty());
+    EXPECT_EQ(log().last(), (Line{Type::error, QStringLiteral("Kill Switch: 未检测到网络接口或未连接"), std::nullopt}));
+
+    listing = "";
+    manager = makeManager(timings());
+    connectToNode();
+    manager->enableKillSwitch();
+    EXPECT_TRUE(admin.scripts.isEmpty());
+    EXPECT_EQ(log().last().message, QStringLiteral("Kill Switch: 未检测到网络接口或未连接"));
+}
+
+TEST_F(PacketFilterTest, DisconnectReleasesTheKillSwitchButKeepsTheUsersChoice)
+{
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    ASSERT_FALSE(connectTo(testNode()));
+    EXPECT_EQ(admin.scripts, QStringList{kKillSwitchScript}) << "applied after the connect";
+    EXPECT_TRUE(manager->killSwitchEnabled());
+
+    manager->disconnect();
+    EXPECT_EQ(admin.scripts.last(), kFlush);
+    EXPECT_FALSE(manager->killSwitchEnabled());
+    EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), true);
+
+    admin.scripts.clear();
+    ASSERT_FALSE(connectTo(testNode()));
+    EXPECT_EQ(admin.scripts, QStringList{kKillSwitchScript}) << "the next connect applies it again";
+}
+
+TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScript)
+{
+    connectToNode();
+    for (const auto& server : kHostileValues) {
+        admin.scripts.clear();
+        manager->setConnectedNode(testNode(server));
+        manager->enableKillSwitch();
+        EXPECT_TRUE(admin.scripts.isEmpty()) << server.toStdString();
+        EXPECT_EQ(log().last(), (Line{Type::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"), std::nullopt}));
+        EXPECT_FALSE(manager->killSwitchEnabled());
+    }
+    for (const auto& server : {QStringLiteral("hk1.nodes.example"), QStringLiteral("2001:db8::7"), QStringLiteral("a-1.B2.example")}) {
+        admin.scripts.clear();
+        manager->setConnectedNode(testNode(server));
+        manager->enableKillSwitch();
+        ASSERT_EQ(admin.scripts.size(), 1) << server.toStdString();
+        EXPECT_TRUE(admin.scripts.first().contains(QStringLiteral("pass out quick proto tcp to ") + server + QLatin1Char('\n')));
+    }
+}
+
+TEST_F(PacketFilterTest, SplitRulesPassTheUserIdsOfTheRunningApplications)
+{
+    connectToNode();
+    const auto mail = QStringLiteral("/Applications/Mail.app");
+    const auto chat = QStringLiteral("/Applications/Chat.app");
+    const auto idle = QStringLiteral("/Applications/Idle.app");
+    runningApps = {{mail, "101\n102\n"}, {chat, " 103\nnot-a-pid\n\n"}};
+    processOwners = {{QStringLiteral("101"), "  501\n"}, {QStringLiteral("102"), "0\n"}, {QStringLiteral("103"), "501\n"}};
+    manager->addSplitTunnelApp(mail);
+    manager->addSplitTunnelApp(chat);
+    manager->addSplitTunnelApp(idle);
+
+    EXPECT_EQ(manager->splitTunnelApps(), (QStringList{mail, chat, idle}));
+    EXPECT_EQ(core.settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(), QJsonArray::fromStringList({mail, chat, idle}));
+    ASSERT_EQ(admin.scripts.size(), 3);
+    EXPECT_EQ(admin.scripts.last(), kSplitScript) << "two applications of user 501 give one rule";
+    EXPECT_EQ(log().last(), (Line{Type::info, QStringLiteral("分应用代理: 3 个应用已绕过 VPN"), std::nullopt}));
+    const auto pgreps = processes.commandLines().filter(QStringLiteral("/usr/bin/pgrep"));
+    EXPECT_EQ(pgreps.mid(pgreps.size() - 3), (QStringList{QStringLiteral("/usr/bin/pgrep -f /Applications/Mail.app"),
+                                                 QStringLiteral("/usr/bin/pgrep -f /Applications/Chat.app"),
+                                                 QStringLiteral("/usr/bin/pgrep -f /Applications/Idle.app")}));
+    EXPECT_TRUE(processes.commandLines().contains(QStringLiteral("/bin/ps -o uid= -p 103")));
+
+    // A path already listed changes nothing; removing one that is not listed applies the rules.
+    admin.scripts.clear();
+    manager->addSplitTunnelApp(mail);
+    EXPECT_TRUE(admin.scripts.isEmpty());
+    manager->removeSplitTunnelApp(QStringLiteral("/Applications/None.app"));
+    EXPECT_EQ(admin.scripts.size(), 1);
+    manager->removeSplitTunnelApp(mail);
+    EXPECT_EQ(manager->splitTunnelApps(), (QStringList{chat, idle}));
+    EXPECT_TRUE(admin.scripts.last().contains(QStringLiteral("user 501\nEOF")));
+    EXPECT_FALSE(admin.scripts.last().contains(QStringLiteral("user 0\n")));
+}
+
+TEST_F(PacketFilterTest, SplitRulesNeedARunningConnectionAndARunningApplication)
+{
+    const auto app = QStringLiteral("/Applications/Mail.app");
+    runningApps = {{app, "101\n"}};
+    processOwners = {{QStringLiteral("101"), "501\n"}};
+    manager->addSplitTunnelApp(app);
+    EXPECT_TRUE(admin.scripts.isEmpty()) << "not connected";
+    EXPECT_TRUE(processes.commandLines().filter(QStringLiteral("pgrep")).isEmpty());
+
+    connectToNode();
+    runningApps.clear();
+    const auto linesBefore = log().size();
+    manager->addSplitTunnelApp(QStringLiteral("/Applications/Idle.app"));
+    EXPECT_TRUE(admin.scripts.isEmpty()) << "no process, no rules";
+    EXPECT_EQ(log().size(), linesBefore);
+
+    runningApps = {{app, "101\n"}};
+    admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("denied")}; };
+    manager->removeSplitTunnelApp(QStringLiteral("/Applications/Idle.app"));
+    EXPECT_EQ(log().last(), (Line{Type::warning, QStringLiteral("分应用代理规则设置失败"), std::nullopt}));
+}
+
+TEST_F(PacketFilterTest, HostileApplicationPathsStayOutOfTheScripts)
+{
+    connectToNode();
+    for (const auto& path : kHostileValues) {
+        runningApps = {{path, "4242\n"}};
+        processOwners = {{QStringLiteral("4242"), "501\n"}};
+        admin.scripts.clear();
+        manager->addSplitTunnelApp(path);
+        EXPECT_EQ(processes.requests().last().program, QStringLiteral("/bin/ps"));
+        const auto pgrep = processes.requests()[processes.requests().size() - 2];
+        EXPECT_EQ(pgrep.arguments, (QStringList{QStringLiteral("-f"), path})) << "one argument, never shell text";
+        EXPECT_EQ(admin.scripts, QStringList{PacketFilterScripts::splitRules({501})}) << path.toStdString();
+        manager->removeSplitTunnelApp(path);
+    }
+}
+
+TEST_F(PacketFilterTest, TheApplicationListIsReadBackFromTheSettings)
+{
+    struct Case {
+        QJsonValue stored;
+        QStringList apps;
+    };
+    const Case cases[] = {
+        {QJsonArray{QStringLiteral("/Applications/A.app"), QStringLiteral("/Applications/B.app")},
+            {QStringLiteral("/Applications/A.app"), QStringLiteral("/Applications/B.app")}},
+        {QJsonValue(QStringLiteral("/Applications/A.app")), {}},
+        {QJsonArray{QStringLiteral("/Applications/A.app"), 3}, {}},
+        {QJsonValue(), {}},
+    };
+    for (const auto& c : cases) {
+        if (c.stored.isUndefined() || c.stored.isNull())
+            core.settings.store->remove(SettingsKeys::splitTunnelApps);
+        else
+            core.settings.store->setValue(SettingsKeys::splitTunnelApps, c.stored);
+        manager->loadSplitTunnelApps();
+        EXPECT_EQ(manager->splitTunnelApps(), c.apps);
+    }
+}
+
+TEST_F(PacketFilterTest, CleanUpReportsEachStep)
+{
+    connectToNode();
+    manager->enableKillSwitch();
+    manager->setSystemProxyEnabled(true);
+    admin.scripts.clear();
+    processes.clear();
+
+    const auto result = manager->cleanupSystemConfig(true);
+    EXPECT_TRUE(result.proxyOff);
+    EXPECT_TRUE(result.pfCleared);
+    EXPECT_TRUE(result.sudoersRemoved);
+    EXPECT_EQ(networksetupCalls(), QStringList{QStringLiteral("-setsocksfirewallproxystate Wi-Fi off")});
+    EXPECT_EQ(admin.scripts, (QStringList{kFlush, QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup 2>/dev/null")}));
+    EXPECT_FALSE(manager->systemProxyEnabled());
+    EXPECT_FALSE(manager->killSwitchEnabled());
+    EXPECT_EQ(messages().mid(messages().size() - 2),
+        (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("已移除 networksetup 免密权限")}));
+}
+
+TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFailures)
+{
+    failing = QStringList{QStringLiteral("-setsocksfirewallproxystate")};
+    admin.handler = [](const QString& script) {
+        return AdminScriptResult{script.startsWith(QStringLiteral("/usr/sbin/networksetup")), {}, {}};
+    };
+    auto result = manager->cleanupSystemConfig(true);
+    EXPECT_TRUE(result.proxyOff);
+    EXPECT_FALSE(result.pfCleared);
+    EXPECT_FALSE(result.sudoersRemoved);
+    EXPECT_EQ(admin.scripts.first(), QStringLiteral("/usr/sbin/networksetup -setsocksfirewallproxystate 'Wi-Fi' off 2>&1"));
+    EXPECT_EQ(messages(), (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("移除免密权限失败")}));
+
+    admin.handler = [](const QString&) { return AdminScriptResult{false, {}, {}}; };
+    admin.scripts.clear();
+    result = manager->cleanupSystemConfig(false);
+    EXPECT_FALSE(result.proxyOff);
+    EXPECT_FALSE(result.sudoersRemoved);
+    EXPECT_EQ(admin.scripts.size(), 2) << "no removal unless asked";
+    EXPECT_EQ(messages().last(), QStringLiteral("系统代理清理失败(权限受限)"));
+
+    listing = "";
+    manager = makeManager(timings());
+    admin.handler = {};
+    admin.scripts.clear();
+    result = manager->cleanupSystemConfig(true);
+    EXPECT_FALSE(result.proxyOff) << "no service";
+    EXPECT_TRUE(result.pfCleared);
+    EXPECT_TRUE(result.sudoersRemoved);
+    EXPECT_EQ(admin.scripts.size(), 2);
+}
+
+TEST_F(PacketFilterTest, HostileServiceNamesAreOneQuotedWord)
+{
+    failing = QStringList{QStringLiteral("-setsocksfirewallproxystate")};
+    for (const auto& service : kHostileValues) {
+        if (service.isEmpty() || service.contains(QLatin1Char('\n')))
+            continue; // a listing line can hold neither
+        listing = service.toUtf8() + "\n";
+        manager = makeManager(timings());
+        admin.scripts.clear();
+        manager->cleanupSystemConfig(false);
+        ASSERT_FALSE(admin.scripts.isEmpty());
+        EXPECT_EQ(admin.scripts.first(),
+            QStringLiteral("/usr/sbin/networksetup -setsocksfirewallproxystate ") + shellQuoted(service) + QStringLiteral(" off 2>&1"));
+    }
+}
+
+// The shell gives back exactly what was quoted, and runs nothing of it.
+TEST(ShellQuoting, AQuotedWordReachesTheProgramUnchanged)
+{
+    QTemporaryDir dir;
+    const auto marker = dir.filePath(QStringLiteral("pwned"));
+    auto values = kHostileValues;
+    values << QStringLiteral("$(touch ") + marker + QLatin1Char(')') << QStringLiteral("'; touch ") + marker + QStringLiteral("; '")
+           << QStringLiteral("\\'\\\\\"$HOME\"") << QStringLiteral("''''");
+    for (const auto& value : values) {
+        QProcess shell;
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("printf '%s' ") + shellQuoted(value)});
+        ASSERT_TRUE(shell.waitForFinished());
+        EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()), value);
+    }
+    EXPECT_FALSE(QFile::exists(marker));
+}
+
+// The scripts themselves, run by a shell against a stand-in of the macOS packet filter that
+// behaves as the real one does where it matters: "-e" fails when the filter is on, anchors count
+// only when the main ruleset refers to them, and a load can fail.
+class PacketFilterScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        QFile tool(dir.filePath(QStringLiteral("pfctl")));
+        ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+        tool.write(R"(#!/bin/sh
+state=$(dirname "$0")
+echo "pfctl $*" >> "$state/calls"
+case "$*" in
+  "-s rules") cat "$state/main" 2>/dev/null ;;
+  "-s info") if [ -e "$state/enabled" ]; then echo "Status: Enabled for 0 days"; else echo "Status: Disabled"; fi ;;
+  "-e") if [ -e "$state/enabled" ]; then echo "pfctl: pf already enabled" >&2; exit 1; fi; touch "$state/enabled" ;;
+  "-f -") if [ -e "$state/ignore-main" ]; then cat > /dev/null; else grep '^anchor' | sed 's/$/ all/' > "$state/main"; fi ;;
+  *"-f -") if [ -e "$state/fail-load" ]; then echo "stdin:3: syntax error" >&2; exit 1; fi; cat > "$state/anchor" ;;
+  *"-F all") rm -f "$state/anchor" ;;
+esac
+)");
+        tool.close();
+        tool.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    struct Run {
+        int exitCode = -1;
+        QString output;
+    };
+
+    // The script with our stand-in in place of /sbin/pfctl.
+    Run run(QString script)
+    {
+        script.replace(QStringLiteral("/sbin/pfctl"), shellQuoted(dir.filePath(QStringLiteral("pfctl"))));
+        QProcess shell;
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+        shell.waitForFinished();
+        return {shell.exitCode(), QString::fromUtf8(shell.readAllStandardOutput() + shell.readAllStandardError())};
+    }
+
+    void touch(const char* name) { QFile(dir.filePath(QLatin1String(name))).open(QIODevice::WriteOnly); }
+    QString read(const char* name) const
+    {
+        QFile file(dir.filePath(QLatin1String(name)));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(PacketFilterScriptTest, TheKillSwitchIsReferencedEnabledAndReportedDone)
+{
+    const auto result = run(PacketFilterScripts::killSwitchStart(QStringLiteral("203.0.113.7")));
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_TRUE(result.output.endsWith(QStringLiteral("Kill Switch activated\n")));
+    EXPECT_EQ(read("main"), QStringLiteral("anchor \"com.velmorand\" all\nanchor \"com.velmorand/split\" all\n"));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("enabled"))));
+    EXPECT_TRUE(read("anchor").contains(QStringLiteral("pass out quick proto tcp to 203.0.113.7\n")));
+
+    // Once more, with the filter on and the references in place: no second "-e", no reload.
+    QFile::remove(dir.filePath(QStringLiteral("calls")));
+    EXPECT_EQ(run(PacketFilterScripts::killSwitchStart(QStringLiteral("203.0.113.7"))).exitCode, 0);
+    const auto calls = read("calls");
+    EXPECT_FALSE(calls.contains(QStringLiteral("pfctl -e\n")));
+    EXPECT_FALSE(calls.contains(QStringLiteral("pfctl -f -\n")));
+}
+
+TEST_F(PacketFilterScriptTest, AFilterAlreadyOnIsNoFailure)
+{
+    touch("enabled");
+    const auto result = run(PacketFilterScripts::splitRules({501}));
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+    EXPECT_TRUE(result.output.endsWith(QStringLiteral("Split tunnel rules applied\n")));
+}
+
+TEST_F(PacketFilterScriptTest, AFailedLoadFailsTheScript)
+{
+    touch("fail-load");
+    const auto result = run(PacketFilterScripts::killSwitchStart(QStringLiteral("203.0.113.7")));
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_FALSE(result.output.contains(QStringLiteral("Kill Switch activated")));
+}
+
+TEST_F(PacketFilterScriptTest, RulesTheMainRulesetDoesNotReferToFailTheScript)
+{
+    touch("ignore-main");
+    const auto result = run(PacketFilterScripts::killSwitchStart(QStringLiteral("203.0.113.7")));
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_FALSE(result.output.contains(QStringLiteral("Kill Switch activated")));
+}
+
+TEST_F(PacketFilterScriptTest, StoppingFlushesTheAnchorAndReportsHonestly)
+{
+    touch("enabled");
+    touch("anchor");
+    EXPECT_EQ(run(PacketFilterScripts::killSwitchStop()).exitCode, 0) << "the filter being on is no failure";
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("anchor"))));
+}
+
+TEST(StandInScripts, MacToolPathsCallTheStandIns)
+{
+    const auto pfctl = StandIns::programFor(QStringLiteral("/sbin/pfctl"));
+    ASSERT_NE(pfctl, QStringLiteral("/sbin/pfctl")) << "the pfctl stand-in is built into the resources";
+    const auto networksetup = StandIns::programFor(QStringLiteral("/usr/sbin/networksetup"));
+    EXPECT_EQ(StandIns::adaptScript(QStringLiteral("/sbin/pfctl -e; x=/usr/sbin/networksetup\n/usr/sbin/networksetup -x a|/sbin/pfctl")),
+        shellQuoted(pfctl) + QStringLiteral(" -e; x=") + shellQuoted(networksetup) + QLatin1Char('\n') + shellQuoted(networksetup)
+            + QStringLiteral(" -x a|") + shellQuoted(pfctl));
+    // Paths that only contain a tool's name, and tools without a stand-in, stay.
+    const auto untouched = QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup; /bin/sh -c x; /opt/sbin/pfctl; /sbin/pfctl.d");
+    EXPECT_EQ(StandIns::adaptScript(untouched), untouched);
+}
+
+} // namespace

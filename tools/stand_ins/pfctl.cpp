@@ -1,0 +1,515 @@
+// The "pfctl" stand-in: the macOS packet filter carried out by one nftables table of our own,
+// "inet velmorand". Like pf it keeps the main ruleset, the rulesets of named anchors and whether
+// the filter is enabled; an anchor's rules count only while the main ruleset refers to it
+// ("anchor "NAME"", or "anchor "NAME/*"" for the anchors below NAME), and only while the filter
+// is enabled. It understands the rule forms the application writes; anything else is a syntax
+// error and changes nothing, as with pfctl.
+//   pfctl [-a ANCHOR] -f FILE|-     replace a ruleset
+//   pfctl [-a ANCHOR] -F all|rules  empty a ruleset
+//   pfctl [-a ANCHOR] -s rules      show a ruleset ("anchor "NAME" all" for references)
+//   pfctl -s info                   "Status: Enabled" or "Status: Disabled"
+//   pfctl -e | -d                   enable (fails when enabled) | disable (fails when disabled)
+// pf evaluates every rule and the last match decides, unless a "quick" rule ends it early. The
+// table does the same: the quick rules in their order, then the others from last to first, each
+// with its own verdict. Packets of connections already under way pass, as pf's states let them.
+// The state is kept in $VELMORAND_PF_STATE_DIR (default /run/velmorand/pf): the kernel's
+// table is the effect, the file the rules as written.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+const QString kTable = QStringLiteral("inet velmorand");
+
+struct Failure {
+    QString message;
+};
+
+void printError(const QString& text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+// ---- The rules -------------------------------------------------------------------------------
+
+struct Endpoint {
+    QString address = QStringLiteral("any");
+    std::optional<quint16> port;
+};
+
+struct Rule {
+    // A reference to an anchor (main ruleset only) instead of a filter rule.
+    std::optional<QString> anchor;
+    bool pass = true;
+    bool quick = false;
+    // Absent: both directions.
+    std::optional<bool> out;
+    QString interface;
+    QStringList protocols;
+    Endpoint from;
+    Endpoint to;
+    std::optional<quint32> user;
+};
+
+// Normalisation, translation and loading statements of a system ruleset that the table has no
+// use for.
+const QStringList kIgnoredInMain{QStringLiteral("scrub-anchor"), QStringLiteral("nat-anchor"), QStringLiteral("rdr-anchor"),
+    QStringLiteral("dummynet-anchor"), QStringLiteral("load"), QStringLiteral("set"), QStringLiteral("scrub")};
+
+QStringList tokens(QString line)
+{
+    for (const auto c : {QLatin1Char('{'), QLatin1Char('}'), QLatin1Char(',')})
+        line.replace(c, QStringLiteral(" ") + c + QStringLiteral(" "));
+    auto pieces = line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    pieces.removeAll(QStringLiteral(","));
+    return pieces;
+}
+
+QString unquoted(const QString& text)
+{
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
+        return text.mid(1, text.size() - 2);
+    return text;
+}
+
+class RuleParser {
+public:
+    explicit RuleParser(QStringList tokens) : m_tokens(std::move(tokens)) {}
+
+    std::optional<Rule> parse()
+    {
+        Rule rule;
+        const auto action = take();
+        if (action == QLatin1String("pass")) {
+            rule.pass = true;
+        } else if (action == QLatin1String("block")) {
+            rule.pass = false;
+            if (peek() == QLatin1String("drop") || peek() == QLatin1String("return"))
+                take();
+        } else {
+            return std::nullopt;
+        }
+        if (peek() == QLatin1String("in") || peek() == QLatin1String("out"))
+            rule.out = take() == QLatin1String("out");
+        if (peek() == QLatin1String("quick")) {
+            take();
+            rule.quick = true;
+        }
+        if (peek() == QLatin1String("on")) {
+            take();
+            rule.interface = take();
+            if (rule.interface.isEmpty())
+                return std::nullopt;
+        }
+        if (peek() == QLatin1String("proto")) {
+            take();
+            if (peek() == QLatin1String("{")) {
+                take();
+                while (!atEnd() && peek() != QLatin1String("}"))
+                    rule.protocols.append(take());
+                if (take() != QLatin1String("}"))
+                    return std::nullopt;
+            } else {
+                rule.protocols.append(take());
+            }
+            for (const auto& protocol : std::as_const(rule.protocols)) {
+                if (protocol != QLatin1String("tcp") && protocol != QLatin1String("udp"))
+                    return std::nullopt;
+            }
+        }
+        if (peek() == QLatin1String("all")) {
+            take();
+        } else {
+            if (peek() == QLatin1String("from") && !endpoint(rule.from))
+                return std::nullopt;
+            if (peek() == QLatin1String("to") && !endpoint(rule.to))
+                return std::nullopt;
+        }
+        if ((rule.from.port || rule.to.port) && rule.protocols.isEmpty())
+            return std::nullopt;
+        if (peek() == QLatin1String("user")) {
+            take();
+            bool ok = false;
+            rule.user = take().toUInt(&ok);
+            if (!ok)
+                return std::nullopt;
+        }
+        if (!atEnd())
+            return std::nullopt;
+        return rule;
+    }
+
+private:
+    bool endpoint(Endpoint& endpoint)
+    {
+        take();
+        endpoint.address = take();
+        if (endpoint.address.isEmpty() || endpoint.address == QLatin1String("port"))
+            return false;
+        if (peek() == QLatin1String("port")) {
+            take();
+            bool ok = false;
+            endpoint.port = take().toUShort(&ok);
+            return ok;
+        }
+        return true;
+    }
+
+    QString peek() const { return atEnd() ? QString() : m_tokens[m_at]; }
+    QString take() { return atEnd() ? QString() : m_tokens[m_at++]; }
+    bool atEnd() const { return m_at >= m_tokens.size(); }
+
+    QStringList m_tokens;
+    qsizetype m_at = 0;
+};
+
+// The ruleset's lines as kept: comments, blank lines and ignored statements dropped, white space
+// made single. Throws on the first line that is not understood.
+QStringList parseRuleset(const QString& text, const QString& source, bool isMain)
+{
+    QStringList kept;
+    const auto lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        auto line = lines[i];
+        if (const auto hash = line.indexOf(QLatin1Char('#')); hash >= 0)
+            line.truncate(hash);
+        const auto pieces = tokens(line);
+        if (pieces.isEmpty() || pieces.first() == QLatin1String("scrub-anchor") || (isMain && kIgnoredInMain.contains(pieces.first())))
+            continue;
+        const bool reference = isMain && pieces.first() == QLatin1String("anchor") && (pieces.size() == 2
+            || (pieces.size() == 3 && pieces[2] == QLatin1String("all")));
+        if (!reference && !RuleParser(pieces).parse())
+            throw Failure{source + QLatin1Char(':') + QString::number(i + 1) + QStringLiteral(": syntax error")};
+        kept.append(pieces.join(QLatin1Char(' ')));
+    }
+    return kept;
+}
+
+Rule ruleOf(const QString& line)
+{
+    const auto pieces = tokens(line);
+    if (pieces.first() == QLatin1String("anchor")) {
+        Rule rule;
+        rule.anchor = unquoted(pieces[1]);
+        return rule;
+    }
+    return *RuleParser(pieces).parse();
+}
+
+// ---- The state -------------------------------------------------------------------------------
+
+struct State {
+    bool enabled = false;
+    // Ruleset name ("" for the main ruleset) to its lines.
+    QMap<QString, QStringList> rulesets;
+};
+
+QString stateFile()
+{
+    auto directory = qEnvironmentVariable("VELMORAND_PF_STATE_DIR");
+    if (directory.isEmpty())
+        directory = QStringLiteral("/run/velmorand/pf");
+    QDir().mkpath(directory);
+    return directory + QStringLiteral("/state.json");
+}
+
+State loadState()
+{
+    State state;
+    QFile file(stateFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return state;
+    const auto object = QJsonDocument::fromJson(file.readAll()).object();
+    state.enabled = object.value(QStringLiteral("enabled")).toBool();
+    const auto rulesets = object.value(QStringLiteral("rulesets")).toObject();
+    for (auto it = rulesets.begin(); it != rulesets.end(); ++it) {
+        QStringList lines;
+        for (const auto& line : it.value().toArray())
+            lines.append(line.toString());
+        state.rulesets.insert(it.key(), lines);
+    }
+    return state;
+}
+
+void saveState(const State& state)
+{
+    QJsonObject rulesets;
+    for (auto it = state.rulesets.cbegin(); it != state.rulesets.cend(); ++it)
+        rulesets.insert(it.key(), QJsonArray::fromStringList(it.value()));
+    QSaveFile file(stateFile());
+    const auto content = QJsonDocument(QJsonObject{{QStringLiteral("enabled"), state.enabled}, {QStringLiteral("rulesets"), rulesets}}).toJson();
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+        throw Failure{QStringLiteral("pfctl: cannot keep the state in ") + file.fileName()};
+}
+
+// ---- The table -------------------------------------------------------------------------------
+
+// The filter rules the main ruleset evaluates, in order, its anchors' rules in their place.
+QList<Rule> evaluatedRules(const State& state)
+{
+    QList<Rule> rules;
+    for (const auto& line : state.rulesets.value(QString())) {
+        const auto rule = ruleOf(line);
+        if (!rule.anchor) {
+            rules.append(rule);
+            continue;
+        }
+        QStringList anchors;
+        if (rule.anchor->endsWith(QLatin1String("/*"))) {
+            const auto parent = rule.anchor->chopped(1);
+            for (const auto& name : state.rulesets.keys())
+                if (name.startsWith(parent) && !name.mid(parent.size()).contains(QLatin1Char('/')))
+                    anchors.append(name);
+        } else {
+            anchors.append(*rule.anchor);
+        }
+        for (const auto& anchor : std::as_const(anchors))
+            for (const auto& anchorLine : state.rulesets.value(anchor))
+                rules.append(ruleOf(anchorLine));
+    }
+    return rules;
+}
+
+QList<QHostAddress> addressesOf(const QString& address)
+{
+    if (address == QLatin1String("any"))
+        return {QHostAddress()};
+    if (address.contains(QLatin1Char('/'))) {
+        const auto subnet = QHostAddress::parseSubnet(address);
+        if (subnet.first.isNull())
+            throw Failure{QStringLiteral("invalid network ") + address};
+        return {subnet.first};
+    }
+    if (const QHostAddress literal(address); !literal.isNull())
+        return {literal};
+    const auto found = QHostInfo::fromName(address).addresses();
+    if (found.isEmpty())
+        throw Failure{QStringLiteral("no IP address found for ") + address};
+    return found;
+}
+
+QString addressMatch(const char* field, const QString& written, const QHostAddress& address)
+{
+    if (address.isNull())
+        return {};
+    const bool v6 = address.protocol() == QAbstractSocket::IPv6Protocol;
+    QString value = address.toString();
+    if (written.contains(QLatin1Char('/')))
+        value += QLatin1Char('/') + QString::number(QHostAddress::parseSubnet(written).second);
+    return (v6 ? QStringLiteral("ip6 ") : QStringLiteral("ip ")) + QLatin1String(field) + QLatin1Char(' ') + value;
+}
+
+// The table's statements for one rule: one per pair of source and destination addresses of the
+// same family.
+QStringList statementsOf(const Rule& rule)
+{
+    QStringList statements;
+    const auto verdict = rule.pass ? QStringLiteral("accept") : QStringLiteral("drop");
+    for (const auto& from : addressesOf(rule.from.address)) {
+        for (const auto& to : addressesOf(rule.to.address)) {
+            if (!from.isNull() && !to.isNull() && from.protocol() != to.protocol())
+                continue;
+            QStringList parts;
+            if (!rule.interface.isEmpty())
+                parts.append(QStringLiteral("oifname \"") + (rule.interface == QLatin1String("lo0") ? QStringLiteral("lo") : rule.interface)
+                    + QLatin1Char('"'));
+            if (rule.protocols.size() == 1)
+                parts.append(QStringLiteral("meta l4proto ") + rule.protocols.first());
+            else if (!rule.protocols.isEmpty())
+                parts.append(QStringLiteral("meta l4proto { ") + rule.protocols.join(QStringLiteral(", ")) + QStringLiteral(" }"));
+            parts.append(addressMatch("saddr", rule.from.address, from));
+            if (rule.from.port)
+                parts.append(QStringLiteral("th sport ") + QString::number(*rule.from.port));
+            parts.append(addressMatch("daddr", rule.to.address, to));
+            if (rule.to.port)
+                parts.append(QStringLiteral("th dport ") + QString::number(*rule.to.port));
+            if (rule.user)
+                parts.append(QStringLiteral("meta skuid ") + QString::number(*rule.user));
+            parts.removeAll(QString());
+            parts.append(verdict);
+            statements.append(parts.join(QLatin1Char(' ')));
+        }
+    }
+    return statements;
+}
+
+QString tableScript(const State& state)
+{
+    // Created if missing, then deleted: either way no table is left to replace.
+    QString script = QStringLiteral("table ") + kTable + QStringLiteral("\ndelete table ") + kTable + QLatin1Char('\n');
+    if (!state.enabled)
+        return script;
+    QStringList quick;
+    QStringList others;
+    for (const auto& rule : evaluatedRules(state)) {
+        if (rule.out == false)
+            continue; // the table filters what leaves the host
+        const auto statements = statementsOf(rule);
+        if (rule.quick)
+            quick += statements;
+        else
+            others = statements + others;
+    }
+    const auto all = quick + others;
+    if (all.isEmpty())
+        return script;
+    script += QStringLiteral("table ") + kTable + QStringLiteral(" {\n  chain output {\n")
+        + QStringLiteral("    type filter hook output priority filter; policy accept;\n")
+        + QStringLiteral("    ct state established,related accept\n");
+    for (const auto& statement : all)
+        script += QStringLiteral("    ") + statement + QLatin1Char('\n');
+    script += QStringLiteral("  }\n}\n");
+    return script;
+}
+
+void applyTable(const State& state)
+{
+    const auto script = tableScript(state);
+    QProcess nft;
+    auto program = QStandardPaths::findExecutable(QStringLiteral("nft"));
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable(QStringLiteral("nft"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    nft.start(program, {QStringLiteral("-f"), QStringLiteral("-")});
+    if (!nft.waitForStarted())
+        throw Failure{QStringLiteral("pfctl: nft: ") + nft.errorString()};
+    nft.write(script.toUtf8());
+    nft.closeWriteChannel();
+    nft.waitForFinished(-1);
+    if (nft.exitStatus() != QProcess::NormalExit || nft.exitCode() != 0)
+        throw Failure{QStringLiteral("pfctl: nft: ") + QString::fromLocal8Bit(nft.readAllStandardError()).trimmed()};
+}
+
+// Makes the change take effect, then keeps it.
+void commit(const State& state)
+{
+    applyTable(state);
+    saveState(state);
+}
+
+// ---- The command line ------------------------------------------------------------------------
+
+struct Command {
+    QString anchor;
+    std::optional<QString> load;
+    std::optional<QString> flush;
+    std::optional<QString> show;
+    bool enable = false;
+    bool disable = false;
+};
+
+Command parseCommand(const QStringList& arguments)
+{
+    Command command;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const auto& argument = arguments[i];
+        if (argument.size() < 2 || !argument.startsWith(QLatin1Char('-')))
+            throw Failure{QStringLiteral("pfctl: unexpected argument ") + argument};
+        const auto option = argument[1];
+        const auto value = [&]() -> QString {
+            if (argument.size() > 2)
+                return argument.mid(2);
+            if (i + 1 >= arguments.size())
+                throw Failure{QStringLiteral("pfctl: option ") + argument + QStringLiteral(" needs a value")};
+            return arguments[++i];
+        };
+        if (option == QLatin1Char('a'))
+            command.anchor = value();
+        else if (option == QLatin1Char('f'))
+            command.load = value();
+        else if (option == QLatin1Char('F'))
+            command.flush = value();
+        else if (option == QLatin1Char('s'))
+            command.show = value();
+        else if (option == QLatin1Char('e') && argument.size() == 2)
+            command.enable = true;
+        else if (option == QLatin1Char('d') && argument.size() == 2)
+            command.disable = true;
+        else
+            throw Failure{QStringLiteral("pfctl: unsupported option ") + argument};
+    }
+    return command;
+}
+
+QString readRules(const QString& source)
+{
+    QFile file(source);
+    const bool opened = source == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    if (!opened)
+        throw Failure{QStringLiteral("pfctl: ") + source + QStringLiteral(": ") + file.errorString()};
+    return QString::fromUtf8(file.readAll());
+}
+
+int run(const QStringList& arguments)
+{
+    const auto command = parseCommand(arguments);
+    auto state = loadState();
+    QTextStream out(stdout);
+    if (command.flush) {
+        if (*command.flush != QLatin1String("all") && *command.flush != QLatin1String("rules"))
+            throw Failure{QStringLiteral("pfctl: unknown flush modifier ") + *command.flush};
+        state.rulesets.remove(command.anchor);
+        commit(state);
+        printError(QStringLiteral("rules cleared"));
+    }
+    if (command.load) {
+        const auto source = *command.load == QLatin1String("-") ? QStringLiteral("stdin") : *command.load;
+        const auto lines = parseRuleset(readRules(*command.load), source, command.anchor.isEmpty());
+        state.rulesets.insert(command.anchor, lines);
+        commit(state);
+    }
+    if (command.enable) {
+        if (state.enabled)
+            throw Failure{QStringLiteral("pfctl: pf already enabled")};
+        state.enabled = true;
+        commit(state);
+        printError(QStringLiteral("pf enabled"));
+    }
+    if (command.disable) {
+        if (!state.enabled)
+            throw Failure{QStringLiteral("pfctl: pf not enabled")};
+        state.enabled = false;
+        commit(state);
+        printError(QStringLiteral("pf disabled"));
+    }
+    if (command.show) {
+        if (*command.show == QLatin1String("info")) {
+            out << (state.enabled ? "Status: Enabled" : "Status: Disabled") << '\n';
+        } else if (*command.show == QLatin1String("rules") || *command.show == QLatin1String("r")) {
+            for (const auto& line : state.rulesets.value(command.anchor)) {
+                const auto rule = ruleOf(line);
+                out << (rule.anchor ? QStringLiteral("anchor \"") + *rule.anchor + QStringLiteral("\" all") : line) << '\n';
+            }
+        } else {
+            throw Failure{QStringLiteral("pfctl: unknown show modifier ") + *command.show};
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    try {
+        return run(application.arguments());
+    } catch (const Failure& failure) {
+        printError(failure.message);
+        return 1;
+    }
+}
