@@ -5,6 +5,7 @@
 #include "app/fastest_node.h"
 #include "app/keychain_helper.h"
 #include "connection/ping_service.h"
+#include "connection/vpn_manager.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 
@@ -69,7 +70,12 @@ AppState::AppState(Collaborators collaborators, QObject* parent)
 AppState& AppState::shared()
 {
     static AppState state({ApiService::shared(), SettingsStore::shared(), KeychainHelper::shared(),
-                           [](QList<Node> nodes) { return PingService::shared().ping(std::move(nodes)); }, {}});
+                           [](QList<Node> nodes) { return PingService::shared().ping(std::move(nodes)); },
+                           [](Node node) { return VpnManager::shared().connect(std::move(node)); }});
+    // The connection manager cannot reach up to us: it announces each successful connect.
+    static const auto recentNodes = QObject::connect(&VpnManager::shared(), &VpnManager::nodeConnected, &state,
+                                                     &AppState::addRecent);
+    Q_UNUSED(recentNodes);
     return state;
 }
 

@@ -53,12 +53,9 @@ public:
 
     explicit AppState(Collaborators collaborators, QObject* parent = nullptr);
 
-    // Over the shared API client, settings, keychain and latency probes. The connection manager
-    // sits above nothing here: the application's wiring hands its connect to setConnectNode() and
-    // routes its successful connects to addRecent().
+    // Over the shared API client, settings, keychain, latency probes and connection manager; the
+    // connection manager's successful connects go to addRecent().
     static AppState& shared();
-
-    void setConnectNode(ConnectNode connectNode) { m_collaborators.connectNode = std::move(connectNode); }
 
     // Published values. Every assignment announces itself, changed or not.
     const QList<Node>& nodes() const { return m_nodes; }

@@ -199,14 +199,4 @@ TEST_F(AutoConnectFastestTest, AFailedConnectIsOnlyLogged)
     EXPECT_TRUE(log.contains(QStringLiteral("Auto-connect failed: SOCKS5 代理启动失败: 23")));
 }
 
-TEST_F(AutoConnectFastestTest, WithoutAConnectionManagerTheChoiceEndsQuietly)
-{
-    state->setConnectNode({});
-    state->setNodes({onlineNode(7, fastA.serverPort())});
-    CapturedLog log;
-    run();
-    EXPECT_EQ(selectingChanges, 2);
-    EXPECT_EQ(log.lines().filter(QStringLiteral("Auto-connect failed: ")).size(), 1);
-}
-
 } // namespace

@@ -224,8 +224,9 @@ TEST_F(AppShellTest, AutomaticLaunchConnectionUsesTheLastNodeOnlyWhenOnline)
         QTest::qWait(100);
         world.service.clearRequests();
         ASSERT_EQ(world.connectRequests.size(), c.connected ? 1 : 0);
-        if (c.connected)
+        if (c.connected) {
             EXPECT_EQ(world.connectRequests.first().id, *c.connected);
+        }
     }
 }
 

@@ -2,17 +2,26 @@
 
 #include "connection/vpn_manager.h"
 
-#include <QDebug>
+#include <QPointer>
+
+namespace {
+// A coroutine of its own, so that what it needs lives in its frame and not in a lambda that may
+// be gone before the connect ends.
+QCoro::Task<> connectThrough(QPointer<VpnManager> manager, Node node)
+{
+    if (manager)
+        co_await manager->connect(std::move(node));
+}
+} // namespace
 
 ConnectionActions ConnectionActions::of(VpnManager& vpnManager)
 {
-    Q_UNUSED(vpnManager);
-    // The connection manager does not connect yet: a request only leaves a line in the log.
-    return {[](Node node) -> QCoro::Task<> {
-                qWarning().noquote() << "[VpnManager] connect is not available yet:" << node.name;
-                co_return;
-            },
-            [] { qWarning().noquote() << "[VpnManager] disconnect is not available yet"; }};
+    QPointer<VpnManager> manager(&vpnManager);
+    return {[manager](Node node) { return connectThrough(manager, std::move(node)); },
+            [manager] {
+                if (manager)
+                    manager->disconnect();
+            }};
 }
 
 void connectAndForget(const ConnectionActions& actions, const Node& node)
