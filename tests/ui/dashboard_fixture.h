@@ -1,11 +1,8 @@
 #pragma once
 
-#include "api/api_service.h"
-#include "app/app_state.h"
+#include "app_state_world.h"
 #include "app/ip_info_service.h"
-#include "app/keychain_helper.h"
 #include "connection/vpn_manager.h"
-#include "platform/fakes/memory_secret_store.h"
 #include "platform/fakes/recording_process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
@@ -134,19 +131,6 @@ protected:
         co_return;
     }
 
-    static QCoro::Task<QHash<qint64, qint64>> measure(QHash<qint64, qint64> latencies, QList<qint64>* measured, QList<Node> nodes)
-    {
-        for (const auto& node : nodes)
-            measured->append(node.id);
-        co_return latencies;
-    }
-
-    static QCoro::Task<> recordAutoConnect(QList<qint64>* connected, Node node)
-    {
-        connected->append(node.id);
-        co_return;
-    }
-
     void signIn(const QList<Node>& nodes)
     {
         appState.setIsLoggedIn(true);
@@ -200,18 +184,11 @@ protected:
     RecordingProcessRunner processes;
     bool networkCommandsSucceed = true;
     VpnManager vpn{*settings.store, processes};
-    MemorySecretStore secrets;
-    KeychainHelper keychain{secrets};
-    ApiService api{*settings.store, QStringList{QStringLiteral("http://127.0.0.1:9")}};
-    QTemporaryDir logDir;
-    QHash<qint64, qint64> latencies;
-    QList<qint64> measured;
-    QList<qint64> autoConnected;
-    AppState appState{AppState::Collaborators{
-        api, *settings.store, keychain,
-        [this](QList<Node> nodes) { return measure(latencies, &measured, std::move(nodes)); },
-        [this](Node node) { return recordAutoConnect(&autoConnected, std::move(node)); },
-        logDir.filePath(QStringLiteral("debug.log"))}};
+    AppStateWorld world{*settings.store};
+    AppState& appState = world.appState;
+    QHash<qint64, qint64>& latencies = world.latencies;
+    QList<qint64>& measured = world.measured;
+    QList<qint64>& autoConnected = world.autoConnected;
     IpEndpointStub ipEndpoint;
     IPInfoService ipService{{ipEndpoint.url()}, std::chrono::milliseconds(3000)};
     QList<Node> connectRequests;
