@@ -5,6 +5,7 @@
 #include "platform/notifier.h"
 #include "platform/paths.h"
 #include "platform/settings_keys.h"
+#include "support/child_processes.h"
 #include "support/local_http_server.h"
 #include "support/loopback_ports.h"
 #include "support/proxy_client.h"
@@ -14,7 +15,6 @@
 #include "support/test_geodata.h"
 #include "support/trojan_server.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -22,29 +22,9 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 namespace {
 
 const QHostAddress kLoopback(QHostAddress::LocalHost);
-
-// The processes whose parent is this test process (zombies included: they were not reaped).
-QSet<qint64> childProcesses()
-{
-    QSet<qint64> children;
-    const auto self = QByteArray::number(qint64(::getpid()));
-    for (const auto& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const auto line = stat.readAll();
-        // "pid (name) state ppid …": the name may hold spaces, so read after its closing bracket.
-        const auto fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields[1] == self)
-            children.insert(entry.toLongLong());
-    }
-    return children;
-}
 
 class CoreEndToEndTest : public ::testing::Test {
 protected:

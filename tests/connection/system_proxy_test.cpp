@@ -1,6 +1,7 @@
 #include "connection/vpn_manager.h"
 #include "platform/fakes/recording_process_runner.h"
 #include "support/qt_printers.h"
+#include "support/stand_in_state.h"
 #include "support/temp_settings.h"
 
 #include <QSignalSpy>
@@ -249,14 +250,8 @@ TEST_F(SystemProxyTest, TheAsynchronousRunnerHasNoLimit)
 // The same operations carried out by the stand-ins: networksetup keeps its state per service.
 TEST(SystemProxyStandIns, ProxyStatePersistsPerService)
 {
-    QTemporaryDir state;
-    qputenv("VELMORAND_STATE_DIR", state.path().toUtf8());
-    qputenv("GSETTINGS_BACKEND", "memory");
-    QDir().mkpath(state.filePath(QStringLiteral("networksetup")));
-    QFile services(state.filePath(QStringLiteral("networksetup/services")));
-    ASSERT_TRUE(services.open(QIODevice::WriteOnly));
-    services.write("Wi-Fi 2\nEthernet\n");
-    services.close();
+    StandInState standIns("Wi-Fi 2\nEthernet\n");
+    ASSERT_TRUE(standIns.ready());
 
     TempSettings settings;
     VpnManager manager(*settings.store, ProcessRunner::shared());
@@ -277,7 +272,6 @@ TEST(SystemProxyStandIns, ProxyStatePersistsPerService)
 
     manager.forceClearSystemProxy(QStringLiteral("Wi-Fi 2"));
     EXPECT_FALSE(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080));
-    qunsetenv("VELMORAND_STATE_DIR");
 }
 
 } // namespace

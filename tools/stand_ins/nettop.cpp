@@ -2,8 +2,8 @@
 // through its outbounds, as nettop's per-process logging mode would:
 //   nettop -P -l SAMPLES -J bytes_in,bytes_out -p PID
 //   -> "NAME.PID BYTES_IN B BYTES_OUT B" per sample (running totals since the core started)
-// The figures come from the core's statistics service, whose address the core wrapper left in the
-// core's environment. Ends after SAMPLES lines, or when the process is gone.
+// The figures come from the core's statistics service, whose address the core wrapper left for
+// us (core_stats_api.h). Ends after SAMPLES lines, or when the process is gone.
 #include "core_stats_api.h"
 #include "protobuf_wire.h"
 
@@ -57,6 +57,9 @@ QByteArray readProcFile(qint64 pid, const char* name)
 
 QByteArray statsAddress(qint64 pid)
 {
+    QFile file(CoreStatsApi::addressFile(pid));
+    if (file.open(QIODevice::ReadOnly))
+        return file.readAll().trimmed();
     const QByteArray prefix = QByteArray(CoreStatsApi::addressVariable) + "=";
     for (const auto& entry : readProcFile(pid, "environ").split('\0'))
         if (entry.startsWith(prefix))

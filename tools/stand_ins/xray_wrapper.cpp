@@ -5,6 +5,7 @@
 // v2ray (same process id). XRAY_LOCATION_ASSET is passed on as V2RAY_LOCATION_ASSET.
 #include "core_stats_api.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -84,6 +85,21 @@ QByteArray withStatistics(const QJsonObject& config, int port)
     return QJsonDocument(result).toJson(QJsonDocument::Compact);
 }
 
+// Leaves the statistics address for the monitor; the files of cores that have ended go.
+void publishAddress(const QByteArray& address)
+{
+    const auto own = CoreStatsApi::addressFile(::getpid());
+    QDir directory = QFileInfo(own).dir();
+    for (const auto& name : directory.entryList({QStringLiteral("core-*.stats")}, QDir::Files)) {
+        const auto pid = name.mid(5, name.size() - 11);
+        if (!QFileInfo::exists(QStringLiteral("/proc/") + pid))
+            directory.remove(name);
+    }
+    QFile file(own);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(address) != address.size())
+        fail("cannot leave the statistics address", qPrintable(file.errorString()));
+}
+
 // An in-memory file holding the text, left open across exec; its /proc path is returned.
 QByteArray memoryFile(const QByteArray& text)
 {
@@ -119,6 +135,7 @@ int main(int argc, char** argv)
     const QByteArray configPath = memoryFile(withStatistics(document.object(), port));
     const QByteArray address = "127.0.0.1:" + QByteArray::number(port);
     ::setenv(CoreStatsApi::addressVariable, address.constData(), 1);
+    publishAddress(address);
     if (const char* assets = std::getenv("XRAY_LOCATION_ASSET"))
         ::setenv("V2RAY_LOCATION_ASSET", assets, 1);
 

@@ -1,0 +1,231 @@
+// The kill switch and the per-application rules for real: the administrator scripts run as root
+// through the pfctl stand-in, whose nftables table filters a private network namespace. Two
+// namespaces joined by a veth pair: the client (192.168.77.1, the only address it sends from) and
+// a server side holding the node (198.51.100.2), another host (198.51.100.3) and a LAN host
+// (192.168.77.2). Nothing here reaches this machine's own network or firewall.
+#include "connection/vpn_manager.h"
+#include "platform/admin_script_runner.h"
+#include "platform/process_runner.h"
+#include "support/private_network.h"
+#include "support/qt_printers.h"
+#include "support/stand_in_state.h"
+#include "xray_test_fixture.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkDatagram>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+const QString kTest = QStringLiteral("KillSwitchInANamespace.BlocksAllButLoopbackTheNodeDnsTheLanAndChosenApplications");
+const QString kNode = QStringLiteral("198.51.100.2");
+const QString kOtherHost = QStringLiteral("198.51.100.3");
+const QString kLanHost = QStringLiteral("192.168.77.2");
+constexpr quint16 kTcpPort = 7000;
+constexpr quint16 kUdpPort = 7001;
+constexpr quint16 kDnsPort = 53;
+const QString kNobody = QStringLiteral("65534");
+
+// The server side: a TCP greeting and UDP echoes on every address, until it is ended.
+void serve()
+{
+    QTcpServer tcp;
+    ASSERT_TRUE(tcp.listen(QHostAddress::AnyIPv4, kTcpPort));
+    QObject::connect(&tcp, &QTcpServer::newConnection, [&] {
+        while (auto* socket = tcp.nextPendingConnection()) {
+            socket->write("hello\n");
+            socket->disconnectFromHost();
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
+    QUdpSocket dns;
+    QUdpSocket other;
+    for (auto [socket, port] : {std::pair{&dns, kDnsPort}, std::pair{&other, kUdpPort}}) {
+        ASSERT_TRUE(socket->bind(QHostAddress::AnyIPv4, port));
+        QObject::connect(socket, &QUdpSocket::readyRead, [socket] {
+            while (socket->hasPendingDatagrams()) {
+                const auto datagram = socket->receiveDatagram();
+                socket->writeDatagram(datagram.makeReply(datagram.data()));
+            }
+        });
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    QEventLoop().exec();
+}
+
+bool tcpReaches(const QString& address, quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress(address), port);
+    if (!socket.waitForConnected(1500))
+        return false;
+    return socket.waitForReadyRead(1500) && socket.readAll() == "hello\n";
+}
+
+bool tcpConnects(const QString& address, quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress(address), port);
+    return socket.waitForConnected(1500);
+}
+
+bool udpEchoes(const QString& address, quint16 port)
+{
+    QUdpSocket socket;
+    if (socket.writeDatagram("ping", QHostAddress(address), port) < 0)
+        return false;
+    return socket.waitForReadyRead(1000) && socket.receiveDatagram().data() == "ping";
+}
+
+// Whether a program run as the user id gets a TCP greeting from the address.
+bool tcpReachesAs(const QString& uid, const QString& address, quint16 port)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=") + uid, QStringLiteral("--regid=") + uid, QStringLiteral("--clear-groups"),
+                                               QStringLiteral("timeout"), QStringLiteral("2"), QStringLiteral("/bin/bash"), QStringLiteral("-c"),
+                                               QStringLiteral("exec 3<>/dev/tcp/%1/%2 && head -n 1 <&3").arg(address).arg(port)});
+    return probe.waitForFinished(10000) && probe.exitCode() == 0 && probe.readAllStandardOutput() == "hello\n";
+}
+
+QString nftRuleset()
+{
+    QProcess nft;
+    nft.start(QStringLiteral("nft"), {QStringLiteral("list"), QStringLiteral("ruleset")});
+    nft.waitForFinished();
+    return QString::fromUtf8(nft.readAllStandardOutput());
+}
+
+// A copy of sleep inside an application bundle, run as nobody: a running application whose
+// processes pgrep finds by the bundle's path.
+std::unique_ptr<QProcess> startApplicationAsNobody(const QTemporaryDir& dir, QString* bundle)
+{
+    *bundle = dir.filePath(QStringLiteral("Split Test.app"));
+    const QString executable = *bundle + QStringLiteral("/Contents/MacOS/splittest");
+    QDir().mkpath(QFileInfo(executable).path());
+    QFile::copy(QStringLiteral("/bin/sleep"), executable);
+    // Nobody must be able to reach and run it.
+    for (auto path = QFileInfo(executable).path(); path.startsWith(dir.path()); path = QFileInfo(path).path())
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOther | QFileDevice::ReadOther);
+    QFile::setPermissions(executable, QFile::permissions(executable) | QFileDevice::ExeOther | QFileDevice::ReadOther);
+    auto application = std::make_unique<QProcess>();
+    application->start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=") + kNobody, QStringLiteral("--regid=") + kNobody,
+                                                      QStringLiteral("--clear-groups"), executable, QStringLiteral("120")});
+    application->waitForStarted();
+    return application;
+}
+
+// Inside the client namespace. Answers come at once here; a probe that waits is blocked.
+void runClient()
+{
+    // The stand-ins keep their state in throwaway places.
+    StandInState standIns("Ethernet\n");
+    ASSERT_TRUE(standIns.ready());
+
+    ASSERT_TRUE(tcpReaches(kOtherHost, kTcpPort)) << "the other host answers before the kill switch";
+    QTcpServer local;
+    ASSERT_TRUE(local.listen(QHostAddress::LocalHost));
+
+    XrayFixture coreFixture;
+    auto xray = coreFixture.make();
+    VpnManager manager(*coreFixture.settings.store, ProcessRunner::shared(), *xray, AdminScriptRunner::shared());
+    auto node = testNode(kNode);
+    manager.setConnectedNode(node);
+    manager.setState(ConnectionState::connected);
+    manager.setProxyRunning(true);
+
+    for (int round = 1; round <= 2; ++round) {
+        // The second round finds the filter already on.
+        manager.enableKillSwitch();
+        ASSERT_TRUE(manager.killSwitchEnabled()) << manager.connectionLog().first().message.toStdString();
+        EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
+        EXPECT_TRUE(nftRuleset().contains(QStringLiteral("table inet velmorand"))) << nftRuleset().toStdString();
+
+        EXPECT_TRUE(tcpReaches(kNode, kTcpPort)) << "TCP to the node";
+        EXPECT_TRUE(udpEchoes(kNode, kUdpPort)) << "UDP to the node";
+        EXPECT_TRUE(udpEchoes(kOtherHost, kDnsPort)) << "DNS anywhere";
+        EXPECT_TRUE(tcpReaches(kLanHost, kTcpPort)) << "the local network";
+        EXPECT_TRUE(tcpConnects(QStringLiteral("127.0.0.1"), local.serverPort())) << "loopback";
+        EXPECT_FALSE(tcpReaches(kOtherHost, kTcpPort)) << "TCP elsewhere is blocked, although we send from a LAN address";
+        EXPECT_FALSE(udpEchoes(kOtherHost, kUdpPort)) << "UDP elsewhere is blocked";
+        EXPECT_FALSE(tcpReachesAs(kNobody, kOtherHost, kTcpPort)) << "no application is let through yet";
+
+        manager.disableKillSwitch();
+        EXPECT_FALSE(manager.killSwitchEnabled());
+        EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("🔓 网络锁已关闭"));
+        EXPECT_TRUE(tcpReaches(kOtherHost, kTcpPort)) << "open again after the release, round " << round;
+        EXPECT_TRUE(nftRuleset().trimmed().isEmpty()) << nftRuleset().toStdString();
+    }
+
+    // An application let through by its user id.
+    QTemporaryDir applications;
+    QString bundle;
+    auto application = startApplicationAsNobody(applications, &bundle);
+    manager.enableKillSwitch();
+    manager.addSplitTunnelApp(bundle);
+    EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("分应用代理: 1 个应用已绕过 VPN"));
+    EXPECT_TRUE(tcpReachesAs(kNobody, kOtherHost, kTcpPort)) << "the application's user passes";
+    EXPECT_FALSE(tcpReachesAs(QStringLiteral("0"), kOtherHost, kTcpPort)) << "everyone else stays blocked";
+    application->kill();
+    application->waitForFinished();
+
+    const auto result = manager.cleanupSystemConfig(false);
+    EXPECT_TRUE(result.proxyOff);
+    EXPECT_TRUE(result.pfCleared);
+    EXPECT_FALSE(manager.killSwitchEnabled());
+    EXPECT_TRUE(tcpReaches(kOtherHost, kTcpPort)) << "the clean-up released the kill switch";
+}
+
+TEST(KillSwitchInANamespace, BlocksAllButLoopbackTheNodeDnsTheLanAndChosenApplications)
+{
+    const auto role = NetworkNamespace::role();
+    if (role == QLatin1String("server"))
+        return serve();
+    if (role == QLatin1String("client"))
+        return runClient();
+
+    QString why;
+    if (!NetworkNamespace::available(&why))
+        GTEST_SKIP() << "The kill switch is tested in a private network namespace, which cannot be made here: " << why.toStdString();
+    NetworkNamespace client(QStringLiteral("ks-client"));
+    NetworkNamespace server(QStringLiteral("ks-server"));
+    QString error;
+    ASSERT_TRUE(client.create(&error)) << error.toStdString();
+    ASSERT_TRUE(server.create(&error)) << error.toStdString();
+    ASSERT_TRUE(client.linkTo(server, QStringLiteral("192.168.77.1/24"), QStringLiteral("192.168.77.2/24"), &error)) << error.toStdString();
+    for (const auto& address : {kNode, kOtherHost})
+        ASSERT_TRUE(server.run({QStringLiteral("ip"), QStringLiteral("address"), QStringLiteral("add"), address + QStringLiteral("/32"),
+                                   QStringLiteral("dev"), QStringLiteral("lo")},
+            &error))
+            << error.toStdString();
+    ASSERT_TRUE(client.run({QStringLiteral("ip"), QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("default"),
+                               QStringLiteral("via"), kLanHost},
+        &error))
+        << error.toStdString();
+
+    auto serving = server.startSelf(kTest, QStringLiteral("server"));
+    QByteArray served;
+    while (!served.contains("ready\n") && serving->waitForReadyRead(10000))
+        served += serving->readAll();
+    ASSERT_TRUE(served.contains("ready\n")) << served.toStdString();
+
+    auto testing = client.startSelf(kTest, QStringLiteral("client"));
+    ASSERT_TRUE(testing->waitForFinished(120000));
+    const auto output = testing->readAll();
+    EXPECT_EQ(testing->exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+
+    serving->kill();
+    serving->waitForFinished();
+}
+
+} // namespace
