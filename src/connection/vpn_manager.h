@@ -107,8 +107,8 @@ public:
     // and logs the end. Does nothing while disconnected, except that it ends a connect or an
     // automatic reconnect still under way.
     void disconnect();
-    // For the end of the application: ends the connection in whatever state it is, a connect
-    // still under way included, and stops the timers.
+    // For the end of the application, and run on the application's aboutToQuit: ends the
+    // connection in whatever state it is, a connect still under way included, and stops the timers.
     void prepareForQuit();
     // The TLS server name for the node: its region prefix ("hk2a", "usw"…, else "hk1") on the
     // camouflage host.
