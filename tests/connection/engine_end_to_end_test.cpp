@@ -5,19 +5,16 @@
 #include "connection/vpn_manager.h"
 #include "connection/xray_manager.h"
 #include "platform/admin_script_runner.h"
-#include "platform/paths.h"
 #include "platform/process_runner.h"
 #include "platform/settings_keys.h"
 #include "support/child_processes.h"
 #include "support/local_http_server.h"
-#include "support/loopback_ports.h"
 #include "support/private_network.h"
 #include "support/proxy_client.h"
-#include "support/stand_in_state.h"
 #include "support/qt_printers.h"
+#include "support/stand_in_state.h"
 #include "support/task_failure.h"
 #include "support/temp_settings.h"
-#include "support/test_geodata.h"
 #include "support/trojan_server.h"
 
 #include <QProcess>
@@ -59,28 +56,24 @@ QStringList logMessages(const VpnManager& manager)
 void scenario(bool withKillSwitch)
 {
     QString why;
-    for (const quint16 port : {XrayManager::proxyPort, XrayManager::httpPort}) {
-        if (!loopbackPortFree(port, &why))
-            GTEST_SKIP() << "The core's ports 1080 and 1081 must be free for this test: " << why.toStdString();
-    }
+    if (!coreProxyPortsFree(&why))
+        GTEST_SKIP() << "The core's ports 1080 and 1081 must be free for this test: " << why.toStdString();
     TrojanServer trojan;
     LocalHttpServer http;
     ASSERT_TRUE(trojan.start(&why)) << why.toStdString();
     qputenv("SSL_CERT_FILE", TrojanServer::caCertificate().toUtf8());
 
     // The stand-ins keep their state in throwaway places; one network service, "Ethernet".
-    StandInState standIns("Ethernet\n");
+    StandInState standIns({QStringLiteral("Ethernet")});
     ASSERT_TRUE(standIns.ready());
 
     QTemporaryDir runtime;
-    XrayManager::Options options;
-    options.resourcesDir = Paths::resourcesDir();
-    options.configDir = runtime.filePath(QStringLiteral("velmorand-xray"));
-    ASSERT_TRUE(writeLoopbackGeodata(options.configDir, &why)) << why.toStdString();
+    const auto options = loopbackCoreOptions(runtime.path(), &why);
+    ASSERT_TRUE(options) << why.toStdString();
     TempSettings settings;
     settings.store->setValue(SettingsKeys::mihomoMode, QStringLiteral("global"));
     settings.store->setValue(SettingsKeys::killSwitchEnabled, withKillSwitch);
-    XrayManager xray(*settings.store, ChildProcessLauncher::shared(), options);
+    XrayManager xray(*settings.store, ChildProcessLauncher::shared(), *options);
     VpnTimings timings;
     timings.statsInterval = std::chrono::milliseconds(250);
     timings.healthInterval = std::chrono::milliseconds(300);

@@ -128,7 +128,7 @@ std::unique_ptr<QProcess> startApplicationAsNobody(const QTemporaryDir& dir, QSt
 void runClient()
 {
     // The stand-ins keep their state in throwaway places.
-    StandInState standIns("Ethernet\n");
+    StandInState standIns({QStringLiteral("Ethernet")});
     ASSERT_TRUE(standIns.ready());
 
     ASSERT_TRUE(tcpReaches(kOtherHost, kTcpPort)) << "the other host answers before the kill switch";

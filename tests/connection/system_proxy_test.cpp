@@ -250,7 +250,7 @@ TEST_F(SystemProxyTest, TheAsynchronousRunnerHasNoLimit)
 // The same operations carried out by the stand-ins: networksetup keeps its state per service.
 TEST(SystemProxyStandIns, ProxyStatePersistsPerService)
 {
-    StandInState standIns("Wi-Fi 2\nEthernet\n");
+    StandInState standIns({QStringLiteral("Wi-Fi 2"), QStringLiteral("Ethernet")});
     ASSERT_TRUE(standIns.ready());
 
     TempSettings settings;

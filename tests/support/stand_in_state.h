@@ -1,23 +1,20 @@
 #pragma once
 
+#include "support/core_test_environment.h"
+
 #include <QByteArray>
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 // Throwaway state for the networksetup and pfctl stand-ins, named in this process's environment
-// (which the stand-ins inherit) for the object's life. The listed network services, one a line,
-// are all networksetup knows; the desktop's proxy settings stay untouched.
+// (which the stand-ins inherit) for the object's life. The listed network services are all
+// networksetup knows; the desktop's proxy settings stay untouched.
 class StandInState {
 public:
-    explicit StandInState(const QByteArray& services)
+    explicit StandInState(const QStringList& services)
     {
-        qputenv("VELMORAND_STATE_DIR", m_dir.path().toUtf8());
+        QString why;
+        m_ready = useThrowawayNetworkServices(m_dir.path(), services, &why);
         qputenv("VELMORAND_PF_STATE_DIR", m_dir.filePath(QStringLiteral("pf")).toUtf8());
-        qputenv("GSETTINGS_BACKEND", "memory");
-        QDir().mkpath(m_dir.filePath(QStringLiteral("networksetup")));
-        QFile file(m_dir.filePath(QStringLiteral("networksetup/services")));
-        m_ready = file.open(QIODevice::WriteOnly) && file.write(services) == services.size();
     }
 
     ~StandInState()
