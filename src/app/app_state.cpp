@@ -71,7 +71,8 @@ AppState& AppState::shared()
 {
     static AppState state({ApiService::shared(), SettingsStore::shared(), KeychainHelper::shared(),
                            [](QList<Node> nodes) { return PingService::shared().ping(std::move(nodes)); },
-                           [](Node node) { return VpnManager::shared().connect(std::move(node)); }});
+                           [](Node node) { return VpnManager::shared().connect(std::move(node)); },
+                           [] { return VpnManager::shared().state() == ConnectionState::disconnected; }});
     // The connection manager cannot reach up to us: it announces each successful connect.
     static const auto recentNodes = QObject::connect(&VpnManager::shared(), &VpnManager::nodeConnected, &state,
                                                      &AppState::addRecent);
@@ -365,7 +366,7 @@ bool AppState::autoFastestNode() const
 
 QCoro::Task<> AppState::autoConnectFastest()
 {
-    if (!autoFastestNode())
+    if (!autoFastestNode() || !m_collaborators.connectionIsIdle())
         co_return;
     const auto candidates = FastestNode::candidates(m_nodes);
     if (candidates.isEmpty())
@@ -376,7 +377,8 @@ QCoro::Task<> AppState::autoConnectFastest()
     if (!self)
         co_return;
     const auto choice = FastestNode::choose(candidates, measured, favoriteNodeIds());
-    if (!choice || choice->ms > FastestNode::maxConnectMs) {
+    // The user may have connected while the probes ran: that connection stays.
+    if (!choice || choice->ms > FastestNode::maxConnectMs || !m_collaborators.connectionIsIdle()) {
         setIsAutoSelecting(false);
         co_return;
     }

@@ -36,6 +36,8 @@ public:
     using PingNodes = std::function<QCoro::Task<QHash<qint64, qint64>>(QList<Node>)>;
     // Connects to a node; throws when the connection could not be made.
     using ConnectNode = std::function<QCoro::Task<>(Node)>;
+    // Whether no connection is up or under way: the automatic choice never replaces one.
+    using ConnectionIsIdle = std::function<bool()>;
 
     struct Collaborators {
         ApiService& api;
@@ -43,6 +45,7 @@ public:
         KeychainHelper& keychain;
         PingNodes pingNodes;
         ConnectNode connectNode;
+        ConnectionIsIdle connectionIsIdle;
         QString debugLogPath = DebugLogFile::defaultPath;
     };
 

@@ -1,5 +1,7 @@
 #include "ip_info_service.h"
 
+#include "connection/vpn_manager.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkReply>
@@ -15,15 +17,20 @@ QList<QUrl> IPInfoService::defaultEndpoints()
             QUrl(QStringLiteral("https://api.ip.sb/geoip"))};
 }
 
-IPInfoService::IPInfoService(QList<QUrl> endpoints, std::chrono::milliseconds timeout)
+IPInfoService::IPInfoService(QList<QUrl> endpoints, std::chrono::milliseconds timeout, ProxyForLookup proxy)
     : m_endpoints(std::move(endpoints))
     , m_timeout(timeout)
+    , m_proxy(std::move(proxy))
 {
 }
 
 IPInfoService& IPInfoService::shared()
 {
-    static IPInfoService service;
+    static IPInfoService service(defaultEndpoints(), defaultTimeout, [] {
+        if (!VpnManager::shared().systemProxyEnabled())
+            return QNetworkProxy(QNetworkProxy::NoProxy);
+        return QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 1080);
+    });
     return service;
 }
 
@@ -31,6 +38,8 @@ QCoro::Task<std::optional<PublicIPInfo>> IPInfoService::fetchPublicIP()
 {
     // The endpoint list is copied: the service may be asked again while this lookup waits.
     const auto endpoints = m_endpoints;
+    if (m_proxy)
+        m_session.setProxy(m_proxy());
     for (const auto& url : endpoints) {
         if (auto info = co_await fetch(url))
             co_return info;

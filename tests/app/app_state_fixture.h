@@ -35,7 +35,7 @@ protected:
         return std::make_unique<AppState>(AppState::Collaborators{
             *api, *settings.store, keychain, [this](QList<Node> nodes) { return ping.ping(std::move(nodes)); },
             [this](Node node) { return recordConnect(&connected, std::move(node), connectFailure); },
-            debugLogPath()});
+            [this] { return connectionIdle(); }, debugLogPath()});
     }
 
     QString debugLogPath() const { return logDir.filePath(QStringLiteral("velmorand_app_debug.log")); }
@@ -79,6 +79,8 @@ protected:
     QTemporaryDir logDir;
     QList<qint64> connected;
     std::optional<QString> connectFailure;
+    // What the connection manager answers when asked whether it is idle.
+    std::function<bool()> connectionIdle = [] { return true; };
     std::unique_ptr<ApiService> api;
     std::unique_ptr<AppState> state;
 };

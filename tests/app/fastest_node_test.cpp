@@ -181,6 +181,23 @@ TEST_F(AutoConnectFastestTest, AFavouriteSlowerThanTheBoundIsChosenButNotConnect
     EXPECT_TRUE(connected.isEmpty()) << "the fast non-favourite is not taken instead";
 }
 
+TEST_F(AutoConnectFastestTest, NeverReplacesAConnectionUpOrUnderWay)
+{
+    state->setNodes({onlineNode(1, fastA.serverPort())});
+    // Connected before the choice starts: nothing is measured.
+    connectionIdle = [] { return false; };
+    run();
+    EXPECT_EQ(selectingChanges, 0);
+
+    // Connected by the user while the probes ran: measured, but the live connection stays.
+    int asked = 0;
+    connectionIdle = [&asked] { return ++asked == 1; };
+    run();
+    EXPECT_EQ(selectingChanges, 2);
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(connected.isEmpty());
+}
+
 TEST_F(AutoConnectFastestTest, NothingAnswersNothingConnects)
 {
     state->setNodes({onlineNode(1, StandInService::closedPort()), onlineNode(2, StandInService::closedPort())});

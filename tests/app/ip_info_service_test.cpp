@@ -91,6 +91,25 @@ TEST_F(IPInfoServiceTest, ASilentOrClosedEndpointIsPassedOverAfterTheTimeLimit)
     EXPECT_EQ(info->ip, QStringLiteral("192.0.2.20"));
 }
 
+TEST_F(IPInfoServiceTest, EachLookupGoesThroughTheProxyInForceThen)
+{
+    // The endpoint itself is a closed port: only a lookup through the proxy (the stand-in, which
+    // sees the absolute address as its request target) can answer.
+    const auto endpoint = url(QStringLiteral("/json"), StandInService::closedPort());
+    answer(endpoint.toString(), 200, R"({"ip":"192.0.2.40"})");
+    QNetworkProxy proxy(QNetworkProxy::NoProxy);
+    IPInfoService lookup({endpoint}, 2s, [&proxy] { return proxy; });
+
+    EXPECT_EQ(QCoro::waitFor(lookup.fetchPublicIP()), std::nullopt);
+    proxy = QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port);
+    const auto info = QCoro::waitFor(lookup.fetchPublicIP());
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->ip, QStringLiteral("192.0.2.40"));
+    proxy = QNetworkProxy(QNetworkProxy::NoProxy);
+    EXPECT_EQ(QCoro::waitFor(lookup.fetchPublicIP()), std::nullopt);
+    EXPECT_EQ(requestsTo(endpoint.toString()), 1);
+}
+
 TEST_F(IPInfoServiceTest, NothingWhenEveryEndpointFails)
 {
     answer(QStringLiteral("/json"), 200, "<html>busy</html>");

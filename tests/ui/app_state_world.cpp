@@ -23,7 +23,7 @@ AppStateWorld::AppStateWorld(SettingsStore& settings)
     : api(std::make_unique<ApiService>(settings, QStringList{QStringLiteral("http://127.0.0.1:9")}))
     , state(std::make_unique<AppState>(AppState::Collaborators{
           *api, settings, keychain, [this](QList<Node> nodes) { return measure(latencies, &measured, std::move(nodes)); },
-          [this](Node node) { return recordAutoConnect(&autoConnected, std::move(node)); },
+          [this](Node node) { return recordAutoConnect(&autoConnected, std::move(node)); }, [] { return true; },
           logDir.filePath(QStringLiteral("debug.log"))}))
     , appState(*state)
 {

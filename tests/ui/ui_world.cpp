@@ -57,7 +57,7 @@ void UiWorld::useApi(std::unique_ptr<ApiService> client)
     appState = std::make_unique<AppState>(AppState::Collaborators{
         *api, *settings.store, keychain, [](QList<Node>) -> QCoro::Task<QHash<qint64, qint64>> { co_return {}; },
         [this](Node node) { return recordConnect(&connectRequests, std::move(node)); },
-        logDir.filePath(QStringLiteral("debug.log"))});
+        [this] { return vpn.state() == ConnectionState::disconnected; }, logDir.filePath(QStringLiteral("debug.log"))});
 }
 
 LoginForm::Services UiWorld::loginServices()
