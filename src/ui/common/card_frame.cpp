@@ -6,7 +6,7 @@
 #include <QPainterPath>
 
 CardFrame::CardFrame(QWidget* parent)
-    : QFrame(parent)
+    : QWidget(parent)
 {
     setContentsMargins(shadowMargin + padding, shadowMargin + padding, shadowMargin + padding, shadowMargin + padding);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);

@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QFrame>
+#include <QWidget>
 
 // A rounded panel in the card colour with a hairline border and a faint shadow. Lay the content
-// out in it as in any widget; the margins already hold the padding.
-class CardFrame : public QFrame {
+// out in it as in any widget; the margins already hold the padding. A plain widget, not a QFrame:
+// a frame recomputes its contents margins from its frame style when it is polished, re-parented or
+// restyled, and the padding would be lost.
+class CardFrame : public QWidget {
     Q_OBJECT
 public:
     explicit CardFrame(QWidget* parent = nullptr);

@@ -22,9 +22,6 @@ public:
     void addWideRow(QWidget* row);
     void addWideRow(QLayout* row);
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
     QVBoxLayout* m_column;
     Qt::Alignment m_alignment;
