@@ -398,6 +398,15 @@ TEST_F(AppShellTest, ReopeningBringsHiddenWindowsBack)
     EXPECT_FALSE(delegate->isAccessory());
 }
 
+TEST_F(AppShellTest, AConnectThatAsksForTheWindowBringsItBack)
+{
+    QWidget window;
+    auto delegate = launchedDelegate(window);
+    ASSERT_FALSE(window.isVisible());
+    emit world.vpn.openMainWindowRequested();
+    EXPECT_TRUE(window.isVisible());
+}
+
 TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
 {
     QMenuBar bar;

@@ -97,6 +97,15 @@ void AppDelegate::applicationDidFinishLaunching(QWidget* window)
         else
             m_menuBarManager->removeMenuBar();
     });
+    // "openOnConnect": the first window comes to the front after a connect.
+    connect(&m_services.vpnManager, &VpnManager::openMainWindowRequested, this, [this] {
+        const auto windows = applicationWindows();
+        if (windows.isEmpty())
+            return;
+        windows.first()->show();
+        windows.first()->raise();
+        windows.first()->activateWindow();
+    });
     restoreWindowFrame();
     m_services.notifier.requestPermission();
     QTimer::singleShot(m_timings.proxyClearDelay, this, &AppDelegate::clearLeftoverSystemProxy);
