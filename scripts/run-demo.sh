@@ -86,9 +86,11 @@ echo "    password: ${account#* / }"
 echo "Password-reset codes show in $demo/service.log. Press Ctrl+C to stop everything."
 echo
 
+# The core checks the local nodes' certificates against the test CA (SSL_CERT_FILE).
 VELMORAND_API_POOL="https://127.0.0.1:$api_port" \
 VELMORAND_API_CA="$certs/ca.crt" \
 VELMORAND_CONFIG_DIR="$demo/config" \
+SSL_CERT_FILE="$certs/ca.crt" \
 VELMORAND_STATE_DIR="$demo/state" \
   setsid build/bin/velmorand &
 app_pid=$!
