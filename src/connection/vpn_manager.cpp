@@ -10,7 +10,9 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 const QList<VpnManager::ProxyMode> VpnManager::allProxyModes{ProxyMode::socks, ProxyMode::tun};
 
@@ -160,8 +162,12 @@ void VpnManager::addLog(ConnectionLogEntry::LogType type, const QString& message
 
 QString VpnManager::formatDuration(double seconds)
 {
-    const auto total = static_cast<long long>(seconds);
-    char text[32];
+    // A clock that went backwards or an unset start must not print garbage.
+    long long total = 0;
+    if (std::isfinite(seconds) && seconds > 0)
+        total = seconds >= double(std::numeric_limits<long long>::max()) ? std::numeric_limits<long long>::max()
+                                                                          : static_cast<long long>(seconds);
+    char text[48];
     if (total < 3600)
         std::snprintf(text, sizeof text, "%02lld:%02lld", (total / 60) % 60, total % 60);
     else

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 using Type = ConnectionLogEntry::LogType;
@@ -148,8 +151,11 @@ TEST(VpnManagerFormatting, DurationsReadAsClockTimes)
         double seconds;
         const char* text;
     };
-    for (const auto& c : {Case{59.9, "00:59"}, Case{60, "01:00"}, Case{65, "01:05"}, Case{3599, "59:59"}, Case{3600, "1:00:00"},
-             Case{3725, "1:02:05"}, Case{90000, "25:00:00"}, Case{0.5, "00:00"}})
+    // A clock that went backwards, or no start at all, reads as zero.
+    for (const auto& c : {Case{59.9, "00:59"}, Case{60, "01:00"}, Case{65, "01:05"}, Case{754, "12:34"}, Case{3599, "59:59"},
+             Case{3599.99, "59:59"}, Case{3600, "1:00:00"}, Case{3661, "1:01:01"}, Case{3725, "1:02:05"},
+             Case{90000, "25:00:00"}, Case{0.5, "00:00"}, Case{0, "00:00"}, Case{-3, "00:00"}, Case{std::nan(""), "00:00"},
+             Case{std::numeric_limits<double>::infinity(), "00:00"}})
         EXPECT_EQ(VpnManager::formatDuration(c.seconds), QLatin1String(c.text)) << c.seconds;
 }
 

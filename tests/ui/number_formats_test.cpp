@@ -58,30 +58,6 @@ TEST(NumberFormat, SpeedHasNoGigabyteStepAndNoNegativeRate)
         EXPECT_EQ(NumberFormat::speed(c.value), QLatin1String(c.text)) << c.value;
 }
 
-TEST(NumberFormat, DurationTruncatesAndPadsMinutesAndSeconds)
-{
-    struct Case {
-        double seconds;
-        const char* text;
-    };
-    const Case cases[] = {
-        {0, "00:00"},
-        {59.9, "00:59"},
-        {754, "12:34"},
-        {3599, "59:59"},
-        {3599.99, "59:59"},
-        {3600, "1:00:00"},
-        {3661, "1:01:01"},
-        {3725, "1:02:05"},
-        {90000, "25:00:00"},
-        {-3, "00:00"},
-        {std::nan(""), "00:00"},
-        {std::numeric_limits<double>::infinity(), "00:00"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(NumberFormat::duration(c.seconds), QLatin1String(c.text)) << c.seconds;
-}
-
 TEST(NumberFormat, YuanHasTwoDecimals)
 {
     EXPECT_EQ(NumberFormat::yuan(12.3), QStringLiteral("¥12.30"));

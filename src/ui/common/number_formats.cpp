@@ -39,24 +39,6 @@ QString speed(qint64 bytesPerSecond)
     return i18n::format(QStringLiteral("%.1f MB/s"), k / kilo);
 }
 
-QString duration(double seconds)
-{
-    // A clock that went backwards or an unset start must not print garbage.
-    long long t = 0;
-    if (std::isfinite(seconds) && seconds > 0)
-        t = seconds >= double(std::numeric_limits<long long>::max()) ? std::numeric_limits<long long>::max()
-                                                                       : static_cast<long long>(seconds);
-    const long long h = t / 3600;
-    const long long m = (t / 60) % 60;
-    const long long s = t % 60;
-    char buffer[48];
-    if (t < 3600)
-        std::snprintf(buffer, sizeof buffer, "%02lld:%02lld", m, s);
-    else
-        std::snprintf(buffer, sizeof buffer, "%lld:%02lld:%02lld", h, m, s);
-    return QString::fromLatin1(buffer);
-}
-
 QString yuan(double amount)
 {
     return QStringLiteral("¥") + i18n::format(QStringLiteral("%.2f"), amount);

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// Texts of byte counts, rates, durations and money as the screens show them. Units step by 1024
+// Texts of byte counts, rates and money as the screens show them (durations:
+// VpnManager::formatDuration). Units step by 1024
 // and their letters are never translated; decimals are rounded as printf rounds, whatever the
 // locale.
 namespace NumberFormat {
@@ -13,10 +14,6 @@ QString byteCount(qint64 bytes);
 
 // "0 B/s" for a negative rate, "800 B/s" up to 1023, then "1.5 KB/s" and "2.0 MB/s"; no GB/s step.
 QString speed(qint64 bytesPerSecond);
-
-// Whole seconds, truncated: "00:59" below an hour, "1:01:01" from an hour on (hours unpadded and
-// not limited to 24). A negative or non-finite duration reads as 0.
-QString duration(double seconds);
 
 // "¥12.30": the amount with two decimals.
 QString yuan(double amount);

@@ -122,7 +122,7 @@ void ConnectionDetailsCard::refresh()
 
 void ConnectionDetailsCard::refreshDuration()
 {
-    m_duration->setText(NumberFormat::duration(m_vpnManager.connectionDuration()));
+    m_duration->setText(VpnManager::formatDuration(m_vpnManager.connectionDuration()));
 }
 
 void ConnectionDetailsCard::refreshTotals()
