@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -77,6 +78,33 @@ TEST(Button, BusyButtonWidensForItsSpinnerAndDisablesNothingByItself)
     EXPECT_FALSE(button.autoDefault());
     button.setLabelWidth(200);
     EXPECT_GE(button.sizeHint().width(), 200);
+}
+
+TEST(Spinner, TurnsOnlyWhileWantedAndOnScreen)
+{
+    // Frames come every 80 ms; a quarter of a second would show several.
+    constexpr int longerThanFrames = 250;
+    QWidget window;
+    auto* button = new Button(QStringLiteral("登录"), Button::Style::Prominent, &window);
+    SpinnerAnimation animation(button);
+    animation.setRunning(true);
+    QTest::qWait(longerThanFrames);
+    EXPECT_EQ(animation.step(), 0) << "turned before it was on screen";
+
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return animation.step() != 0; }, 2000));
+
+    // Hiding the window hides the host with it.
+    window.hide();
+    int still = animation.step();
+    QTest::qWait(longerThanFrames);
+    EXPECT_EQ(animation.step(), still) << "turned while hidden";
+
+    animation.setRunning(false);
+    window.show();
+    still = animation.step();
+    QTest::qWait(longerThanFrames);
+    EXPECT_EQ(animation.step(), still) << "turned while not wanted";
 }
 
 namespace {

@@ -1,7 +1,6 @@
 #include "button.h"
 
 #include "icons.h"
-#include "spinner.h"
 #include "theme.h"
 
 #include <QPainter>
@@ -12,18 +11,13 @@ constexpr int iconSpacing = 6;
 } // namespace
 
 Button::Button(const QString& text, Style style, QWidget* parent)
-    : QPushButton(text, parent), m_style(style)
+    : QPushButton(text, parent), m_style(style), m_spinner(this)
 {
     setAutoDefault(false);
     setDefault(false);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
     QPushButton::setFont(Theme::shared().font(TextStyle::Body, style == Style::Prominent ? QFont::Medium : QFont::Normal));
-    m_spinnerTimer.setInterval(80);
-    connect(&m_spinnerTimer, &QTimer::timeout, this, [this] {
-        m_spinnerStep = (m_spinnerStep + 1) % 12;
-        update();
-    });
     connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
@@ -59,10 +53,7 @@ void Button::setBusy(bool busy)
     if (busy == m_busy)
         return;
     m_busy = busy;
-    if (busy)
-        m_spinnerTimer.start();
-    else
-        m_spinnerTimer.stop();
+    m_spinner.setRunning(busy);
     updateGeometry();
     update();
 }
@@ -197,7 +188,7 @@ void Button::paintEvent(QPaintEvent*)
     qreal x = (width() - natural) / 2.0;
     const qreal cy = rect().center().y() + 0.5;
     if (m_busy) {
-        Spinner::paint(painter, QRectF(x, cy - glyph / 2.0, glyph, glyph), fg, m_spinnerStep);
+        Spinner::paint(painter, QRectF(x, cy - glyph / 2.0, glyph, glyph), fg, m_spinner.step());
         x += glyph + iconSpacing;
     }
     if (hasIcon) {

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "spinner.h"
 #include "theme.h"
 
 #include <QColor>
 #include <QPushButton>
-#include <QTimer>
 
 #include <optional>
 
@@ -58,6 +58,5 @@ private:
     bool m_busy = false;
     bool m_hovered = false;
     int m_labelWidth = 0;
-    int m_spinnerStep = 0;
-    QTimer m_spinnerTimer;
+    SpinnerAnimation m_spinner;
 };

@@ -2,6 +2,7 @@
 
 #include "theme.h"
 
+#include <QEvent>
 #include <QtMath>
 
 namespace {
@@ -9,15 +10,44 @@ constexpr int spokes = 12;
 constexpr int frameMs = 80;
 } // namespace
 
-Spinner::Spinner(int diameter, QWidget* parent)
-    : QWidget(parent)
+SpinnerAnimation::SpinnerAnimation(QWidget* host)
+    : m_host(host)
 {
-    setFixedSize(diameter, diameter);
     m_timer.setInterval(frameMs);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         m_step = (m_step + 1) % spokes;
-        update();
+        m_host->update();
     });
+    host->installEventFilter(this);
+}
+
+void SpinnerAnimation::setRunning(bool running)
+{
+    m_running = running;
+    sync();
+}
+
+bool SpinnerAnimation::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+        sync();
+    return QObject::eventFilter(watched, event);
+}
+
+void SpinnerAnimation::sync()
+{
+    // A hidden host (another page, a closed sheet, a minimised window) costs no repaints.
+    if (m_running && m_host->isVisible())
+        m_timer.start();
+    else
+        m_timer.stop();
+}
+
+Spinner::Spinner(int diameter, QWidget* parent)
+    : QWidget(parent), m_animation(this)
+{
+    setFixedSize(diameter, diameter);
+    m_animation.setRunning(true);
     connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
@@ -53,17 +83,5 @@ void Spinner::paint(QPainter& painter, const QRectF& rect, const QColor& color, 
 void Spinner::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    paint(painter, rect(), m_color.isValid() ? m_color : Theme::shared().palette().secondaryText, m_step);
-}
-
-void Spinner::showEvent(QShowEvent* event)
-{
-    m_timer.start();
-    QWidget::showEvent(event);
-}
-
-void Spinner::hideEvent(QHideEvent* event)
-{
-    m_timer.stop();
-    QWidget::hideEvent(event);
+    paint(painter, rect(), m_color.isValid() ? m_color : Theme::shared().palette().secondaryText, m_animation.step());
 }

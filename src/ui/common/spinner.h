@@ -1,9 +1,33 @@
 #pragma once
 
 #include <QColor>
+#include <QObject>
 #include <QPainter>
 #include <QTimer>
 #include <QWidget>
+
+// The turning of a spinner drawn inside `host`: the step advances and the host repaints, only
+// while the animation is wanted and the host is on screen.
+class SpinnerAnimation : public QObject {
+    Q_OBJECT
+public:
+    explicit SpinnerAnimation(QWidget* host);
+
+    void setRunning(bool running);
+    // The leading spoke, for `Spinner::paint`.
+    int step() const { return m_step; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void sync();
+
+    QWidget* m_host;
+    QTimer m_timer;
+    bool m_running = false;
+    int m_step = 0;
+};
 
 // The spinning progress indicator: twelve fading spokes, turning while the widget is shown.
 class Spinner : public QWidget {
@@ -20,11 +44,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
-    QTimer m_timer;
+    SpinnerAnimation m_animation;
     QColor m_color;
-    int m_step = 0;
 };
