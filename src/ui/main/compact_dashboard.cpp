@@ -1,5 +1,7 @@
 #include "compact_dashboard.h"
 
+#include "dashboard_style.h"
+
 #include "app/app_state.h"
 #include "connection/vpn_manager.h"
 #include "platform/settings_keys.h"
@@ -19,20 +21,16 @@
 
 namespace {
 
-struct StateLook {
-    TextColor color;
-    const char16_t* text;
-};
-
-StateLook lookOf(ConnectionState state)
+// The compact window's own dot colours; the texts are the dashboard's.
+TextColor dotColor(ConnectionState state)
 {
     switch (state) {
-    case ConnectionState::disconnected: return {TextColor::Gray, u"未连接"};
-    case ConnectionState::connecting: return {TextColor::Yellow, u"连接中..."};
-    case ConnectionState::connected: return {TextColor::Green, u"已连接"};
-    case ConnectionState::disconnecting: return {TextColor::Orange, u"断开中..."};
+    case ConnectionState::disconnected: return TextColor::Gray;
+    case ConnectionState::connecting: return TextColor::Yellow;
+    case ConnectionState::connected: return TextColor::Green;
+    case ConnectionState::disconnecting: return TextColor::Orange;
     }
-    return {TextColor::Gray, u"未连接"};
+    return TextColor::Gray;
 }
 
 QLabel* trafficFigure(const QString& symbol, TextColor color, QHBoxLayout* row, QWidget* parent)
@@ -118,9 +116,8 @@ void CompactDashboard::refresh()
 {
     const auto& vpn = m_services.vpnManager;
     const auto state = vpn.state();
-    const auto look = lookOf(state);
-    m_dot->setColor(look.color);
-    m_status->setText(i18n::tr(QString::fromUtf16(look.text)));
+    m_dot->setColor(dotColor(state));
+    m_status->setText(DashboardStyle::statusText(state));
     const bool connected = state == ConnectionState::connected;
     const auto node = vpn.connectedNode();
     m_node->setVisible(connected && node.has_value());
