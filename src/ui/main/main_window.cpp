@@ -1,9 +1,9 @@
 #include "main_window.h"
 
-#include "ui/common/icons.h"
 #include "ui/main/content_view.h"
 
 #include <QCloseEvent>
+#include <QLayout>
 #include <QShowEvent>
 
 MainWindow::MainWindow(QWidget* parent)
@@ -11,7 +11,6 @@ MainWindow::MainWindow(QWidget* parent)
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Velmorand"));
-    setWindowIcon(Icons::appWindowIcon());
     resize(980, 680);
 }
 
@@ -27,6 +26,10 @@ void MainWindow::onFaceChanged()
 {
     if (!m_content)
         return;
+    // The window's own minimum follows the new face only once its layout has run; a resize
+    // before that is held at the old face's minimum.
+    if (layout())
+        layout()->activate();
     // The compact window is small; the full window gets its size back.
     if (m_content->face() == ContentView::Face::compact) {
         if (!m_fullSize.isValid())
