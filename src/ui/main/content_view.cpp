@@ -26,7 +26,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStackedLayout>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {

@@ -75,7 +75,6 @@ public:
 
     bool isUnlocked() const { return m_isUnlocked; }
     std::optional<QString> biometricError() const { return m_biometricError; }
-    int hasSeenAnnouncements() const { return m_hasSeenAnnouncements; }
     bool hasUnreadAnnouncements() const;
 
     // Applies a navigation request: `object` is a tab index when it is an integer.

@@ -12,7 +12,6 @@
 #include "platform/text_table.h"
 
 #include <QMessageBox>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QVBoxLayout>
