@@ -30,6 +30,13 @@ QList<QWidget*> applicationWindows()
     return windows;
 }
 
+void bringToFront(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 QCoro::Task<> launchConnection(ApiService* api, ConnectionActions actions, qint64 lastNodeId)
 {
     QList<Node> nodes;
@@ -100,11 +107,8 @@ void AppDelegate::applicationDidFinishLaunching(QWidget* window)
     // "openOnConnect": the first window comes to the front after a connect.
     connect(&m_services.vpnManager, &VpnManager::openMainWindowRequested, this, [this] {
         const auto windows = applicationWindows();
-        if (windows.isEmpty())
-            return;
-        windows.first()->show();
-        windows.first()->raise();
-        windows.first()->activateWindow();
+        if (!windows.isEmpty())
+            bringToFront(windows.first());
     });
     restoreWindowFrame();
     m_services.notifier.requestPermission();
@@ -193,11 +197,8 @@ void AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
     m_accessory = false;
     if (hasVisibleWindows)
         return;
-    for (auto* window : applicationWindows()) {
-        window->show();
-        window->raise();
-        window->activateWindow();
-    }
+    for (auto* window : applicationWindows())
+        bringToFront(window);
 }
 
 void AppDelegate::applicationWillTerminate()
