@@ -2,8 +2,6 @@
 
 #include "platform/secret_store.h"
 
-#include <QStringEncoder>
-
 const QString KeychainHelper::service = QStringLiteral("com.velmorand.app");
 
 KeychainHelper::KeychainHelper(SecretStore& store)
@@ -20,9 +18,7 @@ KeychainHelper& KeychainHelper::shared()
 bool KeychainHelper::save(const QString& value, const QString& key)
 {
     // A text with unpaired surrogates has no UTF-8 form: store nothing rather than a mangled secret.
-    QStringEncoder encoder(QStringEncoder::Utf8);
-    const QByteArray bytes = encoder.encode(value);
-    if (encoder.hasError())
+    if (!value.isValidUtf16())
         return false;
     m_store.remove(service, key);
     return m_store.save(service, key, value);
