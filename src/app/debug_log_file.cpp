@@ -7,17 +7,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+QString line(const QString& event)
+{
+    const auto now = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return event + QStringLiteral(" @ ") + now + QStringLiteral(" +0000\n");
+}
+
+} // namespace
+
 const QString DebugLogFile::defaultPath = QStringLiteral("/tmp/velmorand_app_debug.log");
 
 DebugLogFile::DebugLogFile(QString path)
     : m_path(std::move(path))
 {
-}
-
-QString DebugLogFile::line(const QString& event)
-{
-    const auto now = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return event + QStringLiteral(" @ ") + now + QStringLiteral(" +0000\n");
 }
 
 void DebugLogFile::append(const QString& event) const

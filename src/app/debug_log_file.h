@@ -12,12 +12,8 @@ public:
 
     explicit DebugLogFile(QString path = defaultPath);
 
-    const QString& path() const { return m_path; }
-
     // Appends "<event> @ <UTC time as 2026-01-31 08:15:02 +0000>\n".
     void append(const QString& event) const;
-
-    static QString line(const QString& event);
 
 private:
     QString m_path;
