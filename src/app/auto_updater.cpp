@@ -13,7 +13,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QSaveFile>
@@ -22,11 +21,6 @@
 #include <cstdlib>
 
 namespace {
-
-QUrl fileUrl(const QString& path)
-{
-    return QUrl::fromLocalFile(path);
-}
 
 // The updater's texts.
 const QString kOk = QStringLiteral("确定");
@@ -54,7 +48,6 @@ QString newVersionDetails(const QString& current)
 AutoUpdater::AutoUpdater(Collaborators collaborators, QObject* parent)
     : QObject(parent)
     , m_collaborators(std::move(collaborators))
-    , m_prompts(m_collaborators.prompts)
 {
 }
 
@@ -84,11 +77,12 @@ void AutoUpdater::log(const QString& line)
 
 QCoro::Task<int> AutoUpdater::alert(QString message, QString informativeText, QStringList buttons)
 {
-    if (!m_prompts) {
+    if (!m_collaborators.prompts) {
         log(message + QLatin1Char(' ') + informativeText);
         co_return -1;
     }
-    co_return co_await m_prompts->alert(std::move(message), std::move(informativeText), std::move(buttons));
+    co_return co_await m_collaborators.prompts->alert(std::move(message), std::move(informativeText),
+                                                      std::move(buttons));
 }
 
 void AutoUpdater::openMainWebAddress()
@@ -177,9 +171,9 @@ void AutoUpdater::downloadWithProgress(const QString& urlString, const QString& 
     }
 
     auto closeWindow = std::make_shared<std::function<void()>>([] {});
-    if (m_prompts) {
+    if (m_collaborators.prompts) {
         QPointer<AutoUpdater> self(this);
-        *closeWindow = m_prompts->openDownloadWindow(
+        *closeWindow = m_collaborators.prompts->openDownloadWindow(
             version, [closeWindow] { (*closeWindow)(); },
             [self, closeWindow, version, workDir] {
                 (*closeWindow)();
@@ -204,7 +198,7 @@ void AutoUpdater::downloadWithProgress(const QString& urlString, const QString& 
     });
     connect(download, &UpdateDownload::storingFailed, this, [this, workDir](const QString& reason) {
         log(QStringLiteral("Could not store the download: ") + reason);
-        m_collaborators.urlOpener.open(fileUrl(workDir));
+        m_collaborators.urlOpener.open(QUrl::fromLocalFile(workDir));
     });
     emit Notifier::shared().downloadStarted();
 }
@@ -214,14 +208,14 @@ void AutoUpdater::installDownloadedUpdate(const QString& version, const QString&
     const auto diskImage = UpdateInstaller::diskImagePath(workDir, version);
     if (m_collaborators.installMode == InstallMode::openDownloadOnly) {
         log(QStringLiteral("This system has no installer for the disk image; opening the download"));
-        m_collaborators.urlOpener.open(fileUrl(workDir));
+        m_collaborators.urlOpener.open(QUrl::fromLocalFile(workDir));
         alert(QStringLiteral("无法自动安装"),
               QStringLiteral("此系统不支持自动覆盖安装，已打开下载的文件所在位置: ") + diskImage, QStringList{kOk});
         return;
     }
     if (!Versions::isStrictDotted(version) || !UpdateInstaller::isSafeWorkDir(workDir)) {
         log(QStringLiteral("Refusing to write an installer for ") + diskImage);
-        m_collaborators.urlOpener.open(fileUrl(diskImage));
+        m_collaborators.urlOpener.open(QUrl::fromLocalFile(diskImage));
         return;
     }
     const auto scriptPath = UpdateInstaller::scriptPath(workDir);
@@ -230,7 +224,7 @@ void AutoUpdater::installDownloadedUpdate(const QString& version, const QString&
         && script.write(UpdateInstaller::scriptText(workDir, version).toUtf8()) >= 0 && script.commit();
     if (!written) {
         log(QStringLiteral("Could not write the installer: ") + script.errorString());
-        m_collaborators.urlOpener.open(fileUrl(diskImage));
+        m_collaborators.urlOpener.open(QUrl::fromLocalFile(diskImage));
         return;
     }
     const auto label = UpdateInstaller::newJobLabel();
@@ -238,7 +232,7 @@ void AutoUpdater::installDownloadedUpdate(const QString& version, const QString&
     if (!result.succeeded) {
         // The old application stays: quitting now would leave the user with no install at all.
         log(QStringLiteral("自动安装提权失败: ") + result.error);
-        m_collaborators.urlOpener.open(fileUrl(diskImage));
+        m_collaborators.urlOpener.open(QUrl::fromLocalFile(diskImage));
         return;
     }
     m_collaborators.quit();

@@ -48,7 +48,7 @@ public:
     static AutoUpdater& shared();
 
     // The screens give the shared updater their alerts and window once they exist.
-    void setPrompts(UpdatePrompts* prompts) { m_prompts = prompts; }
+    void setPrompts(UpdatePrompts* prompts) { m_collaborators.prompts = prompts; }
 
     // The running build's version: the application version, or "1.0.0" when it has none.
     QString currentVersion() const;
@@ -69,6 +69,5 @@ private:
     static void log(const QString& line);
 
     Collaborators m_collaborators;
-    UpdatePrompts* m_prompts;
     QNetworkAccessManager m_network;
 };
