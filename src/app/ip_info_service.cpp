@@ -29,7 +29,7 @@ IPInfoService& IPInfoService::shared()
     static IPInfoService service(defaultEndpoints(), defaultTimeout, [] {
         if (!VpnManager::shared().systemProxyEnabled())
             return QNetworkProxy(QNetworkProxy::NoProxy);
-        return QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 1080);
+        return QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), VpnManager::proxyPort);
     });
     return service;
 }

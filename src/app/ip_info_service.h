@@ -1,6 +1,6 @@
 #pragma once
 
-#include "public_ip_info.h"
+#include "app/public_ip_info.h"
 
 #include <QList>
 #include <QNetworkAccessManager>
