@@ -18,6 +18,18 @@
 #include <memory>
 #include <stdexcept>
 
+// A node on this machine; nothing listens on `port` unless the test opened it.
+inline Node localNode(qint64 id, quint16 port = 1, const QString& status = QStringLiteral("online"))
+{
+    Node node;
+    node.id = id;
+    node.name = QStringLiteral("node %1").arg(id);
+    node.server = QStringLiteral("127.0.0.1");
+    node.port = port;
+    node.status = status;
+    return node;
+}
+
 // An application state over the in-process stand-in service, a settings store and keychain of
 // its own, real latency probes, a debug log in a private directory, and a connector that records
 // the nodes it was asked to connect to.

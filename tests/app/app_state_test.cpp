@@ -27,17 +27,6 @@ QList<qint64> ids(const QList<Node>& nodes)
     return result;
 }
 
-Node node(qint64 id, const QString& status = QStringLiteral("online"))
-{
-    Node n;
-    n.id = id;
-    n.name = QStringLiteral("node %1").arg(id);
-    n.server = QStringLiteral("127.0.0.1");
-    n.port = 1;
-    n.status = status;
-    return n;
-}
-
 using AppStateTest = AppStateFixture;
 
 TEST_F(AppStateTest, StartsSignedOutAndLoading)
@@ -238,7 +227,7 @@ TEST_F(AppStateTest, RememberedAccountFollowsTheSwitch)
 
 TEST_F(AppStateTest, FavouritesToggleAndKeepTheListOrder)
 {
-    state->setNodes({node(3), node(1), node(2)});
+    state->setNodes({localNode(3), localNode(1), localNode(2)});
     QSignalSpy willChange(state.get(), &AppState::objectWillChange);
     state->toggleFavorite(2);
     state->toggleFavorite(3);
@@ -288,7 +277,7 @@ TEST_F(AppStateTest, RecentNodesMoveToTheFrontAndKeepTen)
     EXPECT_EQ(state->recentNodeIds(), (QList<qint64>{11, 4, 10, 9, 8, 7, 6, 5, 3, 2}));
 
     // Ids without a node are skipped; the stored order stays.
-    state->setNodes({node(2), node(4), node(10), node(99)});
+    state->setNodes({localNode(2), localNode(4), localNode(10), localNode(99)});
     EXPECT_EQ(ids(state->recentNodes()), (QList<qint64>{4, 10, 2}));
 }
 

@@ -16,20 +16,9 @@
 
 namespace {
 
-Node onlineNode(qint64 id, quint16 port, const QString& status = QStringLiteral("online"))
-{
-    Node node;
-    node.id = id;
-    node.name = QStringLiteral("node %1").arg(id);
-    node.server = QStringLiteral("127.0.0.1");
-    node.port = port;
-    node.status = status;
-    return node;
-}
-
 TEST(FastestNode, ChoosesTheFastestFavouriteElseTheFastestNode)
 {
-    const QList<Node> candidates{onlineNode(1, 1), onlineNode(2, 1), onlineNode(3, 1), onlineNode(4, 1)};
+    const QList<Node> candidates{localNode(1), localNode(2), localNode(3), localNode(4)};
     struct Case {
         const char* name;
         QHash<qint64, qint64> measured;
@@ -58,8 +47,8 @@ TEST(FastestNode, ChoosesTheFastestFavouriteElseTheFastestNode)
 
 TEST(FastestNode, CandidatesAreTheOnlineNodesInOrder)
 {
-    const QList<Node> nodes{onlineNode(1, 1, QStringLiteral("offline")), onlineNode(2, 1), onlineNode(3, 1, QStringLiteral("Online")),
-                            onlineNode(4, 1)};
+    const QList<Node> nodes{localNode(1, 1, QStringLiteral("offline")), localNode(2), localNode(3, 1, QStringLiteral("Online")),
+                            localNode(4)};
     const auto candidates = FastestNode::candidates(nodes);
     ASSERT_EQ(candidates.size(), 2);
     EXPECT_EQ(candidates[0].id, 2);
@@ -134,7 +123,7 @@ protected:
 
 TEST_F(AutoConnectFastestTest, DoesNothingWhenSwitchedOffOrWithoutOnlineNodes)
 {
-    state->setNodes({onlineNode(1, fastA.serverPort())});
+    state->setNodes({localNode(1, fastA.serverPort())});
     settings.store->setValue(SettingsKeys::autoFastestNode, false);
     run();
     EXPECT_EQ(selectingChanges, 0);
@@ -144,7 +133,7 @@ TEST_F(AutoConnectFastestTest, DoesNothingWhenSwitchedOffOrWithoutOnlineNodes)
     EXPECT_EQ(selectingChanges, 0);
 
     settings.store->setValue(SettingsKeys::autoFastestNode, true);
-    state->setNodes({onlineNode(1, fastA.serverPort(), QStringLiteral("offline"))});
+    state->setNodes({localNode(1, fastA.serverPort(), QStringLiteral("offline"))});
     run();
     EXPECT_EQ(selectingChanges, 0);
     EXPECT_TRUE(connected.isEmpty());
@@ -152,8 +141,8 @@ TEST_F(AutoConnectFastestTest, DoesNothingWhenSwitchedOffOrWithoutOnlineNodes)
 
 TEST_F(AutoConnectFastestTest, AnAnsweringFavouriteComesFirst)
 {
-    state->setNodes({onlineNode(1, fastA.serverPort()), onlineNode(2, fastB.serverPort()),
-                     onlineNode(3, fastA.serverPort(), QStringLiteral("offline"))});
+    state->setNodes({localNode(1, fastA.serverPort()), localNode(2, fastB.serverPort()),
+                     localNode(3, fastA.serverPort(), QStringLiteral("offline"))});
     favour(2);
     favour(3);
     run();
@@ -164,7 +153,7 @@ TEST_F(AutoConnectFastestTest, AnAnsweringFavouriteComesFirst)
 TEST_F(AutoConnectFastestTest, WithoutAnAnsweringFavouriteTheFastestNodeIsTaken)
 {
     const auto closed = StandInService::closedPort();
-    state->setNodes({onlineNode(1, closed), onlineNode(2, fastA.serverPort())});
+    state->setNodes({localNode(1, closed), localNode(2, fastA.serverPort())});
     favour(1);
     run();
     EXPECT_EQ(connected, QList<qint64>{2});
@@ -173,7 +162,7 @@ TEST_F(AutoConnectFastestTest, WithoutAnAnsweringFavouriteTheFastestNodeIsTaken)
 TEST_F(AutoConnectFastestTest, AFavouriteSlowerThanTheBoundIsChosenButNotConnected)
 {
     SlowListener slow;
-    state->setNodes({onlineNode(1, fastA.serverPort()), onlineNode(2, slow.port())});
+    state->setNodes({localNode(1, fastA.serverPort()), localNode(2, slow.port())});
     favour(2);
     slow.makeRoomAfter(std::chrono::milliseconds(400));
     run();
@@ -183,7 +172,7 @@ TEST_F(AutoConnectFastestTest, AFavouriteSlowerThanTheBoundIsChosenButNotConnect
 
 TEST_F(AutoConnectFastestTest, NeverReplacesAConnectionUpOrUnderWay)
 {
-    state->setNodes({onlineNode(1, fastA.serverPort())});
+    state->setNodes({localNode(1, fastA.serverPort())});
     // Connected before the choice starts: nothing is measured.
     connectionIdle = [] { return false; };
     run();
@@ -200,7 +189,7 @@ TEST_F(AutoConnectFastestTest, NeverReplacesAConnectionUpOrUnderWay)
 
 TEST_F(AutoConnectFastestTest, NothingAnswersNothingConnects)
 {
-    state->setNodes({onlineNode(1, StandInService::closedPort()), onlineNode(2, StandInService::closedPort())});
+    state->setNodes({localNode(1, StandInService::closedPort()), localNode(2, StandInService::closedPort())});
     run();
     EXPECT_EQ(selectingChanges, 2);
     EXPECT_TRUE(connected.isEmpty());
@@ -209,7 +198,7 @@ TEST_F(AutoConnectFastestTest, NothingAnswersNothingConnects)
 TEST_F(AutoConnectFastestTest, AFailedConnectIsOnlyLogged)
 {
     connectFailure = QStringLiteral("SOCKS5 代理启动失败: 23");
-    state->setNodes({onlineNode(7, fastA.serverPort())});
+    state->setNodes({localNode(7, fastA.serverPort())});
     CapturedLog log;
     run();
     EXPECT_EQ(connected, QList<qint64>{7});
