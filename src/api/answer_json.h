@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
@@ -17,16 +18,22 @@
 // decoding a record.
 namespace AnswerJson {
 
-// The answer as a JSON object or array; anything else throws DecodingError.
-inline QJsonValue parse(const QByteArray& body)
-{
-    return JsonReader::parse(body);
-}
-
 // A JSON Boolean true; 1 or "true" do not count.
 inline bool isTrue(const QJsonValue& value)
 {
     return value.isBool() && value.toBool();
+}
+
+// An answer object whose "ok" is true.
+inline bool isOk(const QJsonValue& json)
+{
+    return json.isObject() && isTrue(json.toObject().value(QLatin1String("ok")));
+}
+
+// The answer's object, or an empty one when the body is not a JSON object.
+inline QJsonObject objectOrEmpty(const QByteArray& body)
+{
+    return QJsonDocument::fromJson(body).object();
 }
 
 inline bool isArrayOfObjects(const QJsonValue& value)
@@ -51,10 +58,9 @@ inline std::optional<QString> stringMember(const QJsonObject& object, const QStr
 template <typename T>
 QList<T> okDataList(const QByteArray& body)
 {
-    const auto json = parse(body);
-    const auto object = json.toObject();
-    const auto data = object.value(QLatin1String("data"));
-    if (!json.isObject() || !isTrue(object.value(QLatin1String("ok"))) || !isArrayOfObjects(data))
+    const auto json = JsonReader::parse(body);
+    const auto data = json.toObject().value(QLatin1String("data"));
+    if (!isOk(json) || !isArrayOfObjects(data))
         throw ApiError::badResponse();
     return JsonReader::listOf<T>(data.toArray());
 }
@@ -63,7 +69,7 @@ QList<T> okDataList(const QByteArray& body)
 template <typename T>
 T decodeRecord(const QByteArray& body)
 {
-    return T::fromJson(parse(body));
+    return T::fromJson(JsonReader::parse(body));
 }
 
 } // namespace AnswerJson

@@ -6,16 +6,6 @@
 
 #include <QJsonDocument>
 
-namespace {
-
-// The answer's object, or an empty one when the body is not a JSON object.
-QJsonObject objectOrEmpty(const QByteArray& body)
-{
-    return QJsonDocument::fromJson(body).object();
-}
-
-} // namespace
-
 QCoro::Task<bool> ApiService::login(QString email, QString password)
 {
     if (m_domainPool.isEmpty())
@@ -47,7 +37,7 @@ QCoro::Task<ApiService::Outcome> ApiService::resetCall(QString path, QJsonObject
     }
     if (answer.isTransportFailure())
         co_return Outcome{false, i18n::tr(QStringLiteral("网络错误"))};
-    const auto json = objectOrEmpty(answer.body);
+    const auto json = AnswerJson::objectOrEmpty(answer.body);
     const bool ok = answer.isSuccess() && AnswerJson::isTrue(json.value(QLatin1String("ok")));
     const auto message = AnswerJson::stringMember(json, QStringLiteral("msg"));
     co_return Outcome{ok, message.value_or(ok ? okText : failText)};

@@ -13,9 +13,9 @@ QCoro::Task<ApiService::CouponCheck> ApiService::validateCoupon(QString code, st
     QJsonObject body{{QStringLiteral("code"), code}};
     if (planName && !planName->isEmpty())
         body.insert(QStringLiteral("plan_name"), *planName);
-    const auto json = AnswerJson::parse(co_await post(QStringLiteral("/api/coupon/validate"), body));
+    const auto json = JsonReader::parse(co_await post(QStringLiteral("/api/coupon/validate"), body));
     const auto object = json.toObject();
-    if (json.isObject() && AnswerJson::isTrue(object.value(QLatin1String("ok")))) {
+    if (AnswerJson::isOk(json)) {
         // An accepted code must come with its coupon: a missing or odd "coupon" throws.
         const auto coupon = object.contains(QLatin1String("coupon")) ? object.value(QLatin1String("coupon")) : QJsonObject();
         co_return CouponCheck{true, CouponInfo::fromJson(coupon), std::nullopt};
@@ -40,9 +40,9 @@ QCoro::Task<OrderStatusResult> ApiService::fetchOrderStatus(qint64 orderId)
 QCoro::Task<ApiService::QuibexQr> ApiService::createQuibexQr(QString outTradeNo, QString type)
 {
     const QJsonObject body{{QStringLiteral("out_trade_no"), outTradeNo}, {QStringLiteral("type"), type}};
-    const auto json = AnswerJson::parse(co_await post(QStringLiteral("/api/pay/create_quibex_qr"), body));
+    const auto json = JsonReader::parse(co_await post(QStringLiteral("/api/pay/create_quibex_qr"), body));
     const auto object = json.toObject();
-    if (!json.isObject() || !AnswerJson::isTrue(object.value(QLatin1String("ok"))))
+    if (!AnswerJson::isOk(json))
         co_return QuibexQr{};
     co_return QuibexQr{AnswerJson::stringMember(object, QStringLiteral("qrcode")), AnswerJson::stringMember(object, QStringLiteral("qr_b64"))};
 }

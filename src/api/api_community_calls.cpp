@@ -12,7 +12,7 @@ namespace {
 template <typename T>
 QList<T> lenientList(const QByteArray& body, const QString& key)
 {
-    const auto json = AnswerJson::parse(body);
+    const auto json = JsonReader::parse(body);
     const auto list = json.toObject().value(key);
     if (!json.isObject() || !AnswerJson::isArrayOfObjects(list))
         return {};
@@ -34,11 +34,8 @@ QCoro::Task<ApiService::Outcome> ApiService::requestWithdraw(QString note)
 {
     // Bodies are built before the co_await: GCC 12 miscompiles braced lists inside it.
     const QJsonObject body{{QStringLiteral("note"), note}};
-    const auto json = AnswerJson::parse(co_await post(QStringLiteral("/api/user/withdraw"), body));
-    if (!json.isObject())
-        co_return Outcome{false, std::nullopt};
-    const auto object = json.toObject();
-    co_return Outcome{AnswerJson::isTrue(object.value(QLatin1String("ok"))), AnswerJson::stringMember(object, QStringLiteral("msg"))};
+    const auto json = JsonReader::parse(co_await post(QStringLiteral("/api/user/withdraw"), body));
+    co_return Outcome{AnswerJson::isOk(json), AnswerJson::stringMember(json.toObject(), QStringLiteral("msg"))};
 }
 
 QCoro::Task<QList<WithdrawRecord>> ApiService::fetchWithdraws()
@@ -77,7 +74,7 @@ QCoro::Task<std::optional<QString>> ApiService::fetchSubscriptionConfig()
 
 QCoro::Task<std::optional<QString>> ApiService::fetchMyUuid()
 {
-    const auto json = AnswerJson::parse(co_await get(QStringLiteral("/api/me")));
+    const auto json = JsonReader::parse(co_await get(QStringLiteral("/api/me")));
     const auto object = json.toObject();
     if (auto uuid = AnswerJson::stringMember(object, QStringLiteral("uuid")))
         co_return uuid;

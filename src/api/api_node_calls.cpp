@@ -39,7 +39,7 @@ Node nodeFromListing(const QJsonObject& object)
 
 QCoro::Task<QList<Node>> ApiService::fetchNodes()
 {
-    const auto json = AnswerJson::parse(co_await get(QStringLiteral("/api/nodes")));
+    const auto json = JsonReader::parse(co_await get(QStringLiteral("/api/nodes")));
     if (!json.isObject())
         co_return QList<Node>();
     const auto object = json.toObject();

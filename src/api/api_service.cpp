@@ -189,17 +189,22 @@ QCoro::Task<HttpAnswer> ApiService::sendAcrossPool(RequestSpec spec, Retry retry
     }
 }
 
-QCoro::Task<HttpAnswer> ApiService::getAnswer(QString path)
+QCoro::Task<HttpAnswer> ApiService::sendWithJar(RequestSpec spec, Retry retry)
 {
     if (m_domainPool.isEmpty())
         throw ApiError::badResponse();
-    // A named spec: GCC 12 destroys a braced temporary argument of a coroutine call twice.
-    const RequestSpec spec{"GET", std::move(path), {}, CookieUse::jar, false};
-    auto answer = co_await sendAcrossPool(spec, Retry::anyTransportFailure);
+    auto answer = co_await sendAcrossPool(std::move(spec), retry);
     if (answer.isTransportFailure())
         throw answer.transportError();
     m_cookies.merge(answer.cookies);
     co_return answer;
+}
+
+QCoro::Task<HttpAnswer> ApiService::getAnswer(QString path)
+{
+    // A named spec: GCC 12 destroys a braced temporary argument of a coroutine call twice.
+    RequestSpec spec{"GET", std::move(path), {}, CookieUse::jar, false};
+    return sendWithJar(std::move(spec), Retry::anyTransportFailure);
 }
 
 ApiService::RequestSpec ApiService::signedPost(QString path, const QJsonObject& body, CookieUse cookieUse)
@@ -210,13 +215,7 @@ ApiService::RequestSpec ApiService::signedPost(QString path, const QJsonObject& 
 
 QCoro::Task<HttpAnswer> ApiService::postAnswer(QString path, QJsonObject body)
 {
-    if (m_domainPool.isEmpty())
-        throw ApiError::badResponse();
-    auto answer = co_await sendAcrossPool(signedPost(std::move(path), body, CookieUse::jar), Retry::onlyWhenNeverReached);
-    if (answer.isTransportFailure())
-        throw answer.transportError();
-    m_cookies.merge(answer.cookies);
-    co_return answer;
+    return sendWithJar(signedPost(std::move(path), body, CookieUse::jar), Retry::onlyWhenNeverReached);
 }
 
 QCoro::Task<QByteArray> ApiService::get(QString path)

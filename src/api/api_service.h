@@ -186,6 +186,10 @@ private:
     QCoro::Task<std::optional<QStringList>> fetchRemoteDomainPool();
     void mergeDomainPool(const QStringList& remote);
 
+    // One request across the pool with the jar's cookies; the answer's cookies join the jar and
+    // the last transport error is thrown.
+    QCoro::Task<HttpAnswer> sendWithJar(RequestSpec spec, Retry retry);
+
     // The generic requests: the body of any answer, whatever its status; the last transport
     // error is thrown. GETs are retried after any transport failure, POSTs only when they
     // surely never reached the service.

@@ -3,8 +3,6 @@
 
 #include "api/answer_json.h"
 
-#include <QJsonDocument>
-
 namespace {
 
 QString messagesPath(qint64 ticketId)
@@ -22,11 +20,10 @@ QCoro::Task<QList<Ticket>> ApiService::fetchMyTickets()
 QCoro::Task<qint64> ApiService::createTicket(QString subject, QString content)
 {
     const QJsonObject body{{QStringLiteral("subject"), subject}, {QStringLiteral("content"), content}};
-    const auto json = AnswerJson::parse(co_await post(QStringLiteral("/api/tickets"), body));
-    const auto object = json.toObject();
-    if (!json.isObject() || !AnswerJson::isTrue(object.value(QLatin1String("ok"))))
+    const auto json = JsonReader::parse(co_await post(QStringLiteral("/api/tickets"), body));
+    if (!AnswerJson::isOk(json))
         throw ApiError::badResponse();
-    co_return JsonReader::integerOf(object.value(QLatin1String("ticket_id"))).value_or(0);
+    co_return JsonReader::integerOf(json.toObject().value(QLatin1String("ticket_id"))).value_or(0);
 }
 
 QCoro::Task<QList<TicketMessage>> ApiService::fetchTicketMessages(qint64 ticketId)
@@ -40,7 +37,7 @@ QCoro::Task<> ApiService::sendTicketMessage(qint64 ticketId, QString content)
     const auto answer = co_await postAnswer(messagesPath(ticketId), body);
     // A refusal reaches the sender, so that no typed message is lost silently; an answer
     // without a verdict (an empty body) counts as accepted.
-    const auto verdict = QJsonDocument::fromJson(answer.body).object().value(QLatin1String("ok"));
+    const auto verdict = AnswerJson::objectOrEmpty(answer.body).value(QLatin1String("ok"));
     if (!answer.isSuccess() || (!verdict.isUndefined() && !AnswerJson::isTrue(verdict)))
         throw ApiError::badResponse();
 }
