@@ -2,6 +2,7 @@
 #include "api/domain_pool.h"
 
 #include "api_test_support.h"
+#include "support/scoped_env.h"
 
 #include <QJsonDocument>
 
@@ -69,7 +70,7 @@ TEST(DomainPool, DescribeWritesAQuotedList)
 
 TEST(DomainPool, TheEnvironmentReplacesTheBuiltInPool)
 {
-    const auto saved = qgetenv("VELMORAND_API_POOL");
+    const ScopedEnv pool("VELMORAND_API_POOL");
     qunsetenv("VELMORAND_API_POOL");
     const auto builtIn = DomainPool::defaults();
     EXPECT_EQ(builtIn.size(), 3);
@@ -77,10 +78,6 @@ TEST(DomainPool, TheEnvironmentReplacesTheBuiltInPool)
     EXPECT_EQ(DomainPool::defaults(), (QStringList{u"http://127.0.0.1:1"_s, u"http://127.0.0.1:2"_s}));
     qputenv("VELMORAND_API_POOL", ",");
     EXPECT_EQ(DomainPool::defaults(), builtIn);
-    if (saved.isNull())
-        qunsetenv("VELMORAND_API_POOL");
-    else
-        qputenv("VELMORAND_API_POOL", saved);
 }
 
 class DiscoveryTest : public ApiTest {

@@ -1,5 +1,6 @@
 // The client over HTTPS against the stand-in, as the application uses it after start-up.
 #include "api_test_support.h"
+#include "support/scoped_env.h"
 
 #include <QDir>
 
@@ -15,20 +16,12 @@ protected:
         httpsPort = service.listenHttps(certs.filePath(QStringLiteral("server.crt")), certs.filePath(QStringLiteral("server.key")));
         ASSERT_NE(httpsPort, 0) << service.lastError().toStdString();
         httpsUrl = service.baseUrl(httpsPort);
-        savedCa = qgetenv("VELMORAND_API_CA");
-    }
-    void TearDown() override
-    {
-        if (savedCa.isNull())
-            qunsetenv("VELMORAND_API_CA");
-        else
-            qputenv("VELMORAND_API_CA", savedCa);
     }
 
+    ScopedEnv apiCa{"VELMORAND_API_CA"};
     QString caFile;
     quint16 httpsPort = 0;
     QString httpsUrl;
-    QByteArray savedCa;
 };
 
 TEST_F(HttpsTest, SignInProfileNodesAnnouncementsWithADeadFirstDomain)

@@ -1,5 +1,6 @@
 #include "platform/login_item.h"
 #include "platform/process_runner.h"
+#include "support/scoped_env.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,27 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Points an environment variable elsewhere for one test and puts it back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
-    {
-        qputenv(name, value);
-    }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had;
-};
 
 void writeScript(const QString& path, const QByteArray& body)
 {
