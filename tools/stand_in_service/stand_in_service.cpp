@@ -10,6 +10,8 @@
 #include <QSslKey>
 #include <QTcpServer>
 
+#include <algorithm>
+
 namespace {
 
 QByteArray readFile(const QString& path)
@@ -111,11 +113,9 @@ quint16 StandInService::closedPort()
 
 QString StandInService::baseUrl(quint16 port) const
 {
-    for (const auto* listener : m_listeners) {
-        if (listener->port() == port)
-            return (listener->isTls() ? QStringLiteral("https://127.0.0.1:") : QStringLiteral("http://127.0.0.1:")) + QString::number(port);
-    }
-    return QStringLiteral("http://127.0.0.1:") + QString::number(port);
+    const bool tls = std::any_of(m_listeners.begin(), m_listeners.end(),
+                                 [port](const HttpListener* listener) { return listener->port() == port && listener->isTls(); });
+    return (tls ? QStringLiteral("https") : QStringLiteral("http")) + QStringLiteral("://127.0.0.1:") + QString::number(port);
 }
 
 QStringList StandInService::baseUrls() const
