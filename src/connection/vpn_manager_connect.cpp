@@ -13,8 +13,6 @@
 
 namespace {
 
-const QString kLocalHost = QStringLiteral("127.0.0.1");
-
 QString localProxyLine()
 {
     return QStringLiteral("本地代理: 127.0.0.1:") + QString::number(VpnManager::proxyPort);
@@ -138,51 +136,6 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     addLog(ConnectionLogEntry::LogType::connected, QStringLiteral("已连接到 ") + node.name, node.name);
     if (m_settings.boolOr(SettingsKeys::openOnConnect, false))
         QMetaObject::invokeMethod(this, &VpnManager::openMainWindowRequested, Qt::QueuedConnection);
-}
-
-QCoro::Task<bool> VpnManager::pointSystemProxiesAtCore(QString service, quint64 generation)
-{
-    QPointer<VpnManager> self(this);
-    const QList<QStringList> commands{
-        {QStringLiteral("-setwebproxy"), service, kLocalHost, QString::number(httpPort)},
-        {QStringLiteral("-setsecurewebproxy"), service, kLocalHost, QString::number(httpPort)},
-        {QStringLiteral("-setsocksfirewallproxy"), service, kLocalHost, QString::number(proxyPort)},
-        {QStringLiteral("-setwebproxystate"), service, QStringLiteral("on")},
-        {QStringLiteral("-setsecurewebproxystate"), service, QStringLiteral("on")},
-        {QStringLiteral("-setsocksfirewallproxystate"), service, QStringLiteral("on")},
-    };
-    m_systemProxyTouched = true;
-    bool allOn = true;
-    for (qsizetype i = 0; i < commands.size(); ++i) {
-        const QStringList command = commands[i];
-        const bool succeeded = co_await runNetworksetupSudoAsync(command);
-        if (!self)
-            co_return false;
-        if (overtaken(generation)) {
-            // A disconnect switched the proxies off while this command ran, which may have
-            // switched one on again afterwards. Off they go, unless a newer connect is under way:
-            // then it succeeds and sets them itself, or fails and switches them off.
-            if (m_state == ConnectionState::disconnected)
-                switchSystemProxiesOff(service);
-            else
-                m_systemProxyTouched = true;
-            co_return false;
-        }
-        if (i >= 3)
-            allOn = allOn && succeeded;
-    }
-    if (allOn)
-        setSystemProxyEnabled(true);
-    co_return true;
-}
-
-bool VpnManager::switchSystemProxiesOff(const QString& service)
-{
-    bool last = false;
-    for (const auto& command : {QStringLiteral("-setwebproxystate"), QStringLiteral("-setsecurewebproxystate"),
-             QStringLiteral("-setsocksfirewallproxystate")})
-        last = runNetworksetupSudo({command, service, QStringLiteral("off")});
-    return last;
 }
 
 bool VpnManager::holdsConnection() const

@@ -5,6 +5,7 @@
 #include "utf8_text.h"
 
 #include <QCoroFuture>
+#include <QPointer>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -116,11 +117,54 @@ void VpnManager::setSystemProxy(bool enabled)
         (enabled ? QStringLiteral("设置") : QStringLiteral("关闭")) + QStringLiteral("系统代理失败: 未配置 networksetup 免密权限"));
 }
 
-void VpnManager::forceClearSystemProxy(const QString& service)
+QCoro::Task<bool> VpnManager::pointSystemProxiesAtCore(QString service, quint64 generation)
 {
+    QPointer<VpnManager> self(this);
+    const QList<QStringList> commands{
+        {QStringLiteral("-setwebproxy"), service, kLocalHost, QString::number(httpPort)},
+        {QStringLiteral("-setsecurewebproxy"), service, kLocalHost, QString::number(httpPort)},
+        {QStringLiteral("-setsocksfirewallproxy"), service, kLocalHost, QString::number(proxyPort)},
+        {QStringLiteral("-setwebproxystate"), service, QStringLiteral("on")},
+        {QStringLiteral("-setsecurewebproxystate"), service, QStringLiteral("on")},
+        {QStringLiteral("-setsocksfirewallproxystate"), service, QStringLiteral("on")},
+    };
+    m_systemProxyTouched = true;
+    bool allOn = true;
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        const QStringList command = commands[i];
+        const bool succeeded = co_await runNetworksetupSudoAsync(command);
+        if (!self)
+            co_return false;
+        if (overtaken(generation)) {
+            // A disconnect switched the proxies off while this command ran, which may have
+            // switched one on again afterwards. Off they go, unless a newer connect is under way:
+            // then it succeeds and sets them itself, or fails and switches them off.
+            if (m_state == ConnectionState::disconnected)
+                switchSystemProxiesOff(service);
+            else
+                m_systemProxyTouched = true;
+            co_return false;
+        }
+        if (i >= 3)
+            allOn = allOn && succeeded;
+    }
+    if (allOn)
+        setSystemProxyEnabled(true);
+    co_return true;
+}
+
+bool VpnManager::switchSystemProxiesOff(const QString& service)
+{
+    bool last = false;
     for (const auto& command : {QStringLiteral("-setwebproxystate"), QStringLiteral("-setsecurewebproxystate"),
              QStringLiteral("-setsocksfirewallproxystate")})
-        runNetworksetupSudo({command, service, QStringLiteral("off")});
+        last = runNetworksetupSudo({command, service, QStringLiteral("off")});
+    return last;
+}
+
+void VpnManager::forceClearSystemProxy(const QString& service)
+{
+    switchSystemProxiesOff(service);
     QTimer::singleShot(m_timings.proxyClearedDelay, this, [this] { setSystemProxyEnabled(false); });
 }
 
