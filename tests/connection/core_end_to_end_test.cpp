@@ -6,13 +6,12 @@
 #include "platform/paths.h"
 #include "platform/settings_keys.h"
 #include "support/child_processes.h"
+#include "support/core_test_environment.h"
 #include "support/local_http_server.h"
-#include "support/loopback_ports.h"
 #include "support/proxy_client.h"
 #include "support/qt_printers.h"
 #include "support/task_failure.h"
 #include "support/temp_settings.h"
-#include "support/test_geodata.h"
 #include "support/trojan_server.h"
 
 #include <QFile>
@@ -31,24 +30,23 @@ protected:
     void SetUp() override
     {
         QString why;
-        for (const quint16 port : {XrayManager::proxyPort, XrayManager::httpPort}) {
-            if (!loopbackPortFree(port, &why))
-                GTEST_SKIP() << "The core's ports 1080 and 1081 must be free for this test: " << why.toStdString();
-        }
+        if (!coreProxyPortsFree(&why))
+            GTEST_SKIP() << "The core's ports 1080 and 1081 must be free for this test: " << why.toStdString();
         ASSERT_TRUE(trojan.start(&why)) << why.toStdString();
         // The core trusts the test authority that signed the Trojan server's certificate.
         qputenv("SSL_CERT_FILE", TrojanServer::caCertificate().toUtf8());
-        ASSERT_TRUE(writeLoopbackGeodata(configDir(), &why)) << why.toStdString();
+        const auto options = loopbackCoreOptions(runtime.path(), &why);
+        ASSERT_TRUE(options) << why.toStdString();
+        coreOptions = *options;
     }
 
-    QString configDir() const { return runtime.filePath(QStringLiteral("velmorand-xray")); }
+    QString configDir() const { return coreOptions.configDir; }
 
     std::unique_ptr<XrayManager> makeManager(const QString& mode, const QString& resourcesDir = Paths::resourcesDir())
     {
         settings.store->setValue(SettingsKeys::mihomoMode, mode);
-        XrayManager::Options options;
+        XrayManager::Options options = coreOptions;
         options.resourcesDir = resourcesDir;
-        options.configDir = configDir();
         return std::make_unique<XrayManager>(*settings.store, ChildProcessLauncher::shared(), options);
     }
 
@@ -66,6 +64,7 @@ protected:
     bool tunnelled() { return trojan.output().contains(QByteArray("accepted tcp:127.0.0.1:" + QByteArray::number(http.port()))); }
 
     QTemporaryDir runtime;
+    XrayManager::Options coreOptions;
     TempSettings settings;
     TrojanServer trojan;
     LocalHttpServer http;

@@ -17,8 +17,6 @@ QString ipTool()
     return path;
 }
 
-} // namespace
-
 bool runCommand(const QString& program, const QStringList& arguments, QString* error)
 {
     QProcess process;
@@ -35,6 +33,8 @@ bool runCommand(const QString& program, const QStringList& arguments, QString* e
     }
     return true;
 }
+
+} // namespace
 
 bool NetworkNamespace::available(QString* why)
 {

@@ -42,6 +42,3 @@ private:
     QString m_name;
     bool m_created = false;
 };
-
-// Runs a program to its end; false with its output in *error when it fails.
-bool runCommand(const QString& program, const QStringList& arguments, QString* error);
