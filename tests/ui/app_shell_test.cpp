@@ -22,12 +22,6 @@
 
 namespace {
 
-void settle()
-{
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-}
-
 // networksetup as the stand-ins answer it: one "Wi-Fi" service whose proxies are given.
 struct SystemProxies {
     QString web = QStringLiteral("Enabled: No\nServer: \nPort: 0\n");

@@ -27,11 +27,6 @@ protected:
         settle();
         return view;
     }
-    static void settle()
-    {
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
-    }
     void signedInState()
     {
         world.appState->setIsLoggedIn(true);

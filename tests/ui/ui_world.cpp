@@ -35,6 +35,12 @@ QCoro::Task<> waitOn(ManualClock* clock)
 
 } // namespace
 
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
 UiWorld::UiWorld()
 {
     Q_UNUSED(kProcessDirsReady);

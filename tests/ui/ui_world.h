@@ -38,6 +38,9 @@ public:
 // log of their own, a connection manager over a recording process runner, a biometric sensor and
 // desktop notices that record, and connect and disconnect requests that are recorded instead of
 // carried out.
+// Lets queued face rebuilds, layouts and posted deliveries run.
+void settle();
+
 class UiWorld {
 public:
     UiWorld();
