@@ -1,4 +1,5 @@
 #include "ui/common/icons.h"
+#include "ui/main/app_delegate.h"
 #include "ui/main/termination_signals.h"
 #include "ui/main/velmorand_app.h"
 
@@ -10,11 +11,11 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Velmorand"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORAND_VERSION));
     QApplication::setWindowIcon(Icons::appWindowIcon());
-    // Closing the window leaves the program in the status area.
-    QApplication::setQuitOnLastWindowClosed(false);
     quitOnTerminationSignals();
 
     VelmorandApp velmorand(VelmorandApp::sharedServices());
+    // Closing the window leaves the program in the status area.
+    QApplication::setQuitOnLastWindowClosed(velmorand.delegate()->applicationShouldTerminateAfterLastWindowClosed());
     velmorand.launch();
     return QApplication::exec();
 }
