@@ -6,15 +6,12 @@
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
+#include "ui/main/tab_screens.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
-
-namespace {
-const char16_t* const tabTitles[] = {u"仪表盘", u"节点列表", u"设置", u"服务器"};
-}
 
 MenuCommands::MenuCommands(Services services, QMenuBar* menuBar)
     : QObject(menuBar), m_services(std::move(services))
@@ -36,7 +33,7 @@ MenuCommands::MenuCommands(Services services, QMenuBar* menuBar)
     connect(m_quit, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
 
     m_navigationMenu = menuBar->addMenu(QString());
-    for (int tab = 0; tab < 4; ++tab) {
+    for (int tab = 0; tab < navigationTabCount; ++tab) {
         auto* action = m_navigationMenu->addAction(QString());
         action->setObjectName(QStringLiteral("navigateCommand%1").arg(tab));
         action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + tab)));
@@ -63,7 +60,7 @@ void MenuCommands::retranslate()
 {
     m_navigationMenu->setTitle(i18n::tr(QStringLiteral("导航")));
     for (int tab = 0; tab < m_navigation.size(); ++tab)
-        m_navigation[tab]->setText(i18n::tr(QString::fromUtf16(tabTitles[tab])));
+        m_navigation[tab]->setText(navigationTabTitle(tab));
     m_quit->setText(i18n::tr(QStringLiteral("退出")));
     refresh();
 }

@@ -7,6 +7,7 @@
 #include "ui/common/linear_progress.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
+#include "ui/main/tab_screens.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>
@@ -181,17 +182,9 @@ SidebarView::SidebarView(QWidget* parent)
     column->addLayout(heading);
 
     column->addWidget(sectionTitle(i18n::tr(QStringLiteral("导航")), this));
-    const struct {
-        const char16_t* text;
-        const char* symbol;
-    } entries[] = {
-        {u"仪表盘", "gauge.medium"},
-        {u"节点列表", "list.bullet"},
-        {u"设置", "gearshape"},
-        {u"服务器", "server.rack"},
-    };
-    for (int tab = 0; tab < 4; ++tab) {
-        auto* entry = new SidebarEntry(i18n::tr(QString::fromUtf16(entries[tab].text)), QLatin1String(entries[tab].symbol), this);
+    const char* const symbols[navigationTabCount] = {"gauge.medium", "list.bullet", "gearshape", "server.rack"};
+    for (int tab = 0; tab < navigationTabCount; ++tab) {
+        auto* entry = new SidebarEntry(navigationTabTitle(tab), QLatin1String(symbols[tab]), this);
         entry->setObjectName(QStringLiteral("tabEntry%1").arg(tab));
         connect(entry, &QAbstractButton::clicked, this, [this, tab] { emit tabSelected(tab); });
         m_entries.append(entry);

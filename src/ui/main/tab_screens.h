@@ -1,7 +1,14 @@
 #pragma once
 
+#include <QString>
+
 class QWidget;
 
 // The screen of a main window tab, made anew: 0 dashboard, 1 node list, 2 settings, 3 server
 // dashboard, 4 account; any other value gives the dashboard.
 QWidget* makeTabScreen(int tab, QWidget* parent);
+
+// The tabs the sidebar and the navigation menu offer: 0 to 3.
+inline constexpr int navigationTabCount = 4;
+// The name of navigation tab `tab` in the interface language, as the sidebar and the menu show it.
+QString navigationTabTitle(int tab);
