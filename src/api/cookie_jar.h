@@ -38,6 +38,5 @@ class SessionCookieStore : public QNetworkCookieJar {
     Q_OBJECT
 public:
     using QNetworkCookieJar::QNetworkCookieJar;
-    using QNetworkCookieJar::allCookies;
     void clear() { setAllCookies({}); }
 };
