@@ -278,13 +278,10 @@ void StandInState::addUserMessage(Ticket& ticket, const QString& content)
 {
     const auto time = now();
     ticket.messages.append({nextId++, userId, content, false, time, account.name});
-    ticket.status = QStringLiteral("waiting");
+    ticket.messages.append({nextId++, 1, QStringLiteral("您好，已收到您的消息，客服会在 10 分钟内回复。"), true, time,
+                            QStringLiteral("客服小薇")});
+    ticket.status = QStringLiteral("open");
     ticket.updatedAt = time;
-    if (staffAutoReply) {
-        ticket.messages.append({nextId++, 1, QStringLiteral("您好，已收到您的消息，客服会在 10 分钟内回复。"), true, time,
-                                QStringLiteral("客服小薇")});
-        ticket.status = QStringLiteral("open");
-    }
 }
 
 void StandInState::activatePlan(const QString& planName)

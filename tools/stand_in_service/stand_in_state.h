@@ -101,15 +101,13 @@ struct StandInState {
 
     // Status polls after which a pending order counts as paid.
     int pollsUntilPaid = 2;
-    // Staff answer every user message at once, so the chat has a reply to show.
-    bool staffAutoReply = true;
 
     std::optional<QJsonObject> findPlan(const QString& name) const;
     Order* findOrder(qint64 id);
     Order* findOrderByTradeNo(const QString& outTradeNo);
     Ticket* findTicket(qint64 id);
     Coupon* findCoupon(const QString& code);
-    // The user's message, then (when staff answer at once) the staff's reply.
+    // The user's message, then the staff's reply at once, so the chat has a reply to show.
     void addUserMessage(Ticket& ticket, const QString& content);
     // Applies a bought plan to the account.
     void activatePlan(const QString& planName);
