@@ -3,7 +3,6 @@
 #include "platform/settings_keys.h"
 
 #include <QJsonArray>
-
 #include <QRegularExpression>
 #include <QSignalSpy>
 

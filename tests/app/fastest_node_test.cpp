@@ -4,7 +4,6 @@
 #include "captured_log.h"
 #include "platform/settings_keys.h"
 
-#include <QJsonArray>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTimer>
