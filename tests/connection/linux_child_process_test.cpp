@@ -1,4 +1,5 @@
 #include "connection/child_process.h"
+#include "support/child_processes.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -14,16 +15,6 @@
 namespace {
 
 const char kCrashingParent[] = "VELMORAND_TEST_CRASHING_PARENT";
-
-// Running, and not merely a zombie waiting to be reaped.
-bool alive(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const auto line = stat.readAll();
-    return line.mid(line.lastIndexOf(')') + 2, 1) != "Z";
-}
 
 TEST(LinuxChildProcess, ChildrenEndWhenTheApplicationDies)
 {
@@ -55,8 +46,8 @@ TEST(LinuxChildProcess, ChildrenEndWhenTheApplicationDies)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const auto pid = file.readAll().toLongLong();
     ASSERT_GT(pid, 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !alive(pid); }, 5000)) << "process " << pid << " outlived the application";
-    if (alive(pid))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(pid); }, 5000)) << "process " << pid << " outlived the application";
+    if (processAlive(pid))
         ::kill(pid_t(pid), SIGKILL);
 }
 

@@ -3,10 +3,29 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QList>
 #include <QSet>
 #include <QString>
 
 #include <unistd.h>
+
+// The fields of /proc/PID/stat after the name ("state ppid …"); empty when there is no such
+// process. The name may hold spaces, so they are read after its closing bracket.
+inline QList<QByteArray> processStatus(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    const auto line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2).split(' ');
+}
+
+// Running, and not merely a zombie waiting to be reaped.
+inline bool processAlive(qint64 pid)
+{
+    const auto fields = processStatus(pid);
+    return !fields.isEmpty() && fields[0] != "Z";
+}
 
 // The processes whose parent is this test process (zombies included: they were not reaped).
 inline QSet<qint64> childProcesses()
@@ -14,14 +33,13 @@ inline QSet<qint64> childProcesses()
     QSet<qint64> children;
     const auto self = QByteArray::number(qint64(::getpid()));
     for (const auto& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
-        if (!stat.open(QIODevice::ReadOnly))
+        bool isProcess = false;
+        const qint64 pid = entry.toLongLong(&isProcess);
+        if (!isProcess)
             continue;
-        const auto line = stat.readAll();
-        // "pid (name) state ppid …": the name may hold spaces, so read after its closing bracket.
-        const auto fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        const auto fields = processStatus(pid);
         if (fields.size() > 1 && fields[1] == self)
-            children.insert(entry.toLongLong());
+            children.insert(pid);
     }
     return children;
 }
