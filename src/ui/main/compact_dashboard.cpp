@@ -133,17 +133,6 @@ void CompactDashboard::refresh()
 
 void CompactDashboard::toggleConnection()
 {
-    const auto& appState = m_services.appState;
-    if (!appState.isLoggedIn())
-        return;
-    if (m_services.vpnManager.state() == ConnectionState::connected) {
-        m_services.actions.disconnect();
-        return;
-    }
-    for (const auto& node : appState.nodes()) {
-        if (node.status == QLatin1String("online")) {
-            connectAndForget(m_services.actions, node);
-            return;
-        }
-    }
+    if (m_services.appState.isLoggedIn())
+        ::toggleConnection(m_services);
 }

@@ -1,8 +1,11 @@
 #include "connection_actions.h"
 
+#include "app/app_state.h"
 #include "connection/vpn_manager.h"
 
 #include <QPointer>
+
+#include <algorithm>
 
 namespace {
 // A coroutine of its own, so that what it needs lives in its frame and not in a lambda that may
@@ -32,4 +35,16 @@ void connectAndForget(const ConnectionActions& actions, const Node& node)
         } catch (...) {
         }
     }(actions.connect(node));
+}
+
+void toggleConnection(const ConnectionControlServices& services)
+{
+    if (services.vpnManager.state() == ConnectionState::connected) {
+        services.actions.disconnect();
+        return;
+    }
+    const auto& nodes = services.appState.nodes();
+    const auto online = std::find_if(nodes.cbegin(), nodes.cend(), [](const Node& node) { return node.isOnline(); });
+    if (online != nodes.cend())
+        connectAndForget(services.actions, *online);
 }

@@ -31,3 +31,7 @@ struct ConnectionControlServices {
 // Starts a connect and forgets it: a failure is dropped, since the connection manager records it
 // in its own log.
 void connectAndForget(const ConnectionActions& actions, const Node& node);
+
+// The connect control of the compact window and the "VPN" menu: disconnects when connected, else
+// connects to the first online node of the list, if there is one.
+void toggleConnection(const ConnectionControlServices& services);

@@ -76,14 +76,5 @@ void MenuCommands::refresh()
 
 void MenuCommands::toggleConnection()
 {
-    if (m_services.vpnManager.state() == ConnectionState::connected) {
-        m_services.actions.disconnect();
-        return;
-    }
-    for (const auto& node : m_services.appState.nodes()) {
-        if (node.status == QLatin1String("online")) {
-            connectAndForget(m_services.actions, node);
-            return;
-        }
-    }
+    ::toggleConnection(m_services);
 }
