@@ -1,9 +1,8 @@
 #include "ip_info_service.h"
 
+#include "api/answer_json.h"
 #include "connection/vpn_manager.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
@@ -70,21 +69,14 @@ QCoro::Task<std::optional<PublicIPInfo>> IPInfoService::fetch(QUrl url)
 
 std::optional<PublicIPInfo> IPInfoService::parseAnswer(const QByteArray& body)
 {
-    const auto document = QJsonDocument::fromJson(body);
-    if (!document.isObject())
+    using AnswerJson::stringMember;
+    const auto json = AnswerJson::objectOrEmpty(body);
+    const auto ip = stringMember(json, QStringLiteral("ip"));
+    if (!ip || ip->isEmpty())
         return std::nullopt;
-    const auto json = document.object();
-    const auto ip = json.value(QStringLiteral("ip"));
-    if (!ip.isString() || ip.toString().isEmpty())
-        return std::nullopt;
-    const auto text = [&json](const QString& key) -> std::optional<QString> {
-        const auto value = json.value(key);
-        if (!value.isString())
-            return std::nullopt;
-        return value.toString();
-    };
-    auto country = text(QStringLiteral("country_name"));
+    auto country = stringMember(json, QStringLiteral("country_name"));
     if (!country)
-        country = text(QStringLiteral("country"));
-    return PublicIPInfo{ip.toString(), text(QStringLiteral("city")), text(QStringLiteral("region")), country};
+        country = stringMember(json, QStringLiteral("country"));
+    return PublicIPInfo{*ip, stringMember(json, QStringLiteral("city")), stringMember(json, QStringLiteral("region")),
+                        country};
 }
