@@ -10,20 +10,6 @@
 
 using namespace api_test;
 
-namespace {
-
-const QString failOverLine = QStringLiteral("[ApiService] 请求失败, 切换到 → ");
-
-StandInService::Override answer(int status, const QByteArray& body)
-{
-    StandInService::Override override;
-    override.status = status;
-    override.body = body;
-    return override;
-}
-
-} // namespace
-
 class AccountCallsTest : public ApiTest {};
 
 TEST_F(AccountCallsTest, SignInSendsASignedBodyWithoutJarAndKeepsTheSession)

@@ -53,6 +53,14 @@ void LogCapture::clear()
     captured.clear();
 }
 
+StandInService::Override answer(int status, const QByteArray& body)
+{
+    StandInService::Override override;
+    override.status = status;
+    override.body = body;
+    return override;
+}
+
 ApiService::Options ApiTest::fastOptions()
 {
     ApiService::Options options;
@@ -70,6 +78,11 @@ void ApiTest::signIn(ApiService& client)
 {
     const auto& account = service.state().account;
     ASSERT_TRUE(awaitTask(client.login(account.email, account.password)));
+}
+
+void ApiTest::answerWith(const QString& path, const QByteArray& body, int status)
+{
+    service.setOverride(path, answer(status, body));
 }
 
 qint64 ApiTest::storedIndex() const

@@ -96,6 +96,12 @@ std::optional<E> awaitError(QCoro::Task<T> task)
     return std::nullopt;
 }
 
+// The client's log line of a fail-over, up to the new base URL.
+inline const QString failOverLine = QStringLiteral("[ApiService] 请求失败, 切换到 → ");
+
+// An override that answers this status and body in place of the service.
+StandInService::Override answer(int status, const QByteArray& body);
+
 // Lets the event loop run for a while (to see that nothing more happens).
 inline void spin(std::chrono::milliseconds time)
 {
@@ -126,6 +132,8 @@ protected:
     std::unique_ptr<ApiService> makeClient(const QStringList& pool, ApiService::Options options = fastOptions());
     // Signs the client in with the stand-in's test account.
     void signIn(ApiService& client);
+    // Every later request to `path` gets this answer instead of the service's.
+    void answerWith(const QString& path, const QByteArray& body, int status = 200);
     qint64 storedIndex() const;
     void storeIndex(qint64 index);
     // A base URL whose port refuses connections.

@@ -123,10 +123,7 @@ TEST_F(CookieTest, AnswerCookiesReplaceTheJarEvenWhenSignInFails)
     EXPECT_TRUE(awaitError<LoginError>(client->login(QStringLiteral("a@b.c"), QStringLiteral("x"))));
     EXPECT_EQ(client->cookies().headerValue(), QByteArray("maintenance=1"));
 
-    StandInService::Override refused;
-    refused.status = 401;
-    refused.body = "{}";
-    service.setOverride(QStringLiteral("/api/login"), refused);
+    answerWith(QStringLiteral("/api/login"), "{}", 401);
     EXPECT_TRUE(awaitError<LoginError>(client->login(QStringLiteral("a@b.c"), QStringLiteral("x"))));
     EXPECT_TRUE(client->cookies().isEmpty());
 }

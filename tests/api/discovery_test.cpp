@@ -92,9 +92,7 @@ protected:
     }
     void unhealthy(quint16 which)
     {
-        StandInService::Override down;
-        down.status = 503;
-        down.body = "{\"ok\":false}";
+        auto down = answer(503, "{\"ok\":false}");
         down.port = which;
         service.setOverride(QStringLiteral("/api/health"), down);
     }

@@ -3,16 +3,7 @@
 
 using namespace api_test;
 
-class NodeCallsTest : public ApiTest {
-protected:
-    void answerWith(const QString& path, const QByteArray& body, int status = 200)
-    {
-        StandInService::Override override;
-        override.status = status;
-        override.body = body;
-        service.setOverride(path, override);
-    }
-};
+class NodeCallsTest : public ApiTest {};
 
 TEST_F(NodeCallsTest, TheServiceNodeListOnceSignedIn)
 {

@@ -6,12 +6,6 @@
 
 using namespace api_test;
 
-namespace {
-
-const QString failOverLine = QStringLiteral("[ApiService] 请求失败, 切换到 → ");
-
-} // namespace
-
 class RequestLayerTest : public ApiTest {
 protected:
     quint16 silentPort = service.listenSilent();

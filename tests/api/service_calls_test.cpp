@@ -13,13 +13,6 @@ protected:
         client = makeClient({url});
         signIn(*client);
     }
-    void answerWith(const QString& path, const QByteArray& body, int status = 200)
-    {
-        StandInService::Override override;
-        override.status = status;
-        override.body = body;
-        service.setOverride(path, override);
-    }
     QJsonObject lastBody() const { return QJsonDocument::fromJson(service.requests().last().body).object(); }
 
     std::unique_ptr<ApiService> client;
