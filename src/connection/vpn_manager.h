@@ -3,6 +3,7 @@
 #include "api/records/connection_state.h"
 #include "api/records/node.h"
 #include "connection_log_entry.h"
+#include "xray_manager.h"
 
 #include <QCoroTask>
 #include <QList>
@@ -21,7 +22,6 @@
 class AdminScriptRunner;
 class ProcessRunner;
 class SettingsStore;
-class XrayManager;
 
 // How long the connection manager waits for things, and what time it is; tests shorten and set them.
 struct VpnTimings {
@@ -75,8 +75,9 @@ public:
     static QString rawValue(ProxyMode mode);
     static const QList<ProxyMode> allProxyModes;
 
-    static constexpr int proxyPort = 1080;
-    static constexpr int httpPort = 1081;
+    // The core's local ports, which the system proxies point at.
+    static constexpr int proxyPort = XrayManager::proxyPort;
+    static constexpr int httpPort = XrayManager::httpPort;
     static constexpr qsizetype maxLogEntries = 100;
     static constexpr int maxConnectAttempts = 3;
     static constexpr qsizetype maxHistory = 60;
