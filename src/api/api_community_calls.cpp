@@ -2,8 +2,7 @@
 #include "api/api_service.h"
 
 #include "api/answer_json.h"
-
-#include <QStringDecoder>
+#include "platform/utf8_text.h"
 
 namespace {
 
@@ -65,11 +64,7 @@ QCoro::Task<std::optional<QString>> ApiService::fetchSubscriptionConfig()
     // The body is the configuration file itself; an error page is no configuration.
     if (!answer.isSuccess())
         co_return std::nullopt;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(answer.body);
-    if (decoder.hasError())
-        co_return std::nullopt;
-    co_return text;
+    co_return decodeUtf8(answer.body);
 }
 
 QCoro::Task<std::optional<QString>> ApiService::fetchMyUuid()

@@ -5,7 +5,7 @@
 #include "platform/process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
-#include "utf8_text.h"
+#include "platform/utf8_text.h"
 
 #include <QJsonArray>
 

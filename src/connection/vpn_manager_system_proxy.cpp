@@ -2,7 +2,7 @@
 
 #include "background_task.h"
 #include "platform/process_runner.h"
-#include "utf8_text.h"
+#include "platform/utf8_text.h"
 
 #include <QCoroFuture>
 #include <QPointer>

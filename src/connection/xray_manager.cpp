@@ -6,7 +6,7 @@
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "tcp_probe.h"
-#include "utf8_text.h"
+#include "platform/utf8_text.h"
 #include "xray_error.h"
 
 #include <QCoroTimer>

@@ -1,6 +1,6 @@
 #include "xray_manager.h"
 
-#include "utf8_text.h"
+#include "platform/utf8_text.h"
 
 #include <QMutexLocker>
 

@@ -6,7 +6,8 @@
 
 #include <optional>
 
-// Output of child processes as text: absent when the bytes are not valid UTF-8.
+// Bytes from outside (a child process, a service answer) as text: absent when they are not valid
+// UTF-8.
 inline std::optional<QString> decodeUtf8(const QByteArray& bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
