@@ -79,6 +79,9 @@ int run(const char* program, char* const arguments[])
         return 1;
     }
     if (core == 0) {
+        // Kept by the kernel only where the exec gains no capability (run by root, or a core
+        // without them); elsewhere the wrapper's own handling below is what ends the core.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::sigprocmask(SIG_SETMASK, &previous, nullptr);
         ::execv(program, arguments);
         std::fprintf(stderr, "xray: %s: %s\n", program, std::strerror(errno));
