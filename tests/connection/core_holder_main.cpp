@@ -3,6 +3,7 @@
 //   velmorand_core_holder RUNTIME_DIR
 // Prints "started PID" (the core's process id as the application knows it) once the core
 // listens, or "failed: REASON" and ends with status 1.
+#include "connection/linux_child_process.h"
 #include "connection/xray_error.h"
 #include "connection/xray_manager.h"
 #include "support/core_test_environment.h"
@@ -39,7 +40,8 @@ int main(int argc, char** argv)
         return 1;
     }
     TempSettings settings;
-    XrayManager manager(*settings.store, ChildProcessLauncher::shared(), *options);
+    LinuxChildProcessLauncher launcher;
+    XrayManager manager(*settings.store, launcher, *options);
     auto starting = startAndReport(&manager);
     return application.exec();
 }

@@ -1,5 +1,6 @@
 // The proxy core ends with the application however the application ends, and a later start
 // ends a core that an earlier run of ours left behind, but no program of anyone else's.
+#include "connection/linux_child_process.h"
 #include "connection/xray_error.h"
 #include "connection/xray_manager.h"
 #include "platform/paths.h"
@@ -62,7 +63,7 @@ protected:
 
     std::unique_ptr<XrayManager> makeManager()
     {
-        return std::make_unique<XrayManager>(*settings.store, ChildProcessLauncher::shared(), coreOptions);
+        return std::make_unique<XrayManager>(*settings.store, launcher, coreOptions);
     }
     QString configPath() const { return coreOptions.configDir + QStringLiteral("/config.json"); }
 
@@ -77,6 +78,7 @@ protected:
 
     QTemporaryDir runtime;
     TempSettings settings;
+    LinuxChildProcessLauncher launcher;
     XrayManager::Options coreOptions;
 };
 

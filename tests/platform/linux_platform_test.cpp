@@ -1,5 +1,5 @@
-#include "platform/admin_script_runner.h"
 #include "platform/linux/admin_command.h"
+#include "platform/linux/linux_admin_script_runner.h"
 #include "platform/linux/stand_ins.h"
 #include "platform/login_item.h"
 #include "platform/process_runner.h"
@@ -67,7 +67,7 @@ TEST(LinuxAdminScriptRunner, RootScriptsGetAFixedSearchPathAndNoneOfTheUsersEnvi
     ASSERT_EQ(prompted.program, QStringLiteral("/usr/bin/pkexec"));
     QList<Way> ways{{"under the prompt", runAs({prompted.arguments.first(), prompted.arguments.mid(1)}), false}};
     if (::geteuid() == 0) {
-        const auto direct = AdminScriptRunner::shared().run(macScript);
+        const auto direct = LinuxAdminScriptRunner().run(macScript);
         EXPECT_TRUE(direct.succeeded) << direct.error.toStdString();
         ways.append({"as root already", direct.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts), true});
     }

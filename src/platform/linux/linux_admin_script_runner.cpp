@@ -1,4 +1,5 @@
-#include "../admin_script_runner.h"
+#include "linux_admin_script_runner.h"
+
 #include "admin_command.h"
 #include "stand_ins.h"
 
@@ -7,40 +8,30 @@
 
 #include <unistd.h>
 
-namespace {
-
-// Runs the script with /bin/sh as root: directly when we are root, else through pkexec, which
-// shows the desktop's administrator prompt. The root shell gets a fixed search path and no
-// environment of the user's; the stand-ins replace the macOS tool paths the script names.
-class LinuxAdminScriptRunner final : public AdminScriptRunner {
-public:
-    AdminScriptResult run(const QString& macScript) override
-    {
-        const auto script = StandIns::adaptScript(macScript);
-        AdminCommand::Command command;
-        if (::geteuid() == 0) {
-            command = AdminCommand::forScript(script);
-        } else {
-            // Not looked up on the user's search path either.
-            const auto pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"), {QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
-            if (pkexec.isEmpty())
-                return {false, {}, QStringLiteral("no administrator prompt (pkexec) available")};
-            command = AdminCommand::viaPrompt(script, pkexec);
-        }
-        QProcess process;
-        process.setProgram(command.program);
-        process.setArguments(command.arguments);
-        process.start();
-        if (!process.waitForStarted() || !process.waitForFinished(-1))
-            return {false, {}, process.errorString()};
-        const auto out = QString::fromUtf8(process.readAllStandardOutput());
-        const auto err = QString::fromUtf8(process.readAllStandardError());
-        const bool ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-        return {ok, out, ok ? QString() : err};
+AdminScriptResult LinuxAdminScriptRunner::run(const QString& macScript)
+{
+    const auto script = StandIns::adaptScript(macScript);
+    AdminCommand::Command command;
+    if (::geteuid() == 0) {
+        command = AdminCommand::forScript(script);
+    } else {
+        // Not looked up on the user's search path either.
+        const auto pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"), {QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+        if (pkexec.isEmpty())
+            return {false, {}, QStringLiteral("no administrator prompt (pkexec) available")};
+        command = AdminCommand::viaPrompt(script, pkexec);
     }
-};
-
-} // namespace
+    QProcess process;
+    process.setProgram(command.program);
+    process.setArguments(command.arguments);
+    process.start();
+    if (!process.waitForStarted() || !process.waitForFinished(-1))
+        return {false, {}, process.errorString()};
+    const auto out = QString::fromUtf8(process.readAllStandardOutput());
+    const auto err = QString::fromUtf8(process.readAllStandardError());
+    const bool ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return {ok, out, ok ? QString() : err};
+}
 
 AdminScriptRunner& AdminScriptRunner::shared()
 {
