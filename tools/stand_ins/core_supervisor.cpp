@@ -72,6 +72,8 @@ int run(const char* program, char* const arguments[])
         ::sigaddset(&watched, signal);
     ::sigaddset(&watched, SIGCHLD);
     ::sigprocmask(SIG_BLOCK, &watched, &previous);
+    // An ignored SIGCHLD, inherited across exec, would have the core reaped unseen.
+    ::signal(SIGCHLD, SIG_DFL);
 
     const pid_t core = ::fork();
     if (core < 0) {
