@@ -97,16 +97,16 @@ public:
 
     static VpnManager& shared();
 
-    using QObject::connect;
     // Connects to the node: up to maxConnectAttempts attempts, waiting 1 and then 2 units between
     // them. Returns at once when that node is already connected or being connected; switches
-    // over from another node. Fails with the last attempt's VpnError. A connect overtaken by a
-    // disconnect or a newer connect ends quietly without touching the state: the newer request
-    // decides it.
-    QCoro::Task<> connect(Node node);
-    // Stops the core, switches the system proxies off, releases the kill switch and the timers,
-    // and logs the end. Does nothing while disconnected, except that it ends a connect or an
-    // automatic reconnect still under way.
+    // over from another node, the kill switch staying in force throughout. Fails with the last
+    // attempt's VpnError. A connect overtaken by a disconnect or a newer connect ends quietly
+    // without touching the state: the newer request decides it.
+    QCoro::Task<> connectTo(Node node);
+    // The user's disconnect: stops the core, switches the system proxies off, releases the kill
+    // switch and the timers, and logs the end. Does nothing while disconnected, except that it
+    // ends a connect or an automatic reconnect still under way and releases a kill switch still
+    // in force.
     void disconnect();
     // For the end of the application, and run on the application's aboutToQuit: ends the
     // connection in whatever state it is, a connect still under way included, and stops the timers.
@@ -181,7 +181,9 @@ public:
     void stopTimers();
 
     // The kill switch: only loopback, the connected node, DNS and the local network get out.
-    // Outcomes go to the connection log and killSwitchEnabled.
+    // Outcomes go to the connection log and killSwitchEnabled. Once on, it stays in force until
+    // the user disconnects, the automatic reconnect gives up, a clean-up or quit: through a
+    // reconnect and a switch to another node.
     void enableKillSwitch();
     void disableKillSwitch();
     // Applications whose traffic bypasses the kill switch, by the user ids they run under.
@@ -230,15 +232,23 @@ private:
     AdminScriptRunner& adminScripts();
     void setKillSwitchEnabled(bool enabled);
 
+    // Who asked for a connect: an automatic reconnect that fails gives up, which releases the
+    // kill switch.
+    enum class ConnectRequest { user, automatic };
+    enum class KillSwitch { keep, release };
+    QCoro::Task<> connectWithRetries(Node node, ConnectRequest request);
     QCoro::Task<> attemptConnect(Node node, quint64 generation);
     // Points the three proxies of the service at the core; false when overtaken meanwhile.
     QCoro::Task<bool> pointSystemProxiesAtCore(QString service, quint64 generation);
     // Switches the three proxies of the service off; the last command's result.
     bool switchSystemProxiesOff(const QString& service);
+    // A disconnect; a switch to another node keeps the kill switch.
+    void endConnection(KillSwitch killSwitch);
     // The second half of a disconnect: core, system proxies, kill switch, timers, state.
-    void tearDown();
-    // Whether something of an earlier connection is still in place.
-    bool holdsConnection() const;
+    void tearDown(KillSwitch killSwitch);
+    // Whether something of an earlier connection is still in place (the kill switch counted only
+    // when it is to be released).
+    bool holdsConnection(KillSwitch killSwitch) const;
     bool overtaken(quint64 generation) const { return generation != m_connectGeneration; }
 
     void startTimers();
@@ -247,6 +257,11 @@ private:
     QCoro::Task<> reconnect(Node node);
 
     QList<quint32> splitTunnelUserIds();
+    // Replaces the kill-switch rules with ones that let these servers out; false, logged, when
+    // that failed.
+    bool loadKillSwitchRules(const QStringList& servers);
+    // While the kill switch is in force, lets the node's server out before the core dials it.
+    void letNodeOutThroughKillSwitch(const Node& node);
 
     SettingsStore& m_settings;
     ProcessRunner& m_processes;
@@ -280,6 +295,10 @@ private:
     bool m_isReconnecting = false;
     int m_reconnectAttempts = 0;
     bool m_killSwitchEnabled = false;
+    // The servers the loaded kill-switch rules let out.
+    QStringList m_killSwitchServers;
+    // Counts automatic reconnects: each clears only its own isReconnecting.
+    quint64 m_reconnectRound = 0;
     QStringList m_splitTunnelApps;
     // Counts connects and disconnects: a connect that finds it changed after an await was
     // overtaken and stops.

@@ -9,6 +9,7 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
 #include <set>
 
 void VpnManager::enableKillSwitch()
@@ -18,18 +19,39 @@ void VpnManager::enableKillSwitch()
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("Kill Switch: 未检测到网络接口或未连接"));
         return;
     }
-    // The server text comes from the service and the script runs as root.
-    const auto server = m_connectedNode->server;
-    if (!PacketFilterScripts::isSafeHost(server)) {
+    // Only the connected node: the pass rule of a node switched away from goes with this load.
+    if (loadKillSwitchRules({m_connectedNode->server}))
+        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
+}
+
+bool VpnManager::loadKillSwitchRules(const QStringList& servers)
+{
+    // The server texts come from the service and the script runs as root.
+    if (!std::all_of(servers.cbegin(), servers.cend(), PacketFilterScripts::isSafeHost)) {
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"));
-        return;
+        return false;
     }
-    if (!adminScripts().run(PacketFilterScripts::killSwitchStart(server)).succeeded) {
+    if (!adminScripts().run(PacketFilterScripts::killSwitchStart(servers)).succeeded) {
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败"));
+        return false;
+    }
+    m_killSwitchServers = servers;
+    setKillSwitchEnabled(true);
+    return true;
+}
+
+void VpnManager::letNodeOutThroughKillSwitch(const Node& node)
+{
+    if (!m_killSwitchEnabled || m_killSwitchServers.contains(node.server))
+        return;
+    // The user turned the kill switch off while no connection could take the change.
+    if (!m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)) {
+        disableKillSwitch();
         return;
     }
-    setKillSwitchEnabled(true);
-    addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
+    // The rules stay in force: the new node's address is added beside the old one, which the
+    // kill switch's start drops once the new connection is up.
+    loadKillSwitchRules(m_killSwitchServers + QStringList{node.server});
 }
 
 void VpnManager::disableKillSwitch()
@@ -38,6 +60,7 @@ void VpnManager::disableKillSwitch()
         addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("🔓 网络锁释放异常"));
         return;
     }
+    m_killSwitchServers.clear();
     setKillSwitchEnabled(false);
     addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔓 网络锁已关闭"));
 }
@@ -138,7 +161,10 @@ VpnManager::CleanupResult VpnManager::cleanupSystemConfig(bool removeSudoers)
         }
     }
     if (adminScripts().run(PacketFilterScripts::killSwitchStop()).succeeded) {
+        m_killSwitchServers.clear();
         setKillSwitchEnabled(false);
+        // The user asked for a clean system: the kill switch is not put back at the next connect.
+        m_settings.setValue(SettingsKeys::killSwitchEnabled, false);
         result.pfCleared = true;
     }
     if (removeSudoers) {

@@ -178,7 +178,9 @@ bool VpnManager::checkProxyState(const QString& service, int port)
     const auto hasLine = [&](const QString& wanted) {
         return std::any_of(lines.cbegin(), lines.cend(), [&](const QString& line) { return line.trimmed() == wanted; });
     };
-    return hasLine(QStringLiteral("Enabled: Yes")) && hasLine(QStringLiteral("Port: ") + QString::number(port));
+    // A proxy on another server is the user's own, whatever its port.
+    return hasLine(QStringLiteral("Enabled: Yes")) && hasLine(QStringLiteral("Server: ") + kLocalHost)
+        && hasLine(QStringLiteral("Port: ") + QString::number(port));
 }
 
 void VpnManager::startSudoKeepalive()

@@ -219,6 +219,10 @@ TEST_F(SystemProxyTest, TheStateReadBackMatchesWholeLines)
         // Another program's proxy on port 10800 is not ours.
         {"Enabled: Yes\nServer: 127.0.0.1\nPort: 10800\nAuthenticated Proxy Enabled: 0\n", false},
         {"Enabled: Yes\nServer: 127.0.0.1\nPort: 21080\n", false},
+        // The user's own proxy elsewhere on the same port is not ours either.
+        {"Enabled: Yes\nServer: 192.0.2.1\nPort: 1080\n", false},
+        {"Enabled: Yes\nServer: 127.0.0.10\nPort: 1080\n", false},
+        {"Enabled: Yes\nPort: 1080\n", false},
         {"", false},
     };
     for (const auto& c : cases) {
