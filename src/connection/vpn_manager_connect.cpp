@@ -40,6 +40,7 @@ QCoro::Task<> VpnManager::connectTo(Node node)
 
 QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
 {
+    *m_leftoverClearing = true;
     if (m_state == ConnectionState::connected || m_state == ConnectionState::connecting) {
         if (m_connectedNode && m_connectedNode->id == node.id)
             co_return;

@@ -5,6 +5,7 @@
 #include "platform/settings_keys.h"
 #include "support/loopback_ports.h"
 #include "support/qt_printers.h"
+#include "support/vpn_manager_test_access.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -364,6 +365,31 @@ TEST_F(ConnectTest, QuittingWhileConnectingStopsTheCore)
     EXPECT_TRUE(activeTimers().isEmpty());
     const auto calls = networksetupCalls();
     EXPECT_EQ(calls.mid(calls.size() - 3), kProxiesOff);
+}
+
+TEST_F(ConnectTest, TheLaunchCleanUpRunsOffTheWindowsThreadAndYieldsToAConnect)
+{
+    socksState = "Enabled: Yes\nServer: 127.0.0.1\nPort: 1080\n";
+    published(*manager).setSystemProxyEnabled(true);
+    processes.hold([](const ProcessRequest& request) { return request.arguments.value(0) == QLatin1String("-getsocksfirewallproxy"); });
+    auto first = manager->clearLeftoverSystemProxy();
+    waitFor([&] { return processes.waiting() == 1; });
+    EXPECT_FALSE(first.isReady()) << "the window's thread goes on while the command runs";
+    processes.release();
+    QCoro::waitFor(std::move(first));
+    EXPECT_EQ(networksetupCalls(), QStringList{QStringLiteral("-setsocksfirewallproxystate Wi-Fi off")});
+    EXPECT_FALSE(manager->systemProxyEnabled());
+
+    // A connect that begins while the clean-up reads leaves it nothing to switch off.
+    processes.clear();
+    processes.hold([](const ProcessRequest& request) { return request.arguments.value(0) == QLatin1String("-getsocksfirewallproxy"); });
+    auto second = manager->clearLeftoverSystemProxy();
+    waitFor([&] { return processes.waiting() == 1; });
+    ASSERT_FALSE(connectTo(testNode()));
+    processes.release();
+    QCoro::waitFor(std::move(second));
+    EXPECT_EQ(networksetupCalls(), kProxiesOn);
+    EXPECT_TRUE(manager->systemProxyEnabled());
 }
 
 } // namespace

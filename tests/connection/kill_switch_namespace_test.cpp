@@ -12,6 +12,7 @@
 #include "platform/settings_keys.h"
 #include "support/stand_in_state.h"
 #include "support/task_failure.h"
+#include "support/vpn_manager_test_access.h"
 #include "xray_test_fixture.h"
 
 #include <QDir>
@@ -149,9 +150,9 @@ void runClient()
     auto xray = coreFixture.make();
     VpnManager manager(*coreFixture.settings.store, ProcessRunner::shared(), *xray, AdminScriptRunner::shared());
     auto node = testNode(kNode);
-    manager.setConnectedNode(node);
-    manager.setState(ConnectionState::connected);
-    manager.setProxyRunning(true);
+    published(manager).setConnectedNode(node);
+    published(manager).setState(ConnectionState::connected);
+    published(manager).setProxyRunning(true);
 
     for (int round = 1; round <= 2; ++round) {
         // The second round finds the filter already on.

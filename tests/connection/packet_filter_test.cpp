@@ -6,6 +6,7 @@
 #include "platform/settings_keys.h"
 #include "platform/shell_quote.h"
 #include "support/qt_printers.h"
+#include "support/vpn_manager_test_access.h"
 
 #include <QDir>
 #include <QFile>
@@ -215,7 +216,7 @@ TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScript)
     connectToNode();
     for (const auto& server : kHostileValues) {
         admin.scripts.clear();
-        manager->setConnectedNode(testNode(server));
+        published(*manager).setConnectedNode(testNode(server));
         manager->enableKillSwitch();
         EXPECT_TRUE(admin.scripts.isEmpty()) << server.toStdString();
         EXPECT_EQ(log().last(), (Line{Type::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"), std::nullopt}));
@@ -223,7 +224,7 @@ TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScript)
     }
     for (const auto& server : {QStringLiteral("hk1.nodes.example"), QStringLiteral("2001:db8::7"), QStringLiteral("a-1.B2.example")}) {
         admin.scripts.clear();
-        manager->setConnectedNode(testNode(server));
+        published(*manager).setConnectedNode(testNode(server));
         manager->enableKillSwitch();
         ASSERT_EQ(admin.scripts.size(), 1) << server.toStdString();
         EXPECT_TRUE(admin.scripts.first().contains(QStringLiteral("pass out quick proto tcp to ") + server + QLatin1Char('\n')));
@@ -330,7 +331,7 @@ TEST_F(PacketFilterTest, CleanUpReportsEachStep)
 {
     core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
     connectToNode();
-    manager->setSystemProxyEnabled(true);
+    published(*manager).setSystemProxyEnabled(true);
     admin.scripts.clear();
     processes.clear();
 

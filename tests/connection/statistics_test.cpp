@@ -3,6 +3,7 @@
 #include "engine_fixture.h"
 #include "platform/settings_keys.h"
 #include "support/qt_printers.h"
+#include "support/vpn_manager_test_access.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -89,8 +90,8 @@ TEST_F(StatisticsTest, AStoppedCoreLeavesTheFiguresAsTheyWere)
 
 TEST_F(StatisticsTest, AConnectResetsTheFiguresAndTheTimersKeepThemGoing)
 {
-    manager->setTrafficDown(77);
-    manager->setTrafficHistoryDown({1, 2, 3});
+    published(*manager).setTrafficDown(77);
+    published(*manager).setTrafficHistoryDown({1, 2, 3});
     clock = 500;
     ASSERT_FALSE(connectTo(testNode()));
     EXPECT_EQ(manager->trafficDown(), 0);
