@@ -3,6 +3,7 @@
 #include "api/records/connection_state.h"
 #include "api/records/node.h"
 #include "connection_log_entry.h"
+#include "packet_filter.h"
 #include "system_proxy.h"
 #include "xray_manager.h"
 
@@ -278,6 +279,7 @@ private:
     SettingsStore& m_settings;
     ProcessRunner& m_processes;
     SystemProxy m_systemProxy;
+    PacketFilter m_packetFilter;
     // Set when a connect begins: a launch clean-up under way then switches nothing more off.
     std::shared_ptr<std::atomic<bool>> m_leftoverClearing = std::make_shared<std::atomic<bool>>(false);
     XrayManager* m_xray;
@@ -309,8 +311,6 @@ private:
     bool m_isReconnecting = false;
     int m_reconnectAttempts = 0;
     bool m_killSwitchEnabled = false;
-    // The servers the loaded kill-switch rules let out.
-    QStringList m_killSwitchServers;
     // Counts automatic reconnects: each clears only its own isReconnecting.
     quint64 m_reconnectRound = 0;
     QStringList m_splitTunnelApps;
