@@ -50,7 +50,10 @@ struct VpnTimings {
 // The one connection: connect with retries, disconnect, its state and figures for every screen,
 // statistics, health check and automatic reconnect, the connection log, the settings that belong
 // to it, the system proxy of the active network service, the kill switch, per-application rules
-// and the clean-up of system settings.
+// and the clean-up of system settings (the commands through SystemProxy and PacketFilter).
+// Threading: a connect and the launch clean-up await their commands off the window's thread; a
+// disconnect, the kill switch, setSystemProxy() and cleanupSystemConfig() still block it while
+// their commands run.
 class VpnManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(ConnectionState state READ state NOTIFY stateChanged)
