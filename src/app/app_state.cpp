@@ -71,7 +71,7 @@ AppState& AppState::shared()
 {
     static AppState state({ApiService::shared(), SettingsStore::shared(), KeychainHelper::shared(),
                            [](QList<Node> nodes) { return PingService::shared().ping(std::move(nodes)); },
-                           [](Node node) { return VpnManager::shared().connect(std::move(node)); },
+                           [](Node node) { return VpnManager::shared().connectTo(std::move(node)); },
                            [] { return VpnManager::shared().state() == ConnectionState::disconnected; }});
     // The connection manager cannot reach up to us: it announces each successful connect.
     static const auto recentNodes = QObject::connect(&VpnManager::shared(), &VpnManager::nodeConnected, &state,

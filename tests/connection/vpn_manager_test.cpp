@@ -5,6 +5,7 @@
 #include "platform/settings_keys.h"
 #include "support/qt_printers.h"
 #include "support/temp_settings.h"
+#include "support/vpn_manager_test_access.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>
@@ -55,9 +56,9 @@ TEST_F(VpnManagerTest, EveryStateAssignmentIsAnnounced)
     auto manager = make();
     QSignalSpy posted(&Notifier::shared(), &Notifier::vpnStateChanged);
     QSignalSpy changed(manager.get(), &VpnManager::stateChanged);
-    manager->setState(ConnectionState::connecting);
-    manager->setState(ConnectionState::connecting);
-    manager->setState(ConnectionState::disconnected);
+    published(*manager).setState(ConnectionState::connecting);
+    published(*manager).setState(ConnectionState::connecting);
+    published(*manager).setState(ConnectionState::disconnected);
     EXPECT_EQ(posted.size(), 3);
     EXPECT_EQ(changed.size(), 3);
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
@@ -113,7 +114,7 @@ TEST_F(VpnManagerTest, TheApplicationListIsStoredOnEveryAssignment)
     EXPECT_TRUE(manager->splitTunnelApps().isEmpty());
 
     const QStringList apps{QStringLiteral("/Applications/A.app"), QStringLiteral("/opt/b/B.app")};
-    manager->setSplitTunnelApps(apps);
+    published(*manager).setSplitTunnelApps(apps);
     EXPECT_EQ(settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(), QJsonArray::fromStringList(apps));
     EXPECT_EQ(settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), true) << "the user's choice stays";
 }
@@ -141,7 +142,7 @@ TEST_F(VpnManagerTest, TheLogKeepsTheNewestHundredEntries)
     EXPECT_EQ(changed.size(), 2) << "told of the insertion and of the trimming";
     EXPECT_NE(log[0].id, log[1].id);
 
-    manager->setConnectionLog({});
+    published(*manager).setConnectionLog({});
     EXPECT_TRUE(manager->connectionLog().isEmpty());
 }
 

@@ -7,6 +7,7 @@
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
 #include "support/temp_settings.h"
+#include "support/vpn_manager_test_access.h"
 #include "ui/main/dashboard_view.h"
 
 #include <QHostAddress>
@@ -140,9 +141,9 @@ protected:
 
     void connectTo(const Node& node)
     {
-        vpn.setState(ConnectionState::connected);
-        vpn.setConnectedNode(node);
-        vpn.setProxyRunning(true);
+        published(vpn).setState(ConnectionState::connected);
+        published(vpn).setConnectedNode(node);
+        published(vpn).setProxyRunning(true);
         QCoreApplication::processEvents();
     }
 

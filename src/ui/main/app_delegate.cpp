@@ -7,7 +7,6 @@
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/user_notifier.h"
-#include "ui/main/leftover_proxy.h"
 #include "ui/main/menu_bar_manager.h"
 #include "ui/main/window_frame.h"
 
@@ -134,16 +133,7 @@ void AppDelegate::restoreWindowFrame()
 
 void AppDelegate::clearLeftoverSystemProxy()
 {
-    auto& vpn = m_services.vpnManager;
-    // A connection made since launch has set the proxy itself.
-    if (vpn.state() != ConnectionState::disconnected)
-        return;
-    const auto service = vpn.detectActiveNetworkService();
-    if (!service)
-        return;
-    // Only a proxy that points at our own local core is ours to clear; the user's own proxy
-    // settings stay as they are.
-    LeftoverProxy::clear(vpn, m_services.processes, *service);
+    m_services.vpnManager.clearLeftoverSystemProxy();
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
