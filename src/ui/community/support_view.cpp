@@ -166,7 +166,7 @@ void SupportView::load()
         m_tickets = *outcome.value;
         rebuildTicketRows();
         endLoad(std::nullopt);
-        refreshConversation();
+        refresh();
     });
 }
 
@@ -222,6 +222,7 @@ void SupportView::fetchMessages(qint64 id, Apply rule, bool firstLoad)
                      rebuildMessages();
                  }
                  refreshSendControls();
+                 emit conversationAnswered(id);
              });
 }
 
@@ -324,6 +325,7 @@ void SupportView::backToList()
     m_conversationLoading = false;
     m_sendNotice.reset();
     m_refreshTimer->stop();
+    refresh();
     load();
 }
 

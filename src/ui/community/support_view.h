@@ -50,6 +50,10 @@ public:
     QLineEdit* inputField() const { return m_input; }
     Button* sendButton() const { return m_send; }
 
+signals:
+    // An answer for a conversation's messages was handled: applied, or dropped as stale.
+    void conversationAnswered(qint64 ticketId);
+
 protected:
     void hideEvent(QHideEvent* event) override;
 

@@ -48,9 +48,11 @@ ScreenTimerFactory CommunityWorld::manualTimers()
     };
 }
 
-void CommunityWorld::delayAnswers(const QString& path, std::chrono::milliseconds delay, int times)
+void CommunityWorld::delayAnswers(const QString& path, std::chrono::milliseconds delay, int times, const QByteArray& method)
 {
     StandInService::Override slow;
+    if (!method.isEmpty())
+        slow.method = method;
     slow.delay = delay;
     slow.times = times;
     service.setOverride(path, slow);
