@@ -67,6 +67,7 @@ InboundRow::InboundRow(const InboundInfo& inbound, QWidget* parent)
     auto* port = new SymbolLabel(QStringLiteral("arrow.down.to.line"), QString::number(inbound.port), TextStyle::Caption,
                                  TextColor::Secondary, this);
     port->setObjectName(QStringLiteral("port"));
+    port->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     bottom->addWidget(port);
     auto* clients = makeLabel(i18n::format(i18n::tr(QStringLiteral("%d 个客户端")), inbound.clients), TextStyle::Caption,
                               TextColor::Secondary, this);

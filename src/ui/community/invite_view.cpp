@@ -36,6 +36,7 @@ InviteView::InviteView(Services services, QWidget* parent)
 {
     setObjectName(QStringLiteral("inviteView"));
     m_content = new ScrollColumn(14, QMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l), states());
+    states()->addPage(m_content);
     body()->addWidget(states());
 }
 

@@ -56,10 +56,14 @@ void LoadStateView::showError(const QString& message)
     setCurrentWidget(m_error);
 }
 
+void LoadStateView::addPage(QWidget* page)
+{
+    addWidget(page);
+}
+
 void LoadStateView::showPage(QWidget* page)
 {
-    if (indexOf(page) < 0)
-        addWidget(page);
+    Q_ASSERT(indexOf(page) >= 0);
     setCurrentWidget(page);
 }
 

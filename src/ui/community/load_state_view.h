@@ -14,7 +14,9 @@ public:
 
     void showLoading();
     void showError(const QString& message);
-    // Shows `page`, taking it in on first use.
+    // Takes in one of the screen's own pages, hidden until shown.
+    void addPage(QWidget* page);
+    // Shows a page taken in before.
     void showPage(QWidget* page);
 
     bool isShowingLoading() const;

@@ -5,7 +5,10 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -27,6 +30,20 @@ public:
         if (mine)
             setStyleSheet(QStringLiteral("color: %1;").arg(Theme::shared().palette().onAccent.name()));
     }
+
+    // As wide as the longest line of the text, up to the room the row leaves; as high as the
+    // text wraps at that width.
+    QSize sizeHint() const override
+    {
+        const auto margins = contentsMargins();
+        int longest = 0;
+        for (const auto& line : text().split(QLatin1Char('\n')))
+            longest = std::max(longest, fontMetrics().horizontalAdvance(line));
+        const int width = std::min(longest + margins.left() + margins.right() + 1, maximumWidth());
+        return {width, heightForWidth(width)};
+    }
+    // The bubble narrows with its row: the width the row allows is its maximum width.
+    QSize minimumSizeHint() const override { return {sideRoom, fontMetrics().height()}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override
@@ -59,7 +76,8 @@ MessageBubble::MessageBubble(const TicketMessage& message, QWidget* parent)
         row->addSpacing(sideRoom);
     auto* column = new QVBoxLayout;
     column->setSpacing(Spacing::xs);
-    column->addWidget(new BubbleText(message.content, m_mine, this), 0, side);
+    m_bubble = new BubbleText(message.content, m_mine, this);
+    column->addWidget(m_bubble, 0, side);
     auto* meta = new QHBoxLayout;
     meta->setSpacing(Spacing::xs);
     if (!m_mine) {
@@ -77,4 +95,14 @@ MessageBubble::MessageBubble(const TicketMessage& message, QWidget* parent)
     row->addLayout(column, 1);
     if (!m_mine)
         row->addSpacing(sideRoom);
+}
+
+void MessageBubble::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int room = std::max(sideRoom, event->size().width() - sideRoom);
+    if (m_bubble->maximumWidth() != room) {
+        m_bubble->setMaximumWidth(room);
+        m_bubble->updateGeometry();
+    }
 }

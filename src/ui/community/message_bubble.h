@@ -2,6 +2,7 @@
 
 #include "api/records/ticket_records.h"
 
+#include <QLabel>
 #include <QWidget>
 
 // One message of a support conversation: the user's own on the right in the accent colour with
@@ -14,6 +15,10 @@ public:
 
     bool isMine() const { return m_mine; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     bool m_mine;
+    QLabel* m_bubble;
 };

@@ -56,9 +56,11 @@ ServerCard::ServerCard(const Content& content, QWidget* parent)
     auto* subtitle = makeServiceLabel(content.subtitle, TextStyle::Subheadline, TextColor::Secondary, false, this);
     subtitle->setObjectName(QStringLiteral("subtitle"));
     addWideRow(subtitle);
+    // Tiles of a grid row share its height: their content stays at the top.
+    column()->addStretch();
     if (content.details.isEmpty())
         return;
-    addWideRow(new Divider(this));
+    column()->insertWidget(column()->count() - 1, new Divider(this));
     for (auto it = content.details.cbegin(); it != content.details.cend(); ++it) {
         auto* row = new QHBoxLayout;
         auto* key = makeServiceLabel(it.key(), TextStyle::Caption, TextColor::Secondary, false, this);
@@ -69,6 +71,6 @@ ServerCard::ServerCard(const Content& content, QWidget* parent)
         value->setObjectName(QStringLiteral("detailValue"));
         value->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption));
         row->addWidget(value);
-        addWideRow(row);
+        column()->insertLayout(column()->count() - 1, row);
     }
 }

@@ -75,6 +75,8 @@ QWidget* SupportView::buildListPage()
     empty->addWidget(newConversationButton(true, m_emptyList), 0, Qt::AlignHCenter);
     empty->addStretch();
 
+    states()->addPage(m_emptyList);
+
     m_ticketList = new QWidget(states());
     m_ticketList->setObjectName(QStringLiteral("ticketList"));
     auto* list = new QVBoxLayout(m_ticketList);
@@ -87,6 +89,7 @@ QWidget* SupportView::buildListPage()
     bottom->setContentsMargins(Spacing::m, Spacing::m, Spacing::m, Spacing::m);
     bottom->addWidget(newConversationButton(false, m_ticketList));
     list->addLayout(bottom);
+    states()->addPage(m_ticketList);
     return states();
 }
 

@@ -50,6 +50,7 @@ TrafficLogView::TrafficLogView(Services services, QWidget* parent)
     none->setAlignment(Qt::AlignCenter);
     empty->addWidget(none);
     empty->addStretch();
+    states()->addPage(m_empty);
     body()->addWidget(states());
 }
 
@@ -87,6 +88,7 @@ QWidget* TrafficLogView::buildContent()
     column->addWidget(summaryRow(summary, page));
     column->addWidget(chartCard(summary, page));
     column->addWidget(listCard(page), 1);
+    states()->addPage(page);
     return page;
 }
 

@@ -48,6 +48,7 @@ WithdrawView::WithdrawView(Services services, QWidget* parent)
 {
     setObjectName(QStringLiteral("withdrawView"));
     m_content = new ScrollColumn(14, QMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l), states());
+    states()->addPage(m_content);
     // The balance and the form stay for the sheet's life, so a typed note outlives every reload.
     m_content->column()->addWidget(balanceCard());
     m_content->column()->addWidget(withdrawForm());

@@ -1,6 +1,7 @@
 #include "community_world.h"
 
 #include "ui/common/theme.h"
+#include "ui/community/stat_box.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -93,4 +94,12 @@ LanguageScope::~LanguageScope()
 {
     LanguageManager::shared().setLanguage(AppLanguage::zh);
     Theme::shared().setLanguage(rawValue(AppLanguage::zh));
+}
+
+QStringList statValues(QWidget* screen)
+{
+    QStringList values;
+    for (auto* box : screen->findChildren<StatBox*>())
+        values << box->value();
+    return values;
 }

@@ -87,6 +87,20 @@ public:
 // Lets posted deliveries, deferred deletions and layouts run.
 void settle();
 
+// Opens a sheet that loads (any with isLoading()) over `window` and waits for its first load.
+template <typename Sheet>
+Sheet* openLoaded(QWidget& window, typename Sheet::Services services)
+{
+    auto* sheet = new Sheet(std::move(services), &window);
+    sheet->open();
+    CommunityWorld::waitUntil([sheet] { return !sheet->isLoading(); });
+    settle();
+    return sheet;
+}
+
+// The values of the summary boxes inside `screen`, in order.
+QStringList statValues(QWidget* screen);
+
 // Sets the interface language (and the theme's CJK face) for a scope, and back to Chinese.
 struct LanguageScope {
     explicit LanguageScope(AppLanguage language);

@@ -21,22 +21,7 @@ const QString invitePath = QStringLiteral("/api/user/invite");
 // The invitation sheet against the stand-in service.
 class InviteViewTest : public ::testing::Test {
 protected:
-    InviteView* openSheet()
-    {
-        auto* view = new InviteView({.api = *world.api}, &world.window);
-        view->open();
-        CommunityWorld::waitUntil([view] { return !view->isLoading(); });
-        settle();
-        return view;
-    }
-
-    static QStringList statValues(InviteView* view)
-    {
-        QStringList values;
-        for (auto* box : view->findChildren<StatBox*>())
-            values << box->value();
-        return values;
-    }
+    InviteView* openSheet() { return openLoaded<InviteView>(world.window, {.api = *world.api}); }
 
     CommunityWorld world;
 };

@@ -36,14 +36,7 @@ QStringList contents(const QList<TicketMessage>& messages)
 // The support sheet against the stand-in service, its 3 s refresh fired by hand.
 class SupportViewTest : public ::testing::Test {
 protected:
-    SupportView* openSheet()
-    {
-        auto* view = new SupportView({.api = *world.api, .makeTimer = world.manualTimers()}, &world.window);
-        view->open();
-        CommunityWorld::waitUntil([view] { return !view->isLoading(); });
-        settle();
-        return view;
-    }
+    SupportView* openSheet() { return openLoaded<SupportView>(world.window, {.api = *world.api, .makeTimer = world.manualTimers()}); }
 
     TicketRow* rowOf(SupportView* view, qint64 id)
     {

@@ -18,22 +18,7 @@ const QString trafficPath = QStringLiteral("/api/user/traffic_log");
 // The traffic log sheet against the stand-in service.
 class TrafficLogViewTest : public ::testing::Test {
 protected:
-    TrafficLogView* openSheet()
-    {
-        auto* view = new TrafficLogView({.api = *world.api}, &world.window);
-        view->open();
-        CommunityWorld::waitUntil([view] { return !view->isLoading(); });
-        settle();
-        return view;
-    }
-
-    static QStringList statValues(QWidget* view)
-    {
-        QStringList values;
-        for (auto* box : view->findChildren<StatBox*>())
-            values << box->value();
-        return values;
-    }
+    TrafficLogView* openSheet() { return openLoaded<TrafficLogView>(world.window, {.api = *world.api}); }
 
     CommunityWorld world;
 };

@@ -21,13 +21,7 @@ const QString withdrawPath = QStringLiteral("/api/user/withdraw");
 // The withdrawal sheet against the stand-in service.
 class WithdrawViewTest : public ::testing::Test {
 protected:
-    WithdrawView* openSheet()
-    {
-        auto* view = new WithdrawView({.api = *world.api}, &world.window);
-        view->open();
-        waitForLoad(view);
-        return view;
-    }
+    WithdrawView* openSheet() { return openLoaded<WithdrawView>(world.window, {.api = *world.api}); }
 
     static void waitForLoad(WithdrawView* view)
     {
