@@ -1,5 +1,6 @@
 #include "tab_screens.h"
 
+#include "api/api_service.h"
 #include "platform/text_table.h"
 #include "ui/account/profile_view.h"
 #include "ui/account/settings_view.h"
@@ -14,7 +15,7 @@ QWidget* makeTabScreen(int tab, QWidget* parent)
     switch (tab) {
     case 1: return new NodesListView(parent);
     case 2: return new SettingsView(parent);
-    case 3: return new ServerDashboardView(parent);
+    case 3: return new ServerDashboardView({.api = ApiService::shared()}, parent);
     case 4: return new ProfileView(parent);
     default: return new DashboardView(parent);
     }
