@@ -55,6 +55,12 @@ ApiService::ApiService(QObject* parent)
 {
 }
 
+ApiService::ApiService(const ApiService& session, QObject* parent)
+    : ApiService(session.m_settings, session.m_domainPool, session.m_options, parent)
+{
+    m_cookies = session.m_cookies;
+}
+
 ApiService::~ApiService() = default;
 
 ApiService& ApiService::shared()
@@ -165,6 +171,8 @@ QCoro::Task<HttpAnswer> ApiService::exchange(QNetworkRequest request, QByteArray
     if (status.isValid()) {
         answer.status = status.toInt();
         answer.cookies = ApiCookieJar::cookiesOf(*reply);
+        // Errors below the content range are the connection's own (closed, timed out).
+        answer.bodyCutOff = reply->error() != QNetworkReply::NoError && reply->error() < QNetworkReply::ContentAccessDenied;
     } else {
         answer.error = reply->error();
         answer.errorText = reply->errorString();

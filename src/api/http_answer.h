@@ -19,6 +19,8 @@ struct HttpAnswer {
     QString errorText;
     QByteArray body;
     QList<QNetworkCookie> cookies; // set by the answer
+    // An answer arrived, but its connection broke before the whole body did.
+    bool bodyCutOff = false;
 
     bool isTransportFailure() const { return !status.has_value(); }
     bool isSuccess() const { return status && *status >= 200 && *status <= 299; }

@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 HttpListener::HttpListener(Mode mode, Handler handler, std::optional<QSslConfiguration> tls, QObject* parent)
@@ -82,6 +83,9 @@ void HttpListener::answer(QTcpSocket* socket, const HttpReply& reply)
         socket->deleteLater();
         return;
     }
-    socket->write(reply.response.serialize());
+    auto bytes = reply.response.serialize();
+    if (reply.cutAfter)
+        bytes.chop(std::max<qsizetype>(0, reply.response.body.size() - *reply.cutAfter));
+    socket->write(bytes);
     socket->disconnectFromHost();
 }

@@ -17,6 +17,7 @@ struct HttpReply {
     HttpResponse response;
     std::chrono::milliseconds delay{0}; // before answering
     bool drop = false; // close the connection without an answer
+    std::optional<qsizetype> cutAfter; // send only this many bytes of the body, then close
 };
 
 // One listening port on 127.0.0.1, plain or TLS. An answering listener reads each request and

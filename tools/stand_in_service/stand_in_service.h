@@ -33,6 +33,9 @@ public:
         // The service handles the request, then closes the connection without answering: an
         // answer lost on its way back.
         bool drop = false;
+        // The answer's head promises the whole body, but only this many bytes of it are sent
+        // before the connection closes: a download cut short.
+        std::optional<qsizetype> cutAfter;
         int times = -1; // requests it applies to; -1: all
     };
 
