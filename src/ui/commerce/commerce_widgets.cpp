@@ -69,7 +69,7 @@ PlanRow::PlanRow(const Plan& plan, Theme& theme, QWidget* parent)
     row->setContentsMargins(14, 14, 14, 14);
     row->setSpacing(Spacing::m);
     if (plan.tag && !plan.tag->isEmpty())
-        row->addWidget(makeCapsule(*plan.tag, colors.accent, TextStyle::Caption2, this));
+        row->addWidget(makeCapsule(*plan.tag, colors.accent, TextStyle::Caption2, this), 0, Qt::AlignVCenter);
 
     auto* middle = new QVBoxLayout;
     middle->setSpacing(Spacing::xxs);
@@ -133,4 +133,27 @@ OutlinedButton::Look WayButton::look() const
     if (m_selected)
         return {withAlpha(colors.accent, 0.15), colors.accent, 1.5, 8};
     return {Qt::transparent, withAlpha(colors.secondaryText, 0.2), 1.0, 8};
+}
+
+PageSwitch::PageSwitch(QWidget* parent)
+    : QWidget(parent)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+}
+
+void PageSwitch::addPage(QWidget* page)
+{
+    layout()->addWidget(page);
+    m_pages.append(page);
+    if (m_current < 0)
+        m_current = 0;
+    page->setVisible(m_pages.size() == 1);
+}
+
+void PageSwitch::setCurrentIndex(int index)
+{
+    m_current = index;
+    for (int i = 0; i < m_pages.size(); ++i)
+        m_pages[i]->setVisible(i == index);
 }

@@ -70,3 +70,19 @@ private:
     QString m_key;
     bool m_selected = false;
 };
+
+// One of several pages shown at a time, as tall as the page shown (a stacked widget is as tall
+// as its tallest page).
+class PageSwitch : public QWidget {
+    Q_OBJECT
+public:
+    explicit PageSwitch(QWidget* parent = nullptr);
+
+    void addPage(QWidget* page);
+    int currentIndex() const { return m_current; }
+    void setCurrentIndex(int index);
+
+private:
+    QList<QWidget*> m_pages;
+    int m_current = -1;
+};

@@ -167,8 +167,12 @@ void ConverterView::openPreview()
 
 void ConverterView::refresh()
 {
-    for (auto* segment : std::as_const(m_formatButtons))
-        segment->setChecked(segment->objectName() == m_format);
+    // The selected segment is filled.
+    for (auto* segment : std::as_const(m_formatButtons)) {
+        const bool selected = segment->objectName() == m_format;
+        segment->setChecked(selected);
+        segment->setButtonStyle(selected ? Button::Style::Prominent : Button::Style::Bordered);
+    }
     m_convert->setBusy(m_loading);
     m_convert->setText(m_loading ? QString() : i18n::tr(QStringLiteral("开始转换")));
     m_convert->setEnabled(!m_loading && !m_link->toPlainText().trimmed().isEmpty());

@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -39,6 +40,14 @@ QLabel* caption(const QString& text, TextColor color = TextColor::Secondary)
     return label;
 }
 
+// A caption over the full width, its lines centred.
+QLabel* centredCaption(const QString& text)
+{
+    auto* label = caption(text);
+    label->setAlignment(Qt::AlignHCenter);
+    return label;
+}
+
 // A QR image above its caption, centred.
 QWidget* qrBlock(QrView* view, const QString& text, int spacing, QWidget* parent)
 {
@@ -47,7 +56,7 @@ QWidget* qrBlock(QrView* view, const QString& text, int spacing, QWidget* parent
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(spacing);
     column->addWidget(view, 0, Qt::AlignHCenter);
-    column->addWidget(caption(text), 0, Qt::AlignHCenter);
+    column->addWidget(centredCaption(text));
     return block;
 }
 
@@ -90,13 +99,15 @@ QWidget* PaymentSheet::buildCreatingPage()
     plan->addWidget(m_planPrice);
     layout->addLayout(plan);
 
-    auto* progress = new QHBoxLayout;
+    m_creatingProgress = new QWidget(page);
+    auto* progress = new QHBoxLayout(m_creatingProgress);
+    progress->setContentsMargins(0, 0, 0, 0);
     progress->setSpacing(10);
     progress->addStretch();
-    progress->addWidget(new Spinner(14, page));
-    progress->addWidget(makeLabel(i18n::tr(QStringLiteral("正在创建订单...")), TextStyle::Callout, TextColor::Secondary, page));
+    progress->addWidget(new Spinner(14, m_creatingProgress));
+    progress->addWidget(makeLabel(i18n::tr(QStringLiteral("正在创建订单...")), TextStyle::Callout, TextColor::Secondary, m_creatingProgress));
     progress->addStretch();
-    layout->addLayout(progress);
+    layout->addWidget(m_creatingProgress);
     m_creatingError = caption(QString(), TextColor::Red);
     layout->addWidget(m_creatingError);
     layout->addStretch();
@@ -105,8 +116,10 @@ QWidget* PaymentSheet::buildCreatingPage()
 
 QWidget* PaymentSheet::buildOrderPage(Theme& theme)
 {
+    // Scrolls when a way's content is taller than the sheet (the USDT way with its code).
     QVBoxLayout* layout = nullptr;
-    auto* page = column(this, 14, 16, layout);
+    auto* scroll = makeScrollColumn(layout, 14, 16, this);
+    auto* page = scroll->widget();
     layout->addWidget(caption(i18n::tr(QStringLiteral("应付金额"))));
     m_amount = bigLabel(34, page);
     layout->addWidget(m_amount);
@@ -137,32 +150,32 @@ QWidget* PaymentSheet::buildOrderPage(Theme& theme)
     m_orderError = caption(QString(), TextColor::Red);
     layout->addWidget(m_orderError);
 
-    m_wayContent = new QStackedWidget(page);
-    m_wayContent->addWidget(buildAlipayPage());
-    m_wayContent->addWidget(buildWxPage());
-    m_wayContent->addWidget(buildUsdtPage());
+    m_wayContent = new PageSwitch(page);
+    m_wayContent->addPage(buildAlipayPage());
+    m_wayContent->addPage(buildWxPage());
+    m_wayContent->addPage(buildUsdtPage());
     layout->addWidget(m_wayContent);
     m_paying = new Spinner(20, page);
     layout->addWidget(m_paying, 0, Qt::AlignHCenter);
     layout->addStretch();
-    return page;
+    return scroll;
 }
 
 QWidget* PaymentSheet::buildAlipayPage()
 {
-    m_alipayStates = new QStackedWidget(this);
+    m_alipayStates = new PageSwitch(this);
     m_alipayQr = new QrView;
-    m_alipayStates->addWidget(qrBlock(m_alipayQr, i18n::tr(QStringLiteral("请使用支付宝扫码支付")), 8, m_alipayStates));
-    m_alipayStates->addWidget(caption(i18n::tr(QStringLiteral("正在获取支付二维码..."))));
+    m_alipayStates->addPage(qrBlock(m_alipayQr, i18n::tr(QStringLiteral("请使用支付宝扫码支付")), 8, m_alipayStates));
+    m_alipayStates->addPage(centredCaption(i18n::tr(QStringLiteral("正在获取支付二维码..."))));
     return m_alipayStates;
 }
 
 QWidget* PaymentSheet::buildWxPage()
 {
-    m_wxStates = new QStackedWidget(this);
+    m_wxStates = new PageSwitch(this);
     m_wxQr = new QrView;
     // Shown as it stands: the text table has no entry for it.
-    m_wxStates->addWidget(qrBlock(m_wxQr, QStringLiteral("请使用微信扫码，扫码后按提示完成支付"), 8, m_wxStates));
+    m_wxStates->addPage(qrBlock(m_wxQr, QStringLiteral("请使用微信扫码，扫码后按提示完成支付"), 8, m_wxStates));
 
     auto* fetching = new QWidget(m_wxStates);
     auto* fetchingRow = new QHBoxLayout(fetching);
@@ -170,7 +183,7 @@ QWidget* PaymentSheet::buildWxPage()
     fetchingRow->addWidget(new Spinner(16, fetching));
     fetchingRow->addWidget(caption(i18n::tr(QStringLiteral("正在获取支付二维码..."))));
     fetchingRow->addStretch();
-    m_wxStates->addWidget(fetching);
+    m_wxStates->addPage(fetching);
 
     QVBoxLayout* layout = nullptr;
     auto* generate = column(m_wxStates, 10, 0, layout);
@@ -178,10 +191,10 @@ QWidget* PaymentSheet::buildWxPage()
     m_generateWx->setSymbol(QStringLiteral("qrcode"));
     connect(m_generateWx, &QPushButton::clicked, this, &PaymentSheet::generateWxRequested);
     layout->addWidget(m_generateWx, 0, Qt::AlignHCenter);
-    m_transferLine = caption(QString());
-    layout->addWidget(m_transferLine, 0, Qt::AlignHCenter);
+    m_transferLine = centredCaption(QString());
+    layout->addWidget(m_transferLine);
     layout->addStretch();
-    m_wxStates->addWidget(generate);
+    m_wxStates->addPage(generate);
     return m_wxStates;
 }
 
@@ -221,6 +234,9 @@ void PaymentSheet::showState(const PaymentState& state)
         m_planTitle->setText(state.activePlan ? state.activePlan->name : i18n::tr(QStringLiteral("下单")));
         m_planPrice->setVisible(state.activePlan.has_value());
         m_planPrice->setText(state.activePlan ? PaymentRules::money(state.activePlan->price) : QString());
+        // The progress line lasts only while the order is being created: a refusal or a
+        // failure ends it, leaving the message.
+        m_creatingProgress->setVisible(state.paying);
         setOptionalText(m_creatingError, state.payError);
         return;
     }

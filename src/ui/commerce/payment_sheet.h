@@ -10,6 +10,7 @@
 #include <optional>
 
 class Button;
+class PageSwitch;
 class QLabel;
 class QStackedWidget;
 class QrView;
@@ -29,7 +30,8 @@ struct PaymentState {
     std::optional<QString> payError;
 };
 
-// The payment sheet: while the order is being created, the plan and a progress line; then the
+// The payment sheet: while the order is being created, the plan and a progress line (or, when
+// the creation failed, the reason); then the
 // amount, the three ways (Alipay, WeChat Pay, USDT on TRC20) and the chosen way's QR code or
 // transfer details. It only shows the state and reports the user's choices.
 class PaymentSheet : public SheetDialog {
@@ -41,16 +43,17 @@ public:
 
     // For tests and screenshots.
     QStackedWidget* body() const { return m_body; }
-    QStackedWidget* wayContent() const { return m_wayContent; }
+    PageSwitch* wayContent() const { return m_wayContent; }
     QList<WayButton*> wayButtons() const { return m_ways; }
     QLabel* amount() const { return m_amount; }
     QLabel* listPrice() const { return m_listPrice; }
     QLabel* orderError() const { return m_orderError; }
     QLabel* creatingError() const { return m_creatingError; }
+    QWidget* creatingProgress() const { return m_creatingProgress; }
     QrView* alipayQr() const { return m_alipayQr; }
     QrView* wxQr() const { return m_wxQr; }
     QrView* usdtQr() const { return m_usdtQr; }
-    QStackedWidget* wxStates() const { return m_wxStates; }
+    PageSwitch* wxStates() const { return m_wxStates; }
     Button* generateWx() const { return m_generateWx; }
     Button* copyAddress() const { return m_copyAddress; }
     QLabel* transferLine() const { return m_transferLine; }
@@ -70,18 +73,19 @@ private:
     QStackedWidget* m_body = nullptr;
     QLabel* m_planTitle = nullptr;
     QLabel* m_planPrice = nullptr;
+    QWidget* m_creatingProgress = nullptr;
     QLabel* m_creatingError = nullptr;
 
     QLabel* m_amount = nullptr;
     QLabel* m_listPrice = nullptr;
     QList<WayButton*> m_ways;
     QLabel* m_orderError = nullptr;
-    QStackedWidget* m_wayContent = nullptr;
+    PageSwitch* m_wayContent = nullptr;
     Spinner* m_paying = nullptr;
 
-    QStackedWidget* m_alipayStates = nullptr;
+    PageSwitch* m_alipayStates = nullptr;
     QrView* m_alipayQr = nullptr;
-    QStackedWidget* m_wxStates = nullptr;
+    PageSwitch* m_wxStates = nullptr;
     QrView* m_wxQr = nullptr;
     Button* m_generateWx = nullptr;
     QLabel* m_transferLine = nullptr;

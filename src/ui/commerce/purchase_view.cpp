@@ -427,6 +427,7 @@ void PurchaseView::presentSuccess()
         return;
     auto* alert = new QMessageBox(this);
     alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setStyleSheet(QStringLiteral("QLabel { min-width: 260px; }"));
     alert->setWindowTitle(i18n::tr(QStringLiteral("开通成功")));
     alert->setText(i18n::tr(QStringLiteral("开通成功")));
     if (m_successPlan)

@@ -28,6 +28,8 @@ void clickClose(QWidget& sheet)
 
 CommerceWorld::CommerceWorld()
 {
+    // The application's look, as its shell installs it.
+    Theme::shared().apply();
     port = service.listenHttp();
     service.state().qrImage = &CommerceWorld::qrPng;
     service.state().plans = editionPlans();

@@ -196,7 +196,9 @@ TEST_F(PurchaseTest, CreatingStateEndsWhenCreationFails)
         ASSERT_TRUE(sheet);
         EXPECT_TRUE(pay().paying);
         EXPECT_EQ(sheet->body()->currentIndex(), 0);
+        EXPECT_TRUE(sheet->creatingProgress()->isVisibleTo(sheet));
         CommerceWorld::waitUntil([this] { return !pay().paying; });
+        EXPECT_FALSE(sheet->creatingProgress()->isVisibleTo(sheet));
         EXPECT_FALSE(pay().payOrder);
         EXPECT_EQ(pay().payError, c.error);
         EXPECT_TRUE(sheet->creatingError()->isVisibleTo(sheet));
