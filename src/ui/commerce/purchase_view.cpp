@@ -57,7 +57,6 @@ QWidget* PurchaseView::buildContent()
     toggleRow->setContentsMargins(Spacing::l, Spacing::s, Spacing::l, 0);
     m_couponToggle = new Button(i18n::tr(QStringLiteral("有优惠码")), Button::Style::Link, content);
     m_couponToggle->setSymbol(QStringLiteral("tag"));
-    m_couponToggle->setFont(m_couponToggle->font());
     connect(m_couponToggle, &QPushButton::clicked, this, [this] {
         m_couponShown = !m_couponShown;
         refreshCoupon();

@@ -55,15 +55,22 @@ QScrollArea* makeScrollColumn(QVBoxLayout*& column, int spacing, int padding, QW
 }
 
 namespace {
-// A page with its widgets centred between two flexible spaces.
+// A page with its widgets centred between two flexible spaces. Texts take the full width (a
+// wrapping label squeezed to its own width is cut), their lines centred.
 QWidget* centredPage(std::initializer_list<QWidget*> widgets, QWidget* parent)
 {
     auto* page = new QWidget(parent);
     auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l);
     column->addStretch();
     for (auto* widget : widgets) {
         widget->setParent(page);
-        column->addWidget(widget, 0, Qt::AlignHCenter);
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setAlignment(Qt::AlignHCenter);
+            column->addWidget(label);
+        } else {
+            column->addWidget(widget, 0, Qt::AlignHCenter);
+        }
     }
     column->addStretch();
     return page;
