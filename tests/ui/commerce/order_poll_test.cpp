@@ -109,6 +109,21 @@ TEST_F(OrderPollTest, FailedRequestsAreSilentAndPollingGoesOn)
     EXPECT_TRUE(view->isSuccessShown());
 }
 
+TEST_F(OrderPollTest, BeatsWhileARequestIsOutAskNothing)
+{
+    open();
+    buy(u"Special"_qs);
+    world.service.setOverride(QStringLiteral("/api/order/status"), slowOnce(std::chrono::milliseconds(500)));
+    world.beat->fire();
+    CommerceWorld::waitUntil([this] { return statusRequests() == 1; });
+    world.beat->fire();
+    world.beat->fire();
+    waitForReplies();
+    EXPECT_EQ(statusRequests(), 1);
+    world.beat->fire();
+    CommerceWorld::waitUntil([this] { return statusRequests() == 2; });
+}
+
 TEST_F(OrderPollTest, AnswerForAnEarlierOrderNeverEndsTheCurrentOne)
 {
     world.service.state().pollsUntilPaid = 1;
