@@ -1,6 +1,7 @@
 #include "payment_sheet.h"
 
 #include "commerce_widgets.h"
+#include "copy_feedback.h"
 #include "payment_rules.h"
 #include "qr_image.h"
 #include "sheet_frame.h"
@@ -9,8 +10,6 @@
 #include "ui/common/spinner.h"
 #include "ui/common/text_label.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
@@ -181,7 +180,7 @@ QWidget* PaymentSheet::buildWxPage()
     auto* fetchingRow = new QHBoxLayout(fetching);
     fetchingRow->addStretch();
     fetchingRow->addWidget(new Spinner(16, fetching));
-    fetchingRow->addWidget(caption(i18n::tr(QStringLiteral("正在获取支付二维码..."))));
+    fetchingRow->addWidget(makeLabel(i18n::tr(QStringLiteral("正在获取支付二维码...")), TextStyle::Caption, TextColor::Secondary, fetching));
     fetchingRow->addStretch();
     m_wxStates->addPage(fetching);
 
@@ -217,7 +216,7 @@ QWidget* PaymentSheet::buildUsdtPage()
     row->addStretch();
     m_copyAddress = new Button(i18n::tr(QStringLiteral("复制地址")), Button::Style::Bordered, page);
     m_copyAddress->setSymbol(QStringLiteral("doc.on.doc"));
-    connect(m_copyAddress, &QPushButton::clicked, this, [this] { QGuiApplication::clipboard()->setText(m_addressToCopy); });
+    connect(m_copyAddress, &QPushButton::clicked, this, [this] { copyToClipboard(m_addressToCopy); });
     row->addWidget(m_copyAddress);
     layout->addLayout(row);
     auto* note = makeLabel(i18n::tr(QStringLiteral("转账后可在管理端核对，如有问题请联系客服")), TextStyle::Caption2, TextColor::Secondary, page);

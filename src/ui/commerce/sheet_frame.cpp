@@ -86,12 +86,10 @@ LoadStates::LoadStates(QWidget* content, QWidget* parent)
     layout->addWidget(m_stack);
     m_failure = makeLabel(QString(), TextStyle::Body, TextColor::Secondary);
     m_failure->setWordWrap(true);
-    auto* retry = new Button(i18n::tr(QStringLiteral("重试")), Button::Style::Link);
-    retry->setObjectName(QStringLiteral("retryButton"));
-    connect(retry, &QPushButton::clicked, this, &LoadStates::retryRequested);
-    m_retry = retry;
+    m_retry = new Button(i18n::tr(QStringLiteral("重试")), Button::Style::Link);
+    connect(m_retry, &QPushButton::clicked, this, &LoadStates::retryRequested);
     m_stack->addWidget(centredPage({new Spinner(24)}, m_stack));
-    m_stack->addWidget(centredPage({m_failure, retry}, m_stack));
+    m_stack->addWidget(centredPage({m_failure, m_retry}, m_stack));
     m_stack->addWidget(content);
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 
+class Button;
 class IconButton;
 class QBoxLayout;
 class QHBoxLayout;
@@ -47,7 +48,7 @@ public:
     void showFailure(const QString& message);
     void showContent();
     QLabel* failureText() const { return m_failure; }
-    QWidget* retryButton() const { return m_retry; }
+    Button* retryButton() const { return m_retry; }
 
 signals:
     void retryRequested();
@@ -55,6 +56,6 @@ signals:
 private:
     QStackedWidget* m_stack;
     QLabel* m_failure;
-    QWidget* m_retry;
+    Button* m_retry;
     State m_state = State::loading;
 };

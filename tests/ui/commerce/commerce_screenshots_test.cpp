@@ -7,6 +7,8 @@
 #include "ui/commerce/subscription_view.h"
 #include "ui/common/button.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QNetworkReply>
@@ -65,6 +67,23 @@ TEST_F(CommerceScreenshots, PurchaseStates)
         shoot(view->paymentSheet(), u"pay_usdt"_qs, name);
         clickClose(*view->paymentSheet());
         settleEvents();
+
+        // An order without images: Alipay waits for its code; WeChat's code at a slow address.
+        world.service.setOverride(QStringLiteral("/api/order/create"),
+                                  answerOnce(200, R"({"ok":true,"order_id":9001,"out_trade_no":"VM9001","amount":29.9})"));
+        row(u"标准版(月付)"_qs)->click();
+        CommerceWorld::waitUntil([this] { return !pay().paying; });
+        waitForReplies();
+        shoot(view->paymentSheet(), u"pay_alipay_no_code"_qs, name);
+        const QString slowImage = world.service.baseUrl(world.port) + u"/qr/slow.png"_qs;
+        world.service.setOverride(QStringLiteral("/qr/slow.png"), slowOnce(std::chrono::milliseconds(1500)));
+        world.service.setOverride(QStringLiteral("/api/pay/create_quibex_qr"),
+                                  answerOnce(200, QJsonDocument(QJsonObject{{u"ok"_qs, true}, {u"qrcode"_qs, slowImage}}).toJson()));
+        view->paymentSheet()->wayButtons()[1]->click();
+        CommerceWorld::waitUntil([this] { return !pay().paying; });
+        shoot(view->paymentSheet(), u"pay_wechat_fetching"_qs, name);
+        waitForReplies();
+        clickClose(*view->paymentSheet());
 
         world.service.setOverride(QStringLiteral("/api/order/create"), answerOnce(200, R"({"ok":false})"));
         row(u"Special"_qs)->click();

@@ -67,7 +67,7 @@ TEST_F(PurchaseTest, NumbersBeyondRangeNeverBreakTheList)
     EXPECT_EQ(view->states()->state(), LoadStates::State::failed);
     world.service.setOverride(QStringLiteral("/api/plans"),
                               answerOnce(200, R"({"ok":true,"data":[{"id":1,"name":"X","traffic":1e300,"price":1e300,"nodes":1,"devices":1,"period":"month"}]})"));
-    static_cast<QPushButton*>(view->states()->retryButton())->click();
+    view->states()->retryButton()->click();
     CommerceWorld::waitUntil([this] { return !view->isLoading(); });
     ASSERT_EQ(view->planRows().size(), 1);
     auto* only = view->planRows().first();
@@ -83,7 +83,7 @@ TEST_F(PurchaseTest, FailedLoadOffersRetry)
     EXPECT_EQ(view->loadError(), u"加载失败，请重试"_qs);
     EXPECT_EQ(view->states()->state(), LoadStates::State::failed);
     EXPECT_EQ(view->states()->failureText()->text(), u"加载失败，请重试"_qs);
-    static_cast<QPushButton*>(view->states()->retryButton())->click();
+    view->states()->retryButton()->click();
     CommerceWorld::waitUntil([this] { return !view->isLoading(); });
     EXPECT_EQ(view->states()->state(), LoadStates::State::content);
     EXPECT_EQ(view->planRows().size(), 6);

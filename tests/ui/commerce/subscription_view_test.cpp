@@ -119,12 +119,12 @@ TEST_F(SubscriptionTest, EitherCallFailingShowsTheErrorAndRetryLoadsAgain)
 
     world.service.setOverride(QStringLiteral("/api/me"), answerOnce(200, "<html>"));
     world.service.clearRequests();
-    static_cast<QPushButton*>(view->states()->retryButton())->click();
+    view->states()->retryButton()->click();
     CommerceWorld::waitUntil([this] { return !view->isLoading(); });
     EXPECT_EQ(view->states()->state(), LoadStates::State::failed);
     EXPECT_TRUE(world.service.requestsTo(QStringLiteral("/api/subscription")).isEmpty());
 
-    static_cast<QPushButton*>(view->states()->retryButton())->click();
+    view->states()->retryButton()->click();
     CommerceWorld::waitUntil([this] { return !view->isLoading(); });
     EXPECT_EQ(view->states()->state(), LoadStates::State::content);
     EXPECT_TRUE(view->subUrl());
