@@ -55,6 +55,12 @@ ApiService::ApiService(QObject* parent)
 {
 }
 
+ApiService::ApiService(const ApiService& session, QObject* parent)
+    : ApiService(session.m_settings, session.m_domainPool, session.m_options, parent)
+{
+    m_cookies = session.m_cookies;
+}
+
 ApiService::~ApiService() = default;
 
 ApiService& ApiService::shared()
