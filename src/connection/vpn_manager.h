@@ -3,6 +3,7 @@
 #include "api/records/connection_state.h"
 #include "api/records/node.h"
 #include "connection_log_entry.h"
+#include "platform/process_runner.h"
 #include "xray_manager.h"
 
 #include <QCoroTask>
@@ -192,6 +193,11 @@ public:
     // Switches the SOCKS proxy off, empties the kill-switch rules and, on request, removes the
     // password-less sudo entry; each step runs whatever the others gave.
     CleanupResult cleanupSystemConfig(bool removeSudoers);
+    // The same clean-up with its commands run on a worker thread: the caller's event loop goes on
+    // while the administrator prompt waits for the user. Outcomes are applied on the caller's
+    // thread when the commands are done.
+    QCoro::Task<CleanupResult> cleanupSystemConfigInBackground(bool removeSudoers);
+    struct CleanupAnswers;
 
 signals:
     void stateChanged();
@@ -247,6 +253,9 @@ private:
     QCoro::Task<> reconnect(Node node);
 
     QList<quint32> splitTunnelUserIds();
+    // The password-less command that switches the service's SOCKS proxy off; none without a service.
+    std::optional<ProcessRequest> proxySwitchOffRequest(const std::optional<QString>& service) const;
+    CleanupResult applyCleanup(bool hadService, const CleanupAnswers& answers);
 
     SettingsStore& m_settings;
     ProcessRunner& m_processes;

@@ -1,5 +1,6 @@
 #include "vpn_manager.h"
 
+#include "background_task.h"
 #include "packet_filter_scripts.h"
 #include "platform/admin_script_runner.h"
 #include "platform/process_runner.h"
@@ -7,7 +8,9 @@
 #include "platform/settings_store.h"
 #include "platform/utf8_text.h"
 
+#include <QCoroFuture>
 #include <QJsonArray>
+#include <QPointer>
 
 #include <set>
 
@@ -121,28 +124,79 @@ void VpnManager::applySplitTunnelRules()
         QStringLiteral("分应用代理: ") + QString::number(m_splitTunnelApps.size()) + QStringLiteral(" 个应用已绕过 VPN"));
 }
 
+// What the privileged commands of a clean-up answered. Made without touching the manager, so
+// that it can run on a worker thread while the window stays responsive.
+struct VpnManager::CleanupAnswers {
+    bool proxyOffBySudo = false;
+    std::optional<bool> proxyOffByScript;
+    bool pfCleared = false;
+    std::optional<bool> sudoersRemoved;
+};
+
+namespace {
+
+// `switchOff` is the password-less command for the service, absent when no service was found.
+VpnManager::CleanupAnswers runCleanupCommands(ProcessRunner& processes, AdminScriptRunner& scripts,
+    const std::optional<QString>& service, const std::optional<ProcessRequest>& switchOff, bool removeSudoers)
+{
+    VpnManager::CleanupAnswers answers;
+    if (service && switchOff) {
+        answers.proxyOffBySudo = processes.run(*switchOff).succeeded();
+        if (!answers.proxyOffBySudo)
+            answers.proxyOffByScript = scripts.run(PacketFilterScripts::proxyFallback(*service)).succeeded;
+    }
+    answers.pfCleared = scripts.run(PacketFilterScripts::killSwitchStop()).succeeded;
+    if (removeSudoers)
+        answers.sudoersRemoved = scripts.run(PacketFilterScripts::sudoersRemoval()).succeeded;
+    return answers;
+}
+
+} // namespace
+
 VpnManager::CleanupResult VpnManager::cleanupSystemConfig(bool removeSudoers)
 {
+    const auto service = detectActiveNetworkService();
+    const auto switchOff = proxySwitchOffRequest(service);
+    return applyCleanup(service.has_value(), runCleanupCommands(m_processes, adminScripts(), service, switchOff, removeSudoers));
+}
+
+QCoro::Task<VpnManager::CleanupResult> VpnManager::cleanupSystemConfigInBackground(bool removeSudoers)
+{
+    QPointer<VpnManager> self(this);
+    const auto service = detectActiveNetworkService();
+    const auto switchOff = proxySwitchOffRequest(service);
+    auto* processes = &m_processes;
+    auto* scripts = &adminScripts();
+    // The administrator prompt waits for the user as long as it takes; the window goes on.
+    // A named future: this compiler destroys a lambda temporary inside co_await twice.
+    auto commands = runInBackground([processes, scripts, service, switchOff, removeSudoers] {
+        return runCleanupCommands(*processes, *scripts, service, switchOff, removeSudoers);
+    });
+    const auto answers = co_await commands;
+    if (!self)
+        co_return CleanupResult{};
+    co_return applyCleanup(service.has_value(), answers);
+}
+
+VpnManager::CleanupResult VpnManager::applyCleanup(bool hadService, const CleanupAnswers& answers)
+{
     CleanupResult result;
-    if (const auto service = detectActiveNetworkService()) {
-        bool off = runNetworksetupSudo({QStringLiteral("-setsocksfirewallproxystate"), *service, QStringLiteral("off")});
-        if (!off) {
-            off = adminScripts().run(PacketFilterScripts::proxyFallback(*service)).succeeded;
-            if (!off)
-                addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("系统代理清理失败(权限受限)"));
-        }
+    if (hadService) {
+        const bool off = answers.proxyOffBySudo || answers.proxyOffByScript.value_or(false);
+        if (!off)
+            addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("系统代理清理失败(权限受限)"));
         if (off) {
             setSystemProxyEnabled(false);
             addLog(ConnectionLogEntry::LogType::info, QStringLiteral("系统代理已清理"));
             result.proxyOff = true;
         }
     }
-    if (adminScripts().run(PacketFilterScripts::killSwitchStop()).succeeded) {
+    if (answers.pfCleared) {
         setKillSwitchEnabled(false);
         result.pfCleared = true;
     }
-    if (removeSudoers) {
-        result.sudoersRemoved = adminScripts().run(PacketFilterScripts::sudoersRemoval()).succeeded;
+    if (answers.sudoersRemoved) {
+        result.sudoersRemoved = *answers.sudoersRemoved;
         if (result.sudoersRemoved)
             addLog(ConnectionLogEntry::LogType::info, QStringLiteral("已移除 networksetup 免密权限"));
         else

@@ -68,6 +68,14 @@ std::optional<QString> VpnManager::detectActiveNetworkService()
     return m_activeNetworkService = services.first();
 }
 
+std::optional<ProcessRequest> VpnManager::proxySwitchOffRequest(const std::optional<QString>& service) const
+{
+    if (!service)
+        return std::nullopt;
+    return privilegedNetworksetup({QStringLiteral("-setsocksfirewallproxystate"), *service, QStringLiteral("off")},
+        m_timings.privilegedCommandLimit);
+}
+
 bool VpnManager::runNetworksetupSudo(const QStringList& arguments)
 {
     return m_processes.run(privilegedNetworksetup(arguments, m_timings.privilegedCommandLimit)).succeeded();
