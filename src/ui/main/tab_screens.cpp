@@ -1,6 +1,19 @@
 #include "tab_screens.h"
 
+#include "api/api_service.h"
+#include "app/app_state.h"
+#include "app/auto_updater.h"
+#include "app/url_opener.h"
+#include "connection/ping_service.h"
+#include "connection/vpn_manager.h"
+#include "connection/xray_manager.h"
+#include "platform/biometric_auth.h"
+#include "platform/language_manager.h"
+#include "platform/login_item.h"
+#include "platform/notifier.h"
+#include "platform/settings_store.h"
 #include "platform/text_table.h"
+#include "ui/account/login_view.h"
 #include "ui/account/profile_view.h"
 #include "ui/account/settings_view.h"
 #include "ui/community/server_dashboard_view.h"
@@ -9,13 +22,46 @@
 
 #include <QtGlobal>
 
+namespace {
+
+// The process's objects for the account and settings screens, until the application context
+// hands them down. The sheets of the plan, subscription and community screens join as they land.
+void openSignIn(QWidget* parent)
+{
+    (new LoginView(parent))->open();
+}
+
+ProfileView::Services profileServices()
+{
+    return {.appState = AppState::shared(), .notifier = Notifier::shared(), .openSignIn = openSignIn};
+}
+
+SettingsView::Services settingsServices()
+{
+    return {.appState = AppState::shared(),
+            .languageManager = LanguageManager::shared(),
+            .vpnManager = VpnManager::shared(),
+            .xray = XrayManager::shared(),
+            .settings = SettingsStore::shared(),
+            .notifier = Notifier::shared(),
+            .loginItem = LoginItem::shared(),
+            .biometric = BiometricAuth::shared(),
+            .ping = PingService::shared(),
+            .urlOpener = UrlOpener::shared(),
+            .webSite = ApiService::shared().baseURL(),
+            .checkForUpdates = [] { AutoUpdater::shared().check(true); },
+            .openSignIn = openSignIn};
+}
+
+} // namespace
+
 QWidget* makeTabScreen(int tab, QWidget* parent)
 {
     switch (tab) {
     case 1: return new NodesListView(parent);
-    case 2: return new SettingsView(parent);
+    case 2: return new SettingsView(settingsServices(), parent);
     case 3: return new ServerDashboardView(parent);
-    case 4: return new ProfileView(parent);
+    case 4: return new ProfileView(profileServices(), parent);
     default: return new DashboardView(parent);
     }
 }
