@@ -1,6 +1,7 @@
 #include "settings_form.h"
 
 #include "platform/settings_store.h"
+#include "ui/account/toggle_switch.h"
 #include "ui/common/modern_card.h"
 #include "ui/common/text_label.h"
 
@@ -40,10 +41,7 @@ void Section::addRow(QLayout* row)
 
 QCheckBox* makeToggle(const QString& label, QWidget* parent)
 {
-    auto* toggle = new QCheckBox(label, parent);
-    toggle->setLayoutDirection(Qt::RightToLeft);
-    toggle->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    return toggle;
+    return new ToggleSwitch(label, parent);
 }
 
 QCheckBox* makeStoredToggle(const QString& label, SettingsStore& settings, const QString& key, bool fallback, QWidget* parent)
