@@ -31,7 +31,7 @@ ProfileView::ProfileView(Services services, QWidget* parent)
     connect(&appState, &AppState::isLoggedInChanged, this, &ProfileView::scheduleRebuild);
     connect(&appState, &AppState::profileChanged, this, &ProfileView::scheduleRebuild);
     // A completed purchase posts this: the plan, expiry and traffic shown here change.
-    connect(&m_services.notifier, &Notifier::refreshProfile, &appState, &AppState::loadProfile);
+    connect(&m_services.notifier, &Notifier::refreshProfile, this, [this] { m_services.appState.loadProfile(); });
     rebuild();
 }
 

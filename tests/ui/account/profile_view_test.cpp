@@ -230,6 +230,17 @@ TEST_F(ProfileViewTest, ACompletedPurchaseRefreshesTheAccount)
     UiWorld::waitUntil([&] { settle(); return labelText(profile, "planName") != oldPlan; });
     EXPECT_EQ(labelText(profile, "planName"), world.appState->profile()->plan.value_or(QString()));
     EXPECT_FALSE(world.appState->isLoading()) << "no loading face for a refresh";
+
+    // A screen that is gone asks for nothing more.
+    view.reset();
+    const int afterClose = world.service.requestsTo(QStringLiteral("/api/user/profile")).size();
+    emit notifier.refreshProfile();
+    // A load of our own, sent after any the notice would have started, marks when to count.
+    world.appState->loadProfile();
+    UiWorld::waitUntil([&] { return world.service.requestsTo(QStringLiteral("/api/user/profile")).size() > afterClose; });
+    UiWorld::waitUntil([&] { return world.appState->profile().has_value(); });
+    settle();
+    EXPECT_EQ(world.service.requestsTo(QStringLiteral("/api/user/profile")).size(), afterClose + 1);
 }
 
 TEST_F(ProfileViewTest, CancellingTheSignOutChangesNothing)
