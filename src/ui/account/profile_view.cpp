@@ -24,7 +24,7 @@ ProfileView::ProfileView(Services services, QWidget* parent)
     : QWidget(parent)
     , m_services(std::move(services))
 {
-    m_column = buildScrollingScreen(this, QStringLiteral("person.crop.circle"), t(u"个人中心"));
+    m_column = buildScrollingScreen(this, t(u"个人中心"), QStringLiteral("person.crop.circle"));
     m_column->addStretch();
 
     auto& appState = m_services.appState;

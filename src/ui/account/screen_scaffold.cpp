@@ -7,19 +7,21 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-QVBoxLayout* buildScrollingScreen(QWidget* screen, const QString& symbol, const QString& title)
+QVBoxLayout* buildScrollingScreen(QWidget* screen, const QString& title, const QString& headerSymbol)
 {
     screen->setWindowTitle(title);
     auto* outer = new QVBoxLayout(screen);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    auto* header = new SymbolLabel(symbol, title, TextStyle::Title2, TextColor::Primary, screen);
-    QFont bold = header->textLabel()->font();
-    bold.setBold(true);
-    header->textLabel()->setFont(bold);
-    header->setContentsMargins(20, 20, 20, 12);
-    outer->addWidget(header);
-    outer->addWidget(new Divider(screen));
+    if (!headerSymbol.isEmpty()) {
+        auto* header = new SymbolLabel(headerSymbol, title, TextStyle::Title2, TextColor::Primary, screen);
+        QFont bold = header->textLabel()->font();
+        bold.setBold(true);
+        header->textLabel()->setFont(bold);
+        header->setContentsMargins(20, 20, 20, 12);
+        outer->addWidget(header);
+        outer->addWidget(new Divider(screen));
+    }
 
     auto* scroll = new QScrollArea(screen);
     scroll->setFrameShape(QFrame::NoFrame);

@@ -7,6 +7,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
@@ -59,14 +60,20 @@ ChoicePicker::ChoicePicker(const QString& label, const QList<QPair<QString, QStr
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(14);
-    row->addWidget(makeLabel(label, TextStyle::Body, TextColor::Primary, this));
+    row->addWidget(makeLabel(label, TextStyle::Body, TextColor::Primary, this), 0, Qt::AlignTop);
     row->addStretch();
+    // At most three options a line, so that long option names in any language fit the form.
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(14);
+    grid->setVerticalSpacing(6);
     for (const auto& [text, value] : options) {
         auto* button = new QRadioButton(text, this);
-        m_group->addButton(button, int(m_values.size()));
+        const int index = int(m_values.size());
+        m_group->addButton(button, index);
         m_values.append(value);
-        row->addWidget(button);
+        grid->addWidget(button, index / optionsPerLine, index % optionsPerLine);
     }
+    row->addLayout(grid);
     connect(m_group, &QButtonGroup::idClicked, this, [this](int id) { emit chosen(m_values.value(id)); });
 }
 

@@ -53,6 +53,8 @@ signals:
     void chosen(const QString& value);
 
 private:
+    static constexpr int optionsPerLine = 3;
+
     QButtonGroup* m_group;
     QList<QString> m_values;
 };

@@ -55,7 +55,8 @@ SettingsView::SettingsView(Services services, QWidget* parent)
     : QWidget(parent)
     , m_services(std::move(services))
 {
-    m_column = buildScrollingScreen(this, QStringLiteral("gearshape"), t(u"设置"));
+    // The toolbar shows the title; the form has no header of its own.
+    m_column = buildScrollingScreen(this, t(u"设置"));
     auto& s = m_services;
     m_column->addWidget(buildAccountSection());
     m_vpn = new VpnSection(s.vpnManager, s.xray, s.settings, s.notifier, this);

@@ -67,7 +67,7 @@ TEST_F(AccountScreenshots, AccountAndSettingsInEveryLanguageAndLook)
     SettingsWorld world;
     world.languages.setLanguage(AppLanguage::en);
     Notifier notifier;
-    ProfileView signedOut({.appState = world.appState, .notifier = notifier});
+    ProfileView signedOut({.appState = world.appState, .notifier = notifier, .openSignIn = [](QWidget*) {}});
     saveWhole(signedOut, QStringLiteral("account-signed-out-en"));
     world.settings.setValue(SettingsKeys::customDNS, QStringLiteral("dns.example"));
     saveWhole(world.makeView(), QStringLiteral("settings-signed-out-en"));
