@@ -432,8 +432,9 @@ TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
 TEST_F(AppShellTest, ConnectionNoticesOnlyOnRealChanges)
 {
     ConnectionNotices notices(world.vpn, settings(), world.notifier);
+    settings().setValue(SettingsKeys::connectionNotifications, false);
     published(world.vpn).setState(ConnectionState::connected);
-    EXPECT_TRUE(world.notifier.notices.isEmpty()) << "the setting is off while absent";
+    EXPECT_TRUE(world.notifier.notices.isEmpty()) << "the setting is off";
 
     settings().setValue(SettingsKeys::connectionNotifications, true);
     published(world.vpn).setConnectedNode(world.node(4));
