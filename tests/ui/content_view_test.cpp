@@ -11,7 +11,10 @@
 #include "platform/text_table.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QSignalSpy>
 
 namespace {
 
@@ -219,6 +222,56 @@ TEST_F(ContentViewTest, ControlWithADigitPicksATab)
         QTest::keyClick(view->detailScreen(), c.key, c.modifiers);
         EXPECT_EQ(view->selectedTab(), c.tab) << c.key;
     }
+}
+
+TEST_F(ContentViewTest, ControlShiftWithADigitKeyOfARealKeyboardPicksATab)
+{
+    signedInState();
+    auto view = makeView();
+    // What the xcb platform delivers for Control+Shift with the digit keys 1 to 4 on a US layout:
+    // the shifted symbol, its keysym, and the key's own code.
+    struct Case {
+        Qt::Key key;
+        quint32 keysym;
+        QString text;
+        quint32 scanCode;
+    };
+    const Case cases[] = {{Qt::Key_At, 0x40, QStringLiteral("@"), 11},
+                          {Qt::Key_Dollar, 0x24, QStringLiteral("$"), 13},
+                          {Qt::Key_NumberSign, 0x23, QStringLiteral("#"), 12},
+                          {Qt::Key_Exclam, 0x21, QStringLiteral("!"), 10}};
+    const int tabs[] = {1, 3, 2, 0};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        constexpr quint32 shiftAndControlMasks = 0x1 | 0x4;
+        QKeyEvent press(QEvent::KeyPress, c.key, Qt::ControlModifier | Qt::ShiftModifier, c.scanCode, c.keysym,
+                        shiftAndControlMasks, c.text);
+        QApplication::sendEvent(view->detailScreen(), &press);
+        EXPECT_EQ(view->selectedTab(), tabs[i]) << c.text.toStdString();
+    }
+}
+
+TEST_F(ContentViewTest, PickingTheTabOnShowKeepsItsScreen)
+{
+    signedInState();
+    auto view = makeView();
+    const QPointer<QWidget> shown = view->detailScreen();
+    QSignalSpy changes(view.get(), &ContentView::selectedTabChanged);
+
+    QTest::mouseClick(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry0")), Qt::LeftButton);
+    QTest::keyClick(view->detailScreen(), Qt::Key_1, Qt::ControlModifier);
+    emit Notifier::shared().navigateToTab(0);
+    settle();
+    EXPECT_EQ(view->detailScreen(), shown.data());
+    EXPECT_FALSE(shown.isNull());
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_TRUE(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry0"))->isChecked());
+
+    // Another tab is still built afresh.
+    QTest::mouseClick(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry1")), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab1"));
+    EXPECT_EQ(changes.count(), 1);
 }
 
 TEST_F(ContentViewTest, SidebarEntriesAndTheAccountRowPickTabs)

@@ -186,7 +186,11 @@ SidebarView::SidebarView(QWidget* parent)
     for (int tab = 0; tab < navigationTabCount; ++tab) {
         auto* entry = new SidebarEntry(navigationTabTitle(tab), QLatin1String(symbols[tab]), this);
         entry->setObjectName(QStringLiteral("tabEntry%1").arg(tab));
-        connect(entry, &QAbstractButton::clicked, this, [this, tab] { emit tabSelected(tab); });
+        // A click on the highlighted entry would toggle it off: the highlight follows the pick.
+        connect(entry, &QAbstractButton::clicked, this, [this, tab] {
+            setSelectedTab(tab);
+            emit tabSelected(tab);
+        });
         m_entries.append(entry);
         column->addWidget(entry);
     }
