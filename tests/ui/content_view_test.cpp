@@ -362,8 +362,8 @@ TEST(SidebarView, SubscriptionFiguresFollowThePlan)
         double fraction;
         QString line;
     };
-    for (const auto& c : {Case{std::nullopt, std::nullopt, 0.0, QStringLiteral("流量: 0.0/30 GB")},
-                          Case{12.0, std::nullopt, 0.4, QStringLiteral("流量: 12.0/30 GB")},
+    for (const auto& c : {Case{std::nullopt, std::nullopt, 0.0, QStringLiteral("流量: 0.0/-- GB")},
+                          Case{12.0, std::nullopt, 0.0, QStringLiteral("流量: 12.0/-- GB")},
                           Case{0.25, 0.5, 0.25, QStringLiteral("流量: 0.2/0 GB")},
                           Case{80.0, 100.0, 0.8, QStringLiteral("流量: 80.0/100 GB")},
                           Case{150.0, 100.0, 1.5, QStringLiteral("流量: 150.0/100 GB")}}) {

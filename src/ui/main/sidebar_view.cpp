@@ -229,17 +229,19 @@ void SidebarView::setAccount(bool isLoggedIn, const std::optional<UserProfileRes
 
 double SidebarView::trafficFraction(const UserProfileResponse& profile)
 {
-    const double used = profile.trafficUsed.value_or(0);
+    // Without a total the share of it is unknown.
     if (!profile.trafficTotal)
-        return used / 30.0;
+        return 0.0;
+    const double used = profile.trafficUsed.value_or(0);
     const double total = *profile.trafficTotal;
     return total >= 1 ? used / total : used;
 }
 
 QString SidebarView::trafficLine(const UserProfileResponse& profile)
 {
+    const QString total = profile.trafficTotal ? i18n::format(QStringLiteral("%.0f"), *profile.trafficTotal) : QStringLiteral("--");
     return i18n::tr(QStringLiteral("流量")) + QStringLiteral(": ")
-        + i18n::format(QStringLiteral("%.1f/%.0f GB"), profile.trafficUsed.value_or(0), profile.trafficTotal.value_or(30));
+        + i18n::format(QStringLiteral("%.1f/"), profile.trafficUsed.value_or(0)) + total + QStringLiteral(" GB");
 }
 
 QString SidebarView::avatarLetter(const UserProfileResponse& profile)
