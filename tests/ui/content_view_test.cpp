@@ -1,3 +1,4 @@
+#include "support/event_waits.h"
 #include "support/screenshot.h"
 #include "ui/common/button.h"
 #include "ui/common/icon_button.h"
@@ -419,7 +420,7 @@ TEST_F(ContentViewTest, StartUpWorkLoadsAndConnectsWhenAsked)
     world.appState->setIsLoading(true);
     ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
     UiWorld::waitUntil([&] { return !world.appState->isLoading(); });
-    QTest::qWait(50);
+    waitPastTimers(std::chrono::milliseconds(10));
     EXPECT_TRUE(world.connectRequests.isEmpty()) << "autoConnect is off";
 
     settings().setValue(SettingsKeys::autoConnect, true);
@@ -431,7 +432,7 @@ TEST_F(ContentViewTest, StartUpWorkLoadsAndConnectsWhenAsked)
     world.connectRequests.clear();
     ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
     world.vpn.setState(ConnectionState::connecting);
-    QTest::qWait(100);
+    waitPastTimers(std::chrono::milliseconds(10));
     EXPECT_TRUE(world.connectRequests.isEmpty());
 }
 

@@ -1,4 +1,5 @@
 #include "dashboard_fixture.h"
+#include "support/event_waits.h"
 
 #include "platform/text_table.h"
 #include "ui/common/icon_button.h"
@@ -176,7 +177,7 @@ TEST_F(DashboardView_, FastestNodeStartsOnAppearanceOnlyWhileDisconnected)
     // Connected: opening the dashboard must not switch the live connection.
     connectTo(node(1, QStringLiteral("A")));
     showView();
-    QTest::qWait(20);
+    deliverPostedEvents();
     EXPECT_TRUE(measured.isEmpty());
     EXPECT_TRUE(autoConnected.isEmpty());
 
@@ -198,7 +199,7 @@ TEST_F(DashboardView_, ArrivingNodeListStartsTheFastestNodeOnlyWhenSignedInAndDi
 
     connectTo(nodes.first());
     appState.setNodes(nodes);
-    QTest::qWait(20);
+    deliverPostedEvents();
     EXPECT_TRUE(measured.isEmpty());
 
     vpn.setState(ConnectionState::disconnected);
@@ -210,7 +211,7 @@ TEST_F(DashboardView_, ArrivingNodeListStartsTheFastestNodeOnlyWhenSignedInAndDi
     measured.clear();
     appState.setIsLoggedIn(false);
     appState.setNodes(nodes);
-    QTest::qWait(20);
+    deliverPostedEvents();
     EXPECT_TRUE(measured.isEmpty());
 }
 
@@ -257,7 +258,7 @@ TEST_F(DashboardView_, StateChangeDuringALookupLooksAgainOnceSoTheExitAddressIsS
 
     // The same state assigned again is no change: no new lookup.
     vpn.setState(ConnectionState::connected);
-    QTest::qWait(50);
+    deliverPostedEvents();
     EXPECT_FALSE(dashboard.isFetchingIP());
     EXPECT_EQ(ipEndpoint.requests, 2);
     EXPECT_EQ(dashboard.publicIPCard()->footer()->text(), t("当前为代理出口 IP"));
