@@ -1,3 +1,4 @@
+#include "support/event_waits.h"
 #include "support/screenshot.h"
 #include "support/vpn_manager_test_access.h"
 #include "ui/main/app_delegate.h"
@@ -123,7 +124,7 @@ TEST_F(AppShellTest, LaunchLeavesTheUsersOwnProxyAlone)
     QWidget window;
     auto delegate = launchedDelegate(window);
     UiWorld::waitUntil([&] { return world.processes.commandLines().join(QLatin1Char('\n')).contains(QStringLiteral("-getsocksfirewallproxy")); });
-    QTest::qWait(20);
+    waitPastTimers(std::chrono::milliseconds(10));
     EXPECT_TRUE(privilegedCommands().isEmpty());
 }
 
@@ -135,7 +136,7 @@ TEST_F(AppShellTest, LaunchSkipsTheClearingOnceAConnectionIsUnderWay)
     QWidget window;
     auto delegate = launchedDelegate(window);
     published(world.vpn).setState(ConnectionState::connecting);
-    QTest::qWait(60);
+    waitPastTimers(std::chrono::milliseconds(10));
     EXPECT_TRUE(world.processes.requests.isEmpty());
 }
 

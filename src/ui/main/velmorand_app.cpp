@@ -16,6 +16,7 @@
 #include "ui/main/update_dialogs.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QMenuBar>
 
 VelmorandApp::Services VelmorandApp::sharedServices()
@@ -70,6 +71,18 @@ void VelmorandApp::launch()
     m_services.discoverEndpoint();
     ContentView::runStartUpWork(m_services.appState, m_services.vpnManager, m_services.settings, m_services.actions,
                                 m_timings.autoConnectDelay);
+}
+
+void VelmorandApp::reopen()
+{
+    const bool visible = m_window->isVisible();
+    qInfo().noquote() << QStringLiteral("[App] Reopen requested by another launch: visible=%1")
+                             .arg(visible ? QStringLiteral("true") : QStringLiteral("false"));
+    m_delegate->applicationShouldHandleReopen(visible);
+    if (visible) {
+        m_window->raise();
+        m_window->activateWindow();
+    }
 }
 
 void VelmorandApp::rebuildContent()
