@@ -28,11 +28,22 @@ void LatencyTest::start(const QList<Node>& nodes, double timeout)
         return;
     }
     m_pending = nodes.size();
+    m_waiting = nodes;
+    m_timeout = timeout;
+    startSlice();
+}
+
+void LatencyTest::startSlice()
+{
+    const auto slice = m_waiting.mid(0, sliceSize);
+    m_waiting.remove(0, slice.size());
+    if (!m_waiting.isEmpty())
+        QMetaObject::invokeMethod(this, &LatencyTest::startSlice, Qt::QueuedConnection);
     const auto report = [](LatencyTest& test, qint64 nodeId, std::optional<qint64> milliseconds) {
         test.report(nodeId, milliseconds);
     };
-    for (const auto& node : nodes)
-        probeNode(this, m_probe(node.server, node.port, timeout), node.id, report);
+    for (const auto& node : slice)
+        probeNode(this, m_probe(node.server, node.port, m_timeout), node.id, report);
 }
 
 void LatencyTest::report(qint64 nodeId, std::optional<qint64> milliseconds)

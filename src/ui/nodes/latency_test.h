@@ -13,12 +13,15 @@
 // connection failed or took too long.
 using LatencyProbe = std::function<QCoro::Task<std::optional<qint64>>(QString host, qint64 port, double timeout)>;
 
-// Measures a list of nodes at once, one probe per node, all started together, and reports each
-// result as it arrives: a screen shows them while the slower probes still run. Probes that end
-// after the test object is gone are dropped.
+// Measures a list of nodes at once, one probe per node, and reports each result as it arrives: a
+// screen shows them while the slower probes still run. The probes start together, in slices of
+// `sliceSize` one event-loop turn apart, so that opening a thousand connections never holds the
+// window up. Probes that end after the test object is gone are dropped.
 class LatencyTest : public QObject {
     Q_OBJECT
 public:
+    static constexpr qsizetype sliceSize = 64;
+
     explicit LatencyTest(LatencyProbe probe, QObject* parent = nullptr);
 
     // Starts a probe of every node with the time limit; does nothing while a test runs. A test
@@ -33,7 +36,10 @@ signals:
 
 private:
     void report(qint64 nodeId, std::optional<qint64> milliseconds);
+    void startSlice();
 
     LatencyProbe m_probe;
     qsizetype m_pending = 0;
+    QList<Node> m_waiting;
+    double m_timeout = 0;
 };
