@@ -20,7 +20,7 @@ SearchField::SearchField(const QString& placeholder, bool rounded, QWidget* pare
     m_edit->setPlaceholderText(placeholder);
     m_edit->setFont(Theme::shared().font(TextStyle::Body));
     m_edit->setAttribute(Qt::WA_MacShowFocusRect, false);
-    m_edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; }"));
+    m_edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; padding: 0; }"));
     row->addWidget(m_edit, 1);
     m_clear = new IconButton(QStringLiteral("xmark.circle.fill"), 13, this);
     m_clear->setObjectName(QStringLiteral("clearSearch"));
@@ -31,6 +31,7 @@ SearchField::SearchField(const QString& placeholder, bool rounded, QWidget* pare
         m_clear->setVisible(!text.isEmpty());
         emit textChanged(text);
     });
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 

@@ -153,10 +153,17 @@ void NodesListView::showEvent(QShowEvent* event)
     m_services.appState.loadNodes();
 }
 
-bool NodesListView::isConnected(const Node& node) const
+std::optional<qint64> NodesListView::connectedId() const
 {
     const auto& vpn = m_services.vpnManager;
-    return vpn.state() == ConnectionState::connected && vpn.connectedNode() && vpn.connectedNode()->id == node.id;
+    if (vpn.state() != ConnectionState::connected || !vpn.connectedNode())
+        return std::nullopt;
+    return vpn.connectedNode()->id;
+}
+
+bool NodesListView::isConnected(const Node& node) const
+{
+    return connectedId() == node.id;
 }
 
 void NodesListView::scheduleRebuild()
@@ -175,9 +182,7 @@ void NodesListView::rebuild()
     auto lines = NodeListRules::buildLines({appState.nodes(), search, m_nodePings, favorites, otherName});
     const QString emptyMessage = search.isEmpty() ? i18n::tr(QStringLiteral("无可用节点"))
                                                   : i18n::format(i18n::tr(QStringLiteral("未找到 \"%@\"")), search);
-    const auto connected = m_services.vpnManager.connectedNode();
-    NodeListModel::RowState state{m_nodePings, favorites,
-                                  isConnected(connected.value_or(Node{})) ? std::optional(connected->id) : std::nullopt,
+    NodeListModel::RowState state{m_nodePings, favorites, connectedId(),
                                   m_connectingNode ? std::optional(m_connectingNode->id) : std::nullopt};
     const int scroll = m_list->verticalScrollBar()->value();
     m_restoringSelection = true;
@@ -236,9 +241,7 @@ Node NodesListView::latest(const Node& node) const
 
 void NodesListView::refreshConnection()
 {
-    const auto connected = m_services.vpnManager.connectedNode();
-    m_model->setConnection(connected && isConnected(*connected) ? std::optional(connected->id) : std::nullopt,
-                           m_connectingNode ? std::optional(m_connectingNode->id) : std::nullopt);
+    m_model->setConnection(connectedId(), m_connectingNode ? std::optional(m_connectingNode->id) : std::nullopt);
     m_spinner->setRunning(m_connectingNode.has_value());
     refreshBottomBar();
 }

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 
 #include <memory>
 
@@ -227,4 +228,32 @@ TEST_F(NodesListViewTest, StarAndContextMenuToggleFavouritesThatPersist)
     QTest::mouseClick(list.list()->viewport(), Qt::LeftButton, {}, list.model()->nodeRow(1).starRect(list.list()->visualRect(list.model()->index(1))).center());
     waitUntil([&] { return list.model()->line(0).kind == Line::Kind::regionHeader; });
     EXPECT_TRUE(appState.favoriteNodeIds().isEmpty());
+
+    // The context menu of a full row holds the one favourite item.
+    const QRect first = list.list()->visualRect(list.model()->index(*list.model()->rowOf(1)));
+    emit list.list()->customContextMenuRequested(first.center());
+    auto* menu = list.findChild<QMenu*>();
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions().first()->text(), t("收藏"));
+    menu->actions().first()->trigger();
+    menu->close();
+    waitUntil([&] { return appState.favoriteNodeIds() == QSet<qint64>{1}; });
+    waitUntil([&] { return list.model()->line(0).kind == Line::Kind::favoritesHeader; });
+}
+
+TEST_F(NodesListViewTest, OfflineRowsAreReducedAndHaveNoContextMenu)
+{
+    connectTo(makeNode(2, QStringLiteral("b"), QStringLiteral("Online")));
+    signIn({makeNode(1, QStringLiteral("a")), makeNode(2, QStringLiteral("b"), QStringLiteral("Online"), 44)});
+    auto& list = showView();
+    const auto row = list.model()->rowOf(2);
+    ASSERT_TRUE(row);
+    EXPECT_EQ(list.model()->line(*row).kind, Line::Kind::offlineNode);
+    const auto face = list.model()->nodeRow(*row);
+    EXPECT_FALSE(face.showFavorite);
+    EXPECT_FALSE(face.isConnected);
+    EXPECT_EQ(face.latency().text, QStringLiteral("44ms"));
+    emit list.list()->customContextMenuRequested(list.list()->visualRect(list.model()->index(*row)).center());
+    EXPECT_FALSE(list.findChild<QMenu*>());
 }
