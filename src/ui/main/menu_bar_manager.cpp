@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "connection/vpn_manager.h"
 #include "connection/xray_manager.h"
+#include "platform/language_manager.h"
 #include "platform/login_item.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
@@ -57,6 +58,7 @@ MenuBarManager::Services MenuBarManager::sharedServices()
             []() -> QWidget* {
                 return new MenuBarView({.vpnManager = VpnManager::shared(),
                                         .appState = AppState::shared(),
+                                        .languageManager = LanguageManager::shared(),
                                         .xray = XrayManager::shared(),
                                         .settings = SettingsStore::shared(),
                                         .loginItem = LoginItem::shared(),

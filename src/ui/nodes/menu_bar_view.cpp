@@ -6,9 +6,11 @@
 #include "popover_status.h"
 #include "app/app_state.h"
 #include "connection/vpn_manager.h"
+#include "platform/language_manager.h"
 #include "platform/text_table.h"
 #include "ui/common/divider.h"
 #include "ui/common/row_button.h"
+#include "ui/common/search_field.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
@@ -40,25 +42,66 @@ MenuBarView::MenuBarView(Services services, QWidget* parent)
     : QWidget(parent), m_services(std::move(services))
 {
     setObjectName(QStringLiteral("menuBarView"));
-    auto* column = new QVBoxLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    buildContent();
+
+    auto& vpn = m_services.vpnManager;
+    for (auto signal : {&VpnManager::stateChanged, &VpnManager::connectedNodeChanged, &VpnManager::connectionDurationChanged,
+                        &VpnManager::trafficSpeedDownChanged, &VpnManager::trafficSpeedUpChanged, &VpnManager::trafficDownChanged,
+                        &VpnManager::trafficUpChanged})
+        connect(&vpn, signal, this, &MenuBarView::refreshConnection);
+    // The whole-object change comes before the value is stored: read it once the event loop turns.
+    connect(&m_services.appState, &AppState::objectWillChange, this, [this] {
+        if (m_nodesRefreshQueued)
+            return;
+        m_nodesRefreshQueued = true;
+        QMetaObject::invokeMethod(this, &MenuBarView::refreshNodes, Qt::QueuedConnection);
+    });
+    // The texts follow the interface language: the content is made again, keeping the search.
+    connect(&m_services.languageManager, &LanguageManager::currentLanguageChanged, this, &MenuBarView::retranslate,
+            Qt::QueuedConnection);
+    refreshNodes();
+    refreshConnection();
+}
+
+void MenuBarView::retranslate()
+{
+    const QString search = m_picker->searchField()->text();
+    layout()->removeWidget(m_content);
+    m_content->hide();
+    m_content->deleteLater();
+    m_recentRows.clear();
+    m_recentFaces.clear();
+    buildContent();
+    m_picker->searchField()->setText(search);
+    refreshNodes();
+    refreshConnection();
+}
+
+void MenuBarView::buildContent()
+{
+    m_content = new QWidget(this);
+    layout()->addWidget(m_content);
+    auto* column = new QVBoxLayout(m_content);
     column->setContentsMargins(10, 0, 10, 6);
     column->setSpacing(0);
 
-    m_quickConnect = new QuickConnectButton(this);
+    m_quickConnect = new QuickConnectButton(m_content);
     connect(m_quickConnect, &QAbstractButton::clicked, this, &MenuBarView::toggleMainConnection);
     column->addSpacing(12);
     addInset(column, m_quickConnect, 12);
     column->addSpacing(4);
 
-    m_modeRow = new PopoverModeRow(m_services.vpnManager, m_services.xray, this);
+    m_modeRow = new PopoverModeRow(m_services.vpnManager, m_services.xray, m_content);
     column->addWidget(m_modeRow);
-    addInset(column, insetDivider(this), 12);
+    addInset(column, insetDivider(m_content), 12);
     column->addSpacing(4);
 
-    m_statusCard = new PopoverStatusCard(this);
+    m_statusCard = new PopoverStatusCard(m_content);
     column->addWidget(m_statusCard);
 
-    m_recentSection = new QWidget(this);
+    m_recentSection = new QWidget(m_content);
     auto* recent = new QVBoxLayout(m_recentSection);
     recent->setContentsMargins(0, 0, 0, 0);
     recent->setSpacing(0);
@@ -76,31 +119,17 @@ MenuBarView::MenuBarView(Services services, QWidget* parent)
     column->addWidget(m_recentSection);
     column->addSpacing(6);
 
-    m_picker = new NodePicker(this);
+    m_picker = new NodePicker(m_content);
     connect(m_picker, &NodePicker::nodeTapped, this, &MenuBarView::toggleConnection);
     connect(m_picker, &NodePicker::refreshRequested, this, [this] { m_services.appState.loadNodes(); });
     column->addWidget(m_picker, 1);
 
-    addInset(column, insetDivider(this), 12);
+    addInset(column, insetDivider(m_content), 12);
     column->addSpacing(2);
-    m_quickSettings = new PopoverQuickSettings(m_services.vpnManager, m_services.settings, m_services.loginItem, this);
+    m_quickSettings = new PopoverQuickSettings(m_services.vpnManager, m_services.settings, m_services.loginItem, m_content);
     connect(m_quickSettings, &PopoverQuickSettings::openMainWindowRequested, this, &MenuBarView::showMainWindow);
     connect(m_quickSettings, &PopoverQuickSettings::quitRequested, this, &MenuBarView::askToQuit);
     column->addWidget(m_quickSettings);
-
-    auto& vpn = m_services.vpnManager;
-    for (auto signal : {&VpnManager::stateChanged, &VpnManager::connectedNodeChanged, &VpnManager::connectionDurationChanged,
-                        &VpnManager::trafficSpeedDownChanged, &VpnManager::trafficDownChanged})
-        connect(&vpn, signal, this, &MenuBarView::refreshConnection);
-    // The whole-object change comes before the value is stored: read it once the event loop turns.
-    connect(&m_services.appState, &AppState::objectWillChange, this, [this] {
-        if (m_nodesRefreshQueued)
-            return;
-        m_nodesRefreshQueued = true;
-        QMetaObject::invokeMethod(this, &MenuBarView::refreshNodes, Qt::QueuedConnection);
-    });
-    refreshNodes();
-    refreshConnection();
 }
 
 bool MenuBarView::isActive(const Node& node) const

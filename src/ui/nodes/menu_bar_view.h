@@ -9,6 +9,7 @@
 #include <functional>
 
 class AppState;
+class LanguageManager;
 class LoginItem;
 class NodePicker;
 class PopoverModeRow;
@@ -32,6 +33,7 @@ public:
     struct Services {
         VpnManager& vpnManager;
         AppState& appState;
+        LanguageManager& languageManager;
         XrayManager& xray;
         SettingsStore& settings;
         LoginItem& loginItem;
@@ -68,12 +70,15 @@ public:
 private:
     bool isActive(const Node& node) const;
     std::optional<qint64> activeId() const;
+    void buildContent();
+    void retranslate();
     void askToQuit();
     void refreshConnection();
     void refreshNodes();
     void rebuildRecent();
 
     Services m_services;
+    QWidget* m_content = nullptr;
     QuickConnectButton* m_quickConnect;
     PopoverModeRow* m_modeRow;
     PopoverStatusCard* m_statusCard;

@@ -4,6 +4,7 @@
 
 #include "connection/xray_manager.h"
 #include "platform/fakes/fake_login_item.h"
+#include "platform/language_manager.h"
 #include "ui/common/button.h"
 #include "ui/common/row_button.h"
 #include "ui/common/search_field.h"
@@ -27,6 +28,7 @@ protected:
     {
         view = std::make_unique<MenuBarView>(MenuBarView::Services{.vpnManager = vpn,
                                                                    .appState = appState,
+                                                                   .languageManager = LanguageManager::shared(),
                                                                    .xray = xray,
                                                                    .settings = *settings.store,
                                                                    .loginItem = loginItem,
@@ -215,8 +217,8 @@ struct CountingLoginItem final : LoginItem {
 TEST_F(MenuBarViewTest, RefusedLaunchAtLoginSpringsBackOnceWithoutCallingAgain)
 {
     CountingLoginItem counting;
-    MenuBarView popover({.vpnManager = vpn, .appState = appState, .xray = xray, .settings = *settings.store,
-                         .loginItem = counting, .actions = recordingActions(), .quit = [] {}});
+    MenuBarView popover({.vpnManager = vpn, .appState = appState, .languageManager = LanguageManager::shared(), .xray = xray,
+                         .settings = *settings.store, .loginItem = counting, .actions = recordingActions(), .quit = [] {}});
     popover.show();
     auto* toggle = popover.quickSettings()->launchOnLogin();
     EXPECT_FALSE(toggle->isChecked());
@@ -312,4 +314,18 @@ TEST_F(MenuBarViewTest, QuitAsksFirstAndDisconnectsALiveConnection)
     }
     EXPECT_EQ(disconnects, 1);
     EXPECT_EQ(quits, 1);
+}
+
+TEST_F(MenuBarViewTest, ALanguageChangeRewritesTheTextsAndKeepsTheSearch)
+{
+    signIn({makeNode(1, QStringLiteral("Tokyo"), QStringLiteral("online"), std::nullopt, QStringLiteral("JP"))});
+    auto& popover = showView();
+    popover.nodePicker()->searchField()->setText(QStringLiteral("tok"));
+    LanguageManager::shared().setLanguage(AppLanguage::en);
+    waitUntil([&] { return popover.quickSettings()->quitButton()->text() == QStringLiteral("Quit"); });
+    EXPECT_EQ(popover.nodePicker()->searchField()->text(), QStringLiteral("tok"));
+    EXPECT_EQ(popover.nodePicker()->model()->rowCount(), 2);
+    EXPECT_EQ(popover.statusCard()->stateLabel()->text(), QStringLiteral("Disconnected"));
+    LanguageManager::shared().setLanguage(AppLanguage::zh);
+    waitUntil([&] { return popover.quickSettings()->quitButton()->text() == t("退出"); });
 }

@@ -7,6 +7,7 @@
 #include "connection/xray_manager.h"
 #include "platform/admin_script_runner.h"
 #include "platform/fakes/fake_login_item.h"
+#include "platform/language_manager.h"
 #include "platform/process_runner.h"
 #include "support/core_test_environment.h"
 #include "support/local_http_server.h"
@@ -106,6 +107,7 @@ TEST_F(NodesEndToEnd, ConnectAndDisconnectFromThePopoversNodePicker)
     int quits = 0;
     MenuBarView popover({.vpnManager = *vpn,
                          .appState = world->appState,
+                         .languageManager = LanguageManager::shared(),
                          .xray = *xray,
                          .settings = *settings.store,
                          .loginItem = loginItem,

@@ -91,8 +91,8 @@ TEST_F(NodesScreenshots, PopoverDisconnectedAndConnected)
             use(language, appearance);
             vpn.setState(ConnectionState::disconnected);
             vpn.setConnectedNode(std::nullopt);
-            MenuBarView popover({.vpnManager = vpn, .appState = appState, .xray = xray, .settings = *settings.store,
-                                 .loginItem = loginItem, .actions = recordingActions(), .quit = [] {}});
+            MenuBarView popover({.vpnManager = vpn, .appState = appState, .languageManager = LanguageManager::shared(), .xray = xray,
+                                 .settings = *settings.store, .loginItem = loginItem, .actions = recordingActions(), .quit = [] {}});
             popover.setFixedSize(340, 520);
             popover.show();
             EXPECT_FALSE(saveScreenshot(popover, QStringLiteral("popover-%1-%2-disconnected").arg(rawValue(language), appearance)).isEmpty());
