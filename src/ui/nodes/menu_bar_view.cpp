@@ -23,11 +23,7 @@
 
 namespace {
 
-Divider* insetDivider(QWidget* parent)
-{
-    return new Divider(parent);
-}
-
+// The widget across the column, `inset` pixels in from both sides.
 void addInset(QVBoxLayout* column, QWidget* widget, int inset)
 {
     auto* row = new QHBoxLayout;
@@ -95,7 +91,7 @@ void MenuBarView::buildContent()
 
     m_modeRow = new PopoverModeRow(m_services.vpnManager, m_services.xray, m_content);
     column->addWidget(m_modeRow);
-    addInset(column, insetDivider(m_content), 12);
+    addInset(column, new Divider(m_content), 12);
     column->addSpacing(4);
 
     m_statusCard = new PopoverStatusCard(m_content);
@@ -112,10 +108,8 @@ void MenuBarView::buildContent()
     m_recentRowsLayout = new QVBoxLayout;
     m_recentRowsLayout->setSpacing(0);
     recent->addLayout(m_recentRowsLayout);
-    auto* recentDivider = new QHBoxLayout;
-    recentDivider->setContentsMargins(12, 6, 12, 0);
-    recentDivider->addWidget(insetDivider(m_recentSection));
-    recent->addLayout(recentDivider);
+    recent->addSpacing(6);
+    addInset(recent, new Divider(m_recentSection), 12);
     column->addWidget(m_recentSection);
     column->addSpacing(6);
 
@@ -124,7 +118,7 @@ void MenuBarView::buildContent()
     connect(m_picker, &NodePicker::refreshRequested, this, [this] { m_services.appState.loadNodes(); });
     column->addWidget(m_picker, 1);
 
-    addInset(column, insetDivider(m_content), 12);
+    addInset(column, new Divider(m_content), 12);
     column->addSpacing(2);
     m_quickSettings = new PopoverQuickSettings(m_services.vpnManager, m_services.settings, m_services.loginItem, m_content);
     connect(m_quickSettings, &PopoverQuickSettings::openMainWindowRequested, this, &MenuBarView::showMainWindow);

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QScrollBar>
 
 #include <memory>
 
@@ -256,4 +257,23 @@ TEST_F(NodesListViewTest, OfflineRowsAreReducedAndHaveNoContextMenu)
     EXPECT_EQ(face.latency().text, QStringLiteral("44ms"));
     emit list.list()->customContextMenuRequested(list.list()->visualRect(list.model()->index(*row)).center());
     EXPECT_FALSE(list.findChild<QMenu*>());
+}
+
+TEST_F(NodesListViewTest, ARebuildKeepsTheScrollPosition)
+{
+    QList<Node> nodes;
+    for (qint64 id = 1; id <= 300; ++id)
+        nodes.append(makeNode(id, QStringLiteral("Node %1").arg(id), QStringLiteral("online"), id));
+    signIn(nodes);
+    auto& list = showView();
+    auto* bar = list.list()->verticalScrollBar();
+    waitUntil([&] { return bar->maximum() > 0; });
+    bar->setValue(bar->maximum() / 2);
+    const int scrolled = bar->value();
+    select(150);
+    appState.toggleFavorite(299);
+    waitUntil([&] { return list.model()->line(0).kind == Line::Kind::favoritesHeader; });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), scrolled);
+    EXPECT_EQ(selectedIds(), QList<qint64>{150});
 }
