@@ -10,6 +10,8 @@
 #include "ui/common/search_field.h"
 #include "ui/common/segmented_picker.h"
 #include "ui/common/toggle_switch.h"
+#include "support/screenshot.h"
+#include "ui/main/menu_bar_manager.h"
 #include "ui/nodes/menu_bar_view.h"
 #include "ui/nodes/node_picker.h"
 #include "ui/nodes/popover_controls.h"
@@ -328,4 +330,36 @@ TEST_F(MenuBarViewTest, ALanguageChangeRewritesTheTextsAndKeepsTheSearch)
     EXPECT_EQ(popover.statusCard()->stateLabel()->text(), QStringLiteral("Disconnected"));
     LanguageManager::shared().setLanguage(AppLanguage::zh);
     waitUntil([&] { return popover.quickSettings()->quitButton()->text() == t("退出"); });
+}
+
+TEST_F(MenuBarViewTest, TheStatusItemHostsItInAFixedSizePopupThatClosesOnAClickElsewhere)
+{
+    signIn({makeNode(1, QStringLiteral("Tokyo"), QStringLiteral("online"), 42, QStringLiteral("JP"))});
+    MenuBarManager manager({*settings.store, vpn, [] { return true; }, [this]() -> QWidget* {
+                                return new MenuBarView({.vpnManager = vpn, .appState = appState,
+                                                        .languageManager = LanguageManager::shared(), .xray = xray,
+                                                        .settings = *settings.store, .loginItem = loginItem,
+                                                        .actions = recordingActions(), .quit = [] {}});
+                            }});
+    ASSERT_TRUE(manager.popover());
+    manager.togglePopover();
+    auto* popup = manager.popover();
+    ASSERT_TRUE(popup->isVisible());
+    EXPECT_EQ(popup->size(), QSize(340, 520));
+    EXPECT_TRUE(popup->windowFlags().testFlag(Qt::Popup));
+    EXPECT_TRUE(popup->windowFlags().testFlag(Qt::FramelessWindowHint));
+    auto* content = popup->findChild<MenuBarView*>();
+    ASSERT_TRUE(content);
+    EXPECT_EQ(content->nodePicker()->model()->rowCount(), 2);
+    EXPECT_FALSE(saveScreenshot(*popup, QStringLiteral("popover-hosted")).isEmpty());
+    // A popup closes when the user clicks outside it.
+    QWidget elsewhere;
+    elsewhere.show();
+    QTest::mouseClick(&elsewhere, Qt::LeftButton);
+    waitUntil([&] { return !popup->isVisible(); });
+    // Opened again, it shows the same content, search included.
+    content->nodePicker()->searchField()->setText(QStringLiteral("tok"));
+    manager.togglePopover();
+    EXPECT_EQ(popup->findChild<MenuBarView*>(), content);
+    EXPECT_EQ(content->nodePicker()->searchField()->text(), QStringLiteral("tok"));
 }
