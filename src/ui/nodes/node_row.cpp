@@ -64,10 +64,16 @@ TextColor NodeRow::latencyColor(qint64 milliseconds)
 
 int NodeRow::height()
 {
-    static const int value = [] {
-        const int text = QFontMetrics(font(TextStyle::Body)).height() + 2 + QFontMetrics(font(TextStyle::Caption)).height();
-        return std::max(text, QFontMetrics(font(TextStyle::Title3)).height()) + 2 * verticalPadding + 6;
-    }();
+    // Asked for every line at each layout: measured again only when the fonts change (another
+    // language picks another face).
+    static QString measuredFor;
+    static int value = 0;
+    const QFont body = font(TextStyle::Body);
+    if (body.key() != measuredFor) {
+        measuredFor = body.key();
+        const int text = QFontMetrics(body).height() + 2 + QFontMetrics(font(TextStyle::Caption)).height();
+        value = std::max(text, QFontMetrics(font(TextStyle::Title3)).height()) + 2 * verticalPadding + 6;
+    }
     return value;
 }
 

@@ -28,6 +28,7 @@ struct ScriptedProbes {
     };
     QHash<QString, Answer> answers;
     QList<QString> asked;
+    int answered = 0;
 
     LatencyProbe probe()
     {
@@ -39,6 +40,7 @@ struct ScriptedProbes {
         self->asked.append(host);
         const auto found = self->answers.value(host);
         co_await QCoro::sleepFor(found.after);
+        ++self->answered;
         co_return found.milliseconds;
     }
 };

@@ -277,3 +277,17 @@ TEST_F(NodesListViewTest, ARebuildKeepsTheScrollPosition)
     EXPECT_EQ(bar->value(), scrolled);
     EXPECT_EQ(selectedIds(), QList<qint64>{150});
 }
+
+TEST_F(NodesListViewTest, ProbesEndingAfterTheScreenIsGoneAreDropped)
+{
+    probes.answers[QStringLiteral("127.0.0.2")] = {std::chrono::milliseconds(40), 12};
+    probes.answers[QStringLiteral("127.0.0.3")] = {std::chrono::milliseconds(60), std::nullopt};
+    signIn({makeNode(1, QStringLiteral("a")), makeNode(2, QStringLiteral("b"))});
+    showView().startPingAll();
+    ASSERT_TRUE(view->isPinging());
+    view.reset();
+    // Both probes end with nobody to tell; nothing is touched.
+    waitUntil([&] { return probes.answered == 2; });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(probes.asked.size(), 2);
+}
