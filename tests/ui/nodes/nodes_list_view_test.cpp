@@ -86,8 +86,8 @@ TEST_F(NodesListViewTest, LatencyResultsInAnyOrderReSortAsTheyArriveAndFailuresS
                             makeNode(4, QStringLiteral("d"), QStringLiteral("offline"), 5)};
     // Node 3 answers first and fastest, node 1 fails, node 2 answers last.
     probes.answers[nodes[2].server] = {std::chrono::milliseconds(20), 7};
-    probes.answers[nodes[0].server] = {std::chrono::milliseconds(120), std::nullopt};
-    probes.answers[nodes[1].server] = {std::chrono::milliseconds(250), 90};
+    probes.answers[nodes[0].server] = {std::chrono::milliseconds(500), std::nullopt};
+    probes.answers[nodes[1].server] = {std::chrono::milliseconds(1000), 90};
     signIn(nodes);
     auto& list = showView();
     EXPECT_EQ(rowIds(), (QList<qint64>{1, 2, 3}));
