@@ -20,7 +20,7 @@ using LatencyProbe = std::function<QCoro::Task<std::optional<qint64>>(QString ho
 class LatencyTest : public QObject {
     Q_OBJECT
 public:
-    static constexpr qsizetype sliceSize = 64;
+    static constexpr qsizetype sliceSize = 32;
 
     explicit LatencyTest(LatencyProbe probe, QObject* parent = nullptr);
 
