@@ -592,3 +592,13 @@ TEST_F(VelmorandAppTest, CopyInATextFieldIsNotTheVpnCommand)
 }
 
 } // namespace
+
+TEST_F(VelmorandAppTest, LaunchLoadsTheApplicationsThatBypassTheTunnel)
+{
+    const QStringList bypassing{QStringLiteral("/usr/bin/firefox"), QStringLiteral("/opt/tool/bin/tool")};
+    settings().setValue(SettingsKeys::splitTunnelApps, QJsonArray::fromStringList(bypassing));
+    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    EXPECT_TRUE(world.vpn.splitTunnelApps().isEmpty());
+    app.launch();
+    EXPECT_EQ(world.vpn.splitTunnelApps(), bypassing);
+}

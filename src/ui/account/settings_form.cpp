@@ -1,7 +1,7 @@
 #include "settings_form.h"
 
 #include "platform/settings_store.h"
-#include "ui/account/toggle_switch.h"
+#include "ui/account/labeled_switch.h"
 #include "ui/common/modern_card.h"
 #include "ui/common/text_label.h"
 
@@ -42,7 +42,7 @@ void Section::addRow(QLayout* row)
 
 QCheckBox* makeToggle(const QString& label, QWidget* parent)
 {
-    return new ToggleSwitch(label, parent);
+    return new LabeledSwitch(label, parent);
 }
 
 QCheckBox* makeStoredToggle(const QString& label, SettingsStore& settings, const QString& key, bool fallback, QWidget* parent)

@@ -283,3 +283,9 @@ QString Theme::styleSheet() const
                  .arg(css(p.tertiaryText), css(p.card));
     return sheet;
 }
+
+QColor withOpacity(QColor color, qreal opacity)
+{
+    color.setAlphaF(color.alphaF() * opacity);
+    return color;
+}

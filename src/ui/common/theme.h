@@ -43,6 +43,9 @@ struct ThemePalette {
     QColor color(TextColor role) const;
 };
 
+// The colour with its opacity multiplied by `opacity` (0 to 1).
+QColor withOpacity(QColor color, qreal opacity);
+
 // Spacing and corner radii shared by the screens, in device-independent pixels.
 namespace Spacing {
 inline constexpr int xxs = 2;

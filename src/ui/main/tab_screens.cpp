@@ -23,6 +23,9 @@
 #include "ui/community/server_dashboard_view.h"
 #include "ui/main/dashboard_view.h"
 #include "ui/nodes/nodes_list_view.h"
+#include "app/app_state.h"
+#include "connection/ping_service.h"
+#include "connection/vpn_manager.h"
 
 #include <QtGlobal>
 
@@ -79,7 +82,14 @@ SettingsView::Services settingsServices()
 QWidget* makeTabScreen(int tab, QWidget* parent)
 {
     switch (tab) {
-    case 1: return new NodesListView(parent);
+    case 1:
+        return new NodesListView({.appState = AppState::shared(),
+                                  .vpnManager = VpnManager::shared(),
+                                  .actions = ConnectionActions::of(VpnManager::shared()),
+                                  .probe = [](QString host, qint64 port, double timeout) {
+                                      return PingService::shared().ping(std::move(host), port, timeout);
+                                  }},
+                                 parent);
     case 2: return new SettingsView(settingsServices(), parent);
     case 3: return new ServerDashboardView({.api = ApiService::shared()}, parent);
     case 4: return new ProfileView(profileServices(), parent);

@@ -64,6 +64,8 @@ void VelmorandApp::launch()
     if (m_launched)
         return;
     m_launched = true;
+    // The applications that bypass the tunnel must be known before any connect applies its rules.
+    m_services.vpnManager.loadSplitTunnelApps();
     m_window->show();
     m_delegate->applicationDidFinishLaunching(m_window.get());
     // Work of the first appearance; a rebuilt or re-opened window does not run it again.

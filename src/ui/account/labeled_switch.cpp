@@ -1,31 +1,33 @@
-#include "toggle_switch.h"
+#include "labeled_switch.h"
+
+#include "ui/common/toggle_switch.h"
 
 #include <QPainter>
 
-ToggleSwitch::ToggleSwitch(const QString& label, QWidget* parent)
+LabeledSwitch::LabeledSwitch(const QString& label, QWidget* parent)
     : QCheckBox(label, parent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
 }
 
-QSize ToggleSwitch::sizeHint() const
+QSize LabeledSwitch::sizeHint() const
 {
     const QFontMetrics metrics(font());
     return {metrics.horizontalAdvance(text()) + gap + trackWidth, qMax(metrics.height(), trackHeight) + 4};
 }
 
-QSize ToggleSwitch::minimumSizeHint() const
+QSize LabeledSwitch::minimumSizeHint() const
 {
     return sizeHint();
 }
 
-bool ToggleSwitch::hitButton(const QPoint& position) const
+bool LabeledSwitch::hitButton(const QPoint& position) const
 {
     return rect().contains(position);
 }
 
-void ToggleSwitch::paintEvent(QPaintEvent*)
+void LabeledSwitch::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -39,13 +41,7 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
     QColor fill = isChecked() ? colors.color(QPalette::Highlight) : colors.color(QPalette::Mid);
     if (!isEnabled())
         fill.setAlphaF(0.4);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(track, trackHeight / 2.0, trackHeight / 2.0);
-    const qreal knob = trackHeight - 4;
-    const qreal knobX = isChecked() ? track.right() - 2 - knob : track.left() + 2;
-    painter.setBrush(Qt::white);
-    painter.drawEllipse(QRectF(knobX, track.top() + 2, knob, knob));
+    paintSwitchTrack(painter, track, fill, isChecked());
     if (hasFocus()) {
         QColor ring = colors.color(QPalette::Highlight);
         ring.setAlphaF(0.5);

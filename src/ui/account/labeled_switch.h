@@ -4,10 +4,10 @@
 
 // A setting's switch: its label on the leading edge and a sliding switch on the trailing edge of
 // the full row; the whole row toggles it.
-class ToggleSwitch : public QCheckBox {
+class LabeledSwitch : public QCheckBox {
     Q_OBJECT
 public:
-    explicit ToggleSwitch(const QString& label, QWidget* parent = nullptr);
+    explicit LabeledSwitch(const QString& label, QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
