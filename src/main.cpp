@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 #include "platform/single_instance.h"
+#include "ui/common/first_paint_log.h"
 #include "ui/common/icons.h"
 #include "ui/main/app_delegate.h"
 #include "ui/main/termination_signals.h"
@@ -10,6 +11,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    logFirstPaintWhenAsked();
     QApplication::setApplicationName(QStringLiteral("Velmorand"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORAND_VERSION));
 
