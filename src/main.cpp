@@ -1,7 +1,7 @@
 #include "ui/common/icons.h"
-#include "ui/main/app_delegate.h"
-#include "ui/main/termination_signals.h"
-#include "ui/main/velmorand_app.h"
+#include "ui/shell/app_delegate.h"
+#include "ui/shell/termination_signals.h"
+#include "ui/shell/velmorand_app.h"
 
 #include <QApplication>
 

@@ -1,9 +1,9 @@
 #include "support/screenshot.h"
 #include "ui/common/button.h"
 #include "ui/common/icon_button.h"
-#include "ui/main/compact_dashboard.h"
-#include "ui/main/main_toolbar.h"
-#include "ui/main/sidebar_view.h"
+#include "ui/shell/compact_dashboard.h"
+#include "ui/shell/main_toolbar.h"
+#include "ui/shell/sidebar_view.h"
 #include "ui_world.h"
 
 #include "platform/notifier.h"

@@ -12,10 +12,10 @@
 #include "support/trojan_server.h"
 #include "ui/common/number_formats.h"
 #include "ui/common/row_button.h"
-#include "ui/main/connection_card.h"
-#include "ui/main/proxy_info_view.h"
-#include "ui/main/speed_graph_view.h"
-#include "ui/main/traffic_cards.h"
+#include "ui/dashboard/connection_card.h"
+#include "ui/dashboard/proxy_info_view.h"
+#include "ui/dashboard/speed_graph_view.h"
+#include "ui/dashboard/traffic_cards.h"
 
 #include <QLabel>
 

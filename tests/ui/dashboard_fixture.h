@@ -7,7 +7,7 @@
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
 #include "support/temp_settings.h"
-#include "ui/main/dashboard_view.h"
+#include "ui/dashboard/dashboard_view.h"
 
 #include <QHostAddress>
 #include <QTcpServer>

@@ -3,7 +3,7 @@
 #include "platform/language_manager.h"
 #include "support/screenshot.h"
 #include "ui/common/theme.h"
-#include "ui/main/connection_log_card.h"
+#include "ui/dashboard/connection_log_card.h"
 
 #include <QScrollArea>
 

@@ -4,7 +4,7 @@
 #include "ui/account/full_page_login_view.h"
 #include "ui/common/placeholder_screen.h"
 #include "ui/community/announcements_view.h"
-#include "ui/main/compact_dashboard.h"
+#include "ui/shell/compact_dashboard.h"
 
 #include <QCoroSignal>
 #include <QCoroTimer>

@@ -15,9 +15,9 @@
 #include "support/temp_settings.h"
 #include "ui/account/forgot_password_view.h"
 #include "ui/account/login_form.h"
-#include "ui/main/connection_actions.h"
-#include "ui/main/content_view.h"
-#include "ui/main/session_lock_watcher.h"
+#include "app/connection_actions.h"
+#include "ui/shell/content_view.h"
+#include "ui/shell/session_lock_watcher.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "support/screenshot.h"
 #include "ui/common/button.h"
-#include "ui/main/download_progress_view.h"
-#include "ui/main/update_dialogs.h"
+#include "ui/shell/download_progress_view.h"
+#include "ui/shell/update_dialogs.h"
 
 #include "platform/notifier.h"
 

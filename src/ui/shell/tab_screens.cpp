@@ -4,7 +4,7 @@
 #include "ui/account/profile_view.h"
 #include "ui/account/settings_view.h"
 #include "ui/community/server_dashboard_view.h"
-#include "ui/main/dashboard_view.h"
+#include "ui/dashboard/dashboard_view.h"
 #include "ui/nodes/nodes_list_view.h"
 
 #include <QtGlobal>

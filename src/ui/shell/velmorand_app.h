@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/main/connection_actions.h"
-#include "ui/main/content_view.h"
+#include "app/connection_actions.h"
+#include "ui/shell/content_view.h"
 
 #include <QObject>
 

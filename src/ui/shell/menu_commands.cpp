@@ -6,7 +6,7 @@
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
-#include "ui/main/tab_screens.h"
+#include "ui/shell/tab_screens.h"
 
 #include <QAction>
 #include <QApplication>

@@ -7,9 +7,9 @@
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/user_notifier.h"
-#include "ui/main/leftover_proxy.h"
-#include "ui/main/menu_bar_manager.h"
-#include "ui/main/window_frame.h"
+#include "app/leftover_proxy.h"
+#include "ui/shell/menu_bar_manager.h"
+#include "ui/shell/window_frame.h"
 
 #include <QApplication>
 #include <QDebug>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connection_actions.h"
+#include "app/connection_actions.h"
 #include "api/records/connection_state.h"
 #include "app/public_ip_info.h"
 

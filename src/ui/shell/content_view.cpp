@@ -13,12 +13,12 @@
 #include "ui/common/text_label.h"
 #include "ui/common/theme.h"
 #include "ui/community/announcements_view.h"
-#include "ui/main/app_lock_view.h"
-#include "ui/main/compact_dashboard.h"
-#include "ui/main/main_toolbar.h"
-#include "ui/main/session_lock_watcher.h"
-#include "ui/main/sidebar_view.h"
-#include "ui/main/tab_screens.h"
+#include "ui/shell/app_lock_view.h"
+#include "ui/shell/compact_dashboard.h"
+#include "ui/shell/main_toolbar.h"
+#include "ui/shell/session_lock_watcher.h"
+#include "ui/shell/sidebar_view.h"
+#include "ui/shell/tab_screens.h"
 
 #include <QApplication>
 #include <QCoroTimer>

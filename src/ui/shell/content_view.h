@@ -2,10 +2,10 @@
 
 #include "api/records/account_records.h"
 #include "api/records/node.h"
-#include "ui/main/app_lock_view.h"
-#include "ui/main/connection_actions.h"
-#include "ui/main/main_toolbar.h"
-#include "ui/main/sidebar_view.h"
+#include "ui/shell/app_lock_view.h"
+#include "app/connection_actions.h"
+#include "ui/shell/main_toolbar.h"
+#include "ui/shell/sidebar_view.h"
 
 #include <QDialog>
 #include <QList>

@@ -9,11 +9,11 @@
 #include "platform/settings_store.h"
 #include "platform/user_notifier.h"
 #include "ui/common/theme.h"
-#include "ui/main/app_delegate.h"
-#include "ui/main/connection_notices.h"
-#include "ui/main/main_window.h"
-#include "ui/main/menu_commands.h"
-#include "ui/main/update_dialogs.h"
+#include "ui/shell/app_delegate.h"
+#include "ui/shell/connection_notices.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/menu_commands.h"
+#include "ui/shell/update_dialogs.h"
 
 #include <QApplication>
 #include <QMenuBar>

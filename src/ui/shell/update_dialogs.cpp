@@ -1,6 +1,6 @@
 #include "update_dialogs.h"
 
-#include "ui/main/download_progress_view.h"
+#include "ui/shell/download_progress_view.h"
 
 #include <QAbstractButton>
 #include <QCoroSignal>
