@@ -50,19 +50,8 @@ ApiService::ApiService(SettingsStore& settings, QStringList domainPool, Options 
     m_session->setCookieJar(m_sessionCookies);
 }
 
-ApiService::ApiService(QObject* parent)
-    : ApiService(SettingsStore::shared(), DomainPool::defaults(), Options{}, parent)
-{
-}
-
 ApiService::~ApiService() = default;
 
-ApiService& ApiService::shared()
-{
-    // Lives until the process ends; never destroyed after the application object is gone.
-    static auto* instance = new ApiService();
-    return *instance;
-}
 
 int ApiService::activeIndex() const
 {

@@ -4,8 +4,6 @@
 #include "api/records/json_reader.h"
 #include "app/fastest_node.h"
 #include "app/keychain_helper.h"
-#include "connection/ping_service.h"
-#include "connection/vpn_manager.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 
@@ -65,19 +63,6 @@ AppState::AppState(Collaborators collaborators, QObject* parent)
     , m_collaborators(std::move(collaborators))
     , m_debugLog(m_collaborators.debugLogPath)
 {
-}
-
-AppState& AppState::shared()
-{
-    static AppState state({ApiService::shared(), SettingsStore::shared(), KeychainHelper::shared(),
-                           [](QList<Node> nodes) { return PingService::shared().ping(std::move(nodes)); },
-                           [](Node node) { return VpnManager::shared().connect(std::move(node)); },
-                           [] { return VpnManager::shared().state() == ConnectionState::disconnected; }});
-    // The connection manager cannot reach up to us: it announces each successful connect.
-    static const auto recentNodes = QObject::connect(&VpnManager::shared(), &VpnManager::nodeConnected, &state,
-                                                     &AppState::addRecent);
-    Q_UNUSED(recentNodes);
-    return state;
 }
 
 void AppState::setNodes(const QList<Node>& nodes)

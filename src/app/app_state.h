@@ -56,10 +56,6 @@ public:
 
     explicit AppState(Collaborators collaborators, QObject* parent = nullptr);
 
-    // Over the shared API client, settings, keychain, latency probes and connection manager; the
-    // connection manager's successful connects go to addRecent().
-    static AppState& shared();
-
     // Published values. Every assignment announces itself, changed or not.
     const QList<Node>& nodes() const { return m_nodes; }
     void setNodes(const QList<Node>& nodes);

@@ -23,14 +23,13 @@ IPInfoService::IPInfoService(QList<QUrl> endpoints, std::chrono::milliseconds ti
 {
 }
 
-IPInfoService& IPInfoService::shared()
+IPInfoService::ProxyForLookup IPInfoService::throughSystemProxyOf(const VpnManager& vpnManager)
 {
-    static IPInfoService service(defaultEndpoints(), defaultTimeout, [] {
-        if (!VpnManager::shared().systemProxyEnabled())
+    return [&vpnManager] {
+        if (!vpnManager.systemProxyEnabled())
             return QNetworkProxy(QNetworkProxy::NoProxy);
         return QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), VpnManager::proxyPort);
-    });
-    return service;
+    };
 }
 
 QCoro::Task<std::optional<PublicIPInfo>> IPInfoService::fetchPublicIP()

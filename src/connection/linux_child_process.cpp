@@ -64,8 +64,7 @@ public:
 
 } // namespace
 
-ChildProcessLauncher& ChildProcessLauncher::shared()
+std::unique_ptr<ChildProcessLauncher> ChildProcessLauncher::makeNative()
 {
-    static LinuxChildProcessLauncher launcher;
-    return launcher;
+    return std::make_unique<LinuxChildProcessLauncher>();
 }

@@ -92,10 +92,9 @@ public:
     VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayManager& xray, AdminScriptRunner& adminScripts,
         VpnTimings timings = {}, QObject* parent = nullptr);
     // For screens that show and set the figures but never connect: the proxy core and the
-    // administrator scripts are those of the process, reached only when first needed.
+    // administrator scripts are this system's own, made only when first needed.
     VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTimings timings = {}, QObject* parent = nullptr);
-
-    static VpnManager& shared();
+    ~VpnManager() override;
 
     using QObject::connect;
     // Connects to the node: up to maxConnectAttempts attempts, waiting 1 and then 2 units between
@@ -115,8 +114,8 @@ public:
     // camouflage host.
     static QString snIFor(const Node& node);
 
-    // Published state. Every assignment notifies, also when the value stays the same; a state
-    // assignment also posts "VpnStateChanged".
+    // Published state. Every assignment notifies, also when the value stays the same; the
+    // application posts "VpnStateChanged" on every state assignment.
     ConnectionState state() const { return m_state; }
     void setState(ConnectionState state);
     qint64 trafficDown() const { return m_trafficDown; }
@@ -252,6 +251,10 @@ private:
     ProcessRunner& m_processes;
     XrayManager* m_xray;
     AdminScriptRunner* m_adminScripts;
+    // What the short constructor makes on first need.
+    std::unique_ptr<ChildProcessLauncher> m_ownLauncher;
+    std::unique_ptr<XrayManager> m_ownXray;
+    std::unique_ptr<AdminScriptRunner> m_ownAdminScripts;
     const VpnTimings m_timings;
 
     ConnectionState m_state = ConnectionState::disconnected;

@@ -137,7 +137,9 @@ void runClient()
 
     XrayFixture coreFixture;
     auto xray = coreFixture.make();
-    VpnManager manager(*coreFixture.settings.store, ProcessRunner::shared(), *xray, AdminScriptRunner::shared());
+    const auto processes = ProcessRunner::makeNative();
+    const auto adminScripts = AdminScriptRunner::makeNative();
+    VpnManager manager(*coreFixture.settings.store, *processes, *xray, *adminScripts);
     auto node = testNode(kNode);
     manager.setConnectedNode(node);
     manager.setState(ConnectionState::connected);

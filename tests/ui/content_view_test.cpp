@@ -158,18 +158,14 @@ TEST_F(ContentViewTest, NavigationRequestsPickTheTab)
     EXPECT_EQ(view->selectedTab(), 0);
     EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab0"));
 
-    emit Notifier::shared().navigateToTab(2);
+    emit world.hub.navigateToTab(2);
     settle();
     EXPECT_EQ(view->selectedTab(), 2);
     EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab2"));
     EXPECT_TRUE(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry2"))->isChecked());
     EXPECT_EQ(view->toolbar()->findChild<QLabel*>(QStringLiteral("navigationTitle"))->text(), i18n::tr(QStringLiteral("设置")));
 
-    for (const QVariant& ignored : {QVariant(), QVariant(QStringLiteral("1")), QVariant(1.0), QVariant(true)}) {
-        emit Notifier::shared().navigateToTab(ignored);
-        EXPECT_EQ(view->selectedTab(), 2) << ignored.typeName();
-    }
-    emit Notifier::shared().navigateToTab(7);
+    emit world.hub.navigateToTab(7);
     settle();
     EXPECT_EQ(view->selectedTab(), 7);
     EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab7"));
@@ -181,7 +177,7 @@ TEST_F(ContentViewTest, NavigatingFromTheCompactWindowLandsOnTheChosenTab)
     settings().setValue(SettingsKeys::windowIsCompact, true);
     auto view = makeView();
     ASSERT_EQ(view->face(), Face::compact);
-    emit Notifier::shared().navigateToTab(3);
+    emit world.hub.navigateToTab(3);
     settle();
     EXPECT_EQ(settings().boolValue(SettingsKeys::windowIsCompact), false);
     EXPECT_EQ(view->face(), Face::full);
@@ -341,42 +337,23 @@ TEST(SidebarView, AvatarLetterAndName)
     }
 }
 
-TEST_F(ContentViewTest, AutomaticConnectionPicksTheFastestOnlineNode)
-{
-    struct Case {
-        QList<Node> nodes;
-        std::optional<qint64> id;
-    };
-    const Case cases[] = {
-        {{}, std::nullopt},
-        {{world.node(1, QStringLiteral("offline"), 5)}, std::nullopt},
-        {{world.node(1, QStringLiteral("online"), 80), world.node(2, QStringLiteral("online"), 20)}, 2},
-        {{world.node(1, QStringLiteral("online")), world.node(2, QStringLiteral("online"), 9999)}, 1},
-        {{world.node(1, QStringLiteral("Online"), 1), world.node(2, QStringLiteral("online"), 50)}, 2},
-    };
-    for (const auto& c : cases) {
-        const auto target = ContentView::autoConnectTarget(c.nodes);
-        EXPECT_EQ(target ? std::optional(target->id) : std::nullopt, c.id);
-    }
-}
-
 TEST_F(ContentViewTest, StartUpWorkLoadsAndConnectsWhenAsked)
 {
     world.signIn();
     world.appState->setIsLoading(true);
-    ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
+    world.startup->windowDidFirstAppear();
     UiWorld::waitUntil([&] { return !world.appState->isLoading(); });
     QTest::qWait(50);
     EXPECT_TRUE(world.connectRequests.isEmpty()) << "autoConnect is off";
 
     settings().setValue(SettingsKeys::autoConnect, true);
-    ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
+    world.startup->windowDidFirstAppear();
     UiWorld::waitUntil([&] { return !world.connectRequests.isEmpty(); });
-    EXPECT_EQ(world.connectRequests.first().id, ContentView::autoConnectTarget(world.appState->nodes())->id);
+    EXPECT_EQ(world.connectRequests.first().id, StartupRules::fastestTarget(world.appState->nodes())->id);
 
     // A connection already under way wins.
     world.connectRequests.clear();
-    ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
+    world.startup->windowDidFirstAppear();
     world.vpn.setState(ConnectionState::connecting);
     QTest::qWait(100);
     EXPECT_TRUE(world.connectRequests.isEmpty());
@@ -451,7 +428,7 @@ TEST_F(ContentViewTest, Screenshots)
     QList<Announcement> announcements = world.appState->announcements();
     settings().setValue(SettingsKeys::lastSeenAnnouncementId, 0);
     for (const auto& [language, name] : kLanguages) {
-        LanguageScope scope(language);
+        LanguageScope scope(world.language, language);
         const QString suffix = QStringLiteral("-") + QLatin1String(name);
         for (const auto* appearance : {"light", "dark"}) {
             settings().setValue(SettingsKeys::appearanceOverride, QLatin1String(appearance));

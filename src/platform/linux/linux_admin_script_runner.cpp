@@ -44,8 +44,7 @@ public:
 
 } // namespace
 
-AdminScriptRunner& AdminScriptRunner::shared()
+std::unique_ptr<AdminScriptRunner> AdminScriptRunner::makeNative()
 {
-    static LinuxAdminScriptRunner runner;
-    return runner;
+    return std::make_unique<LinuxAdminScriptRunner>();
 }

@@ -22,11 +22,6 @@ constexpr int fieldWidth = 280;
 constexpr int narrowFieldWidth = 220;
 constexpr int cooldownSeconds = 60;
 
-QCoro::Task<> sleepFor(std::chrono::milliseconds duration)
-{
-    co_await QCoro::sleepFor(duration);
-}
-
 QLineEdit* field(const QString& placeholder, int width, QWidget* parent)
 {
     auto* edit = new QLineEdit(parent);
@@ -51,13 +46,6 @@ void showMessage(QLabel* label, const std::optional<QString>& message)
 }
 
 } // namespace
-
-ForgotPasswordView::ForgotPasswordView(QWidget* parent)
-    : ForgotPasswordView(Services{AppState::shared(), SettingsStore::shared(), [] { return std::make_unique<ApiService>(); },
-                                  sleepFor},
-                         parent)
-{
-}
 
 ForgotPasswordView::ForgotPasswordView(Services services, QWidget* parent)
     : SheetDialog(parent), m_services(std::move(services)), m_api(m_services.makeApi())

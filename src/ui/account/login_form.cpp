@@ -42,15 +42,6 @@ void PasswordRow::setShown(bool shown)
     m_eye->setSymbol(shown ? QStringLiteral("eye.slash") : QStringLiteral("eye"));
 }
 
-LoginForm::Services LoginForm::sharedServices()
-{
-    return {AppState::shared(), KeychainHelper::shared(), SettingsStore::shared(), [](QWidget* screen) -> QWidget* {
-                auto* sheet = new ForgotPasswordView(screen);
-                sheet->open();
-                return sheet;
-            }};
-}
-
 LoginForm::LoginForm(Services services, QWidget* screen)
     : QObject(screen), m_services(std::move(services)), m_screen(screen)
 {

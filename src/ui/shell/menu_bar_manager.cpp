@@ -48,12 +48,6 @@ QPoint popoverPosition(const QRect& itemGeometry)
 }
 } // namespace
 
-MenuBarManager::Services MenuBarManager::sharedServices()
-{
-    return {SettingsStore::shared(), VpnManager::shared(), [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
-            []() -> QWidget* { return new MenuBarView; }};
-}
-
 MenuBarManager::MenuBarManager(Services services, Timings timings, QObject* parent)
     : QObject(parent), m_services(std::move(services)), m_timings(timings)
 {

@@ -24,12 +24,6 @@ SessionLockWatcher::SessionLockWatcher(QObject* parent)
     }
 }
 
-SessionLockWatcher& SessionLockWatcher::shared()
-{
-    static SessionLockWatcher watcher;
-    return watcher;
-}
-
 void SessionLockWatcher::onPrepareForSleep(bool start)
 {
     if (start)

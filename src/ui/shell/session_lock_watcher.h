@@ -10,8 +10,6 @@ class SessionLockWatcher : public QObject {
 public:
     explicit SessionLockWatcher(QObject* parent = nullptr);
 
-    static SessionLockWatcher& shared();
-
 signals:
     void sessionWillLock();
 

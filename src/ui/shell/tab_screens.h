@@ -1,12 +1,19 @@
 #pragma once
 
+#include "ui/dashboard/dashboard_view.h"
+
 #include <QString>
 
 class QWidget;
 
+// What the tab screens are made with.
+struct TabScreenServices {
+    DashboardView::Services dashboard;
+};
+
 // The screen of a main window tab, made anew: 0 dashboard, 1 node list, 2 settings, 3 server
 // dashboard, 4 account; any other value gives the dashboard.
-QWidget* makeTabScreen(int tab, QWidget* parent);
+QWidget* makeTabScreen(const TabScreenServices& services, int tab, QWidget* parent);
 
 // The tabs the sidebar and the navigation menu offer: 0 to 3.
 inline constexpr int navigationTabCount = 4;
