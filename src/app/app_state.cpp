@@ -6,6 +6,7 @@
 #include "app/keychain_helper.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
+#include "platform/while_alive.h"
 
 #include <QDebug>
 #include <QJsonArray>
@@ -118,66 +119,57 @@ void AppState::loadProfile()
     runProfileLoad();
 }
 
-QCoro::Task<> AppState::runNodeLoad(std::optional<QList<Node>> restoreOnFailure)
+void AppState::runNodeLoad(std::optional<QList<Node>> restoreOnFailure)
 {
-    QPointer<AppState> self(this);
-    try {
-        const auto nodes = co_await m_collaborators.api.fetchNodes();
-        if (!self)
-            co_return;
-        const auto count = QString::number(nodes.size());
-        console(QStringLiteral("loadNodes: got ") + count + QStringLiteral(" nodes"));
-        debLog(QStringLiteral("[NODES] got ") + count + QStringLiteral(" nodes"));
-        setNodes(nodes);
-    } catch (const std::exception& error) {
-        if (!self)
-            co_return;
-        const auto description = describe(error);
-        console(QStringLiteral("Failed to load nodes: ") + description);
-        debLog(QStringLiteral("[NODES-ERR] ") + description);
-        if (dynamic_cast<const DecodingError*>(&error))
-            console(QStringLiteral("DecodingError details: ") + description);
-        // A reload after clearing gives the old list back, unless another load filled it since.
-        if (restoreOnFailure && m_nodes.isEmpty())
-            setNodes(*restoreOnFailure);
-    }
+    whileAlive(
+        this, m_collaborators.api.fetchNodes(),
+        [this](const QList<Node>& nodes) {
+            const auto count = QString::number(nodes.size());
+            console(QStringLiteral("loadNodes: got ") + count + QStringLiteral(" nodes"));
+            debLog(QStringLiteral("[NODES] got ") + count + QStringLiteral(" nodes"));
+            setNodes(nodes);
+        },
+        [this, restoreOnFailure](const std::exception& error) {
+            const auto description = describe(error);
+            console(QStringLiteral("Failed to load nodes: ") + description);
+            debLog(QStringLiteral("[NODES-ERR] ") + description);
+            if (dynamic_cast<const DecodingError*>(&error))
+                console(QStringLiteral("DecodingError details: ") + description);
+            // A reload after clearing gives the old list back, unless another load filled it since.
+            if (restoreOnFailure && m_nodes.isEmpty())
+                setNodes(*restoreOnFailure);
+        });
 }
 
-QCoro::Task<> AppState::runAnnouncementLoad(std::optional<QList<Announcement>> restoreOnFailure)
+void AppState::runAnnouncementLoad(std::optional<QList<Announcement>> restoreOnFailure)
 {
-    QPointer<AppState> self(this);
-    try {
-        const auto announcements = co_await m_collaborators.api.fetchAnnouncements();
-        if (!self)
-            co_return;
-        setAnnouncements(announcements);
-        console(QStringLiteral("loadAnnouncements: got ") + QString::number(announcements.size()));
-    } catch (const std::exception& error) {
-        if (!self)
-            co_return;
-        console(QStringLiteral("Failed to load announcements: ") + describe(error));
-        if (restoreOnFailure && m_announcements.isEmpty())
-            setAnnouncements(*restoreOnFailure);
-    }
+    whileAlive(
+        this, m_collaborators.api.fetchAnnouncements(),
+        [this](const QList<Announcement>& announcements) {
+            setAnnouncements(announcements);
+            console(QStringLiteral("loadAnnouncements: got ") + QString::number(announcements.size()));
+        },
+        [this, restoreOnFailure](const std::exception& error) {
+            console(QStringLiteral("Failed to load announcements: ") + describe(error));
+            if (restoreOnFailure && m_announcements.isEmpty())
+                setAnnouncements(*restoreOnFailure);
+        });
 }
 
-QCoro::Task<> AppState::runProfileLoad()
+void AppState::runProfileLoad()
 {
-    QPointer<AppState> self(this);
-    try {
-        const auto profile = co_await m_collaborators.api.fetchProfile();
-        if (!self)
-            co_return;
-        setProfile(profile);
-        setIsLoggedIn(profile && profile->ok);
-        setIsLoading(false);
-    } catch (const std::exception& error) {
-        if (!self)
-            co_return;
-        console(QStringLiteral("Failed to load profile: ") + describe(error));
-        setIsLoggedIn(false);
-        setIsLoading(false);
-    }
+    whileAlive(
+        this, m_collaborators.api.fetchProfile(),
+        [this](const std::optional<UserProfileResponse>& profile) {
+            setProfile(profile);
+            setIsLoggedIn(profile && profile->ok);
+            setIsLoading(false);
+        },
+        [this](const std::exception& error) {
+            console(QStringLiteral("Failed to load profile: ") + describe(error));
+            setIsLoggedIn(false);
+            setIsLoading(false);
+        });
 }
 
 // Sign-in and sign-out ------------------------------------------------------------------------

@@ -127,9 +127,9 @@ private:
     }
 
     void setIsAutoSelecting(bool isAutoSelecting);
-    QCoro::Task<> runNodeLoad(std::optional<QList<Node>> restoreOnFailure);
-    QCoro::Task<> runAnnouncementLoad(std::optional<QList<Announcement>> restoreOnFailure);
-    QCoro::Task<> runProfileLoad();
+    void runNodeLoad(std::optional<QList<Node>> restoreOnFailure);
+    void runAnnouncementLoad(std::optional<QList<Announcement>> restoreOnFailure);
+    void runProfileLoad();
     void debLog(const QString& event) const;
     void storeIds(const QString& key, const QList<qint64>& ids);
 

@@ -1,12 +1,12 @@
 #include "ip_info_service.h"
 
 #include "api/answer_json.h"
+#include "api/reply_awaiter.h"
 #include "connection/vpn_manager.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-#include <qcoro/qcoronetworkreply.h>
 
 #include <memory>
 
@@ -54,12 +54,9 @@ QCoro::Task<std::optional<PublicIPInfo>> IPInfoService::fetch(QUrl url)
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(m_session.get(request),
                                                                    [](QNetworkReply* r) { r->deleteLater(); });
-    // The limit covers the whole transfer, not only a silence between packets.
-    const bool finished = co_await qCoro(reply.get()).waitForFinished(m_timeout);
-    if (!finished) {
-        reply->abort();
+    // A reply cut off at the limit has no status.
+    if (!co_await ReplyAwaiter(reply.get(), m_timeout))
         co_return std::nullopt;
-    }
     const auto status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() || status.toInt() != 200)
         co_return std::nullopt;

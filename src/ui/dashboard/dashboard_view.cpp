@@ -11,6 +11,7 @@
 #include "app/startup_rules.h"
 #include "connection/vpn_manager.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 
 #include <QMessageBox>
 #include <QScrollArea>
@@ -148,11 +149,8 @@ void DashboardView::refreshPublicIP()
     }
     m_isFetchingIP = true;
     refreshPublicIPCard();
-    [](QPointer<DashboardView> view, IPInfoService* service) -> QCoro::Task<> {
-        const auto info = co_await service->fetchPublicIP();
-        if (view)
-            view->finishPublicIPLookup(info);
-    }(this, &m_services.ipService);
+    whileAlive(this, m_services.ipService.fetchPublicIP(),
+               [this](const std::optional<PublicIPInfo>& info) { finishPublicIPLookup(info); });
 }
 
 void DashboardView::finishPublicIPLookup(const std::optional<PublicIPInfo>& info)
