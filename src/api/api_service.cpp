@@ -151,15 +151,16 @@ QCoro::Task<HttpAnswer> ApiService::exchange(QNetworkRequest request, QByteArray
         throw TransportError(QNetworkReply::OperationCanceledError, QStringLiteral("The API client was closed"));
 
     const auto status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid()) {
+    if (status.isValid() && !connectionFailed(reply->error())) {
         answer.status = status.toInt();
         answer.cookies = ApiCookieJar::cookiesOf(*reply);
+        if (reply->isOpen())
+            answer.body = reply->readAll();
     } else {
+        // Headers followed by part of a body are no answer either.
         answer.error = reply->error();
         answer.errorText = reply->errorString();
     }
-    if (reply->isOpen())
-        answer.body = reply->readAll();
     reply->deleteLater();
     co_return answer;
 }

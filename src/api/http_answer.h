@@ -11,8 +11,8 @@
 #include <optional>
 
 // What one request brought back. An answer with an HTTP status is an answer whatever the status
-// (Qt flags 4xx and 5xx as reply errors; this client does not); only a reply without a status
-// is a transport failure.
+// (Qt flags 4xx and 5xx as reply errors; this client does not); a reply without a status, or one
+// whose connection broke while the body was arriving, is a transport failure.
 struct HttpAnswer {
     std::optional<int> status; // absent: no HTTP answer arrived
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
@@ -24,6 +24,15 @@ struct HttpAnswer {
     bool isSuccess() const { return status && *status >= 200 && *status <= 299; }
     TransportError transportError() const { return TransportError(error, errorText); }
 };
+
+// Whether the reply's error says the connection failed (dropped, timed out, a broken message)
+// rather than the service answering with an error status: a reply that already had its status
+// line then holds part of an answer at most.
+inline bool connectionFailed(QNetworkReply::NetworkError error)
+{
+    return (error != QNetworkReply::NoError && error < QNetworkReply::ProxyConnectionRefusedError)
+        || error == QNetworkReply::ProtocolFailure;
+}
 
 // The transport failures after which a request surely never reached the service: nothing was
 // connected, or the secure channel never came up. A POST is tried on another domain only after

@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <cstdlib>
@@ -215,22 +214,15 @@ void AutoUpdater::installDownloadedUpdate(const QString& version, const QString&
         m_collaborators.urlOpener.open(QUrl::fromLocalFile(diskImage));
         return;
     }
-    const auto scriptPath = UpdateInstaller::scriptPath(workDir);
-    QSaveFile script(scriptPath);
-    const bool written = script.open(QIODevice::WriteOnly)
-        && script.write(UpdateInstaller::scriptText(workDir, version).toUtf8()) >= 0 && script.commit();
-    if (!written) {
-        log(QStringLiteral("Could not write the installer: ") + script.errorString());
-        m_collaborators.urlOpener.open(QUrl::fromLocalFile(diskImage));
-        return;
-    }
     const auto label = UpdateInstaller::newJobLabel();
-    const auto result = m_collaborators.adminScripts.run(UpdateInstaller::submissionScript(label, scriptPath));
+    const auto result = m_collaborators.adminScripts.run(UpdateInstaller::submissionScript(label, workDir, version));
     if (!result.succeeded) {
         // The old application stays: quitting now would leave the user with no install at all.
         log(QStringLiteral("自动安装提权失败: ") + result.error);
         m_collaborators.urlOpener.open(QUrl::fromLocalFile(diskImage));
         return;
     }
+    // The job has its own copy of the disk image.
+    QDir(workDir).removeRecursively();
     m_collaborators.quit();
 }

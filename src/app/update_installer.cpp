@@ -1,22 +1,26 @@
 #include "update_installer.h"
 
+#include "platform/shell_quote.h"
+
 #include <QRegularExpression>
 #include <QUuid>
 
 namespace {
 
-// Differences from a plain copy-over, each deliberate: every path is inside the download's own
-// private directory (no fixed /tmp names another user could prepare), a failed mount stops the
-// script instead of guessing a mount point, and the new application's code signature is checked
-// before the installed copy is touched, instead of signing whatever arrived ad hoc.
+// Differences from a plain copy-over, each deliberate: the job runs from a fresh directory only
+// root can write, holding its own copies of the script and the disk image, so that nothing the
+// user (or a program of theirs) can change is run or installed as root; a failed mount stops the
+// script instead of guessing a mount point; and the new application's signature must be our
+// team's before the installed copy is touched, instead of signing whatever arrived ad hoc.
 const char* const kScript = R"SCRIPT(#!/bin/bash
 set -e
-LOG="{work}/velmorand_install.log"
+WORK="$(/usr/bin/dirname "$0")"
+LOG="$WORK/velmorand_install.log"
 echo "[$(date +%T)] updater started (pid $$)" > "$LOG"
-DMG="{work}/Velmorand-v{version}.dmg"
+DMG="$WORK/{image}"
 APP_NAME="Velmorand.app"
 APP_PATH="/Applications/Velmorand.app"
-STAGING="{work}/velmorand_update_stage"
+STAGING="$WORK/velmorand_update_stage"
 echo "[$(date +%T)] target=$APP_PATH" >> "$LOG"
 
 # 1) 等待当前 App 进程退出(最多等 30 秒)
@@ -29,7 +33,7 @@ done
 echo "[$(date +%T)] old app exited (waited ${i}x0.5s)" >> "$LOG"
 
 # 2) 挂载 DMG(失败即中止)
-MOUNT_POINT="{work}/vq_mount"
+MOUNT_POINT="$WORK/vq_mount"
 if ! hdiutil attach "$DMG" -nobrowse -readonly -mountpoint "$MOUNT_POINT" >/dev/null 2>&1; then
   echo "[$(date +%T)] mount failed, aborting" >> "$LOG"
   exit 1
@@ -43,7 +47,7 @@ ditto "$MOUNT_POINT/$APP_NAME" "$STAGING/$APP_NAME"
 echo "[$(date +%T)] extracted new app to staging" >> "$LOG"
 
 # 3.5) 校验新 App 的代码签名(未通过则中止, 旧 App 保持不动)
-if ! /usr/bin/codesign --verify --deep --strict "$STAGING/$APP_NAME" >/dev/null 2>&1; then
+if ! /usr/bin/codesign --verify --deep --strict -R='{requirement}' "$STAGING/$APP_NAME" >/dev/null 2>&1; then
   echo "[$(date +%T)] signature check failed, aborting" >> "$LOG"
   hdiutil detach "$MOUNT_POINT" 2>/dev/null || true
   rm -rf "$STAGING"
@@ -76,14 +80,25 @@ echo "[$(date +%T)] relaunched" >> "$LOG")SCRIPT";
 
 namespace UpdateInstaller {
 
-QString diskImagePath(const QString& workDir, const QString& version)
+namespace {
+
+const QString kScriptName = QStringLiteral("velmorand_auto_install.sh");
+
+QString diskImageName(const QString& version)
 {
-    return workDir + QStringLiteral("/Velmorand-v") + version + QStringLiteral(".dmg");
+    return QStringLiteral("Velmorand-v") + version + QStringLiteral(".dmg");
 }
 
-QString scriptPath(const QString& workDir)
+} // namespace
+
+QString diskImagePath(const QString& workDir, const QString& version)
 {
-    return workDir + QStringLiteral("/velmorand_auto_install.sh");
+    return workDir + QLatin1Char('/') + diskImageName(version);
+}
+
+QString signatureRequirement()
+{
+    return QStringLiteral("anchor apple generic and certificate leaf[subject.OU] = \"") + teamIdentifier + QLatin1Char('"');
 }
 
 bool isSafeWorkDir(const QString& workDir)
@@ -92,11 +107,11 @@ bool isSafeWorkDir(const QString& workDir)
     return pattern.match(workDir).hasMatch() && !workDir.contains(QStringLiteral(".."));
 }
 
-QString scriptText(const QString& workDir, const QString& version)
+QString scriptText(const QString& version)
 {
     auto text = QString::fromUtf8(kScript);
-    text.replace(QStringLiteral("{work}"), workDir);
-    text.replace(QStringLiteral("{version}"), version);
+    text.replace(QStringLiteral("{image}"), diskImageName(version));
+    text.replace(QStringLiteral("{requirement}"), signatureRequirement());
     return text;
 }
 
@@ -106,10 +121,18 @@ QString newJobLabel()
     return QStringLiteral("com.velmorand.updater") + uuid.left(8);
 }
 
-QString submissionScript(const QString& label, const QString& scriptPath)
+QString submissionScript(const QString& label, const QString& workDir, const QString& version)
 {
-    return QStringLiteral("launchctl remove ") + label + QStringLiteral(" 2>/dev/null; launchctl submit -l ") + label
-        + QStringLiteral(" -- /bin/bash ") + scriptPath;
+    // The script travels inside this command, never through a file the user can write.
+    return QStringLiteral("set -e\n"
+                          "WORK=$(/usr/bin/mktemp -d /private/tmp/velmorand-install.XXXXXX)\n"
+                          "/bin/cp -- ")
+        + shellQuoted(diskImagePath(workDir, version)) + QStringLiteral(" \"$WORK/") + diskImageName(version)
+        + QStringLiteral("\"\n/bin/cat > \"$WORK/") + kScriptName + QStringLiteral("\" <<'VELMORAND_INSTALLER'\n")
+        + scriptText(version)
+        + QStringLiteral("\nVELMORAND_INSTALLER\n/bin/launchctl remove ") + label
+        + QStringLiteral(" 2>/dev/null || true\n/bin/launchctl submit -l ") + label
+        + QStringLiteral(" -- /bin/bash \"$WORK/") + kScriptName + QStringLiteral("\"\n");
 }
 
 } // namespace UpdateInstaller

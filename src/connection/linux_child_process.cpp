@@ -1,4 +1,4 @@
-#include "child_process.h"
+#include "linux_child_process.h"
 
 #include "platform/linux/stand_ins.h"
 
@@ -54,15 +54,12 @@ private:
     QProcess m_process;
 };
 
-class LinuxChildProcessLauncher final : public ChildProcessLauncher {
-public:
-    std::unique_ptr<ChildProcess> create(const ProcessRequest& request) override
-    {
-        return std::make_unique<LinuxChildProcess>(request);
-    }
-};
-
 } // namespace
+
+std::unique_ptr<ChildProcess> LinuxChildProcessLauncher::create(const ProcessRequest& request)
+{
+    return std::make_unique<LinuxChildProcess>(request);
+}
 
 std::unique_ptr<ChildProcessLauncher> ChildProcessLauncher::makeNative()
 {

@@ -38,12 +38,14 @@ QString anchorLoad(const QString& anchor, const QStringList& rules, const QStrin
 
 bool isSafeHost(const QString& host)
 {
-    // A scope ("%en0") is no part of an address a rule can hold.
-    if (!host.contains(QLatin1Char('%')) && !QHostAddress(host).isNull())
+    // A scope ("%en0") is no part of an address a rule can hold, nor are the blanks and line
+    // breaks around it that Qt reads past.
+    if (!host.contains(QLatin1Char('%')) && host == host.trimmed() && !QHostAddress(host).isNull())
         return true;
-    // At least two labels: a single word could be a keyword of the rules ("any", "self").
-    static const QRegularExpression hostName(
-        QStringLiteral(R"(^(?=.{1,253}$)[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?(?:\.[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?)+$)"));
+    // At least two labels: a single word could be a keyword of the rules ("any", "self"). Anchored
+    // at the very end of the text: "$" would also match before a final line break.
+    static const QRegularExpression hostName(QRegularExpression::anchoredPattern(
+        QStringLiteral(R"((?=.{1,253}\z)[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?(?:\.[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?)+)")));
     return hostName.match(host).hasMatch();
 }
 

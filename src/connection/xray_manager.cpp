@@ -1,6 +1,7 @@
 #include "xray_manager.h"
 
 #include "api/domain_pool.h"
+#include "platform/own_processes.h"
 #include "platform/paths.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
@@ -130,8 +131,13 @@ QCoro::Task<> XrayManager::start(Node node, std::optional<QString> sni)
     if (!binary)
         throw XrayError(XrayError::executableMissing, QStringLiteral("未找到 xray 内核 (请重新安装 Velmorand)"));
     const auto directory = m_options.configDir;
+    const QString configPath = directory + QLatin1Char('/') + kConfigFileName;
+    // A core of ours that an earlier run left behind holds our ports: it is ended here, while a
+    // program of anyone else's on them stays and is reported below.
+    for (const auto pid : OwnProcesses::running(*binary, configPath))
+        OwnProcesses::end(pid, m_options.stopGrace);
     makePrivateDirectory(directory);
-    writePrivateFile(directory + QLatin1Char('/') + kConfigFileName, buildConfig(node, sni).toUtf8());
+    writePrivateFile(configPath, buildConfig(node, sni).toUtf8());
     m_currentNode = node;
     m_currentSNI = sni;
     copyGeoIfNeeded(directory);

@@ -60,7 +60,7 @@ TEST_F(RequestLayerTest, AnErrorStatusIsAnAnswerWithoutRetryAndItsCookiesAreKept
 
 TEST_F(RequestLayerTest, AStoredIndexOutsideThePoolCountsAsTheFirstEntryForFailOver)
 {
-    for (const qint64 stored : {qint64(5), qint64(-1)}) {
+    for (const qint64 stored : {qint64(3), qint64(5), qint64(-1)}) {
         service.clearRequests();
         log.clear();
         auto client = makeClient({closedUrl(), url, closedUrl()});
@@ -174,4 +174,40 @@ TEST_F(RequestLayerTest, AClientDestroyedWhileWaitingNeverResumesIntoItself)
     ASSERT_TRUE(state->done);
     ASSERT_TRUE(state->error);
     EXPECT_THROW(std::rethrow_exception(state->error), TransportError);
+}
+
+TEST_F(RequestLayerTest, AnAnswerBrokenOffInItsBodyIsATransportFailure)
+{
+    const auto broken = service.listenHttp();
+    const QByteArray configuration = "mixed-port: 7890\nproxies:\n  - {name: 香港 01, server: 10.0.0.1, port: 443}\n";
+    for (const auto bodyBreak : {BodyBreak::closed, BodyBreak::silent}) {
+        const auto* name = bodyBreak == BodyBreak::closed ? "connection closed" : "connection silent";
+        service.clearOverrides();
+        service.clearRequests();
+        StandInService::Override cut;
+        cut.bodyBreak = bodyBreak;
+        cut.port = broken;
+        service.setOverride(QStringLiteral("/api/announcements"), cut);
+        service.setOverride(QStringLiteral("/api/login"), cut);
+        auto subscription = answer(200, configuration);
+        subscription.bodyBreak = bodyBreak;
+        service.setOverride(QStringLiteral("/api/subscription"), subscription);
+        auto client = makeClient({service.baseUrl(broken), url});
+
+        // A GET and the sign-in move on to the next entry and get the whole answer there.
+        storeIndex(0);
+        log.clear();
+        EXPECT_EQ(awaitTask(client->fetchAnnouncements()).size(), service.state().announcements.size()) << name;
+        EXPECT_EQ(storedIndex(), 1) << name;
+        EXPECT_EQ(log.lines(), QStringList{failOverLine + url}) << name;
+        storeIndex(0);
+        log.clear();
+        signIn(*client);
+        EXPECT_EQ(storedIndex(), 1) << name;
+        EXPECT_EQ(log.lines(), QStringList{failOverLine + url}) << name;
+
+        // Half a configuration is never handed out as one.
+        auto lone = makeClient({service.baseUrl(broken)});
+        EXPECT_TRUE(awaitError<TransportError>(lone->fetchSubscriptionConfig())) << name;
+    }
 }

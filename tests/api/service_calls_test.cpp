@@ -265,6 +265,11 @@ TEST_F(ServiceCallsTest, ARefusedTicketMessageReachesTheSender)
     EXPECT_TRUE(awaitError<ApiError>(client->sendTicketMessage(7, QStringLiteral("x"))));
     answerWith(QStringLiteral("/api/tickets/7/messages"), R"({"ok":"yes"})");
     EXPECT_TRUE(awaitError<ApiError>(client->sendTicketMessage(7, QStringLiteral("x"))));
+    // A failure status refuses it without a verdict too.
+    answerWith(QStringLiteral("/api/tickets/7/messages"), "", 500);
+    EXPECT_TRUE(awaitError<ApiError>(client->sendTicketMessage(7, QStringLiteral("x"))));
+    answerWith(QStringLiteral("/api/tickets/7/messages"), R"({"msg":"稍后再试"})", 503);
+    EXPECT_TRUE(awaitError<ApiError>(client->sendTicketMessage(7, QStringLiteral("x"))));
 }
 
 // Invitations, withdrawals, traffic log, conversion, subscription

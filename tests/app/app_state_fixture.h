@@ -45,7 +45,7 @@ protected:
     {
         api = std::make_unique<ApiService>(*settings.store, QStringList{baseUrl});
         return std::make_unique<AppState>(AppState::Collaborators{
-            *api, *settings.store, keychain, [this](QList<Node> nodes) { return ping.ping(std::move(nodes)); },
+            *api, *settings.store, keychain, [this](QList<Node> nodes) { return pingNodes(std::move(nodes)); },
             [this](Node node) { return recordConnect(&connected, std::move(node), connectFailure); },
             [this] { return connectionIdle(); }, debugLogPath()});
     }
@@ -74,6 +74,9 @@ protected:
         waitUntil([this] { return !state->isLoading() && !state->nodes().isEmpty() && !state->announcements().isEmpty(); });
     }
 
+    // Probes that answer with these times, in place of the real ones.
+    static QCoro::Task<QHash<qint64, qint64>> answered(QHash<qint64, qint64> measuredMs) { co_return measuredMs; }
+
     static QCoro::Task<> recordConnect(QList<qint64>* connected, Node node, std::optional<QString> failure)
     {
         connected->append(node.id);
@@ -93,6 +96,8 @@ protected:
     std::optional<QString> connectFailure;
     // What the connection manager answers when asked whether it is idle.
     std::function<bool()> connectionIdle = [] { return true; };
+    // How the nodes' connect times are measured: the real probes unless a test says otherwise.
+    AppState::PingNodes pingNodes = [this](QList<Node> nodes) { return ping.ping(std::move(nodes)); };
     std::unique_ptr<ApiService> api;
     std::unique_ptr<AppState> state;
 };

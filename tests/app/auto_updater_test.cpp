@@ -11,6 +11,7 @@
 #include "updater_fakes.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -275,17 +276,17 @@ TEST_F(AutoUpdaterTest, InstallingSubmitsTheScriptAndQuits)
     prompts.windows[0].onInstall();
     EXPECT_TRUE(prompts.windows[0].closed);
 
-    QFile script(workDir + QStringLiteral("/velmorand_auto_install.sh"));
-    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(script.readAll()), UpdateInstaller::scriptText(workDir, QStringLiteral("2.4.1")));
     ASSERT_EQ(admin.scripts.size(), 1);
-    static const QRegularExpression submission(
-        QStringLiteral("\\Alaunchctl remove (com\\.velmorand\\.updater[0-9A-F]{8}) 2>/dev/null; launchctl submit -l "
-                       "(com\\.velmorand\\.updater[0-9A-F]{8}) -- /bin/bash (.*)\\z"));
-    const auto match = submission.match(admin.scripts[0]);
-    ASSERT_TRUE(match.hasMatch()) << admin.scripts[0].toStdString();
-    EXPECT_EQ(match.captured(1), match.captured(2));
-    EXPECT_EQ(match.captured(3), script.fileName());
+    static const QRegularExpression labels(QStringLiteral("launchctl (?:remove|submit -l) (\\S+)"));
+    QStringList seen;
+    for (auto it = labels.globalMatch(admin.scripts[0]); it.hasNext();)
+        seen.append(it.next().captured(1));
+    ASSERT_EQ(seen.size(), 2) << admin.scripts[0].toStdString();
+    EXPECT_EQ(seen[0], seen[1]);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("\\Acom\\.velmorand\\.updater[0-9A-F]{8}\\z")).match(seen[0]).hasMatch());
+    EXPECT_TRUE(admin.scripts[0].contains(UpdateInstaller::scriptText(QStringLiteral("2.4.1"))));
+    EXPECT_TRUE(admin.scripts[0].contains(path));
+    EXPECT_FALSE(QFileInfo::exists(workDir)) << "the job copied the disk image; the download goes";
     EXPECT_EQ(quits, 1);
 }
 
@@ -333,80 +334,125 @@ TEST(UpdateInstaller, OnlyPlainAbsoluteWorkDirsGoIntoTheScript)
         EXPECT_FALSE(UpdateInstaller::isSafeWorkDir(QString::fromUtf8(bad))) << bad;
 }
 
-TEST(UpdateInstaller, TheScriptIsExactlyTheInstaller)
+// The shell's verdict on the text, without running it.
+QString syntaxErrors(const QString& text)
 {
-    const auto text = UpdateInstaller::scriptText(QStringLiteral("/private/tmp/velmorand-update-Ab12Cd"), QStringLiteral("2.4.1"));
-    const auto expected = QString::fromUtf8(R"SCRIPT(#!/bin/bash
-set -e
-LOG="/private/tmp/velmorand-update-Ab12Cd/velmorand_install.log"
-echo "[$(date +%T)] updater started (pid $$)" > "$LOG"
-DMG="/private/tmp/velmorand-update-Ab12Cd/Velmorand-v2.4.1.dmg"
-APP_NAME="Velmorand.app"
-APP_PATH="/Applications/Velmorand.app"
-STAGING="/private/tmp/velmorand-update-Ab12Cd/velmorand_update_stage"
-echo "[$(date +%T)] target=$APP_PATH" >> "$LOG"
-
-# 1) 等待当前 App 进程退出(最多等 30 秒)
-for i in $(seq 1 60); do
-  if ! pgrep -x Velmorand >/dev/null 2>&1; then
-    break
-  fi
-  sleep 0.5
-done
-echo "[$(date +%T)] old app exited (waited ${i}x0.5s)" >> "$LOG"
-
-# 2) 挂载 DMG(失败即中止)
-MOUNT_POINT="/private/tmp/velmorand-update-Ab12Cd/vq_mount"
-if ! hdiutil attach "$DMG" -nobrowse -readonly -mountpoint "$MOUNT_POINT" >/dev/null 2>&1; then
-  echo "[$(date +%T)] mount failed, aborting" >> "$LOG"
-  exit 1
-fi
-echo "[$(date +%T)] mounted at $MOUNT_POINT" >> "$LOG"
-
-# 3) 清空暂存区并解包新 App
-rm -rf "$STAGING"
-mkdir -p "$STAGING"
-ditto "$MOUNT_POINT/$APP_NAME" "$STAGING/$APP_NAME"
-echo "[$(date +%T)] extracted new app to staging" >> "$LOG"
-
-# 3.5) 校验新 App 的代码签名(未通过则中止, 旧 App 保持不动)
-if ! /usr/bin/codesign --verify --deep --strict "$STAGING/$APP_NAME" >/dev/null 2>&1; then
-  echo "[$(date +%T)] signature check failed, aborting" >> "$LOG"
-  hdiutil detach "$MOUNT_POINT" 2>/dev/null || true
-  rm -rf "$STAGING"
-  exit 1
-fi
-echo "[$(date +%T)] signature verified" >> "$LOG"
-
-# 4) 退出 App(如仍在运行) + 移除旧的 quarantine 属性
-killall Velmorand 2>/dev/null || true
-sleep 1
-xattr -dr com.apple.quarantine "$STAGING/$APP_NAME" 2>/dev/null || true
-echo "[$(date +%T)] killed app, cleared quarantine" >> "$LOG"
-
-# 5) 替换 /Applications 里的旧 App
-rm -rf "$APP_PATH"
-ditto "$STAGING/$APP_NAME" "$APP_PATH"
-xattr -dr com.apple.quarantine "$APP_PATH" 2>/dev/null || true
-echo "[$(date +%T)] replaced app" >> "$LOG"
-
-# 6) 卸载 DMG + 清理暂存
-hdiutil detach "$MOUNT_POINT" 2>/dev/null || true
-rm -rf "$STAGING" "$DMG"
-echo "[$(date +%T)] cleaned up" >> "$LOG"
-
-# 7) 重启新版本
-open "$APP_PATH"
-echo "[$(date +%T)] relaunched" >> "$LOG")SCRIPT");
-    EXPECT_EQ(text, expected);
-
-    // The shell accepts it as written.
     QProcess bash;
     bash.start(QStringLiteral("/bin/bash"), {QStringLiteral("-n")});
     bash.write(text.toUtf8());
     bash.closeWriteChannel();
-    ASSERT_TRUE(bash.waitForFinished(10000));
-    EXPECT_EQ(bash.exitCode(), 0) << bash.readAllStandardError().toStdString();
+    if (!bash.waitForFinished(10000))
+        return QStringLiteral("bash did not end");
+    return bash.exitCode() == 0 ? QString() : QString::fromUtf8(bash.readAllStandardError()) + QStringLiteral(" (exit status)");
+}
+
+TEST(UpdateInstaller, TheRootJobRunsOnlyItsOwnCopiesFromADirectoryOnlyRootCanWrite)
+{
+    const QString userDir = QStringLiteral("/private/tmp/velmorand-update-Ab12Cd");
+    const QString label = QStringLiteral("com.velmorand.updaterAB12CD34");
+    const auto script = UpdateInstaller::scriptText(QStringLiteral("2.4.1"));
+    const auto submission = UpdateInstaller::submissionScript(label, userDir, QStringLiteral("2.4.1"));
+    EXPECT_EQ(syntaxErrors(script), QString());
+    EXPECT_EQ(syntaxErrors(submission), QString());
+
+    // The job directory is made fresh by root; the user's directory is only read, once, for the
+    // disk image; the script is carried in the command and written there.
+    const auto submissionLines = submission.split(QLatin1Char('\n'));
+    EXPECT_TRUE(submissionLines.contains(QStringLiteral("WORK=$(/usr/bin/mktemp -d /private/tmp/velmorand-install.XXXXXX)")));
+    EXPECT_EQ(submission.count(userDir), 1);
+    EXPECT_TRUE(submissionLines.contains(QStringLiteral("/bin/cp -- '") + userDir + QStringLiteral("/Velmorand-v2.4.1.dmg' \"$WORK/Velmorand-v2.4.1.dmg\"")));
+    EXPECT_TRUE(submission.contains(QStringLiteral("<<'VELMORAND_INSTALLER'\n") + script + QStringLiteral("\nVELMORAND_INSTALLER\n")));
+    EXPECT_TRUE(submission.endsWith(QStringLiteral("/bin/launchctl submit -l ") + label + QStringLiteral(" -- /bin/bash \"$WORK/velmorand_auto_install.sh\"\n")));
+
+    // Every file of the job lies in its own directory.
+    EXPECT_TRUE(script.contains(QStringLiteral("\nWORK=\"$(/usr/bin/dirname \"$0\")\"\n")));
+    static const QRegularExpression fileVariable(QStringLiteral("^(LOG|DMG|STAGING|MOUNT_POINT)=(.*)$"), QRegularExpression::MultilineOption);
+    QStringList variables;
+    for (auto it = fileVariable.globalMatch(script); it.hasNext();) {
+        const auto match = it.next();
+        variables.append(match.captured(1));
+        EXPECT_TRUE(match.captured(2).startsWith(QStringLiteral("\"$WORK/"))) << match.captured(0).toStdString();
+    }
+    EXPECT_EQ(variables, (QStringList{QStringLiteral("LOG"), QStringLiteral("DMG"), QStringLiteral("STAGING"), QStringLiteral("MOUNT_POINT")}));
+    EXPECT_FALSE(script.contains(QStringLiteral("/tmp")));
+
+    // The new copy must carry our team's signature before the old one is removed.
+    const auto verification = script.indexOf(QStringLiteral("/usr/bin/codesign --verify --deep --strict -R='anchor apple generic and certificate leaf[subject.OU] = \"")
+        + UpdateInstaller::teamIdentifier + QStringLiteral("\"' \"$STAGING/$APP_NAME\""));
+    EXPECT_GE(verification, 0);
+    EXPECT_LT(verification, script.indexOf(QStringLiteral("rm -rf \"$APP_PATH\"")));
+    EXPECT_FALSE(script.contains(QStringLiteral("--sign")));
+}
+
+// The install script run by bash from a job directory, with stand-ins for the macOS tools that
+// record their calls; codesign, called by its absolute path, is missing here and so refuses.
+class InstallScriptRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir(tools.path()).mkpath(QStringLiteral(".")));
+        for (const auto* tool : {"hdiutil", "ditto", "killall", "xattr", "open"})
+            stub(QLatin1String(tool), 0);
+        stub(QStringLiteral("pgrep"), 1); // the old application has ended
+        const auto scriptPath = job.filePath(QStringLiteral("velmorand_auto_install.sh"));
+        QFile script(scriptPath);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(UpdateInstaller::scriptText(QStringLiteral("2.4.1")).toUtf8());
+    }
+
+    // A tool that records its arguments and ends with the status.
+    void stub(const QString& name, int status)
+    {
+        QFile file(tools.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("#!/bin/sh\necho \"%1 $*\" >> '%2'\nexit %3\n").arg(name, calls(), QString::number(status)).toUtf8());
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    QString calls() const { return tools.filePath(QStringLiteral("calls")); }
+
+    // Runs the script; its exit status, the calls and the log's last line.
+    int run()
+    {
+        QProcess bash;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PATH"), tools.path() + QStringLiteral(":/usr/bin:/bin"));
+        bash.setProcessEnvironment(environment);
+        bash.start(QStringLiteral("/bin/bash"), {job.filePath(QStringLiteral("velmorand_auto_install.sh"))});
+        if (!bash.waitForFinished(20000))
+            return -1;
+        return bash.exitCode();
+    }
+
+    QStringList recorded(const QString& fileName) const
+    {
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    QTemporaryDir tools;
+    QTemporaryDir job;
+};
+
+TEST_F(InstallScriptRun, AFailedMountStopsTheJob)
+{
+    stub(QStringLiteral("hdiutil"), 1);
+    EXPECT_NE(run(), 0);
+    const auto calls = recorded(this->calls());
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_TRUE(calls[1].startsWith(QStringLiteral("hdiutil attach ") + job.path() + QStringLiteral("/Velmorand-v2.4.1.dmg")));
+    EXPECT_TRUE(recorded(job.filePath(QStringLiteral("velmorand_install.log"))).last().endsWith(QStringLiteral("mount failed, aborting")));
+}
+
+TEST_F(InstallScriptRun, AnApplicationWithoutOurSignatureIsNeverInstalled)
+{
+    EXPECT_NE(run(), 0);
+    const auto calls = recorded(this->calls());
+    EXPECT_TRUE(calls.filter(QStringLiteral("/Applications")).isEmpty()) << calls.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(calls.filter(QStringLiteral("ditto ")).size(), 1);
+    EXPECT_TRUE(recorded(job.filePath(QStringLiteral("velmorand_install.log"))).last().endsWith(QStringLiteral("signature check failed, aborting")));
 }
 
 } // namespace

@@ -169,6 +169,22 @@ TEST_F(AutoConnectFastestTest, AFavouriteSlowerThanTheBoundIsChosenButNotConnect
     EXPECT_TRUE(connected.isEmpty()) << "the fast non-favourite is not taken instead";
 }
 
+TEST_F(AutoConnectFastestTest, AnAnswerAtTheBoundIsConnectedOneMillisecondMoreIsNot)
+{
+    state->setNodes({localNode(1), localNode(2)});
+    struct Case {
+        qint64 ms;
+        QList<qint64> connected;
+    };
+    for (const auto& c : {Case{998, {1}}, Case{999, {}}}) {
+        connected.clear();
+        pingNodes = [ms = c.ms](QList<Node>) { return answered({{1, ms}}); };
+        run();
+        EXPECT_EQ(selectingChanges, 2) << c.ms;
+        EXPECT_EQ(connected, c.connected) << c.ms;
+    }
+}
+
 TEST_F(AutoConnectFastestTest, NeverReplacesAConnectionUpOrUnderWay)
 {
     state->setNodes({localNode(1, fastA.serverPort())});

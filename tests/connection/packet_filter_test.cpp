@@ -73,6 +73,8 @@ const QStringList kHostileValues{
     QStringLiteral(""),
     QStringLiteral("-a.example"),
     QStringLiteral("a..example"),
+    QStringLiteral("hk1.nodes.example\n"),
+    QStringLiteral("203.0.113.7\n"),
 };
 
 class PacketFilterTest : public EngineTest {

@@ -1,10 +1,17 @@
+#include "platform/linux/admin_command.h"
+#include "platform/linux/linux_admin_script_runner.h"
+#include "platform/linux/stand_ins.h"
 #include "platform/login_item.h"
 #include "platform/process_runner.h"
 #include "support/scoped_env.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -19,7 +26,65 @@ void writeScript(const QString& path, const QByteArray& body)
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
+// The output of a script run as root, by its lines.
+QStringList runAs(const AdminCommand::Command& command)
+{
+    QProcess process;
+    process.start(command.program, command.arguments);
+    if (!process.waitForFinished(10000))
+        return {QStringLiteral("did not end: ") + process.errorString()};
+    return QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 } // namespace
+
+// A user who can write a directory early on their own search path (or the resources) must not
+// get a program of theirs run as root by the next approved script.
+TEST(LinuxAdminScriptRunner, RootScriptsGetAFixedSearchPathAndNoneOfTheUsersEnvironment)
+{
+    QTemporaryDir resources;
+    QTemporaryDir userBin;
+    QDir(resources.path()).mkpath(QStringLiteral("bin"));
+    writeScript(resources.filePath(QStringLiteral("bin/networksetup")), "echo \"stand-in $0\"\n");
+    for (const auto* name : {"env", "grep", "cat"}) {
+        writeScript(resources.filePath(QStringLiteral("bin/") + QLatin1String(name)), "echo planted\n");
+        writeScript(userBin.filePath(QLatin1String(name)), "echo planted\n");
+    }
+    ScopedEnv resourcesDir("VELMORAND_RESOURCES_DIR", resources.path().toUtf8());
+    ScopedEnv path("PATH", userBin.path().toUtf8() + ':' + qgetenv("PATH"));
+    ScopedEnv secret("USER_SECRET", "leaked");
+    ScopedEnv pfState("VELMORAND_PF_STATE_DIR", "/tmp/throwaway-pf");
+    const auto macScript = QStringLiteral("env\ncommand -v grep\n/usr/sbin/networksetup\n");
+
+    struct Way {
+        const char* name;
+        QStringList lines;
+        bool keepsStandInState;
+    };
+    // Under the prompt, the prompt program runs the rest of the command line as root; that rest
+    // is run here as it stands, with the user's environment around it.
+    const auto prompted = AdminCommand::viaPrompt(StandIns::adaptScript(macScript), QStringLiteral("/usr/bin/pkexec"));
+    ASSERT_EQ(prompted.program, QStringLiteral("/usr/bin/pkexec"));
+    QList<Way> ways{{"under the prompt", runAs({prompted.arguments.first(), prompted.arguments.mid(1)}), false}};
+    if (::geteuid() == 0) {
+        const auto direct = LinuxAdminScriptRunner().run(macScript);
+        EXPECT_TRUE(direct.succeeded) << direct.error.toStdString();
+        ways.append({"as root already", direct.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts), true});
+    }
+
+    const auto rootDirectories = AdminCommand::rootSearchPath.split(QLatin1Char(':'));
+    for (const auto& way : ways) {
+        const auto& lines = way.lines;
+        ASSERT_GE(lines.size(), 2) << way.name << ": " << lines.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(lines.contains(QStringLiteral("PATH=/usr/sbin:/usr/bin:/sbin:/bin"))) << way.name;
+        EXPECT_FALSE(lines.contains(QStringLiteral("planted"))) << way.name;
+        EXPECT_TRUE(lines.filter(QStringLiteral("leaked")).isEmpty()) << way.name;
+        EXPECT_EQ(lines.contains(QStringLiteral("VELMORAND_PF_STATE_DIR=/tmp/throwaway-pf")), way.keepsStandInState) << way.name;
+        EXPECT_TRUE(lines.filter(QStringLiteral("VELMORAND_RESOURCES_DIR")).isEmpty()) << way.name;
+        EXPECT_TRUE(rootDirectories.contains(QFileInfo(lines.at(lines.size() - 2)).path())) << way.name << ": " << lines.at(lines.size() - 2).toStdString();
+        EXPECT_EQ(lines.last(), QStringLiteral("stand-in ") + resources.filePath(QStringLiteral("bin/networksetup"))) << way.name;
+    }
+}
 
 TEST(LinuxProcessRunner, HandsMacToolsToTheirStandInsAndKeepsOthers)
 {

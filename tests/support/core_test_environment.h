@@ -51,3 +51,18 @@ inline std::optional<XrayManager::Options> loopbackCoreOptions(const QString& ru
         return std::nullopt;
     return options;
 }
+
+// A Trojan node on this machine that no test sends traffic to: enough for the core to start and
+// listen.
+inline Node idleLoopbackNode()
+{
+    Node node;
+    node.id = 1;
+    node.name = QStringLiteral("idle loopback node");
+    node.server = QStringLiteral("127.0.0.1");
+    node.port = 9;
+    node.method = QStringLiteral("trojan");
+    node.password = QStringLiteral("pw");
+    node.status = QStringLiteral("online");
+    return node;
+}

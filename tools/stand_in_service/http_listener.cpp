@@ -82,6 +82,12 @@ void HttpListener::answer(QTcpSocket* socket, const HttpReply& reply)
         socket->deleteLater();
         return;
     }
-    socket->write(reply.response.serialize());
-    socket->disconnectFromHost();
+    auto bytes = reply.response.serialize();
+    if (reply.bodyBreak != BodyBreak::none) {
+        const auto bodyStart = bytes.indexOf("\r\n\r\n") + 4;
+        bytes.truncate(bodyStart + (bytes.size() - bodyStart) / 2);
+    }
+    socket->write(bytes);
+    if (reply.bodyBreak != BodyBreak::silent)
+        socket->disconnectFromHost();
 }

@@ -12,11 +12,16 @@
 class QTcpServer;
 class QTcpSocket;
 
+// How an answer breaks off after its headers and half its body: the connection is closed, or
+// it stays open and silent.
+enum class BodyBreak { none, closed, silent };
+
 // What the service does with one request.
 struct HttpReply {
     HttpResponse response;
     std::chrono::milliseconds delay{0}; // before answering
     bool drop = false; // close the connection without an answer
+    BodyBreak bodyBreak = BodyBreak::none;
 };
 
 // One listening port on 127.0.0.1, plain or TLS. An answering listener reads each request and

@@ -172,6 +172,7 @@ HttpReply StandInService::handle(const HttpRequest& request)
     HttpReply reply;
     reply.delay = override->delay;
     reply.drop = override->drop;
+    reply.bodyBreak = override->bodyBreak;
     if (override->status || override->body) {
         reply.response = HttpResponse::text(override->status.value_or(200), override->body.value_or(QByteArray()), override->contentType);
     } else {

@@ -33,6 +33,8 @@ public:
         // The service handles the request, then closes the connection without answering: an
         // answer lost on its way back.
         bool drop = false;
+        // The answer's headers and half its body are sent, then the connection breaks.
+        BodyBreak bodyBreak = BodyBreak::none;
         int times = -1; // requests it applies to; -1: all
     };
 

@@ -1,9 +1,15 @@
 // The "xray" executable on Linux: Debian's v2ray stands in for the proxy core.
 //   xray run -c FILE
 // Reads the configuration, adds the core's statistics service (so the nettop stand-in can report
-// the bytes carried), hands the result to v2ray through an anonymous in-memory file and becomes
-// v2ray (same process id). XRAY_LOCATION_ASSET is passed on as V2RAY_LOCATION_ASSET.
+// the bytes carried) and hands the result to v2ray through an anonymous in-memory file.
+// XRAY_LOCATION_ASSET is passed on as V2RAY_LOCATION_ASSET.
+//
+// The wrapper stays v2ray's parent instead of becoming it: v2ray holds a file capability, and the
+// kernel drops the parent-death signal of a process that gains capabilities on exec, so a core
+// started in our place would outlive a crashed application and keep its ports. The wrapper has
+// no capabilities and keeps its own parent-death signal; see core_supervisor.h.
 #include "core_stats_api.h"
+#include "core_supervisor.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,6 +125,7 @@ QByteArray memoryFile(const QByteArray& text)
 
 int main(int argc, char** argv)
 {
+    CoreSupervisor::endWithParent();
     if (argc != 4 || std::strcmp(argv[1], "run") != 0 || (std::strcmp(argv[2], "-c") != 0 && std::strcmp(argv[2], "-config") != 0)) {
         std::fprintf(stderr, "usage: %s run -c FILE\n", argv[0]);
         return 2;
@@ -141,6 +148,5 @@ int main(int argc, char** argv)
 
     char* const arguments[] = {const_cast<char*>("v2ray"), const_cast<char*>("-config"),
         const_cast<char*>(configPath.constData()), nullptr};
-    ::execv(v2rayProgram, arguments);
-    fail(v2rayProgram, std::strerror(errno));
+    return CoreSupervisor::run(v2rayProgram, arguments);
 }
