@@ -13,8 +13,8 @@
 
 namespace {
 
-// The settings and language of the process-wide objects live in a throwaway directory, set
-// before any of them is first used.
+// Whatever reaches the configuration and state directories (the stand-ins, a core made on
+// first need) finds throwaway ones, set before any test runs.
 const bool kProcessDirsReady = [] {
     static QTemporaryDir dir;
     qputenv("VELMORAND_CONFIG_DIR", dir.filePath(QStringLiteral("config")).toUtf8());
