@@ -30,14 +30,13 @@ AppContext::AppContext(Environment environment)
                   .settings = m_settings,
                   .keychain = m_keychain,
                   .pingNodes = [this](QList<Node> nodes) { return m_ping.ping(std::move(nodes)); },
-                  .connectNode = [this](Node node) { return m_vpnManager.connect(std::move(node)); },
+                  .connectNode = [this](Node node) { return m_vpnManager.connectTo(std::move(node)); },
                   .connectionIsIdle = [this] { return m_vpnManager.state() == ConnectionState::disconnected; }})
     , m_ipInfo(m_environment.ipEndpoints, IPInfoService::defaultTimeout, IPInfoService::throughSystemProxyOf(m_vpnManager))
     , m_startup({.api = m_api,
                  .appState = m_appState,
                  .vpnManager = m_vpnManager,
                  .settings = m_settings,
-                 .processes = *m_environment.processes,
                  .actions = ConnectionActions::of(m_vpnManager)},
                 m_environment.startupTimings)
 {

@@ -13,7 +13,7 @@ namespace {
 QCoro::Task<> connectThrough(QPointer<VpnManager> manager, Node node)
 {
     if (manager)
-        co_await manager->connect(std::move(node));
+        co_await manager->connectTo(std::move(node));
 }
 } // namespace
 

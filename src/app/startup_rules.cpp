@@ -2,7 +2,6 @@
 
 #include "api/api_service.h"
 #include "app/app_state.h"
-#include "app/leftover_proxy.h"
 #include "connection/vpn_manager.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
@@ -85,16 +84,9 @@ void StartupRules::autoConnectFastestIfIdle()
 
 void StartupRules::clearLeftoverSystemProxy()
 {
-    auto& vpn = m_services.vpnManager;
-    // A connection made since launch has set the proxy itself.
-    if (!isIdle(vpn))
-        return;
-    const auto service = vpn.detectActiveNetworkService();
-    if (!service)
-        return;
-    // Only a proxy that points at our own local core is ours to clear; the user's own proxy
-    // settings stay as they are.
-    LeftoverProxy::clear(vpn, m_services.processes, *service);
+    // The engine's own operation: it skips a connection made since launch and leaves the user's
+    // own proxies as they are. The connection manager outlives the task.
+    m_services.vpnManager.clearLeftoverSystemProxy();
 }
 
 std::optional<Node> StartupRules::launchTarget(const QList<Node>& nodes, qint64 lastNodeId)

@@ -11,7 +11,6 @@
 
 class ApiService;
 class AppState;
-class ProcessRunner;
 class SettingsStore;
 class VpnManager;
 
@@ -34,8 +33,6 @@ public:
         AppState& appState;
         VpnManager& vpnManager;
         SettingsStore& settings;
-        // Reads the system proxy settings.
-        ProcessRunner& processes;
         ConnectionActions actions;
     };
     using Timings = StartupTimings;

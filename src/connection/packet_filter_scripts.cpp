@@ -23,11 +23,11 @@ const QString kReferencesAndEnable = QStringLiteral(
     "/sbin/pfctl -s info 2>/dev/null | grep -q '^Status: Enabled' || /sbin/pfctl -e 2>&1\n"
     "/sbin/pfctl -s rules 2>/dev/null | grep -qF 'anchor \"com.velmorand\" '\n");
 
-// Flushes the anchor, then loads the rules into it and makes them count.
+// Loads the rules into the anchor and makes them count. Loading replaces the anchor's rules in
+// one step; emptying it first would let everything out until the new rules are in.
 QString anchorLoad(const QString& anchor, const QStringList& rules, const QString& done)
 {
-    return QStringLiteral("\n/sbin/pfctl -a ") + anchor + QStringLiteral(" -F all 2>/dev/null\n")
-        + QStringLiteral("set -e\n")
+    return QStringLiteral("\nset -e\n")
         + QStringLiteral("cat <<'EOF' | /sbin/pfctl -a ") + anchor + QStringLiteral(" -f - 2>&1\n")
         + rules.join(QLatin1Char('\n')) + QStringLiteral("\nEOF\n")
         + kReferencesAndEnable
@@ -49,19 +49,22 @@ bool isSafeHost(const QString& host)
     return hostName.match(host).hasMatch();
 }
 
-QString killSwitchStart(const QString& server)
+QString killSwitchStart(const QStringList& servers)
 {
-    Q_ASSERT(isSafeHost(server));
+    QStringList serverRules;
+    for (const auto& server : servers) {
+        Q_ASSERT(isSafeHost(server));
+        serverRules += {QStringLiteral("pass out quick proto tcp to ") + server, QStringLiteral("pass out quick proto udp to ") + server};
+    }
     // The local network is let out by its destination: matched by source, these rules would let
     // everything out of a host whose own address lies in one of the ranges.
     return anchorLoad(killSwitchAnchor,
-        {QStringLiteral("scrub-anchor \"com.velmorand/*\""),
+        QStringList{QStringLiteral("scrub-anchor \"com.velmorand/*\""),
             QStringLiteral("# Allow loopback"),
             QStringLiteral("pass quick on lo0 all"),
-            QStringLiteral("# Allow VPN server connection"),
-            QStringLiteral("pass out quick proto tcp to ") + server,
-            QStringLiteral("pass out quick proto udp to ") + server,
-            QStringLiteral("# Allow DNS"),
+            QStringLiteral("# Allow VPN server connection")}
+            + serverRules
+            + QStringList{QStringLiteral("# Allow DNS"),
             QStringLiteral("pass out quick proto udp to any port 53"),
             QStringLiteral("# Allow local network LAN"),
             QStringLiteral("pass out quick to 192.168.0.0/16"),

@@ -15,10 +15,11 @@ inline const QString sudoersFile = QStringLiteral("/etc/sudoers.d/velmorand-netw
 // or more dot-separated labels of letters, digits and hyphens. Nothing else reaches a script.
 bool isSafeHost(const QString& host);
 
-// Loads the kill-switch anchor (loopback, the server, DNS and the local network pass; all other
-// outbound traffic is blocked), makes the main ruleset evaluate our anchors and enables the
-// filter. It fails when any step fails. The server must pass isSafeHost().
-QString killSwitchStart(const QString& server);
+// Loads the kill-switch anchor (loopback, the servers, DNS and the local network pass; all other
+// outbound traffic is blocked), replacing its rules in one step, makes the main ruleset evaluate
+// our anchors and enables the filter. It fails when any step fails. Every server must pass
+// isSafeHost(); there are two only while a switch to another node is under way.
+QString killSwitchStart(const QStringList& servers);
 // Empties the kill-switch anchor; fails when that fails.
 QString killSwitchStop();
 // Loads pass rules for the user ids into the split anchor, like the kill switch's start.

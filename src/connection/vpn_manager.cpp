@@ -32,6 +32,8 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTim
     : QObject(parent)
     , m_settings(settings)
     , m_processes(processes)
+    , m_systemProxy(processes)
+    , m_packetFilter([this]() -> AdminScriptRunner& { return adminScripts(); })
     , m_xray(nullptr)
     , m_adminScripts(nullptr)
     , m_timings(std::move(timings))
@@ -113,6 +115,11 @@ void VpnManager::setTrafficHistoryUp(const QList<qint64>& speeds)
 void VpnManager::setConnectionLog(const QList<ConnectionLogEntry>& entries)
 {
     assign(m_connectionLog, entries, &VpnManager::connectionLogChanged);
+}
+
+void VpnManager::clearConnectionLog()
+{
+    setConnectionLog({});
 }
 
 void VpnManager::setProxyRunning(bool running)

@@ -3,6 +3,8 @@
 #include "api/records/connection_state.h"
 #include "api/records/node.h"
 #include "connection_log_entry.h"
+#include "packet_filter.h"
+#include "system_proxy.h"
 #include "xray_manager.h"
 
 #include <QCoroTask>
@@ -48,25 +50,28 @@ struct VpnTimings {
 // The one connection: connect with retries, disconnect, its state and figures for every screen,
 // statistics, health check and automatic reconnect, the connection log, the settings that belong
 // to it, the system proxy of the active network service, the kill switch, per-application rules
-// and the clean-up of system settings.
+// and the clean-up of system settings (the commands through SystemProxy and PacketFilter).
+// Threading: a connect and the launch clean-up await their commands off the window's thread; a
+// disconnect, the kill switch, setSystemProxy() and cleanupSystemConfig() still block it while
+// their commands run.
 class VpnManager : public QObject {
     Q_OBJECT
-    Q_PROPERTY(ConnectionState state READ state WRITE setState NOTIFY stateChanged)
-    Q_PROPERTY(qint64 trafficDown READ trafficDown WRITE setTrafficDown NOTIFY trafficDownChanged)
-    Q_PROPERTY(qint64 trafficUp READ trafficUp WRITE setTrafficUp NOTIFY trafficUpChanged)
-    Q_PROPERTY(std::optional<Node> connectedNode READ connectedNode WRITE setConnectedNode NOTIFY connectedNodeChanged)
-    Q_PROPERTY(double connectionDuration READ connectionDuration WRITE setConnectionDuration NOTIFY connectionDurationChanged)
-    Q_PROPERTY(qint64 trafficSpeedDown READ trafficSpeedDown WRITE setTrafficSpeedDown NOTIFY trafficSpeedDownChanged)
-    Q_PROPERTY(qint64 trafficSpeedUp READ trafficSpeedUp WRITE setTrafficSpeedUp NOTIFY trafficSpeedUpChanged)
-    Q_PROPERTY(QList<qint64> trafficHistoryDown READ trafficHistoryDown WRITE setTrafficHistoryDown NOTIFY trafficHistoryDownChanged)
-    Q_PROPERTY(QList<qint64> trafficHistoryUp READ trafficHistoryUp WRITE setTrafficHistoryUp NOTIFY trafficHistoryUpChanged)
-    Q_PROPERTY(QList<ConnectionLogEntry> connectionLog READ connectionLog WRITE setConnectionLog NOTIFY connectionLogChanged)
-    Q_PROPERTY(bool isProxyRunning READ isProxyRunning WRITE setProxyRunning NOTIFY isProxyRunningChanged)
-    Q_PROPERTY(bool systemProxyEnabled READ systemProxyEnabled WRITE setSystemProxyEnabled NOTIFY systemProxyEnabledChanged)
-    Q_PROPERTY(ProxyMode proxyMode READ proxyMode WRITE setProxyMode NOTIFY proxyModeChanged)
-    Q_PROPERTY(bool autoReconnectEnabled READ autoReconnectEnabled WRITE setAutoReconnectEnabled NOTIFY autoReconnectEnabledChanged)
+    Q_PROPERTY(ConnectionState state READ state NOTIFY stateChanged)
+    Q_PROPERTY(qint64 trafficDown READ trafficDown NOTIFY trafficDownChanged)
+    Q_PROPERTY(qint64 trafficUp READ trafficUp NOTIFY trafficUpChanged)
+    Q_PROPERTY(std::optional<Node> connectedNode READ connectedNode NOTIFY connectedNodeChanged)
+    Q_PROPERTY(double connectionDuration READ connectionDuration NOTIFY connectionDurationChanged)
+    Q_PROPERTY(qint64 trafficSpeedDown READ trafficSpeedDown NOTIFY trafficSpeedDownChanged)
+    Q_PROPERTY(qint64 trafficSpeedUp READ trafficSpeedUp NOTIFY trafficSpeedUpChanged)
+    Q_PROPERTY(QList<qint64> trafficHistoryDown READ trafficHistoryDown NOTIFY trafficHistoryDownChanged)
+    Q_PROPERTY(QList<qint64> trafficHistoryUp READ trafficHistoryUp NOTIFY trafficHistoryUpChanged)
+    Q_PROPERTY(QList<ConnectionLogEntry> connectionLog READ connectionLog NOTIFY connectionLogChanged)
+    Q_PROPERTY(bool isProxyRunning READ isProxyRunning NOTIFY isProxyRunningChanged)
+    Q_PROPERTY(bool systemProxyEnabled READ systemProxyEnabled NOTIFY systemProxyEnabledChanged)
+    Q_PROPERTY(ProxyMode proxyMode READ proxyMode NOTIFY proxyModeChanged)
+    Q_PROPERTY(bool autoReconnectEnabled READ autoReconnectEnabled NOTIFY autoReconnectEnabledChanged)
     Q_PROPERTY(bool killSwitchEnabled READ killSwitchEnabled NOTIFY killSwitchEnabledChanged)
-    Q_PROPERTY(QStringList splitTunnelApps READ splitTunnelApps WRITE setSplitTunnelApps NOTIFY splitTunnelAppsChanged)
+    Q_PROPERTY(QStringList splitTunnelApps READ splitTunnelApps NOTIFY splitTunnelAppsChanged)
 
 public:
     // Both modes make the same local-proxy connection; "tun" only changes log lines.
@@ -96,16 +101,16 @@ public:
     VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTimings timings = {}, QObject* parent = nullptr);
     ~VpnManager() override;
 
-    using QObject::connect;
     // Connects to the node: up to maxConnectAttempts attempts, waiting 1 and then 2 units between
     // them. Returns at once when that node is already connected or being connected; switches
-    // over from another node. Fails with the last attempt's VpnError. A connect overtaken by a
-    // disconnect or a newer connect ends quietly without touching the state: the newer request
-    // decides it.
-    QCoro::Task<> connect(Node node);
-    // Stops the core, switches the system proxies off, releases the kill switch and the timers,
-    // and logs the end. Does nothing while disconnected, except that it ends a connect or an
-    // automatic reconnect still under way.
+    // over from another node, the kill switch staying in force throughout. Fails with the last
+    // attempt's VpnError. A connect overtaken by a disconnect or a newer connect ends quietly
+    // without touching the state: the newer request decides it.
+    QCoro::Task<> connectTo(Node node);
+    // The user's disconnect: stops the core, switches the system proxies off, releases the kill
+    // switch and the timers, and logs the end. Does nothing while disconnected, except that it
+    // ends a connect or an automatic reconnect still under way and releases a kill switch still
+    // in force.
     void disconnect();
     // For the end of the application, and run on the application's aboutToQuit: ends the
     // connection in whatever state it is, a connect still under way included, and stops the timers.
@@ -114,44 +119,35 @@ public:
     // camouflage host.
     static QString snIFor(const Node& node);
 
-    // Published state. Every assignment notifies, also when the value stays the same; the
-    // application posts "VpnStateChanged" on every state assignment.
+    // Published state, written only by the manager's own operations. Every assignment notifies,
+    // also when the value stays the same; the application posts "VpnStateChanged" on every state
+    // assignment.
     ConnectionState state() const { return m_state; }
-    void setState(ConnectionState state);
     qint64 trafficDown() const { return m_trafficDown; }
-    void setTrafficDown(qint64 bytes);
     qint64 trafficUp() const { return m_trafficUp; }
-    void setTrafficUp(qint64 bytes);
     std::optional<Node> connectedNode() const { return m_connectedNode; }
-    void setConnectedNode(const std::optional<Node>& node);
     double connectionDuration() const { return m_connectionDuration; }
-    void setConnectionDuration(double seconds);
     qint64 trafficSpeedDown() const { return m_trafficSpeedDown; }
-    void setTrafficSpeedDown(qint64 bytesPerSecond);
     qint64 trafficSpeedUp() const { return m_trafficSpeedUp; }
-    void setTrafficSpeedUp(qint64 bytesPerSecond);
     QList<qint64> trafficHistoryDown() const { return m_trafficHistoryDown; }
-    void setTrafficHistoryDown(const QList<qint64>& speeds);
     QList<qint64> trafficHistoryUp() const { return m_trafficHistoryUp; }
-    void setTrafficHistoryUp(const QList<qint64>& speeds);
-    // Newest first, at most maxLogEntries; the dashboard empties it.
+    // Newest first, at most maxLogEntries.
     QList<ConnectionLogEntry> connectionLog() const { return m_connectionLog; }
-    void setConnectionLog(const QList<ConnectionLogEntry>& entries);
+    // The dashboard's clear button.
+    void clearConnectionLog();
     bool isProxyRunning() const { return m_isProxyRunning; }
-    void setProxyRunning(bool running);
     bool systemProxyEnabled() const { return m_systemProxyEnabled; }
-    void setSystemProxyEnabled(bool enabled);
 
-    // Settings kept in the store: written on every assignment.
+    // The user's settings, kept in the store: written on every change.
     ProxyMode proxyMode() const { return m_proxyMode; }
     void setProxyMode(ProxyMode mode);
     bool autoReconnectEnabled() const { return m_autoReconnectEnabled; }
     void setAutoReconnectEnabled(bool enabled);
     // Whether this process has the kill-switch rules loaded. The user's wish is the setting
-    // "killSwitchEnabled", which only the user changes.
+    // "killSwitchEnabled", which only the user and the clean-up change.
     bool killSwitchEnabled() const { return m_killSwitchEnabled; }
+    // Changed through loadSplitTunnelApps(), addSplitTunnelApp() and removeSplitTunnelApp().
     QStringList splitTunnelApps() const { return m_splitTunnelApps; }
-    void setSplitTunnelApps(const QStringList& paths);
 
     // Adds a line to the front of the connection log, dropping the oldest beyond maxLogEntries.
     void addLog(ConnectionLogEntry::LogType type, const QString& message, const std::optional<QString>& nodeName = std::nullopt);
@@ -168,8 +164,12 @@ public:
     // Switches the web, secure-web and SOCKS proxies of the service off and, shortly after,
     // reports the system proxy off.
     void forceClearSystemProxy(const QString& service);
-    // Whether the service's SOCKS proxy is on and points at the port.
+    // Whether the service's SOCKS proxy is on and points at 127.0.0.1 on the port.
     bool checkProxyState(const QString& service, int port);
+    // The launch clean-up: while no connection is under way, switches off, off the window's
+    // thread, each proxy of the service that an earlier run left pointing at the core's ports;
+    // the user's own proxies stay. A connect that begins meanwhile stops it.
+    QCoro::Task<> clearLeftoverSystemProxy();
     // networksetup with the arguments, through sudo without a password prompt: true only when it
     // exited with status 0. The blocking runner gives up after the privileged command limit.
     bool runNetworksetupSudo(const QStringList& arguments);
@@ -180,7 +180,9 @@ public:
     void stopTimers();
 
     // The kill switch: only loopback, the connected node, DNS and the local network get out.
-    // Outcomes go to the connection log and killSwitchEnabled.
+    // Outcomes go to the connection log and killSwitchEnabled. Once on, it stays in force until
+    // the user disconnects, the automatic reconnect gives up, a clean-up or quit: through a
+    // reconnect and a switch to another node.
     void enableKillSwitch();
     void disableKillSwitch();
     // Applications whose traffic bypasses the kill switch, by the user ids they run under.
@@ -215,6 +217,23 @@ signals:
     void openMainWindowRequested();
 
 private:
+    // Tests of screens and of single engine steps set the published values directly.
+    friend class VpnManagerTestAccess;
+
+    void setState(ConnectionState state);
+    void setTrafficDown(qint64 bytes);
+    void setTrafficUp(qint64 bytes);
+    void setConnectedNode(const std::optional<Node>& node);
+    void setConnectionDuration(double seconds);
+    void setTrafficSpeedDown(qint64 bytesPerSecond);
+    void setTrafficSpeedUp(qint64 bytesPerSecond);
+    void setTrafficHistoryDown(const QList<qint64>& speeds);
+    void setTrafficHistoryUp(const QList<qint64>& speeds);
+    void setConnectionLog(const QList<ConnectionLogEntry>& entries);
+    void setProxyRunning(bool running);
+    void setSystemProxyEnabled(bool enabled);
+    void setSplitTunnelApps(const QStringList& paths);
+
     template <typename T>
     void assign(T& field, const T& value, void (VpnManager::*changed)())
     {
@@ -229,15 +248,23 @@ private:
     AdminScriptRunner& adminScripts();
     void setKillSwitchEnabled(bool enabled);
 
+    // Who asked for a connect: an automatic reconnect that fails gives up, which releases the
+    // kill switch.
+    enum class ConnectRequest { user, automatic };
+    enum class KillSwitch { keep, release };
+    QCoro::Task<> connectWithRetries(Node node, ConnectRequest request);
     QCoro::Task<> attemptConnect(Node node, quint64 generation);
     // Points the three proxies of the service at the core; false when overtaken meanwhile.
     QCoro::Task<bool> pointSystemProxiesAtCore(QString service, quint64 generation);
     // Switches the three proxies of the service off; the last command's result.
     bool switchSystemProxiesOff(const QString& service);
+    // A disconnect; a switch to another node keeps the kill switch.
+    void endConnection(KillSwitch killSwitch);
     // The second half of a disconnect: core, system proxies, kill switch, timers, state.
-    void tearDown();
-    // Whether something of an earlier connection is still in place.
-    bool holdsConnection() const;
+    void tearDown(KillSwitch killSwitch);
+    // Whether something of an earlier connection is still in place (the kill switch counted only
+    // when it is to be released).
+    bool holdsConnection(KillSwitch killSwitch) const;
     bool overtaken(quint64 generation) const { return generation != m_connectGeneration; }
 
     void startTimers();
@@ -246,9 +273,18 @@ private:
     QCoro::Task<> reconnect(Node node);
 
     QList<quint32> splitTunnelUserIds();
+    // Replaces the kill-switch rules with ones that let these servers out; false, logged, when
+    // that failed.
+    bool loadKillSwitchRules(const QStringList& servers);
+    // While the kill switch is in force, lets the node's server out before the core dials it.
+    void letNodeOutThroughKillSwitch(const Node& node);
 
     SettingsStore& m_settings;
     ProcessRunner& m_processes;
+    SystemProxy m_systemProxy;
+    PacketFilter m_packetFilter;
+    // Set when a connect begins: a launch clean-up under way then switches nothing more off.
+    std::shared_ptr<std::atomic<bool>> m_leftoverClearing = std::make_shared<std::atomic<bool>>(false);
     XrayManager* m_xray;
     AdminScriptRunner* m_adminScripts;
     // What the short constructor makes on first need.
@@ -270,7 +306,6 @@ private:
     bool m_isProxyRunning = false;
     bool m_systemProxyEnabled = false;
     ProxyMode m_proxyMode = ProxyMode::socks;
-    std::optional<QString> m_activeNetworkService;
     std::unique_ptr<QTimer> m_sudoKeepaliveTimer;
     std::unique_ptr<QTimer> m_statsTimer;
     std::unique_ptr<QTimer> m_durationTimer;
@@ -283,6 +318,8 @@ private:
     bool m_isReconnecting = false;
     int m_reconnectAttempts = 0;
     bool m_killSwitchEnabled = false;
+    // Counts automatic reconnects: each clears only its own isReconnecting.
+    quint64 m_reconnectRound = 0;
     QStringList m_splitTunnelApps;
     // Counts connects and disconnects: a connect that finds it changed after an await was
     // overtaken and stops.

@@ -33,14 +33,21 @@ QString VpnManager::snIFor(const Node& node)
     return prefix + QLatin1Char('.') + XrayConstants::realityServerName;
 }
 
-QCoro::Task<> VpnManager::connect(Node node)
+QCoro::Task<> VpnManager::connectTo(Node node)
 {
+    return connectWithRetries(std::move(node), ConnectRequest::user);
+}
+
+QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
+{
+    *m_leftoverClearing = true;
     if (m_state == ConnectionState::connected || m_state == ConnectionState::connecting) {
         if (m_connectedNode && m_connectedNode->id == node.id)
             co_return;
         const QString from = m_connectedNode ? m_connectedNode->name : QStringLiteral("当前节点");
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("切换节点: ") + from + QStringLiteral(" → ") + node.name);
-        disconnect();
+        // A switch is no end of the user's protection: the kill switch stays in force.
+        endConnection(KillSwitch::keep);
     }
     const auto generation = ++m_connectGeneration;
     QPointer<VpnManager> self(this);
@@ -68,10 +75,12 @@ QCoro::Task<> VpnManager::connect(Node node)
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("连接失败:已达到最大重试次数"));
         setState(ConnectionState::disconnected);
         setConnectedNode(std::nullopt);
-        // An automatic reconnect that failed leaves the lost connection's proxies, kill switch
-        // and timers behind: proxies pointing at dead ports and a filter that blocks everything.
-        if (holdsConnection())
-            tearDown();
+        // An automatic reconnect that failed leaves the lost connection's proxies and timers
+        // behind, which point at dead ports. It gives up, and so releases the kill switch too; a
+        // failed connect that the user asked for keeps it in force until the user disconnects.
+        const auto killSwitch = request == ConnectRequest::automatic ? KillSwitch::release : KillSwitch::keep;
+        if (holdsConnection(killSwitch))
+            tearDown(killSwitch);
         throw *failure;
     }
 }
@@ -85,6 +94,7 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     if (m_proxyMode == ProxyMode::tun)
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("TUN 模式即将支持,当前使用本地代理模式"));
 
+    letNodeOutThroughKillSwitch(node);
     std::optional<XrayError> startFailure;
     const std::optional<QString> serverName = sni;
     try {
@@ -127,6 +137,8 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     m_startTime = m_timings.now();
     if (m_settings.boolOr(SettingsKeys::killSwitchEnabled, false))
         enableKillSwitch();
+    else if (m_killSwitchEnabled)
+        disableKillSwitch(); // turned off by the user while a reconnect or a switch was under way
     setTrafficHistoryDown({});
     setTrafficHistoryUp({});
     m_settings.setValue(SettingsKeys::lastConnectedNodeId, node.id);
@@ -138,28 +150,34 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
         QMetaObject::invokeMethod(this, &VpnManager::openMainWindowRequested, Qt::QueuedConnection);
 }
 
-bool VpnManager::holdsConnection() const
+bool VpnManager::holdsConnection(KillSwitch killSwitch) const
 {
-    return m_statsTimer || m_killSwitchEnabled || m_systemProxyTouched || m_isProxyRunning || m_isReconnecting;
+    return m_statsTimer || (killSwitch == KillSwitch::release && m_killSwitchEnabled) || m_systemProxyTouched || m_isProxyRunning
+        || m_isReconnecting;
 }
 
 void VpnManager::disconnect()
 {
+    endConnection(KillSwitch::release);
+}
+
+void VpnManager::endConnection(KillSwitch killSwitch)
+{
     // Whatever connect is still awaiting something is overtaken by this.
     ++m_connectGeneration;
-    if (m_state == ConnectionState::disconnected && !holdsConnection())
+    if (m_state == ConnectionState::disconnected && !holdsConnection(killSwitch))
         return;
     setState(ConnectionState::disconnecting);
     const auto name = m_connectedNode ? std::optional<QString>(m_connectedNode->name) : std::nullopt;
     const auto duration = m_connectionDuration;
-    tearDown();
+    tearDown(killSwitch);
     QString message = name ? QStringLiteral("从 ") + *name + QStringLiteral(" 断开") : QStringLiteral("已断开");
     if (duration > 0)
         message += QStringLiteral("(连接时长 ") + formatDuration(duration) + QLatin1Char(')');
     addLog(ConnectionLogEntry::LogType::disconnected, message, name);
 }
 
-void VpnManager::tearDown()
+void VpnManager::tearDown(KillSwitch killSwitch)
 {
     xray().stop();
     setSystemProxyEnabled(false);
@@ -178,7 +196,7 @@ void VpnManager::tearDown()
             addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("系统代理未清除,请手动关闭 (无免密权限)"));
     }
     setProxyRunning(false);
-    if (m_killSwitchEnabled)
+    if (killSwitch == KillSwitch::release && m_killSwitchEnabled)
         disableKillSwitch();
     stopTimers();
     setState(ConnectionState::disconnected);

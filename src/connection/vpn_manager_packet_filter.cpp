@@ -1,7 +1,5 @@
 #include "vpn_manager.h"
 
-#include "packet_filter_scripts.h"
-#include "platform/admin_script_runner.h"
 #include "platform/process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
@@ -9,6 +7,7 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
 #include <set>
 
 void VpnManager::enableKillSwitch()
@@ -18,23 +17,44 @@ void VpnManager::enableKillSwitch()
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("Kill Switch: 未检测到网络接口或未连接"));
         return;
     }
-    // The server text comes from the service and the script runs as root.
-    const auto server = m_connectedNode->server;
-    if (!PacketFilterScripts::isSafeHost(server)) {
+    // Only the connected node: the pass rule of a node switched away from goes with this load.
+    if (loadKillSwitchRules({m_connectedNode->server}))
+        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
+}
+
+bool VpnManager::loadKillSwitchRules(const QStringList& servers)
+{
+    switch (m_packetFilter.loadKillSwitch(servers)) {
+    case PacketFilter::Load::unsafeServer:
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"));
-        return;
-    }
-    if (!adminScripts().run(PacketFilterScripts::killSwitchStart(server)).succeeded) {
+        return false;
+    case PacketFilter::Load::failed:
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败"));
-        return;
+        return false;
+    case PacketFilter::Load::loaded:
+        break;
     }
     setKillSwitchEnabled(true);
-    addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
+    return true;
+}
+
+void VpnManager::letNodeOutThroughKillSwitch(const Node& node)
+{
+    if (!m_killSwitchEnabled || m_packetFilter.passedServers().contains(node.server))
+        return;
+    // The user turned the kill switch off while no connection could take the change.
+    if (!m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)) {
+        disableKillSwitch();
+        return;
+    }
+    // The rules stay in force: the new node's address is added beside the old one, which the
+    // kill switch's start drops once the new connection is up.
+    loadKillSwitchRules(m_packetFilter.passedServers() + QStringList{node.server});
 }
 
 void VpnManager::disableKillSwitch()
 {
-    if (!adminScripts().run(PacketFilterScripts::killSwitchStop()).succeeded) {
+    if (!m_packetFilter.releaseKillSwitch()) {
         addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("🔓 网络锁释放异常"));
         return;
     }
@@ -113,7 +133,7 @@ void VpnManager::applySplitTunnelRules()
     const auto userIds = splitTunnelUserIds();
     if (userIds.isEmpty())
         return;
-    if (!adminScripts().run(PacketFilterScripts::splitRules(userIds)).succeeded) {
+    if (!m_packetFilter.loadSplitRules(userIds)) {
         addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("分应用代理规则设置失败"));
         return;
     }
@@ -127,7 +147,7 @@ VpnManager::CleanupResult VpnManager::cleanupSystemConfig(bool removeSudoers)
     if (const auto service = detectActiveNetworkService()) {
         bool off = runNetworksetupSudo({QStringLiteral("-setsocksfirewallproxystate"), *service, QStringLiteral("off")});
         if (!off) {
-            off = adminScripts().run(PacketFilterScripts::proxyFallback(*service)).succeeded;
+            off = m_packetFilter.switchSocksProxyOff(*service);
             if (!off)
                 addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("系统代理清理失败(权限受限)"));
         }
@@ -137,12 +157,14 @@ VpnManager::CleanupResult VpnManager::cleanupSystemConfig(bool removeSudoers)
             result.proxyOff = true;
         }
     }
-    if (adminScripts().run(PacketFilterScripts::killSwitchStop()).succeeded) {
+    if (m_packetFilter.releaseKillSwitch()) {
         setKillSwitchEnabled(false);
+        // The user asked for a clean system: the kill switch is not put back at the next connect.
+        m_settings.setValue(SettingsKeys::killSwitchEnabled, false);
         result.pfCleared = true;
     }
     if (removeSudoers) {
-        result.sudoersRemoved = adminScripts().run(PacketFilterScripts::sudoersRemoval()).succeeded;
+        result.sudoersRemoved = m_packetFilter.removeSudoers();
         if (result.sudoersRemoved)
             addLog(ConnectionLogEntry::LogType::info, QStringLiteral("已移除 networksetup 免密权限"));
         else

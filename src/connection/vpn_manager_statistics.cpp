@@ -109,7 +109,7 @@ void VpnManager::checkConnectionHealth()
     m_isReconnecting = false;
     // Giving up leaves nothing behind: no proxies pointing at dead ports, no filter blocking all
     // traffic, no timers.
-    tearDown();
+    tearDown(KillSwitch::release);
     addLog(ConnectionLogEntry::LogType::error, QStringLiteral("连接已断开,自动重连失败"));
 }
 
@@ -117,22 +117,29 @@ QCoro::Task<> VpnManager::reconnect(Node node)
 {
     QPointer<VpnManager> self(this);
     const auto generation = m_connectGeneration;
+    const auto round = ++m_reconnectRound;
     setState(ConnectionState::disconnected);
     setConnectedNode(std::nullopt);
     setProxyRunning(false);
     co_await QCoro::sleepFor(m_timings.reconnectPause);
-    // A disconnect or another connect during the pause has taken over.
-    if (!self || overtaken(generation))
-        co_return;
-    std::optional<VpnError> failure;
-    try {
-        co_await connect(node);
-    } catch (const VpnError& error) {
-        failure = error;
-    }
     if (!self)
         co_return;
-    if (failure)
-        addLog(ConnectionLogEntry::LogType::error, QStringLiteral("重连失败: ") + failure->description());
-    m_isReconnecting = false;
+    // A disconnect or another connect during the pause has taken over. Whichever way this
+    // reconnect ends, the health check watches again: a connection the user made meanwhile is
+    // replaced like any other when its core dies.
+    if (!overtaken(generation)) {
+        std::optional<VpnError> failure;
+        try {
+            co_await connectWithRetries(node, ConnectRequest::automatic);
+        } catch (const VpnError& error) {
+            failure = error;
+        }
+        if (!self)
+            co_return;
+        if (failure)
+            addLog(ConnectionLogEntry::LogType::error, QStringLiteral("重连失败: ") + failure->description());
+    }
+    // Only this reconnect's own flag: a later one may be under way since a disconnect cleared it.
+    if (round == m_reconnectRound)
+        m_isReconnecting = false;
 }

@@ -1,84 +1,27 @@
 #include "vpn_manager.h"
 
-#include "background_task.h"
-#include "platform/process_runner.h"
-#include "platform/utf8_text.h"
 
-#include <QCoroFuture>
 #include <QPointer>
-#include <QRegularExpression>
-#include <algorithm>
 
 namespace {
 
-const QString kNetworksetup = QStringLiteral("/usr/sbin/networksetup");
-const QString kSudo = QStringLiteral("/usr/bin/sudo");
 const QString kLocalHost = QStringLiteral("127.0.0.1");
-const QStringList kPreferredServices{QStringLiteral("Wi-Fi"), QStringLiteral("Ethernet"),
-    QStringLiteral("USB 10/100/1000 LAN"), QStringLiteral("Thunderbolt Ethernet")};
-
-ProcessRequest privilegedNetworksetup(const QStringList& arguments, std::chrono::milliseconds limit)
-{
-    return {kSudo, QStringList{QStringLiteral("-n"), kNetworksetup} + arguments, {}, {}, limit};
-}
-
-QString outputText(const ProcessResult& result)
-{
-    return decodeUtf8(result.output).value_or(QString());
-}
-
-// The names listed by "-listallnetworkservices", without its header line.
-QStringList listedServices(const QString& listing)
-{
-    QStringList services;
-    for (const auto& line : listing.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
-        auto name = line;
-        while (!name.isEmpty() && (name.front() == u' ' || name.front() == u'\t'))
-            name.remove(0, 1);
-        while (!name.isEmpty() && (name.back() == u' ' || name.back() == u'\t'))
-            name.chop(1);
-        if (name.isEmpty() || name.startsWith(QLatin1String("An asterisk")) || name.contains(QLatin1String("networkservices")))
-            continue;
-        services.append(name);
-    }
-    return services;
-}
 
 } // namespace
 
 std::optional<QString> VpnManager::detectActiveNetworkService()
 {
-    if (m_activeNetworkService)
-        return m_activeNetworkService;
-    const auto result = m_processes.run({kNetworksetup, {QStringLiteral("-listallnetworkservices")}});
-    if (!result.started)
-        return std::nullopt;
-    const auto services = listedServices(outputText(result));
-    // The preference order decides. The listed name is what the commands need: a second Wi-Fi
-    // service is called "Wi-Fi 2", and "Wi-Fi" would name no service at all.
-    for (const auto& preferred : kPreferredServices) {
-        auto match = std::find(services.cbegin(), services.cend(), preferred);
-        if (match == services.cend())
-            match = std::find_if(services.cbegin(), services.cend(), [&](const QString& s) { return s.startsWith(preferred); });
-        if (match != services.cend())
-            return m_activeNetworkService = *match;
-    }
-    if (services.isEmpty())
-        return std::nullopt;
-    return m_activeNetworkService = services.first();
+    return m_systemProxy.activeService();
 }
 
 bool VpnManager::runNetworksetupSudo(const QStringList& arguments)
 {
-    return m_processes.run(privilegedNetworksetup(arguments, m_timings.privilegedCommandLimit)).succeeded();
+    return m_systemProxy.runPrivileged(arguments, m_timings.privilegedCommandLimit);
 }
 
 QCoro::Task<bool> VpnManager::runNetworksetupSudoAsync(QStringList arguments)
 {
-    auto* processes = &m_processes;
-    const auto request = privilegedNetworksetup(arguments, std::chrono::milliseconds(-1));
-    auto result = runInBackground([processes, request] { return processes->run(request).succeeded(); });
-    co_return co_await result;
+    return m_systemProxy.runPrivilegedInBackground(std::move(arguments), std::chrono::milliseconds(-1));
 }
 
 void VpnManager::setSystemProxy(bool enabled)
@@ -120,14 +63,13 @@ void VpnManager::setSystemProxy(bool enabled)
 QCoro::Task<bool> VpnManager::pointSystemProxiesAtCore(QString service, quint64 generation)
 {
     QPointer<VpnManager> self(this);
-    const QList<QStringList> commands{
+    QList<QStringList> commands{
         {QStringLiteral("-setwebproxy"), service, kLocalHost, QString::number(httpPort)},
         {QStringLiteral("-setsecurewebproxy"), service, kLocalHost, QString::number(httpPort)},
         {QStringLiteral("-setsocksfirewallproxy"), service, kLocalHost, QString::number(proxyPort)},
-        {QStringLiteral("-setwebproxystate"), service, QStringLiteral("on")},
-        {QStringLiteral("-setsecurewebproxystate"), service, QStringLiteral("on")},
-        {QStringLiteral("-setsocksfirewallproxystate"), service, QStringLiteral("on")},
     };
+    for (const auto kind : SystemProxy::allKinds)
+        commands.append(SystemProxy::switchArguments(kind, service, true));
     m_systemProxyTouched = true;
     bool allOn = true;
     for (qsizetype i = 0; i < commands.size(); ++i) {
@@ -156,9 +98,8 @@ QCoro::Task<bool> VpnManager::pointSystemProxiesAtCore(QString service, quint64 
 bool VpnManager::switchSystemProxiesOff(const QString& service)
 {
     bool last = false;
-    for (const auto& command : {QStringLiteral("-setwebproxystate"), QStringLiteral("-setsecurewebproxystate"),
-             QStringLiteral("-setsocksfirewallproxystate")})
-        last = runNetworksetupSudo({command, service, QStringLiteral("off")});
+    for (const auto kind : SystemProxy::allKinds)
+        last = runNetworksetupSudo(SystemProxy::switchArguments(kind, service, false));
     return last;
 }
 
@@ -170,15 +111,22 @@ void VpnManager::forceClearSystemProxy(const QString& service)
 
 bool VpnManager::checkProxyState(const QString& service, int port)
 {
-    const auto result = m_processes.run({kNetworksetup, {QStringLiteral("-getsocksfirewallproxy"), service}});
-    if (!result.started)
-        return false;
-    // Whole lines: "Port: 10800" is not port 1080.
-    const auto lines = outputText(result).split(QLatin1Char('\n'));
-    const auto hasLine = [&](const QString& wanted) {
-        return std::any_of(lines.cbegin(), lines.cend(), [&](const QString& line) { return line.trimmed() == wanted; });
-    };
-    return hasLine(QStringLiteral("Enabled: Yes")) && hasLine(QStringLiteral("Port: ") + QString::number(port));
+    return SystemProxy::pointsAt(m_systemProxy.read(service, SystemProxy::Kind::socks), {port});
+}
+
+QCoro::Task<> VpnManager::clearLeftoverSystemProxy()
+{
+    // A connection made since launch has set the proxies itself.
+    if (m_state != ConnectionState::disconnected)
+        co_return;
+    QPointer<VpnManager> self(this);
+    m_leftoverClearing = std::make_shared<std::atomic<bool>>(false);
+    const QList<int> corePorts{proxyPort, httpPort};
+    const auto cleared = co_await m_systemProxy.clearLeftoversInBackground(corePorts, m_timings.privilegedCommandLimit, m_leftoverClearing);
+    if (!self)
+        co_return;
+    if (cleared.contains(SystemProxy::Kind::socks) && m_state == ConnectionState::disconnected)
+        setSystemProxyEnabled(false);
 }
 
 void VpnManager::startSudoKeepalive()
@@ -194,5 +142,5 @@ void VpnManager::startSudoKeepalive()
 
 void VpnManager::refreshSudoCredential()
 {
-    m_processes.run({kSudo, {QStringLiteral("-n"), QStringLiteral("-v")}});
+    m_systemProxy.refreshSudoCredential();
 }

@@ -9,6 +9,7 @@
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
 #include "support/recording_child_launcher.h"
+#include "support/vpn_manager_test_access.h"
 #include "updater_fakes.h"
 
 #include <QSignalSpy>
@@ -51,8 +52,8 @@ TEST_F(AppContextTest, TheEngineAnnouncesThroughTheHub)
     QSignalSpy kernelLog(&context.notifier(), &Notifier::kernelLog);
 
     // Every assignment, also of the same state.
-    context.vpnManager().setState(ConnectionState::connecting);
-    context.vpnManager().setState(ConnectionState::connecting);
+    published(context.vpnManager()).setState(ConnectionState::connecting);
+    published(context.vpnManager()).setState(ConnectionState::connecting);
     EXPECT_EQ(stateChanges.size(), 2);
 
     emit context.xray().kernelLog(QStringLiteral("core output"));

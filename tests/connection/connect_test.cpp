@@ -4,6 +4,7 @@
 #include "platform/settings_keys.h"
 #include "support/loopback_ports.h"
 #include "support/qt_printers.h"
+#include "support/vpn_manager_test_access.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -97,11 +98,22 @@ TEST_F(ConnectTest, TheServiceAndTheModeDecideTheLines)
 
 TEST_F(ConnectTest, ProxiesCountAsOnOnlyWhenAllThreeSwitchesSucceeded)
 {
-    failing = QStringList{QStringLiteral("-setsecurewebproxystate")};
+    const QStringList switches{
+        QStringLiteral("-setwebproxystate"), QStringLiteral("-setsecurewebproxystate"), QStringLiteral("-setsocksfirewallproxystate")};
+    for (const auto& failingSwitch : switches) {
+        failing = QStringList{failingSwitch};
+        manager = makeManager(timings());
+        processes.clear();
+        ASSERT_FALSE(connectTo(testNode()));
+        EXPECT_EQ(manager->state(), ConnectionState::connected) << failingSwitch.toStdString();
+        EXPECT_EQ(networksetupCalls(), kProxiesOn) << "every command still runs";
+        EXPECT_FALSE(manager->systemProxyEnabled()) << failingSwitch.toStdString();
+        xray->stop();
+    }
+    failing.clear();
+    manager = makeManager(timings());
     ASSERT_FALSE(connectTo(testNode()));
-    EXPECT_EQ(manager->state(), ConnectionState::connected);
-    EXPECT_EQ(networksetupCalls(), kProxiesOn) << "every command still runs";
-    EXPECT_FALSE(manager->systemProxyEnabled());
+    EXPECT_TRUE(manager->systemProxyEnabled()) << "all three succeeded";
 }
 
 TEST_F(ConnectTest, TheSameNodeAgainChangesNothingAnotherNodeSwitchesOver)
@@ -257,7 +269,7 @@ TEST_F(ConnectTest, ADisconnectWhileTheProxiesAreBeingSetWins)
 {
     // The connect waits while "-setwebproxystate … on" runs.
     processes.hold([](const ProcessRequest& r) { return r.arguments.contains(QStringLiteral("-setwebproxystate")) && r.arguments.contains(QStringLiteral("on")); });
-    auto task = manager->connect(testNode());
+    auto task = manager->connectTo(testNode());
     waitFor([&] { return processes.waiting() == 1; });
     EXPECT_EQ(manager->state(), ConnectionState::connecting);
 
@@ -282,10 +294,10 @@ TEST_F(ConnectTest, ASecondConnectWhileTheFirstIsUnderWayDecides)
 {
     QSignalSpy connectedNode(manager.get(), &VpnManager::nodeConnected);
     processes.hold([](const ProcessRequest& r) { return r.arguments.contains(QStringLiteral("-setsecurewebproxy")); });
-    auto first = manager->connect(node(1, QStringLiteral("Tokyo")));
+    auto first = manager->connectTo(node(1, QStringLiteral("Tokyo")));
     waitFor([&] { return processes.waiting() == 1; });
 
-    auto second = manager->connect(node(2, QStringLiteral("Seoul")));
+    auto second = manager->connectTo(node(2, QStringLiteral("Seoul")));
     processes.release();
     EXPECT_FALSE(failureOf<VpnError>(std::move(second)));
     EXPECT_FALSE(failureOf<VpnError>(std::move(first)));
@@ -308,7 +320,7 @@ TEST_F(ConnectTest, ADisconnectDuringTheWaitBeforeARetryEndsTheConnect)
 {
     QFile::remove(core.resources.filePath(QStringLiteral("xray")));
     useTimings([](VpnTimings& t) { t.retryWaitUnit = std::chrono::milliseconds(200); });
-    auto task = manager->connect(testNode());
+    auto task = manager->connectTo(testNode());
     EXPECT_EQ(manager->state(), ConnectionState::disconnected) << "the first attempt failed; the connect waits";
     manager->disconnect();
     EXPECT_FALSE(failureOf<VpnError>(std::move(task)));
@@ -324,7 +336,7 @@ TEST_F(ConnectTest, ADisconnectWhileTheCoreStartsEndsTheConnect)
     options.readyTimeout = std::chrono::milliseconds(10000);
     xray = core.make(options);
     manager = makeManager(timings());
-    auto task = manager->connect(testNode());
+    auto task = manager->connectTo(testNode());
     waitFor([&] { return cores().size() == 1; });
     manager->disconnect();
     EXPECT_FALSE(failureOf<VpnError>(std::move(task)));
@@ -337,7 +349,7 @@ TEST_F(ConnectTest, ADisconnectWhileTheCoreStartsEndsTheConnect)
 TEST_F(ConnectTest, QuittingWhileConnectingStopsTheCore)
 {
     processes.hold([](const ProcessRequest& r) { return r.arguments.contains(QStringLiteral("-setwebproxy")); });
-    auto task = manager->connect(testNode());
+    auto task = manager->connectTo(testNode());
     waitFor([&] { return processes.waiting() == 1; });
     ASSERT_TRUE(cores().first().record->running);
 
@@ -350,6 +362,31 @@ TEST_F(ConnectTest, QuittingWhileConnectingStopsTheCore)
     EXPECT_TRUE(activeTimers().isEmpty());
     const auto calls = networksetupCalls();
     EXPECT_EQ(calls.mid(calls.size() - 3), kProxiesOff);
+}
+
+TEST_F(ConnectTest, TheLaunchCleanUpRunsOffTheWindowsThreadAndYieldsToAConnect)
+{
+    socksState = "Enabled: Yes\nServer: 127.0.0.1\nPort: 1080\n";
+    published(*manager).setSystemProxyEnabled(true);
+    processes.hold([](const ProcessRequest& request) { return request.arguments.value(0) == QLatin1String("-getsocksfirewallproxy"); });
+    auto first = manager->clearLeftoverSystemProxy();
+    waitFor([&] { return processes.waiting() == 1; });
+    EXPECT_FALSE(first.isReady()) << "the window's thread goes on while the command runs";
+    processes.release();
+    QCoro::waitFor(std::move(first));
+    EXPECT_EQ(networksetupCalls(), QStringList{QStringLiteral("-setsocksfirewallproxystate Wi-Fi off")});
+    EXPECT_FALSE(manager->systemProxyEnabled());
+
+    // A connect that begins while the clean-up reads leaves it nothing to switch off.
+    processes.clear();
+    processes.hold([](const ProcessRequest& request) { return request.arguments.value(0) == QLatin1String("-getsocksfirewallproxy"); });
+    auto second = manager->clearLeftoverSystemProxy();
+    waitFor([&] { return processes.waiting() == 1; });
+    ASSERT_FALSE(connectTo(testNode()));
+    processes.release();
+    QCoro::waitFor(std::move(second));
+    EXPECT_EQ(networksetupCalls(), kProxiesOn);
+    EXPECT_TRUE(manager->systemProxyEnabled());
 }
 
 } // namespace

@@ -85,7 +85,7 @@ void scenario(bool withKillSwitch)
     const auto before = childProcesses();
 
     // Connect: the core runs and the system proxies point at it.
-    const auto error = failureOf<VpnError>(manager.connect(trojan.node()));
+    const auto error = failureOf<VpnError>(manager.connectTo(trojan.node()));
     ASSERT_FALSE(error) << logMessages(manager).join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(manager.state(), ConnectionState::connected);
     EXPECT_TRUE(manager.systemProxyEnabled());

@@ -87,7 +87,7 @@ protected:
         manager = makeManager(std::move(t));
     }
 
-    std::optional<VpnError> connectTo(const Node& node) { return failureOf<VpnError>(manager->connect(node)); }
+    std::optional<VpnError> connectTo(const Node& node) { return failureOf<VpnError>(manager->connectTo(node)); }
 
     static Node node(qint64 id, const QString& name, const QString& server = QStringLiteral("203.0.113.7"))
     {

@@ -3,17 +3,24 @@
 // namespaces joined by a veth pair: the client (192.168.77.1, the only address it sends from) and
 // a server side holding the node (198.51.100.2), another host (198.51.100.3) and a LAN host
 // (192.168.77.2). Nothing here reaches this machine's own network or firewall.
+#include "connection/vpn_error.h"
 #include "connection/vpn_manager.h"
 #include "platform/admin_script_runner.h"
 #include "platform/process_runner.h"
 #include "support/private_network.h"
 #include "support/qt_printers.h"
+#include "platform/settings_keys.h"
 #include "support/stand_in_state.h"
+#include "support/task_failure.h"
+#include "support/vpn_manager_test_access.h"
 #include "xray_test_fixture.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QMutex>
+#include <QTest>
+#include <QThread>
 #include <QNetworkDatagram>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -22,12 +29,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
 const QString kTest = QStringLiteral("KillSwitchInANamespace.BlocksAllButLoopbackTheNodeDnsTheLanAndChosenApplications");
+const QString kHoldingTest = QStringLiteral("KillSwitchInANamespace.NothingGetsOutThroughAReconnectAndASwitchUntilTheUserDisconnects");
 const QString kNode = QStringLiteral("198.51.100.2");
+const QString kSecondNode = QStringLiteral("198.51.100.4");
 const QString kOtherHost = QStringLiteral("198.51.100.3");
 const QString kLanHost = QStringLiteral("192.168.77.2");
 constexpr quint16 kTcpPort = 7000;
@@ -141,9 +152,9 @@ void runClient()
     const auto adminScripts = AdminScriptRunner::makeNative();
     VpnManager manager(*coreFixture.settings.store, *processes, *xray, *adminScripts);
     auto node = testNode(kNode);
-    manager.setConnectedNode(node);
-    manager.setState(ConnectionState::connected);
-    manager.setProxyRunning(true);
+    published(manager).setConnectedNode(node);
+    published(manager).setState(ConnectionState::connected);
+    published(manager).setProxyRunning(true);
 
     for (int round = 1; round <= 2; ++round) {
         // The second round finds the filter already on.
@@ -187,47 +198,189 @@ void runClient()
     EXPECT_TRUE(tcpReaches(kOtherHost, kTcpPort)) << "the clean-up released the kill switch";
 }
 
-TEST(KillSwitchInANamespace, BlocksAllButLoopbackTheNodeDnsTheLanAndChosenApplications)
+// Tries a new TCP connection to the other host every 15 ms or so from a thread of its own and
+// counts, per phase of the test, how many were tried and how many got out.
+class Prober {
+public:
+    struct Count {
+        int tried = 0;
+        int gotOut = 0;
+    };
+
+    explicit Prober(const QStringList& phases) : m_counts(phases.size()), m_phases(phases)
+    {
+        m_thread.reset(QThread::create([this] { probe(); }));
+        m_thread->start();
+    }
+    ~Prober()
+    {
+        m_stop = true;
+        m_thread->wait();
+    }
+
+    void enter(int phase) { m_phase = phase; }
+    Count count(int phase) const
+    {
+        QMutexLocker locker(&m_mutex);
+        return m_counts[phase];
+    }
+    QString report() const
+    {
+        QStringList lines;
+        for (int i = 0; i < m_phases.size(); ++i)
+            lines.append(QStringLiteral("prober %1: %2 of %3 got out").arg(m_phases[i]).arg(count(i).gotOut).arg(count(i).tried));
+        return lines.join(QLatin1Char('\n'));
+    }
+
+private:
+    void probe()
+    {
+        while (!m_stop) {
+            const int phase = m_phase;
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress(kOtherHost), kTcpPort);
+            // Here an answer takes well under a millisecond; a blocked attempt gets none.
+            const bool out = socket.waitForConnected(10);
+            socket.abort();
+            {
+                QMutexLocker locker(&m_mutex);
+                ++m_counts[phase].tried;
+                m_counts[phase].gotOut += out ? 1 : 0;
+            }
+            QThread::msleep(5);
+        }
+    }
+
+    mutable QMutex m_mutex;
+    QList<Count> m_counts;
+    const QStringList m_phases;
+    std::atomic<int> m_phase{0};
+    std::atomic<bool> m_stop{false};
+    std::unique_ptr<QThread> m_thread;
+};
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
+{
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+// With the kill switch chosen: connect, lose the core and let the automatic reconnect make the
+// tunnel again, switch to a second node, disconnect. A prober tries the other host all along.
+void runClientThroughReconnectAndSwitch()
+{
+    StandInState standIns({QStringLiteral("Ethernet")});
+    ASSERT_TRUE(standIns.ready());
+    ASSERT_TRUE(tcpReaches(kOtherHost, kTcpPort)) << "the other host answers before the kill switch";
+
+    XrayFixture coreFixture;
+    coreFixture.installCore();
+    coreFixture.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    auto xray = coreFixture.make();
+    VpnTimings timings;
+    timings.healthInterval = std::chrono::milliseconds(100);
+    timings.reconnectPause = std::chrono::milliseconds(300);
+    const auto processes = ProcessRunner::makeNative();
+    const auto adminScripts = AdminScriptRunner::makeNative();
+    VpnManager manager(*coreFixture.settings.store, *processes, *xray, *adminScripts, timings);
+    const auto cores = [&] { return coreFixture.launcher.madeFor(coreFixture.resources.filePath(QStringLiteral("xray"))); };
+    auto first = testNode(kNode);
+    first.id = 1;
+    auto second = testNode(kSecondNode);
+    second.id = 2;
+
+    // While the user's disconnect runs, the release comes at some point: probes then may go
+    // either way.
+    enum Phase { connecting, connected, reconnecting, switching, disconnecting, disconnected };
+    Prober prober({QStringLiteral("connect"), QStringLiteral("connected"), QStringLiteral("reconnect"), QStringLiteral("switch"),
+        QStringLiteral("during the disconnect"), QStringLiteral("after the disconnect")});
+    const auto probedAtLeast = [&](Phase phase, int tries) { return waitFor([&] { return prober.count(phase).tried >= tries; }); };
+
+    ASSERT_FALSE(failureOf<VpnError>(manager.connectTo(first)));
+    ASSERT_TRUE(manager.killSwitchEnabled()) << manager.connectionLog().first().message.toStdString();
+    prober.enter(connected);
+    ASSERT_TRUE(probedAtLeast(connected, 20));
+
+    prober.enter(reconnecting);
+    cores().last().child->end();
+    ASSERT_TRUE(waitFor([&] { return cores().size() == 2 && manager.state() == ConnectionState::connected; }));
+    ASSERT_TRUE(probedAtLeast(reconnecting, 40));
+    EXPECT_TRUE(manager.killSwitchEnabled());
+
+    prober.enter(switching);
+    ASSERT_FALSE(failureOf<VpnError>(manager.connectTo(second)));
+    EXPECT_EQ(manager.connectedNode()->id, 2);
+    EXPECT_TRUE(tcpReaches(kSecondNode, kTcpPort)) << "the new node is let out";
+    EXPECT_FALSE(tcpReaches(kNode, kTcpPort)) << "the old node's pass rule is gone";
+    ASSERT_TRUE(probedAtLeast(switching, 20));
+
+    prober.enter(disconnecting);
+    manager.disconnect();
+    prober.enter(disconnected);
+    EXPECT_FALSE(manager.killSwitchEnabled());
+    ASSERT_TRUE(probedAtLeast(disconnected, 20));
+
+    std::printf("%s\n", qPrintable(prober.report()));
+    for (const auto phase : {connected, reconnecting, switching})
+        EXPECT_EQ(prober.count(phase).gotOut, 0) << prober.report().toStdString();
+    EXPECT_EQ(prober.count(disconnected).gotOut, prober.count(disconnected).tried) << prober.report().toStdString();
+}
+
+// Runs `client` in the client namespace against the server side, as the test named `test`.
+void runInPrivateNetwork(const QString& test, void (*client)())
 {
     const auto role = NetworkNamespace::role();
     if (role == QLatin1String("server"))
         return serve();
     if (role == QLatin1String("client"))
-        return runClient();
+        return client();
 
     QString why;
     if (!NetworkNamespace::available(&why))
         GTEST_SKIP() << "The kill switch is tested in a private network namespace, which cannot be made here: " << why.toStdString();
-    NetworkNamespace client(QStringLiteral("ks-client"));
+    NetworkNamespace clientSide(QStringLiteral("ks-client"));
     NetworkNamespace server(QStringLiteral("ks-server"));
     QString error;
-    ASSERT_TRUE(client.create(&error)) << error.toStdString();
+    ASSERT_TRUE(clientSide.create(&error)) << error.toStdString();
     ASSERT_TRUE(server.create(&error)) << error.toStdString();
-    ASSERT_TRUE(client.linkTo(server, QStringLiteral("192.168.77.1/24"), QStringLiteral("192.168.77.2/24"), &error)) << error.toStdString();
-    for (const auto& address : {kNode, kOtherHost})
+    ASSERT_TRUE(clientSide.linkTo(server, QStringLiteral("192.168.77.1/24"), QStringLiteral("192.168.77.2/24"), &error)) << error.toStdString();
+    for (const auto& address : {kNode, kSecondNode, kOtherHost})
         ASSERT_TRUE(server.run({QStringLiteral("ip"), QStringLiteral("address"), QStringLiteral("add"), address + QStringLiteral("/32"),
                                    QStringLiteral("dev"), QStringLiteral("lo")},
             &error))
             << error.toStdString();
-    ASSERT_TRUE(client.run({QStringLiteral("ip"), QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("default"),
-                               QStringLiteral("via"), kLanHost},
+    ASSERT_TRUE(clientSide.run({QStringLiteral("ip"), QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("default"),
+                                   QStringLiteral("via"), kLanHost},
         &error))
         << error.toStdString();
 
-    auto serving = server.startSelf(kTest, QStringLiteral("server"));
+    auto serving = server.startSelf(test, QStringLiteral("server"));
     QByteArray served;
     while (!served.contains("ready\n") && serving->waitForReadyRead(10000))
         served += serving->readAll();
     ASSERT_TRUE(served.contains("ready\n")) << served.toStdString();
 
-    auto testing = client.startSelf(kTest, QStringLiteral("client"));
+    auto testing = clientSide.startSelf(test, QStringLiteral("client"));
     ASSERT_TRUE(testing->waitForFinished(120000));
     const auto output = testing->readAll();
     EXPECT_EQ(testing->exitCode(), 0) << output.toStdString();
     EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    // The prober's figures, for whoever reads the run.
+    for (const auto& line : output.split('\n'))
+        if (line.startsWith("prober "))
+            std::printf("%s\n", line.constData());
 
     serving->kill();
     serving->waitForFinished();
+}
+
+TEST(KillSwitchInANamespace, BlocksAllButLoopbackTheNodeDnsTheLanAndChosenApplications)
+{
+    runInPrivateNetwork(kTest, runClient);
+}
+
+TEST(KillSwitchInANamespace, NothingGetsOutThroughAReconnectAndASwitchUntilTheUserDisconnects)
+{
+    runInPrivateNetwork(kHoldingTest, runClientThroughReconnectAndSwitch);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/settings_keys.h"
 #include "platform/shell_quote.h"
 #include "support/qt_printers.h"
+#include "support/vpn_manager_test_access.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +27,6 @@ fi
 
 // The text after "do shell script" of the kill switch for the server 203.0.113.7.
 const QString kKillSwitchScript = QStringLiteral(R"(
-/sbin/pfctl -a com.velmorand -F all 2>/dev/null
 set -e
 cat <<'EOF' | /sbin/pfctl -a com.velmorand -f - 2>&1
 scrub-anchor "com.velmorand/*"
@@ -47,7 +47,6 @@ EOF
 )") + kReferencesAndEnable + QStringLiteral("echo \"Kill Switch activated\"\n");
 
 const QString kSplitScript = QStringLiteral(R"(
-/sbin/pfctl -a com.velmorand/split -F all 2>/dev/null
 set -e
 cat <<'EOF' | /sbin/pfctl -a com.velmorand/split -f - 2>&1
 pass out proto {tcp, udp} from any to any user 0
@@ -148,12 +147,78 @@ TEST_F(PacketFilterTest, DisconnectReleasesTheKillSwitchButKeepsTheUsersChoice)
     EXPECT_EQ(admin.scripts, QStringList{kKillSwitchScript}) << "the next connect applies it again";
 }
 
+TEST_F(PacketFilterTest, TheKillSwitchHoldsThroughAnAutomaticReconnect)
+{
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    ASSERT_FALSE(connectTo(testNode()));
+    admin.scripts.clear();
+    QList<bool> published;
+    QObject::connect(manager.get(), &VpnManager::killSwitchEnabledChanged, [&] { published.append(manager->killSwitchEnabled()); });
+
+    killCore();
+    waitFor([&] { return cores().size() == 2 && manager->state() == ConnectionState::connected; });
+    EXPECT_EQ(admin.scripts, QStringList{kKillSwitchScript}) << "the rules are replaced in one step, never released";
+    EXPECT_TRUE(manager->killSwitchEnabled());
+    EXPECT_FALSE(published.contains(false)) << "not off for a moment either";
+    EXPECT_FALSE(messages().contains(QStringLiteral("🔓 网络锁已关闭")));
+}
+
+TEST_F(PacketFilterTest, ASwitchLetsTheNewNodeOutBeforeItsCoreStartsAndThenDropsTheOld)
+{
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    ASSERT_FALSE(connectTo(node(1, QStringLiteral("Tokyo"), QStringLiteral("203.0.113.7"))));
+    admin.scripts.clear();
+    QStringList scriptsWhenTheCoreStarted;
+    core.launcher.configure = [&](FakeChildProcess&) { scriptsWhenTheCoreStarted = admin.scripts; };
+
+    ASSERT_FALSE(connectTo(node(2, QStringLiteral("Seoul"), QStringLiteral("198.51.100.9"))));
+    const auto both = PacketFilterScripts::killSwitchStart({QStringLiteral("203.0.113.7"), QStringLiteral("198.51.100.9")});
+    EXPECT_EQ(scriptsWhenTheCoreStarted, QStringList{both});
+    EXPECT_EQ(admin.scripts, (QStringList{both, PacketFilterScripts::killSwitchStart({QStringLiteral("198.51.100.9")})}));
+    EXPECT_TRUE(manager->killSwitchEnabled());
+    EXPECT_FALSE(messages().contains(QStringLiteral("🔓 网络锁已关闭")));
+    EXPECT_TRUE(messages().contains(QStringLiteral("从 Tokyo 断开"))) << "the switch still logs the end of the old connection";
+
+    manager->disconnect();
+    EXPECT_EQ(admin.scripts.last(), kFlush) << "the user's disconnect releases it";
+    EXPECT_FALSE(manager->killSwitchEnabled());
+}
+
+TEST_F(PacketFilterTest, AFailedSwitchKeepsTheKillSwitchUntilTheUserDisconnects)
+{
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    ASSERT_FALSE(connectTo(node(1, QStringLiteral("Tokyo"))));
+    core.launcher.configure = [](FakeChildProcess& child) { child.startSucceeds = false; };
+    admin.scripts.clear();
+
+    ASSERT_TRUE(connectTo(node(2, QStringLiteral("Seoul"), QStringLiteral("198.51.100.9"))));
+    EXPECT_EQ(manager->state(), ConnectionState::disconnected);
+    EXPECT_TRUE(manager->killSwitchEnabled());
+    EXPECT_FALSE(admin.scripts.contains(kFlush));
+
+    manager->disconnect();
+    EXPECT_EQ(admin.scripts.last(), kFlush);
+    EXPECT_FALSE(manager->killSwitchEnabled());
+    EXPECT_EQ(log().last(), (Line{Type::disconnected, QStringLiteral("已断开"), std::nullopt}));
+}
+
+TEST_F(PacketFilterTest, AKillSwitchTurnedOffDuringAReconnectIsReleasedWhenItIsUp)
+{
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    ASSERT_FALSE(connectTo(testNode()));
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, false);
+    killCore();
+    waitFor([&] { return cores().size() == 2 && manager->state() == ConnectionState::connected; });
+    EXPECT_FALSE(manager->killSwitchEnabled());
+    EXPECT_EQ(admin.scripts.last(), kFlush);
+}
+
 TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScript)
 {
     connectToNode();
     for (const auto& server : kHostileValues) {
         admin.scripts.clear();
-        manager->setConnectedNode(testNode(server));
+        published(*manager).setConnectedNode(testNode(server));
         manager->enableKillSwitch();
         EXPECT_TRUE(admin.scripts.isEmpty()) << server.toStdString();
         EXPECT_EQ(log().last(), (Line{Type::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"), std::nullopt}));
@@ -161,7 +226,7 @@ TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScript)
     }
     for (const auto& server : {QStringLiteral("hk1.nodes.example"), QStringLiteral("2001:db8::7"), QStringLiteral("a-1.B2.example")}) {
         admin.scripts.clear();
-        manager->setConnectedNode(testNode(server));
+        published(*manager).setConnectedNode(testNode(server));
         manager->enableKillSwitch();
         ASSERT_EQ(admin.scripts.size(), 1) << server.toStdString();
         EXPECT_TRUE(admin.scripts.first().contains(QStringLiteral("pass out quick proto tcp to ") + server + QLatin1Char('\n')));
@@ -266,13 +331,14 @@ TEST_F(PacketFilterTest, TheApplicationListIsReadBackFromTheSettings)
 
 TEST_F(PacketFilterTest, CleanUpReportsEachStep)
 {
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
     connectToNode();
-    manager->enableKillSwitch();
-    manager->setSystemProxyEnabled(true);
+    published(*manager).setSystemProxyEnabled(true);
     admin.scripts.clear();
     processes.clear();
 
     const auto result = manager->cleanupSystemConfig(true);
+    EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), false) << "a clean system is the user's wish";
     EXPECT_TRUE(result.proxyOff);
     EXPECT_TRUE(result.pfCleared);
     EXPECT_TRUE(result.sudoersRemoved);
@@ -287,12 +353,14 @@ TEST_F(PacketFilterTest, CleanUpReportsEachStep)
 TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFailures)
 {
     failing = QStringList{QStringLiteral("-setsocksfirewallproxystate")};
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
     admin.handler = [](const QString& script) {
         return AdminScriptResult{script.startsWith(QStringLiteral("/usr/sbin/networksetup")), {}, {}};
     };
     auto result = manager->cleanupSystemConfig(true);
     EXPECT_TRUE(result.proxyOff);
     EXPECT_FALSE(result.pfCleared);
+    EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), true) << "the rules may still be loaded";
     EXPECT_FALSE(result.sudoersRemoved);
     EXPECT_EQ(admin.scripts.first(), QStringLiteral("/usr/sbin/networksetup -setsocksfirewallproxystate 'Wi-Fi' off 2>&1"));
     EXPECT_EQ(messages(), (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("移除免密权限失败")}));
@@ -403,7 +471,7 @@ esac
 
 TEST_F(PacketFilterScriptTest, TheKillSwitchIsReferencedEnabledAndReportedDone)
 {
-    const auto result = run(PacketFilterScripts::killSwitchStart(QStringLiteral("203.0.113.7")));
+    const auto result = run(PacketFilterScripts::killSwitchStart({QStringLiteral("203.0.113.7")}));
     EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
     EXPECT_TRUE(result.output.endsWith(QStringLiteral("Kill Switch activated\n")));
     EXPECT_EQ(read("main"), QStringLiteral("anchor \"com.velmorand\" all\nanchor \"com.velmorand/split\" all\n"));
@@ -412,7 +480,7 @@ TEST_F(PacketFilterScriptTest, TheKillSwitchIsReferencedEnabledAndReportedDone)
 
     // Once more, with the filter on and the references in place: no second "-e", no reload.
     QFile::remove(dir.filePath(QStringLiteral("calls")));
-    EXPECT_EQ(run(PacketFilterScripts::killSwitchStart(QStringLiteral("203.0.113.7"))).exitCode, 0);
+    EXPECT_EQ(run(PacketFilterScripts::killSwitchStart({QStringLiteral("203.0.113.7")})).exitCode, 0);
     const auto calls = read("calls");
     EXPECT_FALSE(calls.contains(QStringLiteral("pfctl -e\n")));
     EXPECT_FALSE(calls.contains(QStringLiteral("pfctl -f -\n")));
@@ -429,7 +497,7 @@ TEST_F(PacketFilterScriptTest, AFilterAlreadyOnIsNoFailure)
 TEST_F(PacketFilterScriptTest, AFailedLoadFailsTheScript)
 {
     touch("fail-load");
-    const auto result = run(PacketFilterScripts::killSwitchStart(QStringLiteral("203.0.113.7")));
+    const auto result = run(PacketFilterScripts::killSwitchStart({QStringLiteral("203.0.113.7")}));
     EXPECT_NE(result.exitCode, 0);
     EXPECT_FALSE(result.output.contains(QStringLiteral("Kill Switch activated")));
 }
@@ -437,7 +505,7 @@ TEST_F(PacketFilterScriptTest, AFailedLoadFailsTheScript)
 TEST_F(PacketFilterScriptTest, RulesTheMainRulesetDoesNotReferToFailTheScript)
 {
     touch("ignore-main");
-    const auto result = run(PacketFilterScripts::killSwitchStart(QStringLiteral("203.0.113.7")));
+    const auto result = run(PacketFilterScripts::killSwitchStart({QStringLiteral("203.0.113.7")}));
     EXPECT_NE(result.exitCode, 0);
     EXPECT_FALSE(result.output.contains(QStringLiteral("Kill Switch activated")));
 }

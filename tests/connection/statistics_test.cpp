@@ -3,6 +3,7 @@
 #include "engine_fixture.h"
 #include "platform/settings_keys.h"
 #include "support/qt_printers.h"
+#include "support/vpn_manager_test_access.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -89,8 +90,8 @@ TEST_F(StatisticsTest, AStoppedCoreLeavesTheFiguresAsTheyWere)
 
 TEST_F(StatisticsTest, AConnectResetsTheFiguresAndTheTimersKeepThemGoing)
 {
-    manager->setTrafficDown(77);
-    manager->setTrafficHistoryDown({1, 2, 3});
+    published(*manager).setTrafficDown(77);
+    published(*manager).setTrafficHistoryDown({1, 2, 3});
     clock = 500;
     ASSERT_FALSE(connectTo(testNode()));
     EXPECT_EQ(manager->trafficDown(), 0);
@@ -201,6 +202,38 @@ TEST_F(StatisticsTest, ADisconnectDuringTheReconnectPauseEndsIt)
     QTest::qWait(500);
     EXPECT_EQ(cores().size(), 1) << "the reconnect did not happen";
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
+}
+
+TEST_F(StatisticsTest, AConnectDuringTheReconnectPauseLeavesTheHealthCheckWatching)
+{
+    useTimings([](VpnTimings& t) { t.reconnectPause = std::chrono::milliseconds(300); });
+    const auto osaka = node(5, QStringLiteral("Osaka"));
+    ASSERT_FALSE(connectTo(osaka));
+    killCore();
+    waitFor([&] { return messages().contains(QStringLiteral("检测到连接断开,正在重连(1/5)")); });
+    ASSERT_EQ(manager->state(), ConnectionState::disconnected);
+
+    // The user connects during the pause, and then that core dies too.
+    ASSERT_FALSE(connectTo(osaka));
+    ASSERT_EQ(cores().size(), 2);
+    killCore();
+    waitFor([&] { return cores().size() == 3 && manager->state() == ConnectionState::connected; });
+    EXPECT_EQ(messages().filter(QStringLiteral("检测到连接断开,正在重连(")).size(), 2);
+    EXPECT_EQ(log().last(), (Line{Type::connected, QStringLiteral("已连接到 Osaka"), QStringLiteral("Osaka")}));
+}
+
+TEST_F(StatisticsTest, EachOutageStartsItsReconnectsAtOne)
+{
+    ASSERT_FALSE(connectTo(node(5, QStringLiteral("Osaka"))));
+    for (int outage = 1; outage <= 2; ++outage) {
+        killCore();
+        waitFor([&] { return cores().size() == outage + 1 && manager->state() == ConnectionState::connected; });
+        // A health tick sees the new core running.
+        QSignalSpy healthTick(manager->findChild<QTimer*>(QStringLiteral("healthTimer")), &QTimer::timeout);
+        ASSERT_TRUE(healthTick.wait(2000));
+    }
+    EXPECT_EQ(messages().filter(QStringLiteral("检测到连接断开,正在重连(")),
+        (QStringList{QStringLiteral("检测到连接断开,正在重连(1/5)"), QStringLiteral("检测到连接断开,正在重连(1/5)")}));
 }
 
 TEST_F(StatisticsTest, StopTimersStopsAllThree)

@@ -3,6 +3,7 @@
 #include "support/qt_printers.h"
 #include "support/stand_in_state.h"
 #include "support/temp_settings.h"
+#include "support/vpn_manager_test_access.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -152,7 +153,7 @@ TEST_F(SystemProxyTest, EnablingRetriesWithBothCommandsAndFailsHonestly)
 
 TEST_F(SystemProxyTest, DisablingThatFailsTwiceIsLogged)
 {
-    manager.setSystemProxyEnabled(true);
+    published(manager).setSystemProxyEnabled(true);
     failing = QStringList{QStringLiteral("-setsocksfirewallproxystate")};
     manager.setSystemProxy(false);
     EXPECT_EQ(privilegedCommands(),
@@ -195,7 +196,7 @@ TEST_F(SystemProxyTest, WithoutAServiceNothingIsChanged)
 
 TEST_F(SystemProxyTest, ForcedClearingSwitchesAllThreeOffAndReportsLater)
 {
-    manager.setSystemProxyEnabled(true);
+    published(manager).setSystemProxyEnabled(true);
     failing = QStringList{QStringLiteral("-setwebproxystate")};
     manager.forceClearSystemProxy(QStringLiteral("Ethernet"));
     EXPECT_EQ(privilegedCommands(),
@@ -219,6 +220,10 @@ TEST_F(SystemProxyTest, TheStateReadBackMatchesWholeLines)
         // Another program's proxy on port 10800 is not ours.
         {"Enabled: Yes\nServer: 127.0.0.1\nPort: 10800\nAuthenticated Proxy Enabled: 0\n", false},
         {"Enabled: Yes\nServer: 127.0.0.1\nPort: 21080\n", false},
+        // The user's own proxy elsewhere on the same port is not ours either.
+        {"Enabled: Yes\nServer: 192.0.2.1\nPort: 1080\n", false},
+        {"Enabled: Yes\nServer: 127.0.0.10\nPort: 1080\n", false},
+        {"Enabled: Yes\nPort: 1080\n", false},
         {"", false},
     };
     for (const auto& c : cases) {
@@ -228,6 +233,23 @@ TEST_F(SystemProxyTest, TheStateReadBackMatchesWholeLines)
     }
     runner.handler = [](const ProcessRequest&) { return ProcessResult{}; };
     EXPECT_FALSE(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080));
+}
+
+TEST(SystemProxyOutput, OnlyOurOwnLocalCoreCounts)
+{
+    struct Case {
+        QString output;
+        bool ours;
+    };
+    const auto on = [](const QString& server, int port) {
+        return QStringLiteral("Enabled: Yes\nServer: %1\nPort: %2\nAuthenticated Proxy Enabled: 0\n").arg(server).arg(port);
+    };
+    for (const auto& c : {Case{on(QStringLiteral("127.0.0.1"), 1080), true}, Case{on(QStringLiteral("127.0.0.1"), 1081), true},
+             Case{QStringLiteral("  Enabled: Yes\r\n  Server: 127.0.0.1\r\n  Port: 1080\r\n"), true},
+             Case{on(QStringLiteral("127.0.0.1"), 10800), false}, Case{on(QStringLiteral("10.0.0.5"), 1080), false},
+             Case{on(QStringLiteral("127.0.0.1"), 3128), false}, Case{QStringLiteral("Enabled: No\nServer: 127.0.0.1\nPort: 1080\n"), false},
+             Case{QString(), false}})
+        EXPECT_EQ(SystemProxy::pointsAt(SystemProxy::parse(c.output), {1080, 1081}), c.ours) << c.output.toStdString();
 }
 
 TEST_F(SystemProxyTest, TheBlockingRunnerGivesUpAfterTheLimit)

@@ -4,6 +4,7 @@
 #include "platform/settings_keys.h"
 #include "support/qt_printers.h"
 #include "support/temp_settings.h"
+#include "support/vpn_manager_test_access.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>
@@ -53,9 +54,9 @@ TEST_F(VpnManagerTest, EveryStateAssignmentIsAnnounced)
 {
     auto manager = make();
     QSignalSpy changed(manager.get(), &VpnManager::stateChanged);
-    manager->setState(ConnectionState::connecting);
-    manager->setState(ConnectionState::connecting);
-    manager->setState(ConnectionState::disconnected);
+    published(*manager).setState(ConnectionState::connecting);
+    published(*manager).setState(ConnectionState::connecting);
+    published(*manager).setState(ConnectionState::disconnected);
     EXPECT_EQ(changed.size(), 3);
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
 }
@@ -110,7 +111,7 @@ TEST_F(VpnManagerTest, TheApplicationListIsStoredOnEveryAssignment)
     EXPECT_TRUE(manager->splitTunnelApps().isEmpty());
 
     const QStringList apps{QStringLiteral("/Applications/A.app"), QStringLiteral("/opt/b/B.app")};
-    manager->setSplitTunnelApps(apps);
+    published(*manager).setSplitTunnelApps(apps);
     EXPECT_EQ(settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(), QJsonArray::fromStringList(apps));
     EXPECT_EQ(settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), true) << "the user's choice stays";
 }
@@ -138,7 +139,7 @@ TEST_F(VpnManagerTest, TheLogKeepsTheNewestHundredEntries)
     EXPECT_EQ(changed.size(), 2) << "told of the insertion and of the trimming";
     EXPECT_NE(log[0].id, log[1].id);
 
-    manager->setConnectionLog({});
+    published(*manager).setConnectionLog({});
     EXPECT_TRUE(manager->connectionLog().isEmpty());
 }
 

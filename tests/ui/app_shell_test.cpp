@@ -1,7 +1,7 @@
 #include "support/screenshot.h"
+#include "support/vpn_manager_test_access.h"
 #include "ui/shell/app_delegate.h"
 #include "ui/shell/connection_notices.h"
-#include "app/leftover_proxy.h"
 #include "ui/shell/main_window.h"
 #include "ui/shell/menu_bar_manager.h"
 #include "ui/shell/menu_commands.h"
@@ -103,21 +103,6 @@ TEST(WindowFrame, TextFormRoundTripsAndReadsLeniently)
         EXPECT_EQ(WindowFrame::fromString(c.text), c.frame) << c.text.toStdString();
 }
 
-TEST(LeftoverProxy, OnlyOurOwnLocalCoreCounts)
-{
-    struct Case {
-        QString output;
-        bool ours;
-    };
-    for (const auto& c : {Case{SystemProxies::on(QStringLiteral("127.0.0.1"), 1080), true},
-                          Case{SystemProxies::on(QStringLiteral("127.0.0.1"), 1081), true},
-                          Case{SystemProxies::on(QStringLiteral("127.0.0.1"), 10800), false},
-                          Case{SystemProxies::on(QStringLiteral("10.0.0.5"), 1080), false},
-                          Case{SystemProxies::on(QStringLiteral("127.0.0.1"), 3128), false},
-                          Case{QStringLiteral("Enabled: No\nServer: 127.0.0.1\nPort: 1080\n"), false}, Case{QString(), false}})
-        EXPECT_EQ(LeftoverProxy::pointsAtLocalCore(LeftoverProxy::parse(c.output)), c.ours) << c.output.toStdString();
-}
-
 TEST_F(AppShellTest, LaunchClearsOnlyAProxyLeftByOurCore)
 {
     SystemProxies proxies;
@@ -125,7 +110,7 @@ TEST_F(AppShellTest, LaunchClearsOnlyAProxyLeftByOurCore)
     proxies.secureWeb = SystemProxies::on(QStringLiteral("127.0.0.1"), 1081);
     proxies.socks = SystemProxies::on(QStringLiteral("127.0.0.1"), 1080);
     world.processes.handler = proxies.handler();
-    world.vpn.setSystemProxyEnabled(true);
+    published(world.vpn).setSystemProxyEnabled(true);
     QWidget window;
     auto delegate = launchedDelegate(window);
     EXPECT_TRUE(privilegedCommands().isEmpty()) << "nothing before the delay";
@@ -155,7 +140,7 @@ TEST_F(AppShellTest, LaunchSkipsTheClearingOnceAConnectionIsUnderWay)
     world.processes.handler = proxies.handler();
     QWidget window;
     auto delegate = launchedDelegate(window);
-    world.vpn.setState(ConnectionState::connecting);
+    published(world.vpn).setState(ConnectionState::connecting);
     QTest::qWait(60);
     EXPECT_TRUE(world.processes.requests.isEmpty());
 }
@@ -236,12 +221,12 @@ TEST_F(AppShellTest, QuittingDisconnectsOnlyALiveConnection)
     window.setGeometry(10, 10, 640, 480);
     auto delegate = launchedDelegate(window);
     for (auto state : {ConnectionState::connecting, ConnectionState::disconnected, ConnectionState::disconnecting}) {
-        world.vpn.setState(state);
+        published(world.vpn).setState(state);
         AppDelegate again(delegateServices());
         again.applicationWillTerminate();
     }
     EXPECT_EQ(world.disconnectRequests, 0);
-    world.vpn.setState(ConnectionState::connected);
+    published(world.vpn).setState(ConnectionState::connected);
     delegate->applicationWillTerminate();
     delegate->applicationWillTerminate();
     EXPECT_EQ(world.disconnectRequests, 1) << "once per process";
@@ -265,14 +250,14 @@ TEST_F(AppShellTest, TheStatusItemFollowsTheConnection)
         QString text;
         bool title;
     };
-    world.vpn.setTrafficSpeedDown(1536);
-    world.vpn.setTrafficSpeedUp(0);
+    published(world.vpn).setTrafficSpeedDown(1536);
+    published(world.vpn).setTrafficSpeedUp(0);
     for (const auto& s : {Step{ConnectionState::disconnected, QStringLiteral("shield"), TextColor::Gray, QStringLiteral("Disconnected"), false},
                           Step{ConnectionState::connecting, QStringLiteral("shield.lefthalf.fill"), TextColor::Yellow, QStringLiteral("Connecting"), false},
                           Step{ConnectionState::connected, QStringLiteral("shield.fill"), TextColor::Green, QStringLiteral("Connected"), true},
                           Step{ConnectionState::disconnecting, QStringLiteral("shield.lefthalf.fill"), TextColor::Yellow, QStringLiteral("Connecting"), false},
                           Step{ConnectionState::disconnected, QStringLiteral("shield"), TextColor::Gray, QStringLiteral("Disconnected"), false}}) {
-        world.vpn.setState(s.state);
+        published(world.vpn).setState(s.state);
         settle();
         EXPECT_EQ(manager->symbol(), s.symbol);
         EXPECT_EQ(manager->tint(), s.tint);
@@ -288,11 +273,11 @@ TEST_F(AppShellTest, TheSpeedTitleRefreshesOnItsOwnPace)
     QWidget window;
     auto delegate = launchedDelegate(window);
     auto* manager = delegate->menuBarManager();
-    world.vpn.setState(ConnectionState::connected);
+    published(world.vpn).setState(ConnectionState::connected);
     settle();
     EXPECT_EQ(manager->title(), QStringLiteral("▼ 0B ▲ 0B"));
-    world.vpn.setTrafficSpeedDown(1572864);
-    world.vpn.setTrafficSpeedUp(2048);
+    published(world.vpn).setTrafficSpeedDown(1572864);
+    published(world.vpn).setTrafficSpeedUp(2048);
     UiWorld::waitUntil([&] { return manager->title() == QStringLiteral("▼ 1.5M ▲ 2K"); });
 }
 
@@ -306,7 +291,7 @@ TEST_F(AppShellTest, TheStatusItemHidesAndShowsOnRequest)
     emit world.hub.menuBarVisibilityChanged(true);
     ASSERT_TRUE(manager->statusItem());
     EXPECT_TRUE(manager->popover());
-    world.vpn.setState(ConnectionState::connected);
+    published(world.vpn).setState(ConnectionState::connected);
     settle();
     emit world.hub.menuBarVisibilityChanged(false);
     EXPECT_FALSE(manager->statusItem());
@@ -422,13 +407,13 @@ TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
     EXPECT_TRUE(world.connectRequests.isEmpty()) << "no node is exactly online";
 
     world.appState->setNodes({world.node(1, QStringLiteral("offline")), world.node(2), world.node(3)});
-    world.vpn.setState(ConnectionState::connecting);
+    published(world.vpn).setState(ConnectionState::connecting);
     commands.vpnAction()->trigger();
     ASSERT_EQ(world.connectRequests.size(), 1);
     EXPECT_EQ(world.connectRequests.first().id, 2);
 
     EXPECT_EQ(commands.vpnAction()->text(), QStringLiteral("连接 VPN"));
-    world.vpn.setState(ConnectionState::connected);
+    published(world.vpn).setState(ConnectionState::connected);
     EXPECT_EQ(commands.vpnAction()->text(), QStringLiteral("断开连接"));
     commands.vpnAction()->trigger();
     EXPECT_EQ(world.disconnectRequests, 1);
@@ -449,18 +434,18 @@ TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
 TEST_F(AppShellTest, ConnectionNoticesOnlyOnRealChanges)
 {
     ConnectionNotices notices(world.vpn, settings(), world.notifier);
-    world.vpn.setState(ConnectionState::connected);
+    published(world.vpn).setState(ConnectionState::connected);
     EXPECT_TRUE(world.notifier.notices.isEmpty()) << "the setting is off while absent";
 
     settings().setValue(SettingsKeys::connectionNotifications, true);
-    world.vpn.setConnectedNode(world.node(4));
-    world.vpn.setState(ConnectionState::connected);
+    published(world.vpn).setConnectedNode(world.node(4));
+    published(world.vpn).setState(ConnectionState::connected);
     EXPECT_TRUE(world.notifier.notices.isEmpty()) << "the same state again";
-    world.vpn.setState(ConnectionState::disconnecting);
-    world.vpn.setState(ConnectionState::disconnected);
-    world.vpn.setState(ConnectionState::disconnected);
-    world.vpn.setState(ConnectionState::connecting);
-    world.vpn.setState(ConnectionState::connected);
+    published(world.vpn).setState(ConnectionState::disconnecting);
+    published(world.vpn).setState(ConnectionState::disconnected);
+    published(world.vpn).setState(ConnectionState::disconnected);
+    published(world.vpn).setState(ConnectionState::connecting);
+    published(world.vpn).setState(ConnectionState::connected);
     ASSERT_EQ(world.notifier.notices.size(), 2);
     EXPECT_EQ(world.notifier.notices[0], qMakePair(QStringLiteral("Velmorand"), QStringLiteral("VPN 已断开")));
     EXPECT_EQ(world.notifier.notices[1], qMakePair(QStringLiteral("Velmorand"), QStringLiteral("已连接到 Node 4")));

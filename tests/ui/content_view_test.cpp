@@ -1,4 +1,5 @@
 #include "support/screenshot.h"
+#include "support/vpn_manager_test_access.h"
 #include "ui/common/button.h"
 #include "ui/common/icon_button.h"
 #include "ui/shell/compact_dashboard.h"
@@ -354,7 +355,7 @@ TEST_F(ContentViewTest, StartUpWorkLoadsAndConnectsWhenAsked)
     // A connection already under way wins.
     world.connectRequests.clear();
     world.startup->windowDidFirstAppear();
-    world.vpn.setState(ConnectionState::connecting);
+    published(world.vpn).setState(ConnectionState::connecting);
     QTest::qWait(100);
     EXPECT_TRUE(world.connectRequests.isEmpty());
 }
@@ -374,26 +375,26 @@ TEST_F(ContentViewTest, TheCompactWindowFollowsTheConnection)
         bool enabled;
         bool nodeShown;
     };
-    world.vpn.setConnectedNode(world.node(3));
+    published(world.vpn).setConnectedNode(world.node(3));
     for (const auto& c : {Case{ConnectionState::disconnected, QStringLiteral("未连接"), QStringLiteral("连接"), true, false},
                           Case{ConnectionState::connecting, QStringLiteral("连接中..."), QStringLiteral("连接"), false, false},
                           Case{ConnectionState::connected, QStringLiteral("已连接"), QStringLiteral("断开"), true, true},
                           Case{ConnectionState::disconnecting, QStringLiteral("断开中..."), QStringLiteral("连接"), true, false}}) {
-        world.vpn.setState(c.state);
+        published(world.vpn).setState(c.state);
         EXPECT_EQ(status->text(), i18n::tr(c.status));
         EXPECT_EQ(power->text(), i18n::tr(c.button));
         EXPECT_EQ(power->isEnabled(), c.enabled);
         EXPECT_EQ(nodeName->isVisibleTo(&compact), c.nodeShown);
     }
-    world.vpn.setTrafficDown(1048576);
-    world.vpn.setTrafficUp(1023);
+    published(world.vpn).setTrafficDown(1048576);
+    published(world.vpn).setTrafficUp(1023);
     EXPECT_EQ(compact.findChild<QLabel*>(QStringLiteral("trafficDown"))->text(), QStringLiteral("1.0 MB"));
     EXPECT_EQ(compact.findChild<QLabel*>(QStringLiteral("trafficUp"))->text(), QStringLiteral("1023 B"));
 
-    world.vpn.setState(ConnectionState::connected);
+    published(world.vpn).setState(ConnectionState::connected);
     QTest::mouseClick(power, Qt::LeftButton);
     EXPECT_EQ(world.disconnectRequests, 1);
-    world.vpn.setState(ConnectionState::disconnecting);
+    published(world.vpn).setState(ConnectionState::disconnecting);
     QTest::mouseClick(power, Qt::LeftButton);
     ASSERT_EQ(world.connectRequests.size(), 1) << "a press while disconnecting connects";
     for (const auto& node : world.appState->nodes()) {
@@ -404,7 +405,7 @@ TEST_F(ContentViewTest, TheCompactWindowFollowsTheConnection)
     }
 
     world.appState->setNodes({world.node(1, QStringLiteral("offline"))});
-    world.vpn.setState(ConnectionState::disconnected);
+    published(world.vpn).setState(ConnectionState::disconnected);
     QTest::mouseClick(power, Qt::LeftButton);
     EXPECT_EQ(world.connectRequests.size(), 1) << "no online node: nothing happens";
     world.appState->setIsLoggedIn(false);
@@ -440,16 +441,16 @@ TEST_F(ContentViewTest, Screenshots)
         settings().setValue(SettingsKeys::appearanceOverride, QStringLiteral("light"));
 
         settings().setValue(SettingsKeys::windowIsCompact, true);
-        world.vpn.setConnectedNode(world.appState->nodes().first());
-        world.vpn.setState(ConnectionState::connected);
-        world.vpn.setTrafficDown(734003200);
-        world.vpn.setTrafficUp(52428800);
+        published(world.vpn).setConnectedNode(world.appState->nodes().first());
+        published(world.vpn).setState(ConnectionState::connected);
+        published(world.vpn).setTrafficDown(734003200);
+        published(world.vpn).setTrafficUp(52428800);
         {
             auto view = makeView();
             view->resize(400, 300);
             saveScreenshot(*view, QStringLiteral("main-compact-connected") + suffix);
         }
-        world.vpn.setState(ConnectionState::disconnected);
+        published(world.vpn).setState(ConnectionState::disconnected);
         settings().setValue(SettingsKeys::windowIsCompact, false);
 
         settings().setValue(SettingsKeys::touchIdEnabled, true);

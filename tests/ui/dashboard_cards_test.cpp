@@ -1,4 +1,5 @@
 #include "dashboard_fixture.h"
+#include "support/vpn_manager_test_access.h"
 
 #include "platform/text_table.h"
 #include "ui/common/icons.h"
@@ -39,9 +40,9 @@ TEST_F(DashboardCards, DetailsListTheConnectedNode)
     auto& dashboard = showView();
     auto& card = *dashboard.detailsCard();
     connectTo(node(3, QStringLiteral("Osaka"), QStringLiteral("online"), 87));
-    vpn.setConnectionDuration(3661);
-    vpn.setTrafficDown(1536);
-    vpn.setTrafficUp(-5);
+    published(vpn).setConnectionDuration(3661);
+    published(vpn).setTrafficDown(1536);
+    published(vpn).setTrafficUp(-5);
     EXPECT_EQ(card.protocol()->text(), QStringLiteral("TROJAN"));
     EXPECT_EQ(card.server()->text(), QStringLiteral("127.0.0.3:443"));
     EXPECT_EQ(card.place()->text(), QStringLiteral("🇯🇵 日本"));
@@ -58,7 +59,7 @@ TEST_F(DashboardCards, DetailsListTheConnectedNode)
     EXPECT_FALSE(card.latencyRow()->isVisibleTo(&card));
 
     // Connected with no node: only the title.
-    vpn.setConnectedNode(std::nullopt);
+    published(vpn).setConnectedNode(std::nullopt);
     EXPECT_FALSE(card.nodeRows()->isVisibleTo(&card));
 }
 
@@ -69,16 +70,16 @@ TEST_F(DashboardCards, TrafficCardShowsTotalsAndTheGraphOnlyOnceASampleArrived)
     EXPECT_EQ(card.downloaded()->text(), QStringLiteral("0 B"));
     connectTo(node(1, QStringLiteral("Tokyo")));
     EXPECT_FALSE(card.graph()->isVisibleTo(&card));
-    vpn.setTrafficDown(1073741824);
-    vpn.setTrafficUp(2048);
-    vpn.setTrafficHistoryDown({100, 5000});
-    vpn.setTrafficHistoryUp({30});
+    published(vpn).setTrafficDown(1073741824);
+    published(vpn).setTrafficUp(2048);
+    published(vpn).setTrafficHistoryDown({100, 5000});
+    published(vpn).setTrafficHistoryUp({30});
     EXPECT_EQ(card.downloaded()->text(), QStringLiteral("1.00 GB"));
     EXPECT_EQ(card.uploaded()->text(), QStringLiteral("2.0 KB"));
     EXPECT_TRUE(card.graph()->isVisibleTo(&card));
     EXPECT_EQ(card.graph()->downData(), (QList<qint64>{100, 5000}));
     EXPECT_EQ(card.graph()->upData(), QList<qint64>{30});
-    vpn.setState(ConnectionState::disconnected);
+    published(vpn).setState(ConnectionState::disconnected);
     EXPECT_FALSE(card.graph()->isVisibleTo(&card));
 }
 
@@ -305,7 +306,7 @@ TEST_F(DashboardCards, LogEntriesShowTimeNodeBadgeAndKind)
     EXPECT_EQ(ConnectionLogCard::timeText(nineOhFive), QStringLiteral("09:05:07"));
     EXPECT_EQ(ConnectionLogCard::timeText(nineOhFive.toUTC()), QStringLiteral("09:05:07"));
 
-    vpn.setConnectionLog({logEntry(1, ConnectionLogEntry::LogType::connected, QStringLiteral("Tokyo")), logEntry(2)});
+    published(vpn).setConnectionLog({logEntry(1, ConnectionLogEntry::LogType::connected, QStringLiteral("Tokyo")), logEntry(2)});
     card.setExpanded(true);
     const auto rows = card.list()->widget()->findChildren<QLabel*>(QStringLiteral("nodeBadge"));
     ASSERT_EQ(rows.size(), 1);
@@ -325,7 +326,7 @@ TEST_F(DashboardCards, LogEntriesShowTimeNodeBadgeAndKind)
     }
 
     // Open on an empty log: an empty list and no clear button.
-    vpn.setConnectionLog({});
+    published(vpn).setConnectionLog({});
     EXPECT_TRUE(card.body()->isVisibleTo(&card));
     EXPECT_FALSE(card.clearButton()->isVisibleTo(&card));
 }
@@ -363,7 +364,7 @@ TEST_F(DashboardCards, ProxyPanelSwitchesTheSystemProxyAndShowsOnlyThePublishedS
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("127.0.0.1:1080"));
 
     // The panel belongs to a running proxy.
-    vpn.setProxyRunning(false);
+    published(vpn).setProxyRunning(false);
     EXPECT_FALSE(panel->isVisibleTo(&dashboard));
 }
 

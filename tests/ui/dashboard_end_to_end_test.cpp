@@ -63,7 +63,6 @@ TEST(DashboardEndToEnd, ConnectFromTheCardCarryTrafficWatchItAndDisconnect)
                           .appState = world.appState,
                           .vpnManager = vpn,
                           .settings = *settings.store,
-                          .processes = *processes,
                           .actions = ConnectionActions::of(vpn)});
     DashboardView dashboard({.vpnManager = vpn,
                              .appState = world.appState,

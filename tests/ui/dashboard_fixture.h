@@ -8,6 +8,7 @@
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
 #include "support/temp_settings.h"
+#include "support/vpn_manager_test_access.h"
 #include "ui/dashboard/dashboard_view.h"
 
 #include <QHostAddress>
@@ -148,9 +149,9 @@ protected:
 
     void connectTo(const Node& node)
     {
-        vpn.setState(ConnectionState::connected);
-        vpn.setConnectedNode(node);
-        vpn.setProxyRunning(true);
+        published(vpn).setState(ConnectionState::connected);
+        published(vpn).setConnectedNode(node);
+        published(vpn).setProxyRunning(true);
         QCoreApplication::processEvents();
     }
 
@@ -203,7 +204,6 @@ protected:
                           .appState = appState,
                           .vpnManager = vpn,
                           .settings = *settings.store,
-                          .processes = processes,
                           .actions = recordingActions()}};
     QList<Node> connectRequests;
     int disconnects = 0;

@@ -1,4 +1,5 @@
 #include "dashboard_fixture.h"
+#include "support/vpn_manager_test_access.h"
 
 #include "platform/text_table.h"
 #include "ui/common/icon_button.h"
@@ -36,7 +37,7 @@ TEST_F(DashboardView_, ConnectionCardFollowsTheStateInTextColourAndButton)
     signIn({node(1, QStringLiteral("Tokyo"))});
     auto& card = *showView().connectionCard();
     for (const auto& c : cases) {
-        vpn.setState(c.state);
+        published(vpn).setState(c.state);
         EXPECT_EQ(card.stateText()->text(), t(c.stateKey));
         EXPECT_EQ(DashboardStyle::statusColor(c.state), c.color);
         EXPECT_EQ(card.buttonText()->text(), t(c.buttonKey));
@@ -97,7 +98,7 @@ TEST_F(DashboardView_, ConnectButtonPicksTheFirstOnlineNodeElseTheFirstNode)
     }
     // While disconnecting the button connects again.
     connectRequests.clear();
-    vpn.setState(ConnectionState::disconnecting);
+    published(vpn).setState(ConnectionState::disconnecting);
     ASSERT_TRUE(dashboard.connectionCard()->connectButton()->isEnabled());
     dashboard.connectionCard()->connectButton()->click();
     EXPECT_EQ(connectRequests.size(), 1);
@@ -182,7 +183,7 @@ TEST_F(DashboardView_, FastestNodeStartsOnAppearanceOnlyWhileDisconnected)
 
     // Disconnected: the next appearance picks the fastest node.
     view->hide();
-    vpn.setState(ConnectionState::disconnected);
+    published(vpn).setState(ConnectionState::disconnected);
     view->show();
     waitUntil([this] { return !autoConnected.isEmpty(); });
     EXPECT_EQ(autoConnected, QList<qint64>{2});
@@ -201,7 +202,7 @@ TEST_F(DashboardView_, ArrivingNodeListStartsTheFastestNodeOnlyWhenSignedInAndDi
     QTest::qWait(20);
     EXPECT_TRUE(measured.isEmpty());
 
-    vpn.setState(ConnectionState::disconnected);
+    published(vpn).setState(ConnectionState::disconnected);
     appState.setNodes(nodes);
     waitUntil([this] { return !autoConnected.isEmpty(); });
     EXPECT_EQ(autoConnected, QList<qint64>{7});
@@ -247,7 +248,7 @@ TEST_F(DashboardView_, StateChangeDuringALookupLooksAgainOnceSoTheExitAddressIsS
     waitUntil([this] { return ipEndpoint.requests == 1; });
 
     // Connecting and connected while the first lookup still runs: both changes ask again.
-    vpn.setState(ConnectionState::connecting);
+    published(vpn).setState(ConnectionState::connecting);
     connectTo(node(1, QStringLiteral("Tokyo")));
     ipEndpoint.release();
     waitUntil([&] { return dashboard.publicIP() && dashboard.publicIP()->ip == QLatin1String("203.0.113.9"); });
@@ -256,7 +257,7 @@ TEST_F(DashboardView_, StateChangeDuringALookupLooksAgainOnceSoTheExitAddressIsS
     EXPECT_TRUE(dashboard.publicIPCard()->footer()->isVisibleTo(dashboard.publicIPCard()));
 
     // The same state assigned again is no change: no new lookup.
-    vpn.setState(ConnectionState::connected);
+    published(vpn).setState(ConnectionState::connected);
     QTest::qWait(50);
     EXPECT_FALSE(dashboard.isFetchingIP());
     EXPECT_EQ(ipEndpoint.requests, 2);

@@ -76,7 +76,6 @@ void UiWorld::useApi(std::unique_ptr<ApiService> client)
                                .appState = *appState,
                                .vpnManager = vpn,
                                .settings = *settings.store,
-                               .processes = processes,
                                .actions = actions},
         StartupTimings{.autoConnectDelay = std::chrono::milliseconds(10), .proxyClearDelay = std::chrono::milliseconds(10)});
 }

@@ -105,7 +105,7 @@ ConnectionLogCard::ConnectionLogCard(VpnManager& vpnManager, QWidget* parent)
     m_clear->setSymbol(QStringLiteral("trash"));
     m_clear->setTint(TextColor::Secondary);
     m_clear->setFont(Theme::shared().font(TextStyle::Caption));
-    connect(m_clear, &QPushButton::clicked, this, [this] { m_vpnManager.setConnectionLog({}); });
+    connect(m_clear, &QPushButton::clicked, this, [this] { m_vpnManager.clearConnectionLog(); });
     body->addSpacing(4);
     body->addWidget(m_clear, 0, Qt::AlignHCenter);
     addWideRow(m_body);

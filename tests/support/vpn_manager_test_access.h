@@ -1,0 +1,32 @@
+#pragma once
+
+#include "connection/vpn_manager.h"
+
+// Sets the connection manager's published values directly: for tests of screens, which show a
+// given state, and of single engine steps. Nothing outside the manager writes them otherwise.
+class VpnManagerTestAccess {
+public:
+    explicit VpnManagerTestAccess(VpnManager& manager) : m_manager(manager) {}
+
+    void setState(ConnectionState state) { m_manager.setState(state); }
+    void setTrafficDown(qint64 bytes) { m_manager.setTrafficDown(bytes); }
+    void setTrafficUp(qint64 bytes) { m_manager.setTrafficUp(bytes); }
+    void setConnectedNode(const std::optional<Node>& node) { m_manager.setConnectedNode(node); }
+    void setConnectionDuration(double seconds) { m_manager.setConnectionDuration(seconds); }
+    void setTrafficSpeedDown(qint64 bytesPerSecond) { m_manager.setTrafficSpeedDown(bytesPerSecond); }
+    void setTrafficSpeedUp(qint64 bytesPerSecond) { m_manager.setTrafficSpeedUp(bytesPerSecond); }
+    void setTrafficHistoryDown(const QList<qint64>& speeds) { m_manager.setTrafficHistoryDown(speeds); }
+    void setTrafficHistoryUp(const QList<qint64>& speeds) { m_manager.setTrafficHistoryUp(speeds); }
+    void setConnectionLog(const QList<ConnectionLogEntry>& entries) { m_manager.setConnectionLog(entries); }
+    void setProxyRunning(bool running) { m_manager.setProxyRunning(running); }
+    void setSystemProxyEnabled(bool enabled) { m_manager.setSystemProxyEnabled(enabled); }
+    void setSplitTunnelApps(const QStringList& paths) { m_manager.setSplitTunnelApps(paths); }
+
+private:
+    VpnManager& m_manager;
+};
+
+inline VpnManagerTestAccess published(VpnManager& manager)
+{
+    return VpnManagerTestAccess(manager);
+}
