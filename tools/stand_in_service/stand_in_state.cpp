@@ -190,7 +190,7 @@ StandInState StandInState::seeded()
         inbound(2, QStringLiteral("香港 Reality"), 8443, QStringLiteral("vless"), 301'228'940'112LL, 2'118'774'020'553LL, 96),
         inbound(3, QStringLiteral("备用 Trojan"), 2053, QStringLiteral("trojan"), 4'210'337LL, 91'002'118LL, 3),
     };
-    state.connections = {{QStringLiteral("443"), 57}, {QStringLiteral("8443"), 21}, {QStringLiteral("2053"), 0}};
+    state.connections = {{QStringLiteral("total"), 78}, {QStringLiteral("443"), 57}, {QStringLiteral("8443"), 21}, {QStringLiteral("2053"), 0}};
     state.invitedUsers = {
         QJsonObject{{QStringLiteral("email"), QStringLiteral("li***@qq.com")}, {QStringLiteral("created_at"), timeText(now.addDays(-40))}},
         QJsonObject{{QStringLiteral("email"), QStringLiteral("wa***@163.com")}, {QStringLiteral("created_at"), timeText(now.addDays(-22))}},

@@ -5,7 +5,9 @@
 
 #include <QList>
 
-// The announcements sheet. Stands in until the sheet itself is written: the titles, newest first.
+// The announcements sheet the toolbar opens: each announcement given by the presenter, in its
+// order, with its title, date and content as plain text. It calls nothing and changes nothing;
+// marking the announcements as seen is the presenter's work.
 class AnnouncementsView : public SheetDialog {
     Q_OBJECT
 public:

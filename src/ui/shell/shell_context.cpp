@@ -86,7 +86,8 @@ TabScreenServices ShellContext::tabScreenServices()
                           .appState = m_app.appState(),
                           .ipService = m_app.ipInfo(),
                           .startup = m_app.startup(),
-                          .actions = m_app.connectionActions()}};
+                          .actions = m_app.connectionActions()},
+            .serverDashboard = {.api = m_app.api()}};
 }
 
 ConnectionControlServices ShellContext::connectionControls()

@@ -3,7 +3,6 @@
 #include "platform/text_table.h"
 #include "ui/account/profile_view.h"
 #include "ui/account/settings_view.h"
-#include "ui/community/server_dashboard_view.h"
 #include "ui/nodes/nodes_list_view.h"
 
 #include <QtGlobal>
@@ -13,7 +12,7 @@ QWidget* makeTabScreen(const TabScreenServices& services, int tab, QWidget* pare
     switch (tab) {
     case 1: return new NodesListView(parent);
     case 2: return new SettingsView(parent);
-    case 3: return new ServerDashboardView(parent);
+    case 3: return new ServerDashboardView(services.serverDashboard, parent);
     case 4: return new ProfileView(parent);
     default: return new DashboardView(services.dashboard, parent);
     }

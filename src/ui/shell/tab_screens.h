@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/community/server_dashboard_view.h"
 #include "ui/dashboard/dashboard_view.h"
 
 #include <QString>
@@ -9,6 +10,7 @@ class QWidget;
 // What the tab screens are made with.
 struct TabScreenServices {
     DashboardView::Services dashboard;
+    ServerDashboardView::Services serverDashboard;
 };
 
 // The screen of a main window tab, made anew: 0 dashboard, 1 node list, 2 settings, 3 server

@@ -1,0 +1,108 @@
+#include "message_bubble.h"
+
+#include "community_text.h"
+#include "service_label.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int sideRoom = 60;
+constexpr qreal cornerRadius = 14;
+
+// The message text on its rounded fill.
+class BubbleText : public QLabel {
+public:
+    BubbleText(const QString& text, bool mine, QWidget* parent)
+        : QLabel(text, parent), m_mine(mine)
+    {
+        setObjectName(QStringLiteral("bubble"));
+        setTextFormat(Qt::PlainText);
+        setTextInteractionFlags(Qt::TextSelectableByMouse);
+        setWordWrap(true);
+        setFont(Theme::shared().font(TextStyle::Body));
+        setContentsMargins(Spacing::m, Spacing::s, Spacing::m, Spacing::s);
+        if (mine)
+            setStyleSheet(QStringLiteral("color: %1;").arg(Theme::shared().palette().onAccent.name()));
+    }
+
+    // As wide as the longest line of the text, up to the room the row leaves; as high as the
+    // text wraps at that width.
+    QSize sizeHint() const override
+    {
+        const auto margins = contentsMargins();
+        int longest = 0;
+        for (const auto& line : text().split(QLatin1Char('\n')))
+            longest = std::max(longest, fontMetrics().horizontalAdvance(line));
+        const int width = std::min(longest + margins.left() + margins.right() + 1, maximumWidth());
+        return {width, heightForWidth(width)};
+    }
+    // The bubble narrows with its row: the width the row allows is its maximum width.
+    QSize minimumSizeHint() const override { return {sideRoom, fontMetrics().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const auto& palette = Theme::shared().palette();
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_mine ? palette.accent : palette.card);
+        painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+        painter.end();
+        QLabel::paintEvent(event);
+    }
+
+private:
+    bool m_mine;
+};
+
+} // namespace
+
+MessageBubble::MessageBubble(const TicketMessage& message, QWidget* parent)
+    : QWidget(parent), m_mine(!message.isFromStaff())
+{
+    setObjectName(QStringLiteral("messageBubble"));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    const Qt::Alignment side = m_mine ? Qt::AlignRight : Qt::AlignLeft;
+    if (m_mine)
+        row->addSpacing(sideRoom);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(Spacing::xs);
+    m_bubble = new BubbleText(message.content, m_mine, this);
+    column->addWidget(m_bubble, 0, side);
+    auto* meta = new QHBoxLayout;
+    meta->setSpacing(Spacing::xs);
+    if (!m_mine) {
+        auto* sender = makeServiceLabel(message.sender_name.value_or(QStringLiteral("客服")), TextStyle::Caption2,
+                                        TextColor::Secondary, false, this);
+        sender->setObjectName(QStringLiteral("sender"));
+        meta->addWidget(sender);
+    }
+    auto* time = makeServiceLabel(CommunityText::messageTime(message.created_at), TextStyle::Caption2, TextColor::Secondary,
+                                  false, this);
+    time->setObjectName(QStringLiteral("time"));
+    meta->addWidget(time);
+    column->addLayout(meta);
+    column->setAlignment(meta, side);
+    row->addLayout(column, 1);
+    if (!m_mine)
+        row->addSpacing(sideRoom);
+}
+
+void MessageBubble::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int room = std::max(sideRoom, event->size().width() - sideRoom);
+    if (m_bubble->maximumWidth() != room) {
+        m_bubble->setMaximumWidth(room);
+        m_bubble->updateGeometry();
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QScrollArea>
+
+class QVBoxLayout;
+
+// A vertical scroll area (indicator shown when needed) holding one column that its screen fills
+// and rebuilds.
+class ScrollColumn : public QScrollArea {
+    Q_OBJECT
+public:
+    ScrollColumn(int spacing, QMargins margins, QWidget* parent = nullptr);
+
+    QVBoxLayout* column() const { return m_column; }
+    QWidget* content() const { return widget(); }
+    // Removes every row (rows are widgets and spaces). The row widgets are deleted once control is back in the event loop, so
+    // a row may clear the column from its own handler.
+    void clear();
+
+private:
+    QVBoxLayout* m_column;
+};

@@ -1,0 +1,30 @@
+#include "status_badge.h"
+
+#include "ui/common/text_label.h"
+
+#include <QPainter>
+
+StatusBadge::StatusBadge(const StatusLook& look, QWidget* parent)
+    : QLabel(look.text, parent), m_color(look.color)
+{
+    setTextFormat(Qt::PlainText);
+    setFont(Theme::shared().font(TextStyle::Caption2, QFont::DemiBold));
+    setTextColor(this, look.color);
+    setContentsMargins(Spacing::s, 3, Spacing::s, 3);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+}
+
+void StatusBadge::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = Theme::shared().palette().color(m_color);
+    fill.setAlphaF(0.15);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    const qreal radius = height() / 2.0;
+    painter.drawRoundedRect(QRectF(rect()), radius, radius);
+    painter.end();
+    QLabel::paintEvent(event);
+}

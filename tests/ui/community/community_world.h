@@ -1,0 +1,114 @@
+#pragma once
+
+#include "api/api_service.h"
+#include "platform/app_language.h"
+#include "platform/language_manager.h"
+#include "platform/notifier.h"
+#include "stand_in_service/stand_in_service.h"
+#include "support/temp_settings.h"
+#include "ui/common/screen_timer.h"
+
+#include <QList>
+#include <QPointer>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+// A timer a test fires by hand: it records how it was started and fires only when told.
+class ManualTimer final : public ScreenTimer {
+    Q_OBJECT
+public:
+    using ScreenTimer::ScreenTimer;
+
+    void start(std::chrono::milliseconds interval, bool repeating) override
+    {
+        m_active = true;
+        m_interval = interval;
+        m_repeating = repeating;
+        ++m_starts;
+    }
+    void stop() override { m_active = false; }
+    bool isActive() const override { return m_active; }
+
+    std::chrono::milliseconds interval() const { return m_interval; }
+    bool isRepeating() const { return m_repeating; }
+    int starts() const { return m_starts; }
+    // One period passes: a running timer times out (a one-shot one stops first).
+    void fire()
+    {
+        if (!m_active)
+            return;
+        if (!m_repeating)
+            m_active = false;
+        emit timeout();
+    }
+
+private:
+    bool m_active = false;
+    bool m_repeating = false;
+    std::chrono::milliseconds m_interval{0};
+    int m_starts = 0;
+};
+
+// The community screens' world: the stand-in service on 127.0.0.1 with its seeded account signed
+// in through a client of the test's own, hand-fired timers, and a window to open sheets over.
+class CommunityWorld {
+public:
+    CommunityWorld();
+    ~CommunityWorld();
+
+    // Makes the screens' timers as hand-fired ones, remembered in `timers`.
+    ScreenTimerFactory manualTimers();
+    ManualTimer* lastTimer() const { return timers.isEmpty() ? nullptr : timers.last().data(); }
+
+    // The path's next `times` answers (-1: all) to `method` (empty: any) take `delay`.
+    void delayAnswers(const QString& path, std::chrono::milliseconds delay, int times = -1, const QByteArray& method = {});
+    // The path answers `status` with `body` instead of the service.
+    void answer(const QString& path, int status, const QByteArray& body, const QByteArray& method = {});
+    // The path's requests get no answer: the connection closes (a transport failure).
+    void dropAnswers(const QString& path);
+
+    static void waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000)
+    {
+        ASSERT_TRUE(QTest::qWaitFor(condition, timeoutMs));
+    }
+
+    StandInService service;
+    quint16 port = 0;
+    TempSettings settings;
+    std::unique_ptr<ApiService> api;
+    QWidget window;
+    QList<QPointer<ManualTimer>> timers;
+};
+
+// Lets posted deliveries, deferred deletions and layouts run.
+void settle();
+
+// Opens a sheet that loads (any with isLoading()) over `window` and waits for its first load.
+template <typename Sheet>
+Sheet* openLoaded(QWidget& window, typename Sheet::Services services)
+{
+    auto* sheet = new Sheet(std::move(services), &window);
+    sheet->open();
+    CommunityWorld::waitUntil([sheet] { return !sheet->isLoading(); });
+    settle();
+    return sheet;
+}
+
+// The values of the summary boxes inside `screen`, in order.
+QStringList statValues(QWidget* screen);
+
+// Sets the interface language (and the theme's CJK face) for a scope, and back to Chinese: a
+// language manager of its own is the lookups' language while the scope lasts.
+struct LanguageScope {
+    explicit LanguageScope(AppLanguage language);
+    ~LanguageScope();
+
+    TempSettings settings;
+    Notifier hub;
+    LanguageManager manager{*settings.store, hub};
+};

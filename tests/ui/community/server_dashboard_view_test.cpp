@@ -1,0 +1,166 @@
+#include "community_world.h"
+
+#include "ui/common/icon_button.h"
+#include "ui/community/inbound_row.h"
+#include "ui/community/server_card.h"
+#include "ui/community/server_dashboard_view.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString statusPath = QStringLiteral("/api/server/status");
+const QString inboundsPath = QStringLiteral("/api/server/inbounds");
+const QString connectionsPath = QStringLiteral("/api/server/connections");
+
+} // namespace
+
+// The server dashboard against the stand-in service, its 10 s refresh fired by hand.
+class ServerDashboardTest : public ::testing::Test {
+protected:
+    ServerDashboardView* showDashboard()
+    {
+        auto* view = new ServerDashboardView({.api = *world.api, .makeTimer = world.manualTimers()}, &world.window);
+        view->resize(720, 900);
+        view->show();
+        waitForRefresh(view);
+        return view;
+    }
+
+    static void waitForRefresh(ServerDashboardView* view)
+    {
+        CommunityWorld::waitUntil([view] { return !view->isLoading(); });
+        settle();
+    }
+
+    qsizetype statusRequests() const { return world.service.requestsTo(statusPath).size(); }
+
+    QStringList texts(ServerDashboardView* view, const QString& name) const
+    {
+        QStringList found;
+        for (auto* label : view->findChildren<QLabel*>(name)) {
+            if (label->isVisible())
+                found << label->text();
+        }
+        return found;
+    }
+
+    CommunityWorld world;
+};
+
+TEST_F(ServerDashboardTest, ShowsTilesInboundsAndConnectionsAndArmsTheNextRefreshAtTheStart)
+{
+    auto* view = showDashboard();
+    auto* timer = world.lastTimer();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_FALSE(timer->isRepeating());
+    EXPECT_EQ(timer->interval(), 10000ms);
+    EXPECT_EQ(timer->starts(), 1);
+
+    const auto cards = view->findChildren<ServerCard*>();
+    ASSERT_EQ(cards.size(), 4);
+    EXPECT_EQ(cards[0]->content().subtitle, QStringLiteral("运行中"));
+    EXPECT_EQ(texts(view, QStringLiteral("detailKey")), (QStringList{QStringLiteral("CPU: 12%"), QStringLiteral("运行时间")}));
+    EXPECT_EQ(view->findChildren<InboundRow*>().size(), 3);
+    EXPECT_EQ(texts(view, QStringLiteral("inboundCount")), QStringList{QStringLiteral("3 个入站")});
+    // 443, 8443 and 2053 sort as text: 2053, 443, 8443.
+    QStringList ports;
+    for (auto* row : view->findChildren<QWidget*>(QStringLiteral("portRow")))
+        ports << row->findChild<QLabel*>()->text();
+    EXPECT_EQ(ports, (QStringList{QStringLiteral("端口 2053"), QStringLiteral("端口 443"), QStringLiteral("端口 8443")}));
+    EXPECT_EQ(texts(view, QStringLiteral("totalConnections")), QStringList{QStringLiteral("78")});
+}
+
+TEST_F(ServerDashboardTest, TheTimerRefreshesAndEachButtonPressRestartsThePeriod)
+{
+    auto* view = showDashboard();
+    auto* timer = world.lastTimer();
+    const auto before = statusRequests();
+
+    timer->fire();
+    EXPECT_TRUE(view->isLoading());
+    EXPECT_TRUE(timer->isActive()) << "re-armed as the refresh starts";
+    waitForRefresh(view);
+    EXPECT_EQ(statusRequests(), before + 1);
+
+    // Two quick presses: two fetches, one armed timer.
+    view->refreshButton()->click();
+    view->refreshButton()->click();
+    EXPECT_EQ(timer->starts(), 4);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(world.timers.size(), 1);
+    CommunityWorld::waitUntil([&] { return statusRequests() == before + 3; });
+    waitForRefresh(view);
+
+    // Hidden (another tab), the timed refreshes stop; shown again, it refreshes at once.
+    view->hide();
+    EXPECT_FALSE(timer->isActive());
+    timer->fire();
+    EXPECT_EQ(statusRequests(), before + 3);
+    view->show();
+    EXPECT_TRUE(timer->isActive());
+    CommunityWorld::waitUntil([&] { return statusRequests() == before + 4; });
+}
+
+TEST_F(ServerDashboardTest, AFailedRefreshShowsTheErrorAndKeepsTheDataForTheNextSuccess)
+{
+    auto* view = showDashboard();
+    ASSERT_TRUE(view->status().has_value());
+
+    world.service.state().serverStatus[QStringLiteral("load_avg")] = QStringLiteral("9.99");
+    world.answer(connectionsPath, 200, "<html>busy</html>", "GET");
+    view->refreshButton()->click();
+    waitForRefresh(view);
+    ASSERT_TRUE(view->errorMessage().has_value());
+    EXPECT_FALSE(view->errorMessage()->isEmpty());
+    EXPECT_TRUE(view->findChild<QWidget*>(QStringLiteral("errorBlock"))->isVisible());
+    EXPECT_EQ(texts(view, QStringLiteral("errorText")), QStringList{*view->errorMessage()});
+    // Nothing of the calls that succeeded is applied.
+    EXPECT_EQ(view->status()->load_avg, QStringLiteral("0.42, 0.37, 0.31"));
+    EXPECT_TRUE(world.lastTimer()->isActive()) << "it tries again by itself";
+
+    world.service.clearOverrides();
+    view->findChild<QPushButton*>(QStringLiteral("retryButton"))->click();
+    waitForRefresh(view);
+    EXPECT_FALSE(view->errorMessage().has_value());
+    EXPECT_EQ(view->status()->load_avg, QStringLiteral("9.99"));
+}
+
+TEST_F(ServerDashboardTest, AnswersWithoutDataShowEverythingOffline)
+{
+    world.answer(statusPath, 200, R"({"ok":false})");
+    world.answer(inboundsPath, 200, R"({"ok":false})");
+    world.answer(connectionsPath, 200, R"({"ok":false})");
+    auto* view = showDashboard();
+
+    EXPECT_FALSE(view->errorMessage().has_value());
+    const auto cards = view->findChildren<ServerCard*>();
+    ASSERT_EQ(cards.size(), 4);
+    EXPECT_EQ(cards[0]->content().subtitle, QStringLiteral("离线"));
+    EXPECT_EQ(cards[1]->content().subtitle, QStringLiteral("离线"));
+    EXPECT_EQ(cards[2]->content().subtitle, QStringLiteral("-"));
+    EXPECT_TRUE(texts(view, QStringLiteral("detailKey")).isEmpty());
+    EXPECT_EQ(texts(view, QStringLiteral("inboundCount")), QStringList{QStringLiteral("0 个入站")});
+    EXPECT_EQ(texts(view, QStringLiteral("noInbounds")).size(), 1);
+    EXPECT_EQ(texts(view, QStringLiteral("totalConnections")), QStringList{QStringLiteral("0")});
+    EXPECT_TRUE(view->findChildren<QWidget*>(QStringLiteral("portRow")).isEmpty());
+}
+
+TEST_F(ServerDashboardTest, ARefreshEndingAfterTheScreenWentTouchesNothing)
+{
+    world.delayAnswers(statusPath, 300ms);
+    QPointer<ServerDashboardView> view =
+        new ServerDashboardView({.api = *world.api, .makeTimer = world.manualTimers()}, &world.window);
+    view->show();
+    QPointer<ManualTimer> timer = world.lastTimer();
+    EXPECT_TRUE(view->isLoading());
+    delete view;
+    EXPECT_TRUE(timer.isNull());
+    // A later request with the same delay ends after the screen's.
+    EXPECT_TRUE(QCoro::waitFor(world.api->fetchServerStatus()).data.has_value());
+    settle();
+}
