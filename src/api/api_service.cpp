@@ -50,8 +50,13 @@ ApiService::ApiService(SettingsStore& settings, QStringList domainPool, Options 
     m_session->setCookieJar(m_sessionCookies);
 }
 
-ApiService::~ApiService() = default;
+ApiService::ApiService(const ApiService& session, QObject* parent)
+    : ApiService(session.m_settings, session.m_domainPool, session.m_options, parent)
+{
+    m_cookies = session.m_cookies;
+}
 
+ApiService::~ApiService() = default;
 
 int ApiService::activeIndex() const
 {

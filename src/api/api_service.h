@@ -79,6 +79,9 @@ public:
     // `domainPool` must not be empty for requests to be made. A CA file named by the environment
     // variable VELMORAND_API_CA is trusted in addition to the system's.
     ApiService(SettingsStore& settings, QStringList domainPool, Options options = {}, QObject* parent = nullptr);
+    // A client of its own over the same pool, options and settings, starting with a copy of
+    // `session`'s jar: a screen's client, whose requests end when the screen does.
+    ApiService(const ApiService& session, QObject* parent);
     ~ApiService() override;
 
     const QStringList& domainPool() const { return m_domainPool; }
@@ -132,7 +135,8 @@ public:
     QCoro::Task<QList<TrafficLogEntry>> fetchTrafficLog();
     // Absent when the answer does not decode; only transport failures throw.
     QCoro::Task<std::optional<ConvertResponse>> convert(QString url, QString format);
-    // The configuration file as text; absent for an answer that is not a success or not UTF-8.
+    // The configuration file as text; absent for an answer that is not a success, cut off, not
+    // UTF-8, an HTML page or a JSON refusal.
     QCoro::Task<std::optional<QString>> fetchSubscriptionConfig();
     // The subscription token: "uuid", else "sub_token".
     QCoro::Task<std::optional<QString>> fetchMyUuid();

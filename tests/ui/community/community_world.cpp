@@ -1,6 +1,5 @@
 #include "community_world.h"
 
-#include "platform/text_table.h"
 #include "ui/common/theme.h"
 #include "ui/community/stat_box.h"
 
@@ -86,15 +85,13 @@ void settle()
 }
 
 LanguageScope::LanguageScope(AppLanguage language)
+    : lookups(language)
 {
-    manager.setLanguage(language);
-    i18n::installLanguageSource(&manager);
     Theme::shared().setLanguage(rawValue(language));
 }
 
 LanguageScope::~LanguageScope()
 {
-    i18n::installLanguageSource(nullptr);
     Theme::shared().setLanguage(rawValue(AppLanguage::zh));
 }
 

@@ -3,7 +3,7 @@
 #include "api/api_service.h"
 #include "platform/app_language.h"
 #include "platform/language_manager.h"
-#include "platform/notifier.h"
+#include "support/scoped_language.h"
 #include "stand_in_service/stand_in_service.h"
 #include "support/temp_settings.h"
 #include "ui/common/screen_timer.h"
@@ -102,13 +102,10 @@ Sheet* openLoaded(QWidget& window, typename Sheet::Services services)
 // The values of the summary boxes inside `screen`, in order.
 QStringList statValues(QWidget* screen);
 
-// Sets the interface language (and the theme's CJK face) for a scope, and back to Chinese: a
-// language manager of its own is the lookups' language while the scope lasts.
+// Sets the interface language (and the theme's CJK face) for a scope, and back to Chinese.
 struct LanguageScope {
     explicit LanguageScope(AppLanguage language);
     ~LanguageScope();
 
-    TempSettings settings;
-    Notifier hub;
-    LanguageManager manager{*settings.store, hub};
+    ScopedLanguage lookups;
 };
