@@ -9,7 +9,7 @@ packages=(
   qcoro-qt6-dev qtkeychain-qt6-dev libqrencode-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   v2ray openssl ca-certificates curl python3 zbar-tools
-  nftables iproute2 procps
+  nftables iproute2 procps dbus-daemon
   fonts-noto-cjk fonts-noto-core fonts-noto-color-emoji xvfb xauth
   libgl-dev libvulkan-dev libxkbcommon-dev libqt6opengl6-dev libnotify-bin
 )

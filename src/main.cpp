@@ -1,4 +1,6 @@
 #include "app/app_context.h"
+#include "platform/paths.h"
+#include "platform/single_instance.h"
 #include "ui/common/icons.h"
 #include "ui/shell/app_delegate.h"
 #include "ui/shell/shell_context.h"
@@ -12,6 +14,19 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmorand"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORAND_VERSION));
+
+    // A second launch only brings the running instance forward. It leaves before anything else
+    // runs: the start-up clean-up would switch off the running connection's system proxy.
+    SingleInstance instance(Paths::privateRuntimeDir());
+    switch (instance.claim()) {
+    case SingleInstance::Claim::running:
+        break;
+    case SingleInstance::Claim::handedOver:
+        return 0;
+    case SingleInstance::Claim::unanswered:
+        return 1;
+    }
+
     QApplication::setWindowIcon(Icons::appWindowIcon());
     quitOnTerminationSignals();
 
@@ -19,6 +34,7 @@ int main(int argc, char** argv)
     AppContext context(AppContext::Environment::native());
     ShellContext shell(context);
     VelmorandApp velmorand(shell.appServices());
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &velmorand, &VelmorandApp::reopen);
     // Closing the window leaves the program in the status area.
     QApplication::setQuitOnLastWindowClosed(velmorand.delegate()->applicationShouldTerminateAfterLastWindowClosed());
     velmorand.launch();

@@ -25,6 +25,8 @@ public:
     QStringList passedServers() const { return m_passedServers; }
     // Empties the kill-switch anchor.
     bool releaseKillSwitch();
+    // The anchor was emptied by another filter (a clean-up's worker): no server is let out any more.
+    void forgetKillSwitch() { m_passedServers.clear(); }
     bool loadSplitRules(const QList<quint32>& userIds);
     // The clean-up's root fallback for the SOCKS proxy, and the removal of the sudo entry.
     bool switchSocksProxyOff(const QString& service);

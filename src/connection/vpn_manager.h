@@ -193,6 +193,11 @@ public:
     // Switches the SOCKS proxy off, empties the kill-switch rules and, on request, removes the
     // password-less sudo entry; each step runs whatever the others gave.
     CleanupResult cleanupSystemConfig(bool removeSudoers);
+    // The same clean-up with its commands run on a worker thread: the caller's event loop goes on
+    // while the administrator prompt waits for the user. Outcomes are applied on the caller's
+    // thread when the commands are done.
+    QCoro::Task<CleanupResult> cleanupSystemConfigInBackground(bool removeSudoers);
+    struct CleanupAnswers;
 
 signals:
     void stateChanged();
@@ -278,6 +283,7 @@ private:
     bool loadKillSwitchRules(const QStringList& servers);
     // While the kill switch is in force, lets the node's server out before the core dials it.
     void letNodeOutThroughKillSwitch(const Node& node);
+    CleanupResult applyCleanup(bool hadService, const CleanupAnswers& answers);
 
     SettingsStore& m_settings;
     ProcessRunner& m_processes;

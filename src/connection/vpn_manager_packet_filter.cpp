@@ -1,11 +1,15 @@
 #include "vpn_manager.h"
 
+#include "background_task.h"
+#include "platform/admin_script_runner.h"
 #include "platform/process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/utf8_text.h"
 
+#include <QCoroFuture>
 #include <QJsonArray>
+#include <QPointer>
 
 #include <algorithm>
 #include <set>
@@ -141,30 +145,84 @@ void VpnManager::applySplitTunnelRules()
         QStringLiteral("分应用代理: ") + QString::number(m_splitTunnelApps.size()) + QStringLiteral(" 个应用已绕过 VPN"));
 }
 
+// What the root steps of a clean-up answered. Gathered without touching the manager's state, so
+// that it can run on a worker thread while the window stays responsive.
+struct VpnManager::CleanupAnswers {
+    bool proxyOff = false;
+    bool pfCleared = false;
+    std::optional<bool> sudoersRemoved;
+};
+
+namespace {
+
+// The SOCKS proxy off (through sudo, else the root fallback), the kill switch released, and the
+// sudo entry removed when asked.
+VpnManager::CleanupAnswers runCleanupCommands(SystemProxy& proxy, PacketFilter& filter,
+    const std::optional<QString>& service, std::chrono::milliseconds limit, bool removeSudoers)
+{
+    VpnManager::CleanupAnswers answers;
+    if (service) {
+        answers.proxyOff
+            = proxy.runPrivileged({QStringLiteral("-setsocksfirewallproxystate"), *service, QStringLiteral("off")}, limit)
+            || filter.switchSocksProxyOff(*service);
+    }
+    answers.pfCleared = filter.releaseKillSwitch();
+    if (removeSudoers)
+        answers.sudoersRemoved = filter.removeSudoers();
+    return answers;
+}
+
+} // namespace
+
 VpnManager::CleanupResult VpnManager::cleanupSystemConfig(bool removeSudoers)
 {
+    const auto service = detectActiveNetworkService();
+    return applyCleanup(service.has_value(),
+        runCleanupCommands(m_systemProxy, m_packetFilter, service, m_timings.privilegedCommandLimit, removeSudoers));
+}
+
+QCoro::Task<VpnManager::CleanupResult> VpnManager::cleanupSystemConfigInBackground(bool removeSudoers)
+{
+    QPointer<VpnManager> self(this);
+    const auto service = detectActiveNetworkService();
+    auto* proxy = &m_systemProxy;
+    auto* scripts = &adminScripts();
+    const auto limit = m_timings.privilegedCommandLimit;
+    // The administrator prompt waits for the user as long as it takes; the window goes on. The
+    // worker has a filter of its own: the manager's is only touched on its thread.
+    // A named future: this compiler destroys a lambda temporary inside co_await twice.
+    auto commands = runInBackground([proxy, scripts, service, limit, removeSudoers] {
+        PacketFilter filter([scripts]() -> AdminScriptRunner& { return *scripts; });
+        return runCleanupCommands(*proxy, filter, service, limit, removeSudoers);
+    });
+    const auto answers = co_await commands;
+    if (!self)
+        co_return CleanupResult{};
+    if (answers.pfCleared)
+        m_packetFilter.forgetKillSwitch();
+    co_return applyCleanup(service.has_value(), answers);
+}
+
+VpnManager::CleanupResult VpnManager::applyCleanup(bool hadService, const CleanupAnswers& answers)
+{
     CleanupResult result;
-    if (const auto service = detectActiveNetworkService()) {
-        bool off = runNetworksetupSudo({QStringLiteral("-setsocksfirewallproxystate"), *service, QStringLiteral("off")});
-        if (!off) {
-            off = m_packetFilter.switchSocksProxyOff(*service);
-            if (!off)
-                addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("系统代理清理失败(权限受限)"));
-        }
-        if (off) {
+    if (hadService) {
+        if (!answers.proxyOff)
+            addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("系统代理清理失败(权限受限)"));
+        if (answers.proxyOff) {
             setSystemProxyEnabled(false);
             addLog(ConnectionLogEntry::LogType::info, QStringLiteral("系统代理已清理"));
             result.proxyOff = true;
         }
     }
-    if (m_packetFilter.releaseKillSwitch()) {
+    if (answers.pfCleared) {
         setKillSwitchEnabled(false);
         // The user asked for a clean system: the kill switch is not put back at the next connect.
         m_settings.setValue(SettingsKeys::killSwitchEnabled, false);
         result.pfCleared = true;
     }
-    if (removeSudoers) {
-        result.sudoersRemoved = m_packetFilter.removeSudoers();
+    if (answers.sudoersRemoved) {
+        result.sudoersRemoved = *answers.sudoersRemoved;
         if (result.sudoersRemoved)
             addLog(ConnectionLogEntry::LogType::info, QStringLiteral("已移除 networksetup 免密权限"));
         else

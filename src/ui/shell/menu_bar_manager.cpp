@@ -5,7 +5,6 @@
 #include "platform/settings_store.h"
 #include "platform/text_format.h"
 #include "ui/common/icons.h"
-#include "ui/nodes/menu_bar_view.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -13,6 +12,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
+#include <QWidget>
 
 
 namespace {

@@ -3,6 +3,10 @@
 #include "app/app_context.h"
 #include "app/url_opener.h"
 #include "ui/account/full_page_login_view.h"
+#include "ui/account/login_view.h"
+#include "ui/commerce/commerce_sheets.h"
+#include "ui/common/theme.h"
+#include "ui/community/community_sheets.h"
 #include "ui/community/announcements_view.h"
 #include "ui/nodes/menu_bar_view.h"
 #include "ui/shell/compact_dashboard.h"
@@ -59,7 +63,7 @@ MenuBarManager::Services ShellContext::menuBarServices()
     return {.settings = m_app.settings(),
             .vpnManager = m_app.vpnManager(),
             .statusAreaAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
-            .makePopoverContent = []() -> QWidget* { return new MenuBarView; }};
+            .makePopoverContent = [this]() -> QWidget* { return new MenuBarView(popoverServices()); }};
 }
 
 ContentView::Services ShellContext::contentServices()
@@ -87,7 +91,10 @@ TabScreenServices ShellContext::tabScreenServices()
                           .ipService = m_app.ipInfo(),
                           .startup = m_app.startup(),
                           .actions = m_app.connectionActions()},
-            .serverDashboard = {.api = m_app.api()}};
+            .nodes = nodesServices(),
+            .settings = settingsServices(),
+            .serverDashboard = {.api = m_app.api()},
+            .profile = profileServices()};
 }
 
 ConnectionControlServices ShellContext::connectionControls()
@@ -118,4 +125,71 @@ ForgotPasswordView::Services ShellContext::resetServices()
             .makeApi = [this] {
                 return std::make_unique<ApiService>(m_app.settings(), m_app.domainPool(), m_app.apiOptions());
             }};
+}
+
+NodesListView::Services ShellContext::nodesServices()
+{
+    return {.appState = m_app.appState(),
+            .vpnManager = m_app.vpnManager(),
+            .actions = m_app.connectionActions(),
+            .probe = [&ping = m_app.ping()](QString host, qint64 port, double timeout) {
+                return ping.ping(std::move(host), port, timeout);
+            }};
+}
+
+SettingsView::Services ShellContext::settingsServices()
+{
+    return {.appState = m_app.appState(),
+            .languageManager = m_app.languageManager(),
+            .vpnManager = m_app.vpnManager(),
+            .xray = m_app.xray(),
+            .settings = m_app.settings(),
+            .notifier = m_app.notifier(),
+            .loginItem = m_app.loginItem(),
+            .biometric = m_app.biometric(),
+            .ping = m_app.ping(),
+            .urlOpener = m_app.urlOpener(),
+            .webSite = m_app.api().baseURL(),
+            .checkForUpdates = [this] { m_updater.check(true); },
+            .openSignIn = [this](QWidget* parent) { openSignIn(parent); }};
+}
+
+ProfileView::Services ShellContext::profileServices()
+{
+    auto& api = m_app.api();
+    return {.appState = m_app.appState(),
+            .notifier = m_app.notifier(),
+            .openSignIn = [this](QWidget* parent) { openSignIn(parent); },
+            .openPurchase = [this](QWidget* parent) { openPurchaseSheet(commerceServices(), parent); },
+            .openSubscription = [this](QWidget* parent) { openSubscriptionSheet(commerceServices(), parent); },
+            .openTrafficLog = [&api](QWidget* parent) { openTrafficLogSheet({.api = api}, parent); },
+            .openInvite = [&api](QWidget* parent) { openInviteSheet({.api = api}, parent); },
+            .openWithdraw = [&api](QWidget* parent) { openWithdrawSheet({.api = api}, parent); },
+            .openConverter = [this](QWidget* parent) { openConverterSheet(commerceServices(), parent); },
+            .openSupport = [&api](QWidget* parent) { openSupportSheet({.api = api}, parent); }};
+}
+
+MenuBarView::Services ShellContext::popoverServices()
+{
+    return {.vpnManager = m_app.vpnManager(),
+            .appState = m_app.appState(),
+            .languageManager = m_app.languageManager(),
+            .xray = m_app.xray(),
+            .settings = m_app.settings(),
+            .loginItem = m_app.loginItem(),
+            .actions = m_app.connectionActions(),
+            .quit = &QApplication::quit};
+}
+
+CommerceServices ShellContext::commerceServices()
+{
+    return {.api = m_app.api(),
+            .theme = Theme::shared(),
+            .notifier = m_app.notifier(),
+            .serviceAddress = m_app.domainPool().value(0)};
+}
+
+void ShellContext::openSignIn(QWidget* parent)
+{
+    (new LoginView(loginServices(), parent))->open();
 }

@@ -3,6 +3,8 @@
 #include "app/auto_updater.h"
 #include "ui/account/forgot_password_view.h"
 #include "ui/account/login_form.h"
+#include "ui/commerce/commerce_services.h"
+#include "ui/nodes/menu_bar_view.h"
 #include "ui/shell/app_delegate.h"
 #include "ui/shell/content_view.h"
 #include "ui/shell/menu_bar_manager.h"
@@ -33,6 +35,13 @@ public:
     ConnectionControlServices connectionControls();
     LoginForm::Services loginServices();
     ForgotPasswordView::Services resetServices();
+    NodesListView::Services nodesServices();
+    SettingsView::Services settingsServices();
+    ProfileView::Services profileServices();
+    MenuBarView::Services popoverServices();
+    CommerceServices commerceServices();
+    // The sign-in sheet, over `parent`.
+    void openSignIn(QWidget* parent);
 
 private:
     AppContext& m_app;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ui/account/profile_view.h"
+#include "ui/account/settings_view.h"
 #include "ui/community/server_dashboard_view.h"
 #include "ui/dashboard/dashboard_view.h"
+#include "ui/nodes/nodes_list_view.h"
 
 #include <QString>
 
@@ -10,7 +13,10 @@ class QWidget;
 // What the tab screens are made with.
 struct TabScreenServices {
     DashboardView::Services dashboard;
+    NodesListView::Services nodes;
+    SettingsView::Services settings;
     ServerDashboardView::Services serverDashboard;
+    ProfileView::Services profile;
 };
 
 // The screen of a main window tab, made anew: 0 dashboard, 1 node list, 2 settings, 3 server

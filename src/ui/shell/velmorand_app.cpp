@@ -14,6 +14,7 @@
 #include "ui/shell/menu_commands.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QMenuBar>
 
 VelmorandApp::VelmorandApp(Services services, QObject* parent)
@@ -46,12 +47,26 @@ void VelmorandApp::launch()
     if (m_launched)
         return;
     m_launched = true;
+    // The applications that bypass the tunnel must be known before any connect applies its rules.
+    m_services.vpnManager.loadSplitTunnelApps();
     m_window->show();
     m_delegate->applicationDidFinishLaunching(m_window.get());
     // Work of the first appearance; a rebuilt or re-opened window does not run it again.
     m_services.checkForUpdate();
     m_services.discoverEndpoint();
     m_services.startup.windowDidFirstAppear();
+}
+
+void VelmorandApp::reopen()
+{
+    const bool visible = m_window->isVisible();
+    qInfo().noquote() << QStringLiteral("[App] Reopen requested by another launch: visible=%1")
+                             .arg(visible ? QStringLiteral("true") : QStringLiteral("false"));
+    m_delegate->applicationShouldHandleReopen(visible);
+    if (visible) {
+        m_window->raise();
+        m_window->activateWindow();
+    }
 }
 
 void VelmorandApp::rebuildContent()
