@@ -4,7 +4,7 @@
 #include "dashboard_fixture.h"
 #include "support/vpn_manager_test_access.h"
 
-#include "ui/main/speed_graph_view.h"
+#include "ui/dashboard/speed_graph_view.h"
 
 #include <QApplication>
 #include <QLabel>
