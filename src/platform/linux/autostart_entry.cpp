@@ -22,8 +22,8 @@ QString execQuoted(const QString& program)
 
 QByteArray autostartEntry(const QString& program)
 {
-    return QStringLiteral("[Desktop Entry]\nType=Application\nName=Velmorand\nExec=%1\nIcon=velmorand\n"
+    return QStringLiteral("[Desktop Entry]\nType=Application\nName=Velmorand\nExec=%1\nIcon=%2\n"
                           "X-GNOME-Autostart-enabled=true\n")
-        .arg(execQuoted(program))
+        .arg(execQuoted(program), QStringLiteral(VELMORAND_APP_ID))
         .toUtf8();
 }
