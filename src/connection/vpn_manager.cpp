@@ -33,8 +33,8 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTim
     : QObject(parent)
     , m_settings(settings)
     , m_processes(processes)
-    , m_systemProxy(processes)
-    , m_packetFilter([this]() -> AdminScriptRunner& { return adminScripts(); })
+    , m_systemProxy(processes, m_commands)
+    , m_packetFilter([this]() -> AdminScriptRunner& { return adminScripts(); }, m_commands)
     , m_xray(nullptr)
     , m_adminScripts(nullptr)
     , m_timings(std::move(timings))
@@ -45,6 +45,12 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTim
     // and proxies pointing at it would outlive us.
     if (auto* application = QCoreApplication::instance())
         QObject::connect(application, &QCoreApplication::aboutToQuit, this, &VpnManager::prepareForQuit);
+}
+
+VpnManager::~VpnManager()
+{
+    // The queued commands use the system proxy and the packet filter, which go with this object.
+    m_commands.waitForDone();
 }
 
 VpnManager& VpnManager::shared()
