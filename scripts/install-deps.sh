@@ -8,8 +8,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
   qcoro-qt6-dev qtkeychain-qt6-dev libqrencode-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  v2ray openssl ca-certificates curl python3
-  nftables iproute2 procps
+  v2ray openssl ca-certificates curl python3 zbar-tools
+  nftables iproute2 procps dbus-daemon
   fonts-noto-cjk fonts-noto-core fonts-noto-color-emoji xvfb xauth
   libgl-dev libvulkan-dev libxkbcommon-dev libqt6opengl6-dev libnotify-bin
 )

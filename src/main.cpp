@@ -1,3 +1,5 @@
+#include "platform/paths.h"
+#include "platform/single_instance.h"
 #include "ui/common/icons.h"
 #include "ui/main/app_delegate.h"
 #include "ui/main/termination_signals.h"
@@ -10,10 +12,24 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmorand"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORAND_VERSION));
+
+    // A second launch only brings the running instance forward. It leaves before anything else
+    // runs: the start-up clean-up would switch off the running connection's system proxy.
+    SingleInstance instance(Paths::privateRuntimeDir());
+    switch (instance.claim()) {
+    case SingleInstance::Claim::running:
+        break;
+    case SingleInstance::Claim::handedOver:
+        return 0;
+    case SingleInstance::Claim::unanswered:
+        return 1;
+    }
+
     QApplication::setWindowIcon(Icons::appWindowIcon());
     quitOnTerminationSignals();
 
     VelmorandApp velmorand(VelmorandApp::sharedServices());
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &velmorand, &VelmorandApp::reopen);
     // Closing the window leaves the program in the status area.
     QApplication::setQuitOnLastWindowClosed(velmorand.delegate()->applicationShouldTerminateAfterLastWindowClosed());
     velmorand.launch();

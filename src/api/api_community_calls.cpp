@@ -61,8 +61,15 @@ QCoro::Task<std::optional<ConvertResponse>> ApiService::convert(QString url, QSt
 QCoro::Task<std::optional<QString>> ApiService::fetchSubscriptionConfig()
 {
     const auto answer = co_await getAnswer(QStringLiteral("/api/subscription"));
-    // The body is the configuration file itself; an error page is no configuration.
+    // The body is the configuration file itself; an error page, a refusal or a download cut
+    // short is no configuration.
     if (!answer.isSuccess())
+        co_return std::nullopt;
+    const auto start = answer.body.trimmed().left(9).toLower();
+    if (start.startsWith("<!doctype") || start.startsWith("<html"))
+        co_return std::nullopt;
+    const auto json = QJsonDocument::fromJson(answer.body);
+    if (json.isObject() && !AnswerJson::isOk(json.object()))
         co_return std::nullopt;
     co_return decodeUtf8(answer.body);
 }

@@ -4,6 +4,7 @@
 #include "api/domain_pool.h"
 #include "api/one_shot_body.h"
 #include "api/reply_awaiter.h"
+#include "platform/connection_cache.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 
@@ -48,11 +49,18 @@ ApiService::ApiService(SettingsStore& settings, QStringList domainPool, Options 
     , m_sslConfiguration(sslConfigurationWithExtraCa())
 {
     m_session->setCookieJar(m_sessionCookies);
+    closeConnectionsOnQuit(*m_session);
 }
 
 ApiService::ApiService(QObject* parent)
     : ApiService(SettingsStore::shared(), DomainPool::defaults(), Options{}, parent)
 {
+}
+
+ApiService::ApiService(const ApiService& session, QObject* parent)
+    : ApiService(session.m_settings, session.m_domainPool, session.m_options, parent)
+{
+    m_cookies = session.m_cookies;
 }
 
 ApiService::~ApiService() = default;

@@ -82,6 +82,9 @@ public:
     // A client of its own with the default pool, an empty jar and its own session, sharing the
     // stored index with every other instance (the password-reset screen makes one).
     explicit ApiService(QObject* parent = nullptr);
+    // A client of its own over the same pool, options and settings, starting with a copy of
+    // `session`'s jar: a screen's client, whose requests end when the screen does.
+    ApiService(const ApiService& session, QObject* parent);
     ~ApiService() override;
 
     static ApiService& shared();
@@ -137,7 +140,8 @@ public:
     QCoro::Task<QList<TrafficLogEntry>> fetchTrafficLog();
     // Absent when the answer does not decode; only transport failures throw.
     QCoro::Task<std::optional<ConvertResponse>> convert(QString url, QString format);
-    // The configuration file as text; absent for an answer that is not a success or not UTF-8.
+    // The configuration file as text; absent for an answer that is not a success, cut off, not
+    // UTF-8, an HTML page or a JSON refusal.
     QCoro::Task<std::optional<QString>> fetchSubscriptionConfig();
     // The subscription token: "uuid", else "sub_token".
     QCoro::Task<std::optional<QString>> fetchMyUuid();

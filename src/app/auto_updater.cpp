@@ -8,6 +8,7 @@
 #include "app/url_opener.h"
 #include "app/version_compare.h"
 #include "platform/admin_script_runner.h"
+#include "platform/connection_cache.h"
 #include "platform/notifier.h"
 
 #include <QCoreApplication>
@@ -48,6 +49,7 @@ AutoUpdater::AutoUpdater(Collaborators collaborators, QObject* parent)
     : QObject(parent)
     , m_collaborators(std::move(collaborators))
 {
+    closeConnectionsOnQuit(m_network);
 }
 
 AutoUpdater& AutoUpdater::shared()

@@ -2,6 +2,7 @@
 
 #include "api/answer_json.h"
 #include "connection/vpn_manager.h"
+#include "platform/connection_cache.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -21,6 +22,7 @@ IPInfoService::IPInfoService(QList<QUrl> endpoints, std::chrono::milliseconds ti
     , m_timeout(timeout)
     , m_proxy(std::move(proxy))
 {
+    closeConnectionsOnQuit(m_session);
 }
 
 IPInfoService& IPInfoService::shared()

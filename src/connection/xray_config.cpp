@@ -1,5 +1,8 @@
 #include "xray_manager.h"
 
+#include "custom_dns.h"
+#include "platform/settings_keys.h"
+#include "platform/settings_store.h"
 #include "pretty_json.h"
 #include "xray_constants.h"
 
@@ -69,7 +72,8 @@ QJsonArray routingRules(const QString& mode)
         direct(QStringLiteral("domain"), QStringLiteral("geosite:cn"))};
 }
 
-QJsonObject dnsSettings()
+// The user's own servers, when valid, are asked first; the service's resolvers stay behind them.
+QJsonObject dnsSettings(const QStringList& customServers)
 {
     static const QJsonObject hosts = [] {
         QJsonObject table;
@@ -77,16 +81,16 @@ QJsonObject dnsSettings()
             table.insert(name, address);
         return table;
     }();
+    auto servers = QJsonArray::fromStringList(customServers);
+    servers.append(QJsonObject{
+        {QStringLiteral("address"), XrayConstants::chinaResolver},
+        {QStringLiteral("domains"), QJsonArray{QStringLiteral("geosite:cn")}},
+    });
+    servers.append(XrayConstants::firstDohResolver);
+    servers.append(XrayConstants::secondDohResolver);
     return {
         {QStringLiteral("hosts"), hosts},
-        {QStringLiteral("servers"), QJsonArray{
-            QJsonObject{
-                {QStringLiteral("address"), XrayConstants::chinaResolver},
-                {QStringLiteral("domains"), QJsonArray{QStringLiteral("geosite:cn")}},
-            },
-            XrayConstants::firstDohResolver,
-            XrayConstants::secondDohResolver,
-        }},
+        {QStringLiteral("servers"), servers},
     };
 }
 
@@ -117,12 +121,18 @@ QJsonArray inbounds()
 
 } // namespace
 
+QStringList XrayManager::customDnsServers() const
+{
+    // A text that is not a list of addresses is ignored here; the settings form says so.
+    return CustomDns::parse(m_settings.stringOr(SettingsKeys::customDNS, QString())).value_or(QStringList());
+}
+
 QString XrayManager::buildConfig(const Node& node, const std::optional<QString>& sni) const
 {
     const auto fallbackHost = m_options.secondFallbackHost.toLower();
     const bool secondFallback = !fallbackHost.isEmpty() && node.server.toLower().contains(fallbackHost);
     const QJsonObject document{
-        {QStringLiteral("dns"), dnsSettings()},
+        {QStringLiteral("dns"), dnsSettings(customDnsServers())},
         {QStringLiteral("inbounds"), inbounds()},
         {QStringLiteral("log"), QJsonObject{{QStringLiteral("loglevel"), QStringLiteral("warning")}}},
         {QStringLiteral("outbounds"), QJsonArray{

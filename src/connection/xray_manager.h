@@ -102,6 +102,8 @@ private:
     };
 
     std::optional<QString> xrayBinaryPath() const;
+    // The valid addresses stored under "customDNS", else none.
+    QStringList customDnsServers() const;
     void copyGeoIfNeeded(const QString& directory) const;
     ChildHandle launchCore(const QString& binary, const QString& directory, const std::shared_ptr<CoreOutput>& output,
         quint64 generation);

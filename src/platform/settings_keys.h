@@ -30,3 +30,10 @@ inline const QString splitTunnelApps = QStringLiteral("splitTunnelApps");
 inline const QString mihomoMode = QStringLiteral("mihomoMode");
 inline const QString activeDomainIndex = QStringLiteral("activeDomainIndex");
 } // namespace SettingsKeys
+
+// Defaults of settings that one component shows and another reads: both take them from here, so
+// that the form shows what the program does.
+namespace SettingsDefaults {
+// Connect and disconnect notices are on until the user turns them off.
+inline constexpr bool connectionNotifications = true;
+} // namespace SettingsDefaults

@@ -375,6 +375,18 @@ TEST_F(ServiceCallsTest, Conversion)
     EXPECT_FALSE(empty->config);
 }
 
+TEST_F(ServiceCallsTest, ClientFromAnotherCarriesItsSessionOnly)
+{
+    ApiService copy(*client, nullptr);
+    EXPECT_EQ(copy.baseURL(), client->baseURL());
+    EXPECT_TRUE(copy.isLoggedIn());
+    EXPECT_EQ(awaitTask(copy.fetchMyUuid()), service.state().account.uuid);
+    // Its jar is its own: signing it out leaves the original signed in.
+    copy.logout();
+    EXPECT_TRUE(client->isLoggedIn());
+    EXPECT_EQ(awaitTask(client->fetchMyUuid()), service.state().account.uuid);
+}
+
 TEST_F(ServiceCallsTest, SubscriptionAndToken)
 {
     const auto config = awaitTask(client->fetchSubscriptionConfig());
@@ -388,6 +400,19 @@ TEST_F(ServiceCallsTest, SubscriptionAndToken)
     EXPECT_FALSE(awaitTask(client->fetchSubscriptionConfig()));
     answerWith(QStringLiteral("/api/subscription"), QByteArray("proxies: \xff\xfe"));
     EXPECT_FALSE(awaitTask(client->fetchSubscriptionConfig()));
+    // Neither is an HTML page or a JSON refusal sent with a success status, nor a download cut
+    // short, whose head promised more than arrived.
+    answerWith(QStringLiteral("/api/subscription"), "  <!DOCTYPE html><html>login</html>");
+    EXPECT_FALSE(awaitTask(client->fetchSubscriptionConfig()));
+    answerWith(QStringLiteral("/api/subscription"), R"({"ok":false,"msg":"请先登录"})");
+    EXPECT_FALSE(awaitTask(client->fetchSubscriptionConfig()));
+    service.clearOverrides();
+    StandInService::Override cut;
+    cut.bodyBreak = BodyBreak::closed;
+    service.setOverride(QStringLiteral("/api/subscription"), cut);
+    EXPECT_TRUE(awaitError<TransportError>(client->fetchSubscriptionConfig()));
+    service.clearOverrides();
+    EXPECT_TRUE(awaitTask(client->fetchSubscriptionConfig()));
 
     struct Case {
         QByteArray body;

@@ -13,6 +13,10 @@
 #include <QJsonArray>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <QCoroTask>
 
 namespace {
 
@@ -384,6 +388,52 @@ TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFa
     EXPECT_TRUE(result.pfCleared);
     EXPECT_TRUE(result.sudoersRemoved);
     EXPECT_EQ(admin.scripts.size(), 2);
+}
+
+// The clean-up behind the settings form: its commands run on a worker thread, so the window
+// keeps drawing while the administrator prompt waits; the outcome is that of the blocking one.
+TEST_F(PacketFilterTest, BackgroundCleanUpKeepsTheEventLoopRunningAndReportsLikeTheBlockingOne)
+{
+    connectToNode();
+    QCoro::waitFor(manager->enableKillSwitch());
+    published(*manager).setSystemProxyEnabled(true);
+    admin.scripts.clear();
+    processes.clear();
+    processes.hold([](const ProcessRequest& request) { return request.arguments.contains(QStringLiteral("-setsocksfirewallproxystate")); });
+
+    std::optional<VpnManager::CleanupResult> result;
+    auto task = [](VpnManager* vpn, std::optional<VpnManager::CleanupResult>* out) -> QCoro::Task<> {
+        *out = co_await vpn->cleanupSystemConfig(true);
+    }(manager.get(), &result);
+    bool timerRan = false;
+    QTimer::singleShot(0, [&] { timerRan = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return processes.waiting() == 1 && timerRan; }, 5000)) << "the loop ran on";
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(manager->systemProxyEnabled()) << "nothing applied before the commands are done";
+    processes.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
+
+    EXPECT_TRUE(result->proxyOff);
+    EXPECT_TRUE(result->pfCleared);
+    EXPECT_TRUE(result->sudoersRemoved);
+    EXPECT_EQ(admin.scripts, (QStringList{kFlush, QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup 2>/dev/null")}));
+    EXPECT_FALSE(manager->systemProxyEnabled());
+    EXPECT_FALSE(manager->killSwitchEnabled());
+    EXPECT_EQ(messages().mid(messages().size() - 2),
+        (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("已移除 networksetup 免密权限")}));
+}
+
+TEST_F(PacketFilterTest, BackgroundCleanUpReportsEachFailureOnItsOwn)
+{
+    failing = QStringList{QStringLiteral("-setsocksfirewallproxystate")};
+    admin.handler = [](const QString&) { return AdminScriptResult{false, {}, {}}; };
+    auto result = QCoro::waitFor(manager->cleanupSystemConfig(true));
+    EXPECT_FALSE(result.proxyOff);
+    EXPECT_FALSE(result.pfCleared);
+    EXPECT_FALSE(result.sudoersRemoved);
+    EXPECT_EQ(admin.scripts.size(), 3) << "every step is tried";
+    EXPECT_EQ(messages().mid(messages().size() - 2),
+        (QStringList{QStringLiteral("系统代理清理失败(权限受限)"), QStringLiteral("移除免密权限失败")}));
 }
 
 TEST_F(PacketFilterTest, HostileServiceNamesAreOneQuotedWord)

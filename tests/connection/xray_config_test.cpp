@@ -1,3 +1,4 @@
+#include "connection/custom_dns.h"
 #include "connection/xray_constants.h"
 #include "xray_test_fixture.h"
 
@@ -155,6 +156,47 @@ TEST_F(XrayConfigTest, ResolverSettingsHaveTheirFixedShape)
     // The serializer escapes every slash.
     EXPECT_TRUE(text.contains(QLatin1String("\"https:\\/\\/"))) << text.toStdString();
     EXPECT_FALSE(text.contains(QLatin1String("https://")));
+}
+
+TEST(CustomDnsText, OnlyPlainIpAddressesAreServers)
+{
+    struct Case {
+        QString text;
+        std::optional<QStringList> servers;
+    };
+    const Case cases[] = {
+        {QString(), QStringList{}},
+        {QStringLiteral("  ,; "), QStringList{}},
+        {QStringLiteral("1.1.1.1"), QStringList{QStringLiteral("1.1.1.1")}},
+        {QStringLiteral("1.1.1.1, 2001:4860:4860::8888;9.9.9.9"),
+            QStringList{QStringLiteral("1.1.1.1"), QStringLiteral("2001:4860:4860::8888"), QStringLiteral("9.9.9.9")}},
+        {QStringLiteral("8.8.8.8\n8.8.4.4"), QStringList{QStringLiteral("8.8.8.8"), QStringLiteral("8.8.4.4")}},
+        {QStringLiteral("8.8.8.8 8.8.4.4"), QStringList{QStringLiteral("8.8.8.8"), QStringLiteral("8.8.4.4")}},
+        {QStringLiteral("1"), std::nullopt},
+        {QStringLiteral("10.1"), std::nullopt},
+        {QStringLiteral("256.1.1.1"), std::nullopt},
+        {QStringLiteral("dns.google"), std::nullopt},
+        {QStringLiteral("1.1.1.1, dns.google"), std::nullopt},
+        {QStringLiteral("fe80::1%eth0"), std::nullopt},
+        {QStringLiteral("https://1.1.1.1/dns-query"), std::nullopt},
+        {QStringLiteral("1.1.1.1:53"), std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CustomDns::parse(c.text), c.servers) << c.text.toStdString();
+}
+
+TEST_F(XrayConfigTest, ValidCustomDnsServersComeFirstAndAnInvalidTextIsLeftOut)
+{
+    fixture.settings.store->setValue(SettingsKeys::customDNS, QStringLiteral("9.9.9.9, 2620:fe::fe"));
+    auto servers = parse(build(testNode()))[QStringLiteral("dns")][QStringLiteral("servers")].toArray();
+    ASSERT_EQ(servers.size(), 5);
+    EXPECT_EQ(servers[0].toString(), QStringLiteral("9.9.9.9"));
+    EXPECT_EQ(servers[1].toString(), QStringLiteral("2620:fe::fe"));
+    EXPECT_EQ(servers[2].toObject()[QStringLiteral("domains")].toArray(), QJsonArray{QStringLiteral("geosite:cn")});
+
+    fixture.settings.store->setValue(SettingsKeys::customDNS, QStringLiteral("9.9.9.9, resolver.example"));
+    servers = parse(build(testNode()))[QStringLiteral("dns")][QStringLiteral("servers")].toArray();
+    EXPECT_EQ(servers.size(), 3) << "a text the form rejects changes nothing";
 }
 
 TEST_F(XrayConfigTest, RealityNodeGetsTheVlessOutbound)

@@ -34,13 +34,41 @@ void LocalHttpServer::serve(QTcpSocket* socket)
         const auto requestLine = request->left(request->indexOf("\r\n")).split(' ');
         const auto target = QString::fromLatin1(requestLine.value(1));
         m_requests.append(target);
-        const auto path = target.startsWith(QLatin1String("http://")) ? QUrl(target).path() : target;
-        const auto body = path.startsWith(QLatin1String("/bytes/"))
-            ? bytesBody(path.mid(int(qstrlen("/bytes/"))).toLongLong())
-            : greeting();
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
-            + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n");
-        socket->write(body);
-        socket->disconnectFromHost();
+        answer(socket, target.startsWith(QLatin1String("http://")) ? QUrl(target).path() : target);
     });
+}
+
+void LocalHttpServer::answer(QTcpSocket* socket, const QString& path)
+{
+    const auto send = [socket](const QByteArray& status, const QByteArray& headers, const QByteArray& body, qsizetype length) {
+        socket->write("HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(length) + "\r\n" + headers
+            + "Connection: close\r\n\r\n");
+        socket->write(body);
+    };
+    switch (m_mode) {
+    case Mode::standard: {
+        const auto body = path.startsWith(QLatin1String("/bytes/")) ? bytesBody(path.mid(int(qstrlen("/bytes/"))).toLongLong())
+                                                                    : greeting();
+        send("200 OK", "Content-Type: application/octet-stream\r\n", body, body.size());
+        break;
+    }
+    case Mode::partialContent:
+        send("206 Partial Content",
+            "Content-Type: application/octet-stream\r\nContent-Range: bytes 0-" + QByteArray::number(partialSize - 1) + "/4194304\r\n",
+            bytesBody(partialSize), partialSize);
+        break;
+    case Mode::notFound: {
+        const QByteArray page = "<html><body><h1>404 Not Found</h1></body></html>";
+        send("404 Not Found", "Content-Type: text/html\r\n", page, page.size());
+        break;
+    }
+    case Mode::silent:
+        return;
+    case Mode::cutShort:
+        send("200 OK", "Content-Type: application/octet-stream\r\n", bytesBody(1000), partialSize);
+        socket->flush();
+        socket->abort();
+        return;
+    }
+    socket->disconnectFromHost();
 }

@@ -8,10 +8,22 @@
 //   GET /bytes/N  with N bytes,
 //   anything else with the text "hello from the local server".
 // Requests may use the origin form ("/path") or the absolute form ("http://host:port/path").
+// Other modes answer every request in one way, for clients that must tell answers apart.
 class LocalHttpServer : public QObject {
     Q_OBJECT
 public:
+    enum class Mode {
+        standard, // as above, 200 OK
+        partialContent, // 206 with the `partialSize` bytes a range request asks for
+        notFound, // 404 with an HTML error page
+        silent, // reads the request and never answers
+        cutShort, // announces `partialSize` bytes, sends a few and closes the connection
+    };
+
     explicit LocalHttpServer(QObject* parent = nullptr);
+
+    void setMode(Mode mode) { m_mode = mode; }
+    static constexpr qsizetype partialSize = 1048576;
 
     quint16 port() const { return m_server.serverPort(); }
     // The request targets seen so far, as received.
@@ -23,7 +35,9 @@ public:
 
 private:
     void serve(class QTcpSocket* socket);
+    void answer(class QTcpSocket* socket, const QString& path);
 
     QTcpServer m_server;
     QStringList m_requests;
+    Mode m_mode = Mode::standard;
 };

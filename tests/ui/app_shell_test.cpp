@@ -1,3 +1,4 @@
+#include "support/event_waits.h"
 #include "support/screenshot.h"
 #include "support/vpn_manager_test_access.h"
 #include "ui/main/app_delegate.h"
@@ -123,7 +124,7 @@ TEST_F(AppShellTest, LaunchLeavesTheUsersOwnProxyAlone)
     QWidget window;
     auto delegate = launchedDelegate(window);
     UiWorld::waitUntil([&] { return world.processes.commandLines().join(QLatin1Char('\n')).contains(QStringLiteral("-getsocksfirewallproxy")); });
-    QTest::qWait(20);
+    waitPastTimers(std::chrono::milliseconds(10));
     EXPECT_TRUE(privilegedCommands().isEmpty());
 }
 
@@ -135,7 +136,7 @@ TEST_F(AppShellTest, LaunchSkipsTheClearingOnceAConnectionIsUnderWay)
     QWidget window;
     auto delegate = launchedDelegate(window);
     published(world.vpn).setState(ConnectionState::connecting);
-    QTest::qWait(60);
+    waitPastTimers(std::chrono::milliseconds(10));
     EXPECT_TRUE(world.processes.requests.isEmpty());
 }
 
@@ -432,8 +433,9 @@ TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
 TEST_F(AppShellTest, ConnectionNoticesOnlyOnRealChanges)
 {
     ConnectionNotices notices(world.vpn, settings(), world.notifier);
+    settings().setValue(SettingsKeys::connectionNotifications, false);
     published(world.vpn).setState(ConnectionState::connected);
-    EXPECT_TRUE(world.notifier.notices.isEmpty()) << "the setting is off while absent";
+    EXPECT_TRUE(world.notifier.notices.isEmpty()) << "the setting is off";
 
     settings().setValue(SettingsKeys::connectionNotifications, true);
     published(world.vpn).setConnectedNode(world.node(4));
@@ -590,3 +592,13 @@ TEST_F(VelmorandAppTest, CopyInATextFieldIsNotTheVpnCommand)
 }
 
 } // namespace
+
+TEST_F(VelmorandAppTest, LaunchLoadsTheApplicationsThatBypassTheTunnel)
+{
+    const QStringList bypassing{QStringLiteral("/usr/bin/firefox"), QStringLiteral("/opt/tool/bin/tool")};
+    settings().setValue(SettingsKeys::splitTunnelApps, QJsonArray::fromStringList(bypassing));
+    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    EXPECT_TRUE(world.vpn.splitTunnelApps().isEmpty());
+    app.launch();
+    EXPECT_EQ(world.vpn.splitTunnelApps(), bypassing);
+}

@@ -1,3 +1,4 @@
+#include "support/event_waits.h"
 #include "support/screenshot.h"
 #include "support/vpn_manager_test_access.h"
 #include "ui/common/button.h"
@@ -12,7 +13,10 @@
 #include "platform/text_table.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QSignalSpy>
 
 namespace {
 
@@ -222,6 +226,56 @@ TEST_F(ContentViewTest, ControlWithADigitPicksATab)
     }
 }
 
+TEST_F(ContentViewTest, ControlShiftWithADigitKeyOfARealKeyboardPicksATab)
+{
+    signedInState();
+    auto view = makeView();
+    // What the xcb platform delivers for Control+Shift with the digit keys 1 to 4 on a US layout:
+    // the shifted symbol, its keysym, and the key's own code.
+    struct Case {
+        Qt::Key key;
+        quint32 keysym;
+        QString text;
+        quint32 scanCode;
+    };
+    const Case cases[] = {{Qt::Key_At, 0x40, QStringLiteral("@"), 11},
+                          {Qt::Key_Dollar, 0x24, QStringLiteral("$"), 13},
+                          {Qt::Key_NumberSign, 0x23, QStringLiteral("#"), 12},
+                          {Qt::Key_Exclam, 0x21, QStringLiteral("!"), 10}};
+    const int tabs[] = {1, 3, 2, 0};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        constexpr quint32 shiftAndControlMasks = 0x1 | 0x4;
+        QKeyEvent press(QEvent::KeyPress, c.key, Qt::ControlModifier | Qt::ShiftModifier, c.scanCode, c.keysym,
+                        shiftAndControlMasks, c.text);
+        QApplication::sendEvent(view->detailScreen(), &press);
+        EXPECT_EQ(view->selectedTab(), tabs[i]) << c.text.toStdString();
+    }
+}
+
+TEST_F(ContentViewTest, PickingTheTabOnShowKeepsItsScreen)
+{
+    signedInState();
+    auto view = makeView();
+    const QPointer<QWidget> shown = view->detailScreen();
+    QSignalSpy changes(view.get(), &ContentView::selectedTabChanged);
+
+    QTest::mouseClick(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry0")), Qt::LeftButton);
+    QTest::keyClick(view->detailScreen(), Qt::Key_1, Qt::ControlModifier);
+    emit Notifier::shared().navigateToTab(0);
+    settle();
+    EXPECT_EQ(view->detailScreen(), shown.data());
+    EXPECT_FALSE(shown.isNull());
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_TRUE(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry0"))->isChecked());
+
+    // Another tab is still built afresh.
+    QTest::mouseClick(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry1")), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab1"));
+    EXPECT_EQ(changes.count(), 1);
+}
+
 TEST_F(ContentViewTest, SidebarEntriesAndTheAccountRowPickTabs)
 {
     world.signIn();
@@ -310,8 +364,8 @@ TEST(SidebarView, SubscriptionFiguresFollowThePlan)
         double fraction;
         QString line;
     };
-    for (const auto& c : {Case{std::nullopt, std::nullopt, 0.0, QStringLiteral("流量: 0.0/30 GB")},
-                          Case{12.0, std::nullopt, 0.4, QStringLiteral("流量: 12.0/30 GB")},
+    for (const auto& c : {Case{std::nullopt, std::nullopt, 0.0, QStringLiteral("流量: 0.0/-- GB")},
+                          Case{12.0, std::nullopt, 0.0, QStringLiteral("流量: 12.0/-- GB")},
                           Case{0.25, 0.5, 0.25, QStringLiteral("流量: 0.2/0 GB")},
                           Case{80.0, 100.0, 0.8, QStringLiteral("流量: 80.0/100 GB")},
                           Case{150.0, 100.0, 1.5, QStringLiteral("流量: 150.0/100 GB")}}) {
@@ -367,7 +421,7 @@ TEST_F(ContentViewTest, StartUpWorkLoadsAndConnectsWhenAsked)
     world.appState->setIsLoading(true);
     ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
     UiWorld::waitUntil([&] { return !world.appState->isLoading(); });
-    QTest::qWait(50);
+    waitPastTimers(std::chrono::milliseconds(10));
     EXPECT_TRUE(world.connectRequests.isEmpty()) << "autoConnect is off";
 
     settings().setValue(SettingsKeys::autoConnect, true);
@@ -379,7 +433,7 @@ TEST_F(ContentViewTest, StartUpWorkLoadsAndConnectsWhenAsked)
     world.connectRequests.clear();
     ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
     published(world.vpn).setState(ConnectionState::connecting);
-    QTest::qWait(100);
+    waitPastTimers(std::chrono::milliseconds(10));
     EXPECT_TRUE(world.connectRequests.isEmpty());
 }
 

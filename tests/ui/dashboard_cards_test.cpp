@@ -131,9 +131,17 @@ TEST_F(DashboardCards, SubscriptionConvertsGigabytesAndShowsTrafficUsed)
     QCoreApplication::processEvents();
     EXPECT_EQ(card.plan()->text(), t("体验版"));
     EXPECT_EQ(card.expiry()->text(), t("永久"));
-    EXPECT_EQ(card.traffic()->text(), QStringLiteral("0 B / 1.00 GB"));
+    EXPECT_EQ(card.traffic()->text(), QStringLiteral("0 B / --"));
     EXPECT_EQ(card.used()->text(), QStringLiteral("0 B"));
     EXPECT_EQ(card.commission()->text(), QStringLiteral("¥0.00"));
+    EXPECT_DOUBLE_EQ(card.usageBar()->value(), 0.0);
+    EXPECT_EQ(card.usageBar()->tint(), TextColor::Accent);
+
+    // Traffic used without a total: the allowance is unknown, not one gigabyte.
+    bare.trafficUsed = 5;
+    appState.setProfile(bare);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(card.traffic()->text(), QStringLiteral("5.00 GB / --"));
     EXPECT_DOUBLE_EQ(card.usageBar()->value(), 0.0);
     EXPECT_EQ(card.usageBar()->tint(), TextColor::Accent);
 }

@@ -1,4 +1,5 @@
 #include "dashboard_fixture.h"
+#include "support/event_waits.h"
 #include "support/vpn_manager_test_access.h"
 
 #include "platform/text_table.h"
@@ -177,7 +178,7 @@ TEST_F(DashboardView_, FastestNodeStartsOnAppearanceOnlyWhileDisconnected)
     // Connected: opening the dashboard must not switch the live connection.
     connectTo(node(1, QStringLiteral("A")));
     showView();
-    QTest::qWait(20);
+    deliverPostedEvents();
     EXPECT_TRUE(measured.isEmpty());
     EXPECT_TRUE(autoConnected.isEmpty());
 
@@ -199,7 +200,7 @@ TEST_F(DashboardView_, ArrivingNodeListStartsTheFastestNodeOnlyWhenSignedInAndDi
 
     connectTo(nodes.first());
     appState.setNodes(nodes);
-    QTest::qWait(20);
+    deliverPostedEvents();
     EXPECT_TRUE(measured.isEmpty());
 
     published(vpn).setState(ConnectionState::disconnected);
@@ -211,7 +212,7 @@ TEST_F(DashboardView_, ArrivingNodeListStartsTheFastestNodeOnlyWhenSignedInAndDi
     measured.clear();
     appState.setIsLoggedIn(false);
     appState.setNodes(nodes);
-    QTest::qWait(20);
+    deliverPostedEvents();
     EXPECT_TRUE(measured.isEmpty());
 }
 
@@ -258,7 +259,7 @@ TEST_F(DashboardView_, StateChangeDuringALookupLooksAgainOnceSoTheExitAddressIsS
 
     // The same state assigned again is no change: no new lookup.
     published(vpn).setState(ConnectionState::connected);
-    QTest::qWait(50);
+    deliverPostedEvents();
     EXPECT_FALSE(dashboard.isFetchingIP());
     EXPECT_EQ(ipEndpoint.requests, 2);
     EXPECT_EQ(dashboard.publicIPCard()->footer()->text(), t("当前为代理出口 IP"));

@@ -31,7 +31,7 @@ TEST(UpdateDialogs, AnAlertAnswersTheButtonPressed)
         int press; // -1: closed with Escape
         int answer;
     };
-    for (const auto& c : {Case{0, 0}, Case{1, 1}, Case{-1, 1}}) {
+    for (const auto& c : {Case{0, 0}, Case{1, 1}, Case{-1, -1}}) {
         auto task = UpdateDialogs::shared().alert(QStringLiteral("发现新版本 v9.9.9"), QStringLiteral("当前版本: v1.0.0"),
                                                   {QStringLiteral("下载更新"), QStringLiteral("稍后")});
         QMessageBox* box = nullptr;
@@ -43,6 +43,21 @@ TEST(UpdateDialogs, AnAlertAnswersTheButtonPressed)
         else
             QTest::keyClick(box, Qt::Key_Escape);
         EXPECT_EQ(QCoro::waitFor(std::move(task)), c.answer);
+    }
+}
+
+TEST(UpdateDialogs, EscapeAndTheCloseButtonDismissWithoutPressingQuit)
+{
+    for (const bool escape : {true, false}) {
+        auto task = UpdateDialogs::shared().alert(QStringLiteral("发现新版本 v9.9.9"), QStringLiteral("当前版本: v1.0.0"),
+                                                  {QStringLiteral("下载更新"), QStringLiteral("退出")});
+        QMessageBox* box = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (box = openBox()) != nullptr; }, 2000));
+        if (escape)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->close();
+        EXPECT_EQ(QCoro::waitFor(std::move(task)), -1) << (escape ? "Escape" : "close button");
     }
 }
 

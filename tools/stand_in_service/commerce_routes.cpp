@@ -24,6 +24,11 @@ std::optional<QString> couponProblem(const StandInState::Coupon* coupon, const Q
     return std::nullopt;
 }
 
+QString alipayCode(const QString& outTradeNo)
+{
+    return QStringLiteral("https://qr.alipay.com/bax0") + outTradeNo.right(8);
+}
+
 HttpResponse plans(RouteContext& context)
 {
     return okAnswer({{QStringLiteral("data"), context.state.plans}});
@@ -92,6 +97,11 @@ HttpResponse createOrder(RouteContext& context)
     };
     if (discount > 0)
         answer.insert(QStringLiteral("discount_pct"), discount);
+    if (state.qrImage) {
+        auto image = [&](const QString& text) { return QString::fromLatin1(state.qrImage(text).toBase64()); };
+        answer.insert(QStringLiteral("qr_b64"), image(alipayCode(order.outTradeNo)));
+        answer.insert(QStringLiteral("usdt_qr_b64"), image(answer.value(QLatin1String("usdt_address")).toString()));
+    }
     return okAnswer(answer);
 }
 
@@ -129,7 +139,7 @@ HttpResponse createQuibexQr(RouteContext& context)
     if (type == QLatin1String("wxpay"))
         return okAnswer({{QStringLiteral("qrcode"), QString(QStringLiteral("weixin://wxpay/bizpayurl?pr=") + tradeNo.right(8))}});
     if (type == QLatin1String("alipay"))
-        return okAnswer({{QStringLiteral("qrcode"), QString(QStringLiteral("https://qr.alipay.com/bax0") + tradeNo.right(8))}});
+        return okAnswer({{QStringLiteral("qrcode"), alipayCode(tradeNo)}});
     return refusal(400, QStringLiteral("不支持的支付方式"));
 }
 

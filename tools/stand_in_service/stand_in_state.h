@@ -99,6 +99,10 @@ struct StandInState {
     // Told of every password-reset code, as the mail to the user would be.
     std::function<void(const QString& email, const QString& code)> mailSent;
 
+    // The PNG of a QR code carrying a text. When set, new orders carry their Alipay code and
+    // USDT address as QR images, as the service sends them; when not, they carry none.
+    std::function<QByteArray(const QString& text)> qrImage;
+
     // Status polls after which a pending order counts as paid.
     int pollsUntilPaid = 2;
 

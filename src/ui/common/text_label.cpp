@@ -15,6 +15,8 @@ const char* roleName(TextColor color)
     case TextColor::Blue: return "blue";
     case TextColor::Orange: return "orange";
     case TextColor::Yellow: return "yellow";
+    case TextColor::Purple: return "purple";
+    case TextColor::Teal: return "teal";
     case TextColor::Gray: return "gray";
     }
     return "";

@@ -37,6 +37,7 @@ ThemePalette lightPalette()
     p.orange = QColor(0xFF, 0x95, 0x00);
     p.red = QColor(0xFF, 0x3B, 0x30);
     p.purple = QColor(0xAF, 0x52, 0xDE);
+    p.teal = QColor(0x30, 0xB0, 0xC7);
     p.gray = QColor(0x8E, 0x8E, 0x93);
     return p;
 }
@@ -64,6 +65,7 @@ ThemePalette darkPalette()
     p.orange = QColor(0xFF, 0x9F, 0x0A);
     p.red = QColor(0xFF, 0x45, 0x3A);
     p.purple = QColor(0xBF, 0x5A, 0xF2);
+    p.teal = QColor(0x40, 0xC8, 0xE0);
     p.gray = QColor(0x98, 0x98, 0x9D);
     return p;
 }
@@ -119,6 +121,8 @@ QColor ThemePalette::color(TextColor role) const
     case TextColor::Blue: return blue;
     case TextColor::Orange: return orange;
     case TextColor::Yellow: return yellow;
+    case TextColor::Purple: return purple;
+    case TextColor::Teal: return teal;
     case TextColor::Gray: return gray;
     }
     return text;
@@ -261,7 +265,7 @@ QString Theme::styleSheet() const
     // Label colours by role; fonts are set per widget from the text styles.
     const std::pair<const char*, QColor> roles[] = {
         {"secondary", p.secondaryText}, {"tertiary", p.tertiaryText}, {"accent", p.accent}, {"red", p.red},
-        {"green", p.green}, {"blue", p.blue}, {"orange", p.orange}, {"yellow", p.yellow}, {"gray", p.gray},
+        {"green", p.green}, {"blue", p.blue}, {"orange", p.orange}, {"yellow", p.yellow}, {"gray", p.gray}, {"purple", p.purple}, {"teal", p.teal},
     };
     for (const auto& [name, color] : roles)
         sheet += QStringLiteral("QLabel[textColor=\"%1\"] { color: %2; }\n").arg(QLatin1String(name), css(color));
@@ -278,4 +282,10 @@ QString Theme::styleSheet() const
                  .arg(Spacing::controlRadius)
                  .arg(css(p.tertiaryText), css(p.card));
     return sheet;
+}
+
+QColor withOpacity(QColor color, qreal opacity)
+{
+    color.setAlphaF(color.alphaF() * opacity);
+    return color;
 }

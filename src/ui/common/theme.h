@@ -12,7 +12,7 @@ enum class TextStyle { LargeTitle, Title, Title2, Title3, Headline, Body, Callou
 
 // Colour roles of texts and symbols; each appearance gives every role its colour, so a widget
 // that keeps a role (not a colour) follows a change of appearance or accent.
-enum class TextColor { Primary, Secondary, Tertiary, Accent, Red, Green, Blue, Orange, Yellow, Gray };
+enum class TextColor { Primary, Secondary, Tertiary, Accent, Red, Green, Blue, Orange, Yellow, Purple, Teal, Gray };
 
 // Colours of one appearance. The system colours follow the appearance as the desktop's own do.
 struct ThemePalette {
@@ -37,10 +37,14 @@ struct ThemePalette {
     QColor orange;
     QColor red;
     QColor purple;
+    QColor teal;
     QColor gray;
 
     QColor color(TextColor role) const;
 };
+
+// The colour with its opacity multiplied by `opacity` (0 to 1).
+QColor withOpacity(QColor color, qreal opacity);
 
 // Spacing and corner radii shared by the screens, in device-independent pixels.
 namespace Spacing {

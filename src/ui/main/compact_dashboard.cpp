@@ -21,18 +21,6 @@
 
 namespace {
 
-// The compact window's own dot colours; the texts are the dashboard's.
-TextColor dotColor(ConnectionState state)
-{
-    switch (state) {
-    case ConnectionState::disconnected: return TextColor::Gray;
-    case ConnectionState::connecting: return TextColor::Yellow;
-    case ConnectionState::connected: return TextColor::Green;
-    case ConnectionState::disconnecting: return TextColor::Orange;
-    }
-    return TextColor::Gray;
-}
-
 QLabel* trafficFigure(const QString& symbol, TextColor color, QHBoxLayout* row, QWidget* parent)
 {
     row->addWidget(new SymbolView(symbol, 14, color, parent));
@@ -116,7 +104,7 @@ void CompactDashboard::refresh()
 {
     const auto& vpn = m_services.vpnManager;
     const auto state = vpn.state();
-    m_dot->setColor(dotColor(state));
+    m_dot->setColor(DashboardStyle::stateLightColor(state));
     m_status->setText(DashboardStyle::statusText(state));
     const bool connected = state == ConnectionState::connected;
     const auto node = vpn.connectedNode();

@@ -19,7 +19,7 @@ void ConnectionNotices::onStateChanged()
     if (state == m_lastState)
         return;
     m_lastState = state;
-    if (!m_settings.boolOr(SettingsKeys::connectionNotifications, false))
+    if (!m_settings.boolOr(SettingsKeys::connectionNotifications, SettingsDefaults::connectionNotifications))
         return;
     const auto title = i18n::tr(QStringLiteral("Velmorand"));
     if (state == ConnectionState::connected) {

@@ -18,6 +18,7 @@
 #include "ui/main/main_toolbar.h"
 #include "ui/main/session_lock_watcher.h"
 #include "ui/main/sidebar_view.h"
+#include "ui/main/tab_shortcut.h"
 #include "ui/main/tab_screens.h"
 
 #include <QApplication>
@@ -281,6 +282,9 @@ QWidget* ContentView::buildFullFace()
 
 void ContentView::setSelectedTab(int tab)
 {
+    // The screen on show stays as it is (an open log, a finished look-up, a user's disconnect).
+    if (tab == m_selectedTab && m_face == Face::full && m_detail)
+        return;
     m_selectedTab = tab;
     if (m_face == Face::full)
         showDetail();
@@ -385,10 +389,8 @@ bool ContentView::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_detail && event->type() == QEvent::WindowTitleChange && m_toolbar) {
         m_toolbar->setTitle(m_detail->windowTitle());
     } else if (event->type() == QEvent::KeyPress && m_face == Face::full) {
-        // Command (Control here) with 1 to 4 picks a tab; other modifiers are not looked at.
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->modifiers() & Qt::ControlModifier) && key->key() >= Qt::Key_1 && key->key() <= Qt::Key_4) {
-            setSelectedTab(key->key() - Qt::Key_1);
+        if (const auto tab = tabForShortcut(*static_cast<QKeyEvent*>(event))) {
+            setSelectedTab(*tab);
             return true;
         }
     }

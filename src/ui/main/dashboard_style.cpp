@@ -24,6 +24,17 @@ TextColor statusColor(ConnectionState state)
     return TextColor::Secondary;
 }
 
+TextColor stateLightColor(ConnectionState state)
+{
+    switch (state) {
+    case ConnectionState::disconnected: return TextColor::Gray;
+    case ConnectionState::connecting: return TextColor::Yellow;
+    case ConnectionState::connected: return TextColor::Green;
+    case ConnectionState::disconnecting: return TextColor::Orange;
+    }
+    return TextColor::Gray;
+}
+
 QString statusText(ConnectionState state)
 {
     switch (state) {

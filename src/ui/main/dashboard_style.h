@@ -12,6 +12,9 @@ namespace DashboardStyle {
 TextColor latencyColor(qint64 milliseconds);
 // Secondary while disconnected, green while connected, orange in between.
 TextColor statusColor(ConnectionState state);
+// The state light of the compact window and the popover: gray, yellow while connecting, green,
+// orange while disconnecting.
+TextColor stateLightColor(ConnectionState state);
 // The state's text in the interface language.
 QString statusText(ConnectionState state);
 

@@ -1,6 +1,10 @@
 #include "menu_bar_manager.h"
 
+#include "app/app_state.h"
 #include "connection/vpn_manager.h"
+#include "connection/xray_manager.h"
+#include "platform/language_manager.h"
+#include "platform/login_item.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_format.h"
@@ -51,7 +55,16 @@ QPoint popoverPosition(const QRect& itemGeometry)
 MenuBarManager::Services MenuBarManager::sharedServices()
 {
     return {SettingsStore::shared(), VpnManager::shared(), [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
-            []() -> QWidget* { return new MenuBarView; }};
+            []() -> QWidget* {
+                return new MenuBarView({.vpnManager = VpnManager::shared(),
+                                        .appState = AppState::shared(),
+                                        .languageManager = LanguageManager::shared(),
+                                        .xray = XrayManager::shared(),
+                                        .settings = SettingsStore::shared(),
+                                        .loginItem = LoginItem::shared(),
+                                        .actions = ConnectionActions::of(VpnManager::shared()),
+                                        .quit = &QApplication::quit});
+            }};
 }
 
 MenuBarManager::MenuBarManager(Services services, Timings timings, QObject* parent)

@@ -186,7 +186,11 @@ SidebarView::SidebarView(QWidget* parent)
     for (int tab = 0; tab < navigationTabCount; ++tab) {
         auto* entry = new SidebarEntry(navigationTabTitle(tab), QLatin1String(symbols[tab]), this);
         entry->setObjectName(QStringLiteral("tabEntry%1").arg(tab));
-        connect(entry, &QAbstractButton::clicked, this, [this, tab] { emit tabSelected(tab); });
+        // A click on the highlighted entry would toggle it off: the highlight follows the pick.
+        connect(entry, &QAbstractButton::clicked, this, [this, tab] {
+            setSelectedTab(tab);
+            emit tabSelected(tab);
+        });
         m_entries.append(entry);
         column->addWidget(entry);
     }
@@ -225,17 +229,19 @@ void SidebarView::setAccount(bool isLoggedIn, const std::optional<UserProfileRes
 
 double SidebarView::trafficFraction(const UserProfileResponse& profile)
 {
-    const double used = profile.trafficUsed.value_or(0);
+    // Without a total the share of it is unknown.
     if (!profile.trafficTotal)
-        return used / 30.0;
+        return 0.0;
+    const double used = profile.trafficUsed.value_or(0);
     const double total = *profile.trafficTotal;
     return total >= 1 ? used / total : used;
 }
 
 QString SidebarView::trafficLine(const UserProfileResponse& profile)
 {
+    const QString total = profile.trafficTotal ? i18n::format(QStringLiteral("%.0f"), *profile.trafficTotal) : QStringLiteral("--");
     return i18n::tr(QStringLiteral("流量")) + QStringLiteral(": ")
-        + i18n::format(QStringLiteral("%.1f/%.0f GB"), profile.trafficUsed.value_or(0), profile.trafficTotal.value_or(30));
+        + i18n::format(QStringLiteral("%.1f/"), profile.trafficUsed.value_or(0)) + total + QStringLiteral(" GB");
 }
 
 QString SidebarView::avatarLetter(const UserProfileResponse& profile)

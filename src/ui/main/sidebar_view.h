@@ -22,10 +22,10 @@ public:
     void setSelectedTab(int tab);
     void setAccount(bool isLoggedIn, const std::optional<UserProfileResponse>& profile);
 
-    // The used share of the plan's traffic: of 30 GB when the plan names no total, the used
-    // amount itself when the total is below 1.
+    // The used share of the plan's traffic: none when the plan names no total, the used amount
+    // itself when the total is below 1.
     static double trafficFraction(const UserProfileResponse& profile);
-    // "<流量>: used/total GB", used with one decimal, total (30 when absent) with none.
+    // "<流量>: used/total GB", used with one decimal, total ("--" when absent) with none.
     static QString trafficLine(const UserProfileResponse& profile);
     // The avatar's letter: the e-mail's first character, else the name's, else "V"; upper-cased.
     static QString avatarLetter(const UserProfileResponse& profile);

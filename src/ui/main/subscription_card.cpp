@@ -102,14 +102,15 @@ void SubscriptionCard::refresh()
     m_plan->setText(profile->plan.value_or(i18n::tr(QStringLiteral("体验版"))));
     m_expiry->setText(profile->expire.value_or(i18n::tr(QStringLiteral("永久"))));
 
-    // Gigabytes as the service sends them; an absent total stands for one, so that the ratio
-    // has something to divide by.
+    // Gigabytes as the service sends them. Without a total the allowance is unknown: no total is
+    // shown and the bar stays empty.
     const double usedGigabytes = profile->trafficUsed.value_or(0);
-    const double totalGigabytes = profile->trafficTotal.value_or(1);
+    const auto totalGigabytes = profile->trafficTotal;
     const QString used = NumberFormat::byteCount(NumberFormat::bytesFromGigabytes(usedGigabytes));
-    const QString total = NumberFormat::byteCount(NumberFormat::bytesFromGigabytes(totalGigabytes));
+    const QString total = totalGigabytes ? NumberFormat::byteCount(NumberFormat::bytesFromGigabytes(*totalGigabytes))
+                                         : QStringLiteral("--");
     m_traffic->setText(used + QStringLiteral(" / ") + total);
-    const double ratio = DashboardStyle::usageRatio(usedGigabytes, totalGigabytes);
+    const double ratio = totalGigabytes ? DashboardStyle::usageRatio(usedGigabytes, *totalGigabytes) : 0.0;
     m_usageBar->setValue(ratio);
     m_usageBar->setTint(DashboardStyle::usageColor(ratio));
 

@@ -3,10 +3,34 @@
 #include "ui/main/download_progress_view.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QCoroSignal>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+
+namespace {
+
+// A message box that Escape and its close button dismiss without a button pressed: a plain one
+// presses its reject-role button, which is the mandatory update's "退出".
+class DismissibleAlert : public QMessageBox {
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->matches(QKeySequence::Cancel))
+            reject();
+        else
+            QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->accept();
+        reject();
+    }
+};
+
+} // namespace
 
 UpdateDialogs& UpdateDialogs::shared()
 {
@@ -16,7 +40,7 @@ UpdateDialogs& UpdateDialogs::shared()
 
 QCoro::Task<int> UpdateDialogs::alert(QString message, QString informativeText, QStringList buttons)
 {
-    QPointer<QMessageBox> box = new QMessageBox;
+    QPointer<QMessageBox> box = new DismissibleAlert;
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowTitle(QStringLiteral("Velmorand"));
     box->setText(message);

@@ -16,6 +16,7 @@
 #include "ui/main/update_dialogs.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QMenuBar>
 
 VelmorandApp::Services VelmorandApp::sharedServices()
@@ -63,6 +64,8 @@ void VelmorandApp::launch()
     if (m_launched)
         return;
     m_launched = true;
+    // The applications that bypass the tunnel must be known before any connect applies its rules.
+    m_services.vpnManager.loadSplitTunnelApps();
     m_window->show();
     m_delegate->applicationDidFinishLaunching(m_window.get());
     // Work of the first appearance; a rebuilt or re-opened window does not run it again.
@@ -70,6 +73,18 @@ void VelmorandApp::launch()
     m_services.discoverEndpoint();
     ContentView::runStartUpWork(m_services.appState, m_services.vpnManager, m_services.settings, m_services.actions,
                                 m_timings.autoConnectDelay);
+}
+
+void VelmorandApp::reopen()
+{
+    const bool visible = m_window->isVisible();
+    qInfo().noquote() << QStringLiteral("[App] Reopen requested by another launch: visible=%1")
+                             .arg(visible ? QStringLiteral("true") : QStringLiteral("false"));
+    m_delegate->applicationShouldHandleReopen(visible);
+    if (visible) {
+        m_window->raise();
+        m_window->activateWindow();
+    }
 }
 
 void VelmorandApp::rebuildContent()

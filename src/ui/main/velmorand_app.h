@@ -55,6 +55,9 @@ public:
 
     // Shows the window, runs the delegate's launch sequence and the start-up work. Once.
     void launch();
+    // Another launch of the program asked this one to show itself: the delegate's reopen path,
+    // and a window already on screen comes to the front as the activated application's would.
+    void reopen();
 
     MainWindow* window() const { return m_window.get(); }
     AppDelegate* delegate() const { return m_delegate.get(); }

@@ -1,0 +1,80 @@
+#include "system_cleanup.h"
+
+#include "platform/text_table.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QString t(const char16_t* key)
+{
+    return i18n::tr(QString::fromUtf16(key));
+}
+
+} // namespace
+
+SystemCleanup::SystemCleanup(VpnManager& vpnManager, QWidget* screen)
+    : QObject(screen)
+    , m_vpnManager(vpnManager)
+    , m_screen(screen)
+{
+}
+
+QString SystemCleanup::report(const VpnManager::CleanupResult& result)
+{
+    return QStringList{
+        result.proxyOff ? t(u"系统代理已关闭") : t(u"系统代理清理失败"),
+        result.pfCleared ? t(u"防火墙规则已清除") : t(u"防火墙规则清理失败"),
+        result.sudoersRemoved ? t(u"免密权限已移除") : t(u"免密权限移除失败"),
+    }.join(QLatin1Char('\n'));
+}
+
+void SystemCleanup::confirm()
+{
+    if (m_running)
+        return;
+    auto* alert = new QMessageBox(QMessageBox::Warning, t(u"清理系统代理配置"),
+                                  t(u"将关闭系统代理、清除防火墙规则，并移除 networksetup 免密权限。建议卸载前使用。"),
+                                  QMessageBox::NoButton, m_screen);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->addButton(t(u"取消"), QMessageBox::RejectRole);
+    auto* clean = alert->addButton(t(u"确认清理"), QMessageBox::DestructiveRole);
+    connect(clean, &QPushButton::clicked, this, [this] { perform(); });
+    m_confirmation = alert;
+    alert->open();
+}
+
+QCoro::Task<> SystemCleanup::perform()
+{
+    if (m_running)
+        co_return;
+    QPointer<SystemCleanup> self(this);
+    setRunning(true);
+    if (m_vpnManager.state() == ConnectionState::connected) {
+        co_await m_vpnManager.disconnect();
+        if (!self)
+            co_return;
+    }
+    const auto result = co_await m_vpnManager.cleanupSystemConfig(true);
+    if (!self)
+        co_return;
+    setRunning(false);
+    showReport(report(result));
+}
+
+void SystemCleanup::setRunning(bool running)
+{
+    m_running = running;
+    emit runningChanged(running);
+}
+
+void SystemCleanup::showReport(const QString& text)
+{
+    // Titled "清理完成" also when some steps failed: the lines say which.
+    auto* alert = new QMessageBox(QMessageBox::Information, t(u"清理完成"), text, QMessageBox::NoButton, m_screen);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->addButton(t(u"好"), QMessageBox::RejectRole);
+    m_report = alert;
+    alert->open();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "connection/vpn_manager.h"
+
+#include <QObject>
+#include <QMessageBox>
+#include <QPointer>
+
+class QWidget;
+
+// The system clean-up of the settings form: a confirmation, the engine's clean-up (after a
+// disconnect when connected), and a report with one line per step. The engine's commands run
+// off the main thread, so the window keeps responding while an administrator prompt waits.
+class SystemCleanup : public QObject {
+    Q_OBJECT
+public:
+    SystemCleanup(VpnManager& vpnManager, QWidget* screen);
+
+    // The three translated lines of a result, joined by line feeds.
+    static QString report(const VpnManager::CleanupResult& result);
+
+    // Shows the confirmation; "确认清理" runs the clean-up.
+    void confirm();
+    bool isRunning() const { return m_running; }
+    QMessageBox* confirmation() const { return m_confirmation; }
+    QMessageBox* reportAlert() const { return m_report; }
+
+signals:
+    void runningChanged(bool running);
+
+private:
+    QCoro::Task<> perform();
+    void setRunning(bool running);
+    void showReport(const QString& text);
+
+    VpnManager& m_vpnManager;
+    QWidget* m_screen;
+    bool m_running = false;
+    QPointer<QMessageBox> m_confirmation;
+    QPointer<QMessageBox> m_report;
+};

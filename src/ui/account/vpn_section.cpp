@@ -1,0 +1,134 @@
+#include "vpn_section.h"
+
+#include "connection/vpn_manager.h"
+#include "connection/xray_manager.h"
+#include "platform/notifier.h"
+#include "platform/settings_keys.h"
+#include "platform/settings_store.h"
+#include "platform/text_table.h"
+#include "ui/common/text_label.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QVariant>
+
+using SettingsForm::ChoicePicker;
+
+namespace {
+
+QString t(const char16_t* key)
+{
+    return i18n::tr(QString::fromUtf16(key));
+}
+
+} // namespace
+
+VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore& settings, Notifier& notifier, QWidget* parent)
+    : Section(t(u"VPN 设置"), parent)
+    , m_vpnManager(vpnManager)
+    , m_xray(xray)
+    , m_settings(settings)
+{
+    m_proxyMode = new ChoicePicker(t(u"代理模式"), {{QStringLiteral("SOCKS5"), VpnManager::rawValue(VpnManager::ProxyMode::socks)},
+                                                  {QStringLiteral("TUN"), VpnManager::rawValue(VpnManager::ProxyMode::tun)}},
+                                   this);
+    m_proxyMode->setValue(VpnManager::rawValue(m_vpnManager.proxyMode()));
+    connect(m_proxyMode, &ChoicePicker::chosen, this, [this](const QString& value) {
+        m_vpnManager.setProxyMode(value == QLatin1String("tun") ? VpnManager::ProxyMode::tun : VpnManager::ProxyMode::socks);
+    });
+    connect(&m_vpnManager, &VpnManager::proxyModeChanged, this, &VpnSection::refreshProxyModeCaption);
+    addRow(m_proxyMode);
+    m_proxyModeCaption = SettingsForm::makeCaption(QString(), this);
+    addRow(m_proxyModeCaption);
+    refreshProxyModeCaption();
+
+    m_routing = new ChoicePicker(t(u"分流模式"), {{t(u"规则分流"), QStringLiteral("rule")}, {t(u"全局代理"), QStringLiteral("global")}}, this);
+    m_routing->setValue(m_xray.mode());
+    // The description follows the choice at once; the core restarts on its own time.
+    connect(m_routing, &ChoicePicker::chosen, this, [this](const QString& mode) {
+        refreshRoutingCaption(mode);
+        m_xray.setMode(mode);
+    });
+    connect(&m_xray, &XrayManager::modeChanged, this, [this] {
+        m_routing->setValue(m_xray.mode());
+        refreshRoutingCaption(m_xray.mode());
+    });
+    addRow(m_routing);
+    m_routingCaption = SettingsForm::makeCaption(QString(), this);
+    addRow(m_routingCaption);
+    refreshRoutingCaption(m_xray.mode());
+
+    const auto stored = [&](const char16_t* label, const QString& key, bool fallback) {
+        auto* toggle = SettingsForm::makeStoredToggle(t(label), m_settings, key, fallback, this);
+        m_toggles.insert(key, toggle);
+        addRow(toggle);
+        return toggle;
+    };
+    stored(u"开机自动连接", SettingsKeys::autoConnect, false);
+    stored(u"自动选择最快节点", SettingsKeys::autoFastestNode, false)->setToolTip(t(u"连接时会自动测速并选择最快的节点"));
+
+    auto* reconnect = SettingsForm::makeToggle(t(u"隧道断开自动重连"), this);
+    reconnect->setChecked(m_vpnManager.autoReconnectEnabled());
+    connect(reconnect, &QCheckBox::toggled, this, [this](bool on) { m_vpnManager.setAutoReconnectEnabled(on); });
+    m_toggles.insert(SettingsKeys::autoReconnectEnabled, reconnect);
+    addRow(reconnect);
+
+    // Any stored value that is not false keeps the status icon.
+    auto* menuBar = stored(u"状态栏图标", SettingsKeys::showMenuBar, true);
+    connect(menuBar, &QCheckBox::toggled, &notifier, [&notifier](bool on) { emit notifier.menuBarVisibilityChanged(QVariant(on)); });
+    stored(u"连接后打开主窗口", SettingsKeys::openOnConnect, false);
+    stored(u"连接通知", SettingsKeys::connectionNotifications, SettingsDefaults::connectionNotifications);
+
+    auto* killSwitch = stored(u"网络锁 (Kill Switch)", SettingsKeys::killSwitchEnabled, false);
+    connect(killSwitch, &QCheckBox::toggled, this, &VpnSection::applyKillSwitch);
+    m_killSwitchWarning = makeLabel(QString(), TextStyle::Caption, TextColor::Red, this);
+    m_killSwitchWarning->setObjectName(QStringLiteral("killSwitchWarning"));
+    m_killSwitchWarning->setWordWrap(true);
+    addRow(m_killSwitchWarning);
+    connect(&m_vpnManager, &VpnManager::killSwitchEnabledChanged, this, &VpnSection::refreshKillSwitchWarning);
+    // The engine loads the rules right after announcing the connection: look once it is done.
+    connect(&m_vpnManager, &VpnManager::stateChanged, this, &VpnSection::refreshKillSwitchWarning, Qt::QueuedConnection);
+    refreshKillSwitchWarning();
+}
+
+void VpnSection::refreshProxyModeCaption()
+{
+    m_proxyMode->setValue(VpnManager::rawValue(m_vpnManager.proxyMode()));
+    m_proxyModeCaption->setText(m_vpnManager.proxyMode() == VpnManager::ProxyMode::tun
+                                    ? t(u"TUN 虚拟网卡模式，捕获所有流量（需要管理员权限）")
+                                    : t(u"SOCKS5 代理模式，部分应用可能不走代理"));
+}
+
+void VpnSection::refreshRoutingCaption(const QString& mode)
+{
+    m_routingCaption->setText(mode == QLatin1String("global") ? t(u"全局代理：所有流量都走代理，速度稍慢但兼容性最好")
+                                                              : t(u"规则分流：国内网站直连，国外网站走代理（推荐）"));
+}
+
+void VpnSection::applyKillSwitch(bool wanted)
+{
+    // While not connected only the wish is stored: the engine applies it on its next connect.
+    if (m_vpnManager.state() == ConnectionState::connected) {
+        if (wanted)
+            m_vpnManager.enableKillSwitch();
+        else
+            m_vpnManager.disableKillSwitch();
+    }
+    refreshKillSwitchWarning();
+}
+
+void VpnSection::refreshKillSwitchWarning()
+{
+    // The rules should be loaded exactly while connected with the switch on.
+    const bool wanted = m_settings.boolOr(SettingsKeys::killSwitchEnabled, false);
+    const bool expected = wanted && m_vpnManager.state() == ConnectionState::connected;
+    const bool loaded = m_vpnManager.killSwitchEnabled();
+    if (loaded == expected) {
+        m_killSwitchWarning->clear();
+        m_killSwitchWarning->hide();
+        return;
+    }
+    m_killSwitchWarning->setText(expected ? t(u"网络锁未能开启，非 VPN 流量未被阻止，详见连接日志")
+                                          : t(u"网络锁未能关闭，非 VPN 流量仍被阻止，详见连接日志"));
+    m_killSwitchWarning->show();
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ui/account/settings_form.h"
+
+#include <QHash>
+
+class Notifier;
+class QCheckBox;
+class QLabel;
+class SettingsStore;
+class VpnManager;
+class XrayManager;
+
+// "VPN 设置": proxy and routing mode with their descriptions, and the switches of the connection:
+// automatic connect, fastest node, reconnect, status icon, window on connect, notices and the
+// kill switch. The kill switch shows the user's wish; while connected it is applied at once, and
+// when the engine's rules do not match the wish the section says so.
+class VpnSection : public SettingsForm::Section {
+    Q_OBJECT
+public:
+    VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore& settings, Notifier& notifier, QWidget* parent = nullptr);
+
+    SettingsForm::ChoicePicker* proxyModePicker() const { return m_proxyMode; }
+    QLabel* proxyModeCaption() const { return m_proxyModeCaption; }
+    SettingsForm::ChoicePicker* routingPicker() const { return m_routing; }
+    QLabel* routingCaption() const { return m_routingCaption; }
+    // The switch of a settings key ("autoConnect", "killSwitchEnabled"…).
+    QCheckBox* toggle(const QString& key) const { return m_toggles.value(key); }
+    QLabel* killSwitchWarning() const { return m_killSwitchWarning; }
+
+private:
+    void refreshProxyModeCaption();
+    void refreshRoutingCaption(const QString& mode);
+    void applyKillSwitch(bool wanted);
+    void refreshKillSwitchWarning();
+
+    VpnManager& m_vpnManager;
+    XrayManager& m_xray;
+    SettingsStore& m_settings;
+    SettingsForm::ChoicePicker* m_proxyMode;
+    QLabel* m_proxyModeCaption;
+    SettingsForm::ChoicePicker* m_routing;
+    QLabel* m_routingCaption;
+    QHash<QString, QCheckBox*> m_toggles;
+    QLabel* m_killSwitchWarning;
+};

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "api/records/plan_records.h"
+#include "ui/common/theme.h"
+
+#include <QAbstractButton>
+
+class QLabel;
+
+// White bold text on a filled capsule: a plan's tag, a coupon's discount.
+QLabel* makeCapsule(const QString& text, const QColor& fill, TextStyle style, QWidget* parent = nullptr);
+
+// A rounded panel with a fill and an outline, drawn behind a button's content.
+class OutlinedButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    OutlinedButton(Theme& theme, QWidget* parent);
+
+    QSize sizeHint() const override;
+
+protected:
+    struct Look {
+        QColor fill;
+        QColor outline;
+        qreal width;
+        qreal radius;
+    };
+    virtual Look look() const = 0;
+    void paintEvent(QPaintEvent* event) override;
+    Theme& m_theme;
+};
+
+// One plan of the price list: tag, period and limits, price and per-month hint, chevron.
+class PlanRow : public OutlinedButton {
+    Q_OBJECT
+public:
+    PlanRow(const Plan& plan, Theme& theme, QWidget* parent = nullptr);
+
+    const Plan& plan() const { return m_plan; }
+    QLabel* priceLabel() const { return m_price; }
+    QLabel* hintLabel() const { return m_hint; }
+    QLabel* titleLabel() const { return m_title; }
+    QLabel* limitsLabel() const { return m_limits; }
+
+protected:
+    Look look() const override;
+
+private:
+    Plan m_plan;
+    QLabel* m_title;
+    QLabel* m_limits;
+    QLabel* m_price;
+    QLabel* m_hint = nullptr;
+};
+
+// A payment way: its symbol over its title; tinted and outlined in the accent while selected.
+class WayButton : public OutlinedButton {
+    Q_OBJECT
+public:
+    WayButton(const QString& key, const QString& title, const QString& symbol, Theme& theme, QWidget* parent = nullptr);
+
+    const QString& key() const { return m_key; }
+    bool isSelected() const { return m_selected; }
+    void setSelected(bool selected);
+
+protected:
+    Look look() const override;
+
+private:
+    QString m_key;
+    bool m_selected = false;
+};
+
+// One of several pages shown at a time, as tall as the page shown (a stacked widget is as tall
+// as its tallest page).
+class PageSwitch : public QWidget {
+    Q_OBJECT
+public:
+    explicit PageSwitch(QWidget* parent = nullptr);
+
+    void addPage(QWidget* page);
+    int currentIndex() const { return m_current; }
+    void setCurrentIndex(int index);
+
+private:
+    QList<QWidget*> m_pages;
+    int m_current = -1;
+};

@@ -1,0 +1,67 @@
+#include "order_poll.h"
+
+#include "api/api_service.h"
+
+#include <QPointer>
+
+TimerBeat::TimerBeat(std::chrono::milliseconds interval)
+{
+    m_timer.setInterval(interval);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        if (m_tick)
+            m_tick();
+    });
+}
+
+void TimerBeat::start(std::function<void()> tick)
+{
+    m_tick = std::move(tick);
+    m_timer.start();
+}
+
+void TimerBeat::stop()
+{
+    m_timer.stop();
+    m_tick = nullptr;
+}
+
+OrderPoll::OrderPoll(ApiService& api, std::unique_ptr<PollBeat> beat, QObject* parent)
+    : QObject(parent)
+    , m_api(api)
+    , m_beat(std::move(beat))
+{
+}
+
+void OrderPoll::start(qint64 orderId)
+{
+    m_beat->stop();
+    m_orderId = orderId;
+    m_beat->start([this] { tick(); });
+}
+
+void OrderPoll::stop()
+{
+    m_beat->stop();
+}
+
+void OrderPoll::tick()
+{
+    if (!m_orderId || m_inFlight == m_orderId)
+        return;
+    const auto orderId = *m_orderId;
+    m_inFlight = orderId;
+    [](QPointer<OrderPoll> poll, ApiService* api, qint64 orderId) -> QCoro::Task<> {
+        std::optional<OrderStatusResult> result;
+        try {
+            result = co_await api->fetchOrderStatus(orderId);
+        } catch (...) {
+            // Transport and decoding failures are silent: the next beat asks again.
+        }
+        if (!poll)
+            co_return;
+        if (poll->m_inFlight == orderId)
+            poll->m_inFlight.reset();
+        if (result)
+            emit poll->answered(orderId, *result);
+    }(this, &m_api, orderId);
+}

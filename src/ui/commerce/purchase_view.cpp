@@ -1,0 +1,442 @@
+#include "purchase_view.h"
+
+#include "commerce_widgets.h"
+#include "order_poll.h"
+#include "payment_rules.h"
+#include "plan_rules.h"
+#include "qr_image.h"
+#include "qr_image_fetcher.h"
+#include "sheet_frame.h"
+#include "platform/notifier.h"
+#include "platform/text_table.h"
+#include "ui/common/button.h"
+#include "ui/common/text_label.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+const QString wxpay = QStringLiteral("wxpay");
+const QString preloadedMarker = QStringLiteral("preloaded");
+
+QString networkError()
+{
+    return i18n::tr(QStringLiteral("网络错误，请重试"));
+}
+} // namespace
+
+PurchaseView::PurchaseView(const CommerceServices& services, QWidget* parent)
+    : SheetDialog(parent)
+    , m_services(services)
+    , m_api(new ApiService(services.api, this))
+    , m_images(new QrImageFetcher(this))
+    , m_poll(new OrderPoll(*m_api, services.makePollBeat ? services.makePollBeat() : std::make_unique<TimerBeat>(), this))
+{
+    SheetFrame frame(*this, i18n::tr(QStringLiteral("购买套餐")), {520, 600});
+    m_states = new LoadStates(buildContent(), this);
+    connect(m_states, &LoadStates::retryRequested, this, &PurchaseView::loadPlans);
+    frame.body()->addWidget(m_states);
+    connect(m_poll, &OrderPoll::answered, this, &PurchaseView::applyStatus);
+    refreshCoupon();
+}
+
+PurchaseView::~PurchaseView() = default;
+
+QWidget* PurchaseView::buildContent()
+{
+    auto* content = new QWidget(this);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(Spacing::m);
+
+    auto* toggleRow = new QHBoxLayout;
+    toggleRow->setContentsMargins(Spacing::l, Spacing::s, Spacing::l, 0);
+    m_couponToggle = new Button(i18n::tr(QStringLiteral("有优惠码")), Button::Style::Link, content);
+    m_couponToggle->setSymbol(QStringLiteral("tag"));
+    connect(m_couponToggle, &QPushButton::clicked, this, [this] {
+        m_couponShown = !m_couponShown;
+        refreshCoupon();
+    });
+    toggleRow->addWidget(m_couponToggle);
+    toggleRow->addStretch();
+    column->addLayout(toggleRow);
+
+    m_couponSection = new QWidget(content);
+    auto* section = new QVBoxLayout(m_couponSection);
+    section->setContentsMargins(Spacing::l, 0, Spacing::l, Spacing::xs);
+    section->setSpacing(6);
+    auto* entry = new QHBoxLayout;
+    entry->setSpacing(Spacing::s);
+    m_couponField = new QLineEdit(m_couponSection);
+    m_couponField->setPlaceholderText(i18n::tr(QStringLiteral("输入优惠码")));
+    connect(m_couponField, &QLineEdit::textChanged, this, &PurchaseView::refreshCoupon);
+    m_validate = new Button(QString(), Button::Style::Bordered, m_couponSection);
+    connect(m_validate, &QPushButton::clicked, this, &PurchaseView::validateCoupon);
+    entry->addWidget(m_couponField, 1);
+    entry->addWidget(m_validate);
+    section->addLayout(entry);
+    m_couponAccepted = new QWidget(m_couponSection);
+    auto* accepted = new QHBoxLayout(m_couponAccepted);
+    accepted->setContentsMargins(0, 0, 0, 0);
+    accepted->setSpacing(6);
+    m_couponBadge = makeCapsule(QString(), m_services.theme.palette().green, TextStyle::Caption, m_couponAccepted);
+    accepted->addWidget(m_couponBadge);
+    accepted->addWidget(makeLabel(i18n::tr(QStringLiteral("优惠码已生效")), TextStyle::Caption, TextColor::Green, m_couponAccepted));
+    accepted->addStretch();
+    section->addWidget(m_couponAccepted);
+    m_couponNote = makeLabel(QString(), TextStyle::Caption, TextColor::Red, m_couponSection);
+    m_couponNote->setWordWrap(true);
+    section->addWidget(m_couponNote);
+    column->addWidget(m_couponSection);
+
+    auto* scroll = makeScrollColumn(m_planColumn, 14, Spacing::l, content);
+    m_planColumn->setContentsMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l + Spacing::s);
+    m_planColumn->addStretch();
+    column->addWidget(scroll, 1);
+    return content;
+}
+
+void PurchaseView::showEvent(QShowEvent* event)
+{
+    SheetDialog::showEvent(event);
+    loadPlans();
+}
+
+void PurchaseView::hideEvent(QHideEvent* event)
+{
+    stopPolling();
+    SheetDialog::hideEvent(event);
+}
+
+bool PurchaseView::isPolling() const
+{
+    return m_poll->isRunning();
+}
+
+void PurchaseView::loadPlans()
+{
+    m_loading = true;
+    m_loadError.reset();
+    m_states->showLoading();
+    [](QPointer<PurchaseView> view, ApiService* api) -> QCoro::Task<> {
+        std::optional<QList<Plan>> plans;
+        try {
+            plans = co_await api->fetchPlans();
+        } catch (...) {
+            // Any failure reads the same; the earlier list stays.
+        }
+        if (!view)
+            co_return;
+        view->m_loading = false;
+        if (!plans) {
+            view->m_loadError = i18n::tr(QStringLiteral("加载失败，请重试"));
+            view->m_states->showFailure(*view->m_loadError);
+            co_return;
+        }
+        view->m_plans = *plans;
+        view->rebuildPlanList();
+        view->m_states->showContent();
+    }(this, m_api);
+}
+
+void PurchaseView::rebuildPlanList()
+{
+    for (auto* widget : std::as_const(m_groupTitles))
+        widget->deleteLater();
+    for (auto* widget : std::as_const(m_planRows))
+        widget->deleteLater();
+    m_groupTitles.clear();
+    m_planRows.clear();
+    while (m_planColumn->count() > 0)
+        delete m_planColumn->takeAt(0);
+
+    auto* holder = m_planColumn->parentWidget();
+    for (const auto& group : PlanRules::groupPlans(m_plans)) {
+        auto* section = new QVBoxLayout;
+        section->setSpacing(Spacing::s);
+        auto* title = makeLabel(group.group, TextStyle::Headline, TextColor::Primary, holder);
+        title->setContentsMargins(Spacing::xxs, 0, Spacing::xxs, 0);
+        section->addWidget(title);
+        m_groupTitles.append(title);
+        for (const auto& plan : group.plans) {
+            auto* row = new PlanRow(plan, m_services.theme, holder);
+            connect(row, &QAbstractButton::clicked, this, [this, plan] { selectPlan(plan); });
+            section->addWidget(row);
+            m_planRows.append(row);
+        }
+        m_planColumn->addLayout(section);
+    }
+    m_planColumn->addStretch();
+}
+
+void PurchaseView::refreshCoupon()
+{
+    m_couponSection->setVisible(m_couponShown);
+    m_validate->setText(i18n::tr(m_couponValidating ? QStringLiteral("验证中...") : QStringLiteral("验证")));
+    m_validate->setEnabled(!m_couponField->text().trimmed().isEmpty() && !m_couponValidating);
+    m_couponAccepted->setVisible(m_couponInfo.has_value());
+    if (m_couponInfo)
+        m_couponBadge->setText(PaymentRules::couponBadge(*m_couponInfo));
+    m_couponNote->setVisible(!m_couponInfo && m_couponMsg);
+    m_couponNote->setText(m_couponMsg.value_or(QString()));
+}
+
+void PurchaseView::validateCoupon()
+{
+    const auto code = m_couponField->text().trimmed();
+    if (code.isEmpty())
+        return;
+    m_couponValidating = true;
+    m_couponMsg.reset();
+    m_couponInfo.reset();
+    refreshCoupon();
+    [](QPointer<PurchaseView> view, ApiService* api, QString code) -> QCoro::Task<> {
+        std::optional<ApiService::CouponCheck> check;
+        try {
+            check = co_await api->validateCoupon(code, std::nullopt);
+        } catch (...) {
+        }
+        if (!view)
+            co_return;
+        view->m_couponValidating = false;
+        if (!check) {
+            view->m_couponMsg = networkError();
+        } else if (check->valid) {
+            view->m_couponInfo = check->coupon;
+        } else {
+            view->m_couponMsg = check->message;
+        }
+        view->refreshCoupon();
+    }(this, m_api, code);
+}
+
+void PurchaseView::selectPlan(const Plan& plan)
+{
+    const auto selection = ++m_selection;
+    stopPolling();
+    m_pay.paying = true;
+    m_pay.payError.reset();
+    m_pay.activePlan = plan;
+    m_pay.payOrder.reset();
+    m_showPay = true;
+    openPaySheet();
+
+    const auto typed = m_couponField->text().trimmed();
+    const auto coupon = typed.isEmpty() ? std::nullopt : std::optional<QString>(typed);
+    [](QPointer<PurchaseView> view, ApiService* api, quint64 selection, QString name, std::optional<QString> coupon) -> QCoro::Task<> {
+        std::optional<OrderCreateResult> result;
+        try {
+            result = co_await api->createOrder(name, coupon);
+        } catch (...) {
+        }
+        if (!view || !view->isCurrent(selection))
+            co_return;
+        view->m_pay.paying = false;
+        if (!result) {
+            view->m_pay.payError = networkError();
+            view->refreshPaySheet();
+            co_return;
+        }
+        view->applyOrder(*result);
+    }(this, m_api, selection, plan.name, coupon);
+}
+
+void PurchaseView::applyOrder(const OrderCreateResult& result)
+{
+    switch (PaymentRules::classifyOrder(result)) {
+    case PaymentRules::OrderOutcome::activated:
+        closePaySheet();
+        m_successPlan = i18n::tr(QStringLiteral("免费套餐已开通"));
+        presentSuccess();
+        return;
+    case PaymentRules::OrderOutcome::refused:
+        m_pay.payError = result.msg ? *result.msg : i18n::tr(QStringLiteral("下单失败"));
+        refreshPaySheet();
+        return;
+    case PaymentRules::OrderOutcome::payable:
+        m_pay.payOrder = result;
+        m_pay.payMethod = QStringLiteral("alipay");
+        m_pay.quibexQr.reset();
+        m_pay.quibexQrImage = {};
+        m_pay.preloadedWxImage = {};
+        if (m_showPay)
+            startPolling();
+        if (result.out_trade_no)
+            preloadWxImage(*result.out_trade_no);
+        refreshPaySheet();
+        return;
+    }
+}
+
+void PurchaseView::preloadWxImage(const QString& outTradeNo)
+{
+    [](QPointer<PurchaseView> view, ApiService* api, quint64 selection, QString outTradeNo) -> QCoro::Task<> {
+        std::optional<ApiService::QuibexQr> answer;
+        try {
+            answer = co_await api->createQuibexQr(outTradeNo, wxpay);
+        } catch (...) {
+            // A failed preload is silent: the sheet asks again on demand.
+        }
+        if (!view || !view->isCurrent(selection) || !answer)
+            co_return;
+        const auto image = QrImage::fromBase64(answer->qrB64.value_or(QString()));
+        if (!image.isNull())
+            view->m_pay.preloadedWxImage = image;
+    }(this, m_api, m_selection, outTradeNo);
+}
+
+void PurchaseView::chooseWay(const QString& key)
+{
+    const bool changed = key != m_pay.payMethod;
+    m_pay.payMethod = key;
+    m_pay.quibexQr.reset();
+    m_pay.payError.reset();
+    if (changed && key == wxpay) {
+        if (!m_pay.preloadedWxImage.isNull()) {
+            m_pay.quibexQr = preloadedMarker;
+            m_pay.quibexQrImage = m_pay.preloadedWxImage;
+        } else if (!m_pay.paying && m_pay.payOrder && m_pay.payOrder->out_trade_no) {
+            createWxQr();
+            return;
+        }
+    }
+    refreshPaySheet();
+}
+
+void PurchaseView::createWxQr()
+{
+    if (!m_pay.payOrder || !m_pay.payOrder->out_trade_no)
+        return;
+    m_pay.paying = true;
+    m_pay.payError.reset();
+    refreshPaySheet();
+    [](QPointer<PurchaseView> view, ApiService* api, quint64 selection, QString outTradeNo) -> QCoro::Task<> {
+        std::optional<ApiService::QuibexQr> answer;
+        try {
+            answer = co_await api->createQuibexQr(outTradeNo, wxpay);
+        } catch (...) {
+        }
+        if (!view || !view->isCurrent(selection))
+            co_return;
+        view->m_pay.paying = false;
+        if (!answer) {
+            view->m_pay.payError = networkError();
+            view->refreshPaySheet();
+            co_return;
+        }
+        view->m_pay.quibexQr = answer->qrcode;
+        view->settleWxImage(*answer);
+    }(this, m_api, m_selection, *m_pay.payOrder->out_trade_no);
+}
+
+void PurchaseView::settleWxImage(const ApiService::QuibexQr& answer)
+{
+    m_pay.quibexQrImage = QrImage::fromBase64(answer.qrB64.value_or(QString()));
+    refreshPaySheet();
+    if (!m_pay.quibexQrImage.isNull() || !answer.qrcode)
+        return;
+    // A code without an image: the image at its address when it is a web address, else (or
+    // when that fails) the code drawn here, so that the sheet never waits for nothing.
+    const auto code = *answer.qrcode;
+    [](QPointer<PurchaseView> view, QrImageFetcher* images, quint64 selection, QString code) -> QCoro::Task<> {
+        QImage image;
+        const QUrl url(code);
+        if (QrImageFetcher::isWebUrl(url))
+            image = co_await images->fetch(url);
+        if (!view || !view->isCurrent(selection) || view->m_pay.quibexQr != code)
+            co_return;
+        view->m_pay.quibexQrImage = image.isNull() ? QrImage::encode(code) : image;
+        view->refreshPaySheet();
+    }(this, m_images, m_selection, code);
+}
+
+void PurchaseView::startPolling()
+{
+    stopPolling();
+    if (!m_pay.payOrder || !m_pay.payOrder->order_id)
+        return;
+    m_poll->start(*m_pay.payOrder->order_id);
+}
+
+void PurchaseView::stopPolling()
+{
+    m_poll->stop();
+}
+
+void PurchaseView::applyStatus(qint64 orderId, const OrderStatusResult& result)
+{
+    // Only the order on display: an answer for an earlier one never ends the current purchase.
+    if (!m_pay.payOrder || m_pay.payOrder->order_id != orderId)
+        return;
+    switch (PaymentRules::classifyStatus(result.status)) {
+    case PaymentRules::StatusVerdict::paid:
+        stopPolling();
+        closePaySheet();
+        m_successPlan = result.plan_name.value_or(i18n::tr(QStringLiteral("套餐")));
+        presentSuccess();
+        return;
+    case PaymentRules::StatusVerdict::closed:
+        stopPolling();
+        m_pay.payError = i18n::tr(QStringLiteral("订单已关闭"));
+        closePaySheet();
+        return;
+    case PaymentRules::StatusVerdict::pending:
+        return;
+    }
+}
+
+void PurchaseView::openPaySheet()
+{
+    if (!m_paySheet) {
+        m_paySheet = new PaymentSheet(m_services.theme, this);
+        connect(m_paySheet, &PaymentSheet::wayChosen, this, &PurchaseView::chooseWay);
+        connect(m_paySheet, &PaymentSheet::generateWxRequested, this, &PurchaseView::createWxQr);
+        // Closed by its button, by the platform or by the poll: the poll ends with it.
+        connect(m_paySheet, &QDialog::finished, this, [this] {
+            m_showPay = false;
+            stopPolling();
+        });
+        m_paySheet->open();
+    }
+    refreshPaySheet();
+    startPolling();
+}
+
+void PurchaseView::closePaySheet()
+{
+    m_showPay = false;
+    if (m_paySheet)
+        m_paySheet->close();
+}
+
+void PurchaseView::refreshPaySheet()
+{
+    if (m_paySheet)
+        m_paySheet->showState(m_pay);
+}
+
+void PurchaseView::presentSuccess()
+{
+    m_showSuccess = true;
+    if (m_successAlert)
+        return;
+    auto* alert = new QMessageBox(this);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setStyleSheet(QStringLiteral("QLabel { min-width: 260px; }"));
+    alert->setWindowTitle(i18n::tr(QStringLiteral("开通成功")));
+    alert->setText(i18n::tr(QStringLiteral("开通成功")));
+    if (m_successPlan)
+        alert->setInformativeText(i18n::tr(QStringLiteral("已开通套餐")) + QStringLiteral("：") + *m_successPlan);
+    alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    connect(alert, &QDialog::finished, this, [this] {
+        m_showSuccess = false;
+        close();
+        emit m_services.notifier.refreshProfile();
+    });
+    m_successAlert = alert;
+    alert->open();
+}

@@ -1,0 +1,161 @@
+#include "subscription_view.h"
+
+#include "api/api_service.h"
+#include "copy_feedback.h"
+#include "sheet_frame.h"
+#include "platform/text_table.h"
+#include "ui/common/button.h"
+#include "ui/common/modern_card.h"
+#include "ui/common/symbol_label.h"
+#include "ui/common/text_label.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+QLabel* note(const QString& text, TextStyle style = TextStyle::Caption)
+{
+    auto* label = makeLabel(text, style, TextColor::Secondary);
+    label->setWordWrap(true);
+    return label;
+}
+} // namespace
+
+SubscriptionView::SubscriptionView(const CommerceServices& services, QWidget* parent)
+    : SheetDialog(parent)
+    , m_services(services)
+    , m_api(new ApiService(services.api, this))
+{
+    SheetFrame frame(*this, i18n::tr(QStringLiteral("订阅链接")), {540, 480});
+    m_states = new LoadStates(buildContent(), this);
+    connect(m_states, &LoadStates::retryRequested, this, &SubscriptionView::load);
+    frame.body()->addWidget(m_states);
+    refresh();
+}
+
+QWidget* SubscriptionView::buildContent()
+{
+    QVBoxLayout* column = nullptr;
+    auto* scroll = makeScrollColumn(column, 14, Spacing::l, this);
+
+    auto* urlCard = new ModernCard(Qt::AlignLeft, 10, scroll->widget());
+    urlCard->addRow(new SymbolLabel(QStringLiteral("link"), i18n::tr(QStringLiteral("我的订阅链接")), TextStyle::Headline, TextColor::Primary));
+    m_linkRow = new QWidget(urlCard);
+    auto* linkRow = new QHBoxLayout(m_linkRow);
+    linkRow->setContentsMargins(0, 0, 0, 0);
+    linkRow->setSpacing(Spacing::s);
+    m_link = makeLabel(QString(), TextStyle::Body, TextColor::Primary, m_linkRow);
+    m_link->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10));
+    m_link->setWordWrap(true);
+    m_link->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    linkRow->addWidget(m_link, 1);
+    m_copyUrl = new Button(QString(), Button::Style::Bordered, m_linkRow);
+    m_urlFeedback = new CopyFeedback(*m_copyUrl, i18n::tr(QStringLiteral("复制")));
+    connect(m_copyUrl, &QPushButton::clicked, this, [this] {
+        if (m_subUrl)
+            m_urlFeedback->copy(*m_subUrl);
+    });
+    linkRow->addWidget(m_copyUrl);
+    urlCard->addWideRow(m_linkRow);
+    m_linkHint = note(i18n::tr(QStringLiteral("在 Clash / Mihomo 等客户端中添加此订阅，即可导入节点")));
+    urlCard->addWideRow(m_linkHint);
+    m_noLink = note(i18n::tr(QStringLiteral("无法获取订阅链接")));
+    urlCard->addWideRow(m_noLink);
+    column->addWidget(urlCard);
+
+    auto* configCard = new ModernCard(Qt::AlignLeft, 10, scroll->widget());
+    configCard->addRow(new SymbolLabel(QStringLiteral("doc.plaintext"), i18n::tr(QStringLiteral("Clash 配置")), TextStyle::Headline,
+                                       TextColor::Primary));
+    configCard->addWideRow(note(i18n::tr(QStringLiteral("可直接复制本订阅生成的 Clash 配置，导入 Mihomo/Clash Meta 使用"))));
+    auto* configRow = new QHBoxLayout;
+    configRow->setSpacing(10);
+    m_copyConfig = new Button(QString(), Button::Style::Prominent, configCard);
+    m_copyConfig->setSymbol(QStringLiteral("doc.on.doc"));
+    m_copyConfig->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_configFeedback = new CopyFeedback(*m_copyConfig, i18n::tr(QStringLiteral("复制完整配置")));
+    connect(m_copyConfig, &QPushButton::clicked, this, [this] {
+        if (m_configText)
+            m_configFeedback->copy(*m_configText);
+    });
+    configRow->addWidget(m_copyConfig, 1);
+    m_count = makeLabel(QString(), TextStyle::Caption, TextColor::Secondary, configCard);
+    configRow->addWidget(m_count);
+    configCard->addWideRow(configRow);
+    column->addWidget(configCard);
+
+    auto* infoCard = new ModernCard(Qt::AlignLeft, 6, scroll->widget());
+    infoCard->addRow(new SymbolLabel(QStringLiteral("info.circle"), i18n::tr(QStringLiteral("说明")), TextStyle::Caption, TextColor::Secondary));
+    infoCard->addWideRow(note(i18n::tr(QStringLiteral("订阅链接包含你的专属节点与账户凭据，请勿泄露给他人。")), TextStyle::Caption2));
+    column->addWidget(infoCard);
+    column->addStretch();
+    return scroll;
+}
+
+void SubscriptionView::showEvent(QShowEvent* event)
+{
+    SheetDialog::showEvent(event);
+    load();
+}
+
+bool SubscriptionView::isUrlCopied() const
+{
+    return m_urlFeedback->isCopied();
+}
+
+bool SubscriptionView::isConfigCopied() const
+{
+    return m_configFeedback->isCopied();
+}
+
+void SubscriptionView::load()
+{
+    m_loading = true;
+    m_loadError.reset();
+    refresh();
+    [](QPointer<SubscriptionView> view, ApiService* api, QString address) -> QCoro::Task<> {
+        std::optional<QString> uuid;
+        std::optional<QString> config;
+        bool failed = false;
+        try {
+            // One after the other: a failed first call makes no second.
+            uuid = co_await api->fetchMyUuid();
+            config = co_await api->fetchSubscriptionConfig();
+        } catch (...) {
+            failed = true;
+        }
+        if (!view)
+            co_return;
+        view->m_loading = false;
+        if (failed) {
+            view->m_loadError = i18n::tr(QStringLiteral("网络错误，请重试"));
+        } else {
+            if (uuid && !uuid->isEmpty())
+                view->m_subUrl = address + QStringLiteral("/api/sub/") + *uuid;
+            if (config && !config->isEmpty())
+                view->m_configText = config;
+        }
+        view->refresh();
+    }(this, m_api, m_services.serviceAddress);
+}
+
+void SubscriptionView::refresh()
+{
+    if (m_loading)
+        m_states->showLoading();
+    else if (m_loadError)
+        m_states->showFailure(*m_loadError);
+    else
+        m_states->showContent();
+
+    m_linkRow->setVisible(m_subUrl.has_value());
+    m_linkHint->setVisible(m_subUrl.has_value());
+    m_noLink->setVisible(!m_subUrl);
+    m_link->setText(m_subUrl.value_or(QString()));
+    m_copyConfig->setEnabled(m_configText.has_value());
+    m_count->setVisible(m_configText.has_value());
+    // Counted as a reader counts characters; shown the same in every language.
+    m_count->setText(m_configText ? QString::number(readableLength(*m_configText)) + QStringLiteral(" 字符") : QString());
+}

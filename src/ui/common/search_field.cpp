@@ -1,0 +1,57 @@
+#include "search_field.h"
+
+#include "icon_button.h"
+#include "symbol_view.h"
+#include "theme.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPainter>
+
+SearchField::SearchField(const QString& placeholder, bool rounded, QWidget* parent)
+    : QWidget(parent), m_rounded(rounded)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(rounded ? 8 : 0, rounded ? 4 : 0, rounded ? 6 : 0, rounded ? 4 : 0);
+    row->setSpacing(6);
+    row->addWidget(new SymbolView(QStringLiteral("magnifyingglass"), 14, TextColor::Secondary, this), 0, Qt::AlignVCenter);
+    m_edit = new QLineEdit(this);
+    m_edit->setFrame(false);
+    m_edit->setPlaceholderText(placeholder);
+    m_edit->setFont(Theme::shared().font(TextStyle::Body));
+    m_edit->setAttribute(Qt::WA_MacShowFocusRect, false);
+    m_edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; padding: 0; }"));
+    row->addWidget(m_edit, 1);
+    m_clear = new IconButton(QStringLiteral("xmark.circle.fill"), 13, this);
+    m_clear->setObjectName(QStringLiteral("clearSearch"));
+    m_clear->hide();
+    row->addWidget(m_clear, 0, Qt::AlignVCenter);
+    connect(m_clear, &QToolButton::clicked, m_edit, &QLineEdit::clear);
+    connect(m_edit, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_clear->setVisible(!text.isEmpty());
+        emit textChanged(text);
+    });
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+}
+
+QString SearchField::text() const
+{
+    return m_edit->text();
+}
+
+void SearchField::setText(const QString& text)
+{
+    m_edit->setText(text);
+}
+
+void SearchField::paintEvent(QPaintEvent*)
+{
+    if (!m_rounded)
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Theme::shared().palette().control);
+    painter.drawRoundedRect(QRectF(rect()), 6, 6);
+}

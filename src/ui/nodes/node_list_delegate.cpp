@@ -1,0 +1,144 @@
+#include "node_list_delegate.h"
+
+#include "node_list_model.h"
+#include "platform/text_format.h"
+#include "platform/text_table.h"
+#include "ui/common/icons.h"
+#include "ui/common/spinner.h"
+
+#include <QAbstractItemView>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+
+using NodeListRules::Line;
+
+namespace {
+
+constexpr int headerHeight = 28;
+constexpr int emptyPadding = 40;
+constexpr int emptySymbol = 28;
+
+const NodeListModel* modelOf(const QModelIndex& index)
+{
+    return qobject_cast<const NodeListModel*>(index.model());
+}
+
+void paintHeader(QPainter& painter, const QRect& rect, const QString& title, std::optional<qsizetype> count)
+{
+    const auto& colors = Theme::shared().palette();
+    const QFont titleFont = Theme::shared().font(TextStyle::Caption, QFont::DemiBold);
+    const QRect text = rect.adjusted(8, 0, -8, 0);
+    painter.setFont(titleFont);
+    painter.setPen(colors.secondaryText);
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom, title);
+    if (!count)
+        return;
+    painter.setFont(Theme::shared().font(TextStyle::Caption2));
+    painter.setPen(withOpacity(colors.secondaryText, 0.6));
+    const int left = text.left() + QFontMetrics(titleFont).horizontalAdvance(title) + 6;
+    painter.drawText(QRect(left, text.top(), text.right() - left, text.height()), Qt::AlignLeft | Qt::AlignBottom,
+                     i18n::format(i18n::tr(QStringLiteral("%d 个节点")), *count));
+}
+
+void paintEmpty(QPainter& painter, const QRect& rect, const QString& message)
+{
+    const auto& colors = Theme::shared().palette();
+    const QRect symbol(rect.center().x() - emptySymbol / 2, rect.top() + emptyPadding, emptySymbol, emptySymbol);
+    painter.drawPixmap(symbol, Icons::pixmap(QStringLiteral("magnifyingglass"), colors.secondaryText, emptySymbol,
+                                             painter.device()->devicePixelRatioF()));
+    painter.setFont(Theme::shared().font(TextStyle::Body));
+    painter.setPen(colors.secondaryText);
+    painter.drawText(QRect(rect.left(), symbol.bottom() + 8, rect.width(), rect.bottom() - symbol.bottom() - 8),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, message);
+}
+
+} // namespace
+
+NodeListDelegate::NodeListDelegate(const SpinnerAnimation& spinner, QObject* parent)
+    : QStyledItemDelegate(parent), m_spinner(spinner)
+{
+}
+
+void NodeListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const auto* model = modelOf(index);
+    if (!model)
+        return;
+    const auto& line = model->line(index.row());
+    const auto& colors = Theme::shared().palette();
+    painter->save();
+    switch (line.kind) {
+    case Line::Kind::empty:
+        paintEmpty(*painter, option.rect, model->emptyMessage());
+        break;
+    case Line::Kind::favoritesHeader:
+        paintHeader(*painter, option.rect, i18n::tr(QStringLiteral("收藏节点")), std::nullopt);
+        break;
+    case Line::Kind::offlineHeader:
+        paintHeader(*painter, option.rect, i18n::tr(QStringLiteral("离线节点")), std::nullopt);
+        break;
+    case Line::Kind::regionHeader:
+        paintHeader(*painter, option.rect, line.title, line.count);
+        break;
+    case Line::Kind::node:
+    case Line::Kind::offlineNode:
+        if (option.state & QStyle::State_Selected)
+            painter->fillRect(option.rect, withOpacity(colors.accent, colors.dark ? 0.35 : 0.18));
+        else if (model->isAlternate(index.row()))
+            painter->fillRect(option.rect, withOpacity(colors.text, 0.035));
+        if (line.kind == Line::Kind::offlineNode)
+            painter->setOpacity(0.5);
+        model->nodeRow(index.row()).paint(*painter, option.rect, m_spinner.step());
+        break;
+    }
+    painter->restore();
+}
+
+QSize NodeListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const auto* model = modelOf(index);
+    if (!model)
+        return {};
+    switch (model->line(index.row()).kind) {
+    case Line::Kind::empty:
+        return {option.rect.width(), 2 * emptyPadding + emptySymbol + 8 + QFontMetrics(Theme::shared().font(TextStyle::Body)).height()};
+    case Line::Kind::favoritesHeader:
+    case Line::Kind::regionHeader:
+    case Line::Kind::offlineHeader:
+        return {option.rect.width(), headerHeight};
+    case Line::Kind::node:
+    case Line::Kind::offlineNode:
+        break;
+    }
+    return {option.rect.width(), NodeRow::height()};
+}
+
+bool NodeListDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index)
+{
+    const auto* nodes = qobject_cast<const NodeListModel*>(model);
+    if (event->type() != QEvent::MouseButtonRelease || !nodes || nodes->line(index.row()).kind != Line::Kind::node)
+        return QStyledItemDelegate::editorEvent(event, model, option, index);
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const NodeRow row = nodes->nodeRow(index.row());
+    if (mouse->button() != Qt::LeftButton || !row.starRect(option.rect).contains(mouse->position().toPoint()))
+        return QStyledItemDelegate::editorEvent(event, model, option, index);
+    emit favoriteToggled(row.node.id);
+    return true;
+}
+
+bool NodeListDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index)
+{
+    const auto* model = modelOf(index);
+    if (event->type() == QEvent::ToolTip && model && model->line(index.row()).kind == Line::Kind::node) {
+        const NodeRow row = model->nodeRow(index.row());
+        if (row.starRect(option.rect).contains(event->pos())) {
+            QToolTip::showText(event->globalPos(), row.starToolTip(), view);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
+}

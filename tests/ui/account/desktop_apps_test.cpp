@@ -1,0 +1,131 @@
+#include "settings_world.h"
+
+#include "ui/account/desktop_apps.h"
+#include "ui/account/split_tunnel_section.h"
+#include "ui/common/button.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+
+namespace {
+
+QString findOnTestPath(const QString& program)
+{
+    return program == QLatin1String("tool") ? QStringLiteral("/opt/tools/bin/tool") : QString();
+}
+
+TEST(DesktopEntries, TheProgramIsTheFirstWordOfExec)
+{
+    struct Case {
+        const char* exec;
+        const char* program;
+    };
+    const Case cases[] = {
+        {"/opt/app/run %U", "/opt/app/run"},
+        {"\"/opt/my app/run\" --flag %f", "/opt/my app/run"},
+        {"\"/opt/q\\\"uote/run\"", "/opt/q\"uote/run"},
+        {"tool --new-window", "/opt/tools/bin/tool"},
+        {"env LANG=C GDK_BACKEND=x11 /opt/app/run %u", "/opt/app/run"},
+        {"/usr/bin/env A=1 tool", "/opt/tools/bin/tool"},
+        {"missing-program", ""},
+        {"%U", ""},
+        {"", ""},
+        {"env A=1", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DesktopApps::executableOfExec(QString::fromUtf8(c.exec), findOnTestPath), QString::fromUtf8(c.program)) << c.exec;
+}
+
+TEST(DesktopEntries, OnlyShownApplicationsWithAProgramAreOffered)
+{
+    struct Case {
+        const char* name;
+        const char* text;
+        bool offered;
+    };
+    const Case cases[] = {
+        {"application", "[Desktop Entry]\nType=Application\nName=Editor\nName[de]=Bearbeiter\nIcon=editor\nExec=/opt/ed %F\n", true},
+        {"hidden", "[Desktop Entry]\nType=Application\nName=Editor\nExec=/opt/ed\nHidden=true\n", false},
+        {"not in menus", "[Desktop Entry]\nType=Application\nName=Editor\nExec=/opt/ed\nNoDisplay=true\n", false},
+        {"link", "[Desktop Entry]\nType=Link\nName=Editor\nURL=https://example.com\n", false},
+        {"no program", "[Desktop Entry]\nType=Application\nName=Editor\nExec=missing\n", false},
+        {"no name", "[Desktop Entry]\nType=Application\nExec=/opt/ed\n", false},
+        {"other group only", "[Desktop Action New]\nType=Application\nName=New\nExec=/opt/ed\n", false},
+    };
+    for (const auto& c : cases) {
+        const auto app = DesktopApps::parseEntry(QString::fromUtf8(c.text), findOnTestPath);
+        EXPECT_EQ(app.has_value(), c.offered) << c.name;
+    }
+    const auto app = DesktopApps::parseEntry(QString::fromUtf8(cases[0].text), findOnTestPath);
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->name, QStringLiteral("Editor"));
+    EXPECT_EQ(app->icon, QStringLiteral("editor"));
+    EXPECT_EQ(app->executable, QStringLiteral("/opt/ed"));
+}
+
+TEST(DesktopEntries, TheUsersEntryHidesTheSystemsOfTheSameName)
+{
+    QTemporaryDir user;
+    QTemporaryDir system;
+    const auto write = [](const QTemporaryDir& dir, const char* file, const char* name, const char* exec) {
+        QFile entry(QDir(dir.path()).filePath(QString::fromUtf8(file)));
+        entry.open(QIODevice::WriteOnly);
+        entry.write(QByteArray("[Desktop Entry]\nType=Application\nName=") + name + "\nExec=" + exec + "\n");
+    };
+    write(user, "editor.desktop", "My Editor", "/opt/mine");
+    write(system, "editor.desktop", "Editor", "/opt/ed");
+    write(system, "browser.desktop", "browser", "/opt/browser");
+    const auto apps = DesktopApps::scan({user.path(), system.path()}, findOnTestPath);
+    ASSERT_EQ(apps.size(), 2);
+    EXPECT_EQ(apps[0].name, QStringLiteral("browser")) << "sorted by name, whatever the case";
+    EXPECT_EQ(apps[1].name, QStringLiteral("My Editor"));
+}
+
+TEST(SplitTunnelSection, AChosenApplicationReachesTheEngineOnceAndCanBeRemoved)
+{
+    SettingsWorld world;
+    const auto editor = world.addApplication(QStringLiteral("Editor"));
+    world.addApplication(QStringLiteral("Browser"));
+    auto& section = *world.makeView().splitTunnelSection();
+    EXPECT_TRUE(section.shownNames().isEmpty());
+    EXPECT_TRUE(section.findChild<QLabel*>() != nullptr);
+
+    for (int i = 0; i < 2; ++i) {
+        section.openPicker();
+        auto* picker = section.picker();
+        ASSERT_TRUE(picker);
+        ASSERT_EQ(picker->list()->count(), 2);
+        EXPECT_EQ(picker->list()->item(0)->text(), QStringLiteral("Browser"));
+        EXPECT_FALSE(picker->addButton()->isEnabled()) << "nothing chosen yet";
+        picker->list()->setCurrentRow(1);
+        picker->addButton()->click();
+        settle();
+    }
+    EXPECT_EQ(world.vpn->splitTunnelApps(), QStringList{editor}) << "the program the rules look for, once";
+    EXPECT_EQ(section.shownNames(), QStringList{QStringLiteral("Editor")});
+
+    // A path no entry names shows by its file name.
+    world.vpn->addSplitTunnelApp(QStringLiteral("/opt/unlisted/tool"));
+    settle();
+    EXPECT_EQ(section.shownNames(), (QStringList{QStringLiteral("Editor"), QStringLiteral("tool")}));
+
+    section.findChild<Button*>(QStringLiteral("removeSplitApp"))->click();
+    settle();
+    EXPECT_EQ(world.vpn->splitTunnelApps(), QStringList{QStringLiteral("/opt/unlisted/tool")});
+    EXPECT_EQ(section.shownNames(), QStringList{QStringLiteral("tool")});
+}
+
+TEST(SplitTunnelSection, ACancelledPickerChangesNothing)
+{
+    SettingsWorld world;
+    world.addApplication(QStringLiteral("Editor"));
+    auto& section = *world.makeView().splitTunnelSection();
+    section.openPicker();
+    section.picker()->list()->setCurrentRow(0);
+    section.picker()->reject();
+    settle();
+    EXPECT_TRUE(world.vpn->splitTunnelApps().isEmpty());
+}
+
+} // namespace

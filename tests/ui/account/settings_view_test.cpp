@@ -1,0 +1,221 @@
+#include "account_test_support.h"
+#include "settings_world.h"
+
+#include "platform/settings_keys.h"
+#include "ui/account/dns_section.h"
+#include "ui/account/settings_form.h"
+#include "ui/account/vpn_section.h"
+#include "ui/common/button.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+
+class SettingsViewTest : public ::testing::Test {
+protected:
+    QCheckBox* toggle(const QString& key) { return world.view->vpnSection()->toggle(key); }
+
+    SettingsWorld world;
+};
+
+TEST_F(SettingsViewTest, AFreshInstallationShowsTheDefaults)
+{
+    auto& view = world.makeView();
+    EXPECT_EQ(view.themePicker()->value(), QStringLiteral("system"));
+    EXPECT_EQ(view.accentPicker()->value(), QStringLiteral("blue"));
+    EXPECT_EQ(view.languagePicker()->value(), QStringLiteral("zh"));
+    EXPECT_EQ(view.vpnSection()->proxyModePicker()->value(), QStringLiteral("socks"));
+    EXPECT_EQ(view.vpnSection()->routingPicker()->value(), QStringLiteral("rule"));
+    struct Case {
+        QString key;
+        bool on;
+    };
+    const Case cases[] = {
+        {SettingsKeys::connectionNotifications, true}, {SettingsKeys::showMenuBar, true},
+        {SettingsKeys::autoReconnectEnabled, true},    {SettingsKeys::killSwitchEnabled, false},
+        {SettingsKeys::openOnConnect, false},          {SettingsKeys::autoConnect, false},
+        {SettingsKeys::autoFastestNode, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(toggle(c.key)->isChecked(), c.on) << c.key.toStdString();
+    EXPECT_FALSE(view.touchIdToggle()->isChecked());
+    EXPECT_FALSE(view.launchOnLoginToggle()->isChecked());
+    EXPECT_TRUE(view.dnsSection()->field()->text().isEmpty());
+    EXPECT_EQ(view.dnsSection()->hint()->text(), t("留空使用系统默认 DNS"));
+    EXPECT_TRUE(view.vpnSection()->killSwitchWarning()->isHidden());
+    EXPECT_EQ(view.findChild<QWidget*>(QStringLiteral("goSignIn"))->isEnabled(), true);
+}
+
+TEST_F(SettingsViewTest, AStatusIconSettingThatIsNotABooleanShowsOn)
+{
+    world.settings.setValue(SettingsKeys::showMenuBar, QStringLiteral("no"));
+    world.makeView();
+    EXPECT_TRUE(toggle(SettingsKeys::showMenuBar)->isChecked());
+}
+
+TEST_F(SettingsViewTest, TheStatusIconSwitchAnnouncesItsNewValue)
+{
+    world.makeView();
+    QList<QVariant> announced;
+    QObject::connect(&world.notifier, &Notifier::menuBarVisibilityChanged, [&](const QVariant& v) { announced.append(v); });
+    toggle(SettingsKeys::showMenuBar)->click();
+    toggle(SettingsKeys::showMenuBar)->click();
+    EXPECT_EQ(announced, (QList<QVariant>{QVariant(false), QVariant(true)}));
+    EXPECT_EQ(world.settings.boolValue(SettingsKeys::showMenuBar), true);
+}
+
+TEST_F(SettingsViewTest, TheRoutingDescriptionFollowsTheChoiceAtOnce)
+{
+    auto& view = world.makeView();
+    auto* section = view.vpnSection();
+    EXPECT_EQ(section->routingCaption()->text(), t("规则分流：国内网站直连，国外网站走代理（推荐）"));
+    section->routingPicker()->choose(QStringLiteral("global"));
+    EXPECT_EQ(section->routingCaption()->text(), t("全局代理：所有流量都走代理，速度稍慢但兼容性最好"));
+    EXPECT_EQ(world.xray->mode(), QStringLiteral("global"));
+    section->proxyModePicker()->choose(QStringLiteral("tun"));
+    EXPECT_EQ(section->proxyModeCaption()->text(), t("TUN 虚拟网卡模式，捕获所有流量（需要管理员权限）"));
+    EXPECT_EQ(world.vpn->proxyMode(), VpnManager::ProxyMode::tun);
+}
+
+TEST_F(SettingsViewTest, TheKillSwitchWhileDisconnectedOnlyStoresTheWish)
+{
+    world.makeView();
+    toggle(SettingsKeys::killSwitchEnabled)->click();
+    EXPECT_EQ(world.settings.boolValue(SettingsKeys::killSwitchEnabled), true);
+    EXPECT_TRUE(world.admin.scripts.isEmpty());
+    settle();
+    EXPECT_TRUE(world.view->vpnSection()->killSwitchWarning()->isHidden());
+}
+
+TEST_F(SettingsViewTest, TheKillSwitchWhileConnectedIsAppliedAtOnce)
+{
+    world.connect(testNode());
+    world.makeView();
+    world.admin.scripts.clear();
+    toggle(SettingsKeys::killSwitchEnabled)->click();
+    ASSERT_EQ(world.admin.scripts.size(), 1);
+    EXPECT_TRUE(world.admin.scripts[0].contains(QLatin1String("Block all other outbound traffic")));
+    EXPECT_TRUE(world.vpn->killSwitchEnabled());
+    settle();
+    EXPECT_TRUE(world.view->vpnSection()->killSwitchWarning()->isHidden());
+
+    toggle(SettingsKeys::killSwitchEnabled)->click();
+    EXPECT_FALSE(world.vpn->killSwitchEnabled());
+    EXPECT_EQ(world.settings.boolValue(SettingsKeys::killSwitchEnabled), false);
+}
+
+TEST_F(SettingsViewTest, AKillSwitchThatCouldNotBeAppliedIsReportedAndTheSwitchKeepsTheWish)
+{
+    world.connect(testNode());
+    world.makeView();
+    world.admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("refused")}; };
+    toggle(SettingsKeys::killSwitchEnabled)->click();
+    settle();
+    auto* warning = world.view->vpnSection()->killSwitchWarning();
+    EXPECT_TRUE(toggle(SettingsKeys::killSwitchEnabled)->isChecked()) << "the user's preference";
+    EXPECT_FALSE(world.vpn->killSwitchEnabled());
+    EXPECT_FALSE(warning->isHidden());
+    EXPECT_EQ(warning->text(), t("网络锁未能开启，非 VPN 流量未被阻止，详见连接日志"));
+
+    // Connecting again with the wish on: the engine's failure at connect shows the same way.
+    QCoro::waitFor(world.vpn->disconnect());
+    settle();
+    EXPECT_TRUE(warning->isHidden()) << "nothing to block while disconnected";
+    world.connect(testNode());
+    settle();
+    EXPECT_FALSE(warning->isHidden());
+    world.admin.handler = {};
+    world.vpn->enableKillSwitch();
+    settle();
+    EXPECT_TRUE(warning->isHidden());
+}
+
+TEST_F(SettingsViewTest, TouchIdWithoutASensorTurnsItselfOffSilently)
+{
+    world.biometric.available = false;
+    auto& view = world.makeView();
+    view.touchIdToggle()->click();
+    EXPECT_FALSE(view.touchIdToggle()->isChecked());
+    EXPECT_EQ(world.settings.boolValue(SettingsKeys::touchIdEnabled), false);
+    world.biometric.available = true;
+    view.touchIdToggle()->click();
+    EXPECT_EQ(world.settings.boolValue(SettingsKeys::touchIdEnabled), true);
+}
+
+TEST_F(SettingsViewTest, ARefusedLoginItemChangeSwitchesBackOnce)
+{
+    auto& view = world.makeView();
+    view.launchOnLoginToggle()->click();
+    EXPECT_TRUE(world.loginItem.enabled);
+    EXPECT_EQ(world.settings.boolValue(SettingsKeys::launchOnLogin), true);
+
+    world.loginItem.refuse = true;
+    view.launchOnLoginToggle()->click();
+    EXPECT_TRUE(view.launchOnLoginToggle()->isChecked()) << "back to the value that is in force";
+    EXPECT_EQ(world.settings.boolValue(SettingsKeys::launchOnLogin), true);
+    EXPECT_TRUE(world.loginItem.enabled);
+}
+
+TEST_F(SettingsViewTest, TheDnsHintSaysWhetherTheAddressesAreUsed)
+{
+    auto& view = world.makeView();
+    auto* field = view.dnsSection()->field();
+    auto* hint = view.dnsSection()->hint();
+    struct Case {
+        QString text;
+        QString hint;
+    };
+    const Case cases[] = {
+        {QStringLiteral("1.1.1.1, 2606:4700:4700::1111"), t("连接 VPN 后将使用此 DNS")},
+        {QStringLiteral("dns.example"), t("DNS 地址无效，不会使用：请填写 IPv4 或 IPv6 地址，用逗号分隔")},
+        {QStringLiteral("1.1.1"), t("DNS 地址无效，不会使用：请填写 IPv4 或 IPv6 地址，用逗号分隔")},
+        {QString(), t("留空使用系统默认 DNS")},
+    };
+    for (const auto& c : cases) {
+        field->setText(c.text);
+        EXPECT_EQ(hint->text(), c.hint) << c.text.toStdString();
+        EXPECT_EQ(world.settings.stringValue(SettingsKeys::customDNS), c.text) << "stored as typed";
+    }
+}
+
+TEST_F(SettingsViewTest, LinksAndTheUpdateCheckGoWhereTheySay)
+{
+    auto& view = world.makeView();
+    const auto site = QStringLiteral("http://127.0.0.1:%1").arg(world.web.port());
+    for (auto* button : view.findChildren<Button*>()) {
+        if (button->buttonStyle() == Button::Style::Link && button->objectName() != QLatin1String("goSignIn"))
+            button->click();
+    }
+    EXPECT_EQ(world.urlOpener.opened,
+              (QList<QUrl>{QUrl(site), QUrl(site + QStringLiteral("/privacy")), QUrl(site + QStringLiteral("/terms"))}));
+    view.findChild<Button*>(QStringLiteral("checkForUpdates"))->click();
+    EXPECT_EQ(world.updateChecks, 1);
+    view.findChild<Button*>(QStringLiteral("goSignIn"))->click();
+    EXPECT_EQ(world.signInRequests, 1);
+}
+
+TEST_F(SettingsViewTest, TheAccountRowShowsTheSignedInUser)
+{
+    auto& view = world.makeView();
+    UserProfileResponse profile;
+    profile.ok = true;
+    profile.email = QStringLiteral("mia@example.com");
+    world.appState.setIsLoggedIn(true);
+    world.appState.setProfile(profile);
+    settle();
+    const auto texts = [&] {
+        QStringList list;
+        for (auto* label : view.accountRow()->findChildren<QLabel*>())
+            list.append(label->text());
+        return list;
+    };
+    EXPECT_EQ(texts(), (QStringList{QStringLiteral("mia@example.com"), QStringLiteral("mia@example.com")}));
+    world.appState.setIsLoggedIn(false);
+    settle();
+    EXPECT_TRUE(texts().contains(t("未登录")));
+}
+
+} // namespace

@@ -1,0 +1,366 @@
+// The status item's popover against a screen-only connection manager, recorded connects, a login
+// item that can refuse and a proxy-core manager that is never started.
+#include "support/vpn_manager_test_access.h"
+#include "nodes_fixture.h"
+
+#include "connection/xray_manager.h"
+#include "platform/fakes/fake_login_item.h"
+#include "platform/language_manager.h"
+#include "ui/common/button.h"
+#include "ui/common/row_button.h"
+#include "ui/common/search_field.h"
+#include "ui/common/segmented_picker.h"
+#include "ui/common/toggle_switch.h"
+#include "support/screenshot.h"
+#include "ui/main/menu_bar_manager.h"
+#include "ui/nodes/menu_bar_view.h"
+#include "ui/nodes/node_picker.h"
+#include "ui/nodes/popover_controls.h"
+#include "ui/nodes/popover_status.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QMainWindow>
+#include <QScrollBar>
+
+#include <memory>
+
+class MenuBarViewTest : public NodesFixture {
+protected:
+    MenuBarView& showView()
+    {
+        view = std::make_unique<MenuBarView>(MenuBarView::Services{.vpnManager = vpn,
+                                                                   .appState = appState,
+                                                                   .languageManager = LanguageManager::shared(),
+                                                                   .xray = xray,
+                                                                   .settings = *settings.store,
+                                                                   .loginItem = loginItem,
+                                                                   .actions = recordingActions(),
+                                                                   .quit = [this] { ++quits; }});
+        view->setFixedSize(340, 520);
+        view->show();
+        QCoreApplication::processEvents();
+        return *view;
+    }
+
+    void addRecent(std::initializer_list<qint64> ids)
+    {
+        for (auto id = std::rbegin(ids); id != std::rend(ids); ++id)
+            appState.addRecent(*id);
+        QCoreApplication::processEvents();
+    }
+
+    QTemporaryDir configDir;
+    XrayManager xray{*settings.store, ChildProcessLauncher::shared(), {.resourcesDir = configDir.path(), .configDir = configDir.path()}};
+    FakeLoginItem loginItem;
+    int quits = 0;
+    std::unique_ptr<MenuBarView> view;
+};
+
+TEST_F(MenuBarViewTest, QuickConnectPicksARecentOnlineNodeElseTheFirstOnline)
+{
+    const Node a = makeNode(1, QStringLiteral("A"));
+    const Node b = makeNode(2, QStringLiteral("B"), QStringLiteral("offline"));
+    const Node c = makeNode(3, QStringLiteral("C"));
+    signIn({a, b, c});
+    addRecent({2, 3});
+    auto& popover = showView();
+    EXPECT_EQ(popover.quickConnect()->title(), t("快速连接"));
+    EXPECT_EQ(popover.quickConnect()->stateText(), t("未连接"));
+    popover.quickConnect()->click();
+    waitUntil([&] { return connectRequests.size() == 1; });
+    EXPECT_EQ(connectRequests.first().id, 3);
+
+    connectTo(c);
+    EXPECT_EQ(popover.quickConnect()->title(), t("断开连接"));
+    popover.quickConnect()->click();
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_EQ(connectRequests.size(), 1);
+}
+
+TEST_F(MenuBarViewTest, SignedOutQuickConnectOpensTheMainWindowAndRowsDoNothing)
+{
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("Velmorand"));
+    appState.setNodes({makeNode(1, QStringLiteral("A"))});
+    auto& popover = showView();
+    ASSERT_FALSE(window.isVisible());
+    popover.quickConnect()->click();
+    EXPECT_TRUE(window.isVisible());
+    popover.toggleConnection(makeNode(1, QStringLiteral("A")));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(connectRequests.isEmpty());
+    EXPECT_EQ(disconnects, 0);
+}
+
+TEST_F(MenuBarViewTest, RowsConnectSwitchAndDisconnectTheActiveNode)
+{
+    const Node a = makeNode(1, QStringLiteral("A"));
+    const Node d = makeNode(4, QStringLiteral("D"));
+    signIn({a, d});
+    auto& popover = showView();
+    connectTo(a);
+    popover.toggleConnection(a);
+    EXPECT_EQ(disconnects, 1);
+    popover.toggleConnection(d);
+    waitUntil([&] { return connectRequests.size() == 1; });
+    EXPECT_EQ(connectRequests.first().id, 4);
+
+    // A reload changed the address of D: the tap connects with the new one.
+    Node moved = d;
+    moved.server = QStringLiteral("198.51.100.4");
+    moved.port = 9443;
+    appState.setNodes({a, moved});
+    popover.toggleConnection(d);
+    waitUntil([&] { return connectRequests.size() == 2; });
+    EXPECT_EQ(connectRequests.last().server, QStringLiteral("198.51.100.4"));
+    EXPECT_EQ(connectRequests.last().port, 9443);
+}
+
+TEST_F(MenuBarViewTest, RecentSectionListsThreeOnlineNodesWithTheActiveMarked)
+{
+    QList<Node> nodes;
+    for (qint64 id = 1; id <= 6; ++id)
+        nodes.append(makeNode(id, QStringLiteral("N%1").arg(id), id == 2 ? QStringLiteral("offline") : QStringLiteral("online")));
+    signIn(nodes);
+    auto& popover = showView();
+    EXPECT_FALSE(popover.recentSection()->isVisible());
+    addRecent({1, 2, 3, 4, 5});
+    waitUntil([&] { return popover.recentRows().size() == 3; });
+    EXPECT_TRUE(popover.recentSection()->isVisible());
+    QStringList names;
+    for (auto* row : popover.recentRows())
+        names << row->findChild<QLabel*>()->text();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("N1"), QStringLiteral("N3"), QStringLiteral("N4")}));
+    popover.recentRows().at(1)->click();
+    waitUntil([&] { return connectRequests.size() == 1; });
+    EXPECT_EQ(connectRequests.first().id, 3);
+}
+
+TEST_F(MenuBarViewTest, NodePickerScrollsSoEveryOnlineNodeIsReachable)
+{
+    QList<Node> nodes;
+    for (qint64 id = 1; id <= 1000; ++id)
+        nodes.append(makeNode(id, QStringLiteral("Node %1").arg(id), QStringLiteral("online"), id,
+                              id % 2 ? QStringLiteral("JP") : QStringLiteral("US")));
+    signIn(nodes);
+    auto& popover = showView();
+    auto* picker = popover.nodePicker();
+    auto* list = picker->list();
+    // Every node and both headings are lines of the picker, inside a fixed-size popover.
+    ASSERT_EQ(picker->model()->rowCount(), 1002);
+    EXPECT_EQ(popover.size(), QSize(340, 520));
+    EXPECT_GT(list->verticalScrollBar()->maximum(), 0);
+
+    const auto last = picker->model()->index(picker->model()->rowCount() - 1);
+    list->scrollTo(last);
+    QCoreApplication::processEvents();
+    const QRect rect = list->visualRect(last);
+    ASSERT_TRUE(list->viewport()->rect().contains(rect.center()));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    waitUntil([&] { return connectRequests.size() == 1; });
+    EXPECT_EQ(connectRequests.first().id, 1000);
+}
+
+TEST_F(MenuBarViewTest, PickerSearchAndEmptyList)
+{
+    auto& popover = showView();
+    auto* picker = popover.nodePicker();
+    EXPECT_TRUE(picker->emptyLabel()->isVisible());
+    signIn({makeNode(1, QStringLiteral("JP Tokyo 01"), QStringLiteral("online"), 85, QStringLiteral("JP")),
+            makeNode(2, QStringLiteral("Osaka"), QStringLiteral("online"), std::nullopt, QStringLiteral("Tokyo")),
+            makeNode(3, QStringLiteral("Dallas"), QStringLiteral("online"), std::nullopt, QStringLiteral("US"))});
+    waitUntil([&] { return picker->model()->rowCount() == 6; });
+    EXPECT_FALSE(picker->emptyLabel()->isVisible());
+    picker->searchField()->setText(QStringLiteral("tokyo"));
+    EXPECT_EQ(picker->model()->rowCount(), 4);
+    picker->searchField()->setText(QStringLiteral("zzz"));
+    EXPECT_EQ(picker->model()->rowCount(), 0);
+    EXPECT_FALSE(picker->emptyLabel()->isVisible());
+}
+
+TEST_F(MenuBarViewTest, StatusCardFollowsTheConnection)
+{
+    signIn({makeNode(1, QStringLiteral("Tokyo"))});
+    auto& popover = showView();
+    auto* card = popover.statusCard();
+    EXPECT_EQ(card->stateLabel()->text(), t("未连接"));
+    EXPECT_FALSE(card->speedRow()->isVisible());
+    EXPECT_FALSE(card->totalsRow()->isVisible());
+    EXPECT_TRUE(popover.quickConnect()->durationText().isEmpty());
+
+    published(vpn).setState(ConnectionState::connecting);
+    EXPECT_EQ(card->stateLabel()->text(), t("连接中..."));
+    EXPECT_EQ(popover.quickConnect()->title(), t("快速连接"));
+
+    connectTo(makeNode(1, QStringLiteral("Tokyo")));
+    published(vpn).setConnectionDuration(3725);
+    published(vpn).setTrafficSpeedDown(1536);
+    published(vpn).setTrafficDown(1073741824);
+    EXPECT_EQ(card->nodeLabel()->text(), QStringLiteral("Tokyo"));
+    EXPECT_EQ(card->durationLabel()->text(), QStringLiteral("1:02:05"));
+    EXPECT_EQ(popover.quickConnect()->durationText(), QStringLiteral("1:02:05"));
+    EXPECT_TRUE(card->speedRow()->isVisible());
+    EXPECT_EQ(card->downSpeed()->text(), QStringLiteral("1.5 KB/s"));
+    EXPECT_EQ(card->downTotal()->text(), QStringLiteral("1.00 GB"));
+}
+
+// The login item counts its changes.
+struct CountingLoginItem final : LoginItem {
+    bool isEnabled() const override { return inner.isEnabled(); }
+    bool setEnabled(bool enabled) override
+    {
+        ++calls;
+        return inner.setEnabled(enabled);
+    }
+    FakeLoginItem inner;
+    int calls = 0;
+};
+
+TEST_F(MenuBarViewTest, RefusedLaunchAtLoginSpringsBackOnceWithoutCallingAgain)
+{
+    CountingLoginItem counting;
+    MenuBarView popover({.vpnManager = vpn, .appState = appState, .languageManager = LanguageManager::shared(), .xray = xray,
+                         .settings = *settings.store, .loginItem = counting, .actions = recordingActions(), .quit = [] {}});
+    popover.show();
+    auto* toggle = popover.quickSettings()->launchOnLogin();
+    EXPECT_FALSE(toggle->isChecked());
+
+    struct Case {
+        const char* what;
+        bool refuse;
+        bool shownAfter;
+    };
+    const Case cases[] = {
+        {"on, refused: stays off", true, false},
+        {"on, accepted", false, true},
+        {"off, refused: stays on", true, true},
+        {"off, accepted", false, false},
+    };
+    int calls = 0;
+    for (const auto& c : cases) {
+        counting.inner.refuse = c.refuse;
+        toggle->click();
+        QCoreApplication::processEvents();
+        ++calls;
+        EXPECT_EQ(counting.calls, calls) << c.what;
+        EXPECT_EQ(toggle->isChecked(), c.shownAfter) << c.what;
+        EXPECT_EQ(settings.store->boolValue(SettingsKeys::launchOnLogin), std::optional(c.shownAfter)) << c.what;
+    }
+    // Another popover shows the stored value.
+    showView();
+    EXPECT_FALSE(view->quickSettings()->launchOnLogin()->isChecked());
+}
+
+TEST_F(MenuBarViewTest, SystemProxySwitchOnlyWhileConnectedAndFailedChangeSpringsBack)
+{
+    auto& popover = showView();
+    auto* toggle = popover.quickSettings()->systemProxy();
+    EXPECT_FALSE(toggle->isEnabled());
+    connectTo(makeNode(1, QStringLiteral("A")));
+    EXPECT_TRUE(toggle->isEnabled());
+
+    networkCommandsSucceed = false;
+    const auto before = processes.requests.size();
+    toggle->click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(vpn.systemProxyEnabled());
+    EXPECT_FALSE(toggle->isChecked());
+    // One change asked for, in the manager's own tries; putting the switch back asked nothing.
+    const auto asked = processes.requests.size() - before;
+    EXPECT_GE(asked, 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(processes.requests.size() - before, asked);
+
+    networkCommandsSucceed = true;
+    toggle->click();
+    EXPECT_TRUE(vpn.systemProxyEnabled());
+    EXPECT_TRUE(toggle->isChecked());
+}
+
+TEST_F(MenuBarViewTest, ModePickersSetTheProxyAndRoutingModes)
+{
+    auto& popover = showView();
+    auto* proxy = popover.modeRow()->proxyMode();
+    auto* routing = popover.modeRow()->routingMode();
+    EXPECT_EQ(proxy->currentIndex(), 0);
+    QTest::mouseClick(proxy, Qt::LeftButton, {}, proxy->segmentRect(1).center());
+    EXPECT_EQ(vpn.proxyMode(), VpnManager::ProxyMode::tun);
+    EXPECT_EQ(settings.store->stringValue(SettingsKeys::proxyMode), std::optional(QStringLiteral("tun")));
+    QTest::mouseClick(routing, Qt::LeftButton, {}, routing->segmentRect(1).center());
+    waitUntil([&] { return xray.mode() == QStringLiteral("global"); });
+    EXPECT_EQ(settings.store->stringValue(SettingsKeys::mihomoMode), std::optional(QStringLiteral("global")));
+    EXPECT_FALSE(xray.isRunning());
+}
+
+TEST_F(MenuBarViewTest, QuitAsksFirstAndDisconnectsALiveConnection)
+{
+    auto& popover = showView();
+    popover.quickSettings()->quitButton()->click();
+    auto* box = popover.quitConfirmation();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text(), t("退出将断开 VPN 连接"));
+    // Cancel changes nothing.
+    for (auto* button : box->buttons()) {
+        if (box->buttonRole(button) == QMessageBox::RejectRole)
+            button->click();
+    }
+    EXPECT_EQ(quits, 0);
+
+    connectTo(makeNode(1, QStringLiteral("A")));
+    popover.quickSettings()->quitButton()->click();
+    waitUntil([&] { return popover.quitConfirmation() != nullptr; });
+    box = popover.quitConfirmation();
+    for (auto* button : box->buttons()) {
+        if (box->buttonRole(button) == QMessageBox::DestructiveRole)
+            button->click();
+    }
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(MenuBarViewTest, ALanguageChangeRewritesTheTextsAndKeepsTheSearch)
+{
+    signIn({makeNode(1, QStringLiteral("Tokyo"), QStringLiteral("online"), std::nullopt, QStringLiteral("JP"))});
+    auto& popover = showView();
+    popover.nodePicker()->searchField()->setText(QStringLiteral("tok"));
+    LanguageManager::shared().setLanguage(AppLanguage::en);
+    waitUntil([&] { return popover.quickSettings()->quitButton()->text() == QStringLiteral("Quit"); });
+    EXPECT_EQ(popover.nodePicker()->searchField()->text(), QStringLiteral("tok"));
+    EXPECT_EQ(popover.nodePicker()->model()->rowCount(), 2);
+    EXPECT_EQ(popover.statusCard()->stateLabel()->text(), QStringLiteral("Disconnected"));
+    LanguageManager::shared().setLanguage(AppLanguage::zh);
+    waitUntil([&] { return popover.quickSettings()->quitButton()->text() == t("退出"); });
+}
+
+TEST_F(MenuBarViewTest, TheStatusItemHostsItInAFixedSizePopupThatClosesOnAClickElsewhere)
+{
+    signIn({makeNode(1, QStringLiteral("Tokyo"), QStringLiteral("online"), 42, QStringLiteral("JP"))});
+    MenuBarManager manager({*settings.store, vpn, [] { return true; }, [this]() -> QWidget* {
+                                return new MenuBarView({.vpnManager = vpn, .appState = appState,
+                                                        .languageManager = LanguageManager::shared(), .xray = xray,
+                                                        .settings = *settings.store, .loginItem = loginItem,
+                                                        .actions = recordingActions(), .quit = [] {}});
+                            }});
+    ASSERT_TRUE(manager.popover());
+    manager.togglePopover();
+    auto* popup = manager.popover();
+    ASSERT_TRUE(popup->isVisible());
+    EXPECT_EQ(popup->size(), QSize(340, 520));
+    EXPECT_TRUE(popup->windowFlags().testFlag(Qt::Popup));
+    EXPECT_TRUE(popup->windowFlags().testFlag(Qt::FramelessWindowHint));
+    auto* content = popup->findChild<MenuBarView*>();
+    ASSERT_TRUE(content);
+    EXPECT_EQ(content->nodePicker()->model()->rowCount(), 2);
+    EXPECT_FALSE(saveScreenshot(*popup, QStringLiteral("popover-hosted")).isEmpty());
+    // A popup closes when the user clicks outside it.
+    QWidget elsewhere;
+    elsewhere.show();
+    QTest::mouseClick(&elsewhere, Qt::LeftButton);
+    waitUntil([&] { return !popup->isVisible(); });
+    // Opened again, it shows the same content, search included.
+    content->nodePicker()->searchField()->setText(QStringLiteral("tok"));
+    manager.togglePopover();
+    EXPECT_EQ(popup->findChild<MenuBarView*>(), content);
+    EXPECT_EQ(content->nodePicker()->searchField()->text(), QStringLiteral("tok"));
+}

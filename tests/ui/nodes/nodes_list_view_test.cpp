@@ -1,0 +1,294 @@
+// The node list screen against a screen-only connection manager, recorded connects and scripted
+// latency probes.
+#include "support/vpn_manager_test_access.h"
+#include "nodes_fixture.h"
+
+#include "ui/common/button.h"
+#include "ui/common/search_field.h"
+#include "ui/nodes/node_list_model.h"
+#include "ui/nodes/nodes_list_view.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QScrollBar>
+
+#include <memory>
+
+using NodeListRules::Line;
+
+class NodesListViewTest : public NodesFixture {
+protected:
+    NodesListView& showView()
+    {
+        view = std::make_unique<NodesListView>(
+            NodesListView::Services{.appState = appState, .vpnManager = vpn, .actions = recordingActions(), .probe = probes.probe()});
+        view->resize(640, 600);
+        view->show();
+        QCoreApplication::processEvents();
+        return *view;
+    }
+
+    // The node ids of the full rows, top to bottom.
+    QList<qint64> rowIds() const
+    {
+        QList<qint64> ids;
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            if (view->model()->line(row).kind == Line::Kind::node)
+                ids.append(view->model()->line(row).node.id);
+        }
+        return ids;
+    }
+
+    void select(qint64 nodeId)
+    {
+        const auto row = view->model()->rowOf(nodeId);
+        ASSERT_TRUE(row);
+        view->list()->setCurrentIndex(view->model()->index(*row));
+    }
+
+    QList<qint64> selectedIds() const
+    {
+        QList<qint64> ids;
+        for (const auto& index : view->list()->selectionModel()->selectedIndexes())
+            ids.append(view->model()->line(index.row()).node.id);
+        return ids;
+    }
+
+    ScriptedProbes probes;
+    std::unique_ptr<NodesListView> view;
+};
+
+TEST_F(NodesListViewTest, InfoBarCountsEveryNodeAndTheEmptyLineNamesTheSearch)
+{
+    auto& list = showView();
+    EXPECT_EQ(list.countLabel()->text(), i18n::format(t("共 %d 个节点"), 0));
+    EXPECT_EQ(list.model()->emptyMessage(), t("无可用节点"));
+    EXPECT_FALSE(list.bottomBar()->isVisible());
+
+    signIn({makeNode(1, QStringLiteral("Tokyo")), makeNode(2, QStringLiteral("Dallas"), QStringLiteral("offline"))});
+    waitUntil([&] { return list.model()->rowCount() > 1; });
+    EXPECT_EQ(list.countLabel()->text(), i18n::format(t("共 %d 个节点"), 2));
+
+    list.searchField()->setText(QStringLiteral("nowhere"));
+    ASSERT_EQ(list.model()->rowCount(), 1);
+    EXPECT_EQ(list.model()->line(0).kind, Line::Kind::empty);
+    EXPECT_EQ(list.model()->emptyMessage(), i18n::format(t("未找到 \"%@\""), QStringLiteral("nowhere")));
+    // The count ignores the search.
+    EXPECT_EQ(list.countLabel()->text(), i18n::format(t("共 %d 个节点"), 2));
+}
+
+TEST_F(NodesListViewTest, LatencyResultsInAnyOrderReSortAsTheyArriveAndFailuresSortLast)
+{
+    const QList<Node> nodes{makeNode(1, QStringLiteral("a"), QStringLiteral("online"), 10),
+                            makeNode(2, QStringLiteral("b"), QStringLiteral("online"), 20),
+                            makeNode(3, QStringLiteral("c"), QStringLiteral("online"), 30),
+                            makeNode(4, QStringLiteral("d"), QStringLiteral("offline"), 5)};
+    // Node 3 answers first and fastest, node 1 fails, node 2 answers last.
+    probes.answers[nodes[2].server] = {std::chrono::milliseconds(20), 7};
+    probes.answers[nodes[0].server] = {std::chrono::milliseconds(500), std::nullopt};
+    probes.answers[nodes[1].server] = {std::chrono::milliseconds(1000), 90};
+    signIn(nodes);
+    auto& list = showView();
+    EXPECT_EQ(rowIds(), (QList<qint64>{1, 2, 3}));
+
+    list.startPingAll();
+    EXPECT_TRUE(list.isPinging());
+    EXPECT_TRUE(list.testingIndicator()->isVisible());
+    EXPECT_FALSE(list.testButton()->isEnabled());
+    // Offline nodes are not probed.
+    EXPECT_EQ(probes.asked.size(), 3);
+
+    waitUntil([&] { return list.nodePings().contains(3); });
+    waitUntil([&] { return rowIds() == QList<qint64>{3, 1, 2}; });
+    waitUntil([&] { return list.nodePings().contains(1); });
+    // A failed probe is not a figure and is no longer sorted by the server's 10 ms.
+    waitUntil([&] { return rowIds() == QList<qint64>{3, 2, 1}; });
+    const auto failed = list.model()->nodeRow(*list.model()->rowOf(1));
+    EXPECT_TRUE(failed.probeFailed);
+    EXPECT_EQ(failed.latency().text, QStringLiteral("--ms"));
+
+    waitUntil([&] { return !list.isPinging(); });
+    EXPECT_EQ(rowIds(), (QList<qint64>{3, 2, 1}));
+    EXPECT_EQ(list.model()->nodeRow(*list.model()->rowOf(2)).latency().text, QStringLiteral("90ms"));
+    EXPECT_FALSE(list.testingIndicator()->isVisible());
+    EXPECT_TRUE(list.testButton()->isEnabled());
+}
+
+TEST_F(NodesListViewTest, TestOfNoOnlineNodeEndsAtOnce)
+{
+    signIn({makeNode(1, QStringLiteral("a"), QStringLiteral("offline"))});
+    auto& list = showView();
+    list.startPingAll();
+    EXPECT_FALSE(list.isPinging());
+    EXPECT_TRUE(list.testButton()->isEnabled());
+}
+
+TEST_F(NodesListViewTest, SelectionSurvivesResultsAndReloadsAndConnectsWithTheReloadedValues)
+{
+    probes.answers[QStringLiteral("127.0.0.2")] = {std::chrono::milliseconds(10), 300};
+    signIn({makeNode(1, QStringLiteral("a"), QStringLiteral("online"), 10), makeNode(2, QStringLiteral("b"), QStringLiteral("online"), 20)});
+    auto& list = showView();
+    select(2);
+    EXPECT_EQ(selectedIds(), QList<qint64>{2});
+    ASSERT_TRUE(list.bottomBar()->isVisible());
+    EXPECT_EQ(list.bottomBarName()->text(), QStringLiteral("b"));
+
+    // A latency result re-sorts the list: the selection moves with its node.
+    list.startPingAll();
+    waitUntil([&] { return !list.isPinging(); });
+    EXPECT_EQ(selectedIds(), QList<qint64>{2});
+
+    // A reload gives node 2 a new name, host, port and password.
+    Node moved = makeNode(2, QStringLiteral("b renamed"), QStringLiteral("online"), 20);
+    moved.server = QStringLiteral("198.51.100.20");
+    moved.port = 8443;
+    moved.password = QStringLiteral("new secret");
+    signIn({makeNode(1, QStringLiteral("a"), QStringLiteral("online"), 10), moved});
+    waitUntil([&] { return list.bottomBarName()->text() == QStringLiteral("b renamed"); });
+    EXPECT_EQ(selectedIds(), QList<qint64>{2});
+
+    // A search that hides it keeps it selected; clearing the search shows it selected again.
+    list.searchField()->setText(QStringLiteral("zzz"));
+    EXPECT_TRUE(list.bottomBar()->isVisible());
+    list.searchField()->setText(QString());
+    EXPECT_EQ(selectedIds(), QList<qint64>{2});
+
+    list.bottomBarButton()->click();
+    waitUntil([&] { return connectRequests.size() == 1; });
+    EXPECT_EQ(connectRequests.first().server, QStringLiteral("198.51.100.20"));
+    EXPECT_EQ(connectRequests.first().port, 8443);
+    EXPECT_EQ(connectRequests.first().password, QStringLiteral("new secret"));
+}
+
+TEST_F(NodesListViewTest, BottomBarConnectsDisconnectsAndShowsProgressWhileConnecting)
+{
+    const Node a = makeNode(1, QStringLiteral("a"));
+    const Node b = makeNode(2, QStringLiteral("b"));
+    signIn({a, b});
+    // Connects that stay pending until the test lets them go.
+    bool release = false;
+    view = std::make_unique<NodesListView>(NodesListView::Services{
+        .appState = appState,
+        .vpnManager = vpn,
+        .actions = {[&](Node node) -> QCoro::Task<> {
+                        connectRequests.append(node);
+                        return [](bool* release) -> QCoro::Task<> {
+                            while (!*release)
+                                co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+                        }(&release);
+                    },
+                    [this] { ++disconnects; }},
+        .probe = probes.probe()});
+    view->show();
+    auto& list = *view;
+    connectTo(a);
+    select(1);
+    EXPECT_EQ(list.bottomBarButton()->text(), t("断开"));
+    EXPECT_EQ(list.model()->nodeRow(*list.model()->rowOf(1)).isConnected, true);
+    list.bottomBarButton()->click();
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_TRUE(connectRequests.isEmpty());
+
+    // While connecting or disconnecting, no row is the connected one.
+    published(vpn).setState(ConnectionState::connecting);
+    EXPECT_FALSE(list.model()->nodeRow(*list.model()->rowOf(1)).isConnected);
+    EXPECT_EQ(list.bottomBarButton()->text(), t("连接"));
+    published(vpn).setState(ConnectionState::connected);
+
+    select(2);
+    EXPECT_EQ(list.bottomBarButton()->text(), t("连接"));
+    list.bottomBarButton()->click();
+    ASSERT_EQ(connectRequests.size(), 1);
+    EXPECT_EQ(connectRequests.first().id, 2);
+    EXPECT_TRUE(list.bottomBarProgress()->isVisible());
+    EXPECT_FALSE(list.bottomBarButton()->isVisible());
+    EXPECT_TRUE(list.model()->nodeRow(*list.model()->rowOf(2)).isConnecting);
+    release = true;
+    waitUntil([&] { return !list.connectingNode(); });
+    EXPECT_TRUE(list.bottomBarButton()->isVisible());
+    EXPECT_FALSE(list.model()->nodeRow(*list.model()->rowOf(2)).isConnecting);
+}
+
+TEST_F(NodesListViewTest, StarAndContextMenuToggleFavouritesThatPersist)
+{
+    signIn({makeNode(1, QStringLiteral("a"), QStringLiteral("online"), 10, QStringLiteral("JP")),
+            makeNode(2, QStringLiteral("b"), QStringLiteral("online"), 20, QStringLiteral("JP"))});
+    auto& list = showView();
+    const auto row = *list.model()->rowOf(2);
+    const QRect rect = list.list()->visualRect(list.model()->index(row));
+    const QRect star = list.model()->nodeRow(row).starRect(rect);
+    QTest::mouseClick(list.list()->viewport(), Qt::LeftButton, {}, star.center());
+    waitUntil([&] { return list.model()->line(0).kind == Line::Kind::favoritesHeader; });
+    EXPECT_EQ(list.model()->line(1).node.id, 2);
+    EXPECT_TRUE(list.model()->nodeRow(1).isFavorite);
+    // Stored, so a new application state over the same settings knows it.
+    AppStateWorld again(*settings.store);
+    EXPECT_EQ(again.appState.favoriteNodeIds(), QSet<qint64>{2});
+
+    QTest::mouseClick(list.list()->viewport(), Qt::LeftButton, {}, list.model()->nodeRow(1).starRect(list.list()->visualRect(list.model()->index(1))).center());
+    waitUntil([&] { return list.model()->line(0).kind == Line::Kind::regionHeader; });
+    EXPECT_TRUE(appState.favoriteNodeIds().isEmpty());
+
+    // The context menu of a full row holds the one favourite item.
+    const QRect first = list.list()->visualRect(list.model()->index(*list.model()->rowOf(1)));
+    emit list.list()->customContextMenuRequested(first.center());
+    auto* menu = list.findChild<QMenu*>();
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions().first()->text(), t("收藏"));
+    menu->actions().first()->trigger();
+    menu->close();
+    waitUntil([&] { return appState.favoriteNodeIds() == QSet<qint64>{1}; });
+    waitUntil([&] { return list.model()->line(0).kind == Line::Kind::favoritesHeader; });
+}
+
+TEST_F(NodesListViewTest, OfflineRowsAreReducedAndHaveNoContextMenu)
+{
+    connectTo(makeNode(2, QStringLiteral("b"), QStringLiteral("Online")));
+    signIn({makeNode(1, QStringLiteral("a")), makeNode(2, QStringLiteral("b"), QStringLiteral("Online"), 44)});
+    auto& list = showView();
+    const auto row = list.model()->rowOf(2);
+    ASSERT_TRUE(row);
+    EXPECT_EQ(list.model()->line(*row).kind, Line::Kind::offlineNode);
+    const auto face = list.model()->nodeRow(*row);
+    EXPECT_FALSE(face.showFavorite);
+    EXPECT_FALSE(face.isConnected);
+    EXPECT_EQ(face.latency().text, QStringLiteral("44ms"));
+    emit list.list()->customContextMenuRequested(list.list()->visualRect(list.model()->index(*row)).center());
+    EXPECT_FALSE(list.findChild<QMenu*>());
+}
+
+TEST_F(NodesListViewTest, ARebuildKeepsTheScrollPosition)
+{
+    QList<Node> nodes;
+    for (qint64 id = 1; id <= 300; ++id)
+        nodes.append(makeNode(id, QStringLiteral("Node %1").arg(id), QStringLiteral("online"), id));
+    signIn(nodes);
+    auto& list = showView();
+    auto* bar = list.list()->verticalScrollBar();
+    waitUntil([&] { return bar->maximum() > 0; });
+    bar->setValue(bar->maximum() / 2);
+    const int scrolled = bar->value();
+    select(150);
+    appState.toggleFavorite(299);
+    waitUntil([&] { return list.model()->line(0).kind == Line::Kind::favoritesHeader; });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), scrolled);
+    EXPECT_EQ(selectedIds(), QList<qint64>{150});
+}
+
+TEST_F(NodesListViewTest, ProbesEndingAfterTheScreenIsGoneAreDropped)
+{
+    probes.answers[QStringLiteral("127.0.0.2")] = {std::chrono::milliseconds(40), 12};
+    probes.answers[QStringLiteral("127.0.0.3")] = {std::chrono::milliseconds(60), std::nullopt};
+    signIn({makeNode(1, QStringLiteral("a")), makeNode(2, QStringLiteral("b"))});
+    showView().startPingAll();
+    ASSERT_TRUE(view->isPinging());
+    view.reset();
+    // Both probes end with nobody to tell; nothing is touched.
+    waitUntil([&] { return probes.answered == 2; });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(probes.asked.size(), 2);
+}
