@@ -17,25 +17,13 @@ demo=$(mktemp -d "${TMPDIR:-/tmp}/velmorand-demo.XXXXXX")
 app_pid=""
 helper_pids=()
 
-stop() {
-  local pid
-  for pid in "$@"; do
-    kill -TERM "$pid" 2>/dev/null || true
-  done
-  for pid in "$@"; do
-    for _ in $(seq 50); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-  done
-}
+source scripts/lib/stop_processes.sh
 
 cleanup() {
   trap - INT TERM EXIT
   # The application first: it takes a live connection down while the nodes still answer.
-  [ -n "$app_pid" ] && stop "$app_pid"
-  [ ${#helper_pids[@]} -gt 0 ] && stop "${helper_pids[@]}"
+  [ -n "$app_pid" ] && stop_processes "$app_pid"
+  [ ${#helper_pids[@]} -gt 0 ] && stop_processes "${helper_pids[@]}"
   rm -rf "$demo"
 }
 trap cleanup EXIT

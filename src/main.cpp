@@ -1,6 +1,7 @@
 #include "app/app_context.h"
 #include "platform/paths.h"
 #include "platform/single_instance.h"
+#include "ui/common/first_paint_log.h"
 #include "ui/common/icons.h"
 #include "ui/shell/app_delegate.h"
 #include "ui/shell/shell_context.h"
@@ -12,6 +13,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    logFirstPaintWhenAsked();
     QApplication::setApplicationName(QStringLiteral("Velmorand"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORAND_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral(VELMORAND_APP_ID));
