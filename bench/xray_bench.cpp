@@ -12,7 +12,8 @@ namespace {
 struct Manager {
     QTemporaryDir dir;
     SettingsStore settings{dir.filePath(QStringLiteral("settings.json"))};
-    XrayManager manager{settings, ChildProcessLauncher::shared(), [this] {
+    std::unique_ptr<ChildProcessLauncher> launcher = ChildProcessLauncher::makeNative();
+    XrayManager manager{settings, *launcher, [this] {
         XrayManager::Options options;
         options.resourcesDir = dir.path();
         options.configDir = dir.filePath(QStringLiteral("velmorand-xray"));

@@ -1,9 +1,11 @@
+#include "app/app_context.h"
 #include "platform/paths.h"
 #include "platform/single_instance.h"
 #include "ui/common/icons.h"
-#include "ui/main/app_delegate.h"
-#include "ui/main/termination_signals.h"
-#include "ui/main/velmorand_app.h"
+#include "ui/shell/app_delegate.h"
+#include "ui/shell/shell_context.h"
+#include "ui/shell/termination_signals.h"
+#include "ui/shell/velmorand_app.h"
 
 #include <QApplication>
 
@@ -28,7 +30,10 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(Icons::appWindowIcon());
     quitOnTerminationSignals();
 
-    VelmorandApp velmorand(VelmorandApp::sharedServices());
+    // Every long-lived object, built once in this order and freed in reverse.
+    AppContext context(AppContext::Environment::native());
+    ShellContext shell(context);
+    VelmorandApp velmorand(shell.appServices());
     QObject::connect(&instance, &SingleInstance::reopenRequested, &velmorand, &VelmorandApp::reopen);
     // Closing the window leaves the program in the status area.
     QApplication::setQuitOnLastWindowClosed(velmorand.delegate()->applicationShouldTerminateAfterLastWindowClosed());

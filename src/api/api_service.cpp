@@ -95,11 +95,6 @@ ApiService::ApiService(SettingsStore& settings, QStringList domainPool, Options 
     closeConnectionsOnQuit(*m_session);
 }
 
-ApiService::ApiService(QObject* parent)
-    : ApiService(SettingsStore::shared(), DomainPool::defaults(), Options{}, parent)
-{
-}
-
 ApiService::ApiService(const ApiService& session, QObject* parent)
     : ApiService(session.m_settings, session.m_domainPool, session.m_options, parent)
 {
@@ -107,13 +102,6 @@ ApiService::ApiService(const ApiService& session, QObject* parent)
 }
 
 ApiService::~ApiService() = default;
-
-ApiService& ApiService::shared()
-{
-    // Lives until the process ends; never destroyed after the application object is gone.
-    static auto* instance = new ApiService();
-    return *instance;
-}
 
 int ApiService::activeIndex() const
 {

@@ -83,15 +83,10 @@ public:
     // `domainPool` must not be empty for requests to be made. A CA file named by the environment
     // variable VELMORAND_API_CA is trusted in addition to the system's.
     ApiService(SettingsStore& settings, QStringList domainPool, Options options = {}, QObject* parent = nullptr);
-    // A client of its own with the default pool, an empty jar and its own session, sharing the
-    // stored index with every other instance (the password-reset screen makes one).
-    explicit ApiService(QObject* parent = nullptr);
     // A client of its own over the same pool, options and settings, starting with a copy of
     // `session`'s jar: a screen's client, whose requests end when the screen does.
     ApiService(const ApiService& session, QObject* parent);
     ~ApiService() override;
-
-    static ApiService& shared();
 
     const QStringList& domainPool() const { return m_domainPool; }
     // The pool entry in use: the stored index when it lies inside the pool, else the first.

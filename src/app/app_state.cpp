@@ -4,10 +4,9 @@
 #include "api/records/json_reader.h"
 #include "app/fastest_node.h"
 #include "app/keychain_helper.h"
-#include "connection/ping_service.h"
-#include "connection/vpn_manager.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
+#include "platform/while_alive.h"
 
 #include <QDebug>
 #include <QJsonArray>
@@ -67,19 +66,6 @@ AppState::AppState(Collaborators collaborators, QObject* parent)
 {
 }
 
-AppState& AppState::shared()
-{
-    static AppState state({ApiService::shared(), SettingsStore::shared(), KeychainHelper::shared(),
-                           [](QList<Node> nodes) { return PingService::shared().ping(std::move(nodes)); },
-                           [](Node node) { return VpnManager::shared().connectTo(std::move(node)); },
-                           [] { return VpnManager::shared().state() == ConnectionState::disconnected; }});
-    // The connection manager cannot reach up to us: it announces each successful connect.
-    static const auto recentNodes = QObject::connect(&VpnManager::shared(), &VpnManager::nodeConnected, &state,
-                                                     &AppState::addRecent);
-    Q_UNUSED(recentNodes);
-    return state;
-}
-
 void AppState::setNodes(const QList<Node>& nodes)
 {
     publish(m_nodes, nodes, &AppState::nodesChanged);
@@ -133,66 +119,57 @@ void AppState::loadProfile()
     runProfileLoad();
 }
 
-QCoro::Task<> AppState::runNodeLoad(std::optional<QList<Node>> restoreOnFailure)
+void AppState::runNodeLoad(std::optional<QList<Node>> restoreOnFailure)
 {
-    QPointer<AppState> self(this);
-    try {
-        const auto nodes = co_await m_collaborators.api.fetchNodes();
-        if (!self)
-            co_return;
-        const auto count = QString::number(nodes.size());
-        console(QStringLiteral("loadNodes: got ") + count + QStringLiteral(" nodes"));
-        debLog(QStringLiteral("[NODES] got ") + count + QStringLiteral(" nodes"));
-        setNodes(nodes);
-    } catch (const std::exception& error) {
-        if (!self)
-            co_return;
-        const auto description = describe(error);
-        console(QStringLiteral("Failed to load nodes: ") + description);
-        debLog(QStringLiteral("[NODES-ERR] ") + description);
-        if (dynamic_cast<const DecodingError*>(&error))
-            console(QStringLiteral("DecodingError details: ") + description);
-        // A reload after clearing gives the old list back, unless another load filled it since.
-        if (restoreOnFailure && m_nodes.isEmpty())
-            setNodes(*restoreOnFailure);
-    }
+    whileAlive(
+        this, m_collaborators.api.fetchNodes(),
+        [this](const QList<Node>& nodes) {
+            const auto count = QString::number(nodes.size());
+            console(QStringLiteral("loadNodes: got ") + count + QStringLiteral(" nodes"));
+            debLog(QStringLiteral("[NODES] got ") + count + QStringLiteral(" nodes"));
+            setNodes(nodes);
+        },
+        [this, restoreOnFailure](const std::exception& error) {
+            const auto description = describe(error);
+            console(QStringLiteral("Failed to load nodes: ") + description);
+            debLog(QStringLiteral("[NODES-ERR] ") + description);
+            if (dynamic_cast<const DecodingError*>(&error))
+                console(QStringLiteral("DecodingError details: ") + description);
+            // A reload after clearing gives the old list back, unless another load filled it since.
+            if (restoreOnFailure && m_nodes.isEmpty())
+                setNodes(*restoreOnFailure);
+        });
 }
 
-QCoro::Task<> AppState::runAnnouncementLoad(std::optional<QList<Announcement>> restoreOnFailure)
+void AppState::runAnnouncementLoad(std::optional<QList<Announcement>> restoreOnFailure)
 {
-    QPointer<AppState> self(this);
-    try {
-        const auto announcements = co_await m_collaborators.api.fetchAnnouncements();
-        if (!self)
-            co_return;
-        setAnnouncements(announcements);
-        console(QStringLiteral("loadAnnouncements: got ") + QString::number(announcements.size()));
-    } catch (const std::exception& error) {
-        if (!self)
-            co_return;
-        console(QStringLiteral("Failed to load announcements: ") + describe(error));
-        if (restoreOnFailure && m_announcements.isEmpty())
-            setAnnouncements(*restoreOnFailure);
-    }
+    whileAlive(
+        this, m_collaborators.api.fetchAnnouncements(),
+        [this](const QList<Announcement>& announcements) {
+            setAnnouncements(announcements);
+            console(QStringLiteral("loadAnnouncements: got ") + QString::number(announcements.size()));
+        },
+        [this, restoreOnFailure](const std::exception& error) {
+            console(QStringLiteral("Failed to load announcements: ") + describe(error));
+            if (restoreOnFailure && m_announcements.isEmpty())
+                setAnnouncements(*restoreOnFailure);
+        });
 }
 
-QCoro::Task<> AppState::runProfileLoad()
+void AppState::runProfileLoad()
 {
-    QPointer<AppState> self(this);
-    try {
-        const auto profile = co_await m_collaborators.api.fetchProfile();
-        if (!self)
-            co_return;
-        setProfile(profile);
-        setIsLoggedIn(profile && profile->ok);
-        setIsLoading(false);
-    } catch (const std::exception& error) {
-        if (!self)
-            co_return;
-        console(QStringLiteral("Failed to load profile: ") + describe(error));
-        setIsLoggedIn(false);
-        setIsLoading(false);
-    }
+    whileAlive(
+        this, m_collaborators.api.fetchProfile(),
+        [this](const std::optional<UserProfileResponse>& profile) {
+            setProfile(profile);
+            setIsLoggedIn(profile && profile->ok);
+            setIsLoading(false);
+        },
+        [this](const std::exception& error) {
+            console(QStringLiteral("Failed to load profile: ") + describe(error));
+            setIsLoggedIn(false);
+            setIsLoading(false);
+        });
 }
 
 // Sign-in and sign-out ------------------------------------------------------------------------

@@ -56,10 +56,6 @@ public:
 
     explicit AppState(Collaborators collaborators, QObject* parent = nullptr);
 
-    // Over the shared API client, settings, keychain, latency probes and connection manager; the
-    // connection manager's successful connects go to addRecent().
-    static AppState& shared();
-
     // Published values. Every assignment announces itself, changed or not.
     const QList<Node>& nodes() const { return m_nodes; }
     void setNodes(const QList<Node>& nodes);
@@ -131,9 +127,9 @@ private:
     }
 
     void setIsAutoSelecting(bool isAutoSelecting);
-    QCoro::Task<> runNodeLoad(std::optional<QList<Node>> restoreOnFailure);
-    QCoro::Task<> runAnnouncementLoad(std::optional<QList<Announcement>> restoreOnFailure);
-    QCoro::Task<> runProfileLoad();
+    void runNodeLoad(std::optional<QList<Node>> restoreOnFailure);
+    void runAnnouncementLoad(std::optional<QList<Announcement>> restoreOnFailure);
+    void runProfileLoad();
     void debLog(const QString& event) const;
     void storeIds(const QString& key, const QList<qint64>& ids);
 

@@ -52,17 +52,13 @@ AutoUpdater::AutoUpdater(Collaborators collaborators, QObject* parent)
     closeConnectionsOnQuit(m_network);
 }
 
-AutoUpdater& AutoUpdater::shared()
+AutoUpdater::InstallMode AutoUpdater::nativeInstallMode()
 {
 #ifdef Q_OS_MACOS
-    constexpr auto mode = InstallMode::submitInstallerScript;
+    return InstallMode::submitInstallerScript;
 #else
-    constexpr auto mode = InstallMode::openDownloadOnly;
+    return InstallMode::openDownloadOnly;
 #endif
-    static AutoUpdater updater({ApiService::shared(), AdminScriptRunner::shared(), UrlOpener::shared(),
-                                [] { QCoreApplication::quit(); }, mode, DomainPool::defaults().value(0),
-                                QDir::tempPath()});
-    return updater;
 }
 
 QString AutoUpdater::currentVersion() const
@@ -188,8 +184,9 @@ void AutoUpdater::downloadWithProgress(const QString& urlString, const QString& 
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     auto* download = new UpdateDownload(m_network.get(request), UpdateInstaller::diskImagePath(workDir, version), this);
-    connect(download, &UpdateDownload::stored, this, [](const QString& path) {
-        emit Notifier::shared().downloadComplete(path);
+    connect(download, &UpdateDownload::progress, &m_collaborators.notifier, &Notifier::downloadProgress);
+    connect(download, &UpdateDownload::stored, this, [this](const QString& path) {
+        emit m_collaborators.notifier.downloadComplete(path);
     });
     connect(download, &UpdateDownload::transferFailed, this, [this, closeWindow, url, workDir](const QString& reason) {
         log(QStringLiteral("Download failed: ") + reason);
@@ -201,7 +198,7 @@ void AutoUpdater::downloadWithProgress(const QString& urlString, const QString& 
         log(QStringLiteral("Could not store the download: ") + reason);
         m_collaborators.urlOpener.open(QUrl::fromLocalFile(workDir));
     });
-    emit Notifier::shared().downloadStarted();
+    emit m_collaborators.notifier.downloadStarted();
 }
 
 void AutoUpdater::installDownloadedUpdate(const QString& version, const QString& workDir)

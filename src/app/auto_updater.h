@@ -12,6 +12,7 @@
 
 class AdminScriptRunner;
 class ApiService;
+class Notifier;
 class UpdatePrompts;
 class UrlOpener;
 
@@ -31,6 +32,8 @@ public:
         ApiService& api;
         AdminScriptRunner& adminScripts;
         UrlOpener& urlOpener;
+        // Where "downloadStarted", "downloadProgress" and "downloadComplete" are posted.
+        Notifier& notifier;
         // Ends the application (after a submitted install, or a refused mandatory update).
         std::function<void()> quit;
         InstallMode installMode = InstallMode::openDownloadOnly;
@@ -45,10 +48,8 @@ public:
 
     explicit AutoUpdater(Collaborators collaborators, QObject* parent = nullptr);
 
-    static AutoUpdater& shared();
-
-    // The screens give the shared updater their alerts and window once they exist.
-    void setPrompts(UpdatePrompts* prompts) { m_collaborators.prompts = prompts; }
+    // How this system's build is updated.
+    static InstallMode nativeInstallMode();
 
     // The running build's version: the application version, or "1.0.0" when it has none.
     QString currentVersion() const;

@@ -1,13 +1,13 @@
 #include "ip_info_service.h"
 
 #include "api/answer_json.h"
+#include "api/reply_awaiter.h"
 #include "connection/vpn_manager.h"
 #include "platform/connection_cache.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-#include <qcoro/qcoronetworkreply.h>
 
 #include <memory>
 
@@ -25,14 +25,13 @@ IPInfoService::IPInfoService(QList<QUrl> endpoints, std::chrono::milliseconds ti
     closeConnectionsOnQuit(m_session);
 }
 
-IPInfoService& IPInfoService::shared()
+IPInfoService::ProxyForLookup IPInfoService::throughSystemProxyOf(const VpnManager& vpnManager)
 {
-    static IPInfoService service(defaultEndpoints(), defaultTimeout, [] {
-        if (!VpnManager::shared().systemProxyEnabled())
+    return [&vpnManager] {
+        if (!vpnManager.systemProxyEnabled())
             return QNetworkProxy(QNetworkProxy::NoProxy);
         return QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), VpnManager::proxyPort);
-    });
-    return service;
+    };
 }
 
 QCoro::Task<std::optional<PublicIPInfo>> IPInfoService::fetchPublicIP()
@@ -57,12 +56,9 @@ QCoro::Task<std::optional<PublicIPInfo>> IPInfoService::fetch(QUrl url)
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(m_session.get(request),
                                                                    [](QNetworkReply* r) { r->deleteLater(); });
-    // The limit covers the whole transfer, not only a silence between packets.
-    const bool finished = co_await qCoro(reply.get()).waitForFinished(m_timeout);
-    if (!finished) {
-        reply->abort();
+    // A reply cut off at the limit has no status.
+    if (!co_await ReplyAwaiter(reply.get(), m_timeout))
         co_return std::nullopt;
-    }
     const auto status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() || status.toInt() != 200)
         co_return std::nullopt;

@@ -13,6 +13,8 @@
 #include <functional>
 #include <optional>
 
+class VpnManager;
+
 // Looks up the machine's public address from public IP-geolocation services, asked in a fixed
 // order until one gives a usable answer. Used from the main thread; outlives its lookups.
 class IPInfoService {
@@ -30,7 +32,7 @@ public:
                            std::chrono::milliseconds timeout = defaultTimeout, ProxyForLookup proxy = {});
 
     // Through the local core's SOCKS5 port while the connection manager has the system proxy on.
-    static IPInfoService& shared();
+    static ProxyForLookup throughSystemProxyOf(const VpnManager& vpnManager);
 
     // The first usable answer, or nothing when every endpoint failed. Never fails.
     QCoro::Task<std::optional<PublicIPInfo>> fetchPublicIP();

@@ -9,12 +9,6 @@ KeychainHelper::KeychainHelper(SecretStore& store)
 {
 }
 
-KeychainHelper& KeychainHelper::shared()
-{
-    static KeychainHelper helper(SecretStore::shared());
-    return helper;
-}
-
 bool KeychainHelper::save(const QString& value, const QString& key)
 {
     // A text with unpaired surrogates has no UTF-8 form: store nothing rather than a mangled secret.

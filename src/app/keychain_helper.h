@@ -11,9 +11,6 @@ class KeychainHelper {
 public:
     explicit KeychainHelper(SecretStore& store);
 
-    // Over the desktop's secret store.
-    static KeychainHelper& shared();
-
     static const QString service;
 
     // Replaces any item of the key; true when the new item was stored. A failed save leaves no

@@ -1,7 +1,5 @@
 #include "update_download.h"
 
-#include "platform/notifier.h"
-
 #include <QNetworkReply>
 
 UpdateDownload::UpdateDownload(QNetworkReply* reply, const QString& targetPath, QObject* parent)
@@ -12,9 +10,9 @@ UpdateDownload::UpdateDownload(QNetworkReply* reply, const QString& targetPath, 
     m_reply->setParent(this);
     if (!m_file.open(QIODevice::WriteOnly))
         m_writeError = m_file.errorString();
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [](qint64 received, qint64 total) {
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
         if (total > 0)
-            emit Notifier::shared().downloadProgress(static_cast<double>(received) / static_cast<double>(total));
+            emit progress(static_cast<double>(received) / static_cast<double>(total));
     });
     connect(m_reply, &QNetworkReply::readyRead, this, &UpdateDownload::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &UpdateDownload::onFinished);

@@ -6,8 +6,8 @@
 
 class QNetworkReply;
 
-// One disk-image download into a file of a private directory. Progress goes out through
-// Notifier's "downloadProgress"; the file is kept only when the whole body of a 2xx answer
+// One disk-image download into a file of a private directory. Progress goes out as a fraction
+// (the updater posts it as "downloadProgress"); the file is kept only when the whole body of a 2xx answer
 // arrived and was written. Deletes itself when it has reported.
 class UpdateDownload : public QObject {
     Q_OBJECT
@@ -16,6 +16,8 @@ public:
     UpdateDownload(QNetworkReply* reply, const QString& targetPath, QObject* parent = nullptr);
 
 signals:
+    // The part received, 0..1, when the answer gives its length.
+    void progress(double fraction);
     void stored(const QString& path);
     // No usable answer: a transport failure or a status outside 2xx.
     void transferFailed(const QString& reason);

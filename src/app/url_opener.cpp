@@ -17,8 +17,7 @@ public:
 
 } // namespace
 
-UrlOpener& UrlOpener::shared()
+std::unique_ptr<UrlOpener> UrlOpener::makeNative()
 {
-    static XdgUrlOpener opener;
-    return opener;
+    return std::make_unique<XdgUrlOpener>();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QUrl>
 
 // Hands a web address or a file to the desktop (browser, file manager).
@@ -8,6 +10,6 @@ public:
     virtual ~UrlOpener() = default;
     virtual void open(const QUrl& url) = 0;
 
-    // The desktop's opener of this system.
-    static UrlOpener& shared();
+    // The implementation of this system; the application context owns the one it makes.
+    static std::unique_ptr<UrlOpener> makeNative();
 };

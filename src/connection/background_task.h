@@ -1,23 +1,15 @@
 #pragma once
 
 #include <QFuture>
-#include <QPromise>
-#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
-#include <memory>
 #include <utility>
 
-// Runs work on the global thread pool; a coroutine can co_await the future for its result.
+// The one way blocking work (a system command, a file of the core) leaves the window's thread:
+// it runs on Qt's global thread pool, and a coroutine co_awaits the future for its result. The
+// work must own or outlive everything it uses.
 template <typename Work>
 auto runInBackground(Work work) -> QFuture<decltype(work())>
 {
-    using Result = decltype(work());
-    auto promise = std::make_shared<QPromise<Result>>();
-    auto future = promise->future();
-    promise->start();
-    QThreadPool::globalInstance()->start([promise, work = std::move(work)]() mutable {
-        promise->addResult(work());
-        promise->finish();
-    });
-    return future;
+    return QtConcurrent::run(std::move(work));
 }

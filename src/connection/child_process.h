@@ -44,5 +44,6 @@ public:
     // A child for the request, not started yet, so that the caller can connect first.
     virtual std::unique_ptr<ChildProcess> create(const ProcessRequest& request) = 0;
 
-    static ChildProcessLauncher& shared();
+    // The implementation of this system; the application context owns the one it makes.
+    static std::unique_ptr<ChildProcessLauncher> makeNative();
 };

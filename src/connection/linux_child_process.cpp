@@ -61,8 +61,7 @@ std::unique_ptr<ChildProcess> LinuxChildProcessLauncher::create(const ProcessReq
     return std::make_unique<LinuxChildProcess>(request);
 }
 
-ChildProcessLauncher& ChildProcessLauncher::shared()
+std::unique_ptr<ChildProcessLauncher> ChildProcessLauncher::makeNative()
 {
-    static LinuxChildProcessLauncher launcher;
-    return launcher;
+    return std::make_unique<LinuxChildProcessLauncher>();
 }

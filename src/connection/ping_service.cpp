@@ -28,12 +28,6 @@ PingService::PingService()
     raiseDescriptorLimit();
 }
 
-PingService& PingService::shared()
-{
-    static PingService service;
-    return service;
-}
-
 qint64 PingService::roundedMilliseconds(std::chrono::nanoseconds elapsed)
 {
     return std::llround(double(elapsed.count()) / 1e6);

@@ -18,8 +18,6 @@ public:
 
     PingService();
 
-    static PingService& shared();
-
     // Milliseconds from the call until the connection to host:port was up, or nothing when it
     // failed or took longer than `timeout` seconds. Nothing is sent; the connection is closed at
     // once. A port outside 0..65535 or a limit that is negative or not finite answers nothing.

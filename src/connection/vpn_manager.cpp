@@ -1,7 +1,6 @@
 #include "vpn_manager.h"
 
 #include "platform/admin_script_runner.h"
-#include "platform/notifier.h"
 #include "platform/process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
@@ -47,30 +46,30 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTim
         QObject::connect(application, &QCoreApplication::aboutToQuit, this, &VpnManager::prepareForQuit);
 }
 
-VpnManager& VpnManager::shared()
-{
-    static VpnManager manager(SettingsStore::shared(), ProcessRunner::shared(), XrayManager::shared(), AdminScriptRunner::shared());
-    return manager;
-}
+VpnManager::~VpnManager() = default;
 
 XrayManager& VpnManager::xray()
 {
-    if (!m_xray)
-        m_xray = &XrayManager::shared();
+    if (!m_xray) {
+        m_ownLauncher = ChildProcessLauncher::makeNative();
+        m_ownXray = std::make_unique<XrayManager>(m_settings, *m_ownLauncher, XrayManager::Options::standard());
+        m_xray = m_ownXray.get();
+    }
     return *m_xray;
 }
 
 AdminScriptRunner& VpnManager::adminScripts()
 {
-    if (!m_adminScripts)
-        m_adminScripts = &AdminScriptRunner::shared();
+    if (!m_adminScripts) {
+        m_ownAdminScripts = AdminScriptRunner::makeNative();
+        m_adminScripts = m_ownAdminScripts.get();
+    }
     return *m_adminScripts;
 }
 
 void VpnManager::setState(ConnectionState state)
 {
     assign(m_state, state, &VpnManager::stateChanged);
-    emit Notifier::shared().vpnStateChanged();
 }
 
 void VpnManager::setTrafficDown(qint64 bytes)

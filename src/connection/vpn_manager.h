@@ -97,10 +97,9 @@ public:
     VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayManager& xray, AdminScriptRunner& adminScripts,
         VpnTimings timings = {}, QObject* parent = nullptr);
     // For screens that show and set the figures but never connect: the proxy core and the
-    // administrator scripts are those of the process, reached only when first needed.
+    // administrator scripts are this system's own, made only when first needed.
     VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTimings timings = {}, QObject* parent = nullptr);
-
-    static VpnManager& shared();
+    ~VpnManager() override;
 
     // Connects to the node: up to maxConnectAttempts attempts, waiting 1 and then 2 units between
     // them. Returns at once when that node is already connected or being connected; switches
@@ -121,7 +120,8 @@ public:
     static QString snIFor(const Node& node);
 
     // Published state, written only by the manager's own operations. Every assignment notifies,
-    // also when the value stays the same; a state assignment also posts "VpnStateChanged".
+    // also when the value stays the same; the application posts "VpnStateChanged" on every state
+    // assignment.
     ConnectionState state() const { return m_state; }
     qint64 trafficDown() const { return m_trafficDown; }
     qint64 trafficUp() const { return m_trafficUp; }
@@ -293,6 +293,10 @@ private:
     std::shared_ptr<std::atomic<bool>> m_leftoverClearing = std::make_shared<std::atomic<bool>>(false);
     XrayManager* m_xray;
     AdminScriptRunner* m_adminScripts;
+    // What the short constructor makes on first need.
+    std::unique_ptr<ChildProcessLauncher> m_ownLauncher;
+    std::unique_ptr<XrayManager> m_ownXray;
+    std::unique_ptr<AdminScriptRunner> m_ownAdminScripts;
     const VpnTimings m_timings;
 
     ConnectionState m_state = ConnectionState::disconnected;

@@ -1,7 +1,6 @@
 #include "xray_manager.h"
 
 #include "api/domain_pool.h"
-#include "platform/notifier.h"
 #include "platform/own_processes.h"
 #include "platform/paths.h"
 #include "platform/settings_keys.h"
@@ -87,12 +86,6 @@ XrayManager::XrayManager(SettingsStore& settings, ChildProcessLauncher& launcher
 XrayManager::~XrayManager()
 {
     stop();
-}
-
-XrayManager& XrayManager::shared()
-{
-    static XrayManager manager(SettingsStore::shared(), ChildProcessLauncher::shared(), Options::standard());
-    return manager;
 }
 
 std::optional<qint64> XrayManager::processId() const
@@ -194,7 +187,7 @@ XrayManager::ChildHandle XrayManager::launchCore(const QString& binary, const QS
         for (const auto& stream : {output->standardOutput, output->standardError}) {
             const auto text = decodeUtf8(stream);
             if (text && !text->isEmpty())
-                QTimer::singleShot(0, &Notifier::shared(), [message = *text] { emit Notifier::shared().kernelLog(message); });
+                QTimer::singleShot(0, this, [this, message = *text] { emit kernelLog(message); });
         }
         // Only the end of the current core ends the run; an earlier core's end changes nothing.
         if (generation == m_generation)

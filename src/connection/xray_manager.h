@@ -54,8 +54,6 @@ public:
     XrayManager(SettingsStore& settings, ChildProcessLauncher& launcher, Options options, QObject* parent = nullptr);
     ~XrayManager() override;
 
-    static XrayManager& shared();
-
     // The core's configuration document for the node, as pretty-printed JSON text.
     QString buildConfig(const Node& node, const std::optional<QString>& sni) const;
 
@@ -90,6 +88,9 @@ public:
 signals:
     void modeChanged();
     void runningChanged();
+    // One output stream of the core, whole, once the core has ended; the application posts it
+    // as "kernelLog".
+    void kernelLog(const QString& message);
 
 private:
     struct DeleteLater {

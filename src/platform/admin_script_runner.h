@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <memory>
+
 struct AdminScriptResult {
     bool succeeded = false;
     QString output;
@@ -17,5 +19,6 @@ public:
     virtual ~AdminScriptRunner() = default;
     virtual AdminScriptResult run(const QString& script) = 0;
 
-    static AdminScriptRunner& shared();
+    // The implementation of this system; the application context owns the one it makes.
+    static std::unique_ptr<AdminScriptRunner> makeNative();
 };

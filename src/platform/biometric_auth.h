@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
 
 #include <functional>
@@ -12,5 +14,6 @@ public:
     // The reply comes once, on the main thread: success, or the failure's text.
     virtual void authenticate(const QString& reason, std::function<void(bool success, const QString& error)> reply) = 0;
 
-    static BiometricAuth& shared();
+    // The implementation of this system; the application context owns the one it makes.
+    static std::unique_ptr<BiometricAuth> makeNative();
 };

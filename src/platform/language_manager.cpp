@@ -4,19 +4,14 @@
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 
-LanguageManager::LanguageManager(SettingsStore& settings, QObject* parent)
+LanguageManager::LanguageManager(SettingsStore& settings, Notifier& notifier, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
+    , m_notifier(notifier)
 {
     // An unknown stored text stays in the store until the next change; Chinese is used meanwhile.
     if (const auto stored = appLanguageFromRawValue(storedLanguage()))
         m_currentLanguage = *stored;
-}
-
-LanguageManager& LanguageManager::shared()
-{
-    static LanguageManager manager(SettingsStore::shared());
-    return manager;
 }
 
 QString LanguageManager::storedLanguage() const
@@ -43,5 +38,5 @@ void LanguageManager::announce(AppLanguage language)
 {
     m_currentLanguage = language;
     emit currentLanguageChanged(language);
-    emit Notifier::shared().languageChanged();
+    emit m_notifier.languageChanged();
 }

@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+class Notifier;
 class SettingsStore;
 
 // The interface language in force. The choice lives in the settings store under "appLanguage"
@@ -17,10 +18,7 @@ class LanguageManager : public QObject {
     Q_PROPERTY(AppLanguage currentLanguage READ currentLanguage NOTIFY currentLanguageChanged)
 public:
     // Reads "appLanguage" once; an absent or unknown value starts in Chinese. Posts nothing.
-    explicit LanguageManager(SettingsStore& settings, QObject* parent = nullptr);
-
-    // The instance of this process, over SettingsStore::shared(); created on first use.
-    static LanguageManager& shared();
+    LanguageManager(SettingsStore& settings, Notifier& notifier, QObject* parent = nullptr);
 
     // The persisted choice as a raw value: "appLanguage", or "zh" when it is missing.
     QString storedLanguage() const;
@@ -44,5 +42,6 @@ private:
     void announce(AppLanguage language);
 
     SettingsStore& m_settings;
+    Notifier& m_notifier;
     std::atomic<AppLanguage> m_currentLanguage{AppLanguage::zh};
 };

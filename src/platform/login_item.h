@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 // Starting the application when the user logs in.
 class LoginItem {
 public:
@@ -8,5 +10,6 @@ public:
     // False when the change could not be made.
     virtual bool setEnabled(bool enabled) = 0;
 
-    static LoginItem& shared();
+    // The implementation of this system; the application context owns the one it makes.
+    static std::unique_ptr<LoginItem> makeNative();
 };

@@ -1,7 +1,1 @@
 #include "notifier.h"
-
-Notifier& Notifier::shared()
-{
-    static Notifier notifier;
-    return notifier;
-}

@@ -2,23 +2,21 @@
 
 #include <QObject>
 #include <QString>
-#include <QVariant>
 
-// The process-wide notification names, as signals of one object.
+// The application's notification names, as typed signals of one object. The application context
+// makes the one hub and hands it to whoever posts or listens.
 class Notifier : public QObject {
     Q_OBJECT
-public:
-    static Notifier& shared();
 
 signals:
     // "VpnStateChanged": posted on every assignment of the connection state.
     void vpnStateChanged();
     // "languageChanged": the interface language was set.
     void languageChanged();
-    // "navigateToTab": the object is a tab index when it is an integer.
-    void navigateToTab(const QVariant& object);
-    // "menuBarVisibilityChanged": the object is the new Boolean.
-    void menuBarVisibilityChanged(const QVariant& object);
+    // "navigateToTab": the tab to show.
+    void navigateToTab(int tab);
+    // "menuBarVisibilityChanged": whether the status item is shown.
+    void menuBarVisibilityChanged(bool visible);
     // "kernelLog": one output stream of the proxy core, when it ends.
     void kernelLog(const QString& message);
     // "downloadStarted", "downloadProgress" (fraction 0..1) and "downloadComplete" (file path).

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <memory>
 
 struct ProcessRequest {
     QString program;
@@ -37,6 +38,6 @@ public:
     virtual ~ProcessRunner() = default;
     virtual ProcessResult run(const ProcessRequest& request) = 0;
 
-    // The runner of this process (the real one).
-    static ProcessRunner& shared();
+    // The implementation of this system; the application context owns the one it makes.
+    static std::unique_ptr<ProcessRunner> makeNative();
 };

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <optional>
+#include <memory>
 
 // Generic-password items of the user's keychain, by service and account.
 class SecretStore {
@@ -13,5 +14,6 @@ public:
     virtual std::optional<QString> read(const QString& service, const QString& account) = 0;
     virtual bool remove(const QString& service, const QString& account) = 0;
 
-    static SecretStore& shared();
+    // The implementation of this system; the application context owns the one it makes.
+    static std::unique_ptr<SecretStore> makeNative();
 };

@@ -18,10 +18,9 @@ SettingsStore::SettingsStore(QString filePath, QObject* parent)
     reload();
 }
 
-SettingsStore& SettingsStore::shared()
+QString SettingsStore::defaultFilePath()
 {
-    static SettingsStore store(Paths::configDir() + QStringLiteral("/settings.json"));
-    return store;
+    return Paths::configDir() + QStringLiteral("/settings.json");
 }
 
 void SettingsStore::reload()

@@ -14,8 +14,8 @@ class SettingsStore : public QObject {
 public:
     explicit SettingsStore(QString filePath, QObject* parent = nullptr);
 
-    // The store of this process: "settings.json" in the configuration directory.
-    static SettingsStore& shared();
+    // The application's file: "settings.json" in the configuration directory.
+    static QString defaultFilePath();
 
     QString filePath() const { return m_filePath; }
 

@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QtDebug>
 
+#include <atomic>
+
 // The table's data is a resource of this static library; its registration must be pulled in
 // explicitly, and from the global namespace.
 static void initTextResources()
@@ -73,6 +75,24 @@ const QString& TextEntry::text(AppLanguage language) const
     return zh;
 }
 
+namespace {
+
+std::atomic<const LanguageManager*> languageSource{nullptr};
+
+// Lookups run off the main thread too: the source's language is an atomic of its own.
+AppLanguage currentLanguage()
+{
+    const auto* source = languageSource.load();
+    return source ? source->currentLanguage() : AppLanguage::zh;
+}
+
+} // namespace
+
+void installLanguageSource(const LanguageManager* manager)
+{
+    languageSource.store(manager);
+}
+
 const std::vector<TextEntry>& entries()
 {
     return table().rows;
@@ -80,8 +100,7 @@ const std::vector<TextEntry>& entries()
 
 QString tr(const QString& key, std::optional<AppLanguage> lang)
 {
-    // Only a lookup without a language reaches the shared manager (and the settings store).
-    const auto language = lang ? *lang : LanguageManager::shared().currentLanguage();
+    const auto language = lang ? *lang : currentLanguage();
     const auto& t = table();
     const auto found = t.rowByKey.constFind(key);
     if (found == t.rowByKey.cend())

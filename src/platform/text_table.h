@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+class LanguageManager;
+
 // The interface texts in Chinese, English and Japanese. Code writes every user-visible text as
 // its Chinese source text and looks it up here. Always call it qualified (`i18n::tr`): inside a
 // QObject a bare `tr` is QObject::tr.
@@ -29,5 +31,10 @@ const std::vector<TextEntry>& entries();
 // no fallback to another language. Placeholders ("%@", "%d", "%.0f%%") are left for the caller
 // to fill (see text_format.h).
 QString tr(const QString& key, std::optional<AppLanguage> lang = std::nullopt);
+
+// Where lookups without a language find the current interface language: the application's
+// language manager, installed by whoever owns it for as long as it lives (as a translator is
+// installed on the application object). While none is installed, lookups give Chinese.
+void installLanguageSource(const LanguageManager* manager);
 
 } // namespace i18n

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
 
 // Notices shown by the desktop (connected, disconnected).
@@ -9,5 +11,6 @@ public:
     virtual void requestPermission() = 0;
     virtual void post(const QString& title, const QString& body) = 0;
 
-    static UserNotifier& shared();
+    // The implementation of this system; the application context owns the one it makes.
+    static std::unique_ptr<UserNotifier> makeNative();
 };

@@ -68,8 +68,16 @@ protected:
     AutoUpdater& updater(Mode mode = Mode::submitInstallerScript)
     {
         api = std::make_unique<ApiService>(*settings.store, QStringList{service.baseUrl(httpPort)});
-        instance = std::make_unique<AutoUpdater>(AutoUpdater::Collaborators{
-            *api, admin, opener, [this] { ++quits; }, mode, kMainWeb, workParent.path(), tls, &prompts});
+        instance = std::make_unique<AutoUpdater>(AutoUpdater::Collaborators{.api = *api,
+                                                                            .adminScripts = admin,
+                                                                            .urlOpener = opener,
+                                                                            .notifier = hub,
+                                                                            .quit = [this] { ++quits; },
+                                                                            .installMode = mode,
+                                                                            .mainWebAddress = kMainWeb,
+                                                                            .workDirParent = workParent.path(),
+                                                                            .sslConfiguration = tls,
+                                                                            .prompts = &prompts});
         return *instance;
     }
 
@@ -102,7 +110,7 @@ protected:
     QString downloadStored(const QByteArray& body, Mode mode = Mode::submitInstallerScript)
     {
         answer(QStringLiteral("/downloads/Velmorand.dmg"), 200, body);
-        QSignalSpy complete(&Notifier::shared(), &Notifier::downloadComplete);
+        QSignalSpy complete(&hub, &Notifier::downloadComplete);
         updater(mode).downloadWithProgress(imageUrl().toString(), QStringLiteral("2.4.1"));
         if (!complete.wait(10000))
             return {};
@@ -118,6 +126,7 @@ protected:
     RecordingAdminScriptRunner admin;
     RecordingUrlOpener opener;
     ScriptedPrompts prompts;
+    Notifier hub;
     int quits = 0;
     std::unique_ptr<ApiService> api;
     std::unique_ptr<AutoUpdater> instance;
@@ -207,8 +216,8 @@ TEST_F(AutoUpdaterTest, WithoutAUsableHttpsAddressTheMainWebAddressOpens)
 
 TEST_F(AutoUpdaterTest, TheDownloadIsStoredPrivatelyWithProgress)
 {
-    QSignalSpy started(&Notifier::shared(), &Notifier::downloadStarted);
-    QSignalSpy progress(&Notifier::shared(), &Notifier::downloadProgress);
+    QSignalSpy started(&hub, &Notifier::downloadStarted);
+    QSignalSpy progress(&hub, &Notifier::downloadProgress);
     const QByteArray image(3 * 1024 * 1024, 'd');
     const auto path = downloadStored(image);
     ASSERT_FALSE(path.isEmpty());
@@ -237,7 +246,7 @@ TEST_F(AutoUpdaterTest, TheDownloadIsStoredPrivatelyWithProgress)
 TEST_F(AutoUpdaterTest, CancellingClosesTheWindowButTheDownloadIsStillStored)
 {
     answer(QStringLiteral("/downloads/Velmorand.dmg"), 200, QByteArray(512 * 1024, 'x'));
-    QSignalSpy complete(&Notifier::shared(), &Notifier::downloadComplete);
+    QSignalSpy complete(&hub, &Notifier::downloadComplete);
     updater().downloadWithProgress(imageUrl().toString(), QStringLiteral("2.4.1"));
     ASSERT_EQ(prompts.windows.size(), 1);
     prompts.windows[0].onCancel();
@@ -249,7 +258,7 @@ TEST_F(AutoUpdaterTest, CancellingClosesTheWindowButTheDownloadIsStillStored)
 TEST_F(AutoUpdaterTest, AnErrorStatusIsNoDiskImage)
 {
     answer(QStringLiteral("/downloads/Velmorand.dmg"), 404, "<html>not found</html>");
-    QSignalSpy complete(&Notifier::shared(), &Notifier::downloadComplete);
+    QSignalSpy complete(&hub, &Notifier::downloadComplete);
     const auto url = imageUrl();
     updater().downloadWithProgress(url.toString(), QStringLiteral("2.4.1"));
     ASSERT_TRUE(QTest::qWaitFor([this] { return !opener.opened.isEmpty(); }, 10000));

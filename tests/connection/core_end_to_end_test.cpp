@@ -2,7 +2,6 @@
 // Trojan server, a local HTTP server as the destination.
 #include "connection/xray_error.h"
 #include "connection/xray_manager.h"
-#include "platform/notifier.h"
 #include "platform/paths.h"
 #include "platform/settings_keys.h"
 #include "support/child_processes.h"
@@ -47,7 +46,7 @@ protected:
         settings.store->setValue(SettingsKeys::mihomoMode, mode);
         XrayManager::Options options = coreOptions;
         options.resourcesDir = resourcesDir;
-        return std::make_unique<XrayManager>(*settings.store, ChildProcessLauncher::shared(), options);
+        return std::make_unique<XrayManager>(*settings.store, *launcher, options);
     }
 
     std::optional<XrayError> start(XrayManager& manager)
@@ -64,6 +63,7 @@ protected:
     bool tunnelled() { return trojan.output().contains(QByteArray("accepted tcp:127.0.0.1:" + QByteArray::number(http.port()))); }
 
     QTemporaryDir runtime;
+    std::unique_ptr<ChildProcessLauncher> launcher = ChildProcessLauncher::makeNative();
     XrayManager::Options coreOptions;
     TempSettings settings;
     TrojanServer trojan;
@@ -93,8 +93,8 @@ TEST_F(CoreEndToEndTest, ATrojanNodeTunnelsThroughBothLocalProxies)
 
 TEST_F(CoreEndToEndTest, TheRoutingModeDecidesAndAModeChangeRestartsTheCore)
 {
-    QSignalSpy kernelLog(&Notifier::shared(), &Notifier::kernelLog);
     auto manager = makeManager(QStringLiteral("rule"));
+    QSignalSpy kernelLog(manager.get(), &XrayManager::kernelLog);
     ASSERT_FALSE(start(*manager));
     const auto firstCore = manager->processId();
 

@@ -35,7 +35,7 @@ constexpr qint64 kDownload = 4 * 1024 * 1024;
 
 QString run(const QString& program, const QStringList& arguments)
 {
-    const auto result = ProcessRunner::shared().run({program, arguments});
+    const auto result = ProcessRunner::makeNative()->run({program, arguments});
     return QString::fromUtf8(result.output);
 }
 
@@ -73,12 +73,15 @@ void scenario(bool withKillSwitch)
     TempSettings settings;
     settings.store->setValue(SettingsKeys::mihomoMode, QStringLiteral("global"));
     settings.store->setValue(SettingsKeys::killSwitchEnabled, withKillSwitch);
-    XrayManager xray(*settings.store, ChildProcessLauncher::shared(), *options);
+    const auto launcher = ChildProcessLauncher::makeNative();
+    XrayManager xray(*settings.store, *launcher, *options);
     VpnTimings timings;
     timings.statsInterval = std::chrono::milliseconds(250);
     timings.healthInterval = std::chrono::milliseconds(300);
     timings.reconnectPause = std::chrono::milliseconds(200);
-    VpnManager manager(*settings.store, ProcessRunner::shared(), xray, AdminScriptRunner::shared(), timings);
+    const auto processes = ProcessRunner::makeNative();
+    const auto adminScripts = AdminScriptRunner::makeNative();
+    VpnManager manager(*settings.store, *processes, xray, *adminScripts, timings);
     const auto before = childProcesses();
 
     // Connect: the core runs and the system proxies point at it.

@@ -148,7 +148,9 @@ void runClient()
 
     XrayFixture coreFixture;
     auto xray = coreFixture.make();
-    VpnManager manager(*coreFixture.settings.store, ProcessRunner::shared(), *xray, AdminScriptRunner::shared());
+    const auto processes = ProcessRunner::makeNative();
+    const auto adminScripts = AdminScriptRunner::makeNative();
+    VpnManager manager(*coreFixture.settings.store, *processes, *xray, *adminScripts);
     auto node = testNode(kNode);
     published(manager).setConnectedNode(node);
     published(manager).setState(ConnectionState::connected);
@@ -277,7 +279,9 @@ void runClientThroughReconnectAndSwitch()
     VpnTimings timings;
     timings.healthInterval = std::chrono::milliseconds(100);
     timings.reconnectPause = std::chrono::milliseconds(300);
-    VpnManager manager(*coreFixture.settings.store, ProcessRunner::shared(), *xray, AdminScriptRunner::shared(), timings);
+    const auto processes = ProcessRunner::makeNative();
+    const auto adminScripts = AdminScriptRunner::makeNative();
+    VpnManager manager(*coreFixture.settings.store, *processes, *xray, *adminScripts, timings);
     const auto cores = [&] { return coreFixture.launcher.madeFor(coreFixture.resources.filePath(QStringLiteral("xray"))); };
     auto first = testNode(kNode);
     first.id = 1;

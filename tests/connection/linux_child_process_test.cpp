@@ -21,7 +21,8 @@ TEST(LinuxChildProcess, ChildrenEndWhenTheApplicationDies)
     if (qEnvironmentVariableIsSet(kCrashingParent)) {
         // This test binary run again as the application: it starts a long-running child, leaves
         // its process id in the named file and crashes.
-        auto child = ChildProcessLauncher::shared().create({QStringLiteral("/bin/sleep"), {QStringLiteral("120")}});
+        const auto launcher = ChildProcessLauncher::makeNative();
+        auto child = launcher->create({QStringLiteral("/bin/sleep"), {QStringLiteral("120")}});
         if (child->start()) {
             QFile file(qEnvironmentVariable(kCrashingParent));
             file.open(QIODevice::WriteOnly);

@@ -276,7 +276,8 @@ TEST(SystemProxyStandIns, ProxyStatePersistsPerService)
     ASSERT_TRUE(standIns.ready());
 
     TempSettings settings;
-    VpnManager manager(*settings.store, ProcessRunner::shared());
+    const auto processes = ProcessRunner::makeNative();
+    VpnManager manager(*settings.store, *processes);
     ASSERT_EQ(manager.detectActiveNetworkService(), QStringLiteral("Wi-Fi 2"));
     manager.setSystemProxy(true);
     EXPECT_TRUE(manager.systemProxyEnabled());

@@ -1,5 +1,4 @@
 #include "connection/xray_error.h"
-#include "platform/notifier.h"
 #include "support/loopback_ports.h"
 #include "support/task_failure.h"
 #include "xray_test_fixture.h"
@@ -131,7 +130,7 @@ TEST_F(XrayManagerTest, EachNonEmptyOutputStreamIsRelayedOnceAfterTheCoreEnds)
     for (const auto& c : cases) {
         auto manager = fixture.make();
         ASSERT_FALSE(start(*manager));
-        QSignalSpy relayed(&Notifier::shared(), &Notifier::kernelLog);
+        QSignalSpy relayed(manager.get(), &XrayManager::kernelLog);
         auto core = cores().last().child;
         core->print(c.out.left(3));
         core->print(c.out.mid(3));
@@ -152,7 +151,7 @@ TEST_F(XrayManagerTest, ALongRunRelaysTheLatestMegabyteOfWholeLines)
 {
     auto manager = fixture.make();
     ASSERT_FALSE(start(*manager));
-    QSignalSpy relayed(&Notifier::shared(), &Notifier::kernelLog);
+    QSignalSpy relayed(manager.get(), &XrayManager::kernelLog);
     auto core = cores()[0].child;
     // A line per connection, as the core's access log writes them: 3 MB in all.
     const QByteArray line = "2026/01/01 00:00:00 tcp:127.0.0.1:50000 accepted tcp:127.0.0.1:8080 [proxy] 中\n";

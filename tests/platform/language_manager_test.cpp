@@ -10,11 +10,11 @@
 
 namespace {
 
-// What the interface language was at each "languageChanged" post.
+// What the interface language was at each "languageChanged" post on the hub.
 struct LanguagePosts {
-    explicit LanguagePosts(const LanguageManager& manager)
+    LanguagePosts(Notifier& hub, const LanguageManager& manager)
     {
-        connection = QObject::connect(&Notifier::shared(), &Notifier::languageChanged,
+        connection = QObject::connect(&hub, &Notifier::languageChanged,
                                       [this, &manager] { seen.push_back(manager.currentLanguage()); });
     }
     ~LanguagePosts() { QObject::disconnect(connection); }
@@ -22,22 +22,6 @@ struct LanguagePosts {
     std::vector<AppLanguage> seen;
     QMetaObject::Connection connection;
 };
-
-// The shared manager reads the process's settings store: keep it in a throwaway directory,
-// set before any test runs.
-class ThrowawayConfigDir : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        qputenv("VELMORAND_CONFIG_DIR", m_dir.path().toUtf8());
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-[[maybe_unused]] auto* const throwawayConfigDir = ::testing::AddGlobalTestEnvironment(new ThrowawayConfigDir);
 
 } // namespace
 
@@ -59,8 +43,9 @@ TEST(LanguageManager, StartsFromTheStoredChoice)
         TempSettings settings;
         if (!c.stored.isUndefined())
             settings.store->setValue(SettingsKeys::appLanguage, c.stored);
-        QSignalSpy posts(&Notifier::shared(), &Notifier::languageChanged);
-        LanguageManager manager(*settings.store);
+        Notifier hub;
+        QSignalSpy posts(&hub, &Notifier::languageChanged);
+        LanguageManager manager(*settings.store, hub);
         EXPECT_EQ(manager.currentLanguage(), c.expected) << qPrintable(c.stored.toVariant().toString());
         EXPECT_EQ(posts.count(), 0);
         // Reading the choice leaves an unknown stored value alone.
@@ -88,9 +73,10 @@ TEST(LanguageManager, SetLanguagePostsOnceOrTwice)
         TempSettings settings;
         if (!c.stored.isUndefined())
             settings.store->setValue(SettingsKeys::appLanguage, c.stored);
-        LanguageManager manager(*settings.store);
+        Notifier hub;
+        LanguageManager manager(*settings.store, hub);
         QSignalSpy changes(&manager, &LanguageManager::currentLanguageChanged);
-        LanguagePosts posts(manager);
+        LanguagePosts posts(hub, manager);
 
         manager.setLanguage(c.chosen);
 
@@ -99,15 +85,16 @@ TEST(LanguageManager, SetLanguagePostsOnceOrTwice)
         EXPECT_EQ(manager.currentLanguage(), c.chosen);
         EXPECT_EQ(manager.storedLanguage(), rawValue(c.chosen));
         // The choice survives a restart.
-        EXPECT_EQ(LanguageManager(*settings.reopen()).currentLanguage(), c.chosen);
+        EXPECT_EQ(LanguageManager(*settings.reopen(), hub).currentLanguage(), c.chosen);
     }
 }
 
 TEST(LanguageManager, AssigningTheStoredTextSwitchesOnlyToAnotherLanguage)
 {
     TempSettings settings;
-    LanguageManager manager(*settings.store);
-    LanguagePosts posts(manager);
+    Notifier hub;
+    LanguageManager manager(*settings.store, hub);
+    LanguagePosts posts(hub, manager);
 
     manager.setStoredLanguage(QStringLiteral("de"));
     manager.setStoredLanguage(QStringLiteral("zh"));
@@ -117,9 +104,14 @@ TEST(LanguageManager, AssigningTheStoredTextSwitchesOnlyToAnotherLanguage)
     EXPECT_EQ(settings.reopen()->stringValue(SettingsKeys::appLanguage), QStringLiteral("en"));
 }
 
-TEST(LanguageManager, LookupWithoutLanguageFollowsTheSharedManager)
+TEST(LanguageManager, LookupWithoutLanguageFollowsTheInstalledManager)
 {
-    auto& manager = LanguageManager::shared();
+    TempSettings settings;
+    Notifier hub;
+    LanguageManager manager(*settings.store, hub);
+    manager.setLanguage(AppLanguage::en);
+    EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("导航")) << "Chinese while none is installed";
+    i18n::installLanguageSource(&manager);
     manager.setLanguage(AppLanguage::zh);
     EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("导航"));
     manager.setLanguage(AppLanguage::en);
@@ -127,5 +119,7 @@ TEST(LanguageManager, LookupWithoutLanguageFollowsTheSharedManager)
     manager.setLanguage(AppLanguage::ja);
     EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("ナビゲーション"));
     EXPECT_EQ(i18n::tr(QStringLiteral("导航"), AppLanguage::en), QStringLiteral("Navigation"));
-    EXPECT_EQ(SettingsStore::shared().stringValue(SettingsKeys::appLanguage), QStringLiteral("ja"));
+    EXPECT_EQ(settings.store->stringValue(SettingsKeys::appLanguage), QStringLiteral("ja"));
+    i18n::installLanguageSource(nullptr);
+    EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("导航"));
 }

@@ -93,7 +93,8 @@ TEST(LinuxProcessRunner, HandsMacToolsToTheirStandInsAndKeepsOthers)
     writeScript(resources.filePath(QStringLiteral("bin/networksetup")), "echo stand-in \"$@\"\n");
     ScopedEnv env("VELMORAND_RESOURCES_DIR", resources.path().toUtf8());
 
-    auto& runner = ProcessRunner::shared();
+    const auto native = ProcessRunner::makeNative();
+    auto& runner = *native;
     const auto standIn = runner.run({QStringLiteral("/usr/sbin/networksetup"), {QStringLiteral("-listallnetworkservices")}});
     EXPECT_TRUE(standIn.succeeded());
     EXPECT_EQ(standIn.output, QByteArray("stand-in -listallnetworkservices\n"));
@@ -110,7 +111,7 @@ TEST(LinuxProcessRunner, StopsACommandAtItsTimeLimit)
 {
     ProcessRequest request{QStringLiteral("/bin/sleep"), {QStringLiteral("5")}};
     request.timeout = std::chrono::milliseconds(200);
-    const auto result = ProcessRunner::shared().run(request);
+    const auto result = ProcessRunner::makeNative()->run(request);
     EXPECT_TRUE(result.timedOut);
     EXPECT_FALSE(result.succeeded());
 }
@@ -119,7 +120,8 @@ TEST(XdgLoginItem, WritesAndRemovesTheAutostartEntry)
 {
     QTemporaryDir config;
     ScopedEnv env("XDG_CONFIG_HOME", config.path().toUtf8());
-    auto& item = LoginItem::shared();
+    const auto native = LoginItem::makeNative();
+    auto& item = *native;
     ASSERT_FALSE(item.isEnabled());
     ASSERT_TRUE(item.setEnabled(true));
     EXPECT_TRUE(item.isEnabled());

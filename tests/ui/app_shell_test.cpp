@@ -1,13 +1,13 @@
 #include "support/event_waits.h"
 #include "support/screenshot.h"
 #include "support/vpn_manager_test_access.h"
-#include "ui/main/app_delegate.h"
-#include "ui/main/connection_notices.h"
-#include "ui/main/main_window.h"
-#include "ui/main/menu_bar_manager.h"
-#include "ui/main/menu_commands.h"
-#include "ui/main/velmorand_app.h"
-#include "ui/main/window_frame.h"
+#include "ui/shell/app_delegate.h"
+#include "ui/shell/connection_notices.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/menu_bar_manager.h"
+#include "ui/shell/menu_commands.h"
+#include "ui/shell/velmorand_app.h"
+#include "ui/shell/window_frame.h"
 #include "ui_world.h"
 
 #include "platform/notifier.h"
@@ -59,13 +59,19 @@ protected:
     }
     AppDelegate::Services delegateServices()
     {
-        return {*world.settings.store, world.vpn, *world.api, world.notifier, world.processes, world.actions,
-                [this] { return std::make_unique<MenuBarManager>(menuBarServices(), MenuBarManagerTimings{std::chrono::milliseconds(20)}); },
-                [this] { ++quits; }};
+        return {.settings = *world.settings.store,
+                .vpnManager = world.vpn,
+                .hub = world.hub,
+                .notifier = world.notifier,
+                .startup = *world.startup,
+                .actions = world.actions,
+                .makeMenuBarManager =
+                    [this] { return std::make_unique<MenuBarManager>(menuBarServices(), MenuBarManagerTimings{std::chrono::milliseconds(20)}); },
+                .quit = [this] { ++quits; }};
     }
     std::unique_ptr<AppDelegate> launchedDelegate(QWidget& window)
     {
-        auto delegate = std::make_unique<AppDelegate>(delegateServices(), AppDelegateTimings{std::chrono::milliseconds(10)});
+        auto delegate = std::make_unique<AppDelegate>(delegateServices());
         delegate->applicationDidFinishLaunching(&window);
         return delegate;
     }
@@ -283,21 +289,17 @@ TEST_F(AppShellTest, TheStatusItemHidesAndShowsOnRequest)
     auto delegate = launchedDelegate(window);
     auto* manager = delegate->menuBarManager();
     EXPECT_FALSE(manager->statusItem());
-    for (const QVariant& ignored : {QVariant(), QVariant(1), QVariant(QStringLiteral("true"))}) {
-        emit Notifier::shared().menuBarVisibilityChanged(ignored);
-        EXPECT_FALSE(manager->statusItem());
-    }
-    emit Notifier::shared().menuBarVisibilityChanged(true);
+    emit world.hub.menuBarVisibilityChanged(true);
     ASSERT_TRUE(manager->statusItem());
     EXPECT_TRUE(manager->popover());
     published(world.vpn).setState(ConnectionState::connected);
     settle();
-    emit Notifier::shared().menuBarVisibilityChanged(false);
+    emit world.hub.menuBarVisibilityChanged(false);
     EXPECT_FALSE(manager->statusItem());
     EXPECT_FALSE(manager->popover());
     EXPECT_FALSE(manager->isTrafficDisplayRunning());
     // Shown again while connected: the plain symbol and no title until the next change.
-    emit Notifier::shared().menuBarVisibilityChanged(true);
+    emit world.hub.menuBarVisibilityChanged(true);
     EXPECT_EQ(manager->symbol(), QStringLiteral("shield.fill"));
     EXPECT_FALSE(manager->tint());
     EXPECT_TRUE(manager->title().isEmpty());
@@ -390,7 +392,7 @@ TEST_F(AppShellTest, AConnectThatAsksForTheWindowBringsItBack)
 TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
 {
     QMenuBar bar;
-    MenuCommands commands({world.vpn, *world.appState, settings(), world.actions}, &bar);
+    MenuCommands commands({world.vpn, *world.appState, settings(), world.actions}, world.hub, &bar);
     EXPECT_EQ(commands.navigationMenu()->title(), QStringLiteral("导航"));
     EXPECT_EQ(commands.vpnMenu()->title(), QStringLiteral("VPN"));
     const QStringList shortcuts{QStringLiteral("Ctrl+1"), QStringLiteral("Ctrl+2"), QStringLiteral("Ctrl+3"), QStringLiteral("Ctrl+4")};
@@ -422,7 +424,7 @@ TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
     EXPECT_EQ(settings().boolValue(SettingsKeys::windowIsCompact), true);
     EXPECT_EQ(commands.compactAction()->text(), QStringLiteral("展开窗口"));
 
-    LanguageScope english(AppLanguage::en);
+    LanguageScope english(world.language, AppLanguage::en);
     commands.retranslate();
     EXPECT_EQ(commands.navigationMenu()->title(), QStringLiteral("Navigation"));
     EXPECT_EQ(commands.navigationActions()[1]->text(), QStringLiteral("Nodes"));
@@ -455,16 +457,18 @@ class VelmorandAppTest : public AppShellTest {
 protected:
     VelmorandApp::Services appServices()
     {
-        return {world.vpn,
-                *world.appState,
-                LanguageManager::shared(),
-                settings(),
-                world.notifier,
-                world.actions,
-                [this] { return world.contentServices(); },
-                [this] { return std::make_unique<AppDelegate>(delegateServices()); },
-                [this] { ++updateChecks; },
-                [this] { ++discoveries; }};
+        return {.vpnManager = world.vpn,
+                .appState = *world.appState,
+                .languageManager = world.language,
+                .settings = settings(),
+                .hub = world.hub,
+                .notifier = world.notifier,
+                .startup = *world.startup,
+                .actions = world.actions,
+                .contentServices = [this] { return world.contentServices(); },
+                .makeDelegate = [this] { return std::make_unique<AppDelegate>(delegateServices()); },
+                .checkForUpdate = [this] { ++updateChecks; },
+                .discoverEndpoint = [this] { ++discoveries; }};
     }
 
     int updateChecks = 0;
@@ -474,7 +478,7 @@ protected:
 TEST_F(VelmorandAppTest, ALanguageChangeRebuildsTheContentWithoutRunningStartUpAgain)
 {
     settings().setValue(SettingsKeys::connectionNotifications, true);
-    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    VelmorandApp app(appServices());
     app.launch();
     app.launch();
     UiWorld::waitUntil([&] { return !world.appState->isLoading(); });
@@ -492,7 +496,7 @@ TEST_F(VelmorandAppTest, ALanguageChangeRebuildsTheContentWithoutRunningStartUpA
     const int profileLoads = world.service.requestsTo(QStringLiteral("/api/user/profile")).size();
 
     {
-        LanguageScope english(AppLanguage::en);
+        LanguageScope english(world.language, AppLanguage::en);
         settle();
         EXPECT_TRUE(first.isNull()) << "the old content is gone";
         auto* second = app.window()->content();
@@ -510,11 +514,11 @@ TEST_F(VelmorandAppTest, ALanguageChangeRebuildsTheContentWithoutRunningStartUpA
 
     // Two deliveries rebuild twice.
     QPointer<ContentView> before = app.window()->content();
-    emit Notifier::shared().languageChanged();
+    emit world.hub.languageChanged();
     settle();
     QPointer<ContentView> middle = app.window()->content();
     EXPECT_TRUE(before.isNull());
-    emit Notifier::shared().languageChanged();
+    emit world.hub.languageChanged();
     settle();
     EXPECT_TRUE(middle.isNull());
 }
@@ -523,7 +527,7 @@ TEST_F(VelmorandAppTest, AWindowOpenedAgainLocksAgainWithoutStartUpWork)
 {
     settings().setValue(SettingsKeys::touchIdEnabled, true);
     world.biometric.available = false;
-    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    VelmorandApp app(appServices());
     app.launch();
     world.signIn();
     settle();
@@ -546,7 +550,7 @@ TEST_F(VelmorandAppTest, AWindowOpenedAgainLocksAgainWithoutStartUpWork)
 
 TEST_F(VelmorandAppTest, ControlDigitFromTheCompactWindowLandsOnTheTab)
 {
-    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    VelmorandApp app(appServices());
     app.launch();
     world.signIn();
     settings().setValue(SettingsKeys::windowIsCompact, true);
@@ -562,7 +566,7 @@ TEST_F(VelmorandAppTest, ControlDigitFromTheCompactWindowLandsOnTheTab)
 
 TEST_F(VelmorandAppTest, ANewcomerSignsInAndSeesTheMainWindow)
 {
-    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    VelmorandApp app(appServices());
     app.launch();
     UiWorld::waitUntil([&] { return app.window()->content()->face() == ContentView::Face::signIn; });
     const auto& account = world.service.state().account;
@@ -577,7 +581,7 @@ TEST_F(VelmorandAppTest, ANewcomerSignsInAndSeesTheMainWindow)
 
 TEST_F(VelmorandAppTest, CopyInATextFieldIsNotTheVpnCommand)
 {
-    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    VelmorandApp app(appServices());
     app.launch();
     UiWorld::waitUntil([&] { return app.window()->content()->face() == ContentView::Face::signIn; });
     world.appState->setNodes({world.node(1)});
@@ -597,7 +601,7 @@ TEST_F(VelmorandAppTest, LaunchLoadsTheApplicationsThatBypassTheTunnel)
 {
     const QStringList bypassing{QStringLiteral("/usr/bin/firefox"), QStringLiteral("/opt/tool/bin/tool")};
     settings().setValue(SettingsKeys::splitTunnelApps, QJsonArray::fromStringList(bypassing));
-    VelmorandApp app(appServices(), VelmorandAppTimings{std::chrono::milliseconds(10)});
+    VelmorandApp app(appServices());
     EXPECT_TRUE(world.vpn.splitTunnelApps().isEmpty());
     app.launch();
     EXPECT_EQ(world.vpn.splitTunnelApps(), bypassing);

@@ -3,9 +3,9 @@
 #include "support/vpn_manager_test_access.h"
 #include "ui/common/button.h"
 #include "ui/common/icon_button.h"
-#include "ui/main/compact_dashboard.h"
-#include "ui/main/main_toolbar.h"
-#include "ui/main/sidebar_view.h"
+#include "ui/shell/compact_dashboard.h"
+#include "ui/shell/main_toolbar.h"
+#include "ui/shell/sidebar_view.h"
 #include "ui_world.h"
 
 #include "platform/notifier.h"
@@ -163,18 +163,14 @@ TEST_F(ContentViewTest, NavigationRequestsPickTheTab)
     EXPECT_EQ(view->selectedTab(), 0);
     EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab0"));
 
-    emit Notifier::shared().navigateToTab(2);
+    emit world.hub.navigateToTab(2);
     settle();
     EXPECT_EQ(view->selectedTab(), 2);
     EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab2"));
     EXPECT_TRUE(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry2"))->isChecked());
     EXPECT_EQ(view->toolbar()->findChild<QLabel*>(QStringLiteral("navigationTitle"))->text(), i18n::tr(QStringLiteral("设置")));
 
-    for (const QVariant& ignored : {QVariant(), QVariant(QStringLiteral("1")), QVariant(1.0), QVariant(true)}) {
-        emit Notifier::shared().navigateToTab(ignored);
-        EXPECT_EQ(view->selectedTab(), 2) << ignored.typeName();
-    }
-    emit Notifier::shared().navigateToTab(7);
+    emit world.hub.navigateToTab(7);
     settle();
     EXPECT_EQ(view->selectedTab(), 7);
     EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab7"));
@@ -186,7 +182,7 @@ TEST_F(ContentViewTest, NavigatingFromTheCompactWindowLandsOnTheChosenTab)
     settings().setValue(SettingsKeys::windowIsCompact, true);
     auto view = makeView();
     ASSERT_EQ(view->face(), Face::compact);
-    emit Notifier::shared().navigateToTab(3);
+    emit world.hub.navigateToTab(3);
     settle();
     EXPECT_EQ(settings().boolValue(SettingsKeys::windowIsCompact), false);
     EXPECT_EQ(view->face(), Face::full);
@@ -262,7 +258,7 @@ TEST_F(ContentViewTest, PickingTheTabOnShowKeepsItsScreen)
 
     QTest::mouseClick(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry0")), Qt::LeftButton);
     QTest::keyClick(view->detailScreen(), Qt::Key_1, Qt::ControlModifier);
-    emit Notifier::shared().navigateToTab(0);
+    emit world.hub.navigateToTab(0);
     settle();
     EXPECT_EQ(view->detailScreen(), shown.data());
     EXPECT_FALSE(shown.isNull());
@@ -396,42 +392,23 @@ TEST(SidebarView, AvatarLetterAndName)
     }
 }
 
-TEST_F(ContentViewTest, AutomaticConnectionPicksTheFastestOnlineNode)
-{
-    struct Case {
-        QList<Node> nodes;
-        std::optional<qint64> id;
-    };
-    const Case cases[] = {
-        {{}, std::nullopt},
-        {{world.node(1, QStringLiteral("offline"), 5)}, std::nullopt},
-        {{world.node(1, QStringLiteral("online"), 80), world.node(2, QStringLiteral("online"), 20)}, 2},
-        {{world.node(1, QStringLiteral("online")), world.node(2, QStringLiteral("online"), 9999)}, 1},
-        {{world.node(1, QStringLiteral("Online"), 1), world.node(2, QStringLiteral("online"), 50)}, 2},
-    };
-    for (const auto& c : cases) {
-        const auto target = ContentView::autoConnectTarget(c.nodes);
-        EXPECT_EQ(target ? std::optional(target->id) : std::nullopt, c.id);
-    }
-}
-
 TEST_F(ContentViewTest, StartUpWorkLoadsAndConnectsWhenAsked)
 {
     world.signIn();
     world.appState->setIsLoading(true);
-    ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
+    world.startup->windowDidFirstAppear();
     UiWorld::waitUntil([&] { return !world.appState->isLoading(); });
     waitPastTimers(std::chrono::milliseconds(10));
     EXPECT_TRUE(world.connectRequests.isEmpty()) << "autoConnect is off";
 
     settings().setValue(SettingsKeys::autoConnect, true);
-    ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
+    world.startup->windowDidFirstAppear();
     UiWorld::waitUntil([&] { return !world.connectRequests.isEmpty(); });
-    EXPECT_EQ(world.connectRequests.first().id, ContentView::autoConnectTarget(world.appState->nodes())->id);
+    EXPECT_EQ(world.connectRequests.first().id, StartupRules::fastestTarget(world.appState->nodes())->id);
 
     // A connection already under way wins.
     world.connectRequests.clear();
-    ContentView::runStartUpWork(*world.appState, world.vpn, settings(), world.actions, std::chrono::milliseconds(10));
+    world.startup->windowDidFirstAppear();
     published(world.vpn).setState(ConnectionState::connecting);
     waitPastTimers(std::chrono::milliseconds(10));
     EXPECT_TRUE(world.connectRequests.isEmpty());
@@ -506,7 +483,7 @@ TEST_F(ContentViewTest, Screenshots)
     QList<Announcement> announcements = world.appState->announcements();
     settings().setValue(SettingsKeys::lastSeenAnnouncementId, 0);
     for (const auto& [language, name] : kLanguages) {
-        LanguageScope scope(language);
+        LanguageScope scope(world.language, language);
         const QString suffix = QStringLiteral("-") + QLatin1String(name);
         for (const auto* appearance : {"light", "dark"}) {
             settings().setValue(SettingsKeys::appearanceOverride, QLatin1String(appearance));

@@ -12,10 +12,10 @@
 #include "support/trojan_server.h"
 #include "ui/common/number_formats.h"
 #include "ui/common/row_button.h"
-#include "ui/main/connection_card.h"
-#include "ui/main/proxy_info_view.h"
-#include "ui/main/speed_graph_view.h"
-#include "ui/main/traffic_cards.h"
+#include "ui/dashboard/connection_card.h"
+#include "ui/dashboard/proxy_info_view.h"
+#include "ui/dashboard/speed_graph_view.h"
+#include "ui/dashboard/traffic_cards.h"
 
 #include <QLabel>
 
@@ -46,17 +46,29 @@ TEST(DashboardEndToEnd, ConnectFromTheCardCarryTrafficWatchItAndDisconnect)
     TempSettings settings;
     // Everything through the tunnel, the local destination included.
     settings.store->setValue(SettingsKeys::mihomoMode, QStringLiteral("global"));
-    XrayManager xray(*settings.store, ChildProcessLauncher::shared(), *options);
+    const auto launcher = ChildProcessLauncher::makeNative();
+    XrayManager xray(*settings.store, *launcher, *options);
     VpnTimings timings;
     timings.statsInterval = std::chrono::milliseconds(250);
-    VpnManager vpn(*settings.store, ProcessRunner::shared(), xray, AdminScriptRunner::shared(), timings);
+    const auto processes = ProcessRunner::makeNative();
+    const auto adminScripts = AdminScriptRunner::makeNative();
+    VpnManager vpn(*settings.store, *processes, xray, *adminScripts, timings);
 
     AppStateWorld world(*settings.store);
     world.appState.setIsLoggedIn(true);
     world.appState.setNodes({trojan.node()});
     IpEndpointStub ipEndpoint;
     IPInfoService ipService({ipEndpoint.url()}, std::chrono::milliseconds(3000));
-    DashboardView dashboard({vpn, world.appState, ipService, ConnectionActions::of(vpn)});
+    StartupRules startup({.api = *world.api,
+                          .appState = world.appState,
+                          .vpnManager = vpn,
+                          .settings = *settings.store,
+                          .actions = ConnectionActions::of(vpn)});
+    DashboardView dashboard({.vpnManager = vpn,
+                             .appState = world.appState,
+                             .ipService = ipService,
+                             .startup = startup,
+                             .actions = ConnectionActions::of(vpn)});
     dashboard.resize(480, 900);
     dashboard.show();
     auto& card = *dashboard.connectionCard();

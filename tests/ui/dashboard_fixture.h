@@ -2,13 +2,14 @@
 
 #include "app_state_world.h"
 #include "app/ip_info_service.h"
+#include "app/startup_rules.h"
 #include "connection/vpn_manager.h"
 #include "platform/fakes/recording_process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
 #include "support/temp_settings.h"
 #include "support/vpn_manager_test_access.h"
-#include "ui/main/dashboard_view.h"
+#include "ui/dashboard/dashboard_view.h"
 
 #include <QHostAddress>
 #include <QTcpServer>
@@ -111,11 +112,18 @@ protected:
         view.reset();
     }
 
+    ConnectionActions recordingActions()
+    {
+        return {[this](Node node) { return recordConnect(this, std::move(node)); }, [this] { ++disconnects; }};
+    }
+
     DashboardView& makeView()
     {
-        ConnectionActions actions{[this](Node node) { return recordConnect(this, std::move(node)); },
-                                  [this] { ++disconnects; }};
-        view = std::make_unique<DashboardView>(DashboardView::Services{vpn, appState, ipService, actions});
+        view = std::make_unique<DashboardView>(DashboardView::Services{.vpnManager = vpn,
+                                                                       .appState = appState,
+                                                                       .ipService = ipService,
+                                                                       .startup = startup,
+                                                                       .actions = recordingActions()});
         view->resize(460, 900);
         return *view;
     }
@@ -192,6 +200,11 @@ protected:
     QList<qint64>& autoConnected = world.autoConnected;
     IpEndpointStub ipEndpoint;
     IPInfoService ipService{{ipEndpoint.url()}, std::chrono::milliseconds(3000)};
+    StartupRules startup{{.api = *world.api,
+                          .appState = appState,
+                          .vpnManager = vpn,
+                          .settings = *settings.store,
+                          .actions = recordingActions()}};
     QList<Node> connectRequests;
     int disconnects = 0;
     std::unique_ptr<DashboardView> view;

@@ -2,9 +2,10 @@
 #include "support/vpn_manager_test_access.h"
 
 #include "platform/language_manager.h"
+#include "platform/notifier.h"
 #include "support/screenshot.h"
 #include "ui/common/theme.h"
-#include "ui/main/connection_log_card.h"
+#include "ui/dashboard/connection_log_card.h"
 
 #include <QScrollArea>
 
@@ -22,6 +23,7 @@ class DashboardScreenshots : public DashboardFixture {
 protected:
     void SetUp() override
     {
+        i18n::installLanguageSource(&languageManager);
         // The look the application installs at start.
         Theme::shared().setAppearance(QStringLiteral("light"));
         Theme::shared().apply();
@@ -40,7 +42,7 @@ protected:
 
     void TearDown() override
     {
-        LanguageManager::shared().setLanguage(AppLanguage::zh);
+        i18n::installLanguageSource(nullptr);
         Theme::shared().setLanguage(rawValue(AppLanguage::zh));
         Theme::shared().setAppearance(QStringLiteral("light"));
         Theme::shared().apply();
@@ -48,7 +50,7 @@ protected:
 
     void render(AppLanguage language)
     {
-        LanguageManager::shared().setLanguage(language);
+        languageManager.setLanguage(language);
         Theme::shared().setLanguage(rawValue(language));
         for (const auto& shot : {Shot{"disconnected", ConnectionState::disconnected},
                                  Shot{"connecting", ConnectionState::connecting},
@@ -83,6 +85,9 @@ protected:
             view.reset();
         }
     }
+
+    Notifier hub;
+    LanguageManager languageManager{*settings.store, hub};
 };
 
 TEST_F(DashboardScreenshots, Chinese)

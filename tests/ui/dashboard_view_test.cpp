@@ -6,13 +6,13 @@
 #include "ui/common/icon_button.h"
 #include "ui/common/row_button.h"
 #include "ui/common/symbol_label.h"
-#include "ui/main/connection_card.h"
-#include "ui/main/connection_log_card.h"
-#include "ui/main/dashboard_style.h"
-#include "ui/main/node_cards.h"
-#include "ui/main/public_ip_card.h"
-#include "ui/main/subscription_card.h"
-#include "ui/main/traffic_cards.h"
+#include "ui/dashboard/connection_card.h"
+#include "ui/dashboard/connection_log_card.h"
+#include "ui/dashboard/dashboard_style.h"
+#include "ui/dashboard/node_cards.h"
+#include "ui/dashboard/public_ip_card.h"
+#include "ui/dashboard/subscription_card.h"
+#include "ui/dashboard/traffic_cards.h"
 
 #include <QLabel>
 #include <QMessageBox>

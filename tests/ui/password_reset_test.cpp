@@ -203,7 +203,7 @@ TEST_F(PasswordResetTest, AClosedSheetStopsItsCountdown)
 TEST_F(PasswordResetTest, Screenshots)
 {
     for (const auto& [language, name] : kLanguages) {
-        LanguageScope scope(language);
+        LanguageScope scope(world.language, language);
         ManualClock localClock;
         ForgotPasswordView sheet(world.resetServices(&localClock), nullptr);
         child<QLineEdit>(sheet, "emailField")->setText(account.email);

@@ -1,5 +1,5 @@
 // The watcher against a fake logind on a private D-Bus bus of this test.
-#include "ui/main/session_lock_watcher.h"
+#include "ui/shell/session_lock_watcher.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>

@@ -105,7 +105,7 @@ TEST_F(SignInTest, SuccessWithTheBoxClearForgetsARememberedAccount)
 TEST_F(SignInTest, AWrongPasswordShowsTheRefusalTextAndKeepsTheFields)
 {
     for (const auto& [language, name] : kLanguages) {
-        LanguageScope scope(language);
+        LanguageScope scope(world.language, language);
         FullPageLoginView page(world.loginServices(), world.urlOpener, QUrl());
         page.show();
         auto& form = page.form();
@@ -247,7 +247,7 @@ TEST_F(SignInTest, ForgotPasswordOpensOneResetSheet)
 TEST_F(SignInTest, Screenshots)
 {
     for (const auto& [language, name] : kLanguages) {
-        LanguageScope scope(language);
+        LanguageScope scope(world.language, language);
         FullPageLoginView page(world.loginServices(), world.urlOpener, QUrl());
         page.resize(480, 640);
         saveScreenshot(page, QStringLiteral("sign-in-full-page-") + QLatin1String(name));

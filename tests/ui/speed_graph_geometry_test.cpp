@@ -1,4 +1,4 @@
-#include "ui/main/speed_graph_geometry.h"
+#include "ui/dashboard/speed_graph_geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/main/speed_graph_view.h"
+#include "ui/dashboard/speed_graph_view.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -4,7 +4,7 @@
 #include "ui/account/full_page_login_view.h"
 #include "ui/common/placeholder_screen.h"
 #include "ui/community/announcements_view.h"
-#include "ui/main/compact_dashboard.h"
+#include "ui/shell/compact_dashboard.h"
 
 #include <QCoroSignal>
 #include <QCoroTimer>
@@ -13,8 +13,8 @@
 
 namespace {
 
-// The settings and language of the process-wide objects live in a throwaway directory, set
-// before any of them is first used.
+// Whatever reaches the configuration and state directories (the stand-ins, a core made on
+// first need) finds throwaway ones, set before any test runs.
 const bool kProcessDirsReady = [] {
     static QTemporaryDir dir;
     qputenv("VELMORAND_CONFIG_DIR", dir.filePath(QStringLiteral("config")).toUtf8());
@@ -44,12 +44,18 @@ void settle()
 UiWorld::UiWorld()
 {
     Q_UNUSED(kProcessDirsReady);
+    i18n::installLanguageSource(&language);
+    // As the application context does: the engine's state goes out on the hub.
+    QObject::connect(&vpn, &VpnManager::stateChanged, &hub, &Notifier::vpnStateChanged);
     port = service.listenHttp();
-    useApi(makeApi());
     actions = {[this](Node node) { return recordConnect(&connectRequests, std::move(node)); }, [this] { ++disconnectRequests; }};
+    useApi(makeApi());
 }
 
-UiWorld::~UiWorld() = default;
+UiWorld::~UiWorld()
+{
+    i18n::installLanguageSource(nullptr);
+}
 
 std::unique_ptr<ApiService> UiWorld::makeApi(std::optional<QString> baseUrl)
 {
@@ -58,12 +64,20 @@ std::unique_ptr<ApiService> UiWorld::makeApi(std::optional<QString> baseUrl)
 
 void UiWorld::useApi(std::unique_ptr<ApiService> client)
 {
+    startup.reset();
     appState.reset();
     api = std::move(client);
     appState = std::make_unique<AppState>(AppState::Collaborators{
         *api, *settings.store, keychain, [](QList<Node>) -> QCoro::Task<QHash<qint64, qint64>> { co_return {}; },
         [this](Node node) { return recordConnect(&connectRequests, std::move(node)); },
         [this] { return vpn.state() == ConnectionState::disconnected; }, logDir.filePath(QStringLiteral("debug.log"))});
+    startup = std::make_unique<StartupRules>(
+        StartupRules::Services{.api = *api,
+                               .appState = *appState,
+                               .vpnManager = vpn,
+                               .settings = *settings.store,
+                               .actions = actions},
+        StartupTimings{.autoConnectDelay = std::chrono::milliseconds(10), .proxyClearDelay = std::chrono::milliseconds(10)});
 }
 
 LoginForm::Services UiWorld::loginServices()
@@ -85,28 +99,27 @@ ForgotPasswordView::Services UiWorld::resetServices(ManualClock* clock)
 
 ContentView::Services UiWorld::contentServices()
 {
-    return {vpn,
-            *appState,
-            *settings.store,
-            biometric,
-            actions,
-            &sessionWatcher,
+    return {.appState = *appState,
+            .settings = *settings.store,
+            .biometric = biometric,
+            .hub = hub,
+            .sessionWatcher = &sessionWatcher,
             // Stand-ins for the tab screens, named after their tab, with the real screens' titles.
-            [](int tab, QWidget* parent) -> QWidget* {
+            .makeTabScreen = [](int tab, QWidget* parent) -> QWidget* {
                 const char16_t* titles[] = {u"仪表盘", u"节点列表", u"设置", u"服务器", u"个人中心"};
                 auto* screen = new PlaceholderScreen(i18n::tr(QString::fromUtf16(titles[tab >= 0 && tab <= 4 ? tab : 0])),
                                                      QStringLiteral("gauge.medium"), parent);
                 screen->setObjectName(QStringLiteral("tab%1").arg(tab));
                 return screen;
             },
-            [this](QWidget* parent) -> QWidget* {
+            .makeSignIn = [this](QWidget* parent) -> QWidget* {
                 return new FullPageLoginView(loginServices(), urlOpener, QUrl(service.baseUrl(port) + QStringLiteral("/register")),
                                              parent);
             },
-            [this](QWidget* parent) -> QWidget* {
+            .makeCompact = [this](QWidget* parent) -> QWidget* {
                 return new CompactDashboard({vpn, *appState, *settings.store, actions}, parent);
             },
-            [](const QList<Announcement>& announcements, QWidget* parent) -> QDialog* {
+            .makeAnnouncements = [](const QList<Announcement>& announcements, QWidget* parent) -> QDialog* {
                 return new AnnouncementsView(announcements, parent);
             }};
 }

@@ -3,6 +3,7 @@
 #include "api/api_service.h"
 #include "app/app_state.h"
 #include "app/keychain_helper.h"
+#include "app/startup_rules.h"
 #include "app/url_opener.h"
 #include "connection/vpn_manager.h"
 #include "platform/app_language.h"
@@ -11,13 +12,14 @@
 #include "platform/fakes/recording_process_runner.h"
 #include "platform/fakes/recording_user_notifier.h"
 #include "platform/language_manager.h"
+#include "platform/notifier.h"
 #include "stand_in_service/stand_in_service.h"
 #include "support/temp_settings.h"
 #include "ui/account/forgot_password_view.h"
 #include "ui/account/login_form.h"
-#include "ui/main/connection_actions.h"
-#include "ui/main/content_view.h"
-#include "ui/main/session_lock_watcher.h"
+#include "app/connection_actions.h"
+#include "ui/shell/content_view.h"
+#include "ui/shell/session_lock_watcher.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -72,6 +74,9 @@ public:
     KeychainHelper keychain{secrets};
     RecordingProcessRunner processes;
     VpnManager vpn{*settings.store, processes};
+    Notifier hub;
+    // The lookups' language while the world lives.
+    LanguageManager language{*settings.store, hub};
     FakeBiometricAuth biometric;
     RecordingUserNotifier notifier;
     RecordingUrlOpener urlOpener;
@@ -79,6 +84,8 @@ public:
     QTemporaryDir logDir;
     std::unique_ptr<ApiService> api;
     std::unique_ptr<AppState> appState;
+    // Over the recorded connect and disconnect requests, with short waits.
+    std::unique_ptr<StartupRules> startup;
 
     QList<Node> connectRequests;
     int disconnectRequests = 0;
@@ -104,8 +111,9 @@ private:
 
 // Sets the interface language for a test and back to Chinese at its end.
 struct LanguageScope {
-    explicit LanguageScope(AppLanguage language) { LanguageManager::shared().setLanguage(language); }
-    ~LanguageScope() { LanguageManager::shared().setLanguage(AppLanguage::zh); }
+    LanguageScope(LanguageManager& manager, AppLanguage language) : manager(manager) { manager.setLanguage(language); }
+    ~LanguageScope() { manager.setLanguage(AppLanguage::zh); }
+    LanguageManager& manager;
 };
 
 // The three interface languages with a short name for file names.

@@ -1,7 +1,7 @@
 #include "support/screenshot.h"
 #include "ui/common/button.h"
-#include "ui/main/download_progress_view.h"
-#include "ui/main/update_dialogs.h"
+#include "ui/shell/download_progress_view.h"
+#include "ui/shell/update_dialogs.h"
 
 #include "platform/notifier.h"
 
@@ -32,7 +32,9 @@ TEST(UpdateDialogs, AnAlertAnswersTheButtonPressed)
         int answer;
     };
     for (const auto& c : {Case{0, 0}, Case{1, 1}, Case{-1, -1}}) {
-        auto task = UpdateDialogs::shared().alert(QStringLiteral("发现新版本 v9.9.9"), QStringLiteral("当前版本: v1.0.0"),
+        Notifier hub;
+        UpdateDialogs dialogs(hub);
+        auto task = dialogs.alert(QStringLiteral("发现新版本 v9.9.9"), QStringLiteral("当前版本: v1.0.0"),
                                                   {QStringLiteral("下载更新"), QStringLiteral("稍后")});
         QMessageBox* box = nullptr;
         ASSERT_TRUE(QTest::qWaitFor([&] { return (box = openBox()) != nullptr; }, 2000));
@@ -49,7 +51,9 @@ TEST(UpdateDialogs, AnAlertAnswersTheButtonPressed)
 TEST(UpdateDialogs, EscapeAndTheCloseButtonDismissWithoutPressingQuit)
 {
     for (const bool escape : {true, false}) {
-        auto task = UpdateDialogs::shared().alert(QStringLiteral("发现新版本 v9.9.9"), QStringLiteral("当前版本: v1.0.0"),
+        Notifier hub;
+        UpdateDialogs dialogs(hub);
+        auto task = dialogs.alert(QStringLiteral("发现新版本 v9.9.9"), QStringLiteral("当前版本: v1.0.0"),
                                                   {QStringLiteral("下载更新"), QStringLiteral("退出")});
         QMessageBox* box = nullptr;
         ASSERT_TRUE(QTest::qWaitFor([&] { return (box = openBox()) != nullptr; }, 2000));
@@ -65,17 +69,18 @@ TEST(DownloadProgressView, FollowsTheDownloadAndOffersTheInstall)
 {
     int cancels = 0;
     int installs = 0;
-    DownloadProgressView view(QStringLiteral("2.1.0"), [&] { ++cancels; }, [&] { ++installs; });
+    Notifier hub;
+    DownloadProgressView view(hub, QStringLiteral("2.1.0"), [&] { ++cancels; }, [&] { ++installs; });
     auto* percent = view.findChild<QLabel*>(QStringLiteral("percent"));
     EXPECT_EQ(percent->text(), QStringLiteral("0%"));
-    emit Notifier::shared().downloadProgress(0.426);
+    emit hub.downloadProgress(0.426);
     EXPECT_EQ(percent->text(), QStringLiteral("42%"));
     EXPECT_DOUBLE_EQ(view.progress(), 0.426);
     saveScreenshot(view, QStringLiteral("update-download-running"));
     view.findChild<Button*>(QStringLiteral("cancelButton"))->click();
     EXPECT_EQ(cancels, 1);
 
-    emit Notifier::shared().downloadComplete(QStringLiteral("/tmp/x/Velmorand-v2.1.0.dmg"));
+    emit hub.downloadComplete(QStringLiteral("/tmp/x/Velmorand-v2.1.0.dmg"));
     EXPECT_TRUE(view.isComplete());
     EXPECT_DOUBLE_EQ(view.progress(), 1.0);
     saveScreenshot(view, QStringLiteral("update-download-complete"));
@@ -86,7 +91,9 @@ TEST(DownloadProgressView, FollowsTheDownloadAndOffersTheInstall)
 
 TEST(UpdateDialogs, TheDownloadWindowClosesThroughTheActionItGives)
 {
-    const auto close = UpdateDialogs::shared().openDownloadWindow(QStringLiteral("2.1.0"), [] {}, [] {});
+    Notifier hub;
+    UpdateDialogs dialogs(hub);
+    const auto close = dialogs.openDownloadWindow(QStringLiteral("2.1.0"), [] {}, [] {});
     QPointer<QWidget> window;
     for (auto* widget : QApplication::topLevelWidgets()) {
         if (qobject_cast<DownloadProgressView*>(widget))

@@ -19,8 +19,7 @@ public:
 
 } // namespace
 
-UserNotifier& UserNotifier::shared()
+std::unique_ptr<UserNotifier> UserNotifier::makeNative()
 {
-    static DesktopUserNotifier notifier;
-    return notifier;
+    return std::make_unique<DesktopUserNotifier>();
 }

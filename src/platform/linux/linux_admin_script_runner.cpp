@@ -33,8 +33,7 @@ AdminScriptResult LinuxAdminScriptRunner::run(const QString& macScript)
     return {ok, out, ok ? QString() : err};
 }
 
-AdminScriptRunner& AdminScriptRunner::shared()
+std::unique_ptr<AdminScriptRunner> AdminScriptRunner::makeNative()
 {
-    static LinuxAdminScriptRunner runner;
-    return runner;
+    return std::make_unique<LinuxAdminScriptRunner>();
 }

@@ -37,8 +37,7 @@ public:
 
 } // namespace
 
-ProcessRunner& ProcessRunner::shared()
+std::unique_ptr<ProcessRunner> ProcessRunner::makeNative()
 {
-    static LinuxProcessRunner runner;
-    return runner;
+    return std::make_unique<LinuxProcessRunner>();
 }

@@ -50,8 +50,7 @@ private:
 
 } // namespace
 
-SecretStore& SecretStore::shared()
+std::unique_ptr<SecretStore> SecretStore::makeNative()
 {
-    static QtKeychainSecretStore store;
-    return store;
+    return std::make_unique<QtKeychainSecretStore>();
 }

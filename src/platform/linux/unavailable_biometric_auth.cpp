@@ -16,8 +16,7 @@ public:
 
 } // namespace
 
-BiometricAuth& BiometricAuth::shared()
+std::unique_ptr<BiometricAuth> BiometricAuth::makeNative()
 {
-    static UnavailableBiometricAuth auth;
-    return auth;
+    return std::make_unique<UnavailableBiometricAuth>();
 }

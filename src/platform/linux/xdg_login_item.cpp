@@ -40,8 +40,7 @@ private:
 
 } // namespace
 
-LoginItem& LoginItem::shared()
+std::unique_ptr<LoginItem> LoginItem::makeNative()
 {
-    static XdgLoginItem item;
-    return item;
+    return std::make_unique<XdgLoginItem>();
 }

@@ -4,6 +4,7 @@
 #include "app/app_state.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
+#include "platform/while_alive.h"
 #include "ui/common/button.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
@@ -21,11 +22,6 @@ namespace {
 constexpr int fieldWidth = 280;
 constexpr int narrowFieldWidth = 220;
 constexpr int cooldownSeconds = 60;
-
-QCoro::Task<> sleepFor(std::chrono::milliseconds duration)
-{
-    co_await QCoro::sleepFor(duration);
-}
 
 QLineEdit* field(const QString& placeholder, int width, QWidget* parent)
 {
@@ -51,13 +47,6 @@ void showMessage(QLabel* label, const std::optional<QString>& message)
 }
 
 } // namespace
-
-ForgotPasswordView::ForgotPasswordView(QWidget* parent)
-    : ForgotPasswordView(Services{AppState::shared(), SettingsStore::shared(), [] { return std::make_unique<ApiService>(); },
-                                  sleepFor},
-                         parent)
-{
-}
 
 ForgotPasswordView::ForgotPasswordView(Services services, QWidget* parent)
     : SheetDialog(parent), m_services(std::move(services)), m_api(m_services.makeApi())
@@ -214,36 +203,31 @@ void ForgotPasswordView::sendCode()
     m_isLoading = true;
     m_errorMessage.reset();
     refresh();
-    [](QPointer<ForgotPasswordView> view, ApiService* api, QString email) -> QCoro::Task<> {
-        const auto outcome = co_await api->sendResetCode(email);
-        if (!view)
-            co_return;
-        view->m_isLoading = false;
+    whileAlive(this, m_api->sendResetCode(m_email->text()), [this](const ApiService::Outcome& outcome) {
+        m_isLoading = false;
         if (outcome.ok) {
-            view->m_successMessage = outcome.message.value_or(QStringLiteral("验证码已发送"));
-            view->m_step = Step::reset;
-            view->m_cooldown = cooldownSeconds;
-            view->runCooldown();
+            m_successMessage = outcome.message.value_or(QStringLiteral("验证码已发送"));
+            m_step = Step::reset;
+            m_cooldown = cooldownSeconds;
+            runCooldown();
         } else {
-            view->m_errorMessage = outcome.message.value_or(QStringLiteral("发送失败"));
+            m_errorMessage = outcome.message.value_or(QStringLiteral("发送失败"));
         }
-        view->refresh();
-    }(this, m_api.get(), m_email->text());
+        refresh();
+    });
 }
 
 void ForgotPasswordView::runCooldown()
 {
-    // Ends by itself at 0, or when the sheet has gone.
-    [](QPointer<ForgotPasswordView> view, Sleep sleep) -> QCoro::Task<> {
-        while (view && view->m_cooldown >= 1) {
-            co_await sleep(std::chrono::seconds(1));
-            if (!view)
-                co_return;
-            if (view->m_cooldown >= 1)
-                --view->m_cooldown;
-            view->refresh();
-        }
-    }(this, m_services.sleep);
+    // A second at a time; ends by itself at 0, or when the sheet has gone.
+    if (m_cooldown < 1)
+        return;
+    whileAlive(this, m_services.sleep(std::chrono::seconds(1)), [this] {
+        if (m_cooldown >= 1)
+            --m_cooldown;
+        refresh();
+        runCooldown();
+    });
 }
 
 void ForgotPasswordView::resetPassword()
@@ -261,19 +245,17 @@ void ForgotPasswordView::resetPassword()
     m_isLoading = true;
     m_errorMessage.reset();
     refresh();
-    [](QPointer<ForgotPasswordView> view, ApiService* api, QString email, QString code, QString password) -> QCoro::Task<> {
-        const auto outcome = co_await api->resetPassword(email, code, password);
-        if (!view)
-            co_return;
-        view->m_isLoading = false;
-        if (outcome.ok) {
-            view->m_successMessage = outcome.message.value_or(QStringLiteral("密码已重置"));
-            view->m_step = Step::done;
-        } else {
-            view->m_errorMessage = outcome.message.value_or(QStringLiteral("重置失败"));
-        }
-        view->refresh();
-    }(this, m_api.get(), m_email->text(), m_code->text(), m_newPassword->text());
+    whileAlive(this, m_api->resetPassword(m_email->text(), m_code->text(), m_newPassword->text()),
+               [this](const ApiService::Outcome& outcome) {
+                   m_isLoading = false;
+                   if (outcome.ok) {
+                       m_successMessage = outcome.message.value_or(QStringLiteral("密码已重置"));
+                       m_step = Step::done;
+                   } else {
+                       m_errorMessage = outcome.message.value_or(QStringLiteral("重置失败"));
+                   }
+                   refresh();
+               });
 }
 
 void ForgotPasswordView::finish()

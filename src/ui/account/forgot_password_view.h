@@ -3,6 +3,7 @@
 #include "ui/common/sheet_dialog.h"
 
 #include <QCoroTask>
+#include <QCoroTimer>
 
 #include <chrono>
 #include <functional>
@@ -33,11 +34,9 @@ public:
         SettingsStore& settings;
         // Makes the sheet's own API client.
         std::function<std::unique_ptr<ApiService>()> makeApi;
-        Sleep sleep;
+        Sleep sleep = [](std::chrono::milliseconds duration) { return QCoro::sleepFor(duration); };
     };
 
-    // Over the shared application state and settings, with a new default client.
-    explicit ForgotPasswordView(QWidget* parent);
     ForgotPasswordView(Services services, QWidget* parent);
     ~ForgotPasswordView() override;
 

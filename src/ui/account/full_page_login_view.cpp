@@ -13,16 +13,11 @@
 
 namespace {
 constexpr int formWidth = 280;
-
-QUrl registerPageOf(const QString& baseURL)
-{
-    return QUrl(baseURL + QStringLiteral("/register"));
-}
 } // namespace
 
-FullPageLoginView::FullPageLoginView(QWidget* parent)
-    : FullPageLoginView(LoginForm::sharedServices(), UrlOpener::shared(), registerPageOf(ApiService::shared().baseURL()), parent)
+QUrl FullPageLoginView::registerPageOf(const QString& baseURL)
 {
+    return QUrl(baseURL + QStringLiteral("/register"));
 }
 
 FullPageLoginView::FullPageLoginView(LoginForm::Services services, UrlOpener& opener, QUrl registerPage, QWidget* parent)

@@ -12,9 +12,11 @@ class UrlOpener;
 class FullPageLoginView : public QWidget {
     Q_OBJECT
 public:
-    explicit FullPageLoginView(QWidget* parent = nullptr);
     // `registerPage` is opened by the register link.
     FullPageLoginView(LoginForm::Services services, UrlOpener& opener, QUrl registerPage, QWidget* parent = nullptr);
+
+    // The service's sign-up page under its address `baseURL`.
+    static QUrl registerPageOf(const QString& baseURL);
 
     LoginForm& form() const { return *m_form; }
 

@@ -5,6 +5,7 @@
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "ui/account/forgot_password_view.h"
 #include "ui/common/button.h"
 #include "ui/common/icon_button.h"
@@ -14,9 +15,27 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPointer>
 
 namespace {
+
+// Signs in and, on success, stores the remember choice: the box's state when it still exists,
+// else the state it had when the request was made.
+QCoro::Task<AppState::LoginResult> signInAndRemember(LoginForm::Services services, QString email, QString password,
+                                                    QPointer<QCheckBox> box, bool remember)
+{
+    const auto result = co_await services.appState.login(email, password);
+    if (box)
+        remember = box->isChecked();
+    if (result.ok) {
+        services.settings.setValue(SettingsKeys::rememberAccount, remember);
+        services.appState.saveRememberedAccount(email, password);
+    }
+    co_return result;
+}
+
 const QString rememberedPasswordKey = QStringLiteral("rememberedPassword");
+
 } // namespace
 
 PasswordRow::PasswordRow(QWidget* parent)
@@ -40,15 +59,6 @@ void PasswordRow::setShown(bool shown)
     m_shown = shown;
     m_field->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
     m_eye->setSymbol(shown ? QStringLiteral("eye.slash") : QStringLiteral("eye"));
-}
-
-LoginForm::Services LoginForm::sharedServices()
-{
-    return {AppState::shared(), KeychainHelper::shared(), SettingsStore::shared(), [](QWidget* screen) -> QWidget* {
-                auto* sheet = new ForgotPasswordView(screen);
-                sheet->open();
-                return sheet;
-            }};
 }
 
 LoginForm::LoginForm(Services services, QWidget* screen)
@@ -111,23 +121,16 @@ void LoginForm::login()
     refresh();
     // The request outlives a sheet closed meanwhile: a sign-in that then succeeds still signs the
     // user in and saves the remembered account, with the box as it was last seen.
-    [](QPointer<LoginForm> form, Services services, QString email, QString password, bool remember) -> QCoro::Task<> {
-        const auto result = co_await services.appState.login(email, password);
-        if (form)
-            remember = form->m_remember->isChecked();
-        if (result.ok) {
-            services.settings.setValue(SettingsKeys::rememberAccount, remember);
-            services.appState.saveRememberedAccount(email, password);
-        }
-        if (!form)
-            co_return;
-        form->m_isLoading = false;
+    auto request = signInAndRemember(m_services, m_email->text(), m_password->field()->text(), m_remember,
+                                     m_remember->isChecked());
+    whileAlive(this, std::move(request), [this](const AppState::LoginResult& result) {
+        m_isLoading = false;
         if (!result.ok)
-            form->m_errorMessage = result.message.value_or(i18n::tr(QStringLiteral("邮箱或密码错误")));
-        form->refresh();
+            m_errorMessage = result.message.value_or(i18n::tr(QStringLiteral("邮箱或密码错误")));
+        refresh();
         if (result.ok)
-            emit form->signedIn();
-    }(this, m_services, m_email->text(), m_password->field()->text(), m_remember->isChecked());
+            emit signedIn();
+    });
 }
 
 void LoginForm::refresh()

@@ -45,9 +45,6 @@ public:
         std::function<QWidget*(QWidget* screen)> openForgotPassword;
     };
 
-    // Over the shared objects of the process.
-    static Services sharedServices();
-
     // Makes the widgets as children of `screen`.
     LoginForm(Services services, QWidget* screen);
 

@@ -13,11 +13,6 @@ namespace {
 constexpr int formWidth = 260;
 }
 
-LoginView::LoginView(QWidget* parent)
-    : LoginView(LoginForm::sharedServices(), parent)
-{
-}
-
 LoginView::LoginView(LoginForm::Services services, QWidget* parent)
     : SheetDialog(parent), m_form(new LoginForm(std::move(services), this))
 {

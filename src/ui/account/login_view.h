@@ -8,7 +8,6 @@
 class LoginView : public SheetDialog {
     Q_OBJECT
 public:
-    explicit LoginView(QWidget* parent);
     LoginView(LoginForm::Services services, QWidget* parent);
 
     LoginForm& form() const { return *m_form; }

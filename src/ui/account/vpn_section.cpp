@@ -75,7 +75,7 @@ VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore&
 
     // Any stored value that is not false keeps the status icon.
     auto* menuBar = stored(u"状态栏图标", SettingsKeys::showMenuBar, true);
-    connect(menuBar, &QCheckBox::toggled, &notifier, [&notifier](bool on) { emit notifier.menuBarVisibilityChanged(QVariant(on)); });
+    connect(menuBar, &QCheckBox::toggled, &notifier, [&notifier](bool on) { emit notifier.menuBarVisibilityChanged(on); });
     stored(u"连接后打开主窗口", SettingsKeys::openOnConnect, false);
     stored(u"连接通知", SettingsKeys::connectionNotifications, SettingsDefaults::connectionNotifications);
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/connection_actions.h"
+#include "app/connection_actions.h"
 
 #include <QMessageBox>
 #include <QPointer>

@@ -2,7 +2,7 @@
 
 #include "latency_test.h"
 #include "node_list_rules.h"
-#include "ui/main/connection_actions.h"
+#include "app/connection_actions.h"
 
 #include <QList>
 #include <QPointer>

@@ -8,7 +8,7 @@
 #include "ui/common/symbol_label.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
-#include "ui/main/dashboard_style.h"
+#include "ui/dashboard/dashboard_style.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

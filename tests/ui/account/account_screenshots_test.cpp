@@ -3,6 +3,7 @@
 #include "settings_world.h"
 
 #include "platform/notifier.h"
+#include "support/scoped_language.h"
 #include "support/screenshot.h"
 #include "ui/account/profile_view.h"
 #include "ui/account/speed_test_section.h"
@@ -17,9 +18,9 @@ class AccountScreenshots : public ::testing::Test {
 protected:
     void TearDown() override { useLook(AppLanguage::zh, QStringLiteral("light")); }
 
-    static void useLook(AppLanguage language, const QString& appearance)
+    void useLook(AppLanguage language, const QString& appearance)
     {
-        LanguageManager::shared().setLanguage(language);
+        lookups.manager.setLanguage(language);
         Theme::shared().setLanguage(rawValue(language));
         Theme::shared().setAppearance(appearance);
         Theme::shared().apply();
@@ -33,6 +34,7 @@ protected:
         EXPECT_FALSE(saveScreenshot(screen, name).isEmpty());
     }
 
+    ScopedLanguage lookups{AppLanguage::zh};
 };
 
 TEST_F(AccountScreenshots, AccountAndSettingsInEveryLanguageAndLook)

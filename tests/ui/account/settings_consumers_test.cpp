@@ -10,8 +10,8 @@
 #include "ui/account/split_tunnel_section.h"
 #include "ui/account/vpn_section.h"
 #include "ui/common/theme.h"
-#include "ui/main/connection_notices.h"
-#include "ui/main/content_view.h"
+#include "ui/shell/connection_notices.h"
+#include "ui/shell/content_view.h"
 
 #include <QCheckBox>
 #include <QJsonArray>
@@ -40,16 +40,15 @@ QCheckBox* toggle(SettingsView& view, const QString& key)
 std::unique_ptr<ContentView> makeContent(SettingsWorld& world)
 {
     return std::make_unique<ContentView>(ContentView::Services{
-        *world.vpn,
-        world.appState,
-        world.settings,
-        world.biometric,
-        {[](Node) -> QCoro::Task<> { co_return; }, [] {}},
-        nullptr,
-        [](int, QWidget* parent) { return new QWidget(parent); },
-        [](QWidget* parent) { return new QWidget(parent); },
-        [](QWidget* parent) { return new QWidget(parent); },
-        [](const QList<Announcement>&, QWidget*) -> QDialog* { return nullptr; }});
+        .appState = world.appState,
+        .settings = world.settings,
+        .biometric = world.biometric,
+        .hub = world.notifier,
+        .sessionWatcher = nullptr,
+        .makeTabScreen = [](int, QWidget* parent) { return new QWidget(parent); },
+        .makeSignIn = [](QWidget* parent) { return new QWidget(parent); },
+        .makeCompact = [](QWidget* parent) { return new QWidget(parent); },
+        .makeAnnouncements = [](const QList<Announcement>&, QWidget*) -> QDialog* { return nullptr; }});
 }
 
 // Whether the look the main window root applies passes `check`; the default look afterwards.
@@ -78,13 +77,17 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
              // The start-up work connects to the best online node when the setting is on.
              QList<Node> requested;
              w.appState.setNodes({w.localNode()});
-             ContentView::runStartUpWork(w.appState, *w.vpn, w.settings,
-                                         {[&requested](Node node) -> QCoro::Task<> {
-                                              requested.append(node);
-                                              co_return;
-                                          },
-                                          [] {}},
-                                         std::chrono::milliseconds(1));
+             StartupRules rules({.api = *w.appStateWorld.api,
+                                 .appState = w.appState,
+                                 .vpnManager = *w.vpn,
+                                 .settings = w.settings,
+                                 .actions = {[&requested](Node node) -> QCoro::Task<> {
+                                                 requested.append(node);
+                                                 co_return;
+                                             },
+                                             [] {}}},
+                                StartupTimings{.autoConnectDelay = std::chrono::milliseconds(1)});
+             rules.windowDidFirstAppear();
              return QTest::qWaitFor([&] { return !requested.isEmpty(); }, 3000);
          }},
         {"fastest node", SettingsKeys::autoFastestNode, [](SettingsView& v) { toggle(v, SettingsKeys::autoFastestNode)->click(); }, true,
@@ -148,7 +151,7 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
          QStringLiteral("green"),
          [](SettingsWorld& w) { return themeShows(w, [] { return Theme::shared().accentName() == QLatin1String("green"); }); }},
         {"language", SettingsKeys::appLanguage, [](SettingsView& v) { v.languagePicker()->choose(QStringLiteral("ja")); },
-         QStringLiteral("ja"), [](SettingsWorld& w) { return LanguageManager(w.settings).currentLanguage() == AppLanguage::ja; }},
+         QStringLiteral("ja"), [](SettingsWorld& w) { return LanguageManager(w.settings, w.notifier).currentLanguage() == AppLanguage::ja; }},
     };
     for (const auto& c : consumers) {
         SCOPED_TRACE(c.setting);

@@ -50,8 +50,8 @@ public:
     std::unique_ptr<VpnManager> vpn;
     AppStateWorld appStateWorld;
     AppState& appState;
-    LanguageManager languages;
     Notifier notifier;
+    LanguageManager languages;
     FakeLoginItem loginItem;
     FakeBiometricAuth biometric;
     PingService ping;

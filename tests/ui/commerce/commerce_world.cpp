@@ -1,6 +1,5 @@
 #include "commerce_world.h"
 
-#include "platform/language_manager.h"
 #include "ui/commerce/qr_image.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/theme.h"
@@ -124,14 +123,4 @@ QStringList CommerceWorld::decodeQr(const QString& imagePath)
     if (!zbar.waitForFinished(20000))
         return {};
     return QString::fromUtf8(zbar.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-CommerceLanguage::CommerceLanguage(AppLanguage language)
-{
-    LanguageManager::shared().setLanguage(language);
-}
-
-CommerceLanguage::~CommerceLanguage()
-{
-    LanguageManager::shared().setLanguage(AppLanguage::zh);
 }

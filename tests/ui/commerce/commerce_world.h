@@ -4,6 +4,7 @@
 #include "platform/app_language.h"
 #include "platform/notifier.h"
 #include "stand_in_service/stand_in_service.h"
+#include "support/scoped_language.h"
 #include "support/temp_settings.h"
 #include "ui/commerce/commerce_services.h"
 #include "ui/commerce/order_poll.h"
@@ -100,10 +101,7 @@ void clickClose(QWidget& sheet);
 void settleEvents();
 
 // Sets the interface language for a scope and back to Chinese at its end.
-struct CommerceLanguage {
-    explicit CommerceLanguage(AppLanguage language);
-    ~CommerceLanguage();
-};
+using CommerceLanguage = ScopedLanguage;
 
 inline const std::pair<AppLanguage, const char*> kCommerceLanguages[] = {
     {AppLanguage::zh, "zh"}, {AppLanguage::en, "en"}, {AppLanguage::ja, "ja"}};

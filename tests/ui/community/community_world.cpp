@@ -85,14 +85,13 @@ void settle()
 }
 
 LanguageScope::LanguageScope(AppLanguage language)
+    : lookups(language)
 {
-    LanguageManager::shared().setLanguage(language);
     Theme::shared().setLanguage(rawValue(language));
 }
 
 LanguageScope::~LanguageScope()
 {
-    LanguageManager::shared().setLanguage(AppLanguage::zh);
     Theme::shared().setLanguage(rawValue(AppLanguage::zh));
 }
 

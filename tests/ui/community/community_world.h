@@ -3,6 +3,7 @@
 #include "api/api_service.h"
 #include "platform/app_language.h"
 #include "platform/language_manager.h"
+#include "support/scoped_language.h"
 #include "stand_in_service/stand_in_service.h"
 #include "support/temp_settings.h"
 #include "ui/common/screen_timer.h"
@@ -105,4 +106,6 @@ QStringList statValues(QWidget* screen);
 struct LanguageScope {
     explicit LanguageScope(AppLanguage language);
     ~LanguageScope();
+
+    ScopedLanguage lookups;
 };

@@ -12,7 +12,7 @@
 #include "ui/common/segmented_picker.h"
 #include "ui/common/toggle_switch.h"
 #include "support/screenshot.h"
-#include "ui/main/menu_bar_manager.h"
+#include "ui/shell/menu_bar_manager.h"
 #include "ui/nodes/menu_bar_view.h"
 #include "ui/nodes/node_picker.h"
 #include "ui/nodes/popover_controls.h"
@@ -31,7 +31,7 @@ protected:
     {
         view = std::make_unique<MenuBarView>(MenuBarView::Services{.vpnManager = vpn,
                                                                    .appState = appState,
-                                                                   .languageManager = LanguageManager::shared(),
+                                                                   .languageManager = lookups.manager,
                                                                    .xray = xray,
                                                                    .settings = *settings.store,
                                                                    .loginItem = loginItem,
@@ -51,7 +51,8 @@ protected:
     }
 
     QTemporaryDir configDir;
-    XrayManager xray{*settings.store, ChildProcessLauncher::shared(), {.resourcesDir = configDir.path(), .configDir = configDir.path()}};
+    std::unique_ptr<ChildProcessLauncher> launcher = ChildProcessLauncher::makeNative();
+    XrayManager xray{*settings.store, *launcher, {.resourcesDir = configDir.path(), .configDir = configDir.path()}};
     FakeLoginItem loginItem;
     int quits = 0;
     std::unique_ptr<MenuBarView> view;
@@ -220,7 +221,7 @@ struct CountingLoginItem final : LoginItem {
 TEST_F(MenuBarViewTest, RefusedLaunchAtLoginSpringsBackOnceWithoutCallingAgain)
 {
     CountingLoginItem counting;
-    MenuBarView popover({.vpnManager = vpn, .appState = appState, .languageManager = LanguageManager::shared(), .xray = xray,
+    MenuBarView popover({.vpnManager = vpn, .appState = appState, .languageManager = lookups.manager, .xray = xray,
                          .settings = *settings.store, .loginItem = counting, .actions = recordingActions(), .quit = [] {}});
     popover.show();
     auto* toggle = popover.quickSettings()->launchOnLogin();
@@ -324,12 +325,12 @@ TEST_F(MenuBarViewTest, ALanguageChangeRewritesTheTextsAndKeepsTheSearch)
     signIn({makeNode(1, QStringLiteral("Tokyo"), QStringLiteral("online"), std::nullopt, QStringLiteral("JP"))});
     auto& popover = showView();
     popover.nodePicker()->searchField()->setText(QStringLiteral("tok"));
-    LanguageManager::shared().setLanguage(AppLanguage::en);
+    lookups.manager.setLanguage(AppLanguage::en);
     waitUntil([&] { return popover.quickSettings()->quitButton()->text() == QStringLiteral("Quit"); });
     EXPECT_EQ(popover.nodePicker()->searchField()->text(), QStringLiteral("tok"));
     EXPECT_EQ(popover.nodePicker()->model()->rowCount(), 2);
     EXPECT_EQ(popover.statusCard()->stateLabel()->text(), QStringLiteral("Disconnected"));
-    LanguageManager::shared().setLanguage(AppLanguage::zh);
+    lookups.manager.setLanguage(AppLanguage::zh);
     waitUntil([&] { return popover.quickSettings()->quitButton()->text() == t("退出"); });
 }
 
@@ -338,7 +339,7 @@ TEST_F(MenuBarViewTest, TheStatusItemHostsItInAFixedSizePopupThatClosesOnAClickE
     signIn({makeNode(1, QStringLiteral("Tokyo"), QStringLiteral("online"), 42, QStringLiteral("JP"))});
     MenuBarManager manager({*settings.store, vpn, [] { return true; }, [this]() -> QWidget* {
                                 return new MenuBarView({.vpnManager = vpn, .appState = appState,
-                                                        .languageManager = LanguageManager::shared(), .xray = xray,
+                                                        .languageManager = lookups.manager, .xray = xray,
                                                         .settings = *settings.store, .loginItem = loginItem,
                                                         .actions = recordingActions(), .quit = [] {}});
                             }});

@@ -48,8 +48,8 @@ protected:
         ASSERT_TRUE(options) << why.toStdString();
         // Everything through the tunnel, the local destination included.
         settings.store->setValue(SettingsKeys::mihomoMode, QStringLiteral("global"));
-        xray = std::make_unique<XrayManager>(*settings.store, ChildProcessLauncher::shared(), *options);
-        vpn = std::make_unique<VpnManager>(*settings.store, ProcessRunner::shared(), *xray, AdminScriptRunner::shared());
+        xray = std::make_unique<XrayManager>(*settings.store, *launcher, *options);
+        vpn = std::make_unique<VpnManager>(*settings.store, *processes, *xray, *adminScripts);
         world = std::make_unique<AppStateWorld>(*settings.store);
         // As the application wires them: a successful connect makes the node a recent one.
         QObject::connect(vpn.get(), &VpnManager::nodeConnected, &world->appState, &AppState::addRecent);
@@ -63,6 +63,10 @@ protected:
     TrojanServer trojan;
     LocalHttpServer http;
     TempSettings settings;
+    ScopedLanguage lookups{AppLanguage::zh};
+    std::unique_ptr<ChildProcessLauncher> launcher = ChildProcessLauncher::makeNative();
+    std::unique_ptr<ProcessRunner> processes = ProcessRunner::makeNative();
+    std::unique_ptr<AdminScriptRunner> adminScripts = AdminScriptRunner::makeNative();
     std::unique_ptr<XrayManager> xray;
     std::unique_ptr<VpnManager> vpn;
     std::unique_ptr<AppStateWorld> world;
@@ -107,7 +111,7 @@ TEST_F(NodesEndToEnd, ConnectAndDisconnectFromThePopoversNodePicker)
     int quits = 0;
     MenuBarView popover({.vpnManager = *vpn,
                          .appState = world->appState,
-                         .languageManager = LanguageManager::shared(),
+                         .languageManager = lookups.manager,
                          .xray = *xray,
                          .settings = *settings.store,
                          .loginItem = loginItem,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/text_format.h"
+#include "support/scoped_language.h"
 #include "ui/dashboard_fixture.h"
 #include "ui/nodes/latency_test.h"
 
@@ -46,11 +47,9 @@ struct ScriptedProbes {
 };
 
 // A screen's world, the dashboard's: the application state and a screen-only connection manager
-// over throwaway settings, with connect and disconnect requests recorded.
+// over throwaway settings, with connect and disconnect requests recorded, and a language manager
+// of its own for the lookups.
 class NodesFixture : public DashboardFixture {
 protected:
-    ConnectionActions recordingActions()
-    {
-        return {[this](Node node) { return recordConnect(this, std::move(node)); }, [this] { ++disconnects; }};
-    }
+    ScopedLanguage lookups{AppLanguage::zh};
 };

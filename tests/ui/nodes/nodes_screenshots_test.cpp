@@ -38,7 +38,7 @@ protected:
 
     void TearDown() override
     {
-        LanguageManager::shared().setLanguage(AppLanguage::zh);
+        lookups.manager.setLanguage(AppLanguage::zh);
         Theme::shared().setLanguage(rawValue(AppLanguage::zh));
         Theme::shared().setAppearance(QStringLiteral("light"));
         Theme::shared().apply();
@@ -46,7 +46,7 @@ protected:
 
     void use(AppLanguage language, const QString& appearance)
     {
-        LanguageManager::shared().setLanguage(language);
+        lookups.manager.setLanguage(language);
         Theme::shared().setLanguage(rawValue(language));
         Theme::shared().setAppearance(appearance);
         Theme::shared().apply();
@@ -85,14 +85,15 @@ TEST_F(NodesScreenshots, NodeListInEveryLanguageAndAppearance)
 TEST_F(NodesScreenshots, PopoverDisconnectedAndConnected)
 {
     QTemporaryDir configDir;
-    XrayManager xray{*settings.store, ChildProcessLauncher::shared(), {.resourcesDir = configDir.path(), .configDir = configDir.path()}};
+    const auto launcher = ChildProcessLauncher::makeNative();
+    XrayManager xray{*settings.store, *launcher, {.resourcesDir = configDir.path(), .configDir = configDir.path()}};
     FakeLoginItem loginItem;
     for (const auto language : {AppLanguage::zh, AppLanguage::en}) {
         for (const auto& appearance : {QStringLiteral("light"), QStringLiteral("dark")}) {
             use(language, appearance);
             published(vpn).setState(ConnectionState::disconnected);
             published(vpn).setConnectedNode(std::nullopt);
-            MenuBarView popover({.vpnManager = vpn, .appState = appState, .languageManager = LanguageManager::shared(), .xray = xray,
+            MenuBarView popover({.vpnManager = vpn, .appState = appState, .languageManager = lookups.manager, .xray = xray,
                                  .settings = *settings.store, .loginItem = loginItem, .actions = recordingActions(), .quit = [] {}});
             popover.setFixedSize(340, 520);
             popover.show();

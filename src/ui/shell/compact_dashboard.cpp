@@ -1,6 +1,6 @@
 #include "compact_dashboard.h"
 
-#include "dashboard_style.h"
+#include "ui/dashboard/dashboard_style.h"
 
 #include "app/app_state.h"
 #include "connection/vpn_manager.h"

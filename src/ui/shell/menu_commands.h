@@ -1,11 +1,12 @@
 #pragma once
 
-#include "ui/main/connection_actions.h"
+#include "app/connection_actions.h"
 
 #include <QList>
 #include <QObject>
 
 class AppState;
+class Notifier;
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -20,7 +21,8 @@ class MenuCommands : public QObject {
 public:
     using Services = ConnectionControlServices;
 
-    MenuCommands(Services services, QMenuBar* menuBar);
+    // The navigation commands post "navigateToTab" on `notifier`.
+    MenuCommands(Services services, Notifier& notifier, QMenuBar* menuBar);
 
     // Looks every title up again in the current language.
     void retranslate();

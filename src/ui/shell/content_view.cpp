@@ -1,28 +1,22 @@
 #include "content_view.h"
 
 #include "app/app_state.h"
-#include "connection/vpn_manager.h"
 #include "platform/biometric_auth.h"
 #include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
-#include "ui/account/full_page_login_view.h"
 #include "ui/common/icons.h"
 #include "ui/common/spinner.h"
 #include "ui/common/text_label.h"
 #include "ui/common/theme.h"
-#include "ui/community/announcements_view.h"
-#include "ui/main/app_lock_view.h"
-#include "ui/main/compact_dashboard.h"
-#include "ui/main/main_toolbar.h"
-#include "ui/main/session_lock_watcher.h"
-#include "ui/main/sidebar_view.h"
-#include "ui/main/tab_shortcut.h"
-#include "ui/main/tab_screens.h"
+#include "ui/shell/app_lock_view.h"
+#include "ui/shell/main_toolbar.h"
+#include "ui/shell/session_lock_watcher.h"
+#include "ui/shell/sidebar_view.h"
+#include "ui/shell/tab_shortcut.h"
 
 #include <QApplication>
-#include <QCoroTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -46,52 +40,7 @@ QWidget* centred(QWidget* content, QWidget* parent)
     return holder;
 }
 
-std::optional<int> integerOf(const QVariant& object)
-{
-    switch (object.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-        return object.toInt();
-    default:
-        return std::nullopt;
-    }
-}
-
-QCoro::Task<> autoConnectTask(AppState* appState, VpnManager* vpnManager, ConnectionActions actions,
-                              std::chrono::milliseconds delay)
-{
-    co_await QCoro::sleepFor(delay);
-    const auto target = ContentView::autoConnectTarget(appState->nodes());
-    if (!target || vpnManager->state() != ConnectionState::disconnected)
-        co_return;
-    try {
-        co_await actions.connect(*target);
-    } catch (...) {
-        // The connection manager has logged the failure.
-    }
-}
-
 } // namespace
-
-ContentView::Services ContentView::sharedServices()
-{
-    Services services{VpnManager::shared(), AppState::shared(), SettingsStore::shared(), BiometricAuth::shared(),
-                      ConnectionActions::of(VpnManager::shared()), &SessionLockWatcher::shared(), makeTabScreen,
-                      [](QWidget* parent) -> QWidget* { return new FullPageLoginView(parent); }, nullptr,
-                      [](const QList<Announcement>& announcements, QWidget* parent) -> QDialog* {
-                          return new AnnouncementsView(announcements, parent);
-                      }};
-    services.makeCompact = [actions = services.actions](QWidget* parent) -> QWidget* {
-        return new CompactDashboard({VpnManager::shared(), AppState::shared(), SettingsStore::shared(), actions}, parent);
-    };
-    return services;
-}
 
 ContentView::ContentView(Services services, QWidget* parent)
     : QWidget(parent), m_services(std::move(services))
@@ -109,7 +58,7 @@ ContentView::ContentView(Services services, QWidget* parent)
     connect(&appState, &AppState::profileChanged, this, &ContentView::refreshAccount);
     connect(&appState, &AppState::announcementsChanged, this, &ContentView::refreshToolbar);
     connect(&m_services.settings, &SettingsStore::valueChanged, this, &ContentView::onSettingChanged);
-    connect(&Notifier::shared(), &Notifier::navigateToTab, this, &ContentView::navigateToTab);
+    connect(&m_services.hub, &Notifier::navigateToTab, this, &ContentView::navigateToTab);
     applyTheme();
     updateFace();
 }
@@ -118,31 +67,6 @@ ContentView::~ContentView()
 {
     if (m_keyMonitorInstalled)
         qApp->removeEventFilter(this);
-}
-
-void ContentView::runStartUpWork(AppState& appState, VpnManager& vpnManager, SettingsStore& settings,
-                                 ConnectionActions actions, std::chrono::milliseconds autoConnectDelay)
-{
-    appState.loadNodes();
-    appState.loadProfile();
-    if (settings.boolOr(SettingsKeys::autoConnect, false))
-        autoConnectTask(&appState, &vpnManager, std::move(actions), autoConnectDelay);
-}
-
-std::optional<Node> ContentView::autoConnectTarget(const QList<Node>& nodes)
-{
-    std::optional<Node> best;
-    qint64 bestDelay = 0;
-    for (const auto& node : nodes) {
-        if (node.status != QLatin1String("online"))
-            continue;
-        const qint64 delay = node.delay.value_or(9999);
-        if (!best || delay < bestDelay) {
-            best = node;
-            bestDelay = delay;
-        }
-    }
-    return best;
 }
 
 ContentView::Face ContentView::currentFace() const
@@ -357,17 +281,14 @@ void ContentView::onSettingChanged(const QString& key)
     }
 }
 
-void ContentView::navigateToTab(const QVariant& object)
+void ContentView::navigateToTab(int tab)
 {
-    const auto tab = integerOf(object);
-    if (!tab)
-        return;
     if (m_face == Face::full) {
-        setSelectedTab(*tab);
+        setSelectedTab(tab);
     } else {
         // Shown when the full layout appears, instead of the dashboard.
         m_pendingTab = tab;
-        m_selectedTab = *tab;
+        m_selectedTab = tab;
     }
     if (m_services.settings.boolOr(SettingsKeys::windowIsCompact, false))
         m_services.settings.setValue(SettingsKeys::windowIsCompact, false);

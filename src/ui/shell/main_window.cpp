@@ -1,6 +1,6 @@
 #include "main_window.h"
 
-#include "ui/main/content_view.h"
+#include "ui/shell/content_view.h"
 
 #include <QCloseEvent>
 #include <QLayout>

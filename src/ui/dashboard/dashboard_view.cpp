@@ -8,23 +8,15 @@
 #include "traffic_cards.h"
 #include "app/app_state.h"
 #include "app/ip_info_service.h"
+#include "app/startup_rules.h"
 #include "connection/vpn_manager.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QVBoxLayout>
-
-DashboardView::Services DashboardView::sharedServices()
-{
-    return {VpnManager::shared(), AppState::shared(), IPInfoService::shared(), ConnectionActions::of(VpnManager::shared())};
-}
-
-DashboardView::DashboardView(QWidget* parent)
-    : DashboardView(sharedServices(), parent)
-{
-}
 
 DashboardView::DashboardView(Services services, QWidget* parent)
     : QWidget(parent)
@@ -89,7 +81,8 @@ DashboardView::DashboardView(Services services, QWidget* parent)
 
     // The application state announces a change before it makes it: read it once it is made.
     connect(&appState, &AppState::objectWillChange, this, &DashboardView::scheduleAppStateRefresh);
-    connect(&appState, &AppState::nodesChanged, this, &DashboardView::onNodesChanged);
+    // Only while this screen lives: a new node list may bring the automatic choice.
+    connect(&appState, &AppState::nodesChanged, this, [this] { m_services.startup.autoConnectFastestIfIdle(); });
 
     refreshConnectionState();
     refreshAppStateCards();
@@ -107,7 +100,7 @@ void DashboardView::showEvent(QShowEvent* event)
     // A window coming back from the dock or the tray is no new appearance of the screen.
     if (event->spontaneous())
         return;
-    autoConnectFastestIfIdle();
+    m_services.startup.autoConnectFastestIfIdle();
     refreshPublicIP();
 }
 
@@ -156,11 +149,8 @@ void DashboardView::refreshPublicIP()
     }
     m_isFetchingIP = true;
     refreshPublicIPCard();
-    [](QPointer<DashboardView> view, IPInfoService* service) -> QCoro::Task<> {
-        const auto info = co_await service->fetchPublicIP();
-        if (view)
-            view->finishPublicIPLookup(info);
-    }(this, &m_services.ipService);
+    whileAlive(this, m_services.ipService.fetchPublicIP(),
+               [this](const std::optional<PublicIPInfo>& info) { finishPublicIPLookup(info); });
 }
 
 void DashboardView::finishPublicIPLookup(const std::optional<PublicIPInfo>& info)
@@ -174,16 +164,6 @@ void DashboardView::finishPublicIPLookup(const std::optional<PublicIPInfo>& info
     refreshPublicIPCard();
 }
 
-void DashboardView::autoConnectFastestIfIdle()
-{
-    auto& appState = m_services.appState;
-    if (!appState.isLoggedIn() || appState.nodes().isEmpty()
-        || m_services.vpnManager.state() != ConnectionState::disconnected)
-        return;
-    // Never fails, and the application state outlives every screen.
-    appState.autoConnectFastest();
-}
-
 void DashboardView::onStateChanged()
 {
     refreshConnectionState();
@@ -192,11 +172,6 @@ void DashboardView::onStateChanged()
         return;
     m_lastState = state;
     refreshPublicIP();
-}
-
-void DashboardView::onNodesChanged()
-{
-    autoConnectFastestIfIdle();
 }
 
 void DashboardView::refreshConnectionState()

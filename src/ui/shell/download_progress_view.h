@@ -6,16 +6,17 @@
 
 class Button;
 class LinearProgress;
+class Notifier;
 class QLabel;
 class QStackedWidget;
 
 // The window of an update download: the progress while it runs, then the button that installs it.
-// It follows Notifier's "downloadProgress" and "downloadComplete".
+// It follows the hub's "downloadProgress" and "downloadComplete".
 class DownloadProgressView : public QWidget {
     Q_OBJECT
 public:
-    DownloadProgressView(QString version, std::function<void()> onCancel, std::function<void()> onComplete,
-                         QWidget* parent = nullptr);
+    DownloadProgressView(Notifier& notifier, QString version, std::function<void()> onCancel,
+                         std::function<void()> onComplete, QWidget* parent = nullptr);
 
     double progress() const { return m_progress; }
     bool isComplete() const { return m_isComplete; }

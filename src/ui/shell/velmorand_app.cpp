@@ -1,54 +1,37 @@
 #include "velmorand_app.h"
 
-#include "api/api_service.h"
 #include "app/app_state.h"
-#include "app/auto_updater.h"
+#include "app/startup_rules.h"
 #include "connection/vpn_manager.h"
 #include "platform/language_manager.h"
 #include "platform/notifier.h"
 #include "platform/settings_store.h"
 #include "platform/user_notifier.h"
 #include "ui/common/theme.h"
-#include "ui/main/app_delegate.h"
-#include "ui/main/connection_notices.h"
-#include "ui/main/main_window.h"
-#include "ui/main/menu_commands.h"
-#include "ui/main/update_dialogs.h"
+#include "ui/shell/app_delegate.h"
+#include "ui/shell/connection_notices.h"
+#include "ui/shell/main_window.h"
+#include "ui/shell/menu_commands.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QMenuBar>
 
-VelmorandApp::Services VelmorandApp::sharedServices()
+VelmorandApp::VelmorandApp(Services services, QObject* parent)
+    : QObject(parent), m_services(std::move(services)), m_window(std::make_unique<MainWindow>())
 {
-    return {VpnManager::shared(),
-            AppState::shared(),
-            LanguageManager::shared(),
-            SettingsStore::shared(),
-            UserNotifier::shared(),
-            ConnectionActions::of(VpnManager::shared()),
-            &ContentView::sharedServices,
-            [] { return std::make_unique<AppDelegate>(AppDelegate::sharedServices()); },
-            [] {
-                auto& updater = AutoUpdater::shared();
-                updater.setPrompts(&UpdateDialogs::shared());
-                updater.check(false);
-            },
-            [] { ApiService::shared().discoverBestEndpoint(); }};
-}
-
-VelmorandApp::VelmorandApp(Services services, Timings timings, QObject* parent)
-    : QObject(parent), m_services(std::move(services)), m_timings(timings), m_window(std::make_unique<MainWindow>())
-{
-    m_commands = new MenuCommands({m_services.vpnManager, m_services.appState, m_services.settings, m_services.actions},
-                                  m_window->menuBar());
+    m_commands = new MenuCommands({.vpnManager = m_services.vpnManager,
+                                   .appState = m_services.appState,
+                                   .settings = m_services.settings,
+                                   .actions = m_services.actions},
+                                  m_services.hub, m_window->menuBar());
     m_notices = new ConnectionNotices(m_services.vpnManager, m_services.settings, m_services.notifier, this);
     m_delegate = m_services.makeDelegate();
     connect(m_window.get(), &MainWindow::windowWillClose, m_delegate.get(), &AppDelegate::windowWillClose);
     connect(qApp, &QCoreApplication::aboutToQuit, m_delegate.get(), &AppDelegate::applicationWillTerminate);
     // Every delivery rebuilds, through the event loop: the change may come from a handler of the
     // very content that is replaced.
-    connect(&Notifier::shared(), &Notifier::languageChanged, this, &VelmorandApp::rebuildContent, Qt::QueuedConnection);
+    connect(&m_services.hub, &Notifier::languageChanged, this, &VelmorandApp::rebuildContent, Qt::QueuedConnection);
     // A window opened again gets fresh content, which locks again when the app lock is on.
     connect(m_window.get(), &MainWindow::reopened, this, &VelmorandApp::rebuildContent, Qt::QueuedConnection);
 
@@ -71,8 +54,7 @@ void VelmorandApp::launch()
     // Work of the first appearance; a rebuilt or re-opened window does not run it again.
     m_services.checkForUpdate();
     m_services.discoverEndpoint();
-    ContentView::runStartUpWork(m_services.appState, m_services.vpnManager, m_services.settings, m_services.actions,
-                                m_timings.autoConnectDelay);
+    m_services.startup.windowDidFirstAppear();
 }
 
 void VelmorandApp::reopen()

@@ -2,12 +2,18 @@
 
 #include "app/update_prompts.h"
 
+class Notifier;
+
 // The updater's alerts (message boxes, the first button the default) and its download window.
 class UpdateDialogs final : public UpdatePrompts {
 public:
-    static UpdateDialogs& shared();
+    // The download window follows the download's posts on `notifier`.
+    explicit UpdateDialogs(Notifier& notifier) : m_notifier(notifier) {}
 
     QCoro::Task<int> alert(QString message, QString informativeText, QStringList buttons) override;
     std::function<void()> openDownloadWindow(const QString& version, std::function<void()> onCancel,
                                              std::function<void()> onInstall) override;
+
+private:
+    Notifier& m_notifier;
 };

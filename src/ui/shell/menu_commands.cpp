@@ -6,14 +6,14 @@
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
-#include "ui/main/tab_screens.h"
+#include "ui/shell/tab_screens.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 
-MenuCommands::MenuCommands(Services services, QMenuBar* menuBar)
+MenuCommands::MenuCommands(Services services, Notifier& notifier, QMenuBar* menuBar)
     : QObject(menuBar), m_services(std::move(services))
 {
     // The application menu carries the program's name, as on the desktop it was designed for.
@@ -37,7 +37,7 @@ MenuCommands::MenuCommands(Services services, QMenuBar* menuBar)
         auto* action = m_navigationMenu->addAction(QString());
         action->setObjectName(QStringLiteral("navigateCommand%1").arg(tab));
         action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + tab)));
-        connect(action, &QAction::triggered, this, [tab] { emit Notifier::shared().navigateToTab(tab); });
+        connect(action, &QAction::triggered, this, [&notifier, tab] { emit notifier.navigateToTab(tab); });
         m_navigation.append(action);
     }
 

@@ -22,8 +22,8 @@ QVBoxLayout* pageLayout(QWidget* page)
 }
 } // namespace
 
-DownloadProgressView::DownloadProgressView(QString version, std::function<void()> onCancel, std::function<void()> onComplete,
-                                           QWidget* parent)
+DownloadProgressView::DownloadProgressView(Notifier& notifier, QString version, std::function<void()> onCancel,
+                                           std::function<void()> onComplete, QWidget* parent)
     : QWidget(parent), m_onCancel(std::move(onCancel)), m_onComplete(std::move(onComplete))
 {
     setFixedWidth(320);
@@ -70,8 +70,8 @@ DownloadProgressView::DownloadProgressView(QString version, std::function<void()
     column->addSpacing(Spacing::m);
     m_pages->addWidget(finished);
 
-    connect(&Notifier::shared(), &Notifier::downloadProgress, this, &DownloadProgressView::setProgress);
-    connect(&Notifier::shared(), &Notifier::downloadComplete, this, &DownloadProgressView::complete);
+    connect(&notifier, &Notifier::downloadProgress, this, &DownloadProgressView::setProgress);
+    connect(&notifier, &Notifier::downloadComplete, this, &DownloadProgressView::complete);
 }
 
 QString DownloadProgressView::percentText(double progress)

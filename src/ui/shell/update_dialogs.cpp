@@ -1,6 +1,6 @@
 #include "update_dialogs.h"
 
-#include "ui/main/download_progress_view.h"
+#include "ui/shell/download_progress_view.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -32,12 +32,6 @@ protected:
 
 } // namespace
 
-UpdateDialogs& UpdateDialogs::shared()
-{
-    static UpdateDialogs dialogs;
-    return dialogs;
-}
-
 QCoro::Task<int> UpdateDialogs::alert(QString message, QString informativeText, QStringList buttons)
 {
     QPointer<QMessageBox> box = new DismissibleAlert;
@@ -61,7 +55,7 @@ QCoro::Task<int> UpdateDialogs::alert(QString message, QString informativeText, 
 std::function<void()> UpdateDialogs::openDownloadWindow(const QString& version, std::function<void()> onCancel,
                                                         std::function<void()> onInstall)
 {
-    auto* window = new DownloadProgressView(version, std::move(onCancel), std::move(onInstall));
+    auto* window = new DownloadProgressView(m_notifier, version, std::move(onCancel), std::move(onInstall));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QStringLiteral("正在下载 v") + version);
     window->resize(320, 250);

@@ -1,14 +1,13 @@
 #include "app_delegate.h"
 
-#include "api/api_service.h"
+#include "app/startup_rules.h"
 #include "connection/vpn_manager.h"
 #include "platform/notifier.h"
-#include "platform/process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/user_notifier.h"
-#include "ui/main/menu_bar_manager.h"
-#include "ui/main/window_frame.h"
+#include "ui/shell/menu_bar_manager.h"
+#include "ui/shell/window_frame.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -36,41 +35,10 @@ void bringToFront(QWidget* window)
     window->activateWindow();
 }
 
-QCoro::Task<> launchConnection(ApiService* api, ConnectionActions actions, qint64 lastNodeId)
-{
-    QList<Node> nodes;
-    try {
-        nodes = co_await api->fetchNodes();
-    } catch (...) {
-        // No list, no automatic connection.
-    }
-    std::optional<Node> target;
-    for (const auto& node : nodes) {
-        if (node.status == QLatin1String("online") && (lastNodeId <= 0 || node.id == lastNodeId)) {
-            target = node;
-            break;
-        }
-    }
-    if (!target)
-        co_return;
-    try {
-        co_await actions.connect(*target);
-    } catch (...) {
-        // The connection manager has logged the failure.
-    }
-}
-
 } // namespace
 
-AppDelegate::Services AppDelegate::sharedServices()
-{
-    return {SettingsStore::shared(), VpnManager::shared(), ApiService::shared(), UserNotifier::shared(), ProcessRunner::shared(),
-            ConnectionActions::of(VpnManager::shared()),
-            [] { return std::make_unique<MenuBarManager>(MenuBarManager::sharedServices()); }, &QApplication::quit};
-}
-
-AppDelegate::AppDelegate(Services services, Timings timings, QObject* parent)
-    : QObject(parent), m_services(std::move(services)), m_timings(timings)
+AppDelegate::AppDelegate(Services services, QObject* parent)
+    : QObject(parent), m_services(std::move(services))
 {
 }
 
@@ -85,7 +53,7 @@ void AppDelegate::applicationDidFinishLaunching(QWidget* window)
     m_menuBarManager = m_services.makeMenuBarManager();
     // Moves and resizes of any window save the main window's frame.
     qApp->installEventFilter(this);
-    connect(&Notifier::shared(), &Notifier::vpnStateChanged, this, [this] {
+    connect(&m_services.hub, &Notifier::vpnStateChanged, this, [this] {
         // The state as it is when the update runs, not as it was when posted.
         QMetaObject::invokeMethod(
             this,
@@ -95,10 +63,10 @@ void AppDelegate::applicationDidFinishLaunching(QWidget* window)
             },
             Qt::QueuedConnection);
     });
-    connect(&Notifier::shared(), &Notifier::menuBarVisibilityChanged, this, [this](const QVariant& object) {
-        if (!m_menuBarManager || object.typeId() != QMetaType::Bool)
+    connect(&m_services.hub, &Notifier::menuBarVisibilityChanged, this, [this](bool visible) {
+        if (!m_menuBarManager)
             return;
-        if (object.toBool())
+        if (visible)
             m_menuBarManager->setupMenuBar();
         else
             m_menuBarManager->removeMenuBar();
@@ -111,10 +79,7 @@ void AppDelegate::applicationDidFinishLaunching(QWidget* window)
     });
     restoreWindowFrame();
     m_services.notifier.requestPermission();
-    QTimer::singleShot(m_timings.proxyClearDelay, this, &AppDelegate::clearLeftoverSystemProxy);
-
-    if (m_services.settings.boolOr(SettingsKeys::autoConnect, false))
-        launchConnection(&m_services.api, m_services.actions, m_services.settings.intOr(SettingsKeys::lastConnectedNodeId, 0));
+    m_services.startup.applicationDidFinishLaunching();
 }
 
 void AppDelegate::restoreWindowFrame()
@@ -129,11 +94,6 @@ void AppDelegate::restoreWindowFrame()
         if (window)
             window->setGeometry(frame);
     });
-}
-
-void AppDelegate::clearLeftoverSystemProxy()
-{
-    m_services.vpnManager.clearLeftoverSystemProxy();
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)

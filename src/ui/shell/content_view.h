@@ -1,26 +1,23 @@
 #pragma once
 
 #include "api/records/account_records.h"
-#include "api/records/node.h"
-#include "ui/main/app_lock_view.h"
-#include "ui/main/connection_actions.h"
-#include "ui/main/main_toolbar.h"
-#include "ui/main/sidebar_view.h"
+#include "ui/shell/app_lock_view.h"
+#include "ui/shell/main_toolbar.h"
+#include "ui/shell/sidebar_view.h"
 
 #include <QDialog>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 
-#include <chrono>
 #include <functional>
 #include <optional>
 
 class AppState;
 class BiometricAuth;
+class Notifier;
 class SessionLockWatcher;
 class SettingsStore;
-class VpnManager;
 
 // The root of the main window. It shows one face at a time (the app lock, the loading face, the
 // full-page sign-in, the compact window, or the full window with sidebar, toolbar and the selected
@@ -34,11 +31,11 @@ public:
     enum class Face { none, lock, loading, signIn, compact, full };
 
     struct Services {
-        VpnManager& vpnManager;
         AppState& appState;
         SettingsStore& settings;
         BiometricAuth& biometric;
-        ConnectionActions actions;
+        // Carries the navigation requests.
+        Notifier& hub;
         // Reports display sleep and session locks; none: the lock is never re-armed.
         SessionLockWatcher* sessionWatcher = nullptr;
         // The screens shown in the faces.
@@ -48,19 +45,8 @@ public:
         std::function<QDialog*(const QList<Announcement>& announcements, QWidget* parent)> makeAnnouncements;
     };
 
-    // Over the shared objects of the process and the real screens.
-    static Services sharedServices();
-
     explicit ContentView(Services services, QWidget* parent = nullptr);
     ~ContentView() override;
-
-    // The work of the first appearance of the window, run once per process by the application:
-    // loads the node list, announcements and profile and, with "autoConnect" on, connects after
-    // `autoConnectDelay` to the online node with the smallest delay if still disconnected.
-    static void runStartUpWork(AppState& appState, VpnManager& vpnManager, SettingsStore& settings,
-                               ConnectionActions actions, std::chrono::milliseconds autoConnectDelay);
-    // The online node with the smallest server delay (absent counts 9999; the earlier wins a tie).
-    static std::optional<Node> autoConnectTarget(const QList<Node>& nodes);
 
     Face face() const { return m_face; }
     QWidget* faceWidget() const { return m_faceWidget; }
@@ -77,8 +63,8 @@ public:
     std::optional<QString> biometricError() const { return m_biometricError; }
     bool hasUnreadAnnouncements() const;
 
-    // Applies a navigation request: `object` is a tab index when it is an integer.
-    void navigateToTab(const QVariant& object);
+    // Applies a navigation request.
+    void navigateToTab(int tab);
 
 signals:
     void faceChanged(ContentView::Face face);

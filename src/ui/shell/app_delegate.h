@@ -1,51 +1,40 @@
 #pragma once
 
-#include "ui/main/connection_actions.h"
+#include "app/connection_actions.h"
 
 #include <QObject>
 #include <QPointer>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 
-class ApiService;
 class MenuBarManager;
-class ProcessRunner;
+class Notifier;
 class QWidget;
 class SettingsStore;
+class StartupRules;
 class UserNotifier;
 class VpnManager;
 
-// How long the application delegate waits; tests shorten it.
-struct AppDelegateTimings {
-    // From launch to the clearing of a left-over system proxy.
-    std::chrono::milliseconds proxyClearDelay{1000};
-};
-
 // What the window scene cannot express: the status item and its icon, the saved window frame,
-// notice permission, a system proxy left behind by an earlier run, the automatic connection at
-// launch, and what closing the window and quitting do.
+// notice permission, the start of the launch rules (clean-up and automatic connection), and what
+// closing the window and quitting do.
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
     struct Services {
         SettingsStore& settings;
         VpnManager& vpnManager;
-        ApiService& api;
+        // Carries the connection state and the status item's visibility.
+        Notifier& hub;
         UserNotifier& notifier;
-        // Reads the system proxy settings.
-        ProcessRunner& processes;
+        StartupRules& startup;
         ConnectionActions actions;
         std::function<std::unique_ptr<MenuBarManager>()> makeMenuBarManager;
         // Ends the application.
         std::function<void()> quit;
     };
-    using Timings = AppDelegateTimings;
-
-    static Services sharedServices();
-
-    explicit AppDelegate(Services services, Timings timings = {}, QObject* parent = nullptr);
+    explicit AppDelegate(Services services, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // The launch sequence; `window` is the main window, the first of the application's windows.
@@ -68,11 +57,9 @@ protected:
 
 private:
     void restoreWindowFrame();
-    void clearLeftoverSystemProxy();
     void quitIfNothingLeftOnScreen();
 
     Services m_services;
-    Timings m_timings;
     std::unique_ptr<MenuBarManager> m_menuBarManager;
     QPointer<QWidget> m_window;
     bool m_accessory = false;

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "ui/main/connection_actions.h"
-#include "ui/main/content_view.h"
+#include "app/connection_actions.h"
+#include "ui/shell/content_view.h"
 
 #include <QObject>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -15,15 +14,11 @@ class ConnectionNotices;
 class LanguageManager;
 class MainWindow;
 class MenuCommands;
+class Notifier;
 class SettingsStore;
+class StartupRules;
 class UserNotifier;
 class VpnManager;
-
-// How long the application waits before connecting on its own; tests shorten it.
-struct VelmorandAppTimings {
-    // From the first appearance to the automatic connection.
-    std::chrono::milliseconds autoConnectDelay{2000};
-};
 
 // The application: its one window with the menu commands, the delegate, and the work done once
 // when the window first appears. The window's content is rebuilt whenever "languageChanged" is
@@ -36,7 +31,10 @@ public:
         AppState& appState;
         LanguageManager& languageManager;
         SettingsStore& settings;
+        // Carries "languageChanged" and the menu's navigation requests.
+        Notifier& hub;
         UserNotifier& notifier;
+        StartupRules& startup;
         ConnectionActions actions;
         // What a new window content is made of.
         std::function<ContentView::Services()> contentServices;
@@ -46,11 +44,7 @@ public:
         std::function<void()> checkForUpdate;
         std::function<void()> discoverEndpoint;
     };
-    using Timings = VelmorandAppTimings;
-
-    static Services sharedServices();
-
-    explicit VelmorandApp(Services services, Timings timings = {}, QObject* parent = nullptr);
+    explicit VelmorandApp(Services services, QObject* parent = nullptr);
     ~VelmorandApp() override;
 
     // Shows the window, runs the delegate's launch sequence and the start-up work. Once.
@@ -67,7 +61,6 @@ private:
     void rebuildContent();
 
     Services m_services;
-    Timings m_timings;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<AppDelegate> m_delegate;
     MenuCommands* m_commands;

@@ -37,9 +37,6 @@ public:
     };
     using Timings = MenuBarManagerTimings;
 
-    // Over the shared settings and connection manager, the system tray and the real popover.
-    static Services sharedServices();
-
     // Shows the item at once unless "showMenuBar" holds false.
     explicit MenuBarManager(Services services, Timings timings = {}, QObject* parent = nullptr);
     ~MenuBarManager() override;

@@ -35,12 +35,6 @@ SessionLockWatcher::SessionLockWatcher(const QDBusConnection& systemBus, const Q
     }
 }
 
-SessionLockWatcher& SessionLockWatcher::shared()
-{
-    static SessionLockWatcher watcher;
-    return watcher;
-}
-
 void SessionLockWatcher::watchLogind()
 {
     m_systemBus.connect(kLogin1, kManagerPath, kManager, QStringLiteral("PrepareForSleep"), this,

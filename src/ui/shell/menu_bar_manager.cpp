@@ -1,15 +1,10 @@
 #include "menu_bar_manager.h"
 
-#include "app/app_state.h"
 #include "connection/vpn_manager.h"
-#include "connection/xray_manager.h"
-#include "platform/language_manager.h"
-#include "platform/login_item.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_format.h"
 #include "ui/common/icons.h"
-#include "ui/nodes/menu_bar_view.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -17,6 +12,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
+#include <QWidget>
 
 
 namespace {
@@ -51,21 +47,6 @@ QPoint popoverPosition(const QRect& itemGeometry)
     return origin;
 }
 } // namespace
-
-MenuBarManager::Services MenuBarManager::sharedServices()
-{
-    return {SettingsStore::shared(), VpnManager::shared(), [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
-            []() -> QWidget* {
-                return new MenuBarView({.vpnManager = VpnManager::shared(),
-                                        .appState = AppState::shared(),
-                                        .languageManager = LanguageManager::shared(),
-                                        .xray = XrayManager::shared(),
-                                        .settings = SettingsStore::shared(),
-                                        .loginItem = LoginItem::shared(),
-                                        .actions = ConnectionActions::of(VpnManager::shared()),
-                                        .quit = &QApplication::quit});
-            }};
-}
 
 MenuBarManager::MenuBarManager(Services services, Timings timings, QObject* parent)
     : QObject(parent), m_services(std::move(services)), m_timings(timings)

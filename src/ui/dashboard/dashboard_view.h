@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connection_actions.h"
+#include "app/connection_actions.h"
 #include "api/records/connection_state.h"
 #include "app/public_ip_info.h"
 
@@ -19,6 +19,7 @@ class InviteCard;
 class NodeRowsCard;
 class PublicIPCard;
 class QMessageBox;
+class StartupRules;
 class SubscriptionCard;
 class TrafficCard;
 class VpnManager;
@@ -34,12 +35,12 @@ public:
         VpnManager& vpnManager;
         AppState& appState;
         IPInfoService& ipService;
+        // Picks the fastest node on its own while the dashboard shows.
+        StartupRules& startup;
         ConnectionActions actions;
     };
-    static Services sharedServices();
 
-    explicit DashboardView(QWidget* parent = nullptr);
-    DashboardView(Services services, QWidget* parent = nullptr);
+    explicit DashboardView(Services services, QWidget* parent = nullptr);
 
     const std::optional<PublicIPInfo>& publicIP() const { return m_publicIP; }
     bool isFetchingIP() const { return m_isFetchingIP; }
@@ -70,13 +71,9 @@ private:
     // so the address shown after a connect is the one seen through the new route.
     void refreshPublicIP();
     void finishPublicIPLookup(const std::optional<PublicIPInfo>& info);
-    // Lets the application state pick and connect the fastest node, when signed in with nodes
-    // and not connected or on the way: it never replaces a connection.
-    void autoConnectFastestIfIdle();
     void presentConnectError();
 
     void onStateChanged();
-    void onNodesChanged();
     void scheduleAppStateRefresh();
     void refreshAppStateCards();
     void refreshConnectionState();

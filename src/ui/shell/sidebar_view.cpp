@@ -7,7 +7,7 @@
 #include "ui/common/linear_progress.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
-#include "ui/main/tab_screens.h"
+#include "ui/shell/tab_screens.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>

@@ -17,8 +17,6 @@ public:
     // On the given buses: `systemBus` where logind is, `sessionBus` where the screen saver is.
     SessionLockWatcher(const QDBusConnection& systemBus, const QDBusConnection& sessionBus, QObject* parent = nullptr);
 
-    static SessionLockWatcher& shared();
-
     // The object path of this process's logind session that Lock is listened to on; empty until
     // logind has named it.
     QString sessionPath() const { return m_sessionPath; }

@@ -1,0 +1,53 @@
+#include "app_context.h"
+
+#include "api/domain_pool.h"
+#include "platform/text_table.h"
+
+AppContext::Environment AppContext::Environment::native()
+{
+    return {.settingsPath = SettingsStore::defaultFilePath(),
+            .processes = ProcessRunner::makeNative(),
+            .adminScripts = AdminScriptRunner::makeNative(),
+            .secrets = SecretStore::makeNative(),
+            .loginItem = LoginItem::makeNative(),
+            .biometric = BiometricAuth::makeNative(),
+            .userNotifier = UserNotifier::makeNative(),
+            .launcher = ChildProcessLauncher::makeNative(),
+            .urlOpener = UrlOpener::makeNative(),
+            .xrayOptions = XrayManager::Options::standard(),
+            .domainPool = DomainPool::defaults()};
+}
+
+AppContext::AppContext(Environment environment)
+    : m_environment(std::move(environment))
+    , m_settings(m_environment.settingsPath)
+    , m_languageManager(m_settings, m_notifier)
+    , m_keychain(*m_environment.secrets)
+    , m_api(m_settings, m_environment.domainPool, m_environment.apiOptions)
+    , m_xray(m_settings, *m_environment.launcher, m_environment.xrayOptions)
+    , m_vpnManager(m_settings, *m_environment.processes, m_xray, *m_environment.adminScripts, m_environment.vpnTimings)
+    , m_appState({.api = m_api,
+                  .settings = m_settings,
+                  .keychain = m_keychain,
+                  .pingNodes = [this](QList<Node> nodes) { return m_ping.ping(std::move(nodes)); },
+                  .connectNode = [this](Node node) { return m_vpnManager.connectTo(std::move(node)); },
+                  .connectionIsIdle = [this] { return m_vpnManager.state() == ConnectionState::disconnected; }})
+    , m_ipInfo(m_environment.ipEndpoints, IPInfoService::defaultTimeout, IPInfoService::throughSystemProxyOf(m_vpnManager))
+    , m_startup({.api = m_api,
+                 .appState = m_appState,
+                 .vpnManager = m_vpnManager,
+                 .settings = m_settings,
+                 .actions = ConnectionActions::of(m_vpnManager)},
+                m_environment.startupTimings)
+{
+    i18n::installLanguageSource(&m_languageManager);
+    // The lower layers cannot reach up: they announce, and the context passes it on.
+    QObject::connect(&m_vpnManager, &VpnManager::stateChanged, &m_notifier, &Notifier::vpnStateChanged);
+    QObject::connect(&m_xray, &XrayManager::kernelLog, &m_notifier, &Notifier::kernelLog);
+    QObject::connect(&m_vpnManager, &VpnManager::nodeConnected, &m_appState, &AppState::addRecent);
+}
+
+AppContext::~AppContext()
+{
+    i18n::installLanguageSource(nullptr);
+}

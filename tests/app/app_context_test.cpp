@@ -1,0 +1,83 @@
+#include "app/app_context.h"
+
+#include "platform/fakes/fake_biometric_auth.h"
+#include "platform/fakes/fake_login_item.h"
+#include "platform/fakes/memory_secret_store.h"
+#include "platform/fakes/recording_admin_script_runner.h"
+#include "platform/fakes/recording_process_runner.h"
+#include "platform/fakes/recording_user_notifier.h"
+#include "platform/settings_keys.h"
+#include "platform/text_table.h"
+#include "support/recording_child_launcher.h"
+#include "support/vpn_manager_test_access.h"
+#include "updater_fakes.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The whole context over fakes: nothing it builds reaches the system or the network.
+class AppContextTest : public ::testing::Test {
+protected:
+    AppContext::Environment fakeEnvironment()
+    {
+        XrayManager::Options xray;
+        xray.resourcesDir = dir.filePath(QStringLiteral("resources"));
+        xray.configDir = dir.filePath(QStringLiteral("xray"));
+        return {.settingsPath = dir.filePath(QStringLiteral("settings.json")),
+                .processes = std::make_unique<RecordingProcessRunner>(),
+                .adminScripts = std::make_unique<RecordingAdminScriptRunner>(),
+                .secrets = std::make_unique<MemorySecretStore>(),
+                .loginItem = std::make_unique<FakeLoginItem>(),
+                .biometric = std::make_unique<FakeBiometricAuth>(),
+                .userNotifier = std::make_unique<RecordingUserNotifier>(),
+                .launcher = std::make_unique<RecordingChildLauncher>(),
+                .urlOpener = std::make_unique<RecordingUrlOpener>(),
+                .xrayOptions = xray,
+                .domainPool = {QStringLiteral("http://127.0.0.1:9")}};
+    }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(AppContextTest, TheEngineAnnouncesThroughTheHub)
+{
+    AppContext context(fakeEnvironment());
+    QSignalSpy stateChanges(&context.notifier(), &Notifier::vpnStateChanged);
+    QSignalSpy kernelLog(&context.notifier(), &Notifier::kernelLog);
+
+    // Every assignment, also of the same state.
+    published(context.vpnManager()).setState(ConnectionState::connecting);
+    published(context.vpnManager()).setState(ConnectionState::connecting);
+    EXPECT_EQ(stateChanges.size(), 2);
+
+    emit context.xray().kernelLog(QStringLiteral("core output"));
+    ASSERT_EQ(kernelLog.size(), 1);
+    EXPECT_EQ(kernelLog.first().first().toString(), QStringLiteral("core output"));
+}
+
+TEST_F(AppContextTest, ASuccessfulConnectBecomesARecentNode)
+{
+    AppContext context(fakeEnvironment());
+    emit context.vpnManager().nodeConnected(7);
+    emit context.vpnManager().nodeConnected(3);
+    EXPECT_EQ(context.appState().recentNodeIds(), (QList<qint64>{3, 7}));
+}
+
+TEST_F(AppContextTest, LookupsFollowTheContextsLanguageWhileItLives)
+{
+    {
+        AppContext context(fakeEnvironment());
+        QSignalSpy posts(&context.notifier(), &Notifier::languageChanged);
+        context.languageManager().setLanguage(AppLanguage::en);
+        EXPECT_EQ(posts.size(), 2);
+        EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("Navigation"));
+        EXPECT_EQ(context.settings().stringValue(SettingsKeys::appLanguage), QStringLiteral("en"));
+    }
+    EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("导航")) << "Chinese once the context is gone";
+}
