@@ -185,6 +185,10 @@ public:
     // reconnect and a switch to another node.
     void enableKillSwitch();
     void disableKillSwitch();
+    // At launch: kill-switch rules an earlier run left loaded (it was killed while they were in
+    // force) are taken over when "killSwitchEnabled" is on, so that the next connection lets its
+    // node out and replaces them, and released when it is off.
+    void recoverLeftoverKillSwitch();
     // Applications whose traffic bypasses the kill switch, by the user ids they run under.
     void loadSplitTunnelApps();
     void addSplitTunnelApp(const QString& path);

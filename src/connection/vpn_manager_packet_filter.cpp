@@ -230,3 +230,15 @@ VpnManager::CleanupResult VpnManager::applyCleanup(bool hadService, const Cleanu
     }
     return result;
 }
+
+void VpnManager::recoverLeftoverKillSwitch()
+{
+    if (m_killSwitchEnabled || !m_settings.boolOr(SettingsKeys::killSwitchRulesLoaded, false))
+        return;
+    if (m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)) {
+        setKillSwitchEnabled(true);
+        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 上次运行留下的网络锁仍在生效"));
+        return;
+    }
+    disableKillSwitch();
+}
