@@ -3,6 +3,7 @@
 #include "app_launch_fixture.h"
 
 #include "stand_in_service/stand_in_service.h"
+#include "support/loopback_ports.h"
 #include "support/trojan_server.h"
 
 #include <QJsonArray>
@@ -18,6 +19,10 @@ protected:
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(AppLaunches::SetUp());
+        // A core of the suite before may still be letting go of the ports the program's core needs.
+        QString why;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return loopbackPortFree(1080, &why) && loopbackPortFree(1081, &why); }, kStartUpMs))
+            << why.toStdString();
         QString error;
         ASSERT_TRUE(trojan.start(&error)) << error.toStdString();
         qputenv("SSL_CERT_FILE", TrojanServer::caCertificate().toUtf8());
