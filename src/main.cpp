@@ -14,6 +14,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmorand"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORAND_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(VELMORAND_APP_ID));
 
     // A second launch only brings the running instance forward. It leaves before anything else
     // runs: the start-up clean-up would switch off the running connection's system proxy.

@@ -1,47 +1,56 @@
 #include "packet_filter.h"
 
+#include "command_queue.h"
 #include "packet_filter_scripts.h"
 #include "platform/admin_script_runner.h"
 
 #include <algorithm>
 
-PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts) : m_scripts(std::move(scripts)) {}
-
-bool PacketFilter::run(const QString& script)
+PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands)
+    : m_scripts(std::move(scripts)), m_commands(commands)
 {
-    return m_scripts().run(script).succeeded;
 }
 
-PacketFilter::Load PacketFilter::loadKillSwitch(const QStringList& servers)
+QCoro::Task<bool> PacketFilter::run(QString script)
+{
+    auto* scripts = &m_scripts();
+    return m_commands.run([scripts, script] { return scripts->run(script).succeeded; });
+}
+
+QCoro::Task<PacketFilter::Load> PacketFilter::loadKillSwitch(QStringList servers)
 {
     // The server texts come from the service and the script runs as root.
     if (!std::all_of(servers.cbegin(), servers.cend(), PacketFilterScripts::isSafeHost))
-        return Load::unsafeServer;
-    if (!run(PacketFilterScripts::killSwitchStart(servers)))
-        return Load::failed;
-    m_passedServers = servers;
-    return Load::loaded;
+        co_return Load::unsafeServer;
+    const auto passed = m_passedServers;
+    auto loading = run(PacketFilterScripts::killSwitchStart(servers));
+    if (!co_await std::move(loading))
+        co_return Load::failed;
+    *passed = servers;
+    co_return Load::loaded;
 }
 
-bool PacketFilter::releaseKillSwitch()
+QCoro::Task<bool> PacketFilter::releaseKillSwitch()
 {
-    if (!run(PacketFilterScripts::killSwitchStop()))
-        return false;
-    m_passedServers.clear();
-    return true;
+    const auto passed = m_passedServers;
+    auto releasing = run(PacketFilterScripts::killSwitchStop());
+    if (!co_await std::move(releasing))
+        co_return false;
+    passed->clear();
+    co_return true;
 }
 
-bool PacketFilter::loadSplitRules(const QList<quint32>& userIds)
+QCoro::Task<bool> PacketFilter::loadSplitRules(QList<quint32> userIds)
 {
     return run(PacketFilterScripts::splitRules(userIds));
 }
 
-bool PacketFilter::switchSocksProxyOff(const QString& service)
+QCoro::Task<bool> PacketFilter::switchSocksProxyOff(QString service)
 {
     return run(PacketFilterScripts::proxyFallback(service));
 }
 
-bool PacketFilter::removeSudoers()
+QCoro::Task<bool> PacketFilter::removeSudoers()
 {
     return run(PacketFilterScripts::sudoersRemoval());
 }

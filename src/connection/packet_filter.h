@@ -1,40 +1,45 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class AdminScriptRunner;
+class CommandQueue;
 
 // The packet filter and the other root steps, each one administrator script (see
 // PacketFilterScripts): the kill switch with the servers its rules let out, the per-application
-// rules and the clean-up's steps. Each operation blocks its caller until its script has ended.
+// rules and the clean-up's steps. Threading: every script is queued on the connection's command
+// queue and awaited, so that the window's thread goes on while a script (or the administrator
+// prompt) runs, and scripts take effect in the order they were asked for.
 class PacketFilter {
 public:
     enum class Load { loaded, unsafeServer, failed };
 
-    // The runner is asked for at the first script.
-    explicit PacketFilter(std::function<AdminScriptRunner&()> scripts);
+    // The runner is asked for on the caller's thread, at the first script.
+    PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands);
 
     // Replaces the kill-switch rules with ones that let these servers out, in one step. A server
     // that is no plain host name or address reaches no script.
-    Load loadKillSwitch(const QStringList& servers);
+    QCoro::Task<Load> loadKillSwitch(QStringList servers);
     // The servers the loaded kill-switch rules let out; empty once they are released.
-    QStringList passedServers() const { return m_passedServers; }
+    QStringList passedServers() const { return *m_passedServers; }
     // Empties the kill-switch anchor.
-    bool releaseKillSwitch();
-    // The anchor was emptied by another filter (a clean-up's worker): no server is let out any more.
-    void forgetKillSwitch() { m_passedServers.clear(); }
-    bool loadSplitRules(const QList<quint32>& userIds);
+    QCoro::Task<bool> releaseKillSwitch();
+    QCoro::Task<bool> loadSplitRules(QList<quint32> userIds);
     // The clean-up's root fallback for the SOCKS proxy, and the removal of the sudo entry.
-    bool switchSocksProxyOff(const QString& service);
-    bool removeSudoers();
+    QCoro::Task<bool> switchSocksProxyOff(QString service);
+    QCoro::Task<bool> removeSudoers();
 
 private:
-    bool run(const QString& script);
+    QCoro::Task<bool> run(QString script);
 
     std::function<AdminScriptRunner&()> m_scripts;
-    QStringList m_passedServers;
+    CommandQueue& m_commands;
+    // Shared with the operations under way, which write it once their script has ended.
+    std::shared_ptr<QStringList> m_passedServers = std::make_shared<QStringList>();
 };

@@ -1,10 +1,9 @@
 #include "system_proxy.h"
 
-#include "background_task.h"
+#include "command_queue.h"
 #include "platform/process_runner.h"
 #include "platform/utf8_text.h"
 
-#include <QCoroFuture>
 #include <QMutexLocker>
 #include <QRegularExpression>
 
@@ -86,9 +85,21 @@ QStringList SystemProxy::switchArguments(Kind kind, const QString& service, bool
     return {optionsOf(kind).switchState, service, on ? QStringLiteral("on") : QStringLiteral("off")};
 }
 
-SystemProxy::SystemProxy(ProcessRunner& processes) : m_processes(processes) {}
+QList<QStringList> SystemProxy::pointAtCoreArguments(const QString& service, int httpPort, int socksPort)
+{
+    QList<QStringList> commands{
+        {QStringLiteral("-setwebproxy"), service, kLocalHost, QString::number(httpPort)},
+        {QStringLiteral("-setsecurewebproxy"), service, kLocalHost, QString::number(httpPort)},
+        {QStringLiteral("-setsocksfirewallproxy"), service, kLocalHost, QString::number(socksPort)},
+    };
+    for (const auto kind : allKinds)
+        commands.append(switchArguments(kind, service, true));
+    return commands;
+}
 
-std::optional<QString> SystemProxy::activeService()
+SystemProxy::SystemProxy(ProcessRunner& processes, CommandQueue& commands) : m_processes(processes), m_commands(commands) {}
+
+std::optional<QString> SystemProxy::detectService()
 {
     QMutexLocker locker(&m_mutex);
     if (m_service)
@@ -111,19 +122,12 @@ std::optional<QString> SystemProxy::activeService()
     return m_service = services.first();
 }
 
-bool SystemProxy::runPrivileged(const QStringList& arguments, std::chrono::milliseconds limit)
+bool SystemProxy::privileged(const QStringList& arguments, std::chrono::milliseconds limit)
 {
     return m_processes.run({kSudo, QStringList{QStringLiteral("-n"), kNetworksetup} + arguments, {}, {}, limit}).succeeded();
 }
 
-QCoro::Task<bool> SystemProxy::runPrivilegedInBackground(QStringList arguments, std::chrono::milliseconds limit)
-{
-    // The future in a variable of its own: GCC mishandles it as a temporary of the co_await.
-    auto result = runInBackground([this, arguments, limit] { return runPrivileged(arguments, limit); });
-    co_return co_await result;
-}
-
-SystemProxy::Setting SystemProxy::read(const QString& service, Kind kind)
+SystemProxy::Setting SystemProxy::readSetting(const QString& service, Kind kind)
 {
     const auto result = m_processes.run({kNetworksetup, {optionsOf(kind).read, service}});
     if (!result.succeeded())
@@ -131,26 +135,79 @@ SystemProxy::Setting SystemProxy::read(const QString& service, Kind kind)
     return parse(outputText(result));
 }
 
-void SystemProxy::refreshSudoCredential()
+QCoro::Task<std::optional<QString>> SystemProxy::activeService()
 {
-    m_processes.run({kSudo, {QStringLiteral("-n"), QStringLiteral("-v")}});
+    return m_commands.run([this] { return detectService(); });
 }
 
-QCoro::Task<QList<SystemProxy::Kind>> SystemProxy::clearLeftoversInBackground(
+QCoro::Task<bool> SystemProxy::runPrivileged(QStringList arguments, std::chrono::milliseconds limit)
+{
+    return m_commands.run([this, arguments, limit] { return privileged(arguments, limit); });
+}
+
+QCoro::Task<SystemProxy::Setting> SystemProxy::read(QString service, Kind kind)
+{
+    return m_commands.run([this, service, kind] { return readSetting(service, kind); });
+}
+
+QCoro::Task<> SystemProxy::refreshSudoCredential()
+{
+    auto* processes = &m_processes;
+    return m_commands.run([processes] { processes->run({kSudo, {QStringLiteral("-n"), QStringLiteral("-v")}}); });
+}
+
+QCoro::Task<SystemProxy::SocksSwitch> SystemProxy::switchSocks(bool on, int port, std::chrono::milliseconds limit)
+{
+    return m_commands.run([this, on, port, limit] {
+        SocksSwitch outcome;
+        const auto service = detectService();
+        if (!service)
+            return outcome;
+        outcome.serviceFound = true;
+        const QStringList point{QStringLiteral("-setsocksfirewallproxy"), *service, kLocalHost, QString::number(port)};
+        const auto switchState = switchArguments(Kind::socks, *service, on);
+        if (privileged(on ? point : switchState, limit)) {
+            outcome.succeeded = true;
+            return outcome;
+        }
+        if (on) {
+            const bool pointed = privileged(point, limit);
+            const bool switched = privileged(switchState, limit);
+            outcome.succeeded = pointed && switched;
+        } else {
+            outcome.succeeded = privileged(switchState, limit);
+        }
+        outcome.onSecondAttempt = outcome.succeeded;
+        return outcome;
+    });
+}
+
+QCoro::Task<SystemProxy::AllOff> SystemProxy::switchAllOff(std::optional<QString> service, std::chrono::milliseconds limit)
+{
+    return m_commands.run([this, service, limit] {
+        AllOff outcome{service ? service : detectService()};
+        if (!outcome.service)
+            return outcome;
+        for (const auto kind : allKinds)
+            outcome.socksOff = privileged(switchArguments(kind, *outcome.service, false), limit);
+        return outcome;
+    });
+}
+
+QCoro::Task<QList<SystemProxy::Kind>> SystemProxy::clearLeftovers(
     QList<int> localPorts, std::chrono::milliseconds limit, std::shared_ptr<std::atomic<bool>> cancelled)
 {
-    auto result = runInBackground([this, localPorts, limit, cancelled] {
+    return m_commands.run([this, localPorts, limit, cancelled] {
         QList<Kind> cleared;
-        const auto service = activeService();
+        const auto service = detectService();
         if (!service)
             return cleared;
         for (const auto kind : allKinds) {
-            if (!pointsAt(read(*service, kind), localPorts) || *cancelled)
+            if (!pointsAt(readSetting(*service, kind), localPorts) || *cancelled)
                 continue;
-            runPrivileged(switchArguments(kind, *service, false), limit);
+            privileged(switchArguments(kind, *service, false), limit);
             cleared.append(kind);
         }
         return cleared;
     });
-    co_return co_await result;
 }

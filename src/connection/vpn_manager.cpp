@@ -32,8 +32,8 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTim
     : QObject(parent)
     , m_settings(settings)
     , m_processes(processes)
-    , m_systemProxy(processes)
-    , m_packetFilter([this]() -> AdminScriptRunner& { return adminScripts(); })
+    , m_systemProxy(processes, m_commands)
+    , m_packetFilter([this]() -> AdminScriptRunner& { return adminScripts(); }, m_commands)
     , m_xray(nullptr)
     , m_adminScripts(nullptr)
     , m_timings(std::move(timings))
@@ -46,7 +46,11 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTim
         QObject::connect(application, &QCoreApplication::aboutToQuit, this, &VpnManager::prepareForQuit);
 }
 
-VpnManager::~VpnManager() = default;
+VpnManager::~VpnManager()
+{
+    // The queued commands use the system proxy and the packet filter, which go with this object.
+    m_commands.waitForDone();
+}
 
 XrayManager& VpnManager::xray()
 {

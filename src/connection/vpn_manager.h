@@ -2,12 +2,14 @@
 
 #include "api/records/connection_state.h"
 #include "api/records/node.h"
+#include "command_queue.h"
 #include "connection_log_entry.h"
 #include "packet_filter.h"
 #include "system_proxy.h"
 #include "xray_manager.h"
 
 #include <QCoroTask>
+#include <QFuture>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -43,6 +45,8 @@ struct VpnTimings {
     std::chrono::milliseconds reconnectPause{1500};
     // Between a disconnect and reading the SOCKS proxy state back.
     std::chrono::milliseconds proxyReadBackDelay{500};
+    // Longest wait at quit for the connection's tear-down.
+    std::chrono::milliseconds quitTearDownLimit{15000};
     // Seconds since 1970, for the speeds and the connection time.
     std::function<double()> now = [] { return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0; };
 };
@@ -51,9 +55,10 @@ struct VpnTimings {
 // statistics, health check and automatic reconnect, the connection log, the settings that belong
 // to it, the system proxy of the active network service, the kill switch, per-application rules
 // and the clean-up of system settings (the commands through SystemProxy and PacketFilter).
-// Threading: a connect and the launch clean-up await their commands off the window's thread; a
-// disconnect, the kill switch, setSystemProxy() and cleanupSystemConfig() still block it while
-// their commands run.
+// Threading: every system command (networksetup, sudo, the administrator scripts, pgrep, ps)
+// runs off the window's thread on one ordered command queue and is awaited; the window's thread
+// only waits for the proxy core to stop. Operations that change the system are tasks: a caller
+// may await them or let them run.
 class VpnManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(ConnectionState state READ state NOTIFY stateChanged)
@@ -99,6 +104,7 @@ public:
     // For screens that show and set the figures but never connect: the proxy core and the
     // administrator scripts are this system's own, made only when first needed.
     VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTimings timings = {}, QObject* parent = nullptr);
+    // Waits for the commands still queued.
     ~VpnManager() override;
 
     // Connects to the node: up to maxConnectAttempts attempts, waiting 1 and then 2 units between
@@ -110,10 +116,13 @@ public:
     // The user's disconnect: stops the core, switches the system proxies off, releases the kill
     // switch and the timers, and logs the end. Does nothing while disconnected, except that it
     // ends a connect or an automatic reconnect still under way and releases a kill switch still
-    // in force.
-    void disconnect();
+    // in force. The state is disconnecting until the commands have run. A tear-down already under
+    // way ends first; a connect asked for meanwhile waits for this one.
+    QCoro::Task<> disconnect();
     // For the end of the application, and run on the application's aboutToQuit: ends the
-    // connection in whatever state it is, a connect still under way included, and stops the timers.
+    // connection in whatever state it is, a connect still under way included, stops the timers,
+    // and waits (processing events, at most the quit limit) until the tear-down has run, so that
+    // neither the proxies nor the kill switch outlive the process.
     void prepareForQuit();
     // The TLS server name for the node: its region prefix ("hk2a", "usw"…, else "hk1") on the
     // camouflage host.
@@ -157,22 +166,23 @@ public:
     // The system proxy of the active network service.
     // The service whose proxies are changed: a preferred kind of service when listed, else the
     // first listed one. Found once, then kept for the life of the process.
-    std::optional<QString> detectActiveNetworkService();
+    QCoro::Task<std::optional<QString>> detectActiveNetworkService();
     // Points the SOCKS proxy at the local core, or switches it off; the outcome shows in
     // systemProxyEnabled and the connection log.
-    void setSystemProxy(bool enabled);
+    QCoro::Task<> setSystemProxy(bool enabled);
     // Switches the web, secure-web and SOCKS proxies of the service off and, shortly after,
     // reports the system proxy off.
-    void forceClearSystemProxy(const QString& service);
+    QCoro::Task<> forceClearSystemProxy(QString service);
     // Whether the service's SOCKS proxy is on and points at 127.0.0.1 on the port.
-    bool checkProxyState(const QString& service, int port);
+    QCoro::Task<bool> checkProxyState(QString service, int port);
     // The launch clean-up: while no connection is under way, switches off, off the window's
     // thread, each proxy of the service that an earlier run left pointing at the core's ports;
     // the user's own proxies stay. A connect that begins meanwhile stops it.
     QCoro::Task<> clearLeftoverSystemProxy();
     // networksetup with the arguments, through sudo without a password prompt: true only when it
-    // exited with status 0. The blocking runner gives up after the privileged command limit.
-    bool runNetworksetupSudo(const QStringList& arguments);
+    // exited with status 0. The first gives up after the privileged command limit, the second
+    // waits as long as it takes.
+    QCoro::Task<bool> runNetworksetupSudo(QStringList arguments);
     QCoro::Task<bool> runNetworksetupSudoAsync(QStringList arguments);
 
     // The statistics tick: totals, speeds and histories from the core's counters.
@@ -183,25 +193,21 @@ public:
     // Outcomes go to the connection log and killSwitchEnabled. Once on, it stays in force until
     // the user disconnects, the automatic reconnect gives up, a clean-up or quit: through a
     // reconnect and a switch to another node.
-    void enableKillSwitch();
-    void disableKillSwitch();
+    // An enable overtaken by a disconnect or another connect loads nothing.
+    QCoro::Task<> enableKillSwitch();
+    QCoro::Task<> disableKillSwitch();
     // At launch: kill-switch rules an earlier run left loaded (it was killed while they were in
     // force) are taken over when "killSwitchEnabled" is on, so that the next connection lets its
     // node out and replaces them, and released when it is off.
-    void recoverLeftoverKillSwitch();
+    QCoro::Task<> recoverLeftoverKillSwitch();
     // Applications whose traffic bypasses the kill switch, by the user ids they run under.
     void loadSplitTunnelApps();
-    void addSplitTunnelApp(const QString& path);
-    void removeSplitTunnelApp(const QString& path);
-    void applySplitTunnelRules();
+    QCoro::Task<> addSplitTunnelApp(QString path);
+    QCoro::Task<> removeSplitTunnelApp(QString path);
+    QCoro::Task<> applySplitTunnelRules();
     // Switches the SOCKS proxy off, empties the kill-switch rules and, on request, removes the
     // password-less sudo entry; each step runs whatever the others gave.
-    CleanupResult cleanupSystemConfig(bool removeSudoers);
-    // The same clean-up with its commands run on a worker thread: the caller's event loop goes on
-    // while the administrator prompt waits for the user. Outcomes are applied on the caller's
-    // thread when the commands are done.
-    QCoro::Task<CleanupResult> cleanupSystemConfigInBackground(bool removeSudoers);
-    struct CleanupAnswers;
+    QCoro::Task<CleanupResult> cleanupSystemConfig(bool removeSudoers);
 
 signals:
     void stateChanged();
@@ -265,12 +271,15 @@ private:
     QCoro::Task<> attemptConnect(Node node, quint64 generation);
     // Points the three proxies of the service at the core; false when overtaken meanwhile.
     QCoro::Task<bool> pointSystemProxiesAtCore(QString service, quint64 generation);
-    // Switches the three proxies of the service off; the last command's result.
-    bool switchSystemProxiesOff(const QString& service);
     // A disconnect; a switch to another node keeps the kill switch.
-    void endConnection(KillSwitch killSwitch);
+    QCoro::Task<> endConnection(KillSwitch killSwitch);
     // The second half of a disconnect: core, system proxies, kill switch, timers, state.
-    void tearDown(KillSwitch killSwitch);
+    QCoro::Task<> tearDown(KillSwitch killSwitch);
+    bool tearingDown() const { return m_tearDownDone.isRunning(); }
+    // Returns once the tear-down under way, if any, has run.
+    QCoro::Task<> tearDownFinished();
+    // The SOCKS state read back after a disconnect.
+    QCoro::Task<> readBackSystemProxy();
     // Whether something of an earlier connection is still in place (the kill switch counted only
     // when it is to be released).
     bool holdsConnection(KillSwitch killSwitch) const;
@@ -280,17 +289,19 @@ private:
     void updateDuration();
     void checkConnectionHealth();
     QCoro::Task<> reconnect(Node node);
+    // After the last automatic reconnect failed.
+    QCoro::Task<> giveUpReconnecting();
 
-    QList<quint32> splitTunnelUserIds();
     // Replaces the kill-switch rules with ones that let these servers out; false, logged, when
     // that failed.
-    bool loadKillSwitchRules(const QStringList& servers);
+    QCoro::Task<bool> loadKillSwitchRules(QStringList servers);
     // While the kill switch is in force, lets the node's server out before the core dials it.
-    void letNodeOutThroughKillSwitch(const Node& node);
-    CleanupResult applyCleanup(bool hadService, const CleanupAnswers& answers);
+    QCoro::Task<> letNodeOutThroughKillSwitch(Node node);
 
     SettingsStore& m_settings;
     ProcessRunner& m_processes;
+    // Before the system proxy and the packet filter, which queue their commands on it.
+    CommandQueue m_commands;
     SystemProxy m_systemProxy;
     PacketFilter m_packetFilter;
     // Set when a connect begins: a launch clean-up under way then switches nothing more off.
@@ -337,4 +348,6 @@ private:
     // A connect has pointed the system proxies at the core and no tear-down has switched them
     // off since.
     bool m_systemProxyTouched = false;
+    // Finished once the tear-down under way, if any, has run.
+    QFuture<void> m_tearDownDone;
 };

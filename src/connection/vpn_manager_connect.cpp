@@ -7,7 +7,10 @@
 #include "xray_error.h"
 #include "xray_manager.h"
 
+#include <QCoroFuture>
 #include <QCoroTimer>
+#include <QEventLoop>
+#include <QPromise>
 #include <QPointer>
 #include <QRegularExpression>
 
@@ -16,6 +19,14 @@ namespace {
 QString localProxyLine()
 {
     return QStringLiteral("本地代理: 127.0.0.1:") + QString::number(VpnManager::proxyPort);
+}
+
+// Owns the task, so that it runs on after a wait for it was given up.
+QCoro::Task<> quitWhenDone(QCoro::Task<> task, QPointer<QEventLoop> loop)
+{
+    co_await std::move(task);
+    if (loop)
+        loop->quit();
 }
 
 } // namespace
@@ -41,16 +52,28 @@ QCoro::Task<> VpnManager::connectTo(Node node)
 QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
 {
     *m_leftoverClearing = true;
+    QPointer<VpnManager> self(this);
+    // A disconnect under way ends first; a disconnect or another connect asked for meanwhile
+    // decides instead of this one.
+    if (tearingDown()) {
+        const auto asked = ++m_connectGeneration;
+        co_await tearDownFinished();
+        if (!self || overtaken(asked))
+            co_return;
+    }
     if (m_state == ConnectionState::connected || m_state == ConnectionState::connecting) {
         if (m_connectedNode && m_connectedNode->id == node.id)
             co_return;
         const QString from = m_connectedNode ? m_connectedNode->name : QStringLiteral("当前节点");
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("切换节点: ") + from + QStringLiteral(" → ") + node.name);
         // A switch is no end of the user's protection: the kill switch stays in force.
-        endConnection(KillSwitch::keep);
+        auto ending = endConnection(KillSwitch::keep);
+        const auto asked = m_connectGeneration;
+        co_await std::move(ending);
+        if (!self || overtaken(asked))
+            co_return;
     }
     const auto generation = ++m_connectGeneration;
-    QPointer<VpnManager> self(this);
     int failures = 0;
     for (;;) {
         std::optional<VpnError> failure;
@@ -80,7 +103,7 @@ QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
         // failed connect that the user asked for keeps it in force until the user disconnects.
         const auto killSwitch = request == ConnectRequest::automatic ? KillSwitch::release : KillSwitch::keep;
         if (holdsConnection(killSwitch))
-            tearDown(killSwitch);
+            co_await tearDown(killSwitch);
         throw *failure;
     }
 }
@@ -94,7 +117,9 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     if (m_proxyMode == ProxyMode::tun)
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("TUN 模式即将支持,当前使用本地代理模式"));
 
-    letNodeOutThroughKillSwitch(node);
+    co_await letNodeOutThroughKillSwitch(node);
+    if (!self || overtaken(generation))
+        co_return;
     std::optional<XrayError> startFailure;
     const std::optional<QString> serverName = sni;
     try {
@@ -115,7 +140,10 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     if (m_proxyMode == ProxyMode::socks)
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("xray 内核已启动,本地代理 127.0.0.1:") + QString::number(proxyPort));
 
-    if (const auto service = detectActiveNetworkService()) {
+    const auto service = co_await detectActiveNetworkService();
+    if (!self || overtaken(generation))
+        co_return;
+    if (service) {
         const bool current = co_await pointSystemProxiesAtCore(*service, generation);
         if (!self || !current)
             co_return;
@@ -136,9 +164,11 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     setState(ConnectionState::connected);
     m_startTime = m_timings.now();
     if (m_settings.boolOr(SettingsKeys::killSwitchEnabled, false))
-        enableKillSwitch();
+        co_await enableKillSwitch();
     else if (m_killSwitchEnabled)
-        disableKillSwitch(); // turned off by the user while a reconnect or a switch was under way
+        co_await disableKillSwitch(); // turned off by the user while a reconnect or a switch was under way
+    if (!self || overtaken(generation))
+        co_return;
     setTrafficHistoryDown({});
     setTrafficHistoryUp({});
     m_settings.setValue(SettingsKeys::lastConnectedNodeId, node.id);
@@ -156,64 +186,107 @@ bool VpnManager::holdsConnection(KillSwitch killSwitch) const
         || m_isReconnecting;
 }
 
-void VpnManager::disconnect()
+QCoro::Task<> VpnManager::disconnect()
 {
-    endConnection(KillSwitch::release);
+    return endConnection(KillSwitch::release);
 }
 
-void VpnManager::endConnection(KillSwitch killSwitch)
+QCoro::Task<> VpnManager::tearDownFinished()
 {
+    QPointer<VpnManager> self(this);
+    while (self && tearingDown()) {
+        auto done = m_tearDownDone;
+        co_await done;
+    }
+}
+
+QCoro::Task<> VpnManager::endConnection(KillSwitch killSwitch)
+{
+    QPointer<VpnManager> self(this);
     // Whatever connect is still awaiting something is overtaken by this.
     ++m_connectGeneration;
+    if (tearingDown()) {
+        co_await tearDownFinished();
+        if (!self)
+            co_return;
+    }
     if (m_state == ConnectionState::disconnected && !holdsConnection(killSwitch))
-        return;
+        co_return;
     setState(ConnectionState::disconnecting);
     const auto name = m_connectedNode ? std::optional<QString>(m_connectedNode->name) : std::nullopt;
     const auto duration = m_connectionDuration;
-    tearDown(killSwitch);
+    co_await tearDown(killSwitch);
+    if (!self)
+        co_return;
     QString message = name ? QStringLiteral("从 ") + *name + QStringLiteral(" 断开") : QStringLiteral("已断开");
     if (duration > 0)
         message += QStringLiteral("(连接时长 ") + formatDuration(duration) + QLatin1Char(')');
     addLog(ConnectionLogEntry::LogType::disconnected, message, name);
 }
 
-void VpnManager::tearDown(KillSwitch killSwitch)
+QCoro::Task<> VpnManager::tearDown(KillSwitch killSwitch)
 {
+    QPointer<VpnManager> self(this);
+    // Connects and disconnects asked for meanwhile wait for this.
+    QPromise<void> done;
+    m_tearDownDone = done.future();
+    done.start();
     xray().stop();
     setSystemProxyEnabled(false);
-    const auto service = detectActiveNetworkService();
-    bool proxyOff = false;
-    if (service) {
-        proxyOff = switchSystemProxiesOff(*service);
+    auto switching = m_systemProxy.switchAllOff(std::nullopt, m_timings.privilegedCommandLimit);
+    const auto off = co_await std::move(switching);
+    if (!self)
+        co_return;
+    if (off.service)
         m_systemProxyTouched = false;
-    }
     if (m_proxyMode == ProxyMode::tun) {
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("本地代理已关闭"));
-    } else if (service) {
-        if (proxyOff)
+    } else if (off.service) {
+        if (off.socksOff)
             addLog(ConnectionLogEntry::LogType::info, QStringLiteral("系统代理已自动关闭"));
         else
             addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("系统代理未清除,请手动关闭 (无免密权限)"));
     }
     setProxyRunning(false);
-    if (killSwitch == KillSwitch::release && m_killSwitchEnabled)
-        disableKillSwitch();
+    if (killSwitch == KillSwitch::release && m_killSwitchEnabled) {
+        co_await disableKillSwitch();
+        if (!self)
+            co_return;
+    }
     stopTimers();
     setState(ConnectionState::disconnected);
     setSystemProxyEnabled(false);
-    QTimer::singleShot(m_timings.proxyReadBackDelay, this, [this] {
-        if (const auto service = detectActiveNetworkService())
-            setSystemProxyEnabled(checkProxyState(*service, proxyPort));
-    });
+    QTimer::singleShot(m_timings.proxyReadBackDelay, this, [this] { readBackSystemProxy(); });
     m_isReconnecting = false;
     m_reconnectAttempts = 0;
     setConnectedNode(std::nullopt);
     m_startTime.reset();
     setConnectionDuration(0);
+    done.finish();
+}
+
+QCoro::Task<> VpnManager::readBackSystemProxy()
+{
+    QPointer<VpnManager> self(this);
+    const auto service = co_await detectActiveNetworkService();
+    if (!self || !service)
+        co_return;
+    const bool on = co_await checkProxyState(*service, proxyPort);
+    if (self)
+        setSystemProxyEnabled(on);
 }
 
 void VpnManager::prepareForQuit()
 {
-    disconnect();
+    auto ending = endConnection(KillSwitch::release);
+    stopTimers();
+    if (ending.isReady())
+        return;
+    // The application's event loop has ended: a loop of our own lets the commands' results in.
+    QEventLoop loop;
+    QTimer::singleShot(m_timings.quitTearDownLimit, &loop, &QEventLoop::quit);
+    auto ended = quitWhenDone(std::move(ending), &loop);
+    if (!ended.isReady())
+        loop.exec();
     stopTimers();
 }

@@ -1,66 +1,117 @@
 #include "vpn_manager.h"
 
-#include "background_task.h"
-#include "platform/admin_script_runner.h"
 #include "platform/process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/utf8_text.h"
 
-#include <QCoroFuture>
 #include <QJsonArray>
 #include <QPointer>
 
 #include <algorithm>
 #include <set>
 
-void VpnManager::enableKillSwitch()
+namespace {
+
+// The user ids that the running processes of the applications run under, by pgrep and ps: run
+// on the command queue.
+QList<quint32> runningUserIds(ProcessRunner& processes, const QStringList& applications)
 {
-    const auto service = detectActiveNetworkService();
-    if (!service || !m_connectedNode) {
+    QList<qint32> processIds;
+    for (const auto& path : applications) {
+        // An argument of its own, never shell text: the path is pgrep's pattern as it is.
+        const auto found = processes.run({QStringLiteral("/usr/bin/pgrep"), {QStringLiteral("-f"), path}});
+        if (!found.started)
+            continue;
+        const auto text = decodeUtf8(found.output).value_or(QString()).trimmed();
+        for (const auto& piece : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const auto pid = piece.toInt(&ok);
+            if (ok)
+                processIds.append(pid);
+        }
+    }
+    std::set<quint32> userIds;
+    for (const auto pid : processIds) {
+        const auto owner = processes.run(
+            {QStringLiteral("/bin/ps"), {QStringLiteral("-o"), QStringLiteral("uid="), QStringLiteral("-p"), QString::number(pid)}});
+        const auto text = owner.started ? decodeUtf8(owner.output) : std::nullopt;
+        if (!text)
+            continue;
+        bool ok = false;
+        const auto uid = text->trimmed().toUInt(&ok);
+        if (ok)
+            userIds.insert(uid);
+    }
+    return QList<quint32>(userIds.begin(), userIds.end());
+}
+
+} // namespace
+
+QCoro::Task<> VpnManager::enableKillSwitch()
+{
+    QPointer<VpnManager> self(this);
+    const auto generation = m_connectGeneration;
+    const auto node = m_connectedNode;
+    const auto service = co_await detectActiveNetworkService();
+    if (!self || overtaken(generation))
+        co_return;
+    if (!service || !node) {
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("Kill Switch: 未检测到网络接口或未连接"));
-        return;
+        co_return;
     }
     // Only the connected node: the pass rule of a node switched away from goes with this load.
-    if (loadKillSwitchRules({m_connectedNode->server}))
+    // (Arguments named before the await: GCC mishandles braced temporaries inside co_await.)
+    const QStringList servers{node->server};
+    const bool loaded = co_await loadKillSwitchRules(servers);
+    if (self && loaded)
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
 }
 
-bool VpnManager::loadKillSwitchRules(const QStringList& servers)
+QCoro::Task<bool> VpnManager::loadKillSwitchRules(QStringList servers)
 {
-    switch (m_packetFilter.loadKillSwitch(servers)) {
+    QPointer<VpnManager> self(this);
+    const auto load = co_await m_packetFilter.loadKillSwitch(std::move(servers));
+    if (!self)
+        co_return false;
+    switch (load) {
     case PacketFilter::Load::unsafeServer:
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"));
-        return false;
+        co_return false;
     case PacketFilter::Load::failed:
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败"));
-        return false;
+        co_return false;
     case PacketFilter::Load::loaded:
         break;
     }
     setKillSwitchEnabled(true);
-    return true;
+    co_return true;
 }
 
-void VpnManager::letNodeOutThroughKillSwitch(const Node& node)
+QCoro::Task<> VpnManager::letNodeOutThroughKillSwitch(Node node)
 {
     if (!m_killSwitchEnabled || m_packetFilter.passedServers().contains(node.server))
-        return;
+        co_return;
     // The user turned the kill switch off while no connection could take the change.
     if (!m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)) {
-        disableKillSwitch();
-        return;
+        co_await disableKillSwitch();
+        co_return;
     }
     // The rules stay in force: the new node's address is added beside the old one, which the
     // kill switch's start drops once the new connection is up.
-    loadKillSwitchRules(m_packetFilter.passedServers() + QStringList{node.server});
+    const auto servers = m_packetFilter.passedServers() + QStringList{node.server};
+    co_await loadKillSwitchRules(servers);
 }
 
-void VpnManager::disableKillSwitch()
+QCoro::Task<> VpnManager::disableKillSwitch()
 {
-    if (!m_packetFilter.releaseKillSwitch()) {
+    QPointer<VpnManager> self(this);
+    const bool released = co_await m_packetFilter.releaseKillSwitch();
+    if (!self)
+        co_return;
+    if (!released) {
         addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("🔓 网络锁释放异常"));
-        return;
+        co_return;
     }
     setKillSwitchEnabled(false);
     addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔓 网络锁已关闭"));
@@ -82,163 +133,99 @@ void VpnManager::loadSplitTunnelApps()
     setSplitTunnelApps(paths);
 }
 
-void VpnManager::addSplitTunnelApp(const QString& path)
+QCoro::Task<> VpnManager::addSplitTunnelApp(QString path)
 {
     if (m_splitTunnelApps.contains(path))
-        return;
+        co_return;
     setSplitTunnelApps(m_splitTunnelApps + QStringList{path});
-    applySplitTunnelRules();
+    co_await applySplitTunnelRules();
 }
 
-void VpnManager::removeSplitTunnelApp(const QString& path)
+QCoro::Task<> VpnManager::removeSplitTunnelApp(QString path)
 {
     auto paths = m_splitTunnelApps;
     paths.removeAll(path);
     setSplitTunnelApps(paths);
-    applySplitTunnelRules();
+    co_await applySplitTunnelRules();
 }
 
-QList<quint32> VpnManager::splitTunnelUserIds()
-{
-    QList<qint32> processIds;
-    for (const auto& path : m_splitTunnelApps) {
-        // An argument of its own, never shell text: the path is pgrep's pattern as it is.
-        const auto found = m_processes.run({QStringLiteral("/usr/bin/pgrep"), {QStringLiteral("-f"), path}});
-        if (!found.started)
-            continue;
-        const auto text = decodeUtf8(found.output).value_or(QString()).trimmed();
-        for (const auto& piece : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            bool ok = false;
-            const auto pid = piece.toInt(&ok);
-            if (ok)
-                processIds.append(pid);
-        }
-    }
-    std::set<quint32> userIds;
-    for (const auto pid : processIds) {
-        const auto owner = m_processes.run(
-            {QStringLiteral("/bin/ps"), {QStringLiteral("-o"), QStringLiteral("uid="), QStringLiteral("-p"), QString::number(pid)}});
-        const auto text = owner.started ? decodeUtf8(owner.output) : std::nullopt;
-        if (!text)
-            continue;
-        bool ok = false;
-        const auto uid = text->trimmed().toUInt(&ok);
-        if (ok)
-            userIds.insert(uid);
-    }
-    return QList<quint32>(userIds.begin(), userIds.end());
-}
-
-void VpnManager::applySplitTunnelRules()
+QCoro::Task<> VpnManager::applySplitTunnelRules()
 {
     if (m_state != ConnectionState::connected || !m_isProxyRunning)
-        return;
+        co_return;
+    QPointer<VpnManager> self(this);
+    auto* processes = &m_processes;
+    const auto applications = m_splitTunnelApps;
+    auto finding = m_commands.run([processes, applications] { return runningUserIds(*processes, applications); });
+    const auto userIds = co_await std::move(finding);
     // Only numbers of our own making reach the script, never a path.
-    const auto userIds = splitTunnelUserIds();
-    if (userIds.isEmpty())
-        return;
-    if (!m_packetFilter.loadSplitRules(userIds)) {
+    if (!self || userIds.isEmpty())
+        co_return;
+    const bool loaded = co_await m_packetFilter.loadSplitRules(userIds);
+    if (!self)
+        co_return;
+    if (!loaded) {
         addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("分应用代理规则设置失败"));
-        return;
+        co_return;
     }
     addLog(ConnectionLogEntry::LogType::info,
         QStringLiteral("分应用代理: ") + QString::number(m_splitTunnelApps.size()) + QStringLiteral(" 个应用已绕过 VPN"));
 }
 
-// What the root steps of a clean-up answered. Gathered without touching the manager's state, so
-// that it can run on a worker thread while the window stays responsive.
-struct VpnManager::CleanupAnswers {
-    bool proxyOff = false;
-    bool pfCleared = false;
-    std::optional<bool> sudoersRemoved;
-};
-
-namespace {
-
-// The SOCKS proxy off (through sudo, else the root fallback), the kill switch released, and the
-// sudo entry removed when asked.
-VpnManager::CleanupAnswers runCleanupCommands(SystemProxy& proxy, PacketFilter& filter,
-    const std::optional<QString>& service, std::chrono::milliseconds limit, bool removeSudoers)
-{
-    VpnManager::CleanupAnswers answers;
-    if (service) {
-        answers.proxyOff
-            = proxy.runPrivileged({QStringLiteral("-setsocksfirewallproxystate"), *service, QStringLiteral("off")}, limit)
-            || filter.switchSocksProxyOff(*service);
-    }
-    answers.pfCleared = filter.releaseKillSwitch();
-    if (removeSudoers)
-        answers.sudoersRemoved = filter.removeSudoers();
-    return answers;
-}
-
-} // namespace
-
-VpnManager::CleanupResult VpnManager::cleanupSystemConfig(bool removeSudoers)
-{
-    const auto service = detectActiveNetworkService();
-    return applyCleanup(service.has_value(),
-        runCleanupCommands(m_systemProxy, m_packetFilter, service, m_timings.privilegedCommandLimit, removeSudoers));
-}
-
-QCoro::Task<VpnManager::CleanupResult> VpnManager::cleanupSystemConfigInBackground(bool removeSudoers)
+QCoro::Task<VpnManager::CleanupResult> VpnManager::cleanupSystemConfig(bool removeSudoers)
 {
     QPointer<VpnManager> self(this);
-    const auto service = detectActiveNetworkService();
-    auto* proxy = &m_systemProxy;
-    auto* scripts = &adminScripts();
-    const auto limit = m_timings.privilegedCommandLimit;
-    // The administrator prompt waits for the user as long as it takes; the window goes on. The
-    // worker has a filter of its own: the manager's is only touched on its thread.
-    // A named future: this compiler destroys a lambda temporary inside co_await twice.
-    auto commands = runInBackground([proxy, scripts, service, limit, removeSudoers] {
-        PacketFilter filter([scripts]() -> AdminScriptRunner& { return *scripts; });
-        return runCleanupCommands(*proxy, filter, service, limit, removeSudoers);
-    });
-    const auto answers = co_await commands;
-    if (!self)
-        co_return CleanupResult{};
-    if (answers.pfCleared)
-        m_packetFilter.forgetKillSwitch();
-    co_return applyCleanup(service.has_value(), answers);
-}
-
-VpnManager::CleanupResult VpnManager::applyCleanup(bool hadService, const CleanupAnswers& answers)
-{
     CleanupResult result;
-    if (hadService) {
-        if (!answers.proxyOff)
-            addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("系统代理清理失败(权限受限)"));
-        if (answers.proxyOff) {
+    const auto service = co_await detectActiveNetworkService();
+    if (!self)
+        co_return result;
+    if (service) {
+        const QStringList switchOff{QStringLiteral("-setsocksfirewallproxystate"), *service, QStringLiteral("off")};
+        bool off = co_await runNetworksetupSudo(switchOff);
+        if (!self)
+            co_return result;
+        if (!off) {
+            off = co_await m_packetFilter.switchSocksProxyOff(*service);
+            if (!self)
+                co_return result;
+            if (!off)
+                addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("系统代理清理失败(权限受限)"));
+        }
+        if (off) {
             setSystemProxyEnabled(false);
             addLog(ConnectionLogEntry::LogType::info, QStringLiteral("系统代理已清理"));
             result.proxyOff = true;
         }
     }
-    if (answers.pfCleared) {
+    const bool cleared = co_await m_packetFilter.releaseKillSwitch();
+    if (!self)
+        co_return result;
+    if (cleared) {
         setKillSwitchEnabled(false);
         // The user asked for a clean system: the kill switch is not put back at the next connect.
         m_settings.setValue(SettingsKeys::killSwitchEnabled, false);
         result.pfCleared = true;
     }
-    if (answers.sudoersRemoved) {
-        result.sudoersRemoved = *answers.sudoersRemoved;
+    if (removeSudoers) {
+        result.sudoersRemoved = co_await m_packetFilter.removeSudoers();
+        if (!self)
+            co_return result;
         if (result.sudoersRemoved)
             addLog(ConnectionLogEntry::LogType::info, QStringLiteral("已移除 networksetup 免密权限"));
         else
             addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("移除免密权限失败"));
     }
-    return result;
+    co_return result;
 }
 
-void VpnManager::recoverLeftoverKillSwitch()
+QCoro::Task<> VpnManager::recoverLeftoverKillSwitch()
 {
     if (m_killSwitchEnabled || !m_settings.boolOr(SettingsKeys::killSwitchRulesLoaded, false))
-        return;
+        co_return;
     if (m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)) {
         setKillSwitchEnabled(true);
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 上次运行留下的网络锁仍在生效"));
-        return;
+        co_return;
     }
-    disableKillSwitch();
+    co_await disableKillSwitch();
 }

@@ -107,10 +107,17 @@ void VpnManager::checkConnectionHealth()
     }
     qWarning().noquote() << QStringLiteral("⚠️ 自动重连达到最大次数,停止");
     m_isReconnecting = false;
+    giveUpReconnecting();
+}
+
+QCoro::Task<> VpnManager::giveUpReconnecting()
+{
+    QPointer<VpnManager> self(this);
     // Giving up leaves nothing behind: no proxies pointing at dead ports, no filter blocking all
     // traffic, no timers.
-    tearDown(KillSwitch::release);
-    addLog(ConnectionLogEntry::LogType::error, QStringLiteral("连接已断开,自动重连失败"));
+    co_await tearDown(KillSwitch::release);
+    if (self)
+        addLog(ConnectionLogEntry::LogType::error, QStringLiteral("连接已断开,自动重连失败"));
 }
 
 QCoro::Task<> VpnManager::reconnect(Node node)

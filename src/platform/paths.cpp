@@ -21,6 +21,18 @@ QString ensureDir(const QString& path, bool privateToUser)
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
 }
+// Without the proxy core nothing connects; say where it was looked for, once.
+QString warnOnceWhenMissing(const QString& resources)
+{
+    static const bool warned = [&] {
+        if (QFileInfo(resources + QStringLiteral("/xray")).isExecutable())
+            return false;
+        qWarning("[Paths] No resources in %s: the proxy core is missing", qPrintable(resources));
+        return true;
+    }();
+    Q_UNUSED(warned);
+    return resources;
+}
 } // namespace
 
 namespace Paths {
@@ -62,7 +74,12 @@ QString resourcesDir()
 {
     if (const auto dir = fromEnv("VELMORAND_RESOURCES_DIR"); !dir.isEmpty())
         return dir;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/resources");
+    // The build tree keeps them next to the program; an installed program finds them where the
+    // install rules put them relative to it, wherever the prefix is.
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    if (QFileInfo buildTree(programDir.filePath(QStringLiteral("resources"))); buildTree.isDir())
+        return buildTree.filePath();
+    return warnOnceWhenMissing(QDir::cleanPath(programDir.filePath(QStringLiteral(VELMORAND_INSTALLED_RESOURCES))));
 }
 
 } // namespace Paths

@@ -15,6 +15,8 @@ QString stateDir();
 // the temporary directory. Created 0700 on first use.
 QString privateRuntimeDir();
 // The application's resources (the proxy core, its data files, the stand-in tools):
-// VELMORAND_RESOURCES_DIR, else "resources" next to the executable.
+// VELMORAND_RESOURCES_DIR, else "resources" next to the executable (the build tree), else the
+// installed resource directory found relative to the executable (bin/../libexec/velmorand).
+// Warns once when neither holds the proxy core.
 QString resourcesDir();
 } // namespace Paths

@@ -189,7 +189,7 @@ TEST_F(ConnectTest, DisconnectStopsEverythingInOrderAndLogsTheDuration)
     states.clear();
     socksState = "Enabled: No\nServer: 127.0.0.1\nPort: 1080\n";
 
-    manager->disconnect();
+    QCoro::waitFor(manager->disconnect());
 
     EXPECT_EQ(states, (QList<ConnectionState>{ConnectionState::disconnecting, ConnectionState::disconnected}));
     EXPECT_FALSE(xray->isRunning());
@@ -211,7 +211,7 @@ TEST_F(ConnectTest, DisconnectStopsEverythingInOrderAndLogsTheDuration)
     // A second disconnect does nothing.
     const auto lines = log().size();
     processes.clear();
-    manager->disconnect();
+    QCoro::waitFor(manager->disconnect());
     EXPECT_EQ(log().size(), lines);
     EXPECT_TRUE(processes.requests().isEmpty());
 }
@@ -234,7 +234,7 @@ TEST_F(ConnectTest, DisconnectLinesFollowTheModeAndTheCommandsResult)
         ASSERT_FALSE(connectTo(testNode()));
         if (c.commandsFail)
             failing = QStringList{QStringLiteral("-setsocksfirewallproxystate")};
-        manager->disconnect();
+        QCoro::waitFor(manager->disconnect());
         const auto lines = log();
         EXPECT_EQ(lines[lines.size() - 2], c.line);
         EXPECT_EQ(lines.last(), (Line{Type::disconnected, QStringLiteral("从 Test node 断开"), QStringLiteral("Test node")}))
@@ -273,10 +273,11 @@ TEST_F(ConnectTest, ADisconnectWhileTheProxiesAreBeingSetWins)
     waitFor([&] { return processes.waiting() == 1; });
     EXPECT_EQ(manager->state(), ConnectionState::connecting);
 
-    manager->disconnect();
-    EXPECT_EQ(manager->state(), ConnectionState::disconnected);
+    auto disconnecting = manager->disconnect();
+    EXPECT_EQ(manager->state(), ConnectionState::disconnecting) << "the proxies go off after the command under way";
     EXPECT_FALSE(xray->isRunning());
     processes.release();
+    QCoro::waitFor(std::move(disconnecting));
     EXPECT_FALSE(failureOf<VpnError>(std::move(task)));
 
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
@@ -322,7 +323,7 @@ TEST_F(ConnectTest, ADisconnectDuringTheWaitBeforeARetryEndsTheConnect)
     useTimings([](VpnTimings& t) { t.retryWaitUnit = std::chrono::milliseconds(200); });
     auto task = manager->connectTo(testNode());
     EXPECT_EQ(manager->state(), ConnectionState::disconnected) << "the first attempt failed; the connect waits";
-    manager->disconnect();
+    QCoro::waitFor(manager->disconnect());
     EXPECT_FALSE(failureOf<VpnError>(std::move(task)));
     EXPECT_EQ(messages().filter(QStringLiteral("代理内核启动失败")).size(), 1) << "no further attempt";
     EXPECT_FALSE(messages().contains(QStringLiteral("连接失败:已达到最大重试次数")));
@@ -338,7 +339,7 @@ TEST_F(ConnectTest, ADisconnectWhileTheCoreStartsEndsTheConnect)
     manager = makeManager(timings());
     auto task = manager->connectTo(testNode());
     waitFor([&] { return cores().size() == 1; });
-    manager->disconnect();
+    QCoro::waitFor(manager->disconnect());
     EXPECT_FALSE(failureOf<VpnError>(std::move(task)));
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
     EXPECT_FALSE(cores().first().record->running);
@@ -353,10 +354,11 @@ TEST_F(ConnectTest, QuittingWhileConnectingStopsTheCore)
     waitFor([&] { return processes.waiting() == 1; });
     ASSERT_TRUE(cores().first().record->running);
 
+    // The command under way ends while quitting waits.
+    QTimer::singleShot(50, [this] { processes.release(); });
     manager->prepareForQuit();
     EXPECT_FALSE(cores().first().record->running);
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
-    processes.release();
     EXPECT_FALSE(failureOf<VpnError>(std::move(task)));
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
     EXPECT_TRUE(activeTimers().isEmpty());
@@ -382,8 +384,9 @@ TEST_F(ConnectTest, TheLaunchCleanUpRunsOffTheWindowsThreadAndYieldsToAConnect)
     processes.hold([](const ProcessRequest& request) { return request.arguments.value(0) == QLatin1String("-getsocksfirewallproxy"); });
     auto second = manager->clearLeftoverSystemProxy();
     waitFor([&] { return processes.waiting() == 1; });
-    ASSERT_FALSE(connectTo(testNode()));
+    auto connecting = manager->connectTo(testNode());
     processes.release();
+    ASSERT_FALSE(failureOf<VpnError>(std::move(connecting)));
     QCoro::waitFor(std::move(second));
     EXPECT_EQ(networksetupCalls(), kProxiesOn);
     EXPECT_TRUE(manager->systemProxyEnabled());

@@ -89,7 +89,7 @@ void scenario(bool withKillSwitch)
     ASSERT_FALSE(error) << logMessages(manager).join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(manager.state(), ConnectionState::connected);
     EXPECT_TRUE(manager.systemProxyEnabled());
-    EXPECT_TRUE(manager.checkProxyState(QStringLiteral("Ethernet"), XrayManager::proxyPort));
+    EXPECT_TRUE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Ethernet"), XrayManager::proxyPort)));
     EXPECT_TRUE(proxySetting("webproxy").contains(QStringLiteral("Enabled: Yes\nServer: 127.0.0.1\nPort: 1081")));
     EXPECT_TRUE(proxySetting("securewebproxy").contains(QStringLiteral("Enabled: Yes\nServer: 127.0.0.1\nPort: 1081")));
     if (withKillSwitch) {
@@ -126,7 +126,7 @@ void scenario(bool withKillSwitch)
     EXPECT_EQ(again->body, LocalHttpServer::greeting());
 
     // Disconnect: no child, no proxy pointing at us, no packet-filter rules.
-    manager.disconnect();
+    QCoro::waitFor(manager.disconnect());
     EXPECT_EQ(manager.state(), ConnectionState::disconnected);
     EXPECT_TRUE(QTest::qWaitFor([&] { return childProcesses() == before; }, 5000));
     for (const char* kind : {"webproxy", "securewebproxy", "socksfirewallproxy"})

@@ -158,7 +158,7 @@ void runClient()
 
     for (int round = 1; round <= 2; ++round) {
         // The second round finds the filter already on.
-        manager.enableKillSwitch();
+        QCoro::waitFor(manager.enableKillSwitch());
         ASSERT_TRUE(manager.killSwitchEnabled()) << manager.connectionLog().first().message.toStdString();
         EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
         EXPECT_TRUE(nftRuleset().contains(QStringLiteral("table inet velmorand"))) << nftRuleset().toStdString();
@@ -172,7 +172,7 @@ void runClient()
         EXPECT_FALSE(udpEchoes(kOtherHost, kUdpPort)) << "UDP elsewhere is blocked";
         EXPECT_FALSE(tcpReachesAs(kNobody, kOtherHost, kTcpPort)) << "no application is let through yet";
 
-        manager.disableKillSwitch();
+        QCoro::waitFor(manager.disableKillSwitch());
         EXPECT_FALSE(manager.killSwitchEnabled());
         EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("🔓 网络锁已关闭"));
         EXPECT_TRUE(tcpReaches(kOtherHost, kTcpPort)) << "open again after the release, round " << round;
@@ -183,15 +183,15 @@ void runClient()
     QTemporaryDir applications;
     QString bundle;
     auto application = startApplicationAsNobody(applications, &bundle);
-    manager.enableKillSwitch();
-    manager.addSplitTunnelApp(bundle);
+    QCoro::waitFor(manager.enableKillSwitch());
+    QCoro::waitFor(manager.addSplitTunnelApp(bundle));
     EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("分应用代理: 1 个应用已绕过 VPN"));
     EXPECT_TRUE(tcpReachesAs(kNobody, kOtherHost, kTcpPort)) << "the application's user passes";
     EXPECT_FALSE(tcpReachesAs(QStringLiteral("0"), kOtherHost, kTcpPort)) << "everyone else stays blocked";
     application->kill();
     application->waitForFinished();
 
-    const auto result = manager.cleanupSystemConfig(false);
+    const auto result = QCoro::waitFor(manager.cleanupSystemConfig(false));
     EXPECT_TRUE(result.proxyOff);
     EXPECT_TRUE(result.pfCleared);
     EXPECT_FALSE(manager.killSwitchEnabled());
@@ -314,7 +314,7 @@ void runClientThroughReconnectAndSwitch()
     ASSERT_TRUE(probedAtLeast(switching, 20));
 
     prober.enter(disconnecting);
-    manager.disconnect();
+    QCoro::waitFor(manager.disconnect());
     prober.enter(disconnected);
     EXPECT_FALSE(manager.killSwitchEnabled());
     ASSERT_TRUE(probedAtLeast(disconnected, 20));

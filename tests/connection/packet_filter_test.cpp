@@ -92,13 +92,13 @@ protected:
 TEST_F(PacketFilterTest, TheKillSwitchLoadsItsRulesAndMakesThemCount)
 {
     connectToNode();
-    manager->enableKillSwitch();
+    QCoro::waitFor(manager->enableKillSwitch());
     ASSERT_EQ(admin.scripts, QStringList{kKillSwitchScript});
     EXPECT_TRUE(manager->killSwitchEnabled());
     EXPECT_EQ(log().last(), (Line{Type::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"), std::nullopt}));
     EXPECT_FALSE(core.settings.reopen()->contains(SettingsKeys::killSwitchEnabled)) << "runtime state is not the user's choice";
 
-    manager->disableKillSwitch();
+    QCoro::waitFor(manager->disableKillSwitch());
     EXPECT_EQ(admin.scripts.last(), kFlush);
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(log().last(), (Line{Type::info, QStringLiteral("🔓 网络锁已关闭"), std::nullopt}));
@@ -108,28 +108,28 @@ TEST_F(PacketFilterTest, FailuresAreReportedAndChangeNothing)
 {
     connectToNode();
     admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("User canceled.")}; };
-    manager->enableKillSwitch();
+    QCoro::waitFor(manager->enableKillSwitch());
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(log().last(), (Line{Type::error, QStringLiteral("🔒 网络锁设置失败"), std::nullopt}));
 
     admin.handler = {};
-    manager->enableKillSwitch();
+    QCoro::waitFor(manager->enableKillSwitch());
     admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("denied")}; };
-    manager->disableKillSwitch();
+    QCoro::waitFor(manager->disableKillSwitch());
     EXPECT_TRUE(manager->killSwitchEnabled());
     EXPECT_EQ(log().last(), (Line{Type::warning, QStringLiteral("🔓 网络锁释放异常"), std::nullopt}));
 }
 
 TEST_F(PacketFilterTest, WithoutAConnectionOrANetworkServiceNoRuleIsLoaded)
 {
-    manager->enableKillSwitch();
+    QCoro::waitFor(manager->enableKillSwitch());
     EXPECT_TRUE(admin.scripts.isEmpty());
     EXPECT_EQ(log().last(), (Line{Type::error, QStringLiteral("Kill Switch: 未检测到网络接口或未连接"), std::nullopt}));
 
     listing = "";
     manager = makeManager(timings());
     connectToNode();
-    manager->enableKillSwitch();
+    QCoro::waitFor(manager->enableKillSwitch());
     EXPECT_TRUE(admin.scripts.isEmpty());
     EXPECT_EQ(log().last().message, QStringLiteral("Kill Switch: 未检测到网络接口或未连接"));
 }
@@ -141,7 +141,7 @@ TEST_F(PacketFilterTest, DisconnectReleasesTheKillSwitchButKeepsTheUsersChoice)
     EXPECT_EQ(admin.scripts, QStringList{kKillSwitchScript}) << "applied after the connect";
     EXPECT_TRUE(manager->killSwitchEnabled());
 
-    manager->disconnect();
+    QCoro::waitFor(manager->disconnect());
     EXPECT_EQ(admin.scripts.last(), kFlush);
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), true);
@@ -164,7 +164,7 @@ TEST_F(PacketFilterTest, RulesLeftByAKilledRunAreTakenOverOrReleasedAsTheUserCho
         // The next launch.
         manager = makeManager(timings());
         admin.scripts.clear();
-        manager->recoverLeftoverKillSwitch();
+        QCoro::waitFor(manager->recoverLeftoverKillSwitch());
         if (chosen) {
             EXPECT_TRUE(admin.scripts.isEmpty()) << "the rules stay in force";
             EXPECT_TRUE(manager->killSwitchEnabled());
@@ -184,7 +184,7 @@ TEST_F(PacketFilterTest, RulesLeftByAKilledRunAreTakenOverOrReleasedAsTheUserCho
     core.settings.store->remove(SettingsKeys::killSwitchRulesLoaded);
     manager = makeManager(timings());
     admin.scripts.clear();
-    manager->recoverLeftoverKillSwitch();
+    QCoro::waitFor(manager->recoverLeftoverKillSwitch());
     EXPECT_TRUE(admin.scripts.isEmpty());
     EXPECT_FALSE(manager->killSwitchEnabled());
 }
@@ -198,7 +198,8 @@ TEST_F(PacketFilterTest, TheKillSwitchHoldsThroughAnAutomaticReconnect)
     QObject::connect(manager.get(), &VpnManager::killSwitchEnabledChanged, [&] { published.append(manager->killSwitchEnabled()); });
 
     killCore();
-    waitFor([&] { return cores().size() == 2 && manager->state() == ConnectionState::connected; });
+    // The reconnect has finished once it logs the connection.
+    waitFor([&] { return cores().size() == 2 && messages().filter(QStringLiteral("已连接到")).size() == 2; });
     EXPECT_EQ(admin.scripts, QStringList{kKillSwitchScript}) << "the rules are replaced in one step, never released";
     EXPECT_TRUE(manager->killSwitchEnabled());
     EXPECT_FALSE(published.contains(false)) << "not off for a moment either";
@@ -221,7 +222,7 @@ TEST_F(PacketFilterTest, ASwitchLetsTheNewNodeOutBeforeItsCoreStartsAndThenDrops
     EXPECT_FALSE(messages().contains(QStringLiteral("🔓 网络锁已关闭")));
     EXPECT_TRUE(messages().contains(QStringLiteral("从 Tokyo 断开"))) << "the switch still logs the end of the old connection";
 
-    manager->disconnect();
+    QCoro::waitFor(manager->disconnect());
     EXPECT_EQ(admin.scripts.last(), kFlush) << "the user's disconnect releases it";
     EXPECT_FALSE(manager->killSwitchEnabled());
 }
@@ -238,7 +239,7 @@ TEST_F(PacketFilterTest, AFailedSwitchKeepsTheKillSwitchUntilTheUserDisconnects)
     EXPECT_TRUE(manager->killSwitchEnabled());
     EXPECT_FALSE(admin.scripts.contains(kFlush));
 
-    manager->disconnect();
+    QCoro::waitFor(manager->disconnect());
     EXPECT_EQ(admin.scripts.last(), kFlush);
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(log().last(), (Line{Type::disconnected, QStringLiteral("已断开"), std::nullopt}));
@@ -250,7 +251,8 @@ TEST_F(PacketFilterTest, AKillSwitchTurnedOffDuringAReconnectIsReleasedWhenItIsU
     ASSERT_FALSE(connectTo(testNode()));
     core.settings.store->setValue(SettingsKeys::killSwitchEnabled, false);
     killCore();
-    waitFor([&] { return cores().size() == 2 && manager->state() == ConnectionState::connected; });
+    // The reconnect has finished once it logs the connection.
+    waitFor([&] { return cores().size() == 2 && messages().filter(QStringLiteral("已连接到")).size() == 2; });
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(admin.scripts.last(), kFlush);
 }
@@ -261,7 +263,7 @@ TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScript)
     for (const auto& server : kHostileValues) {
         admin.scripts.clear();
         published(*manager).setConnectedNode(testNode(server));
-        manager->enableKillSwitch();
+        QCoro::waitFor(manager->enableKillSwitch());
         EXPECT_TRUE(admin.scripts.isEmpty()) << server.toStdString();
         EXPECT_EQ(log().last(), (Line{Type::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"), std::nullopt}));
         EXPECT_FALSE(manager->killSwitchEnabled());
@@ -269,7 +271,7 @@ TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScript)
     for (const auto& server : {QStringLiteral("hk1.nodes.example"), QStringLiteral("2001:db8::7"), QStringLiteral("a-1.B2.example")}) {
         admin.scripts.clear();
         published(*manager).setConnectedNode(testNode(server));
-        manager->enableKillSwitch();
+        QCoro::waitFor(manager->enableKillSwitch());
         ASSERT_EQ(admin.scripts.size(), 1) << server.toStdString();
         EXPECT_TRUE(admin.scripts.first().contains(QStringLiteral("pass out quick proto tcp to ") + server + QLatin1Char('\n')));
     }
@@ -283,9 +285,9 @@ TEST_F(PacketFilterTest, SplitRulesPassTheUserIdsOfTheRunningApplications)
     const auto idle = QStringLiteral("/Applications/Idle.app");
     runningApps = {{mail, "101\n102\n"}, {chat, " 103\nnot-a-pid\n\n"}};
     processOwners = {{QStringLiteral("101"), "  501\n"}, {QStringLiteral("102"), "0\n"}, {QStringLiteral("103"), "501\n"}};
-    manager->addSplitTunnelApp(mail);
-    manager->addSplitTunnelApp(chat);
-    manager->addSplitTunnelApp(idle);
+    QCoro::waitFor(manager->addSplitTunnelApp(mail));
+    QCoro::waitFor(manager->addSplitTunnelApp(chat));
+    QCoro::waitFor(manager->addSplitTunnelApp(idle));
 
     EXPECT_EQ(manager->splitTunnelApps(), (QStringList{mail, chat, idle}));
     EXPECT_EQ(core.settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(), QJsonArray::fromStringList({mail, chat, idle}));
@@ -300,11 +302,11 @@ TEST_F(PacketFilterTest, SplitRulesPassTheUserIdsOfTheRunningApplications)
 
     // A path already listed changes nothing; removing one that is not listed applies the rules.
     admin.scripts.clear();
-    manager->addSplitTunnelApp(mail);
+    QCoro::waitFor(manager->addSplitTunnelApp(mail));
     EXPECT_TRUE(admin.scripts.isEmpty());
-    manager->removeSplitTunnelApp(QStringLiteral("/Applications/None.app"));
+    QCoro::waitFor(manager->removeSplitTunnelApp(QStringLiteral("/Applications/None.app")));
     EXPECT_EQ(admin.scripts.size(), 1);
-    manager->removeSplitTunnelApp(mail);
+    QCoro::waitFor(manager->removeSplitTunnelApp(mail));
     EXPECT_EQ(manager->splitTunnelApps(), (QStringList{chat, idle}));
     EXPECT_TRUE(admin.scripts.last().contains(QStringLiteral("user 501\nEOF")));
     EXPECT_FALSE(admin.scripts.last().contains(QStringLiteral("user 0\n")));
@@ -315,20 +317,20 @@ TEST_F(PacketFilterTest, SplitRulesNeedARunningConnectionAndARunningApplication)
     const auto app = QStringLiteral("/Applications/Mail.app");
     runningApps = {{app, "101\n"}};
     processOwners = {{QStringLiteral("101"), "501\n"}};
-    manager->addSplitTunnelApp(app);
+    QCoro::waitFor(manager->addSplitTunnelApp(app));
     EXPECT_TRUE(admin.scripts.isEmpty()) << "not connected";
     EXPECT_TRUE(processes.commandLines().filter(QStringLiteral("pgrep")).isEmpty());
 
     connectToNode();
     runningApps.clear();
     const auto linesBefore = log().size();
-    manager->addSplitTunnelApp(QStringLiteral("/Applications/Idle.app"));
+    QCoro::waitFor(manager->addSplitTunnelApp(QStringLiteral("/Applications/Idle.app")));
     EXPECT_TRUE(admin.scripts.isEmpty()) << "no process, no rules";
     EXPECT_EQ(log().size(), linesBefore);
 
     runningApps = {{app, "101\n"}};
     admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("denied")}; };
-    manager->removeSplitTunnelApp(QStringLiteral("/Applications/Idle.app"));
+    QCoro::waitFor(manager->removeSplitTunnelApp(QStringLiteral("/Applications/Idle.app")));
     EXPECT_EQ(log().last(), (Line{Type::warning, QStringLiteral("分应用代理规则设置失败"), std::nullopt}));
 }
 
@@ -339,12 +341,12 @@ TEST_F(PacketFilterTest, HostileApplicationPathsStayOutOfTheScripts)
         runningApps = {{path, "4242\n"}};
         processOwners = {{QStringLiteral("4242"), "501\n"}};
         admin.scripts.clear();
-        manager->addSplitTunnelApp(path);
+        QCoro::waitFor(manager->addSplitTunnelApp(path));
         EXPECT_EQ(processes.requests().last().program, QStringLiteral("/bin/ps"));
         const auto pgrep = processes.requests()[processes.requests().size() - 2];
         EXPECT_EQ(pgrep.arguments, (QStringList{QStringLiteral("-f"), path})) << "one argument, never shell text";
         EXPECT_EQ(admin.scripts, QStringList{PacketFilterScripts::splitRules({501})}) << path.toStdString();
-        manager->removeSplitTunnelApp(path);
+        QCoro::waitFor(manager->removeSplitTunnelApp(path));
     }
 }
 
@@ -379,7 +381,7 @@ TEST_F(PacketFilterTest, CleanUpReportsEachStep)
     admin.scripts.clear();
     processes.clear();
 
-    const auto result = manager->cleanupSystemConfig(true);
+    const auto result = QCoro::waitFor(manager->cleanupSystemConfig(true));
     EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), false) << "a clean system is the user's wish";
     EXPECT_TRUE(result.proxyOff);
     EXPECT_TRUE(result.pfCleared);
@@ -399,7 +401,7 @@ TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFa
     admin.handler = [](const QString& script) {
         return AdminScriptResult{script.startsWith(QStringLiteral("/usr/sbin/networksetup")), {}, {}};
     };
-    auto result = manager->cleanupSystemConfig(true);
+    auto result = QCoro::waitFor(manager->cleanupSystemConfig(true));
     EXPECT_TRUE(result.proxyOff);
     EXPECT_FALSE(result.pfCleared);
     EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), true) << "the rules may still be loaded";
@@ -409,7 +411,7 @@ TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFa
 
     admin.handler = [](const QString&) { return AdminScriptResult{false, {}, {}}; };
     admin.scripts.clear();
-    result = manager->cleanupSystemConfig(false);
+    result = QCoro::waitFor(manager->cleanupSystemConfig(false));
     EXPECT_FALSE(result.proxyOff);
     EXPECT_FALSE(result.sudoersRemoved);
     EXPECT_EQ(admin.scripts.size(), 2) << "no removal unless asked";
@@ -419,7 +421,7 @@ TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFa
     manager = makeManager(timings());
     admin.handler = {};
     admin.scripts.clear();
-    result = manager->cleanupSystemConfig(true);
+    result = QCoro::waitFor(manager->cleanupSystemConfig(true));
     EXPECT_FALSE(result.proxyOff) << "no service";
     EXPECT_TRUE(result.pfCleared);
     EXPECT_TRUE(result.sudoersRemoved);
@@ -431,7 +433,7 @@ TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFa
 TEST_F(PacketFilterTest, BackgroundCleanUpKeepsTheEventLoopRunningAndReportsLikeTheBlockingOne)
 {
     connectToNode();
-    manager->enableKillSwitch();
+    QCoro::waitFor(manager->enableKillSwitch());
     published(*manager).setSystemProxyEnabled(true);
     admin.scripts.clear();
     processes.clear();
@@ -439,7 +441,7 @@ TEST_F(PacketFilterTest, BackgroundCleanUpKeepsTheEventLoopRunningAndReportsLike
 
     std::optional<VpnManager::CleanupResult> result;
     auto task = [](VpnManager* vpn, std::optional<VpnManager::CleanupResult>* out) -> QCoro::Task<> {
-        *out = co_await vpn->cleanupSystemConfigInBackground(true);
+        *out = co_await vpn->cleanupSystemConfig(true);
     }(manager.get(), &result);
     bool timerRan = false;
     QTimer::singleShot(0, [&] { timerRan = true; });
@@ -463,7 +465,7 @@ TEST_F(PacketFilterTest, BackgroundCleanUpReportsEachFailureOnItsOwn)
 {
     failing = QStringList{QStringLiteral("-setsocksfirewallproxystate")};
     admin.handler = [](const QString&) { return AdminScriptResult{false, {}, {}}; };
-    auto result = QCoro::waitFor(manager->cleanupSystemConfigInBackground(true));
+    auto result = QCoro::waitFor(manager->cleanupSystemConfig(true));
     EXPECT_FALSE(result.proxyOff);
     EXPECT_FALSE(result.pfCleared);
     EXPECT_FALSE(result.sudoersRemoved);
@@ -481,7 +483,7 @@ TEST_F(PacketFilterTest, HostileServiceNamesAreOneQuotedWord)
         listing = service.toUtf8() + "\n";
         manager = makeManager(timings());
         admin.scripts.clear();
-        manager->cleanupSystemConfig(false);
+        QCoro::waitFor(manager->cleanupSystemConfig(false));
         ASSERT_FALSE(admin.scripts.isEmpty());
         EXPECT_EQ(admin.scripts.first(),
             QStringLiteral("/usr/sbin/networksetup -setsocksfirewallproxystate ") + shellQuoted(service) + QStringLiteral(" off 2>&1"));

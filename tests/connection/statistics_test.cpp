@@ -194,7 +194,7 @@ TEST_F(StatisticsTest, ADisconnectDuringTheReconnectPauseEndsIt)
     waitFor([&] { return messages().contains(QStringLiteral("检测到连接断开,正在重连(1/5)")); });
     ASSERT_EQ(manager->state(), ConnectionState::disconnected);
 
-    manager->disconnect();
+    QCoro::waitFor(manager->disconnect());
     EXPECT_TRUE(activeTimers().isEmpty());
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(networksetupCalls().last(), QStringLiteral("-setsocksfirewallproxystate Wi-Fi off"));

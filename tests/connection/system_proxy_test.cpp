@@ -97,31 +97,31 @@ TEST_F(SystemProxyTest, TheActiveServiceFollowsThePreferenceOrder)
         RecordingProcessRunner listingRunner;
         listingRunner.handler = [&](const ProcessRequest&) { return RecordingProcessRunner::succeeded(kListingHeader + c.listing); };
         VpnManager fresh(*otherSettings.store, listingRunner);
-        EXPECT_EQ(fresh.detectActiveNetworkService(), c.service) << c.listing.constData();
+        EXPECT_EQ(QCoro::waitFor(fresh.detectActiveNetworkService()), c.service) << c.listing.constData();
         EXPECT_EQ(listingRunner.commandLines(), QStringList{QStringLiteral("/usr/sbin/networksetup -listallnetworkservices")});
     }
 }
 
 TEST_F(SystemProxyTest, TheDetectedServiceIsKeptForTheProcess)
 {
-    EXPECT_EQ(manager.detectActiveNetworkService(), QStringLiteral("Wi-Fi"));
+    EXPECT_EQ(QCoro::waitFor(manager.detectActiveNetworkService()), QStringLiteral("Wi-Fi"));
     listing = "Ethernet\n";
-    EXPECT_EQ(manager.detectActiveNetworkService(), QStringLiteral("Wi-Fi"));
+    EXPECT_EQ(QCoro::waitFor(manager.detectActiveNetworkService()), QStringLiteral("Wi-Fi"));
     EXPECT_EQ(runner.requests.size(), 1);
 }
 
 TEST_F(SystemProxyTest, NoListingMeansNoServiceAndNoCache)
 {
     runner.handler = [](const ProcessRequest&) { return ProcessResult{}; };
-    EXPECT_EQ(manager.detectActiveNetworkService(), std::nullopt);
-    EXPECT_EQ(manager.detectActiveNetworkService(), std::nullopt);
+    EXPECT_EQ(QCoro::waitFor(manager.detectActiveNetworkService()), std::nullopt);
+    EXPECT_EQ(QCoro::waitFor(manager.detectActiveNetworkService()), std::nullopt);
     EXPECT_EQ(runner.requests.size(), 2);
 }
 
 TEST_F(SystemProxyTest, EnablingSetsTheSocksProxyThroughSudoWithoutPrompt)
 {
     QSignalSpy enabled(&manager, &VpnManager::systemProxyEnabledChanged);
-    manager.setSystemProxy(true);
+    QCoro::waitFor(manager.setSystemProxy(true));
     EXPECT_EQ(privilegedCommands(),
         QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080")});
     EXPECT_EQ(runner.requests.last().timeout, std::chrono::milliseconds(10000));
@@ -133,7 +133,7 @@ TEST_F(SystemProxyTest, EnablingSetsTheSocksProxyThroughSudoWithoutPrompt)
 TEST_F(SystemProxyTest, TheServiceNameIsOneArgument)
 {
     listing = "USB 10/100/1000 LAN\n";
-    manager.setSystemProxy(false);
+    QCoro::waitFor(manager.setSystemProxy(false));
     EXPECT_EQ(runner.requests.last().arguments,
         (QStringList{QStringLiteral("-n"), QStringLiteral("/usr/sbin/networksetup"), QStringLiteral("-setsocksfirewallproxystate"),
             QStringLiteral("USB 10/100/1000 LAN"), QStringLiteral("off")}));
@@ -142,7 +142,7 @@ TEST_F(SystemProxyTest, TheServiceNameIsOneArgument)
 TEST_F(SystemProxyTest, EnablingRetriesWithBothCommandsAndFailsHonestly)
 {
     failing = QStringList{QStringLiteral("-setsocksfirewallproxy")};
-    manager.setSystemProxy(true);
+    QCoro::waitFor(manager.setSystemProxy(true));
     EXPECT_EQ(privilegedCommands(),
         (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080"),
             QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080"),
@@ -155,7 +155,7 @@ TEST_F(SystemProxyTest, DisablingThatFailsTwiceIsLogged)
 {
     published(manager).setSystemProxyEnabled(true);
     failing = QStringList{QStringLiteral("-setsocksfirewallproxystate")};
-    manager.setSystemProxy(false);
+    QCoro::waitFor(manager.setSystemProxy(false));
     EXPECT_EQ(privilegedCommands(),
         (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off"),
             QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off")}));
@@ -165,15 +165,18 @@ TEST_F(SystemProxyTest, DisablingThatFailsTwiceIsLogged)
 
 TEST_F(SystemProxyTest, OnlyASecondAttemptThatSucceedsStartsTheKeepAlive)
 {
-    manager.setSystemProxy(false);
+    QCoro::waitFor(manager.setSystemProxy(false));
+    QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080));
     EXPECT_EQ(keepAlives(), 0);
 
     failFirstSwitchOff();
-    manager.setSystemProxy(false);
+    QCoro::waitFor(manager.setSystemProxy(false));
     EXPECT_EQ(log().last(), std::make_pair(Type::info, QStringLiteral("系统代理已关闭")));
-    EXPECT_EQ(keepAlives(), 1) << "the keep-alive fires once at once";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return keepAlives() == 1; }, 2000)) << "the keep-alive fires once at once";
     failFirstSwitchOff();
-    manager.setSystemProxy(false);
+    QCoro::waitFor(manager.setSystemProxy(false));
+    // Commands run in order: once a later one has run, a keep-alive queued before it has too.
+    QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080));
     EXPECT_EQ(keepAlives(), 1) << "a second success keeps the one timer";
 }
 
@@ -182,14 +185,14 @@ TEST_F(SystemProxyTest, TheKeepAliveRepeats)
     VpnManager fast(*settings.store, runner,
         VpnTimings{std::chrono::milliseconds(10000), std::chrono::milliseconds(50), std::chrono::milliseconds(20)});
     failFirstSwitchOff();
-    fast.setSystemProxy(false);
+    QCoro::waitFor(fast.setSystemProxy(false));
     EXPECT_TRUE(QTest::qWaitFor([&] { return keepAlives() >= 3; }, 2000));
 }
 
 TEST_F(SystemProxyTest, WithoutAServiceNothingIsChanged)
 {
     listing = "";
-    manager.setSystemProxy(true);
+    QCoro::waitFor(manager.setSystemProxy(true));
     EXPECT_TRUE(privilegedCommands().isEmpty());
     EXPECT_EQ(log(), (QList<std::pair<Type, QString>>{{Type::error, QStringLiteral("无法检测网络接口")}}));
 }
@@ -198,7 +201,7 @@ TEST_F(SystemProxyTest, ForcedClearingSwitchesAllThreeOffAndReportsLater)
 {
     published(manager).setSystemProxyEnabled(true);
     failing = QStringList{QStringLiteral("-setwebproxystate")};
-    manager.forceClearSystemProxy(QStringLiteral("Ethernet"));
+    QCoro::waitFor(manager.forceClearSystemProxy(QStringLiteral("Ethernet")));
     EXPECT_EQ(privilegedCommands(),
         (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxystate Ethernet off"),
             QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsecurewebproxystate Ethernet off"),
@@ -228,11 +231,11 @@ TEST_F(SystemProxyTest, TheStateReadBackMatchesWholeLines)
     };
     for (const auto& c : cases) {
         runner.handler = [&](const ProcessRequest&) { return RecordingProcessRunner::succeeded(c.output); };
-        EXPECT_EQ(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080), c.pointsAtUs) << c.output.constData();
+        EXPECT_EQ(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080)), c.pointsAtUs) << c.output.constData();
         EXPECT_EQ(runner.requests.last().commandLine(), QStringLiteral("/usr/sbin/networksetup -getsocksfirewallproxy Wi-Fi"));
     }
     runner.handler = [](const ProcessRequest&) { return ProcessResult{}; };
-    EXPECT_FALSE(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080));
+    EXPECT_FALSE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080)));
 }
 
 TEST(SystemProxyOutput, OnlyOurOwnLocalCoreCounts)
@@ -255,7 +258,7 @@ TEST(SystemProxyOutput, OnlyOurOwnLocalCoreCounts)
 TEST_F(SystemProxyTest, TheBlockingRunnerGivesUpAfterTheLimit)
 {
     runner.handler = [](const ProcessRequest&) { return ProcessResult{true, true, -1, {}}; };
-    EXPECT_FALSE(manager.runNetworksetupSudo({QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("off")}));
+    EXPECT_FALSE(QCoro::waitFor(manager.runNetworksetupSudo({QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("off")})));
     EXPECT_EQ(runner.requests.last().timeout, std::chrono::milliseconds(10000));
 }
 
@@ -278,23 +281,23 @@ TEST(SystemProxyStandIns, ProxyStatePersistsPerService)
     TempSettings settings;
     const auto processes = ProcessRunner::makeNative();
     VpnManager manager(*settings.store, *processes);
-    ASSERT_EQ(manager.detectActiveNetworkService(), QStringLiteral("Wi-Fi 2"));
-    manager.setSystemProxy(true);
+    ASSERT_EQ(QCoro::waitFor(manager.detectActiveNetworkService()), QStringLiteral("Wi-Fi 2"));
+    QCoro::waitFor(manager.setSystemProxy(true));
     EXPECT_TRUE(manager.systemProxyEnabled());
-    EXPECT_TRUE(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080));
-    EXPECT_FALSE(manager.checkProxyState(QStringLiteral("Ethernet"), 1080));
-    EXPECT_FALSE(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 10800));
+    EXPECT_TRUE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
+    EXPECT_FALSE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Ethernet"), 1080)));
+    EXPECT_FALSE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 10800)));
 
     // A sudo policy that wants a password refuses every privileged command.
     qputenv("VELMORAND_SUDO_DENY", "1");
-    manager.setSystemProxy(false);
+    QCoro::waitFor(manager.setSystemProxy(false));
     qunsetenv("VELMORAND_SUDO_DENY");
     EXPECT_TRUE(manager.systemProxyEnabled());
     EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("关闭系统代理失败: 未配置 networksetup 免密权限"));
-    EXPECT_TRUE(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080));
+    EXPECT_TRUE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
 
-    manager.forceClearSystemProxy(QStringLiteral("Wi-Fi 2"));
-    EXPECT_FALSE(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080));
+    QCoro::waitFor(manager.forceClearSystemProxy(QStringLiteral("Wi-Fi 2")));
+    EXPECT_FALSE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
 }
 
 } // namespace

@@ -1,24 +1,30 @@
 // The program killed while connected, then launched again: the new launch stops the core the
 // dead one left, switches off the system proxy it left on our port, and connects again.
-#include "app_launch_fixture.h"
-
 #include "stand_in_service/stand_in_service.h"
+#include "support/program_sandbox.h"
 #include "support/loopback_ports.h"
 #include "support/trojan_server.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <csignal>
 
 namespace {
 
-class CrashRecovery : public AppLaunches {
+constexpr int kStartUpMs = 15000;
+
+class CrashRecovery : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(AppLaunches::SetUp());
+        ASSERT_TRUE(m_sandbox.isValid());
         // A core of the suite before may still be letting go of the ports the program's core needs.
         QString why;
         ASSERT_TRUE(QTest::qWaitFor([&] { return loopbackPortFree(1080, &why) && loopbackPortFree(1081, &why); }, kStartUpMs))
@@ -33,10 +39,17 @@ protected:
         nodes.body = QJsonDocument(QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("data"), QJsonArray{node}}}).toJson();
         service.setOverride(QStringLiteral("/api/nodes"), nodes);
         m_apiPool = service.baseUrl(service.listenHttp());
-        QFile settings(path("config") + QStringLiteral("/settings.json"));
-        ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        settings.write(R"({"autoConnect": true, "lastConnectedNodeId": 7})");
+        ASSERT_TRUE(ProgramSandbox::writeFile(path("config") + QStringLiteral("/settings.json"),
+            R"({"autoConnect": true, "lastConnectedNodeId": 7})"));
     }
+
+    QProcess* launch()
+    {
+        return m_sandbox.launch(QStringLiteral(VELMORAND_EXECUTABLE), {{QStringLiteral("VELMORAND_API_POOL"), m_apiPool}});
+    }
+    QByteArray output(QProcess* process) { return m_sandbox.output(process); }
+    QByteArray socksProxyState() const { return m_sandbox.socksProxyState(); }
+    QString path(const char* sub) const { return m_sandbox.path(sub); }
 
     // Processes whose command line names this test's runtime directory: the cores of our launches.
     QList<qint64> coresOfThisTest() const
@@ -61,8 +74,10 @@ protected:
             << socksProxyState().toStdString() << output(app).toStdString();
     }
 
+    ProgramSandbox m_sandbox;
     TrojanServer trojan;
     StandInService service;
+    QString m_apiPool;
 };
 
 TEST_F(CrashRecovery, KillNineWhileConnectedThenTheNextLaunchCleansUpAndConnects)

@@ -353,19 +353,23 @@ TEST_F(DashboardCards, ProxyPanelSwitchesTheSystemProxyAndShowsOnlyThePublishedS
     // A failed switch leaves the panel as it was.
     networkCommandsSucceed = false;
     panel->systemProxyButton()->click();
+    waitUntil([&] {
+        const auto log = vpn.connectionLog();
+        return !log.isEmpty() && log.first().message.startsWith(QStringLiteral("设置系统代理失败"));
+    });
     EXPECT_FALSE(vpn.systemProxyEnabled());
     EXPECT_EQ(panel->systemProxyButton()->text(), t("开启"));
 
     networkCommandsSucceed = true;
     panel->systemProxyButton()->click();
-    EXPECT_TRUE(vpn.systemProxyEnabled());
+    waitUntil([&] { return vpn.systemProxyEnabled(); });
     EXPECT_TRUE(processes.commandLines().last().contains(QLatin1String("-setsocksfirewallproxy")));
     EXPECT_EQ(panel->systemProxyText()->text(), t("系统代理已开启"));
     EXPECT_EQ(panel->systemProxyButton()->text(), t("关闭"));
     EXPECT_FALSE(panel->hint()->isVisibleTo(panel));
 
     panel->systemProxyButton()->click();
-    EXPECT_FALSE(vpn.systemProxyEnabled());
+    waitUntil([&] { return !vpn.systemProxyEnabled(); });
 
     QApplication::clipboard()->clear();
     panel->copyButton()->click();

@@ -1,12 +1,49 @@
 // The program launched twice, as a user would: two real processes of the built executable with
 // throwaway home, runtime, settings and stand-in state directories.
-#include "app_launch_fixture.h"
+#include "support/program_sandbox.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <csignal>
 
 namespace {
 
-using TwoLaunches = AppLaunches;
+constexpr int kStartUpMs = 15000;
+// A launch that hands over is quick; a full second instance would never end on its own.
+constexpr int kHandOverMs = 5000;
+
+class TwoLaunches : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_sandbox.isValid());
+        ASSERT_TRUE(ProgramSandbox::writeFile(settingsPath(), R"({"lastConnectedNodeId": 7})"));
+    }
+
+    QProcess* launch() { return m_sandbox.launch(QStringLiteral(VELMORAND_EXECUTABLE)); }
+    QByteArray output(QProcess* process) { return m_sandbox.output(process); }
+    void plantLeftoverProxy() { ASSERT_TRUE(m_sandbox.plantLeftoverProxy()); }
+    QByteArray socksProxyState() const { return m_sandbox.socksProxyState(); }
+    QString settingsPath() const { return m_sandbox.path("config") + QStringLiteral("/settings.json"); }
+    QByteArray settingsFile() const { return ProgramSandbox::readFile(settingsPath()); }
+
+    // The first instance has run its start-up clean-up: the planted proxy is off.
+    void startFirstInstance(QProcess*& first)
+    {
+        plantLeftoverProxy();
+        first = launch();
+        ASSERT_TRUE(first->waitForStarted(5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return socksProxyState().startsWith("No|"); }, kStartUpMs))
+            << output(first).toStdString();
+    }
+
+    QString path(const char* sub) const { return m_sandbox.path(sub); }
+
+    ProgramSandbox m_sandbox;
+};
 
 TEST_F(TwoLaunches, SecondLaunchBringsTheFirstForwardAndLeavesProxyAndSettingsAlone)
 {

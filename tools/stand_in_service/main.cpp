@@ -1,6 +1,7 @@
 // velmorand-stand-in-service: the stand-in subscription service on 127.0.0.1, for running the
 // application locally. Prints the environment that points the application at it.
 #include "stand_in_service.h"
+#include "ui/commerce/qr_image.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -101,6 +102,8 @@ int main(int argc, char** argv)
         for (const auto& spec : parser.values(trojanOption))
             state.nodes.append(trojanNode(spec, 100 + state.nodes.size()));
     }
+    // Orders carry their payment codes as images, as the real service sends them.
+    state.qrImage = &QrImage::encodePng;
     state.mailSent = [](const QString& email, const QString& code) {
         say(QStringLiteral("[stand-in] password-reset code for ") + email + QStringLiteral(": ") + code);
     };

@@ -1,4 +1,5 @@
 #include "../login_item.h"
+#include "autostart_entry.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,11 +23,8 @@ public:
         QSaveFile file(entryPath());
         if (!file.open(QIODevice::WriteOnly))
             return false;
-        const auto exec = QCoreApplication::applicationFilePath();
-        file.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Velmorand\nExec=\"%1\"\n"
-                                  "X-GNOME-Autostart-enabled=true\n")
-                       .arg(exec)
-                       .toUtf8());
+        // The program as it runs now: the installed one, wherever its prefix is.
+        file.write(autostartEntry(QCoreApplication::applicationFilePath()));
         return file.commit();
     }
 

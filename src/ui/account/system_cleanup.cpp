@@ -51,9 +51,12 @@ QCoro::Task<> SystemCleanup::perform()
         co_return;
     QPointer<SystemCleanup> self(this);
     setRunning(true);
-    if (m_vpnManager.state() == ConnectionState::connected)
-        m_vpnManager.disconnect();
-    const auto result = co_await m_vpnManager.cleanupSystemConfigInBackground(true);
+    if (m_vpnManager.state() == ConnectionState::connected) {
+        co_await m_vpnManager.disconnect();
+        if (!self)
+            co_return;
+    }
+    const auto result = co_await m_vpnManager.cleanupSystemConfig(true);
     if (!self)
         co_return;
     setRunning(false);

@@ -33,6 +33,18 @@ QImage encode(const QString& text)
     return image;
 }
 
+QByteArray encodePng(const QString& text)
+{
+    const auto image = encode(text);
+    if (image.isNull())
+        return {};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.scaled(image.size() * 6).save(&buffer, "PNG");
+    return bytes;
+}
+
 QImage fromBytes(const QByteArray& bytes, int maxSide)
 {
     QBuffer buffer;

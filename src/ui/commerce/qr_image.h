@@ -10,6 +10,9 @@ namespace QrImage {
 // A QR code carrying `text` (UTF-8, error correction M), one pixel per module with a quiet zone
 // of four modules; null when the text cannot be encoded.
 QImage encode(const QString& text);
+// The same code as PNG bytes, six pixels a module, as a service would send it; empty when the
+// text cannot be encoded.
+QByteArray encodePng(const QString& text);
 // The image in a strict Base64 text (PNG, JPEG, …); null when the text or the bytes are no image.
 QImage fromBase64(const QString& text);
 // The image in encoded bytes, refused above `maxSide` pixels a side; null when no image.

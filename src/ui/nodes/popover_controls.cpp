@@ -136,9 +136,8 @@ void PopoverQuickSettings::setLaunchOnLogin(bool enabled)
 
 void PopoverQuickSettings::setSystemProxy(bool enabled)
 {
-    m_vpn.setSystemProxy(enabled);
-    // Whatever the manager managed to do.
-    refresh();
+    // Whatever the manager managed to do, once its commands have run.
+    QCoro::connect(m_vpn.setSystemProxy(enabled), this, [this] { refresh(); });
 }
 
 void PopoverQuickSettings::refresh()

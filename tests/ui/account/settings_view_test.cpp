@@ -96,6 +96,7 @@ TEST_F(SettingsViewTest, TheKillSwitchWhileConnectedIsAppliedAtOnce)
     world.makeView();
     world.admin.scripts.clear();
     toggle(SettingsKeys::killSwitchEnabled)->click();
+    UiWorld::waitUntil([&] { return world.vpn->killSwitchEnabled(); });
     ASSERT_EQ(world.admin.scripts.size(), 1);
     EXPECT_TRUE(world.admin.scripts[0].contains(QLatin1String("Block all other outbound traffic")));
     EXPECT_TRUE(world.vpn->killSwitchEnabled());
@@ -103,7 +104,7 @@ TEST_F(SettingsViewTest, TheKillSwitchWhileConnectedIsAppliedAtOnce)
     EXPECT_TRUE(world.view->vpnSection()->killSwitchWarning()->isHidden());
 
     toggle(SettingsKeys::killSwitchEnabled)->click();
-    EXPECT_FALSE(world.vpn->killSwitchEnabled());
+    UiWorld::waitUntil([&] { return !world.vpn->killSwitchEnabled(); });
     EXPECT_EQ(world.settings.boolValue(SettingsKeys::killSwitchEnabled), false);
 }
 
@@ -121,14 +122,14 @@ TEST_F(SettingsViewTest, AKillSwitchThatCouldNotBeAppliedIsReportedAndTheSwitchK
     EXPECT_EQ(warning->text(), t("网络锁未能开启，非 VPN 流量未被阻止，详见连接日志"));
 
     // Connecting again with the wish on: the engine's failure at connect shows the same way.
-    world.vpn->disconnect();
+    QCoro::waitFor(world.vpn->disconnect());
     settle();
     EXPECT_TRUE(warning->isHidden()) << "nothing to block while disconnected";
     world.connect(testNode());
     settle();
     EXPECT_FALSE(warning->isHidden());
     world.admin.handler = {};
-    world.vpn->enableKillSwitch();
+    QCoro::waitFor(world.vpn->enableKillSwitch());
     settle();
     EXPECT_TRUE(warning->isHidden());
 }

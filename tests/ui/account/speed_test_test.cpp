@@ -111,7 +111,7 @@ TEST_F(SpeedTestTest, TheButtonNeedsAConnectionAndAnEarlierResultStays)
     runFromTheButton();
     EXPECT_FALSE(section().connectHint()->isVisible());
     EXPECT_FALSE(section().emptyText()->isVisible());
-    world.vpn->disconnect();
+    QCoro::waitFor(world.vpn->disconnect());
     settle();
     EXPECT_FALSE(section().startButton()->isEnabled());
     EXPECT_TRUE(section().connectHint()->isVisible());

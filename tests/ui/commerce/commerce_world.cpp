@@ -30,7 +30,7 @@ CommerceWorld::CommerceWorld()
     // The application's look, as its shell installs it.
     Theme::shared().apply();
     port = service.listenHttp();
-    service.state().qrImage = &CommerceWorld::qrPng;
+    service.state().qrImage = &QrImage::encodePng;
     service.state().plans = editionPlans();
     api = std::make_unique<ApiService>(*settings.store, QStringList{service.baseUrl(port)});
     const auto& account = service.state().account;
@@ -104,16 +104,6 @@ QList<QJsonObject> CommerceWorld::postsTo(const QString& path) const
             bodies.append(QJsonDocument::fromJson(request.body).object());
     }
     return bodies;
-}
-
-QByteArray CommerceWorld::qrPng(const QString& text)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    const auto image = QrImage::encode(text);
-    image.scaled(image.size() * 6).save(&buffer, "PNG");
-    return bytes;
 }
 
 QStringList CommerceWorld::decodeQr(const QString& imagePath)

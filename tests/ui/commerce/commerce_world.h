@@ -69,7 +69,6 @@ public:
     // The JSON bodies of the POSTs to `path`, in order.
     QList<QJsonObject> postsTo(const QString& path) const;
     // A PNG of a QR code carrying `text`.
-    static QByteArray qrPng(const QString& text);
     // The texts zbarimg reads from an image file; empty when it finds no code.
     static QStringList decodeQr(const QString& imagePath);
 

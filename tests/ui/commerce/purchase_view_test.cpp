@@ -268,7 +268,7 @@ TEST_F(PurchaseTest, WeChatCodeAtAWebAddress)
 {
     open();
     const auto base = world.service.baseUrl(world.port);
-    const auto image = CommerceWorld::qrPng(u"served image"_qs);
+    const auto image = QrImage::encodePng(u"served image"_qs);
     world.service.setOverride(QStringLiteral("/qr/wx.png"), answerOnce(200, image, "image/png"));
     world.service.setOverride(QStringLiteral("/pay/page"), answerOnce(200, "<html>pay</html>", "text/html"));
 
@@ -297,7 +297,7 @@ TEST_F(PurchaseTest, WeChatCodeAtAWebAddress)
 
 TEST_F(PurchaseTest, PreloadedWeChatImageIsUsedWithoutAsking)
 {
-    const auto preloaded = QString::fromLatin1(CommerceWorld::qrPng(u"preloaded code"_qs).toBase64());
+    const auto preloaded = QString::fromLatin1(QrImage::encodePng(u"preloaded code"_qs).toBase64());
     world.service.setOverride(QStringLiteral("/api/pay/create_quibex_qr"),
                               answerOnce(200, QJsonDocument(QJsonObject{{u"ok"_qs, true}, {u"qrcode"_qs, QJsonValue(u"x"_qs)}, {u"qr_b64"_qs, QJsonValue(preloaded)}}).toJson()));
     open();

@@ -43,7 +43,7 @@ TEST(QrImageTest, EncodedCodesDecodeToTheirText)
 
 TEST(QrImageTest, Base64ImagesAreReadStrictly)
 {
-    const auto png = CommerceWorld::qrPng(QStringLiteral("x"));
+    const auto png = QrImage::encodePng(QStringLiteral("x"));
     const auto base64 = QString::fromLatin1(png.toBase64());
     EXPECT_FALSE(QrImage::fromBase64(base64).isNull());
     EXPECT_TRUE(QrImage::fromBase64(base64.left(40) + QLatin1Char('\n') + base64.mid(40)).isNull());
@@ -56,7 +56,7 @@ TEST(QrImageTest, FetchesOnlyWebImagesWithinLimits)
     CommerceWorld world;
     auto& service = world.service;
     const auto base = service.baseUrl(world.port);
-    const auto png = CommerceWorld::qrPng(QStringLiteral("weixin://wxpay/bizpayurl?pr=1"));
+    const auto png = QrImage::encodePng(QStringLiteral("weixin://wxpay/bizpayurl?pr=1"));
     service.setOverride(QStringLiteral("/qr/ok.png"), answerOnce(200, png, "image/png"));
     service.setOverride(QStringLiteral("/qr/page.html"), answerOnce(200, "<html>pay here</html>", "text/html"));
     service.setOverride(QStringLiteral("/qr/big.png"), answerOnce(200, png + QByteArray(64 * 1024, '\0'), "image/png"));
