@@ -12,6 +12,7 @@ packages=(
   nftables iproute2 procps dbus-daemon
   fonts-noto-cjk fonts-noto-core fonts-noto-color-emoji xvfb xauth
   libgl-dev libvulkan-dev libxkbcommon-dev libqt6opengl6-dev libnotify-bin desktop-file-utils
+  clang-14 libclang-rt-14-dev # libFuzzer, for scripts/fuzz.sh
 )
 
 missing=()

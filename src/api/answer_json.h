@@ -30,10 +30,18 @@ inline bool isOk(const QJsonValue& json)
     return json.isObject() && isTrue(json.toObject().value(QLatin1String("ok")));
 }
 
+// The body as a JSON document, or an empty one when it is not JSON or nested too deeply.
+inline QJsonDocument parseLeniently(const QByteArray& body)
+{
+    if (JsonReader::nestedTooDeeply(body))
+        return {};
+    return QJsonDocument::fromJson(body);
+}
+
 // The answer's object, or an empty one when the body is not a JSON object.
 inline QJsonObject objectOrEmpty(const QByteArray& body)
 {
-    return QJsonDocument::fromJson(body).object();
+    return parseLeniently(body).object();
 }
 
 inline bool isArrayOfObjects(const QJsonValue& value)
@@ -63,6 +71,22 @@ QList<T> okDataList(const QByteArray& body)
     if (!isOk(json) || !isArrayOfObjects(data))
         throw ApiError::badResponse();
     return JsonReader::listOf<T>(data.toArray());
+}
+
+// The lenient list reading of withdrawals and the traffic log: a missing or odd list, or one
+// record that does not decode, gives an empty list; only a body that is not JSON throws.
+template <typename T>
+QList<T> lenientList(const QByteArray& body, const QString& key)
+{
+    const auto json = JsonReader::parse(body);
+    const auto list = json.toObject().value(key);
+    if (!json.isObject() || !isArrayOfObjects(list))
+        return {};
+    try {
+        return JsonReader::listOf<T>(list.toArray());
+    } catch (const DecodingError&) {
+        return {};
+    }
 }
 
 // A whole answer decoded as one record; not JSON or not the record's shape throws DecodingError.

@@ -19,7 +19,7 @@ QCoro::Task<bool> ApiService::login(QString email, QString password)
     m_cookies.replace(answer.cookies);
     if (!answer.isSuccess())
         throw LoginError::http(QStringLiteral("HTTP ") + QString::number(*answer.status));
-    const auto document = QJsonDocument::fromJson(answer.body);
+    const auto document = AnswerJson::parseLeniently(answer.body);
     if (!document.isObject())
         throw LoginError::badResponse();
     co_return AnswerJson::isTrue(document.object().value(QLatin1String("ok")));

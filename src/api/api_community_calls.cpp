@@ -2,27 +2,7 @@
 #include "api/api_service.h"
 
 #include "api/answer_json.h"
-#include "platform/utf8_text.h"
-
-namespace {
-
-// The lenient list reading of withdrawals and the traffic log: a missing or odd list, or one
-// record that does not decode, gives an empty list; only a body that is not JSON throws.
-template <typename T>
-QList<T> lenientList(const QByteArray& body, const QString& key)
-{
-    const auto json = JsonReader::parse(body);
-    const auto list = json.toObject().value(key);
-    if (!json.isObject() || !AnswerJson::isArrayOfObjects(list))
-        return {};
-    try {
-        return JsonReader::listOf<T>(list.toArray());
-    } catch (const DecodingError&) {
-        return {};
-    }
-}
-
-} // namespace
+#include "api/answer_readers.h"
 
 QCoro::Task<std::optional<InviteResponse>> ApiService::fetchInvite()
 {
@@ -39,12 +19,12 @@ QCoro::Task<ApiService::Outcome> ApiService::requestWithdraw(QString note)
 
 QCoro::Task<QList<WithdrawRecord>> ApiService::fetchWithdraws()
 {
-    co_return lenientList<WithdrawRecord>(co_await get(QStringLiteral("/api/user/withdraws")), QStringLiteral("withdraws"));
+    co_return AnswerJson::lenientList<WithdrawRecord>(co_await get(QStringLiteral("/api/user/withdraws")), QStringLiteral("withdraws"));
 }
 
 QCoro::Task<QList<TrafficLogEntry>> ApiService::fetchTrafficLog()
 {
-    co_return lenientList<TrafficLogEntry>(co_await get(QStringLiteral("/api/user/traffic_log")), QStringLiteral("data"));
+    co_return AnswerJson::lenientList<TrafficLogEntry>(co_await get(QStringLiteral("/api/user/traffic_log")), QStringLiteral("data"));
 }
 
 QCoro::Task<std::optional<ConvertResponse>> ApiService::convert(QString url, QString format)
@@ -65,20 +45,10 @@ QCoro::Task<std::optional<QString>> ApiService::fetchSubscriptionConfig()
     // short is no configuration.
     if (!answer.isSuccess())
         co_return std::nullopt;
-    const auto start = answer.body.trimmed().left(9).toLower();
-    if (start.startsWith("<!doctype") || start.startsWith("<html"))
-        co_return std::nullopt;
-    const auto json = QJsonDocument::fromJson(answer.body);
-    if (json.isObject() && !AnswerJson::isOk(json.object()))
-        co_return std::nullopt;
-    co_return decodeUtf8(answer.body);
+    co_return AnswerReaders::subscriptionConfig(answer.body);
 }
 
 QCoro::Task<std::optional<QString>> ApiService::fetchMyUuid()
 {
-    const auto json = JsonReader::parse(co_await get(QStringLiteral("/api/me")));
-    const auto object = json.toObject();
-    if (auto uuid = AnswerJson::stringMember(object, QStringLiteral("uuid")))
-        co_return uuid;
-    co_return AnswerJson::stringMember(object, QStringLiteral("sub_token"));
+    co_return AnswerReaders::subscriptionToken(co_await get(QStringLiteral("/api/me")));
 }

@@ -13,7 +13,10 @@
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
+
+#include <memory>
 
 namespace {
 
@@ -35,6 +38,46 @@ bool isSendable(const QUrl& url)
 int timeoutMs(std::chrono::milliseconds timeout)
 {
     return static_cast<int>(timeout.count());
+}
+
+// Why a reply was aborted before its end.
+struct AnswerCutOff {
+    QNetworkReply::NetworkError error;
+    QString text;
+};
+
+// Aborts the reply once its body (announced or received) passes the size limit, or when it has
+// not ended by the deadline; the reason is left in `cutOff`.
+void limitAnswer(QNetworkReply& reply, const ApiServiceOptions& options, const std::shared_ptr<std::optional<AnswerCutOff>>& cutOff)
+{
+    const auto limit = options.answerSizeLimit;
+    const auto tooLarge = [&reply, limit, cutOff](qint64 size) {
+        if (*cutOff || size <= limit)
+            return;
+        *cutOff = AnswerCutOff{QNetworkReply::ProtocolFailure,
+            QStringLiteral("The service's answer is larger than %1 bytes").arg(limit)};
+        reply.abort();
+    };
+    // Qt stops reading from the connection shortly before this much waits unread: the body in
+    // memory stays under twice the limit, however fast the service sends, and still passes the
+    // limit for the check below to see.
+    reply.setReadBufferSize(2 * limit);
+    QObject::connect(&reply, &QNetworkReply::metaDataChanged, &reply, [&reply, tooLarge] {
+        tooLarge(reply.header(QNetworkRequest::ContentLengthHeader).toLongLong());
+    });
+    // Progress signals are throttled and may skip the last step before a stall; every arrival
+    // is seen here.
+    QObject::connect(&reply, &QNetworkReply::readyRead, &reply, [&reply, tooLarge] { tooLarge(reply.bytesAvailable()); });
+    auto* deadline = new QTimer(&reply);
+    deadline->setSingleShot(true);
+    QObject::connect(deadline, &QTimer::timeout, &reply, [&reply, cutOff, seconds = options.answerDeadline.count() / 1000.0] {
+        if (*cutOff || reply.isFinished())
+            return;
+        *cutOff = AnswerCutOff{QNetworkReply::TimeoutError,
+            QStringLiteral("The service's answer did not end within %1 s").arg(seconds)};
+        reply.abort();
+    });
+    deadline->start(options.answerDeadline);
 }
 
 } // namespace
@@ -152,10 +195,18 @@ QCoro::Task<HttpAnswer> ApiService::exchange(QNetworkRequest request, QByteArray
     } else {
         sent = m_session->get(request);
     }
+    const auto cutOff = std::make_shared<std::optional<AnswerCutOff>>();
+    limitAnswer(*sent, m_options, cutOff);
     auto* reply = co_await ReplyAwaiter(sent);
     // The session and its replies die with the instance.
     if (!self || !reply)
         throw TransportError(QNetworkReply::OperationCanceledError, QStringLiteral("The API client was closed"));
+    if (*cutOff) {
+        answer.error = (*cutOff)->error;
+        answer.errorText = (*cutOff)->text;
+        reply->deleteLater();
+        co_return answer;
+    }
 
     const auto status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid() && !connectionFailed(reply->error())) {

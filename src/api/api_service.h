@@ -33,6 +33,10 @@ struct ApiServiceOptions {
     // The idle time-out of one request, and of one health probe or pool fetch.
     std::chrono::milliseconds requestTimeout{60000};
     std::chrono::milliseconds probeTimeout{8000};
+    // No answer of the service comes near this size; a larger one, or one still arriving after
+    // the deadline, is cut off as a transport failure instead of filling memory or waiting on.
+    qint64 answerSizeLimit = 16 * 1024 * 1024;
+    std::chrono::milliseconds answerDeadline{120000};
     // Unix time in seconds for the signature; the system clock when empty.
     std::function<qint64()> unixTime;
 };

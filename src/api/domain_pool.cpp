@@ -1,5 +1,7 @@
 #include "api/domain_pool.h"
 
+#include "api/answer_json.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -39,7 +41,7 @@ QStringList defaults()
 
 std::optional<QStringList> parseRemote(const QByteArray& body)
 {
-    const auto document = QJsonDocument::fromJson(body);
+    const auto document = AnswerJson::parseLeniently(body);
     if (!document.isObject())
         return std::nullopt;
     const auto data = document.object().value(QLatin1String("data"));

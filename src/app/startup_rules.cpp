@@ -59,6 +59,8 @@ StartupRules::StartupRules(Services services, Timings timings, QObject* parent)
 
 void StartupRules::applicationDidFinishLaunching()
 {
+    // Before any connection: a connect must find the left-over rules taken over or gone.
+    m_services.vpnManager.recoverLeftoverKillSwitch();
     QTimer::singleShot(m_timings.proxyClearDelay, this, &StartupRules::clearLeftoverSystemProxy);
     auto& settings = m_services.settings;
     if (settings.boolOr(SettingsKeys::autoConnect, false))

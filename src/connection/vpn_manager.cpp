@@ -152,6 +152,12 @@ void VpnManager::setKillSwitchEnabled(bool enabled)
 {
     // Runtime state only: releasing the rules at a disconnect must not erase the user's choice.
     assign(m_killSwitchEnabled, enabled, &VpnManager::killSwitchEnabledChanged);
+    if (enabled != m_settings.boolOr(SettingsKeys::killSwitchRulesLoaded, false)) {
+        if (enabled)
+            m_settings.setValue(SettingsKeys::killSwitchRulesLoaded, true);
+        else
+            m_settings.remove(SettingsKeys::killSwitchRulesLoaded);
+    }
 }
 
 void VpnManager::setSplitTunnelApps(const QStringList& paths)

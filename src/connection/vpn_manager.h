@@ -196,6 +196,10 @@ public:
     // An enable overtaken by a disconnect or another connect loads nothing.
     QCoro::Task<> enableKillSwitch();
     QCoro::Task<> disableKillSwitch();
+    // At launch: kill-switch rules an earlier run left loaded (it was killed while they were in
+    // force) are taken over when "killSwitchEnabled" is on, so that the next connection lets its
+    // node out and replaces them, and released when it is off.
+    QCoro::Task<> recoverLeftoverKillSwitch();
     // Applications whose traffic bypasses the kill switch, by the user ids they run under.
     void loadSplitTunnelApps();
     QCoro::Task<> addSplitTunnelApp(QString path);

@@ -217,3 +217,15 @@ QCoro::Task<VpnManager::CleanupResult> VpnManager::cleanupSystemConfig(bool remo
     }
     co_return result;
 }
+
+QCoro::Task<> VpnManager::recoverLeftoverKillSwitch()
+{
+    if (m_killSwitchEnabled || !m_settings.boolOr(SettingsKeys::killSwitchRulesLoaded, false))
+        co_return;
+    if (m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)) {
+        setKillSwitchEnabled(true);
+        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 上次运行留下的网络锁仍在生效"));
+        co_return;
+    }
+    co_await disableKillSwitch();
+}

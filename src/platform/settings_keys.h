@@ -29,6 +29,9 @@ inline const QString killSwitchEnabled = QStringLiteral("killSwitchEnabled");
 inline const QString splitTunnelApps = QStringLiteral("splitTunnelApps");
 inline const QString mihomoMode = QStringLiteral("mihomoMode");
 inline const QString activeDomainIndex = QStringLiteral("activeDomainIndex");
+// Present while the kill switch's rules are loaded, so that a launch after a crash knows they
+// were left behind.
+inline const QString killSwitchRulesLoaded = QStringLiteral("killSwitchRulesLoaded");
 } // namespace SettingsKeys
 
 // Defaults of settings that one component shows and another reads: both take them from here, so

@@ -2,6 +2,7 @@
 
 #include "paths.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,11 +31,28 @@ void SettingsStore::reload()
         return;
     QJsonParseError error{};
     const auto doc = QJsonDocument::fromJson(file.readAll(), &error);
+    file.close();
     if (error.error != QJsonParseError::NoError || !doc.isObject()) {
-        qWarning().noquote() << "[Settings] unreadable settings file, starting empty:" << m_filePath;
+        setAsideUnreadableFile(error.error != QJsonParseError::NoError ? error.errorString() : QStringLiteral("not a JSON object"));
         return;
     }
     m_values = doc.object();
+}
+
+void SettingsStore::setAsideUnreadableFile(const QString& problem)
+{
+    // Moved, not copied: the next save would overwrite what the user may still want to mend,
+    // and the next start finds no bad file to report again.
+    const auto stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString kept = m_filePath + QStringLiteral(".bad-") + stamp;
+    for (int n = 2; QFileInfo::exists(kept); ++n)
+        kept = m_filePath + QStringLiteral(".bad-") + stamp + QLatin1Char('-') + QString::number(n);
+    const QString what = QStringLiteral("[Settings] unreadable settings file (") + problem + QStringLiteral("), starting with defaults");
+    if (!QFile::rename(m_filePath, kept)) {
+        qWarning().noquote() << what + QStringLiteral(":") << m_filePath;
+        return;
+    }
+    qWarning().noquote() << what + QStringLiteral("; kept it as") << kept;
 }
 
 bool SettingsStore::contains(const QString& key) const

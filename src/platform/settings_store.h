@@ -35,7 +35,9 @@ public:
     qint64 intOr(const QString& key, qint64 fallback) const { return intValue(key).value_or(fallback); }
     QString stringOr(const QString& key, const QString& fallback) const { return stringValue(key).value_or(fallback); }
 
-    // Drops the in-memory copy and reads the file again.
+    // Drops the in-memory copy and reads the file again. A file that is not a JSON object
+    // (truncated, not JSON, another JSON type) gives the defaults; it is moved aside to
+    // "<file>.bad-<UTC time>" and a warning names the copy.
     void reload();
 
 signals:
@@ -43,6 +45,7 @@ signals:
 
 private:
     void save() const;
+    void setAsideUnreadableFile(const QString& problem);
 
     QString m_filePath;
     QJsonObject m_values;

@@ -105,3 +105,30 @@ TEST(JsonReader, IntegerMapsFailAsAWhole)
     EXPECT_EQ(reader.optionalIntMap(QStringLiteral("n")), std::nullopt);
     EXPECT_EQ(reader.optionalIntMap(QStringLiteral("absent")), std::nullopt);
 }
+
+TEST(JsonReader, AnswersNestedPastTheLimitAreRefusedBeforeParsing)
+{
+    const auto nested = [](int depth, const QByteArray& inner = {}) -> QByteArray {
+        return QByteArray(depth, '[') + inner + QByteArray(depth, ']');
+    };
+    struct Case {
+        QByteArray body;
+        bool tooDeep;
+    };
+    const Case cases[] = {
+        {nested(JsonReader::maxNesting), false},
+        {nested(JsonReader::maxNesting + 1), true},
+        {nested(100000), true},
+        // Brackets inside texts, escaped quotes included, do not count.
+        {"[\"" + QByteArray(500, '[') + "\\\"" + QByteArray(500, '{') + "\"]", false},
+        {"{\"a\": " + nested(JsonReader::maxNesting - 1) + "}", false},
+        {"{\"a\": " + nested(JsonReader::maxNesting) + "}", true},
+        // Unbalanced closers are the parser's to refuse, not a depth.
+        {QByteArray(1000, ']') + nested(JsonReader::maxNesting), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(JsonReader::nestedTooDeeply(c.body), c.tooDeep) << c.body.left(80).toStdString();
+        if (c.tooDeep)
+            EXPECT_THROW(JsonReader::parse(c.body), DecodingError);
+    }
+}

@@ -3,6 +3,7 @@
 #include "api/app_sign.h"
 
 #include "api_test_support.h"
+#include "stand_in_service/http_message.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -111,4 +112,33 @@ TEST_F(StandInServiceTest, OverridesApplyAsManyTimesAsAsked)
     const auto now = QDateTime::currentSecsSinceEpoch();
     EXPECT_EQ(post(QStringLiteral("/api/login"), signature(now)).status, 503);
     EXPECT_EQ(post(QStringLiteral("/api/login"), signature(now)).status, 200);
+}
+
+TEST(StandInRequestParser, ARequestArrivingInAnyPiecesParsesTheSame)
+{
+    const QByteArray request = "POST /api/x?token=a%20b HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: session=s1; other=2\r\n"
+                               "Content-Length: 5\r\n\r\nhello";
+    for (const qsizetype piece : std::initializer_list<qsizetype>{1, 2, 3, 4, 7, request.size()}) {
+        HttpRequestParser parser;
+        auto state = HttpRequestParser::State::incomplete;
+        for (qsizetype at = 0; at < request.size(); at += piece) {
+            ASSERT_EQ(state, HttpRequestParser::State::incomplete) << piece;
+            state = parser.feed(request.mid(at, piece));
+        }
+        ASSERT_EQ(state, HttpRequestParser::State::complete) << piece;
+        EXPECT_EQ(parser.request().path(), QStringLiteral("/api/x"));
+        EXPECT_EQ(parser.request().queryItem(QStringLiteral("token")), QStringLiteral("a b"));
+        EXPECT_EQ(parser.request().cookies("session"), QList<QByteArray>{"s1"});
+        EXPECT_EQ(parser.request().body, QByteArray("hello"));
+    }
+}
+
+TEST(StandInRequestParser, AHeadWithoutEndIsRefusedPastItsLimit)
+{
+    HttpRequestParser parser;
+    auto state = parser.feed("GET / HTTP/1.1\r\n");
+    // A byte at a time, as a slow client sends it; each piece is scanned once.
+    for (int i = 0; i < 70 * 1024 && state == HttpRequestParser::State::incomplete; ++i)
+        state = parser.feed("x");
+    EXPECT_EQ(state, HttpRequestParser::State::malformed);
 }

@@ -151,6 +151,44 @@ TEST_F(PacketFilterTest, DisconnectReleasesTheKillSwitchButKeepsTheUsersChoice)
     EXPECT_EQ(admin.scripts, QStringList{kKillSwitchScript}) << "the next connect applies it again";
 }
 
+TEST_F(PacketFilterTest, RulesLeftByAKilledRunAreTakenOverOrReleasedAsTheUserChose)
+{
+    // A run that loaded the rules and was killed: its marker stays in the settings file.
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    ASSERT_FALSE(connectTo(testNode()));
+    ASSERT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchRulesLoaded), true);
+
+    for (const bool chosen : {true, false}) {
+        core.settings.store->setValue(SettingsKeys::killSwitchRulesLoaded, true);
+        core.settings.store->setValue(SettingsKeys::killSwitchEnabled, chosen);
+        // The next launch.
+        manager = makeManager(timings());
+        admin.scripts.clear();
+        QCoro::waitFor(manager->recoverLeftoverKillSwitch());
+        if (chosen) {
+            EXPECT_TRUE(admin.scripts.isEmpty()) << "the rules stay in force";
+            EXPECT_TRUE(manager->killSwitchEnabled());
+            // Its connection lets its own node out beside the old rules, then replaces them.
+            ASSERT_FALSE(connectTo(testNode(QStringLiteral("203.0.113.9"))));
+            ASSERT_FALSE(admin.scripts.isEmpty());
+            EXPECT_TRUE(admin.scripts.first().contains(QStringLiteral("pass out quick proto tcp to 203.0.113.9")));
+            EXPECT_TRUE(manager->killSwitchEnabled());
+        } else {
+            EXPECT_EQ(admin.scripts, QStringList{kFlush});
+            EXPECT_FALSE(manager->killSwitchEnabled());
+            EXPECT_FALSE(core.settings.reopen()->contains(SettingsKeys::killSwitchRulesLoaded));
+        }
+    }
+
+    // Without a marker a launch touches nothing.
+    core.settings.store->remove(SettingsKeys::killSwitchRulesLoaded);
+    manager = makeManager(timings());
+    admin.scripts.clear();
+    QCoro::waitFor(manager->recoverLeftoverKillSwitch());
+    EXPECT_TRUE(admin.scripts.isEmpty());
+    EXPECT_FALSE(manager->killSwitchEnabled());
+}
+
 TEST_F(PacketFilterTest, TheKillSwitchHoldsThroughAnAutomaticReconnect)
 {
     core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);

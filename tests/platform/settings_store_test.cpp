@@ -1,5 +1,6 @@
 #include "support/temp_settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QSignalSpy>
@@ -67,4 +68,81 @@ TEST(SettingsStore, FileIsPrivateAndCorruptFileStartsEmpty)
     EXPECT_FALSE(later->contains(QStringLiteral("a")));
     later->setValue(QStringLiteral("b"), true);
     EXPECT_EQ(settings.reopen()->boolValue(QStringLiteral("b")), true);
+}
+
+namespace {
+
+// The warnings logged while it lives.
+class WarningCapture {
+public:
+    WarningCapture() { s_warnings.clear(); s_previous = qInstallMessageHandler(&WarningCapture::handle); }
+    ~WarningCapture() { qInstallMessageHandler(s_previous); }
+    const QStringList& warnings() const { return s_warnings; }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext&, const QString& message)
+    {
+        if (type == QtWarningMsg)
+            s_warnings.append(message);
+    }
+    static inline QStringList s_warnings;
+    static inline QtMessageHandler s_previous = nullptr;
+};
+
+} // namespace
+
+TEST(SettingsStore, UnreadableFileGivesDefaultsAndIsKeptAsideOnce)
+{
+    const QByteArray valid = R"({"killSwitchEnabled": true, "activeDomainIndex": 2})";
+    const QByteArray cases[] = {
+        valid.left(valid.size() / 2), // truncated
+        "\xff\xfe binary \x00 garbage",
+        "[true, 2]", // JSON of another type
+        "\"settings\"",
+        "",
+        QByteArray(2000, '[') + QByteArray(2000, ']'), // nested past the parser's limit
+    };
+    for (const auto& bad : cases) {
+        TempSettings settings;
+        const auto path = settings.store->filePath();
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(bad);
+        }
+        WarningCapture capture;
+        const auto store = settings.reopen();
+        EXPECT_EQ(store->boolOr(QStringLiteral("killSwitchEnabled"), false), false) << bad.left(40).toStdString();
+        EXPECT_EQ(store->intOr(QStringLiteral("activeDomainIndex"), 0), 0);
+
+        const auto kept = QDir(settings.dir.path()).entryList({QStringLiteral("settings.json.bad-*")}, QDir::Files);
+        ASSERT_EQ(kept.size(), 1) << bad.left(40).toStdString();
+        QFile copy(settings.dir.filePath(kept.first()));
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), bad);
+        ASSERT_EQ(capture.warnings().size(), 1);
+        EXPECT_TRUE(capture.warnings().first().contains(kept.first())) << capture.warnings().first().toStdString();
+
+        // Said once: the next start and the next save find no bad file; the copy stays.
+        store->setValue(QStringLiteral("autoConnect"), true);
+        EXPECT_EQ(settings.reopen()->boolValue(QStringLiteral("autoConnect")), true);
+        EXPECT_EQ(capture.warnings().size(), 1);
+        EXPECT_EQ(QDir(settings.dir.path()).entryList({QStringLiteral("settings.json.bad-*")}, QDir::Files), kept);
+    }
+}
+
+TEST(SettingsStore, ValuesOfTheWrongTypeReadAsDefaults)
+{
+    TempSettings settings;
+    {
+        QFile file(settings.store->filePath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"({"killSwitchEnabled": "yes", "activeDomainIndex": 1.5, "customDNS": 8, "autoConnect": true})");
+    }
+    const auto store = settings.reopen();
+    EXPECT_EQ(store->boolOr(QStringLiteral("killSwitchEnabled"), false), false);
+    EXPECT_EQ(store->intOr(QStringLiteral("activeDomainIndex"), 0), 0);
+    EXPECT_EQ(store->stringOr(QStringLiteral("customDNS"), QString()), QString());
+    // The well-typed values of the same file still count.
+    EXPECT_EQ(store->boolValue(QStringLiteral("autoConnect")), true);
 }

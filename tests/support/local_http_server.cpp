@@ -64,6 +64,15 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QString& path)
     }
     case Mode::silent:
         return;
+    case Mode::oversized:
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(oversizedSize)
+            + "\r\nConnection: close\r\n\r\n");
+        stream(socket, oversizedSize);
+        return;
+    case Mode::endless:
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n");
+        stream(socket, -1);
+        return;
     case Mode::cutShort:
         send("200 OK", "Content-Type: application/octet-stream\r\n", bytesBody(1000), partialSize);
         socket->flush();
@@ -71,4 +80,22 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QString& path)
         return;
     }
     socket->disconnectFromHost();
+}
+
+void LocalHttpServer::stream(QTcpSocket* socket, qint64 length)
+{
+    auto sent = std::make_shared<qint64>(0);
+    const auto refill = [this, socket, length, sent] {
+        static const QByteArray chunk = "[" + QByteArray(65535, ' ');
+        while (socket->bytesToWrite() < 4 * chunk.size() && (length < 0 || *sent < length)) {
+            const auto piece = length < 0 ? chunk : chunk.left(qMin<qint64>(chunk.size(), length - *sent));
+            socket->write(piece);
+            *sent += piece.size();
+            m_streamedBytes += piece.size();
+        }
+        if (length >= 0 && *sent >= length)
+            socket->disconnectFromHost();
+    };
+    connect(socket, &QTcpSocket::bytesWritten, socket, refill);
+    refill();
 }

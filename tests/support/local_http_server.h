@@ -18,12 +18,17 @@ public:
         notFound, // 404 with an HTML error page
         silent, // reads the request and never answers
         cutShort, // announces `partialSize` bytes, sends a few and closes the connection
+        oversized, // 200 announcing `oversizedSize` bytes of JSON text, sent as fast as they are read
+        endless, // 200 without a length, a JSON array that never closes, sent as fast as it is read
     };
 
     explicit LocalHttpServer(QObject* parent = nullptr);
 
     void setMode(Mode mode) { m_mode = mode; }
     static constexpr qsizetype partialSize = 1048576;
+    static constexpr qint64 oversizedSize = 100LL * 1024 * 1024;
+    // Body bytes handed to the sockets so far by the streaming modes.
+    qint64 streamedBytes() const { return m_streamedBytes; }
 
     quint16 port() const { return m_server.serverPort(); }
     // The request targets seen so far, as received.
@@ -36,8 +41,11 @@ public:
 private:
     void serve(class QTcpSocket* socket);
     void answer(class QTcpSocket* socket, const QString& path);
+    // Keeps a few chunks queued until `length` bytes are sent (forever when negative).
+    void stream(class QTcpSocket* socket, qint64 length);
 
     QTcpServer m_server;
     QStringList m_requests;
     Mode m_mode = Mode::standard;
+    qint64 m_streamedBytes = 0;
 };

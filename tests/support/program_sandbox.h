@@ -39,7 +39,8 @@ public:
     QString path(const char* sub) const { return m_dir.filePath(QString::fromLatin1(sub)); }
 
     // The program finds its resources by itself: the tests' own resources variable is dropped.
-    QProcess* launch(const QString& program)
+    // `overrides` replace variables of the environment (a service address that answers).
+    QProcess* launch(const QString& program, const QHash<QString, QString>& overrides = {})
     {
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("VELMORAND_RESOURCES_DIR"));
@@ -51,6 +52,8 @@ public:
         environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
         environment.insert(QStringLiteral("VELMORAND_API_POOL"), QStringLiteral("https://127.0.0.1:9"));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        for (auto it = overrides.begin(); it != overrides.end(); ++it)
+            environment.insert(it.key(), it.value());
         auto* process = new QProcess;
         m_processes.append(process);
         process->setProcessEnvironment(environment);

@@ -106,7 +106,9 @@ HttpRequestParser::State HttpRequestParser::feed(const QByteArray& bytes)
 {
     m_buffer += bytes;
     if (!m_bodyStart) {
-        const auto headEnd = m_buffer.indexOf("\r\n\r\n");
+        // Only the new bytes (and three before them) can complete the blank line: a head sent a
+        // byte at a time is scanned once, not once per byte.
+        const auto headEnd = m_buffer.indexOf("\r\n\r\n", qMax<qsizetype>(0, m_buffer.size() - bytes.size() - 3));
         if (headEnd < 0)
             return m_buffer.size() > 64 * 1024 ? State::malformed : State::incomplete;
         if (parseHead(headEnd) == State::malformed)

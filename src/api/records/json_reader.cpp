@@ -15,8 +15,35 @@ JsonReader JsonReader::of(const QJsonValue& value, const QString& recordName)
     return JsonReader(value.toObject(), recordName);
 }
 
+bool JsonReader::nestedTooDeeply(const QByteArray& json)
+{
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : json) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > maxNesting)
+                return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 QJsonValue JsonReader::parse(const QByteArray& json)
 {
+    if (nestedTooDeeply(json))
+        throw DecodingError(QStringLiteral("not JSON: nested more than %1 deep").arg(maxNesting));
     QJsonParseError error;
     const auto document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)

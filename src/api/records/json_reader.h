@@ -31,8 +31,15 @@ public:
     JsonReader(QJsonObject object, QString recordName);
     // Fails unless the value is a JSON object.
     static JsonReader of(const QJsonValue& value, const QString& recordName);
-    // Parses a whole answer; fails unless it is a JSON object or array.
+    // Parses a whole answer; fails unless it is a JSON object or array nested at most
+    // maxNesting deep.
     static QJsonValue parse(const QByteArray& json);
+    // No record of the service goes more than a few levels deep; a deeper answer is refused
+    // before the parser builds it.
+    static constexpr int maxNesting = 64;
+    // Whether the arrays and objects of the text open more than maxNesting deep (strings
+    // skipped); the text need not be valid JSON.
+    static bool nestedTooDeeply(const QByteArray& json);
 
     qint64 requiredInt(const QString& key) const;
     std::optional<qint64> optionalInt(const QString& key) const;

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (build-fuzz/) and runs them all in parallel, niced, for
+# SECONDS each (default 480), starting from the committed corpus. New inputs collect in
+# build-fuzz/fuzz-work/<target>; crashes land in build-fuzz/fuzz-artifacts/<target>. With
+# --merge, the committed corpus is then replaced by a small set (edges only, not hit counts)
+# covering both.
+#   scripts/fuzz.sh [--merge] [SECONDS] [TARGET...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+merge=0
+if [ "${1:-}" = "--merge" ]; then merge=1; shift; fi
+seconds=${1:-480}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(api_answers subscription_answers traffic_lines settings_file stand_in_request)
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORAND_FUZZ=ON \
+  -DVELMORAND_BUILD_TESTS=OFF -DVELMORAND_BUILD_BENCH=OFF >/dev/null
+nice cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
+
+for t in "${targets[@]}"; do
+  mkdir -p "build-fuzz/fuzz-work/$t" "build-fuzz/fuzz-artifacts/$t"
+  dict=()
+  case "$t" in api_answers|subscription_answers|settings_file) dict=(-dict=fuzz/json.dict) ;; esac
+  nice -n 10 "build-fuzz/bin/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+    "${dict[@]}" -artifact_prefix="build-fuzz/fuzz-artifacts/$t/" "build-fuzz/fuzz-work/$t" "fuzz/corpus/$t" \
+    >"build-fuzz/fuzz-$t.log" 2>&1 &
+done
+status=0
+wait || status=$?
+for t in "${targets[@]}"; do
+  echo "$t: $(grep -E '^#[0-9]+' "build-fuzz/fuzz-$t.log" | tail -1)"
+  ls "build-fuzz/fuzz-artifacts/$t"
+done
+
+if [ $merge -eq 1 ]; then
+  for t in "${targets[@]}"; do
+    fresh="build-fuzz/fuzz-merged/$t"
+    rm -rf "$fresh" && mkdir -p "$fresh"
+    "build-fuzz/bin/fuzz_$t" -merge=1 -use_counters=0 "$fresh" "fuzz/corpus/$t" "build-fuzz/fuzz-work/$t" >/dev/null 2>&1
+    rm -rf "fuzz/corpus/$t" && mv "$fresh" "fuzz/corpus/$t"
+    echo "$t: $(ls "fuzz/corpus/$t" | wc -l) corpus files"
+  done
+fi
+exit $status
