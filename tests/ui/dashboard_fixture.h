@@ -7,6 +7,7 @@
 #include "platform/fakes/recording_process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
+#include "support/table_text.h"
 #include "support/temp_settings.h"
 #include "support/vpn_manager_test_access.h"
 #include "ui/dashboard/dashboard_view.h"
@@ -20,12 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
-// A text of the table in the interface language, as the screens show it.
-inline QString t(const char* key)
-{
-    return i18n::tr(QString::fromUtf8(key));
-}
 
 // Answers the public IP lookups of a test on 127.0.0.1. Each request takes the next address of
 // `addresses` (the last one repeats); while `holding`, requests wait until release().

@@ -13,15 +13,6 @@
 
 namespace {
 
-// Whatever reaches the configuration and state directories (the stand-ins, a core made on
-// first need) finds throwaway ones, set before any test runs.
-const bool kProcessDirsReady = [] {
-    static QTemporaryDir dir;
-    qputenv("VELMORAND_CONFIG_DIR", dir.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("VELMORAND_STATE_DIR", dir.filePath(QStringLiteral("state")).toUtf8());
-    return true;
-}();
-
 QCoro::Task<> recordConnect(QList<Node>* requests, Node node)
 {
     requests->append(node);
@@ -35,31 +26,18 @@ QCoro::Task<> waitOn(ManualClock* clock)
 
 } // namespace
 
-void settle()
-{
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-}
-
 UiWorld::UiWorld()
 {
-    Q_UNUSED(kProcessDirsReady);
     i18n::installLanguageSource(&language);
     // As the application context does: the engine's state goes out on the hub.
     QObject::connect(&vpn, &VpnManager::stateChanged, &hub, &Notifier::vpnStateChanged);
-    port = service.listenHttp();
     actions = {[this](Node node) { return recordConnect(&connectRequests, std::move(node)); }, [this] { ++disconnectRequests; }};
-    useApi(makeApi());
+    useApi(std::move(api));
 }
 
 UiWorld::~UiWorld()
 {
     i18n::installLanguageSource(nullptr);
-}
-
-std::unique_ptr<ApiService> UiWorld::makeApi(std::optional<QString> baseUrl)
-{
-    return std::make_unique<ApiService>(*settings.store, QStringList{baseUrl.value_or(service.baseUrl(port))});
 }
 
 void UiWorld::useApi(std::unique_ptr<ApiService> client)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "api/api_service.h"
 #include "app/app_state.h"
 #include "app/keychain_helper.h"
 #include "app/startup_rules.h"
@@ -13,8 +12,8 @@
 #include "platform/fakes/recording_user_notifier.h"
 #include "platform/language_manager.h"
 #include "platform/notifier.h"
-#include "stand_in_service/stand_in_service.h"
-#include "support/temp_settings.h"
+#include "stand_in_world.h"
+#include "support/event_waits.h"
 #include "ui/account/forgot_password_view.h"
 #include "ui/account/login_form.h"
 #include "app/connection_actions.h"
@@ -41,15 +40,16 @@ public:
 // desktop notices that record, and connect and disconnect requests that are recorded instead of
 // carried out.
 // Lets queued face rebuilds, layouts and posted deliveries run.
-void settle();
+inline void settle()
+{
+    deliverPostedEvents();
+}
 
-class UiWorld {
+class UiWorld : public StandInWorld {
 public:
     UiWorld();
     ~UiWorld();
 
-    // A new client of the stand-in service (or of `baseUrl`).
-    std::unique_ptr<ApiService> makeApi(std::optional<QString> baseUrl = std::nullopt);
     // The shared state over another client, e.g. one whose service is unreachable.
     void useApi(std::unique_ptr<ApiService> client);
 
@@ -62,14 +62,6 @@ public:
     void signIn();
     Node node(qint64 id, const QString& status = QStringLiteral("online"), std::optional<qint64> delay = std::nullopt) const;
 
-    static void waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000)
-    {
-        ASSERT_TRUE(QTest::qWaitFor(condition, timeoutMs));
-    }
-
-    StandInService service;
-    quint16 port = 0;
-    TempSettings settings;
     MemorySecretStore secrets;
     KeychainHelper keychain{secrets};
     RecordingProcessRunner processes;
@@ -82,7 +74,6 @@ public:
     RecordingUrlOpener urlOpener;
     SessionLockWatcher sessionWatcher;
     QTemporaryDir logDir;
-    std::unique_ptr<ApiService> api;
     std::unique_ptr<AppState> appState;
     // Over the recorded connect and disconnect requests, with short waits.
     std::unique_ptr<StartupRules> startup;
@@ -115,7 +106,3 @@ struct LanguageScope {
     ~LanguageScope() { manager.setLanguage(AppLanguage::zh); }
     LanguageManager& manager;
 };
-
-// The three interface languages with a short name for file names.
-inline const std::pair<AppLanguage, const char*> kLanguages[] = {
-    {AppLanguage::zh, "zh"}, {AppLanguage::en, "en"}, {AppLanguage::ja, "ja"}};

@@ -1,7 +1,6 @@
 #include "config_preview_view.h"
 
 #include "copy_feedback.h"
-#include "sheet_frame.h"
 #include "platform/text_table.h"
 #include "ui/common/button.h"
 
@@ -11,15 +10,13 @@
 #include <QVBoxLayout>
 
 ConfigPreviewView::ConfigPreviewView(const QString& config, const QString& format, QWidget* parent)
-    : SheetDialog(parent)
+    : FramedSheet(i18n::tr(QStringLiteral("配置预览")) + QStringLiteral(" · ") + format, {620, 520}, parent)
     , m_config(config)
 {
-    SheetFrame frame(*this, i18n::tr(QStringLiteral("配置预览")) + QStringLiteral(" · ") + format, {620, 520});
-    m_title = frame.title();
     m_copy = new Button(i18n::tr(QStringLiteral("复制")), Button::Style::Bordered, this);
     m_copy->setSymbol(QStringLiteral("doc.on.doc"));
     connect(m_copy, &QPushButton::clicked, this, [this] { copyToClipboard(m_config); });
-    frame.titleBar()->insertWidget(frame.titleBar()->count() - 1, m_copy);
+    titleBar()->addControl(m_copy);
 
     m_text = new QPlainTextEdit(this);
     m_text->setReadOnly(true);
@@ -29,5 +26,5 @@ ConfigPreviewView::ConfigPreviewView(const QString& config, const QString& forma
     m_text->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
     m_text->document()->setDocumentMargin(Spacing::l);
     m_text->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; }"));
-    frame.body()->addWidget(m_text);
+    body()->addWidget(m_text);
 }

@@ -3,7 +3,7 @@
 #include "api/api_service.h"
 #include "config_preview_view.h"
 #include "copy_feedback.h"
-#include "sheet_frame.h"
+#include "ui/common/scroll_column.h"
 #include "platform/text_table.h"
 #include "ui/common/button.h"
 #include "ui/common/modern_card.h"
@@ -28,14 +28,13 @@ const QList<ConverterView::Format>& ConverterView::formats()
 }
 
 ConverterView::ConverterView(const CommerceServices& services, QWidget* parent)
-    : SheetDialog(parent)
+    : FramedSheet(i18n::tr(QStringLiteral("转换器")), {520, 520}, parent)
     , m_services(services)
     , m_api(new ApiService(services.api, this))
 {
-    SheetFrame frame(*this, i18n::tr(QStringLiteral("转换器")), {520, 520});
-    QVBoxLayout* column = nullptr;
-    auto* scroll = makeScrollColumn(column, 14, Spacing::l, this);
-    auto* inner = scroll->widget();
+    auto* scroll = new ScrollColumn(14, QMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l), this);
+    auto* column = scroll->column();
+    auto* inner = scroll->content();
     column->addWidget(buildInputCard(inner));
     column->addWidget(buildFormatCard(inner));
     m_error = makeLabel(QString(), TextStyle::Caption, TextColor::Red, inner);
@@ -44,7 +43,7 @@ ConverterView::ConverterView(const CommerceServices& services, QWidget* parent)
     column->addWidget(m_error);
     column->addWidget(buildResultCard(inner));
     column->addStretch();
-    frame.body()->addWidget(scroll);
+    body()->addWidget(scroll);
     refresh();
 }
 

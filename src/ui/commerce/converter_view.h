@@ -3,7 +3,7 @@
 #include "api/records/commerce_records.h"
 #include "commerce_services.h"
 #include "config_preview_view.h"
-#include "ui/common/sheet_dialog.h"
+#include "ui/common/sheet_frame.h"
 
 #include <QList>
 #include <QPointer>
@@ -18,7 +18,7 @@ class QWidget;
 
 // The converter sheet: a subscription link and a target format go to the service, whose
 // configuration text comes back to be previewed or copied whole.
-class ConverterView : public SheetDialog {
+class ConverterView : public FramedSheet {
     Q_OBJECT
 public:
     struct Format {

@@ -4,7 +4,7 @@
 #include "copy_feedback.h"
 #include "payment_rules.h"
 #include "qr_image.h"
-#include "sheet_frame.h"
+#include "ui/common/scroll_column.h"
 #include "platform/text_table.h"
 #include "ui/common/button.h"
 #include "ui/common/spinner.h"
@@ -77,13 +77,12 @@ void setOptionalText(QLabel* label, const std::optional<QString>& text)
 } // namespace
 
 PaymentSheet::PaymentSheet(Theme& theme, QWidget* parent)
-    : SheetDialog(parent)
+    : FramedSheet(i18n::tr(QStringLiteral("支付订单")), {460, 520}, parent)
 {
-    SheetFrame frame(*this, i18n::tr(QStringLiteral("支付订单")), {460, 520});
     m_body = new QStackedWidget(this);
     m_body->addWidget(buildCreatingPage());
     m_body->addWidget(buildOrderPage(theme));
-    frame.body()->addWidget(m_body);
+    FramedSheet::body()->addWidget(m_body);
 }
 
 QWidget* PaymentSheet::buildCreatingPage()
@@ -116,9 +115,9 @@ QWidget* PaymentSheet::buildCreatingPage()
 QWidget* PaymentSheet::buildOrderPage(Theme& theme)
 {
     // Scrolls when a way's content is taller than the sheet (the USDT way with its code).
-    QVBoxLayout* layout = nullptr;
-    auto* scroll = makeScrollColumn(layout, 14, 16, this);
-    auto* page = scroll->widget();
+    auto* scroll = new ScrollColumn(14, QMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l), this);
+    auto* layout = scroll->column();
+    auto* page = scroll->content();
     layout->addWidget(caption(i18n::tr(QStringLiteral("应付金额"))));
     m_amount = bigLabel(34, page);
     layout->addWidget(m_amount);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "api/records/plan_records.h"
-#include "ui/common/sheet_dialog.h"
+#include "ui/common/sheet_frame.h"
 
 #include <QImage>
 #include <QList>
@@ -34,7 +34,7 @@ struct PaymentState {
 // the creation failed, the reason); then the
 // amount, the three ways (Alipay, WeChat Pay, USDT on TRC20) and the chosen way's QR code or
 // transfer details. It only shows the state and reports the user's choices.
-class PaymentSheet : public SheetDialog {
+class PaymentSheet : public FramedSheet {
     Q_OBJECT
 public:
     PaymentSheet(Theme& theme, QWidget* parent);

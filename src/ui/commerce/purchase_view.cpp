@@ -6,7 +6,8 @@
 #include "plan_rules.h"
 #include "qr_image.h"
 #include "qr_image_fetcher.h"
-#include "sheet_frame.h"
+#include "ui/common/load_state_view.h"
+#include "ui/common/scroll_column.h"
 #include "platform/notifier.h"
 #include "platform/text_table.h"
 #include "ui/common/button.h"
@@ -30,16 +31,17 @@ QString networkError()
 } // namespace
 
 PurchaseView::PurchaseView(const CommerceServices& services, QWidget* parent)
-    : SheetDialog(parent)
+    : FramedSheet(i18n::tr(QStringLiteral("购买套餐")), {520, 600}, parent)
     , m_services(services)
     , m_api(new ApiService(services.api, this))
     , m_images(new QrImageFetcher(this))
     , m_poll(new OrderPoll(*m_api, services.makePollBeat ? services.makePollBeat() : std::make_unique<TimerBeat>(), this))
 {
-    SheetFrame frame(*this, i18n::tr(QStringLiteral("购买套餐")), {520, 600});
-    m_states = new LoadStates(buildContent(), this);
-    connect(m_states, &LoadStates::retryRequested, this, &PurchaseView::loadPlans);
-    frame.body()->addWidget(m_states);
+    m_states = new LoadStateView(this);
+    m_content = buildContent();
+    m_states->addPage(m_content);
+    connect(m_states, &LoadStateView::retryRequested, this, &PurchaseView::loadPlans);
+    body()->addWidget(m_states);
     connect(m_poll, &OrderPoll::answered, this, &PurchaseView::applyStatus);
     refreshCoupon();
 }
@@ -93,8 +95,8 @@ QWidget* PurchaseView::buildContent()
     section->addWidget(m_couponNote);
     column->addWidget(m_couponSection);
 
-    auto* scroll = makeScrollColumn(m_planColumn, 14, Spacing::l, content);
-    m_planColumn->setContentsMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l + Spacing::s);
+    auto* scroll = new ScrollColumn(14, QMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l + Spacing::s), content);
+    m_planColumn = scroll->column();
     m_planColumn->addStretch();
     column->addWidget(scroll, 1);
     return content;
@@ -134,12 +136,12 @@ void PurchaseView::loadPlans()
         view->m_loading = false;
         if (!plans) {
             view->m_loadError = i18n::tr(QStringLiteral("加载失败，请重试"));
-            view->m_states->showFailure(*view->m_loadError);
+            view->m_states->showError(*view->m_loadError);
             co_return;
         }
         view->m_plans = *plans;
         view->rebuildPlanList();
-        view->m_states->showContent();
+        view->m_states->showPage(view->m_content);
     }(this, m_api);
 }
 

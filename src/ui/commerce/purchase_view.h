@@ -3,7 +3,7 @@
 #include "api/api_service.h"
 #include "commerce_services.h"
 #include "payment_sheet.h"
-#include "ui/common/sheet_dialog.h"
+#include "ui/common/sheet_frame.h"
 
 #include <QList>
 #include <QMessageBox>
@@ -12,7 +12,7 @@
 #include <optional>
 
 class Button;
-class LoadStates;
+class LoadStateView;
 class OrderPoll;
 class PlanRow;
 class QLabel;
@@ -28,7 +28,7 @@ class QrImageFetcher;
 //
 // Each plan selection is numbered; an answer (order, WeChat code, image) for an earlier
 // selection is dropped, and a status answer applies only to the order on display.
-class PurchaseView : public SheetDialog {
+class PurchaseView : public FramedSheet {
     Q_OBJECT
 public:
     PurchaseView(const CommerceServices& services, QWidget* parent);
@@ -49,7 +49,7 @@ public:
     bool isPolling() const;
 
     // Parts, for tests.
-    LoadStates* states() const { return m_states; }
+    LoadStateView* states() const { return m_states; }
     Button* couponToggle() const { return m_couponToggle; }
     QLineEdit* couponField() const { return m_couponField; }
     Button* validateButton() const { return m_validate; }
@@ -106,7 +106,8 @@ private:
     quint64 m_selection = 0;
     bool m_loadedOnce = false;
 
-    LoadStates* m_states = nullptr;
+    LoadStateView* m_states = nullptr;
+    QWidget* m_content = nullptr;
     Button* m_couponToggle = nullptr;
     QWidget* m_couponSection = nullptr;
     QLineEdit* m_couponField = nullptr;

@@ -2,7 +2,8 @@
 
 #include "api/api_service.h"
 #include "copy_feedback.h"
-#include "sheet_frame.h"
+#include "ui/common/load_state_view.h"
+#include "ui/common/scroll_column.h"
 #include "platform/text_table.h"
 #include "ui/common/button.h"
 #include "ui/common/modern_card.h"
@@ -25,21 +26,22 @@ QLabel* note(const QString& text, TextStyle style = TextStyle::Caption)
 } // namespace
 
 SubscriptionView::SubscriptionView(const CommerceServices& services, QWidget* parent)
-    : SheetDialog(parent)
+    : FramedSheet(i18n::tr(QStringLiteral("订阅链接")), {540, 480}, parent)
     , m_services(services)
     , m_api(new ApiService(services.api, this))
 {
-    SheetFrame frame(*this, i18n::tr(QStringLiteral("订阅链接")), {540, 480});
-    m_states = new LoadStates(buildContent(), this);
-    connect(m_states, &LoadStates::retryRequested, this, &SubscriptionView::load);
-    frame.body()->addWidget(m_states);
+    m_states = new LoadStateView(this);
+    m_content = buildContent();
+    m_states->addPage(m_content);
+    connect(m_states, &LoadStateView::retryRequested, this, &SubscriptionView::load);
+    body()->addWidget(m_states);
     refresh();
 }
 
 QWidget* SubscriptionView::buildContent()
 {
-    QVBoxLayout* column = nullptr;
-    auto* scroll = makeScrollColumn(column, 14, Spacing::l, this);
+    auto* scroll = new ScrollColumn(14, QMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l), this);
+    auto* column = scroll->column();
 
     auto* urlCard = new ModernCard(Qt::AlignLeft, 10, scroll->widget());
     urlCard->addRow(new SymbolLabel(QStringLiteral("link"), i18n::tr(QStringLiteral("我的订阅链接")), TextStyle::Headline, TextColor::Primary));
@@ -146,9 +148,9 @@ void SubscriptionView::refresh()
     if (m_loading)
         m_states->showLoading();
     else if (m_loadError)
-        m_states->showFailure(*m_loadError);
+        m_states->showError(*m_loadError);
     else
-        m_states->showContent();
+        m_states->showPage(m_content);
 
     m_linkRow->setVisible(m_subUrl.has_value());
     m_linkHint->setVisible(m_subUrl.has_value());

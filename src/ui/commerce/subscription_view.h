@@ -1,21 +1,21 @@
 #pragma once
 
 #include "commerce_services.h"
-#include "ui/common/sheet_dialog.h"
+#include "ui/common/sheet_frame.h"
 
 #include <optional>
 
 class ApiService;
 class Button;
 class CopyFeedback;
-class LoadStates;
+class LoadStateView;
 class QLabel;
 
 // The sheet with the user's subscription link and the ready-made Clash configuration, both
 // fetched each time it is shown, and copied whole with their buttons. The configuration is
 // offered only when the service really sent one: an error page, a refusal or a download cut
 // short leaves the copy button disabled.
-class SubscriptionView : public SheetDialog {
+class SubscriptionView : public FramedSheet {
     Q_OBJECT
 public:
     SubscriptionView(const CommerceServices& services, QWidget* parent);
@@ -27,7 +27,7 @@ public:
     bool isUrlCopied() const;
     bool isConfigCopied() const;
 
-    LoadStates* states() const { return m_states; }
+    LoadStateView* states() const { return m_states; }
     QLabel* link() const { return m_link; }
     QLabel* noLink() const { return m_noLink; }
     Button* copyUrlButton() const { return m_copyUrl; }
@@ -49,7 +49,8 @@ private:
     bool m_loading = true;
     std::optional<QString> m_loadError;
 
-    LoadStates* m_states = nullptr;
+    LoadStateView* m_states = nullptr;
+    QWidget* m_content = nullptr;
     QWidget* m_linkRow = nullptr;
     QLabel* m_link = nullptr;
     QLabel* m_linkHint = nullptr;

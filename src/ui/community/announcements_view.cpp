@@ -2,8 +2,8 @@
 
 #include "community_text.h"
 #include "platform/text_table.h"
-#include "scroll_column.h"
-#include "service_label.h"
+#include "ui/common/scroll_column.h"
+#include "ui/common/service_label.h"
 #include "ui/common/divider.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/symbol_label.h"

@@ -2,7 +2,7 @@
 
 #include "platform/text_format.h"
 #include "platform/text_table.h"
-#include "service_label.h"
+#include "ui/common/service_label.h"
 #include "ui/common/number_formats.h"
 #include "ui/common/status_dot.h"
 #include "ui/common/symbol_label.h"

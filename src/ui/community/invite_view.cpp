@@ -1,10 +1,10 @@
 #include "invite_view.h"
 
 #include "api/api_service.h"
-#include "load_state_view.h"
+#include "ui/common/load_state_view.h"
 #include "platform/text_table.h"
-#include "scroll_column.h"
-#include "service_label.h"
+#include "ui/common/scroll_column.h"
+#include "ui/common/service_label.h"
 #include "stat_box.h"
 #include "status_looks.h"
 #include "ui/common/button.h"

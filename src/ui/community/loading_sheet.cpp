@@ -1,18 +1,18 @@
 #include "loading_sheet.h"
 
-#include "load_state_view.h"
+#include "ui/common/load_state_view.h"
 
 #include <QShowEvent>
 
 LoadingSheet::LoadingSheet(const QString& title, QSize size, QWidget* parent)
-    : CommunitySheet(title, size, parent), m_states(new LoadStateView(this))
+    : FramedSheet(title, size, parent), m_states(new LoadStateView(this))
 {
     connect(m_states, &LoadStateView::retryRequested, this, [this] { load(); });
 }
 
 void LoadingSheet::showEvent(QShowEvent* event)
 {
-    CommunitySheet::showEvent(event);
+    FramedSheet::showEvent(event);
     if (!event->spontaneous())
         load();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sheet_frame.h"
+#include "ui/common/sheet_frame.h"
 
 #include <optional>
 
@@ -9,7 +9,7 @@ class LoadStateView;
 // A community sheet that loads each time it is shown and on retry. Its load state (spinner,
 // failure with the "重试" link, or the page the sheet picks) lives in `states()`, which the sheet
 // places in its body. A failed load keeps the data held before, behind the failure.
-class LoadingSheet : public CommunitySheet {
+class LoadingSheet : public FramedSheet {
     Q_OBJECT
 public:
     bool isLoading() const { return m_loading; }

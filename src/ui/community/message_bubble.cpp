@@ -1,7 +1,7 @@
 #include "message_bubble.h"
 
 #include "community_text.h"
-#include "service_label.h"
+#include "ui/common/service_label.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "server_card.h"
 
 #include "platform/text_table.h"
-#include "service_label.h"
+#include "ui/common/service_label.h"
 #include "ui/common/divider.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"

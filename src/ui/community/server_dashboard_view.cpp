@@ -5,7 +5,7 @@
 #include "platform/text_format.h"
 #include "platform/text_table.h"
 #include "server_card.h"
-#include "service_label.h"
+#include "ui/common/service_label.h"
 #include "status_grid.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"

@@ -1,10 +1,10 @@
 #include "support_view.h"
 
 #include "api/api_service.h"
-#include "load_state_view.h"
+#include "ui/common/load_state_view.h"
 #include "message_bubble.h"
 #include "platform/text_table.h"
-#include "scroll_column.h"
+#include "ui/common/scroll_column.h"
 #include "status_badge.h"
 #include "ticket_row.h"
 #include "ui/common/button.h"

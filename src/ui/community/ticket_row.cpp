@@ -2,7 +2,7 @@
 
 #include "community_text.h"
 #include "platform/text_table.h"
-#include "service_label.h"
+#include "ui/common/service_label.h"
 #include "status_badge.h"
 #include "ui/common/text_label.h"
 

@@ -2,19 +2,13 @@
 
 #include "api/records/account_records.h"
 #include "platform/text_format.h"
-#include "platform/text_table.h"
+#include "support/table_text.h"
 
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
-
-// A text of the table in the interface language, as the screens show it.
-inline QString t(const char* key)
-{
-    return i18n::tr(QString::fromUtf8(key));
-}
 
 // Presses the alert's button that reads `text`, as the user would.
 inline void pressButton(QMessageBox* box, const QString& text)

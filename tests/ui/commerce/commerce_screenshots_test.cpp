@@ -30,8 +30,8 @@ class CommerceScreenshots : public PurchaseTest {};
 
 TEST_F(CommerceScreenshots, PurchaseStates)
 {
-    for (const auto& [language, name] : kCommerceLanguages) {
-        CommerceLanguage scope(language);
+    for (const auto& [language, name] : kLanguages) {
+        ScopedLanguage scope(language);
         world.service.setOverride(QStringLiteral("/api/plans"), slowOnce(std::chrono::milliseconds(1500)));
         view = new PurchaseView(world.services(), nullptr);
         view->open();
@@ -66,7 +66,7 @@ TEST_F(CommerceScreenshots, PurchaseStates)
         view->paymentSheet()->wayButtons()[2]->click();
         shoot(view->paymentSheet(), u"pay_usdt"_qs, name);
         clickClose(*view->paymentSheet());
-        settleEvents();
+        deliverPostedEvents();
 
         // An order without images: Alipay waits for its code; WeChat's code at a slow address.
         world.service.setOverride(QStringLiteral("/api/order/create"),
@@ -90,13 +90,13 @@ TEST_F(CommerceScreenshots, PurchaseStates)
         CommerceWorld::waitUntil([this] { return !pay().paying; });
         shoot(view->paymentSheet(), u"pay_refused"_qs, name);
         clickClose(*view->paymentSheet());
-        settleEvents();
+        deliverPostedEvents();
 
         row(u"体验版"_qs)->click();
         CommerceWorld::waitUntil([this] { return view->successAlert() != nullptr; });
         shoot(view->successAlert(), u"purchase_success"_qs, name);
         delete view;
-        settleEvents();
+        deliverPostedEvents();
 
         world.service.setOverride(QStringLiteral("/api/plans"), answerOnce(500, "<html>"));
         view = new PurchaseView(world.services(), nullptr);
@@ -104,14 +104,14 @@ TEST_F(CommerceScreenshots, PurchaseStates)
         CommerceWorld::waitUntil([this] { return !view->isLoading(); });
         shoot(view, u"purchase_failed"_qs, name);
         delete view;
-        settleEvents();
+        deliverPostedEvents();
     }
 }
 
 TEST_F(CommerceScreenshots, SubscriptionStates)
 {
-    for (const auto& [language, name] : kCommerceLanguages) {
-        CommerceLanguage scope(language);
+    for (const auto& [language, name] : kLanguages) {
+        ScopedLanguage scope(language);
         world.service.setOverride(QStringLiteral("/api/me"), slowOnce(std::chrono::milliseconds(1500)));
         QPointer<SubscriptionView> sheet = new SubscriptionView(world.services(), nullptr);
         sheet->open();
@@ -135,14 +135,14 @@ TEST_F(CommerceScreenshots, SubscriptionStates)
         CommerceWorld::waitUntil([&] { return !sheet->isLoading(); });
         shoot(sheet, u"subscription_failed"_qs, name);
         delete sheet;
-        settleEvents();
+        deliverPostedEvents();
     }
 }
 
 TEST_F(CommerceScreenshots, ConverterStates)
 {
-    for (const auto& [language, name] : kCommerceLanguages) {
-        CommerceLanguage scope(language);
+    for (const auto& [language, name] : kLanguages) {
+        ScopedLanguage scope(language);
         QPointer<ConverterView> sheet = new ConverterView(world.services(), nullptr);
         sheet->open();
         shoot(sheet, u"converter_empty"_qs, name);
@@ -161,6 +161,6 @@ TEST_F(CommerceScreenshots, ConverterStates)
         CommerceWorld::waitUntil([&] { return !sheet->isLoading(); });
         shoot(sheet, u"converter_error"_qs, name);
         delete sheet;
-        settleEvents();
+        deliverPostedEvents();
     }
 }

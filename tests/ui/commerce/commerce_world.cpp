@@ -5,36 +5,25 @@
 #include "ui/common/theme.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QProcess>
 
-#include <QCoroTask>
-
-void settleEvents()
-{
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-}
 
 void clickClose(QWidget& sheet)
 {
     auto* close = sheet.findChild<IconButton*>(QStringLiteral("closeButton"));
     ASSERT_TRUE(close);
     close->click();
-    settleEvents();
+    deliverPostedEvents();
 }
 
 CommerceWorld::CommerceWorld()
 {
     // The application's look, as its shell installs it.
     Theme::shared().apply();
-    port = service.listenHttp();
     service.state().qrImage = &QrImage::encodePng;
     service.state().plans = editionPlans();
-    api = std::make_unique<ApiService>(*settings.store, QStringList{service.baseUrl(port)});
-    const auto& account = service.state().account;
-    EXPECT_TRUE(QCoro::waitFor(api->login(account.email, account.password)));
+    signInClient();
     service.clearRequests();
 }
 

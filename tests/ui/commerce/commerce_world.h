@@ -1,20 +1,15 @@
 #pragma once
 
-#include "api/api_service.h"
-#include "platform/app_language.h"
 #include "platform/notifier.h"
-#include "stand_in_service/stand_in_service.h"
+#include "stand_in_world.h"
+#include "support/event_waits.h"
 #include "support/scoped_language.h"
-#include "support/temp_settings.h"
 #include "ui/commerce/commerce_services.h"
 #include "ui/commerce/order_poll.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -59,7 +54,7 @@ private:
 // The commerce sheets' world: the stand-in service on 127.0.0.1 with the seeded account signed
 // in, a notifier of its own, and the order poll on a hand-driven beat. Orders carry QR images
 // drawn by the screens' own encoder.
-class CommerceWorld {
+class CommerceWorld : public StandInWorld {
 public:
     CommerceWorld();
 
@@ -72,15 +67,6 @@ public:
     // The texts zbarimg reads from an image file; empty when it finds no code.
     static QStringList decodeQr(const QString& imagePath);
 
-    static void waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000)
-    {
-        ASSERT_TRUE(QTest::qWaitFor(condition, timeoutMs));
-    }
-
-    StandInService service;
-    quint16 port = 0;
-    TempSettings settings;
-    std::unique_ptr<ApiService> api;
     Notifier notifier;
     std::shared_ptr<FakeBeat::Control> beat = std::make_shared<FakeBeat::Control>();
     static inline const QString serviceAddress = QStringLiteral("https://velmorand.example");
@@ -95,12 +81,3 @@ StandInService::Override droppedConnection(int times = 1);
 
 // Presses a sheet's close button in its title bar.
 void clickClose(QWidget& sheet);
-
-// Lets queued rebuilds, layouts and posted deliveries run.
-void settleEvents();
-
-// Sets the interface language for a scope and back to Chinese at its end.
-using CommerceLanguage = ScopedLanguage;
-
-inline const std::pair<AppLanguage, const char*> kCommerceLanguages[] = {
-    {AppLanguage::zh, "zh"}, {AppLanguage::en, "en"}, {AppLanguage::ja, "ja"}};

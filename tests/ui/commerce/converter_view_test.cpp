@@ -18,12 +18,12 @@ protected:
     {
         view = new ConverterView(world.services(), nullptr);
         view->open();
-        settleEvents();
+        deliverPostedEvents();
     }
     void TearDown() override
     {
         delete view;
-        settleEvents();
+        deliverPostedEvents();
     }
     void convert(const QString& link)
     {

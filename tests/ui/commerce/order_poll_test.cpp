@@ -74,7 +74,7 @@ TEST_F(OrderPollTest, FinalStatusesAreExact)
         EXPECT_EQ(view->successPlan(), c.successPlan) << c.answer.constData();
         EXPECT_EQ(pay().payError, c.payError) << c.answer.constData();
         delete view;
-        settleEvents();
+        deliverPostedEvents();
     }
 }
 
@@ -135,7 +135,7 @@ TEST_F(OrderPollTest, AnswerForAnEarlierOrderNeverEndsTheCurrentOne)
     CommerceWorld::waitUntil([this] { return statusRequests() == 1; });
 
     clickClose(*view->paymentSheet());
-    settleEvents();
+    deliverPostedEvents();
     buy(u"标准版(月付)"_qs);
     ASSERT_NE(pay().payOrder->order_id, first);
     EXPECT_TRUE(world.beat->running);
@@ -152,7 +152,7 @@ TEST_F(OrderPollTest, PollingEndsWithTheSheetAndTheScreen)
     buy(u"Special"_qs);
     EXPECT_TRUE(world.beat->running);
     clickClose(*view->paymentSheet());
-    settleEvents();
+    deliverPostedEvents();
     EXPECT_FALSE(world.beat->running);
     world.beat->fire();
     EXPECT_EQ(statusRequests(), 0);

@@ -15,7 +15,7 @@ protected:
     void TearDown() override
     {
         delete view;
-        settleEvents();
+        deliverPostedEvents();
     }
 
     PurchaseView& open()
@@ -49,7 +49,7 @@ protected:
     void waitForReplies()
     {
         CommerceWorld::waitUntil([this] { return view.isNull() || view->findChildren<QNetworkReply*>().isEmpty(); });
-        settleEvents();
+        deliverPostedEvents();
     }
 
     const PaymentState& pay() const { return view->payment(); }

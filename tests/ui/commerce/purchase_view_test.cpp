@@ -4,7 +4,7 @@
 
 #include "ui/commerce/qr_image.h"
 #include "ui/common/button.h"
-#include "ui/commerce/sheet_frame.h"
+#include "ui/common/load_state_view.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -44,7 +44,7 @@ QStringList decoded(QWidget& widget)
 TEST_F(PurchaseTest, PriceListInSectionsWithDecimalsKept)
 {
     open();
-    EXPECT_EQ(view->states()->state(), LoadStates::State::content);
+    EXPECT_EQ(view->states()->state(), LoadStateView::State::content);
     EXPECT_EQ(texts(view->groupTitles()),
               (QStringList{u"标准版"_qs, u"专业版"_qs, u"体验版"_qs, u"Special"_qs, u"商业版 (年付)"_qs}));
     QStringList rows;
@@ -64,7 +64,7 @@ TEST_F(PurchaseTest, NumbersBeyondRangeNeverBreakTheList)
     world.service.setOverride(QStringLiteral("/api/plans"),
                               answerOnce(200, R"({"ok":true,"data":[{"id":1,"name":"X","traffic":1e999,"price":1,"nodes":1,"devices":1}]})"));
     open();
-    EXPECT_EQ(view->states()->state(), LoadStates::State::failed);
+    EXPECT_EQ(view->states()->state(), LoadStateView::State::failed);
     world.service.setOverride(QStringLiteral("/api/plans"),
                               answerOnce(200, R"({"ok":true,"data":[{"id":1,"name":"X","traffic":1e300,"price":1e300,"nodes":1,"devices":1,"period":"month"}]})"));
     view->states()->retryButton()->click();
@@ -81,11 +81,11 @@ TEST_F(PurchaseTest, FailedLoadOffersRetry)
     world.service.setOverride(QStringLiteral("/api/plans"), answerOnce(500, "<html>500</html>"));
     open();
     EXPECT_EQ(view->loadError(), u"加载失败，请重试"_qs);
-    EXPECT_EQ(view->states()->state(), LoadStates::State::failed);
-    EXPECT_EQ(view->states()->failureText()->text(), u"加载失败，请重试"_qs);
+    EXPECT_EQ(view->states()->state(), LoadStateView::State::failed);
+    EXPECT_EQ(view->states()->errorText(), u"加载失败，请重试"_qs);
     view->states()->retryButton()->click();
     CommerceWorld::waitUntil([this] { return !view->isLoading(); });
-    EXPECT_EQ(view->states()->state(), LoadStates::State::content);
+    EXPECT_EQ(view->states()->state(), LoadStateView::State::content);
     EXPECT_EQ(view->planRows().size(), 6);
 }
 
@@ -155,7 +155,7 @@ TEST_F(PurchaseTest, OrderRequestCarriesTheTypedCoupon)
         buy(u"标准版(月付)"_qs);
         EXPECT_EQ(world.postsTo(QStringLiteral("/api/order/create")), QList<QJsonObject>{c.body}) << c.typed.toStdString();
         clickClose(*view->paymentSheet());
-        settleEvents();
+        deliverPostedEvents();
     }
 }
 
@@ -206,7 +206,7 @@ TEST_F(PurchaseTest, CreatingStateEndsWhenCreationFails)
         EXPECT_TRUE(view->isPaySheetShown());
         EXPECT_FALSE(view->isPolling());
         clickClose(*sheet);
-        settleEvents();
+        deliverPostedEvents();
     }
 }
 
@@ -291,7 +291,7 @@ TEST_F(PurchaseTest, WeChatCodeAtAWebAddress)
         EXPECT_EQ(pay().quibexQr, c.code);
         EXPECT_EQ(decoded(*view->paymentSheet()->wxQr()), QStringList{c.decodes}) << c.code.toStdString();
         clickClose(*view->paymentSheet());
-        settleEvents();
+        deliverPostedEvents();
     }
 }
 
@@ -315,7 +315,7 @@ TEST_F(PurchaseTest, PreloadedWeChatImageIsUsedWithoutAsking)
     world.service.setOverride(QStringLiteral("/api/pay/create_quibex_qr"),
                               answerOnce(200, QJsonDocument(QJsonObject{{u"ok"_qs, true}, {u"qr_b64"_qs, broken}}).toJson()));
     clickClose(*view->paymentSheet());
-    settleEvents();
+    deliverPostedEvents();
     buy(u"Special"_qs);
     EXPECT_EQ(world.service.requestsTo(QStringLiteral("/api/pay/create_quibex_qr")).size(), 1);
     EXPECT_TRUE(pay().preloadedWxImage.isNull());
@@ -337,7 +337,7 @@ TEST_F(PurchaseTest, UsdtWayCopiesTheAddress)
     // Without an address or amount: an empty address is copied, the amount reads 0.00.
     world.service.setOverride(QStringLiteral("/api/order/create"), answerOnce(200, R"({"ok":true,"order_id":77})"));
     clickClose(*sheet);
-    settleEvents();
+    deliverPostedEvents();
     buy(u"Special"_qs);
     sheet = view->paymentSheet();
     sheet->wayButtons()[2]->click();

@@ -2,7 +2,7 @@
 // configuration offered only when one arrived whole, the copies and their confirmation.
 #include "commerce_world.h"
 
-#include "ui/commerce/sheet_frame.h"
+#include "ui/common/load_state_view.h"
 #include "ui/commerce/subscription_view.h"
 #include "ui/common/button.h"
 
@@ -16,7 +16,7 @@ protected:
     void TearDown() override
     {
         delete view;
-        settleEvents();
+        deliverPostedEvents();
     }
     SubscriptionView& open()
     {
@@ -34,7 +34,7 @@ TEST_F(SubscriptionTest, LinkAndConfigurationAreCopiedWhole)
 {
     open();
     const QString link = CommerceWorld::serviceAddress + u"/api/sub/"_qs + world.service.state().account.uuid;
-    EXPECT_EQ(view->states()->state(), LoadStates::State::content);
+    EXPECT_EQ(view->states()->state(), LoadStateView::State::content);
     EXPECT_EQ(view->subUrl(), link);
     EXPECT_EQ(view->link()->text(), link);
     ASSERT_TRUE(view->configText());
@@ -69,7 +69,7 @@ TEST_F(SubscriptionTest, NoConfigurationOfferedUnlessOneArrivedWhole)
         const char* what;
         StandInService::Override override;
         // A download cut short is a failed call: the screen offers its retry, not a link.
-        LoadStates::State state = LoadStates::State::content;
+        LoadStateView::State state = LoadStateView::State::content;
     };
     StandInService::Override cut;
     cut.bodyBreak = BodyBreak::closed;
@@ -79,7 +79,7 @@ TEST_F(SubscriptionTest, NoConfigurationOfferedUnlessOneArrivedWhole)
         {"HTML page with success status", answerOnce(200, "<!DOCTYPE html><html>login</html>", "text/html")},
         {"JSON refusal", answerOnce(200, R"({"ok":false,"msg":"请先登录"})")},
         {"empty body", answerOnce(200, "", "text/yaml")},
-        {"download cut short", cut, LoadStates::State::failed},
+        {"download cut short", cut, LoadStateView::State::failed},
     };
     for (const auto& c : cases) {
         world.service.setOverride(QStringLiteral("/api/subscription"), c.override);
@@ -91,9 +91,9 @@ TEST_F(SubscriptionTest, NoConfigurationOfferedUnlessOneArrivedWhole)
         EXPECT_FALSE(view->characterCount()->isVisibleTo(view)) << c.what;
         view->copyConfigButton()->click();
         EXPECT_EQ(QGuiApplication::clipboard()->text(), u"untouched"_qs) << c.what;
-        EXPECT_EQ(view->subUrl().has_value(), c.state == LoadStates::State::content) << c.what;
+        EXPECT_EQ(view->subUrl().has_value(), c.state == LoadStateView::State::content) << c.what;
         delete view;
-        settleEvents();
+        deliverPostedEvents();
     }
 }
 
@@ -107,7 +107,7 @@ TEST_F(SubscriptionTest, MissingTokenShowsNoLink)
         EXPECT_EQ(view->noLink()->text(), u"无法获取订阅链接"_qs);
         EXPECT_TRUE(view->copyConfigButton()->isEnabled()) << body;
         delete view;
-        settleEvents();
+        deliverPostedEvents();
     }
 }
 
@@ -115,7 +115,7 @@ TEST_F(SubscriptionTest, EitherCallFailingShowsTheErrorAndRetryLoadsAgain)
 {
     world.service.setOverride(QStringLiteral("/api/subscription"), droppedConnection(2));
     open();
-    EXPECT_EQ(view->states()->state(), LoadStates::State::failed);
+    EXPECT_EQ(view->states()->state(), LoadStateView::State::failed);
     EXPECT_EQ(view->loadError(), u"网络错误，请重试"_qs);
     EXPECT_FALSE(view->subUrl()); // the token that did arrive is not shown half
 
@@ -123,12 +123,12 @@ TEST_F(SubscriptionTest, EitherCallFailingShowsTheErrorAndRetryLoadsAgain)
     world.service.clearRequests();
     view->states()->retryButton()->click();
     CommerceWorld::waitUntil([this] { return !view->isLoading(); });
-    EXPECT_EQ(view->states()->state(), LoadStates::State::failed);
+    EXPECT_EQ(view->states()->state(), LoadStateView::State::failed);
     EXPECT_TRUE(world.service.requestsTo(QStringLiteral("/api/subscription")).isEmpty());
 
     view->states()->retryButton()->click();
     CommerceWorld::waitUntil([this] { return !view->isLoading(); });
-    EXPECT_EQ(view->states()->state(), LoadStates::State::content);
+    EXPECT_EQ(view->states()->state(), LoadStateView::State::content);
     EXPECT_TRUE(view->subUrl());
     EXPECT_TRUE(view->configText());
 }

@@ -11,13 +11,6 @@
 
 #include <QJsonArray>
 
-namespace {
-
-const std::pair<AppLanguage, const char*> kLanguages[] = {
-    {AppLanguage::zh, "zh"}, {AppLanguage::en, "en"}, {AppLanguage::ja, "ja"}};
-
-} // namespace
-
 // Every community screen in each interface language, rendered for a person to look at.
 class CommunityScreenshots : public ::testing::Test {
 protected:

@@ -4,30 +4,12 @@
 #include "ui/community/stat_box.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
-
-namespace {
-
-// The settings and language of the process-wide objects live in a throwaway directory, set
-// before any of them is first used.
-const bool kProcessDirsReady = [] {
-    static QTemporaryDir dir;
-    qputenv("VELMORAND_CONFIG_DIR", dir.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("VELMORAND_STATE_DIR", dir.filePath(QStringLiteral("state")).toUtf8());
-    return true;
-}();
-
-} // namespace
 
 CommunityWorld::CommunityWorld()
 {
-    Q_UNUSED(kProcessDirsReady);
     Theme::shared().setAppearance(QStringLiteral("light"));
     Theme::shared().apply();
-    port = service.listenHttp();
-    api = std::make_unique<ApiService>(*settings.store, QStringList{service.baseUrl(port)});
-    const auto& account = service.state().account;
-    EXPECT_TRUE(QCoro::waitFor(api->login(account.email, account.password)));
+    signInClient();
     window.resize(800, 640);
     window.show();
 }
@@ -76,14 +58,6 @@ void CommunityWorld::dropAnswers(const QString& path)
     service.setOverride(path, lost);
 }
 
-void settle()
-{
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
-
 LanguageScope::LanguageScope(AppLanguage language)
     : lookups(language)
 {
@@ -93,6 +67,14 @@ LanguageScope::LanguageScope(AppLanguage language)
 LanguageScope::~LanguageScope()
 {
     Theme::shared().setLanguage(rawValue(AppLanguage::zh));
+}
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 QStringList statValues(QWidget* screen)

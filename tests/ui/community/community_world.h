@@ -1,22 +1,12 @@
 #pragma once
 
-#include "api/api_service.h"
-#include "platform/app_language.h"
-#include "platform/language_manager.h"
+#include "stand_in_world.h"
 #include "support/scoped_language.h"
-#include "stand_in_service/stand_in_service.h"
-#include "support/temp_settings.h"
 #include "ui/common/screen_timer.h"
 
 #include <QList>
 #include <QPointer>
-#include <QTest>
 #include <QWidget>
-
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
 
 // A timer a test fires by hand: it records how it was started and fires only when told.
 class ManualTimer final : public ScreenTimer {
@@ -56,7 +46,7 @@ private:
 
 // The community screens' world: the stand-in service on 127.0.0.1 with its seeded account signed
 // in through a client of the test's own, hand-fired timers, and a window to open sheets over.
-class CommunityWorld {
+class CommunityWorld : public StandInWorld {
 public:
     CommunityWorld();
     ~CommunityWorld();
@@ -72,15 +62,6 @@ public:
     // The path's requests get no answer: the connection closes (a transport failure).
     void dropAnswers(const QString& path);
 
-    static void waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000)
-    {
-        ASSERT_TRUE(QTest::qWaitFor(condition, timeoutMs));
-    }
-
-    StandInService service;
-    quint16 port = 0;
-    TempSettings settings;
-    std::unique_ptr<ApiService> api;
     QWidget window;
     QList<QPointer<ManualTimer>> timers;
 };

@@ -2,7 +2,7 @@
 
 #include "ui/common/button.h"
 #include "ui/community/invite_view.h"
-#include "ui/community/load_state_view.h"
+#include "ui/common/load_state_view.h"
 #include "ui/community/stat_box.h"
 
 #include <QClipboard>

@@ -1,9 +1,9 @@
 #include "community_world.h"
 
 #include "ui/common/button.h"
-#include "ui/community/load_state_view.h"
+#include "ui/common/load_state_view.h"
 #include "ui/community/message_bubble.h"
-#include "ui/community/sheet_frame.h"
+#include "ui/common/sheet_frame.h"
 #include "ui/community/support_view.h"
 #include "ui/community/ticket_row.h"
 #include "ui/common/icon_button.h"

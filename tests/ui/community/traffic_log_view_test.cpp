@@ -3,7 +3,7 @@
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
 #include "ui/community/chart_bars.h"
-#include "ui/community/load_state_view.h"
+#include "ui/common/load_state_view.h"
 #include "ui/community/stat_box.h"
 #include "ui/community/traffic_log_view.h"
 

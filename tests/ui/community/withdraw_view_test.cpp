@@ -1,7 +1,7 @@
 #include "community_world.h"
 
 #include "ui/common/button.h"
-#include "ui/community/load_state_view.h"
+#include "ui/common/load_state_view.h"
 #include "ui/community/withdraw_view.h"
 
 #include <QJsonDocument>

@@ -10,6 +10,8 @@ class QLabel;
 class LoadStateView : public QStackedWidget {
     Q_OBJECT
 public:
+    enum class State { loading, failed, content };
+
     explicit LoadStateView(QWidget* parent = nullptr);
 
     void showLoading();
@@ -19,6 +21,7 @@ public:
     // Shows a page taken in before.
     void showPage(QWidget* page);
 
+    State state() const;
     bool isShowingLoading() const;
     bool isShowingError() const;
     QString errorText() const;

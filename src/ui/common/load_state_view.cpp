@@ -1,9 +1,9 @@
 #include "load_state_view.h"
 
 #include "platform/text_table.h"
-#include "service_label.h"
 #include "ui/common/button.h"
 #include "ui/common/spinner.h"
+#include "ui/common/service_label.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -27,7 +27,7 @@ LoadStateView::LoadStateView(QWidget* parent)
 {
     m_loading = new QWidget(this);
     auto* loading = centredColumn(m_loading);
-    loading->addWidget(new Spinner(20, m_loading), 0, Qt::AlignHCenter);
+    loading->addWidget(new Spinner(24, m_loading), 0, Qt::AlignHCenter);
     loading->addStretch();
     addWidget(m_loading);
 
@@ -65,6 +65,15 @@ void LoadStateView::showPage(QWidget* page)
 {
     Q_ASSERT(indexOf(page) >= 0);
     setCurrentWidget(page);
+}
+
+LoadStateView::State LoadStateView::state() const
+{
+    if (isShowingLoading())
+        return State::loading;
+    if (isShowingError())
+        return State::failed;
+    return State::content;
 }
 
 bool LoadStateView::isShowingLoading() const

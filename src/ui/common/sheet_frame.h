@@ -5,11 +5,12 @@
 #include <QWidget>
 
 class IconButton;
+class QHBoxLayout;
 class QLabel;
 class QVBoxLayout;
 
-// The title bar of a community sheet, padded 16: an optional back button, the title, a flexible
-// space and the close button.
+// The title bar of a sheet, padded 16: an optional back button, the title, a flexible space, any
+// extra controls of the sheet and the close button.
 class SheetTitleBar : public QWidget {
     Q_OBJECT
 public:
@@ -17,7 +18,10 @@ public:
 
     QString title() const;
     void setTitle(const QString& title);
+    QLabel* titleLabel() const { return m_title; }
     void setBackVisible(bool visible);
+    // Places a control of the sheet just before the close button.
+    void addControl(QWidget* control);
     IconButton* backButton() const { return m_back; }
     IconButton* closeButton() const { return m_close; }
 
@@ -26,20 +30,21 @@ signals:
     void closeClicked();
 
 private:
+    QHBoxLayout* m_row;
     IconButton* m_back;
     QLabel* m_title;
     IconButton* m_close;
 };
 
-// A sheet of the community screens: a fixed size, the title bar, a divider and the body below
-// it. The close button closes the sheet (and with it everything the sheet started).
-class CommunitySheet : public SheetDialog {
+// A sheet with a fixed size, the title bar, a divider and the body below it. The close button
+// closes the sheet (and with it everything the sheet started).
+class FramedSheet : public SheetDialog {
     Q_OBJECT
 public:
     SheetTitleBar* titleBar() const { return m_titleBar; }
 
 protected:
-    CommunitySheet(const QString& title, QSize size, QWidget* parent);
+    FramedSheet(const QString& title, QSize size, QWidget* parent);
 
     QVBoxLayout* body() const { return m_body; }
 

@@ -7,26 +7,31 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+namespace {
+// The close symbol in the second title size.
+constexpr int closeSymbolSize = 19;
+} // namespace
+
 SheetTitleBar::SheetTitleBar(const QString& title, QWidget* parent)
     : QWidget(parent)
+    , m_row(new QHBoxLayout(this))
 {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l);
-    row->setSpacing(Spacing::s);
+    m_row->setContentsMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l);
+    m_row->setSpacing(Spacing::s);
     m_back = new IconButton(QStringLiteral("chevron.left"), 14, this);
     m_back->setObjectName(QStringLiteral("backButton"));
     m_back->setTint(TextColor::Primary);
     m_back->hide();
     connect(m_back, &QToolButton::clicked, this, &SheetTitleBar::backClicked);
-    row->addWidget(m_back);
+    m_row->addWidget(m_back);
     m_title = makeLabel(title, TextStyle::Title3, QFont::Bold, TextColor::Primary, this);
     m_title->setObjectName(QStringLiteral("sheetTitle"));
-    row->addWidget(m_title);
-    row->addStretch();
-    m_close = new IconButton(QStringLiteral("xmark.circle.fill"), 20, this);
+    m_row->addWidget(m_title);
+    m_row->addStretch();
+    m_close = new IconButton(QStringLiteral("xmark.circle.fill"), closeSymbolSize, this);
     m_close->setObjectName(QStringLiteral("closeButton"));
     connect(m_close, &QToolButton::clicked, this, &SheetTitleBar::closeClicked);
-    row->addWidget(m_close);
+    m_row->addWidget(m_close);
 }
 
 QString SheetTitleBar::title() const
@@ -44,7 +49,13 @@ void SheetTitleBar::setBackVisible(bool visible)
     m_back->setVisible(visible);
 }
 
-CommunitySheet::CommunitySheet(const QString& title, QSize size, QWidget* parent)
+void SheetTitleBar::addControl(QWidget* control)
+{
+    control->setParent(this);
+    m_row->insertWidget(m_row->indexOf(m_close), control);
+}
+
+FramedSheet::FramedSheet(const QString& title, QSize size, QWidget* parent)
     : SheetDialog(parent)
 {
     setWindowTitle(title);

@@ -1,6 +1,6 @@
 #include "service_label.h"
 
-#include "ui/common/text_label.h"
+#include "text_label.h"
 
 QLabel* makeServiceLabel(const QString& text, TextStyle style, TextColor color, bool wrap, QWidget* parent)
 {
