@@ -28,7 +28,8 @@ constexpr int nodeCount = 1000;
 
 QList<Node> thousandNodes(quint16 answering = 443, quint16 silent = 443)
 {
-    static const char* const regions[] = {"香港", "日本", "us", "sg", "台湾", "kr", "德国", "uk", "fr", "au", "in", "ca"};
+    static const char* const regions[]
+        = {"香港", "日本", "us", "sg", "台湾", "kr", "德国", "uk", "fr", "au", "in", "ca"};
     QList<Node> nodes;
     for (int i = 0; i < nodeCount; ++i) {
         Node node;
@@ -49,10 +50,7 @@ QList<Node> thousandNodes(quint16 answering = 443, quint16 silent = 443)
 
 // Bytes the program holds from the allocator now (freed memory kept by the allocator does not
 // count, unlike the resident size).
-double allocatedMegabytes()
-{
-    return double(::mallinfo2().uordblks) / (1024.0 * 1024.0);
-}
+double allocatedMegabytes() { return double(::mallinfo2().uordblks) / (1024.0 * 1024.0); }
 
 // Ticks every 5 ms on the event loop: the longest gap between two ticks is the longest time the
 // window could not have answered.
@@ -97,11 +95,13 @@ struct World {
 
     std::unique_ptr<NodesListView> makeView()
     {
-        return std::make_unique<NodesListView>(NodesListView::Services{
-            .appState = state.appState,
-            .vpnManager = vpn,
-            .actions = ConnectionActions::of(vpn),
-            .probe = [this](QString host, qint64 port, double timeout) { return ping.ping(std::move(host), port, timeout); }});
+        return std::make_unique<NodesListView>(
+            NodesListView::Services{.appState = state.appState,
+                                    .vpnManager = vpn,
+                                    .actions = ConnectionActions::of(vpn),
+                                    .probe = [this](QString host, qint64 port, double timeout) {
+                                        return ping.ping(std::move(host), port, timeout);
+                                    }});
     }
 };
 

@@ -14,12 +14,12 @@ struct Manager {
     SettingsStore settings{dir.filePath(QStringLiteral("settings.json"))};
     std::unique_ptr<ChildProcessLauncher> launcher = ChildProcessLauncher::makeNative();
     XrayManager manager{settings, *launcher, [this] {
-        XrayManager::Options options;
-        options.resourcesDir = dir.path();
-        options.configDir = dir.filePath(QStringLiteral("velmorand-xray"));
-        options.secondFallbackHost = QStringLiteral("api-c.velmorand.example");
-        return options;
-    }()};
+                            XrayManager::Options options;
+                            options.resourcesDir = dir.path();
+                            options.configDir = dir.filePath(QStringLiteral("velmorand-xray"));
+                            options.secondFallbackHost = QStringLiteral("api-c.velmorand.example");
+                            return options;
+                        }()};
 };
 
 Node trojanNode()

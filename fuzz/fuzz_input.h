@@ -9,8 +9,8 @@
 // bytes the decoder is fed.
 struct FuzzInput {
     FuzzInput(const uint8_t* data, size_t size)
-        : choice(size > 0 ? data[0] : 0),
-          bytes(size > 1 ? QByteArray(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1)) : QByteArray())
+        : choice(size > 0 ? data[0] : 0)
+        , bytes(size > 1 ? QByteArray(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1)) : QByteArray())
     {
     }
 

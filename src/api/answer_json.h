@@ -19,10 +19,7 @@
 namespace AnswerJson {
 
 // A JSON Boolean true; 1 or "true" do not count.
-inline bool isTrue(const QJsonValue& value)
-{
-    return value.isBool() && value.toBool();
-}
+inline bool isTrue(const QJsonValue& value) { return value.isBool() && value.toBool(); }
 
 // An answer object whose "ok" is true.
 inline bool isOk(const QJsonValue& json)
@@ -39,10 +36,7 @@ inline QJsonDocument parseLeniently(const QByteArray& body)
 }
 
 // The answer's object, or an empty one when the body is not a JSON object.
-inline QJsonObject objectOrEmpty(const QByteArray& body)
-{
-    return parseLeniently(body).object();
-}
+inline QJsonObject objectOrEmpty(const QByteArray& body) { return parseLeniently(body).object(); }
 
 inline bool isArrayOfObjects(const QJsonValue& value)
 {

@@ -9,8 +9,14 @@ namespace {
 struct ListingReader {
     const QJsonObject& object;
 
-    std::optional<qint64> integer(const char* key) const { return JsonReader::integerOf(object.value(QLatin1String(key))); }
-    std::optional<QString> text(const char* key) const { return AnswerJson::stringMember(object, QString::fromLatin1(key)); }
+    std::optional<qint64> integer(const char* key) const
+    {
+        return JsonReader::integerOf(object.value(QLatin1String(key)));
+    }
+    std::optional<QString> text(const char* key) const
+    {
+        return AnswerJson::stringMember(object, QString::fromLatin1(key));
+    }
 };
 
 Node nodeFromListing(const QJsonObject& object)

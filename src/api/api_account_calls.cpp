@@ -51,9 +51,10 @@ QCoro::Task<ApiService::Outcome> ApiService::sendResetCode(QString email)
 
 QCoro::Task<ApiService::Outcome> ApiService::resetPassword(QString email, QString code, QString newPassword)
 {
-    return resetCall(QStringLiteral("/api/forgot-password/reset"),
-                     {{QStringLiteral("email"), email}, {QStringLiteral("code"), code}, {QStringLiteral("password"), newPassword}},
-                     QStringLiteral("密码已重置"), QStringLiteral("重置失败"));
+    return resetCall(
+        QStringLiteral("/api/forgot-password/reset"),
+        {{QStringLiteral("email"), email}, {QStringLiteral("code"), code}, {QStringLiteral("password"), newPassword}},
+        QStringLiteral("密码已重置"), QStringLiteral("重置失败"));
 }
 
 QCoro::Task<std::optional<UserProfileResponse>> ApiService::fetchProfile()

@@ -17,10 +17,13 @@ QCoro::Task<ApiService::CouponCheck> ApiService::validateCoupon(QString code, st
     const auto object = json.toObject();
     if (AnswerJson::isOk(json)) {
         // An accepted code must come with its coupon: a missing or odd "coupon" throws.
-        const auto coupon = object.contains(QLatin1String("coupon")) ? object.value(QLatin1String("coupon")) : QJsonObject();
+        const auto coupon
+            = object.contains(QLatin1String("coupon")) ? object.value(QLatin1String("coupon")) : QJsonObject();
         co_return CouponCheck{true, CouponInfo::fromJson(coupon), std::nullopt};
     }
-    co_return CouponCheck{false, std::nullopt, AnswerJson::stringMember(object, QStringLiteral("msg")).value_or(QStringLiteral("优惠码无效"))};
+    co_return CouponCheck{
+        false, std::nullopt,
+        AnswerJson::stringMember(object, QStringLiteral("msg")).value_or(QStringLiteral("优惠码无效"))};
 }
 
 QCoro::Task<OrderCreateResult> ApiService::createOrder(QString planName, std::optional<QString> couponCode)
@@ -44,5 +47,6 @@ QCoro::Task<ApiService::QuibexQr> ApiService::createQuibexQr(QString outTradeNo,
     const auto object = json.toObject();
     if (!AnswerJson::isOk(json))
         co_return QuibexQr{};
-    co_return QuibexQr{AnswerJson::stringMember(object, QStringLiteral("qrcode")), AnswerJson::stringMember(object, QStringLiteral("qr_b64"))};
+    co_return QuibexQr{AnswerJson::stringMember(object, QStringLiteral("qrcode")),
+                       AnswerJson::stringMember(object, QStringLiteral("qr_b64"))};
 }

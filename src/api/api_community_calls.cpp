@@ -19,12 +19,14 @@ QCoro::Task<ApiService::Outcome> ApiService::requestWithdraw(QString note)
 
 QCoro::Task<QList<WithdrawRecord>> ApiService::fetchWithdraws()
 {
-    co_return AnswerJson::lenientList<WithdrawRecord>(co_await get(QStringLiteral("/api/user/withdraws")), QStringLiteral("withdraws"));
+    co_return AnswerJson::lenientList<WithdrawRecord>(co_await get(QStringLiteral("/api/user/withdraws")),
+                                                      QStringLiteral("withdraws"));
 }
 
 QCoro::Task<QList<TrafficLogEntry>> ApiService::fetchTrafficLog()
 {
-    co_return AnswerJson::lenientList<TrafficLogEntry>(co_await get(QStringLiteral("/api/user/traffic_log")), QStringLiteral("data"));
+    co_return AnswerJson::lenientList<TrafficLogEntry>(co_await get(QStringLiteral("/api/user/traffic_log")),
+                                                       QStringLiteral("data"));
 }
 
 QCoro::Task<std::optional<ConvertResponse>> ApiService::convert(QString url, QString format)

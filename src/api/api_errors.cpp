@@ -18,11 +18,14 @@ QString loginDescription(LoginError::Kind kind, const QString& payload)
 } // namespace
 
 LoginError::LoginError(Kind kind, const QString& payload)
-    : ApiClientError(loginDescription(kind, payload)), m_kind(kind), m_payload(payload)
+    : ApiClientError(loginDescription(kind, payload))
+    , m_kind(kind)
+    , m_payload(payload)
 {
 }
 
 ApiError::ApiError(Kind kind)
-    : ApiClientError(QStringLiteral("服务器响应异常")), m_kind(kind)
+    : ApiClientError(QStringLiteral("服务器响应异常"))
+    , m_kind(kind)
 {
 }

@@ -10,7 +10,10 @@
 class ApiClientError : public std::runtime_error {
 public:
     explicit ApiClientError(const QString& description)
-        : std::runtime_error(description.toStdString()), m_description(description) {}
+        : std::runtime_error(description.toStdString())
+        , m_description(description)
+    {
+    }
     QString description() const { return m_description; }
 
 private:
@@ -57,7 +60,10 @@ private:
 class TransportError : public ApiClientError {
 public:
     TransportError(QNetworkReply::NetworkError code, const QString& description)
-        : ApiClientError(description), m_code(code) {}
+        : ApiClientError(description)
+        , m_code(code)
+    {
+    }
 
     QNetworkReply::NetworkError code() const { return m_code; }
 

@@ -17,5 +17,6 @@ QCoro::Task<QList<Announcement>> ApiService::fetchAnnouncements()
 QCoro::Task<std::optional<AppVersionResponse>> ApiService::checkVersion(QString platform)
 {
     // The platform text goes into the query as it is.
-    co_return AnswerJson::decodeRecord<AppVersionResponse>(co_await get(QStringLiteral("/api/app_version?platform=") + platform));
+    co_return AnswerJson::decodeRecord<AppVersionResponse>(
+        co_await get(QStringLiteral("/api/app_version?platform=") + platform));
 }

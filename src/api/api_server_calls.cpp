@@ -10,7 +10,8 @@ QCoro::Task<ServerStatusResponse> ApiService::fetchServerStatus()
 
 QCoro::Task<QList<InboundInfo>> ApiService::fetchServerInbounds()
 {
-    const auto answer = AnswerJson::decodeRecord<InboundsResponse>(co_await get(QStringLiteral("/api/server/inbounds")));
+    const auto answer
+        = AnswerJson::decodeRecord<InboundsResponse>(co_await get(QStringLiteral("/api/server/inbounds")));
     co_return answer.data.value_or(QList<InboundInfo>());
 }
 

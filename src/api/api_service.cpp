@@ -32,13 +32,11 @@ QSslConfiguration sslConfigurationWithExtraCa()
 bool isSendable(const QUrl& url)
 {
     const auto scheme = url.scheme();
-    return url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
+    return url.isValid() && !url.host().isEmpty()
+        && (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
 }
 
-int timeoutMs(std::chrono::milliseconds timeout)
-{
-    return static_cast<int>(timeout.count());
-}
+int timeoutMs(std::chrono::milliseconds timeout) { return static_cast<int>(timeout.count()); }
 
 // Why a reply was aborted before its end.
 struct AnswerCutOff {
@@ -48,35 +46,37 @@ struct AnswerCutOff {
 
 // Aborts the reply once its body (announced or received) passes the size limit, or when it has
 // not ended by the deadline; the reason is left in `cutOff`.
-void limitAnswer(QNetworkReply& reply, const ApiServiceOptions& options, const std::shared_ptr<std::optional<AnswerCutOff>>& cutOff)
+void limitAnswer(QNetworkReply& reply, const ApiServiceOptions& options,
+                 const std::shared_ptr<std::optional<AnswerCutOff>>& cutOff)
 {
     const auto limit = options.answerSizeLimit;
     const auto tooLarge = [&reply, limit, cutOff](qint64 size) {
         if (*cutOff || size <= limit)
             return;
         *cutOff = AnswerCutOff{QNetworkReply::ProtocolFailure,
-            QStringLiteral("The service's answer is larger than %1 bytes").arg(limit)};
+                               QStringLiteral("The service's answer is larger than %1 bytes").arg(limit)};
         reply.abort();
     };
     // Qt stops reading from the connection shortly before this much waits unread: the body in
     // memory stays under twice the limit, however fast the service sends, and still passes the
     // limit for the check below to see.
     reply.setReadBufferSize(2 * limit);
-    QObject::connect(&reply, &QNetworkReply::metaDataChanged, &reply, [&reply, tooLarge] {
-        tooLarge(reply.header(QNetworkRequest::ContentLengthHeader).toLongLong());
-    });
+    QObject::connect(&reply, &QNetworkReply::metaDataChanged, &reply,
+                     [&reply, tooLarge] { tooLarge(reply.header(QNetworkRequest::ContentLengthHeader).toLongLong()); });
     // Progress signals are throttled and may skip the last step before a stall; every arrival
     // is seen here.
-    QObject::connect(&reply, &QNetworkReply::readyRead, &reply, [&reply, tooLarge] { tooLarge(reply.bytesAvailable()); });
+    QObject::connect(&reply, &QNetworkReply::readyRead, &reply,
+                     [&reply, tooLarge] { tooLarge(reply.bytesAvailable()); });
     auto* deadline = new QTimer(&reply);
     deadline->setSingleShot(true);
-    QObject::connect(deadline, &QTimer::timeout, &reply, [&reply, cutOff, seconds = options.answerDeadline.count() / 1000.0] {
-        if (*cutOff || reply.isFinished())
-            return;
-        *cutOff = AnswerCutOff{QNetworkReply::TimeoutError,
-            QStringLiteral("The service's answer did not end within %1 s").arg(seconds)};
-        reply.abort();
-    });
+    QObject::connect(
+        deadline, &QTimer::timeout, &reply, [&reply, cutOff, seconds = options.answerDeadline.count() / 1000.0] {
+            if (*cutOff || reply.isFinished())
+                return;
+            *cutOff = AnswerCutOff{QNetworkReply::TimeoutError,
+                                   QStringLiteral("The service's answer did not end within %1 s").arg(seconds)};
+            reply.abort();
+        });
     deadline->start(options.answerDeadline);
 }
 
@@ -109,10 +109,7 @@ int ApiService::activeIndex() const
     return stored >= 0 && stored < m_domainPool.size() ? static_cast<int>(stored) : 0;
 }
 
-QString ApiService::baseURL() const
-{
-    return m_domainPool.isEmpty() ? QString() : m_domainPool.at(activeIndex());
-}
+QString ApiService::baseURL() const { return m_domainPool.isEmpty() ? QString() : m_domainPool.at(activeIndex()); }
 
 bool ApiService::switchToNextDomain()
 {
@@ -125,20 +122,14 @@ bool ApiService::switchToNextDomain()
     return true;
 }
 
-void ApiService::log(const QString& line) const
-{
-    qInfo().noquote() << QStringLiteral("[ApiService] ") + line;
-}
+void ApiService::log(const QString& line) const { qInfo().noquote() << QStringLiteral("[ApiService] ") + line; }
 
 qint64 ApiService::unixTime() const
 {
     return m_options.unixTime ? m_options.unixTime() : QDateTime::currentSecsSinceEpoch();
 }
 
-bool ApiService::isLoggedIn() const
-{
-    return !m_cookies.isEmpty();
-}
+bool ApiService::isLoggedIn() const { return !m_cookies.isEmpty(); }
 
 void ApiService::logout()
 {
@@ -266,10 +257,7 @@ QCoro::Task<HttpAnswer> ApiService::postAnswer(QString path, QJsonObject body)
     return sendWithJar(signedPost(std::move(path), body, CookieUse::jar), Retry::onlyWhenNeverReached);
 }
 
-QCoro::Task<QByteArray> ApiService::get(QString path)
-{
-    co_return (co_await getAnswer(std::move(path))).body;
-}
+QCoro::Task<QByteArray> ApiService::get(QString path) { co_return (co_await getAnswer(std::move(path))).body; }
 
 QCoro::Task<QByteArray> ApiService::post(QString path, QJsonObject body)
 {

@@ -5,10 +5,7 @@
 
 namespace AppSign {
 
-QByteArray timestampText(qint64 unixSeconds)
-{
-    return QByteArray::number(unixSeconds);
-}
+QByteArray timestampText(qint64 unixSeconds) { return QByteArray::number(unixSeconds); }
 
 QByteArray signature(const QByteArray& timestamp)
 {

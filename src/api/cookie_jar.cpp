@@ -10,10 +10,7 @@ void ApiCookieJar::merge(const QList<QNetworkCookie>& received)
     }
 }
 
-void ApiCookieJar::replace(const QList<QNetworkCookie>& received)
-{
-    m_cookies = received;
-}
+void ApiCookieJar::replace(const QList<QNetworkCookie>& received) { m_cookies = received; }
 
 QByteArray ApiCookieJar::headerValue() const
 {

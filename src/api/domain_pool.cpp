@@ -79,7 +79,8 @@ QStringList merge(const QStringList& current, const QStringList& remote, const Q
     }
     const auto host = QUrl(currentBaseUrl).host();
     if (!host.isEmpty()) {
-        const auto at = std::find_if(merged.begin(), merged.end(), [&](const QString& entry) { return entry.contains(host); });
+        const auto at
+            = std::find_if(merged.begin(), merged.end(), [&](const QString& entry) { return entry.contains(host); });
         if (at != merged.end() && at != merged.begin())
             std::iter_swap(merged.begin(), at);
     }

@@ -10,10 +10,7 @@ OneShotBody::OneShotBody(QByteArray data, QObject* parent)
     open(QIODevice::ReadOnly);
 }
 
-qint64 OneShotBody::bytesAvailable() const
-{
-    return m_data.size() - m_offset + QIODevice::bytesAvailable();
-}
+qint64 OneShotBody::bytesAvailable() const { return m_data.size() - m_offset + QIODevice::bytesAvailable(); }
 
 qint64 OneShotBody::readData(char* data, qint64 maxSize)
 {
@@ -25,7 +22,4 @@ qint64 OneShotBody::readData(char* data, qint64 maxSize)
     return count;
 }
 
-qint64 OneShotBody::writeData(const char*, qint64)
-{
-    return -1;
-}
+qint64 OneShotBody::writeData(const char*, qint64) { return -1; }

@@ -34,7 +34,8 @@ public:
         auto resumeOnce = [waiting, resumed = std::make_shared<bool>(false)] {
             if (std::exchange(*resumed, true))
                 return;
-            QMetaObject::invokeMethod(QCoreApplication::instance(), [waiting] { waiting.resume(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [waiting] { waiting.resume(); }, Qt::QueuedConnection);
         };
         QObject::connect(m_reply, &QNetworkReply::finished, resumeOnce);
         QObject::connect(m_reply, &QObject::destroyed, resumeOnce);

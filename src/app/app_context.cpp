@@ -32,7 +32,8 @@ AppContext::AppContext(Environment environment)
                   .pingNodes = [this](QList<Node> nodes) { return m_ping.ping(std::move(nodes)); },
                   .connectNode = [this](Node node) { return m_vpnManager.connectTo(std::move(node)); },
                   .connectionIsIdle = [this] { return m_vpnManager.state() == ConnectionState::disconnected; }})
-    , m_ipInfo(m_environment.ipEndpoints, IPInfoService::defaultTimeout, IPInfoService::throughSystemProxyOf(m_vpnManager))
+    , m_ipInfo(m_environment.ipEndpoints, IPInfoService::defaultTimeout,
+               IPInfoService::throughSystemProxyOf(m_vpnManager))
     , m_startup({.api = m_api,
                  .appState = m_appState,
                  .vpnManager = m_vpnManager,
@@ -47,7 +48,4 @@ AppContext::AppContext(Environment environment)
     QObject::connect(&m_vpnManager, &VpnManager::nodeConnected, &m_appState, &AppState::addRecent);
 }
 
-AppContext::~AppContext()
-{
-    i18n::installLanguageSource(nullptr);
-}
+AppContext::~AppContext() { i18n::installLanguageSource(nullptr); }

@@ -20,10 +20,7 @@ namespace {
 const QString kRememberedPassword = QStringLiteral("rememberedPassword");
 constexpr qsizetype kMaxRecent = 10;
 
-void console(const QString& line)
-{
-    qInfo().noquote() << line;
-}
+void console(const QString& line) { qInfo().noquote() << line; }
 
 QString describe(const std::exception& error)
 {
@@ -66,10 +63,7 @@ AppState::AppState(Collaborators collaborators, QObject* parent)
 {
 }
 
-void AppState::setNodes(const QList<Node>& nodes)
-{
-    publish(m_nodes, nodes, &AppState::nodesChanged);
-}
+void AppState::setNodes(const QList<Node>& nodes) { publish(m_nodes, nodes, &AppState::nodesChanged); }
 
 void AppState::setProfile(const std::optional<UserProfileResponse>& profile)
 {
@@ -81,25 +75,16 @@ void AppState::setAnnouncements(const QList<Announcement>& announcements)
     publish(m_announcements, announcements, &AppState::announcementsChanged);
 }
 
-void AppState::setIsLoggedIn(bool isLoggedIn)
-{
-    publish(m_isLoggedIn, isLoggedIn, &AppState::isLoggedInChanged);
-}
+void AppState::setIsLoggedIn(bool isLoggedIn) { publish(m_isLoggedIn, isLoggedIn, &AppState::isLoggedInChanged); }
 
-void AppState::setIsLoading(bool isLoading)
-{
-    publish(m_isLoading, isLoading, &AppState::isLoadingChanged);
-}
+void AppState::setIsLoading(bool isLoading) { publish(m_isLoading, isLoading, &AppState::isLoadingChanged); }
 
 void AppState::setIsAutoSelecting(bool isAutoSelecting)
 {
     publish(m_isAutoSelecting, isAutoSelecting, &AppState::isAutoSelectingChanged);
 }
 
-void AppState::debLog(const QString& event) const
-{
-    m_debugLog.append(event);
-}
+void AppState::debLog(const QString& event) const { m_debugLog.append(event); }
 
 // Loaders -----------------------------------------------------------------------------------
 
@@ -109,15 +94,9 @@ void AppState::loadNodes()
     loadAnnouncements();
 }
 
-void AppState::loadAnnouncements()
-{
-    runAnnouncementLoad(std::nullopt);
-}
+void AppState::loadAnnouncements() { runAnnouncementLoad(std::nullopt); }
 
-void AppState::loadProfile()
-{
-    runProfileLoad();
-}
+void AppState::loadProfile() { runProfileLoad(); }
 
 void AppState::runNodeLoad(std::optional<QList<Node>> restoreOnFailure)
 {
@@ -225,10 +204,7 @@ void AppState::clearCache()
 
 // Remembered account --------------------------------------------------------------------------
 
-bool AppState::rememberAccount() const
-{
-    return m_collaborators.settings.boolOr(SettingsKeys::rememberAccount, false);
-}
+bool AppState::rememberAccount() const { return m_collaborators.settings.boolOr(SettingsKeys::rememberAccount, false); }
 
 void AppState::setRememberAccount(bool remember)
 {
@@ -287,10 +263,7 @@ void AppState::toggleFavorite(qint64 nodeId)
     storeIds(SettingsKeys::favoriteNodeIds, ids);
 }
 
-bool AppState::isFavorite(qint64 nodeId) const
-{
-    return favoriteNodeIds().contains(nodeId);
-}
+bool AppState::isFavorite(qint64 nodeId) const { return favoriteNodeIds().contains(nodeId); }
 
 QList<Node> AppState::favoriteNodes() const
 {
@@ -322,22 +295,17 @@ QList<Node> AppState::recentNodes() const
 {
     QList<Node> nodes;
     for (const auto id : recentNodeIds()) {
-        const auto it = std::find_if(m_nodes.cbegin(), m_nodes.cend(), [id](const Node& node) { return node.id == id; });
+        const auto it
+            = std::find_if(m_nodes.cbegin(), m_nodes.cend(), [id](const Node& node) { return node.id == id; });
         if (it != m_nodes.cend())
             nodes.append(*it);
     }
     return nodes;
 }
 
-QString AppState::customDNS() const
-{
-    return m_collaborators.settings.stringOr(SettingsKeys::customDNS, QString());
-}
+QString AppState::customDNS() const { return m_collaborators.settings.stringOr(SettingsKeys::customDNS, QString()); }
 
-bool AppState::autoFastestNode() const
-{
-    return m_collaborators.settings.boolOr(SettingsKeys::autoFastestNode, false);
-}
+bool AppState::autoFastestNode() const { return m_collaborators.settings.boolOr(SettingsKeys::autoFastestNode, false); }
 
 // Fastest node --------------------------------------------------------------------------------
 

@@ -28,15 +28,9 @@ const QString kDownload = QStringLiteral("下载更新");
 const QString kQuit = QStringLiteral("退出");
 const QString kLater = QStringLiteral("稍后");
 
-QString upToDateText(const QString& current)
-{
-    return QStringLiteral("已是最新版本 (") + current + QLatin1Char(')');
-}
+QString upToDateText(const QString& current) { return QStringLiteral("已是最新版本 (") + current + QLatin1Char(')'); }
 
-QString newVersionText(const QString& version)
-{
-    return QStringLiteral("发现新版本 v") + version;
-}
+QString newVersionText(const QString& version) { return QStringLiteral("发现新版本 v") + version; }
 
 QString newVersionDetails(const QString& current)
 {
@@ -67,10 +61,7 @@ QString AutoUpdater::currentVersion() const
     return version.isEmpty() ? QStringLiteral("1.0.0") : version;
 }
 
-void AutoUpdater::log(const QString& line)
-{
-    qInfo().noquote() << QStringLiteral("[AutoUpdater] ") + line;
-}
+void AutoUpdater::log(const QString& line) { qInfo().noquote() << QStringLiteral("[AutoUpdater] ") + line; }
 
 QCoro::Task<int> AutoUpdater::alert(QString message, QString informativeText, QStringList buttons)
 {
@@ -82,10 +73,7 @@ QCoro::Task<int> AutoUpdater::alert(QString message, QString informativeText, QS
                                                       std::move(buttons));
 }
 
-void AutoUpdater::openMainWebAddress()
-{
-    m_collaborators.urlOpener.open(QUrl(m_collaborators.mainWebAddress));
-}
+void AutoUpdater::openMainWebAddress() { m_collaborators.urlOpener.open(QUrl(m_collaborators.mainWebAddress)); }
 
 QCoro::Task<> AutoUpdater::check(bool forceNotify)
 {
@@ -185,9 +173,8 @@ void AutoUpdater::downloadWithProgress(const QString& urlString, const QString& 
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     auto* download = new UpdateDownload(m_network.get(request), UpdateInstaller::diskImagePath(workDir, version), this);
     connect(download, &UpdateDownload::progress, &m_collaborators.notifier, &Notifier::downloadProgress);
-    connect(download, &UpdateDownload::stored, this, [this](const QString& path) {
-        emit m_collaborators.notifier.downloadComplete(path);
-    });
+    connect(download, &UpdateDownload::stored, this,
+            [this](const QString& path) { emit m_collaborators.notifier.downloadComplete(path); });
     connect(download, &UpdateDownload::transferFailed, this, [this, closeWindow, url, workDir](const QString& reason) {
         log(QStringLiteral("Download failed: ") + reason);
         QDir(workDir).removeRecursively();

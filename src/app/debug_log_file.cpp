@@ -33,8 +33,8 @@ void DebugLogFile::append(const QString& event) const
         return;
     struct stat info {};
     // In a shared directory someone else may have put a file (or a hard link to one) here first.
-    const bool ours = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
-        && info.st_nlink == 1;
+    const bool ours
+        = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1;
     if (ours) {
         if ((info.st_mode & 077) != 0)
             ::fchmod(fd, 0600);

@@ -8,7 +8,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-
 #include <memory>
 
 QList<QUrl> IPInfoService::defaultEndpoints()

@@ -18,12 +18,6 @@ bool KeychainHelper::save(const QString& value, const QString& key)
     return m_store.save(service, key, value);
 }
 
-std::optional<QString> KeychainHelper::read(const QString& key)
-{
-    return m_store.read(service, key);
-}
+std::optional<QString> KeychainHelper::read(const QString& key) { return m_store.read(service, key); }
 
-void KeychainHelper::remove(const QString& key)
-{
-    m_store.remove(service, key);
-}
+void KeychainHelper::remove(const QString& key) { m_store.remove(service, key); }

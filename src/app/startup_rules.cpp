@@ -11,10 +11,7 @@
 
 namespace {
 
-bool isIdle(const VpnManager& vpnManager)
-{
-    return vpnManager.state() == ConnectionState::disconnected;
-}
+bool isIdle(const VpnManager& vpnManager) { return vpnManager.state() == ConnectionState::disconnected; }
 
 // Coroutines of their own, with what they use in their frames: the rules object may be gone
 // before they end, the services it was given live as long as the application.
@@ -53,7 +50,9 @@ QCoro::Task<> connectFastestAfter(std::chrono::milliseconds delay, AppState* app
 } // namespace
 
 StartupRules::StartupRules(Services services, Timings timings, QObject* parent)
-    : QObject(parent), m_services(std::move(services)), m_timings(timings)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_timings(timings)
 {
 }
 
@@ -72,7 +71,8 @@ void StartupRules::windowDidFirstAppear()
     m_services.appState.loadNodes();
     m_services.appState.loadProfile();
     if (m_services.settings.boolOr(SettingsKeys::autoConnect, false))
-        connectFastestAfter(m_timings.autoConnectDelay, &m_services.appState, &m_services.vpnManager, m_services.actions);
+        connectFastestAfter(m_timings.autoConnectDelay, &m_services.appState, &m_services.vpnManager,
+                            m_services.actions);
 }
 
 void StartupRules::autoConnectFastestIfIdle()

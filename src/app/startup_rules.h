@@ -40,9 +40,9 @@ public:
     explicit StartupRules(Services services, Timings timings = {}, QObject* parent = nullptr);
 
     // At launch: kill-switch rules left loaded by a run that was killed are taken over or
-    // released as "killSwitchEnabled" says; shortly after, a system proxy left pointing at our core by an earlier run is
-    // switched off; with "autoConnect" on, a fresh node list is fetched and the last connected
-    // node is connected when it is online (the first online node when none is remembered).
+    // released as "killSwitchEnabled" says; shortly after, a system proxy left pointing at our core by an earlier run
+    // is switched off; with "autoConnect" on, a fresh node list is fetched and the last connected node is connected
+    // when it is online (the first online node when none is remembered).
     void applicationDidFinishLaunching();
     // Once per process, when the window first appears: loads the node list, announcements and
     // profile and, with "autoConnect" on, connects after the delay to the fastest online node

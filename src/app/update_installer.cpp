@@ -98,7 +98,8 @@ QString diskImagePath(const QString& workDir, const QString& version)
 
 QString signatureRequirement()
 {
-    return QStringLiteral("anchor apple generic and certificate leaf[subject.OU] = \"") + teamIdentifier + QLatin1Char('"');
+    return QStringLiteral("anchor apple generic and certificate leaf[subject.OU] = \"") + teamIdentifier
+        + QLatin1Char('"');
 }
 
 bool isSafeWorkDir(const QString& workDir)
@@ -129,8 +130,7 @@ QString submissionScript(const QString& label, const QString& workDir, const QSt
                           "/bin/cp -- ")
         + shellQuoted(diskImagePath(workDir, version)) + QStringLiteral(" \"$WORK/") + diskImageName(version)
         + QStringLiteral("\"\n/bin/cat > \"$WORK/") + kScriptName + QStringLiteral("\" <<'VELMORAND_INSTALLER'\n")
-        + scriptText(version)
-        + QStringLiteral("\nVELMORAND_INSTALLER\n/bin/launchctl remove ") + label
+        + scriptText(version) + QStringLiteral("\nVELMORAND_INSTALLER\n/bin/launchctl remove ") + label
         + QStringLiteral(" 2>/dev/null || true\n/bin/launchctl submit -l ") + label
         + QStringLiteral(" -- /bin/bash \"$WORK/") + kScriptName + QStringLiteral("\"\n");
 }

@@ -17,7 +17,4 @@ public:
 
 } // namespace
 
-std::unique_ptr<UrlOpener> UrlOpener::makeNative()
-{
-    return std::make_unique<XdgUrlOpener>();
-}
+std::unique_ptr<UrlOpener> UrlOpener::makeNative() { return std::make_unique<XdgUrlOpener>(); }

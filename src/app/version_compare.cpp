@@ -4,10 +4,7 @@
 
 namespace {
 
-bool isDigit(QChar c)
-{
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
 // Compares the digit runs starting at i and j by value and moves both past them.
 int compareDigitRuns(const QString& a, qsizetype& i, const QString& b, qsizetype& j)

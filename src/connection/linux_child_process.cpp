@@ -23,9 +23,9 @@ public:
         // the proxy ports and make every later start fail.
         m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         connect(&m_process, &QProcess::readyReadStandardOutput, this,
-            [this] { emit standardOutputRead(m_process.readAllStandardOutput()); });
+                [this] { emit standardOutputRead(m_process.readAllStandardOutput()); });
         connect(&m_process, &QProcess::readyReadStandardError, this,
-            [this] { emit standardErrorRead(m_process.readAllStandardError()); });
+                [this] { emit standardErrorRead(m_process.readAllStandardError()); });
         connect(&m_process, &QProcess::finished, this, [this] { emit finished(); });
     }
 

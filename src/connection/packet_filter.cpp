@@ -7,7 +7,8 @@
 #include <algorithm>
 
 PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands)
-    : m_scripts(std::move(scripts)), m_commands(commands)
+    : m_scripts(std::move(scripts))
+    , m_commands(commands)
 {
 }
 
@@ -50,7 +51,4 @@ QCoro::Task<bool> PacketFilter::switchSocksProxyOff(QString service)
     return run(PacketFilterScripts::proxyFallback(service));
 }
 
-QCoro::Task<bool> PacketFilter::removeSudoers()
-{
-    return run(PacketFilterScripts::sudoersRemoval());
-}
+QCoro::Task<bool> PacketFilter::removeSudoers() { return run(PacketFilterScripts::sudoersRemoval()); }

@@ -27,11 +27,9 @@ const QString kReferencesAndEnable = QStringLiteral(
 // one step; emptying it first would let everything out until the new rules are in.
 QString anchorLoad(const QString& anchor, const QStringList& rules, const QString& done)
 {
-    return QStringLiteral("\nset -e\n")
-        + QStringLiteral("cat <<'EOF' | /sbin/pfctl -a ") + anchor + QStringLiteral(" -f - 2>&1\n")
-        + rules.join(QLatin1Char('\n')) + QStringLiteral("\nEOF\n")
-        + kReferencesAndEnable
-        + QStringLiteral("echo \"") + done + QStringLiteral("\"\n");
+    return QStringLiteral("\nset -e\n") + QStringLiteral("cat <<'EOF' | /sbin/pfctl -a ") + anchor
+        + QStringLiteral(" -f - 2>&1\n") + rules.join(QLatin1Char('\n')) + QStringLiteral("\nEOF\n")
+        + kReferencesAndEnable + QStringLiteral("echo \"") + done + QStringLiteral("\"\n");
 }
 
 } // namespace
@@ -44,8 +42,8 @@ bool isSafeHost(const QString& host)
         return true;
     // At least two labels: a single word could be a keyword of the rules ("any", "self"). Anchored
     // at the very end of the text: "$" would also match before a final line break.
-    static const QRegularExpression hostName(QRegularExpression::anchoredPattern(
-        QStringLiteral(R"((?=.{1,253}\z)[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?(?:\.[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?)+)")));
+    static const QRegularExpression hostName(QRegularExpression::anchoredPattern(QStringLiteral(
+        R"((?=.{1,253}\z)[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?(?:\.[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?)+)")));
     return hostName.match(host).hasMatch();
 }
 
@@ -54,31 +52,26 @@ QString killSwitchStart(const QStringList& servers)
     QStringList serverRules;
     for (const auto& server : servers) {
         Q_ASSERT(isSafeHost(server));
-        serverRules += {QStringLiteral("pass out quick proto tcp to ") + server, QStringLiteral("pass out quick proto udp to ") + server};
+        serverRules += {QStringLiteral("pass out quick proto tcp to ") + server,
+                        QStringLiteral("pass out quick proto udp to ") + server};
     }
     // The local network is let out by its destination: matched by source, these rules would let
     // everything out of a host whose own address lies in one of the ranges.
-    return anchorLoad(killSwitchAnchor,
-        QStringList{QStringLiteral("scrub-anchor \"com.velmorand/*\""),
-            QStringLiteral("# Allow loopback"),
-            QStringLiteral("pass quick on lo0 all"),
-            QStringLiteral("# Allow VPN server connection")}
+    return anchorLoad(
+        killSwitchAnchor,
+        QStringList{QStringLiteral("scrub-anchor \"com.velmorand/*\""), QStringLiteral("# Allow loopback"),
+                    QStringLiteral("pass quick on lo0 all"), QStringLiteral("# Allow VPN server connection")}
             + serverRules
-            + QStringList{QStringLiteral("# Allow DNS"),
-            QStringLiteral("pass out quick proto udp to any port 53"),
-            QStringLiteral("# Allow local network LAN"),
-            QStringLiteral("pass out quick to 192.168.0.0/16"),
-            QStringLiteral("pass out quick to 10.0.0.0/8"),
-            QStringLiteral("pass out quick to 172.16.0.0/12"),
-            QStringLiteral("# Block all other outbound traffic"),
-            QStringLiteral("block out all")},
+            + QStringList{QStringLiteral("# Allow DNS"), QStringLiteral("pass out quick proto udp to any port 53"),
+                          QStringLiteral("# Allow local network LAN"),
+                          QStringLiteral("pass out quick to 192.168.0.0/16"),
+                          QStringLiteral("pass out quick to 10.0.0.0/8"),
+                          QStringLiteral("pass out quick to 172.16.0.0/12"),
+                          QStringLiteral("# Block all other outbound traffic"), QStringLiteral("block out all")},
         QStringLiteral("Kill Switch activated"));
 }
 
-QString killSwitchStop()
-{
-    return QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1");
-}
+QString killSwitchStop() { return QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1"); }
 
 QString splitRules(const QList<quint32>& userIds)
 {
@@ -94,9 +87,6 @@ QString proxyFallback(const QString& service)
         + QStringLiteral(" off 2>&1");
 }
 
-QString sudoersRemoval()
-{
-    return QStringLiteral("rm -f ") + sudoersFile + QStringLiteral(" 2>/dev/null");
-}
+QString sudoersRemoval() { return QStringLiteral("rm -f ") + sudoersFile + QStringLiteral(" 2>/dev/null"); }
 
 } // namespace PacketFilterScripts

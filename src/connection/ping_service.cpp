@@ -23,10 +23,7 @@ void raiseDescriptorLimit()
 
 } // namespace
 
-PingService::PingService()
-{
-    raiseDescriptorLimit();
-}
+PingService::PingService() { raiseDescriptorLimit(); }
 
 qint64 PingService::roundedMilliseconds(std::chrono::nanoseconds elapsed)
 {
@@ -51,11 +48,12 @@ QCoro::Task<QHash<qint64, qint64>> PingService::ping(QList<Node> nodes)
     std::vector<QCoro::Task<>> probes;
     probes.reserve(nodes.size());
     for (const auto& node : nodes) {
-        probes.push_back([](PingService* service, Node node, std::shared_ptr<QHash<qint64, qint64>> results) -> QCoro::Task<> {
-            const auto ms = co_await service->ping(node.server, node.port, nodeTimeout);
-            if (ms)
-                results->insert(node.id, *ms);
-        }(this, node, results));
+        probes.push_back(
+            [](PingService* service, Node node, std::shared_ptr<QHash<qint64, qint64>> results) -> QCoro::Task<> {
+                const auto ms = co_await service->ping(node.server, node.port, nodeTimeout);
+                if (ms)
+                    results->insert(node.id, *ms);
+            }(this, node, results));
     }
     for (auto& probe : probes)
         co_await probe;

@@ -14,14 +14,30 @@ void writeString(QByteArray& out, const QString& text)
     out += '"';
     for (const char c : text.toUtf8()) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '/': out += "\\/"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '/':
+            out += "\\/";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 char escaped[8];
@@ -83,11 +99,19 @@ void writeValue(QByteArray& out, const QJsonValue& value, int depth)
         out += closingIndent + ']';
         return;
     }
-    case QJsonValue::String: writeString(out, value.toString()); return;
-    case QJsonValue::Double: writeNumber(out, value.toDouble()); return;
-    case QJsonValue::Bool: out += value.toBool() ? "true" : "false"; return;
+    case QJsonValue::String:
+        writeString(out, value.toString());
+        return;
+    case QJsonValue::Double:
+        writeNumber(out, value.toDouble());
+        return;
+    case QJsonValue::Bool:
+        out += value.toBool() ? "true" : "false";
+        return;
     case QJsonValue::Null:
-    case QJsonValue::Undefined: out += "null"; return;
+    case QJsonValue::Undefined:
+        out += "null";
+        return;
     }
 }
 

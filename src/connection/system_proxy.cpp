@@ -15,12 +15,9 @@ const QString kNetworksetup = QStringLiteral("/usr/sbin/networksetup");
 const QString kSudo = QStringLiteral("/usr/bin/sudo");
 const QString kLocalHost = QStringLiteral("127.0.0.1");
 const QStringList kPreferredServices{QStringLiteral("Wi-Fi"), QStringLiteral("Ethernet"),
-    QStringLiteral("USB 10/100/1000 LAN"), QStringLiteral("Thunderbolt Ethernet")};
+                                     QStringLiteral("USB 10/100/1000 LAN"), QStringLiteral("Thunderbolt Ethernet")};
 
-QString outputText(const ProcessResult& result)
-{
-    return decodeUtf8(result.output).value_or(QString());
-}
+QString outputText(const ProcessResult& result) { return decodeUtf8(result.output).value_or(QString()); }
 
 // The names listed by "-listallnetworkservices", without its header line.
 QStringList listedServices(const QString& listing)
@@ -32,7 +29,8 @@ QStringList listedServices(const QString& listing)
             name.remove(0, 1);
         while (!name.isEmpty() && (name.back() == u' ' || name.back() == u'\t'))
             name.chop(1);
-        if (name.isEmpty() || name.startsWith(QLatin1String("An asterisk")) || name.contains(QLatin1String("networkservices")))
+        if (name.isEmpty() || name.startsWith(QLatin1String("An asterisk"))
+            || name.contains(QLatin1String("networkservices")))
             continue;
         services.append(name);
     }
@@ -97,7 +95,11 @@ QList<QStringList> SystemProxy::pointAtCoreArguments(const QString& service, int
     return commands;
 }
 
-SystemProxy::SystemProxy(ProcessRunner& processes, CommandQueue& commands) : m_processes(processes), m_commands(commands) {}
+SystemProxy::SystemProxy(ProcessRunner& processes, CommandQueue& commands)
+    : m_processes(processes)
+    , m_commands(commands)
+{
+}
 
 std::optional<QString> SystemProxy::detectService()
 {
@@ -113,7 +115,8 @@ std::optional<QString> SystemProxy::detectService()
     for (const auto& preferred : kPreferredServices) {
         auto match = std::find(services.cbegin(), services.cend(), preferred);
         if (match == services.cend())
-            match = std::find_if(services.cbegin(), services.cend(), [&](const QString& s) { return s.startsWith(preferred); });
+            match = std::find_if(services.cbegin(), services.cend(),
+                                 [&](const QString& s) { return s.startsWith(preferred); });
         if (match != services.cend())
             return m_service = *match;
     }
@@ -124,7 +127,8 @@ std::optional<QString> SystemProxy::detectService()
 
 bool SystemProxy::privileged(const QStringList& arguments, std::chrono::milliseconds limit)
 {
-    return m_processes.run({kSudo, QStringList{QStringLiteral("-n"), kNetworksetup} + arguments, {}, {}, limit}).succeeded();
+    return m_processes.run({kSudo, QStringList{QStringLiteral("-n"), kNetworksetup} + arguments, {}, {}, limit})
+        .succeeded();
 }
 
 SystemProxy::Setting SystemProxy::readSetting(const QString& service, Kind kind)
@@ -182,7 +186,8 @@ QCoro::Task<SystemProxy::SocksSwitch> SystemProxy::switchSocks(bool on, int port
     });
 }
 
-QCoro::Task<SystemProxy::AllOff> SystemProxy::switchAllOff(std::optional<QString> service, std::chrono::milliseconds limit)
+QCoro::Task<SystemProxy::AllOff> SystemProxy::switchAllOff(std::optional<QString> service,
+                                                           std::chrono::milliseconds limit)
 {
     return m_commands.run([this, service, limit] {
         AllOff outcome{service ? service : detectService()};
@@ -194,8 +199,9 @@ QCoro::Task<SystemProxy::AllOff> SystemProxy::switchAllOff(std::optional<QString
     });
 }
 
-QCoro::Task<QList<SystemProxy::Kind>> SystemProxy::clearLeftovers(
-    QList<int> localPorts, std::chrono::milliseconds limit, std::shared_ptr<std::atomic<bool>> cancelled)
+QCoro::Task<QList<SystemProxy::Kind>> SystemProxy::clearLeftovers(QList<int> localPorts,
+                                                                  std::chrono::milliseconds limit,
+                                                                  std::shared_ptr<std::atomic<bool>> cancelled)
 {
     return m_commands.run([this, localPorts, limit, cancelled] {
         QList<Kind> cleared;

@@ -73,8 +73,8 @@ public:
     // Switches off each proxy of the active service that still points at the local ports, left
     // by a run that ended without disconnecting; other proxies are the user's own. Stops before
     // the next switch once `cancelled` is set. The kinds switched off.
-    QCoro::Task<QList<Kind>> clearLeftovers(
-        QList<int> localPorts, std::chrono::milliseconds limit, std::shared_ptr<std::atomic<bool>> cancelled);
+    QCoro::Task<QList<Kind>> clearLeftovers(QList<int> localPorts, std::chrono::milliseconds limit,
+                                            std::shared_ptr<std::atomic<bool>> cancelled);
 
 private:
     // The blocking steps, run only inside the queue's jobs.

@@ -18,7 +18,12 @@ public:
     const char* what() const noexcept override { return m_what.constData(); }
 
 private:
-    VpnError(Kind kind, int code) : m_kind(kind), m_code(code), m_what(description().toUtf8()) {}
+    VpnError(Kind kind, int code)
+        : m_kind(kind)
+        , m_code(code)
+        , m_what(description().toUtf8())
+    {
+    }
 
     Kind m_kind;
     int m_code;

@@ -20,8 +20,8 @@ QString VpnManager::rawValue(ProxyMode mode)
     return mode == ProxyMode::tun ? QStringLiteral("tun") : QStringLiteral("socks");
 }
 
-VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayManager& xray, AdminScriptRunner& adminScripts,
-    VpnTimings timings, QObject* parent)
+VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayManager& xray,
+                       AdminScriptRunner& adminScripts, VpnTimings timings, QObject* parent)
     : VpnManager(settings, processes, std::move(timings), parent)
 {
     m_xray = &xray;
@@ -37,7 +37,8 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTim
     , m_xray(nullptr)
     , m_adminScripts(nullptr)
     , m_timings(std::move(timings))
-    , m_proxyMode(settings.stringValue(SettingsKeys::proxyMode) == QLatin1String("tun") ? ProxyMode::tun : ProxyMode::socks)
+    , m_proxyMode(settings.stringValue(SettingsKeys::proxyMode) == QLatin1String("tun") ? ProxyMode::tun
+                                                                                        : ProxyMode::socks)
     , m_autoReconnectEnabled(settings.boolOr(SettingsKeys::autoReconnectEnabled, true))
 {
     // However the application ends, a connection in any state goes with it: a core left running
@@ -71,20 +72,11 @@ AdminScriptRunner& VpnManager::adminScripts()
     return *m_adminScripts;
 }
 
-void VpnManager::setState(ConnectionState state)
-{
-    assign(m_state, state, &VpnManager::stateChanged);
-}
+void VpnManager::setState(ConnectionState state) { assign(m_state, state, &VpnManager::stateChanged); }
 
-void VpnManager::setTrafficDown(qint64 bytes)
-{
-    assign(m_trafficDown, bytes, &VpnManager::trafficDownChanged);
-}
+void VpnManager::setTrafficDown(qint64 bytes) { assign(m_trafficDown, bytes, &VpnManager::trafficDownChanged); }
 
-void VpnManager::setTrafficUp(qint64 bytes)
-{
-    assign(m_trafficUp, bytes, &VpnManager::trafficUpChanged);
-}
+void VpnManager::setTrafficUp(qint64 bytes) { assign(m_trafficUp, bytes, &VpnManager::trafficUpChanged); }
 
 void VpnManager::setConnectedNode(const std::optional<Node>& node)
 {
@@ -121,10 +113,7 @@ void VpnManager::setConnectionLog(const QList<ConnectionLogEntry>& entries)
     assign(m_connectionLog, entries, &VpnManager::connectionLogChanged);
 }
 
-void VpnManager::clearConnectionLog()
-{
-    setConnectionLog({});
-}
+void VpnManager::clearConnectionLog() { setConnectionLog({}); }
 
 void VpnManager::setProxyRunning(bool running)
 {
@@ -166,7 +155,8 @@ void VpnManager::setSplitTunnelApps(const QStringList& paths)
     assign(m_splitTunnelApps, paths, &VpnManager::splitTunnelAppsChanged);
 }
 
-void VpnManager::addLog(ConnectionLogEntry::LogType type, const QString& message, const std::optional<QString>& nodeName)
+void VpnManager::addLog(ConnectionLogEntry::LogType type, const QString& message,
+                        const std::optional<QString>& nodeName)
 {
     m_connectionLog.prepend({QUuid::createUuid(), QDateTime::currentDateTime(), type, message, nodeName});
     emit connectionLogChanged();
@@ -182,7 +172,7 @@ QString VpnManager::formatDuration(double seconds)
     long long total = 0;
     if (std::isfinite(seconds) && seconds > 0)
         total = seconds >= double(std::numeric_limits<long long>::max()) ? std::numeric_limits<long long>::max()
-                                                                          : static_cast<long long>(seconds);
+                                                                         : static_cast<long long>(seconds);
     char text[48];
     if (total < 3600)
         std::snprintf(text, sizeof text, "%02lld:%02lld", (total / 60) % 60, total % 60);

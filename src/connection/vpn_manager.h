@@ -100,7 +100,7 @@ public:
     };
 
     VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayManager& xray, AdminScriptRunner& adminScripts,
-        VpnTimings timings = {}, QObject* parent = nullptr);
+               VpnTimings timings = {}, QObject* parent = nullptr);
     // For screens that show and set the figures but never connect: the proxy core and the
     // administrator scripts are this system's own, made only when first needed.
     VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTimings timings = {}, QObject* parent = nullptr);
@@ -159,7 +159,8 @@ public:
     QStringList splitTunnelApps() const { return m_splitTunnelApps; }
 
     // Adds a line to the front of the connection log, dropping the oldest beyond maxLogEntries.
-    void addLog(ConnectionLogEntry::LogType type, const QString& message, const std::optional<QString>& nodeName = std::nullopt);
+    void addLog(ConnectionLogEntry::LogType type, const QString& message,
+                const std::optional<QString>& nodeName = std::nullopt);
     // "MM:SS" below an hour, else "H:MM:SS" (hours not wrapped), from whole seconds.
     static QString formatDuration(double seconds);
 

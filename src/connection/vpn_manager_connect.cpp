@@ -10,16 +10,13 @@
 #include <QCoroFuture>
 #include <QCoroTimer>
 #include <QEventLoop>
-#include <QPromise>
 #include <QPointer>
+#include <QPromise>
 #include <QRegularExpression>
 
 namespace {
 
-QString localProxyLine()
-{
-    return QStringLiteral("本地代理: 127.0.0.1:") + QString::number(VpnManager::proxyPort);
-}
+QString localProxyLine() { return QStringLiteral("本地代理: 127.0.0.1:") + QString::number(VpnManager::proxyPort); }
 
 // Owns the task, so that it runs on after a wait for it was given up.
 QCoro::Task<> quitWhenDone(QCoro::Task<> task, QPointer<QEventLoop> loop)
@@ -44,10 +41,7 @@ QString VpnManager::snIFor(const Node& node)
     return prefix + QLatin1Char('.') + XrayConstants::realityServerName;
 }
 
-QCoro::Task<> VpnManager::connectTo(Node node)
-{
-    return connectWithRetries(std::move(node), ConnectRequest::user);
-}
+QCoro::Task<> VpnManager::connectTo(Node node) { return connectWithRetries(std::move(node), ConnectRequest::user); }
 
 QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
 {
@@ -65,7 +59,8 @@ QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
         if (m_connectedNode && m_connectedNode->id == node.id)
             co_return;
         const QString from = m_connectedNode ? m_connectedNode->name : QStringLiteral("当前节点");
-        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("切换节点: ") + from + QStringLiteral(" → ") + node.name);
+        addLog(ConnectionLogEntry::LogType::info,
+               QStringLiteral("切换节点: ") + from + QStringLiteral(" → ") + node.name);
         // A switch is no end of the user's protection: the kill switch stays in force.
         auto ending = endConnection(KillSwitch::keep);
         const auto asked = m_connectGeneration;
@@ -87,8 +82,9 @@ QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
         ++failures;
         if (failures < maxConnectAttempts) {
             const auto count = QString::number(failures);
-            addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("连接失败,") + count + QStringLiteral("秒后重试(") + count
-                    + QLatin1Char('/') + QString::number(maxConnectAttempts) + QLatin1Char(')'));
+            addLog(ConnectionLogEntry::LogType::warning,
+                   QStringLiteral("连接失败,") + count + QStringLiteral("秒后重试(") + count + QLatin1Char('/')
+                       + QString::number(maxConnectAttempts) + QLatin1Char(')'));
             const auto wait = failures * m_timings.retryWaitUnit;
             co_await QCoro::sleepFor(wait);
             if (!self || overtaken(generation))
@@ -138,7 +134,8 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     }
     setProxyRunning(true);
     if (m_proxyMode == ProxyMode::socks)
-        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("xray 内核已启动,本地代理 127.0.0.1:") + QString::number(proxyPort));
+        addLog(ConnectionLogEntry::LogType::info,
+               QStringLiteral("xray 内核已启动,本地代理 127.0.0.1:") + QString::number(proxyPort));
 
     const auto service = co_await detectActiveNetworkService();
     if (!self || overtaken(generation))
@@ -174,7 +171,8 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     m_settings.setValue(SettingsKeys::lastConnectedNodeId, node.id);
     // Both follow-ups run after the connect has finished.
     const qint64 nodeId = node.id;
-    QMetaObject::invokeMethod(this, [this, nodeId] { emit nodeConnected(nodeId); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, nodeId] { emit nodeConnected(nodeId); }, Qt::QueuedConnection);
     addLog(ConnectionLogEntry::LogType::connected, QStringLiteral("已连接到 ") + node.name, node.name);
     if (m_settings.boolOr(SettingsKeys::openOnConnect, false))
         QMetaObject::invokeMethod(this, &VpnManager::openMainWindowRequested, Qt::QueuedConnection);
@@ -182,14 +180,11 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
 
 bool VpnManager::holdsConnection(KillSwitch killSwitch) const
 {
-    return m_statsTimer || (killSwitch == KillSwitch::release && m_killSwitchEnabled) || m_systemProxyTouched || m_isProxyRunning
-        || m_isReconnecting;
+    return m_statsTimer || (killSwitch == KillSwitch::release && m_killSwitchEnabled) || m_systemProxyTouched
+        || m_isProxyRunning || m_isReconnecting;
 }
 
-QCoro::Task<> VpnManager::disconnect()
-{
-    return endConnection(KillSwitch::release);
-}
+QCoro::Task<> VpnManager::disconnect() { return endConnection(KillSwitch::release); }
 
 QCoro::Task<> VpnManager::tearDownFinished()
 {

@@ -34,7 +34,8 @@ QList<quint32> runningUserIds(ProcessRunner& processes, const QStringList& appli
     std::set<quint32> userIds;
     for (const auto pid : processIds) {
         const auto owner = processes.run(
-            {QStringLiteral("/bin/ps"), {QStringLiteral("-o"), QStringLiteral("uid="), QStringLiteral("-p"), QString::number(pid)}});
+            {QStringLiteral("/bin/ps"),
+             {QStringLiteral("-o"), QStringLiteral("uid="), QStringLiteral("-p"), QString::number(pid)}});
         const auto text = owner.started ? decodeUtf8(owner.output) : std::nullopt;
         if (!text)
             continue;
@@ -76,7 +77,8 @@ QCoro::Task<bool> VpnManager::loadKillSwitchRules(QStringList servers)
         co_return false;
     switch (load) {
     case PacketFilter::Load::unsafeServer:
-        addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"));
+        addLog(ConnectionLogEntry::LogType::error,
+               QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"));
         co_return false;
     case PacketFilter::Load::failed:
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败"));
@@ -169,7 +171,8 @@ QCoro::Task<> VpnManager::applySplitTunnelRules()
         co_return;
     }
     addLog(ConnectionLogEntry::LogType::info,
-        QStringLiteral("分应用代理: ") + QString::number(m_splitTunnelApps.size()) + QStringLiteral(" 个应用已绕过 VPN"));
+           QStringLiteral("分应用代理: ") + QString::number(m_splitTunnelApps.size())
+               + QStringLiteral(" 个应用已绕过 VPN"));
 }
 
 QCoro::Task<VpnManager::CleanupResult> VpnManager::cleanupSystemConfig(bool removeSudoers)

@@ -99,9 +99,9 @@ void VpnManager::checkConnectionHealth()
     ++m_reconnectAttempts;
     if (m_reconnectAttempts <= maxReconnectAttempts) {
         addLog(ConnectionLogEntry::LogType::warning,
-            QStringLiteral("检测到连接断开,正在重连(") + QString::number(m_reconnectAttempts) + QLatin1Char('/')
-                + QString::number(maxReconnectAttempts) + QLatin1Char(')'),
-            node.name);
+               QStringLiteral("检测到连接断开,正在重连(") + QString::number(m_reconnectAttempts) + QLatin1Char('/')
+                   + QString::number(maxReconnectAttempts) + QLatin1Char(')'),
+               node.name);
         reconnect(node);
         return;
     }

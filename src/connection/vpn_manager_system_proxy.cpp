@@ -2,10 +2,7 @@
 
 #include <QPointer>
 
-QCoro::Task<std::optional<QString>> VpnManager::detectActiveNetworkService()
-{
-    return m_systemProxy.activeService();
-}
+QCoro::Task<std::optional<QString>> VpnManager::detectActiveNetworkService() { return m_systemProxy.activeService(); }
 
 QCoro::Task<bool> VpnManager::runNetworksetupSudo(QStringList arguments)
 {
@@ -30,12 +27,14 @@ QCoro::Task<> VpnManager::setSystemProxy(bool enabled)
     }
     if (!outcome.succeeded) {
         addLog(ConnectionLogEntry::LogType::error,
-            (enabled ? QStringLiteral("设置") : QStringLiteral("关闭")) + QStringLiteral("系统代理失败: 未配置 networksetup 免密权限"));
+               (enabled ? QStringLiteral("设置") : QStringLiteral("关闭"))
+                   + QStringLiteral("系统代理失败: 未配置 networksetup 免密权限"));
         co_return;
     }
     setSystemProxyEnabled(enabled);
     addLog(ConnectionLogEntry::LogType::info,
-        enabled ? QStringLiteral("系统代理已设置 (SOCKS5 127.0.0.1:%1)").arg(proxyPort) : QStringLiteral("系统代理已关闭"));
+           enabled ? QStringLiteral("系统代理已设置 (SOCKS5 127.0.0.1:%1)").arg(proxyPort)
+                   : QStringLiteral("系统代理已关闭"));
     if (outcome.onSecondAttempt)
         startSudoKeepalive();
 }
@@ -82,7 +81,8 @@ QCoro::Task<> VpnManager::clearLeftoverSystemProxy()
     QPointer<VpnManager> self(this);
     m_leftoverClearing = std::make_shared<std::atomic<bool>>(false);
     const QList<int> corePorts{proxyPort, httpPort};
-    const auto cleared = co_await m_systemProxy.clearLeftovers(corePorts, m_timings.privilegedCommandLimit, m_leftoverClearing);
+    const auto cleared
+        = co_await m_systemProxy.clearLeftovers(corePorts, m_timings.privilegedCommandLimit, m_leftoverClearing);
     if (!self)
         co_return;
     if (cleared.contains(SystemProxy::Kind::socks) && m_state == ConnectionState::disconnected)

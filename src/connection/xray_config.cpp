@@ -16,43 +16,53 @@ QJsonObject proxyOutbound(const Node& node, const std::optional<QString>& sni, b
     if (node.method == QLatin1String("reality")) {
         return {
             {QStringLiteral("protocol"), QStringLiteral("vless")},
-            {QStringLiteral("settings"), QJsonObject{{QStringLiteral("vnext"), QJsonArray{QJsonObject{
-                {QStringLiteral("address"), node.server},
-                {QStringLiteral("port"), node.port},
-                {QStringLiteral("users"), QJsonArray{QJsonObject{
-                    {QStringLiteral("encryption"), QStringLiteral("none")},
-                    {QStringLiteral("id"), node.password},
-                }}},
-            }}}}},
-            {QStringLiteral("streamSettings"), QJsonObject{
-                {QStringLiteral("network"), QStringLiteral("tcp")},
-                {QStringLiteral("realitySettings"), QJsonObject{
-                    {QStringLiteral("fingerprint"), QStringLiteral("chrome")},
-                    {QStringLiteral("publicKey"), secondFallback ? XrayConstants::vozaPubKey : XrayConstants::defaultPubKey},
-                    {QStringLiteral("serverName"), XrayConstants::realityServerName},
-                    {QStringLiteral("shortId"), XrayConstants::realityShortId},
-                }},
-                {QStringLiteral("security"), QStringLiteral("reality")},
-            }},
+            {QStringLiteral("settings"),
+             QJsonObject{{QStringLiteral("vnext"),
+                          QJsonArray{QJsonObject{
+                              {QStringLiteral("address"), node.server},
+                              {QStringLiteral("port"), node.port},
+                              {QStringLiteral("users"),
+                               QJsonArray{QJsonObject{
+                                   {QStringLiteral("encryption"), QStringLiteral("none")},
+                                   {QStringLiteral("id"), node.password},
+                               }}},
+                          }}}}},
+            {QStringLiteral("streamSettings"),
+             QJsonObject{
+                 {QStringLiteral("network"), QStringLiteral("tcp")},
+                 {QStringLiteral("realitySettings"),
+                  QJsonObject{
+                      {QStringLiteral("fingerprint"), QStringLiteral("chrome")},
+                      {QStringLiteral("publicKey"),
+                       secondFallback ? XrayConstants::vozaPubKey : XrayConstants::defaultPubKey},
+                      {QStringLiteral("serverName"), XrayConstants::realityServerName},
+                      {QStringLiteral("shortId"), XrayConstants::realityShortId},
+                  }},
+                 {QStringLiteral("security"), QStringLiteral("reality")},
+             }},
             {QStringLiteral("tag"), QStringLiteral("proxy")},
         };
     }
     return {
         {QStringLiteral("protocol"), QStringLiteral("trojan")},
-        {QStringLiteral("settings"), QJsonObject{{QStringLiteral("servers"), QJsonArray{QJsonObject{
-            {QStringLiteral("address"), node.server},
-            {QStringLiteral("password"), node.password},
-            {QStringLiteral("port"), node.port},
-        }}}}},
-        {QStringLiteral("streamSettings"), QJsonObject{
-            {QStringLiteral("network"), QStringLiteral("tcp")},
-            {QStringLiteral("security"), QStringLiteral("tls")},
-            {QStringLiteral("tlsSettings"), QJsonObject{
-                {QStringLiteral("pinnedPeerCertSha256"),
-                    QJsonArray{secondFallback ? XrayConstants::vozaCertPin : XrayConstants::gkCertPin}},
-                {QStringLiteral("serverName"), sni.value_or(node.server)},
-            }},
-        }},
+        {QStringLiteral("settings"),
+         QJsonObject{{QStringLiteral("servers"),
+                      QJsonArray{QJsonObject{
+                          {QStringLiteral("address"), node.server},
+                          {QStringLiteral("password"), node.password},
+                          {QStringLiteral("port"), node.port},
+                      }}}}},
+        {QStringLiteral("streamSettings"),
+         QJsonObject{
+             {QStringLiteral("network"), QStringLiteral("tcp")},
+             {QStringLiteral("security"), QStringLiteral("tls")},
+             {QStringLiteral("tlsSettings"),
+              QJsonObject{
+                  {QStringLiteral("pinnedPeerCertSha256"),
+                   QJsonArray{secondFallback ? XrayConstants::vozaCertPin : XrayConstants::gkCertPin}},
+                  {QStringLiteral("serverName"), sni.value_or(node.server)},
+              }},
+         }},
         {QStringLiteral("tag"), QStringLiteral("proxy")},
     };
 }
@@ -69,7 +79,7 @@ QJsonArray routingRules(const QString& mode)
         };
     };
     return {direct(QStringLiteral("ip"), QStringLiteral("geoip:cn")),
-        direct(QStringLiteral("domain"), QStringLiteral("geosite:cn"))};
+            direct(QStringLiteral("domain"), QStringLiteral("geosite:cn"))};
 }
 
 // The user's own servers, when valid, are asked first; the service's resolvers stay behind them.
@@ -107,14 +117,16 @@ QJsonArray inbounds()
             {QStringLiteral("listen"), QStringLiteral("127.0.0.1")},
             {QStringLiteral("port"), XrayManager::proxyPort},
             {QStringLiteral("protocol"), QStringLiteral("socks")},
-            {QStringLiteral("settings"), QJsonObject{
-                {QStringLiteral("auth"), QStringLiteral("noauth")},
-                {QStringLiteral("udp"), true},
-            }},
-            {QStringLiteral("sniffing"), QJsonObject{
-                {QStringLiteral("destOverride"), QJsonArray{QStringLiteral("http"), QStringLiteral("tls")}},
-                {QStringLiteral("enabled"), true},
-            }},
+            {QStringLiteral("settings"),
+             QJsonObject{
+                 {QStringLiteral("auth"), QStringLiteral("noauth")},
+                 {QStringLiteral("udp"), true},
+             }},
+            {QStringLiteral("sniffing"),
+             QJsonObject{
+                 {QStringLiteral("destOverride"), QJsonArray{QStringLiteral("http"), QStringLiteral("tls")}},
+                 {QStringLiteral("enabled"), true},
+             }},
         },
     };
 }
@@ -135,14 +147,17 @@ QString XrayManager::buildConfig(const Node& node, const std::optional<QString>&
         {QStringLiteral("dns"), dnsSettings(customDnsServers())},
         {QStringLiteral("inbounds"), inbounds()},
         {QStringLiteral("log"), QJsonObject{{QStringLiteral("loglevel"), QStringLiteral("warning")}}},
-        {QStringLiteral("outbounds"), QJsonArray{
-            proxyOutbound(node, sni, secondFallback),
-            QJsonObject{{QStringLiteral("protocol"), QStringLiteral("freedom")}, {QStringLiteral("tag"), QStringLiteral("direct")}},
-        }},
-        {QStringLiteral("routing"), QJsonObject{
-            {QStringLiteral("domainStrategy"), QStringLiteral("IPIfNonMatch")},
-            {QStringLiteral("rules"), routingRules(m_mode)},
-        }},
+        {QStringLiteral("outbounds"),
+         QJsonArray{
+             proxyOutbound(node, sni, secondFallback),
+             QJsonObject{{QStringLiteral("protocol"), QStringLiteral("freedom")},
+                         {QStringLiteral("tag"), QStringLiteral("direct")}},
+         }},
+        {QStringLiteral("routing"),
+         QJsonObject{
+             {QStringLiteral("domainStrategy"), QStringLiteral("IPIfNonMatch")},
+             {QStringLiteral("rules"), routingRules(m_mode)},
+         }},
     };
     return QString::fromUtf8(PrettyJson::write(document));
 }

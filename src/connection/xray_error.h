@@ -19,7 +19,9 @@ public:
     };
 
     XrayError(Code code, QString description)
-        : m_code(code), m_description(std::move(description)), m_what(m_description.toUtf8())
+        : m_code(code)
+        , m_description(std::move(description))
+        , m_what(m_description.toUtf8())
     {
     }
 

@@ -5,8 +5,8 @@
 #include "platform/paths.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
-#include "tcp_probe.h"
 #include "platform/utf8_text.h"
+#include "tcp_probe.h"
 #include "xray_error.h"
 
 #include <QCoroTimer>
@@ -83,10 +83,7 @@ XrayManager::XrayManager(SettingsStore& settings, ChildProcessLauncher& launcher
 {
 }
 
-XrayManager::~XrayManager()
-{
-    stop();
-}
+XrayManager::~XrayManager() { stop(); }
 
 std::optional<qint64> XrayManager::processId() const
 {
@@ -98,7 +95,7 @@ std::optional<qint64> XrayManager::processId() const
 std::optional<QString> XrayManager::xrayBinaryPath() const
 {
     const QStringList candidates{m_options.resourcesDir + QStringLiteral("/xray"),
-        QDir::currentPath() + QStringLiteral("/Velmorand/Resources/xray")};
+                                 QDir::currentPath() + QStringLiteral("/Velmorand/Resources/xray")};
     for (const auto& candidate : candidates) {
         if (QFileInfo(candidate).isFile())
             return candidate;
@@ -173,15 +170,18 @@ QCoro::Task<> XrayManager::start(Node node, std::optional<QString> sni)
 }
 
 XrayManager::ChildHandle XrayManager::launchCore(const QString& binary, const QString& directory,
-    const std::shared_ptr<CoreOutput>& output, quint64 generation)
+                                                 const std::shared_ptr<CoreOutput>& output, quint64 generation)
 {
-    ProcessRequest request{binary, {QStringLiteral("run"), QStringLiteral("-c"), directory + QLatin1Char('/') + kConfigFileName},
-        directory, {{QStringLiteral("XRAY_LOCATION_ASSET"), directory}}};
+    ProcessRequest request{
+        binary,
+        {QStringLiteral("run"), QStringLiteral("-c"), directory + QLatin1Char('/') + kConfigFileName},
+        directory,
+        {{QStringLiteral("XRAY_LOCATION_ASSET"), directory}}};
     auto core = ChildHandle(m_launcher.create(request).release());
     connect(core.get(), &ChildProcess::standardOutputRead, this,
-        [output](const QByteArray& chunk) { keepLatest(output->standardOutput, chunk); });
+            [output](const QByteArray& chunk) { keepLatest(output->standardOutput, chunk); });
     connect(core.get(), &ChildProcess::standardErrorRead, this,
-        [output](const QByteArray& chunk) { keepLatest(output->standardError, chunk); });
+            [output](const QByteArray& chunk) { keepLatest(output->standardError, chunk); });
     connect(core.get(), &ChildProcess::finished, this, [this, output, generation] {
         // Each stream's whole output, once it has ended.
         for (const auto& stream : {output->standardOutput, output->standardError}) {
@@ -196,7 +196,8 @@ XrayManager::ChildHandle XrayManager::launchCore(const QString& binary, const QS
     return core;
 }
 
-QCoro::Task<> XrayManager::waitUntilListening(ChildProcess* core, std::shared_ptr<CoreOutput> output, quint64 generation)
+QCoro::Task<> XrayManager::waitUntilListening(ChildProcess* core, std::shared_ptr<CoreOutput> output,
+                                              quint64 generation)
 {
     QPointer<XrayManager> self(this);
     QPointer<ChildProcess> watched(core);
@@ -210,7 +211,8 @@ QCoro::Task<> XrayManager::waitUntilListening(ChildProcess* core, std::shared_pt
             m_starting = false;
             m_process.reset();
             throw XrayError(XrayError::exitedAtStart,
-                why.isEmpty() ? QStringLiteral("xray 内核启动后立即退出") : QStringLiteral("xray 内核启动后立即退出: ") + why);
+                            why.isEmpty() ? QStringLiteral("xray 内核启动后立即退出")
+                                          : QStringLiteral("xray 内核启动后立即退出: ") + why);
         }
         bool listening = true;
         for (const auto port : m_options.listenPorts) {
@@ -224,7 +226,8 @@ QCoro::Task<> XrayManager::waitUntilListening(ChildProcess* core, std::shared_pt
             co_return;
         if (std::chrono::steady_clock::now() >= deadline) {
             stop();
-            throw XrayError(XrayError::notListening,
+            throw XrayError(
+                XrayError::notListening,
                 QStringLiteral("xray 内核未在 %1 秒内开始监听").arg(double(m_options.readyTimeout.count()) / 1000.0));
         }
         co_await QCoro::sleepFor(m_options.readyPollInterval);

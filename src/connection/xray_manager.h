@@ -107,7 +107,7 @@ private:
     QStringList customDnsServers() const;
     void copyGeoIfNeeded(const QString& directory) const;
     ChildHandle launchCore(const QString& binary, const QString& directory, const std::shared_ptr<CoreOutput>& output,
-        quint64 generation);
+                           quint64 generation);
     QCoro::Task<> waitUntilListening(ChildProcess* core, std::shared_ptr<CoreOutput> output, quint64 generation);
     void startTrafficMonitor();
     void dropTrafficMonitor();

@@ -13,8 +13,8 @@ namespace {
 ProcessRequest monitorRequest(qint64 pid)
 {
     return {QStringLiteral("/usr/sbin/nettop"),
-        {QStringLiteral("-P"), QStringLiteral("-l"), QStringLiteral("1000000"), QStringLiteral("-J"),
-            QStringLiteral("bytes_in,bytes_out"), QStringLiteral("-p"), QString::number(pid)}};
+            {QStringLiteral("-P"), QStringLiteral("-l"), QStringLiteral("1000000"), QStringLiteral("-J"),
+             QStringLiteral("bytes_in,bytes_out"), QStringLiteral("-p"), QString::number(pid)}};
 }
 
 std::optional<double> decimalNumber(QStringView text)

@@ -6,5 +6,6 @@
 void closeConnectionsOnQuit(QNetworkAccessManager& manager)
 {
     if (auto* application = QCoreApplication::instance())
-        QObject::connect(application, &QCoreApplication::aboutToQuit, &manager, &QNetworkAccessManager::clearConnectionCache);
+        QObject::connect(application, &QCoreApplication::aboutToQuit, &manager,
+                         &QNetworkAccessManager::clearConnectionCache);
 }

@@ -9,10 +9,7 @@
 #include <unistd.h>
 
 namespace {
-QString fromEnv(const char* name)
-{
-    return qEnvironmentVariable(name);
-}
+QString fromEnv(const char* name) { return qEnvironmentVariable(name); }
 
 QString ensureDir(const QString& path, bool privateToUser)
 {
@@ -41,9 +38,8 @@ QString configDir()
 {
     if (const auto dir = fromEnv("VELMORAND_CONFIG_DIR"); !dir.isEmpty())
         return ensureDir(dir, true);
-    return ensureDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                         + QStringLiteral("/velmorand"),
-                     true);
+    return ensureDir(
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/velmorand"), true);
 }
 
 QString stateDir()

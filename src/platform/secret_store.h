@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include <optional>
 #include <memory>
+#include <optional>
 
 // Generic-password items of the user's keychain, by service and account.
 class SecretStore {

@@ -13,15 +13,13 @@
 #include <cmath>
 
 SettingsStore::SettingsStore(QString filePath, QObject* parent)
-    : QObject(parent), m_filePath(std::move(filePath))
+    : QObject(parent)
+    , m_filePath(std::move(filePath))
 {
     reload();
 }
 
-QString SettingsStore::defaultFilePath()
-{
-    return Paths::configDir() + QStringLiteral("/settings.json");
-}
+QString SettingsStore::defaultFilePath() { return Paths::configDir() + QStringLiteral("/settings.json"); }
 
 void SettingsStore::reload()
 {
@@ -33,7 +31,8 @@ void SettingsStore::reload()
     const auto doc = QJsonDocument::fromJson(file.readAll(), &error);
     file.close();
     if (error.error != QJsonParseError::NoError || !doc.isObject()) {
-        setAsideUnreadableFile(error.error != QJsonParseError::NoError ? error.errorString() : QStringLiteral("not a JSON object"));
+        setAsideUnreadableFile(error.error != QJsonParseError::NoError ? error.errorString()
+                                                                       : QStringLiteral("not a JSON object"));
         return;
     }
     m_values = doc.object();
@@ -47,7 +46,8 @@ void SettingsStore::setAsideUnreadableFile(const QString& problem)
     QString kept = m_filePath + QStringLiteral(".bad-") + stamp;
     for (int n = 2; QFileInfo::exists(kept); ++n)
         kept = m_filePath + QStringLiteral(".bad-") + stamp + QLatin1Char('-') + QString::number(n);
-    const QString what = QStringLiteral("[Settings] unreadable settings file (") + problem + QStringLiteral("), starting with defaults");
+    const QString what = QStringLiteral("[Settings] unreadable settings file (") + problem
+        + QStringLiteral("), starting with defaults");
     if (!QFile::rename(m_filePath, kept)) {
         qWarning().noquote() << what + QStringLiteral(":") << m_filePath;
         return;
@@ -55,15 +55,9 @@ void SettingsStore::setAsideUnreadableFile(const QString& problem)
     qWarning().noquote() << what + QStringLiteral("; kept it as") << kept;
 }
 
-bool SettingsStore::contains(const QString& key) const
-{
-    return m_values.contains(key);
-}
+bool SettingsStore::contains(const QString& key) const { return m_values.contains(key); }
 
-QJsonValue SettingsStore::value(const QString& key) const
-{
-    return m_values.value(key);
-}
+QJsonValue SettingsStore::value(const QString& key) const { return m_values.value(key); }
 
 void SettingsStore::setValue(const QString& key, const QJsonValue& value)
 {

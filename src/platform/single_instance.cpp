@@ -12,8 +12,9 @@ constexpr int kReachTimeoutMs = 5000;
 } // namespace
 
 SingleInstance::SingleInstance(const QString& directory, QObject* parent)
-    : QObject(parent), m_socketPath(directory + QStringLiteral("/instance.socket")),
-      m_lock(directory + QStringLiteral("/instance.lock"))
+    : QObject(parent)
+    , m_socketPath(directory + QStringLiteral("/instance.socket"))
+    , m_lock(directory + QStringLiteral("/instance.lock"))
 {
     // The lock is held as long as the instance runs, however long: only a dead owner makes it stale.
     m_lock.setStaleLockTime(0);

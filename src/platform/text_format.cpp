@@ -11,8 +11,8 @@ namespace {
 QString fixed(double number, int precision)
 {
     std::string buffer(size_t(330 + precision), '\0');
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number,
-                                      std::chars_format::fixed, precision);
+    const auto result
+        = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number, std::chars_format::fixed, precision);
     return QString::fromLatin1(buffer.data(), result.ptr - buffer.data());
 }
 

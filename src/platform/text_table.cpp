@@ -13,10 +13,7 @@
 
 // The table's data is a resource of this static library; its registration must be pulled in
 // explicitly, and from the global namespace.
-static void initTextResources()
-{
-    Q_INIT_RESOURCE(i18n);
-}
+static void initTextResources() { Q_INIT_RESOURCE(i18n); }
 
 namespace i18n {
 namespace {
@@ -45,8 +42,8 @@ Table load()
     table.rows.reserve(rows.size());
     for (const auto& value : rows) {
         const auto row = value.toObject();
-        table.rows.push_back({textOf(row, QLatin1String("zh")), textOf(row, QLatin1String("en")),
-                              textOf(row, QLatin1String("ja"))});
+        table.rows.push_back(
+            {textOf(row, QLatin1String("zh")), textOf(row, QLatin1String("en")), textOf(row, QLatin1String("ja"))});
         // The first row of a key wins; the table's tests keep keys unique.
         if (!table.rowByKey.contains(table.rows.back().zh))
             table.rowByKey.insert(table.rows.back().zh, qsizetype(table.rows.size()) - 1);
@@ -88,15 +85,9 @@ AppLanguage currentLanguage()
 
 } // namespace
 
-void installLanguageSource(const LanguageManager* manager)
-{
-    languageSource.store(manager);
-}
+void installLanguageSource(const LanguageManager* manager) { languageSource.store(manager); }
 
-const std::vector<TextEntry>& entries()
-{
-    return table().rows;
-}
+const std::vector<TextEntry>& entries() { return table().rows; }
 
 QString tr(const QString& key, std::optional<AppLanguage> lang)
 {

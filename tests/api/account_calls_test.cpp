@@ -20,8 +20,9 @@ TEST_F(AccountCallsTest, SignInSendsASignedBodyWithoutJarAndKeepsTheSession)
     const auto logins = service.requestsTo(QStringLiteral("/api/login"));
     ASSERT_EQ(logins.size(), 1);
     const auto body = QJsonDocument::fromJson(logins.first().body).object();
-    EXPECT_EQ(body, (QJsonObject{{QStringLiteral("email"), service.state().account.email},
-                                 {QStringLiteral("password"), service.state().account.password}}));
+    EXPECT_EQ(body,
+              (QJsonObject{{QStringLiteral("email"), service.state().account.email},
+                           {QStringLiteral("password"), service.state().account.password}}));
     EXPECT_EQ(logins.first().header("X-Velmorand-App"), QByteArray("1"));
     EXPECT_FALSE(logins.first().header("Cookie"));
 
@@ -67,8 +68,10 @@ TEST_F(AccountCallsTest, SignInErrors)
     };
     const Case cases[] = {
         {"401", answer(401, R"({"ok":false})"), LoginError::Kind::http, QStringLiteral("服务器错误: HTTP 401")},
-        {"502 with a page", answer(502, "<html>Bad gateway</html>"), LoginError::Kind::http, QStringLiteral("服务器错误: HTTP 502")},
-        {"200 not JSON", answer(200, "<html>ok</html>"), LoginError::Kind::badResponse, QStringLiteral("服务器响应异常")},
+        {"502 with a page", answer(502, "<html>Bad gateway</html>"), LoginError::Kind::http,
+         QStringLiteral("服务器错误: HTTP 502")},
+        {"200 not JSON", answer(200, "<html>ok</html>"), LoginError::Kind::badResponse,
+         QStringLiteral("服务器响应异常")},
         {"200 a JSON array", answer(200, "[true]"), LoginError::Kind::badResponse, QStringLiteral("服务器响应异常")},
     };
     for (const auto& c : cases) {
@@ -105,7 +108,8 @@ TEST_F(AccountCallsTest, SignInFailsOverAfterATimeOutWithAFreshSignature)
     EXPECT_EQ(logins[1].localPort, port);
     EXPECT_NE(logins[0].header("X-Velmorand-App-Ts"), logins[1].header("X-Velmorand-App-Ts"));
     for (const auto& login : logins)
-        EXPECT_EQ(login.header("X-Velmorand-App-Sign"), AppSign::signature(login.header("X-Velmorand-App-Ts").value_or(QByteArray())));
+        EXPECT_EQ(login.header("X-Velmorand-App-Sign"),
+                  AppSign::signature(login.header("X-Velmorand-App-Ts").value_or(QByteArray())));
 }
 
 TEST_F(AccountCallsTest, SignInWithoutNetworkReportsTheLastError)
@@ -136,7 +140,8 @@ TEST_F(AccountCallsTest, ResetCallResults)
     const auto reset = QStringLiteral("/api/forgot-password/reset");
     const Case cases[] = {
         {"code sent by the service", sendCode, std::nullopt, true, QStringLiteral("验证码已发送，请查收邮件")},
-        {"429 with ok true and a msg", sendCode, answer(429, R"({"ok":true,"msg":"慢一点"})"), false, QStringLiteral("慢一点")},
+        {"429 with ok true and a msg", sendCode, answer(429, R"({"ok":true,"msg":"慢一点"})"), false,
+         QStringLiteral("慢一点")},
         {"200 with an empty body", sendCode, answer(200, ""), false, QStringLiteral("发送失败")},
         {"200 ok true without msg", sendCode, answer(200, R"({"ok":true})"), true, QStringLiteral("验证码已发送")},
         {"200 msg not a text", sendCode, answer(200, R"({"ok":false,"msg":5})"), false, QStringLiteral("发送失败")},
@@ -151,8 +156,9 @@ TEST_F(AccountCallsTest, ResetCallResults)
             service.setOverride(c.path, *c.override);
         auto client = makeClient({url});
         const auto email = service.state().account.email;
-        const auto result = c.path == sendCode ? awaitTask(client->sendResetCode(email))
-                                               : awaitTask(client->resetPassword(email, QStringLiteral("000000"), QStringLiteral("secret-1")));
+        const auto result = c.path == sendCode
+            ? awaitTask(client->sendResetCode(email))
+            : awaitTask(client->resetPassword(email, QStringLiteral("000000"), QStringLiteral("secret-1")));
         EXPECT_EQ(result.ok, c.ok) << c.name;
         EXPECT_EQ(result.message, c.message) << c.name;
     }
@@ -164,7 +170,8 @@ TEST_F(AccountCallsTest, ResetCallsTryOnceAndWithoutNetworkSayNetworkError)
     storeIndex(0);
 
     const auto code = awaitTask(client->sendResetCode(QStringLiteral("a@b.c")));
-    const auto reset = awaitTask(client->resetPassword(QStringLiteral("a@b.c"), QStringLiteral("1"), QStringLiteral("2")));
+    const auto reset
+        = awaitTask(client->resetPassword(QStringLiteral("a@b.c"), QStringLiteral("1"), QStringLiteral("2")));
 
     for (const auto& result : {code, reset}) {
         EXPECT_FALSE(result.ok);

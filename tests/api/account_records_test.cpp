@@ -103,7 +103,9 @@ TEST(AccountRecords, Decoding)
 
 TEST(AccountRecords, EncodingKeepsWireOrder)
 {
-    const Announcement first{.id = 9, .title = QStringLiteral("T"), .content = QStringLiteral("<b>c</b>"),
+    const Announcement first{.id = 9,
+                             .title = QStringLiteral("T"),
+                             .content = QStringLiteral("<b>c</b>"),
                              .createdAt = QStringLiteral("2024-05-01")};
     runEncodeCases({
         {UserProfileResponse{.ok = false}.toJson(), R"({"ok":false})"},

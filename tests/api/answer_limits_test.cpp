@@ -27,7 +27,8 @@ TEST_F(AnswerLimitsTest, HugeOrEndlessBodiesAreCutOffAtTheSizeLimit)
 
         ASSERT_TRUE(error);
         EXPECT_EQ(error->code(), QNetworkReply::ProtocolFailure);
-        EXPECT_TRUE(error->description().contains(QStringLiteral("larger than 2097152 bytes"))) << error->description().toStdString();
+        EXPECT_TRUE(error->description().contains(QStringLiteral("larger than 2097152 bytes")))
+            << error->description().toStdString();
         // The reply was aborted: what the server could hand over stays near the limit (plus what
         // the loopback socket buffers hold), far from the 100 MB or the endless stream.
         spin(200ms);
@@ -51,7 +52,8 @@ TEST_F(AnswerLimitsTest, AnAnswerThatDoesNotEndByTheDeadlineIsATransportFailure)
 
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), QNetworkReply::TimeoutError);
-    EXPECT_TRUE(error->description().contains(QStringLiteral("did not end within 0.3 s"))) << error->description().toStdString();
+    EXPECT_TRUE(error->description().contains(QStringLiteral("did not end within 0.3 s")))
+        << error->description().toStdString();
 }
 
 TEST_F(AnswerLimitsTest, DeeplyNestedAnswersFailAsNotJson)

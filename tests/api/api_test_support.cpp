@@ -30,10 +30,7 @@ LogCapture::LogCapture()
     previousHandler = qInstallMessageHandler(captureHandler);
 }
 
-LogCapture::~LogCapture()
-{
-    qInstallMessageHandler(previousHandler);
-}
+LogCapture::~LogCapture() { qInstallMessageHandler(previousHandler); }
 
 QStringList LogCapture::lines() const
 {
@@ -85,15 +82,9 @@ void ApiTest::answerWith(const QString& path, const QByteArray& body, int status
     service.setOverride(path, answer(status, body));
 }
 
-qint64 ApiTest::storedIndex() const
-{
-    return settings.store->intOr(SettingsKeys::activeDomainIndex, -1);
-}
+qint64 ApiTest::storedIndex() const { return settings.store->intOr(SettingsKeys::activeDomainIndex, -1); }
 
-void ApiTest::storeIndex(qint64 index)
-{
-    settings.store->setValue(SettingsKeys::activeDomainIndex, index);
-}
+void ApiTest::storeIndex(qint64 index) { settings.store->setValue(SettingsKeys::activeDomainIndex, index); }
 
 QString ApiTest::closedUrl()
 {

@@ -48,8 +48,10 @@ TEST_F(SignedRequestTest, PostCarriesTheSigningHeadersOverTheTimestampOnly)
     EXPECT_EQ(request.header("Content-Type"), QByteArray("application/json"));
     EXPECT_EQ(request.header("X-Velmorand-App"), QByteArray("1"));
     EXPECT_EQ(request.header("X-Velmorand-App-Ts"), QByteArray("1700000000"));
-    EXPECT_EQ(request.header("X-Velmorand-App-Sign"), QByteArray("ca98bac4c0caf6ef845243ca1b6ea081056ad4959d8fc3b7a087678157dba29b"));
-    EXPECT_EQ(QJsonDocument::fromJson(request.body).object(), (QJsonObject{{QStringLiteral("note"), QStringLiteral("bank")}}));
+    EXPECT_EQ(request.header("X-Velmorand-App-Sign"),
+              QByteArray("ca98bac4c0caf6ef845243ca1b6ea081056ad4959d8fc3b7a087678157dba29b"));
+    EXPECT_EQ(QJsonDocument::fromJson(request.body).object(),
+              (QJsonObject{{QStringLiteral("note"), QStringLiteral("bank")}}));
     // The stand-in checks signatures against its own clock: a 2023 timestamp is stale.
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, QStringLiteral("签名校验失败"));
@@ -58,8 +60,10 @@ TEST_F(SignedRequestTest, PostCarriesTheSigningHeadersOverTheTimestampOnly)
 TEST_F(SignedRequestTest, PostsWithinOneSecondCarryTheSameSignature)
 {
     auto client = makeClient({url}, fixedClock());
-    awaitTask(ApiServiceTestAccess::post(*client, QStringLiteral("/api/convert"), {{QStringLiteral("url"), QStringLiteral("a")}}));
-    awaitTask(ApiServiceTestAccess::post(*client, QStringLiteral("/api/tickets"), {{QStringLiteral("subject"), QStringLiteral("b")}}));
+    awaitTask(ApiServiceTestAccess::post(*client, QStringLiteral("/api/convert"),
+                                         {{QStringLiteral("url"), QStringLiteral("a")}}));
+    awaitTask(ApiServiceTestAccess::post(*client, QStringLiteral("/api/tickets"),
+                                         {{QStringLiteral("subject"), QStringLiteral("b")}}));
 
     const auto& log = service.requests();
     ASSERT_EQ(log.size(), 2);

@@ -111,8 +111,8 @@ TEST(CommunityRecords, EncodingKeepsWireOrder)
                         .invited_count = 1,
                         .commission_total = 12.0,
                         .commission_pending = 2.5,
-                        .invited_users = QList<InvitedUser>{{.email = QStringLiteral("a@x.y"),
-                                                             .created_at = QStringLiteral("d")}},
+                        .invited_users
+                        = QList<InvitedUser>{{.email = QStringLiteral("a@x.y"), .created_at = QStringLiteral("d")}},
                         .commissions = QList<CommissionRecord>{{.id = 4, .amount = 5.0}}}
              .toJson(),
          R"({"ok":true,"invite_code":"AB12","invited_count":1,"commission_total":12,"commission_pending":2.5,)"

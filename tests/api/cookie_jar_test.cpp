@@ -8,10 +8,7 @@ using namespace api_test;
 
 namespace {
 
-QNetworkCookie cookie(const char* name, const char* value)
-{
-    return QNetworkCookie(name, value);
-}
+QNetworkCookie cookie(const char* name, const char* value) { return QNetworkCookie(name, value); }
 
 QList<QByteArray> names(const ApiCookieJar& jar)
 {

@@ -20,14 +20,19 @@ TEST(DomainPool, RemoteListReading)
         {"primary hosts, then new http entries",
          R"({"data":{"domain_pool":{"primary":["a.example","b.example"],"entries":[{"url":"https://a.example"},{"url":"ftp://x.example"},{"url":"http://c.example:8080"}]}}})",
          QStringList{u"https://a.example"_s, u"https://b.example"_s, u"http://c.example:8080"_s}},
-        {"entries only, duplicates once", R"({"data":{"domain_pool":{"entries":[{"url":"https://c"},{"url":"https://c"},{"weight":1}]}}})",
+        {"entries only, duplicates once",
+         R"({"data":{"domain_pool":{"entries":[{"url":"https://c"},{"url":"https://c"},{"weight":1}]}}})",
          QStringList{u"https://c"_s}},
-        {"primary duplicates are kept", R"({"data":{"domain_pool":{"primary":["a","a"]}}})", QStringList{u"https://a"_s, u"https://a"_s}},
-        {"primary with a non-text element is ignored", R"({"data":{"domain_pool":{"primary":["a",1],"entries":[{"url":"https://d"}]}}})",
+        {"primary duplicates are kept", R"({"data":{"domain_pool":{"primary":["a","a"]}}})",
+         QStringList{u"https://a"_s, u"https://a"_s}},
+        {"primary with a non-text element is ignored",
+         R"({"data":{"domain_pool":{"primary":["a",1],"entries":[{"url":"https://d"}]}}})",
          QStringList{u"https://d"_s}},
-        {"entries with a non-object element are ignored", R"({"data":{"domain_pool":{"primary":["a"],"entries":[{"url":"https://d"},"https://e"]}}})",
+        {"entries with a non-object element are ignored",
+         R"({"data":{"domain_pool":{"primary":["a"],"entries":[{"url":"https://d"},"https://e"]}}})",
          QStringList{u"https://a"_s}},
-        {"Http in another case is no url", R"({"data":{"domain_pool":{"entries":[{"url":"HTTPS://d"}]}}})", std::nullopt},
+        {"Http in another case is no url", R"({"data":{"domain_pool":{"entries":[{"url":"HTTPS://d"}]}}})",
+         std::nullopt},
         {"empty pool", R"({"data":{"domain_pool":{}}})", std::nullopt},
         {"pool not an object", R"({"data":{"domain_pool":[]}})", std::nullopt},
         {"no data", R"({"ok":true})", std::nullopt},
@@ -48,14 +53,21 @@ TEST(DomainPool, MergeKeepsTheCurrentServiceFirst)
         QStringList expected;
     };
     const Case cases[] = {
-        {"remote first, missing current entries after", {u"https://a"_s, u"https://b"_s}, {u"https://c"_s, u"https://a"_s}, u"https://x"_s,
+        {"remote first, missing current entries after",
+         {u"https://a"_s, u"https://b"_s},
+         {u"https://c"_s, u"https://a"_s},
+         u"https://x"_s,
          {u"https://c"_s, u"https://a"_s, u"https://b"_s}},
         {"the entry holding the current host trades places with the first",
          {u"https://main.example"_s, u"https://f1.example"_s, u"https://f2.example"_s},
-         {u"https://n1.example"_s, u"https://n2.example"_s, u"https://api.main.example"_s}, u"https://main.example"_s,
-         {u"https://api.main.example"_s, u"https://n2.example"_s, u"https://n1.example"_s, u"https://main.example"_s, u"https://f1.example"_s,
-          u"https://f2.example"_s}},
-        {"already first: no change", {u"https://a.example"_s}, {u"https://a.example"_s, u"https://b.example"_s}, u"https://a.example"_s,
+         {u"https://n1.example"_s, u"https://n2.example"_s, u"https://api.main.example"_s},
+         u"https://main.example"_s,
+         {u"https://api.main.example"_s, u"https://n2.example"_s, u"https://n1.example"_s, u"https://main.example"_s,
+          u"https://f1.example"_s, u"https://f2.example"_s}},
+        {"already first: no change",
+         {u"https://a.example"_s},
+         {u"https://a.example"_s, u"https://b.example"_s},
+         u"https://a.example"_s,
          {u"https://a.example"_s, u"https://b.example"_s}},
     };
     for (const auto& c : cases)
@@ -194,8 +206,9 @@ TEST_F(DiscoveryTest, AStoredIndexOutsideThePoolStartsAtTheEntryInUse)
 TEST_F(DiscoveryTest, TheServicePoolIsMergedBeforeProbing)
 {
     const auto extra = service.baseUrl(service.listenHttp());
-    service.state().domainPool =
-        QJsonObject{{QStringLiteral("entries"), QJsonArray{QJsonObject{{QStringLiteral("url"), extra}}, QJsonObject{{QStringLiteral("url"), urls[0]}}}}};
+    service.state().domainPool = QJsonObject{
+        {QStringLiteral("entries"),
+         QJsonArray{QJsonObject{{QStringLiteral("url"), extra}}, QJsonObject{{QStringLiteral("url"), urls[0]}}}}};
     auto client = makeClient({urls[0], urls[1]});
     storeIndex(0);
 
@@ -204,8 +217,9 @@ TEST_F(DiscoveryTest, TheServicePoolIsMergedBeforeProbing)
     // Every entry holds the host 127.0.0.1, so the first one stays first.
     EXPECT_EQ(client->domainPool(), (QStringList{extra, urls[0], urls[1]}));
     ASSERT_EQ(log.lines().size(), 2);
-    EXPECT_EQ(log.lines()[0], QStringLiteral("[ApiService] 域名池更新: [\"") + extra + QStringLiteral("\", \"") + urls[0]
-                                  + QStringLiteral("\", \"") + urls[1] + QStringLiteral("\"]"));
+    EXPECT_EQ(log.lines()[0],
+              QStringLiteral("[ApiService] 域名池更新: [\"") + extra + QStringLiteral("\", \"") + urls[0]
+                  + QStringLiteral("\", \"") + urls[1] + QStringLiteral("\"]"));
     // The stored index was not touched by the merge: entry 0 is now the new one, and healthy.
     EXPECT_EQ(log.lines()[1], QStringLiteral("[ApiService] 入口保持 → ") + extra);
     EXPECT_EQ(storedIndex(), 0);

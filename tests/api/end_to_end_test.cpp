@@ -13,7 +13,8 @@ protected:
         const QDir certs(qEnvironmentVariable("VELMORAND_TEST_CERTS"));
         ASSERT_TRUE(certs.exists(QStringLiteral("server.crt"))) << "VELMORAND_TEST_CERTS names no certificates";
         caFile = certs.filePath(QStringLiteral("ca.crt"));
-        httpsPort = service.listenHttps(certs.filePath(QStringLiteral("server.crt")), certs.filePath(QStringLiteral("server.key")));
+        httpsPort = service.listenHttps(certs.filePath(QStringLiteral("server.crt")),
+                                        certs.filePath(QStringLiteral("server.key")));
         ASSERT_NE(httpsPort, 0) << service.lastError().toStdString();
         httpsUrl = service.baseUrl(httpsPort);
     }
@@ -70,7 +71,8 @@ TEST_F(HttpsTest, DiscoveryOverHttpsFindsTheServiceFromItsOwnPool)
 {
     qputenv("VELMORAND_API_CA", caFile.toLocal8Bit());
     // The service names its TLS listener as a host under "primary"; the client writes "https://".
-    service.state().domainPool = QJsonObject{{QStringLiteral("primary"), QJsonArray{QString(QStringLiteral("127.0.0.1:") + QString::number(httpsPort))}}};
+    service.state().domainPool = QJsonObject{
+        {QStringLiteral("primary"), QJsonArray{QString(QStringLiteral("127.0.0.1:") + QString::number(httpsPort))}}};
     auto client = makeClient({url});
     storeIndex(0);
 

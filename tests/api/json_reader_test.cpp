@@ -6,10 +6,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-QJsonObject parse(const char* json)
-{
-    return QJsonDocument::fromJson(QByteArray(json)).object();
-}
+QJsonObject parse(const char* json) { return QJsonDocument::fromJson(QByteArray(json)).object(); }
 } // namespace
 
 TEST(JsonReader, IntegersAreIntegralNumbersInRange)

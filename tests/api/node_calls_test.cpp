@@ -101,11 +101,14 @@ TEST_F(NodeCallsTest, AnnouncementShapes)
         std::optional<QList<qint64>> ids; // absent: the call throws
     };
     const Case cases[] = {
-        {"the announcements member", R"({"announcements":[{"id":2,"title":"t","content":"<p>c</p>","created_at":"x"}]})", QList<qint64>{2}},
+        {"the announcements member",
+         R"({"announcements":[{"id":2,"title":"t","content":"<p>c</p>","created_at":"x"}]})", QList<qint64>{2}},
         {"a bad element of the announcements member",
          R"({"ok":true,"announcements":[{"id":2,"title":"t","content":"c"}],"data":[]})", std::nullopt},
-        {"empty announcements fall back to the response record, which needs ok", R"({"announcements":[]})", std::nullopt},
-        {"the response record", R"({"ok":true,"announcements":[],"data":[{"id":5,"title":"t","content":"c","created_at":"x"}]})",
+        {"empty announcements fall back to the response record, which needs ok", R"({"announcements":[]})",
+         std::nullopt},
+        {"the response record",
+         R"({"ok":true,"announcements":[],"data":[{"id":5,"title":"t","content":"c","created_at":"x"}]})",
          QList<qint64>{5}},
         {"ok without data", R"({"ok":true})", QList<qint64>{}},
         {"data null", R"({"ok":false,"data":null})", QList<qint64>{}},

@@ -99,8 +99,8 @@ TEST(NodeRecord, RegionEmojiMatchesWholeLowerCasedLocation)
 TEST(NodeRecord, EqualAndHashedByIdAlone)
 {
     const Node a{.id = 7, .name = QStringLiteral("A"), .server = QStringLiteral("10.0.0.1"), .port = 443};
-    const Node renamed{.id = 7, .name = QStringLiteral("B"), .port = 8443, .status = QStringLiteral("online"),
-                       .delay = 20};
+    const Node renamed{
+        .id = 7, .name = QStringLiteral("B"), .port = 8443, .status = QStringLiteral("online"), .delay = 20};
     const Node other{.id = 8, .name = QStringLiteral("A"), .server = QStringLiteral("10.0.0.1"), .port = 443};
 
     EXPECT_EQ(a, renamed);
@@ -117,15 +117,27 @@ TEST(NodeRecord, EqualAndHashedByIdAlone)
 TEST(NodeRecord, EncodingKeepsWireOrder)
 {
     runEncodeCases({
-        {Node{.id = 7, .name = QStringLiteral("N"), .port = 443, .method = QStringLiteral("trojan"),
-              .password = QStringLiteral("p"), .status = QStringLiteral("online"),
-              .bandwidth = QStringLiteral("1G"), .sort_order = 3}
+        {Node{.id = 7,
+              .name = QStringLiteral("N"),
+              .port = 443,
+              .method = QStringLiteral("trojan"),
+              .password = QStringLiteral("p"),
+              .status = QStringLiteral("online"),
+              .bandwidth = QStringLiteral("1G"),
+              .sort_order = 3}
              .toJson(),
          R"({"id":7,"name":"N","host":"","port":443,"method":"trojan","password":"p","status":"online",)"
          R"("bandwidth":"1G","sort_order":3})"},
-        {Node{.id = 1, .name = QStringLiteral("JP"), .server = QStringLiteral("10.0.0.1"), .port = 8443,
-              .method = QStringLiteral("reality"), .password = QStringLiteral("u"), .delay = 35,
-              .location = QStringLiteral("日本"), .bandwidth = QStringLiteral("1G"), .sort_order = 0}
+        {Node{.id = 1,
+              .name = QStringLiteral("JP"),
+              .server = QStringLiteral("10.0.0.1"),
+              .port = 8443,
+              .method = QStringLiteral("reality"),
+              .password = QStringLiteral("u"),
+              .delay = 35,
+              .location = QStringLiteral("日本"),
+              .bandwidth = QStringLiteral("1G"),
+              .sort_order = 0}
              .toJson(),
          R"({"id":1,"name":"JP","host":"10.0.0.1","port":8443,"method":"reality","password":"u",)"
          R"("status":"offline","delay":35,"location":"日本","bandwidth":"1G","sort_order":0})"},

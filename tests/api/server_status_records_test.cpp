@@ -1,11 +1,11 @@
 #include "api/records/server_status_records.h"
 #include "record_cases.h"
 
-#define STATUS_DATA                                                                                      \
-    R"("xray_running": true, "xray_uptime": "3d 4h", "xray_cpu": 7, "xray_mem": 31,)"                    \
+#define STATUS_DATA                                                                                                    \
+    R"("xray_running": true, "xray_uptime": "3d 4h", "xray_cpu": 7, "xray_mem": 31,)"                                  \
     R"( "panel_running": false, "server_uptime": "12 days", "load_avg": "0.10 0.20 0.30")"
-#define INBOUND(id)                                                                                      \
-    R"({"id": )" #id R"(, "remark": "JP-)" #id R"(", "port": 443, "protocol": "vless", "enable": true,)" \
+#define INBOUND(id)                                                                                                    \
+    R"({"id": )" #id R"(, "remark": "JP-)" #id R"(", "port": 443, "protocol": "vless", "enable": true,)"               \
     R"( "up": 1, "down": 2, "total": 3, "tag": "inbound-443", "clients": 4})"
 
 TEST(ServerStatusRecords, Decoding)

@@ -48,11 +48,13 @@ TEST_F(ServiceCallsTest, ServerStatusOddAnswers)
 
     answerWith(QStringLiteral("/api/server/inbounds"), R"({"ok":true})");
     EXPECT_TRUE(awaitTask(client->fetchServerInbounds()).isEmpty());
-    answerWith(QStringLiteral("/api/server/inbounds"),
-               R"({"ok":false,"data":[{"id":1,"remark":"r","port":443,"protocol":"vless","enable":true,"up":1,"down":2,"total":3,"tag":"t","clients":1}]})");
+    answerWith(
+        QStringLiteral("/api/server/inbounds"),
+        R"({"ok":false,"data":[{"id":1,"remark":"r","port":443,"protocol":"vless","enable":true,"up":1,"down":2,"total":3,"tag":"t","clients":1}]})");
     EXPECT_EQ(awaitTask(client->fetchServerInbounds()).size(), 1);
-    answerWith(QStringLiteral("/api/server/inbounds"),
-               R"({"ok":true,"data":[{"id":1,"remark":"r","port":443,"proto":"vless","enable":true,"up":1,"down":2,"total":3,"tag":"t","clients":1}]})");
+    answerWith(
+        QStringLiteral("/api/server/inbounds"),
+        R"({"ok":true,"data":[{"id":1,"remark":"r","port":443,"proto":"vless","enable":true,"up":1,"down":2,"total":3,"tag":"t","clients":1}]})");
     EXPECT_TRUE(awaitError<DecodingError>(client->fetchServerInbounds()));
 
     answerWith(QStringLiteral("/api/server/connections"), R"({"ok":true,"data":{}})");
@@ -79,17 +81,20 @@ TEST_F(ServiceCallsTest, PlanListShapes)
 {
     answerWith(QStringLiteral("/api/plans"), R"({"ok":true,"data":[]})");
     EXPECT_TRUE(awaitTask(client->fetchPlans()).isEmpty());
-    answerWith(QStringLiteral("/api/plans"), R"({"ok":true,"data":[{"name":"基础版","traffic":100,"price":15,"nodes":8,"devices":2}]})");
+    answerWith(QStringLiteral("/api/plans"),
+               R"({"ok":true,"data":[{"name":"基础版","traffic":100,"price":15,"nodes":8,"devices":2}]})");
     const auto plans = awaitTask(client->fetchPlans());
     ASSERT_EQ(plans.size(), 1);
     EXPECT_FALSE(plans[0].id);
 
-    for (const QByteArray& body : {QByteArray(R"({"ok":true})"), QByteArray(R"({"ok":"true","data":[]})"), QByteArray(R"({"ok":false,"data":[]})"),
-                                  QByteArray(R"([{"ok":true}])"), QByteArray(R"({"ok":true,"data":[1]})")}) {
+    for (const QByteArray& body : {QByteArray(R"({"ok":true})"), QByteArray(R"({"ok":"true","data":[]})"),
+                                   QByteArray(R"({"ok":false,"data":[]})"), QByteArray(R"([{"ok":true}])"),
+                                   QByteArray(R"({"ok":true,"data":[1]})")}) {
         answerWith(QStringLiteral("/api/plans"), body);
         EXPECT_TRUE(awaitError<ApiError>(client->fetchPlans())) << body.constData();
     }
-    answerWith(QStringLiteral("/api/plans"), R"({"ok":true,"data":[{"name":"x","traffic":1,"price":"15","nodes":1,"devices":1}]})");
+    answerWith(QStringLiteral("/api/plans"),
+               R"({"ok":true,"data":[{"name":"x","traffic":1,"price":"15","nodes":1,"devices":1}]})");
     EXPECT_TRUE(awaitError<DecodingError>(client->fetchPlans()));
 }
 
@@ -123,9 +128,11 @@ TEST_F(ServiceCallsTest, CouponCheck)
     EXPECT_EQ(onlyCode.coupon->code, QStringLiteral("ONLY"));
     EXPECT_FALSE(onlyCode.coupon->discount_pct);
 
-    for (const QByteArray& body : {QByteArray(R"({"ok":true})"), QByteArray(R"({"ok":true,"coupon":null})"), QByteArray("<html>")}) {
+    for (const QByteArray& body :
+         {QByteArray(R"({"ok":true})"), QByteArray(R"({"ok":true,"coupon":null})"), QByteArray("<html>")}) {
         answerWith(QStringLiteral("/api/coupon/validate"), body);
-        EXPECT_TRUE(awaitError<DecodingError>(client->validateCoupon(QStringLiteral("X"), std::nullopt))) << body.constData();
+        EXPECT_TRUE(awaitError<DecodingError>(client->validateCoupon(QStringLiteral("X"), std::nullopt)))
+            << body.constData();
     }
 }
 
@@ -133,7 +140,9 @@ TEST_F(ServiceCallsTest, OrderFromCreationToPayment)
 {
     service.state().pollsUntilPaid = 2;
     const auto order = awaitTask(client->createOrder(QStringLiteral("标准版"), QStringLiteral("WELCOME15")));
-    EXPECT_EQ(lastBody(), (QJsonObject{{QStringLiteral("plan_name"), QStringLiteral("标准版")}, {QStringLiteral("coupon_code"), QStringLiteral("WELCOME15")}}));
+    EXPECT_EQ(lastBody(),
+              (QJsonObject{{QStringLiteral("plan_name"), QStringLiteral("标准版")},
+                           {QStringLiteral("coupon_code"), QStringLiteral("WELCOME15")}}));
     EXPECT_TRUE(order.ok);
     EXPECT_EQ(order.status, QStringLiteral("pending"));
     EXPECT_EQ(order.discount_pct, 15);
@@ -142,13 +151,16 @@ TEST_F(ServiceCallsTest, OrderFromCreationToPayment)
     ASSERT_TRUE(order.out_trade_no);
 
     const auto qr = awaitTask(client->createQuibexQr(*order.out_trade_no, QStringLiteral("wxpay")));
-    EXPECT_EQ(lastBody(), (QJsonObject{{QStringLiteral("out_trade_no"), *order.out_trade_no}, {QStringLiteral("type"), QStringLiteral("wxpay")}}));
+    EXPECT_EQ(lastBody(),
+              (QJsonObject{{QStringLiteral("out_trade_no"), *order.out_trade_no},
+                           {QStringLiteral("type"), QStringLiteral("wxpay")}}));
     ASSERT_TRUE(qr.qrcode);
     EXPECT_TRUE(qr.qrcode->startsWith(QStringLiteral("weixin://")));
     EXPECT_FALSE(qr.qrB64);
 
     EXPECT_EQ(awaitTask(client->fetchOrderStatus(*order.order_id)).status, QStringLiteral("pending"));
-    EXPECT_EQ(service.requests().last().target, QByteArray("/api/order/status?order_id=") + QByteArray::number(*order.order_id));
+    EXPECT_EQ(service.requests().last().target,
+              QByteArray("/api/order/status?order_id=") + QByteArray::number(*order.order_id));
     const auto paid = awaitTask(client->fetchOrderStatus(*order.order_id));
     EXPECT_EQ(paid.status, QStringLiteral("paid"));
     EXPECT_EQ(paid.plan_name, QStringLiteral("标准版"));
@@ -193,7 +205,9 @@ TEST_F(ServiceCallsTest, TicketConversation)
     ASSERT_EQ(before.size(), 1);
 
     const auto id = awaitTask(client->createTicket(QString(), QStringLiteral("节点全部超时")));
-    EXPECT_EQ(lastBody(), (QJsonObject{{QStringLiteral("subject"), QString()}, {QStringLiteral("content"), QStringLiteral("节点全部超时")}}));
+    EXPECT_EQ(lastBody(),
+              (QJsonObject{{QStringLiteral("subject"), QString()},
+                           {QStringLiteral("content"), QStringLiteral("节点全部超时")}}));
     ASSERT_GT(id, 0);
     const auto tickets = awaitTask(client->fetchMyTickets());
     ASSERT_EQ(tickets.size(), 2);
@@ -214,12 +228,15 @@ TEST_F(ServiceCallsTest, TicketListShapes)
 {
     answerWith(QStringLiteral("/api/tickets"), R"({"ok":true,"data":[]})");
     EXPECT_TRUE(awaitTask(client->fetchMyTickets()).isEmpty());
-    answerWith(QStringLiteral("/api/tickets"),
-               R"({"ok":true,"data":[{"id":1,"subject":"s","last_msg":"m","status":"open","created_at":"a","updated_at":"b"}]})");
+    answerWith(
+        QStringLiteral("/api/tickets"),
+        R"({"ok":true,"data":[{"id":1,"subject":"s","last_msg":"m","status":"open","created_at":"a","updated_at":"b"}]})");
     EXPECT_EQ(awaitTask(client->fetchMyTickets()).size(), 1);
     answerWith(QStringLiteral("/api/tickets"), R"({"ok":false,"msg":"维护中","data":[]})");
     EXPECT_TRUE(awaitError<ApiError>(client->fetchMyTickets()));
-    answerWith(QStringLiteral("/api/tickets"), R"({"ok":true,"data":[{"id":"1","subject":"s","last_msg":"m","status":"open","created_at":"a","updated_at":"b"}]})");
+    answerWith(
+        QStringLiteral("/api/tickets"),
+        R"({"ok":true,"data":[{"id":"1","subject":"s","last_msg":"m","status":"open","created_at":"a","updated_at":"b"}]})");
     EXPECT_TRUE(awaitError<DecodingError>(client->fetchMyTickets()));
     answerWith(QStringLiteral("/api/tickets/3/messages"), R"({"ok":true})");
     EXPECT_TRUE(awaitError<ApiError>(client->fetchTicketMessages(3)));
@@ -244,9 +261,11 @@ TEST_F(ServiceCallsTest, TicketCreationAnswers)
         override.body = c.body;
         service.setOverride(QStringLiteral("/api/tickets"), override);
         if (c.id)
-            EXPECT_EQ(awaitTask(client->createTicket(QStringLiteral("s"), QStringLiteral("c"))), *c.id) << c.body.constData();
+            EXPECT_EQ(awaitTask(client->createTicket(QStringLiteral("s"), QStringLiteral("c"))), *c.id)
+                << c.body.constData();
         else
-            EXPECT_TRUE(awaitError<ApiError>(client->createTicket(QStringLiteral("s"), QStringLiteral("c")))) << c.body.constData();
+            EXPECT_TRUE(awaitError<ApiError>(client->createTicket(QStringLiteral("s"), QStringLiteral("c"))))
+                << c.body.constData();
     }
 }
 
@@ -321,8 +340,9 @@ TEST_F(ServiceCallsTest, WithdrawalAnswers)
 
 TEST_F(ServiceCallsTest, LenientLists)
 {
-    for (const QByteArray& body : {QByteArray(R"({"ok":true})"), QByteArray(R"({"withdraws":null})"), QByteArray(R"([])"),
-                                  QByteArray(R"({"withdraws":[{"id":1,"amount":5},{"id":2}]})")}) {
+    for (const QByteArray& body :
+         {QByteArray(R"({"ok":true})"), QByteArray(R"({"withdraws":null})"), QByteArray(R"([])"),
+          QByteArray(R"({"withdraws":[{"id":1,"amount":5},{"id":2}]})")}) {
         answerWith(QStringLiteral("/api/user/withdraws"), body);
         EXPECT_TRUE(awaitTask(client->fetchWithdraws()).isEmpty()) << body.constData();
     }
@@ -354,7 +374,9 @@ TEST_F(ServiceCallsTest, InvitationDecodingFailuresThrow)
 TEST_F(ServiceCallsTest, Conversion)
 {
     const auto clash = awaitTask(client->convert(QStringLiteral("https://sub.example/s/abc"), QStringLiteral("clash")));
-    EXPECT_EQ(lastBody(), (QJsonObject{{QStringLiteral("url"), QStringLiteral("https://sub.example/s/abc")}, {QStringLiteral("format"), QStringLiteral("clash")}}));
+    EXPECT_EQ(lastBody(),
+              (QJsonObject{{QStringLiteral("url"), QStringLiteral("https://sub.example/s/abc")},
+                           {QStringLiteral("format"), QStringLiteral("clash")}}));
     ASSERT_TRUE(clash);
     ASSERT_TRUE(clash->config);
     EXPECT_TRUE(clash->config->contains(QStringLiteral("proxies:")));

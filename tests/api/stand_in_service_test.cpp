@@ -21,14 +21,16 @@ struct RawAnswer {
     QJsonObject json;
 };
 
-QCoro::Task<RawAnswer> rawPost(QNetworkAccessManager* network, QUrl url, QList<QPair<QByteArray, QByteArray>> headers, QByteArray body)
+QCoro::Task<RawAnswer> rawPost(QNetworkAccessManager* network, QUrl url, QList<QPair<QByteArray, QByteArray>> headers,
+                               QByteArray body)
 {
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     for (const auto& [name, value] : headers)
         request.setRawHeader(name, value);
     std::unique_ptr<QNetworkReply> reply(co_await network->post(request, body));
-    co_return RawAnswer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), QJsonDocument::fromJson(reply->readAll()).object()};
+    co_return RawAnswer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                        QJsonDocument::fromJson(reply->readAll()).object()};
 }
 
 } // namespace
@@ -38,12 +40,15 @@ protected:
     RawAnswer post(const QString& path, const QList<QPair<QByteArray, QByteArray>>& headers)
     {
         const QUrl target(url + path);
-        return awaitTask(rawPost(&network, target, headers, R"({"email":"demo@velmorand.test","password":"velmorand-demo"})"));
+        return awaitTask(
+            rawPost(&network, target, headers, R"({"email":"demo@velmorand.test","password":"velmorand-demo"})"));
     }
     static QList<QPair<QByteArray, QByteArray>> signature(qint64 seconds, QByteArray sign = {})
     {
         const auto ts = AppSign::timestampText(seconds);
-        return {{"X-Velmorand-App", "1"}, {"X-Velmorand-App-Ts", ts}, {"X-Velmorand-App-Sign", sign.isEmpty() ? AppSign::signature(ts) : sign}};
+        return {{"X-Velmorand-App", "1"},
+                {"X-Velmorand-App-Ts", ts},
+                {"X-Velmorand-App-Sign", sign.isEmpty() ? AppSign::signature(ts) : sign}};
     }
 
     QNetworkAccessManager network;
@@ -80,7 +85,8 @@ TEST_F(StandInServiceTest, AccountCallsNeedTheSession)
     const auto now = QDateTime::currentSecsSinceEpoch();
     const auto answer = post(QStringLiteral("/api/order/create"), signature(now));
     EXPECT_EQ(answer.status, 401);
-    EXPECT_EQ(answer.json, (QJsonObject{{QStringLiteral("ok"), false}, {QStringLiteral("msg"), QStringLiteral("请先登录")}}));
+    EXPECT_EQ(answer.json,
+              (QJsonObject{{QStringLiteral("ok"), false}, {QStringLiteral("msg"), QStringLiteral("请先登录")}}));
     auto forged = signature(now);
     forged.append(qMakePair(QByteArray("Cookie"), QByteArray("velmorand_session=0123456789abcdef")));
     EXPECT_EQ(post(QStringLiteral("/api/order/create"), forged).status, 401);

@@ -60,10 +60,7 @@ protected:
         return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-    static void waitUntil(const std::function<bool()>& condition)
-    {
-        ASSERT_TRUE(QTest::qWaitFor(condition, 10000));
-    }
+    static void waitUntil(const std::function<bool()>& condition) { ASSERT_TRUE(QTest::qWaitFor(condition, 10000)); }
 
     // Signs the seeded account in and waits for the loads that follow.
     void signIn()
@@ -71,7 +68,8 @@ protected:
         const auto& account = service.state().account;
         const auto result = QCoro::waitFor(state->login(account.email, account.password));
         ASSERT_TRUE(result.ok);
-        waitUntil([this] { return !state->isLoading() && !state->nodes().isEmpty() && !state->announcements().isEmpty(); });
+        waitUntil(
+            [this] { return !state->isLoading() && !state->nodes().isEmpty() && !state->announcements().isEmpty(); });
     }
 
     // Probes that answer with these times, in place of the real ones.

@@ -54,16 +54,19 @@ TEST_F(AppStateTest, SignInLoadsProfileThenNodesAndAnnouncements)
     ASSERT_TRUE(state->profile());
     EXPECT_EQ(state->profile()->email, account.email);
     EXPECT_EQ(state->nodes().size(), service.state().nodes.size());
-    EXPECT_EQ(state->nodes().first().id, service.state().nodes.first().toObject().value(QStringLiteral("id")).toInteger());
+    EXPECT_EQ(state->nodes().first().id,
+              service.state().nodes.first().toObject().value(QStringLiteral("id")).toInteger());
     EXPECT_EQ(state->announcements().size(), service.state().announcements.size());
 
     const auto count = QString::number(service.state().nodes.size());
     EXPECT_TRUE(log.contains(QStringLiteral("loadNodes: got ") + count + QStringLiteral(" nodes")));
-    EXPECT_TRUE(log.contains(QStringLiteral("loadAnnouncements: got ") + QString::number(service.state().announcements.size())));
+    EXPECT_TRUE(log.contains(QStringLiteral("loadAnnouncements: got ")
+                             + QString::number(service.state().announcements.size())));
     const auto lines = debugLines();
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(withoutStamp(lines[0]), QStringLiteral("[LOGIN] email=") + account.email + QStringLiteral(" pwd_len=")
-                                          + QString::number(account.password.size()) + QStringLiteral(" success=true"));
+    EXPECT_EQ(withoutStamp(lines[0]),
+              QStringLiteral("[LOGIN] email=") + account.email + QStringLiteral(" pwd_len=")
+                  + QString::number(account.password.size()) + QStringLiteral(" success=true"));
     EXPECT_EQ(withoutStamp(lines[1]), QStringLiteral("[NODES] got ") + count + QStringLiteral(" nodes"));
     EXPECT_FALSE(lines.join(QLatin1Char('\n')).contains(account.password));
 }
@@ -80,7 +83,8 @@ TEST_F(AppStateTest, ARefusedSignInChangesNothing)
     ASSERT_EQ(debugLines().size(), 1);
     // The length counts characters as a person sees them.
     EXPECT_EQ(withoutStamp(debugLines()[0]),
-              QStringLiteral("[LOGIN] email=") + service.state().account.email + QStringLiteral(" pwd_len=8 success=false"));
+              QStringLiteral("[LOGIN] email=") + service.state().account.email
+                  + QStringLiteral(" pwd_len=8 success=false"));
 }
 
 TEST_F(AppStateTest, AFailedSignInGivesTheErrorText)

@@ -34,12 +34,13 @@ TEST(Versions, CompareOrdersDigitRunsByValue)
         int expected;
     };
     const Case cases[] = {
-        {"1.10.0", "1.9.0", 1},  {"1.9.0", "1.10.0", -1}, {"1.2.0", "1.2.0", 0}, {"1.2", "1.2.0", -1},
-        {"1.2.0", "1.2", 1},     {"2.0", "1.99.99", 1},   {"1.0.10", "1.0.9", 1}, {"1.02", "1.2", 0},
-        {"10", "9", 1},          {"1.0.0", "1.0.0a", -1}, {"", "0", -1},
+        {"1.10.0", "1.9.0", 1}, {"1.9.0", "1.10.0", -1}, {"1.2.0", "1.2.0", 0},  {"1.2", "1.2.0", -1},
+        {"1.2.0", "1.2", 1},    {"2.0", "1.99.99", 1},   {"1.0.10", "1.0.9", 1}, {"1.02", "1.2", 0},
+        {"10", "9", 1},         {"1.0.0", "1.0.0a", -1}, {"", "0", -1},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Versions::compare(QString::fromUtf8(c.a), QString::fromUtf8(c.b)), c.expected) << c.a << " vs " << c.b;
+        EXPECT_EQ(Versions::compare(QString::fromUtf8(c.a), QString::fromUtf8(c.b)), c.expected)
+            << c.a << " vs " << c.b;
 }
 
 TEST(Versions, OnlyPlainDottedNumbersAreStrict)
@@ -149,10 +150,8 @@ TEST_F(AutoUpdaterTest, NoNewerVersionIsConfirmedOnlyWhenAsked)
         QByteArray answer;
     };
     const Case cases[] = {
-        {"1.9.0", R"({"ok":true,"version":"1.9.0"})"},
-        {"1.2.0", R"({"ok":true,"version":"1.2"})"},
-        {"1.9.0", R"({"ok":false,"version":"9.0.0"})"},
-        {"1.9.0", R"({"ok":true})"},
+        {"1.9.0", R"({"ok":true,"version":"1.9.0"})"},           {"1.2.0", R"({"ok":true,"version":"1.2"})"},
+        {"1.9.0", R"({"ok":false,"version":"9.0.0"})"},          {"1.9.0", R"({"ok":true})"},
         {"1.9.0", R"({"ok":true,"version":"9.0.0; rm -rf ~"})"},
     };
     for (const auto& c : cases) {
@@ -165,7 +164,8 @@ TEST_F(AutoUpdaterTest, NoNewerVersionIsConfirmedOnlyWhenAsked)
                 continue;
             }
             ASSERT_EQ(prompts.alerts.size(), 1) << c.answer.constData();
-            EXPECT_EQ(prompts.alerts[0].message, QStringLiteral("已是最新版本 (") + QString::fromUtf8(c.current) + QLatin1Char(')'));
+            EXPECT_EQ(prompts.alerts[0].message,
+                      QStringLiteral("已是最新版本 (") + QString::fromUtf8(c.current) + QLatin1Char(')'));
             EXPECT_EQ(prompts.alerts[0].buttons, QStringList{QStringLiteral("确定")});
         }
     }
@@ -191,12 +191,14 @@ TEST_F(AutoUpdaterTest, TheMissingApplicationVersionCountsAsOneZeroZero)
 TEST_F(AutoUpdaterTest, TheSecondButtonQuitsOnlyForAMandatoryUpdate)
 {
     prompts.answers = {1};
-    QCoro::waitFor(updater().showUpdateDialog(QStringLiteral("2.0.0"), QStringLiteral("https://127.0.0.1:1/v.dmg"), true));
+    QCoro::waitFor(
+        updater().showUpdateDialog(QStringLiteral("2.0.0"), QStringLiteral("https://127.0.0.1:1/v.dmg"), true));
     EXPECT_EQ(prompts.alerts[0].buttons[1], QStringLiteral("退出"));
     EXPECT_EQ(quits, 1);
 
     prompts.answers = {1};
-    QCoro::waitFor(updater().showUpdateDialog(QStringLiteral("2.0.0"), QStringLiteral("https://127.0.0.1:1/v.dmg"), false));
+    QCoro::waitFor(
+        updater().showUpdateDialog(QStringLiteral("2.0.0"), QStringLiteral("https://127.0.0.1:1/v.dmg"), false));
     EXPECT_EQ(prompts.alerts[1].buttons[1], QStringLiteral("稍后"));
     EXPECT_EQ(quits, 1);
     EXPECT_TRUE(prompts.windows.isEmpty());
@@ -283,7 +285,8 @@ TEST_F(AutoUpdaterTest, InstallingSubmitsTheScriptAndQuits)
         seen.append(it.next().captured(1));
     ASSERT_EQ(seen.size(), 2) << admin.scripts[0].toStdString();
     EXPECT_EQ(seen[0], seen[1]);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("\\Acom\\.velmorand\\.updater[0-9A-F]{8}\\z")).match(seen[0]).hasMatch());
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("\\Acom\\.velmorand\\.updater[0-9A-F]{8}\\z")).match(seen[0]).hasMatch());
     EXPECT_TRUE(admin.scripts[0].contains(UpdateInstaller::scriptText(QStringLiteral("2.4.1"))));
     EXPECT_TRUE(admin.scripts[0].contains(path));
     EXPECT_FALSE(QFileInfo::exists(workDir)) << "the job copied the disk image; the download goes";
@@ -330,7 +333,8 @@ TEST(UpdateInstaller, JobLabelsAreFreshAndEightCharactersLong)
 TEST(UpdateInstaller, OnlyPlainAbsoluteWorkDirsGoIntoTheScript)
 {
     EXPECT_TRUE(UpdateInstaller::isSafeWorkDir(QStringLiteral("/var/folders/x_/T/velmorand-update-a1B2c3")));
-    for (const char* bad : {"relative/dir", "/tmp/a b", "/tmp/a\"b", "/tmp/$(id)", "/tmp/a\nb", "/tmp/../etc", "/tmp/`x`", ""})
+    for (const char* bad :
+         {"relative/dir", "/tmp/a b", "/tmp/a\"b", "/tmp/$(id)", "/tmp/a\nb", "/tmp/../etc", "/tmp/`x`", ""})
         EXPECT_FALSE(UpdateInstaller::isSafeWorkDir(QString::fromUtf8(bad))) << bad;
 }
 
@@ -343,7 +347,8 @@ QString syntaxErrors(const QString& text)
     bash.closeWriteChannel();
     if (!bash.waitForFinished(10000))
         return QStringLiteral("bash did not end");
-    return bash.exitCode() == 0 ? QString() : QString::fromUtf8(bash.readAllStandardError()) + QStringLiteral(" (exit status)");
+    return bash.exitCode() == 0 ? QString()
+                                : QString::fromUtf8(bash.readAllStandardError()) + QStringLiteral(" (exit status)");
 }
 
 TEST(UpdateInstaller, TheRootJobRunsOnlyItsOwnCopiesFromADirectoryOnlyRootCanWrite)
@@ -358,26 +363,35 @@ TEST(UpdateInstaller, TheRootJobRunsOnlyItsOwnCopiesFromADirectoryOnlyRootCanWri
     // The job directory is made fresh by root; the user's directory is only read, once, for the
     // disk image; the script is carried in the command and written there.
     const auto submissionLines = submission.split(QLatin1Char('\n'));
-    EXPECT_TRUE(submissionLines.contains(QStringLiteral("WORK=$(/usr/bin/mktemp -d /private/tmp/velmorand-install.XXXXXX)")));
+    EXPECT_TRUE(
+        submissionLines.contains(QStringLiteral("WORK=$(/usr/bin/mktemp -d /private/tmp/velmorand-install.XXXXXX)")));
     EXPECT_EQ(submission.count(userDir), 1);
-    EXPECT_TRUE(submissionLines.contains(QStringLiteral("/bin/cp -- '") + userDir + QStringLiteral("/Velmorand-v2.4.1.dmg' \"$WORK/Velmorand-v2.4.1.dmg\"")));
-    EXPECT_TRUE(submission.contains(QStringLiteral("<<'VELMORAND_INSTALLER'\n") + script + QStringLiteral("\nVELMORAND_INSTALLER\n")));
-    EXPECT_TRUE(submission.endsWith(QStringLiteral("/bin/launchctl submit -l ") + label + QStringLiteral(" -- /bin/bash \"$WORK/velmorand_auto_install.sh\"\n")));
+    EXPECT_TRUE(submissionLines.contains(QStringLiteral("/bin/cp -- '") + userDir
+                                         + QStringLiteral("/Velmorand-v2.4.1.dmg' \"$WORK/Velmorand-v2.4.1.dmg\"")));
+    EXPECT_TRUE(submission.contains(QStringLiteral("<<'VELMORAND_INSTALLER'\n") + script
+                                    + QStringLiteral("\nVELMORAND_INSTALLER\n")));
+    EXPECT_TRUE(submission.endsWith(QStringLiteral("/bin/launchctl submit -l ") + label
+                                    + QStringLiteral(" -- /bin/bash \"$WORK/velmorand_auto_install.sh\"\n")));
 
     // Every file of the job lies in its own directory.
     EXPECT_TRUE(script.contains(QStringLiteral("\nWORK=\"$(/usr/bin/dirname \"$0\")\"\n")));
-    static const QRegularExpression fileVariable(QStringLiteral("^(LOG|DMG|STAGING|MOUNT_POINT)=(.*)$"), QRegularExpression::MultilineOption);
+    static const QRegularExpression fileVariable(QStringLiteral("^(LOG|DMG|STAGING|MOUNT_POINT)=(.*)$"),
+                                                 QRegularExpression::MultilineOption);
     QStringList variables;
     for (auto it = fileVariable.globalMatch(script); it.hasNext();) {
         const auto match = it.next();
         variables.append(match.captured(1));
         EXPECT_TRUE(match.captured(2).startsWith(QStringLiteral("\"$WORK/"))) << match.captured(0).toStdString();
     }
-    EXPECT_EQ(variables, (QStringList{QStringLiteral("LOG"), QStringLiteral("DMG"), QStringLiteral("STAGING"), QStringLiteral("MOUNT_POINT")}));
+    EXPECT_EQ(variables,
+              (QStringList{QStringLiteral("LOG"), QStringLiteral("DMG"), QStringLiteral("STAGING"),
+                           QStringLiteral("MOUNT_POINT")}));
     EXPECT_FALSE(script.contains(QStringLiteral("/tmp")));
 
     // The new copy must carry our team's signature before the old one is removed.
-    const auto verification = script.indexOf(QStringLiteral("/usr/bin/codesign --verify --deep --strict -R='anchor apple generic and certificate leaf[subject.OU] = \"")
+    const auto verification = script.indexOf(
+        QStringLiteral(
+            "/usr/bin/codesign --verify --deep --strict -R='anchor apple generic and certificate leaf[subject.OU] = \"")
         + UpdateInstaller::teamIdentifier + QStringLiteral("\"' \"$STAGING/$APP_NAME\""));
     EXPECT_GE(verification, 0);
     EXPECT_LT(verification, script.indexOf(QStringLiteral("rm -rf \"$APP_PATH\"")));
@@ -405,7 +419,9 @@ protected:
     {
         QFile file(tools.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("#!/bin/sh\necho \"%1 $*\" >> '%2'\nexit %3\n").arg(name, calls(), QString::number(status)).toUtf8());
+        file.write(QStringLiteral("#!/bin/sh\necho \"%1 $*\" >> '%2'\nexit %3\n")
+                       .arg(name, calls(), QString::number(status))
+                       .toUtf8());
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
@@ -442,8 +458,11 @@ TEST_F(InstallScriptRun, AFailedMountStopsTheJob)
     EXPECT_NE(run(), 0);
     const auto calls = recorded(this->calls());
     ASSERT_EQ(calls.size(), 2);
-    EXPECT_TRUE(calls[1].startsWith(QStringLiteral("hdiutil attach ") + job.path() + QStringLiteral("/Velmorand-v2.4.1.dmg")));
-    EXPECT_TRUE(recorded(job.filePath(QStringLiteral("velmorand_install.log"))).last().endsWith(QStringLiteral("mount failed, aborting")));
+    EXPECT_TRUE(
+        calls[1].startsWith(QStringLiteral("hdiutil attach ") + job.path() + QStringLiteral("/Velmorand-v2.4.1.dmg")));
+    EXPECT_TRUE(recorded(job.filePath(QStringLiteral("velmorand_install.log")))
+                    .last()
+                    .endsWith(QStringLiteral("mount failed, aborting")));
 }
 
 TEST_F(InstallScriptRun, AnApplicationWithoutOurSignatureIsNeverInstalled)
@@ -452,7 +471,9 @@ TEST_F(InstallScriptRun, AnApplicationWithoutOurSignatureIsNeverInstalled)
     const auto calls = recorded(this->calls());
     EXPECT_TRUE(calls.filter(QStringLiteral("/Applications")).isEmpty()) << calls.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(calls.filter(QStringLiteral("ditto ")).size(), 1);
-    EXPECT_TRUE(recorded(job.filePath(QStringLiteral("velmorand_install.log"))).last().endsWith(QStringLiteral("signature check failed, aborting")));
+    EXPECT_TRUE(recorded(job.filePath(QStringLiteral("velmorand_install.log")))
+                    .last()
+                    .endsWith(QStringLiteral("signature check failed, aborting")));
 }
 
 } // namespace

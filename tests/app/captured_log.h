@@ -6,7 +6,11 @@
 // Collects the console lines (qInfo, qWarning…) written while it lives.
 class CapturedLog {
 public:
-    CapturedLog() { s_lines.clear(); m_previous = qInstallMessageHandler(&CapturedLog::handle); }
+    CapturedLog()
+    {
+        s_lines.clear();
+        m_previous = qInstallMessageHandler(&CapturedLog::handle);
+    }
     ~CapturedLog() { qInstallMessageHandler(m_previous); }
     CapturedLog(const CapturedLog&) = delete;
     CapturedLog& operator=(const CapturedLog&) = delete;

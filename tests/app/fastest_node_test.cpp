@@ -46,8 +46,8 @@ TEST(FastestNode, ChoosesTheFastestFavouriteElseTheFastestNode)
 
 TEST(FastestNode, CandidatesAreTheOnlineNodesInOrder)
 {
-    const QList<Node> nodes{localNode(1, 1, QStringLiteral("offline")), localNode(2), localNode(3, 1, QStringLiteral("Online")),
-                            localNode(4)};
+    const QList<Node> nodes{localNode(1, 1, QStringLiteral("offline")), localNode(2),
+                            localNode(3, 1, QStringLiteral("Online")), localNode(4)};
     const auto candidates = FastestNode::candidates(nodes);
     ASSERT_EQ(candidates.size(), 2);
     EXPECT_EQ(candidates[0].id, 2);

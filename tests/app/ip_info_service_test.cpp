@@ -84,9 +84,10 @@ TEST_F(IPInfoServiceTest, ASilentOrClosedEndpointIsPassedOverAfterTheTimeLimit)
 {
     const auto silent = service.listenSilent();
     answer(QStringLiteral("/geoip"), 200, R"({"ip":"192.0.2.20"})");
-    const auto info = lookUp({url(QStringLiteral("/json"), silent), url(QStringLiteral("/json/"), StandInService::closedPort()),
-                              url(QStringLiteral("/geoip"))},
-                             300ms);
+    const auto info
+        = lookUp({url(QStringLiteral("/json"), silent), url(QStringLiteral("/json/"), StandInService::closedPort()),
+                  url(QStringLiteral("/geoip"))},
+                 300ms);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->ip, QStringLiteral("192.0.2.20"));
 }
@@ -126,7 +127,8 @@ TEST(IPInfoService, ParsesTheAnswerFields)
     };
     const auto ip = QStringLiteral("192.0.2.1");
     const Case cases[] = {
-        {R"({"ip":"192.0.2.1","country_name":"Japan","country":"JP"})", PublicIPInfo{ip, {}, {}, QStringLiteral("Japan")}},
+        {R"({"ip":"192.0.2.1","country_name":"Japan","country":"JP"})",
+         PublicIPInfo{ip, {}, {}, QStringLiteral("Japan")}},
         {R"({"ip":"192.0.2.1","country":"JP"})", PublicIPInfo{ip, {}, {}, QStringLiteral("JP")}},
         {R"({"ip":"192.0.2.1","country_name":7,"country":"JP"})", PublicIPInfo{ip, {}, {}, QStringLiteral("JP")}},
         {R"({"ip":"192.0.2.1","city":12,"region":"Kanto"})", PublicIPInfo{ip, {}, QStringLiteral("Kanto"), {}}},
@@ -160,7 +162,8 @@ TEST(PublicIPInfo, LocationTextJoinsTheKnownParts)
 
 TEST(PublicIPInfo, RoundTripsThroughItsJsonForm)
 {
-    const PublicIPInfo info{QStringLiteral("192.0.2.1"), QStringLiteral("Osaka"), std::nullopt, QStringLiteral("Japan")};
+    const PublicIPInfo info{QStringLiteral("192.0.2.1"), QStringLiteral("Osaka"), std::nullopt,
+                            QStringLiteral("Japan")};
     EXPECT_EQ(info.toJson(), R"({"ip":"192.0.2.1","city":"Osaka","country":"Japan"})");
     EXPECT_EQ(PublicIPInfo::fromJson(QJsonDocument::fromJson(info.toJson()).object()), info);
     EXPECT_THROW(PublicIPInfo::fromJson(QJsonDocument::fromJson(R"({"city":"Osaka"})").object()), DecodingError);

@@ -75,15 +75,16 @@ TEST_F(CommandOrderTest, TheWindowsThreadGoesOnWhileACommandRuns)
     };
     const Case cases[] = {
         {"disconnect", [](const ProcessRequest& r) { return isSudo(r, QStringLiteral("-setwebproxystate")); },
-            [](VpnManager& m) { return m.disconnect(); }},
+         [](VpnManager& m) { return m.disconnect(); }},
         {"system proxy", [](const ProcessRequest& r) { return isSudo(r, QStringLiteral("-setsocksfirewallproxy")); },
-            [](VpnManager& m) { return m.setSystemProxy(true); }},
+         [](VpnManager& m) { return m.setSystemProxy(true); }},
         {"clean-up", [](const ProcessRequest& r) { return isSudo(r, QStringLiteral("-setsocksfirewallproxystate")); },
-            [](VpnManager& m) { return ignoringResult(m.cleanupSystemConfig(false)); }},
+         [](VpnManager& m) { return ignoringResult(m.cleanupSystemConfig(false)); }},
         {"application rules", [](const ProcessRequest& r) { return r.program == QLatin1String("/usr/bin/pgrep"); },
-            [](VpnManager& m) { return m.addSplitTunnelApp(QStringLiteral("/Applications/Mail.app")); }},
-        {"proxy read-back", [](const ProcessRequest& r) { return r.arguments.value(0) == QLatin1String("-getsocksfirewallproxy"); },
-            [](VpnManager& m) { return ignoringResult(m.checkProxyState(QStringLiteral("Wi-Fi"), 1080)); }},
+         [](VpnManager& m) { return m.addSplitTunnelApp(QStringLiteral("/Applications/Mail.app")); }},
+        {"proxy read-back",
+         [](const ProcessRequest& r) { return r.arguments.value(0) == QLatin1String("-getsocksfirewallproxy"); },
+         [](VpnManager& m) { return ignoringResult(m.checkProxyState(QStringLiteral("Wi-Fi"), 1080)); }},
     };
     runningApps = {{QStringLiteral("/Applications/Mail.app"), "101\n"}};
     processOwners = {{QStringLiteral("101"), "501\n"}};
@@ -129,7 +130,8 @@ TEST_F(CommandOrderTest, ADisconnectIsPendingUntilItsCommandsHaveRun)
     processes.release();
     QCoro::waitFor(std::move(disconnecting));
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
-    EXPECT_EQ(log().last(), (Line{Type::disconnected, QStringLiteral("从 Test node 断开"), QStringLiteral("Test node")}));
+    EXPECT_EQ(log().last(),
+              (Line{Type::disconnected, QStringLiteral("从 Test node 断开"), QStringLiteral("Test node")}));
 }
 
 TEST_F(CommandOrderTest, AKillSwitchLoadedWhileTheUserDisconnectsIsReleasedAfterIt)
@@ -145,8 +147,9 @@ TEST_F(CommandOrderTest, AKillSwitchLoadedWhileTheUserDisconnectsIsReleasedAfter
     QCoro::waitFor(std::move(disconnecting));
     EXPECT_FALSE(failureOf<VpnError>(std::move(connecting)));
 
-    EXPECT_EQ(admin.scripts, (QStringList{PacketFilterScripts::killSwitchStart({QStringLiteral("203.0.113.7")}),
-                                 QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1")}));
+    EXPECT_EQ(admin.scripts,
+              (QStringList{PacketFilterScripts::killSwitchStart({QStringLiteral("203.0.113.7")}),
+                           QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1")}));
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
     EXPECT_TRUE(messages().contains(QStringLiteral("🔓 网络锁已关闭")));
@@ -219,7 +222,8 @@ TEST_F(CommandOrderTest, QuittingTheApplicationWaitsForTheTearDown)
     EXPECT_TRUE(releasedWhileQuitting);
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
     EXPECT_EQ(networksetupCalls().last(), QStringLiteral("-setsocksfirewallproxystate Wi-Fi off"));
-    EXPECT_EQ(log().last(), (Line{Type::disconnected, QStringLiteral("从 Test node 断开"), QStringLiteral("Test node")}));
+    EXPECT_EQ(log().last(),
+              (Line{Type::disconnected, QStringLiteral("从 Test node 断开"), QStringLiteral("Test node")}));
     EXPECT_TRUE(activeTimers().isEmpty());
 }
 

@@ -30,7 +30,8 @@ class ConnectTest : public EngineTest {
 protected:
     // Every state the manager was set to, in order.
     QList<ConnectionState> states;
-    QMetaObject::Connection recording = QObject::connect(manager.get(), &VpnManager::stateChanged, [this] { states.append(manager->state()); });
+    QMetaObject::Connection recording
+        = QObject::connect(manager.get(), &VpnManager::stateChanged, [this] { states.append(manager->state()); });
 };
 
 TEST_F(ConnectTest, AConnectStartsTheCorePointsTheProxiesAtItAndRecordsTheNode)
@@ -51,10 +52,13 @@ TEST_F(ConnectTest, AConnectStartsTheCorePointsTheProxiesAtItAndRecordsTheNode)
     EXPECT_TRUE(config.readAll().contains("\"serverName\" : \"jp3.cdn.velmorand.net\""));
     EXPECT_EQ(networksetupCalls(), kProxiesOn);
     EXPECT_TRUE(manager->systemProxyEnabled());
-    EXPECT_EQ(log(), (QList<Line>{{Type::info, QStringLiteral("xray 内核已启动,本地代理 127.0.0.1:1080"), std::nullopt},
-                         {Type::connected, QStringLiteral("已连接到 Tokyo 01"), QStringLiteral("Tokyo 01")}}));
+    EXPECT_EQ(log(),
+              (QList<Line>{{Type::info, QStringLiteral("xray 内核已启动,本地代理 127.0.0.1:1080"), std::nullopt},
+                           {Type::connected, QStringLiteral("已连接到 Tokyo 01"), QStringLiteral("Tokyo 01")}}));
     EXPECT_EQ(core.settings.reopen()->intValue(SettingsKeys::lastConnectedNodeId), 12);
-    EXPECT_EQ(activeTimers(), (QStringList{QStringLiteral("durationTimer"), QStringLiteral("healthTimer"), QStringLiteral("statsTimer")}));
+    EXPECT_EQ(
+        activeTimers(),
+        (QStringList{QStringLiteral("durationTimer"), QStringLiteral("healthTimer"), QStringLiteral("statsTimer")}));
     EXPECT_TRUE(admin.scripts.isEmpty()) << "the kill switch is off unless the user turned it on";
 
     // The recent-node hand-off follows once the connect has finished; no window is brought up.
@@ -98,8 +102,8 @@ TEST_F(ConnectTest, TheServiceAndTheModeDecideTheLines)
 
 TEST_F(ConnectTest, ProxiesCountAsOnOnlyWhenAllThreeSwitchesSucceeded)
 {
-    const QStringList switches{
-        QStringLiteral("-setwebproxystate"), QStringLiteral("-setsecurewebproxystate"), QStringLiteral("-setsocksfirewallproxystate")};
+    const QStringList switches{QStringLiteral("-setwebproxystate"), QStringLiteral("-setsecurewebproxystate"),
+                               QStringLiteral("-setsocksfirewallproxystate")};
     for (const auto& failingSwitch : switches) {
         failing = QStringList{failingSwitch};
         manager = makeManager(timings());
@@ -129,14 +133,16 @@ TEST_F(ConnectTest, TheSameNodeAgainChangesNothingAnotherNodeSwitchesOver)
     waitFor([&] { return manager->connectionDuration() >= 65; });
     states.clear();
     ASSERT_FALSE(connectTo(node(2, QStringLiteral("Seoul"))));
-    EXPECT_EQ(states, (QList<ConnectionState>{ConnectionState::disconnecting, ConnectionState::disconnected,
-                          ConnectionState::connecting, ConnectionState::connected}));
-    EXPECT_EQ(log().mid(linesBefore.size()),
+    EXPECT_EQ(states,
+              (QList<ConnectionState>{ConnectionState::disconnecting, ConnectionState::disconnected,
+                                      ConnectionState::connecting, ConnectionState::connected}));
+    EXPECT_EQ(
+        log().mid(linesBefore.size()),
         (QList<Line>{{Type::info, QStringLiteral("切换节点: Tokyo → Seoul"), std::nullopt},
-            {Type::info, QStringLiteral("系统代理已自动关闭"), std::nullopt},
-            {Type::disconnected, QStringLiteral("从 Tokyo 断开(连接时长 01:05)"), QStringLiteral("Tokyo")},
-            {Type::info, QStringLiteral("xray 内核已启动,本地代理 127.0.0.1:1080"), std::nullopt},
-            {Type::connected, QStringLiteral("已连接到 Seoul"), QStringLiteral("Seoul")}}));
+                     {Type::info, QStringLiteral("系统代理已自动关闭"), std::nullopt},
+                     {Type::disconnected, QStringLiteral("从 Tokyo 断开(连接时长 01:05)"), QStringLiteral("Tokyo")},
+                     {Type::info, QStringLiteral("xray 内核已启动,本地代理 127.0.0.1:1080"), std::nullopt},
+                     {Type::connected, QStringLiteral("已连接到 Seoul"), QStringLiteral("Seoul")}}));
     ASSERT_EQ(cores().size(), 2);
     EXPECT_FALSE(cores().first().record->running);
     EXPECT_EQ(manager->connectedNode()->id, 2);
@@ -148,10 +154,15 @@ TEST_F(ConnectTest, ACoreThatNeverStartsIsTriedThreeTimesWithGrowingWaits)
     const auto error = connectTo(testNode());
     ASSERT_TRUE(error);
     EXPECT_EQ(error->description(), QStringLiteral("SOCKS5 代理启动失败: 1"));
-    const Line coreError{Type::error, QStringLiteral("代理内核启动失败: 未找到 xray 内核 (请重新安装 Velmorand)"), std::nullopt};
-    EXPECT_EQ(log(), (QList<Line>{coreError, {Type::warning, QStringLiteral("连接失败,1秒后重试(1/3)"), std::nullopt}, coreError,
-                         {Type::warning, QStringLiteral("连接失败,2秒后重试(2/3)"), std::nullopt}, coreError,
-                         {Type::error, QStringLiteral("连接失败:已达到最大重试次数"), std::nullopt}}));
+    const Line coreError{Type::error, QStringLiteral("代理内核启动失败: 未找到 xray 内核 (请重新安装 Velmorand)"),
+                         std::nullopt};
+    EXPECT_EQ(log(),
+              (QList<Line>{coreError,
+                           {Type::warning, QStringLiteral("连接失败,1秒后重试(1/3)"), std::nullopt},
+                           coreError,
+                           {Type::warning, QStringLiteral("连接失败,2秒后重试(2/3)"), std::nullopt},
+                           coreError,
+                           {Type::error, QStringLiteral("连接失败:已达到最大重试次数"), std::nullopt}}));
     EXPECT_EQ(states.count(ConnectionState::connecting), 3);
     EXPECT_EQ(states.last(), ConnectionState::disconnected);
     EXPECT_FALSE(manager->connectedNode());
@@ -201,11 +212,14 @@ TEST_F(ConnectTest, DisconnectStopsEverythingInOrderAndLogsTheDuration)
     EXPECT_EQ(manager->connectionDuration(), 0.0);
     EXPECT_TRUE(activeTimers().isEmpty());
     EXPECT_EQ(log().mid(log().size() - 2),
-        (QList<Line>{{Type::info, QStringLiteral("系统代理已自动关闭"), std::nullopt},
-            {Type::disconnected, QStringLiteral("从 Osaka 断开(连接时长 1:02:05)"), QStringLiteral("Osaka")}}));
+              (QList<Line>{
+                  {Type::info, QStringLiteral("系统代理已自动关闭"), std::nullopt},
+                  {Type::disconnected, QStringLiteral("从 Osaka 断开(连接时长 1:02:05)"), QStringLiteral("Osaka")}}));
 
     // The SOCKS state is read back shortly after.
-    waitFor([&] { return processes.commandLines().contains(QStringLiteral("/usr/sbin/networksetup -getsocksfirewallproxy Wi-Fi")); });
+    waitFor([&] {
+        return processes.commandLines().contains(QStringLiteral("/usr/sbin/networksetup -getsocksfirewallproxy Wi-Fi"));
+    });
     EXPECT_FALSE(manager->systemProxyEnabled());
 
     // A second disconnect does nothing.
@@ -224,7 +238,9 @@ TEST_F(ConnectTest, DisconnectLinesFollowTheModeAndTheCommandsResult)
         Line line;
     };
     const Case cases[] = {
-        {VpnManager::ProxyMode::socks, true, {Type::warning, QStringLiteral("系统代理未清除,请手动关闭 (无免密权限)"), std::nullopt}},
+        {VpnManager::ProxyMode::socks,
+         true,
+         {Type::warning, QStringLiteral("系统代理未清除,请手动关闭 (无免密权限)"), std::nullopt}},
         {VpnManager::ProxyMode::tun, true, {Type::info, QStringLiteral("本地代理已关闭"), std::nullopt}},
         {VpnManager::ProxyMode::tun, false, {Type::info, QStringLiteral("本地代理已关闭"), std::nullopt}},
     };
@@ -237,7 +253,8 @@ TEST_F(ConnectTest, DisconnectLinesFollowTheModeAndTheCommandsResult)
         QCoro::waitFor(manager->disconnect());
         const auto lines = log();
         EXPECT_EQ(lines[lines.size() - 2], c.line);
-        EXPECT_EQ(lines.last(), (Line{Type::disconnected, QStringLiteral("从 Test node 断开"), QStringLiteral("Test node")}))
+        EXPECT_EQ(lines.last(),
+                  (Line{Type::disconnected, QStringLiteral("从 Test node 断开"), QStringLiteral("Test node")}))
             << "no duration suffix right after connecting";
     }
 }
@@ -257,9 +274,10 @@ TEST_F(ConnectTest, ServerNamesCarryTheRegionPrefix)
         const char* server;
         const char* name;
     };
-    for (const auto& c : {Case{"hk2a.example.net", "hk2a"}, Case{"usw.example.net", "usw"}, Case{"ab12c.example.net", "ab12c"},
-             Case{"HK03.Example.NET", "hk03"}, Case{"203.0.113.7", "hk1"}, Case{"node.example.net", "hk1"}, Case{"jp", "jp"},
-             Case{"xy.example.net", "hk1"}}) {
+    for (const auto& c :
+         {Case{"hk2a.example.net", "hk2a"}, Case{"usw.example.net", "usw"}, Case{"ab12c.example.net", "ab12c"},
+          Case{"HK03.Example.NET", "hk03"}, Case{"203.0.113.7", "hk1"}, Case{"node.example.net", "hk1"},
+          Case{"jp", "jp"}, Case{"xy.example.net", "hk1"}}) {
         auto n = testNode(QString::fromLatin1(c.server));
         EXPECT_EQ(VpnManager::snIFor(n), QLatin1String(c.name) + QStringLiteral(".cdn.velmorand.net")) << c.server;
     }
@@ -268,7 +286,9 @@ TEST_F(ConnectTest, ServerNamesCarryTheRegionPrefix)
 TEST_F(ConnectTest, ADisconnectWhileTheProxiesAreBeingSetWins)
 {
     // The connect waits while "-setwebproxystate … on" runs.
-    processes.hold([](const ProcessRequest& r) { return r.arguments.contains(QStringLiteral("-setwebproxystate")) && r.arguments.contains(QStringLiteral("on")); });
+    processes.hold([](const ProcessRequest& r) {
+        return r.arguments.contains(QStringLiteral("-setwebproxystate")) && r.arguments.contains(QStringLiteral("on"));
+    });
     auto task = manager->connectTo(testNode());
     waitFor([&] { return processes.waiting() == 1; });
     EXPECT_EQ(manager->state(), ConnectionState::connecting);
@@ -370,7 +390,9 @@ TEST_F(ConnectTest, TheLaunchCleanUpRunsOffTheWindowsThreadAndYieldsToAConnect)
 {
     socksState = "Enabled: Yes\nServer: 127.0.0.1\nPort: 1080\n";
     published(*manager).setSystemProxyEnabled(true);
-    processes.hold([](const ProcessRequest& request) { return request.arguments.value(0) == QLatin1String("-getsocksfirewallproxy"); });
+    processes.hold([](const ProcessRequest& request) {
+        return request.arguments.value(0) == QLatin1String("-getsocksfirewallproxy");
+    });
     auto first = manager->clearLeftoverSystemProxy();
     waitFor([&] { return processes.waiting() == 1; });
     EXPECT_FALSE(first.isReady()) << "the window's thread goes on while the command runs";
@@ -381,7 +403,9 @@ TEST_F(ConnectTest, TheLaunchCleanUpRunsOffTheWindowsThreadAndYieldsToAConnect)
 
     // A connect that begins while the clean-up reads leaves it nothing to switch off.
     processes.clear();
-    processes.hold([](const ProcessRequest& request) { return request.arguments.value(0) == QLatin1String("-getsocksfirewallproxy"); });
+    processes.hold([](const ProcessRequest& request) {
+        return request.arguments.value(0) == QLatin1String("-getsocksfirewallproxy");
+    });
     auto second = manager->clearLeftoverSystemProxy();
     waitFor([&] { return processes.waiting() == 1; });
     auto connecting = manager->connectTo(testNode());

@@ -60,7 +60,10 @@ protected:
     }
 
     // Whether the Trojan server has carried a connection to the HTTP server.
-    bool tunnelled() { return trojan.output().contains(QByteArray("accepted tcp:127.0.0.1:" + QByteArray::number(http.port()))); }
+    bool tunnelled()
+    {
+        return trojan.output().contains(QByteArray("accepted tcp:127.0.0.1:" + QByteArray::number(http.port())));
+    }
 
     QTemporaryDir runtime;
     std::unique_ptr<ChildProcessLauncher> launcher = ChildProcessLauncher::makeNative();
@@ -83,7 +86,8 @@ TEST_F(CoreEndToEndTest, ATrojanNodeTunnelsThroughBothLocalProxies)
     EXPECT_EQ(viaSocks->body, LocalHttpServer::greeting());
     EXPECT_TRUE(QTest::qWaitFor([&] { return tunnelled(); }, 5000)) << trojan.output().toStdString();
 
-    const auto viaHttp = QCoro::waitFor(fetchThroughHttpProxy(XrayManager::httpPort, kLoopback, http.port(), QStringLiteral("/over-http")));
+    const auto viaHttp = QCoro::waitFor(
+        fetchThroughHttpProxy(XrayManager::httpPort, kLoopback, http.port(), QStringLiteral("/over-http")));
     ASSERT_TRUE(viaHttp);
     EXPECT_EQ(viaHttp->status, 200);
     EXPECT_EQ(viaHttp->body, LocalHttpServer::greeting());
@@ -162,14 +166,16 @@ TEST_F(CoreEndToEndTest, ACoreWithoutItsGeodataFailsToStart)
 {
     // Resources holding the core but no data files, and no copies in the directory.
     QTemporaryDir resources;
-    ASSERT_TRUE(QFile::link(Paths::resourcesDir() + QStringLiteral("/xray"), resources.filePath(QStringLiteral("xray"))));
+    ASSERT_TRUE(
+        QFile::link(Paths::resourcesDir() + QStringLiteral("/xray"), resources.filePath(QStringLiteral("xray"))));
     QFile::remove(configDir() + QStringLiteral("/geoip.dat"));
     QFile::remove(configDir() + QStringLiteral("/geosite.dat"));
     auto manager = makeManager(QStringLiteral("rule"), resources.path());
     const auto error = start(*manager);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), XrayError::exitedAtStart);
-    EXPECT_TRUE(error->description().startsWith(QStringLiteral("xray 内核启动后立即退出: "))) << error->description().toStdString();
+    EXPECT_TRUE(error->description().startsWith(QStringLiteral("xray 内核启动后立即退出: ")))
+        << error->description().toStdString();
     EXPECT_FALSE(manager->isRunning());
 }
 

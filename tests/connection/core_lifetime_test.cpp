@@ -38,10 +38,7 @@ QSet<qint64> withChildren(qint64 pid)
     return family;
 }
 
-bool anyAlive(const QSet<qint64>& pids)
-{
-    return std::any_of(pids.cbegin(), pids.cend(), processAlive);
-}
+bool anyAlive(const QSet<qint64>& pids) { return std::any_of(pids.cbegin(), pids.cend(), processAlive); }
 
 bool bothProxyPortsListen()
 {
@@ -96,9 +93,11 @@ TEST_F(CoreLifetimeTest, TheCoreEndsWithAnApplicationKilledOutright)
     QProcess application;
     application.setProcessEnvironment(environment);
     application.start(QStringLiteral("/usr/bin/setpriv"),
-        {QStringLiteral("--reuid=%1").arg(kOrdinaryUser), QStringLiteral("--regid=%1").arg(kOrdinaryUser),
-            QStringLiteral("--clear-groups"), QStringLiteral("--"), QStringLiteral(VELMORAND_CORE_HOLDER), home.path()});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return application.canReadLine() || application.state() == QProcess::NotRunning; }, 20000));
+                      {QStringLiteral("--reuid=%1").arg(kOrdinaryUser), QStringLiteral("--regid=%1").arg(kOrdinaryUser),
+                       QStringLiteral("--clear-groups"), QStringLiteral("--"), QStringLiteral(VELMORAND_CORE_HOLDER),
+                       home.path()});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return application.canReadLine() || application.state() == QProcess::NotRunning; }, 20000));
     const auto line = application.readLine().trimmed();
     ASSERT_TRUE(line.startsWith("started ")) << line.toStdString() << application.readAllStandardError().toStdString();
     const auto core = withChildren(line.mid(8).toLongLong());
@@ -109,7 +108,12 @@ TEST_F(CoreLifetimeTest, TheCoreEndsWithAnApplicationKilledOutright)
     ASSERT_TRUE(application.waitForFinished(5000));
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return !anyAlive(core); }, 2000)) << "the core outlived the application";
-    EXPECT_TRUE(QTest::qWaitFor([] { QString why; return coreProxyPortsFree(&why); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [] {
+            QString why;
+            return coreProxyPortsFree(&why);
+        },
+        2000));
     endAll(core);
 }
 
@@ -121,7 +125,8 @@ TEST_F(CoreLifetimeTest, AStartEndsACoreOfOursThatAnEarlierRunLeftBehind)
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XRAY_LOCATION_ASSET"), coreOptions.configDir);
     leftover.setProcessEnvironment(environment);
-    leftover.start(coreOptions.resourcesDir + QStringLiteral("/xray"), {QStringLiteral("run"), QStringLiteral("-c"), configPath()});
+    leftover.start(coreOptions.resourcesDir + QStringLiteral("/xray"),
+                   {QStringLiteral("run"), QStringLiteral("-c"), configPath()});
     ASSERT_TRUE(leftover.waitForStarted());
     const auto leftoverPid = leftover.processId();
     ASSERT_TRUE(QTest::qWaitFor(bothProxyPortsListen, 10000));
@@ -144,7 +149,8 @@ TEST_F(CoreLifetimeTest, AnotherProgramOnTheProxyPortStaysAndIsReported)
     QDir().mkpath(coreOptions.configDir);
     QFile config(configPath());
     ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-    config.write(R"({"inbounds":[{"listen":"127.0.0.1","port":1080,"protocol":"socks","settings":{}}],"outbounds":[{"protocol":"freedom"}]})");
+    config.write(
+        R"({"inbounds":[{"listen":"127.0.0.1","port":1080,"protocol":"socks","settings":{}}],"outbounds":[{"protocol":"freedom"}]})");
     config.close();
     QProcess other;
     other.start(QStringLiteral("/usr/bin/v2ray"), {QStringLiteral("-config"), configPath()});

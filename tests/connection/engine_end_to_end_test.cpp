@@ -42,7 +42,8 @@ QString run(const QString& program, const QStringList& arguments)
 // What networksetup says about one proxy of the service.
 QString proxySetting(const char* kind)
 {
-    return run(QStringLiteral("/usr/sbin/networksetup"), {QLatin1String("-get") + QLatin1String(kind), QStringLiteral("Ethernet")});
+    return run(QStringLiteral("/usr/sbin/networksetup"),
+               {QLatin1String("-get") + QLatin1String(kind), QStringLiteral("Ethernet")});
 }
 
 QStringList logMessages(const VpnManager& manager)
@@ -94,17 +95,24 @@ void scenario(bool withKillSwitch)
     EXPECT_TRUE(proxySetting("securewebproxy").contains(QStringLiteral("Enabled: Yes\nServer: 127.0.0.1\nPort: 1081")));
     if (withKillSwitch) {
         EXPECT_TRUE(manager.killSwitchEnabled()) << logMessages(manager).join(QLatin1Char('\n')).toStdString();
-        EXPECT_TRUE(run(QStringLiteral("nft"), {QStringLiteral("list"), QStringLiteral("ruleset")}).contains(QStringLiteral("table inet velmorand")));
+        EXPECT_TRUE(run(QStringLiteral("nft"), {QStringLiteral("list"), QStringLiteral("ruleset")})
+                        .contains(QStringLiteral("table inet velmorand")));
     }
 
     // Traffic through both local proxies, through the tunnel, shows in the statistics.
-    const auto viaSocks = QCoro::waitFor(fetchThroughSocks5(XrayManager::proxyPort, kLoopback, http.port(), QStringLiteral("/bytes/%1").arg(kDownload)));
+    const auto viaSocks = QCoro::waitFor(
+        fetchThroughSocks5(XrayManager::proxyPort, kLoopback, http.port(), QStringLiteral("/bytes/%1").arg(kDownload)));
     ASSERT_TRUE(viaSocks);
     EXPECT_EQ(viaSocks->body, LocalHttpServer::bytesBody(kDownload));
-    const auto viaHttp = QCoro::waitFor(fetchThroughHttpProxy(XrayManager::httpPort, kLoopback, http.port(), QStringLiteral("/over-http")));
+    const auto viaHttp = QCoro::waitFor(
+        fetchThroughHttpProxy(XrayManager::httpPort, kLoopback, http.port(), QStringLiteral("/over-http")));
     ASSERT_TRUE(viaHttp);
     EXPECT_EQ(viaHttp->body, LocalHttpServer::greeting());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return trojan.output().contains(QByteArray("accepted tcp:127.0.0.1:" + QByteArray::number(http.port()))); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return trojan.output().contains(QByteArray("accepted tcp:127.0.0.1:" + QByteArray::number(http.port())));
+        },
+        5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return manager.trafficDown() >= kDownload; }, 10000)) << manager.trafficDown();
     EXPECT_GT(manager.trafficUp(), 0);
     const auto speeds = manager.trafficHistoryDown();
@@ -121,7 +129,8 @@ void scenario(bool withKillSwitch)
         30000))
         << logMessages(manager).join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(logMessages(manager).contains(QStringLiteral("检测到连接断开,正在重连(1/5)")));
-    const auto again = QCoro::waitFor(fetchThroughSocks5(XrayManager::proxyPort, kLoopback, http.port(), QStringLiteral("/hello")));
+    const auto again
+        = QCoro::waitFor(fetchThroughSocks5(XrayManager::proxyPort, kLoopback, http.port(), QStringLiteral("/hello")));
     ASSERT_TRUE(again);
     EXPECT_EQ(again->body, LocalHttpServer::greeting());
 
@@ -130,11 +139,16 @@ void scenario(bool withKillSwitch)
     EXPECT_EQ(manager.state(), ConnectionState::disconnected);
     EXPECT_TRUE(QTest::qWaitFor([&] { return childProcesses() == before; }, 5000));
     for (const char* kind : {"webproxy", "securewebproxy", "socksfirewallproxy"})
-        EXPECT_TRUE(proxySetting(kind).startsWith(QStringLiteral("Enabled: No\n"))) << kind << ": " << proxySetting(kind).toStdString();
-    EXPECT_TRUE(run(QStringLiteral("/sbin/pfctl"), {QStringLiteral("-a"), QStringLiteral("com.velmorand"), QStringLiteral("-s"), QStringLiteral("rules")}).isEmpty());
+        EXPECT_TRUE(proxySetting(kind).startsWith(QStringLiteral("Enabled: No\n")))
+            << kind << ": " << proxySetting(kind).toStdString();
+    EXPECT_TRUE(
+        run(QStringLiteral("/sbin/pfctl"),
+            {QStringLiteral("-a"), QStringLiteral("com.velmorand"), QStringLiteral("-s"), QStringLiteral("rules")})
+            .isEmpty());
     if (withKillSwitch) {
         EXPECT_FALSE(manager.killSwitchEnabled());
-        EXPECT_TRUE(run(QStringLiteral("nft"), {QStringLiteral("list"), QStringLiteral("ruleset")}).trimmed().isEmpty());
+        EXPECT_TRUE(
+            run(QStringLiteral("nft"), {QStringLiteral("list"), QStringLiteral("ruleset")}).trimmed().isEmpty());
     }
 }
 

@@ -55,7 +55,8 @@ protected:
         if (request.program == QLatin1String("/usr/bin/sudo") && failing.contains(arguments.value(2)))
             return {true, false, 1, "sudo: a password is required\n"};
         if (request.program == QLatin1String("/usr/bin/pgrep"))
-            return {true, false, runningApps.contains(arguments.value(1)) ? 0 : 1, runningApps.value(arguments.value(1))};
+            return {true, false, runningApps.contains(arguments.value(1)) ? 0 : 1,
+                    runningApps.value(arguments.value(1))};
         if (request.program == QLatin1String("/bin/ps"))
             return {true, false, 0, processOwners.value(arguments.value(3))};
         return {true, false, 0, {}};
@@ -119,12 +120,16 @@ protected:
     {
         QStringList calls;
         for (const auto& request : processes.requests())
-            if (request.program == QLatin1String("/usr/bin/sudo") && request.arguments.value(1) == QLatin1String("/usr/sbin/networksetup"))
+            if (request.program == QLatin1String("/usr/bin/sudo")
+                && request.arguments.value(1) == QLatin1String("/usr/sbin/networksetup"))
                 calls.append(request.arguments.mid(2).join(QLatin1Char(' ')));
         return calls;
     }
 
-    QList<RecordingChildLauncher::Made> cores() const { return core.launcher.madeFor(core.resources.filePath(QStringLiteral("xray"))); }
+    QList<RecordingChildLauncher::Made> cores() const
+    {
+        return core.launcher.madeFor(core.resources.filePath(QStringLiteral("xray")));
+    }
 
     // The core started last ends by itself.
     void killCore() const
@@ -162,4 +167,3 @@ protected:
     std::unique_ptr<XrayManager> xray = core.make();
     std::unique_ptr<VpnManager> manager = makeManager(timings());
 };
-

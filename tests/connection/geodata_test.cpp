@@ -11,7 +11,8 @@ TEST(Geodata, ListsAreWrittenInTheCoresWireFormat)
     const auto geoip = Geodata::encodeGeoIp({{QStringLiteral("CN"), {{QHostAddress(QStringLiteral("127.0.0.0")), 8}}}});
     EXPECT_EQ(geoip.toHex(), QByteArray("0a0e0a02434e12080a047f0000001008"));
     // GeoSiteList{entry: GeoSite{country_code: "CN", domain: [Domain{type: Full, value: "a.cn"}]}}
-    const auto geosite = Geodata::encodeGeoSite({{QStringLiteral("CN"), {{Geodata::DomainKind::full, QStringLiteral("a.cn")}}}});
+    const auto geosite
+        = Geodata::encodeGeoSite({{QStringLiteral("CN"), {{Geodata::DomainKind::full, QStringLiteral("a.cn")}}}});
     EXPECT_EQ(geosite.toHex(), QByteArray("0a0e0a02434e120808031204612e636e"));
 }
 
@@ -25,7 +26,7 @@ TEST(Geodata, TheSourceListGathersEntriesPerCode)
                                                               "site CN full:www.example.cn\n"
                                                               "ip CN 192.168.0.0/16\n"
                                                               "site CN example.org\n"),
-        &error);
+                                               &error);
     ASSERT_TRUE(sources) << error.toStdString();
     ASSERT_EQ(sources->ipLists.size(), 2);
     EXPECT_EQ(sources->ipLists[0].code, QStringLiteral("CN"));
@@ -42,7 +43,8 @@ TEST(Geodata, TheSourceListGathersEntriesPerCode)
 
 TEST(Geodata, MalformedLinesAreRejectedWithTheirNumber)
 {
-    for (const auto* text : {"ip CN 10.0.0.0\n", "ip CN banana/8\n", "host CN a.cn\n", "site CN\n", "site CN full:\n"}) {
+    for (const auto* text :
+         {"ip CN 10.0.0.0\n", "ip CN banana/8\n", "host CN a.cn\n", "site CN\n", "site CN full:\n"}) {
         QString error;
         EXPECT_FALSE(Geodata::parseSources(QString::fromLatin1(text), &error)) << text;
         EXPECT_TRUE(error.startsWith(QLatin1String("line 1: "))) << error.toStdString();

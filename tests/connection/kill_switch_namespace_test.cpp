@@ -7,9 +7,9 @@
 #include "connection/vpn_manager.h"
 #include "platform/admin_script_runner.h"
 #include "platform/process_runner.h"
+#include "platform/settings_keys.h"
 #include "support/private_network.h"
 #include "support/qt_printers.h"
-#include "platform/settings_keys.h"
 #include "support/stand_in_state.h"
 #include "support/task_failure.h"
 #include "support/vpn_manager_test_access.h"
@@ -19,12 +19,12 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QMutex>
-#include <QTest>
-#include <QThread>
 #include <QNetworkDatagram>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
@@ -35,8 +35,10 @@
 
 namespace {
 
-const QString kTest = QStringLiteral("KillSwitchInANamespace.BlocksAllButLoopbackTheNodeDnsTheLanAndChosenApplications");
-const QString kHoldingTest = QStringLiteral("KillSwitchInANamespace.NothingGetsOutThroughAReconnectAndASwitchUntilTheUserDisconnects");
+const QString kTest
+    = QStringLiteral("KillSwitchInANamespace.BlocksAllButLoopbackTheNodeDnsTheLanAndChosenApplications");
+const QString kHoldingTest
+    = QStringLiteral("KillSwitchInANamespace.NothingGetsOutThroughAReconnectAndASwitchUntilTheUserDisconnects");
 const QString kNode = QStringLiteral("198.51.100.2");
 const QString kSecondNode = QStringLiteral("198.51.100.4");
 const QString kOtherHost = QStringLiteral("198.51.100.3");
@@ -102,9 +104,10 @@ bool udpEchoes(const QString& address, quint16 port)
 bool tcpReachesAs(const QString& uid, const QString& address, quint16 port)
 {
     QProcess probe;
-    probe.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=") + uid, QStringLiteral("--regid=") + uid, QStringLiteral("--clear-groups"),
-                                               QStringLiteral("timeout"), QStringLiteral("2"), QStringLiteral("/bin/bash"), QStringLiteral("-c"),
-                                               QStringLiteral("exec 3<>/dev/tcp/%1/%2 && head -n 1 <&3").arg(address).arg(port)});
+    probe.start(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=") + uid, QStringLiteral("--regid=") + uid, QStringLiteral("--clear-groups"),
+                 QStringLiteral("timeout"), QStringLiteral("2"), QStringLiteral("/bin/bash"), QStringLiteral("-c"),
+                 QStringLiteral("exec 3<>/dev/tcp/%1/%2 && head -n 1 <&3").arg(address).arg(port)});
     return probe.waitForFinished(10000) && probe.exitCode() == 0 && probe.readAllStandardOutput() == "hello\n";
 }
 
@@ -129,8 +132,9 @@ std::unique_ptr<QProcess> startApplicationAsNobody(const QTemporaryDir& dir, QSt
         QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOther | QFileDevice::ReadOther);
     QFile::setPermissions(executable, QFile::permissions(executable) | QFileDevice::ExeOther | QFileDevice::ReadOther);
     auto application = std::make_unique<QProcess>();
-    application->start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=") + kNobody, QStringLiteral("--regid=") + kNobody,
-                                                      QStringLiteral("--clear-groups"), executable, QStringLiteral("120")});
+    application->start(QStringLiteral("setpriv"),
+                       {QStringLiteral("--reuid=") + kNobody, QStringLiteral("--regid=") + kNobody,
+                        QStringLiteral("--clear-groups"), executable, QStringLiteral("120")});
     application->waitForStarted();
     return application;
 }
@@ -168,7 +172,8 @@ void runClient()
         EXPECT_TRUE(udpEchoes(kOtherHost, kDnsPort)) << "DNS anywhere";
         EXPECT_TRUE(tcpReaches(kLanHost, kTcpPort)) << "the local network";
         EXPECT_TRUE(tcpConnects(QStringLiteral("127.0.0.1"), local.serverPort())) << "loopback";
-        EXPECT_FALSE(tcpReaches(kOtherHost, kTcpPort)) << "TCP elsewhere is blocked, although we send from a LAN address";
+        EXPECT_FALSE(tcpReaches(kOtherHost, kTcpPort))
+            << "TCP elsewhere is blocked, although we send from a LAN address";
         EXPECT_FALSE(udpEchoes(kOtherHost, kUdpPort)) << "UDP elsewhere is blocked";
         EXPECT_FALSE(tcpReachesAs(kNobody, kOtherHost, kTcpPort)) << "no application is let through yet";
 
@@ -207,7 +212,9 @@ public:
         int gotOut = 0;
     };
 
-    explicit Prober(const QStringList& phases) : m_counts(phases.size()), m_phases(phases)
+    explicit Prober(const QStringList& phases)
+        : m_counts(phases.size())
+        , m_phases(phases)
     {
         m_thread.reset(QThread::create([this] { probe(); }));
         m_thread->start();
@@ -228,7 +235,10 @@ public:
     {
         QStringList lines;
         for (int i = 0; i < m_phases.size(); ++i)
-            lines.append(QStringLiteral("prober %1: %2 of %3 got out").arg(m_phases[i]).arg(count(i).gotOut).arg(count(i).tried));
+            lines.append(QStringLiteral("prober %1: %2 of %3 got out")
+                             .arg(m_phases[i])
+                             .arg(count(i).gotOut)
+                             .arg(count(i).tried));
         return lines.join(QLatin1Char('\n'));
     }
 
@@ -282,7 +292,8 @@ void runClientThroughReconnectAndSwitch()
     const auto processes = ProcessRunner::makeNative();
     const auto adminScripts = AdminScriptRunner::makeNative();
     VpnManager manager(*coreFixture.settings.store, *processes, *xray, *adminScripts, timings);
-    const auto cores = [&] { return coreFixture.launcher.madeFor(coreFixture.resources.filePath(QStringLiteral("xray"))); };
+    const auto cores
+        = [&] { return coreFixture.launcher.madeFor(coreFixture.resources.filePath(QStringLiteral("xray"))); };
     auto first = testNode(kNode);
     first.id = 1;
     auto second = testNode(kSecondNode);
@@ -291,9 +302,11 @@ void runClientThroughReconnectAndSwitch()
     // While the user's disconnect runs, the release comes at some point: probes then may go
     // either way.
     enum Phase { connecting, connected, reconnecting, switching, disconnecting, disconnected };
-    Prober prober({QStringLiteral("connect"), QStringLiteral("connected"), QStringLiteral("reconnect"), QStringLiteral("switch"),
-        QStringLiteral("during the disconnect"), QStringLiteral("after the disconnect")});
-    const auto probedAtLeast = [&](Phase phase, int tries) { return waitFor([&] { return prober.count(phase).tried >= tries; }); };
+    Prober prober({QStringLiteral("connect"), QStringLiteral("connected"), QStringLiteral("reconnect"),
+                   QStringLiteral("switch"), QStringLiteral("during the disconnect"),
+                   QStringLiteral("after the disconnect")});
+    const auto probedAtLeast
+        = [&](Phase phase, int tries) { return waitFor([&] { return prober.count(phase).tried >= tries; }); };
 
     ASSERT_FALSE(failureOf<VpnError>(manager.connectTo(first)));
     ASSERT_TRUE(manager.killSwitchEnabled()) << manager.connectionLog().first().message.toStdString();
@@ -336,21 +349,23 @@ void runInPrivateNetwork(const QString& test, void (*client)())
 
     QString why;
     if (!NetworkNamespace::available(&why))
-        GTEST_SKIP() << "The kill switch is tested in a private network namespace, which cannot be made here: " << why.toStdString();
+        GTEST_SKIP() << "The kill switch is tested in a private network namespace, which cannot be made here: "
+                     << why.toStdString();
     NetworkNamespace clientSide(QStringLiteral("ks-client"));
     NetworkNamespace server(QStringLiteral("ks-server"));
     QString error;
     ASSERT_TRUE(clientSide.create(&error)) << error.toStdString();
     ASSERT_TRUE(server.create(&error)) << error.toStdString();
-    ASSERT_TRUE(clientSide.linkTo(server, QStringLiteral("192.168.77.1/24"), QStringLiteral("192.168.77.2/24"), &error)) << error.toStdString();
+    ASSERT_TRUE(clientSide.linkTo(server, QStringLiteral("192.168.77.1/24"), QStringLiteral("192.168.77.2/24"), &error))
+        << error.toStdString();
     for (const auto& address : {kNode, kSecondNode, kOtherHost})
-        ASSERT_TRUE(server.run({QStringLiteral("ip"), QStringLiteral("address"), QStringLiteral("add"), address + QStringLiteral("/32"),
-                                   QStringLiteral("dev"), QStringLiteral("lo")},
-            &error))
+        ASSERT_TRUE(server.run({QStringLiteral("ip"), QStringLiteral("address"), QStringLiteral("add"),
+                                address + QStringLiteral("/32"), QStringLiteral("dev"), QStringLiteral("lo")},
+                               &error))
             << error.toStdString();
-    ASSERT_TRUE(clientSide.run({QStringLiteral("ip"), QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("default"),
-                                   QStringLiteral("via"), kLanHost},
-        &error))
+    ASSERT_TRUE(clientSide.run({QStringLiteral("ip"), QStringLiteral("route"), QStringLiteral("add"),
+                                QStringLiteral("default"), QStringLiteral("via"), kLanHost},
+                               &error))
         << error.toStdString();
 
     auto serving = server.startSelf(test, QStringLiteral("server"));

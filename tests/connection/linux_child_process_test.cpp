@@ -39,7 +39,7 @@ TEST(LinuxChildProcess, ChildrenEndWhenTheApplicationDies)
     application.setStandardOutputFile(QProcess::nullDevice());
     application.setStandardErrorFile(QProcess::nullDevice());
     application.start(QCoreApplication::applicationFilePath(),
-        {QStringLiteral("--gtest_filter=LinuxChildProcess.ChildrenEndWhenTheApplicationDies")});
+                      {QStringLiteral("--gtest_filter=LinuxChildProcess.ChildrenEndWhenTheApplicationDies")});
     ASSERT_TRUE(application.waitForFinished(10000));
     EXPECT_EQ(application.exitStatus(), QProcess::CrashExit);
 
@@ -47,7 +47,8 @@ TEST(LinuxChildProcess, ChildrenEndWhenTheApplicationDies)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const auto pid = file.readAll().toLongLong();
     ASSERT_GT(pid, 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(pid); }, 5000)) << "process " << pid << " outlived the application";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !processAlive(pid); }, 5000))
+        << "process " << pid << " outlived the application";
     if (processAlive(pid))
         ::kill(pid_t(pid), SIGKILL);
 }

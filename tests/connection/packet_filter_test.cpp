@@ -22,7 +22,8 @@ namespace {
 
 // After the rules of either anchor: the main ruleset refers to both anchors, the filter is on,
 // and the kill switch's anchor is referred to.
-const QString kReferencesAndEnable = QStringLiteral(R"(if ! /sbin/pfctl -s rules 2>/dev/null | grep -qF 'anchor "com.velmorand/split"'; then
+const QString kReferencesAndEnable
+    = QStringLiteral(R"(if ! /sbin/pfctl -s rules 2>/dev/null | grep -qF 'anchor "com.velmorand/split"'; then
 { if [ -r /etc/pf.conf ]; then cat /etc/pf.conf; fi; printf '\n%s\n%s\n' 'anchor "com.velmorand"' 'anchor "com.velmorand/split"'; } | /sbin/pfctl -f - 2>&1
 fi
 /sbin/pfctl -s info 2>/dev/null | grep -q '^Status: Enabled' || /sbin/pfctl -e 2>&1
@@ -48,7 +49,8 @@ pass out quick to 172.16.0.0/12
 # Block all other outbound traffic
 block out all
 EOF
-)") + kReferencesAndEnable + QStringLiteral("echo \"Kill Switch activated\"\n");
+)") + kReferencesAndEnable
+    + QStringLiteral("echo \"Kill Switch activated\"\n");
 
 const QString kSplitScript = QStringLiteral(R"(
 set -e
@@ -56,7 +58,8 @@ cat <<'EOF' | /sbin/pfctl -a com.velmorand/split -f - 2>&1
 pass out proto {tcp, udp} from any to any user 0
 pass out proto {tcp, udp} from any to any user 501
 EOF
-)") + kReferencesAndEnable + QStringLiteral("echo \"Split tunnel rules applied\"\n");
+)") + kReferencesAndEnable
+    + QStringLiteral("echo \"Split tunnel rules applied\"\n");
 
 const QString kFlush = QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1");
 
@@ -96,7 +99,8 @@ TEST_F(PacketFilterTest, TheKillSwitchLoadsItsRulesAndMakesThemCount)
     ASSERT_EQ(admin.scripts, QStringList{kKillSwitchScript});
     EXPECT_TRUE(manager->killSwitchEnabled());
     EXPECT_EQ(log().last(), (Line{Type::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"), std::nullopt}));
-    EXPECT_FALSE(core.settings.reopen()->contains(SettingsKeys::killSwitchEnabled)) << "runtime state is not the user's choice";
+    EXPECT_FALSE(core.settings.reopen()->contains(SettingsKeys::killSwitchEnabled))
+        << "runtime state is not the user's choice";
 
     QCoro::waitFor(manager->disableKillSwitch());
     EXPECT_EQ(admin.scripts.last(), kFlush);
@@ -195,7 +199,8 @@ TEST_F(PacketFilterTest, TheKillSwitchHoldsThroughAnAutomaticReconnect)
     ASSERT_FALSE(connectTo(testNode()));
     admin.scripts.clear();
     QList<bool> published;
-    QObject::connect(manager.get(), &VpnManager::killSwitchEnabledChanged, [&] { published.append(manager->killSwitchEnabled()); });
+    QObject::connect(manager.get(), &VpnManager::killSwitchEnabledChanged,
+                     [&] { published.append(manager->killSwitchEnabled()); });
 
     killCore();
     // The reconnect has finished once it logs the connection.
@@ -215,12 +220,15 @@ TEST_F(PacketFilterTest, ASwitchLetsTheNewNodeOutBeforeItsCoreStartsAndThenDrops
     core.launcher.configure = [&](FakeChildProcess&) { scriptsWhenTheCoreStarted = admin.scripts; };
 
     ASSERT_FALSE(connectTo(node(2, QStringLiteral("Seoul"), QStringLiteral("198.51.100.9"))));
-    const auto both = PacketFilterScripts::killSwitchStart({QStringLiteral("203.0.113.7"), QStringLiteral("198.51.100.9")});
+    const auto both
+        = PacketFilterScripts::killSwitchStart({QStringLiteral("203.0.113.7"), QStringLiteral("198.51.100.9")});
     EXPECT_EQ(scriptsWhenTheCoreStarted, QStringList{both});
-    EXPECT_EQ(admin.scripts, (QStringList{both, PacketFilterScripts::killSwitchStart({QStringLiteral("198.51.100.9")})}));
+    EXPECT_EQ(admin.scripts,
+              (QStringList{both, PacketFilterScripts::killSwitchStart({QStringLiteral("198.51.100.9")})}));
     EXPECT_TRUE(manager->killSwitchEnabled());
     EXPECT_FALSE(messages().contains(QStringLiteral("🔓 网络锁已关闭")));
-    EXPECT_TRUE(messages().contains(QStringLiteral("从 Tokyo 断开"))) << "the switch still logs the end of the old connection";
+    EXPECT_TRUE(messages().contains(QStringLiteral("从 Tokyo 断开")))
+        << "the switch still logs the end of the old connection";
 
     QCoro::waitFor(manager->disconnect());
     EXPECT_EQ(admin.scripts.last(), kFlush) << "the user's disconnect releases it";
@@ -265,15 +273,19 @@ TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScript)
         published(*manager).setConnectedNode(testNode(server));
         QCoro::waitFor(manager->enableKillSwitch());
         EXPECT_TRUE(admin.scripts.isEmpty()) << server.toStdString();
-        EXPECT_EQ(log().last(), (Line{Type::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"), std::nullopt}));
+        EXPECT_EQ(
+            log().last(),
+            (Line{Type::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"), std::nullopt}));
         EXPECT_FALSE(manager->killSwitchEnabled());
     }
-    for (const auto& server : {QStringLiteral("hk1.nodes.example"), QStringLiteral("2001:db8::7"), QStringLiteral("a-1.B2.example")}) {
+    for (const auto& server :
+         {QStringLiteral("hk1.nodes.example"), QStringLiteral("2001:db8::7"), QStringLiteral("a-1.B2.example")}) {
         admin.scripts.clear();
         published(*manager).setConnectedNode(testNode(server));
         QCoro::waitFor(manager->enableKillSwitch());
         ASSERT_EQ(admin.scripts.size(), 1) << server.toStdString();
-        EXPECT_TRUE(admin.scripts.first().contains(QStringLiteral("pass out quick proto tcp to ") + server + QLatin1Char('\n')));
+        EXPECT_TRUE(admin.scripts.first().contains(QStringLiteral("pass out quick proto tcp to ") + server
+                                                   + QLatin1Char('\n')));
     }
 }
 
@@ -284,20 +296,23 @@ TEST_F(PacketFilterTest, SplitRulesPassTheUserIdsOfTheRunningApplications)
     const auto chat = QStringLiteral("/Applications/Chat.app");
     const auto idle = QStringLiteral("/Applications/Idle.app");
     runningApps = {{mail, "101\n102\n"}, {chat, " 103\nnot-a-pid\n\n"}};
-    processOwners = {{QStringLiteral("101"), "  501\n"}, {QStringLiteral("102"), "0\n"}, {QStringLiteral("103"), "501\n"}};
+    processOwners
+        = {{QStringLiteral("101"), "  501\n"}, {QStringLiteral("102"), "0\n"}, {QStringLiteral("103"), "501\n"}};
     QCoro::waitFor(manager->addSplitTunnelApp(mail));
     QCoro::waitFor(manager->addSplitTunnelApp(chat));
     QCoro::waitFor(manager->addSplitTunnelApp(idle));
 
     EXPECT_EQ(manager->splitTunnelApps(), (QStringList{mail, chat, idle}));
-    EXPECT_EQ(core.settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(), QJsonArray::fromStringList({mail, chat, idle}));
+    EXPECT_EQ(core.settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(),
+              QJsonArray::fromStringList({mail, chat, idle}));
     ASSERT_EQ(admin.scripts.size(), 3);
     EXPECT_EQ(admin.scripts.last(), kSplitScript) << "two applications of user 501 give one rule";
     EXPECT_EQ(log().last(), (Line{Type::info, QStringLiteral("分应用代理: 3 个应用已绕过 VPN"), std::nullopt}));
     const auto pgreps = processes.commandLines().filter(QStringLiteral("/usr/bin/pgrep"));
-    EXPECT_EQ(pgreps.mid(pgreps.size() - 3), (QStringList{QStringLiteral("/usr/bin/pgrep -f /Applications/Mail.app"),
-                                                 QStringLiteral("/usr/bin/pgrep -f /Applications/Chat.app"),
-                                                 QStringLiteral("/usr/bin/pgrep -f /Applications/Idle.app")}));
+    EXPECT_EQ(pgreps.mid(pgreps.size() - 3),
+              (QStringList{QStringLiteral("/usr/bin/pgrep -f /Applications/Mail.app"),
+                           QStringLiteral("/usr/bin/pgrep -f /Applications/Chat.app"),
+                           QStringLiteral("/usr/bin/pgrep -f /Applications/Idle.app")}));
     EXPECT_TRUE(processes.commandLines().contains(QStringLiteral("/bin/ps -o uid= -p 103")));
 
     // A path already listed changes nothing; removing one that is not listed applies the rules.
@@ -358,7 +373,7 @@ TEST_F(PacketFilterTest, TheApplicationListIsReadBackFromTheSettings)
     };
     const Case cases[] = {
         {QJsonArray{QStringLiteral("/Applications/A.app"), QStringLiteral("/Applications/B.app")},
-            {QStringLiteral("/Applications/A.app"), QStringLiteral("/Applications/B.app")}},
+         {QStringLiteral("/Applications/A.app"), QStringLiteral("/Applications/B.app")}},
         {QJsonValue(QStringLiteral("/Applications/A.app")), {}},
         {QJsonArray{QStringLiteral("/Applications/A.app"), 3}, {}},
         {QJsonValue(), {}},
@@ -382,16 +397,18 @@ TEST_F(PacketFilterTest, CleanUpReportsEachStep)
     processes.clear();
 
     const auto result = QCoro::waitFor(manager->cleanupSystemConfig(true));
-    EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), false) << "a clean system is the user's wish";
+    EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), false)
+        << "a clean system is the user's wish";
     EXPECT_TRUE(result.proxyOff);
     EXPECT_TRUE(result.pfCleared);
     EXPECT_TRUE(result.sudoersRemoved);
     EXPECT_EQ(networksetupCalls(), QStringList{QStringLiteral("-setsocksfirewallproxystate Wi-Fi off")});
-    EXPECT_EQ(admin.scripts, (QStringList{kFlush, QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup 2>/dev/null")}));
+    EXPECT_EQ(admin.scripts,
+              (QStringList{kFlush, QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup 2>/dev/null")}));
     EXPECT_FALSE(manager->systemProxyEnabled());
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(messages().mid(messages().size() - 2),
-        (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("已移除 networksetup 免密权限")}));
+              (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("已移除 networksetup 免密权限")}));
 }
 
 TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFailures)
@@ -404,9 +421,11 @@ TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFa
     auto result = QCoro::waitFor(manager->cleanupSystemConfig(true));
     EXPECT_TRUE(result.proxyOff);
     EXPECT_FALSE(result.pfCleared);
-    EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), true) << "the rules may still be loaded";
+    EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), true)
+        << "the rules may still be loaded";
     EXPECT_FALSE(result.sudoersRemoved);
-    EXPECT_EQ(admin.scripts.first(), QStringLiteral("/usr/sbin/networksetup -setsocksfirewallproxystate 'Wi-Fi' off 2>&1"));
+    EXPECT_EQ(admin.scripts.first(),
+              QStringLiteral("/usr/sbin/networksetup -setsocksfirewallproxystate 'Wi-Fi' off 2>&1"));
     EXPECT_EQ(messages(), (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("移除免密权限失败")}));
 
     admin.handler = [](const QString&) { return AdminScriptResult{false, {}, {}}; };
@@ -437,7 +456,9 @@ TEST_F(PacketFilterTest, BackgroundCleanUpKeepsTheEventLoopRunningAndReportsLike
     published(*manager).setSystemProxyEnabled(true);
     admin.scripts.clear();
     processes.clear();
-    processes.hold([](const ProcessRequest& request) { return request.arguments.contains(QStringLiteral("-setsocksfirewallproxystate")); });
+    processes.hold([](const ProcessRequest& request) {
+        return request.arguments.contains(QStringLiteral("-setsocksfirewallproxystate"));
+    });
 
     std::optional<VpnManager::CleanupResult> result;
     auto task = [](VpnManager* vpn, std::optional<VpnManager::CleanupResult>* out) -> QCoro::Task<> {
@@ -454,11 +475,12 @@ TEST_F(PacketFilterTest, BackgroundCleanUpKeepsTheEventLoopRunningAndReportsLike
     EXPECT_TRUE(result->proxyOff);
     EXPECT_TRUE(result->pfCleared);
     EXPECT_TRUE(result->sudoersRemoved);
-    EXPECT_EQ(admin.scripts, (QStringList{kFlush, QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup 2>/dev/null")}));
+    EXPECT_EQ(admin.scripts,
+              (QStringList{kFlush, QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup 2>/dev/null")}));
     EXPECT_FALSE(manager->systemProxyEnabled());
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(messages().mid(messages().size() - 2),
-        (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("已移除 networksetup 免密权限")}));
+              (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("已移除 networksetup 免密权限")}));
 }
 
 TEST_F(PacketFilterTest, BackgroundCleanUpReportsEachFailureOnItsOwn)
@@ -471,7 +493,7 @@ TEST_F(PacketFilterTest, BackgroundCleanUpReportsEachFailureOnItsOwn)
     EXPECT_FALSE(result.sudoersRemoved);
     EXPECT_EQ(admin.scripts.size(), 3) << "every step is tried";
     EXPECT_EQ(messages().mid(messages().size() - 2),
-        (QStringList{QStringLiteral("系统代理清理失败(权限受限)"), QStringLiteral("移除免密权限失败")}));
+              (QStringList{QStringLiteral("系统代理清理失败(权限受限)"), QStringLiteral("移除免密权限失败")}));
 }
 
 TEST_F(PacketFilterTest, HostileServiceNamesAreOneQuotedWord)
@@ -486,7 +508,8 @@ TEST_F(PacketFilterTest, HostileServiceNamesAreOneQuotedWord)
         QCoro::waitFor(manager->cleanupSystemConfig(false));
         ASSERT_FALSE(admin.scripts.isEmpty());
         EXPECT_EQ(admin.scripts.first(),
-            QStringLiteral("/usr/sbin/networksetup -setsocksfirewallproxystate ") + shellQuoted(service) + QStringLiteral(" off 2>&1"));
+                  QStringLiteral("/usr/sbin/networksetup -setsocksfirewallproxystate ") + shellQuoted(service)
+                      + QStringLiteral(" off 2>&1"));
     }
 }
 
@@ -496,11 +519,13 @@ TEST(ShellQuoting, AQuotedWordReachesTheProgramUnchanged)
     QTemporaryDir dir;
     const auto marker = dir.filePath(QStringLiteral("pwned"));
     auto values = kHostileValues;
-    values << QStringLiteral("$(touch ") + marker + QLatin1Char(')') << QStringLiteral("'; touch ") + marker + QStringLiteral("; '")
-           << QStringLiteral("\\'\\\\\"$HOME\"") << QStringLiteral("''''");
+    values << QStringLiteral("$(touch ") + marker + QLatin1Char(')')
+           << QStringLiteral("'; touch ") + marker + QStringLiteral("; '") << QStringLiteral("\\'\\\\\"$HOME\"")
+           << QStringLiteral("''''");
     for (const auto& value : values) {
         QProcess shell;
-        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("printf '%s' ") + shellQuoted(value)});
+        shell.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"), QStringLiteral("printf '%s' ") + shellQuoted(value)});
         ASSERT_TRUE(shell.waitForFinished());
         EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()), value);
     }
@@ -613,11 +638,13 @@ TEST(StandInScripts, MacToolPathsCallTheStandIns)
     const auto pfctl = StandIns::programFor(QStringLiteral("/sbin/pfctl"));
     ASSERT_NE(pfctl, QStringLiteral("/sbin/pfctl")) << "the pfctl stand-in is built into the resources";
     const auto networksetup = StandIns::programFor(QStringLiteral("/usr/sbin/networksetup"));
-    EXPECT_EQ(StandIns::adaptScript(QStringLiteral("/sbin/pfctl -e; x=/usr/sbin/networksetup\n/usr/sbin/networksetup -x a|/sbin/pfctl")),
-        shellQuoted(pfctl) + QStringLiteral(" -e; x=") + shellQuoted(networksetup) + QLatin1Char('\n') + shellQuoted(networksetup)
-            + QStringLiteral(" -x a|") + shellQuoted(pfctl));
+    EXPECT_EQ(StandIns::adaptScript(
+                  QStringLiteral("/sbin/pfctl -e; x=/usr/sbin/networksetup\n/usr/sbin/networksetup -x a|/sbin/pfctl")),
+              shellQuoted(pfctl) + QStringLiteral(" -e; x=") + shellQuoted(networksetup) + QLatin1Char('\n')
+                  + shellQuoted(networksetup) + QStringLiteral(" -x a|") + shellQuoted(pfctl));
     // Paths that only contain a tool's name, and tools without a stand-in, stay.
-    const auto untouched = QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup; /bin/sh -c x; /opt/sbin/pfctl; /sbin/pfctl.d");
+    const auto untouched
+        = QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup; /bin/sh -c x; /opt/sbin/pfctl; /sbin/pfctl.d");
     EXPECT_EQ(StandIns::adaptScript(untouched), untouched);
 }
 

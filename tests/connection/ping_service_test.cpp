@@ -31,7 +31,7 @@ TEST(PingRounding, HalvesGoAwayFromZero)
         qint64 milliseconds;
     };
     for (const auto& c : {Case{12400us, 12}, Case{12600us, 13}, Case{12500us, 13}, Case{499us, 0}, Case{500us, 1},
-             Case{0ns, 0}, Case{2999999999ns, 3000}})
+                          Case{0ns, 0}, Case{2999999999ns, 3000}})
         EXPECT_EQ(PingService::roundedMilliseconds(c.elapsed), c.milliseconds) << c.elapsed.count();
 }
 
@@ -81,7 +81,8 @@ TEST_F(PingServiceTest, InputsOutsideTheDomainAnswerNothing)
     EXPECT_FALSE(QCoro::waitFor(service.ping(kLoopback, 65536 + server.serverPort(), 3.0)));
     EXPECT_FALSE(QCoro::waitFor(service.ping(kLoopback, -1, 3.0)));
     EXPECT_FALSE(QCoro::waitFor(service.ping(kLoopback, server.serverPort(), -1.0)));
-    EXPECT_FALSE(QCoro::waitFor(service.ping(kLoopback, server.serverPort(), std::numeric_limits<double>::quiet_NaN())));
+    EXPECT_FALSE(
+        QCoro::waitFor(service.ping(kLoopback, server.serverPort(), std::numeric_limits<double>::quiet_NaN())));
 }
 
 TEST_F(PingServiceTest, ANodeListMapsTheNodesThatAnswered)
@@ -89,8 +90,8 @@ TEST_F(PingServiceTest, ANodeListMapsTheNodesThatAnswered)
     QTcpServer listening;
     ASSERT_TRUE(listening.listen(QHostAddress::LocalHost, 0));
     SilentPort silent;
-    const QList<Node> nodes{nodeAt(1, listening.serverPort()), nodeAt(2, closedLoopbackPort()), nodeAt(3, silent.port()),
-        nodeAt(4, listening.serverPort())};
+    const QList<Node> nodes{nodeAt(1, listening.serverPort()), nodeAt(2, closedLoopbackPort()),
+                            nodeAt(3, silent.port()), nodeAt(4, listening.serverPort())};
     const auto results = QCoro::waitFor(service.ping(nodes));
     EXPECT_EQ(QSet<qint64>(results.keyBegin(), results.keyEnd()), (QSet<qint64>{1, 4}));
     EXPECT_TRUE(QCoro::waitFor(service.ping(QList<Node>{})).isEmpty());
@@ -101,7 +102,8 @@ TEST_F(PingServiceTest, NodesSharingAnIdKeepTheProbeThatFinishedLast)
     QTcpServer listening;
     ASSERT_TRUE(listening.listen(QHostAddress::LocalHost, 0));
     // The refused probe finishes first but answers nothing; the listening one is the only answer.
-    const auto results = QCoro::waitFor(service.ping(QList<Node>{nodeAt(5, listening.serverPort()), nodeAt(5, closedLoopbackPort())}));
+    const auto results
+        = QCoro::waitFor(service.ping(QList<Node>{nodeAt(5, listening.serverPort()), nodeAt(5, closedLoopbackPort())}));
     EXPECT_EQ(results.keys(), QList<qint64>{5});
 }
 

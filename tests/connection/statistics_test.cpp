@@ -15,10 +15,14 @@ protected:
     // Timers that never fire on their own: the test samples by hand.
     void useHandSampling()
     {
-        useTimings([](VpnTimings& t) { t.statsInterval = t.durationInterval = t.healthInterval = std::chrono::hours(1); });
+        useTimings(
+            [](VpnTimings& t) { t.statsInterval = t.durationInterval = t.healthInterval = std::chrono::hours(1); });
     }
 
-    void setCounters(qint64 down, qint64 up) { xray->parseTraffic(QStringLiteral("core %1 B %2 B\n").arg(down).arg(up)); }
+    void setCounters(qint64 down, qint64 up)
+    {
+        xray->parseTraffic(QStringLiteral("core %1 B %2 B\n").arg(down).arg(up));
+    }
 
     void sampleAt(double seconds, qint64 down, qint64 up)
     {
@@ -114,12 +118,17 @@ TEST_F(StatisticsTest, ADeadCoreIsReplacedAutomatically)
     killCore();
     waitFor([&] { return cores().size() == 2 && manager->state() == ConnectionState::connected; });
 
-    EXPECT_EQ(states, (QList<ConnectionState>{ConnectionState::disconnected, ConnectionState::connecting, ConnectionState::connected}));
-    EXPECT_EQ(log().value(linesBefore), (Line{Type::warning, QStringLiteral("检测到连接断开,正在重连(1/5)"), QStringLiteral("Osaka")}));
+    EXPECT_EQ(states,
+              (QList<ConnectionState>{ConnectionState::disconnected, ConnectionState::connecting,
+                                      ConnectionState::connected}));
+    EXPECT_EQ(log().value(linesBefore),
+              (Line{Type::warning, QStringLiteral("检测到连接断开,正在重连(1/5)"), QStringLiteral("Osaka")}));
     EXPECT_EQ(log().last(), (Line{Type::connected, QStringLiteral("已连接到 Osaka"), QStringLiteral("Osaka")}));
     EXPECT_TRUE(xray->isRunning());
     EXPECT_EQ(manager->connectedNode()->id, 5);
-    EXPECT_EQ(activeTimers(), (QStringList{QStringLiteral("durationTimer"), QStringLiteral("healthTimer"), QStringLiteral("statsTimer")}))
+    EXPECT_EQ(
+        activeTimers(),
+        (QStringList{QStringLiteral("durationTimer"), QStringLiteral("healthTimer"), QStringLiteral("statsTimer")}))
         << "one set of timers";
     EXPECT_EQ(manager->findChildren<QTimer*>(QStringLiteral("statsTimer")).size(), 1);
 }
@@ -128,27 +137,28 @@ TEST_F(StatisticsTest, GivingUpAfterFiveReconnectsTearsTheConnectionDown)
 {
     // Every core dies right after it starts, before a health tick can see it running.
     core.launcher.configure = [](FakeChildProcess& child) {
-        child.onStart = [](FakeChildProcess& started) {
-            QTimer::singleShot(0, &started, [&started] { started.end(); });
-        };
+        child.onStart
+            = [](FakeChildProcess& started) { QTimer::singleShot(0, &started, [&started] { started.end(); }); };
     };
     core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
     ASSERT_FALSE(connectTo(testNode()));
     ASSERT_TRUE(manager->killSwitchEnabled());
 
     waitFor([&] { return messages().contains(QStringLiteral("连接已断开,自动重连失败")); }, 10000);
-    EXPECT_EQ(messages().filter(QStringLiteral("检测到连接断开,正在重连(")),
+    EXPECT_EQ(
+        messages().filter(QStringLiteral("检测到连接断开,正在重连(")),
         (QStringList{QStringLiteral("检测到连接断开,正在重连(1/5)"), QStringLiteral("检测到连接断开,正在重连(2/5)"),
-            QStringLiteral("检测到连接断开,正在重连(3/5)"), QStringLiteral("检测到连接断开,正在重连(4/5)"),
-            QStringLiteral("检测到连接断开,正在重连(5/5)")}));
+                     QStringLiteral("检测到连接断开,正在重连(3/5)"), QStringLiteral("检测到连接断开,正在重连(4/5)"),
+                     QStringLiteral("检测到连接断开,正在重连(5/5)")}));
     EXPECT_EQ(log().last(), (Line{Type::error, QStringLiteral("连接已断开,自动重连失败"), std::nullopt}));
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
     EXPECT_FALSE(manager->connectedNode());
     // Nothing is left behind: proxies off, kill switch released, no timers.
     const auto calls = networksetupCalls();
-    EXPECT_EQ(calls.mid(calls.size() - 3),
+    EXPECT_EQ(
+        calls.mid(calls.size() - 3),
         (QStringList{QStringLiteral("-setwebproxystate Wi-Fi off"), QStringLiteral("-setsecurewebproxystate Wi-Fi off"),
-            QStringLiteral("-setsocksfirewallproxystate Wi-Fi off")}));
+                     QStringLiteral("-setsocksfirewallproxystate Wi-Fi off")}));
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(admin.scripts.last(), QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1"));
     EXPECT_TRUE(activeTimers().isEmpty());
@@ -232,7 +242,8 @@ TEST_F(StatisticsTest, EachOutageStartsItsReconnectsAtOne)
         QSignalSpy healthTick(manager->findChild<QTimer*>(QStringLiteral("healthTimer")), &QTimer::timeout);
         ASSERT_TRUE(healthTick.wait(2000));
     }
-    EXPECT_EQ(messages().filter(QStringLiteral("检测到连接断开,正在重连(")),
+    EXPECT_EQ(
+        messages().filter(QStringLiteral("检测到连接断开,正在重连(")),
         (QStringList{QStringLiteral("检测到连接断开,正在重连(1/5)"), QStringLiteral("检测到连接断开,正在重连(1/5)")}));
 }
 

@@ -72,7 +72,8 @@ protected:
     RecordingProcessRunner runner;
     QByteArray listing = "Ethernet\nWi-Fi\n";
     QStringList failing;
-    VpnManager manager{*settings.store, runner,
+    VpnManager manager{
+        *settings.store, runner,
         VpnTimings{std::chrono::milliseconds(10000), std::chrono::milliseconds(50), std::chrono::milliseconds(240000)}};
 };
 
@@ -95,10 +96,12 @@ TEST_F(SystemProxyTest, TheActiveServiceFollowsThePreferenceOrder)
     for (const auto& c : cases) {
         TempSettings otherSettings;
         RecordingProcessRunner listingRunner;
-        listingRunner.handler = [&](const ProcessRequest&) { return RecordingProcessRunner::succeeded(kListingHeader + c.listing); };
+        listingRunner.handler
+            = [&](const ProcessRequest&) { return RecordingProcessRunner::succeeded(kListingHeader + c.listing); };
         VpnManager fresh(*otherSettings.store, listingRunner);
         EXPECT_EQ(QCoro::waitFor(fresh.detectActiveNetworkService()), c.service) << c.listing.constData();
-        EXPECT_EQ(listingRunner.commandLines(), QStringList{QStringLiteral("/usr/sbin/networksetup -listallnetworkservices")});
+        EXPECT_EQ(listingRunner.commandLines(),
+                  QStringList{QStringLiteral("/usr/sbin/networksetup -listallnetworkservices")});
     }
 }
 
@@ -123,10 +126,13 @@ TEST_F(SystemProxyTest, EnablingSetsTheSocksProxyThroughSudoWithoutPrompt)
     QSignalSpy enabled(&manager, &VpnManager::systemProxyEnabledChanged);
     QCoro::waitFor(manager.setSystemProxy(true));
     EXPECT_EQ(privilegedCommands(),
-        QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080")});
+              QStringList{QStringLiteral(
+                  "/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080")});
     EXPECT_EQ(runner.requests.last().timeout, std::chrono::milliseconds(10000));
     EXPECT_TRUE(manager.systemProxyEnabled());
-    EXPECT_EQ(log(), (QList<std::pair<Type, QString>>{{Type::info, QStringLiteral("系统代理已设置 (SOCKS5 127.0.0.1:1080)")}}));
+    EXPECT_EQ(
+        log(),
+        (QList<std::pair<Type, QString>>{{Type::info, QStringLiteral("系统代理已设置 (SOCKS5 127.0.0.1:1080)")}}));
     EXPECT_EQ(enabled.size(), 1);
 }
 
@@ -135,8 +141,9 @@ TEST_F(SystemProxyTest, TheServiceNameIsOneArgument)
     listing = "USB 10/100/1000 LAN\n";
     QCoro::waitFor(manager.setSystemProxy(false));
     EXPECT_EQ(runner.requests.last().arguments,
-        (QStringList{QStringLiteral("-n"), QStringLiteral("/usr/sbin/networksetup"), QStringLiteral("-setsocksfirewallproxystate"),
-            QStringLiteral("USB 10/100/1000 LAN"), QStringLiteral("off")}));
+              (QStringList{QStringLiteral("-n"), QStringLiteral("/usr/sbin/networksetup"),
+                           QStringLiteral("-setsocksfirewallproxystate"), QStringLiteral("USB 10/100/1000 LAN"),
+                           QStringLiteral("off")}));
 }
 
 TEST_F(SystemProxyTest, EnablingRetriesWithBothCommandsAndFailsHonestly)
@@ -144,11 +151,14 @@ TEST_F(SystemProxyTest, EnablingRetriesWithBothCommandsAndFailsHonestly)
     failing = QStringList{QStringLiteral("-setsocksfirewallproxy")};
     QCoro::waitFor(manager.setSystemProxy(true));
     EXPECT_EQ(privilegedCommands(),
-        (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080"),
-            QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080"),
-            QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi on")}));
+              (QStringList{
+                  QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080"),
+                  QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxy Wi-Fi 127.0.0.1 1080"),
+                  QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi on")}));
     EXPECT_FALSE(manager.systemProxyEnabled());
-    EXPECT_EQ(log(), (QList<std::pair<Type, QString>>{{Type::error, QStringLiteral("设置系统代理失败: 未配置 networksetup 免密权限")}}));
+    EXPECT_EQ(log(),
+              (QList<std::pair<Type, QString>>{
+                  {Type::error, QStringLiteral("设置系统代理失败: 未配置 networksetup 免密权限")}}));
 }
 
 TEST_F(SystemProxyTest, DisablingThatFailsTwiceIsLogged)
@@ -156,11 +166,14 @@ TEST_F(SystemProxyTest, DisablingThatFailsTwiceIsLogged)
     published(manager).setSystemProxyEnabled(true);
     failing = QStringList{QStringLiteral("-setsocksfirewallproxystate")};
     QCoro::waitFor(manager.setSystemProxy(false));
-    EXPECT_EQ(privilegedCommands(),
+    EXPECT_EQ(
+        privilegedCommands(),
         (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off"),
-            QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off")}));
+                     QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off")}));
     EXPECT_TRUE(manager.systemProxyEnabled());
-    EXPECT_EQ(log(), (QList<std::pair<Type, QString>>{{Type::error, QStringLiteral("关闭系统代理失败: 未配置 networksetup 免密权限")}}));
+    EXPECT_EQ(log(),
+              (QList<std::pair<Type, QString>>{
+                  {Type::error, QStringLiteral("关闭系统代理失败: 未配置 networksetup 免密权限")}}));
 }
 
 TEST_F(SystemProxyTest, OnlyASecondAttemptThatSucceedsStartsTheKeepAlive)
@@ -182,7 +195,8 @@ TEST_F(SystemProxyTest, OnlyASecondAttemptThatSucceedsStartsTheKeepAlive)
 
 TEST_F(SystemProxyTest, TheKeepAliveRepeats)
 {
-    VpnManager fast(*settings.store, runner,
+    VpnManager fast(
+        *settings.store, runner,
         VpnTimings{std::chrono::milliseconds(10000), std::chrono::milliseconds(50), std::chrono::milliseconds(20)});
     failFirstSwitchOff();
     QCoro::waitFor(fast.setSystemProxy(false));
@@ -203,9 +217,10 @@ TEST_F(SystemProxyTest, ForcedClearingSwitchesAllThreeOffAndReportsLater)
     failing = QStringList{QStringLiteral("-setwebproxystate")};
     QCoro::waitFor(manager.forceClearSystemProxy(QStringLiteral("Ethernet")));
     EXPECT_EQ(privilegedCommands(),
-        (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxystate Ethernet off"),
-            QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsecurewebproxystate Ethernet off"),
-            QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Ethernet off")}));
+              (QStringList{
+                  QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxystate Ethernet off"),
+                  QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsecurewebproxystate Ethernet off"),
+                  QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Ethernet off")}));
     EXPECT_TRUE(manager.systemProxyEnabled()) << "not yet";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !manager.systemProxyEnabled(); }, 2000));
     EXPECT_TRUE(manager.connectionLog().isEmpty());
@@ -231,8 +246,10 @@ TEST_F(SystemProxyTest, TheStateReadBackMatchesWholeLines)
     };
     for (const auto& c : cases) {
         runner.handler = [&](const ProcessRequest&) { return RecordingProcessRunner::succeeded(c.output); };
-        EXPECT_EQ(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080)), c.pointsAtUs) << c.output.constData();
-        EXPECT_EQ(runner.requests.last().commandLine(), QStringLiteral("/usr/sbin/networksetup -getsocksfirewallproxy Wi-Fi"));
+        EXPECT_EQ(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080)), c.pointsAtUs)
+            << c.output.constData();
+        EXPECT_EQ(runner.requests.last().commandLine(),
+                  QStringLiteral("/usr/sbin/networksetup -getsocksfirewallproxy Wi-Fi"));
     }
     runner.handler = [](const ProcessRequest&) { return ProcessResult{}; };
     EXPECT_FALSE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080)));
@@ -245,31 +262,38 @@ TEST(SystemProxyOutput, OnlyOurOwnLocalCoreCounts)
         bool ours;
     };
     const auto on = [](const QString& server, int port) {
-        return QStringLiteral("Enabled: Yes\nServer: %1\nPort: %2\nAuthenticated Proxy Enabled: 0\n").arg(server).arg(port);
+        return QStringLiteral("Enabled: Yes\nServer: %1\nPort: %2\nAuthenticated Proxy Enabled: 0\n")
+            .arg(server)
+            .arg(port);
     };
-    for (const auto& c : {Case{on(QStringLiteral("127.0.0.1"), 1080), true}, Case{on(QStringLiteral("127.0.0.1"), 1081), true},
-             Case{QStringLiteral("  Enabled: Yes\r\n  Server: 127.0.0.1\r\n  Port: 1080\r\n"), true},
-             Case{on(QStringLiteral("127.0.0.1"), 10800), false}, Case{on(QStringLiteral("10.0.0.5"), 1080), false},
-             Case{on(QStringLiteral("127.0.0.1"), 3128), false}, Case{QStringLiteral("Enabled: No\nServer: 127.0.0.1\nPort: 1080\n"), false},
-             Case{QString(), false}})
+    for (const auto& c :
+         {Case{on(QStringLiteral("127.0.0.1"), 1080), true}, Case{on(QStringLiteral("127.0.0.1"), 1081), true},
+          Case{QStringLiteral("  Enabled: Yes\r\n  Server: 127.0.0.1\r\n  Port: 1080\r\n"), true},
+          Case{on(QStringLiteral("127.0.0.1"), 10800), false}, Case{on(QStringLiteral("10.0.0.5"), 1080), false},
+          Case{on(QStringLiteral("127.0.0.1"), 3128), false},
+          Case{QStringLiteral("Enabled: No\nServer: 127.0.0.1\nPort: 1080\n"), false}, Case{QString(), false}})
         EXPECT_EQ(SystemProxy::pointsAt(SystemProxy::parse(c.output), {1080, 1081}), c.ours) << c.output.toStdString();
 }
 
 TEST_F(SystemProxyTest, TheBlockingRunnerGivesUpAfterTheLimit)
 {
     runner.handler = [](const ProcessRequest&) { return ProcessResult{true, true, -1, {}}; };
-    EXPECT_FALSE(QCoro::waitFor(manager.runNetworksetupSudo({QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("off")})));
+    EXPECT_FALSE(QCoro::waitFor(manager.runNetworksetupSudo(
+        {QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("off")})));
     EXPECT_EQ(runner.requests.last().timeout, std::chrono::milliseconds(10000));
 }
 
 TEST_F(SystemProxyTest, TheAsynchronousRunnerHasNoLimit)
 {
-    EXPECT_TRUE(QCoro::waitFor(manager.runNetworksetupSudoAsync({QStringLiteral("-setwebproxy"), QStringLiteral("Wi-Fi"),
-        QStringLiteral("127.0.0.1"), QStringLiteral("1081")})));
-    EXPECT_EQ(runner.requests.last().commandLine(), QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxy Wi-Fi 127.0.0.1 1081"));
+    EXPECT_TRUE(
+        QCoro::waitFor(manager.runNetworksetupSudoAsync({QStringLiteral("-setwebproxy"), QStringLiteral("Wi-Fi"),
+                                                         QStringLiteral("127.0.0.1"), QStringLiteral("1081")})));
+    EXPECT_EQ(runner.requests.last().commandLine(),
+              QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxy Wi-Fi 127.0.0.1 1081"));
     EXPECT_LT(runner.requests.last().timeout.count(), 0);
     failing = QStringList{QStringLiteral("-setwebproxystate")};
-    EXPECT_FALSE(QCoro::waitFor(manager.runNetworksetupSudoAsync({QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("on")})));
+    EXPECT_FALSE(QCoro::waitFor(manager.runNetworksetupSudoAsync(
+        {QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("on")})));
 }
 
 // The same operations carried out by the stand-ins: networksetup keeps its state per service.
@@ -293,7 +317,8 @@ TEST(SystemProxyStandIns, ProxyStatePersistsPerService)
     QCoro::waitFor(manager.setSystemProxy(false));
     qunsetenv("VELMORAND_SUDO_DENY");
     EXPECT_TRUE(manager.systemProxyEnabled());
-    EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("关闭系统代理失败: 未配置 networksetup 免密权限"));
+    EXPECT_EQ(manager.connectionLog().first().message,
+              QStringLiteral("关闭系统代理失败: 未配置 networksetup 免密权限"));
     EXPECT_TRUE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
 
     QCoro::waitFor(manager.forceClearSystemProxy(QStringLiteral("Wi-Fi 2")));

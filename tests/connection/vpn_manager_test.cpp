@@ -89,7 +89,8 @@ TEST_F(VpnManagerTest, TheProxyModeComesFromItsSettingAndIsStoredInLowerCase)
     EXPECT_EQ(changed.size(), 2);
     manager->setProxyMode(VpnManager::ProxyMode::socks);
     EXPECT_EQ(settings.reopen()->stringValue(SettingsKeys::proxyMode), QStringLiteral("socks"));
-    EXPECT_EQ(VpnManager::allProxyModes, (QList<VpnManager::ProxyMode>{VpnManager::ProxyMode::socks, VpnManager::ProxyMode::tun}));
+    EXPECT_EQ(VpnManager::allProxyModes,
+              (QList<VpnManager::ProxyMode>{VpnManager::ProxyMode::socks, VpnManager::ProxyMode::tun}));
 }
 
 TEST_F(VpnManagerTest, AutoReconnectDefaultsOnAndSurvivesARestart)
@@ -150,10 +151,11 @@ TEST(VpnManagerFormatting, DurationsReadAsClockTimes)
         const char* text;
     };
     // A clock that went backwards, or no start at all, reads as zero.
-    for (const auto& c : {Case{59.9, "00:59"}, Case{60, "01:00"}, Case{65, "01:05"}, Case{754, "12:34"}, Case{3599, "59:59"},
-             Case{3599.99, "59:59"}, Case{3600, "1:00:00"}, Case{3661, "1:01:01"}, Case{3725, "1:02:05"},
-             Case{90000, "25:00:00"}, Case{0.5, "00:00"}, Case{0, "00:00"}, Case{-3, "00:00"}, Case{std::nan(""), "00:00"},
-             Case{std::numeric_limits<double>::infinity(), "00:00"}})
+    for (const auto& c :
+         {Case{59.9, "00:59"}, Case{60, "01:00"}, Case{65, "01:05"}, Case{754, "12:34"}, Case{3599, "59:59"},
+          Case{3599.99, "59:59"}, Case{3600, "1:00:00"}, Case{3661, "1:01:01"}, Case{3725, "1:02:05"},
+          Case{90000, "25:00:00"}, Case{0.5, "00:00"}, Case{0, "00:00"}, Case{-3, "00:00"}, Case{std::nan(""), "00:00"},
+          Case{std::numeric_limits<double>::infinity(), "00:00"}})
         EXPECT_EQ(VpnManager::formatDuration(c.seconds), QLatin1String(c.text)) << c.seconds;
 }
 

@@ -26,7 +26,8 @@ QJsonObject proxyOutbound(const QJsonObject& document)
 
 class XrayConfigTest : public ::testing::Test {
 protected:
-    QString build(const Node& node, const std::optional<QString>& sni = std::nullopt, const QString& mode = QStringLiteral("rule"))
+    QString build(const Node& node, const std::optional<QString>& sni = std::nullopt,
+                  const QString& mode = QStringLiteral("rule"))
     {
         fixture.settings.store->setValue(SettingsKeys::mihomoMode, mode);
         return fixture.make()->buildConfig(node, sni);
@@ -169,7 +170,7 @@ TEST(CustomDnsText, OnlyPlainIpAddressesAreServers)
         {QStringLiteral("  ,; "), QStringList{}},
         {QStringLiteral("1.1.1.1"), QStringList{QStringLiteral("1.1.1.1")}},
         {QStringLiteral("1.1.1.1, 2001:4860:4860::8888;9.9.9.9"),
-            QStringList{QStringLiteral("1.1.1.1"), QStringLiteral("2001:4860:4860::8888"), QStringLiteral("9.9.9.9")}},
+         QStringList{QStringLiteral("1.1.1.1"), QStringLiteral("2001:4860:4860::8888"), QStringLiteral("9.9.9.9")}},
         {QStringLiteral("8.8.8.8\n8.8.4.4"), QStringList{QStringLiteral("8.8.8.8"), QStringLiteral("8.8.4.4")}},
         {QStringLiteral("8.8.8.8 8.8.4.4"), QStringList{QStringLiteral("8.8.8.8"), QStringLiteral("8.8.4.4")}},
         {QStringLiteral("1"), std::nullopt},
@@ -201,25 +202,31 @@ TEST_F(XrayConfigTest, ValidCustomDnsServersComeFirstAndAnInvalidTextIsLeftOut)
 
 TEST_F(XrayConfigTest, RealityNodeGetsTheVlessOutbound)
 {
-    const auto document = parse(build(testNode(QStringLiteral("203.0.113.7"), QStringLiteral("reality")), QStringLiteral("ignored.example")));
+    const auto document = parse(
+        build(testNode(QStringLiteral("203.0.113.7"), QStringLiteral("reality")), QStringLiteral("ignored.example")));
     const QJsonObject expected{
         {QStringLiteral("protocol"), QStringLiteral("vless")},
-        {QStringLiteral("settings"), QJsonObject{{QStringLiteral("vnext"), QJsonArray{QJsonObject{
-            {QStringLiteral("address"), QStringLiteral("203.0.113.7")},
-            {QStringLiteral("port"), 443},
-            {QStringLiteral("users"), QJsonArray{QJsonObject{{QStringLiteral("encryption"), QStringLiteral("none")},
-                {QStringLiteral("id"), QStringLiteral("pw-1")}}}},
-        }}}}},
-        {QStringLiteral("streamSettings"), QJsonObject{
-            {QStringLiteral("network"), QStringLiteral("tcp")},
-            {QStringLiteral("realitySettings"), QJsonObject{
-                {QStringLiteral("fingerprint"), QStringLiteral("chrome")},
-                {QStringLiteral("publicKey"), QStringLiteral("Qm7RtXw2Lp9Vc4Nz8HbKd1Fs6Gy3Ja5Ue0Wq-Ti_Ox4")},
-                {QStringLiteral("serverName"), XrayConstants::realityServerName},
-                {QStringLiteral("shortId"), QStringLiteral("4f2a9d61")},
-            }},
-            {QStringLiteral("security"), QStringLiteral("reality")},
-        }},
+        {QStringLiteral("settings"),
+         QJsonObject{{QStringLiteral("vnext"),
+                      QJsonArray{QJsonObject{
+                          {QStringLiteral("address"), QStringLiteral("203.0.113.7")},
+                          {QStringLiteral("port"), 443},
+                          {QStringLiteral("users"),
+                           QJsonArray{QJsonObject{{QStringLiteral("encryption"), QStringLiteral("none")},
+                                                  {QStringLiteral("id"), QStringLiteral("pw-1")}}}},
+                      }}}}},
+        {QStringLiteral("streamSettings"),
+         QJsonObject{
+             {QStringLiteral("network"), QStringLiteral("tcp")},
+             {QStringLiteral("realitySettings"),
+              QJsonObject{
+                  {QStringLiteral("fingerprint"), QStringLiteral("chrome")},
+                  {QStringLiteral("publicKey"), QStringLiteral("Qm7RtXw2Lp9Vc4Nz8HbKd1Fs6Gy3Ja5Ue0Wq-Ti_Ox4")},
+                  {QStringLiteral("serverName"), XrayConstants::realityServerName},
+                  {QStringLiteral("shortId"), QStringLiteral("4f2a9d61")},
+              }},
+             {QStringLiteral("security"), QStringLiteral("reality")},
+         }},
         {QStringLiteral("tag"), QStringLiteral("proxy")},
     };
     EXPECT_EQ(proxyOutbound(document), expected);
@@ -228,8 +235,9 @@ TEST_F(XrayConfigTest, RealityNodeGetsTheVlessOutbound)
 TEST_F(XrayConfigTest, OnlyTheExactMethodRealitySelectsVless)
 {
     for (const auto* method : {"reality", "Reality", "REALITY", "trojan", "", "vmess"}) {
-        const auto protocol = proxyOutbound(parse(build(testNode(QStringLiteral("203.0.113.7"), QString::fromLatin1(method)))))
-                                  [QStringLiteral("protocol")].toString();
+        const auto protocol = proxyOutbound(parse(
+            build(testNode(QStringLiteral("203.0.113.7"), QString::fromLatin1(method)))))[QStringLiteral("protocol")]
+                                  .toString();
         EXPECT_EQ(protocol, QLatin1String(qstrcmp(method, "reality") == 0 ? "vless" : "trojan")) << method;
     }
 }
@@ -250,10 +258,14 @@ TEST_F(XrayConfigTest, HostsUnderTheSecondFallbackDomainUseItsKeyAndPin)
     for (const auto& c : cases) {
         const auto server = QString::fromLatin1(c.server);
         const auto trojan = proxyOutbound(parse(build(testNode(server))));
-        const auto pin = trojan[QStringLiteral("streamSettings")][QStringLiteral("tlsSettings")][QStringLiteral("pinnedPeerCertSha256")].toArray();
+        const auto pin = trojan[QStringLiteral("streamSettings")][QStringLiteral("tlsSettings")]
+                               [QStringLiteral("pinnedPeerCertSha256")]
+                                   .toArray();
         EXPECT_EQ(pin, QJsonArray{c.secondSet ? XrayConstants::vozaCertPin : XrayConstants::gkCertPin}) << c.server;
         const auto reality = proxyOutbound(parse(build(testNode(server, QStringLiteral("reality")))));
-        EXPECT_EQ(reality[QStringLiteral("streamSettings")][QStringLiteral("realitySettings")][QStringLiteral("publicKey")].toString(),
+        EXPECT_EQ(
+            reality[QStringLiteral("streamSettings")][QStringLiteral("realitySettings")][QStringLiteral("publicKey")]
+                .toString(),
             c.secondSet ? XrayConstants::vozaPubKey : XrayConstants::defaultPubKey)
             << c.server;
     }
@@ -262,8 +274,10 @@ TEST_F(XrayConfigTest, HostsUnderTheSecondFallbackDomainUseItsKeyAndPin)
 TEST_F(XrayConfigTest, TrojanServerNameIsTheGivenNameElseTheHost)
 {
     const auto serverName = [&](const std::optional<QString>& sni) {
-        return proxyOutbound(parse(build(testNode(), sni)))[QStringLiteral("streamSettings")][QStringLiteral("tlsSettings")]
-            [QStringLiteral("serverName")].toString();
+        return proxyOutbound(parse(
+            build(testNode(),
+                  sni)))[QStringLiteral("streamSettings")][QStringLiteral("tlsSettings")][QStringLiteral("serverName")]
+            .toString();
     };
     EXPECT_EQ(serverName(std::nullopt), QStringLiteral("203.0.113.7"));
     EXPECT_EQ(serverName(QStringLiteral("hk1.Example.NET")), QStringLiteral("hk1.Example.NET"));
@@ -292,7 +306,9 @@ TEST_F(XrayConfigTest, TextValuesAreEscaped)
     node.password = QStringLiteral("a\"b\\c/d\né");
     const auto text = build(node);
     EXPECT_TRUE(text.contains(QStringLiteral(R"("password" : "a\"b\\c\/d\né")"))) << text.toStdString();
-    EXPECT_EQ(proxyOutbound(parse(text))[QStringLiteral("settings")][QStringLiteral("servers")][0][QStringLiteral("password")].toString(),
+    EXPECT_EQ(
+        proxyOutbound(parse(text))[QStringLiteral("settings")][QStringLiteral("servers")][0][QStringLiteral("password")]
+            .toString(),
         node.password);
 }
 

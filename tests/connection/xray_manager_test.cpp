@@ -26,7 +26,7 @@ protected:
     QString configPath() const { return configDir() + QStringLiteral("/config.json"); }
 
     std::optional<XrayError> start(XrayManager& manager, const Node& node = testNode(),
-        const std::optional<QString>& sni = QStringLiteral("sni.example"))
+                                   const std::optional<QString>& sni = QStringLiteral("sni.example"))
     {
         return failureOf<XrayError>(manager.start(node, sni));
     }
@@ -63,7 +63,8 @@ TEST_F(XrayManagerTest, StartsTheCoreFromItsPrivateConfigurationDirectory)
     EXPECT_EQ(request.workingDirectory, configDir());
     EXPECT_EQ(request.environment, (QMap<QString, QString>{{QStringLiteral("XRAY_LOCATION_ASSET"), configDir()}}));
 
-    EXPECT_EQ(QString::fromUtf8(readFile(configPath())), manager->buildConfig(testNode(), QStringLiteral("sni.example")));
+    EXPECT_EQ(QString::fromUtf8(readFile(configPath())),
+              manager->buildConfig(testNode(), QStringLiteral("sni.example")));
     // The configuration holds credentials: only the user may read it or enter its directory.
     EXPECT_EQ(unixMode(configDir()), 0700);
     EXPECT_EQ(unixMode(configPath()), 0600);
@@ -72,7 +73,7 @@ TEST_F(XrayManagerTest, StartsTheCoreFromItsPrivateConfigurationDirectory)
 
     ASSERT_EQ(monitors().size(), 1);
     EXPECT_EQ(monitors()[0].request.commandLine(),
-        QStringLiteral("/usr/sbin/nettop -P -l 1000000 -J bytes_in,bytes_out -p %1").arg(*manager->processId()));
+              QStringLiteral("/usr/sbin/nettop -P -l 1000000 -J bytes_in,bytes_out -p %1").arg(*manager->processId()));
 }
 
 TEST_F(XrayManagerTest, WithoutACoreExecutableNothingIsWritten)
@@ -225,7 +226,8 @@ TEST_F(XrayManagerTest, ACoreThatEndsAtOnceDoesNotCountAsStarted)
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), XrayError::exitedAtStart);
     EXPECT_EQ(error->description(),
-        QStringLiteral("xray 内核启动后立即退出: Failed to start: listen tcp 127.0.0.1:1080: bind: address already in use"));
+              QStringLiteral(
+                  "xray 内核启动后立即退出: Failed to start: listen tcp 127.0.0.1:1080: bind: address already in use"));
     EXPECT_FALSE(manager->isRunning());
     EXPECT_EQ(runningChanged.size(), 0);
     EXPECT_TRUE(monitors().isEmpty());
@@ -358,15 +360,17 @@ TEST_F(XrayManagerTest, ModeIsNormalisedAndStored)
         const char* requested;
         const char* stored;
     };
-    for (const auto& c : {Case{"global", "global"}, Case{"GLOBAL", "rule"}, Case{"Global", "rule"}, Case{"direct", "rule"},
-             Case{"", "rule"}}) {
+    for (const auto& c : {Case{"global", "global"}, Case{"GLOBAL", "rule"}, Case{"Global", "rule"},
+                          Case{"direct", "rule"}, Case{"", "rule"}}) {
         // Stored before: the other mode, so that every request is a change.
         fixture.settings.store->setValue(SettingsKeys::mihomoMode,
-            QLatin1String(c.stored) == QLatin1String("global") ? QStringLiteral("rule") : QStringLiteral("global"));
+                                         QLatin1String(c.stored) == QLatin1String("global") ? QStringLiteral("rule")
+                                                                                            : QStringLiteral("global"));
         auto manager = fixture.make();
         QCoro::waitFor(manager->setMode(QString::fromLatin1(c.requested)));
         EXPECT_EQ(manager->mode(), QLatin1String(c.stored)) << c.requested;
-        EXPECT_EQ(fixture.settings.reopen()->stringValue(SettingsKeys::mihomoMode), QLatin1String(c.stored)) << c.requested;
+        EXPECT_EQ(fixture.settings.reopen()->stringValue(SettingsKeys::mihomoMode), QLatin1String(c.stored))
+            << c.requested;
     }
     EXPECT_TRUE(fixture.launcher.made.isEmpty()) << "a change while idle starts nothing";
 }
@@ -394,7 +398,8 @@ TEST_F(XrayManagerTest, AModeChangeRestartsARunningCoreWithTheSameNode)
     ASSERT_EQ(cores().size(), 2);
     EXPECT_TRUE(manager->isRunning());
     EXPECT_EQ(cores()[1].request.arguments, cores()[0].request.arguments);
-    EXPECT_EQ(QString::fromUtf8(readFile(configPath())), manager->buildConfig(testNode(), QStringLiteral("sni.example")));
+    EXPECT_EQ(QString::fromUtf8(readFile(configPath())),
+              manager->buildConfig(testNode(), QStringLiteral("sni.example")));
     EXPECT_TRUE(readFile(configPath()).contains("\"rules\" : []"));
 }
 

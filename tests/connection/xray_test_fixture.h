@@ -48,7 +48,8 @@ struct XrayFixture {
     }
 };
 
-inline Node testNode(const QString& server = QStringLiteral("203.0.113.7"), const QString& method = QStringLiteral("trojan"))
+inline Node testNode(const QString& server = QStringLiteral("203.0.113.7"),
+                     const QString& method = QStringLiteral("trojan"))
 {
     Node node;
     node.id = 7;

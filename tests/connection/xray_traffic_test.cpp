@@ -67,8 +67,8 @@ TEST_F(XrayTrafficTest, EachValidLineReplacesTheTotals)
 TEST_F(XrayTrafficTest, InvalidLinesChangeNothing)
 {
     manager->parseTraffic(u"x 5 B 6 B");
-    for (const auto* line : {"x 1 B 2", "x abc B 2 B", "x 1 B abc B", "x -1 B 2 B", "x 1 B -2 B", "time bytes_in bytes_out",
-             "x\t1\tB\t2\tB"}) {
+    for (const auto* line : {"x 1 B 2", "x abc B 2 B", "x 1 B abc B", "x -1 B 2 B", "x 1 B -2 B",
+                             "time bytes_in bytes_out", "x\t1\tB\t2\tB"}) {
         manager->parseTraffic(QString::fromLatin1(line));
         EXPECT_EQ(totals(), std::make_pair(qint64(5), qint64(6))) << line;
     }

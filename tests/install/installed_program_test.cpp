@@ -44,7 +44,8 @@ protected:
         s_prefix = s_root->filePath(QStringLiteral("installed prefix"));
         QProcess install;
         install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(QStringLiteral(VELMORAND_CMAKE),
+        install.start(
+            QStringLiteral(VELMORAND_CMAKE),
             {QStringLiteral("--install"), QStringLiteral(VELMORAND_BUILD_DIR), QStringLiteral("--prefix"), s_prefix});
         const bool ended = install.waitForFinished(kInstallMs);
         if (!ended || install.exitStatus() != QProcess::NormalExit || install.exitCode() != 0)
@@ -97,7 +98,9 @@ TEST_F(InstalledProgram, PutsTheProgramItsResourcesAndStandInsInThePrefix)
         {resources() + QStringLiteral("/bin/pfctl"), true},
         {resources() + QStringLiteral("/bin/nettop"), true},
         {desktopEntryPath(), false},
-        {joined(s_prefix, VELMORAND_INSTALL_DATADIR, QStringLiteral("icons/hicolor/scalable/apps/" VELMORAND_APP_ID ".svg")), false},
+        {joined(s_prefix, VELMORAND_INSTALL_DATADIR,
+                QStringLiteral("icons/hicolor/scalable/apps/" VELMORAND_APP_ID ".svg")),
+         false},
     };
     for (const auto& file : expected) {
         const QFileInfo info(file.path);
@@ -120,8 +123,9 @@ TEST_F(InstalledProgram, DesktopEntryStartsTheInstalledProgramWithItsIcon)
     EXPECT_EQ(desktopValue(entry, QStringLiteral("StartupWMClass")), QStringLiteral("Velmorand"));
     const auto icon = desktopValue(entry, QStringLiteral("Icon"));
     EXPECT_EQ(icon, QStringLiteral(VELMORAND_APP_ID));
-    EXPECT_TRUE(QFileInfo::exists(
-        joined(s_prefix, VELMORAND_INSTALL_DATADIR, QStringLiteral("icons/hicolor/scalable/apps/") + icon + QStringLiteral(".svg"))));
+    EXPECT_TRUE(
+        QFileInfo::exists(joined(s_prefix, VELMORAND_INSTALL_DATADIR,
+                                 QStringLiteral("icons/hicolor/scalable/apps/") + icon + QStringLiteral(".svg"))));
 }
 
 TEST_F(InstalledProgram, DesktopEntryPassesTheDesktopsValidator)

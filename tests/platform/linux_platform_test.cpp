@@ -81,10 +81,13 @@ TEST(LinuxAdminScriptRunner, RootScriptsGetAFixedSearchPathAndNoneOfTheUsersEnvi
         EXPECT_TRUE(lines.contains(QStringLiteral("PATH=/usr/sbin:/usr/bin:/sbin:/bin"))) << way.name;
         EXPECT_FALSE(lines.contains(QStringLiteral("planted"))) << way.name;
         EXPECT_TRUE(lines.filter(QStringLiteral("leaked")).isEmpty()) << way.name;
-        EXPECT_EQ(lines.contains(QStringLiteral("VELMORAND_PF_STATE_DIR=/tmp/throwaway-pf")), way.keepsStandInState) << way.name;
+        EXPECT_EQ(lines.contains(QStringLiteral("VELMORAND_PF_STATE_DIR=/tmp/throwaway-pf")), way.keepsStandInState)
+            << way.name;
         EXPECT_TRUE(lines.filter(QStringLiteral("VELMORAND_RESOURCES_DIR")).isEmpty()) << way.name;
-        EXPECT_TRUE(rootDirectories.contains(QFileInfo(lines.at(lines.size() - 2)).path())) << way.name << ": " << lines.at(lines.size() - 2).toStdString();
-        EXPECT_EQ(lines.last(), QStringLiteral("stand-in ") + resources.filePath(QStringLiteral("bin/networksetup"))) << way.name;
+        EXPECT_TRUE(rootDirectories.contains(QFileInfo(lines.at(lines.size() - 2)).path()))
+            << way.name << ": " << lines.at(lines.size() - 2).toStdString();
+        EXPECT_EQ(lines.last(), QStringLiteral("stand-in ") + resources.filePath(QStringLiteral("bin/networksetup")))
+            << way.name;
     }
 }
 
@@ -97,11 +100,15 @@ TEST(LinuxProcessRunner, HandsMacToolsToTheirStandInsAndKeepsOthers)
 
     const auto native = ProcessRunner::makeNative();
     auto& runner = *native;
-    const auto standIn = runner.run({QStringLiteral("/usr/sbin/networksetup"), {QStringLiteral("-listallnetworkservices")}});
+    const auto standIn
+        = runner.run({QStringLiteral("/usr/sbin/networksetup"), {QStringLiteral("-listallnetworkservices")}});
     EXPECT_TRUE(standIn.succeeded());
     EXPECT_EQ(standIn.output, QByteArray("stand-in -listallnetworkservices\n"));
 
-    const auto real = runner.run({QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("echo $FOO; exit 3")}, {}, {{QStringLiteral("FOO"), QStringLiteral("bar")}}});
+    const auto real = runner.run({QStringLiteral("/bin/sh"),
+                                  {QStringLiteral("-c"), QStringLiteral("echo $FOO; exit 3")},
+                                  {},
+                                  {{QStringLiteral("FOO"), QStringLiteral("bar")}}});
     EXPECT_EQ(real.exitCode, 3);
     EXPECT_EQ(real.output, QByteArray("bar\n"));
 

@@ -75,7 +75,11 @@ namespace {
 // The warnings logged while it lives.
 class WarningCapture {
 public:
-    WarningCapture() { s_warnings.clear(); s_previous = qInstallMessageHandler(&WarningCapture::handle); }
+    WarningCapture()
+    {
+        s_warnings.clear();
+        s_previous = qInstallMessageHandler(&WarningCapture::handle);
+    }
     ~WarningCapture() { qInstallMessageHandler(s_previous); }
     const QStringList& warnings() const { return s_warnings; }
 

@@ -91,7 +91,8 @@ TEST(TextTable, LooksUpKeysExactly)
         {QString(), AppLanguage::en, QString()},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(i18n::tr(c.key, c.language), c.expected) << qPrintable(c.key) << " " << qPrintable(rawValue(c.language));
+        EXPECT_EQ(i18n::tr(c.key, c.language), c.expected)
+            << qPrintable(c.key) << " " << qPrintable(rawValue(c.language));
 }
 
 TEST(AppLanguage, ParsesExactlyTheThreeRawValues)

@@ -24,10 +24,7 @@ QCoro::Task<int> failLater()
     throw std::runtime_error("refused");
 }
 
-QCoro::Task<> finishLater()
-{
-    co_await QCoro::sleepFor(10ms);
-}
+QCoro::Task<> finishLater() { co_await QCoro::sleepFor(10ms); }
 
 } // namespace
 

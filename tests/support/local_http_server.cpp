@@ -5,7 +5,8 @@
 
 #include <memory>
 
-LocalHttpServer::LocalHttpServer(QObject* parent) : QObject(parent)
+LocalHttpServer::LocalHttpServer(QObject* parent)
+    : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (auto* socket = m_server.nextPendingConnection())
@@ -40,22 +41,25 @@ void LocalHttpServer::serve(QTcpSocket* socket)
 
 void LocalHttpServer::answer(QTcpSocket* socket, const QString& path)
 {
-    const auto send = [socket](const QByteArray& status, const QByteArray& headers, const QByteArray& body, qsizetype length) {
-        socket->write("HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(length) + "\r\n" + headers
-            + "Connection: close\r\n\r\n");
-        socket->write(body);
-    };
+    const auto send
+        = [socket](const QByteArray& status, const QByteArray& headers, const QByteArray& body, qsizetype length) {
+              socket->write("HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(length) + "\r\n"
+                            + headers + "Connection: close\r\n\r\n");
+              socket->write(body);
+          };
     switch (m_mode) {
     case Mode::standard: {
-        const auto body = path.startsWith(QLatin1String("/bytes/")) ? bytesBody(path.mid(int(qstrlen("/bytes/"))).toLongLong())
-                                                                    : greeting();
+        const auto body = path.startsWith(QLatin1String("/bytes/"))
+            ? bytesBody(path.mid(int(qstrlen("/bytes/"))).toLongLong())
+            : greeting();
         send("200 OK", "Content-Type: application/octet-stream\r\n", body, body.size());
         break;
     }
     case Mode::partialContent:
         send("206 Partial Content",
-            "Content-Type: application/octet-stream\r\nContent-Range: bytes 0-" + QByteArray::number(partialSize - 1) + "/4194304\r\n",
-            bytesBody(partialSize), partialSize);
+             "Content-Type: application/octet-stream\r\nContent-Range: bytes 0-" + QByteArray::number(partialSize - 1)
+                 + "/4194304\r\n",
+             bytesBody(partialSize), partialSize);
         break;
     case Mode::notFound: {
         const QByteArray page = "<html><body><h1>404 Not Found</h1></body></html>";
@@ -65,8 +69,8 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QString& path)
     case Mode::silent:
         return;
     case Mode::oversized:
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(oversizedSize)
-            + "\r\nConnection: close\r\n\r\n");
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: "
+                      + QByteArray::number(oversizedSize) + "\r\nConnection: close\r\n\r\n");
         stream(socket, oversizedSize);
         return;
     case Mode::endless:

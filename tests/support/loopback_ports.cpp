@@ -75,7 +75,8 @@ SilentPort::~SilentPort()
     ::close(m_listener);
 }
 
-AcceptingPort::AcceptingPort() : m_server(std::make_unique<QTcpServer>())
+AcceptingPort::AcceptingPort()
+    : m_server(std::make_unique<QTcpServer>())
 {
     m_server->setListenBacklogSize(4096);
     m_server->setMaxPendingConnections(4096);

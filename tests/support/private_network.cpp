@@ -13,7 +13,8 @@ QString ipTool()
 {
     auto path = QStandardPaths::findExecutable(QStringLiteral("ip"));
     if (path.isEmpty())
-        path = QStandardPaths::findExecutable(QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+        path = QStandardPaths::findExecutable(QStringLiteral("ip"),
+                                              {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
     return path;
 }
 
@@ -47,7 +48,8 @@ bool NetworkNamespace::available(QString* why)
         return false;
     }
     if (QStandardPaths::findExecutable(QStringLiteral("nft")).isEmpty()
-        && QStandardPaths::findExecutable(QStringLiteral("nft"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")}).isEmpty()) {
+        && QStandardPaths::findExecutable(QStringLiteral("nft"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")})
+               .isEmpty()) {
         *why = QStringLiteral("nft (nftables) is missing");
         return false;
     }
@@ -73,7 +75,8 @@ bool NetworkNamespace::create(QString* error)
     if (!runCommand(ipTool(), {QStringLiteral("netns"), QStringLiteral("add"), m_name}, error))
         return false;
     m_created = true;
-    return run({ipTool(), QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")}, error);
+    return run({ipTool(), QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")},
+               error);
 }
 
 bool NetworkNamespace::run(const QStringList& command, QString* error) const
@@ -81,7 +84,8 @@ bool NetworkNamespace::run(const QStringList& command, QString* error) const
     return runCommand(ipTool(), QStringList{QStringLiteral("netns"), QStringLiteral("exec"), m_name} + command, error);
 }
 
-bool NetworkNamespace::linkTo(const NetworkNamespace& other, const QString& ownAddress, const QString& otherAddress, QString* error)
+bool NetworkNamespace::linkTo(const NetworkNamespace& other, const QString& ownAddress, const QString& otherAddress,
+                              QString* error)
 {
     // Interface names hold at most 15 characters.
     const auto base = QStringLiteral("vm%1").arg(::getpid() % 100000);
@@ -89,15 +93,17 @@ bool NetworkNamespace::linkTo(const NetworkNamespace& other, const QString& ownA
     const QString theirs = base + QLatin1Char('b');
     const auto ip = ipTool();
     return run({ip, QStringLiteral("link"), QStringLiteral("add"), own, QStringLiteral("type"), QStringLiteral("veth"),
-               QStringLiteral("peer"), QStringLiteral("name"), theirs, QStringLiteral("netns"), other.name()},
+                QStringLiteral("peer"), QStringLiteral("name"), theirs, QStringLiteral("netns"), other.name()},
                error)
         && run({ip, QStringLiteral("address"), QStringLiteral("add"), ownAddress, QStringLiteral("dev"), own}, error)
         && run({ip, QStringLiteral("link"), QStringLiteral("set"), own, QStringLiteral("up")}, error)
-        && other.run({ip, QStringLiteral("address"), QStringLiteral("add"), otherAddress, QStringLiteral("dev"), theirs}, error)
+        && other.run(
+            {ip, QStringLiteral("address"), QStringLiteral("add"), otherAddress, QStringLiteral("dev"), theirs}, error)
         && other.run({ip, QStringLiteral("link"), QStringLiteral("set"), theirs, QStringLiteral("up")}, error);
 }
 
-std::unique_ptr<QProcess> NetworkNamespace::startSelf(const QString& test, const QString& role, const QMap<QString, QString>& environment) const
+std::unique_ptr<QProcess> NetworkNamespace::startSelf(const QString& test, const QString& role,
+                                                      const QMap<QString, QString>& environment) const
 {
     auto process = std::make_unique<QProcess>();
     auto env = QProcessEnvironment::systemEnvironment();
@@ -106,12 +112,10 @@ std::unique_ptr<QProcess> NetworkNamespace::startSelf(const QString& test, const
         env.insert(it.key(), it.value());
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(QProcess::MergedChannels);
-    process->start(ipTool(), {QStringLiteral("netns"), QStringLiteral("exec"), m_name, QCoreApplication::applicationFilePath(),
-                                 QStringLiteral("--gtest_filter=") + test});
+    process->start(ipTool(),
+                   {QStringLiteral("netns"), QStringLiteral("exec"), m_name, QCoreApplication::applicationFilePath(),
+                    QStringLiteral("--gtest_filter=") + test});
     return process;
 }
 
-QString NetworkNamespace::role()
-{
-    return qEnvironmentVariable(kRoleVariable);
-}
+QString NetworkNamespace::role() { return qEnvironmentVariable(kRoleVariable); }

@@ -33,7 +33,8 @@ public:
 
     // This test program run inside the namespace with only the named test, the role in
     // VELMORAND_TEST_ROLE and the further environment.
-    std::unique_ptr<QProcess> startSelf(const QString& test, const QString& role, const QMap<QString, QString>& environment = {}) const;
+    std::unique_ptr<QProcess> startSelf(const QString& test, const QString& role,
+                                        const QMap<QString, QString>& environment = {}) const;
 
     // The role this test program was started in by startSelf(), or empty.
     static QString role();

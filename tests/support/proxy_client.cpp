@@ -67,7 +67,8 @@ QCoro::Task<bool> connectToProxy(QTcpSocket* socket, quint16 proxyPort)
 
 } // namespace
 
-QCoro::Task<std::optional<HttpAnswer>> fetchThroughSocks5(quint16 proxyPort, QHostAddress target, quint16 targetPort, QString path)
+QCoro::Task<std::optional<HttpAnswer>> fetchThroughSocks5(quint16 proxyPort, QHostAddress target, quint16 targetPort,
+                                                          QString path)
 {
     auto socket = std::make_unique<QTcpSocket>();
     const bool connected = co_await connectToProxy(socket.get(), proxyPort);
@@ -96,13 +97,15 @@ QCoro::Task<std::optional<HttpAnswer>> fetchThroughSocks5(quint16 proxyPort, QHo
     co_return co_await readAnswer(socket.get(), buffer);
 }
 
-QCoro::Task<std::optional<HttpAnswer>> fetchThroughHttpProxy(quint16 proxyPort, QHostAddress target, quint16 targetPort, QString path)
+QCoro::Task<std::optional<HttpAnswer>> fetchThroughHttpProxy(quint16 proxyPort, QHostAddress target, quint16 targetPort,
+                                                             QString path)
 {
     auto socket = std::make_unique<QTcpSocket>();
     const bool connected = co_await connectToProxy(socket.get(), proxyPort);
     if (!connected)
         co_return std::nullopt;
-    const QByteArray absolute = "http://" + target.toString().toLatin1() + ':' + QByteArray::number(targetPort) + path.toLatin1();
+    const QByteArray absolute
+        = "http://" + target.toString().toLatin1() + ':' + QByteArray::number(targetPort) + path.toLatin1();
     socket->write(getRequest(absolute, target, targetPort));
     const QByteArray nothingYet;
     co_return co_await readAnswer(socket.get(), nothingYet);

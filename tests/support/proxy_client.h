@@ -15,7 +15,9 @@ struct HttpAnswer {
 
 // GET http://target:targetPort/path through the SOCKS5 proxy on 127.0.0.1:proxyPort (no
 // authentication, an IPv4 destination). Nothing when the proxy or the target failed.
-QCoro::Task<std::optional<HttpAnswer>> fetchThroughSocks5(quint16 proxyPort, QHostAddress target, quint16 targetPort, QString path);
+QCoro::Task<std::optional<HttpAnswer>> fetchThroughSocks5(quint16 proxyPort, QHostAddress target, quint16 targetPort,
+                                                          QString path);
 
 // The same through the HTTP proxy on 127.0.0.1:proxyPort (a request in absolute form).
-QCoro::Task<std::optional<HttpAnswer>> fetchThroughHttpProxy(quint16 proxyPort, QHostAddress target, quint16 targetPort, QString path);
+QCoro::Task<std::optional<HttpAnswer>> fetchThroughHttpProxy(quint16 proxyPort, QHostAddress target, quint16 targetPort,
+                                                             QString path);

@@ -21,7 +21,11 @@ struct FakeChildRecord {
 // it heeds a termination request, and when it ends.
 class FakeChildProcess final : public ChildProcess {
 public:
-    FakeChildProcess(ProcessRequest request, qint64 pid) : request(std::move(request)), pid(pid) {}
+    FakeChildProcess(ProcessRequest request, qint64 pid)
+        : request(std::move(request))
+        , pid(pid)
+    {
+    }
 
     bool start() override
     {

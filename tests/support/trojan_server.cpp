@@ -15,46 +15,55 @@
 
 namespace {
 
-QString certsDir()
-{
-    return qEnvironmentVariable("VELMORAND_TEST_CERTS");
-}
+QString certsDir() { return qEnvironmentVariable("VELMORAND_TEST_CERTS"); }
 
 QJsonObject serverConfig(quint16 port, const QString& password)
 {
     const auto certs = certsDir();
     return {
         {QStringLiteral("log"), QJsonObject{{QStringLiteral("loglevel"), QStringLiteral("warning")}}},
-        {QStringLiteral("inbounds"), QJsonArray{QJsonObject{
-            {QStringLiteral("listen"), QStringLiteral("127.0.0.1")},
-            {QStringLiteral("port"), int(port)},
-            {QStringLiteral("protocol"), QStringLiteral("trojan")},
-            {QStringLiteral("settings"), QJsonObject{{QStringLiteral("clients"), QJsonArray{QJsonObject{{QStringLiteral("password"), password}}}}}},
-            {QStringLiteral("streamSettings"), QJsonObject{
-                {QStringLiteral("network"), QStringLiteral("tcp")},
-                {QStringLiteral("security"), QStringLiteral("tls")},
-                {QStringLiteral("tlsSettings"), QJsonObject{{QStringLiteral("certificates"), QJsonArray{QJsonObject{
-                    {QStringLiteral("certificateFile"), QString(certs + QStringLiteral("/server.crt"))},
-                    {QStringLiteral("keyFile"), QString(certs + QStringLiteral("/server.key"))},
-                }}}}},
-            }},
-        }}},
+        {QStringLiteral("inbounds"),
+         QJsonArray{QJsonObject{
+             {QStringLiteral("listen"), QStringLiteral("127.0.0.1")},
+             {QStringLiteral("port"), int(port)},
+             {QStringLiteral("protocol"), QStringLiteral("trojan")},
+             {QStringLiteral("settings"),
+              QJsonObject{
+                  {QStringLiteral("clients"), QJsonArray{QJsonObject{{QStringLiteral("password"), password}}}}}},
+             {QStringLiteral("streamSettings"),
+              QJsonObject{
+                  {QStringLiteral("network"), QStringLiteral("tcp")},
+                  {QStringLiteral("security"), QStringLiteral("tls")},
+                  {QStringLiteral("tlsSettings"),
+                   QJsonObject{{QStringLiteral("certificates"),
+                                QJsonArray{QJsonObject{
+                                    {QStringLiteral("certificateFile"), QString(certs + QStringLiteral("/server.crt"))},
+                                    {QStringLiteral("keyFile"), QString(certs + QStringLiteral("/server.key"))},
+                                }}}}},
+              }},
+         }}},
         // The first outbound is the default: drop. Only loopback destinations are forwarded.
-        {QStringLiteral("outbounds"), QJsonArray{
-            QJsonObject{{QStringLiteral("protocol"), QStringLiteral("blackhole")}, {QStringLiteral("tag"), QStringLiteral("drop")}},
-            QJsonObject{{QStringLiteral("protocol"), QStringLiteral("freedom")}, {QStringLiteral("tag"), QStringLiteral("loopback")}},
-        }},
-        {QStringLiteral("routing"), QJsonObject{{QStringLiteral("rules"), QJsonArray{QJsonObject{
-            {QStringLiteral("type"), QStringLiteral("field")},
-            {QStringLiteral("ip"), QJsonArray{QStringLiteral("127.0.0.0/8")}},
-            {QStringLiteral("outboundTag"), QStringLiteral("loopback")},
-        }}}}},
+        {QStringLiteral("outbounds"),
+         QJsonArray{
+             QJsonObject{{QStringLiteral("protocol"), QStringLiteral("blackhole")},
+                         {QStringLiteral("tag"), QStringLiteral("drop")}},
+             QJsonObject{{QStringLiteral("protocol"), QStringLiteral("freedom")},
+                         {QStringLiteral("tag"), QStringLiteral("loopback")}},
+         }},
+        {QStringLiteral("routing"),
+         QJsonObject{{QStringLiteral("rules"),
+                      QJsonArray{QJsonObject{
+                          {QStringLiteral("type"), QStringLiteral("field")},
+                          {QStringLiteral("ip"), QJsonArray{QStringLiteral("127.0.0.0/8")}},
+                          {QStringLiteral("outboundTag"), QStringLiteral("loopback")},
+                      }}}}},
     };
 }
 
 } // namespace
 
-TrojanServer::TrojanServer(QString password) : m_password(std::move(password))
+TrojanServer::TrojanServer(QString password)
+    : m_password(std::move(password))
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     // Ends with the test, even when the test crashes.
@@ -72,10 +81,7 @@ TrojanServer::~TrojanServer()
     }
 }
 
-QString TrojanServer::caCertificate()
-{
-    return certsDir() + QStringLiteral("/ca.crt");
-}
+QString TrojanServer::caCertificate() { return certsDir() + QStringLiteral("/ca.crt"); }
 
 bool TrojanServer::start(QString* error)
 {
@@ -86,7 +92,8 @@ bool TrojanServer::start(QString* error)
     m_port = closedLoopbackPort();
     const auto configPath = m_dir.filePath(QStringLiteral("server.json"));
     QFile config(configPath);
-    if (!config.open(QIODevice::WriteOnly) || config.write(QJsonDocument(serverConfig(m_port, m_password)).toJson()) < 0) {
+    if (!config.open(QIODevice::WriteOnly)
+        || config.write(QJsonDocument(serverConfig(m_port, m_password)).toJson()) < 0) {
         *error = config.errorString();
         return false;
     }

@@ -6,7 +6,10 @@
 // given state, and of single engine steps. Nothing outside the manager writes them otherwise.
 class VpnManagerTestAccess {
 public:
-    explicit VpnManagerTestAccess(VpnManager& manager) : m_manager(manager) {}
+    explicit VpnManagerTestAccess(VpnManager& manager)
+        : m_manager(manager)
+    {
+    }
 
     void setState(ConnectionState state) { m_manager.setState(state); }
     void setTrafficDown(qint64 bytes) { m_manager.setTrafficDown(bytes); }
@@ -26,7 +29,4 @@ private:
     VpnManager& m_manager;
 };
 
-inline VpnManagerTestAccess published(VpnManager& manager)
-{
-    return VpnManagerTestAccess(manager);
-}
+inline VpnManagerTestAccess published(VpnManager& manager) { return VpnManagerTestAccess(manager); }

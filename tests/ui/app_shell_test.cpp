@@ -31,7 +31,9 @@ struct SystemProxies {
 
     static QString on(const QString& server, int port)
     {
-        return QStringLiteral("Enabled: Yes\nServer: %1\nPort: %2\nAuthenticated Proxy Enabled: 0\n").arg(server).arg(port);
+        return QStringLiteral("Enabled: Yes\nServer: %1\nPort: %2\nAuthenticated Proxy Enabled: 0\n")
+            .arg(server)
+            .arg(port);
     }
     RecordingProcessRunner::Handler handler() const
     {
@@ -55,7 +57,8 @@ class AppShellTest : public ::testing::Test {
 protected:
     MenuBarManager::Services menuBarServices(bool trayAvailable = true)
     {
-        return {*world.settings.store, world.vpn, [trayAvailable] { return trayAvailable; }, []() -> QWidget* { return new QWidget; }};
+        return {*world.settings.store, world.vpn, [trayAvailable] { return trayAvailable; },
+                []() -> QWidget* { return new QWidget; }};
     }
     AppDelegate::Services delegateServices()
     {
@@ -66,7 +69,10 @@ protected:
                 .startup = *world.startup,
                 .actions = world.actions,
                 .makeMenuBarManager =
-                    [this] { return std::make_unique<MenuBarManager>(menuBarServices(), MenuBarManagerTimings{std::chrono::milliseconds(20)}); },
+                    [this] {
+                        return std::make_unique<MenuBarManager>(menuBarServices(),
+                                                                MenuBarManagerTimings{std::chrono::milliseconds(20)});
+                    },
                 .quit = [this] { ++quits; }};
     }
     std::unique_ptr<AppDelegate> launchedDelegate(QWidget& window)
@@ -99,8 +105,8 @@ TEST(WindowFrame, TextFormRoundTripsAndReadsLeniently)
     };
     for (const auto& c : {Case{QStringLiteral("{{10, 20}, {800, 600}}"), QRect(10, 20, 800, 600)},
                           Case{QStringLiteral("{{-5.6, 0}, {1e3, 640.4}}"), QRect(-6, 0, 1000, 640)},
-                          Case{QStringLiteral("{{1, 2}}"), QRect(1, 2, 0, 0)}, Case{QStringLiteral("garbage"), QRect(0, 0, 0, 0)},
-                          Case{QString(), QRect(0, 0, 0, 0)}})
+                          Case{QStringLiteral("{{1, 2}}"), QRect(1, 2, 0, 0)},
+                          Case{QStringLiteral("garbage"), QRect(0, 0, 0, 0)}, Case{QString(), QRect(0, 0, 0, 0)}})
         EXPECT_EQ(WindowFrame::fromString(c.text), c.frame) << c.text.toStdString();
 }
 
@@ -116,8 +122,10 @@ TEST_F(AppShellTest, LaunchClearsOnlyAProxyLeftByOurCore)
     auto delegate = launchedDelegate(window);
     EXPECT_TRUE(privilegedCommands().isEmpty()) << "nothing before the delay";
     UiWorld::waitUntil([&] { return privilegedCommands().size() == 2; });
-    EXPECT_EQ(privilegedCommands(), (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsecurewebproxystate Wi-Fi off"),
-                                                 QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off")}));
+    EXPECT_EQ(
+        privilegedCommands(),
+        (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsecurewebproxystate Wi-Fi off"),
+                     QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off")}));
     EXPECT_FALSE(world.vpn.systemProxyEnabled());
 }
 
@@ -129,7 +137,11 @@ TEST_F(AppShellTest, LaunchLeavesTheUsersOwnProxyAlone)
     world.processes.handler = proxies.handler();
     QWidget window;
     auto delegate = launchedDelegate(window);
-    UiWorld::waitUntil([&] { return world.processes.commandLines().join(QLatin1Char('\n')).contains(QStringLiteral("-getsocksfirewallproxy")); });
+    UiWorld::waitUntil([&] {
+        return world.processes.commandLines()
+            .join(QLatin1Char('\n'))
+            .contains(QStringLiteral("-getsocksfirewallproxy"));
+    });
     waitPastTimers(std::chrono::milliseconds(10));
     EXPECT_TRUE(privilegedCommands().isEmpty());
 }
@@ -198,7 +210,8 @@ TEST_F(AppShellTest, AutomaticLaunchConnectionUsesTheLastNodeOnlyWhenOnline)
         std::optional<qint64> lastNode;
         std::optional<qint64> connected;
     };
-    for (const auto& c : {Case{std::nullopt, firstOnline}, Case{offline, std::nullopt}, Case{qint64(987654), std::nullopt}}) {
+    for (const auto& c :
+         {Case{std::nullopt, firstOnline}, Case{offline, std::nullopt}, Case{qint64(987654), std::nullopt}}) {
         world.connectRequests.clear();
         if (c.lastNode)
             settings().setValue(SettingsKeys::lastConnectedNodeId, *c.lastNode);
@@ -253,11 +266,16 @@ TEST_F(AppShellTest, TheStatusItemFollowsTheConnection)
     };
     published(world.vpn).setTrafficSpeedDown(1536);
     published(world.vpn).setTrafficSpeedUp(0);
-    for (const auto& s : {Step{ConnectionState::disconnected, QStringLiteral("shield"), TextColor::Gray, QStringLiteral("Disconnected"), false},
-                          Step{ConnectionState::connecting, QStringLiteral("shield.lefthalf.fill"), TextColor::Yellow, QStringLiteral("Connecting"), false},
-                          Step{ConnectionState::connected, QStringLiteral("shield.fill"), TextColor::Green, QStringLiteral("Connected"), true},
-                          Step{ConnectionState::disconnecting, QStringLiteral("shield.lefthalf.fill"), TextColor::Yellow, QStringLiteral("Connecting"), false},
-                          Step{ConnectionState::disconnected, QStringLiteral("shield"), TextColor::Gray, QStringLiteral("Disconnected"), false}}) {
+    for (const auto& s : {Step{ConnectionState::disconnected, QStringLiteral("shield"), TextColor::Gray,
+                               QStringLiteral("Disconnected"), false},
+                          Step{ConnectionState::connecting, QStringLiteral("shield.lefthalf.fill"), TextColor::Yellow,
+                               QStringLiteral("Connecting"), false},
+                          Step{ConnectionState::connected, QStringLiteral("shield.fill"), TextColor::Green,
+                               QStringLiteral("Connected"), true},
+                          Step{ConnectionState::disconnecting, QStringLiteral("shield.lefthalf.fill"),
+                               TextColor::Yellow, QStringLiteral("Connecting"), false},
+                          Step{ConnectionState::disconnected, QStringLiteral("shield"), TextColor::Gray,
+                               QStringLiteral("Disconnected"), false}}) {
         published(world.vpn).setState(s.state);
         settle();
         EXPECT_EQ(manager->symbol(), s.symbol);
@@ -335,11 +353,12 @@ TEST(MenuBarManager, CompactSpeeds)
         qint64 speed;
         QString text;
     };
-    for (const auto& c : {Case{-5, QStringLiteral("0B")}, Case{0, QStringLiteral("0B")}, Case{1023, QStringLiteral("1023B")},
-                          Case{1024, QStringLiteral("1K")}, Case{1536, QStringLiteral("2K")}, Case{2560, QStringLiteral("2K")},
-                          Case{1048064, QStringLiteral("1024K")}, Case{1048575, QStringLiteral("1024K")},
-                          Case{1048576, QStringLiteral("1.0M")}, Case{1572864, QStringLiteral("1.5M")},
-                          Case{1073741824, QStringLiteral("1024.0M")}})
+    for (const auto& c :
+         {Case{-5, QStringLiteral("0B")}, Case{0, QStringLiteral("0B")}, Case{1023, QStringLiteral("1023B")},
+          Case{1024, QStringLiteral("1K")}, Case{1536, QStringLiteral("2K")}, Case{2560, QStringLiteral("2K")},
+          Case{1048064, QStringLiteral("1024K")}, Case{1048575, QStringLiteral("1024K")},
+          Case{1048576, QStringLiteral("1.0M")}, Case{1572864, QStringLiteral("1.5M")},
+          Case{1073741824, QStringLiteral("1024.0M")}})
         EXPECT_EQ(MenuBarManager::speedCompact(c.speed), c.text) << c.speed;
     EXPECT_EQ(MenuBarManager::trafficTitle(1536, 0), QStringLiteral("▼ 2K ▲ 0B"));
 }
@@ -395,7 +414,8 @@ TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
     MenuCommands commands({world.vpn, *world.appState, settings(), world.actions}, world.hub, &bar);
     EXPECT_EQ(commands.navigationMenu()->title(), QStringLiteral("导航"));
     EXPECT_EQ(commands.vpnMenu()->title(), QStringLiteral("VPN"));
-    const QStringList shortcuts{QStringLiteral("Ctrl+1"), QStringLiteral("Ctrl+2"), QStringLiteral("Ctrl+3"), QStringLiteral("Ctrl+4")};
+    const QStringList shortcuts{QStringLiteral("Ctrl+1"), QStringLiteral("Ctrl+2"), QStringLiteral("Ctrl+3"),
+                                QStringLiteral("Ctrl+4")};
     for (int tab = 0; tab < 4; ++tab)
         EXPECT_EQ(commands.navigationActions()[tab]->shortcut().toString(), shortcuts[tab]);
     EXPECT_EQ(commands.vpnAction()->shortcut().toString(), QStringLiteral("Ctrl+C"));

@@ -21,10 +21,11 @@ QCoro::Task<> recordAutoConnect(QList<qint64>* connected, Node node)
 
 AppStateWorld::AppStateWorld(SettingsStore& settings)
     : api(std::make_unique<ApiService>(settings, QStringList{QStringLiteral("http://127.0.0.1:9")}))
-    , state(std::make_unique<AppState>(AppState::Collaborators{
-          *api, settings, keychain, [this](QList<Node> nodes) { return measure(latencies, &measured, std::move(nodes)); },
-          [this](Node node) { return recordAutoConnect(&autoConnected, std::move(node)); }, [] { return true; },
-          logDir.filePath(QStringLiteral("debug.log"))}))
+    , state(std::make_unique<AppState>(
+          AppState::Collaborators{*api, settings, keychain,
+                                  [this](QList<Node> nodes) { return measure(latencies, &measured, std::move(nodes)); },
+                                  [this](Node node) { return recordAutoConnect(&autoConnected, std::move(node)); },
+                                  [] { return true; }, logDir.filePath(QStringLiteral("debug.log"))}))
     , appState(*state)
 {
 }

@@ -116,7 +116,8 @@ QWidget* gallery()
     column->setContentsMargins(Spacing::xl, Spacing::xl, Spacing::xl, Spacing::xl);
     column->setSpacing(Spacing::l);
     column->addWidget(makeLabel(QStringLiteral("Velmorand 仪表盘 ダッシュボード"), TextStyle::LargeTitle, QFont::Bold));
-    column->addWidget(makeLabel(QStringLiteral("次要文字 Secondary 二次テキスト"), TextStyle::Body, TextColor::Secondary));
+    column->addWidget(
+        makeLabel(QStringLiteral("次要文字 Secondary 二次テキスト"), TextStyle::Body, TextColor::Secondary));
 
     auto* card = new CardFrame;
     auto* inCard = new QVBoxLayout(card);

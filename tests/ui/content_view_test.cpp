@@ -54,12 +54,9 @@ TEST_F(ContentViewTest, TheFirstMatchingFaceWins)
     };
     const Case cases[] = {
         {true, false, true, false, false, Face::lock}, // the lock shows even while loading and signed out
-        {true, false, false, true, true, Face::lock},
-        {true, true, true, true, false, Face::loading},
-        {false, false, true, true, true, Face::loading},
-        {false, false, false, true, true, Face::compact},
-        {false, false, false, true, false, Face::full},
-        {false, false, false, false, true, Face::signIn},
+        {true, false, false, true, true, Face::lock},    {true, true, true, true, false, Face::loading},
+        {false, false, true, true, true, Face::loading}, {false, false, false, true, true, Face::compact},
+        {false, false, false, true, false, Face::full},  {false, false, false, false, true, Face::signIn},
         {true, true, false, false, false, Face::signIn},
     };
     for (const auto& c : cases) {
@@ -70,8 +67,8 @@ TEST_F(ContentViewTest, TheFirstMatchingFaceWins)
         world.appState->setIsLoading(c.loading);
         world.appState->setIsLoggedIn(c.loggedIn);
         auto view = makeView();
-        EXPECT_EQ(view->face(), c.face) << "lock " << c.lockOn << " loading " << c.loading << " signed in " << c.loggedIn
-                                        << " compact " << c.compact;
+        EXPECT_EQ(view->face(), c.face) << "lock " << c.lockOn << " loading " << c.loading << " signed in "
+                                        << c.loggedIn << " compact " << c.compact;
     }
 }
 
@@ -168,7 +165,8 @@ TEST_F(ContentViewTest, NavigationRequestsPickTheTab)
     EXPECT_EQ(view->selectedTab(), 2);
     EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab2"));
     EXPECT_TRUE(view->sidebar()->findChild<QAbstractButton*>(QStringLiteral("tabEntry2"))->isChecked());
-    EXPECT_EQ(view->toolbar()->findChild<QLabel*>(QStringLiteral("navigationTitle"))->text(), i18n::tr(QStringLiteral("设置")));
+    EXPECT_EQ(view->toolbar()->findChild<QLabel*>(QStringLiteral("navigationTitle"))->text(),
+              i18n::tr(QStringLiteral("设置")));
 
     emit world.hub.navigateToTab(7);
     settle();
@@ -214,9 +212,10 @@ TEST_F(ContentViewTest, ControlWithADigitPicksATab)
         Qt::KeyboardModifiers modifiers;
         int tab;
     };
-    for (const auto& c : {Case{Qt::Key_3, Qt::ControlModifier, 2}, Case{Qt::Key_2, Qt::ControlModifier | Qt::ShiftModifier, 1},
-                          Case{Qt::Key_5, Qt::ControlModifier, 1}, Case{Qt::Key_4, Qt::NoModifier, 1},
-                          Case{Qt::Key_1, Qt::ControlModifier | Qt::AltModifier, 0}}) {
+    for (const auto& c :
+         {Case{Qt::Key_3, Qt::ControlModifier, 2}, Case{Qt::Key_2, Qt::ControlModifier | Qt::ShiftModifier, 1},
+          Case{Qt::Key_5, Qt::ControlModifier, 1}, Case{Qt::Key_4, Qt::NoModifier, 1},
+          Case{Qt::Key_1, Qt::ControlModifier | Qt::AltModifier, 0}}) {
         QTest::keyClick(view->detailScreen(), c.key, c.modifiers);
         EXPECT_EQ(view->selectedTab(), c.tab) << c.key;
     }
@@ -282,7 +281,8 @@ TEST_F(ContentViewTest, SidebarEntriesAndTheAccountRowPickTabs)
     EXPECT_EQ(view->selectedTab(), 4);
     EXPECT_EQ(view->detailScreen()->objectName(), QStringLiteral("tab4"));
     const auto& account = world.service.state().account;
-    EXPECT_EQ(view->sidebar()->findChild<QLabel*>(QStringLiteral("accountName"))->text(), account.name.isEmpty() ? account.email : account.name);
+    EXPECT_EQ(view->sidebar()->findChild<QLabel*>(QStringLiteral("accountName"))->text(),
+              account.name.isEmpty() ? account.email : account.name);
     EXPECT_EQ(view->sidebar()->findChild<QLabel*>(QStringLiteral("planName"))->text(), account.plan);
 }
 
@@ -335,10 +335,14 @@ TEST_F(ContentViewTest, TheAppearanceButtonCycles)
         QString help;
         QString next;
     };
-    for (const auto& s : {Step{QStringLiteral("system"), QStringLiteral("circle.lefthalf.filled"), QStringLiteral("浅色"), QStringLiteral("light")},
-                          Step{QStringLiteral("light"), QStringLiteral("moon.fill"), QStringLiteral("深色"), QStringLiteral("dark")},
-                          Step{QStringLiteral("dark"), QStringLiteral("sun.max.fill"), QStringLiteral("跟随系统"), QStringLiteral("system")},
-                          Step{QStringLiteral("sepia"), QStringLiteral("circle.lefthalf.filled"), QStringLiteral("浅色"), QStringLiteral("system")}}) {
+    for (const auto& s :
+         {Step{QStringLiteral("system"), QStringLiteral("circle.lefthalf.filled"), QStringLiteral("浅色"),
+               QStringLiteral("light")},
+          Step{QStringLiteral("light"), QStringLiteral("moon.fill"), QStringLiteral("深色"), QStringLiteral("dark")},
+          Step{QStringLiteral("dark"), QStringLiteral("sun.max.fill"), QStringLiteral("跟随系统"),
+               QStringLiteral("system")},
+          Step{QStringLiteral("sepia"), QStringLiteral("circle.lefthalf.filled"), QStringLiteral("浅色"),
+               QStringLiteral("system")}}) {
         settings().setValue(SettingsKeys::appearanceOverride, s.stored);
         EXPECT_EQ(button->symbol(), s.symbol);
         EXPECT_EQ(button->toolTip(), i18n::tr(s.help));
@@ -379,11 +383,12 @@ TEST(SidebarView, AvatarLetterAndName)
         std::optional<QString> email, name;
         QString letter, display;
     };
-    for (const auto& c : {Case{QStringLiteral("ann@example.com"), QStringLiteral("Ann"), QStringLiteral("A"), QStringLiteral("Ann")},
-                          Case{std::nullopt, QStringLiteral("bob"), QStringLiteral("B"), QStringLiteral("bob")},
-                          Case{std::nullopt, std::nullopt, QStringLiteral("V"), QStringLiteral("用户")},
-                          Case{QString(), QStringLiteral("Carl"), QString(), QStringLiteral("Carl")},
-                          Case{QStringLiteral("dee@example.com"), QString(), QStringLiteral("D"), QString()}}) {
+    for (const auto& c :
+         {Case{QStringLiteral("ann@example.com"), QStringLiteral("Ann"), QStringLiteral("A"), QStringLiteral("Ann")},
+          Case{std::nullopt, QStringLiteral("bob"), QStringLiteral("B"), QStringLiteral("bob")},
+          Case{std::nullopt, std::nullopt, QStringLiteral("V"), QStringLiteral("用户")},
+          Case{QString(), QStringLiteral("Carl"), QString(), QStringLiteral("Carl")},
+          Case{QStringLiteral("dee@example.com"), QString(), QStringLiteral("D"), QString()}}) {
         UserProfileResponse p;
         p.email = c.email;
         p.name = c.name;
@@ -430,10 +435,11 @@ TEST_F(ContentViewTest, TheCompactWindowFollowsTheConnection)
         bool nodeShown;
     };
     published(world.vpn).setConnectedNode(world.node(3));
-    for (const auto& c : {Case{ConnectionState::disconnected, QStringLiteral("未连接"), QStringLiteral("连接"), true, false},
-                          Case{ConnectionState::connecting, QStringLiteral("连接中..."), QStringLiteral("连接"), false, false},
-                          Case{ConnectionState::connected, QStringLiteral("已连接"), QStringLiteral("断开"), true, true},
-                          Case{ConnectionState::disconnecting, QStringLiteral("断开中..."), QStringLiteral("连接"), true, false}}) {
+    for (const auto& c :
+         {Case{ConnectionState::disconnected, QStringLiteral("未连接"), QStringLiteral("连接"), true, false},
+          Case{ConnectionState::connecting, QStringLiteral("连接中..."), QStringLiteral("连接"), false, false},
+          Case{ConnectionState::connected, QStringLiteral("已连接"), QStringLiteral("断开"), true, true},
+          Case{ConnectionState::disconnecting, QStringLiteral("断开中..."), QStringLiteral("连接"), true, false}}) {
         published(world.vpn).setState(c.state);
         EXPECT_EQ(status->text(), i18n::tr(c.status));
         EXPECT_EQ(power->text(), i18n::tr(c.button));
@@ -472,8 +478,9 @@ TEST(CompactDashboard, TrafficFigures)
         qint64 bytes;
         QString text;
     };
-    for (const auto& c : {Case{-5, QStringLiteral("-5 B")}, Case{1023, QStringLiteral("1023 B")}, Case{1024, QStringLiteral("1.0 KB")},
-                          Case{1048576, QStringLiteral("1.0 MB")}, Case{1073741824, QStringLiteral("1.00 GB")}})
+    for (const auto& c :
+         {Case{-5, QStringLiteral("-5 B")}, Case{1023, QStringLiteral("1023 B")}, Case{1024, QStringLiteral("1.0 KB")},
+          Case{1048576, QStringLiteral("1.0 MB")}, Case{1073741824, QStringLiteral("1.00 GB")}})
         EXPECT_EQ(CompactDashboard::trafficString(c.bytes), c.text);
 }
 

@@ -1,8 +1,8 @@
 // The program killed while connected, then launched again: the new launch stops the core the
 // dead one left, switches off the system proxy it left on our port, and connects again.
 #include "stand_in_service/stand_in_service.h"
-#include "support/program_sandbox.h"
 #include "support/loopback_ports.h"
+#include "support/program_sandbox.h"
 #include "support/trojan_server.h"
 
 #include <QJsonArray>
@@ -27,7 +27,8 @@ protected:
         ASSERT_TRUE(m_sandbox.isValid());
         // A core of the suite before may still be letting go of the ports the program's core needs.
         QString why;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return loopbackPortFree(1080, &why) && loopbackPortFree(1081, &why); }, kStartUpMs))
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return loopbackPortFree(1080, &why) && loopbackPortFree(1081, &why); }, kStartUpMs))
             << why.toStdString();
         QString error;
         ASSERT_TRUE(trojan.start(&error)) << error.toStdString();
@@ -36,16 +37,19 @@ protected:
         const auto node = QJsonDocument::fromJson(trojan.node(7).toJson()).object();
         StandInService::Override nodes;
         nodes.status = 200;
-        nodes.body = QJsonDocument(QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("data"), QJsonArray{node}}}).toJson();
+        nodes.body
+            = QJsonDocument(QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("data"), QJsonArray{node}}})
+                  .toJson();
         service.setOverride(QStringLiteral("/api/nodes"), nodes);
         m_apiPool = service.baseUrl(service.listenHttp());
         ASSERT_TRUE(ProgramSandbox::writeFile(path("config") + QStringLiteral("/settings.json"),
-            R"({"autoConnect": true, "lastConnectedNodeId": 7})"));
+                                              R"({"autoConnect": true, "lastConnectedNodeId": 7})"));
     }
 
     QProcess* launch()
     {
-        return m_sandbox.launch(QStringLiteral(VELMORAND_EXECUTABLE), {{QStringLiteral("VELMORAND_API_POOL"), m_apiPool}});
+        return m_sandbox.launch(QStringLiteral(VELMORAND_EXECUTABLE),
+                                {{QStringLiteral("VELMORAND_API_POOL"), m_apiPool}});
     }
     QByteArray output(QProcess* process) { return m_sandbox.output(process); }
     QByteArray socksProxyState() const { return m_sandbox.socksProxyState(); }
@@ -70,7 +74,8 @@ protected:
 
     void waitConnected(QProcess* app)
     {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return socksProxyState() == "Yes|127.0.0.1|1080\n" && !coresOfThisTest().isEmpty(); }, kStartUpMs))
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return socksProxyState() == "Yes|127.0.0.1|1080\n" && !coresOfThisTest().isEmpty(); }, kStartUpMs))
             << socksProxyState().toStdString() << output(app).toStdString();
     }
 
@@ -94,10 +99,13 @@ TEST_F(CrashRecovery, KillNineWhileConnectedThenTheNextLaunchCleansUpAndConnects
     auto* second = launch();
     ASSERT_TRUE(second->waitForStarted(5000));
     // The cores of the killed run end; the proxy goes off, then the new connection sets it again.
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        const auto now = coresOfThisTest();
-        return std::none_of(leftCores.begin(), leftCores.end(), [&](qint64 pid) { return now.contains(pid); });
-    }, kStartUpMs)) << output(second).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto now = coresOfThisTest();
+            return std::none_of(leftCores.begin(), leftCores.end(), [&](qint64 pid) { return now.contains(pid); });
+        },
+        kStartUpMs))
+        << output(second).toStdString();
     ASSERT_NO_FATAL_FAILURE(waitConnected(second));
 
     second->terminate();

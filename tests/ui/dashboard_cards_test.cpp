@@ -7,21 +7,21 @@
 #include "ui/common/modern_card.h"
 #include "ui/common/row_button.h"
 #include "ui/common/symbol_label.h"
+#include "ui/dashboard/connection_card.h"
 #include "ui/dashboard/connection_log_card.h"
 #include "ui/dashboard/dashboard_style.h"
 #include "ui/dashboard/node_cards.h"
 #include "ui/dashboard/proxy_info_view.h"
-#include "ui/dashboard/connection_card.h"
+#include "ui/dashboard/speed_graph_view.h"
 #include "ui/dashboard/subscription_card.h"
 #include "ui/dashboard/traffic_cards.h"
-#include "ui/dashboard/speed_graph_view.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QScrollArea>
-#include <QVBoxLayout>
 #include <QTimeZone>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -110,8 +110,8 @@ TEST_F(DashboardCards, SubscriptionConvertsGigabytesAndShowsTrafficUsed)
         double bar;
     };
     const Case cases[] = {
-        {50, 100, TextColor::Accent, 0.5}, {50.5, 100, TextColor::Orange, 0.505}, {80, 100, TextColor::Orange, 0.8},
-        {80.5, 100, TextColor::Red, 0.805}, {150, 100, TextColor::Red, 1.0}, {5, 0, TextColor::Red, 1.0},
+        {50, 100, TextColor::Accent, 0.5},  {50.5, 100, TextColor::Orange, 0.505}, {80, 100, TextColor::Orange, 0.8},
+        {80.5, 100, TextColor::Red, 0.805}, {150, 100, TextColor::Red, 1.0},       {5, 0, TextColor::Red, 1.0},
         {0, 0, TextColor::Accent, 0.0},
     };
     for (const auto& c : cases) {
@@ -197,12 +197,9 @@ TEST_F(DashboardCards, NodeRowsShowStatusAndColouredDelays)
         const char* delayColor;
     };
     const Case cases[] = {
-        {QStringLiteral("online"), 79, "在线", "green"},
-        {QStringLiteral("online"), 80, "在线", "orange"},
-        {QStringLiteral("offline"), 199, "离线", "orange"},
-        {QStringLiteral("Online"), 200, "离线", "red"},
-        {QStringLiteral("online"), std::nullopt, "在线", nullptr},
-        {QStringLiteral("online"), 12, "在线", "green"},
+        {QStringLiteral("online"), 79, "在线", "green"},           {QStringLiteral("online"), 80, "在线", "orange"},
+        {QStringLiteral("offline"), 199, "离线", "orange"},        {QStringLiteral("Online"), 200, "离线", "red"},
+        {QStringLiteral("online"), std::nullopt, "在线", nullptr}, {QStringLiteral("online"), 12, "在线", "green"},
     };
     QList<Node> nodes;
     for (int i = 0; i < 6; ++i)
@@ -314,7 +311,8 @@ TEST_F(DashboardCards, LogEntriesShowTimeNodeBadgeAndKind)
     EXPECT_EQ(ConnectionLogCard::timeText(nineOhFive), QStringLiteral("09:05:07"));
     EXPECT_EQ(ConnectionLogCard::timeText(nineOhFive.toUTC()), QStringLiteral("09:05:07"));
 
-    published(vpn).setConnectionLog({logEntry(1, ConnectionLogEntry::LogType::connected, QStringLiteral("Tokyo")), logEntry(2)});
+    published(vpn).setConnectionLog(
+        {logEntry(1, ConnectionLogEntry::LogType::connected, QStringLiteral("Tokyo")), logEntry(2)});
     card.setExpanded(true);
     const auto rows = card.list()->widget()->findChildren<QLabel*>(QStringLiteral("nodeBadge"));
     ASSERT_EQ(rows.size(), 1);

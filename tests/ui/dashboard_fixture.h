@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app_state_world.h"
 #include "app/ip_info_service.h"
 #include "app/startup_rules.h"
+#include "app_state_world.h"
 #include "connection/vpn_manager.h"
 #include "platform/fakes/recording_process_runner.h"
 #include "platform/settings_keys.h"
@@ -68,10 +68,11 @@ private:
 
     void answer(QTcpSocket* socket)
     {
-        const QByteArray body = failing ? QByteArrayLiteral("{}")
-                                        : QStringLiteral(R"({"ip":"%1","city":"Osaka","region":"Osaka","country":"Japan"})")
-                                              .arg(socket->property("address").toString())
-                                              .toUtf8();
+        const QByteArray body = failing
+            ? QByteArrayLiteral("{}")
+            : QStringLiteral(R"({"ip":"%1","city":"Osaka","region":"Osaka","country":"Japan"})")
+                  .arg(socket->property("address").toString())
+                  .toUtf8();
         socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
                       + QByteArray::number(body.size()) + "\r\n\r\n" + body);
         socket->disconnectFromHost();
@@ -151,7 +152,8 @@ protected:
     }
 
     static Node node(qint64 id, const QString& name, const QString& status = QStringLiteral("online"),
-                     std::optional<qint64> delay = std::nullopt, std::optional<QString> location = QStringLiteral("日本"))
+                     std::optional<qint64> delay = std::nullopt,
+                     std::optional<QString> location = QStringLiteral("日本"))
     {
         Node n;
         n.id = id;
@@ -179,10 +181,7 @@ protected:
         return p;
     }
 
-    static void waitUntil(const std::function<bool()>& condition)
-    {
-        ASSERT_TRUE(QTest::qWaitFor(condition, 5000));
-    }
+    static void waitUntil(const std::function<bool()>& condition) { ASSERT_TRUE(QTest::qWaitFor(condition, 5000)); }
 
     TempSettings settings;
     RecordingProcessRunner processes;

@@ -107,14 +107,15 @@ TEST_F(DashboardRepaint, ATickPaintsOnlyTheFiguresItChangedAndWhatLiesBeneathThe
     }
     for (const auto& widget : recorder.painted) {
         ASSERT_TRUE(widget);
-        const bool beneathAChange = std::any_of(changed.cbegin(), changed.cend(),
-                                                [&](const QWidget* figure) { return isSelfOrAncestorOf(widget, figure); });
+        const bool beneathAChange = std::any_of(changed.cbegin(), changed.cend(), [&](const QWidget* figure) {
+            return isSelfOrAncestorOf(widget, figure);
+        });
         EXPECT_TRUE(beneathAChange) << "painted without a change: " << widget->metaObject()->className() << " "
                                     << widget->objectName().toStdString();
     }
-    EXPECT_TRUE((recorder.area - figures).isEmpty()) << "painted outside the changed figures: "
-                                                     << (recorder.area - figures).boundingRect().width() << "x"
-                                                     << (recorder.area - figures).boundingRect().height();
+    EXPECT_TRUE((recorder.area - figures).isEmpty())
+        << "painted outside the changed figures: " << (recorder.area - figures).boundingRect().width() << "x"
+        << (recorder.area - figures).boundingRect().height();
 }
 
 TEST_F(DashboardRepaint, NothingIsPaintedWhileTheWindowIsClosedToTheTray)

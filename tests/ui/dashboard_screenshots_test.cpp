@@ -28,10 +28,11 @@ protected:
         Theme::shared().setAppearance(QStringLiteral("light"));
         Theme::shared().apply();
         ipEndpoint.addresses = {QStringLiteral("203.0.113.24")};
-        QList<Node> nodes{node(1, QStringLiteral("东京 01"), QStringLiteral("online"), 42),
-                          node(2, QStringLiteral("香港 02"), QStringLiteral("online"), 118, QStringLiteral("香港")),
-                          node(3, QStringLiteral("Singapore 03"), QStringLiteral("online"), 231, QStringLiteral("sg")),
-                          node(4, QStringLiteral("Los Angeles 04"), QStringLiteral("offline"), std::nullopt, QStringLiteral("us"))};
+        QList<Node> nodes{
+            node(1, QStringLiteral("东京 01"), QStringLiteral("online"), 42),
+            node(2, QStringLiteral("香港 02"), QStringLiteral("online"), 118, QStringLiteral("香港")),
+            node(3, QStringLiteral("Singapore 03"), QStringLiteral("online"), 231, QStringLiteral("sg")),
+            node(4, QStringLiteral("Los Angeles 04"), QStringLiteral("offline"), std::nullopt, QStringLiteral("us"))};
         appState.toggleFavorite(2);
         appState.toggleFavorite(3);
         signIn(nodes);
@@ -52,9 +53,9 @@ protected:
     {
         languageManager.setLanguage(language);
         Theme::shared().setLanguage(rawValue(language));
-        for (const auto& shot : {Shot{"disconnected", ConnectionState::disconnected},
-                                 Shot{"connecting", ConnectionState::connecting},
-                                 Shot{"connected", ConnectionState::connected}}) {
+        for (const auto& shot :
+             {Shot{"disconnected", ConnectionState::disconnected}, Shot{"connecting", ConnectionState::connecting},
+              Shot{"connected", ConnectionState::connected}}) {
             published(vpn).setState(ConnectionState::disconnected);
             published(vpn).setConnectedNode(std::nullopt);
             published(vpn).setProxyRunning(false);
@@ -71,14 +72,16 @@ protected:
                 published(vpn).setTrafficHistoryDown({20000, 180000, 420000, 390000, 610000, 520000, 700000, 660000});
                 published(vpn).setTrafficHistoryUp({5000, 21000, 64000, 30000, 45000, 80000, 52000, 61000});
                 vpn.addLog(ConnectionLogEntry::LogType::info, QStringLiteral("正在连接"), QStringLiteral("东京 01"));
-                vpn.addLog(ConnectionLogEntry::LogType::connected, QStringLiteral("已连接到 东京 01"), QStringLiteral("东京 01"));
+                vpn.addLog(ConnectionLogEntry::LogType::connected, QStringLiteral("已连接到 东京 01"),
+                           QStringLiteral("东京 01"));
                 dashboard.logCard()->setExpanded(true);
                 waitUntil([&] { return !dashboard.isFetchingIP(); });
             }
             // Tall enough for every card, so one picture shows the whole column.
             auto* content = dashboard.findChild<QWidget*>(QStringLiteral("dashboardContent"));
             dashboard.resize(480, content->sizeHint().height() + 4);
-            const auto path = saveScreenshot(dashboard, QStringLiteral("dashboard-%1-%2").arg(QLatin1String(shot.name), rawValue(language)));
+            const auto path = saveScreenshot(
+                dashboard, QStringLiteral("dashboard-%1-%2").arg(QLatin1String(shot.name), rawValue(language)));
             EXPECT_FALSE(path.isEmpty());
             ipEndpoint.release();
             waitUntil([&] { return !dashboard.isFetchingIP(); });
@@ -90,20 +93,11 @@ protected:
     LanguageManager languageManager{*settings.store, hub};
 };
 
-TEST_F(DashboardScreenshots, Chinese)
-{
-    render(AppLanguage::zh);
-}
+TEST_F(DashboardScreenshots, Chinese) { render(AppLanguage::zh); }
 
-TEST_F(DashboardScreenshots, English)
-{
-    render(AppLanguage::en);
-}
+TEST_F(DashboardScreenshots, English) { render(AppLanguage::en); }
 
-TEST_F(DashboardScreenshots, Japanese)
-{
-    render(AppLanguage::ja);
-}
+TEST_F(DashboardScreenshots, Japanese) { render(AppLanguage::ja); }
 
 TEST_F(DashboardScreenshots, DarkConnected)
 {

@@ -70,9 +70,9 @@ TEST_F(DashboardView_, DisconnectedShowsEveryAlwaysShownCardButTheDetails)
     signIn({node(1, QStringLiteral("Tokyo"))});
     auto& dashboard = showView();
     EXPECT_FALSE(dashboard.detailsCard()->isVisibleTo(&dashboard));
-    for (QWidget* card : std::initializer_list<QWidget*>{dashboard.connectionCard(), dashboard.trafficCard(),
-                                                         dashboard.publicIPCard(), dashboard.subscriptionCard(),
-                                                         dashboard.nodeCard(), dashboard.logCard()})
+    for (QWidget* card :
+         std::initializer_list<QWidget*>{dashboard.connectionCard(), dashboard.trafficCard(), dashboard.publicIPCard(),
+                                         dashboard.subscriptionCard(), dashboard.nodeCard(), dashboard.logCard()})
         EXPECT_TRUE(card->isVisibleTo(&dashboard)) << card->metaObject()->className();
     connectTo(node(1, QStringLiteral("Tokyo")));
     EXPECT_TRUE(dashboard.detailsCard()->isVisibleTo(&dashboard));
@@ -85,9 +85,13 @@ TEST_F(DashboardView_, ConnectButtonPicksTheFirstOnlineNodeElseTheFirstNode)
         qint64 expected;
     };
     const Case cases[] = {
-        {{node(1, QStringLiteral("A"), QStringLiteral("offline")), node(2, QStringLiteral("B")), node(3, QStringLiteral("C"))}, 2},
+        {{node(1, QStringLiteral("A"), QStringLiteral("offline")), node(2, QStringLiteral("B")),
+          node(3, QStringLiteral("C"))},
+         2},
         // All offline ("Online" is not "online"): the first node all the same.
-        {{node(4, QStringLiteral("D"), QStringLiteral("Online")), node(5, QStringLiteral("E"), QStringLiteral("offline"))}, 4},
+        {{node(4, QStringLiteral("D"), QStringLiteral("Online")),
+          node(5, QStringLiteral("E"), QStringLiteral("offline"))},
+         4},
     };
     auto& dashboard = showView();
     for (const auto& c : cases) {
@@ -138,7 +142,8 @@ TEST_F(DashboardView_, ConnectedNodeShowsItsNameAndLatencyInThresholdColours)
         std::optional<qint64> delay;
         TextColor color;
     };
-    const Case cases[] = {{79, TextColor::Green}, {80, TextColor::Orange}, {199, TextColor::Orange}, {200, TextColor::Red}};
+    const Case cases[]
+        = {{79, TextColor::Green}, {80, TextColor::Orange}, {199, TextColor::Orange}, {200, TextColor::Red}};
     signIn({node(1, QStringLiteral("Tokyo"))});
     auto& card = *showView().connectionCard();
     for (const auto& c : cases) {

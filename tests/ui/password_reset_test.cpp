@@ -125,9 +125,9 @@ TEST_F(PasswordResetTest, LengthCountsCharactersAsShown)
         QString text;
         int length;
     };
-    for (const auto& c : {Case{QStringLiteral("123456"), 6}, Case{QStringLiteral("12345"), 5}, Case{QStringLiteral("密码密码密码"), 6},
-                          Case{QStringLiteral("😀😀😀😀😀"), 5}, Case{QStringLiteral("e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301"), 6},
-                          Case{QString(), 0}})
+    for (const auto& c : {Case{QStringLiteral("123456"), 6}, Case{QStringLiteral("12345"), 5},
+                          Case{QStringLiteral("密码密码密码"), 6}, Case{QStringLiteral("😀😀😀😀😀"), 5},
+                          Case{QStringLiteral("e\u0301e\u0301e\u0301e\u0301e\u0301e\u0301"), 6}, Case{QString(), 0}})
         EXPECT_EQ(ForgotPasswordView::visibleLength(c.text), c.length) << c.text.toStdString();
 }
 

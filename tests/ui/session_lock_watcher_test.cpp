@@ -47,14 +47,17 @@ protected:
     void SetUp() override
     {
         m_daemon.setProgram(QStringLiteral("dbus-daemon"));
-        m_daemon.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        m_daemon.setArguments(
+            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
         m_daemon.start();
         ASSERT_TRUE(m_daemon.waitForStarted(5000)) << "dbus-daemon is not installed";
         ASSERT_TRUE(QTest::qWaitFor([this] { return m_daemon.canReadLine(); }, 5000));
         m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
-        m_logindBus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(m_address, QStringLiteral("fake-logind")));
+        m_logindBus = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(m_address, QStringLiteral("fake-logind")));
         ASSERT_TRUE(m_logindBus->isConnected());
-        ASSERT_TRUE(m_logindBus->registerObject(QStringLiteral("/org/freedesktop/login1"), &logind, QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(m_logindBus->registerObject(QStringLiteral("/org/freedesktop/login1"), &logind,
+                                                QDBusConnection::ExportAllSlots));
         ASSERT_TRUE(m_logindBus->registerService(QStringLiteral("org.freedesktop.login1")));
     }
 
@@ -70,7 +73,8 @@ protected:
 
     void sendLock(const QString& path)
     {
-        m_logindBus->send(QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Lock")));
+        m_logindBus->send(
+            QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Lock")));
     }
 
     FakeLogind logind;

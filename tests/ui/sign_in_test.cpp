@@ -36,10 +36,12 @@ TEST_F(SignInTest, SignInButtonNeedsBothFieldsAndTakesBlanksAsText)
         QString email, password;
         bool enabled;
     };
-    for (const auto& c : {Case{{}, {}, false}, Case{QStringLiteral("a@b.c"), {}, false}, Case{{}, QStringLiteral("x"), false},
-                          Case{QStringLiteral(" "), QStringLiteral(" "), true}, Case{QStringLiteral("a@b.c"), QStringLiteral("pw"), true}}) {
+    for (const auto& c : {Case{{}, {}, false}, Case{QStringLiteral("a@b.c"), {}, false},
+                          Case{{}, QStringLiteral("x"), false}, Case{QStringLiteral(" "), QStringLiteral(" "), true},
+                          Case{QStringLiteral("a@b.c"), QStringLiteral("pw"), true}}) {
         fill(form, c.email, c.password);
-        EXPECT_EQ(form.signInButton()->isEnabled(), c.enabled) << c.email.toStdString() << "/" << c.password.toStdString();
+        EXPECT_EQ(form.signInButton()->isEnabled(), c.enabled)
+            << c.email.toStdString() << "/" << c.password.toStdString();
     }
     // Return in a field presses nothing.
     EXPECT_FALSE(form.signInButton()->isDefault());

@@ -59,7 +59,8 @@ TEST_F(TwoLaunches, SecondLaunchBringsTheFirstForwardAndLeavesProxyAndSettingsAl
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
 
-    EXPECT_TRUE(QTest::qWaitFor([&] { return output(first).contains("[App] Reopen requested by another launch"); }, kHandOverMs))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return output(first).contains("[App] Reopen requested by another launch"); },
+                                kHandOverMs))
         << output(first).toStdString();
     EXPECT_EQ(socksProxyState(), QByteArray("Yes|127.0.0.1|1080\n"));
     EXPECT_EQ(settingsFile(), settingsBefore);
@@ -83,7 +84,8 @@ TEST_F(TwoLaunches, LaunchAfterACrashedInstanceStartsInFull)
     auto* third = launch();
     ASSERT_TRUE(third->waitForFinished(kHandOverMs)) << output(third).toStdString();
     EXPECT_EQ(third->exitCode(), 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return output(first).contains("[App] Reopen requested by another launch"); }, kHandOverMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return output(first).contains("[App] Reopen requested by another launch"); },
+                                kHandOverMs));
 }
 
 } // namespace

@@ -6,10 +6,7 @@ namespace {
 
 const QSizeF canvas(208, 72); // inner area 200 x 64
 
-QList<qint64> samples(qsizetype count, qint64 value)
-{
-    return QList<qint64>(count, value);
-}
+QList<qint64> samples(qsizetype count, qint64 value) { return QList<qint64>(count, value); }
 
 } // namespace
 
@@ -21,10 +18,7 @@ TEST(SpeedGraphGeometry, ScaleIsTheLargestSampleOfBothButNeverBelow1024)
         qint64 scale;
     };
     const Case cases[] = {
-        {{}, {}, 1024},
-        {{500, 20}, {499}, 1024},
-        {{4096, 10}, {100}, 4096},
-        {{10}, {1, 8000, 2}, 8000},
+        {{}, {}, 1024},        {{500, 20}, {499}, 1024}, {{4096, 10}, {100}, 4096}, {{10}, {1, 8000, 2}, 8000},
         {{-50, -1}, {}, 1024},
     };
     for (const auto& c : cases)

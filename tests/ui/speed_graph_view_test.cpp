@@ -45,10 +45,7 @@ struct GraphWindow {
     SpeedGraphView* graph;
 };
 
-void settle()
-{
-    QTest::qWait(30);
-}
+void settle() { QTest::qWait(30); }
 
 } // namespace
 

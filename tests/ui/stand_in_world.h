@@ -37,5 +37,5 @@ public:
 };
 
 // The three interface languages with a short name for file names.
-inline const std::pair<AppLanguage, const char*> kLanguages[] = {
-    {AppLanguage::zh, "zh"}, {AppLanguage::en, "en"}, {AppLanguage::ja, "ja"}};
+inline const std::pair<AppLanguage, const char*> kLanguages[]
+    = {{AppLanguage::zh, "zh"}, {AppLanguage::en, "en"}, {AppLanguage::ja, "ja"}};

@@ -19,10 +19,7 @@ QCoro::Task<> recordConnect(QList<Node>* requests, Node node)
     co_return;
 }
 
-QCoro::Task<> waitOn(ManualClock* clock)
-{
-    co_await clock->wait();
-}
+QCoro::Task<> waitOn(ManualClock* clock) { co_await clock->wait(); }
 
 } // namespace
 
@@ -31,14 +28,12 @@ UiWorld::UiWorld()
     i18n::installLanguageSource(&language);
     // As the application context does: the engine's state goes out on the hub.
     QObject::connect(&vpn, &VpnManager::stateChanged, &hub, &Notifier::vpnStateChanged);
-    actions = {[this](Node node) { return recordConnect(&connectRequests, std::move(node)); }, [this] { ++disconnectRequests; }};
+    actions = {[this](Node node) { return recordConnect(&connectRequests, std::move(node)); },
+               [this] { ++disconnectRequests; }};
     useApi(std::move(api));
 }
 
-UiWorld::~UiWorld()
-{
-    i18n::installLanguageSource(nullptr);
-}
+UiWorld::~UiWorld() { i18n::installLanguageSource(nullptr); }
 
 void UiWorld::useApi(std::unique_ptr<ApiService> client)
 {
@@ -50,12 +45,10 @@ void UiWorld::useApi(std::unique_ptr<ApiService> client)
         [this](Node node) { return recordConnect(&connectRequests, std::move(node)); },
         [this] { return vpn.state() == ConnectionState::disconnected; }, logDir.filePath(QStringLiteral("debug.log"))});
     startup = std::make_unique<StartupRules>(
-        StartupRules::Services{.api = *api,
-                               .appState = *appState,
-                               .vpnManager = vpn,
-                               .settings = *settings.store,
-                               .actions = actions},
-        StartupTimings{.autoConnectDelay = std::chrono::milliseconds(10), .proxyClearDelay = std::chrono::milliseconds(10)});
+        StartupRules::Services{
+            .api = *api, .appState = *appState, .vpnManager = vpn, .settings = *settings.store, .actions = actions},
+        StartupTimings{.autoConnectDelay = std::chrono::milliseconds(10),
+                       .proxyClearDelay = std::chrono::milliseconds(10)});
 }
 
 LoginForm::Services UiWorld::loginServices()
@@ -85,14 +78,15 @@ ContentView::Services UiWorld::contentServices()
             // Stand-ins for the tab screens, named after their tab, with the real screens' titles.
             .makeTabScreen = [](int tab, QWidget* parent) -> QWidget* {
                 const char16_t* titles[] = {u"仪表盘", u"节点列表", u"设置", u"服务器", u"个人中心"};
-                auto* screen = new PlaceholderScreen(i18n::tr(QString::fromUtf16(titles[tab >= 0 && tab <= 4 ? tab : 0])),
-                                                     QStringLiteral("gauge.medium"), parent);
+                auto* screen
+                    = new PlaceholderScreen(i18n::tr(QString::fromUtf16(titles[tab >= 0 && tab <= 4 ? tab : 0])),
+                                            QStringLiteral("gauge.medium"), parent);
                 screen->setObjectName(QStringLiteral("tab%1").arg(tab));
                 return screen;
             },
             .makeSignIn = [this](QWidget* parent) -> QWidget* {
-                return new FullPageLoginView(loginServices(), urlOpener, QUrl(service.baseUrl(port) + QStringLiteral("/register")),
-                                             parent);
+                return new FullPageLoginView(loginServices(), urlOpener,
+                                             QUrl(service.baseUrl(port) + QStringLiteral("/register")), parent);
             },
             .makeCompact = [this](QWidget* parent) -> QWidget* {
                 return new CompactDashboard({vpn, *appState, *settings.store, actions}, parent);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "app/connection_actions.h"
 #include "app/keychain_helper.h"
 #include "app/startup_rules.h"
 #include "app/url_opener.h"
@@ -16,7 +17,6 @@
 #include "support/event_waits.h"
 #include "ui/account/forgot_password_view.h"
 #include "ui/account/login_form.h"
-#include "app/connection_actions.h"
 #include "ui/shell/content_view.h"
 #include "ui/shell/session_lock_watcher.h"
 
@@ -40,10 +40,7 @@ public:
 // desktop notices that record, and connect and disconnect requests that are recorded instead of
 // carried out.
 // Lets queued face rebuilds, layouts and posted deliveries run.
-inline void settle()
-{
-    deliverPostedEvents();
-}
+inline void settle() { deliverPostedEvents(); }
 
 class UiWorld : public StandInWorld {
 public:
@@ -60,7 +57,8 @@ public:
 
     // Signs the seeded account in and waits for the profile and node list.
     void signIn();
-    Node node(qint64 id, const QString& status = QStringLiteral("online"), std::optional<qint64> delay = std::nullopt) const;
+    Node node(qint64 id, const QString& status = QStringLiteral("online"),
+              std::optional<qint64> delay = std::nullopt) const;
 
     MemorySecretStore secrets;
     KeychainHelper keychain{secrets};
@@ -102,7 +100,11 @@ private:
 
 // Sets the interface language for a test and back to Chinese at its end.
 struct LanguageScope {
-    LanguageScope(LanguageManager& manager, AppLanguage language) : manager(manager) { manager.setLanguage(language); }
+    LanguageScope(LanguageManager& manager, AppLanguage language)
+        : manager(manager)
+    {
+        manager.setLanguage(language);
+    }
     ~LanguageScope() { manager.setLanguage(AppLanguage::zh); }
     LanguageManager& manager;
 };

@@ -35,7 +35,7 @@ TEST(UpdateDialogs, AnAlertAnswersTheButtonPressed)
         Notifier hub;
         UpdateDialogs dialogs(hub);
         auto task = dialogs.alert(QStringLiteral("发现新版本 v9.9.9"), QStringLiteral("当前版本: v1.0.0"),
-                                                  {QStringLiteral("下载更新"), QStringLiteral("稍后")});
+                                  {QStringLiteral("下载更新"), QStringLiteral("稍后")});
         QMessageBox* box = nullptr;
         ASSERT_TRUE(QTest::qWaitFor([&] { return (box = openBox()) != nullptr; }, 2000));
         EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("下载更新"));
@@ -54,7 +54,7 @@ TEST(UpdateDialogs, EscapeAndTheCloseButtonDismissWithoutPressingQuit)
         Notifier hub;
         UpdateDialogs dialogs(hub);
         auto task = dialogs.alert(QStringLiteral("发现新版本 v9.9.9"), QStringLiteral("当前版本: v1.0.0"),
-                                                  {QStringLiteral("下载更新"), QStringLiteral("退出")});
+                                  {QStringLiteral("下载更新"), QStringLiteral("退出")});
         QMessageBox* box = nullptr;
         ASSERT_TRUE(QTest::qWaitFor([&] { return (box = openBox()) != nullptr; }, 2000));
         if (escape)
@@ -70,7 +70,8 @@ TEST(DownloadProgressView, FollowsTheDownloadAndOffersTheInstall)
     int cancels = 0;
     int installs = 0;
     Notifier hub;
-    DownloadProgressView view(hub, QStringLiteral("2.1.0"), [&] { ++cancels; }, [&] { ++installs; });
+    DownloadProgressView view(
+        hub, QStringLiteral("2.1.0"), [&] { ++cancels; }, [&] { ++installs; });
     auto* percent = view.findChild<QLabel*>(QStringLiteral("percent"));
     EXPECT_EQ(percent->text(), QStringLiteral("0%"));
     emit hub.downloadProgress(0.426);
@@ -93,7 +94,8 @@ TEST(UpdateDialogs, TheDownloadWindowClosesThroughTheActionItGives)
 {
     Notifier hub;
     UpdateDialogs dialogs(hub);
-    const auto close = dialogs.openDownloadWindow(QStringLiteral("2.1.0"), [] {}, [] {});
+    const auto close = dialogs.openDownloadWindow(
+        QStringLiteral("2.1.0"), [] {}, [] {});
     QPointer<QWidget> window;
     for (auto* widget : QApplication::topLevelWidgets()) {
         if (qobject_cast<DownloadProgressView*>(widget))

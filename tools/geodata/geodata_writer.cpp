@@ -83,15 +83,9 @@ bool writeFile(const QString& path, const QByteArray& data, QString* error)
 
 } // namespace
 
-QByteArray encodeGeoIp(const QList<IpList>& lists)
-{
-    return encodeLists(lists, &IpList::cidrs, encodeCidr);
-}
+QByteArray encodeGeoIp(const QList<IpList>& lists) { return encodeLists(lists, &IpList::cidrs, encodeCidr); }
 
-QByteArray encodeGeoSite(const QList<SiteList>& lists)
-{
-    return encodeLists(lists, &SiteList::domains, encodeDomain);
-}
+QByteArray encodeGeoSite(const QList<SiteList>& lists) { return encodeLists(lists, &SiteList::domains, encodeDomain); }
 
 std::optional<Sources> parseSources(const QString& text, QString* error)
 {

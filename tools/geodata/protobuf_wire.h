@@ -33,7 +33,10 @@ inline void appendBytesField(QByteArray& out, int field, const QByteArray& bytes
 // Walks the fields of one message. Any malformed input ends the walk with ok() false.
 class Reader {
 public:
-    explicit Reader(QByteArray data) : m_data(std::move(data)) {}
+    explicit Reader(QByteArray data)
+        : m_data(std::move(data))
+    {
+    }
 
     bool ok() const { return m_ok; }
 

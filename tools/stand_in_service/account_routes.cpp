@@ -7,10 +7,7 @@
 
 namespace {
 
-bool sameEmail(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameEmail(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 HttpResponse login(RouteContext& context)
 {
@@ -24,7 +21,8 @@ HttpResponse login(RouteContext& context)
         return refusal(200, QStringLiteral("邮箱或密码错误"));
     const auto token = StandInSession::open(context.state, account.email);
     return okAnswer({{QStringLiteral("msg"), QStringLiteral("登录成功")}})
-        .addHeader("Set-Cookie", QByteArray(StandInSession::cookieName) + '=' + token + "; Path=/; HttpOnly; SameSite=Lax");
+        .addHeader("Set-Cookie",
+                   QByteArray(StandInSession::cookieName) + '=' + token + "; Path=/; HttpOnly; SameSite=Lax");
 }
 
 HttpResponse sendResetCode(RouteContext& context)

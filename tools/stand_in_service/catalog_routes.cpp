@@ -6,10 +6,7 @@
 
 namespace {
 
-HttpResponse health(RouteContext&)
-{
-    return okAnswer({{QStringLiteral("status"), QStringLiteral("healthy")}});
-}
+HttpResponse health(RouteContext&) { return okAnswer({{QStringLiteral("status"), QStringLiteral("healthy")}}); }
 
 // The service's own listeners: TLS ones as hosts under "primary" (the client writes "https://"
 // before them), every one as a full URL under "entries".
@@ -30,13 +27,11 @@ HttpResponse guestConfig(RouteContext& context)
 {
     const auto pool = context.state.domainPool.value_or(ownDomainPool(context.listenerUrls));
     return okAnswer({{QStringLiteral("data"),
-                      QJsonObject{{QStringLiteral("domain_pool"), pool}, {QStringLiteral("site_name"), QStringLiteral("Velmorand")}}}});
+                      QJsonObject{{QStringLiteral("domain_pool"), pool},
+                                  {QStringLiteral("site_name"), QStringLiteral("Velmorand")}}}});
 }
 
-HttpResponse nodes(RouteContext& context)
-{
-    return okAnswer({{QStringLiteral("data"), context.state.nodes}});
-}
+HttpResponse nodes(RouteContext& context) { return okAnswer({{QStringLiteral("data"), context.state.nodes}}); }
 
 HttpResponse announcements(RouteContext& context)
 {
@@ -51,7 +46,8 @@ HttpResponse appVersion(RouteContext& context)
     const auto& version = context.state.latestVersion;
     return okAnswer({
         {QStringLiteral("version"), version},
-        {QStringLiteral("url"), QString(context.baseUrl + QStringLiteral("/downloads/Velmorand-") + version + QStringLiteral(".dmg"))},
+        {QStringLiteral("url"),
+         QString(context.baseUrl + QStringLiteral("/downloads/Velmorand-") + version + QStringLiteral(".dmg"))},
         {QStringLiteral("force"), false},
     });
 }

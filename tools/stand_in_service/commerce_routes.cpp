@@ -7,10 +7,7 @@
 
 namespace {
 
-double money(double amount)
-{
-    return std::round(amount * 100.0) / 100.0;
-}
+double money(double amount) { return std::round(amount * 100.0) / 100.0; }
 
 // Why the coupon cannot be used for that plan (an empty plan name fits every plan), or nothing.
 std::optional<QString> couponProblem(const StandInState::Coupon* coupon, const QString& planName)
@@ -29,10 +26,7 @@ QString alipayCode(const QString& outTradeNo)
     return QStringLiteral("https://qr.alipay.com/bax0") + outTradeNo.right(8);
 }
 
-HttpResponse plans(RouteContext& context)
-{
-    return okAnswer({{QStringLiteral("data"), context.state.plans}});
-}
+HttpResponse plans(RouteContext& context) { return okAnswer({{QStringLiteral("data"), context.state.plans}}); }
 
 HttpResponse validateCoupon(RouteContext& context)
 {
@@ -83,7 +77,8 @@ HttpResponse createOrder(RouteContext& context)
         });
     }
     order.status = QStringLiteral("pending");
-    order.outTradeNo = QStringLiteral("VM") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QString::number(order.id);
+    order.outTradeNo
+        = QStringLiteral("VM") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QString::number(order.id);
     state.orders.append(order);
     QJsonObject answer{
         {QStringLiteral("order_id"), order.id},
@@ -137,7 +132,8 @@ HttpResponse createQuibexQr(RouteContext& context)
     if (order->status != QLatin1String("pending"))
         return refusal(409, QStringLiteral("订单已支付或已关闭"));
     if (type == QLatin1String("wxpay"))
-        return okAnswer({{QStringLiteral("qrcode"), QString(QStringLiteral("weixin://wxpay/bizpayurl?pr=") + tradeNo.right(8))}});
+        return okAnswer(
+            {{QStringLiteral("qrcode"), QString(QStringLiteral("weixin://wxpay/bizpayurl?pr=") + tradeNo.right(8))}});
     if (type == QLatin1String("alipay"))
         return okAnswer({{QStringLiteral("qrcode"), alipayCode(tradeNo)}});
     return refusal(400, QStringLiteral("不支持的支付方式"));

@@ -39,7 +39,8 @@ HttpResponse requestWithdraw(RouteContext& context)
                                   [](const auto& withdraw) { return withdraw.status == QLatin1String("pending"); });
     if (busy)
         return refusal(200, QStringLiteral("已有处理中的提现申请"));
-    state.withdraws.append({state.nextId++, state.account.commission, QStringLiteral("pending"), bodyText(context, "note"), StandInState::now()});
+    state.withdraws.append({state.nextId++, state.account.commission, QStringLiteral("pending"),
+                            bodyText(context, "note"), StandInState::now()});
     state.account.commission = 0;
     return okAnswer({{QStringLiteral("msg"), QStringLiteral("提现申请已提交，预计 1–3 个工作日到账")}});
 }
@@ -93,7 +94,8 @@ HttpResponse subscription(RouteContext& context)
 
 HttpResponse me(RouteContext& context)
 {
-    return okAnswer({{QStringLiteral("uuid"), context.state.account.uuid}, {QStringLiteral("email"), context.state.account.email}});
+    return okAnswer(
+        {{QStringLiteral("uuid"), context.state.account.uuid}, {QStringLiteral("email"), context.state.account.email}});
 }
 
 } // namespace

@@ -37,11 +37,11 @@ struct NodeView {
         if (reality) {
             return QStringLiteral("vless://") + password + QLatin1Char('@') + address
                 + QStringLiteral("?encryption=none&security=reality&type=tcp&flow=xtls-rprx-vision&sni=") + realitySni
-                + QStringLiteral("&fp=chrome&pbk=") + realityPublicKey + QStringLiteral("&sid=") + realityShortId + QLatin1Char('#')
-                + fragment;
+                + QStringLiteral("&fp=chrome&pbk=") + realityPublicKey + QStringLiteral("&sid=") + realityShortId
+                + QLatin1Char('#') + fragment;
         }
-        return QStringLiteral("trojan://") + QString::fromLatin1(QUrl::toPercentEncoding(password)) + QLatin1Char('@') + address
-            + QStringLiteral("?security=tls&type=tcp&sni=") + host + QLatin1Char('#') + fragment;
+        return QStringLiteral("trojan://") + QString::fromLatin1(QUrl::toPercentEncoding(password)) + QLatin1Char('@')
+            + address + QStringLiteral("?security=tls&type=tcp&sni=") + host + QLatin1Char('#') + fragment;
     }
 };
 
@@ -70,9 +70,10 @@ QString singbox(const QJsonArray& nodes)
             outbound.insert(QStringLiteral("uuid"), node.password);
             outbound.insert(QStringLiteral("flow"), QStringLiteral("xtls-rprx-vision"));
             tls.insert(QStringLiteral("server_name"), realitySni);
-            tls.insert(QStringLiteral("reality"), QJsonObject{{QStringLiteral("enabled"), true},
-                                                              {QStringLiteral("public_key"), realityPublicKey},
-                                                              {QStringLiteral("short_id"), realityShortId}});
+            tls.insert(QStringLiteral("reality"),
+                       QJsonObject{{QStringLiteral("enabled"), true},
+                                   {QStringLiteral("public_key"), realityPublicKey},
+                                   {QStringLiteral("short_id"), realityShortId}});
         } else {
             outbound.insert(QStringLiteral("type"), QStringLiteral("trojan"));
             outbound.insert(QStringLiteral("password"), node.password);
@@ -85,8 +86,10 @@ QString singbox(const QJsonArray& nodes)
     outbounds.prepend(QJsonObject{{QStringLiteral("type"), QStringLiteral("selector")},
                                   {QStringLiteral("tag"), QStringLiteral("Velmorand")},
                                   {QStringLiteral("outbounds"), tags}});
-    outbounds.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("direct")}, {QStringLiteral("tag"), QStringLiteral("direct")}});
-    return QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("outbounds"), outbounds}}).toJson(QJsonDocument::Indented));
+    outbounds.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("direct")},
+                                 {QStringLiteral("tag"), QStringLiteral("direct")}});
+    return QString::fromUtf8(
+        QJsonDocument(QJsonObject{{QStringLiteral("outbounds"), outbounds}}).toJson(QJsonDocument::Indented));
 }
 
 QString quoted(const QString& text)
@@ -98,7 +101,8 @@ QString quoted(const QString& text)
 
 bool isKnown(const QString& format)
 {
-    static const QStringList known{QStringLiteral("clash"), QStringLiteral("shadowrocket"), QStringLiteral("singbox"), QStringLiteral("v2ray")};
+    static const QStringList known{QStringLiteral("clash"), QStringLiteral("shadowrocket"), QStringLiteral("singbox"),
+                                   QStringLiteral("v2ray")};
     return known.contains(format);
 }
 
@@ -119,18 +123,22 @@ QString clash(const QJsonArray& nodes)
         const NodeView node(value);
         names.append(quoted(node.name));
         yaml += QStringLiteral("  - name: ") + quoted(node.name) + QLatin1Char('\n');
-        yaml += QStringLiteral("    server: ") + node.host + QStringLiteral("\n    port: ") + QString::number(node.port) + QLatin1Char('\n');
+        yaml += QStringLiteral("    server: ") + node.host + QStringLiteral("\n    port: ") + QString::number(node.port)
+            + QLatin1Char('\n');
         if (node.reality) {
-            yaml += QStringLiteral("    type: vless\n    uuid: ") + node.password
-                + QStringLiteral("\n    network: tcp\n    tls: true\n    udp: true\n    flow: xtls-rprx-vision\n    servername: ")
-                + realitySni + QStringLiteral("\n    client-fingerprint: chrome\n    reality-opts:\n      public-key: ") + realityPublicKey
-                + QStringLiteral("\n      short-id: ") + realityShortId + QLatin1Char('\n');
+            yaml
+                += QStringLiteral("    type: vless\n    uuid: ") + node.password
+                + QStringLiteral(
+                       "\n    network: tcp\n    tls: true\n    udp: true\n    flow: xtls-rprx-vision\n    servername: ")
+                + realitySni + QStringLiteral("\n    client-fingerprint: chrome\n    reality-opts:\n      public-key: ")
+                + realityPublicKey + QStringLiteral("\n      short-id: ") + realityShortId + QLatin1Char('\n');
         } else {
-            yaml += QStringLiteral("    type: trojan\n    password: ") + quoted(node.password) + QStringLiteral("\n    sni: ") + node.host
-                + QStringLiteral("\n    udp: true\n");
+            yaml += QStringLiteral("    type: trojan\n    password: ") + quoted(node.password)
+                + QStringLiteral("\n    sni: ") + node.host + QStringLiteral("\n    udp: true\n");
         }
     }
-    yaml += QStringLiteral("proxy-groups:\n  - name: Velmorand\n    type: select\n    proxies: [") + names.join(QStringLiteral(", "))
+    yaml += QStringLiteral("proxy-groups:\n  - name: Velmorand\n    type: select\n    proxies: [")
+        + names.join(QStringLiteral(", "))
         + QStringLiteral("]\nrules:\n  - GEOIP,LAN,DIRECT\n  - GEOIP,CN,DIRECT\n  - MATCH,Velmorand\n");
     return yaml;
 }

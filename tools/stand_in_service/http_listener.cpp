@@ -24,20 +24,11 @@ HttpListener::HttpListener(Mode mode, Handler handler, std::optional<QSslConfigu
     connect(m_server, &QTcpServer::pendingConnectionAvailable, this, &HttpListener::takeConnections);
 }
 
-bool HttpListener::listen(quint16 port)
-{
-    return m_server->listen(QHostAddress::LocalHost, port);
-}
+bool HttpListener::listen(quint16 port) { return m_server->listen(QHostAddress::LocalHost, port); }
 
-quint16 HttpListener::port() const
-{
-    return m_server->serverPort();
-}
+quint16 HttpListener::port() const { return m_server->serverPort(); }
 
-QString HttpListener::errorString() const
-{
-    return m_server->errorString();
-}
+QString HttpListener::errorString() const { return m_server->errorString(); }
 
 void HttpListener::takeConnections()
 {

@@ -76,19 +76,24 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A stand-in for the Velmorand subscription service on 127.0.0.1."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Listen on this port (repeatable; default 8630)."),
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Listen on this port (repeatable; default 8630)."),
                                         QStringLiteral("port"));
-    const QCommandLineOption httpsOption(QStringLiteral("https"), QStringLiteral("Speak HTTPS with the test certificate."));
-    const QCommandLineOption certsOption(QStringLiteral("certs"),
-                                         QStringLiteral("Directory with ca.crt, server.crt and server.key (default: the build's)."),
-                                         QStringLiteral("dir"), qEnvironmentVariable("VELMORAND_TEST_CERTS", QStringLiteral(VELMORAND_CERTS_DIR)));
+    const QCommandLineOption httpsOption(QStringLiteral("https"),
+                                         QStringLiteral("Speak HTTPS with the test certificate."));
+    const QCommandLineOption certsOption(
+        QStringLiteral("certs"),
+        QStringLiteral("Directory with ca.crt, server.crt and server.key (default: the build's)."),
+        QStringLiteral("dir"), qEnvironmentVariable("VELMORAND_TEST_CERTS", QStringLiteral(VELMORAND_CERTS_DIR)));
     const QCommandLineOption silentOption(QStringLiteral("silent-port"),
-                                          QStringLiteral("Also accept connections on this port and never answer."), QStringLiteral("port"));
-    const QCommandLineOption nodesOption(QStringLiteral("nodes"), QStringLiteral("Serve the node list of this JSON file."),
-                                         QStringLiteral("file"));
-    const QCommandLineOption trojanOption(QStringLiteral("trojan-node"),
-                                          QStringLiteral("Serve an online Trojan node (repeatable; replaces the sample nodes)."),
-                                          QStringLiteral("host:port:password[:name[:location]]"));
+                                          QStringLiteral("Also accept connections on this port and never answer."),
+                                          QStringLiteral("port"));
+    const QCommandLineOption nodesOption(
+        QStringLiteral("nodes"), QStringLiteral("Serve the node list of this JSON file."), QStringLiteral("file"));
+    const QCommandLineOption trojanOption(
+        QStringLiteral("trojan-node"),
+        QStringLiteral("Serve an online Trojan node (repeatable; replaces the sample nodes)."),
+        QStringLiteral("host:port:password[:name[:location]]"));
     parser.addOptions({portOption, httpsOption, certsOption, silentOption, nodesOption, trojanOption});
     parser.process(app);
 
@@ -118,7 +123,8 @@ int main(int argc, char** argv)
         const auto wanted = text.toUShort(&ok);
         if (!ok)
             fail(QStringLiteral("not a port: ") + text);
-        const auto port = https ? service.listenHttps(certs.filePath(QStringLiteral("server.crt")), certs.filePath(QStringLiteral("server.key")), wanted)
+        const auto port = https ? service.listenHttps(certs.filePath(QStringLiteral("server.crt")),
+                                                      certs.filePath(QStringLiteral("server.key")), wanted)
                                 : service.listenHttp(wanted);
         if (port == 0)
             fail(QStringLiteral("cannot listen on ") + text + QStringLiteral(": ") + service.lastError());

@@ -86,7 +86,8 @@ quint16 StandInService::listenHttps(const QString& certificateFile, const QStrin
     const auto certificates = QSslCertificate::fromData(readFile(certificateFile), QSsl::Pem);
     const QSslKey key(readFile(keyFile), QSsl::Rsa, QSsl::Pem);
     if (certificates.isEmpty() || key.isNull()) {
-        m_lastError = QStringLiteral("certificate or key not readable: ") + certificateFile + QStringLiteral(", ") + keyFile;
+        m_lastError
+            = QStringLiteral("certificate or key not readable: ") + certificateFile + QStringLiteral(", ") + keyFile;
         return 0;
     }
     auto tls = QSslConfiguration::defaultConfiguration();
@@ -113,9 +114,11 @@ quint16 StandInService::closedPort()
 
 QString StandInService::baseUrl(quint16 port) const
 {
-    const bool tls = std::any_of(m_listeners.begin(), m_listeners.end(),
-                                 [port](const HttpListener* listener) { return listener->port() == port && listener->isTls(); });
-    return (tls ? QStringLiteral("https") : QStringLiteral("http")) + QStringLiteral("://127.0.0.1:") + QString::number(port);
+    const bool tls = std::any_of(m_listeners.begin(), m_listeners.end(), [port](const HttpListener* listener) {
+        return listener->port() == port && listener->isTls();
+    });
+    return (tls ? QStringLiteral("https") : QStringLiteral("http")) + QStringLiteral("://127.0.0.1:")
+        + QString::number(port);
 }
 
 QStringList StandInService::baseUrls() const
@@ -174,7 +177,8 @@ HttpReply StandInService::handle(const HttpRequest& request)
     reply.drop = override->drop;
     reply.bodyBreak = override->bodyBreak;
     if (override->status || override->body) {
-        reply.response = HttpResponse::text(override->status.value_or(200), override->body.value_or(QByteArray()), override->contentType);
+        reply.response = HttpResponse::text(override->status.value_or(200), override->body.value_or(QByteArray()),
+                                            override->contentType);
     } else {
         reply.response = route(request);
     }

@@ -8,8 +8,9 @@
 
 namespace {
 
-QJsonObject node(qint64 id, const QString& name, const QString& host, qint64 port, const QString& method, const QString& password,
-                 const QString& status, std::optional<qint64> delay, const QString& location, const QString& bandwidth)
+QJsonObject node(qint64 id, const QString& name, const QString& host, qint64 port, const QString& method,
+                 const QString& password, const QString& status, std::optional<qint64> delay, const QString& location,
+                 const QString& bandwidth)
 {
     QJsonObject object{
         {QStringLiteral("id"), id},
@@ -28,25 +29,22 @@ QJsonObject node(qint64 id, const QString& name, const QString& host, qint64 por
     return object;
 }
 
-QJsonObject plan(qint64 id, const QString& name, double traffic, double price, qint64 nodes, qint64 devices, const QString& period,
-                 const QString& tag, const QString& features)
+QJsonObject plan(qint64 id, const QString& name, double traffic, double price, qint64 nodes, qint64 devices,
+                 const QString& period, const QString& tag, const QString& features)
 {
     QJsonObject object{
-        {QStringLiteral("id"), id},
-        {QStringLiteral("name"), name},
-        {QStringLiteral("traffic"), traffic},
-        {QStringLiteral("price"), price},
-        {QStringLiteral("nodes"), nodes},
-        {QStringLiteral("devices"), devices},
-        {QStringLiteral("period"), period},
-        {QStringLiteral("features"), features},
+        {QStringLiteral("id"), id},           {QStringLiteral("name"), name},
+        {QStringLiteral("traffic"), traffic}, {QStringLiteral("price"), price},
+        {QStringLiteral("nodes"), nodes},     {QStringLiteral("devices"), devices},
+        {QStringLiteral("period"), period},   {QStringLiteral("features"), features},
     };
     if (!tag.isEmpty())
         object.insert(QStringLiteral("tag"), tag);
     return object;
 }
 
-QJsonObject inbound(qint64 id, const QString& remark, qint64 port, const QString& protocol, qint64 up, qint64 down, qint64 clients)
+QJsonObject inbound(qint64 id, const QString& remark, qint64 port, const QString& protocol, qint64 up, qint64 down,
+                    qint64 clients)
 {
     return {
         {QStringLiteral("id"), id},
@@ -67,26 +65,32 @@ QJsonArray seededNodes()
 {
     return {
         node(1, QStringLiteral("香港 01 | IPLC"), QStringLiteral("203.0.113.11"), 443, QStringLiteral("trojan"),
-             QStringLiteral("b8f3c2a1-hk01"), QStringLiteral("online"), 38, QStringLiteral("香港"), QStringLiteral("1Gbps")),
+             QStringLiteral("b8f3c2a1-hk01"), QStringLiteral("online"), 38, QStringLiteral("香港"),
+             QStringLiteral("1Gbps")),
         node(2, QStringLiteral("香港 02 | Reality"), QStringLiteral("203.0.113.12"), 8443, QStringLiteral("reality"),
-             QStringLiteral("5f0c6c2e-3d4b-4e8a-9b1f-2a7d6e9c1b30"), QStringLiteral("online"), 42, QStringLiteral("香港"),
-             QStringLiteral("1Gbps")),
+             QStringLiteral("5f0c6c2e-3d4b-4e8a-9b1f-2a7d6e9c1b30"), QStringLiteral("online"), 42,
+             QStringLiteral("香港"), QStringLiteral("1Gbps")),
         node(3, QStringLiteral("日本 东京 01"), QStringLiteral("203.0.113.21"), 443, QStringLiteral("trojan"),
-             QStringLiteral("b8f3c2a1-jp01"), QStringLiteral("online"), 67, QStringLiteral("日本"), QStringLiteral("500Mbps")),
+             QStringLiteral("b8f3c2a1-jp01"), QStringLiteral("online"), 67, QStringLiteral("日本"),
+             QStringLiteral("500Mbps")),
         node(4, QStringLiteral("新加坡 01"), QStringLiteral("203.0.113.31"), 443, QStringLiteral("trojan"),
-             QStringLiteral("b8f3c2a1-sg01"), QStringLiteral("online"), 85, QStringLiteral("新加坡"), QStringLiteral("500Mbps")),
+             QStringLiteral("b8f3c2a1-sg01"), QStringLiteral("online"), 85, QStringLiteral("新加坡"),
+             QStringLiteral("500Mbps")),
         node(5, QStringLiteral("台湾 01"), QStringLiteral("198.51.100.41"), 443, QStringLiteral("trojan"),
-             QStringLiteral("b8f3c2a1-tw01"), QStringLiteral("online"), 59, QStringLiteral("台湾"), QStringLiteral("300Mbps")),
+             QStringLiteral("b8f3c2a1-tw01"), QStringLiteral("online"), 59, QStringLiteral("台湾"),
+             QStringLiteral("300Mbps")),
         node(6, QStringLiteral("美国 洛杉矶 01"), QStringLiteral("198.51.100.51"), 443, QStringLiteral("reality"),
-             QStringLiteral("9a1e4f7b-6c2d-4b3a-8e5f-0d9c7b6a5e41"), QStringLiteral("online"), 152, QStringLiteral("美国"),
-             QStringLiteral("1Gbps")),
+             QStringLiteral("9a1e4f7b-6c2d-4b3a-8e5f-0d9c7b6a5e41"), QStringLiteral("online"), 152,
+             QStringLiteral("美国"), QStringLiteral("1Gbps")),
         node(7, QStringLiteral("韩国 首尔 01"), QStringLiteral("198.51.100.61"), 443, QStringLiteral("trojan"),
-             QStringLiteral("b8f3c2a1-kr01"), QStringLiteral("online"), 73, QStringLiteral("韩国"), QStringLiteral("300Mbps")),
+             QStringLiteral("b8f3c2a1-kr01"), QStringLiteral("online"), 73, QStringLiteral("韩国"),
+             QStringLiteral("300Mbps")),
         node(8, QStringLiteral("英国 伦敦 01"), QStringLiteral("198.51.100.71"), 443, QStringLiteral("trojan"),
              QStringLiteral("b8f3c2a1-uk01"), QStringLiteral("offline"), std::nullopt, QStringLiteral("英国"),
              QStringLiteral("200Mbps")),
         node(9, QStringLiteral("德国 法兰克福 01"), QStringLiteral("192.0.2.81"), 443, QStringLiteral("trojan"),
-             QStringLiteral("b8f3c2a1-de01"), QStringLiteral("online"), 188, QStringLiteral("德国"), QStringLiteral("200Mbps")),
+             QStringLiteral("b8f3c2a1-de01"), QStringLiteral("online"), 188, QStringLiteral("德国"),
+             QStringLiteral("200Mbps")),
     };
 }
 
@@ -119,8 +123,11 @@ QJsonArray seededAnnouncements(const QDateTime& now)
     return {
         announcement(14, QStringLiteral("新增德国法兰克福节点"),
                      QStringLiteral("<p>德国 <b>法兰克福 01</b> 节点已上线，欢迎体验。</p>"), 1),
-        announcement(13, QStringLiteral("本周六凌晨线路维护"),
-                     QStringLiteral("<p>本周六 02:00–04:00 将对香港线路进行维护，期间可能短暂断线。</p><p>给您带来不便，敬请谅解。</p>"), 4),
+        announcement(
+            13, QStringLiteral("本周六凌晨线路维护"),
+            QStringLiteral(
+                "<p>本周六 02:00–04:00 将对香港线路进行维护，期间可能短暂断线。</p><p>给您带来不便，敬请谅解。</p>"),
+            4),
         announcement(12, QStringLiteral("邀请返利活动"),
                      QStringLiteral("<p>邀请好友注册并购买套餐，即可获得 <b>20%</b> 佣金返利。</p>"), 12),
     };
@@ -141,15 +148,9 @@ QJsonArray seededTraffic(const QDate& today)
 
 } // namespace
 
-QString StandInState::timeText(const QDateTime& time)
-{
-    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
+QString StandInState::timeText(const QDateTime& time) { return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
 
-QString StandInState::now()
-{
-    return timeText(QDateTime::currentDateTime());
-}
+QString StandInState::now() { return timeText(QDateTime::currentDateTime()); }
 
 StandInState StandInState::seeded()
 {
@@ -171,7 +172,12 @@ StandInState StandInState::seeded()
     state.plans = seededPlans();
     state.coupons = {
         {QStringLiteral("WELCOME15"), 15, std::nullopt, 87, {}, false},
-        {QStringLiteral("VIP30"), 30, QStringLiteral("7折"), 5, {QStringLiteral("高级版"), QStringLiteral("旗舰版")}, false},
+        {QStringLiteral("VIP30"),
+         30,
+         QStringLiteral("7折"),
+         5,
+         {QStringLiteral("高级版"), QStringLiteral("旗舰版")},
+         false},
         {QStringLiteral("SPRING20"), 20, std::nullopt, 0, {}, true},
     };
     state.announcements = seededAnnouncements(now);
@@ -186,24 +192,29 @@ StandInState StandInState::seeded()
         {QStringLiteral("load_avg"), QStringLiteral("0.42, 0.37, 0.31")},
     };
     state.inbounds = {
-        inbound(1, QStringLiteral("香港 Trojan"), 443, QStringLiteral("trojan"), 812'734'118'902LL, 6'482'118'334'017LL, 214),
-        inbound(2, QStringLiteral("香港 Reality"), 8443, QStringLiteral("vless"), 301'228'940'112LL, 2'118'774'020'553LL, 96),
+        inbound(1, QStringLiteral("香港 Trojan"), 443, QStringLiteral("trojan"), 812'734'118'902LL, 6'482'118'334'017LL,
+                214),
+        inbound(2, QStringLiteral("香港 Reality"), 8443, QStringLiteral("vless"), 301'228'940'112LL,
+                2'118'774'020'553LL, 96),
         inbound(3, QStringLiteral("备用 Trojan"), 2053, QStringLiteral("trojan"), 4'210'337LL, 91'002'118LL, 3),
     };
-    state.connections = {{QStringLiteral("total"), 78}, {QStringLiteral("443"), 57}, {QStringLiteral("8443"), 21}, {QStringLiteral("2053"), 0}};
+    state.connections = {{QStringLiteral("total"), 78},
+                         {QStringLiteral("443"), 57},
+                         {QStringLiteral("8443"), 21},
+                         {QStringLiteral("2053"), 0}};
     state.invitedUsers = {
-        QJsonObject{{QStringLiteral("email"), QStringLiteral("li***@qq.com")}, {QStringLiteral("created_at"), timeText(now.addDays(-40))}},
-        QJsonObject{{QStringLiteral("email"), QStringLiteral("wa***@163.com")}, {QStringLiteral("created_at"), timeText(now.addDays(-22))}},
-        QJsonObject{{QStringLiteral("email"), QStringLiteral("zh***@gmail.com")}, {QStringLiteral("created_at"), timeText(now.addDays(-5))}},
+        QJsonObject{{QStringLiteral("email"), QStringLiteral("li***@qq.com")},
+                    {QStringLiteral("created_at"), timeText(now.addDays(-40))}},
+        QJsonObject{{QStringLiteral("email"), QStringLiteral("wa***@163.com")},
+                    {QStringLiteral("created_at"), timeText(now.addDays(-22))}},
+        QJsonObject{{QStringLiteral("email"), QStringLiteral("zh***@gmail.com")},
+                    {QStringLiteral("created_at"), timeText(now.addDays(-5))}},
     };
     auto commission = [&](qint64 id, const QString& plan, double amount, const QString& status, int daysAgo) {
         return QJsonObject{
-            {QStringLiteral("id"), id},
-            {QStringLiteral("plan_name"), plan},
-            {QStringLiteral("amount"), amount},
-            {QStringLiteral("rate"), 0.2},
-            {QStringLiteral("status"), status},
-            {QStringLiteral("created_at"), timeText(now.addDays(-daysAgo))},
+            {QStringLiteral("id"), id},         {QStringLiteral("plan_name"), plan},
+            {QStringLiteral("amount"), amount}, {QStringLiteral("rate"), 0.2},
+            {QStringLiteral("status"), status}, {QStringLiteral("created_at"), timeText(now.addDays(-daysAgo))},
         };
     };
     state.commissions = {
@@ -221,13 +232,17 @@ StandInState StandInState::seeded()
          QStringLiteral("标准版"), 25, QStringLiteral("paid"), 0},
     };
 
-    Ticket ticket{7, QStringLiteral("香港节点晚高峰速度慢"), QStringLiteral("resolved"), timeText(now.addDays(-3)),
-                  timeText(now.addDays(-2)), {}};
+    Ticket ticket{7,
+                  QStringLiteral("香港节点晚高峰速度慢"),
+                  QStringLiteral("resolved"),
+                  timeText(now.addDays(-3)),
+                  timeText(now.addDays(-2)),
+                  {}};
     ticket.messages = {
-        {71, state.userId, QStringLiteral("晚上八点以后香港 01 只有 2 Mbps 左右，白天正常。"), false, timeText(now.addDays(-3)),
-         state.account.name},
-        {72, 1, QStringLiteral("您好，晚高峰线路已扩容，请再试一下，如仍有问题请回复。"), true, timeText(now.addDays(-2)),
-         QStringLiteral("客服小薇")},
+        {71, state.userId, QStringLiteral("晚上八点以后香港 01 只有 2 Mbps 左右，白天正常。"), false,
+         timeText(now.addDays(-3)), state.account.name},
+        {72, 1, QStringLiteral("您好，晚高峰线路已扩容，请再试一下，如仍有问题请回复。"), true,
+         timeText(now.addDays(-2)), QStringLiteral("客服小薇")},
         {73, state.userId, QStringLiteral("现在好多了，谢谢！"), false, timeText(now.addDays(-2)), state.account.name},
     };
     state.tickets = {ticket};
@@ -293,6 +308,9 @@ void StandInState::activatePlan(const QString& planName)
     account.trafficTotal = bought->value(QLatin1String("traffic")).toDouble();
     account.trafficUsed = 0;
     const auto period = bought->value(QLatin1String("period")).toString();
-    const int days = period == QLatin1String("year") ? 365 : period == QLatin1String("semiannual") ? 182 : period == QLatin1String("quarter") ? 91 : 30;
+    const int days = period == QLatin1String("year") ? 365
+        : period == QLatin1String("semiannual")      ? 182
+        : period == QLatin1String("quarter")         ? 91
+                                                     : 30;
     account.expire = QDate::currentDate().addDays(days).toString(Qt::ISODate);
 }

@@ -19,10 +19,7 @@ constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP};
 constexpr int kGraceMs = 500;
 constexpr int kPollMs = 10;
 
-int statusOf(int waitStatus)
-{
-    return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
-}
+int statusOf(int waitStatus) { return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus); }
 
 // The core's exit status once it has ended; -1 while it runs.
 int reaped(pid_t core)
@@ -46,8 +43,7 @@ int endCore(pid_t core)
     }
     ::kill(core, SIGKILL);
     int waitStatus = 0;
-    while (::waitpid(core, &waitStatus, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(core, &waitStatus, 0) < 0 && errno == EINTR) {}
     return statusOf(waitStatus);
 }
 

@@ -40,10 +40,7 @@ struct Failure {
     QString message;
 };
 
-void printError(const QString& text)
-{
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-}
+void printError(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
 
 // ---- The rules -------------------------------------------------------------------------------
 
@@ -68,8 +65,10 @@ struct Rule {
 
 // Normalisation, translation and loading statements of a system ruleset that the table has no
 // use for.
-const QStringList kIgnoredInMain{QStringLiteral("scrub-anchor"), QStringLiteral("nat-anchor"), QStringLiteral("rdr-anchor"),
-    QStringLiteral("dummynet-anchor"), QStringLiteral("load"), QStringLiteral("set"), QStringLiteral("scrub")};
+const QStringList kIgnoredInMain{QStringLiteral("scrub-anchor"), QStringLiteral("nat-anchor"),
+                                 QStringLiteral("rdr-anchor"),   QStringLiteral("dummynet-anchor"),
+                                 QStringLiteral("load"),         QStringLiteral("set"),
+                                 QStringLiteral("scrub")};
 
 QStringList tokens(QString line)
 {
@@ -89,7 +88,10 @@ QString unquoted(const QString& text)
 
 class RuleParser {
 public:
-    explicit RuleParser(QStringList tokens) : m_tokens(std::move(tokens)) {}
+    explicit RuleParser(QStringList tokens)
+        : m_tokens(std::move(tokens))
+    {
+    }
 
     std::optional<Rule> parse()
     {
@@ -189,10 +191,11 @@ QStringList parseRuleset(const QString& text, const QString& source, bool isMain
         if (const auto hash = line.indexOf(QLatin1Char('#')); hash >= 0)
             line.truncate(hash);
         const auto pieces = tokens(line);
-        if (pieces.isEmpty() || pieces.first() == QLatin1String("scrub-anchor") || (isMain && kIgnoredInMain.contains(pieces.first())))
+        if (pieces.isEmpty() || pieces.first() == QLatin1String("scrub-anchor")
+            || (isMain && kIgnoredInMain.contains(pieces.first())))
             continue;
-        const bool reference = isMain && pieces.first() == QLatin1String("anchor") && (pieces.size() == 2
-            || (pieces.size() == 3 && pieces[2] == QLatin1String("all")));
+        const bool reference = isMain && pieces.first() == QLatin1String("anchor")
+            && (pieces.size() == 2 || (pieces.size() == 3 && pieces[2] == QLatin1String("all")));
         if (!reference && !RuleParser(pieces).parse())
             throw Failure{source + QLatin1Char(':') + QString::number(i + 1) + QStringLiteral(": syntax error")};
         kept.append(pieces.join(QLatin1Char(' ')));
@@ -252,7 +255,9 @@ void saveState(const State& state)
     for (auto it = state.rulesets.cbegin(); it != state.rulesets.cend(); ++it)
         rulesets.insert(it.key(), QJsonArray::fromStringList(it.value()));
     QSaveFile file(stateFile());
-    const auto content = QJsonDocument(QJsonObject{{QStringLiteral("enabled"), state.enabled}, {QStringLiteral("rulesets"), rulesets}}).toJson();
+    const auto content
+        = QJsonDocument(QJsonObject{{QStringLiteral("enabled"), state.enabled}, {QStringLiteral("rulesets"), rulesets}})
+              .toJson();
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
         throw Failure{QStringLiteral("pfctl: cannot keep the state in ") + file.fileName()};
 }
@@ -326,12 +331,14 @@ QStringList statementsOf(const Rule& rule)
                 continue;
             QStringList parts;
             if (!rule.interface.isEmpty())
-                parts.append(QStringLiteral("oifname \"") + (rule.interface == QLatin1String("lo0") ? QStringLiteral("lo") : rule.interface)
-                    + QLatin1Char('"'));
+                parts.append(QStringLiteral("oifname \"")
+                             + (rule.interface == QLatin1String("lo0") ? QStringLiteral("lo") : rule.interface)
+                             + QLatin1Char('"'));
             if (rule.protocols.size() == 1)
                 parts.append(QStringLiteral("meta l4proto ") + rule.protocols.first());
             else if (!rule.protocols.isEmpty())
-                parts.append(QStringLiteral("meta l4proto { ") + rule.protocols.join(QStringLiteral(", ")) + QStringLiteral(" }"));
+                parts.append(QStringLiteral("meta l4proto { ") + rule.protocols.join(QStringLiteral(", "))
+                             + QStringLiteral(" }"));
             parts.append(addressMatch("saddr", rule.from.address, from));
             if (rule.from.port)
                 parts.append(QStringLiteral("th sport ") + QString::number(*rule.from.port));
@@ -383,7 +390,8 @@ void applyTable(const State& state)
     QProcess nft;
     auto program = QStandardPaths::findExecutable(QStringLiteral("nft"));
     if (program.isEmpty())
-        program = QStandardPaths::findExecutable(QStringLiteral("nft"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+        program = QStandardPaths::findExecutable(QStringLiteral("nft"),
+                                                 {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
     nft.start(program, {QStringLiteral("-f"), QStringLiteral("-")});
     if (!nft.waitForStarted())
         throw Failure{QStringLiteral("pfctl: nft: ") + nft.errorString()};
@@ -448,7 +456,8 @@ Command parseCommand(const QStringList& arguments)
 QString readRules(const QString& source)
 {
     QFile file(source);
-    const bool opened = source == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    const bool opened
+        = source == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
     if (!opened)
         throw Failure{QStringLiteral("pfctl: ") + source + QStringLiteral(": ") + file.errorString()};
     return QString::fromUtf8(file.readAll());
@@ -492,7 +501,8 @@ int run(const QStringList& arguments)
         } else if (*command.show == QLatin1String("rules") || *command.show == QLatin1String("r")) {
             for (const auto& line : state.rulesets.value(command.anchor)) {
                 const auto rule = ruleOf(line);
-                out << (rule.anchor ? QStringLiteral("anchor \"") + *rule.anchor + QStringLiteral("\" all") : line) << '\n';
+                out << (rule.anchor ? QStringLiteral("anchor \"") + *rule.anchor + QStringLiteral("\" all") : line)
+                    << '\n';
             }
         } else {
             throw Failure{QStringLiteral("pfctl: unknown show modifier ") + *command.show};

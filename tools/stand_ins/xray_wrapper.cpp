@@ -77,17 +77,19 @@ QByteArray withStatistics(const QJsonObject& config, int port)
     result.insert(QStringLiteral("inbounds"), inbounds);
     auto routing = config.value(QStringLiteral("routing")).toObject();
     routing.insert(QStringLiteral("rules"),
-        prepended(QJsonObject{{QStringLiteral("type"), QStringLiteral("field")},
-                      {QStringLiteral("inboundTag"), QJsonArray{tag}},
-                      {QStringLiteral("outboundTag"), tag}},
-            routing.value(QStringLiteral("rules")).toArray()));
+                   prepended(QJsonObject{{QStringLiteral("type"), QStringLiteral("field")},
+                                         {QStringLiteral("inboundTag"), QJsonArray{tag}},
+                                         {QStringLiteral("outboundTag"), tag}},
+                             routing.value(QStringLiteral("rules")).toArray()));
     result.insert(QStringLiteral("routing"), routing);
     result.insert(QStringLiteral("stats"), QJsonObject{});
     result.insert(QStringLiteral("api"),
-        QJsonObject{{QStringLiteral("tag"), tag}, {QStringLiteral("services"), QJsonArray{QStringLiteral("StatsService")}}});
+                  QJsonObject{{QStringLiteral("tag"), tag},
+                              {QStringLiteral("services"), QJsonArray{QStringLiteral("StatsService")}}});
     result.insert(QStringLiteral("policy"),
-        QJsonObject{{QStringLiteral("system"),
-            QJsonObject{{QStringLiteral("statsOutboundUplink"), true}, {QStringLiteral("statsOutboundDownlink"), true}}}});
+                  QJsonObject{{QStringLiteral("system"),
+                               QJsonObject{{QStringLiteral("statsOutboundUplink"), true},
+                                           {QStringLiteral("statsOutboundDownlink"), true}}}});
     return QJsonDocument(result).toJson(QJsonDocument::Compact);
 }
 
@@ -126,7 +128,8 @@ QByteArray memoryFile(const QByteArray& text)
 int main(int argc, char** argv)
 {
     CoreSupervisor::endWithParent();
-    if (argc != 4 || std::strcmp(argv[1], "run") != 0 || (std::strcmp(argv[2], "-c") != 0 && std::strcmp(argv[2], "-config") != 0)) {
+    if (argc != 4 || std::strcmp(argv[1], "run") != 0
+        || (std::strcmp(argv[2], "-c") != 0 && std::strcmp(argv[2], "-config") != 0)) {
         std::fprintf(stderr, "usage: %s run -c FILE\n", argv[0]);
         return 2;
     }
@@ -147,6 +150,6 @@ int main(int argc, char** argv)
         ::setenv("V2RAY_LOCATION_ASSET", assets, 1);
 
     char* const arguments[] = {const_cast<char*>("v2ray"), const_cast<char*>("-config"),
-        const_cast<char*>(configPath.constData()), nullptr};
+                               const_cast<char*>(configPath.constData()), nullptr};
     return CoreSupervisor::run(v2rayProgram, arguments);
 }

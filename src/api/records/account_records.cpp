@@ -90,8 +90,5 @@ AnnouncementsResponse AnnouncementsResponse::fromJson(const QJsonValue& value)
 
 QByteArray AnnouncementsResponse::toJson() const
 {
-    return OrderedJsonWriter()
-        .add(QStringLiteral("ok"), ok)
-        .addOptional(QStringLiteral("data"), data)
-        .toJson();
+    return OrderedJsonWriter().add(QStringLiteral("ok"), ok).addOptional(QStringLiteral("data"), data).toJson();
 }

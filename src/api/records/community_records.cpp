@@ -114,8 +114,5 @@ TrafficLogEntry TrafficLogEntry::fromJson(const QJsonValue& value)
 
 QByteArray TrafficLogEntry::toJson() const
 {
-    return OrderedJsonWriter()
-        .add(QStringLiteral("date"), date)
-        .add(QStringLiteral("used"), used)
-        .toJson();
+    return OrderedJsonWriter().add(QStringLiteral("date"), date).add(QStringLiteral("used"), used).toJson();
 }

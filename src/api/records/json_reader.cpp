@@ -4,7 +4,8 @@
 #include <QJsonParseError>
 
 JsonReader::JsonReader(QJsonObject object, QString recordName)
-    : m_object(std::move(object)), m_recordName(std::move(recordName))
+    : m_object(std::move(object))
+    , m_recordName(std::move(recordName))
 {
 }
 

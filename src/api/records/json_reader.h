@@ -14,7 +14,10 @@
 class DecodingError : public std::runtime_error {
 public:
     explicit DecodingError(const QString& description)
-        : std::runtime_error(description.toStdString()), m_description(description) {}
+        : std::runtime_error(description.toStdString())
+        , m_description(description)
+    {
+    }
     QString description() const { return m_description; }
 
 private:

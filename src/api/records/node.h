@@ -32,10 +32,7 @@ struct Node {
     friend bool operator==(const Node& a, const Node& b) { return a.id == b.id; }
 };
 
-inline size_t qHash(const Node& node, size_t seed = 0) noexcept
-{
-    return qHash(node.id, seed);
-}
+inline size_t qHash(const Node& node, size_t seed = 0) noexcept { return qHash(node.id, seed); }
 
 template <>
 struct std::hash<Node> {

@@ -12,8 +12,11 @@
 
 // Records that write themselves as JSON text.
 template <typename T>
-concept JsonRecord = requires(const T& record) {
-    { record.toJson() } -> std::same_as<QByteArray>;
+concept JsonRecord = requires(const T& record)
+{
+    {
+        record.toJson()
+        } -> std::same_as<QByteArray>;
 };
 
 // Writes one JSON object with its keys in the order they are added (QJsonObject sorts them).

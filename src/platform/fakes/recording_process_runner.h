@@ -36,7 +36,10 @@ public:
     }
 
     static ProcessResult succeeded(const QByteArray& output = {}) { return {true, false, 0, output}; }
-    static ProcessResult failed(int exitCode = 1, const QByteArray& output = {}) { return {true, false, exitCode, output}; }
+    static ProcessResult failed(int exitCode = 1, const QByteArray& output = {})
+    {
+        return {true, false, exitCode, output};
+    }
 
     QList<ProcessRequest> requests;
     Handler handler;

@@ -10,8 +10,8 @@ const QString kEnv = QStringLiteral("/usr/bin/env");
 const QString kShell = QStringLiteral("/bin/sh");
 
 // Where the stand-ins keep their state, when this process moved it.
-const QStringList kStandInStateVariables{
-    QStringLiteral("VELMORAND_STATE_DIR"), QStringLiteral("VELMORAND_PF_STATE_DIR"), QStringLiteral("GSETTINGS_BACKEND")};
+const QStringList kStandInStateVariables{QStringLiteral("VELMORAND_STATE_DIR"),
+                                         QStringLiteral("VELMORAND_PF_STATE_DIR"), QStringLiteral("GSETTINGS_BACKEND")};
 
 QStringList minimalEnvironment()
 {

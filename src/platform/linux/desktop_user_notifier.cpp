@@ -19,7 +19,4 @@ public:
 
 } // namespace
 
-std::unique_ptr<UserNotifier> UserNotifier::makeNative()
-{
-    return std::make_unique<DesktopUserNotifier>();
-}
+std::unique_ptr<UserNotifier> UserNotifier::makeNative() { return std::make_unique<DesktopUserNotifier>(); }

@@ -16,7 +16,8 @@ AdminScriptResult LinuxAdminScriptRunner::run(const QString& macScript)
         command = AdminCommand::forScript(script);
     } else {
         // Not looked up on the user's search path either.
-        const auto pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"), {QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+        const auto pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"),
+                                                           {QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
         if (pkexec.isEmpty())
             return {false, {}, QStringLiteral("no administrator prompt (pkexec) available")};
         command = AdminCommand::viaPrompt(script, pkexec);

@@ -37,7 +37,4 @@ public:
 
 } // namespace
 
-std::unique_ptr<ProcessRunner> ProcessRunner::makeNative()
-{
-    return std::make_unique<LinuxProcessRunner>();
-}
+std::unique_ptr<ProcessRunner> ProcessRunner::makeNative() { return std::make_unique<LinuxProcessRunner>(); }

@@ -50,7 +50,4 @@ private:
 
 } // namespace
 
-std::unique_ptr<SecretStore> SecretStore::makeNative()
-{
-    return std::make_unique<QtKeychainSecretStore>();
-}
+std::unique_ptr<SecretStore> SecretStore::makeNative() { return std::make_unique<QtKeychainSecretStore>(); }

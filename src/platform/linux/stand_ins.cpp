@@ -8,10 +8,7 @@
 
 namespace StandIns {
 
-QString directory()
-{
-    return Paths::resourcesDir() + QStringLiteral("/bin");
-}
+QString directory() { return Paths::resourcesDir() + QStringLiteral("/bin"); }
 
 QString programFor(const QString& macProgram)
 {
@@ -24,7 +21,8 @@ QProcessEnvironment environment(const QMap<QString, QString>& additions)
     auto environment = QProcessEnvironment::systemEnvironment();
     for (auto it = additions.cbegin(); it != additions.cend(); ++it)
         environment.insert(it.key(), it.value());
-    environment.insert(QStringLiteral("PATH"), directory() + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
+    environment.insert(QStringLiteral("PATH"),
+                       directory() + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
     return environment;
 }
 

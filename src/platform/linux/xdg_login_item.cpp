@@ -38,7 +38,4 @@ private:
 
 } // namespace
 
-std::unique_ptr<LoginItem> LoginItem::makeNative()
-{
-    return std::make_unique<XdgLoginItem>();
-}
+std::unique_ptr<LoginItem> LoginItem::makeNative() { return std::make_unique<XdgLoginItem>(); }

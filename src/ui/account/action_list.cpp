@@ -12,7 +12,8 @@ ActionList::ActionList(QWidget* parent)
 {
 }
 
-RowButton* ActionList::addAction(const QString& symbol, TextColor tint, const QString& title, const std::function<void()>& action)
+RowButton* ActionList::addAction(const QString& symbol, TextColor tint, const QString& title,
+                                 const std::function<void()>& action)
 {
     auto* row = new RowButton(Button::Style::Plain, this);
     row->setAccessibleName(title);

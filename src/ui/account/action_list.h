@@ -16,7 +16,8 @@ class ActionList : public ModernCard {
 public:
     explicit ActionList(QWidget* parent = nullptr);
 
-    RowButton* addAction(const QString& symbol, TextColor tint, const QString& title, const std::function<void()>& action);
+    RowButton* addAction(const QString& symbol, TextColor tint, const QString& title,
+                         const std::function<void()>& action);
     void addDivider();
 
     const QList<RowButton*>& rows() const { return m_rows; }

@@ -2,13 +2,13 @@
 
 #include "ui/common/icons.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QPalette>
-#include <QApplication>
 
 #include <algorithm>
 
@@ -137,8 +137,9 @@ QList<DesktopApp> scan(const QStringList& directories, const FindExecutable& fin
                 apps.append(*app);
         }
     }
-    std::stable_sort(apps.begin(), apps.end(),
-                     [](const DesktopApp& a, const DesktopApp& b) { return a.name.compare(b.name, Qt::CaseInsensitive) < 0; });
+    std::stable_sort(apps.begin(), apps.end(), [](const DesktopApp& a, const DesktopApp& b) {
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
     return apps;
 }
 
@@ -153,7 +154,8 @@ QIcon iconFor(const QString& icon, int size)
 
 std::optional<DesktopApp> findByExecutable(const QList<DesktopApp>& apps, const QString& executable)
 {
-    const auto found = std::find_if(apps.cbegin(), apps.cend(), [&](const DesktopApp& app) { return app.executable == executable; });
+    const auto found
+        = std::find_if(apps.cbegin(), apps.cend(), [&](const DesktopApp& app) { return app.executable == executable; });
     if (found == apps.cend())
         return std::nullopt;
     return *found;

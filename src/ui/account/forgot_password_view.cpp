@@ -49,7 +49,9 @@ void showMessage(QLabel* label, const std::optional<QString>& message)
 } // namespace
 
 ForgotPasswordView::ForgotPasswordView(Services services, QWidget* parent)
-    : SheetDialog(parent), m_services(std::move(services)), m_api(m_services.makeApi())
+    : SheetDialog(parent)
+    , m_services(std::move(services))
+    , m_api(m_services.makeApi())
 {
     setWindowTitle(QStringLiteral("重置密码"));
     setFixedSize(360, 360);
@@ -57,7 +59,8 @@ ForgotPasswordView::ForgotPasswordView(Services services, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(Spacing::xl, Spacing::xxl, Spacing::xl, Spacing::xl);
     column->setSpacing(Spacing::m);
-    column->addWidget(new SymbolView(QStringLiteral("key.horizontal.fill"), 34, TextColor::Accent, this), 0, Qt::AlignHCenter);
+    column->addWidget(new SymbolView(QStringLiteral("key.horizontal.fill"), 34, TextColor::Accent, this), 0,
+                      Qt::AlignHCenter);
     auto* title = makeLabel(QStringLiteral("重置密码"), TextStyle::Title3, QFont::DemiBold, TextColor::Primary, this);
     title->setAlignment(Qt::AlignCenter);
     column->addWidget(title);
@@ -78,7 +81,8 @@ QWidget* ForgotPasswordView::buildEmailStep()
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(0, Spacing::xs, 0, 0);
     column->setSpacing(Spacing::m);
-    auto* hint = makeLabel(QStringLiteral("输入注册邮箱，我们会发送验证码"), TextStyle::Callout, TextColor::Secondary, page);
+    auto* hint
+        = makeLabel(QStringLiteral("输入注册邮箱，我们会发送验证码"), TextStyle::Callout, TextColor::Secondary, page);
     hint->setAlignment(Qt::AlignCenter);
     hint->setWordWrap(true);
     column->addWidget(hint);
@@ -166,7 +170,8 @@ QWidget* ForgotPasswordView::buildDoneStep()
     auto* page = new QWidget(this);
     auto* column = new QVBoxLayout(page);
     column->setSpacing(Spacing::s);
-    column->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), 48, TextColor::Green, page), 0, Qt::AlignHCenter);
+    column->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), 48, TextColor::Green, page), 0,
+                      Qt::AlignHCenter);
     auto* done = makeLabel(QStringLiteral("密码已重置"), TextStyle::Title3, QFont::DemiBold, TextColor::Primary, page);
     done->setAlignment(Qt::AlignCenter);
     column->addWidget(done);
@@ -271,7 +276,8 @@ void ForgotPasswordView::refresh()
 
     showMessage(m_emailError, m_errorMessage);
     m_send->setBusy(m_isLoading && m_step == Step::email);
-    m_send->setText(m_cooldown > 0 ? QString::number(m_cooldown) + QStringLiteral("s 后重发") : QStringLiteral("发送验证码"));
+    m_send->setText(m_cooldown > 0 ? QString::number(m_cooldown) + QStringLiteral("s 后重发")
+                                   : QStringLiteral("发送验证码"));
     m_send->setEnabled(!m_isLoading && !m_email->text().isEmpty() && m_cooldown <= 0);
 
     showMessage(m_resetSuccess, m_successMessage);

@@ -15,13 +15,12 @@ namespace {
 constexpr int formWidth = 280;
 } // namespace
 
-QUrl FullPageLoginView::registerPageOf(const QString& baseURL)
-{
-    return QUrl(baseURL + QStringLiteral("/register"));
-}
+QUrl FullPageLoginView::registerPageOf(const QString& baseURL) { return QUrl(baseURL + QStringLiteral("/register")); }
 
-FullPageLoginView::FullPageLoginView(LoginForm::Services services, UrlOpener& opener, QUrl registerPage, QWidget* parent)
-    : QWidget(parent), m_form(new LoginForm(std::move(services), this))
+FullPageLoginView::FullPageLoginView(LoginForm::Services services, UrlOpener& opener, QUrl registerPage,
+                                     QWidget* parent)
+    : QWidget(parent)
+    , m_form(new LoginForm(std::move(services), this))
 {
     auto* outer = new QVBoxLayout(this);
     outer->addStretch();
@@ -32,7 +31,8 @@ FullPageLoginView::FullPageLoginView(LoginForm::Services services, UrlOpener& op
 
     auto* column = new QVBoxLayout(page);
     column->setSpacing(Spacing::s);
-    column->addWidget(new SymbolView(QStringLiteral("bolt.shield.fill"), 56, TextColor::Accent, page), 0, Qt::AlignHCenter);
+    column->addWidget(new SymbolView(QStringLiteral("bolt.shield.fill"), 56, TextColor::Accent, page), 0,
+                      Qt::AlignHCenter);
     auto* title = makeLabel(QStringLiteral("Velmorand"), TextStyle::LargeTitle, QFont::Bold, TextColor::Primary, page);
     title->setAlignment(Qt::AlignCenter);
     column->addWidget(title);

@@ -17,15 +17,9 @@ QSize LabeledSwitch::sizeHint() const
     return {metrics.horizontalAdvance(text()) + gap + trackWidth, qMax(metrics.height(), trackHeight) + 4};
 }
 
-QSize LabeledSwitch::minimumSizeHint() const
-{
-    return sizeHint();
-}
+QSize LabeledSwitch::minimumSizeHint() const { return sizeHint(); }
 
-bool LabeledSwitch::hitButton(const QPoint& position) const
-{
-    return rect().contains(position);
-}
+bool LabeledSwitch::hitButton(const QPoint& position) const { return rect().contains(position); }
 
 void LabeledSwitch::paintEvent(QPaintEvent*)
 {

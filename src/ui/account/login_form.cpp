@@ -22,7 +22,7 @@ namespace {
 // Signs in and, on success, stores the remember choice: the box's state when it still exists,
 // else the state it had when the request was made.
 QCoro::Task<AppState::LoginResult> signInAndRemember(LoginForm::Services services, QString email, QString password,
-                                                    QPointer<QCheckBox> box, bool remember)
+                                                     QPointer<QCheckBox> box, bool remember)
 {
     const auto result = co_await services.appState.login(email, password);
     if (box)
@@ -62,7 +62,9 @@ void PasswordRow::setShown(bool shown)
 }
 
 LoginForm::LoginForm(Services services, QWidget* screen)
-    : QObject(screen), m_services(std::move(services)), m_screen(screen)
+    : QObject(screen)
+    , m_services(std::move(services))
+    , m_screen(screen)
 {
     m_email = new QLineEdit(screen);
     m_email->setObjectName(QStringLiteral("emailField"));
@@ -76,8 +78,9 @@ LoginForm::LoginForm(Services services, QWidget* screen)
     auto* errorRow = new QHBoxLayout(m_errorLine);
     errorRow->setContentsMargins(0, 0, 0, 0);
     errorRow->setSpacing(Spacing::xs + 1);
-    errorRow->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 12, TextColor::Red, m_errorLine), 0,
-                        Qt::AlignTop);
+    errorRow->addWidget(
+        new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 12, TextColor::Red, m_errorLine), 0,
+        Qt::AlignTop);
     m_errorText = makeLabel(QString(), TextStyle::Caption, TextColor::Red, m_errorLine);
     m_errorText->setObjectName(QStringLiteral("errorText"));
     m_errorText->setWordWrap(true);

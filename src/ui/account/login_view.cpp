@@ -14,7 +14,8 @@ constexpr int formWidth = 260;
 }
 
 LoginView::LoginView(LoginForm::Services services, QWidget* parent)
-    : SheetDialog(parent), m_form(new LoginForm(std::move(services), this))
+    : SheetDialog(parent)
+    , m_form(new LoginForm(std::move(services), this))
 {
     setWindowTitle(QStringLiteral("Velmorand"));
     setFixedSize(340, 390);
@@ -22,7 +23,8 @@ LoginView::LoginView(LoginForm::Services services, QWidget* parent)
     column->setContentsMargins(Spacing::xl, Spacing::xxl, Spacing::xl, Spacing::l);
     column->setSpacing(Spacing::m);
 
-    column->addWidget(new SymbolView(QStringLiteral("bolt.shield.fill"), 40, TextColor::Accent, this), 0, Qt::AlignHCenter);
+    column->addWidget(new SymbolView(QStringLiteral("bolt.shield.fill"), 40, TextColor::Accent, this), 0,
+                      Qt::AlignHCenter);
     auto* title = makeLabel(QStringLiteral("Velmorand"), TextStyle::Title2, QFont::DemiBold, TextColor::Primary, this);
     title->setAlignment(Qt::AlignCenter);
     column->addWidget(title);

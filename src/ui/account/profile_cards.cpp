@@ -20,10 +20,7 @@ namespace ProfileCards {
 
 namespace {
 
-QString t(const char16_t* key)
-{
-    return i18n::tr(QString::fromUtf16(key));
-}
+QString t(const char16_t* key) { return i18n::tr(QString::fromUtf16(key)); }
 
 QString firstCharacterUpper(const QString& text)
 {
@@ -33,10 +30,7 @@ QString firstCharacterUpper(const QString& text)
     return text.left(length).toUpper();
 }
 
-QString planName(const UserProfileResponse& profile)
-{
-    return profile.plan.value_or(t(u"体验版"));
-}
+QString planName(const UserProfileResponse& profile) { return profile.plan.value_or(t(u"体验版")); }
 
 // A row of a secondary caption, flexible space and a value.
 QHBoxLayout* valueRow(const QString& caption, QLabel* value)
@@ -158,7 +152,8 @@ ModernCard* inviteCard(const UserProfileResponse& profile, QWidget* parent)
         card->addWideRow(row);
     }
     if (profile.commission) {
-        auto* balance = makeLabel(NumberFormat::yuan(*profile.commission), TextStyle::Body, QFont::DemiBold, TextColor::Green);
+        auto* balance
+            = makeLabel(NumberFormat::yuan(*profile.commission), TextStyle::Body, QFont::DemiBold, TextColor::Green);
         balance->setObjectName(QStringLiteral("commission"));
         card->addWideRow(valueRow(t(u"返利余额"), balance));
     }

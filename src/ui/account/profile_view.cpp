@@ -13,10 +13,7 @@
 
 namespace {
 
-QString t(const char16_t* key)
-{
-    return i18n::tr(QString::fromUtf16(key));
-}
+QString t(const char16_t* key) { return i18n::tr(QString::fromUtf16(key)); }
 
 } // namespace
 
@@ -77,19 +74,24 @@ void ProfileView::buildActions(QWidget* parent)
     const bool signedIn = m_services.appState.isLoggedIn();
     if (signedIn) {
         // These five titles have no entry in the text table: they read as written everywhere.
-        m_actions->addAction(QStringLiteral("link"), TextColor::Purple, t(u"订阅链接"), opening(m_services.openSubscription));
+        m_actions->addAction(QStringLiteral("link"), TextColor::Purple, t(u"订阅链接"),
+                             opening(m_services.openSubscription));
         m_actions->addDivider();
-        m_actions->addAction(QStringLiteral("chart.bar"), TextColor::Blue, t(u"流量明细"), opening(m_services.openTrafficLog));
+        m_actions->addAction(QStringLiteral("chart.bar"), TextColor::Blue, t(u"流量明细"),
+                             opening(m_services.openTrafficLog));
         m_actions->addDivider();
-        m_actions->addAction(QStringLiteral("person.badge.plus"), TextColor::Green, t(u"邀请返利"), opening(m_services.openInvite));
+        m_actions->addAction(QStringLiteral("person.badge.plus"), TextColor::Green, t(u"邀请返利"),
+                             opening(m_services.openInvite));
         m_actions->addDivider();
-        m_actions->addAction(QStringLiteral("yensign.circle"), TextColor::Orange, t(u"提现"), opening(m_services.openWithdraw));
+        m_actions->addAction(QStringLiteral("yensign.circle"), TextColor::Orange, t(u"提现"),
+                             opening(m_services.openWithdraw));
         m_actions->addDivider();
         m_actions->addAction(QStringLiteral("arrow.triangle.2.circlepath"), TextColor::Teal, t(u"转换器"),
                              opening(m_services.openConverter));
         m_actions->addDivider();
     }
-    m_actions->addAction(QStringLiteral("headphones"), TextColor::Blue, t(u"联系客服"), opening(m_services.openSupport));
+    m_actions->addAction(QStringLiteral("headphones"), TextColor::Blue, t(u"联系客服"),
+                         opening(m_services.openSupport));
     m_actions->addDivider();
     m_actions->addAction(QStringLiteral("trash"), TextColor::Orange, t(u"清除缓存"), [this] { clearCache(); });
     if (signedIn) {
@@ -119,8 +121,8 @@ void ProfileView::clearCache()
 
 void ProfileView::confirmLogout()
 {
-    auto* alert = new QMessageBox(QMessageBox::Warning, t(u"确认退出登录"), t(u"退出后需要重新登录才能使用 VPN"), QMessageBox::NoButton,
-                                  this);
+    auto* alert = new QMessageBox(QMessageBox::Warning, t(u"确认退出登录"), t(u"退出后需要重新登录才能使用 VPN"),
+                                  QMessageBox::NoButton, this);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     auto* signOut = alert->addButton(t(u"退出登录"), QMessageBox::DestructiveRole);
     alert->addButton(t(u"取消"), QMessageBox::RejectRole);

@@ -30,22 +30,14 @@ Section::Section(const QString& header, QWidget* parent)
     column->addWidget(m_card);
 }
 
-void Section::addRow(QWidget* row)
-{
-    m_card->addWideRow(row);
-}
+void Section::addRow(QWidget* row) { m_card->addWideRow(row); }
 
-void Section::addRow(QLayout* row)
-{
-    m_card->addWideRow(row);
-}
+void Section::addRow(QLayout* row) { m_card->addWideRow(row); }
 
-QCheckBox* makeToggle(const QString& label, QWidget* parent)
-{
-    return new LabeledSwitch(label, parent);
-}
+QCheckBox* makeToggle(const QString& label, QWidget* parent) { return new LabeledSwitch(label, parent); }
 
-QCheckBox* makeStoredToggle(const QString& label, SettingsStore& settings, const QString& key, bool fallback, QWidget* parent)
+QCheckBox* makeStoredToggle(const QString& label, SettingsStore& settings, const QString& key, bool fallback,
+                            QWidget* parent)
 {
     auto* toggle = makeToggle(label, parent);
     toggle->setChecked(settings.boolOr(key, fallback));
@@ -77,10 +69,7 @@ ChoicePicker::ChoicePicker(const QString& label, const QList<QPair<QString, QStr
     connect(m_group, &QButtonGroup::idClicked, this, [this](int id) { emit chosen(m_values.value(id)); });
 }
 
-QString ChoicePicker::value() const
-{
-    return m_values.value(m_group->checkedId());
-}
+QString ChoicePicker::value() const { return m_values.value(m_group->checkedId()); }
 
 void ChoicePicker::setValue(const QString& value)
 {

@@ -37,10 +37,7 @@ using SettingsForm::Section;
 
 namespace {
 
-QString t(const char16_t* key)
-{
-    return i18n::tr(QString::fromUtf16(key));
-}
+QString t(const char16_t* key) { return i18n::tr(QString::fromUtf16(key)); }
 
 // Sets a switch back without running its change handler again.
 void revert(QCheckBox* toggle, bool checked)
@@ -155,10 +152,12 @@ Section* SettingsView::buildSecuritySection()
 {
     auto* section = new Section(t(u"安全"), this);
     auto& settings = m_services.settings;
-    m_touchId = SettingsForm::makeStoredToggle(t(u"Touch ID 解锁"), settings, SettingsKeys::touchIdEnabled, false, section);
+    m_touchId
+        = SettingsForm::makeStoredToggle(t(u"Touch ID 解锁"), settings, SettingsKeys::touchIdEnabled, false, section);
     connect(m_touchId, &QCheckBox::toggled, this, &SettingsView::onTouchIdToggled);
     section->addRow(m_touchId);
-    m_launchOnLogin = SettingsForm::makeStoredToggle(t(u"开机启动"), settings, SettingsKeys::launchOnLogin, false, section);
+    m_launchOnLogin
+        = SettingsForm::makeStoredToggle(t(u"开机启动"), settings, SettingsKeys::launchOnLogin, false, section);
     connect(m_launchOnLogin, &QCheckBox::toggled, this, &SettingsView::onLaunchOnLoginToggled);
     section->addRow(m_launchOnLogin);
 
@@ -192,7 +191,7 @@ void SettingsView::onLaunchOnLoginToggled(bool on)
     if (m_services.loginItem.setEnabled(on))
         return;
     qWarning().noquote() << QStringLiteral("Failed to update login item: ")
-                                + (on ? QStringLiteral("registration refused") : QStringLiteral("removal refused"));
+            + (on ? QStringLiteral("registration refused") : QStringLiteral("removal refused"));
     revert(m_launchOnLogin, !on);
     m_services.settings.setValue(SettingsKeys::launchOnLogin, !on);
 }
@@ -204,7 +203,9 @@ Section* SettingsView::buildAppearanceSection()
     auto* section = new Section(t(u"外观"), this);
     auto& settings = m_services.settings;
     m_theme = new ChoicePicker(t(u"主题"),
-                               {{t(u"跟随系统"), QStringLiteral("system")}, {t(u"浅色"), QStringLiteral("light")}, {t(u"深色"), QStringLiteral("dark")}},
+                               {{t(u"跟随系统"), QStringLiteral("system")},
+                                {t(u"浅色"), QStringLiteral("light")},
+                                {t(u"深色"), QStringLiteral("dark")}},
                                section);
     m_theme->setValue(settings.stringOr(SettingsKeys::appearanceOverride, QStringLiteral("system")));
     connect(m_theme, &ChoicePicker::chosen, this,
@@ -218,7 +219,8 @@ Section* SettingsView::buildAppearanceSection()
                                  {t(u"红色"), QStringLiteral("red")}},
                                 section);
     m_accent->setValue(settings.stringOr(SettingsKeys::accentColor, QStringLiteral("blue")));
-    connect(m_accent, &ChoicePicker::chosen, this, [&settings](const QString& value) { settings.setValue(SettingsKeys::accentColor, value); });
+    connect(m_accent, &ChoicePicker::chosen, this,
+            [&settings](const QString& value) { settings.setValue(SettingsKeys::accentColor, value); });
     section->addRow(m_accent);
     return section;
 }
@@ -247,7 +249,8 @@ Section* SettingsView::buildLanguageSection()
 Button* SettingsView::linkTo(const QString& title, const QString& path)
 {
     auto* link = new Button(title, Button::Style::Link, this);
-    connect(link, &QPushButton::clicked, this, [this, path] { m_services.urlOpener.open(QUrl(m_services.webSite + path)); });
+    connect(link, &QPushButton::clicked, this,
+            [this, path] { m_services.urlOpener.open(QUrl(m_services.webSite + path)); });
     return link;
 }
 
@@ -284,12 +287,14 @@ Section* SettingsView::buildAboutSection()
     row->addWidget(icon);
     auto* column = new QVBoxLayout;
     column->addWidget(makeLabel(QStringLiteral("Velmorand"), TextStyle::Headline));
-    column->addWidget(makeLabel(i18n::format(t(u"版本 %@"), versionString()), TextStyle::Caption, TextColor::Secondary));
+    column->addWidget(
+        makeLabel(i18n::format(t(u"版本 %@"), versionString()), TextStyle::Caption, TextColor::Secondary));
     // The system the program runs on, as the system names itself.
     column->addWidget(makeLabel(QSysInfo::prettyProductName(), TextStyle::Caption2, TextColor::Secondary));
     row->addLayout(column, 1);
     section->addRow(row);
-    for (const auto& [title, path] : {std::pair{t(u"隐私政策"), QStringLiteral("/privacy")}, std::pair{t(u"服务条款"), QStringLiteral("/terms")}}) {
+    for (const auto& [title, path] :
+         {std::pair{t(u"隐私政策"), QStringLiteral("/privacy")}, std::pair{t(u"服务条款"), QStringLiteral("/terms")}}) {
         auto* linkRow = new QHBoxLayout;
         linkRow->addWidget(linkTo(title, path));
         linkRow->addStretch();

@@ -32,7 +32,7 @@ class VpnSection;
 namespace SettingsForm {
 class ChoicePicker;
 class Section;
-}
+} // namespace SettingsForm
 
 // The settings form (tab 2): account, VPN, DNS, per-application bypass, security, appearance,
 // language, speed test, general and about. Most controls store a setting that other parts of
@@ -58,7 +58,8 @@ public:
         std::function<void()> checkForUpdates;
         SheetOpener openSignIn;
         // The speed test's download goes through the local core.
-        std::optional<QNetworkProxy> speedTestProxy = QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), XrayManager::proxyPort);
+        std::optional<QNetworkProxy> speedTestProxy
+            = QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), XrayManager::proxyPort);
         std::chrono::milliseconds speedTestIdleTimeout{5000};
         QStringList applicationDirectories = DesktopApps::standardDirectories();
     };

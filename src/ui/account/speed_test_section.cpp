@@ -23,7 +23,8 @@ QHBoxLayout* resultRow(const QString& caption, QLabel* value)
 
 } // namespace
 
-SpeedTestSection::SpeedTestSection(VpnManager& vpnManager, PingService& ping, SpeedTest::Options options, QWidget* parent)
+SpeedTestSection::SpeedTestSection(VpnManager& vpnManager, PingService& ping, SpeedTest::Options options,
+                                   QWidget* parent)
     : Section(i18n::tr(QStringLiteral("测速")), parent)
     , m_vpnManager(vpnManager)
     , m_test(vpnManager, ping, std::move(options))

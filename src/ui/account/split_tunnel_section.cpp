@@ -39,7 +39,8 @@ QList<DesktopApp> SplitTunnelSection::installedApps()
 {
     // Read once per screen: the entries do not change while the form is open.
     if (!m_installed)
-        m_installed = DesktopApps::scan(m_directories, [](const QString& program) { return QStandardPaths::findExecutable(program); });
+        m_installed = DesktopApps::scan(m_directories,
+                                        [](const QString& program) { return QStandardPaths::findExecutable(program); });
     return *m_installed;
 }
 
@@ -65,7 +66,8 @@ void SplitTunnelSection::refresh()
     column->setContentsMargins(0, 0, 0, 0);
     const auto paths = m_vpnManager.splitTunnelApps();
     if (paths.isEmpty()) {
-        column->addWidget(makeLabel(i18n::tr(QStringLiteral("未选择应用")), TextStyle::Subheadline, TextColor::Secondary, m_rows));
+        column->addWidget(
+            makeLabel(i18n::tr(QStringLiteral("未选择应用")), TextStyle::Subheadline, TextColor::Secondary, m_rows));
         return;
     }
     const auto installed = installedApps();
@@ -76,7 +78,8 @@ void SplitTunnelSection::refresh()
         auto* icon = new QLabel(m_rows);
         icon->setPixmap(DesktopApps::iconFor(app ? app->icon : QString(), iconSize).pixmap(iconSize, iconSize));
         row->addWidget(icon);
-        auto* name = makeLabel(app ? app->name : QFileInfo(path).fileName(), TextStyle::Subheadline, TextColor::Primary, m_rows);
+        auto* name = makeLabel(app ? app->name : QFileInfo(path).fileName(), TextStyle::Subheadline, TextColor::Primary,
+                               m_rows);
         name->setObjectName(QStringLiteral("splitAppName"));
         name->setToolTip(path);
         row->addWidget(name);

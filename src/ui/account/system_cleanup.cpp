@@ -7,10 +7,7 @@
 
 namespace {
 
-QString t(const char16_t* key)
-{
-    return i18n::tr(QString::fromUtf16(key));
-}
+QString t(const char16_t* key) { return i18n::tr(QString::fromUtf16(key)); }
 
 } // namespace
 
@@ -27,7 +24,8 @@ QString SystemCleanup::report(const VpnManager::CleanupResult& result)
         result.proxyOff ? t(u"系统代理已关闭") : t(u"系统代理清理失败"),
         result.pfCleared ? t(u"防火墙规则已清除") : t(u"防火墙规则清理失败"),
         result.sudoersRemoved ? t(u"免密权限已移除") : t(u"免密权限移除失败"),
-    }.join(QLatin1Char('\n'));
+    }
+        .join(QLatin1Char('\n'));
 }
 
 void SystemCleanup::confirm()

@@ -2,8 +2,8 @@
 
 #include "connection/vpn_manager.h"
 
-#include <QObject>
 #include <QMessageBox>
+#include <QObject>
 #include <QPointer>
 
 class QWidget;

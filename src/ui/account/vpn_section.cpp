@@ -16,25 +16,25 @@ using SettingsForm::ChoicePicker;
 
 namespace {
 
-QString t(const char16_t* key)
-{
-    return i18n::tr(QString::fromUtf16(key));
-}
+QString t(const char16_t* key) { return i18n::tr(QString::fromUtf16(key)); }
 
 } // namespace
 
-VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore& settings, Notifier& notifier, QWidget* parent)
+VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore& settings, Notifier& notifier,
+                       QWidget* parent)
     : Section(t(u"VPN 设置"), parent)
     , m_vpnManager(vpnManager)
     , m_xray(xray)
     , m_settings(settings)
 {
-    m_proxyMode = new ChoicePicker(t(u"代理模式"), {{QStringLiteral("SOCKS5"), VpnManager::rawValue(VpnManager::ProxyMode::socks)},
-                                                  {QStringLiteral("TUN"), VpnManager::rawValue(VpnManager::ProxyMode::tun)}},
+    m_proxyMode = new ChoicePicker(t(u"代理模式"),
+                                   {{QStringLiteral("SOCKS5"), VpnManager::rawValue(VpnManager::ProxyMode::socks)},
+                                    {QStringLiteral("TUN"), VpnManager::rawValue(VpnManager::ProxyMode::tun)}},
                                    this);
     m_proxyMode->setValue(VpnManager::rawValue(m_vpnManager.proxyMode()));
     connect(m_proxyMode, &ChoicePicker::chosen, this, [this](const QString& value) {
-        m_vpnManager.setProxyMode(value == QLatin1String("tun") ? VpnManager::ProxyMode::tun : VpnManager::ProxyMode::socks);
+        m_vpnManager.setProxyMode(value == QLatin1String("tun") ? VpnManager::ProxyMode::tun
+                                                                : VpnManager::ProxyMode::socks);
     });
     connect(&m_vpnManager, &VpnManager::proxyModeChanged, this, &VpnSection::refreshProxyModeCaption);
     addRow(m_proxyMode);
@@ -42,7 +42,8 @@ VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore&
     addRow(m_proxyModeCaption);
     refreshProxyModeCaption();
 
-    m_routing = new ChoicePicker(t(u"分流模式"), {{t(u"规则分流"), QStringLiteral("rule")}, {t(u"全局代理"), QStringLiteral("global")}}, this);
+    m_routing = new ChoicePicker(
+        t(u"分流模式"), {{t(u"规则分流"), QStringLiteral("rule")}, {t(u"全局代理"), QStringLiteral("global")}}, this);
     m_routing->setValue(m_xray.mode());
     // The description follows the choice at once; the core restarts on its own time.
     connect(m_routing, &ChoicePicker::chosen, this, [this](const QString& mode) {
@@ -65,7 +66,8 @@ VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore&
         return toggle;
     };
     stored(u"开机自动连接", SettingsKeys::autoConnect, false);
-    stored(u"自动选择最快节点", SettingsKeys::autoFastestNode, false)->setToolTip(t(u"连接时会自动测速并选择最快的节点"));
+    stored(u"自动选择最快节点", SettingsKeys::autoFastestNode, false)
+        ->setToolTip(t(u"连接时会自动测速并选择最快的节点"));
 
     auto* reconnect = SettingsForm::makeToggle(t(u"隧道断开自动重连"), this);
     reconnect->setChecked(m_vpnManager.autoReconnectEnabled());
@@ -75,7 +77,8 @@ VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore&
 
     // Any stored value that is not false keeps the status icon.
     auto* menuBar = stored(u"状态栏图标", SettingsKeys::showMenuBar, true);
-    connect(menuBar, &QCheckBox::toggled, &notifier, [&notifier](bool on) { emit notifier.menuBarVisibilityChanged(on); });
+    connect(menuBar, &QCheckBox::toggled, &notifier,
+            [&notifier](bool on) { emit notifier.menuBarVisibilityChanged(on); });
     stored(u"连接后打开主窗口", SettingsKeys::openOnConnect, false);
     stored(u"连接通知", SettingsKeys::connectionNotifications, SettingsDefaults::connectionNotifications);
 
@@ -87,7 +90,8 @@ VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore&
     addRow(m_killSwitchWarning);
     connect(&m_vpnManager, &VpnManager::killSwitchEnabledChanged, this, &VpnSection::refreshKillSwitchWarning);
     // The engine loads the rules right after announcing the connection: look once it is done.
-    connect(&m_vpnManager, &VpnManager::stateChanged, this, &VpnSection::refreshKillSwitchWarning, Qt::QueuedConnection);
+    connect(&m_vpnManager, &VpnManager::stateChanged, this, &VpnSection::refreshKillSwitchWarning,
+            Qt::QueuedConnection);
     refreshKillSwitchWarning();
 }
 

@@ -18,7 +18,8 @@ class XrayManager;
 class VpnSection : public SettingsForm::Section {
     Q_OBJECT
 public:
-    VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore& settings, Notifier& notifier, QWidget* parent = nullptr);
+    VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore& settings, Notifier& notifier,
+               QWidget* parent = nullptr);
 
     SettingsForm::ChoicePicker* proxyModePicker() const { return m_proxyMode; }
     QLabel* proxyModeCaption() const { return m_proxyModeCaption; }

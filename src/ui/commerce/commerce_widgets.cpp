@@ -13,7 +13,11 @@
 namespace {
 QString cssColor(const QColor& color)
 {
-    return QStringLiteral("rgba(%1,%2,%3,%4)").arg(color.red()).arg(color.green()).arg(color.blue()).arg(color.alphaF(), 0, 'f', 3);
+    return QStringLiteral("rgba(%1,%2,%3,%4)")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(color.alphaF(), 0, 'f', 3);
 }
 
 QColor withAlpha(QColor color, qreal alpha)
@@ -23,16 +27,15 @@ QColor withAlpha(QColor color, qreal alpha)
 }
 
 // Children of a button are its face: clicks on them press the button.
-void makeFace(QWidget* widget)
-{
-    widget->setAttribute(Qt::WA_TransparentForMouseEvents);
-}
+void makeFace(QWidget* widget) { widget->setAttribute(Qt::WA_TransparentForMouseEvents); }
 } // namespace
 
 QLabel* makeCapsule(const QString& text, const QColor& fill, TextStyle style, QWidget* parent)
 {
     auto* label = makeLabel(text, style, QFont::Bold, TextColor::Primary, parent);
-    label->setStyleSheet(QStringLiteral("QLabel { color: white; background: %1; border-radius: 8px; padding: 2px 6px; }").arg(cssColor(fill)));
+    label->setStyleSheet(
+        QStringLiteral("QLabel { color: white; background: %1; border-radius: 8px; padding: 2px 6px; }")
+            .arg(cssColor(fill)));
     return label;
 }
 
@@ -44,10 +47,7 @@ OutlinedButton::OutlinedButton(Theme& theme, QWidget* parent)
     connect(&theme, &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
-QSize OutlinedButton::sizeHint() const
-{
-    return layout() ? layout()->sizeHint() : QAbstractButton::sizeHint();
-}
+QSize OutlinedButton::sizeHint() const { return layout() ? layout()->sizeHint() : QAbstractButton::sizeHint(); }
 
 void OutlinedButton::paintEvent(QPaintEvent*)
 {

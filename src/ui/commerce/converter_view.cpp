@@ -3,10 +3,10 @@
 #include "api/api_service.h"
 #include "config_preview_view.h"
 #include "copy_feedback.h"
-#include "ui/common/scroll_column.h"
 #include "platform/text_table.h"
 #include "ui/common/button.h"
 #include "ui/common/modern_card.h"
+#include "ui/common/scroll_column.h"
 #include "ui/common/text_label.h"
 
 #include <QButtonGroup>
@@ -57,8 +57,9 @@ QWidget* ConverterView::buildInputCard(QWidget* parent)
     connect(m_link, &QPlainTextEdit::textChanged, this, &ConverterView::refresh);
     card->addWideRow(m_link);
     // The whole hint, address included, is the key of the lookup.
-    m_hint = makeLabel(i18n::tr(QStringLiteral("粘贴你的订阅链接，如 ") + m_services.serviceAddress + QStringLiteral("/api/sub/xxxx")),
-                       TextStyle::Caption, TextColor::Secondary, card);
+    m_hint = makeLabel(
+        i18n::tr(QStringLiteral("粘贴你的订阅链接，如 ") + m_services.serviceAddress + QStringLiteral("/api/sub/xxxx")),
+        TextStyle::Caption, TextColor::Secondary, card);
     m_hint->setWordWrap(true);
     card->addWideRow(m_hint);
     return card;

@@ -39,10 +39,7 @@ void OrderPoll::start(qint64 orderId)
     m_beat->start([this] { tick(); });
 }
 
-void OrderPoll::stop()
-{
-    m_beat->stop();
-}
+void OrderPoll::stop() { m_beat->stop(); }
 
 void OrderPoll::tick()
 {

@@ -34,10 +34,7 @@ QString twoDecimals(double amount)
     return std::isfinite(amount) ? i18n::format(QStringLiteral("%.2f"), amount) : QStringLiteral("—");
 }
 
-QString money(double amount)
-{
-    return QStringLiteral("¥") + twoDecimals(amount);
-}
+QString money(double amount) { return QStringLiteral("¥") + twoDecimals(amount); }
 
 QString listPrice(double amount)
 {
@@ -57,7 +54,8 @@ std::optional<QByteArray> strictBase64(const QString& text)
     const auto padding = text.endsWith(QLatin1String("==")) ? 2 : text.endsWith(QLatin1Char('=')) ? 1 : 0;
     for (qsizetype i = 0; i < text.size() - padding; ++i) {
         const auto c = text.at(i).unicode();
-        const bool alphabet = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+        const bool alphabet
+            = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
         if (!alphabet)
             return std::nullopt;
     }

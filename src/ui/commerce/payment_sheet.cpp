@@ -3,10 +3,10 @@
 #include "commerce_widgets.h"
 #include "copy_feedback.h"
 #include "payment_rules.h"
-#include "qr_image.h"
-#include "ui/common/scroll_column.h"
 #include "platform/text_table.h"
+#include "qr_image.h"
 #include "ui/common/button.h"
+#include "ui/common/scroll_column.h"
 #include "ui/common/spinner.h"
 #include "ui/common/text_label.h"
 
@@ -103,7 +103,8 @@ QWidget* PaymentSheet::buildCreatingPage()
     progress->setSpacing(10);
     progress->addStretch();
     progress->addWidget(new Spinner(14, m_creatingProgress));
-    progress->addWidget(makeLabel(i18n::tr(QStringLiteral("正在创建订单...")), TextStyle::Callout, TextColor::Secondary, m_creatingProgress));
+    progress->addWidget(makeLabel(i18n::tr(QStringLiteral("正在创建订单...")), TextStyle::Callout, TextColor::Secondary,
+                                  m_creatingProgress));
     progress->addStretch();
     layout->addWidget(m_creatingProgress);
     m_creatingError = caption(QString(), TextColor::Red);
@@ -179,7 +180,8 @@ QWidget* PaymentSheet::buildWxPage()
     auto* fetchingRow = new QHBoxLayout(fetching);
     fetchingRow->addStretch();
     fetchingRow->addWidget(new Spinner(16, fetching));
-    fetchingRow->addWidget(makeLabel(i18n::tr(QStringLiteral("正在获取支付二维码...")), TextStyle::Caption, TextColor::Secondary, fetching));
+    fetchingRow->addWidget(makeLabel(i18n::tr(QStringLiteral("正在获取支付二维码...")), TextStyle::Caption,
+                                     TextColor::Secondary, fetching));
     fetchingRow->addStretch();
     m_wxStates->addPage(fetching);
 
@@ -218,7 +220,8 @@ QWidget* PaymentSheet::buildUsdtPage()
     connect(m_copyAddress, &QPushButton::clicked, this, [this] { copyToClipboard(m_addressToCopy); });
     row->addWidget(m_copyAddress);
     layout->addLayout(row);
-    auto* note = makeLabel(i18n::tr(QStringLiteral("转账后可在管理端核对，如有问题请联系客服")), TextStyle::Caption2, TextColor::Secondary, page);
+    auto* note = makeLabel(i18n::tr(QStringLiteral("转账后可在管理端核对，如有问题请联系客服")), TextStyle::Caption2,
+                           TextColor::Secondary, page);
     note->setWordWrap(true);
     layout->addWidget(note);
     layout->addStretch();
@@ -256,8 +259,11 @@ void PaymentSheet::showState(const PaymentState& state)
     } else if (state.payMethod == QLatin1String("wxpay")) {
         m_wayContent->setCurrentIndex(wxPage);
         m_wxQr->setImage(state.quibexQrImage);
-        m_wxStates->setCurrentIndex(!state.quibexQr ? wxGenerate : state.quibexQrImage.isNull() ? wxFetching : wxQrShown);
-        m_transferLine->setText(i18n::tr(QStringLiteral("或转账到微信")) + QStringLiteral("：") + order.out_trade_no.value_or(QString()));
+        m_wxStates->setCurrentIndex(!state.quibexQr                    ? wxGenerate
+                                        : state.quibexQrImage.isNull() ? wxFetching
+                                                                       : wxQrShown);
+        m_transferLine->setText(i18n::tr(QStringLiteral("或转账到微信")) + QStringLiteral("：")
+                                + order.out_trade_no.value_or(QString()));
     } else {
         m_wayContent->setCurrentIndex(usdtPage);
         const auto image = QrImage::fromBase64(order.usdt_qr_b64.value_or(QString()));
@@ -265,7 +271,7 @@ void PaymentSheet::showState(const PaymentState& state)
         m_usdtQrBlock->setVisible(!image.isNull());
         m_addressToCopy = order.usdt_address.value_or(QString());
         m_usdtAddress->setText(m_addressToCopy);
-        m_usdtAmount->setText(i18n::tr(QStringLiteral("应转")) + QStringLiteral("：") + PaymentRules::twoDecimals(order.usdt_amount.value_or(0))
-                              + QStringLiteral(" USDT"));
+        m_usdtAmount->setText(i18n::tr(QStringLiteral("应转")) + QStringLiteral("：")
+                              + PaymentRules::twoDecimals(order.usdt_amount.value_or(0)) + QStringLiteral(" USDT"));
     }
 }

@@ -20,8 +20,8 @@ int rank(const QString& key)
 
 const QStringList& editions()
 {
-    static const QStringList list{QStringLiteral("标准版"), QStringLiteral("专业版"), QStringLiteral("商业版"), QStringLiteral("测试版"),
-                                  QStringLiteral("体验版")};
+    static const QStringList list{QStringLiteral("标准版"), QStringLiteral("专业版"), QStringLiteral("商业版"),
+                                  QStringLiteral("测试版"), QStringLiteral("体验版")};
     return list;
 }
 
@@ -43,14 +43,16 @@ QList<PlanGroup> groupPlans(const QList<Plan>& plans)
     QList<PlanGroup> groups;
     for (const auto& plan : plans) {
         const auto key = groupKey(plan.name);
-        auto at = std::find_if(groups.begin(), groups.end(), [&](const PlanGroup& group) { return group.group == key; });
+        auto at
+            = std::find_if(groups.begin(), groups.end(), [&](const PlanGroup& group) { return group.group == key; });
         if (at == groups.end()) {
             groups.append({key, {}});
             at = groups.end() - 1;
         }
         at->plans.append(plan);
     }
-    std::stable_sort(groups.begin(), groups.end(), [](const PlanGroup& a, const PlanGroup& b) { return rank(a.group) < rank(b.group); });
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const PlanGroup& a, const PlanGroup& b) { return rank(a.group) < rank(b.group); });
     return groups;
 }
 
@@ -84,7 +86,8 @@ QString perMonthHint(const Plan& plan)
 {
     if (!(plan.price > 0) || wholeNumber(plan.price) == noNumber)
         return {};
-    return QStringLiteral("≈¥") + i18n::format(QStringLiteral("%.1f"), plan.price / months(plan)) + QStringLiteral("/月");
+    return QStringLiteral("≈¥") + i18n::format(QStringLiteral("%.1f"), plan.price / months(plan))
+        + QStringLiteral("/月");
 }
 
 QString wholeNumber(double value)
@@ -110,9 +113,6 @@ QString limitsLine(const Plan& plan)
         + QString::number(plan.devices) + QStringLiteral("设备");
 }
 
-bool isHighlighted(const Plan& plan)
-{
-    return plan.period == QStringLiteral("month") && plan.price > 0;
-}
+bool isHighlighted(const Plan& plan) { return plan.period == QStringLiteral("month") && plan.price > 0; }
 
 } // namespace PlanRules

@@ -4,13 +4,13 @@
 #include "order_poll.h"
 #include "payment_rules.h"
 #include "plan_rules.h"
-#include "qr_image.h"
-#include "qr_image_fetcher.h"
-#include "ui/common/load_state_view.h"
-#include "ui/common/scroll_column.h"
 #include "platform/notifier.h"
 #include "platform/text_table.h"
+#include "qr_image.h"
+#include "qr_image_fetcher.h"
 #include "ui/common/button.h"
+#include "ui/common/load_state_view.h"
+#include "ui/common/scroll_column.h"
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
@@ -24,10 +24,7 @@ namespace {
 const QString wxpay = QStringLiteral("wxpay");
 const QString preloadedMarker = QStringLiteral("preloaded");
 
-QString networkError()
-{
-    return i18n::tr(QStringLiteral("网络错误，请重试"));
-}
+QString networkError() { return i18n::tr(QStringLiteral("网络错误，请重试")); }
 } // namespace
 
 PurchaseView::PurchaseView(const CommerceServices& services, QWidget* parent)
@@ -35,7 +32,8 @@ PurchaseView::PurchaseView(const CommerceServices& services, QWidget* parent)
     , m_services(services)
     , m_api(new ApiService(services.api, this))
     , m_images(new QrImageFetcher(this))
-    , m_poll(new OrderPoll(*m_api, services.makePollBeat ? services.makePollBeat() : std::make_unique<TimerBeat>(), this))
+    , m_poll(
+          new OrderPoll(*m_api, services.makePollBeat ? services.makePollBeat() : std::make_unique<TimerBeat>(), this))
 {
     m_states = new LoadStateView(this);
     m_content = buildContent();
@@ -87,7 +85,8 @@ QWidget* PurchaseView::buildContent()
     accepted->setSpacing(6);
     m_couponBadge = makeCapsule(QString(), m_services.theme.palette().green, TextStyle::Caption, m_couponAccepted);
     accepted->addWidget(m_couponBadge);
-    accepted->addWidget(makeLabel(i18n::tr(QStringLiteral("优惠码已生效")), TextStyle::Caption, TextColor::Green, m_couponAccepted));
+    accepted->addWidget(
+        makeLabel(i18n::tr(QStringLiteral("优惠码已生效")), TextStyle::Caption, TextColor::Green, m_couponAccepted));
     accepted->addStretch();
     section->addWidget(m_couponAccepted);
     m_couponNote = makeLabel(QString(), TextStyle::Caption, TextColor::Red, m_couponSection);
@@ -114,10 +113,7 @@ void PurchaseView::hideEvent(QHideEvent* event)
     SheetDialog::hideEvent(event);
 }
 
-bool PurchaseView::isPolling() const
-{
-    return m_poll->isRunning();
-}
+bool PurchaseView::isPolling() const { return m_poll->isRunning(); }
 
 void PurchaseView::loadPlans()
 {
@@ -229,7 +225,8 @@ void PurchaseView::selectPlan(const Plan& plan)
 
     const auto typed = m_couponField->text().trimmed();
     const auto coupon = typed.isEmpty() ? std::nullopt : std::optional<QString>(typed);
-    [](QPointer<PurchaseView> view, ApiService* api, quint64 selection, QString name, std::optional<QString> coupon) -> QCoro::Task<> {
+    [](QPointer<PurchaseView> view, ApiService* api, quint64 selection, QString name,
+       std::optional<QString> coupon) -> QCoro::Task<> {
         std::optional<OrderCreateResult> result;
         try {
             result = co_await api->createOrder(name, coupon);
@@ -364,10 +361,7 @@ void PurchaseView::startPolling()
     m_poll->start(*m_pay.payOrder->order_id);
 }
 
-void PurchaseView::stopPolling()
-{
-    m_poll->stop();
-}
+void PurchaseView::stopPolling() { m_poll->stop(); }
 
 void PurchaseView::applyStatus(qint64 orderId, const OrderStatusResult& result)
 {

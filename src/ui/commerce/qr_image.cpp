@@ -15,8 +15,8 @@ namespace QrImage {
 QImage encode(const QString& text)
 {
     const auto utf8 = text.toUtf8();
-    std::unique_ptr<QRcode, decltype(&QRcode_free)> code(QRcode_encodeString(utf8.constData(), 0, QR_ECLEVEL_M, QR_MODE_8, 1),
-                                                         &QRcode_free);
+    std::unique_ptr<QRcode, decltype(&QRcode_free)> code(
+        QRcode_encodeString(utf8.constData(), 0, QR_ECLEVEL_M, QR_MODE_8, 1), &QRcode_free);
     if (!code)
         return {};
     constexpr int quietZone = 4;

@@ -22,7 +22,8 @@ QrImageFetcher::QrImageFetcher(Limits limits, QObject* parent)
 bool QrImageFetcher::isWebUrl(const QUrl& url)
 {
     const auto scheme = url.scheme();
-    return url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+    return url.isValid() && !url.host().isEmpty()
+        && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
 QCoro::Task<QImage> QrImageFetcher::fetch(QUrl url)

@@ -2,11 +2,11 @@
 
 #include "api/api_service.h"
 #include "copy_feedback.h"
-#include "ui/common/load_state_view.h"
-#include "ui/common/scroll_column.h"
 #include "platform/text_table.h"
 #include "ui/common/button.h"
+#include "ui/common/load_state_view.h"
 #include "ui/common/modern_card.h"
+#include "ui/common/scroll_column.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/text_label.h"
 
@@ -44,7 +44,8 @@ QWidget* SubscriptionView::buildContent()
     auto* column = scroll->column();
 
     auto* urlCard = new ModernCard(Qt::AlignLeft, 10, scroll->widget());
-    urlCard->addRow(new SymbolLabel(QStringLiteral("link"), i18n::tr(QStringLiteral("我的订阅链接")), TextStyle::Headline, TextColor::Primary));
+    urlCard->addRow(new SymbolLabel(QStringLiteral("link"), i18n::tr(QStringLiteral("我的订阅链接")),
+                                    TextStyle::Headline, TextColor::Primary));
     m_linkRow = new QWidget(urlCard);
     auto* linkRow = new QHBoxLayout(m_linkRow);
     linkRow->setContentsMargins(0, 0, 0, 0);
@@ -69,9 +70,10 @@ QWidget* SubscriptionView::buildContent()
     column->addWidget(urlCard);
 
     auto* configCard = new ModernCard(Qt::AlignLeft, 10, scroll->widget());
-    configCard->addRow(new SymbolLabel(QStringLiteral("doc.plaintext"), i18n::tr(QStringLiteral("Clash 配置")), TextStyle::Headline,
-                                       TextColor::Primary));
-    configCard->addWideRow(note(i18n::tr(QStringLiteral("可直接复制本订阅生成的 Clash 配置，导入 Mihomo/Clash Meta 使用"))));
+    configCard->addRow(new SymbolLabel(QStringLiteral("doc.plaintext"), i18n::tr(QStringLiteral("Clash 配置")),
+                                       TextStyle::Headline, TextColor::Primary));
+    configCard->addWideRow(
+        note(i18n::tr(QStringLiteral("可直接复制本订阅生成的 Clash 配置，导入 Mihomo/Clash Meta 使用"))));
     auto* configRow = new QHBoxLayout;
     configRow->setSpacing(10);
     m_copyConfig = new Button(QString(), Button::Style::Prominent, configCard);
@@ -89,8 +91,10 @@ QWidget* SubscriptionView::buildContent()
     column->addWidget(configCard);
 
     auto* infoCard = new ModernCard(Qt::AlignLeft, 6, scroll->widget());
-    infoCard->addRow(new SymbolLabel(QStringLiteral("info.circle"), i18n::tr(QStringLiteral("说明")), TextStyle::Caption, TextColor::Secondary));
-    infoCard->addWideRow(note(i18n::tr(QStringLiteral("订阅链接包含你的专属节点与账户凭据，请勿泄露给他人。")), TextStyle::Caption2));
+    infoCard->addRow(new SymbolLabel(QStringLiteral("info.circle"), i18n::tr(QStringLiteral("说明")),
+                                     TextStyle::Caption, TextColor::Secondary));
+    infoCard->addWideRow(
+        note(i18n::tr(QStringLiteral("订阅链接包含你的专属节点与账户凭据，请勿泄露给他人。")), TextStyle::Caption2));
     column->addWidget(infoCard);
     column->addStretch();
     return scroll;
@@ -102,15 +106,9 @@ void SubscriptionView::showEvent(QShowEvent* event)
     load();
 }
 
-bool SubscriptionView::isUrlCopied() const
-{
-    return m_urlFeedback->isCopied();
-}
+bool SubscriptionView::isUrlCopied() const { return m_urlFeedback->isCopied(); }
 
-bool SubscriptionView::isConfigCopied() const
-{
-    return m_configFeedback->isCopied();
-}
+bool SubscriptionView::isConfigCopied() const { return m_configFeedback->isCopied(); }
 
 void SubscriptionView::load()
 {
@@ -159,5 +157,6 @@ void SubscriptionView::refresh()
     m_copyConfig->setEnabled(m_configText.has_value());
     m_count->setVisible(m_configText.has_value());
     // Counted as a reader counts characters; shown the same in every language.
-    m_count->setText(m_configText ? QString::number(readableLength(*m_configText)) + QStringLiteral(" 字符") : QString());
+    m_count->setText(m_configText ? QString::number(readableLength(*m_configText)) + QStringLiteral(" 字符")
+                                  : QString());
 }

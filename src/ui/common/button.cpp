@@ -11,13 +11,16 @@ constexpr int iconSpacing = 6;
 } // namespace
 
 Button::Button(const QString& text, Style style, QWidget* parent)
-    : QPushButton(text, parent), m_style(style), m_spinner(this)
+    : QPushButton(text, parent)
+    , m_style(style)
+    , m_spinner(this)
 {
     setAutoDefault(false);
     setDefault(false);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
-    QPushButton::setFont(Theme::shared().font(TextStyle::Body, style == Style::Prominent ? QFont::Medium : QFont::Normal));
+    QPushButton::setFont(
+        Theme::shared().font(TextStyle::Body, style == Style::Prominent ? QFont::Medium : QFont::Normal));
     connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
@@ -89,19 +92,20 @@ QSize Button::sizeHint() const
     return {contentWidth() + 2 * padding, controlHeight()};
 }
 
-QSize Button::minimumSizeHint() const
-{
-    return sizeHint();
-}
+QSize Button::minimumSizeHint() const { return sizeHint(); }
 
 QColor Button::textColor() const
 {
     const auto& p = Theme::shared().palette();
     switch (m_style) {
-    case Style::Prominent: return p.onAccent;
-    case Style::Bordered: return p.text;
-    case Style::Plain: return p.color(m_tint.value_or(TextColor::Primary));
-    case Style::Link: return p.color(m_tint.value_or(TextColor::Accent));
+    case Style::Prominent:
+        return p.onAccent;
+    case Style::Bordered:
+        return p.text;
+    case Style::Plain:
+        return p.color(m_tint.value_or(TextColor::Primary));
+    case Style::Link:
+        return p.color(m_tint.value_or(TextColor::Accent));
     }
     return p.text;
 }

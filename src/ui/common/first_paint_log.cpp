@@ -12,7 +12,8 @@ namespace {
 class FirstPaintWatcher : public QObject {
 public:
     FirstPaintWatcher(QString path, QObject* parent)
-        : QObject(parent), m_path(std::move(path))
+        : QObject(parent)
+        , m_path(std::move(path))
     {
         qApp->installEventFilter(this);
     }

@@ -6,7 +6,9 @@
 #include <QPainter>
 
 IconButton::IconButton(const QString& symbol, int symbolSize, QWidget* parent)
-    : QToolButton(parent), m_symbol(symbol), m_symbolSize(symbolSize)
+    : QToolButton(parent)
+    , m_symbol(symbol)
+    , m_symbolSize(symbolSize)
 {
     setAutoRaise(true);
     setCursor(Qt::PointingHandCursor);
@@ -52,7 +54,8 @@ void IconButton::paintEvent(QPaintEvent*)
     QColor color = p.color(m_tint);
     if (!isEnabled())
         color = p.tertiaryText;
-    const QRectF glyph(QPointF((width() - m_symbolSize) / 2.0, (height() - m_symbolSize) / 2.0), QSizeF(m_symbolSize, m_symbolSize));
+    const QRectF glyph(QPointF((width() - m_symbolSize) / 2.0, (height() - m_symbolSize) / 2.0),
+                       QSizeF(m_symbolSize, m_symbolSize));
     painter.drawPixmap(glyph.topLeft(), Icons::pixmap(m_symbol, color, m_symbolSize, devicePixelRatioF()));
     if (m_badge) {
         // A 7 px dot centred on the symbol's top-trailing corner, moved 3 px out, kept inside the button.

@@ -19,10 +19,7 @@ static void ensureIconResources()
 
 namespace {
 
-QString pathFor(const QString& symbol)
-{
-    return QStringLiteral(":/icons/") + symbol + QStringLiteral(".svg");
-}
+QString pathFor(const QString& symbol) { return QStringLiteral(":/icons/") + symbol + QStringLiteral(".svg"); }
 
 qreal ratioOr(qreal devicePixelRatio)
 {

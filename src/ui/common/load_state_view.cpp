@@ -2,8 +2,8 @@
 
 #include "platform/text_table.h"
 #include "ui/common/button.h"
-#include "ui/common/spinner.h"
 #include "ui/common/service_label.h"
+#include "ui/common/spinner.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -45,10 +45,7 @@ LoadStateView::LoadStateView(QWidget* parent)
     addWidget(m_error);
 }
 
-void LoadStateView::showLoading()
-{
-    setCurrentWidget(m_loading);
-}
+void LoadStateView::showLoading() { setCurrentWidget(m_loading); }
 
 void LoadStateView::showError(const QString& message)
 {
@@ -56,10 +53,7 @@ void LoadStateView::showError(const QString& message)
     setCurrentWidget(m_error);
 }
 
-void LoadStateView::addPage(QWidget* page)
-{
-    addWidget(page);
-}
+void LoadStateView::addPage(QWidget* page) { addWidget(page); }
 
 void LoadStateView::showPage(QWidget* page)
 {
@@ -76,17 +70,8 @@ LoadStateView::State LoadStateView::state() const
     return State::content;
 }
 
-bool LoadStateView::isShowingLoading() const
-{
-    return currentWidget() == m_loading;
-}
+bool LoadStateView::isShowingLoading() const { return currentWidget() == m_loading; }
 
-bool LoadStateView::isShowingError() const
-{
-    return currentWidget() == m_error;
-}
+bool LoadStateView::isShowingError() const { return currentWidget() == m_error; }
 
-QString LoadStateView::errorText() const
-{
-    return m_errorText->text();
-}
+QString LoadStateView::errorText() const { return m_errorText->text(); }

@@ -11,17 +11,8 @@ ModernCard::ModernCard(Qt::Alignment alignment, int spacing, QWidget* parent)
     m_column->setSpacing(spacing);
 }
 
-void ModernCard::addRow(QWidget* row)
-{
-    m_column->addWidget(row, 0, m_alignment);
-}
+void ModernCard::addRow(QWidget* row) { m_column->addWidget(row, 0, m_alignment); }
 
-void ModernCard::addWideRow(QWidget* row)
-{
-    m_column->addWidget(row);
-}
+void ModernCard::addWideRow(QWidget* row) { m_column->addWidget(row); }
 
-void ModernCard::addWideRow(QLayout* row)
-{
-    m_column->addLayout(row);
-}
+void ModernCard::addWideRow(QLayout* row) { m_column->addLayout(row); }

@@ -39,10 +39,7 @@ QString speed(qint64 bytesPerSecond)
     return i18n::format(QStringLiteral("%.1f MB/s"), k / kilo);
 }
 
-QString yuan(double amount)
-{
-    return QStringLiteral("¥") + i18n::format(QStringLiteral("%.2f"), amount);
-}
+QString yuan(double amount) { return QStringLiteral("¥") + i18n::format(QStringLiteral("%.2f"), amount); }
 
 qint64 bytesFromGigabytes(double gigabytes)
 {

@@ -16,22 +16,10 @@ void RowButton::addPart(QWidget* part, int stretch, Qt::Alignment alignment)
     m_row->addWidget(part, stretch, alignment);
 }
 
-void RowButton::addControl(QWidget* control)
-{
-    m_row->addWidget(control, 0, Qt::AlignVCenter);
-}
+void RowButton::addControl(QWidget* control) { m_row->addWidget(control, 0, Qt::AlignVCenter); }
 
-void RowButton::addStretch()
-{
-    m_row->addStretch();
-}
+void RowButton::addStretch() { m_row->addStretch(); }
 
-QSize RowButton::sizeHint() const
-{
-    return m_row->sizeHint().expandedTo(QSize(0, Button::sizeHint().height()));
-}
+QSize RowButton::sizeHint() const { return m_row->sizeHint().expandedTo(QSize(0, Button::sizeHint().height())); }
 
-QSize RowButton::minimumSizeHint() const
-{
-    return m_row->minimumSize();
-}
+QSize RowButton::minimumSizeHint() const { return m_row->minimumSize(); }

@@ -13,12 +13,6 @@ void SystemScreenTimer::start(std::chrono::milliseconds interval, bool repeating
     m_timer.start(interval);
 }
 
-void SystemScreenTimer::stop()
-{
-    m_timer.stop();
-}
+void SystemScreenTimer::stop() { m_timer.stop(); }
 
-bool SystemScreenTimer::isActive() const
-{
-    return m_timer.isActive();
-}
+bool SystemScreenTimer::isActive() const { return m_timer.isActive(); }

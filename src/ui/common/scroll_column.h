@@ -13,8 +13,8 @@ public:
 
     QVBoxLayout* column() const { return m_column; }
     QWidget* content() const { return widget(); }
-    // Removes every row (rows are widgets and spaces). The row widgets are deleted once control is back in the event loop, so
-    // a row may clear the column from its own handler.
+    // Removes every row (rows are widgets and spaces). The row widgets are deleted once control is back in the event
+    // loop, so a row may clear the column from its own handler.
     void clear();
 
 private:

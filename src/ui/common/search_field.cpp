@@ -9,12 +9,14 @@
 #include <QPainter>
 
 SearchField::SearchField(const QString& placeholder, bool rounded, QWidget* parent)
-    : QWidget(parent), m_rounded(rounded)
+    : QWidget(parent)
+    , m_rounded(rounded)
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(rounded ? 8 : 0, rounded ? 4 : 0, rounded ? 6 : 0, rounded ? 4 : 0);
     row->setSpacing(6);
-    row->addWidget(new SymbolView(QStringLiteral("magnifyingglass"), 14, TextColor::Secondary, this), 0, Qt::AlignVCenter);
+    row->addWidget(new SymbolView(QStringLiteral("magnifyingglass"), 14, TextColor::Secondary, this), 0,
+                   Qt::AlignVCenter);
     m_edit = new QLineEdit(this);
     m_edit->setFrame(false);
     m_edit->setPlaceholderText(placeholder);
@@ -35,15 +37,9 @@ SearchField::SearchField(const QString& placeholder, bool rounded, QWidget* pare
     connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
-QString SearchField::text() const
-{
-    return m_edit->text();
-}
+QString SearchField::text() const { return m_edit->text(); }
 
-void SearchField::setText(const QString& text)
-{
-    m_edit->setText(text);
-}
+void SearchField::setText(const QString& text) { m_edit->setText(text); }
 
 void SearchField::paintEvent(QPaintEvent*)
 {

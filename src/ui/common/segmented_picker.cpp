@@ -6,7 +6,8 @@
 #include <QPainter>
 
 SegmentedPicker::SegmentedPicker(const QStringList& segments, QWidget* parent)
-    : QWidget(parent), m_segments(segments)
+    : QWidget(parent)
+    , m_segments(segments)
 {
     setFont(Theme::shared().font(TextStyle::Caption));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

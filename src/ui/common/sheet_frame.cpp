@@ -34,20 +34,11 @@ SheetTitleBar::SheetTitleBar(const QString& title, QWidget* parent)
     m_row->addWidget(m_close);
 }
 
-QString SheetTitleBar::title() const
-{
-    return m_title->text();
-}
+QString SheetTitleBar::title() const { return m_title->text(); }
 
-void SheetTitleBar::setTitle(const QString& title)
-{
-    m_title->setText(title);
-}
+void SheetTitleBar::setTitle(const QString& title) { m_title->setText(title); }
 
-void SheetTitleBar::setBackVisible(bool visible)
-{
-    m_back->setVisible(visible);
-}
+void SheetTitleBar::setBackVisible(bool visible) { m_back->setVisible(visible); }
 
 void SheetTitleBar::addControl(QWidget* control)
 {

@@ -44,7 +44,8 @@ void SpinnerAnimation::sync()
 }
 
 Spinner::Spinner(int diameter, QWidget* parent)
-    : QWidget(parent), m_animation(this)
+    : QWidget(parent)
+    , m_animation(this)
 {
     setFixedSize(diameter, diameter);
     m_animation.setRunning(true);

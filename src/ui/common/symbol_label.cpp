@@ -21,15 +21,9 @@ SymbolLabel::SymbolLabel(const QString& symbol, const QString& text, TextStyle s
     row->addStretch();
 }
 
-QString SymbolLabel::text() const
-{
-    return m_text->text();
-}
+QString SymbolLabel::text() const { return m_text->text(); }
 
-void SymbolLabel::setText(const QString& text)
-{
-    m_text->setText(text);
-}
+void SymbolLabel::setText(const QString& text) { m_text->setText(text); }
 
 void SymbolLabel::setColor(TextColor color)
 {

@@ -12,7 +12,8 @@ class SymbolView;
 class SymbolLabel : public QWidget {
     Q_OBJECT
 public:
-    SymbolLabel(const QString& symbol, const QString& text, TextStyle style, TextColor color, QWidget* parent = nullptr);
+    SymbolLabel(const QString& symbol, const QString& text, TextStyle style, TextColor color,
+                QWidget* parent = nullptr);
 
     QString text() const;
     void setText(const QString& text);

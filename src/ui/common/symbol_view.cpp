@@ -5,7 +5,10 @@
 #include <QPainter>
 
 SymbolView::SymbolView(const QString& symbol, int size, TextColor color, QWidget* parent)
-    : QWidget(parent), m_symbol(symbol), m_size(size), m_color(color)
+    : QWidget(parent)
+    , m_symbol(symbol)
+    , m_size(size)
+    , m_color(color)
 {
     setFixedSize(size, size);
     connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
@@ -26,5 +29,6 @@ void SymbolView::setColor(TextColor color)
 void SymbolView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.drawPixmap(0, 0, Icons::pixmap(m_symbol, Theme::shared().palette().color(m_color), m_size, devicePixelRatioF()));
+    painter.drawPixmap(0, 0,
+                       Icons::pixmap(m_symbol, Theme::shared().palette().color(m_color), m_size, devicePixelRatioF()));
 }

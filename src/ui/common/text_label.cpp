@@ -6,18 +6,30 @@ namespace {
 const char* roleName(TextColor color)
 {
     switch (color) {
-    case TextColor::Primary: return "";
-    case TextColor::Secondary: return "secondary";
-    case TextColor::Tertiary: return "tertiary";
-    case TextColor::Accent: return "accent";
-    case TextColor::Red: return "red";
-    case TextColor::Green: return "green";
-    case TextColor::Blue: return "blue";
-    case TextColor::Orange: return "orange";
-    case TextColor::Yellow: return "yellow";
-    case TextColor::Purple: return "purple";
-    case TextColor::Teal: return "teal";
-    case TextColor::Gray: return "gray";
+    case TextColor::Primary:
+        return "";
+    case TextColor::Secondary:
+        return "secondary";
+    case TextColor::Tertiary:
+        return "tertiary";
+    case TextColor::Accent:
+        return "accent";
+    case TextColor::Red:
+        return "red";
+    case TextColor::Green:
+        return "green";
+    case TextColor::Blue:
+        return "blue";
+    case TextColor::Orange:
+        return "orange";
+    case TextColor::Yellow:
+        return "yellow";
+    case TextColor::Purple:
+        return "purple";
+    case TextColor::Teal:
+        return "teal";
+    case TextColor::Gray:
+        return "gray";
     }
     return "";
 }

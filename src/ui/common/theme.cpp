@@ -79,17 +79,28 @@ struct StyleMetrics {
 StyleMetrics metricsFor(TextStyle style)
 {
     switch (style) {
-    case TextStyle::LargeTitle: return {28, QFont::Normal};
-    case TextStyle::Title: return {22, QFont::Normal};
-    case TextStyle::Title2: return {19, QFont::Normal};
-    case TextStyle::Title3: return {17, QFont::Normal};
-    case TextStyle::Headline: return {14, QFont::DemiBold};
-    case TextStyle::Body: return {14, QFont::Normal};
-    case TextStyle::Callout: return {13, QFont::Normal};
-    case TextStyle::Subheadline: return {12, QFont::Normal};
-    case TextStyle::Footnote: return {11, QFont::Normal};
-    case TextStyle::Caption: return {11, QFont::Normal};
-    case TextStyle::Caption2: return {10, QFont::Normal};
+    case TextStyle::LargeTitle:
+        return {28, QFont::Normal};
+    case TextStyle::Title:
+        return {22, QFont::Normal};
+    case TextStyle::Title2:
+        return {19, QFont::Normal};
+    case TextStyle::Title3:
+        return {17, QFont::Normal};
+    case TextStyle::Headline:
+        return {14, QFont::DemiBold};
+    case TextStyle::Body:
+        return {14, QFont::Normal};
+    case TextStyle::Callout:
+        return {13, QFont::Normal};
+    case TextStyle::Subheadline:
+        return {12, QFont::Normal};
+    case TextStyle::Footnote:
+        return {11, QFont::Normal};
+    case TextStyle::Caption:
+        return {11, QFont::Normal};
+    case TextStyle::Caption2:
+        return {10, QFont::Normal};
     }
     return {14, QFont::Normal};
 }
@@ -98,7 +109,8 @@ QStringList familiesFor(const QString& language)
 {
     // Latin text in Noto Sans; Han characters in the face of the interface language, so that
     // Japanese kanji take their Japanese forms.
-    const auto cjk = language == QLatin1String("ja") ? QStringLiteral("Noto Sans CJK JP") : QStringLiteral("Noto Sans CJK SC");
+    const auto cjk
+        = language == QLatin1String("ja") ? QStringLiteral("Noto Sans CJK JP") : QStringLiteral("Noto Sans CJK SC");
     return {QStringLiteral("Noto Sans"), cjk, QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")};
 }
 
@@ -112,18 +124,30 @@ QString css(const QColor& c)
 QColor ThemePalette::color(TextColor role) const
 {
     switch (role) {
-    case TextColor::Primary: return text;
-    case TextColor::Secondary: return secondaryText;
-    case TextColor::Tertiary: return tertiaryText;
-    case TextColor::Accent: return accent;
-    case TextColor::Red: return red;
-    case TextColor::Green: return green;
-    case TextColor::Blue: return blue;
-    case TextColor::Orange: return orange;
-    case TextColor::Yellow: return yellow;
-    case TextColor::Purple: return purple;
-    case TextColor::Teal: return teal;
-    case TextColor::Gray: return gray;
+    case TextColor::Primary:
+        return text;
+    case TextColor::Secondary:
+        return secondaryText;
+    case TextColor::Tertiary:
+        return tertiaryText;
+    case TextColor::Accent:
+        return accent;
+    case TextColor::Red:
+        return red;
+    case TextColor::Green:
+        return green;
+    case TextColor::Blue:
+        return blue;
+    case TextColor::Orange:
+        return orange;
+    case TextColor::Yellow:
+        return yellow;
+    case TextColor::Purple:
+        return purple;
+    case TextColor::Teal:
+        return teal;
+    case TextColor::Gray:
+        return gray;
     }
     return text;
 }
@@ -197,10 +221,7 @@ void Theme::rebuildPalette()
     m_palette.accent = accentFor(m_accentName, dark);
 }
 
-QFont Theme::font(TextStyle style) const
-{
-    return font(style, metricsFor(style).weight);
-}
+QFont Theme::font(TextStyle style) const { return font(style, metricsFor(style).weight); }
 
 QFont Theme::font(TextStyle style, QFont::Weight weight) const
 {
@@ -266,8 +287,17 @@ QString Theme::styleSheet() const
     QString sheet;
     // Label colours by role; fonts are set per widget from the text styles.
     const std::pair<const char*, QColor> roles[] = {
-        {"secondary", p.secondaryText}, {"tertiary", p.tertiaryText}, {"accent", p.accent}, {"red", p.red},
-        {"green", p.green}, {"blue", p.blue}, {"orange", p.orange}, {"yellow", p.yellow}, {"gray", p.gray}, {"purple", p.purple}, {"teal", p.teal},
+        {"secondary", p.secondaryText},
+        {"tertiary", p.tertiaryText},
+        {"accent", p.accent},
+        {"red", p.red},
+        {"green", p.green},
+        {"blue", p.blue},
+        {"orange", p.orange},
+        {"yellow", p.yellow},
+        {"gray", p.gray},
+        {"purple", p.purple},
+        {"teal", p.teal},
     };
     for (const auto& [name, color] : roles)
         sheet += QStringLiteral("QLabel[textColor=\"%1\"] { color: %2; }\n").arg(QLatin1String(name), css(color));

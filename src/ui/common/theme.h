@@ -8,7 +8,19 @@
 #include <optional>
 
 // The text styles of the screens, from the largest to the smallest.
-enum class TextStyle { LargeTitle, Title, Title2, Title3, Headline, Body, Callout, Subheadline, Footnote, Caption, Caption2 };
+enum class TextStyle {
+    LargeTitle,
+    Title,
+    Title2,
+    Title3,
+    Headline,
+    Body,
+    Callout,
+    Subheadline,
+    Footnote,
+    Caption,
+    Caption2
+};
 
 // Colour roles of texts and symbols; each appearance gives every role its colour, so a widget
 // that keeps a role (not a colour) follows a change of appearance or accent.

@@ -28,10 +28,7 @@ ToggleSwitch::ToggleSwitch(QWidget* parent)
     connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
-QSize ToggleSwitch::sizeHint() const
-{
-    return trackSize;
-}
+QSize ToggleSwitch::sizeHint() const { return trackSize; }
 
 void ToggleSwitch::paintEvent(QPaintEvent*)
 {
@@ -40,7 +37,7 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled())
         painter.setOpacity(0.45);
-    const QRectF track = QRectF(QPointF(0, 0), QSizeF(trackSize)).translated((width() - trackSize.width()) / 2.0,
-                                                                              (height() - trackSize.height()) / 2.0);
+    const QRectF track = QRectF(QPointF(0, 0), QSizeF(trackSize))
+                             .translated((width() - trackSize.width()) / 2.0, (height() - trackSize.height()) / 2.0);
     paintSwitchTrack(painter, track, isChecked() ? colors.accent : colors.controlBorder, isChecked());
 }

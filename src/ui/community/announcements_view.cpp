@@ -2,10 +2,10 @@
 
 #include "community_text.h"
 #include "platform/text_table.h"
-#include "ui/common/scroll_column.h"
-#include "ui/common/service_label.h"
 #include "ui/common/divider.h"
 #include "ui/common/icon_button.h"
+#include "ui/common/scroll_column.h"
+#include "ui/common/service_label.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"

@@ -13,10 +13,7 @@ constexpr qreal cornerRadius = 2;
 
 } // namespace
 
-qreal ChartBars::ratio(double used, double maxDay)
-{
-    return std::min(1.0, used / std::max(maxDay, smallestDivisor));
-}
+qreal ChartBars::ratio(double used, double maxDay) { return std::min(1.0, used / std::max(maxDay, smallestDivisor)); }
 
 QList<ChartBars::Bar> ChartBars::layout(const QList<TrafficLogEntry>& entries, double maxDay, const QRectF& area)
 {
@@ -35,7 +32,9 @@ QList<ChartBars::Bar> ChartBars::layout(const QList<TrafficLogEntry>& entries, d
 }
 
 ChartBars::ChartBars(const QList<TrafficLogEntry>& entries, double maxDay, QWidget* parent)
-    : QWidget(parent), m_entries(entries), m_maxDay(maxDay)
+    : QWidget(parent)
+    , m_entries(entries)
+    , m_maxDay(maxDay)
 {
     setObjectName(QStringLiteral("chartBars"));
     setFixedHeight(120);

@@ -20,10 +20,7 @@ protected:
     QVariant loadResource(int, const QUrl&) override { return {}; }
 };
 
-QStringList spaceSeparated(const QString& text)
-{
-    return text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
+QStringList spaceSeparated(const QString& text) { return text.split(QLatin1Char(' '), Qt::SkipEmptyParts); }
 
 } // namespace
 

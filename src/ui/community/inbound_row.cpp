@@ -2,8 +2,8 @@
 
 #include "platform/text_format.h"
 #include "platform/text_table.h"
-#include "ui/common/service_label.h"
 #include "ui/common/number_formats.h"
+#include "ui/common/service_label.h"
 #include "ui/common/status_dot.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/text_label.h"
@@ -30,15 +30,9 @@ QLabel* protocolBadge(const QString& protocol, QWidget* parent)
 
 } // namespace
 
-QString InboundRow::downloadText(qint64 bytes)
-{
-    return QStringLiteral("▼ ") + NumberFormat::byteCount(bytes);
-}
+QString InboundRow::downloadText(qint64 bytes) { return QStringLiteral("▼ ") + NumberFormat::byteCount(bytes); }
 
-QString InboundRow::uploadText(qint64 bytes)
-{
-    return QStringLiteral("▲ ") + NumberFormat::byteCount(bytes);
-}
+QString InboundRow::uploadText(qint64 bytes) { return QStringLiteral("▲ ") + NumberFormat::byteCount(bytes); }
 
 InboundRow::InboundRow(const InboundInfo& inbound, QWidget* parent)
     : QWidget(parent)
@@ -64,13 +58,13 @@ InboundRow::InboundRow(const InboundInfo& inbound, QWidget* parent)
 
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(Spacing::s);
-    auto* port = new SymbolLabel(QStringLiteral("arrow.down.to.line"), QString::number(inbound.port), TextStyle::Caption,
-                                 TextColor::Secondary, this);
+    auto* port = new SymbolLabel(QStringLiteral("arrow.down.to.line"), QString::number(inbound.port),
+                                 TextStyle::Caption, TextColor::Secondary, this);
     port->setObjectName(QStringLiteral("port"));
     port->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     bottom->addWidget(port);
-    auto* clients = makeLabel(i18n::format(i18n::tr(QStringLiteral("%d 个客户端")), inbound.clients), TextStyle::Caption,
-                              TextColor::Secondary, this);
+    auto* clients = makeLabel(i18n::format(i18n::tr(QStringLiteral("%d 个客户端")), inbound.clients),
+                              TextStyle::Caption, TextColor::Secondary, this);
     clients->setObjectName(QStringLiteral("clients"));
     bottom->addWidget(clients);
     bottom->addStretch();

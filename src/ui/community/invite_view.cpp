@@ -1,16 +1,16 @@
 #include "invite_view.h"
 
 #include "api/api_service.h"
-#include "ui/common/load_state_view.h"
 #include "platform/text_table.h"
-#include "ui/common/scroll_column.h"
-#include "ui/common/service_label.h"
 #include "stat_box.h"
 #include "status_looks.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
+#include "ui/common/load_state_view.h"
 #include "ui/common/number_formats.h"
 #include "ui/common/screen_call.h"
+#include "ui/common/scroll_column.h"
+#include "ui/common/service_label.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/text_label.h"
 
@@ -24,15 +24,13 @@ namespace {
 
 constexpr int copiedFeedbackMs = 2000;
 
-ModernCard* card(int spacing, QWidget* parent)
-{
-    return new ModernCard(Qt::AlignLeft, spacing, parent);
-}
+ModernCard* card(int spacing, QWidget* parent) { return new ModernCard(Qt::AlignLeft, spacing, parent); }
 
 } // namespace
 
 InviteView::InviteView(Services services, QWidget* parent)
-    : LoadingSheet(i18n::tr(QStringLiteral("邀请返利")), QSize(500, 560), parent), m_services(services)
+    : LoadingSheet(i18n::tr(QStringLiteral("邀请返利")), QSize(500, 560), parent)
+    , m_services(services)
 {
     setObjectName(QStringLiteral("inviteView"));
     m_content = new ScrollColumn(14, QMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l), states());
@@ -56,10 +54,7 @@ void InviteView::load()
     });
 }
 
-QWidget* InviteView::loadedPage()
-{
-    return m_content;
-}
+QWidget* InviteView::loadedPage() { return m_content; }
 
 void InviteView::copyText(const QString& text)
 {
@@ -108,7 +103,8 @@ QWidget* InviteView::inviteCodeCard()
     box->addWideRow(title);
     const auto code = m_resp ? m_resp->invite_code.value_or(QString()) : QString();
     if (code.isEmpty()) {
-        box->addWideRow(makeLabel(i18n::tr(QStringLiteral("暂无邀请码")), TextStyle::Caption, TextColor::Secondary, box));
+        box->addWideRow(
+            makeLabel(i18n::tr(QStringLiteral("暂无邀请码")), TextStyle::Caption, TextColor::Secondary, box));
         return box;
     }
     auto* row = new QHBoxLayout;
@@ -119,14 +115,15 @@ QWidget* InviteView::inviteCodeCard()
     font.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
     codeLabel->setFont(font);
     row->addWidget(codeLabel);
-    m_copy = new Button(i18n::tr(m_copied ? QStringLiteral("已复制") : QStringLiteral("复制")), Button::Style::Bordered, box);
+    m_copy = new Button(i18n::tr(m_copied ? QStringLiteral("已复制") : QStringLiteral("复制")), Button::Style::Bordered,
+                        box);
     m_copy->setObjectName(QStringLiteral("copyButton"));
     connect(m_copy, &QPushButton::clicked, this, [this, code] { copyText(code); });
     row->addWidget(m_copy);
     row->addStretch();
     box->addWideRow(row);
-    auto* caption = makeLabel(i18n::tr(QStringLiteral("好友通过你的邀请链接注册并购买，你可获得佣金返利")), TextStyle::Caption,
-                              TextColor::Secondary, box);
+    auto* caption = makeLabel(i18n::tr(QStringLiteral("好友通过你的邀请链接注册并购买，你可获得佣金返利")),
+                              TextStyle::Caption, TextColor::Secondary, box);
     caption->setWordWrap(true);
     box->addWideRow(caption);
     return box;
@@ -142,12 +139,17 @@ QWidget* InviteView::statsRow()
     const qint64 invited = m_resp ? m_resp->invited_count.value_or(0) : 0;
     const double total = m_resp ? m_resp->commission_total.value_or(0) : 0;
     const double pending = m_resp ? m_resp->commission_pending.value_or(0) : 0;
-    boxes->addWidget(new StatBox({i18n::tr(QStringLiteral("邀请人数")), QStringLiteral("person.2.fill"), TextColor::Blue},
-                                 QString::number(invited), row), 1);
-    boxes->addWidget(new StatBox({i18n::tr(QStringLiteral("累计佣金")), QStringLiteral("yensign.circle.fill"), TextColor::Green},
-                                 NumberFormat::yuan(total), row), 1);
+    boxes->addWidget(
+        new StatBox({i18n::tr(QStringLiteral("邀请人数")), QStringLiteral("person.2.fill"), TextColor::Blue},
+                    QString::number(invited), row),
+        1);
+    boxes->addWidget(
+        new StatBox({i18n::tr(QStringLiteral("累计佣金")), QStringLiteral("yensign.circle.fill"), TextColor::Green},
+                    NumberFormat::yuan(total), row),
+        1);
     boxes->addWidget(new StatBox({i18n::tr(QStringLiteral("待结算")), QStringLiteral("clock.fill"), TextColor::Orange},
-                                 NumberFormat::yuan(pending), row), 1);
+                                 NumberFormat::yuan(pending), row),
+                     1);
     return row;
 }
 
@@ -184,8 +186,9 @@ QWidget* InviteView::commissionCard(const QList<CommissionRecord>& records)
         line->setContentsMargins(0, 5, 0, 5);
         auto* left = new QVBoxLayout;
         left->setSpacing(Spacing::xxs);
-        auto* plan = record.plan_name ? makeServiceLabel(*record.plan_name, TextStyle::Body, TextColor::Primary, false, row)
-                                      : makeLabel(i18n::tr(QStringLiteral("套餐")), TextStyle::Body, TextColor::Primary, row);
+        auto* plan = record.plan_name
+            ? makeServiceLabel(*record.plan_name, TextStyle::Body, TextColor::Primary, false, row)
+            : makeLabel(i18n::tr(QStringLiteral("套餐")), TextStyle::Body, TextColor::Primary, row);
         plan->setFont(Theme::shared().font(TextStyle::Body, QFont::Medium));
         left->addWidget(plan);
         const auto look = StatusLooks::commission(record.status);
@@ -194,7 +197,8 @@ QWidget* InviteView::commissionCard(const QList<CommissionRecord>& records)
         left->addWidget(status);
         line->addLayout(left);
         line->addStretch();
-        auto* amount = makeLabel(NumberFormat::yuan(record.amount), TextStyle::Body, QFont::DemiBold, TextColor::Green, row);
+        auto* amount
+            = makeLabel(NumberFormat::yuan(record.amount), TextStyle::Body, QFont::DemiBold, TextColor::Green, row);
         amount->setObjectName(QStringLiteral("amount"));
         line->addWidget(amount);
         box->addWideRow(row);

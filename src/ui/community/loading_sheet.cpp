@@ -5,7 +5,8 @@
 #include <QShowEvent>
 
 LoadingSheet::LoadingSheet(const QString& title, QSize size, QWidget* parent)
-    : FramedSheet(title, size, parent), m_states(new LoadStateView(this))
+    : FramedSheet(title, size, parent)
+    , m_states(new LoadStateView(this))
 {
     connect(m_states, &LoadStateView::retryRequested, this, [this] { load(); });
 }

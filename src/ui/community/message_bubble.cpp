@@ -19,7 +19,8 @@ constexpr qreal cornerRadius = 14;
 class BubbleText : public QLabel {
 public:
     BubbleText(const QString& text, bool mine, QWidget* parent)
-        : QLabel(text, parent), m_mine(mine)
+        : QLabel(text, parent)
+        , m_mine(mine)
     {
         setObjectName(QStringLiteral("bubble"));
         setTextFormat(Qt::PlainText);
@@ -65,7 +66,8 @@ private:
 } // namespace
 
 MessageBubble::MessageBubble(const TicketMessage& message, QWidget* parent)
-    : QWidget(parent), m_mine(!message.isFromStaff())
+    : QWidget(parent)
+    , m_mine(!message.isFromStaff())
 {
     setObjectName(QStringLiteral("messageBubble"));
     auto* row = new QHBoxLayout(this);
@@ -86,8 +88,8 @@ MessageBubble::MessageBubble(const TicketMessage& message, QWidget* parent)
         sender->setObjectName(QStringLiteral("sender"));
         meta->addWidget(sender);
     }
-    auto* time = makeServiceLabel(CommunityText::messageTime(message.created_at), TextStyle::Caption2, TextColor::Secondary,
-                                  false, this);
+    auto* time = makeServiceLabel(CommunityText::messageTime(message.created_at), TextStyle::Caption2,
+                                  TextColor::Secondary, false, this);
     time->setObjectName(QStringLiteral("time"));
     meta->addWidget(time);
     column->addLayout(meta);

@@ -1,8 +1,8 @@
 #include "server_card.h"
 
 #include "platform/text_table.h"
-#include "ui/common/service_label.h"
 #include "ui/common/divider.h"
+#include "ui/common/service_label.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
 
@@ -10,15 +10,9 @@
 
 namespace {
 
-QString runningText(bool running)
-{
-    return i18n::tr(running ? QStringLiteral("运行中") : QStringLiteral("离线"));
-}
+QString runningText(bool running) { return i18n::tr(running ? QStringLiteral("运行中") : QStringLiteral("离线")); }
 
-TextColor runningColor(bool running)
-{
-    return running ? TextColor::Green : TextColor::Red;
-}
+TextColor runningColor(bool running) { return running ? TextColor::Green : TextColor::Red; }
 
 } // namespace
 
@@ -30,19 +24,29 @@ QList<ServerCard::Content> ServerCard::statusTiles(const std::optional<ServerSta
     if (status) {
         coreDetails.insert(i18n::tr(QStringLiteral("运行时间")), status->xray_uptime);
         // The CPU text is the row's label and the memory text its value: one row shows both.
-        coreDetails.insert(QStringLiteral("CPU: %1%").arg(status->xray_cpu), QStringLiteral("Mem: %1%").arg(status->xray_mem));
+        coreDetails.insert(QStringLiteral("CPU: %1%").arg(status->xray_cpu),
+                           QStringLiteral("Mem: %1%").arg(status->xray_mem));
     }
     const QString none = QStringLiteral("-");
     return {
         {QStringLiteral("bolt.shield"), runningColor(core), QStringLiteral("Xray"), runningText(core), coreDetails},
         {QStringLiteral("rectangle.3.group"), runningColor(panel), QStringLiteral("3X-UI"), runningText(panel), {}},
-        {QStringLiteral("clock"), TextColor::Blue, i18n::tr(QStringLiteral("启动时间")), status ? status->server_uptime : none, {}},
-        {QStringLiteral("chart.bar.fill"), TextColor::Orange, i18n::tr(QStringLiteral("系统负载")), status ? status->load_avg : none, {}},
+        {QStringLiteral("clock"),
+         TextColor::Blue,
+         i18n::tr(QStringLiteral("启动时间")),
+         status ? status->server_uptime : none,
+         {}},
+        {QStringLiteral("chart.bar.fill"),
+         TextColor::Orange,
+         i18n::tr(QStringLiteral("系统负载")),
+         status ? status->load_avg : none,
+         {}},
     };
 }
 
 ServerCard::ServerCard(const Content& content, QWidget* parent)
-    : ModernCard(Qt::AlignLeft, Spacing::s, parent), m_content(content)
+    : ModernCard(Qt::AlignLeft, Spacing::s, parent)
+    , m_content(content)
 {
     setObjectName(QStringLiteral("serverCard"));
     auto* top = new QHBoxLayout;

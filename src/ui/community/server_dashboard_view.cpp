@@ -5,13 +5,13 @@
 #include "platform/text_format.h"
 #include "platform/text_table.h"
 #include "server_card.h"
-#include "ui/common/service_label.h"
 #include "status_grid.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/modern_card.h"
 #include "ui/common/screen_call.h"
+#include "ui/common/service_label.h"
 #include "ui/common/spinner.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/symbol_view.h"
@@ -68,12 +68,15 @@ QList<QPair<QString, qint64>> ServerDashboardView::portRows(const QMap<QString, 
         if (it.key() != QLatin1String("total"))
             rows.append({it.key(), it.value()});
     }
-    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first.toUcs4() < b.first.toUcs4(); });
+    std::sort(rows.begin(), rows.end(),
+              [](const auto& a, const auto& b) { return a.first.toUcs4() < b.first.toUcs4(); });
     return rows;
 }
 
 ServerDashboardView::ServerDashboardView(Services services, QWidget* parent)
-    : QWidget(parent), m_services(std::move(services)), m_refreshTimer(m_services.makeTimer(this))
+    : QWidget(parent)
+    , m_services(std::move(services))
+    , m_refreshTimer(m_services.makeTimer(this))
 {
     setObjectName(QStringLiteral("serverDashboard"));
     setWindowTitle(i18n::tr(QStringLiteral("服务器")));
@@ -95,8 +98,8 @@ ServerDashboardView::ServerDashboardView(Services services, QWidget* parent)
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, Spacing::xs);
-    auto* title = new SymbolLabel(QStringLiteral("server.rack"), i18n::tr(QStringLiteral("服务器状态")), TextStyle::Title2,
-                                  TextColor::Primary, content);
+    auto* title = new SymbolLabel(QStringLiteral("server.rack"), i18n::tr(QStringLiteral("服务器状态")),
+                                  TextStyle::Title2, TextColor::Primary, content);
     title->textLabel()->setFont(Theme::shared().font(TextStyle::Title2, QFont::Bold));
     header->addWidget(title);
     header->addStretch();
@@ -110,7 +113,8 @@ ServerDashboardView::ServerDashboardView(Services services, QWidget* parent)
     m_loadingBlock->setObjectName(QStringLiteral("loadingBlock"));
     auto* loading = static_cast<QVBoxLayout*>(m_loadingBlock->layout());
     loading->addWidget(new Spinner(24, m_loadingBlock), 0, Qt::AlignHCenter);
-    auto* loadingText = makeLabel(i18n::tr(QStringLiteral("加载中...")), TextStyle::Body, TextColor::Secondary, m_loadingBlock);
+    auto* loadingText
+        = makeLabel(i18n::tr(QStringLiteral("加载中...")), TextStyle::Body, TextColor::Secondary, m_loadingBlock);
     loadingText->setAlignment(Qt::AlignCenter);
     loading->addWidget(loadingText);
     loading->addStretch();
@@ -119,9 +123,11 @@ ServerDashboardView::ServerDashboardView(Services services, QWidget* parent)
     m_errorBlock = block(250, content);
     m_errorBlock->setObjectName(QStringLiteral("errorBlock"));
     auto* error = static_cast<QVBoxLayout*>(m_errorBlock->layout());
-    error->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 40, TextColor::Orange, m_errorBlock), 0,
-                     Qt::AlignHCenter);
-    auto* unavailable = makeLabel(i18n::tr(QStringLiteral("服务器状态不可用")), TextStyle::Headline, TextColor::Primary, m_errorBlock);
+    error->addWidget(
+        new SymbolView(QStringLiteral("exclamationmark.triangle.fill"), 40, TextColor::Orange, m_errorBlock), 0,
+        Qt::AlignHCenter);
+    auto* unavailable = makeLabel(i18n::tr(QStringLiteral("服务器状态不可用")), TextStyle::Headline, TextColor::Primary,
+                                  m_errorBlock);
     unavailable->setAlignment(Qt::AlignCenter);
     error->addWidget(unavailable);
     m_errorText = makeServiceLabel(QString(), TextStyle::Caption, TextColor::Secondary, true, m_errorBlock);
@@ -239,10 +245,12 @@ QWidget* ServerDashboardView::connectionsSection(QWidget* parent)
 {
     auto* card = new ModernCard(Qt::AlignLeft, Spacing::m, parent);
     card->setObjectName(QStringLiteral("connectionsCard"));
-    card->addWideRow(new SymbolLabel(QStringLiteral("antenna.radiowaves.left.and.right"), i18n::tr(QStringLiteral("在线连接")),
-                                     TextStyle::Headline, TextColor::Primary, card));
+    card->addWideRow(new SymbolLabel(QStringLiteral("antenna.radiowaves.left.and.right"),
+                                     i18n::tr(QStringLiteral("在线连接")), TextStyle::Headline, TextColor::Primary,
+                                     card));
     auto* totalRow = new QHBoxLayout;
-    totalRow->addWidget(makeLabel(i18n::tr(QStringLiteral("当前活跃连接数")), TextStyle::Body, TextColor::Secondary, card));
+    totalRow->addWidget(
+        makeLabel(i18n::tr(QStringLiteral("当前活跃连接数")), TextStyle::Body, TextColor::Secondary, card));
     totalRow->addStretch();
     const qint64 total = m_connections.value(QStringLiteral("total"), 0);
     auto* totalLabel = makeLabel(QString::number(total), TextStyle::Title, QFont::Bold,

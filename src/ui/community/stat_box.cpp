@@ -22,7 +22,4 @@ StatBox::StatBox(const Title& title, const QString& value, QWidget* parent)
     addWideRow(m_value);
 }
 
-QString StatBox::value() const
-{
-    return m_value->text();
-}
+QString StatBox::value() const { return m_value->text(); }

@@ -5,7 +5,8 @@
 #include <QPainter>
 
 StatusBadge::StatusBadge(const StatusLook& look, QWidget* parent)
-    : QLabel(look.text, parent), m_color(look.color)
+    : QLabel(look.text, parent)
+    , m_color(look.color)
 {
     setTextFormat(Qt::PlainText);
     setFont(Theme::shared().font(TextStyle::Caption2, QFont::DemiBold));

@@ -6,7 +6,10 @@
 #include <algorithm>
 
 StatusGrid::StatusGrid(int minimumColumnWidth, int spacing, QWidget* parent)
-    : QWidget(parent), m_minimumColumnWidth(minimumColumnWidth), m_spacing(spacing), m_grid(new QGridLayout(this))
+    : QWidget(parent)
+    , m_minimumColumnWidth(minimumColumnWidth)
+    , m_spacing(spacing)
+    , m_grid(new QGridLayout(this))
 {
     m_grid->setContentsMargins(0, 0, 0, 0);
     m_grid->setSpacing(spacing);

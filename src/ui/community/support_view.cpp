@@ -1,15 +1,15 @@
 #include "support_view.h"
 
 #include "api/api_service.h"
-#include "ui/common/load_state_view.h"
 #include "message_bubble.h"
 #include "platform/text_table.h"
-#include "ui/common/scroll_column.h"
 #include "status_badge.h"
 #include "ticket_row.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
+#include "ui/common/load_state_view.h"
 #include "ui/common/screen_call.h"
+#include "ui/common/scroll_column.h"
 #include "ui/common/spinner.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
@@ -27,14 +27,12 @@ namespace {
 
 const Ticket* findTicket(const QList<Ticket>& tickets, qint64 id)
 {
-    const auto at = std::find_if(tickets.begin(), tickets.end(), [id](const Ticket& ticket) { return ticket.id == id; });
+    const auto at
+        = std::find_if(tickets.begin(), tickets.end(), [id](const Ticket& ticket) { return ticket.id == id; });
     return at == tickets.end() ? nullptr : &*at;
 }
 
-bool isExistingTicket(const std::optional<qint64>& id)
-{
-    return id && *id >= 1;
-}
+bool isExistingTicket(const std::optional<qint64>& id) { return id && *id >= 1; }
 
 } // namespace
 
@@ -68,8 +66,8 @@ QWidget* SupportView::buildListPage()
     empty->addStretch();
     auto* symbol = new SymbolView(QStringLiteral("bubble.left.and.bubble.right"), 40, TextColor::Tertiary, m_emptyList);
     empty->addWidget(symbol, 0, Qt::AlignHCenter);
-    auto* hint = makeLabel(i18n::tr(QStringLiteral("还没有会话，有问题随时联系客服")), TextStyle::Caption, TextColor::Secondary,
-                           m_emptyList);
+    auto* hint = makeLabel(i18n::tr(QStringLiteral("还没有会话，有问题随时联系客服")), TextStyle::Caption,
+                           TextColor::Secondary, m_emptyList);
     hint->setAlignment(Qt::AlignCenter);
     empty->addWidget(hint);
     empty->addWidget(newConversationButton(true, m_emptyList), 0, Qt::AlignHCenter);
@@ -123,8 +121,8 @@ QWidget* SupportView::buildConversationPage()
     header->setSpacing(Spacing::s);
     m_headerBadgeSlot = new QHBoxLayout;
     header->addLayout(m_headerBadgeSlot);
-    auto* note = makeLabel(i18n::tr(QStringLiteral("会话记录已同步到管理端，管理员回复后会实时显示")), TextStyle::Caption2,
-                           TextColor::Secondary, m_conversationHeader);
+    auto* note = makeLabel(i18n::tr(QStringLiteral("会话记录已同步到管理端，管理员回复后会实时显示")),
+                           TextStyle::Caption2, TextColor::Secondary, m_conversationHeader);
     note->setWordWrap(true);
     header->addWidget(note, 1);
     column->addWidget(m_conversationHeader);
@@ -173,10 +171,7 @@ void SupportView::load()
     });
 }
 
-QWidget* SupportView::loadedPage()
-{
-    return m_tickets.isEmpty() ? m_emptyList : m_ticketList;
-}
+QWidget* SupportView::loadedPage() { return m_tickets.isEmpty() ? m_emptyList : m_ticketList; }
 
 void SupportView::openTicket(qint64 id)
 {
@@ -311,10 +306,7 @@ void SupportView::reloadAfterSend()
         fetchMessages(*m_selectedTicketId, Apply::always, false);
 }
 
-void SupportView::startPolling()
-{
-    m_refreshTimer->start(refreshInterval, true);
-}
+void SupportView::startPolling() { m_refreshTimer->start(refreshInterval, true); }
 
 void SupportView::poll()
 {

@@ -2,8 +2,8 @@
 
 #include "community_text.h"
 #include "platform/text_table.h"
-#include "ui/common/service_label.h"
 #include "status_badge.h"
+#include "ui/common/service_label.h"
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
@@ -17,7 +17,8 @@ constexpr qreal cornerRadius = 10;
 } // namespace
 
 TicketRow::TicketRow(const Ticket& ticket, QWidget* parent)
-    : QAbstractButton(parent), m_ticketId(ticket.id)
+    : QAbstractButton(parent)
+    , m_ticketId(ticket.id)
 {
     setObjectName(QStringLiteral("ticketRow"));
     setCursor(Qt::PointingHandCursor);
@@ -28,8 +29,9 @@ TicketRow::TicketRow(const Ticket& ticket, QWidget* parent)
 
     auto* top = new QHBoxLayout;
     const bool untitled = ticket.subject.isEmpty();
-    auto* subject = untitled ? makeLabel(i18n::tr(QStringLiteral("客服咨询")), TextStyle::Body, TextColor::Primary, this)
-                             : makeServiceLabel(ticket.subject, TextStyle::Body, TextColor::Primary, false, this);
+    auto* subject = untitled
+        ? makeLabel(i18n::tr(QStringLiteral("客服咨询")), TextStyle::Body, TextColor::Primary, this)
+        : makeServiceLabel(ticket.subject, TextStyle::Body, TextColor::Primary, false, this);
     subject->setObjectName(QStringLiteral("subject"));
     subject->setFont(Theme::shared().font(TextStyle::Body, QFont::DemiBold));
     subject->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -39,15 +41,15 @@ TicketRow::TicketRow(const Ticket& ticket, QWidget* parent)
     top->addWidget(badge);
     column->addLayout(top);
 
-    auto* preview = makeServiceLabel(CommunityText::ticketPreview(ticket.last_msg), TextStyle::Caption, TextColor::Secondary,
-                                     true, this);
+    auto* preview = makeServiceLabel(CommunityText::ticketPreview(ticket.last_msg), TextStyle::Caption,
+                                     TextColor::Secondary, true, this);
     preview->setObjectName(QStringLiteral("preview"));
     preview->setMaximumHeight(preview->fontMetrics().lineSpacing() * 2 + 2);
     column->addWidget(preview);
 
     auto* bottom = new QHBoxLayout;
-    auto* date = makeServiceLabel(CommunityText::ticketShortDate(ticket.updated_at), TextStyle::Caption2, TextColor::Secondary,
-                                  false, this);
+    auto* date = makeServiceLabel(CommunityText::ticketShortDate(ticket.updated_at), TextStyle::Caption2,
+                                  TextColor::Secondary, false, this);
     date->setObjectName(QStringLiteral("date"));
     bottom->addWidget(date);
     bottom->addStretch();
@@ -60,10 +62,7 @@ TicketRow::TicketRow(const Ticket& ticket, QWidget* parent)
     connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
-QSize TicketRow::sizeHint() const
-{
-    return layout()->sizeHint();
-}
+QSize TicketRow::sizeHint() const { return layout()->sizeHint(); }
 
 void TicketRow::paintEvent(QPaintEvent*)
 {

@@ -1,16 +1,16 @@
 #include "traffic_log_view.h"
 
 #include "api/api_service.h"
-#include "ui/common/load_state_view.h"
 #include "chart_bars.h"
 #include "platform/text_format.h"
 #include "platform/text_table.h"
-#include "ui/common/scroll_column.h"
-#include "ui/common/service_label.h"
 #include "stat_box.h"
 #include "ui/common/divider.h"
+#include "ui/common/load_state_view.h"
 #include "ui/common/modern_card.h"
 #include "ui/common/screen_call.h"
+#include "ui/common/scroll_column.h"
+#include "ui/common/service_label.h"
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
@@ -39,7 +39,8 @@ TrafficLogView::Summary TrafficLogView::summarize(const QList<TrafficLogEntry>& 
 }
 
 TrafficLogView::TrafficLogView(Services services, QWidget* parent)
-    : LoadingSheet(i18n::tr(QStringLiteral("流量明细")), QSize(500, 600), parent), m_services(services)
+    : LoadingSheet(i18n::tr(QStringLiteral("流量明细")), QSize(500, 600), parent)
+    , m_services(services)
 {
     setObjectName(QStringLiteral("trafficLogView"));
     m_empty = new QWidget(states());
@@ -72,10 +73,7 @@ void TrafficLogView::load()
     });
 }
 
-QWidget* TrafficLogView::loadedPage()
-{
-    return m_entries.isEmpty() ? m_empty : m_content;
-}
+QWidget* TrafficLogView::loadedPage() { return m_entries.isEmpty() ? m_empty : m_content; }
 
 QWidget* TrafficLogView::buildContent()
 {
@@ -99,9 +97,12 @@ QWidget* TrafficLogView::summaryRow(const Summary& summary, QWidget* parent)
     auto* boxes = new QHBoxLayout(row);
     boxes->setContentsMargins(Spacing::l, Spacing::l, Spacing::l, 0);
     boxes->setSpacing(10);
-    boxes->addWidget(new StatBox({i18n::tr(QStringLiteral("近30天总用量")), {}, {}}, gigabytes("%.1f", summary.total), row), 1);
-    boxes->addWidget(new StatBox({i18n::tr(QStringLiteral("最高单日")), {}, {}}, gigabytes("%.1f", summary.maxDay), row), 1);
-    boxes->addWidget(new StatBox({i18n::tr(QStringLiteral("记录天数")), {}, {}}, QString::number(summary.days), row), 1);
+    boxes->addWidget(
+        new StatBox({i18n::tr(QStringLiteral("近30天总用量")), {}, {}}, gigabytes("%.1f", summary.total), row), 1);
+    boxes->addWidget(
+        new StatBox({i18n::tr(QStringLiteral("最高单日")), {}, {}}, gigabytes("%.1f", summary.maxDay), row), 1);
+    boxes->addWidget(new StatBox({i18n::tr(QStringLiteral("记录天数")), {}, {}}, QString::number(summary.days), row),
+                     1);
     return row;
 }
 

@@ -1,16 +1,16 @@
 #include "withdraw_view.h"
 
 #include "api/api_service.h"
-#include "ui/common/load_state_view.h"
 #include "platform/text_table.h"
-#include "ui/common/scroll_column.h"
-#include "ui/common/service_label.h"
 #include "status_looks.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
+#include "ui/common/load_state_view.h"
 #include "ui/common/modern_card.h"
 #include "ui/common/number_formats.h"
 #include "ui/common/screen_call.h"
+#include "ui/common/scroll_column.h"
+#include "ui/common/service_label.h"
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
@@ -38,13 +38,11 @@ QCoro::Task<Balance> fetchBalance(ApiService* api)
 
 } // namespace
 
-bool WithdrawView::canSubmit(double pending, bool submitting)
-{
-    return !submitting && pending >= minimumWithdrawal;
-}
+bool WithdrawView::canSubmit(double pending, bool submitting) { return !submitting && pending >= minimumWithdrawal; }
 
 WithdrawView::WithdrawView(Services services, QWidget* parent)
-    : LoadingSheet(i18n::tr(QStringLiteral("提现")), QSize(500, 520), parent), m_services(services)
+    : LoadingSheet(i18n::tr(QStringLiteral("提现")), QSize(500, 520), parent)
+    , m_services(services)
 {
     setObjectName(QStringLiteral("withdrawView"));
     m_content = new ScrollColumn(14, QMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l), states());
@@ -74,10 +72,7 @@ void WithdrawView::load()
     });
 }
 
-QWidget* WithdrawView::loadedPage()
-{
-    return m_content;
-}
+QWidget* WithdrawView::loadedPage() { return m_content; }
 
 void WithdrawView::submit()
 {
@@ -108,8 +103,8 @@ void WithdrawView::finishSubmit(const std::optional<QString>& message, const QSt
     refresh();
     if (m_resultAlert)
         m_resultAlert->close();
-    auto* alert = new QMessageBox(QMessageBox::NoIcon, i18n::tr(QStringLiteral("提现")), m_resultMsg.value_or(QString()),
-                                  QMessageBox::NoButton, this);
+    auto* alert = new QMessageBox(QMessageBox::NoIcon, i18n::tr(QStringLiteral("提现")),
+                                  m_resultMsg.value_or(QString()), QMessageBox::NoButton, this);
     alert->setObjectName(QStringLiteral("resultAlert"));
     alert->setTextFormat(Qt::PlainText);
     alert->setAttribute(Qt::WA_DeleteOnClose);
@@ -139,8 +134,9 @@ QWidget* WithdrawView::balanceCard()
     font.setPixelSize(40);
     m_balance->setFont(font);
     card->addWideRow(m_balance);
-    auto* rule = makeLabel(i18n::tr(QStringLiteral("满 ¥10 可申请提现；提现申请将汇总当前所有待结算佣金，由管理员审核")),
-                           TextStyle::Caption2, TextColor::Secondary, card);
+    auto* rule
+        = makeLabel(i18n::tr(QStringLiteral("满 ¥10 可申请提现；提现申请将汇总当前所有待结算佣金，由管理员审核")),
+                    TextStyle::Caption2, TextColor::Secondary, card);
     rule->setWordWrap(true);
     card->addWideRow(rule);
     return card;
@@ -157,7 +153,8 @@ QWidget* WithdrawView::withdrawForm()
     m_note->setFont(Theme::shared().font(TextStyle::Body));
     m_note->setTabChangesFocus(true);
     card->addWideRow(m_note);
-    card->addWideRow(makeLabel(i18n::tr(QStringLiteral("备注（选填，如收款方式）")), TextStyle::Caption, TextColor::Secondary, card));
+    card->addWideRow(makeLabel(i18n::tr(QStringLiteral("备注（选填，如收款方式）")), TextStyle::Caption,
+                               TextColor::Secondary, card));
     m_submit = new Button(i18n::tr(QStringLiteral("提交提现申请")), Button::Style::Prominent, card);
     m_submit->setObjectName(QStringLiteral("submitButton"));
     m_submit->setTint(TextColor::Green);
@@ -188,10 +185,12 @@ void WithdrawView::rebuildRecords()
         line->setContentsMargins(0, 5, 0, 5);
         auto* left = new QVBoxLayout;
         left->setSpacing(Spacing::xxs);
-        auto* amount = makeLabel(NumberFormat::yuan(record.amount), TextStyle::Body, QFont::DemiBold, TextColor::Primary, row);
+        auto* amount
+            = makeLabel(NumberFormat::yuan(record.amount), TextStyle::Body, QFont::DemiBold, TextColor::Primary, row);
         amount->setObjectName(QStringLiteral("amount"));
         left->addWidget(amount);
-        left->addWidget(makeServiceLabel(record.created_at.value_or(QString()), TextStyle::Caption2, TextColor::Secondary, false, row));
+        left->addWidget(makeServiceLabel(record.created_at.value_or(QString()), TextStyle::Caption2,
+                                         TextColor::Secondary, false, row));
         line->addLayout(left);
         line->addStretch();
         const auto look = StatusLooks::withdrawal(record.status);

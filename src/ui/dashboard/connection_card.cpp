@@ -1,10 +1,10 @@
 #include "connection_card.h"
 
-#include "dashboard_style.h"
-#include "proxy_info_view.h"
 #include "app/app_state.h"
 #include "connection/vpn_manager.h"
+#include "dashboard_style.h"
 #include "platform/text_table.h"
+#include "proxy_info_view.h"
 #include "ui/common/row_button.h"
 #include "ui/common/spinner.h"
 #include "ui/common/status_dot.h"
@@ -144,8 +144,9 @@ ConnectionCard::ConnectionCard(VpnManager& vpnManager, AppState& appState, QWidg
     connect(m_button, &QPushButton::clicked, this, &ConnectionCard::toggleRequested);
     addWideRow(m_button);
 
-    m_signInWarning = new SymbolLabel(QStringLiteral("exclamationmark.triangle.fill"),
-                                      i18n::tr(QStringLiteral("请先在设置中登录")), TextStyle::Caption, TextColor::Orange, this);
+    m_signInWarning
+        = new SymbolLabel(QStringLiteral("exclamationmark.triangle.fill"), i18n::tr(QStringLiteral("请先在设置中登录")),
+                          TextStyle::Caption, TextColor::Orange, this);
     addRow(m_signInWarning);
 
     m_proxyInfo = new ProxyInfoView(vpnManager, this);

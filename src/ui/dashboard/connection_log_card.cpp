@@ -57,7 +57,8 @@ QWidget* entryRow(const ConnectionLogEntry& entry, QWidget* parent)
     column->setSpacing(1);
     auto* first = new QHBoxLayout;
     first->setSpacing(6);
-    auto* time = makeLabel(ConnectionLogCard::timeText(entry.timestamp), TextStyle::Caption2, TextColor::Secondary, row);
+    auto* time
+        = makeLabel(ConnectionLogCard::timeText(entry.timestamp), TextStyle::Caption2, TextColor::Secondary, row);
     time->setObjectName(QStringLiteral("time"));
     time->setFont(sizedFont(9, true));
     first->addWidget(time);
@@ -82,8 +83,8 @@ ConnectionLogCard::ConnectionLogCard(VpnManager& vpnManager, QWidget* parent)
 {
     m_header = new RowButton(Button::Style::Plain, this);
     m_header->setObjectName(QStringLiteral("logHeader"));
-    m_header->addPart(new SymbolLabel(QStringLiteral("text.alignleft"), i18n::tr(QStringLiteral("连接日志")), TextStyle::Headline,
-                                      TextColor::Accent, m_header),
+    m_header->addPart(new SymbolLabel(QStringLiteral("text.alignleft"), i18n::tr(QStringLiteral("连接日志")),
+                                      TextStyle::Headline, TextColor::Accent, m_header),
                       0, Qt::AlignVCenter);
     m_header->addStretch();
     m_chevron = new SymbolView(QStringLiteral("chevron.down"), 11, TextColor::Secondary, m_header);
@@ -122,11 +123,16 @@ QString ConnectionLogCard::timeText(const QDateTime& timestamp)
 QString ConnectionLogCard::symbolFor(ConnectionLogEntry::LogType type)
 {
     switch (type) {
-    case ConnectionLogEntry::LogType::connected: return QStringLiteral("power.circle.fill");
-    case ConnectionLogEntry::LogType::disconnected: return QStringLiteral("power");
-    case ConnectionLogEntry::LogType::error: return QStringLiteral("exclamationmark.circle.fill");
-    case ConnectionLogEntry::LogType::warning: return QStringLiteral("exclamationmark.triangle.fill");
-    case ConnectionLogEntry::LogType::info: return QStringLiteral("info.circle.fill");
+    case ConnectionLogEntry::LogType::connected:
+        return QStringLiteral("power.circle.fill");
+    case ConnectionLogEntry::LogType::disconnected:
+        return QStringLiteral("power");
+    case ConnectionLogEntry::LogType::error:
+        return QStringLiteral("exclamationmark.circle.fill");
+    case ConnectionLogEntry::LogType::warning:
+        return QStringLiteral("exclamationmark.triangle.fill");
+    case ConnectionLogEntry::LogType::info:
+        return QStringLiteral("info.circle.fill");
     }
     return QStringLiteral("info.circle.fill");
 }
@@ -134,11 +140,16 @@ QString ConnectionLogCard::symbolFor(ConnectionLogEntry::LogType type)
 TextColor ConnectionLogCard::colorFor(ConnectionLogEntry::LogType type)
 {
     switch (type) {
-    case ConnectionLogEntry::LogType::connected: return TextColor::Green;
-    case ConnectionLogEntry::LogType::disconnected: return TextColor::Orange;
-    case ConnectionLogEntry::LogType::error: return TextColor::Red;
-    case ConnectionLogEntry::LogType::warning: return TextColor::Yellow;
-    case ConnectionLogEntry::LogType::info: return TextColor::Secondary;
+    case ConnectionLogEntry::LogType::connected:
+        return TextColor::Green;
+    case ConnectionLogEntry::LogType::disconnected:
+        return TextColor::Orange;
+    case ConnectionLogEntry::LogType::error:
+        return TextColor::Red;
+    case ConnectionLogEntry::LogType::warning:
+        return TextColor::Yellow;
+    case ConnectionLogEntry::LogType::info:
+        return TextColor::Secondary;
     }
     return TextColor::Secondary;
 }

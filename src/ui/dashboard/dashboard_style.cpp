@@ -16,10 +16,13 @@ TextColor latencyColor(qint64 milliseconds)
 TextColor statusColor(ConnectionState state)
 {
     switch (state) {
-    case ConnectionState::disconnected: return TextColor::Secondary;
-    case ConnectionState::connected: return TextColor::Green;
+    case ConnectionState::disconnected:
+        return TextColor::Secondary;
+    case ConnectionState::connected:
+        return TextColor::Green;
     case ConnectionState::connecting:
-    case ConnectionState::disconnecting: return TextColor::Orange;
+    case ConnectionState::disconnecting:
+        return TextColor::Orange;
     }
     return TextColor::Secondary;
 }
@@ -27,10 +30,14 @@ TextColor statusColor(ConnectionState state)
 TextColor stateLightColor(ConnectionState state)
 {
     switch (state) {
-    case ConnectionState::disconnected: return TextColor::Gray;
-    case ConnectionState::connecting: return TextColor::Yellow;
-    case ConnectionState::connected: return TextColor::Green;
-    case ConnectionState::disconnecting: return TextColor::Orange;
+    case ConnectionState::disconnected:
+        return TextColor::Gray;
+    case ConnectionState::connecting:
+        return TextColor::Yellow;
+    case ConnectionState::connected:
+        return TextColor::Green;
+    case ConnectionState::disconnecting:
+        return TextColor::Orange;
     }
     return TextColor::Gray;
 }
@@ -38,10 +45,14 @@ TextColor stateLightColor(ConnectionState state)
 QString statusText(ConnectionState state)
 {
     switch (state) {
-    case ConnectionState::disconnected: return i18n::tr(QStringLiteral("未连接"));
-    case ConnectionState::connecting: return i18n::tr(QStringLiteral("连接中..."));
-    case ConnectionState::connected: return i18n::tr(QStringLiteral("已连接"));
-    case ConnectionState::disconnecting: return i18n::tr(QStringLiteral("断开中..."));
+    case ConnectionState::disconnected:
+        return i18n::tr(QStringLiteral("未连接"));
+    case ConnectionState::connecting:
+        return i18n::tr(QStringLiteral("连接中..."));
+    case ConnectionState::connected:
+        return i18n::tr(QStringLiteral("已连接"));
+    case ConnectionState::disconnecting:
+        return i18n::tr(QStringLiteral("断开中..."));
     }
     return {};
 }

@@ -1,17 +1,17 @@
 #include "dashboard_view.h"
 
-#include "connection_card.h"
-#include "connection_log_card.h"
-#include "node_cards.h"
-#include "public_ip_card.h"
-#include "subscription_card.h"
-#include "traffic_cards.h"
 #include "app/app_state.h"
 #include "app/ip_info_service.h"
 #include "app/startup_rules.h"
 #include "connection/vpn_manager.h"
+#include "connection_card.h"
+#include "connection_log_card.h"
+#include "node_cards.h"
 #include "platform/text_table.h"
 #include "platform/while_alive.h"
+#include "public_ip_card.h"
+#include "subscription_card.h"
+#include "traffic_cards.h"
 
 #include <QMessageBox>
 #include <QScrollArea>
@@ -54,8 +54,8 @@ DashboardView::DashboardView(Services services, QWidget* parent)
     m_nodeCard = makeNodeListCard(appState, content);
     m_logCard = new ConnectionLogCard(vpn, content);
     for (QWidget* card : std::initializer_list<QWidget*>{m_connectionCard, m_detailsCard, m_trafficCard, m_publicIPCard,
-                                                         m_subscriptionCard, m_favoritesCard, m_recentCard, m_inviteCard,
-                                                         m_nodeCard, m_logCard})
+                                                         m_subscriptionCard, m_favoritesCard, m_recentCard,
+                                                         m_inviteCard, m_nodeCard, m_logCard})
         column->addWidget(card);
     column->addStretch();
     scroll->setWidget(content);
@@ -89,10 +89,7 @@ DashboardView::DashboardView(Services services, QWidget* parent)
     refreshPublicIPCard();
 }
 
-QMessageBox* DashboardView::connectAlert() const
-{
-    return m_connectAlert;
-}
+QMessageBox* DashboardView::connectAlert() const { return m_connectAlert; }
 
 void DashboardView::showEvent(QShowEvent* event)
 {
@@ -122,17 +119,15 @@ void DashboardView::toggleConnection()
     connectAndForget(m_services.actions, online != nodes.cend() ? *online : nodes.first());
 }
 
-void DashboardView::toggleConnection(const Node& node)
-{
-    connectAndForget(m_services.actions, node);
-}
+void DashboardView::toggleConnection(const Node& node) { connectAndForget(m_services.actions, node); }
 
 void DashboardView::presentConnectError()
 {
     if (m_connectAlert)
         m_connectAlert->close();
-    auto* alert = new QMessageBox(QMessageBox::NoIcon, i18n::tr(QStringLiteral("连接失败")),
-                                  m_connectError.value_or(i18n::tr(QStringLiteral("未知错误"))), QMessageBox::NoButton, this);
+    auto* alert
+        = new QMessageBox(QMessageBox::NoIcon, i18n::tr(QStringLiteral("连接失败")),
+                          m_connectError.value_or(i18n::tr(QStringLiteral("未知错误"))), QMessageBox::NoButton, this);
     alert->setObjectName(QStringLiteral("connectAlert"));
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->addButton(i18n::tr(QStringLiteral("确定")), QMessageBox::RejectRole);

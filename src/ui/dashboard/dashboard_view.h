@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/connection_actions.h"
 #include "api/records/connection_state.h"
+#include "app/connection_actions.h"
 #include "app/public_ip_info.h"
 
 #include <QPointer>

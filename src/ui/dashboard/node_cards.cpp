@@ -1,9 +1,9 @@
 #include "node_cards.h"
 
-#include "dashboard_style.h"
-#include "subscription_card.h"
 #include "app/app_state.h"
+#include "dashboard_style.h"
 #include "platform/text_table.h"
+#include "subscription_card.h"
 #include "ui/common/divider.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/number_formats.h"
@@ -28,7 +28,8 @@ constexpr int maxListed = 5;
 bool sameFaces(const QList<Node>& a, const QList<Node>& b)
 {
     return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), [](const Node& x, const Node& y) {
-        return x.id == y.id && x.name == y.name && x.status == y.status && x.delay == y.delay && x.location == y.location;
+        return x.id == y.id && x.name == y.name && x.status == y.status && x.delay == y.delay
+            && x.location == y.location;
     });
 }
 
@@ -110,8 +111,9 @@ NodeRowsCard* makeRecentNodesCard(AppState& appState, QWidget* parent)
 
 NodeRowsCard* makeNodeListCard(AppState& appState, QWidget* parent)
 {
-    auto* card = new NodeRowsCard({QStringLiteral("point.3.connected.trianglepath.dotted"), i18n::tr(QStringLiteral("节点列表")),
-                                   TextColor::Accent, [&appState] { return appState.nodes(); }, maxListed, false},
+    auto* card = new NodeRowsCard({QStringLiteral("point.3.connected.trianglepath.dotted"),
+                                   i18n::tr(QStringLiteral("节点列表")), TextColor::Accent,
+                                   [&appState] { return appState.nodes(); }, maxListed, false},
                                   parent);
     card->refresh();
     return card;
@@ -144,8 +146,8 @@ InviteCard::InviteCard(AppState& appState, QWidget* parent)
     : ModernCard(Qt::AlignHCenter, 12, parent)
     , m_appState(appState)
 {
-    addRow(new SymbolLabel(QStringLiteral("person.badge.plus"), i18n::tr(QStringLiteral("邀请好友")), TextStyle::Headline,
-                           TextColor::Green, this));
+    addRow(new SymbolLabel(QStringLiteral("person.badge.plus"), i18n::tr(QStringLiteral("邀请好友")),
+                           TextStyle::Headline, TextColor::Green, this));
 
     auto* codeRow = new QHBoxLayout;
     codeRow->addWidget(makeLabel(i18n::tr(QStringLiteral("邀请链接")), TextStyle::Caption, TextColor::Secondary, this));
@@ -187,7 +189,4 @@ void InviteCard::refresh()
     m_commission->setText(NumberFormat::yuan(profile->commission.value_or(0)));
 }
 
-void InviteCard::copyCode()
-{
-    QGuiApplication::clipboard()->setText(m_code->text());
-}
+void InviteCard::copyCode() { QGuiApplication::clipboard()->setText(m_code->text()); }

@@ -15,10 +15,7 @@ namespace {
 constexpr int symbolSize = 13;
 } // namespace
 
-QString ProxyInfoView::proxyAddress()
-{
-    return QStringLiteral("127.0.0.1:") + QString::number(VpnManager::proxyPort);
-}
+QString ProxyInfoView::proxyAddress() { return QStringLiteral("127.0.0.1:") + QString::number(VpnManager::proxyPort); }
 
 ProxyInfoView::ProxyInfoView(VpnManager& vpnManager, QWidget* parent)
     : QWidget(parent)
@@ -29,8 +26,10 @@ ProxyInfoView::ProxyInfoView(VpnManager& vpnManager, QWidget* parent)
     column->setSpacing(8);
 
     auto* address = new QHBoxLayout;
-    address->addWidget(new SymbolView(QStringLiteral("network.badge.shield.half.filled"), symbolSize, TextColor::Green, this));
-    address->addWidget(makeLabel(QStringLiteral("SOCKS5: ") + proxyAddress(), TextStyle::Caption, TextColor::Secondary, this));
+    address->addWidget(
+        new SymbolView(QStringLiteral("network.badge.shield.half.filled"), symbolSize, TextColor::Green, this));
+    address->addWidget(
+        makeLabel(QStringLiteral("SOCKS5: ") + proxyAddress(), TextStyle::Caption, TextColor::Secondary, this));
     address->addStretch();
     m_copy = new Button(i18n::tr(QStringLiteral("复制")), Button::Style::Link, this);
     m_copy->setFont(Theme::shared().font(TextStyle::Caption));
@@ -51,7 +50,8 @@ ProxyInfoView::ProxyInfoView(VpnManager& vpnManager, QWidget* parent)
     systemProxy->addWidget(m_switch);
     column->addLayout(systemProxy);
 
-    m_hint = makeLabel(i18n::tr(QStringLiteral("开启后自动配置系统代理，即可正常上网")), TextStyle::Caption2, TextColor::Orange, this);
+    m_hint = makeLabel(i18n::tr(QStringLiteral("开启后自动配置系统代理，即可正常上网")), TextStyle::Caption2,
+                       TextColor::Orange, this);
     m_hint->setWordWrap(true);
     column->addWidget(m_hint);
 
@@ -63,7 +63,8 @@ void ProxyInfoView::refresh()
 {
     const bool on = m_vpnManager.systemProxyEnabled();
     m_systemProxySymbol->setColor(on ? TextColor::Green : TextColor::Secondary);
-    m_systemProxyText->setText(on ? i18n::tr(QStringLiteral("系统代理已开启")) : i18n::tr(QStringLiteral("设置系统代理")));
+    m_systemProxyText->setText(on ? i18n::tr(QStringLiteral("系统代理已开启"))
+                                  : i18n::tr(QStringLiteral("设置系统代理")));
     m_switch->setText(on ? i18n::tr(QStringLiteral("关闭")) : i18n::tr(QStringLiteral("开启")));
     m_hint->setVisible(!on);
 }

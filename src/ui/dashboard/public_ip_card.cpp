@@ -25,8 +25,8 @@ PublicIPCard::PublicIPCard(QWidget* parent)
     : ModernCard(Qt::AlignLeft, 12, parent)
 {
     auto* header = new QHBoxLayout;
-    header->addWidget(new SymbolLabel(QStringLiteral("network"), i18n::tr(QStringLiteral("本机 IP")), TextStyle::Headline,
-                                      TextColor::Accent, this));
+    header->addWidget(new SymbolLabel(QStringLiteral("network"), i18n::tr(QStringLiteral("本机 IP")),
+                                      TextStyle::Headline, TextColor::Accent, this));
     header->addStretch();
     m_refresh = new IconButton(QStringLiteral("arrow.clockwise"), 14, this);
     connect(m_refresh, &QToolButton::clicked, this, &PublicIPCard::refreshRequested);
@@ -49,7 +49,8 @@ PublicIPCard::PublicIPCard(QWidget* parent)
     auto* fetchingRow = new QHBoxLayout(m_fetchingBody);
     fetchingRow->setContentsMargins(0, 0, 0, 0);
     fetchingRow->addWidget(new Spinner(14, m_fetchingBody));
-    fetchingRow->addWidget(makeLabel(i18n::tr(QStringLiteral("获取中...")), TextStyle::Caption, TextColor::Secondary, m_fetchingBody));
+    fetchingRow->addWidget(
+        makeLabel(i18n::tr(QStringLiteral("获取中...")), TextStyle::Caption, TextColor::Secondary, m_fetchingBody));
     fetchingRow->addStretch();
 
     m_unknownBody = makeLabel(QStringLiteral("--"), TextStyle::Title3, TextColor::Secondary, m_body);
@@ -66,10 +67,7 @@ PublicIPCard::PublicIPCard(QWidget* parent)
     display(std::nullopt, false, false);
 }
 
-QWidget* PublicIPCard::currentBody() const
-{
-    return m_body->currentWidget();
-}
+QWidget* PublicIPCard::currentBody() const { return m_body->currentWidget(); }
 
 void PublicIPCard::display(const std::optional<PublicIPInfo>& info, bool isFetching, bool connected)
 {
@@ -87,7 +85,7 @@ void PublicIPCard::display(const std::optional<PublicIPInfo>& info, bool isFetch
     for (int i = 0; i < m_body->count(); ++i)
         m_body->widget(i)->setSizePolicy(QSizePolicy::Preferred,
                                          m_body->widget(i) == m_body->currentWidget() ? QSizePolicy::Preferred
-                                                                                     : QSizePolicy::Ignored);
+                                                                                      : QSizePolicy::Ignored);
     m_body->adjustSize();
     m_footer->setVisible(connected && info);
 }

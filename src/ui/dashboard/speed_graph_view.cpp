@@ -1,7 +1,7 @@
 #include "speed_graph_view.h"
 
-#include "speed_graph_geometry.h"
 #include "platform/text_table.h"
+#include "speed_graph_geometry.h"
 #include "ui/common/theme.h"
 
 #include <QEvent>
@@ -48,10 +48,7 @@ void SpeedGraphView::setData(const QList<qint64>& downData, const QList<qint64>&
     repaintIfStale();
 }
 
-bool SpeedGraphView::onScreen() const
-{
-    return isVisible() && !window()->isMinimized();
-}
+bool SpeedGraphView::onScreen() const { return isVisible() && !window()->isMinimized(); }
 
 void SpeedGraphView::repaintIfStale()
 {

@@ -1,7 +1,7 @@
 #include "subscription_card.h"
 
-#include "dashboard_style.h"
 #include "app/app_state.h"
+#include "dashboard_style.h"
 #include "platform/text_table.h"
 #include "ui/common/divider.h"
 #include "ui/common/linear_progress.h"
@@ -46,8 +46,8 @@ SubscriptionCard::SubscriptionCard(AppState& appState, QWidget* parent)
     : ModernCard(Qt::AlignHCenter, 12, parent)
     , m_appState(appState)
 {
-    addWideRow(new SymbolLabel(QStringLiteral("creditcard.fill"), i18n::tr(QStringLiteral("订阅信息")), TextStyle::Headline,
-                               TextColor::Primary, this));
+    addWideRow(new SymbolLabel(QStringLiteral("creditcard.fill"), i18n::tr(QStringLiteral("订阅信息")),
+                               TextStyle::Headline, TextColor::Primary, this));
 
     m_loading = new QWidget(this);
     auto* loadingRow = new QHBoxLayout(m_loading);
@@ -71,7 +71,8 @@ SubscriptionCard::SubscriptionCard(AppState& appState, QWidget* parent)
     auto* traffic = new QVBoxLayout;
     traffic->setSpacing(4);
     auto* trafficLine = new QHBoxLayout;
-    trafficLine->addWidget(makeLabel(i18n::tr(QStringLiteral("流量")), TextStyle::Caption, TextColor::Secondary, m_details));
+    trafficLine->addWidget(
+        makeLabel(i18n::tr(QStringLiteral("流量")), TextStyle::Caption, TextColor::Secondary, m_details));
     trafficLine->addStretch();
     m_traffic = makeLabel(QString(), TextStyle::Caption, TextColor::Primary, m_details);
     m_traffic->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption));

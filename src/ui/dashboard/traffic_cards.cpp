@@ -1,9 +1,9 @@
 #include "traffic_cards.h"
 
-#include "dashboard_style.h"
-#include "speed_graph_view.h"
 #include "connection/vpn_manager.h"
+#include "dashboard_style.h"
 #include "platform/text_table.h"
+#include "speed_graph_view.h"
 #include "ui/common/divider.h"
 #include "ui/common/number_formats.h"
 #include "ui/common/symbol_label.h"
@@ -59,8 +59,8 @@ ConnectionDetailsCard::ConnectionDetailsCard(VpnManager& vpnManager, QWidget* pa
     : ModernCard(Qt::AlignLeft, 14, parent)
     , m_vpnManager(vpnManager)
 {
-    addWideRow(new SymbolLabel(QStringLiteral("info.circle.fill"), i18n::tr(QStringLiteral("连接详情")), TextStyle::Headline,
-                               TextColor::Accent, this));
+    addWideRow(new SymbolLabel(QStringLiteral("info.circle.fill"), i18n::tr(QStringLiteral("连接详情")),
+                               TextStyle::Headline, TextColor::Accent, this));
 
     m_nodeRows = new QWidget(this);
     auto* column = new QVBoxLayout(m_nodeRows);
@@ -90,7 +90,8 @@ ConnectionDetailsCard::ConnectionDetailsCard(VpnManager& vpnManager, QWidget* pa
     column->addWidget(new Divider(m_nodeRows));
 
     auto* totals = new QHBoxLayout;
-    totals->addWidget(makeLabel(i18n::tr(QStringLiteral("总流量")), TextStyle::Caption, TextColor::Secondary, m_nodeRows));
+    totals->addWidget(
+        makeLabel(i18n::tr(QStringLiteral("总流量")), TextStyle::Caption, TextColor::Secondary, m_nodeRows));
     totals->addStretch();
     m_totalDown = totalLabel(QStringLiteral("arrow.down"), TextColor::Blue, m_nodeRows);
     m_totalUp = totalLabel(QStringLiteral("arrow.up"), TextColor::Orange, m_nodeRows);
@@ -142,9 +143,11 @@ TrafficCard::TrafficCard(VpnManager& vpnManager, QWidget* parent)
     auto* row = new QHBoxLayout(totals);
     row->setContentsMargins(0, 8, 0, 8);
     row->setSpacing(40);
-    m_down = addTrafficItem(row, QStringLiteral("arrow.down.circle.fill"), TextColor::Blue, i18n::tr(QStringLiteral("下载")), totals);
+    m_down = addTrafficItem(row, QStringLiteral("arrow.down.circle.fill"), TextColor::Blue,
+                            i18n::tr(QStringLiteral("下载")), totals);
     row->addWidget(new Divider(40, totals), 0, Qt::AlignVCenter);
-    m_up = addTrafficItem(row, QStringLiteral("arrow.up.circle.fill"), TextColor::Orange, i18n::tr(QStringLiteral("上传")), totals);
+    m_up = addTrafficItem(row, QStringLiteral("arrow.up.circle.fill"), TextColor::Orange,
+                          i18n::tr(QStringLiteral("上传")), totals);
     addRow(totals);
 
     m_graphHolder = new QWidget(this);

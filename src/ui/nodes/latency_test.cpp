@@ -15,7 +15,8 @@ QCoro::Task<> probeNode(QPointer<LatencyTest> test, QCoro::Task<std::optional<qi
 } // namespace
 
 LatencyTest::LatencyTest(LatencyProbe probe, QObject* parent)
-    : QObject(parent), m_probe(std::move(probe))
+    : QObject(parent)
+    , m_probe(std::move(probe))
 {
 }
 

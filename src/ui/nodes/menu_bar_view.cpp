@@ -1,13 +1,13 @@
 #include "menu_bar_view.h"
 
+#include "app/app_state.h"
+#include "connection/vpn_manager.h"
 #include "node_picker.h"
+#include "platform/language_manager.h"
+#include "platform/text_table.h"
 #include "popover_controls.h"
 #include "popover_rules.h"
 #include "popover_status.h"
-#include "app/app_state.h"
-#include "connection/vpn_manager.h"
-#include "platform/language_manager.h"
-#include "platform/text_table.h"
 #include "ui/common/divider.h"
 #include "ui/common/row_button.h"
 #include "ui/common/search_field.h"
@@ -35,7 +35,8 @@ void addInset(QVBoxLayout* column, QWidget* widget, int inset)
 } // namespace
 
 MenuBarView::MenuBarView(Services services, QWidget* parent)
-    : QWidget(parent), m_services(std::move(services))
+    : QWidget(parent)
+    , m_services(std::move(services))
 {
     setObjectName(QStringLiteral("menuBarView"));
     auto* outer = new QVBoxLayout(this);
@@ -43,9 +44,10 @@ MenuBarView::MenuBarView(Services services, QWidget* parent)
     buildContent();
 
     auto& vpn = m_services.vpnManager;
-    for (auto signal : {&VpnManager::stateChanged, &VpnManager::connectedNodeChanged, &VpnManager::connectionDurationChanged,
-                        &VpnManager::trafficSpeedDownChanged, &VpnManager::trafficSpeedUpChanged, &VpnManager::trafficDownChanged,
-                        &VpnManager::trafficUpChanged})
+    for (auto signal :
+         {&VpnManager::stateChanged, &VpnManager::connectedNodeChanged, &VpnManager::connectionDurationChanged,
+          &VpnManager::trafficSpeedDownChanged, &VpnManager::trafficSpeedUpChanged, &VpnManager::trafficDownChanged,
+          &VpnManager::trafficUpChanged})
         connect(&vpn, signal, this, &MenuBarView::refreshConnection);
     // The whole-object change comes before the value is stored: read it once the event loop turns.
     connect(&m_services.appState, &AppState::objectWillChange, this, [this] {
@@ -101,8 +103,9 @@ void MenuBarView::buildContent()
     auto* recent = new QVBoxLayout(m_recentSection);
     recent->setContentsMargins(0, 0, 0, 0);
     recent->setSpacing(0);
-    auto* heading = new SymbolLabel(QStringLiteral("clock.arrow.circlepath"), i18n::tr(QStringLiteral("最近使用")).toUpper(),
-                                    TextStyle::Caption, TextColor::Secondary, m_recentSection);
+    auto* heading
+        = new SymbolLabel(QStringLiteral("clock.arrow.circlepath"), i18n::tr(QStringLiteral("最近使用")).toUpper(),
+                          TextStyle::Caption, TextColor::Secondary, m_recentSection);
     heading->setContentsMargins(16, 0, 16, 2);
     recent->addWidget(heading);
     m_recentRowsLayout = new QVBoxLayout;
@@ -120,16 +123,14 @@ void MenuBarView::buildContent()
 
     addInset(column, new Divider(m_content), 12);
     column->addSpacing(2);
-    m_quickSettings = new PopoverQuickSettings(m_services.vpnManager, m_services.settings, m_services.loginItem, m_content);
+    m_quickSettings
+        = new PopoverQuickSettings(m_services.vpnManager, m_services.settings, m_services.loginItem, m_content);
     connect(m_quickSettings, &PopoverQuickSettings::openMainWindowRequested, this, &MenuBarView::showMainWindow);
     connect(m_quickSettings, &PopoverQuickSettings::quitRequested, this, &MenuBarView::askToQuit);
     column->addWidget(m_quickSettings);
 }
 
-bool MenuBarView::isActive(const Node& node) const
-{
-    return activeId() == node.id;
-}
+bool MenuBarView::isActive(const Node& node) const { return activeId() == node.id; }
 
 std::optional<qint64> MenuBarView::activeId() const
 {
@@ -163,7 +164,8 @@ void MenuBarView::rebuildRecent()
     // show changes.
     QStringList faces;
     for (const auto& node : nodes)
-        faces << QString::number(node.id) + QLatin1Char(':') + node.name + (isActive(node) ? QStringLiteral(":active") : QString());
+        faces << QString::number(node.id) + QLatin1Char(':') + node.name
+                + (isActive(node) ? QStringLiteral(":active") : QString());
     if (faces == m_recentFaces)
         return;
     m_recentFaces = faces;
@@ -182,7 +184,8 @@ void MenuBarView::rebuildRecent()
         row->addPart(makeLabel(node.name, TextStyle::Subheadline, TextColor::Primary, row), 0, Qt::AlignVCenter);
         row->addStretch();
         if (isActive(node))
-            row->addPart(new SymbolView(QStringLiteral("checkmark.circle.fill"), 12, TextColor::Green, row), 0, Qt::AlignVCenter);
+            row->addPart(new SymbolView(QStringLiteral("checkmark.circle.fill"), 12, TextColor::Green, row), 0,
+                         Qt::AlignVCenter);
         connect(row, &QPushButton::clicked, this, [this, node] { toggleConnection(node); });
         m_recentRowsLayout->addWidget(row);
         m_recentRows.append(row);
@@ -200,7 +203,8 @@ void MenuBarView::toggleMainConnection()
         showMainWindow();
         return;
     }
-    if (const auto node = PopoverRules::quickConnectNode(m_services.appState.recentNodes(), m_services.appState.nodes()))
+    if (const auto node
+        = PopoverRules::quickConnectNode(m_services.appState.recentNodes(), m_services.appState.nodes()))
         connectAndForget(m_services.actions, *node);
 }
 

@@ -20,10 +20,7 @@ constexpr int headerHeight = 28;
 constexpr int emptyPadding = 40;
 constexpr int emptySymbol = 28;
 
-const NodeListModel* modelOf(const QModelIndex& index)
-{
-    return qobject_cast<const NodeListModel*>(index.model());
-}
+const NodeListModel* modelOf(const QModelIndex& index) { return qobject_cast<const NodeListModel*>(index.model()); }
 
 void paintHeader(QPainter& painter, const QRect& rect, const QString& title, std::optional<qsizetype> count)
 {
@@ -46,8 +43,9 @@ void paintEmpty(QPainter& painter, const QRect& rect, const QString& message)
 {
     const auto& colors = Theme::shared().palette();
     const QRect symbol(rect.center().x() - emptySymbol / 2, rect.top() + emptyPadding, emptySymbol, emptySymbol);
-    painter.drawPixmap(symbol, Icons::pixmap(QStringLiteral("magnifyingglass"), colors.secondaryText, emptySymbol,
-                                             painter.device()->devicePixelRatioF()));
+    painter.drawPixmap(symbol,
+                       Icons::pixmap(QStringLiteral("magnifyingglass"), colors.secondaryText, emptySymbol,
+                                     painter.device()->devicePixelRatioF()));
     painter.setFont(Theme::shared().font(TextStyle::Body));
     painter.setPen(colors.secondaryText);
     painter.drawText(QRect(rect.left(), symbol.bottom() + 8, rect.width(), rect.bottom() - symbol.bottom() - 8),
@@ -57,7 +55,8 @@ void paintEmpty(QPainter& painter, const QRect& rect, const QString& message)
 } // namespace
 
 NodeListDelegate::NodeListDelegate(const SpinnerAnimation& spinner, QObject* parent)
-    : QStyledItemDelegate(parent), m_spinner(spinner)
+    : QStyledItemDelegate(parent)
+    , m_spinner(spinner)
 {
 }
 
@@ -103,7 +102,8 @@ QSize NodeListDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
         return {};
     switch (model->line(index.row()).kind) {
     case Line::Kind::empty:
-        return {option.rect.width(), 2 * emptyPadding + emptySymbol + 8 + QFontMetrics(Theme::shared().font(TextStyle::Body)).height()};
+        return {option.rect.width(),
+                2 * emptyPadding + emptySymbol + 8 + QFontMetrics(Theme::shared().font(TextStyle::Body)).height()};
     case Line::Kind::favoritesHeader:
     case Line::Kind::regionHeader:
     case Line::Kind::offlineHeader:

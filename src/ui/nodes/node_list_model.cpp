@@ -57,10 +57,7 @@ std::optional<int> NodeListModel::rowOf(qint64 nodeId) const
     return *found;
 }
 
-int NodeListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_lines.size());
-}
+int NodeListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_lines.size()); }
 
 QVariant NodeListModel::data(const QModelIndex& index, int role) const
 {

@@ -1,6 +1,5 @@
 #include "node_list_rules.h"
 
-
 #include <algorithm>
 
 namespace NodeListRules {
@@ -41,7 +40,8 @@ QList<Node> filteredNodes(const QList<Node>& nodes, const QString& search, const
     return result;
 }
 
-QList<RegionGroup> groupInOrder(const QList<Node>& nodes, const std::function<std::optional<QString>(const Node&)>& keyOf)
+QList<RegionGroup> groupInOrder(const QList<Node>& nodes,
+                                const std::function<std::optional<QString>(const Node&)>& keyOf)
 {
     QHash<QString, qsizetype> indexOf;
     QList<RegionGroup> groups;
@@ -66,8 +66,9 @@ QList<RegionGroup> groupByRegion(const QList<Node>& filtered, const QString& oth
             return std::nullopt;
         return node.location.value_or(otherName);
     });
-    std::sort(groups.begin(), groups.end(),
-              [](const RegionGroup& a, const RegionGroup& b) { return QString::localeAwareCompare(a.region, b.region) < 0; });
+    std::sort(groups.begin(), groups.end(), [](const RegionGroup& a, const RegionGroup& b) {
+        return QString::localeAwareCompare(a.region, b.region) < 0;
+    });
     return groups;
 }
 

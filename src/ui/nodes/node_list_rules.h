@@ -40,7 +40,8 @@ struct RegionGroup {
 
 // The nodes for which `keyOf` gives a key, grouped by that key in the order the keys first
 // appear; within a group the nodes keep their order.
-QList<RegionGroup> groupInOrder(const QList<Node>& nodes, const std::function<std::optional<QString>(const Node&)>& keyOf);
+QList<RegionGroup> groupInOrder(const QList<Node>& nodes,
+                                const std::function<std::optional<QString>(const Node&)>& keyOf);
 
 // The online nodes of `filtered` by location (nodes without one under `otherName`), compared
 // exactly; groups in the locale's order of their names, nodes in the order given.

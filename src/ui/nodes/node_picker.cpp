@@ -1,8 +1,8 @@
 #include "node_picker.h"
 
 #include "node_row.h"
-#include "popover_rules.h"
 #include "platform/text_table.h"
+#include "popover_rules.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/icons.h"
 #include "ui/common/search_field.h"
@@ -43,10 +43,7 @@ void NodePickerModel::setActive(std::optional<qint64> activeId)
         emit dataChanged(index(0), index(int(m_lines.size()) - 1));
 }
 
-int NodePickerModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_lines.size());
-}
+int NodePickerModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_lines.size()); }
 
 QVariant NodePickerModel::data(const QModelIndex& index, int role) const
 {
@@ -87,8 +84,9 @@ void NodePickerDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     int right = rect.right();
     if (active) {
         const QRect mark(right - 12, rect.center().y() - 6, 12, 12);
-        painter->drawPixmap(mark, Icons::pixmap(QStringLiteral("checkmark.circle.fill"), colors.green, 12,
-                                                painter->device()->devicePixelRatioF()));
+        painter->drawPixmap(mark,
+                            Icons::pixmap(QStringLiteral("checkmark.circle.fill"), colors.green, 12,
+                                          painter->device()->devicePixelRatioF()));
         right = mark.left() - 8;
     }
     const QSize badgeSize = NodeRow::badgeSize(line.node.method);
@@ -101,7 +99,8 @@ void NodePickerDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         const int width = QFontMetrics(delayFont).horizontalAdvance(delay);
         painter->setFont(delayFont);
         painter->setPen(colors.secondaryText);
-        painter->drawText(QRect(right - width, rect.top(), width + 1, rect.height()), Qt::AlignRight | Qt::AlignVCenter, delay);
+        painter->drawText(QRect(right - width, rect.top(), width + 1, rect.height()), Qt::AlignRight | Qt::AlignVCenter,
+                          delay);
         right -= width + 8;
     }
     painter->setPen(Qt::NoPen);
@@ -111,7 +110,8 @@ void NodePickerDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const int left = rect.left() + 6 + 8;
     painter->setFont(nameFont);
     painter->setPen(colors.text);
-    painter->drawText(QRect(left, rect.top(), std::max(0, right - left), rect.height()), Qt::AlignLeft | Qt::AlignVCenter,
+    painter->drawText(QRect(left, rect.top(), std::max(0, right - left), rect.height()),
+                      Qt::AlignLeft | Qt::AlignVCenter,
                       QFontMetrics(nameFont).elidedText(line.node.name, Qt::ElideRight, std::max(0, right - left)));
     painter->restore();
 }

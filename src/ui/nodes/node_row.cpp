@@ -18,10 +18,7 @@ constexpr int markSize = 13;
 constexpr int latencyWidth = 60;
 constexpr int spinnerSize = 12;
 
-const ThemePalette& palette()
-{
-    return Theme::shared().palette();
-}
+const ThemePalette& palette() { return Theme::shared().palette(); }
 
 QFont font(TextStyle style, QFont::Weight weight = QFont::Normal)
 {
@@ -98,10 +95,7 @@ NodeRow::Geometry NodeRow::geometry(const QRect& line) const
     return g;
 }
 
-QRect NodeRow::starRect(const QRect& line) const
-{
-    return geometry(line).star;
-}
+QRect NodeRow::starRect(const QRect& line) const { return geometry(line).star; }
 
 QSize NodeRow::badgeSize(const QString& method)
 {
@@ -189,7 +183,7 @@ void NodeRow::paint(QPainter& painter, const QRect& line, int spinnerStep) const
     painter.setFont(hostFont);
     painter.setPen(colors.secondaryText);
     const QString host = node.server + QLatin1Char(':') + QString::number(node.port);
-    painter.drawText(QRect(left, top + nameMetrics.height() + 2, textWidth, hostMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     hostMetrics.elidedText(host, Qt::ElideRight, textWidth));
+    painter.drawText(QRect(left, top + nameMetrics.height() + 2, textWidth, hostMetrics.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, hostMetrics.elidedText(host, Qt::ElideRight, textWidth));
     painter.restore();
 }

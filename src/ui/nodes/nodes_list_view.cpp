@@ -1,10 +1,10 @@
 #include "nodes_list_view.h"
 
-#include "node_list_delegate.h"
-#include "node_list_model.h"
 #include "app/app_state.h"
 #include "connection/ping_service.h"
 #include "connection/vpn_manager.h"
+#include "node_list_delegate.h"
+#include "node_list_model.h"
 #include "platform/text_format.h"
 #include "platform/text_table.h"
 #include "ui/common/button.h"
@@ -105,7 +105,8 @@ NodesListView::NodesListView(Services services, QWidget* parent)
     m_list->setItemDelegate(m_delegate);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &NodesListView::onSelectionChanged);
     connect(m_list, &QWidget::customContextMenuRequested, this, &NodesListView::showContextMenu);
-    connect(m_delegate, &NodeListDelegate::favoriteToggled, this, [this](qint64 id) { m_services.appState.toggleFavorite(id); });
+    connect(m_delegate, &NodeListDelegate::favoriteToggled, this,
+            [this](qint64 id) { m_services.appState.toggleFavorite(id); });
     column->addWidget(m_list, 1);
 
     m_bottomBar = new QWidget(this);
@@ -113,8 +114,8 @@ NodesListView::NodesListView(Services services, QWidget* parent)
     m_bottomBar->setAutoFillBackground(true);
     auto* bar = new QHBoxLayout(m_bottomBar);
     bar->setContentsMargins(Spacing::m, Spacing::s, Spacing::m, Spacing::s);
-    auto* name = new SymbolLabel(QStringLiteral("antenna.radiowaves.left.and.right"), QString(), TextStyle::Body, TextColor::Primary,
-                                 m_bottomBar);
+    auto* name = new SymbolLabel(QStringLiteral("antenna.radiowaves.left.and.right"), QString(), TextStyle::Body,
+                                 TextColor::Primary, m_bottomBar);
     m_selectedName = name->textLabel();
     bar->addWidget(name);
     bar->addStretch();
@@ -161,10 +162,7 @@ std::optional<qint64> NodesListView::connectedId() const
     return vpn.connectedNode()->id;
 }
 
-bool NodesListView::isConnected(const Node& node) const
-{
-    return connectedId() == node.id;
-}
+bool NodesListView::isConnected(const Node& node) const { return connectedId() == node.id; }
 
 void NodesListView::scheduleRebuild()
 {
@@ -323,8 +321,9 @@ void NodesListView::showContextMenu(const QPoint& position)
     const bool favorite = m_services.appState.isFavorite(id);
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(Icons::icon(favorite ? QStringLiteral("star.slash") : QStringLiteral("star"), Theme::shared().palette().text),
-                    i18n::tr(favorite ? QStringLiteral("取消收藏") : QStringLiteral("收藏")), this,
-                    [this, id] { m_services.appState.toggleFavorite(id); });
+    menu->addAction(
+        Icons::icon(favorite ? QStringLiteral("star.slash") : QStringLiteral("star"), Theme::shared().palette().text),
+        i18n::tr(favorite ? QStringLiteral("取消收藏") : QStringLiteral("收藏")), this,
+        [this, id] { m_services.appState.toggleFavorite(id); });
     menu->popup(m_list->viewport()->mapToGlobal(position));
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/connection_actions.h"
 #include "latency_test.h"
 #include "node_list_rules.h"
-#include "app/connection_actions.h"
 
 #include <QList>
 #include <QPointer>

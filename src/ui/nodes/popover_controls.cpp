@@ -59,7 +59,9 @@ Button* makeWindowButton(const QString& symbol, const QString& text, QWidget* pa
 } // namespace
 
 PopoverModeRow::PopoverModeRow(VpnManager& vpn, XrayManager& xray, QWidget* parent)
-    : QWidget(parent), m_vpn(vpn), m_xray(xray)
+    : QWidget(parent)
+    , m_vpn(vpn)
+    , m_xray(xray)
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(16, 0, 16, 10);
@@ -72,8 +74,9 @@ PopoverModeRow::PopoverModeRow(VpnManager& vpn, XrayManager& xray, QWidget* pare
     row->addWidget(new Divider(22, this), 0, Qt::AlignVCenter);
     row->addWidget(m_routingMode);
 
-    connect(m_proxyMode, &SegmentedPicker::activated, this,
-            [this](int index) { m_vpn.setProxyMode(index == 0 ? VpnManager::ProxyMode::socks : VpnManager::ProxyMode::tun); });
+    connect(m_proxyMode, &SegmentedPicker::activated, this, [this](int index) {
+        m_vpn.setProxyMode(index == 0 ? VpnManager::ProxyMode::socks : VpnManager::ProxyMode::tun);
+    });
     connect(m_routingMode, &SegmentedPicker::activated, this,
             [this](int index) { changeRouting(m_xray.setMode(index == 0 ? ruleMode : globalMode)); });
     connect(&m_vpn, &VpnManager::proxyModeChanged, this, &PopoverModeRow::refresh);
@@ -87,8 +90,12 @@ void PopoverModeRow::refresh()
     m_routingMode->setCurrentIndex(m_xray.mode() == globalMode ? 1 : 0);
 }
 
-PopoverQuickSettings::PopoverQuickSettings(VpnManager& vpn, SettingsStore& settings, LoginItem& loginItem, QWidget* parent)
-    : QWidget(parent), m_vpn(vpn), m_settings(settings), m_loginItem(loginItem)
+PopoverQuickSettings::PopoverQuickSettings(VpnManager& vpn, SettingsStore& settings, LoginItem& loginItem,
+                                           QWidget* parent)
+    : QWidget(parent)
+    , m_vpn(vpn)
+    , m_settings(settings)
+    , m_loginItem(loginItem)
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -18,6 +18,7 @@ QList<Node> recentOnline(const QList<Node>& recentNodes, qsizetype limit);
 // The online nodes whose lower-cased name or group key (the location, else `otherName`) contains
 // the lower-cased search text, grouped by that key; keys in plain code-point order, nodes in list
 // order.
-QList<NodeListRules::RegionGroup> pickerGroups(const QList<Node>& nodes, const QString& search, const QString& otherName);
+QList<NodeListRules::RegionGroup> pickerGroups(const QList<Node>& nodes, const QString& search,
+                                               const QString& otherName);
 
 } // namespace PopoverRules

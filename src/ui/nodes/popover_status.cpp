@@ -97,10 +97,7 @@ void QuickConnectButton::refresh(const VpnManager& vpn)
     update();
 }
 
-QSize QuickConnectButton::sizeHint() const
-{
-    return {296, 34 + 24};
-}
+QSize QuickConnectButton::sizeHint() const { return {296, 34 + 24}; }
 
 void QuickConnectButton::paintEvent(QPaintEvent*)
 {
@@ -140,7 +137,8 @@ void QuickConnectButton::paintEvent(QPaintEvent*)
     painter.drawText(QRect(left, top, right - left, titleHeight), Qt::AlignLeft | Qt::AlignVCenter, m_title);
     painter.setFont(captionFont);
     painter.setPen(colors.secondaryText);
-    painter.drawText(QRect(left, top + titleHeight, right - left, captionHeight), Qt::AlignLeft | Qt::AlignVCenter, m_stateText);
+    painter.drawText(QRect(left, top + titleHeight, right - left, captionHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                     m_stateText);
 }
 
 PopoverStatusCard::PopoverStatusCard(QWidget* parent)
@@ -172,18 +170,22 @@ PopoverStatusCard::PopoverStatusCard(QWidget* parent)
     m_speeds = new QWidget(this);
     auto* speeds = new QHBoxLayout(m_speeds);
     speeds->setContentsMargins(0, 0, 0, 0);
-    speeds->addWidget(makeSpeedTile(QStringLiteral("arrow.down"), TextColor::Blue, i18n::tr(QStringLiteral("下载")), &m_down, m_speeds));
+    speeds->addWidget(makeSpeedTile(QStringLiteral("arrow.down"), TextColor::Blue, i18n::tr(QStringLiteral("下载")),
+                                    &m_down, m_speeds));
     speeds->addStretch();
     speeds->addWidget(new Divider(32, m_speeds));
     speeds->addStretch();
-    speeds->addWidget(makeSpeedTile(QStringLiteral("arrow.up"), TextColor::Orange, i18n::tr(QStringLiteral("上传")), &m_up, m_speeds));
+    speeds->addWidget(makeSpeedTile(QStringLiteral("arrow.up"), TextColor::Orange, i18n::tr(QStringLiteral("上传")),
+                                    &m_up, m_speeds));
     column->addWidget(m_speeds);
 
     m_totals = new QWidget(this);
     auto* totals = new QHBoxLayout(m_totals);
     totals->setContentsMargins(0, 0, 0, 0);
-    auto* down = new SymbolLabel(QStringLiteral("rectangle.stack.fill"), QString(), TextStyle::Caption, TextColor::Secondary, m_totals);
-    auto* up = new SymbolLabel(QStringLiteral("rectangle.stack"), QString(), TextStyle::Caption, TextColor::Secondary, m_totals);
+    auto* down = new SymbolLabel(QStringLiteral("rectangle.stack.fill"), QString(), TextStyle::Caption,
+                                 TextColor::Secondary, m_totals);
+    auto* up = new SymbolLabel(QStringLiteral("rectangle.stack"), QString(), TextStyle::Caption, TextColor::Secondary,
+                               m_totals);
     m_downTotal = down->textLabel();
     m_upTotal = up->textLabel();
     totals->addWidget(down);

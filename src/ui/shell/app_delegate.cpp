@@ -22,7 +22,8 @@ QList<QWidget*> applicationWindows()
 {
     QList<QWidget*> windows;
     for (auto* widget : QApplication::topLevelWidgets()) {
-        if (widget->windowType() != Qt::Popup && widget->windowType() != Qt::Desktop && widget->windowType() != Qt::ToolTip)
+        if (widget->windowType() != Qt::Popup && widget->windowType() != Qt::Desktop
+            && widget->windowType() != Qt::ToolTip)
             windows.append(widget);
     }
     return windows;
@@ -38,14 +39,12 @@ void bringToFront(QWidget* window)
 } // namespace
 
 AppDelegate::AppDelegate(Services services, QObject* parent)
-    : QObject(parent), m_services(std::move(services))
+    : QObject(parent)
+    , m_services(std::move(services))
 {
 }
 
-AppDelegate::~AppDelegate()
-{
-    qApp->removeEventFilter(this);
-}
+AppDelegate::~AppDelegate() { qApp->removeEventFilter(this); }
 
 void AppDelegate::applicationDidFinishLaunching(QWidget* window)
 {

@@ -26,7 +26,8 @@ AppLockView::AppLockView(QWidget* parent)
     auto* title = makeLabel(i18n::tr(QStringLiteral("Touch ID 解锁")), TextStyle::Title2, QFont::DemiBold);
     title->setAlignment(Qt::AlignCenter);
     heading->addWidget(title);
-    auto* subtitle = makeLabel(i18n::tr(QStringLiteral("使用指纹解锁 Velmorand")), TextStyle::Subheadline, TextColor::Secondary);
+    auto* subtitle
+        = makeLabel(i18n::tr(QStringLiteral("使用指纹解锁 Velmorand")), TextStyle::Subheadline, TextColor::Secondary);
     subtitle->setAlignment(Qt::AlignCenter);
     subtitle->setWordWrap(true);
     heading->addWidget(subtitle);

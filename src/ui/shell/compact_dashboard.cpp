@@ -33,7 +33,8 @@ QLabel* trafficFigure(const QString& symbol, TextColor color, QHBoxLayout* row, 
 } // namespace
 
 CompactDashboard::CompactDashboard(Services services, QWidget* parent)
-    : QWidget(parent), m_services(std::move(services))
+    : QWidget(parent)
+    , m_services(std::move(services))
 {
     setMinimumSize(400, 300);
     auto* outer = new QVBoxLayout(this);
@@ -83,7 +84,8 @@ CompactDashboard::CompactDashboard(Services services, QWidget* parent)
     auto* expand = new IconButton(QStringLiteral("arrow.up.left.and.arrow.down.right"), 16, card);
     expand->setObjectName(QStringLiteral("expandButton"));
     expand->setToolTip(i18n::tr(QStringLiteral("展开窗口")));
-    connect(expand, &QToolButton::clicked, this, [this] { m_services.settings.setValue(SettingsKeys::windowIsCompact, false); });
+    connect(expand, &QToolButton::clicked, this,
+            [this] { m_services.settings.setValue(SettingsKeys::windowIsCompact, false); });
     buttons->addWidget(expand);
     column->addLayout(buttons);
 
@@ -95,10 +97,7 @@ CompactDashboard::CompactDashboard(Services services, QWidget* parent)
     refresh();
 }
 
-QString CompactDashboard::trafficString(qint64 bytes)
-{
-    return NumberFormat::byteCount(bytes);
-}
+QString CompactDashboard::trafficString(qint64 bytes) { return NumberFormat::byteCount(bytes); }
 
 void CompactDashboard::refresh()
 {

@@ -7,8 +7,13 @@
 #include "platform/text_table.h"
 #include "platform/user_notifier.h"
 
-ConnectionNotices::ConnectionNotices(VpnManager& vpnManager, SettingsStore& settings, UserNotifier& notifier, QObject* parent)
-    : QObject(parent), m_vpnManager(vpnManager), m_settings(settings), m_notifier(notifier), m_lastState(vpnManager.state())
+ConnectionNotices::ConnectionNotices(VpnManager& vpnManager, SettingsStore& settings, UserNotifier& notifier,
+                                     QObject* parent)
+    : QObject(parent)
+    , m_vpnManager(vpnManager)
+    , m_settings(settings)
+    , m_notifier(notifier)
+    , m_lastState(vpnManager.state())
 {
     connect(&m_vpnManager, &VpnManager::stateChanged, this, &ConnectionNotices::onStateChanged);
 }

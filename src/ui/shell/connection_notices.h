@@ -14,7 +14,8 @@ class VpnManager;
 class ConnectionNotices : public QObject {
     Q_OBJECT
 public:
-    ConnectionNotices(VpnManager& vpnManager, SettingsStore& settings, UserNotifier& notifier, QObject* parent = nullptr);
+    ConnectionNotices(VpnManager& vpnManager, SettingsStore& settings, UserNotifier& notifier,
+                      QObject* parent = nullptr);
 
 private:
     void onStateChanged();

@@ -43,7 +43,8 @@ QWidget* centred(QWidget* content, QWidget* parent)
 } // namespace
 
 ContentView::ContentView(Services services, QWidget* parent)
-    : QWidget(parent), m_services(std::move(services))
+    : QWidget(parent)
+    , m_services(std::move(services))
 {
     setObjectName(QStringLiteral("contentView"));
     new QStackedLayout(this);
@@ -111,11 +112,20 @@ void ContentView::updateFace()
     }
     switch (face) {
     case Face::lock:
-    case Face::loading: setMinimumSize(fixedFaceSize); break;
-    case Face::signIn: setMinimumSize(480, 600); break;
-    case Face::compact: setMinimumSize(400, 300); break;
-    case Face::full: setMinimumSize(700, 500); break;
-    case Face::none: break;
+    case Face::loading:
+        setMinimumSize(fixedFaceSize);
+        break;
+    case Face::signIn:
+        setMinimumSize(480, 600);
+        break;
+    case Face::compact:
+        setMinimumSize(400, 300);
+        break;
+    case Face::full:
+        setMinimumSize(700, 500);
+        break;
+    case Face::none:
+        break;
     }
     emit faceChanged(face);
 }
@@ -123,12 +133,18 @@ void ContentView::updateFace()
 QWidget* ContentView::buildFace(Face face)
 {
     switch (face) {
-    case Face::lock: return buildLockFace();
-    case Face::loading: return buildLoadingFace();
-    case Face::signIn: return m_services.makeSignIn(this);
-    case Face::compact: return m_services.makeCompact(this);
-    case Face::full: return buildFullFace();
-    case Face::none: break;
+    case Face::lock:
+        return buildLockFace();
+    case Face::loading:
+        return buildLoadingFace();
+    case Face::signIn:
+        return m_services.makeSignIn(this);
+    case Face::compact:
+        return m_services.makeCompact(this);
+    case Face::full:
+        return buildFullFace();
+    case Face::none:
+        break;
     }
     return new QWidget(this);
 }
@@ -322,7 +338,8 @@ void ContentView::addScreenLockObserver()
 {
     if (!m_services.sessionWatcher || !m_services.settings.boolOr(SettingsKeys::touchIdEnabled, false))
         return;
-    connect(m_services.sessionWatcher, &SessionLockWatcher::sessionWillLock, this, &ContentView::lockAgain, Qt::UniqueConnection);
+    connect(m_services.sessionWatcher, &SessionLockWatcher::sessionWillLock, this, &ContentView::lockAgain,
+            Qt::UniqueConnection);
 }
 
 void ContentView::authenticate()
@@ -333,20 +350,18 @@ void ContentView::authenticate()
         return;
     }
     setBiometricError(std::nullopt);
-    biometric.authenticate(i18n::tr(QStringLiteral("解锁 Velmorand")), [view = QPointer(this)](bool success, const QString& error) {
-        if (!view)
-            return;
-        if (success)
-            view->setUnlocked(true);
-        else
-            view->setBiometricError(error.isEmpty() ? std::nullopt : std::optional(error));
-    });
+    biometric.authenticate(i18n::tr(QStringLiteral("解锁 Velmorand")),
+                           [view = QPointer(this)](bool success, const QString& error) {
+                               if (!view)
+                                   return;
+                               if (success)
+                                   view->setUnlocked(true);
+                               else
+                                   view->setBiometricError(error.isEmpty() ? std::nullopt : std::optional(error));
+                           });
 }
 
-void ContentView::lockAgain()
-{
-    setUnlocked(false);
-}
+void ContentView::lockAgain() { setUnlocked(false); }
 
 void ContentView::setUnlocked(bool unlocked)
 {

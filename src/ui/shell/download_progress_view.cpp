@@ -24,7 +24,9 @@ QVBoxLayout* pageLayout(QWidget* page)
 
 DownloadProgressView::DownloadProgressView(Notifier& notifier, QString version, std::function<void()> onCancel,
                                            std::function<void()> onComplete, QWidget* parent)
-    : QWidget(parent), m_onCancel(std::move(onCancel)), m_onComplete(std::move(onComplete))
+    : QWidget(parent)
+    , m_onCancel(std::move(onCancel))
+    , m_onComplete(std::move(onComplete))
 {
     setFixedWidth(320);
     setMinimumHeight(210);
@@ -35,8 +37,10 @@ DownloadProgressView::DownloadProgressView(Notifier& notifier, QString version, 
 
     auto* running = new QWidget(m_pages);
     auto* column = pageLayout(running);
-    column->addWidget(new SymbolView(QStringLiteral("arrow.down.to.line.compact"), 32, TextColor::Blue, running), 0, Qt::AlignHCenter);
-    auto* title = makeLabel(QStringLiteral("正在下载 v") + version + QStringLiteral("..."), TextStyle::Headline, TextColor::Primary, running);
+    column->addWidget(new SymbolView(QStringLiteral("arrow.down.to.line.compact"), 32, TextColor::Blue, running), 0,
+                      Qt::AlignHCenter);
+    auto* title = makeLabel(QStringLiteral("正在下载 v") + version + QStringLiteral("..."), TextStyle::Headline,
+                            TextColor::Primary, running);
     title->setAlignment(Qt::AlignCenter);
     column->addWidget(title);
     m_bar = new LinearProgress(running);
@@ -55,11 +59,13 @@ DownloadProgressView::DownloadProgressView(Notifier& notifier, QString version, 
 
     auto* finished = new QWidget(m_pages);
     column = pageLayout(finished);
-    column->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), 40, TextColor::Green, finished), 0, Qt::AlignHCenter);
+    column->addWidget(new SymbolView(QStringLiteral("checkmark.circle.fill"), 40, TextColor::Green, finished), 0,
+                      Qt::AlignHCenter);
     auto* done = makeLabel(QStringLiteral("下载完成"), TextStyle::Headline, TextColor::Primary, finished);
     done->setAlignment(Qt::AlignCenter);
     column->addWidget(done);
-    auto* hint = makeLabel(QStringLiteral("点击下方按钮，自动覆盖安装并重启"), TextStyle::Caption, TextColor::Secondary, finished);
+    auto* hint = makeLabel(QStringLiteral("点击下方按钮，自动覆盖安装并重启"), TextStyle::Caption, TextColor::Secondary,
+                           finished);
     hint->setAlignment(Qt::AlignCenter);
     hint->setWordWrap(true);
     column->addWidget(hint);

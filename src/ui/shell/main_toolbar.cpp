@@ -38,10 +38,7 @@ MainToolbar::MainToolbar(QWidget* parent)
     setAppearance(QStringLiteral("system"));
 }
 
-void MainToolbar::setTitle(const QString& title)
-{
-    m_title->setText(title);
-}
+void MainToolbar::setTitle(const QString& title) { m_title->setText(title); }
 
 void MainToolbar::setAppearance(const QString& appearance)
 {
@@ -58,10 +55,7 @@ void MainToolbar::setAppearance(const QString& appearance)
     }
 }
 
-void MainToolbar::setUnreadAnnouncements(bool unread)
-{
-    m_announcements->setBadgeVisible(unread);
-}
+void MainToolbar::setUnreadAnnouncements(bool unread) { m_announcements->setBadgeVisible(unread); }
 
 void MainToolbar::paintEvent(QPaintEvent*)
 {

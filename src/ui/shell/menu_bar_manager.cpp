@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-
 namespace {
 constexpr QSize popoverSize(340, 520);
 
@@ -35,7 +34,8 @@ QWidget* makePopover(QWidget* content)
 // Below the item when the tray tells where it is, else below the pointer; inside the screen.
 QPoint popoverPosition(const QRect& itemGeometry)
 {
-    const QPoint anchor = itemGeometry.isValid() ? QPoint(itemGeometry.center().x(), itemGeometry.bottom()) : QCursor::pos();
+    const QPoint anchor
+        = itemGeometry.isValid() ? QPoint(itemGeometry.center().x(), itemGeometry.bottom()) : QCursor::pos();
     QPoint origin(anchor.x() - popoverSize.width() / 2, anchor.y() + 4);
     if (auto* screen = QGuiApplication::screenAt(anchor)) {
         const QRect area = screen->availableGeometry();
@@ -49,7 +49,9 @@ QPoint popoverPosition(const QRect& itemGeometry)
 } // namespace
 
 MenuBarManager::MenuBarManager(Services services, Timings timings, QObject* parent)
-    : QObject(parent), m_services(std::move(services)), m_timings(timings)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_timings(timings)
 {
     // Only a stored false hides the item; absent or anything else shows it.
     if (m_services.settings.boolValue(SettingsKeys::showMenuBar) == std::optional(false))
@@ -57,15 +59,9 @@ MenuBarManager::MenuBarManager(Services services, Timings timings, QObject* pare
     setupMenuBar();
 }
 
-MenuBarManager::~MenuBarManager()
-{
-    delete m_popover;
-}
+MenuBarManager::~MenuBarManager() { delete m_popover; }
 
-void MenuBarManager::log(const QString& line)
-{
-    qInfo().noquote() << line;
-}
+void MenuBarManager::log(const QString& line) { qInfo().noquote() << line; }
 
 void MenuBarManager::setupMenuBar()
 {
@@ -73,18 +69,20 @@ void MenuBarManager::setupMenuBar()
         return;
     if (m_services.statusAreaAvailable())
         m_statusItem = std::make_unique<QSystemTrayIcon>();
-    log(QStringLiteral("[MenuBar] setupMenuBar: statusItem=") + (m_statusItem ? QStringLiteral("created") : QStringLiteral("FAILED")));
+    log(QStringLiteral("[MenuBar] setupMenuBar: statusItem=")
+        + (m_statusItem ? QStringLiteral("created") : QStringLiteral("FAILED")));
     if (m_statusItem) {
         m_symbol = QStringLiteral("shield.fill");
         m_tint.reset();
         m_accessibilityText = QStringLiteral("Velmorand");
         m_title.clear();
         applyIcon();
-        connect(m_statusItem.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            // Both buttons open the popover.
-            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
-                togglePopover();
-        });
+        connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    // Both buttons open the popover.
+                    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+                        togglePopover();
+                });
         m_statusItem->show();
     }
     delete m_popover;
@@ -105,8 +103,9 @@ void MenuBarManager::removeMenuBar()
 void MenuBarManager::togglePopover()
 {
     if (!m_popover || !m_statusItem) {
-        log(QStringLiteral("[MenuBar] togglePopover FAILED: popover=") + (m_popover ? QStringLiteral("true") : QStringLiteral("false"))
-            + QStringLiteral(", button=") + (m_statusItem ? QStringLiteral("true") : QStringLiteral("false")));
+        log(QStringLiteral("[MenuBar] togglePopover FAILED: popover=")
+            + (m_popover ? QStringLiteral("true") : QStringLiteral("false")) + QStringLiteral(", button=")
+            + (m_statusItem ? QStringLiteral("true") : QStringLiteral("false")));
         return;
     }
     const bool shown = m_popover->isVisible();

@@ -14,7 +14,8 @@
 #include <QMenuBar>
 
 MenuCommands::MenuCommands(Services services, Notifier& notifier, QMenuBar* menuBar)
-    : QObject(menuBar), m_services(std::move(services))
+    : QObject(menuBar)
+    , m_services(std::move(services))
 {
     // The application menu carries the program's name, as on the desktop it was designed for.
     m_appMenu = menuBar->addMenu(QStringLiteral("Velmorand"));
@@ -74,7 +75,4 @@ void MenuCommands::refresh()
     m_vpn->setEnabled(!m_services.appState.nodes().isEmpty());
 }
 
-void MenuCommands::toggleConnection()
-{
-    ::toggleConnection(m_services);
-}
+void MenuCommands::toggleConnection() { ::toggleConnection(m_services); }

@@ -19,8 +19,10 @@ SessionLockWatcher::SessionLockWatcher(QObject* parent)
 {
 }
 
-SessionLockWatcher::SessionLockWatcher(const QDBusConnection& systemBus, const QDBusConnection& sessionBus, QObject* parent)
-    : QObject(parent), m_systemBus(systemBus)
+SessionLockWatcher::SessionLockWatcher(const QDBusConnection& systemBus, const QDBusConnection& sessionBus,
+                                       QObject* parent)
+    : QObject(parent)
+    , m_systemBus(systemBus)
 {
     if (m_systemBus.isConnected())
         watchLogind();
@@ -43,9 +45,10 @@ void SessionLockWatcher::watchLogind()
     // alias: the real path is asked for, by the session of this process and, outside a session,
     // by its process id.
     const auto bySession = QDBusMessage::createMethodCall(kLogin1, kManagerPath, kManager, QStringLiteral("GetSession"))
-                           << QStringLiteral("auto");
-    const auto byPid = QDBusMessage::createMethodCall(kLogin1, kManagerPath, kManager, QStringLiteral("GetSessionByPID"))
-                       << quint32(::getpid());
+        << QStringLiteral("auto");
+    const auto byPid
+        = QDBusMessage::createMethodCall(kLogin1, kManagerPath, kManager, QStringLiteral("GetSessionByPID"))
+        << quint32(::getpid());
     askForSession(bySession, [this, byPid] { askForSession(byPid, {}); });
 }
 
@@ -84,7 +87,4 @@ void SessionLockWatcher::onScreenSaverActive(bool active)
         emit sessionWillLock();
 }
 
-void SessionLockWatcher::onSessionLock()
-{
-    emit sessionWillLock();
-}
+void SessionLockWatcher::onSessionLock() { emit sessionWillLock(); }

@@ -6,8 +6,8 @@
 #include "ui/account/login_view.h"
 #include "ui/commerce/commerce_sheets.h"
 #include "ui/common/theme.h"
-#include "ui/community/community_sheets.h"
 #include "ui/community/announcements_view.h"
+#include "ui/community/community_sheets.h"
 #include "ui/nodes/menu_bar_view.h"
 #include "ui/shell/compact_dashboard.h"
 
@@ -73,12 +73,14 @@ ContentView::Services ShellContext::contentServices()
             .biometric = m_app.biometric(),
             .hub = m_app.notifier(),
             .sessionWatcher = &m_sessionWatcher,
-            .makeTabScreen = [screens = tabScreenServices()](int tab, QWidget* parent) { return makeTabScreen(screens, tab, parent); },
+            .makeTabScreen
+            = [screens = tabScreenServices()](int tab, QWidget* parent) { return makeTabScreen(screens, tab, parent); },
             .makeSignIn = [this](QWidget* parent) -> QWidget* {
                 return new FullPageLoginView(loginServices(), m_app.urlOpener(),
                                              FullPageLoginView::registerPageOf(m_app.api().baseURL()), parent);
             },
-            .makeCompact = [this](QWidget* parent) -> QWidget* { return new CompactDashboard(connectionControls(), parent); },
+            .makeCompact
+            = [this](QWidget* parent) -> QWidget* { return new CompactDashboard(connectionControls(), parent); },
             .makeAnnouncements = [](const QList<Announcement>& announcements, QWidget* parent) -> QDialog* {
                 return new AnnouncementsView(announcements, parent);
             }};
@@ -120,9 +122,7 @@ LoginForm::Services ShellContext::loginServices()
 ForgotPasswordView::Services ShellContext::resetServices()
 {
     // The sheet's own client: a fresh session and cookie jar over the same settings.
-    return {.appState = m_app.appState(),
-            .settings = m_app.settings(),
-            .makeApi = [this] {
+    return {.appState = m_app.appState(), .settings = m_app.settings(), .makeApi = [this] {
                 return std::make_unique<ApiService>(m_app.settings(), m_app.domainPool(), m_app.apiOptions());
             }};
 }
@@ -189,7 +189,4 @@ CommerceServices ShellContext::commerceServices()
             .serviceAddress = m_app.domainPool().value(0)};
 }
 
-void ShellContext::openSignIn(QWidget* parent)
-{
-    (new LoginView(loginServices(), parent))->open();
-}
+void ShellContext::openSignIn(QWidget* parent) { (new LoginView(loginServices(), parent))->open(); }

@@ -18,7 +18,8 @@
 class SidebarEntry : public QAbstractButton {
 public:
     SidebarEntry(const QString& text, const QString& symbol, QWidget* parent)
-        : QAbstractButton(parent), m_symbol(symbol)
+        : QAbstractButton(parent)
+        , m_symbol(symbol)
     {
         setText(text);
         setCheckable(true);
@@ -49,10 +50,12 @@ protected:
             painter.drawRoundedRect(frame, 7, 7);
         }
         const int glyph = 17;
-        painter.drawPixmap(QPointF(10, (height() - glyph) / 2.0), Icons::pixmap(m_symbol, p.accent, glyph, devicePixelRatioF()));
+        painter.drawPixmap(QPointF(10, (height() - glyph) / 2.0),
+                           Icons::pixmap(m_symbol, p.accent, glyph, devicePixelRatioF()));
         painter.setPen(p.text);
         painter.setFont(isChecked() ? Theme::shared().font(TextStyle::Body, QFont::Medium) : font());
-        painter.drawText(QRectF(10 + glyph + 10, 0, width() - glyph - 24, height()), Qt::AlignVCenter | Qt::AlignLeft, text());
+        painter.drawText(QRectF(10 + glyph + 10, 0, width() - glyph - 24, height()), Qt::AlignVCenter | Qt::AlignLeft,
+                         text());
     }
 
 private:
@@ -89,7 +92,8 @@ protected:
 class AvatarView : public QWidget {
 public:
     AvatarView(const QString& letter, QWidget* parent)
-        : QWidget(parent), m_letter(letter)
+        : QWidget(parent)
+        , m_letter(letter)
     {
         setFixedSize(34, 34);
     }
@@ -175,7 +179,8 @@ SidebarView::SidebarView(QWidget* parent)
     heading->addWidget(logo(this));
     auto* names = new QVBoxLayout;
     names->setSpacing(0);
-    names->addWidget(makeLabel(QStringLiteral("Velmorand"), TextStyle::Headline, QFont::Bold, TextColor::Primary, this));
+    names->addWidget(
+        makeLabel(QStringLiteral("Velmorand"), TextStyle::Headline, QFont::Bold, TextColor::Primary, this));
     names->addWidget(makeLabel(QStringLiteral("VPN"), TextStyle::Caption2, TextColor::Secondary, this));
     heading->addLayout(names);
     heading->addStretch();
@@ -239,7 +244,8 @@ double SidebarView::trafficFraction(const UserProfileResponse& profile)
 
 QString SidebarView::trafficLine(const UserProfileResponse& profile)
 {
-    const QString total = profile.trafficTotal ? i18n::format(QStringLiteral("%.0f"), *profile.trafficTotal) : QStringLiteral("--");
+    const QString total
+        = profile.trafficTotal ? i18n::format(QStringLiteral("%.0f"), *profile.trafficTotal) : QStringLiteral("--");
     return i18n::tr(QStringLiteral("流量")) + QStringLiteral(": ")
         + i18n::format(QStringLiteral("%.1f/"), profile.trafficUsed.value_or(0)) + total + QStringLiteral(" GB");
 }
@@ -267,7 +273,8 @@ void SidebarView::rebuildAccount()
     clearLayout(m_subscription);
     if (m_profile) {
         const auto& p = *m_profile;
-        auto* plan = makeLabel(p.plan.value_or(i18n::tr(QStringLiteral("体验版"))), TextStyle::Headline, TextColor::Primary, this);
+        auto* plan = makeLabel(p.plan.value_or(i18n::tr(QStringLiteral("体验版"))), TextStyle::Headline,
+                               TextColor::Primary, this);
         plan->setObjectName(QStringLiteral("planName"));
         m_subscription->addWidget(plan);
         auto* traffic = makeLabel(trafficLine(p), TextStyle::Caption, TextColor::Secondary, this);

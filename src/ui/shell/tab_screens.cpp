@@ -7,11 +7,16 @@
 QWidget* makeTabScreen(const TabScreenServices& services, int tab, QWidget* parent)
 {
     switch (tab) {
-    case 1: return new NodesListView(services.nodes, parent);
-    case 2: return new SettingsView(services.settings, parent);
-    case 3: return new ServerDashboardView(services.serverDashboard, parent);
-    case 4: return new ProfileView(services.profile, parent);
-    default: return new DashboardView(services.dashboard, parent);
+    case 1:
+        return new NodesListView(services.nodes, parent);
+    case 2:
+        return new SettingsView(services.settings, parent);
+    case 3:
+        return new ServerDashboardView(services.serverDashboard, parent);
+    case 4:
+        return new ProfileView(services.profile, parent);
+    default:
+        return new DashboardView(services.dashboard, parent);
     }
 }
 QString navigationTabTitle(int tab)

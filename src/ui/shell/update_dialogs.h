@@ -8,7 +8,10 @@ class Notifier;
 class UpdateDialogs final : public UpdatePrompts {
 public:
     // The download window follows the download's posts on `notifier`.
-    explicit UpdateDialogs(Notifier& notifier) : m_notifier(notifier) {}
+    explicit UpdateDialogs(Notifier& notifier)
+        : m_notifier(notifier)
+    {
+    }
 
     QCoro::Task<int> alert(QString message, QString informativeText, QStringList buttons) override;
     std::function<void()> openDownloadWindow(const QString& version, std::function<void()> onCancel,

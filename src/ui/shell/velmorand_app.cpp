@@ -18,7 +18,9 @@
 #include <QMenuBar>
 
 VelmorandApp::VelmorandApp(Services services, QObject* parent)
-    : QObject(parent), m_services(std::move(services)), m_window(std::make_unique<MainWindow>())
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_window(std::make_unique<MainWindow>())
 {
     m_commands = new MenuCommands({.vpnManager = m_services.vpnManager,
                                    .appState = m_services.appState,

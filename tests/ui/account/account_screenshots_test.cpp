@@ -50,8 +50,11 @@ TEST_F(AccountScreenshots, AccountAndSettingsInEveryLanguageAndLook)
             auto shown = sampleProfile();
             shown.commission = 36.5;
             world.appState.setProfile(shown);
-            ProfileView account({.appState = world.appState, .notifier = notifier, .openSignIn = [](QWidget*) {},
-                                 .openSubscription = [](QWidget*) {}, .openSupport = [](QWidget*) {}});
+            ProfileView account({.appState = world.appState,
+                                 .notifier = notifier,
+                                 .openSignIn = [](QWidget*) {},
+                                 .openSubscription = [](QWidget*) {},
+                                 .openSupport = [](QWidget*) {}});
             saveWhole(account, QStringLiteral("account-%1").arg(suffix));
 
             world.addApplication(QStringLiteral("Firefox"));

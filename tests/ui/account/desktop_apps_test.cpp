@@ -34,7 +34,9 @@ TEST(DesktopEntries, TheProgramIsTheFirstWordOfExec)
         {"env A=1", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DesktopApps::executableOfExec(QString::fromUtf8(c.exec), findOnTestPath), QString::fromUtf8(c.program)) << c.exec;
+        EXPECT_EQ(DesktopApps::executableOfExec(QString::fromUtf8(c.exec), findOnTestPath),
+                  QString::fromUtf8(c.program))
+            << c.exec;
 }
 
 TEST(DesktopEntries, OnlyShownApplicationsWithAProgramAreOffered)
@@ -45,7 +47,8 @@ TEST(DesktopEntries, OnlyShownApplicationsWithAProgramAreOffered)
         bool offered;
     };
     const Case cases[] = {
-        {"application", "[Desktop Entry]\nType=Application\nName=Editor\nName[de]=Bearbeiter\nIcon=editor\nExec=/opt/ed %F\n", true},
+        {"application",
+         "[Desktop Entry]\nType=Application\nName=Editor\nName[de]=Bearbeiter\nIcon=editor\nExec=/opt/ed %F\n", true},
         {"hidden", "[Desktop Entry]\nType=Application\nName=Editor\nExec=/opt/ed\nHidden=true\n", false},
         {"not in menus", "[Desktop Entry]\nType=Application\nName=Editor\nExec=/opt/ed\nNoDisplay=true\n", false},
         {"link", "[Desktop Entry]\nType=Link\nName=Editor\nURL=https://example.com\n", false},

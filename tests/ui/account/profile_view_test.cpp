@@ -18,13 +18,11 @@
 
 namespace {
 
-
 QString labelText(QWidget& root, const char* name)
 {
     auto* label = root.findChild<QLabel*>(QLatin1String(name));
     return label ? label->text() : QStringLiteral("<none>");
 }
-
 
 class ProfileViewTest : public ::testing::Test {
 protected:
@@ -120,15 +118,25 @@ TEST_F(ProfileViewTest, TheCardsShowTheProfile)
         TextColor barTint;
     };
     const Case cases[] = {
-        {"full", sampleProfile(),
-         {{"accountTitle", QStringLiteral("Mia Chen")}, {"accountEmail", QStringLiteral("mia@example.com")},
-          {"accountPlan", QStringLiteral("高级版")}, {"planName", QStringLiteral("高级版")}, {"planExpiry", QStringLiteral("2027-03-01")},
-          {"planTraffic", QStringLiteral("678.4 / 800 GB")}, {"inviteCode", QStringLiteral("VM7Q2X")},
+        {"full",
+         sampleProfile(),
+         {{"accountTitle", QStringLiteral("Mia Chen")},
+          {"accountEmail", QStringLiteral("mia@example.com")},
+          {"accountPlan", QStringLiteral("高级版")},
+          {"planName", QStringLiteral("高级版")},
+          {"planExpiry", QStringLiteral("2027-03-01")},
+          {"planTraffic", QStringLiteral("678.4 / 800 GB")},
+          {"inviteCode", QStringLiteral("VM7Q2X")},
           {"commission", QStringLiteral("¥0.00")}},
          TextColor::Red},
-        {"bare", bare,
-         {{"accountTitle", QStringLiteral("mia@example.com")}, {"accountPlan", t("体验版")}, {"planName", t("体验版")},
-          {"planExpiry", t("永久")}, {"planTraffic", QStringLiteral("0.0 / 30 GB")}, {"inviteCode", QStringLiteral("<none>")},
+        {"bare",
+         bare,
+         {{"accountTitle", QStringLiteral("mia@example.com")},
+          {"accountPlan", t("体验版")},
+          {"planName", t("体验版")},
+          {"planExpiry", t("永久")},
+          {"planTraffic", QStringLiteral("0.0 / 30 GB")},
+          {"inviteCode", QStringLiteral("<none>")},
           {"commission", QStringLiteral("<none>")}},
          TextColor::Blue},
     };
@@ -142,8 +150,9 @@ TEST_F(ProfileViewTest, TheCardsShowTheProfile)
         ASSERT_TRUE(bar);
         EXPECT_EQ(bar->tint(), c.barTint);
         EXPECT_FALSE(profile.findChild<QWidget*>(QStringLiteral("notSignedInCard")));
-        EXPECT_EQ(rowTitles(), (QStringList{t("订阅链接"), t("流量明细"), t("邀请返利"), t("提现"), t("转换器"), t("联系客服"),
-                                            t("清除缓存"), t("退出登录")}));
+        EXPECT_EQ(rowTitles(),
+                  (QStringList{t("订阅链接"), t("流量明细"), t("邀请返利"), t("提现"), t("转换器"), t("联系客服"),
+                               t("清除缓存"), t("退出登录")}));
         EXPECT_EQ(profile.actionList()->dividerCount(), 7);
     }
 }
@@ -169,9 +178,10 @@ TEST_F(ProfileViewTest, EntriesWithoutTheirScreenAreDisabledAndOthersOpenOverThe
 {
     show(sampleProfile());
     QList<QWidget*> openedOver;
-    auto& profile = makeView({.appState = *world.appState,
-                              .notifier = notifier,
-                              .openSubscription = [&](QWidget* parent) { openedOver.append(parent); }});
+    auto& profile
+        = makeView({.appState = *world.appState, .notifier = notifier, .openSubscription = [&](QWidget* parent) {
+                        openedOver.append(parent);
+                    }});
     const auto rows = profile.actionList()->rows();
     const QList<bool> enabled{true, false, false, false, false, false, true, true};
     for (int i = 0; i < rows.size(); ++i)
@@ -205,7 +215,8 @@ TEST_F(ProfileViewTest, ClearingTheCacheEmptiesTheListsAndKeepsTheAccount)
     const int nodeLoads = world.service.requestsTo(QStringLiteral("/api/nodes")).size();
     ASSERT_FALSE(world.appState->nodes().isEmpty());
     QList<int> nodeCounts;
-    QObject::connect(world.appState.get(), &AppState::nodesChanged, [&] { nodeCounts.append(int(world.appState->nodes().size())); });
+    QObject::connect(world.appState.get(), &AppState::nodesChanged,
+                     [&] { nodeCounts.append(int(world.appState->nodes().size())); });
     view->actionList()->rows()[6]->click();
     ASSERT_FALSE(nodeCounts.isEmpty());
     EXPECT_EQ(nodeCounts.first(), 0) << "emptied at once";
@@ -227,7 +238,10 @@ TEST_F(ProfileViewTest, ACompletedPurchaseRefreshesTheAccount)
     const int loads = world.service.requestsTo(QStringLiteral("/api/user/profile")).size();
     emit notifier.refreshProfile();
     UiWorld::waitUntil([&] { return world.service.requestsTo(QStringLiteral("/api/user/profile")).size() > loads; });
-    UiWorld::waitUntil([&] { settle(); return labelText(profile, "planName") != oldPlan; });
+    UiWorld::waitUntil([&] {
+        settle();
+        return labelText(profile, "planName") != oldPlan;
+    });
     EXPECT_EQ(labelText(profile, "planName"), world.appState->profile()->plan.value_or(QString()));
     EXPECT_FALSE(world.appState->isLoading()) << "no loading face for a refresh";
 
@@ -237,7 +251,8 @@ TEST_F(ProfileViewTest, ACompletedPurchaseRefreshesTheAccount)
     emit notifier.refreshProfile();
     // A load of our own, sent after any the notice would have started, marks when to count.
     world.appState->loadProfile();
-    UiWorld::waitUntil([&] { return world.service.requestsTo(QStringLiteral("/api/user/profile")).size() > afterClose; });
+    UiWorld::waitUntil(
+        [&] { return world.service.requestsTo(QStringLiteral("/api/user/profile")).size() > afterClose; });
     UiWorld::waitUntil([&] { return world.appState->profile().has_value(); });
     settle();
     EXPECT_EQ(world.service.requestsTo(QStringLiteral("/api/user/profile")).size(), afterClose + 1);

@@ -31,10 +31,7 @@ struct Consumer {
     std::function<bool(SettingsWorld&)> readBack;
 };
 
-QCheckBox* toggle(SettingsView& view, const QString& key)
-{
-    return view.vpnSection()->toggle(key);
-}
+QCheckBox* toggle(SettingsView& view, const QString& key) { return view.vpnSection()->toggle(key); }
 
 // The main window root over the world's state; it applies the look and decides the lock.
 std::unique_ptr<ContentView> makeContent(SettingsWorld& world)
@@ -72,7 +69,8 @@ bool connectsWith(SettingsWorld& world, const std::function<bool()>& seen)
 TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
 {
     const Consumer consumers[] = {
-        {"auto connect", SettingsKeys::autoConnect, [](SettingsView& v) { toggle(v, SettingsKeys::autoConnect)->click(); }, true,
+        {"auto connect", SettingsKeys::autoConnect,
+         [](SettingsView& v) { toggle(v, SettingsKeys::autoConnect)->click(); }, true,
          [](SettingsWorld& w) {
              // The start-up work connects to the best online node when the setting is on.
              QList<Node> requested;
@@ -90,12 +88,14 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
              rules.windowDidFirstAppear();
              return QTest::qWaitFor([&] { return !requested.isEmpty(); }, 3000);
          }},
-        {"fastest node", SettingsKeys::autoFastestNode, [](SettingsView& v) { toggle(v, SettingsKeys::autoFastestNode)->click(); }, true,
+        {"fastest node", SettingsKeys::autoFastestNode,
+         [](SettingsView& v) { toggle(v, SettingsKeys::autoFastestNode)->click(); }, true,
          [](SettingsWorld& w) { return w.appState.autoFastestNode(); }},
         {"reconnect", SettingsKeys::autoReconnectEnabled,
          [](SettingsView& v) { toggle(v, SettingsKeys::autoReconnectEnabled)->click(); }, false,
          [](SettingsWorld& w) { return !VpnManager(w.settings, w.processes).autoReconnectEnabled(); }},
-        {"window on connect", SettingsKeys::openOnConnect, [](SettingsView& v) { toggle(v, SettingsKeys::openOnConnect)->click(); }, true,
+        {"window on connect", SettingsKeys::openOnConnect,
+         [](SettingsView& v) { toggle(v, SettingsKeys::openOnConnect)->click(); }, true,
          [](SettingsWorld& w) {
              QSignalSpy opened(w.vpn.get(), &VpnManager::openMainWindowRequested);
              return connectsWith(w, [&] { return opened.count() == 1 || opened.wait(2000); });
@@ -107,20 +107,28 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
              ConnectionNotices notices(*w.vpn, w.settings, notifier);
              return connectsWith(w, [&] { return notifier.notices.isEmpty(); });
          }},
-        {"kill switch", SettingsKeys::killSwitchEnabled, [](SettingsView& v) { toggle(v, SettingsKeys::killSwitchEnabled)->click(); }, true,
+        {"kill switch", SettingsKeys::killSwitchEnabled,
+         [](SettingsView& v) { toggle(v, SettingsKeys::killSwitchEnabled)->click(); }, true,
          [](SettingsWorld& w) { return connectsWith(w, [&] { return w.vpn->killSwitchEnabled(); }); }},
         {"proxy mode", SettingsKeys::proxyMode,
-         [](SettingsView& v) { v.vpnSection()->proxyModePicker()->choose(QStringLiteral("tun")); }, QStringLiteral("tun"),
-         [](SettingsWorld& w) { return VpnManager(w.settings, w.processes).proxyMode() == VpnManager::ProxyMode::tun; }},
-        {"routing", SettingsKeys::mihomoMode, [](SettingsView& v) { v.vpnSection()->routingPicker()->choose(QStringLiteral("global")); },
+         [](SettingsView& v) { v.vpnSection()->proxyModePicker()->choose(QStringLiteral("tun")); },
+         QStringLiteral("tun"),
+         [](SettingsWorld& w) {
+             return VpnManager(w.settings, w.processes).proxyMode() == VpnManager::ProxyMode::tun;
+         }},
+        {"routing", SettingsKeys::mihomoMode,
+         [](SettingsView& v) { v.vpnSection()->routingPicker()->choose(QStringLiteral("global")); },
          QStringLiteral("global"),
          [](SettingsWorld& w) {
              const auto config = QJsonDocument::fromJson(w.core.make()->buildConfig(testNode(), std::nullopt).toUtf8());
              return config[QStringLiteral("routing")][QStringLiteral("rules")].toArray().isEmpty();
          }},
         {"dns", SettingsKeys::customDNS,
-         [](SettingsView& v) { v.dnsSection()->field()->setText(QStringLiteral("9.9.9.9")); }, QStringLiteral("9.9.9.9"),
-         [](SettingsWorld& w) { return w.xray->buildConfig(testNode(), std::nullopt).contains(QLatin1String("\"9.9.9.9\"")); }},
+         [](SettingsView& v) { v.dnsSection()->field()->setText(QStringLiteral("9.9.9.9")); },
+         QStringLiteral("9.9.9.9"),
+         [](SettingsWorld& w) {
+             return w.xray->buildConfig(testNode(), std::nullopt).contains(QLatin1String("\"9.9.9.9\""));
+         }},
         {"applications", SettingsKeys::splitTunnelApps,
          [](SettingsView& v) {
              v.splitTunnelSection()->openPicker();
@@ -144,14 +152,17 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
          }},
         {"login item", SettingsKeys::launchOnLogin, [](SettingsView& v) { v.launchOnLoginToggle()->click(); }, true,
          [](SettingsWorld& w) { return w.loginItem.isEnabled(); }},
-        {"appearance", SettingsKeys::appearanceOverride, [](SettingsView& v) { v.themePicker()->choose(QStringLiteral("dark")); },
-         QStringLiteral("dark"),
+        {"appearance", SettingsKeys::appearanceOverride,
+         [](SettingsView& v) { v.themePicker()->choose(QStringLiteral("dark")); }, QStringLiteral("dark"),
          [](SettingsWorld& w) { return themeShows(w, [] { return Theme::shared().isDark(); }); }},
-        {"accent", SettingsKeys::accentColor, [](SettingsView& v) { v.accentPicker()->choose(QStringLiteral("green")); },
-         QStringLiteral("green"),
-         [](SettingsWorld& w) { return themeShows(w, [] { return Theme::shared().accentName() == QLatin1String("green"); }); }},
-        {"language", SettingsKeys::appLanguage, [](SettingsView& v) { v.languagePicker()->choose(QStringLiteral("ja")); },
-         QStringLiteral("ja"), [](SettingsWorld& w) { return LanguageManager(w.settings, w.notifier).currentLanguage() == AppLanguage::ja; }},
+        {"accent", SettingsKeys::accentColor,
+         [](SettingsView& v) { v.accentPicker()->choose(QStringLiteral("green")); }, QStringLiteral("green"),
+         [](SettingsWorld& w) {
+             return themeShows(w, [] { return Theme::shared().accentName() == QLatin1String("green"); });
+         }},
+        {"language", SettingsKeys::appLanguage,
+         [](SettingsView& v) { v.languagePicker()->choose(QStringLiteral("ja")); }, QStringLiteral("ja"),
+         [](SettingsWorld& w) { return LanguageManager(w.settings, w.notifier).currentLanguage() == AppLanguage::ja; }},
     };
     for (const auto& c : consumers) {
         SCOPED_TRACE(c.setting);
@@ -160,7 +171,8 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
         auto& view = world.makeView();
         c.change(view);
         settle();
-        const auto expected = c.stored == QJsonArray{QStringLiteral("@program")} ? QJsonValue(QJsonArray{program}) : c.stored;
+        const auto expected
+            = c.stored == QJsonArray{QStringLiteral("@program")} ? QJsonValue(QJsonArray{program}) : c.stored;
         EXPECT_EQ(world.settings.value(c.key), expected);
         EXPECT_TRUE(c.readBack(world));
     }

@@ -13,7 +13,6 @@
 
 namespace {
 
-
 class SettingsViewTest : public ::testing::Test {
 protected:
     QCheckBox* toggle(const QString& key) { return world.view->vpnSection()->toggle(key); }
@@ -60,7 +59,8 @@ TEST_F(SettingsViewTest, TheStatusIconSwitchAnnouncesItsNewValue)
 {
     world.makeView();
     QList<QVariant> announced;
-    QObject::connect(&world.notifier, &Notifier::menuBarVisibilityChanged, [&](const QVariant& v) { announced.append(v); });
+    QObject::connect(&world.notifier, &Notifier::menuBarVisibilityChanged,
+                     [&](const QVariant& v) { announced.append(v); });
     toggle(SettingsKeys::showMenuBar)->click();
     toggle(SettingsKeys::showMenuBar)->click();
     EXPECT_EQ(announced, (QList<QVariant>{QVariant(false), QVariant(true)}));
@@ -190,8 +190,9 @@ TEST_F(SettingsViewTest, LinksAndTheUpdateCheckGoWhereTheySay)
         if (button->buttonStyle() == Button::Style::Link && button->objectName() != QLatin1String("goSignIn"))
             button->click();
     }
-    EXPECT_EQ(world.urlOpener.opened,
-              (QList<QUrl>{QUrl(site), QUrl(site + QStringLiteral("/privacy")), QUrl(site + QStringLiteral("/terms"))}));
+    EXPECT_EQ(
+        world.urlOpener.opened,
+        (QList<QUrl>{QUrl(site), QUrl(site + QStringLiteral("/privacy")), QUrl(site + QStringLiteral("/terms"))}));
     view.findChild<Button*>(QStringLiteral("checkForUpdates"))->click();
     EXPECT_EQ(world.updateChecks, 1);
     view.findChild<Button*>(QStringLiteral("goSignIn"))->click();

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 const QRegularExpression kRate(QStringLiteral(R"(^\d+\.\d Mbps$)"));
 
 class SpeedTestTest : public ::testing::Test {
@@ -40,7 +39,8 @@ TEST(SpeedTestRate, MegabitsPerSecondWithOneDecimal)
         const char* text;
     };
     const Case cases[] = {
-        {1048576, 2.0, "4.2 Mbps"}, {1048576, 0.5, "16.8 Mbps"}, {0, 1.0, "0.0 Mbps"}, {1048576, 0.0, "0 Mbps"}, {10, -1.0, "0 Mbps"},
+        {1048576, 2.0, "4.2 Mbps"}, {1048576, 0.5, "16.8 Mbps"}, {0, 1.0, "0.0 Mbps"},
+        {1048576, 0.0, "0 Mbps"},   {10, -1.0, "0 Mbps"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SpeedTest::rateText(c.bytes, c.seconds), QLatin1String(c.text)) << c.bytes << " in " << c.seconds;

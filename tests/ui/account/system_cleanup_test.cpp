@@ -10,11 +10,9 @@
 
 namespace {
 
-
 class SystemCleanupTest : public ::testing::Test {
 protected:
     SystemCleanup& cleanup() { return *world.view->cleanup(); }
-
 
     // Confirms the clean-up and waits for its report.
     QString cleanUp()
@@ -33,7 +31,8 @@ protected:
 
 TEST(SystemCleanupReport, OneLinePerStepInOrder)
 {
-    EXPECT_EQ(SystemCleanup::report({true, true, true}), t("系统代理已关闭") + u'\n' + t("防火墙规则已清除") + u'\n' + t("免密权限已移除"));
+    EXPECT_EQ(SystemCleanup::report({true, true, true}),
+              t("系统代理已关闭") + u'\n' + t("防火墙规则已清除") + u'\n' + t("免密权限已移除"));
     EXPECT_EQ(SystemCleanup::report({false, true, false}),
               t("系统代理清理失败") + u'\n' + t("防火墙规则已清除") + u'\n' + t("免密权限移除失败"));
 }
@@ -73,7 +72,9 @@ TEST_F(SystemCleanupTest, EachResultIsReportedTruthfully)
         SettingsWorld local;
         local.processes.setHandler([&c](const ProcessRequest& request) -> ProcessResult {
             if (request.arguments == QStringList{QStringLiteral("-listallnetworkservices")})
-                return {true, false, 0, "An asterisk (*) denotes that a network service is disabled.\n" + QByteArray(c.hasService ? "Wi-Fi\n" : "")};
+                return {true, false, 0,
+                        "An asterisk (*) denotes that a network service is disabled.\n"
+                            + QByteArray(c.hasService ? "Wi-Fi\n" : "")};
             if (request.arguments.contains(QStringLiteral("-setsocksfirewallproxystate")))
                 return {true, false, c.sudoSwitchOff ? 0 : 1, {}};
             return {true, false, 0, {}};
@@ -108,8 +109,10 @@ TEST_F(SystemCleanupTest, AConnectionIsEndedFirst)
     EXPECT_EQ(report, SystemCleanup::report({true, true, true}));
     EXPECT_EQ(world.vpn->state(), ConnectionState::disconnected);
     const auto lines = world.processes.commandLines();
-    const auto stop = lines.indexOf(QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxystate Wi-Fi off"));
-    const auto cleanupOff = lines.lastIndexOf(QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off"));
+    const auto stop
+        = lines.indexOf(QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxystate Wi-Fi off"));
+    const auto cleanupOff = lines.lastIndexOf(
+        QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off"));
     EXPECT_GE(stop, 0);
     EXPECT_GT(cleanupOff, stop) << "the disconnect's commands come first";
 }
@@ -117,7 +120,9 @@ TEST_F(SystemCleanupTest, AConnectionIsEndedFirst)
 TEST_F(SystemCleanupTest, TheWindowKeepsRespondingWhileACommandWaits)
 {
     world.makeView();
-    world.processes.hold([](const ProcessRequest& request) { return request.arguments.contains(QStringLiteral("-setsocksfirewallproxystate")); });
+    world.processes.hold([](const ProcessRequest& request) {
+        return request.arguments.contains(QStringLiteral("-setsocksfirewallproxystate"));
+    });
     world.view->cleanupButton()->click();
     pressButton(cleanup().confirmation(), t("确认清理"));
     bool timerRan = false;

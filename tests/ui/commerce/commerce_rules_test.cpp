@@ -47,7 +47,8 @@ TEST(PlanRulesTest, GroupsByEditionThenByFirstAppearance)
         {{u"B"_qs, u"A"_qs}, {u"B/1"_qs, u"A/1"_qs}},
         {{u"商业版"_qs, u"商业版 (年付)"_qs}, {u"商业版/1"_qs, u"商业版 (年付)/1"_qs}},
         {{u"标准版（月付）"_qs, u"测试版(x)"_qs}, {u"测试版/1"_qs, u"标准版（月付）/1"_qs}},
-        {{u"Z"_qs, u"体验版(1)"_qs, u"专业版(2)"_qs, u"标准版"_qs}, {u"标准版/1"_qs, u"专业版/1"_qs, u"体验版/1"_qs, u"Z/1"_qs}},
+        {{u"Z"_qs, u"体验版(1)"_qs, u"专业版(2)"_qs, u"标准版"_qs},
+         {u"标准版/1"_qs, u"专业版/1"_qs, u"体验版/1"_qs, u"Z/1"_qs}},
         {{}, {}},
     };
     for (const auto& c : cases) {
@@ -139,12 +140,9 @@ TEST(PaymentRulesTest, OrderAndStatusClassification)
         Outcome outcome;
     };
     const OrderCase orders[] = {
-        {true, u"activated"_qs, Outcome::activated},
-        {true, u"Activated"_qs, Outcome::payable},
-        {true, u"pending"_qs, Outcome::payable},
-        {true, std::nullopt, Outcome::payable},
-        {false, u"activated"_qs, Outcome::refused},
-        {false, std::nullopt, Outcome::refused},
+        {true, u"activated"_qs, Outcome::activated}, {true, u"Activated"_qs, Outcome::payable},
+        {true, u"pending"_qs, Outcome::payable},     {true, std::nullopt, Outcome::payable},
+        {false, u"activated"_qs, Outcome::refused},  {false, std::nullopt, Outcome::refused},
     };
     for (const auto& c : orders) {
         OrderCreateResult result;
@@ -155,9 +153,9 @@ TEST(PaymentRulesTest, OrderAndStatusClassification)
 
     using Verdict = PaymentRules::StatusVerdict;
     const std::pair<std::optional<QString>, Verdict> statuses[] = {
-        {u"paid"_qs, Verdict::paid}, {u"completed"_qs, Verdict::paid}, {u"closed"_qs, Verdict::closed},
+        {u"paid"_qs, Verdict::paid},    {u"completed"_qs, Verdict::paid}, {u"closed"_qs, Verdict::closed},
         {u"Paid"_qs, Verdict::pending}, {u"CLOSED"_qs, Verdict::pending}, {u"pending"_qs, Verdict::pending},
-        {QString(), Verdict::pending}, {std::nullopt, Verdict::pending},
+        {QString(), Verdict::pending},  {std::nullopt, Verdict::pending},
     };
     for (const auto& [status, verdict] : statuses)
         EXPECT_EQ(PaymentRules::classifyStatus(status), verdict) << status.value_or(u"-"_qs).toStdString();
@@ -180,8 +178,8 @@ TEST(PaymentRulesTest, MoneyTexts)
         bool shown;
     };
     const Case cases[] = {
-        {80, 100, true}, {80, 80, false}, {std::nullopt, 5, true}, {std::nullopt, std::nullopt, false}, {100, 80, false},
-        {80, notANumber, false},
+        {80, 100, true},  {80, 80, false},         {std::nullopt, 5, true}, {std::nullopt, std::nullopt, false},
+        {100, 80, false}, {80, notANumber, false},
     };
     for (const auto& c : cases) {
         OrderCreateResult order;

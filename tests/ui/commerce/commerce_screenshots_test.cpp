@@ -16,12 +16,11 @@
 
 namespace {
 
-
-
 void shoot(QWidget* widget, const QString& state, const char* language)
 {
     ASSERT_TRUE(widget);
-    EXPECT_FALSE(saveScreenshot(*widget, u"commerce_"_qs + state + u'_' + QLatin1String(language)).isEmpty()) << state.toStdString();
+    EXPECT_FALSE(saveScreenshot(*widget, u"commerce_"_qs + state + u'_' + QLatin1String(language)).isEmpty())
+        << state.toStdString();
 }
 
 } // namespace
@@ -69,16 +68,18 @@ TEST_F(CommerceScreenshots, PurchaseStates)
         deliverPostedEvents();
 
         // An order without images: Alipay waits for its code; WeChat's code at a slow address.
-        world.service.setOverride(QStringLiteral("/api/order/create"),
-                                  answerOnce(200, R"({"ok":true,"order_id":9001,"out_trade_no":"VM9001","amount":29.9})"));
+        world.service.setOverride(
+            QStringLiteral("/api/order/create"),
+            answerOnce(200, R"({"ok":true,"order_id":9001,"out_trade_no":"VM9001","amount":29.9})"));
         row(u"标准版(月付)"_qs)->click();
         CommerceWorld::waitUntil([this] { return !pay().paying; });
         waitForReplies();
         shoot(view->paymentSheet(), u"pay_alipay_no_code"_qs, name);
         const QString slowImage = world.service.baseUrl(world.port) + u"/qr/slow.png"_qs;
         world.service.setOverride(QStringLiteral("/qr/slow.png"), slowOnce(std::chrono::milliseconds(1500)));
-        world.service.setOverride(QStringLiteral("/api/pay/create_quibex_qr"),
-                                  answerOnce(200, QJsonDocument(QJsonObject{{u"ok"_qs, true}, {u"qrcode"_qs, slowImage}}).toJson()));
+        world.service.setOverride(
+            QStringLiteral("/api/pay/create_quibex_qr"),
+            answerOnce(200, QJsonDocument(QJsonObject{{u"ok"_qs, true}, {u"qrcode"_qs, slowImage}}).toJson()));
         view->paymentSheet()->wayButtons()[1]->click();
         CommerceWorld::waitUntil([this] { return !pay().paying; });
         shoot(view->paymentSheet(), u"pay_wechat_fetching"_qs, name);
@@ -156,7 +157,8 @@ TEST_F(CommerceScreenshots, ConverterStates)
         shoot(sheet->preview(), u"converter_preview"_qs, name);
         sheet->preview()->close();
 
-        world.service.setOverride(QStringLiteral("/api/convert"), answerOnce(400, R"({"ok":false,"error":"订阅链接无效"})"));
+        world.service.setOverride(QStringLiteral("/api/convert"),
+                                  answerOnce(400, R"({"ok":false,"error":"订阅链接无效"})"));
         sheet->convertButton()->click();
         CommerceWorld::waitUntil([&] { return !sheet->isLoading(); });
         shoot(sheet, u"converter_error"_qs, name);

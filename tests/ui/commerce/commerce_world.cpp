@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QProcess>
 
-
 void clickClose(QWidget& sheet)
 {
     auto* close = sheet.findChild<IconButton*>(QStringLiteral("closeButton"));
@@ -66,15 +65,17 @@ StandInService::Override droppedConnection(int times)
 
 QJsonArray CommerceWorld::editionPlans()
 {
-    auto plan = [](qint64 id, const QString& name, double traffic, double price, const QString& period, const QString& tag) {
-        QJsonObject object{{QStringLiteral("id"), id},         {QStringLiteral("name"), name},   {QStringLiteral("traffic"), traffic},
-                           {QStringLiteral("price"), price},   {QStringLiteral("nodes"), 15},    {QStringLiteral("devices"), 3}};
-        if (!period.isEmpty())
-            object.insert(QStringLiteral("period"), period);
-        if (!tag.isEmpty())
-            object.insert(QStringLiteral("tag"), tag);
-        return object;
-    };
+    auto plan
+        = [](qint64 id, const QString& name, double traffic, double price, const QString& period, const QString& tag) {
+              QJsonObject object{{QStringLiteral("id"), id},           {QStringLiteral("name"), name},
+                                 {QStringLiteral("traffic"), traffic}, {QStringLiteral("price"), price},
+                                 {QStringLiteral("nodes"), 15},        {QStringLiteral("devices"), 3}};
+              if (!period.isEmpty())
+                  object.insert(QStringLiteral("period"), period);
+              if (!tag.isEmpty())
+                  object.insert(QStringLiteral("tag"), tag);
+              return object;
+          };
     return {
         plan(1, QStringLiteral("体验版"), 10, 0, QStringLiteral("month"), QStringLiteral("免费")),
         plan(2, QStringLiteral("标准版(月付)"), 200, 29.9, QStringLiteral("month"), QStringLiteral("热门")),

@@ -75,7 +75,8 @@ public:
 // Overrides of the stand-in's answers: this answer once; the service's own answer once after a
 // delay; the connection closed unanswered (Qt sends an idempotent GET a second time by itself,
 // so a GET needs two to fail).
-StandInService::Override answerOnce(int status, const QByteArray& body, const QByteArray& contentType = "application/json");
+StandInService::Override answerOnce(int status, const QByteArray& body,
+                                    const QByteArray& contentType = "application/json");
 StandInService::Override slowOnce(std::chrono::milliseconds delay);
 StandInService::Override droppedConnection(int times = 1);
 

@@ -49,8 +49,9 @@ TEST_F(ConverterTest, ConvertsTheTrimmedLinkIntoTheChosenFormat)
     view->formatButtons()[2]->click();
     EXPECT_EQ(view->format(), u"singbox"_qs);
     convert(u"  https://sub.example/api/sub/abc \n"_qs);
-    EXPECT_EQ(world.postsTo(QStringLiteral("/api/convert")),
-              (QList<QJsonObject>{{{u"url"_qs, u"https://sub.example/api/sub/abc"_qs}, {u"format"_qs, u"singbox"_qs}}}));
+    EXPECT_EQ(
+        world.postsTo(QStringLiteral("/api/convert")),
+        (QList<QJsonObject>{{{u"url"_qs, u"https://sub.example/api/sub/abc"_qs}, {u"format"_qs, u"singbox"_qs}}}));
     ASSERT_TRUE(view->result());
     EXPECT_TRUE(view->resultCard()->isVisibleTo(view));
     EXPECT_FALSE(view->errorLine()->isVisibleTo(view));
@@ -87,7 +88,8 @@ TEST_F(ConverterTest, EachFailureHasItsLine)
         {0, {}, true, u"网络错误，请重试"_qs},
     };
     for (const auto& c : cases) {
-        world.service.setOverride(QStringLiteral("/api/convert"), c.drop ? droppedConnection() : answerOnce(c.status, c.body));
+        world.service.setOverride(QStringLiteral("/api/convert"),
+                                  c.drop ? droppedConnection() : answerOnce(c.status, c.body));
         convert(u"https://sub.example/x"_qs);
         EXPECT_FALSE(view->result()) << c.body.constData();
         EXPECT_TRUE(view->errorLine()->isVisibleTo(view));

@@ -98,7 +98,8 @@ TEST_F(OrderPollTest, FailedRequestsAreSilentAndPollingGoesOn)
     buy(u"Special"_qs);
     // Answers that do not decode; the second lacks the required "ok", so its "paid" counts for
     // nothing. (A dropped connection is no clean failure here: Qt sends the GET again.)
-    for (const auto& [status, body] : {std::pair{502, QByteArray("<html>bad gateway</html>")}, {200, QByteArray(R"({"status":"paid"})")}}) {
+    for (const auto& [status, body] :
+         {std::pair{502, QByteArray("<html>bad gateway</html>")}, {200, QByteArray(R"({"status":"paid"})")}}) {
         world.service.setOverride(QStringLiteral("/api/order/status"), answerOnce(status, body));
         beat();
         EXPECT_TRUE(view->isPaySheetShown());

@@ -9,18 +9,16 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QJsonDocument>
-#include <QNetworkReply>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 
 namespace {
-
-
 
 QStringList texts(const QList<QLabel*>& labels)
 {
@@ -50,8 +48,9 @@ TEST_F(PurchaseTest, PriceListInSectionsWithDecimalsKept)
     QStringList rows;
     for (auto* planRow : view->planRows())
         rows.append(planRow->titleLabel()->text() + u' ' + planRow->priceLabel()->text());
-    EXPECT_EQ(rows, (QStringList{u"月付 ¥29.90"_qs, u"年付 ¥299"_qs, u"季付 ¥89.70"_qs, u"月付 免费"_qs, u"Special ¥100"_qs,
-                                 u"年付 ¥998"_qs}));
+    EXPECT_EQ(rows,
+              (QStringList{u"月付 ¥29.90"_qs, u"年付 ¥299"_qs, u"季付 ¥89.70"_qs, u"月付 免费"_qs, u"Special ¥100"_qs,
+                           u"年付 ¥998"_qs}));
     EXPECT_EQ(row(u"标准版(月付)"_qs)->hintLabel()->text(), u"≈¥29.9/月"_qs);
     EXPECT_EQ(row(u"标准版(月付)"_qs)->limitsLabel()->text(), u"200GB · 15节点 · 3设备"_qs);
     EXPECT_EQ(row(u"体验版"_qs)->hintLabel(), nullptr);
@@ -61,12 +60,16 @@ TEST_F(PurchaseTest, NumbersBeyondRangeNeverBreakTheList)
 {
     // JSON has no infinity: a number past the double range makes the list unreadable, which
     // reads as a failed load; one past the 64-bit range shows as a dash.
-    world.service.setOverride(QStringLiteral("/api/plans"),
-                              answerOnce(200, R"({"ok":true,"data":[{"id":1,"name":"X","traffic":1e999,"price":1,"nodes":1,"devices":1}]})"));
+    world.service.setOverride(
+        QStringLiteral("/api/plans"),
+        answerOnce(200, R"({"ok":true,"data":[{"id":1,"name":"X","traffic":1e999,"price":1,"nodes":1,"devices":1}]})"));
     open();
     EXPECT_EQ(view->states()->state(), LoadStateView::State::failed);
-    world.service.setOverride(QStringLiteral("/api/plans"),
-                              answerOnce(200, R"({"ok":true,"data":[{"id":1,"name":"X","traffic":1e300,"price":1e300,"nodes":1,"devices":1,"period":"month"}]})"));
+    world.service.setOverride(
+        QStringLiteral("/api/plans"),
+        answerOnce(
+            200,
+            R"({"ok":true,"data":[{"id":1,"name":"X","traffic":1e300,"price":1e300,"nodes":1,"devices":1,"period":"month"}]})"));
     view->states()->retryButton()->click();
     CommerceWorld::waitUntil([this] { return !view->isLoading(); });
     ASSERT_EQ(view->planRows().size(), 1);
@@ -112,7 +115,8 @@ TEST_F(PurchaseTest, CouponCheckSendsTheTrimmedCodeOnly)
         {u"ANY"_qs, answerOnce(200, R"({"ok":false})"), QString(), u"优惠码无效"_qs},
         {u"ANY"_qs, answerOnce(200, R"({"ok":true})"), QString(), u"网络错误，请重试"_qs},
         {u"ANY"_qs, droppedConnection(), QString(), u"网络错误，请重试"_qs},
-        {u"ANY"_qs, answerOnce(200, R"({"ok":true,"coupon":{"code":"ANY","discount_label":"7折"}})"), u"7折"_qs, QString()},
+        {u"ANY"_qs, answerOnce(200, R"({"ok":true,"coupon":{"code":"ANY","discount_label":"7折"}})"), u"7折"_qs,
+         QString()},
     };
     for (const auto& c : cases) {
         if (c.override)
@@ -153,7 +157,8 @@ TEST_F(PurchaseTest, OrderRequestCarriesTheTypedCoupon)
         view->couponField()->setText(c.typed);
         world.service.clearRequests();
         buy(u"标准版(月付)"_qs);
-        EXPECT_EQ(world.postsTo(QStringLiteral("/api/order/create")), QList<QJsonObject>{c.body}) << c.typed.toStdString();
+        EXPECT_EQ(world.postsTo(QStringLiteral("/api/order/create")), QList<QJsonObject>{c.body})
+            << c.typed.toStdString();
         clickClose(*view->paymentSheet());
         deliverPostedEvents();
     }
@@ -173,7 +178,8 @@ TEST_F(PurchaseTest, PayableOrderShowsAmountAndAlipayCode)
     EXPECT_EQ(sheet->amount()->text(), u"¥254.15"_qs);
     EXPECT_TRUE(sheet->listPrice()->isVisibleTo(sheet));
     EXPECT_EQ(sheet->listPrice()->text(), u"原价 ¥299"_qs);
-    EXPECT_EQ(decoded(*sheet->alipayQr()), QStringList{u"https://qr.alipay.com/bax0"_qs + pay().payOrder->out_trade_no->right(8)});
+    EXPECT_EQ(decoded(*sheet->alipayQr()),
+              QStringList{u"https://qr.alipay.com/bax0"_qs + pay().payOrder->out_trade_no->right(8)});
 }
 
 TEST_F(PurchaseTest, CreatingStateEndsWhenCreationFails)
@@ -232,7 +238,8 @@ TEST_F(PurchaseTest, LateOrderOfAnEarlierSelectionIsDropped)
     open();
     world.service.setOverride(QStringLiteral("/api/order/create"), slowOnce(std::chrono::milliseconds(800)));
     row(u"Special"_qs)->click();
-    CommerceWorld::waitUntil([this] { return world.service.requestsTo(QStringLiteral("/api/order/create")).size() == 1; });
+    CommerceWorld::waitUntil(
+        [this] { return world.service.requestsTo(QStringLiteral("/api/order/create")).size() == 1; });
     clickClose(*view->paymentSheet());
     // The second selection's order is answered at once; the first one's answer arrives while
     // (buy waits for every reply) the second is on display.
@@ -284,8 +291,9 @@ TEST_F(PurchaseTest, WeChatCodeAtAWebAddress)
     for (const auto& c : cases) {
         buy(u"Special"_qs);
         // The preload answers first, then the code on demand.
-        world.service.setOverride(QStringLiteral("/api/pay/create_quibex_qr"),
-                                  answerOnce(200, QJsonDocument(QJsonObject{{u"ok"_qs, true}, {u"qrcode"_qs, c.code}}).toJson()));
+        world.service.setOverride(
+            QStringLiteral("/api/pay/create_quibex_qr"),
+            answerOnce(200, QJsonDocument(QJsonObject{{u"ok"_qs, true}, {u"qrcode"_qs, c.code}}).toJson()));
         view->paymentSheet()->wayButtons()[1]->click();
         CommerceWorld::waitUntil([this] { return !pay().paying && !pay().quibexQrImage.isNull(); });
         EXPECT_EQ(pay().quibexQr, c.code);
@@ -299,7 +307,11 @@ TEST_F(PurchaseTest, PreloadedWeChatImageIsUsedWithoutAsking)
 {
     const auto preloaded = QString::fromLatin1(QrImage::encodePng(u"preloaded code"_qs).toBase64());
     world.service.setOverride(QStringLiteral("/api/pay/create_quibex_qr"),
-                              answerOnce(200, QJsonDocument(QJsonObject{{u"ok"_qs, true}, {u"qrcode"_qs, QJsonValue(u"x"_qs)}, {u"qr_b64"_qs, QJsonValue(preloaded)}}).toJson()));
+                              answerOnce(200,
+                                         QJsonDocument(QJsonObject{{u"ok"_qs, true},
+                                                                   {u"qrcode"_qs, QJsonValue(u"x"_qs)},
+                                                                   {u"qr_b64"_qs, QJsonValue(preloaded)}})
+                                             .toJson()));
     open();
     buy(u"Special"_qs);
     CommerceWorld::waitUntil([this] { return !pay().preloadedWxImage.isNull(); });
@@ -312,8 +324,9 @@ TEST_F(PurchaseTest, PreloadedWeChatImageIsUsedWithoutAsking)
 
     // A preload image with a line break inside is no image.
     const QString broken = preloaded.left(20) + u"\n"_qs + preloaded.mid(20);
-    world.service.setOverride(QStringLiteral("/api/pay/create_quibex_qr"),
-                              answerOnce(200, QJsonDocument(QJsonObject{{u"ok"_qs, true}, {u"qr_b64"_qs, broken}}).toJson()));
+    world.service.setOverride(
+        QStringLiteral("/api/pay/create_quibex_qr"),
+        answerOnce(200, QJsonDocument(QJsonObject{{u"ok"_qs, true}, {u"qr_b64"_qs, broken}}).toJson()));
     clickClose(*view->paymentSheet());
     deliverPostedEvents();
     buy(u"Special"_qs);

@@ -16,11 +16,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QImage fetch(QrImageFetcher& fetcher, const QString& url)
-{
-    return QCoro::waitFor(fetcher.fetch(QUrl(url)));
-}
-
+QImage fetch(QrImageFetcher& fetcher, const QString& url) { return QCoro::waitFor(fetcher.fetch(QUrl(url))); }
 
 } // namespace
 
@@ -77,8 +73,9 @@ TEST(QrImageTest, FetchesOnlyWebImagesWithinLimits)
     file.write(png);
     file.close();
     service.clearRequests();
-    for (const QString& url : QStringList{QUrl::fromLocalFile(file.fileName()).toString(), QStringLiteral("weixin://wxpay/bizpayurl?pr=1"),
-                            QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64())})
+    for (const QString& url :
+         QStringList{QUrl::fromLocalFile(file.fileName()).toString(), QStringLiteral("weixin://wxpay/bizpayurl?pr=1"),
+                     QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64())})
         EXPECT_TRUE(fetch(fetcher, url).isNull()) << url.toStdString();
 
     // A server that never answers costs the time-out, not more.

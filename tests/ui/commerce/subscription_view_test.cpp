@@ -2,9 +2,9 @@
 // configuration offered only when one arrived whole, the copies and their confirmation.
 #include "commerce_world.h"
 
-#include "ui/common/load_state_view.h"
 #include "ui/commerce/subscription_view.h"
 #include "ui/common/button.h"
+#include "ui/common/load_state_view.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -58,7 +58,8 @@ TEST_F(SubscriptionTest, LinkAndConfigurationAreCopiedWhole)
 
 TEST_F(SubscriptionTest, CountsCharactersAsRead)
 {
-    world.service.setOverride(QStringLiteral("/api/subscription"), answerOnce(200, u"订é\u0301🇯🇵ab"_qs.toUtf8(), "text/yaml"));
+    world.service.setOverride(QStringLiteral("/api/subscription"),
+                              answerOnce(200, u"订é\u0301🇯🇵ab"_qs.toUtf8(), "text/yaml"));
     open();
     EXPECT_EQ(view->characterCount()->text(), u"5 字符"_qs);
 }

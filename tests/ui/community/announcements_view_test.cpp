@@ -26,10 +26,12 @@ TEST(AnnouncementsView, EntriesShowTitleDateAndPlainContentWithDividersBetween)
 {
     QWidget window;
     const QString markupTitle = QStringLiteral("<a href=\"file:///etc/passwd\">维护</a>");
-    AnnouncementsView view({announcement(3, markupTitle, QStringLiteral("<p>Hello</p><p>World</p>"), QStringLiteral("2024-05-01T08:30:00Z")),
-                            announcement(2, QStringLiteral("B"), QStringLiteral("Tom &amp; Jerry"), QStringLiteral("today")),
-                            announcement(1, QStringLiteral("C"), QStringLiteral("x<br>y"), QStringLiteral("2024-04-01 10:00:00"))},
-                           &window);
+    AnnouncementsView view(
+        {announcement(3, markupTitle, QStringLiteral("<p>Hello</p><p>World</p>"),
+                      QStringLiteral("2024-05-01T08:30:00Z")),
+         announcement(2, QStringLiteral("B"), QStringLiteral("Tom &amp; Jerry"), QStringLiteral("today")),
+         announcement(1, QStringLiteral("C"), QStringLiteral("x<br>y"), QStringLiteral("2024-04-01 10:00:00"))},
+        &window);
     const auto entries = view.findChildren<QWidget*>(QStringLiteral("announcement"));
     ASSERT_EQ(entries.size(), 3);
     auto text = [&](int entry, const char* name) { return entries[entry]->findChild<QLabel*>(QLatin1String(name)); };

@@ -18,7 +18,8 @@ namespace {
 // Test data: "é" as a letter and a combining acute accent, and a family emoji made of four
 // people joined by zero-width joiners: one character each, several UTF-16 units.
 const QString combinedE = QStringLiteral("e\u0301");
-const QString family = QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7\xE2\x80\x8D\xF0\x9F\x91\xA6");
+const QString family = QString::fromUtf8(
+    "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7\xE2\x80\x8D\xF0\x9F\x91\xA6");
 
 } // namespace
 
@@ -30,16 +31,19 @@ TEST(CommunityText, HtmlBecomesPlainTextAsHtmlLaysItOut)
         QString expected;
     };
     const Case cases[] = {
-        {"paragraphs on their own lines, no blank lines around",
-         QStringLiteral("<p>Hello</p><p>World</p>"), QStringLiteral("Hello\nWorld")},
+        {"paragraphs on their own lines, no blank lines around", QStringLiteral("<p>Hello</p><p>World</p>"),
+         QStringLiteral("Hello\nWorld")},
         {"entity decoded", QStringLiteral("<p>Tom &amp; Jerry &lt;3</p>"), QStringLiteral("Tom & Jerry <3")},
         {"line-break element", QStringLiteral("x<br>y"), QStringLiteral("x\ny")},
-        {"source line breaks and spaces collapse", QStringLiteral("one\n\ntwo   three"), QStringLiteral("one two three")},
+        {"source line breaks and spaces collapse", QStringLiteral("one\n\ntwo   three"),
+         QStringLiteral("one two three")},
         {"trimmed at both ends", QStringLiteral("  \n<div> inner </div>\n "), QStringLiteral("inner")},
         {"tags dropped, text kept", QStringLiteral("<b>bold</b> and <a href=\"https://203.0.113.9/x\">link</a>"),
          QStringLiteral("bold and link")},
-        {"images and other objects leave nothing", QStringLiteral("a<img src=\"file:///etc/passwd\">b"), QStringLiteral("ab")},
-        {"script text is not content", QStringLiteral("<p>shown</p><script>alert(1)</script>"), QStringLiteral("shown")},
+        {"images and other objects leave nothing", QStringLiteral("a<img src=\"file:///etc/passwd\">b"),
+         QStringLiteral("ab")},
+        {"script text is not content", QStringLiteral("<p>shown</p><script>alert(1)</script>"),
+         QStringLiteral("shown")},
         {"plain text stays", QStringLiteral("德国节点已上线"), QStringLiteral("德国节点已上线")},
         {"empty", QString(), QString()},
     };
@@ -79,7 +83,8 @@ TEST(CommunityText, AnnouncementDateIsTheFirstTenCharacters)
         {QStringLiteral("2024-05-01"), QStringLiteral("2024-05-01")},
         {QStringLiteral("today"), QStringLiteral("today")},
         // Ten characters of a date written with combining marks are more than ten code units.
-        {QStringLiteral("2024") + combinedE + QStringLiteral("05-01 12:00"), QStringLiteral("2024") + combinedE + QStringLiteral("05-01")},
+        {QStringLiteral("2024") + combinedE + QStringLiteral("05-01 12:00"),
+         QStringLiteral("2024") + combinedE + QStringLiteral("05-01")},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CommunityText::announcementDate(c.createdAt), c.expected) << qPrintable(c.createdAt);
@@ -119,10 +124,12 @@ TEST(CommunityText, ShortDatesAndTimesOfTheService)
     const Case cases[] = {
         {QStringLiteral("2025-03-07 14:05:33"), QStringLiteral("03-07 14:05"), QStringLiteral("14:05")},
         {QStringLiteral("2025-03-07 9:05"), QStringLiteral("03-07 9:05"), QStringLiteral("9:05")},
-        {QStringLiteral("2025-03-07T14:05:33"), QStringLiteral("2025-03-07T14:05:33"), QStringLiteral("2025-03-07T14:05:33")},
+        {QStringLiteral("2025-03-07T14:05:33"), QStringLiteral("2025-03-07T14:05:33"),
+         QStringLiteral("2025-03-07T14:05:33")},
         {QStringLiteral("2025/03/07 14:05:33"), QStringLiteral("2025/03/07"), QStringLiteral("14:05")},
         {QStringLiteral("2025-03-07  14:05"), QStringLiteral("03-07 14:05"), QStringLiteral("14:05")},
-        {QStringLiteral("2025-03-07 14:05 UTC"), QStringLiteral("2025-03-07 14:05 UTC"), QStringLiteral("2025-03-07 14:05 UTC")},
+        {QStringLiteral("2025-03-07 14:05 UTC"), QStringLiteral("2025-03-07 14:05 UTC"),
+         QStringLiteral("2025-03-07 14:05 UTC")},
         {QString(), QString(), QString()},
     };
     for (const auto& c : cases) {
@@ -142,27 +149,61 @@ TEST(StatusLooks, MatchStatusWordsExactly)
         StatusLook withdrawal;
     };
     const Case cases[] = {
-        {QStringLiteral("waiting"), {QStringLiteral("已回复"), TextColor::Blue}, true, {QStringLiteral("waiting"), TextColor::Orange},
+        {QStringLiteral("waiting"),
+         {QStringLiteral("已回复"), TextColor::Blue},
+         true,
+         {QStringLiteral("waiting"), TextColor::Orange},
          {QStringLiteral("waiting"), TextColor::Orange}},
-        {QStringLiteral("closed"), {QStringLiteral("已关闭"), TextColor::Gray}, false, {QStringLiteral("closed"), TextColor::Orange},
+        {QStringLiteral("closed"),
+         {QStringLiteral("已关闭"), TextColor::Gray},
+         false,
+         {QStringLiteral("closed"), TextColor::Orange},
          {QStringLiteral("closed"), TextColor::Orange}},
-        {QStringLiteral("resolved"), {QStringLiteral("已解决"), TextColor::Green}, false,
-         {QStringLiteral("resolved"), TextColor::Orange}, {QStringLiteral("resolved"), TextColor::Orange}},
-        {QStringLiteral("Closed"), {QStringLiteral("待回复"), TextColor::Orange}, true, {QStringLiteral("Closed"), TextColor::Orange},
+        {QStringLiteral("resolved"),
+         {QStringLiteral("已解决"), TextColor::Green},
+         false,
+         {QStringLiteral("resolved"), TextColor::Orange},
+         {QStringLiteral("resolved"), TextColor::Orange}},
+        {QStringLiteral("Closed"),
+         {QStringLiteral("待回复"), TextColor::Orange},
+         true,
+         {QStringLiteral("Closed"), TextColor::Orange},
          {QStringLiteral("Closed"), TextColor::Orange}},
-        {QStringLiteral("paid"), {QStringLiteral("待回复"), TextColor::Orange}, true, {QStringLiteral("已结算"), TextColor::Green},
+        {QStringLiteral("paid"),
+         {QStringLiteral("待回复"), TextColor::Orange},
+         true,
+         {QStringLiteral("已结算"), TextColor::Green},
          {QStringLiteral("paid"), TextColor::Orange}},
-        {QStringLiteral("PAID"), {QStringLiteral("待回复"), TextColor::Orange}, true, {QStringLiteral("PAID"), TextColor::Orange},
+        {QStringLiteral("PAID"),
+         {QStringLiteral("待回复"), TextColor::Orange},
+         true,
+         {QStringLiteral("PAID"), TextColor::Orange},
          {QStringLiteral("PAID"), TextColor::Orange}},
-        {QStringLiteral("pending"), {QStringLiteral("待回复"), TextColor::Orange}, true, {QStringLiteral("待结算"), TextColor::Orange},
+        {QStringLiteral("pending"),
+         {QStringLiteral("待回复"), TextColor::Orange},
+         true,
+         {QStringLiteral("待结算"), TextColor::Orange},
          {QStringLiteral("待审核"), TextColor::Orange}},
-        {QStringLiteral("Pending"), {QStringLiteral("待回复"), TextColor::Orange}, true, {QStringLiteral("Pending"), TextColor::Orange},
+        {QStringLiteral("Pending"),
+         {QStringLiteral("待回复"), TextColor::Orange},
+         true,
+         {QStringLiteral("Pending"), TextColor::Orange},
          {QStringLiteral("Pending"), TextColor::Orange}},
-        {QStringLiteral("approved"), {QStringLiteral("待回复"), TextColor::Orange}, true,
-         {QStringLiteral("approved"), TextColor::Orange}, {QStringLiteral("已通过"), TextColor::Green}},
-        {QStringLiteral("rejected"), {QStringLiteral("待回复"), TextColor::Orange}, true,
-         {QStringLiteral("rejected"), TextColor::Orange}, {QStringLiteral("已驳回"), TextColor::Red}},
-        {std::nullopt, {QStringLiteral("待回复"), TextColor::Orange}, true, {QString(), TextColor::Orange}, {QString(), TextColor::Orange}},
+        {QStringLiteral("approved"),
+         {QStringLiteral("待回复"), TextColor::Orange},
+         true,
+         {QStringLiteral("approved"), TextColor::Orange},
+         {QStringLiteral("已通过"), TextColor::Green}},
+        {QStringLiteral("rejected"),
+         {QStringLiteral("待回复"), TextColor::Orange},
+         true,
+         {QStringLiteral("rejected"), TextColor::Orange},
+         {QStringLiteral("已驳回"), TextColor::Red}},
+        {std::nullopt,
+         {QStringLiteral("待回复"), TextColor::Orange},
+         true,
+         {QString(), TextColor::Orange},
+         {QString(), TextColor::Orange}},
     };
     for (const auto& c : cases) {
         const auto name = c.status.value_or(QStringLiteral("(absent)"));
@@ -204,7 +245,10 @@ TEST(ServerDashboard, PortRowsSortAsTextWithoutTheTotal)
         QStringList order;
     };
     const Case cases[] = {
-        {{{QStringLiteral("443"), 5}, {QStringLiteral("8443"), 2}, {QStringLiteral("10086"), 1}, {QStringLiteral("total"), 8}},
+        {{{QStringLiteral("443"), 5},
+          {QStringLiteral("8443"), 2},
+          {QStringLiteral("10086"), 1},
+          {QStringLiteral("total"), 8}},
          {QStringLiteral("10086"), QStringLiteral("443"), QStringLiteral("8443")}},
         {{{QStringLiteral("total"), 3}}, {}},
         {{}, {}},
@@ -234,14 +278,19 @@ TEST(ServerDashboard, StatusTilesFromTheServerRecord)
 
     const auto tiles = ServerCard::statusTiles(data);
     ASSERT_EQ(tiles.size(), 4);
-    EXPECT_EQ(tiles[0], (ServerCard::Content{QStringLiteral("bolt.shield"), TextColor::Green, QStringLiteral("Xray"),
-                                             QStringLiteral("运行中"),
-                                             {{QStringLiteral("CPU: 12%"), QStringLiteral("Mem: 34%")},
-                                              {QStringLiteral("运行时间"), QStringLiteral("6天 3小时")}}}));
+    EXPECT_EQ(tiles[0],
+              (ServerCard::Content{QStringLiteral("bolt.shield"),
+                                   TextColor::Green,
+                                   QStringLiteral("Xray"),
+                                   QStringLiteral("运行中"),
+                                   {{QStringLiteral("CPU: 12%"), QStringLiteral("Mem: 34%")},
+                                    {QStringLiteral("运行时间"), QStringLiteral("6天 3小时")}}}));
     // The CPU row sorts before the running time: its key is the row's label.
     EXPECT_EQ(tiles[0].details.firstKey(), QStringLiteral("CPU: 12%"));
-    EXPECT_EQ(tiles[1], (ServerCard::Content{QStringLiteral("rectangle.3.group"), TextColor::Red, QStringLiteral("3X-UI"),
-                                             QStringLiteral("离线"), {}}));
+    EXPECT_EQ(
+        tiles[1],
+        (ServerCard::Content{
+            QStringLiteral("rectangle.3.group"), TextColor::Red, QStringLiteral("3X-UI"), QStringLiteral("离线"), {}}));
     EXPECT_EQ(tiles[2].subtitle, QStringLiteral("41天"));
     EXPECT_EQ(tiles[3].subtitle, QStringLiteral("0.42, 0.37, 0.31"));
 
@@ -284,8 +333,11 @@ TEST(ChartBars, BarsShareTheWidthAndScaleToTheHighestDay)
         QList<ChartBars::Bar> bars;
     };
     const Case cases[] = {
-        {"highest full, empty day a stub", entries({4.0, 0.0, 2.0}), 4.0,
-         {{QRectF(0, 20, 99.333333, 100), 1.0}, {QRectF(101.333333, 118, 99.333333, 2), 0.25},
+        {"highest full, empty day a stub",
+         entries({4.0, 0.0, 2.0}),
+         4.0,
+         {{QRectF(0, 20, 99.333333, 100), 1.0},
+          {QRectF(101.333333, 118, 99.333333, 2), 0.25},
           {QRectF(202.666667, 70, 99.333333, 50), 0.625}}},
         {"one entry spans the width", entries({1.5}), 1.5, {{QRectF(0, 20, 302, 100), 1.0}}},
         {"values above the maximum are full bars", entries({9.0}), 3.0, {{QRectF(0, 20, 302, 100), 1.0}}},
@@ -335,8 +387,8 @@ TEST(Withdrawal, RequestNeedsTenOnTheUnroundedAmountAndNoRequestOnTheWay)
         const char* shown;
     };
     const Case cases[] = {
-        {9.99, false, false, "¥9.99"},  {10.0, false, true, "¥10.00"}, {9.996, false, false, "¥10.00"},
-        {0, false, false, "¥0.00"},     {250.5, false, true, "¥250.50"}, {10.0, true, false, "¥10.00"},
+        {9.99, false, false, "¥9.99"}, {10.0, false, true, "¥10.00"},   {9.996, false, false, "¥10.00"},
+        {0, false, false, "¥0.00"},    {250.5, false, true, "¥250.50"}, {10.0, true, false, "¥10.00"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(WithdrawView::canSubmit(c.pending, c.submitting), c.allowed) << c.pending << " " << c.submitting;

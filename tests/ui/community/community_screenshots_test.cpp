@@ -17,18 +17,20 @@ protected:
     void SetUp() override
     {
         auto& state = world.service.state();
-        StandInState::Ticket open{8, QStringLiteral("无法连接日本节点"), QStringLiteral("waiting"), StandInState::now(),
-                                  StandInState::now(), {}};
-        open.messages = {{81, state.userId, QStringLiteral("日本 东京 01 一直连接超时，换了网络也一样。"), false, StandInState::now(),
-                          state.account.name},
-                         {82, 1, QStringLiteral("您好，东京节点刚刚完成线路切换，请刷新节点列表后重试。"), true, StandInState::now(),
-                          QStringLiteral("客服小薇")}};
+        StandInState::Ticket open{
+            8, QStringLiteral("无法连接日本节点"), QStringLiteral("waiting"), StandInState::now(), StandInState::now(),
+            {}};
+        open.messages = {{81, state.userId, QStringLiteral("日本 东京 01 一直连接超时，换了网络也一样。"), false,
+                          StandInState::now(), state.account.name},
+                         {82, 1, QStringLiteral("您好，东京节点刚刚完成线路切换，请刷新节点列表后重试。"), true,
+                          StandInState::now(), QStringLiteral("客服小薇")}};
         state.tickets.append(open);
     }
 
     void shoot(QWidget& screen, const char* name, const char* language)
     {
-        const auto path = saveScreenshot(screen, QStringLiteral("community-%1-%2").arg(QLatin1String(name), QLatin1String(language)));
+        const auto path = saveScreenshot(
+            screen, QStringLiteral("community-%1-%2").arg(QLatin1String(name), QLatin1String(language)));
         EXPECT_FALSE(path.isEmpty()) << name;
     }
 

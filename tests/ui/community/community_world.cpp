@@ -31,7 +31,8 @@ ScreenTimerFactory CommunityWorld::manualTimers()
     };
 }
 
-void CommunityWorld::delayAnswers(const QString& path, std::chrono::milliseconds delay, int times, const QByteArray& method)
+void CommunityWorld::delayAnswers(const QString& path, std::chrono::milliseconds delay, int times,
+                                  const QByteArray& method)
 {
     StandInService::Override slow;
     if (!method.isEmpty())
@@ -64,10 +65,7 @@ LanguageScope::LanguageScope(AppLanguage language)
     Theme::shared().setLanguage(rawValue(language));
 }
 
-LanguageScope::~LanguageScope()
-{
-    Theme::shared().setLanguage(rawValue(AppLanguage::zh));
-}
+LanguageScope::~LanguageScope() { Theme::shared().setLanguage(rawValue(AppLanguage::zh)); }
 
 void settle()
 {

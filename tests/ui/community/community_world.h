@@ -56,7 +56,8 @@ public:
     ManualTimer* lastTimer() const { return timers.isEmpty() ? nullptr : timers.last().data(); }
 
     // The path's next `times` answers (-1: all) to `method` (empty: any) take `delay`.
-    void delayAnswers(const QString& path, std::chrono::milliseconds delay, int times = -1, const QByteArray& method = {});
+    void delayAnswers(const QString& path, std::chrono::milliseconds delay, int times = -1,
+                      const QByteArray& method = {});
     // The path answers `status` with `body` instead of the service.
     void answer(const QString& path, int status, const QByteArray& body, const QByteArray& method = {});
     // The path's requests get no answer: the connection closes (a transport failure).

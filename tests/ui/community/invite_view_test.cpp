@@ -1,8 +1,8 @@
 #include "community_world.h"
 
 #include "ui/common/button.h"
-#include "ui/community/invite_view.h"
 #include "ui/common/load_state_view.h"
+#include "ui/community/invite_view.h"
 #include "ui/community/stat_box.h"
 
 #include <QClipboard>
@@ -48,10 +48,13 @@ TEST_F(InviteViewTest, ListsTheFirstTenInvitedUsersAndShowsAbsentValuesAsZero)
 {
     QJsonArray users;
     for (int i = 1; i <= 12; ++i)
-        users.append(QJsonObject{{QStringLiteral("email"), QStringLiteral("u%1@example.test").arg(i)},
-                                 {QStringLiteral("created_at"), QStringLiteral("2025-03-%1").arg(i, 2, 10, QLatin1Char('0'))}});
-    const QJsonObject answer{{QStringLiteral("ok"), true}, {QStringLiteral("invite_code"), QString()},
-                             {QStringLiteral("commission_total"), 3.456}, {QStringLiteral("invited_users"), users},
+        users.append(
+            QJsonObject{{QStringLiteral("email"), QStringLiteral("u%1@example.test").arg(i)},
+                        {QStringLiteral("created_at"), QStringLiteral("2025-03-%1").arg(i, 2, 10, QLatin1Char('0'))}});
+    const QJsonObject answer{{QStringLiteral("ok"), true},
+                             {QStringLiteral("invite_code"), QString()},
+                             {QStringLiteral("commission_total"), 3.456},
+                             {QStringLiteral("invited_users"), users},
                              {QStringLiteral("commissions"), QJsonArray()}};
     world.answer(invitePath, 200, QJsonDocument(answer).toJson());
     auto* view = openSheet();

@@ -64,14 +64,16 @@ TEST_F(ServerDashboardTest, ShowsTilesInboundsAndConnectionsAndArmsTheNextRefres
     const auto cards = view->findChildren<ServerCard*>();
     ASSERT_EQ(cards.size(), 4);
     EXPECT_EQ(cards[0]->content().subtitle, QStringLiteral("运行中"));
-    EXPECT_EQ(texts(view, QStringLiteral("detailKey")), (QStringList{QStringLiteral("CPU: 12%"), QStringLiteral("运行时间")}));
+    EXPECT_EQ(texts(view, QStringLiteral("detailKey")),
+              (QStringList{QStringLiteral("CPU: 12%"), QStringLiteral("运行时间")}));
     EXPECT_EQ(view->findChildren<InboundRow*>().size(), 3);
     EXPECT_EQ(texts(view, QStringLiteral("inboundCount")), QStringList{QStringLiteral("3 个入站")});
     // 443, 8443 and 2053 sort as text: 2053, 443, 8443.
     QStringList ports;
     for (auto* row : view->findChildren<QWidget*>(QStringLiteral("portRow")))
         ports << row->findChild<QLabel*>()->text();
-    EXPECT_EQ(ports, (QStringList{QStringLiteral("端口 2053"), QStringLiteral("端口 443"), QStringLiteral("端口 8443")}));
+    EXPECT_EQ(ports,
+              (QStringList{QStringLiteral("端口 2053"), QStringLiteral("端口 443"), QStringLiteral("端口 8443")}));
     EXPECT_EQ(texts(view, QStringLiteral("totalConnections")), QStringList{QStringLiteral("78")});
 }
 
@@ -153,8 +155,8 @@ TEST_F(ServerDashboardTest, AnswersWithoutDataShowEverythingOffline)
 TEST_F(ServerDashboardTest, ARefreshEndingAfterTheScreenWentTouchesNothing)
 {
     world.delayAnswers(statusPath, 300ms);
-    QPointer<ServerDashboardView> view =
-        new ServerDashboardView({.api = *world.api, .makeTimer = world.manualTimers()}, &world.window);
+    QPointer<ServerDashboardView> view
+        = new ServerDashboardView({.api = *world.api, .makeTimer = world.manualTimers()}, &world.window);
     view->show();
     QPointer<ManualTimer> timer = world.lastTimer();
     EXPECT_TRUE(view->isLoading());

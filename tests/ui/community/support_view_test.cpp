@@ -1,12 +1,12 @@
 #include "community_world.h"
 
 #include "ui/common/button.h"
+#include "ui/common/icon_button.h"
 #include "ui/common/load_state_view.h"
-#include "ui/community/message_bubble.h"
 #include "ui/common/sheet_frame.h"
+#include "ui/community/message_bubble.h"
 #include "ui/community/support_view.h"
 #include "ui/community/ticket_row.h"
-#include "ui/common/icon_button.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,10 +18,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QString messagesPath(qint64 ticketId)
-{
-    return QStringLiteral("/api/tickets/%1/messages").arg(ticketId);
-}
+QString messagesPath(qint64 ticketId) { return QStringLiteral("/api/tickets/%1/messages").arg(ticketId); }
 
 QStringList contents(const QList<TicketMessage>& messages)
 {
@@ -36,7 +33,10 @@ QStringList contents(const QList<TicketMessage>& messages)
 // The support sheet against the stand-in service, its 3 s refresh fired by hand.
 class SupportViewTest : public ::testing::Test {
 protected:
-    SupportView* openSheet() { return openLoaded<SupportView>(world.window, {.api = *world.api, .makeTimer = world.manualTimers()}); }
+    SupportView* openSheet()
+    {
+        return openLoaded<SupportView>(world.window, {.api = *world.api, .makeTimer = world.manualTimers()});
+    }
 
     TicketRow* rowOf(SupportView* view, qint64 id)
     {
@@ -72,7 +72,10 @@ protected:
     }
 
     // Waits until `count` answers for ticket `id` were handled.
-    static void waitForAnswers(QSignalSpy& answers, int count) { CommunityWorld::waitUntil([&] { return answers.size() >= count; }); }
+    static void waitForAnswers(QSignalSpy& answers, int count)
+    {
+        CommunityWorld::waitUntil([&] { return answers.size() >= count; });
+    }
 
     CommunityWorld world;
 };
@@ -143,7 +146,8 @@ TEST_F(SupportViewTest, OpeningATicketShowsItsChatAndRefreshesEveryThreeSeconds)
     // A staff reply appears at the next tick, without anything done by the user.
     QSignalSpy answers(view, &SupportView::conversationAnswered);
     auto& state = world.service.state();
-    state.findTicket(7)->messages.append({900, 1, QStringLiteral("还有问题吗？"), true, StandInState::now(), QString()});
+    state.findTicket(7)->messages.append(
+        {900, 1, QStringLiteral("还有问题吗？"), true, StandInState::now(), QString()});
     timer->fire();
     waitForAnswers(answers, 1);
     ASSERT_EQ(view->messages().size(), 4);
@@ -292,9 +296,8 @@ TEST_F(SupportViewTest, ASlowAnswerForOneTicketNeverReplacesAnothersConversation
     settle();
     openTicket(view, 8);
     // Both answers handled: ticket 8's at once, ticket 7's late.
-    CommunityWorld::waitUntil([&] {
-        return answers.size() >= 2 && world.service.requestsTo(messagesPath(7)).size() == 1;
-    });
+    CommunityWorld::waitUntil(
+        [&] { return answers.size() >= 2 && world.service.requestsTo(messagesPath(7)).size() == 1; });
     waitForAnswers(answers, 2);
 
     EXPECT_EQ(view->selectedTicketId(), 8);
@@ -359,7 +362,8 @@ TEST_F(SupportViewTest, ClosingMidRequestEndsTheTimerAndDropsTheAnswer)
     // message has reached the service, with the same delay, ends after them.
     CommunityWorld::waitUntil([&] {
         const auto requests = world.service.requestsTo(messagesPath(7));
-        return std::any_of(requests.begin(), requests.end(), [](const auto& request) { return request.method == "POST"; });
+        return std::any_of(requests.begin(), requests.end(),
+                           [](const auto& request) { return request.method == "POST"; });
     });
     EXPECT_EQ(QCoro::waitFor(world.api->fetchTicketMessages(7)).size(), 5);
     settle();

@@ -2,8 +2,8 @@
 
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
-#include "ui/community/chart_bars.h"
 #include "ui/common/load_state_view.h"
+#include "ui/community/chart_bars.h"
 #include "ui/community/stat_box.h"
 #include "ui/community/traffic_log_view.h"
 
@@ -42,7 +42,8 @@ TEST_F(TrafficLogViewTest, SummaryChartAndListOfTheDaysInTheOrderSent)
 
 TEST_F(TrafficLogViewTest, DaysWithoutTrafficShowNoChart)
 {
-    world.answer(trafficPath, 200, R"({"ok":true,"data":[{"date":"2025-03-01","used":0},{"date":"2025-03-02","used":0}]})");
+    world.answer(trafficPath, 200,
+                 R"({"ok":true,"data":[{"date":"2025-03-01","used":0},{"date":"2025-03-02","used":0}]})");
     auto* view = openSheet();
     EXPECT_EQ(statValues(view), (QStringList{QStringLiteral("0.0 GB"), QStringLiteral("0.0 GB"), QStringLiteral("2")}));
     EXPECT_EQ(view->findChild<ChartBars*>(), nullptr);

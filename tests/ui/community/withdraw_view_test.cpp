@@ -91,7 +91,8 @@ TEST_F(WithdrawViewTest, ARefusedOrFailedRequestKeepsTheTypedNote)
         QString message;
     };
     const Case cases[] = {
-        {"refused with a message", R"({"ok":false,"msg":"已有处理中的提现申请"})", QStringLiteral("已有处理中的提现申请")},
+        {"refused with a message", R"({"ok":false,"msg":"已有处理中的提现申请"})",
+         QStringLiteral("已有处理中的提现申请")},
         {"refused without one", R"({"ok":false})", QStringLiteral("申请失败")},
         {"not an object", R"([1,2])", QStringLiteral("申请失败")},
         {"never answered", std::nullopt, QStringLiteral("网络错误，请重试")},

@@ -1,22 +1,22 @@
 // The status item's popover against a screen-only connection manager, recorded connects, a login
 // item that can refuse and a proxy-core manager that is never started.
-#include "support/vpn_manager_test_access.h"
 #include "nodes_fixture.h"
+#include "support/vpn_manager_test_access.h"
 
 #include "connection/xray_manager.h"
 #include "platform/fakes/fake_login_item.h"
 #include "platform/language_manager.h"
+#include "support/screenshot.h"
 #include "ui/common/button.h"
 #include "ui/common/row_button.h"
 #include "ui/common/search_field.h"
 #include "ui/common/segmented_picker.h"
 #include "ui/common/toggle_switch.h"
-#include "support/screenshot.h"
-#include "ui/shell/menu_bar_manager.h"
 #include "ui/nodes/menu_bar_view.h"
 #include "ui/nodes/node_picker.h"
 #include "ui/nodes/popover_controls.h"
 #include "ui/nodes/popover_status.h"
+#include "ui/shell/menu_bar_manager.h"
 
 #include <QLabel>
 #include <QListView>
@@ -122,7 +122,8 @@ TEST_F(MenuBarViewTest, RecentSectionListsThreeOnlineNodesWithTheActiveMarked)
 {
     QList<Node> nodes;
     for (qint64 id = 1; id <= 6; ++id)
-        nodes.append(makeNode(id, QStringLiteral("N%1").arg(id), id == 2 ? QStringLiteral("offline") : QStringLiteral("online")));
+        nodes.append(makeNode(id, QStringLiteral("N%1").arg(id),
+                              id == 2 ? QStringLiteral("offline") : QStringLiteral("online")));
     signIn(nodes);
     auto& popover = showView();
     EXPECT_FALSE(popover.recentSection()->isVisible());
@@ -221,8 +222,14 @@ struct CountingLoginItem final : LoginItem {
 TEST_F(MenuBarViewTest, RefusedLaunchAtLoginSpringsBackOnceWithoutCallingAgain)
 {
     CountingLoginItem counting;
-    MenuBarView popover({.vpnManager = vpn, .appState = appState, .languageManager = lookups.manager, .xray = xray,
-                         .settings = *settings.store, .loginItem = counting, .actions = recordingActions(), .quit = [] {}});
+    MenuBarView popover({.vpnManager = vpn,
+                         .appState = appState,
+                         .languageManager = lookups.manager,
+                         .xray = xray,
+                         .settings = *settings.store,
+                         .loginItem = counting,
+                         .actions = recordingActions(),
+                         .quit = [] {}});
     popover.show();
     auto* toggle = popover.quickSettings()->launchOnLogin();
     EXPECT_FALSE(toggle->isChecked());
@@ -336,11 +343,16 @@ TEST_F(MenuBarViewTest, ALanguageChangeRewritesTheTextsAndKeepsTheSearch)
 TEST_F(MenuBarViewTest, TheStatusItemHostsItInAFixedSizePopupThatClosesOnAClickElsewhere)
 {
     signIn({makeNode(1, QStringLiteral("Tokyo"), QStringLiteral("online"), 42, QStringLiteral("JP"))});
-    MenuBarManager manager({*settings.store, vpn, [] { return true; }, [this]() -> QWidget* {
-                                return new MenuBarView({.vpnManager = vpn, .appState = appState,
-                                                        .languageManager = lookups.manager, .xray = xray,
-                                                        .settings = *settings.store, .loginItem = loginItem,
-                                                        .actions = recordingActions(), .quit = [] {}});
+    MenuBarManager manager({*settings.store, vpn, [] { return true; },
+                            [this]() -> QWidget* {
+                                return new MenuBarView({.vpnManager = vpn,
+                                                        .appState = appState,
+                                                        .languageManager = lookups.manager,
+                                                        .xray = xray,
+                                                        .settings = *settings.store,
+                                                        .loginItem = loginItem,
+                                                        .actions = recordingActions(),
+                                                        .quit = [] {}});
                             }});
     ASSERT_TRUE(manager.popover());
     manager.togglePopover();

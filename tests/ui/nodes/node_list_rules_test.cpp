@@ -24,12 +24,24 @@ QStringList describe(const QList<Line>& lines)
     QStringList out;
     for (const auto& line : lines) {
         switch (line.kind) {
-        case Line::Kind::empty: out << QStringLiteral("empty"); break;
-        case Line::Kind::favoritesHeader: out << QStringLiteral("F"); break;
-        case Line::Kind::regionHeader: out << QStringLiteral("R:%1:%2").arg(line.title).arg(line.count); break;
-        case Line::Kind::offlineHeader: out << QStringLiteral("O"); break;
-        case Line::Kind::node: out << QStringLiteral("n%1").arg(line.node.id); break;
-        case Line::Kind::offlineNode: out << QStringLiteral("o%1").arg(line.node.id); break;
+        case Line::Kind::empty:
+            out << QStringLiteral("empty");
+            break;
+        case Line::Kind::favoritesHeader:
+            out << QStringLiteral("F");
+            break;
+        case Line::Kind::regionHeader:
+            out << QStringLiteral("R:%1:%2").arg(line.title).arg(line.count);
+            break;
+        case Line::Kind::offlineHeader:
+            out << QStringLiteral("O");
+            break;
+        case Line::Kind::node:
+            out << QStringLiteral("n%1").arg(line.node.id);
+            break;
+        case Line::Kind::offlineNode:
+            out << QStringLiteral("o%1").arg(line.node.id);
+            break;
         }
     }
     return out;
@@ -47,7 +59,8 @@ QStringList texts(const std::vector<const char*>& items)
 
 TEST(NodeListRules, SearchMatchesNameHostOrLocationWhateverTheCase)
 {
-    Node tokyo = makeNode(1, QStringLiteral("JP Tokyo 01"), QStringLiteral("online"), std::nullopt, QStringLiteral("Japan"));
+    Node tokyo
+        = makeNode(1, QStringLiteral("JP Tokyo 01"), QStringLiteral("online"), std::nullopt, QStringLiteral("Japan"));
     tokyo.server = QStringLiteral("203.0.113.9");
     const Node bare = makeNode(2, QStringLiteral("Plain"));
     struct Case {
@@ -60,14 +73,15 @@ TEST(NodeListRules, SearchMatchesNameHostOrLocationWhateverTheCase)
         {"TOKYO", tokyo, true},
         {"japan", tokyo, true},
         {"113.9", tokyo, true},
-        {" ", tokyo, true},           // a blank is searched for, not trimmed away
+        {" ", tokyo, true}, // a blank is searched for, not trimmed away
         {" ", bare, false},
         {"osaka", tokyo, false},
-        {"japan", bare, false},       // no location: only name and host count
+        {"japan", bare, false}, // no location: only name and host count
         {"tokyo 01 x", tokyo, false}, // the field holds the text, not the reverse
     };
     for (const auto& c : cases)
-        EXPECT_EQ(matchesSearch(c.node, QString::fromUtf8(c.text)), c.kept) << c.text << " in " << c.node.name.toStdString();
+        EXPECT_EQ(matchesSearch(c.node, QString::fromUtf8(c.text)), c.kept)
+            << c.text << " in " << c.node.name.toStdString();
 }
 
 TEST(NodeListRules, LatencyKeyPrefersTheTestThenTheServerAndFailuresSortLast)
@@ -94,11 +108,10 @@ TEST(NodeListRules, LatencyKeyPrefersTheTestThenTheServerAndFailuresSortLast)
 
 TEST(NodeListRules, OrderIsStableByLatency)
 {
-    const QList<Node> nodes{makeNode(1, QStringLiteral("n1")),
-                            makeNode(2, QStringLiteral("n2"), QStringLiteral("online"), 80),
-                            makeNode(3, QStringLiteral("n3")),
-                            makeNode(4, QStringLiteral("n4"), QStringLiteral("online"), 30),
-                            makeNode(5, QStringLiteral("n5"), QStringLiteral("online"), 80)};
+    const QList<Node> nodes{
+        makeNode(1, QStringLiteral("n1")), makeNode(2, QStringLiteral("n2"), QStringLiteral("online"), 80),
+        makeNode(3, QStringLiteral("n3")), makeNode(4, QStringLiteral("n4"), QStringLiteral("online"), 30),
+        makeNode(5, QStringLiteral("n5"), QStringLiteral("online"), 80)};
     struct Case {
         const char* what;
         ProbeResults probes;
@@ -117,19 +130,21 @@ TEST(NodeListRules, OrderIsStableByLatency)
 TEST(NodeListRules, RegionsGroupOnlineNodesByExactLocationInLocaleOrder)
 {
     const QString other = QStringLiteral("Other");
-    const QList<Node> nodes{makeNode(1, QStringLiteral("a"), QStringLiteral("online"), std::nullopt, QStringLiteral("us")),
-                            makeNode(2, QStringLiteral("b"), QStringLiteral("online"), std::nullopt, QStringLiteral("HK")),
-                            makeNode(3, QStringLiteral("c"), QStringLiteral("online")),
-                            makeNode(4, QStringLiteral("d"), QStringLiteral("online"), std::nullopt, QStringLiteral("US")),
-                            makeNode(5, QStringLiteral("e"), QStringLiteral("Online"), std::nullopt, QStringLiteral("HK")),
-                            makeNode(6, QStringLiteral("f"), QStringLiteral("online"), std::nullopt, QStringLiteral("Other")),
-                            makeNode(7, QStringLiteral("g"), QStringLiteral("online"), std::nullopt, QStringLiteral("us"))};
+    const QList<Node> nodes{
+        makeNode(1, QStringLiteral("a"), QStringLiteral("online"), std::nullopt, QStringLiteral("us")),
+        makeNode(2, QStringLiteral("b"), QStringLiteral("online"), std::nullopt, QStringLiteral("HK")),
+        makeNode(3, QStringLiteral("c"), QStringLiteral("online")),
+        makeNode(4, QStringLiteral("d"), QStringLiteral("online"), std::nullopt, QStringLiteral("US")),
+        makeNode(5, QStringLiteral("e"), QStringLiteral("Online"), std::nullopt, QStringLiteral("HK")),
+        makeNode(6, QStringLiteral("f"), QStringLiteral("online"), std::nullopt, QStringLiteral("Other")),
+        makeNode(7, QStringLiteral("g"), QStringLiteral("online"), std::nullopt, QStringLiteral("us"))};
     const auto groups = groupByRegion(nodes, other);
     QStringList described;
     for (const auto& group : groups)
         described << group.region + QLatin1Char(':') + QString::number(group.nodes.size());
     // "Online" is not online; "us" and "US" are two regions; "Other" joins the nodes without one.
-    QStringList expected{QStringLiteral("HK:1"), QStringLiteral("Other:2"), QStringLiteral("us:2"), QStringLiteral("US:1")};
+    QStringList expected{QStringLiteral("HK:1"), QStringLiteral("Other:2"), QStringLiteral("us:2"),
+                         QStringLiteral("US:1")};
     std::sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) {
         return QString::localeAwareCompare(a.section(QLatin1Char(':'), 0, 0), b.section(QLatin1Char(':'), 0, 0)) < 0;
     });
@@ -140,11 +155,12 @@ TEST(NodeListRules, RegionsGroupOnlineNodesByExactLocationInLocaleOrder)
 TEST(NodeListRules, LinesPutFavouritesFirstRegionsThenOffline)
 {
     const QString other = QStringLiteral("Other");
-    const QList<Node> nodes{makeNode(1, QStringLiteral("Tokyo"), QStringLiteral("online"), 50, QStringLiteral("JP")),
-                            makeNode(2, QStringLiteral("Osaka"), QStringLiteral("online"), 20, QStringLiteral("JP")),
-                            makeNode(3, QStringLiteral("Dallas"), QStringLiteral("offline"), 10, QStringLiteral("US")),
-                            makeNode(4, QStringLiteral("Seattle"), QStringLiteral("online"), std::nullopt, QStringLiteral("US")),
-                            makeNode(5, QStringLiteral("Nowhere"), QStringLiteral("maintenance"))};
+    const QList<Node> nodes{
+        makeNode(1, QStringLiteral("Tokyo"), QStringLiteral("online"), 50, QStringLiteral("JP")),
+        makeNode(2, QStringLiteral("Osaka"), QStringLiteral("online"), 20, QStringLiteral("JP")),
+        makeNode(3, QStringLiteral("Dallas"), QStringLiteral("offline"), 10, QStringLiteral("US")),
+        makeNode(4, QStringLiteral("Seattle"), QStringLiteral("online"), std::nullopt, QStringLiteral("US")),
+        makeNode(5, QStringLiteral("Nowhere"), QStringLiteral("maintenance"))};
     struct Case {
         const char* what;
         QString search;
@@ -154,10 +170,21 @@ TEST(NodeListRules, LinesPutFavouritesFirstRegionsThenOffline)
     const Case cases[] = {
         {"no favourites", {}, {}, {"R:JP:2", "n2", "n1", "R:US:1", "n4", "O", "o3", "o5"}},
         {"an online favourite leaves its region, which still counts it",
-         {}, {2}, {"F", "n2", "R:JP:2", "n1", "R:US:1", "n4", "O", "o3", "o5"}},
-        {"a region of favourites only keeps its header", {}, {1, 2}, {"F", "n2", "n1", "R:JP:2", "R:US:1", "n4", "O", "o3", "o5"}},
-        {"an offline favourite is listed twice", {}, {3}, {"F", "n3", "R:JP:2", "n2", "n1", "R:US:1", "n4", "O", "o3", "o5"}},
-        {"search narrows every section", QStringLiteral("a"), {3}, {"F", "n3", "R:JP:1", "n2", "R:US:1", "n4", "O", "o3"}},
+         {},
+         {2},
+         {"F", "n2", "R:JP:2", "n1", "R:US:1", "n4", "O", "o3", "o5"}},
+        {"a region of favourites only keeps its header",
+         {},
+         {1, 2},
+         {"F", "n2", "n1", "R:JP:2", "R:US:1", "n4", "O", "o3", "o5"}},
+        {"an offline favourite is listed twice",
+         {},
+         {3},
+         {"F", "n3", "R:JP:2", "n2", "n1", "R:US:1", "n4", "O", "o3", "o5"}},
+        {"search narrows every section",
+         QStringLiteral("a"),
+         {3},
+         {"F", "n3", "R:JP:1", "n2", "R:US:1", "n4", "O", "o3"}},
         {"nothing matches", QStringLiteral("zzz"), {1}, {"empty"}},
     };
     for (const auto& c : cases) {
@@ -192,19 +219,21 @@ TEST(PopoverRules, QuickConnectTakesTheFirstOnlineRecentElseTheFirstOnlineNode)
         const auto node = PopoverRules::quickConnectNode(c.recent, c.nodes);
         EXPECT_EQ(node ? std::optional(node->id) : std::nullopt, c.chosen) << c.what;
     }
-    EXPECT_EQ(ids(PopoverRules::recentOnline({a, b, c, d, e, makeNode(7, QStringLiteral("F"))}, 3)), (QList<qint64>{1, 3, 5}));
+    EXPECT_EQ(ids(PopoverRules::recentOnline({a, b, c, d, e, makeNode(7, QStringLiteral("F"))}, 3)),
+              (QList<qint64>{1, 3, 5}));
 }
 
 TEST(PopoverRules, PickerFiltersNameOrGroupAndSortsKeysByCodePoint)
 {
     const QString other = QStringLiteral("Other");
-    const QList<Node> nodes{makeNode(1, QStringLiteral("JP Tokyo 01"), QStringLiteral("online"), std::nullopt, QStringLiteral("JP")),
-                            makeNode(2, QStringLiteral("Osaka"), QStringLiteral("online"), std::nullopt, QStringLiteral("Tokyo")),
-                            makeNode(3, QStringLiteral("Dallas"), QStringLiteral("online"), std::nullopt, QStringLiteral("US")),
-                            makeNode(4, QStringLiteral("Hong Kong"), QStringLiteral("online"), std::nullopt, QStringLiteral("HK")),
-                            makeNode(5, QStringLiteral("Bare"), QStringLiteral("online")),
-                            makeNode(6, QStringLiteral("Tokyo off"), QStringLiteral("offline"), std::nullopt, QStringLiteral("JP")),
-                            makeNode(7, QStringLiteral("lower"), QStringLiteral("online"), std::nullopt, QStringLiteral("au"))};
+    const QList<Node> nodes{
+        makeNode(1, QStringLiteral("JP Tokyo 01"), QStringLiteral("online"), std::nullopt, QStringLiteral("JP")),
+        makeNode(2, QStringLiteral("Osaka"), QStringLiteral("online"), std::nullopt, QStringLiteral("Tokyo")),
+        makeNode(3, QStringLiteral("Dallas"), QStringLiteral("online"), std::nullopt, QStringLiteral("US")),
+        makeNode(4, QStringLiteral("Hong Kong"), QStringLiteral("online"), std::nullopt, QStringLiteral("HK")),
+        makeNode(5, QStringLiteral("Bare"), QStringLiteral("online")),
+        makeNode(6, QStringLiteral("Tokyo off"), QStringLiteral("offline"), std::nullopt, QStringLiteral("JP")),
+        makeNode(7, QStringLiteral("lower"), QStringLiteral("online"), std::nullopt, QStringLiteral("au"))};
     struct Case {
         const char* search;
         std::vector<const char*> groups;

@@ -5,9 +5,10 @@
 
 TEST(NodeRow, LatencyColoursStepAt80And200And500)
 {
-    const std::pair<qint64, TextColor> cases[] = {{-5, TextColor::Green},   {0, TextColor::Green},    {79, TextColor::Green},
-                                                  {80, TextColor::Yellow},  {199, TextColor::Yellow}, {200, TextColor::Orange},
-                                                  {499, TextColor::Orange}, {500, TextColor::Red},    {3000, TextColor::Red}};
+    const std::pair<qint64, TextColor> cases[]
+        = {{-5, TextColor::Green},   {0, TextColor::Green},    {79, TextColor::Green},
+           {80, TextColor::Yellow},  {199, TextColor::Yellow}, {200, TextColor::Orange},
+           {499, TextColor::Orange}, {500, TextColor::Red},    {3000, TextColor::Red}};
     for (const auto& [ms, colour] : cases)
         EXPECT_EQ(NodeRow::latencyColor(ms), colour) << ms;
 }
@@ -28,7 +29,10 @@ TEST(NodeRow, LatencyColumnShowsTheTestThenTheServerAndNeverAFailureAsAFigure)
         {"measured zero", {without, 0}, Kind::value, QStringLiteral("0ms")},
         {"server delay", {withDelay}, Kind::value, QStringLiteral("85ms")},
         {"nothing", {without}, Kind::unknown, QStringLiteral("--ms")},
-        {"failed probe hides the server figure", {withDelay, std::nullopt, true}, Kind::unknown, QStringLiteral("--ms")},
+        {"failed probe hides the server figure",
+         {withDelay, std::nullopt, true},
+         Kind::unknown,
+         QStringLiteral("--ms")},
         {"connecting without a value", {without, std::nullopt, false, false, true}, Kind::spinner, QString()},
         {"connecting with a value", {withDelay, std::nullopt, false, false, true}, Kind::value, QStringLiteral("85ms")},
     };

@@ -26,8 +26,8 @@ namespace {
 // Whether a request through the local SOCKS5 port reaches the local web server.
 bool tunnelCarries(const LocalHttpServer& http)
 {
-    const auto answer = QCoro::waitFor(fetchThroughSocks5(XrayManager::proxyPort, QHostAddress(QHostAddress::LocalHost), http.port(),
-                                                          QStringLiteral("/hello")));
+    const auto answer = QCoro::waitFor(fetchThroughSocks5(XrayManager::proxyPort, QHostAddress(QHostAddress::LocalHost),
+                                                          http.port(), QStringLiteral("/hello")));
     return answer.has_value();
 }
 
@@ -55,7 +55,8 @@ protected:
         QObject::connect(vpn.get(), &VpnManager::nodeConnected, &world->appState, &AppState::addRecent);
         world->appState.setIsLoggedIn(true);
         // The Trojan node, and an offline one the tests never pick.
-        world->appState.setNodes({trojan.node(7, QStringLiteral("Loopback Trojan")), makeNode(2, QStringLiteral("Away"), QStringLiteral("offline"))});
+        world->appState.setNodes({trojan.node(7, QStringLiteral("Loopback Trojan")),
+                                  makeNode(2, QStringLiteral("Away"), QStringLiteral("offline"))});
     }
 
     QTemporaryDir state;
@@ -78,7 +79,9 @@ TEST_F(NodesEndToEnd, ConnectAndDisconnectFromTheListsBottomBar)
     NodesListView list({.appState = world->appState,
                         .vpnManager = *vpn,
                         .actions = ConnectionActions::of(*vpn),
-                        .probe = [&ping](QString host, qint64 port, double timeout) { return ping.ping(std::move(host), port, timeout); }});
+                        .probe = [&ping](QString host, qint64 port, double timeout) {
+                            return ping.ping(std::move(host), port, timeout);
+                        }});
     list.resize(640, 600);
     list.show();
 
@@ -92,7 +95,8 @@ TEST_F(NodesEndToEnd, ConnectAndDisconnectFromTheListsBottomBar)
     EXPECT_EQ(list.bottomBarButton()->text(), t("连接"));
     list.bottomBarButton()->click();
     EXPECT_TRUE(list.bottomBarProgress()->isVisible());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vpn->state() == ConnectionState::connected && !list.connectingNode(); }, 30000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return vpn->state() == ConnectionState::connected && !list.connectingNode(); }, 30000));
     EXPECT_EQ(vpn->connectedNode()->id, 7);
     EXPECT_TRUE(tunnelCarries(http));
     EXPECT_TRUE(list.model()->nodeRow(*list.model()->rowOf(7)).isConnected);

@@ -16,8 +16,14 @@
 inline Node makeNode(qint64 id, const QString& name, const QString& status = QStringLiteral("online"),
                      std::optional<qint64> delay = std::nullopt, std::optional<QString> location = std::nullopt)
 {
-    return {.id = id, .name = name, .server = QStringLiteral("127.0.0.%1").arg(id % 250 + 1), .port = 443,
-            .method = QStringLiteral("trojan"), .status = status, .delay = delay, .location = location};
+    return {.id = id,
+            .name = name,
+            .server = QStringLiteral("127.0.0.%1").arg(id % 250 + 1),
+            .port = 443,
+            .method = QStringLiteral("trojan"),
+            .status = status,
+            .delay = delay,
+            .location = location};
 }
 
 // Latency probes answered by the test: each probe of a host waits `after` and then answers its

@@ -1,7 +1,7 @@
 // The node list screen against a screen-only connection manager, recorded connects and scripted
 // latency probes.
-#include "support/vpn_manager_test_access.h"
 #include "nodes_fixture.h"
+#include "support/vpn_manager_test_access.h"
 
 #include "ui/common/button.h"
 #include "ui/common/search_field.h"
@@ -22,8 +22,8 @@ class NodesListViewTest : public NodesFixture {
 protected:
     NodesListView& showView()
     {
-        view = std::make_unique<NodesListView>(
-            NodesListView::Services{.appState = appState, .vpnManager = vpn, .actions = recordingActions(), .probe = probes.probe()});
+        view = std::make_unique<NodesListView>(NodesListView::Services{
+            .appState = appState, .vpnManager = vpn, .actions = recordingActions(), .probe = probes.probe()});
         view->resize(640, 600);
         view->show();
         QCoreApplication::processEvents();
@@ -128,7 +128,8 @@ TEST_F(NodesListViewTest, TestOfNoOnlineNodeEndsAtOnce)
 TEST_F(NodesListViewTest, SelectionSurvivesResultsAndReloadsAndConnectsWithTheReloadedValues)
 {
     probes.answers[QStringLiteral("127.0.0.2")] = {std::chrono::milliseconds(10), 300};
-    signIn({makeNode(1, QStringLiteral("a"), QStringLiteral("online"), 10), makeNode(2, QStringLiteral("b"), QStringLiteral("online"), 20)});
+    signIn({makeNode(1, QStringLiteral("a"), QStringLiteral("online"), 10),
+            makeNode(2, QStringLiteral("b"), QStringLiteral("online"), 20)});
     auto& list = showView();
     select(2);
     EXPECT_EQ(selectedIds(), QList<qint64>{2});
@@ -169,18 +170,18 @@ TEST_F(NodesListViewTest, BottomBarConnectsDisconnectsAndShowsProgressWhileConne
     signIn({a, b});
     // Connects that stay pending until the test lets them go.
     bool release = false;
-    view = std::make_unique<NodesListView>(NodesListView::Services{
-        .appState = appState,
-        .vpnManager = vpn,
-        .actions = {[&](Node node) -> QCoro::Task<> {
-                        connectRequests.append(node);
-                        return [](bool* release) -> QCoro::Task<> {
-                            while (!*release)
-                                co_await QCoro::sleepFor(std::chrono::milliseconds(5));
-                        }(&release);
-                    },
-                    [this] { ++disconnects; }},
-        .probe = probes.probe()});
+    view = std::make_unique<NodesListView>(
+        NodesListView::Services{.appState = appState,
+                                .vpnManager = vpn,
+                                .actions = {[&](Node node) -> QCoro::Task<> {
+                                                connectRequests.append(node);
+                                                return [](bool* release) -> QCoro::Task<> {
+                                                    while (!*release)
+                                                        co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+                                                }(&release);
+                                            },
+                                            [this] { ++disconnects; }},
+                                .probe = probes.probe()});
     view->show();
     auto& list = *view;
     connectTo(a);
@@ -227,7 +228,8 @@ TEST_F(NodesListViewTest, StarAndContextMenuToggleFavouritesThatPersist)
     AppStateWorld again(*settings.store);
     EXPECT_EQ(again.appState.favoriteNodeIds(), QSet<qint64>{2});
 
-    QTest::mouseClick(list.list()->viewport(), Qt::LeftButton, {}, list.model()->nodeRow(1).starRect(list.list()->visualRect(list.model()->index(1))).center());
+    QTest::mouseClick(list.list()->viewport(), Qt::LeftButton, {},
+                      list.model()->nodeRow(1).starRect(list.list()->visualRect(list.model()->index(1))).center());
     waitUntil([&] { return list.model()->line(0).kind == Line::Kind::regionHeader; });
     EXPECT_TRUE(appState.favoriteNodeIds().isEmpty());
 

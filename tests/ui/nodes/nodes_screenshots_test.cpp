@@ -1,7 +1,7 @@
 // The node list in each language and appearance, and the popover, rendered for a person to look
 // at.
-#include "support/vpn_manager_test_access.h"
 #include "nodes_fixture.h"
+#include "support/vpn_manager_test_access.h"
 
 #include "connection/xray_manager.h"
 #include "platform/fakes/fake_login_item.h"
@@ -19,14 +19,16 @@ class NodesScreenshots : public NodesFixture {
 protected:
     void SetUp() override
     {
-        QList<Node> nodes{makeNode(1, QStringLiteral("东京 01"), QStringLiteral("online"), 42, QStringLiteral("日本")),
-                          makeNode(2, QStringLiteral("香港 02"), QStringLiteral("online"), 118, QStringLiteral("香港")),
-                          makeNode(3, QStringLiteral("Singapore 03"), QStringLiteral("online"), 231, QStringLiteral("sg")),
-                          makeNode(4, QStringLiteral("Los Angeles 04"), QStringLiteral("offline"), std::nullopt, QStringLiteral("us")),
-                          makeNode(5, QStringLiteral("东京 05"), QStringLiteral("online"), 640, QStringLiteral("日本")),
-                          makeNode(6, QStringLiteral("Seoul 06"), QStringLiteral("online"), std::nullopt, QStringLiteral("kr")),
-                          makeNode(7, QStringLiteral("Frankfurt 07"), QStringLiteral("online"), 95),
-                          makeNode(8, QStringLiteral("香港 08"), QStringLiteral("online"), 71, QStringLiteral("香港"))};
+        QList<Node> nodes{
+            makeNode(1, QStringLiteral("东京 01"), QStringLiteral("online"), 42, QStringLiteral("日本")),
+            makeNode(2, QStringLiteral("香港 02"), QStringLiteral("online"), 118, QStringLiteral("香港")),
+            makeNode(3, QStringLiteral("Singapore 03"), QStringLiteral("online"), 231, QStringLiteral("sg")),
+            makeNode(4, QStringLiteral("Los Angeles 04"), QStringLiteral("offline"), std::nullopt,
+                     QStringLiteral("us")),
+            makeNode(5, QStringLiteral("东京 05"), QStringLiteral("online"), 640, QStringLiteral("日本")),
+            makeNode(6, QStringLiteral("Seoul 06"), QStringLiteral("online"), std::nullopt, QStringLiteral("kr")),
+            makeNode(7, QStringLiteral("Frankfurt 07"), QStringLiteral("online"), 95),
+            makeNode(8, QStringLiteral("香港 08"), QStringLiteral("online"), 71, QStringLiteral("香港"))};
         nodes[2].method = QStringLiteral("reality");
         nodes[5].method = QStringLiteral("reality");
         appState.toggleFavorite(2);
@@ -65,17 +67,20 @@ TEST_F(NodesScreenshots, NodeListInEveryLanguageAndAppearance)
         for (const auto& appearance : {QStringLiteral("light"), QStringLiteral("dark")}) {
             use(language, appearance);
             connectTo(makeNode(1, QStringLiteral("东京 01"), QStringLiteral("online"), 42, QStringLiteral("日本")));
-            NodesListView list({.appState = appState, .vpnManager = vpn, .actions = recordingActions(), .probe = probes.probe()});
+            NodesListView list(
+                {.appState = appState, .vpnManager = vpn, .actions = recordingActions(), .probe = probes.probe()});
             list.resize(680, 720);
             list.show();
             list.startPingAll();
             waitUntil([&] { return !list.isPinging(); });
             list.list()->setCurrentIndex(list.model()->index(*list.model()->rowOf(8)));
-            EXPECT_FALSE(saveScreenshot(list, QStringLiteral("nodes-%1-%2").arg(rawValue(language), appearance)).isEmpty());
+            EXPECT_FALSE(
+                saveScreenshot(list, QStringLiteral("nodes-%1-%2").arg(rawValue(language), appearance)).isEmpty());
         }
     }
     use(AppLanguage::en, QStringLiteral("light"));
-    NodesListView list({.appState = appState, .vpnManager = vpn, .actions = recordingActions(), .probe = probes.probe()});
+    NodesListView list(
+        {.appState = appState, .vpnManager = vpn, .actions = recordingActions(), .probe = probes.probe()});
     list.resize(680, 420);
     list.show();
     list.searchField()->setText(QStringLiteral("Paris"));
@@ -93,18 +98,28 @@ TEST_F(NodesScreenshots, PopoverDisconnectedAndConnected)
             use(language, appearance);
             published(vpn).setState(ConnectionState::disconnected);
             published(vpn).setConnectedNode(std::nullopt);
-            MenuBarView popover({.vpnManager = vpn, .appState = appState, .languageManager = lookups.manager, .xray = xray,
-                                 .settings = *settings.store, .loginItem = loginItem, .actions = recordingActions(), .quit = [] {}});
+            MenuBarView popover({.vpnManager = vpn,
+                                 .appState = appState,
+                                 .languageManager = lookups.manager,
+                                 .xray = xray,
+                                 .settings = *settings.store,
+                                 .loginItem = loginItem,
+                                 .actions = recordingActions(),
+                                 .quit = [] {}});
             popover.setFixedSize(340, 520);
             popover.show();
-            EXPECT_FALSE(saveScreenshot(popover, QStringLiteral("popover-%1-%2-disconnected").arg(rawValue(language), appearance)).isEmpty());
+            EXPECT_FALSE(saveScreenshot(
+                             popover, QStringLiteral("popover-%1-%2-disconnected").arg(rawValue(language), appearance))
+                             .isEmpty());
             connectTo(makeNode(8, QStringLiteral("香港 08"), QStringLiteral("online"), 71, QStringLiteral("香港")));
             published(vpn).setConnectionDuration(754);
             published(vpn).setTrafficSpeedDown(1536000);
             published(vpn).setTrafficSpeedUp(20480);
             published(vpn).setTrafficDown(318767104);
             published(vpn).setTrafficUp(12582912);
-            EXPECT_FALSE(saveScreenshot(popover, QStringLiteral("popover-%1-%2-connected").arg(rawValue(language), appearance)).isEmpty());
+            EXPECT_FALSE(
+                saveScreenshot(popover, QStringLiteral("popover-%1-%2-connected").arg(rawValue(language), appearance))
+                    .isEmpty());
         }
     }
 }
