@@ -13,6 +13,8 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -188,4 +190,28 @@ TEST(Theme, GalleryScreenshots)
         EXPECT_FALSE(saveScreenshot(*page, QStringLiteral("common-gallery-") + QLatin1String(appearance)).isEmpty());
     }
     Theme::shared().setAppearance(QStringLiteral("system"));
+}
+
+// A button that turns busy (disabled) right after its click must not hand the focus on: in a
+// scrolling screen that would scroll the next focusable control into view, away from the button.
+TEST(Button, AClickLeavesTheFocusWhereItWasSoDisablingItScrollsNothing)
+{
+    QScrollArea area;
+    area.resize(300, 200);
+    auto* column = new QWidget;
+    auto* layout = new QVBoxLayout(column);
+    auto* connectButton = new Button(QStringLiteral("Connect"), Button::Style::Prominent);
+    layout->addWidget(connectButton);
+    layout->addSpacing(1200);
+    layout->addWidget(new Button(QStringLiteral("Further down"), Button::Style::Bordered));
+    area.setWidget(column);
+    area.setWidgetResizable(true);
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    area.setFocus();
+
+    QTest::mouseClick(connectButton, Qt::LeftButton);
+    connectButton->setEnabled(false);
+    QApplication::processEvents();
+    EXPECT_EQ(area.verticalScrollBar()->value(), 0);
 }

@@ -17,6 +17,10 @@ Button::Button(const QString& text, Style style, QWidget* parent)
 {
     setAutoDefault(false);
     setDefault(false);
+    // As on the desktop it comes from, a click does not take the focus (Tab still does): a button
+    // that turns busy after its click would otherwise pass the focus on, and a scrolling screen
+    // would jump to whatever control takes it.
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
     QPushButton::setFont(
