@@ -85,6 +85,21 @@ const QStringList kHostileValues{
 
 class PacketFilterTest : public EngineTest {
 protected:
+    // A clean-up whose every step succeeded: the proxy off, the filter emptied, the sudo entry
+    // removed, both published switches off and the last two log lines saying so.
+    void expectEveryStepDone(const VpnManager::CleanupResult& result)
+    {
+        EXPECT_TRUE(result.proxyOff);
+        EXPECT_TRUE(result.pfCleared);
+        EXPECT_TRUE(result.sudoersRemoved);
+        EXPECT_EQ(admin.scripts,
+                  (QStringList{kFlush, QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup 2>/dev/null")}));
+        EXPECT_FALSE(manager->systemProxyEnabled());
+        EXPECT_FALSE(manager->killSwitchEnabled());
+        EXPECT_EQ(messages().mid(messages().size() - 2),
+                  (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("已移除 networksetup 免密权限")}));
+    }
+
     void connectToNode(const QString& server = QStringLiteral("203.0.113.7"))
     {
         ASSERT_FALSE(connectTo(testNode(server)));
@@ -399,16 +414,8 @@ TEST_F(PacketFilterTest, CleanUpReportsEachStep)
     const auto result = QCoro::waitFor(manager->cleanupSystemConfig(true));
     EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), false)
         << "a clean system is the user's wish";
-    EXPECT_TRUE(result.proxyOff);
-    EXPECT_TRUE(result.pfCleared);
-    EXPECT_TRUE(result.sudoersRemoved);
     EXPECT_EQ(networksetupCalls(), QStringList{QStringLiteral("-setsocksfirewallproxystate Wi-Fi off")});
-    EXPECT_EQ(admin.scripts,
-              (QStringList{kFlush, QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup 2>/dev/null")}));
-    EXPECT_FALSE(manager->systemProxyEnabled());
-    EXPECT_FALSE(manager->killSwitchEnabled());
-    EXPECT_EQ(messages().mid(messages().size() - 2),
-              (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("已移除 networksetup 免密权限")}));
+    expectEveryStepDone(result);
 }
 
 TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFailures)
@@ -447,9 +454,9 @@ TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFa
     EXPECT_EQ(admin.scripts.size(), 2);
 }
 
-// The clean-up behind the settings form: its commands run on a worker thread, so the window
-// keeps drawing while the administrator prompt waits; the outcome is that of the blocking one.
-TEST_F(PacketFilterTest, BackgroundCleanUpKeepsTheEventLoopRunningAndReportsLikeTheBlockingOne)
+// The clean-up behind the settings form: its commands run off the window's thread, so the window
+// keeps drawing while the administrator prompt waits, and nothing is applied before they end.
+TEST_F(PacketFilterTest, CleanUpKeepsTheEventLoopRunningAndAppliesItsOutcomeAtTheEnd)
 {
     connectToNode();
     QCoro::waitFor(manager->enableKillSwitch());
@@ -472,15 +479,7 @@ TEST_F(PacketFilterTest, BackgroundCleanUpKeepsTheEventLoopRunningAndReportsLike
     processes.release();
     ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
 
-    EXPECT_TRUE(result->proxyOff);
-    EXPECT_TRUE(result->pfCleared);
-    EXPECT_TRUE(result->sudoersRemoved);
-    EXPECT_EQ(admin.scripts,
-              (QStringList{kFlush, QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup 2>/dev/null")}));
-    EXPECT_FALSE(manager->systemProxyEnabled());
-    EXPECT_FALSE(manager->killSwitchEnabled());
-    EXPECT_EQ(messages().mid(messages().size() - 2),
-              (QStringList{QStringLiteral("系统代理已清理"), QStringLiteral("已移除 networksetup 免密权限")}));
+    expectEveryStepDone(*result);
 }
 
 TEST_F(PacketFilterTest, BackgroundCleanUpReportsEachFailureOnItsOwn)

@@ -23,20 +23,28 @@
 #include <QMainWindow>
 #include <QScrollBar>
 
+#include <functional>
 #include <memory>
 
 class MenuBarViewTest : public NodesFixture {
 protected:
+    // The popover's services over this world, with the given login item and quit.
+    MenuBarView::Services services(
+        LoginItem& login, std::function<void()> quit = [] {})
+    {
+        return {.vpnManager = vpn,
+                .appState = appState,
+                .languageManager = lookups.manager,
+                .xray = xray,
+                .settings = *settings.store,
+                .loginItem = login,
+                .actions = recordingActions(),
+                .quit = std::move(quit)};
+    }
+
     MenuBarView& showView()
     {
-        view = std::make_unique<MenuBarView>(MenuBarView::Services{.vpnManager = vpn,
-                                                                   .appState = appState,
-                                                                   .languageManager = lookups.manager,
-                                                                   .xray = xray,
-                                                                   .settings = *settings.store,
-                                                                   .loginItem = loginItem,
-                                                                   .actions = recordingActions(),
-                                                                   .quit = [this] { ++quits; }});
+        view = std::make_unique<MenuBarView>(services(loginItem, [this] { ++quits; }));
         view->setFixedSize(340, 520);
         view->show();
         QCoreApplication::processEvents();
@@ -222,14 +230,7 @@ struct CountingLoginItem final : LoginItem {
 TEST_F(MenuBarViewTest, RefusedLaunchAtLoginSpringsBackOnceWithoutCallingAgain)
 {
     CountingLoginItem counting;
-    MenuBarView popover({.vpnManager = vpn,
-                         .appState = appState,
-                         .languageManager = lookups.manager,
-                         .xray = xray,
-                         .settings = *settings.store,
-                         .loginItem = counting,
-                         .actions = recordingActions(),
-                         .quit = [] {}});
+    MenuBarView popover(services(counting));
     popover.show();
     auto* toggle = popover.quickSettings()->launchOnLogin();
     EXPECT_FALSE(toggle->isChecked());
@@ -344,16 +345,7 @@ TEST_F(MenuBarViewTest, TheStatusItemHostsItInAFixedSizePopupThatClosesOnAClickE
 {
     signIn({makeNode(1, QStringLiteral("Tokyo"), QStringLiteral("online"), 42, QStringLiteral("JP"))});
     MenuBarManager manager({*settings.store, vpn, [] { return true; },
-                            [this]() -> QWidget* {
-                                return new MenuBarView({.vpnManager = vpn,
-                                                        .appState = appState,
-                                                        .languageManager = lookups.manager,
-                                                        .xray = xray,
-                                                        .settings = *settings.store,
-                                                        .loginItem = loginItem,
-                                                        .actions = recordingActions(),
-                                                        .quit = [] {}});
-                            }});
+                            [this]() -> QWidget* { return new MenuBarView(services(loginItem)); }});
     ASSERT_TRUE(manager.popover());
     manager.togglePopover();
     auto* popup = manager.popover();
