@@ -22,6 +22,7 @@ inline void waitPastTimers(std::chrono::milliseconds delay)
 {
     bool passed = false;
     QTimer::singleShot(delay * 2, [&passed] { passed = true; });
-    QTest::qWaitFor([&passed] { return passed; }, int(delay.count()) * 2 + 5000);
+    if (!QTest::qWaitFor([&passed] { return passed; }, int(delay.count()) * 2 + 5000))
+        qWarning("waitPastTimers: the event loop did not reach the timer");
     deliverPostedEvents();
 }

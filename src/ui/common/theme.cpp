@@ -246,8 +246,6 @@ void Theme::apply()
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (!app)
         return;
-    if (!QApplication::style() || QApplication::style()->name() != QLatin1String("fusion"))
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     const auto& p = m_palette;
     QPalette pal;
@@ -275,8 +273,11 @@ void Theme::apply()
         pal.setColor(QPalette::Disabled, role, p.tertiaryText);
     QApplication::setPalette(pal);
 
-    QFont base = font(TextStyle::Body);
-    QApplication::setFont(base);
+    // The font before the style: a style change makes every widget measure its text again, and
+    // measured with the toolkit's default font, Han characters would open a further CJK face.
+    QApplication::setFont(font(TextStyle::Body));
+    if (!QApplication::style() || QApplication::style()->name() != QLatin1String("fusion"))
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     app->setStyleSheet(styleSheet());
     emit changed();
 }

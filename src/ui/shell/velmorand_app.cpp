@@ -20,8 +20,9 @@
 VelmorandApp::VelmorandApp(Services services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
-    , m_window(std::make_unique<MainWindow>())
 {
+    applyTheme();
+    m_window = std::make_unique<MainWindow>();
     m_commands = new MenuCommands({.vpnManager = m_services.vpnManager,
                                    .appState = m_services.appState,
                                    .settings = m_services.settings,
@@ -37,12 +38,18 @@ VelmorandApp::VelmorandApp(Services services, QObject* parent)
     // A window opened again gets fresh content, which locks again when the app lock is on.
     connect(m_window.get(), &MainWindow::reopened, this, &VelmorandApp::rebuildContent, Qt::QueuedConnection);
 
-    Theme::shared().setLanguage(rawValue(m_services.languageManager.currentLanguage()));
-    Theme::shared().apply();
     m_window->setContent(new ContentView(m_services.contentServices()));
 }
 
 VelmorandApp::~VelmorandApp() = default;
+
+// Before the first widget: widgets built under the toolkit's own look measure their text in its
+// default font, which opens font faces the window never draws with.
+void VelmorandApp::applyTheme() const
+{
+    Theme::shared().setLanguage(rawValue(m_services.languageManager.currentLanguage()));
+    Theme::shared().apply();
+}
 
 void VelmorandApp::launch()
 {

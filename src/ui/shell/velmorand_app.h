@@ -58,6 +58,7 @@ public:
     MenuCommands* commands() const { return m_commands; }
 
 private:
+    void applyTheme() const;
     void rebuildContent();
 
     Services m_services;
