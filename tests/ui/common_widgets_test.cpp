@@ -70,6 +70,20 @@ TEST(Icons, BundledSymbolsAreTintedInTheirColour)
     EXPECT_FALSE(Icons::appIcon(64).isNull());
 }
 
+TEST(Icons, WindowIconOffersEverySizeDrawnWhenAsked)
+{
+    const auto icon = Icons::appWindowIcon();
+    const auto sizes = icon.availableSizes();
+    ASSERT_EQ(sizes, (QList<QSize>{{16, 16}, {32, 32}, {64, 64}, {128, 128}, {256, 256}}));
+    for (const auto& size : sizes) {
+        const auto image = icon.pixmap(size, 1.0).toImage();
+        ASSERT_EQ(image.size(), size);
+        // The drawing fills the middle; the same size asked for twice is the same picture.
+        EXPECT_EQ(image.pixelColor(size.width() / 2, size.height() / 2).alpha(), 255) << size.width();
+        EXPECT_EQ(image, icon.pixmap(size, 1.0).toImage());
+    }
+}
+
 TEST(Button, BusyButtonWidensForItsSpinnerAndDisablesNothingByItself)
 {
     Button button(QStringLiteral("登录"), Button::Style::Prominent);

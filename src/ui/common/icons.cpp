@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <QIconEngine>
 #include <QImage>
 #include <QPainter>
 #include <QPixmapCache>
@@ -43,6 +44,29 @@ QImage render(const QString& path, int size, qreal ratio)
     image.setDevicePixelRatio(ratio);
     return image;
 }
+
+const QString kAppIconPath = QStringLiteral(":/icons/app-icon.svg");
+
+// The window icon offers the window system the sizes it asks for, each drawn when asked and kept
+// by nobody: the window system holds its own copy, and pixmaps kept in the icon would stay in
+// memory for the whole run (a quarter of a megabyte at 256 px alone).
+class AppWindowIconEngine final : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        QSvgRenderer(kAppIconPath).render(painter, rect);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        return QPixmap::fromImage(render(kAppIconPath, qMin(size.width(), size.height()), 1.0));
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        return {QSize(16, 16), QSize(32, 32), QSize(64, 64), QSize(128, 128), QSize(256, 256)};
+    }
+    QIconEngine* clone() const override { return new AppWindowIconEngine; }
+    QString key() const override { return QStringLiteral("velmorand-app-window"); }
+};
 
 } // namespace
 
@@ -88,15 +112,13 @@ QIcon icon(const QString& symbol, const QColor& color, int size)
 QPixmap appIcon(int size, qreal devicePixelRatio)
 {
     ensureIconResources();
-    return QPixmap::fromImage(render(QStringLiteral(":/icons/app-icon.svg"), size, ratioOr(devicePixelRatio)));
+    return QPixmap::fromImage(render(kAppIconPath, size, ratioOr(devicePixelRatio)));
 }
 
 QIcon appWindowIcon()
 {
-    QIcon result;
-    for (int size : {16, 32, 64, 128, 256})
-        result.addPixmap(appIcon(size, 1.0));
-    return result;
+    ensureIconResources();
+    return QIcon(new AppWindowIconEngine);
 }
 
 } // namespace Icons
