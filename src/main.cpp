@@ -12,6 +12,9 @@
 
 int main(int argc, char** argv)
 {
+    // The few patterns the program matches run a handful of times each: compiling them to machine
+    // code would bring in half a megabyte of the expression library's compiler for nothing.
+    qputenv("QT_ENABLE_REGEXP_JIT", "0");
     QApplication app(argc, argv);
     logFirstPaintWhenAsked();
     QApplication::setApplicationName(QStringLiteral("Velmorand"));

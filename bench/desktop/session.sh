@@ -125,12 +125,13 @@ session_first_paint_ms() {
   echo $(($(head -n 1 "$2") - $1))
 }
 
-# Starts the blank window; sets blank_pid, blank_started_ms and blank_first_paint_log.
+# Starts the blank window with the arguments given (e.g. --size 980x680); sets blank_pid,
+# blank_started_ms and blank_first_paint_log.
 session_start_blank() {
   blank_first_paint_log=$work/blank-first-paint
   rm -f "$blank_first_paint_log"
   blank_started_ms=$(date +%s%3N)
-  VELMORAND_FIRST_PAINT_LOG="$blank_first_paint_log" "$build/bin/velmorand_blank_window" >"$work/blank.log" 2>&1 &
+  VELMORAND_FIRST_PAINT_LOG="$blank_first_paint_log" "$build/bin/velmorand_blank_window" "$@" >"$work/blank.log" 2>&1 &
   blank_pid=$!
   session_pids+=($blank_pid)
   session_wait 100 test -s "$blank_first_paint_log" || session_fail "the blank window painted nothing"
