@@ -23,23 +23,6 @@ namespace {
 
 constexpr int kOrdinaryUser = 65534; // nobody
 
-// The process and the processes it started.
-QSet<qint64> withChildren(qint64 pid)
-{
-    if (pid <= 0)
-        return {};
-    QSet<qint64> family{pid};
-    const auto parent = QByteArray::number(pid);
-    for (const auto& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        const auto fields = processStatus(entry.toLongLong());
-        if (fields.size() > 1 && fields[1] == parent)
-            family.insert(entry.toLongLong());
-    }
-    return family;
-}
-
-bool anyAlive(const QSet<qint64>& pids) { return std::any_of(pids.cbegin(), pids.cend(), processAlive); }
-
 bool bothProxyPortsListen()
 {
     QString why;

@@ -2,11 +2,9 @@
 // local Trojan server as the node, the networksetup stand-in as the system proxy and, where the
 // test may use a private network namespace, the kill switch through the pfctl stand-in.
 #include "connection/vpn_error.h"
-#include "connection/vpn_manager.h"
-#include "connection/xray_manager.h"
-#include "platform/admin_script_runner.h"
 #include "platform/process_runner.h"
 #include "platform/settings_keys.h"
+#include "real_engine.h"
 #include "support/child_processes.h"
 #include "support/local_http_server.h"
 #include "support/private_network.h"
@@ -46,14 +44,6 @@ QString proxySetting(const char* kind)
                {QLatin1String("-get") + QLatin1String(kind), QStringLiteral("Ethernet")});
 }
 
-QStringList logMessages(const VpnManager& manager)
-{
-    QStringList messages;
-    for (const auto& entry : manager.connectionLog())
-        messages.prepend(entry.message);
-    return messages;
-}
-
 void scenario(bool withKillSwitch)
 {
     QString why;
@@ -74,15 +64,13 @@ void scenario(bool withKillSwitch)
     TempSettings settings;
     settings.store->setValue(SettingsKeys::mihomoMode, QStringLiteral("global"));
     settings.store->setValue(SettingsKeys::killSwitchEnabled, withKillSwitch);
-    const auto launcher = ChildProcessLauncher::makeNative();
-    XrayManager xray(*settings.store, *launcher, *options);
     VpnTimings timings;
     timings.statsInterval = std::chrono::milliseconds(250);
     timings.healthInterval = std::chrono::milliseconds(300);
     timings.reconnectPause = std::chrono::milliseconds(200);
-    const auto processes = ProcessRunner::makeNative();
-    const auto adminScripts = AdminScriptRunner::makeNative();
-    VpnManager manager(*settings.store, *processes, xray, *adminScripts, timings);
+    RealEngine engine(*settings.store, *options, timings);
+    auto& xray = engine.xray;
+    auto& manager = engine.manager;
     const auto before = childProcesses();
 
     // Connect: the core runs and the system proxies point at it.

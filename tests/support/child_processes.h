@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 // The fields of /proc/PID/stat after the name ("state ppid …"); empty when there is no such
 // process. The name may hold spaces, so they are read after its closing bracket.
 inline QList<QByteArray> processStatus(qint64 pid)
@@ -43,3 +45,20 @@ inline QSet<qint64> childProcesses()
     }
     return children;
 }
+
+// The process and the processes it started.
+inline QSet<qint64> withChildren(qint64 pid)
+{
+    if (pid <= 0)
+        return {};
+    QSet<qint64> family{pid};
+    const auto parent = QByteArray::number(pid);
+    for (const auto& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const auto fields = processStatus(entry.toLongLong());
+        if (fields.size() > 1 && fields[1] == parent)
+            family.insert(entry.toLongLong());
+    }
+    return family;
+}
+
+inline bool anyAlive(const QSet<qint64>& pids) { return std::any_of(pids.cbegin(), pids.cend(), processAlive); }

@@ -3,7 +3,10 @@
 #include <QCoreApplication>
 #include <QStandardPaths>
 
+#include <sys/prctl.h>
 #include <unistd.h>
+
+#include <csignal>
 
 namespace {
 
@@ -34,6 +37,21 @@ bool runCommand(const QString& program, const QStringList& arguments, QString* e
     }
     return true;
 }
+
+// This test program with the role and the further environment, not started yet.
+std::unique_ptr<QProcess> selfWithRole(const QString& role, const QMap<QString, QString>& environment)
+{
+    auto process = std::make_unique<QProcess>();
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kRoleVariable), role);
+    for (auto it = environment.cbegin(); it != environment.cend(); ++it)
+        env.insert(it.key(), it.value());
+    process->setProcessEnvironment(env);
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    return process;
+}
+
+QString onlyTest(const QString& test) { return QStringLiteral("--gtest_filter=") + test; }
 
 } // namespace
 
@@ -105,16 +123,19 @@ bool NetworkNamespace::linkTo(const NetworkNamespace& other, const QString& ownA
 std::unique_ptr<QProcess> NetworkNamespace::startSelf(const QString& test, const QString& role,
                                                       const QMap<QString, QString>& environment) const
 {
-    auto process = std::make_unique<QProcess>();
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kRoleVariable), role);
-    for (auto it = environment.cbegin(); it != environment.cend(); ++it)
-        env.insert(it.key(), it.value());
-    process->setProcessEnvironment(env);
-    process->setProcessChannelMode(QProcess::MergedChannels);
+    auto process = selfWithRole(role, environment);
     process->start(ipTool(),
                    {QStringLiteral("netns"), QStringLiteral("exec"), m_name, QCoreApplication::applicationFilePath(),
-                    QStringLiteral("--gtest_filter=") + test});
+                    onlyTest(test)});
+    return process;
+}
+
+std::unique_ptr<QProcess> NetworkNamespace::startSelfHere(const QString& test, const QString& role,
+                                                          const QMap<QString, QString>& environment)
+{
+    auto process = selfWithRole(role, environment);
+    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process->start(QCoreApplication::applicationFilePath(), {onlyTest(test)});
     return process;
 }
 

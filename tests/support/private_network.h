@@ -35,6 +35,9 @@ public:
     // VELMORAND_TEST_ROLE and the further environment.
     std::unique_ptr<QProcess> startSelf(const QString& test, const QString& role,
                                         const QMap<QString, QString>& environment = {}) const;
+    // The same in the namespace this process runs in; the child ends with this process.
+    static std::unique_ptr<QProcess> startSelfHere(const QString& test, const QString& role,
+                                                   const QMap<QString, QString>& environment = {});
 
     // The role this test program was started in by startSelf(), or empty.
     static QString role();

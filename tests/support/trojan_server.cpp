@@ -17,14 +17,14 @@ namespace {
 
 QString certsDir() { return qEnvironmentVariable("VELMORAND_TEST_CERTS"); }
 
-QJsonObject serverConfig(quint16 port, const QString& password)
+QJsonObject serverConfig(const TrojanPlacement& placement, quint16 port, const QString& password)
 {
     const auto certs = certsDir();
     return {
         {QStringLiteral("log"), QJsonObject{{QStringLiteral("loglevel"), QStringLiteral("warning")}}},
         {QStringLiteral("inbounds"),
          QJsonArray{QJsonObject{
-             {QStringLiteral("listen"), QStringLiteral("127.0.0.1")},
+             {QStringLiteral("listen"), placement.address.toString()},
              {QStringLiteral("port"), int(port)},
              {QStringLiteral("protocol"), QStringLiteral("trojan")},
              {QStringLiteral("settings"),
@@ -42,28 +42,29 @@ QJsonObject serverConfig(quint16 port, const QString& password)
                                 }}}}},
               }},
          }}},
-        // The first outbound is the default: drop. Only loopback destinations are forwarded.
+        // The first outbound is the default: drop. Only the placement's range is forwarded.
         {QStringLiteral("outbounds"),
          QJsonArray{
              QJsonObject{{QStringLiteral("protocol"), QStringLiteral("blackhole")},
                          {QStringLiteral("tag"), QStringLiteral("drop")}},
              QJsonObject{{QStringLiteral("protocol"), QStringLiteral("freedom")},
-                         {QStringLiteral("tag"), QStringLiteral("loopback")}},
+                         {QStringLiteral("tag"), QStringLiteral("forwarded")}},
          }},
         {QStringLiteral("routing"),
          QJsonObject{{QStringLiteral("rules"),
                       QJsonArray{QJsonObject{
                           {QStringLiteral("type"), QStringLiteral("field")},
-                          {QStringLiteral("ip"), QJsonArray{QStringLiteral("127.0.0.0/8")}},
-                          {QStringLiteral("outboundTag"), QStringLiteral("loopback")},
+                          {QStringLiteral("ip"), QJsonArray{placement.forwardedRange}},
+                          {QStringLiteral("outboundTag"), QStringLiteral("forwarded")},
                       }}}}},
     };
 }
 
 } // namespace
 
-TrojanServer::TrojanServer(QString password)
+TrojanServer::TrojanServer(QString password, TrojanPlacement placement)
     : m_password(std::move(password))
+    , m_placement(std::move(placement))
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     // Ends with the test, even when the test crashes.
@@ -89,11 +90,11 @@ bool TrojanServer::start(QString* error)
         *error = QStringLiteral("VELMORAND_TEST_CERTS does not name the test certificates");
         return false;
     }
-    m_port = closedLoopbackPort();
+    m_port = m_placement.port != 0 ? m_placement.port : closedLoopbackPort();
     const auto configPath = m_dir.filePath(QStringLiteral("server.json"));
     QFile config(configPath);
     if (!config.open(QIODevice::WriteOnly)
-        || config.write(QJsonDocument(serverConfig(m_port, m_password)).toJson()) < 0) {
+        || config.write(QJsonDocument(serverConfig(m_placement, m_port, m_password)).toJson()) < 0) {
         *error = config.errorString();
         return false;
     }
@@ -105,7 +106,7 @@ bool TrojanServer::start(QString* error)
     }
     for (QDeadlineTimer deadline(10000); !deadline.hasExpired();) {
         QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, m_port);
+        probe.connectToHost(m_placement.address, m_port);
         if (probe.waitForConnected(200))
             return true;
         if (m_process.waitForFinished(50)) {
@@ -122,7 +123,7 @@ Node TrojanServer::node(qint64 id, const QString& name) const
     Node node;
     node.id = id;
     node.name = name;
-    node.server = QStringLiteral("127.0.0.1");
+    node.server = m_placement.address.toString();
     node.port = m_port;
     node.method = QStringLiteral("trojan");
     node.password = m_password;

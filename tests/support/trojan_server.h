@@ -3,16 +3,27 @@
 #include "api/records/node.h"
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
-// A real Trojan server on 127.0.0.1 for the proxy core to tunnel through: Debian's v2ray with TLS,
-// using the test certificate for 127.0.0.1 from $VELMORAND_TEST_CERTS. It forwards only to
-// loopback destinations; anything else is dropped, so no test traffic can leave the machine.
+// Where a Trojan server listens and what it forwards to. The default: a free port on 127.0.0.1,
+// forwarding only to loopback destinations, so that no test traffic can leave the machine. A
+// test in a private network namespace may place it on a namespace's own addresses.
+struct TrojanPlacement {
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    // 0: a free loopback port.
+    quint16 port = 0;
+    // The destinations forwarded to, as an address range; anything else is dropped.
+    QString forwardedRange = QStringLiteral("127.0.0.0/8");
+};
+
+// A real Trojan server for the proxy core to tunnel through: Debian's v2ray with TLS, using the
+// test certificate from $VELMORAND_TEST_CERTS.
 class TrojanServer {
 public:
-    explicit TrojanServer(QString password = QStringLiteral("trojan-test-password"));
+    explicit TrojanServer(QString password = QStringLiteral("trojan-test-password"), TrojanPlacement placement = {});
     ~TrojanServer();
     TrojanServer(const TrojanServer&) = delete;
     TrojanServer& operator=(const TrojanServer&) = delete;
@@ -33,6 +44,7 @@ public:
 
 private:
     QString m_password;
+    TrojanPlacement m_placement;
     quint16 m_port = 0;
     QTemporaryDir m_dir;
     QProcess m_process;
