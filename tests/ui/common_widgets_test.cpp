@@ -1,12 +1,14 @@
 #include "support/screenshot.h"
 #include "ui/common/button.h"
 #include "ui/common/card_frame.h"
+#include "ui/common/check_box.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/icons.h"
 #include "ui/common/linear_progress.h"
 #include "ui/common/scroll_column.h"
 #include "ui/common/spinner.h"
 #include "ui/common/status_dot.h"
+#include "ui/common/text_field.h"
 #include "ui/common/text_label.h"
 #include "ui/common/theme.h"
 
@@ -138,16 +140,18 @@ QWidget* gallery()
     inCard->addWidget(progress);
     column->addWidget(card);
 
-    auto* field = new QLineEdit;
+    auto* field = makeTextField();
     field->setPlaceholderText(QStringLiteral("name@example.com"));
     column->addWidget(field);
-    auto* focused = new QLineEdit(QStringLiteral("已聚焦 focused"));
+    auto* focused = makeTextField();
+    focused->setText(QStringLiteral("已聚焦 focused"));
     focused->setObjectName(QStringLiteral("focusedField"));
     column->addWidget(focused);
-    auto* disabledField = new QLineEdit(QStringLiteral("不可用 disabled"));
+    auto* disabledField = makeTextField();
+    disabledField->setText(QStringLiteral("不可用 disabled"));
     disabledField->setEnabled(false);
     column->addWidget(disabledField);
-    column->addWidget(new QCheckBox(QStringLiteral("记住账号")));
+    column->addWidget(makeCheckBox(QStringLiteral("记住账号")));
     // A column taller than its area, so that the scroll indicator shows.
     auto* scrolled = new ScrollColumn(Spacing::xs, QMargins());
     for (int row = 1; row <= 8; ++row)

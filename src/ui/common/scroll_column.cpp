@@ -1,21 +1,35 @@
 #include "scroll_column.h"
 
 #include <QLayoutItem>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+void makeSeeThrough(QScrollArea* area)
+{
+    area->setFrameShape(QFrame::NoFrame);
+    area->viewport()->setAutoFillBackground(false);
+    // The bar keeps the look it has always had in the window: arrows at the ends on a track that
+    // lets the window show. A sheet of its own styles it and nothing else.
+    area->verticalScrollBar()->setStyleSheet(QStringLiteral("QScrollBar { background: transparent; border: none; }"));
+}
+
+void setSeeThroughWidget(QScrollArea* area, QWidget* content)
+{
+    area->setWidget(content);
+    content->setAutoFillBackground(false);
+}
 
 ScrollColumn::ScrollColumn(int spacing, QMargins margins, QWidget* parent)
     : QScrollArea(parent)
 {
     setWidgetResizable(true);
-    setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* content = new QWidget(this);
-    content->setAutoFillBackground(false);
     m_column = new QVBoxLayout(content);
     m_column->setContentsMargins(margins);
     m_column->setSpacing(spacing);
-    setWidget(content);
-    viewport()->setAutoFillBackground(false);
+    makeSeeThrough(this);
+    setSeeThroughWidget(this, content);
 }
 
 void ScrollColumn::clear()
