@@ -3,11 +3,13 @@
 // widgets a sheet styles at all.
 #include "ui/common/check_box.h"
 #include "ui/common/scroll_column.h"
+#include "ui/common/search_field.h"
 #include "ui/common/text_field.h"
 #include "ui/common/text_label.h"
 #include "ui/common/theme.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -65,11 +67,11 @@ TEST_F(ThemeLook, OnlyTheWidgetsCarryingASheetAreStyledByOne)
     for (auto* widget : std::initializer_list<QWidget*>{secondary, plain, button, field, scroll})
         column->addWidget(widget);
     window.show();
-    for (auto* widget : std::initializer_list<QWidget*>{&window, secondary, plain, button, scroll, scroll->content()})
+    for (auto* widget : std::initializer_list<QWidget*>{&window, secondary, plain, button, scroll, scroll->content(),
+                                                        scroll->verticalScrollBar()})
         EXPECT_FALSE(widget->testAttribute(Qt::WA_StyleSheet)) << widget->metaObject()->className();
-    // A field and a scroll bar carry sheets of their own, for themselves alone.
+    // A field carries a sheet of its own, for itself alone.
     EXPECT_TRUE(field->testAttribute(Qt::WA_StyleSheet));
-    EXPECT_TRUE(scroll->verticalScrollBar()->testAttribute(Qt::WA_StyleSheet));
 }
 
 TEST_F(ThemeLook, ALabelPaintsInItsRoleAndFollowsTheAppearanceAndTheAccent)
@@ -134,6 +136,34 @@ TEST_F(ThemeLook, AFieldHasAThinBorderAndAThickAccentOneWhileFocusedAndDimsWhenD
 
         idle->setEnabled(false);
         EXPECT_EQ(idle->palette().color(QPalette::Disabled, QPalette::Text), colors().tertiaryText) << appearance;
+    }
+}
+
+// The placeholder is the field's text colour at half strength, over the field's own background.
+TEST_F(ThemeLook, ASearchFieldsPlaceholderIsItsTextColourHalfwayToTheBackground)
+{
+    SearchField search(QStringLiteral("■■"), true);
+    auto* edit = search.findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    edit->setFont(Theme::shared().font(TextStyle::LargeTitle));
+    search.resize(240, 60);
+    for (const auto* appearance : kAppearances) {
+        useAppearance(appearance);
+        const QColor text = colors().text;
+        const QColor under = colors().control;
+        const auto half = [](int a, int b) { return (a * 128 + b * 127) / 255; };
+        const QColor expected(half(text.red(), under.red()), half(text.green(), under.green()),
+                              half(text.blue(), under.blue()));
+        const QImage image = search.grab().toImage();
+        bool found = false;
+        for (int y = 0; y < image.height() && !found; ++y) {
+            for (int x = 0; x < image.width() && !found; ++x) {
+                const QColor c = image.pixelColor(x, y);
+                found = qAbs(c.red() - expected.red()) <= 2 && qAbs(c.green() - expected.green()) <= 2
+                    && qAbs(c.blue() - expected.blue()) <= 2;
+            }
+        }
+        EXPECT_TRUE(found) << appearance << " " << expected.name().toStdString();
     }
 }
 

@@ -1,16 +1,12 @@
 #include "scroll_column.h"
 
 #include <QLayoutItem>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 void makeSeeThrough(QScrollArea* area)
 {
     area->setFrameShape(QFrame::NoFrame);
     area->viewport()->setAutoFillBackground(false);
-    // The bar keeps the look it has always had in the window: arrows at the ends on a track that
-    // lets the window show. A sheet of its own styles it and nothing else.
-    area->verticalScrollBar()->setStyleSheet(QStringLiteral("QScrollBar { background: transparent; border: none; }"));
 }
 
 void setSeeThroughWidget(QScrollArea* area, QWidget* content)
