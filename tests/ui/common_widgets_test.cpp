@@ -1,11 +1,14 @@
 #include "support/screenshot.h"
 #include "ui/common/button.h"
 #include "ui/common/card_frame.h"
+#include "ui/common/check_box.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/icons.h"
 #include "ui/common/linear_progress.h"
+#include "ui/common/scroll_column.h"
 #include "ui/common/spinner.h"
 #include "ui/common/status_dot.h"
+#include "ui/common/text_field.h"
 #include "ui/common/text_label.h"
 #include "ui/common/theme.h"
 
@@ -16,6 +19,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -150,10 +154,25 @@ QWidget* gallery()
     inCard->addWidget(progress);
     column->addWidget(card);
 
-    auto* field = new QLineEdit;
+    auto* field = makeTextField();
     field->setPlaceholderText(QStringLiteral("name@example.com"));
     column->addWidget(field);
-    column->addWidget(new QCheckBox(QStringLiteral("记住账号")));
+    auto* focused = makeTextField();
+    focused->setText(QStringLiteral("已聚焦 focused"));
+    focused->setObjectName(QStringLiteral("focusedField"));
+    column->addWidget(focused);
+    auto* disabledField = makeTextField();
+    disabledField->setText(QStringLiteral("不可用 disabled"));
+    disabledField->setEnabled(false);
+    column->addWidget(disabledField);
+    column->addWidget(makeCheckBox(QStringLiteral("记住账号")));
+    // A column taller than its area, so that the scroll indicator shows.
+    auto* scrolled = new ScrollColumn(Spacing::xs, QMargins());
+    for (int row = 1; row <= 8; ++row)
+        scrolled->column()->addWidget(
+            makeLabel(QStringLiteral("第 %1 行 row").arg(row), TextStyle::Body, TextColor::Secondary));
+    scrolled->setFixedHeight(70);
+    column->addWidget(scrolled);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(new Button(QStringLiteral("取消"), Button::Style::Plain));
@@ -191,7 +210,7 @@ QWidget* gallery()
     icons2->addWidget(new Spinner(20));
     icons2->addStretch();
     column->addLayout(icons2);
-    page->resize(720, 460);
+    page->resize(720, 640);
     return page;
 }
 } // namespace
@@ -201,7 +220,41 @@ TEST(Theme, GalleryScreenshots)
     for (const auto* appearance : {"light", "dark"}) {
         Theme::shared().setAppearance(QLatin1String(appearance));
         std::unique_ptr<QWidget> page(gallery());
+        page->show();
+        QApplication::setActiveWindow(page.get());
+        page->findChild<QLineEdit*>(QStringLiteral("focusedField"))->setFocus();
         EXPECT_FALSE(saveScreenshot(*page, QStringLiteral("common-gallery-") + QLatin1String(appearance)).isEmpty());
+    }
+    Theme::shared().setAppearance(QStringLiteral("system"));
+}
+
+namespace {
+// The tooltip window on screen, if one is shown.
+QWidget* shownToolTip()
+{
+    for (auto* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QLatin1String("qtooltip_label") && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
+}
+} // namespace
+
+TEST(Theme, ToolTipScreenshots)
+{
+    for (const auto* appearance : {"light", "dark"}) {
+        Theme::shared().setAppearance(QLatin1String(appearance));
+        QWidget anchor;
+        anchor.resize(200, 100);
+        anchor.show();
+        // A window turning active hides the tooltip: the anchor's activation is over first.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&anchor));
+        QToolTip::showText(anchor.mapToGlobal(QPoint(20, 20)), QStringLiteral("连接时会自动测速并选择最快的节点"),
+                           &anchor);
+        ASSERT_TRUE(QTest::qWaitFor([] { return shownToolTip() != nullptr; }));
+        EXPECT_FALSE(
+            saveScreenshot(*shownToolTip(), QStringLiteral("common-tooltip-") + QLatin1String(appearance)).isEmpty());
+        QToolTip::hideText();
     }
     Theme::shared().setAppearance(QStringLiteral("system"));
 }

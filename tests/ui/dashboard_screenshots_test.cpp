@@ -1,4 +1,5 @@
 #include "dashboard_fixture.h"
+#include "scoped_appearance.h"
 #include "support/vpn_manager_test_access.h"
 
 #include "platform/language_manager.h"
@@ -49,8 +50,12 @@ protected:
         Theme::shared().apply();
     }
 
-    void render(AppLanguage language)
+    void render(AppLanguage language, const char* appearance = "light")
     {
+        ScopedAppearance look(appearance);
+        const QString suffix = QLatin1String(appearance) == QLatin1String("light")
+            ? QString()
+            : QLatin1Char('-') + QLatin1String(appearance);
         languageManager.setLanguage(language);
         Theme::shared().setLanguage(rawValue(language));
         for (const auto& shot :
@@ -81,7 +86,8 @@ protected:
             auto* content = dashboard.findChild<QWidget*>(QStringLiteral("dashboardContent"));
             dashboard.resize(480, content->sizeHint().height() + 4);
             const auto path = saveScreenshot(
-                dashboard, QStringLiteral("dashboard-%1-%2").arg(QLatin1String(shot.name), rawValue(language)));
+                dashboard,
+                QStringLiteral("dashboard-%1-%2%3").arg(QLatin1String(shot.name), rawValue(language), suffix));
             EXPECT_FALSE(path.isEmpty());
             ipEndpoint.release();
             waitUntil([&] { return !dashboard.isFetchingIP(); });
@@ -98,6 +104,8 @@ TEST_F(DashboardScreenshots, Chinese) { render(AppLanguage::zh); }
 TEST_F(DashboardScreenshots, English) { render(AppLanguage::en); }
 
 TEST_F(DashboardScreenshots, Japanese) { render(AppLanguage::ja); }
+
+TEST_F(DashboardScreenshots, ChineseDark) { render(AppLanguage::zh, "dark"); }
 
 TEST_F(DashboardScreenshots, DarkConnected)
 {

@@ -1,3 +1,4 @@
+#include "scoped_appearance.h"
 #include "support/screenshot.h"
 #include "ui/account/full_page_login_view.h"
 #include "ui/account/login_view.h"
@@ -248,8 +249,9 @@ TEST_F(SignInTest, ForgotPasswordOpensOneResetSheet)
 
 TEST_F(SignInTest, Screenshots)
 {
-    for (const auto& [language, name] : kLanguages) {
+    for (const auto& [language, appearance, name] : kLooks) {
         LanguageScope scope(world.language, language);
+        ScopedAppearance look(appearance);
         FullPageLoginView page(world.loginServices(), world.urlOpener, QUrl());
         page.resize(480, 640);
         saveScreenshot(page, QStringLiteral("sign-in-full-page-") + QLatin1String(name));

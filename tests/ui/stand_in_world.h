@@ -39,3 +39,15 @@ public:
 // The three interface languages with a short name for file names.
 inline const std::pair<AppLanguage, const char*> kLanguages[]
     = {{AppLanguage::zh, "zh"}, {AppLanguage::en, "en"}, {AppLanguage::ja, "ja"}};
+
+// The looks a screen is rendered in for a person to look at: every language in the light
+// appearance, and Chinese in the dark one as well. `name` goes into file names.
+struct Look {
+    AppLanguage language;
+    const char* appearance;
+    const char* name;
+};
+inline const Look kLooks[] = {{AppLanguage::zh, "light", "zh"},
+                              {AppLanguage::en, "light", "en"},
+                              {AppLanguage::ja, "light", "ja"},
+                              {AppLanguage::zh, "dark", "zh-dark"}};

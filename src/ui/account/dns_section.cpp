@@ -4,6 +4,7 @@
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
+#include "ui/common/text_field.h"
 #include "ui/common/text_label.h"
 
 #include <QLabel>
@@ -12,7 +13,7 @@
 DnsSection::DnsSection(SettingsStore& settings, QWidget* parent)
     : Section(i18n::tr(QStringLiteral("DNS 设置")), parent)
     , m_settings(settings)
-    , m_field(new QLineEdit(this))
+    , m_field(makeTextField(this))
     , m_hint(SettingsForm::makeCaption(QString(), this))
 {
     m_field->setObjectName(QStringLiteral("customDNS"));

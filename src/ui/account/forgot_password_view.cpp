@@ -7,6 +7,7 @@
 #include "platform/while_alive.h"
 #include "ui/common/button.h"
 #include "ui/common/symbol_view.h"
+#include "ui/common/text_field.h"
 #include "ui/common/text_label.h"
 
 #include <QCoroTimer>
@@ -25,7 +26,7 @@ constexpr int cooldownSeconds = 60;
 
 QLineEdit* field(const QString& placeholder, int width, QWidget* parent)
 {
-    auto* edit = new QLineEdit(parent);
+    auto* edit = makeTextField(parent);
     edit->setPlaceholderText(placeholder);
     edit->setFixedWidth(width);
     return edit;

@@ -8,8 +8,10 @@
 #include "platform/while_alive.h"
 #include "ui/account/forgot_password_view.h"
 #include "ui/common/button.h"
+#include "ui/common/check_box.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/symbol_view.h"
+#include "ui/common/text_field.h"
 #include "ui/common/text_label.h"
 
 #include <QCheckBox>
@@ -44,7 +46,7 @@ PasswordRow::PasswordRow(QWidget* parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(Spacing::xs);
-    m_field = new QLineEdit(this);
+    m_field = makeTextField(this);
     m_field->setObjectName(QStringLiteral("passwordField"));
     m_field->setEchoMode(QLineEdit::Password);
     row->addWidget(m_field, 1);
@@ -66,10 +68,10 @@ LoginForm::LoginForm(Services services, QWidget* screen)
     , m_services(std::move(services))
     , m_screen(screen)
 {
-    m_email = new QLineEdit(screen);
+    m_email = makeTextField(screen);
     m_email->setObjectName(QStringLiteral("emailField"));
     m_password = new PasswordRow(screen);
-    m_remember = new QCheckBox(QStringLiteral("记住账号"), screen);
+    m_remember = makeCheckBox(QStringLiteral("记住账号"), screen);
     m_remember->setObjectName(QStringLiteral("rememberBox"));
     m_remember->setFont(Theme::shared().font(TextStyle::Caption));
 

@@ -1,6 +1,7 @@
 #include "screen_scaffold.h"
 
 #include "ui/common/divider.h"
+#include "ui/common/scroll_column.h"
 #include "ui/common/symbol_label.h"
 
 #include <QLabel>
@@ -24,7 +25,7 @@ QVBoxLayout* buildScrollingScreen(QWidget* screen, const QString& title, const Q
     }
 
     auto* scroll = new QScrollArea(screen);
-    scroll->setFrameShape(QFrame::NoFrame);
+    makeSeeThrough(scroll);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -33,6 +34,6 @@ QVBoxLayout* buildScrollingScreen(QWidget* screen, const QString& title, const Q
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(16);
-    scroll->setWidget(content);
+    setSeeThroughWidget(scroll, content);
     return column;
 }

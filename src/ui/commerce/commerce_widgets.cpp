@@ -4,6 +4,7 @@
 #include "platform/text_table.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
+#include "ui/common/themed_sheet.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,15 +12,6 @@
 #include <QVBoxLayout>
 
 namespace {
-QString cssColor(const QColor& color)
-{
-    return QStringLiteral("rgba(%1,%2,%3,%4)")
-        .arg(color.red())
-        .arg(color.green())
-        .arg(color.blue())
-        .arg(color.alphaF(), 0, 'f', 3);
-}
-
 QColor withAlpha(QColor color, qreal alpha)
 {
     color.setAlphaF(alpha);

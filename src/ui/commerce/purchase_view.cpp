@@ -11,6 +11,7 @@
 #include "ui/common/button.h"
 #include "ui/common/load_state_view.h"
 #include "ui/common/scroll_column.h"
+#include "ui/common/text_field.h"
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
@@ -71,7 +72,7 @@ QWidget* PurchaseView::buildContent()
     section->setSpacing(6);
     auto* entry = new QHBoxLayout;
     entry->setSpacing(Spacing::s);
-    m_couponField = new QLineEdit(m_couponSection);
+    m_couponField = makeTextField(m_couponSection);
     m_couponField->setPlaceholderText(i18n::tr(QStringLiteral("输入优惠码")));
     connect(m_couponField, &QLineEdit::textChanged, this, &PurchaseView::refreshCoupon);
     m_validate = new Button(QString(), Button::Style::Bordered, m_couponSection);

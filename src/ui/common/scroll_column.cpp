@@ -3,19 +3,29 @@
 #include <QLayoutItem>
 #include <QVBoxLayout>
 
+void makeSeeThrough(QScrollArea* area)
+{
+    area->setFrameShape(QFrame::NoFrame);
+    area->viewport()->setAutoFillBackground(false);
+}
+
+void setSeeThroughWidget(QScrollArea* area, QWidget* content)
+{
+    area->setWidget(content);
+    content->setAutoFillBackground(false);
+}
+
 ScrollColumn::ScrollColumn(int spacing, QMargins margins, QWidget* parent)
     : QScrollArea(parent)
 {
     setWidgetResizable(true);
-    setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* content = new QWidget(this);
-    content->setAutoFillBackground(false);
     m_column = new QVBoxLayout(content);
     m_column->setContentsMargins(margins);
     m_column->setSpacing(spacing);
-    setWidget(content);
-    viewport()->setAutoFillBackground(false);
+    makeSeeThrough(this);
+    setSeeThroughWidget(this, content);
 }
 
 void ScrollColumn::clear()

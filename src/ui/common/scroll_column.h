@@ -4,6 +4,12 @@
 
 class QVBoxLayout;
 
+// Makes `area` show the window behind it: no frame, no fill, the vertical scroll bar (the window's
+// areas scroll vertically only) on a clear track.
+void makeSeeThrough(QScrollArea* area);
+// Puts `content` into a see-through `area`, unfilled (a scroll area fills what it is given).
+void setSeeThroughWidget(QScrollArea* area, QWidget* content);
+
 // A vertical scroll area (indicator shown when needed) holding one column that its screen fills
 // and rebuilds.
 class ScrollColumn : public QScrollArea {

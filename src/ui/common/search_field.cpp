@@ -3,10 +3,22 @@
 #include "icon_button.h"
 #include "symbol_view.h"
 #include "theme.h"
+#include "themed_sheet.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
+
+namespace {
+// Borderless on the field's own background; text, placeholder and selection in the theme's colours.
+QString searchSheet(const ThemePalette& p)
+{
+    return QStringLiteral("QLineEdit { background: transparent; border: none; padding: 0; color: %1;"
+                          " selection-background-color: %2; selection-color: %3; }\n"
+                          "QLineEdit:disabled { color: %4; }\n")
+        .arg(cssColor(p.text), cssColor(p.accent), cssColor(p.onAccent), cssColor(p.tertiaryText));
+}
+} // namespace
 
 SearchField::SearchField(const QString& placeholder, bool rounded, QWidget* parent)
     : QWidget(parent)
@@ -22,7 +34,7 @@ SearchField::SearchField(const QString& placeholder, bool rounded, QWidget* pare
     m_edit->setPlaceholderText(placeholder);
     m_edit->setFont(Theme::shared().font(TextStyle::Body));
     m_edit->setAttribute(Qt::WA_MacShowFocusRect, false);
-    m_edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; padding: 0; }"));
+    setThemedStyleSheet(m_edit, &searchSheet);
     row->addWidget(m_edit, 1);
     m_clear = new IconButton(QStringLiteral("xmark.circle.fill"), 13, this);
     m_clear->setObjectName(QStringLiteral("clearSearch"));

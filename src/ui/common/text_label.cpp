@@ -1,53 +1,48 @@
 #include "text_label.h"
 
-#include <QStyle>
+#include <QApplication>
 
 namespace {
-const char* roleName(TextColor color)
+// The label's colour role, kept on the label so that a change of theme can paint it again.
+constexpr char colorRoleProperty[] = "textColorRole";
+
+// The roles a label may paint its text with: a label inside a button takes the button's.
+constexpr QPalette::ColorRole textRoles[] = {QPalette::WindowText, QPalette::ButtonText, QPalette::Text};
+
+void paintInRole(QLabel* label)
 {
-    switch (color) {
-    case TextColor::Primary:
-        return "";
-    case TextColor::Secondary:
-        return "secondary";
-    case TextColor::Tertiary:
-        return "tertiary";
-    case TextColor::Accent:
-        return "accent";
-    case TextColor::Red:
-        return "red";
-    case TextColor::Green:
-        return "green";
-    case TextColor::Blue:
-        return "blue";
-    case TextColor::Orange:
-        return "orange";
-    case TextColor::Yellow:
-        return "yellow";
-    case TextColor::Purple:
-        return "purple";
-    case TextColor::Teal:
-        return "teal";
-    case TextColor::Gray:
-        return "gray";
+    const auto role = static_cast<TextColor>(label->property(colorRoleProperty).toInt());
+    QPalette colors = label->palette();
+    const QPalette window = QApplication::palette();
+    for (auto textRole : textRoles) {
+        if (role == TextColor::Primary) {
+            // The window's own text colour, dimmed while disabled as every plain label is.
+            for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+                colors.setColor(group, textRole, window.color(group, textRole));
+        } else {
+            colors.setColor(textRole, Theme::shared().palette().color(role));
+        }
     }
-    return "";
+    label->setPalette(colors);
 }
 } // namespace
 
 void setTextColor(QLabel* label, TextColor color)
 {
-    label->setProperty("textColor", QString::fromLatin1(roleName(color)));
-    // A changed property takes effect in the style sheet only after re-polishing.
-    label->style()->unpolish(label);
-    label->style()->polish(label);
+    const bool following = label->property(colorRoleProperty).isValid();
+    label->setProperty(colorRoleProperty, static_cast<int>(color));
+    paintInRole(label);
+    if (!following)
+        QObject::connect(&Theme::shared(), &Theme::changed, label, [label] { paintInRole(label); });
 }
 
 QLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setFont(Theme::shared().font(style, weight));
-    label->setProperty("textColor", QString::fromLatin1(roleName(color)));
+    // A label in the window's text colour takes it from the application, as it changes.
+    if (color != TextColor::Primary)
+        setTextColor(label, color);
     return label;
 }
 

@@ -1,9 +1,10 @@
 #include "theme.h"
 
+#include "theme_style.h"
+
 #include <QApplication>
 #include <QPalette>
-#include <QStyle>
-#include <QStyleFactory>
+#include <QToolTip>
 
 namespace {
 
@@ -112,11 +113,6 @@ QStringList familiesFor(const QString& language)
     const auto cjk
         = language == QLatin1String("ja") ? QStringLiteral("Noto Sans CJK JP") : QStringLiteral("Noto Sans CJK SC");
     return {QStringLiteral("Noto Sans"), cjk, QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")};
-}
-
-QString css(const QColor& c)
-{
-    return QStringLiteral("rgba(%1,%2,%3,%4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alphaF(), 0, 'f', 3);
 }
 
 } // namespace
@@ -272,49 +268,21 @@ void Theme::apply()
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         pal.setColor(QPalette::Disabled, role, p.tertiaryText);
     QApplication::setPalette(pal);
+    QToolTip::setPalette(pal);
+    // A check box's text keeps the window's text colour while disabled; its switch shows the state.
+    QPalette checkBox = pal;
+    checkBox.setColor(QPalette::Disabled, QPalette::WindowText, p.text);
+    QApplication::setPalette(checkBox, "QCheckBox");
 
     // The font before the style: a style change makes every widget measure its text again, and
     // measured with the toolkit's default font, Han characters would open a further CJK face.
     QApplication::setFont(font(TextStyle::Body));
-    if (!QApplication::style() || QApplication::style()->name() != QLatin1String("fusion"))
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    app->setStyleSheet(styleSheet());
+    // No style sheet for the whole application: with one, the toolkit styles and caches rules for
+    // every widget of the window. Colours come from palettes; the few widgets that need a sheet
+    // carry their own.
+    if (!qobject_cast<ThemeStyle*>(QApplication::style()))
+        QApplication::setStyle(new ThemeStyle);
     emit changed();
-}
-
-QString Theme::styleSheet() const
-{
-    const auto& p = m_palette;
-    QString sheet;
-    // Label colours by role; fonts are set per widget from the text styles.
-    const std::pair<const char*, QColor> roles[] = {
-        {"secondary", p.secondaryText},
-        {"tertiary", p.tertiaryText},
-        {"accent", p.accent},
-        {"red", p.red},
-        {"green", p.green},
-        {"blue", p.blue},
-        {"orange", p.orange},
-        {"yellow", p.yellow},
-        {"gray", p.gray},
-        {"purple", p.purple},
-        {"teal", p.teal},
-    };
-    for (const auto& [name, color] : roles)
-        sheet += QStringLiteral("QLabel[textColor=\"%1\"] { color: %2; }\n").arg(QLatin1String(name), css(color));
-    sheet += QStringLiteral(
-                 "QLineEdit { background: %1; color: %2; border: 1px solid %3; border-radius: %6px;"
-                 " padding: 6px 9px; selection-background-color: %4; selection-color: %5;"
-                 " lineedit-password-character: 8226; }\n"
-                 "QLineEdit:focus { border: 2px solid %4; padding: 5px 8px; }\n"
-                 "QLineEdit:disabled { color: %7; }\n"
-                 "QCheckBox { spacing: 7px; color: %2; }\n"
-                 "QToolTip { background: %8; color: %2; border: 1px solid %3; padding: 4px 6px; border-radius: 4px; }\n"
-                 "QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; border: none; }\n")
-                 .arg(css(p.control), css(p.text), css(p.controlBorder), css(p.accent), css(p.onAccent))
-                 .arg(Spacing::controlRadius)
-                 .arg(css(p.tertiaryText), css(p.card));
-    return sheet;
 }
 
 QColor withOpacity(QColor color, qreal opacity)

@@ -99,7 +99,7 @@ public:
     // Digits of equal width, for figures that change while shown (speeds, counters).
     QFont monospacedDigitFont(TextStyle style) const;
 
-    // Installs palette, style sheet and font on the running application.
+    // Installs palette, style and font on the running application.
     void apply();
 
 signals:
@@ -108,7 +108,6 @@ signals:
 private:
     Theme();
     void rebuildPalette();
-    QString styleSheet() const;
 
     QString m_appearance = QStringLiteral("system");
     QString m_accentName = QStringLiteral("blue");

@@ -11,6 +11,7 @@
 #include "ui/common/icon_button.h"
 #include "ui/common/modern_card.h"
 #include "ui/common/screen_call.h"
+#include "ui/common/scroll_column.h"
 #include "ui/common/service_label.h"
 #include "ui/common/spinner.h"
 #include "ui/common/symbol_label.h"
@@ -86,7 +87,7 @@ ServerDashboardView::ServerDashboardView(Services services, QWidget* parent)
     outer->setContentsMargins(0, 0, 0, 0);
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
+    makeSeeThrough(scroll);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     outer->addWidget(scroll);
     auto* content = new QWidget(scroll);
@@ -94,7 +95,7 @@ ServerDashboardView::ServerDashboardView(Services services, QWidget* parent)
     m_column = new QVBoxLayout(content);
     m_column->setContentsMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l);
     m_column->setSpacing(Spacing::xl);
-    scroll->setWidget(content);
+    setSeeThroughWidget(scroll, content);
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, Spacing::xs);

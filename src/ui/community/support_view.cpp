@@ -12,6 +12,7 @@
 #include "ui/common/scroll_column.h"
 #include "ui/common/spinner.h"
 #include "ui/common/symbol_view.h"
+#include "ui/common/text_field.h"
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
@@ -141,7 +142,7 @@ QWidget* SupportView::buildConversationPage()
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(Spacing::m, Spacing::m, Spacing::m, Spacing::m);
     bar->setSpacing(Spacing::s);
-    m_input = new QLineEdit(m_conversation);
+    m_input = makeTextField(m_conversation);
     m_input->setObjectName(QStringLiteral("messageField"));
     m_input->setPlaceholderText(i18n::tr(QStringLiteral("输入消息...")));
     connect(m_input, &QLineEdit::returnPressed, this, &SupportView::send);

@@ -4,6 +4,7 @@
 #include "platform/text_table.h"
 #include "ui/common/divider.h"
 #include "ui/common/row_button.h"
+#include "ui/common/scroll_column.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
@@ -97,7 +98,7 @@ ConnectionLogCard::ConnectionLogCard(VpnManager& vpnManager, QWidget* parent)
     body->setContentsMargins(0, 8, 0, 0);
     body->setSpacing(0);
     m_list = new QScrollArea(m_body);
-    m_list->setFrameShape(QFrame::NoFrame);
+    makeSeeThrough(m_list);
     m_list->setWidgetResizable(true);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -198,7 +199,7 @@ void ConnectionLogCard::rebuildList()
     }
     column->addStretch();
     // Replaces (and deletes) the previous list.
-    m_list->setWidget(entries);
+    setSeeThroughWidget(m_list, entries);
     m_entries = entries;
     m_listedIds = ids;
     m_list->setFixedHeight(qMin(entries->sizeHint().height(), maxListHeight));

@@ -12,6 +12,7 @@
 #include "public_ip_card.h"
 #include "subscription_card.h"
 #include "traffic_cards.h"
+#include "ui/common/scroll_column.h"
 
 #include <QMessageBox>
 #include <QScrollArea>
@@ -29,7 +30,7 @@ DashboardView::DashboardView(Services services, QWidget* parent)
     auto& appState = m_services.appState;
 
     auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
+    makeSeeThrough(scroll);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -58,7 +59,7 @@ DashboardView::DashboardView(Services services, QWidget* parent)
                                                          m_inviteCard, m_nodeCard, m_logCard})
         column->addWidget(card);
     column->addStretch();
-    scroll->setWidget(content);
+    setSeeThroughWidget(scroll, content);
 
     connect(m_connectionCard, &ConnectionCard::toggleRequested, this, qOverload<>(&DashboardView::toggleConnection));
     connect(m_publicIPCard, &PublicIPCard::refreshRequested, this, &DashboardView::refreshPublicIP);

@@ -1,6 +1,7 @@
-// Every state of the commerce sheets in the three languages, rendered to PNG for a person to look
-// at (build/screenshots/commerce_*.png).
+// Every state of the commerce sheets in the three languages and the dark appearance, rendered to PNG for a person to
+// look at (build/screenshots/commerce_*.png).
 #include "purchase_fixture.h"
+#include "scoped_appearance.h"
 
 #include "support/screenshot.h"
 #include "ui/commerce/converter_view.h"
@@ -29,8 +30,9 @@ class CommerceScreenshots : public PurchaseTest {};
 
 TEST_F(CommerceScreenshots, PurchaseStates)
 {
-    for (const auto& [language, name] : kLanguages) {
+    for (const auto& [language, appearance, name] : kLooks) {
         ScopedLanguage scope(language);
+        ScopedAppearance look(appearance);
         world.service.setOverride(QStringLiteral("/api/plans"), slowOnce(std::chrono::milliseconds(1500)));
         view = new PurchaseView(world.services(), nullptr);
         view->open();
@@ -111,8 +113,9 @@ TEST_F(CommerceScreenshots, PurchaseStates)
 
 TEST_F(CommerceScreenshots, SubscriptionStates)
 {
-    for (const auto& [language, name] : kLanguages) {
+    for (const auto& [language, appearance, name] : kLooks) {
         ScopedLanguage scope(language);
+        ScopedAppearance look(appearance);
         world.service.setOverride(QStringLiteral("/api/me"), slowOnce(std::chrono::milliseconds(1500)));
         QPointer<SubscriptionView> sheet = new SubscriptionView(world.services(), nullptr);
         sheet->open();
@@ -142,8 +145,9 @@ TEST_F(CommerceScreenshots, SubscriptionStates)
 
 TEST_F(CommerceScreenshots, ConverterStates)
 {
-    for (const auto& [language, name] : kLanguages) {
+    for (const auto& [language, appearance, name] : kLooks) {
         ScopedLanguage scope(language);
+        ScopedAppearance look(appearance);
         QPointer<ConverterView> sheet = new ConverterView(world.services(), nullptr);
         sheet->open();
         shoot(sheet, u"converter_empty"_qs, name);

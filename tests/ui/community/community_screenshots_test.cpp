@@ -1,4 +1,5 @@
 #include "community_world.h"
+#include "scoped_appearance.h"
 
 #include "support/screenshot.h"
 #include "ui/community/announcements_view.h"
@@ -11,7 +12,7 @@
 
 #include <QJsonArray>
 
-// Every community screen in each interface language, rendered for a person to look at.
+// Every community screen in each interface language and the dark appearance, rendered for a person to look at.
 class CommunityScreenshots : public ::testing::Test {
 protected:
     void SetUp() override
@@ -54,8 +55,9 @@ protected:
 
 TEST_F(CommunityScreenshots, EveryScreenInEveryLanguage)
 {
-    for (const auto& [language, code] : kLanguages) {
+    for (const auto& [language, appearance, code] : kLooks) {
         LanguageScope scope(language);
+        ScopedAppearance look(appearance);
 
         auto* notices = new AnnouncementsView(announcements(), &world.window);
         notices->resize(420, 460);
