@@ -56,7 +56,8 @@ SettingsView::Services SettingsWorld::services()
             .checkForUpdates = [this] { ++updateChecks; },
             .openSignIn = [this](QWidget*) { ++signInRequests; },
             .speedTestProxy = std::nullopt,
-            .speedTestIdleTimeout = std::chrono::milliseconds(300),
+            // Long enough that a loaded machine's slow answer is not taken for a silent server.
+            .speedTestIdleTimeout = std::chrono::milliseconds(1500),
             .applicationDirectories = {applications.path()}};
 }
 
