@@ -109,10 +109,12 @@ StyleMetrics metricsFor(TextStyle style)
 QStringList familiesFor(const QString& language)
 {
     // Latin text in Noto Sans; Han characters in the face of the interface language, so that
-    // Japanese kanji take their Japanese forms.
+    // Japanese kanji take their Japanese forms. Flags and emoji name their face too: left to the
+    // system's fallback list, each font size would match and keep a hundred other families first.
     const auto cjk
         = language == QLatin1String("ja") ? QStringLiteral("Noto Sans CJK JP") : QStringLiteral("Noto Sans CJK SC");
-    return {QStringLiteral("Noto Sans"), cjk, QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")};
+    return {QStringLiteral("Noto Sans"), cjk, QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans"),
+            QStringLiteral("Noto Color Emoji")};
 }
 
 } // namespace
