@@ -4,8 +4,7 @@
 
 class QVBoxLayout;
 
-// Makes `area` show the window behind it: no frame, no fill, the vertical scroll bar (the window's
-// areas scroll vertically only) on a clear track.
+// Makes `area` show the window behind it: no frame, no fill; its scroll bar keeps the toolkit's look.
 void makeSeeThrough(QScrollArea* area);
 // Puts `content` into a see-through `area`, unfilled (a scroll area fills what it is given).
 void setSeeThroughWidget(QScrollArea* area, QWidget* content);
