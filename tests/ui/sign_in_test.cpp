@@ -1,5 +1,6 @@
 #include "scoped_appearance.h"
 #include "support/screenshot.h"
+#include "ui/account/forgot_password_view.h"
 #include "ui/account/full_page_login_view.h"
 #include "ui/account/login_view.h"
 #include "ui/common/button.h"
@@ -245,6 +246,36 @@ TEST_F(SignInTest, ForgotPasswordOpensOneResetSheet)
     EXPECT_TRUE(qobject_cast<ForgotPasswordView*>(sheet));
     QTest::mouseClick(view.form().forgotPasswordButton(), Qt::LeftButton);
     EXPECT_EQ(view.form().forgotPasswordSheet(), sheet.data());
+}
+
+TEST_F(SignInTest, AFinishedResetFillsTheScreenWithTheAccountAndTheNewPassword)
+{
+    world.settings.store->setValue(SettingsKeys::rememberAccount, false);
+    FullPageLoginView view(world.loginServices(), world.urlOpener, QUrl());
+    view.show();
+    fill(view.form(), QStringLiteral("typo@example.com"), QStringLiteral("forgotten"));
+    QTest::mouseClick(view.form().forgotPasswordButton(), Qt::LeftButton);
+    QPointer<ForgotPasswordView> sheet = qobject_cast<ForgotPasswordView*>(view.form().forgotPasswordSheet());
+    ASSERT_TRUE(sheet);
+    const auto field = [&](const char* name) { return sheet->findChild<QLineEdit*>(QLatin1String(name)); };
+    const auto press
+        = [&](const char* name) { QTest::mouseClick(sheet->findChild<Button*>(QLatin1String(name)), Qt::LeftButton); };
+
+    field("emailField")->setText(account.email);
+    press("sendButton");
+    UiWorld::waitUntil([&] { return sheet->step() == ForgotPasswordView::Step::reset; });
+    const QString newPassword = QStringLiteral("新的密码abc");
+    field("codeField")->setText(world.service.state().resetCodes.value(account.email));
+    field("newPasswordField")->setText(newPassword);
+    field("confirmPasswordField")->setText(newPassword);
+    press("confirmButton");
+    UiWorld::waitUntil([&] { return sheet->step() == ForgotPasswordView::Step::done; });
+    press("finishButton");
+    UiWorld::waitUntil([&] { return sheet.isNull(); });
+
+    EXPECT_EQ(view.form().emailField()->text(), account.email);
+    EXPECT_EQ(view.form().passwordRow()->field()->text(), newPassword);
+    EXPECT_TRUE(view.form().rememberBox()->isChecked()) << "the reset remembers the account";
 }
 
 TEST_F(SignInTest, Screenshots)

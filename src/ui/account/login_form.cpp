@@ -15,6 +15,7 @@
 #include "ui/common/text_label.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPointer>
@@ -98,8 +99,13 @@ LoginForm::LoginForm(Services services, QWidget* screen)
     m_forgot->setFont(Theme::shared().font(TextStyle::Caption));
     m_forgot->setTint(TextColor::Secondary);
     connect(m_forgot, &QPushButton::clicked, this, [this] {
-        if (!m_forgotSheet)
-            m_forgotSheet = m_services.openForgotPassword(m_screen);
+        if (m_forgotSheet)
+            return;
+        m_forgotSheet = m_services.openForgotPassword(m_screen);
+        // A reset that ends with "去登录" made the account and its new password the remembered
+        // ones: the fields on display show them, not what was typed before.
+        if (auto* sheet = qobject_cast<QDialog*>(m_forgotSheet.data()))
+            connect(sheet, &QDialog::accepted, this, &LoginForm::prefillRememberedAccount);
     });
 
     connect(m_email, &QLineEdit::textChanged, this, &LoginForm::refresh);

@@ -53,11 +53,14 @@ SymbolLabel* cardTitle(const QString& symbol, const QString& text, TextColor col
 PlanUsage planUsage(std::optional<double> used, std::optional<double> total)
 {
     const double usedAmount = used.value_or(0);
-    const double shownTotal = total.value_or(30.0);
-    const double divisor = total ? qMax(*total, 1.0) : 30.0;
     PlanUsage usage;
-    usage.text = i18n::format(QStringLiteral("%.1f / %.0f GB"), usedAmount, shownTotal);
-    usage.fraction = usedAmount / divisor;
+    // Without a total the allowance is unknown: none is invented, and the bar measures nothing.
+    if (!total) {
+        usage.text = i18n::format(QStringLiteral("%.1f / -- GB"), usedAmount);
+        return usage;
+    }
+    usage.text = i18n::format(QStringLiteral("%.1f / %.0f GB"), usedAmount, *total);
+    usage.fraction = usedAmount / qMax(*total, 1.0);
     usage.isHigh = usage.fraction > 0.8;
     return usage;
 }

@@ -12,8 +12,8 @@ class QWidget;
 // The cards of the account screen, built from the profile being shown.
 namespace ProfileCards {
 
-// The traffic row and bar of the plan card: amounts in gigabytes; an absent total shows as 30
-// and divides as 30, a present one divides as at least 1.
+// The traffic row and bar of the plan card: amounts in gigabytes; an absent total shows as "--"
+// and leaves the bar empty, a present one divides as at least 1.
 struct PlanUsage {
     QString text; // "12.3 / 100 GB"
     double fraction = 0; // used over the divisor, not capped

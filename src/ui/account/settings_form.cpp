@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace SettingsForm {
@@ -42,6 +43,15 @@ QCheckBox* makeStoredToggle(const QString& label, SettingsStore& settings, const
     auto* toggle = makeToggle(label, parent);
     toggle->setChecked(settings.boolOr(key, fallback));
     QObject::connect(toggle, &QCheckBox::toggled, toggle, [&settings, key](bool on) { settings.setValue(key, on); });
+    // Others change the setting too (the clean-up, the menu-bar popover): the switch shows what is
+    // stored, without acting on it again.
+    QObject::connect(&settings, &SettingsStore::valueChanged, toggle,
+                     [toggle, &settings, key, fallback](const QString& changed) {
+                         if (changed != key)
+                             return;
+                         const QSignalBlocker quiet(toggle);
+                         toggle->setChecked(settings.boolOr(key, fallback));
+                     });
     return toggle;
 }
 

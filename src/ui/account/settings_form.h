@@ -32,7 +32,8 @@ private:
 // A switch with its label on the left, as the form shows every Boolean setting.
 QCheckBox* makeToggle(const QString& label, QWidget* parent = nullptr);
 // A switch bound to a Boolean setting: it shows the stored value (`fallback` while the key is
-// absent or holds another type) and stores every change.
+// absent or holds another type), also after others change it, and stores every change the user
+// makes; a change from the store is shown without announcing it as the user's.
 QCheckBox* makeStoredToggle(const QString& label, SettingsStore& settings, const QString& key, bool fallback,
                             QWidget* parent = nullptr);
 

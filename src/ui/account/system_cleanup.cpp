@@ -49,6 +49,11 @@ QCoro::Task<> SystemCleanup::perform()
         co_return;
     QPointer<SystemCleanup> self(this);
     setRunning(true);
+    // The screen may be rebuilt meanwhile (a new language): the clean-up leaves it for the window
+    // it is shown in, so that its report still reaches the user.
+    QWidget* window = m_screen->window();
+    m_window = window == m_screen ? nullptr : window;
+    setParent(m_window);
     if (m_vpnManager.state() == ConnectionState::connected) {
         co_await m_vpnManager.disconnect();
         if (!self)
@@ -59,6 +64,10 @@ QCoro::Task<> SystemCleanup::perform()
         co_return;
     setRunning(false);
     showReport(report(result));
+    if (m_screen)
+        setParent(m_screen);
+    else
+        deleteLater();
 }
 
 void SystemCleanup::setRunning(bool running)
@@ -70,7 +79,8 @@ void SystemCleanup::setRunning(bool running)
 void SystemCleanup::showReport(const QString& text)
 {
     // Titled "清理完成" also when some steps failed: the lines say which.
-    auto* alert = new QMessageBox(QMessageBox::Information, t(u"清理完成"), text, QMessageBox::NoButton, m_screen);
+    QWidget* over = m_screen ? m_screen.data() : m_window.data();
+    auto* alert = new QMessageBox(QMessageBox::Information, t(u"清理完成"), text, QMessageBox::NoButton, over);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->addButton(t(u"好"), QMessageBox::RejectRole);
     m_report = alert;

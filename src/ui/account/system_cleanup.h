@@ -34,7 +34,9 @@ private:
     void showReport(const QString& text);
 
     VpnManager& m_vpnManager;
-    QWidget* m_screen;
+    QPointer<QWidget> m_screen;
+    // While a clean-up runs: the window the screen is shown in, none when it is its own window.
+    QPointer<QWidget> m_window;
     bool m_running = false;
     QPointer<QMessageBox> m_confirmation;
     QPointer<QMessageBox> m_report;

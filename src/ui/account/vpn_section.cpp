@@ -6,10 +6,12 @@
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "ui/common/text_label.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QVariant>
 
 using SettingsForm::ChoicePicker;
@@ -72,6 +74,10 @@ VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore&
     auto* reconnect = SettingsForm::makeToggle(t(u"隧道断开自动重连"), this);
     reconnect->setChecked(m_vpnManager.autoReconnectEnabled());
     connect(reconnect, &QCheckBox::toggled, this, [this](bool on) { m_vpnManager.setAutoReconnectEnabled(on); });
+    connect(&m_vpnManager, &VpnManager::autoReconnectEnabledChanged, reconnect, [this, reconnect] {
+        const QSignalBlocker quiet(reconnect);
+        reconnect->setChecked(m_vpnManager.autoReconnectEnabled());
+    });
     m_toggles.insert(SettingsKeys::autoReconnectEnabled, reconnect);
     addRow(reconnect);
 
@@ -89,9 +95,11 @@ VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore&
     m_killSwitchWarning->setWordWrap(true);
     addRow(m_killSwitchWarning);
     connect(&m_vpnManager, &VpnManager::killSwitchEnabledChanged, this, &VpnSection::refreshKillSwitchWarning);
-    // The engine loads the rules right after announcing the connection: look once it is done.
     connect(&m_vpnManager, &VpnManager::stateChanged, this, &VpnSection::refreshKillSwitchWarning,
             Qt::QueuedConnection);
+    // A connect loads the rules after announcing the connection, through an administrator prompt:
+    // its outcome is known once the connect has finished.
+    connect(&m_vpnManager, &VpnManager::nodeConnected, this, &VpnSection::showKillSwitchOutcome);
     refreshKillSwitchWarning();
 }
 
@@ -112,27 +120,50 @@ void VpnSection::refreshRoutingCaption(const QString& mode)
 void VpnSection::applyKillSwitch(bool wanted)
 {
     // While not connected only the wish is stored: the engine applies it on its next connect.
-    if (m_vpnManager.state() == ConnectionState::connected) {
-        if (wanted)
-            m_vpnManager.enableKillSwitch();
-        else
-            m_vpnManager.disableKillSwitch();
+    if (m_vpnManager.state() != ConnectionState::connected) {
+        refreshKillSwitchWarning();
+        return;
     }
-    refreshKillSwitchWarning();
+    // The administrator prompt may stay open a while: the line speaks once it has been answered.
+    whileAlive(this, wanted ? m_vpnManager.enableKillSwitch() : m_vpnManager.disableKillSwitch(),
+               [this] { showKillSwitchOutcome(); });
+    hideKillSwitchWarningWhenSettled();
 }
+
+bool VpnSection::rulesWanted() const
+{
+    // The rules should be loaded exactly while connected with the switch on.
+    return m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)
+        && m_vpnManager.state() == ConnectionState::connected;
+}
+
+bool VpnSection::killSwitchAsWished() const { return m_vpnManager.killSwitchEnabled() == rulesWanted(); }
 
 void VpnSection::refreshKillSwitchWarning()
 {
-    // The rules should be loaded exactly while connected with the switch on.
-    const bool wanted = m_settings.boolOr(SettingsKeys::killSwitchEnabled, false);
-    const bool expected = wanted && m_vpnManager.state() == ConnectionState::connected;
-    const bool loaded = m_vpnManager.killSwitchEnabled();
-    if (loaded == expected) {
-        m_killSwitchWarning->clear();
-        m_killSwitchWarning->hide();
+    // Disconnected, the engine has nothing left to do with the rules; in any other state a step
+    // may still be under way, and the line waits for its outcome.
+    if (m_vpnManager.state() == ConnectionState::disconnected)
+        showKillSwitchOutcome();
+    else
+        hideKillSwitchWarningWhenSettled();
+}
+
+void VpnSection::hideKillSwitchWarningWhenSettled()
+{
+    if (!killSwitchAsWished())
+        return;
+    m_killSwitchWarning->clear();
+    m_killSwitchWarning->hide();
+}
+
+void VpnSection::showKillSwitchOutcome()
+{
+    if (killSwitchAsWished()) {
+        hideKillSwitchWarningWhenSettled();
         return;
     }
-    m_killSwitchWarning->setText(expected ? t(u"网络锁未能开启，非 VPN 流量未被阻止，详见连接日志")
-                                          : t(u"网络锁未能关闭，非 VPN 流量仍被阻止，详见连接日志"));
+    m_killSwitchWarning->setText(rulesWanted() ? t(u"网络锁未能开启，非 VPN 流量未被阻止，详见连接日志")
+                                               : t(u"网络锁未能关闭，非 VPN 流量仍被阻止，详见连接日志"));
     m_killSwitchWarning->show();
 }

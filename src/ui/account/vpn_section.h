@@ -33,7 +33,14 @@ private:
     void refreshProxyModeCaption();
     void refreshRoutingCaption(const QString& mode);
     void applyKillSwitch(bool wanted);
+    bool rulesWanted() const;
+    // Whether the engine's rules are loaded exactly when wanted.
+    bool killSwitchAsWished() const;
+    // On any change: the warning after a finished step, else only taken down once all agrees.
     void refreshKillSwitchWarning();
+    void hideKillSwitchWarningWhenSettled();
+    // After a kill-switch step has ended: says so when the rules are not as wished.
+    void showKillSwitchOutcome();
 
     VpnManager& m_vpnManager;
     XrayManager& m_xray;

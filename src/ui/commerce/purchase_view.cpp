@@ -15,10 +15,12 @@
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScrollArea>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace {
@@ -53,6 +55,14 @@ QWidget* PurchaseView::buildContent()
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(Spacing::m);
+
+    // What became of the last order, said here because its payment sheet has closed.
+    m_orderNote = makeLabel(QString(), TextStyle::Callout, TextColor::Red, content);
+    m_orderNote->setObjectName(QStringLiteral("orderNote"));
+    m_orderNote->setWordWrap(true);
+    m_orderNote->setContentsMargins(Spacing::l, Spacing::s, Spacing::l, 0);
+    m_orderNote->hide();
+    column->addWidget(m_orderNote);
 
     auto* toggleRow = new QHBoxLayout;
     toggleRow->setContentsMargins(Spacing::l, Spacing::s, Spacing::l, 0);
@@ -105,12 +115,17 @@ QWidget* PurchaseView::buildContent()
 void PurchaseView::showEvent(QShowEvent* event)
 {
     SheetDialog::showEvent(event);
-    loadPlans();
+    // A window coming back from being minimised is no new appearance of the sheet.
+    if (!event->spontaneous())
+        loadPlans();
 }
 
 void PurchaseView::hideEvent(QHideEvent* event)
 {
-    stopPolling();
+    // Minimised (a spontaneous hide), the sheet goes on waiting for the payment the user may be
+    // making in another application; only closing it ends the poll.
+    if (!event->spontaneous())
+        stopPolling();
     SheetDialog::hideEvent(event);
 }
 
@@ -217,6 +232,7 @@ void PurchaseView::selectPlan(const Plan& plan)
 {
     const auto selection = ++m_selection;
     stopPolling();
+    showOrderNote(std::nullopt);
     m_pay.paying = true;
     m_pay.payError.reset();
     m_pay.activePlan = plan;
@@ -380,6 +396,7 @@ void PurchaseView::applyStatus(qint64 orderId, const OrderStatusResult& result)
         stopPolling();
         m_pay.payError = i18n::tr(QStringLiteral("订单已关闭"));
         closePaySheet();
+        showOrderNote(m_pay.payError);
         return;
     case PaymentRules::StatusVerdict::pending:
         return;
@@ -394,6 +411,10 @@ void PurchaseView::openPaySheet()
         connect(m_paySheet, &PaymentSheet::generateWxRequested, this, &PurchaseView::createWxQr);
         // Closed by its button, by the platform or by the poll: the poll ends with it.
         connect(m_paySheet, &QDialog::finished, this, [this] {
+            // Closed by the user with an order on display: it may have been paid seconds ago, and
+            // the plan shows without waiting for the next profile load.
+            if (m_showPay && m_pay.payOrder)
+                emit m_services.notifier.refreshProfile();
             m_showPay = false;
             stopPolling();
         });
@@ -408,6 +429,13 @@ void PurchaseView::closePaySheet()
     m_showPay = false;
     if (m_paySheet)
         m_paySheet->close();
+}
+
+void PurchaseView::showOrderNote(const std::optional<QString>& note)
+{
+    m_orderNoteText = note;
+    m_orderNote->setText(note.value_or(QString()));
+    m_orderNote->setVisible(note.has_value());
 }
 
 void PurchaseView::refreshPaySheet()

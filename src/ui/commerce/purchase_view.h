@@ -47,6 +47,8 @@ public:
     const std::optional<QString>& successPlan() const { return m_successPlan; }
     bool isSuccessShown() const { return m_showSuccess; }
     bool isPolling() const;
+    // The closed-order message, on the sheet itself once the payment sheet has gone.
+    const std::optional<QString>& orderNote() const { return m_orderNoteText; }
 
     // Parts, for tests.
     LoadStateView* states() const { return m_states; }
@@ -55,6 +57,7 @@ public:
     Button* validateButton() const { return m_validate; }
     QLabel* couponBadge() const { return m_couponBadge; }
     QLabel* couponNote() const { return m_couponNote; }
+    QLabel* orderNoteLabel() const { return m_orderNote; }
     QList<QLabel*> groupTitles() const { return m_groupTitles; }
     QList<PlanRow*> planRows() const { return m_planRows; }
     PaymentSheet* paymentSheet() const { return m_paySheet; }
@@ -83,6 +86,7 @@ private:
     void applyStatus(qint64 orderId, const OrderStatusResult& result);
     void openPaySheet();
     void closePaySheet();
+    void showOrderNote(const std::optional<QString>& note);
     void refreshPaySheet();
     void presentSuccess();
     bool isCurrent(quint64 selection) const { return selection == m_selection; }
@@ -115,6 +119,8 @@ private:
     QWidget* m_couponAccepted = nullptr;
     QLabel* m_couponBadge = nullptr;
     QLabel* m_couponNote = nullptr;
+    QLabel* m_orderNote = nullptr;
+    std::optional<QString> m_orderNoteText;
     QVBoxLayout* m_planColumn = nullptr;
     QList<QLabel*> m_groupTitles;
     QList<PlanRow*> m_planRows;

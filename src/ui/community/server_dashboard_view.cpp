@@ -19,6 +19,7 @@
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QScrollArea>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -154,7 +155,9 @@ void ServerDashboardView::showEvent(QShowEvent* event)
 
 void ServerDashboardView::hideEvent(QHideEvent* event)
 {
-    m_refreshTimer->stop();
+    // Another tab or a closed window stops the refresh; a minimised window keeps it going.
+    if (!event->spontaneous())
+        m_refreshTimer->stop();
     QWidget::hideEvent(event);
 }
 

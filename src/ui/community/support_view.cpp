@@ -16,10 +16,10 @@
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -54,7 +54,9 @@ SupportView::SupportView(Services services, QWidget* parent)
 
 void SupportView::hideEvent(QHideEvent* event)
 {
-    m_refreshTimer->stop();
+    // Minimised, the conversation keeps taking in staff replies; closed, it stops asking.
+    if (!event->spontaneous())
+        m_refreshTimer->stop();
     LoadingSheet::hideEvent(event);
 }
 
@@ -130,6 +132,14 @@ QWidget* SupportView::buildConversationPage()
 
     m_messageArea = new ScrollColumn(10, QMargins(Spacing::m, Spacing::m, Spacing::m, Spacing::m), m_conversation);
     m_messageArea->setObjectName(QStringLiteral("messageArea"));
+    // The rows are laid out after they are added, and the range grows as they are: the newest
+    // message stays in view until the user scrolls.
+    auto* scrollBar = m_messageArea->verticalScrollBar();
+    connect(scrollBar, &QScrollBar::rangeChanged, this, [this, scrollBar](int, int maximum) {
+        if (m_followNewest)
+            scrollBar->setValue(maximum);
+    });
+    connect(scrollBar, &QAbstractSlider::actionTriggered, this, [this] { m_followNewest = false; });
     column->addWidget(m_messageArea, 1);
     column->addWidget(new Divider(m_conversation));
 
@@ -177,6 +187,7 @@ QWidget* SupportView::loadedPage() { return m_tickets.isEmpty() ? m_emptyList : 
 void SupportView::openTicket(qint64 id)
 {
     m_selectedTicketId = id;
+    takeBackUnsent(id);
     loadMessages(id);
     startPolling();
     refresh();
@@ -185,6 +196,7 @@ void SupportView::openTicket(qint64 id)
 void SupportView::startNewConversation()
 {
     m_selectedTicketId = newConversation;
+    takeBackUnsent(newConversation);
     m_messages.clear();
     m_messagesTicketId = newConversation;
     rebuildMessages();
@@ -220,6 +232,10 @@ void SupportView::fetchMessages(qint64 id, Apply rule, bool firstLoad)
                  } else if (endsFirstLoad) {
                      rebuildMessages();
                  }
+                 // An opened conversation starts at its newest message, also when it is the one
+                 // shown before with as many messages.
+                 if (endsFirstLoad)
+                     scrollToBottom();
                  refreshSendControls();
                  emit conversationAnswered(id);
              });
@@ -253,13 +269,13 @@ void SupportView::send()
             if (outcome.ok())
                 finishCreate(*outcome.value);
             else
-                restoreUnsent(text);
+                restoreUnsent(newConversation, text);
         });
         return;
     }
-    whenDone(this, m_services.api.sendTicketMessage(id, text), [this, text](CallOutcome<void> outcome) {
+    whenDone(this, m_services.api.sendTicketMessage(id, text), [this, id, text](CallOutcome<void> outcome) {
         if (!outcome.ok()) {
-            restoreUnsent(text);
+            restoreUnsent(id, text);
             return;
         }
         m_sending = false;
@@ -291,14 +307,33 @@ void SupportView::finishCreate(qint64 newId)
     refresh();
 }
 
-void SupportView::restoreUnsent(const QString& text)
+void SupportView::restoreUnsent(qint64 id, const QString& text)
 {
     m_sending = false;
-    // The unsent text goes back in front of anything typed meanwhile: nothing typed is lost.
+    // The unsent text stays with its own conversation: the field is shared by all of them, and
+    // while another one is open it would go to the wrong ticket.
+    if (m_selectedTicketId == id) {
+        putBackUnsent(text);
+    } else {
+        auto& held = m_unsent[id];
+        held = held.isEmpty() ? text : text + QLatin1Char(' ') + held;
+    }
+    refreshSendControls();
+}
+
+void SupportView::takeBackUnsent(qint64 id)
+{
+    const auto held = m_unsent.take(id);
+    if (!held.isEmpty())
+        putBackUnsent(held);
+}
+
+void SupportView::putBackUnsent(const QString& text)
+{
+    // In front of anything typed meanwhile: nothing typed is lost.
     const auto typed = m_input->text();
     m_input->setText(typed.isEmpty() ? text : text + QLatin1Char(' ') + typed);
     m_sendNotice = i18n::tr(QStringLiteral("消息未发送，请重试"));
-    refreshSendControls();
 }
 
 void SupportView::reloadAfterSend()
@@ -386,8 +421,7 @@ void SupportView::rebuildMessages()
 
 void SupportView::scrollToBottom()
 {
-    // Once the new rows are laid out.
-    QTimer::singleShot(0, m_messageArea, [area = m_messageArea] {
-        area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
-    });
+    m_followNewest = true;
+    auto* bar = m_messageArea->verticalScrollBar();
+    bar->setValue(bar->maximum());
 }

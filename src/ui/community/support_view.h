@@ -4,6 +4,7 @@
 #include "loading_sheet.h"
 #include "ui/common/screen_timer.h"
 
+#include <QHash>
 #include <QList>
 
 #include <chrono>
@@ -49,6 +50,7 @@ public:
     ScreenTimer* refreshTimer() const { return m_refreshTimer; }
     QLineEdit* inputField() const { return m_input; }
     Button* sendButton() const { return m_send; }
+    ScrollColumn* messageArea() const { return m_messageArea; }
 
 signals:
     // An answer for a conversation's messages was handled: applied, or dropped as stale.
@@ -68,7 +70,10 @@ private:
     void loadMessages(qint64 id);
     void send();
     void finishCreate(qint64 newId);
-    void restoreUnsent(const QString& text);
+    // A message to `id` that was not sent: back into the field, or held until `id` is opened.
+    void restoreUnsent(qint64 id, const QString& text);
+    void takeBackUnsent(qint64 id);
+    void putBackUnsent(const QString& text);
     void reloadAfterSend();
     void startPolling();
     void poll();
@@ -97,6 +102,10 @@ private:
     bool m_conversationLoading = false;
     bool m_sending = false;
     std::optional<QString> m_sendNotice;
+    // Unsent texts of conversations not on display, by ticket (or newConversation).
+    QHash<qint64, QString> m_unsent;
+    // Whether the message area keeps its newest message in view as its rows are laid out.
+    bool m_followNewest = false;
     quint64 m_lastFetchIssued = 0;
     quint64 m_lastFetchApplied = 0;
     ScreenTimer* m_refreshTimer;

@@ -224,13 +224,11 @@ void MenuBarView::toggleConnection(const Node& node)
 
 void MenuBarView::showMainWindow()
 {
-    const QString title = i18n::tr(QStringLiteral("Velmorand"));
+    // The main window by its kind: the sign-in sheet and the update alert carry its title too.
     QWidget* found = nullptr;
     const auto windows = QApplication::topLevelWidgets();
     for (auto* window : windows) {
-        if (window->windowType() == Qt::Popup || window == this->window())
-            continue;
-        if (window->windowTitle() == title || qobject_cast<QMainWindow*>(window)) {
+        if (qobject_cast<QMainWindow*>(window) && window != this->window()) {
             found = window;
             break;
         }
@@ -239,6 +237,7 @@ void MenuBarView::showMainWindow()
         return;
     if (auto* popover = window(); popover != this)
         popover->close();
+    found->setWindowState(found->windowState() & ~Qt::WindowMinimized);
     found->show();
     found->raise();
     found->activateWindow();

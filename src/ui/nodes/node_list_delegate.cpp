@@ -118,15 +118,21 @@ QSize NodeListDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
 bool NodeListDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                                    const QModelIndex& index)
 {
-    const auto* nodes = qobject_cast<const NodeListModel*>(model);
-    if (event->type() != QEvent::MouseButtonRelease || !nodes || nodes->line(index.row()).kind != Line::Kind::node)
+    if (event->type() != QEvent::MouseButtonRelease)
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    const NodeRow row = nodes->nodeRow(index.row());
-    if (mouse->button() != Qt::LeftButton || !row.starRect(option.rect).contains(mouse->position().toPoint()))
+    if (mouse->button() != Qt::LeftButton || !isOnStar(model, index, option.rect, mouse->position().toPoint()))
         return QStyledItemDelegate::editorEvent(event, model, option, index);
-    emit favoriteToggled(row.node.id);
+    emit favoriteToggled(qobject_cast<const NodeListModel*>(model)->nodeRow(index.row()).node.id);
     return true;
+}
+
+bool NodeListDelegate::isOnStar(const QAbstractItemModel* model, const QModelIndex& index, const QRect& line,
+                                const QPoint& position)
+{
+    const auto* nodes = qobject_cast<const NodeListModel*>(model);
+    return nodes && nodes->line(index.row()).kind == Line::Kind::node
+        && nodes->nodeRow(index.row()).starRect(line).contains(position);
 }
 
 bool NodeListDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,

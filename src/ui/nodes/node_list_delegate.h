@@ -18,6 +18,10 @@ public:
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
 
+    // Whether `position` is on the star of the node row at `index`, drawn in `line`.
+    static bool isOnStar(const QAbstractItemModel* model, const QModelIndex& index, const QRect& line,
+                         const QPoint& position);
+
 signals:
     void favoriteToggled(qint64 nodeId);
 

@@ -5,6 +5,7 @@
 #include "connection/vpn_manager.h"
 #include "node_list_delegate.h"
 #include "node_list_model.h"
+#include "node_list_view_widget.h"
 #include "platform/text_format.h"
 #include "platform/text_table.h"
 #include "ui/common/button.h"
@@ -90,7 +91,7 @@ NodesListView::NodesListView(Services services, QWidget* parent)
     column->addWidget(m_search);
     column->addWidget(new Divider(this));
 
-    m_list = new QListView(this);
+    m_list = new NodeListViewWidget(this);
     m_list->setObjectName(QStringLiteral("nodeList"));
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -78,4 +78,18 @@ TEST_F(AccountScreenshots, AccountAndSettingsInEveryLanguageAndLook)
     saveWhole(world.makeView(), QStringLiteral("settings-signed-out-en"));
 }
 
+TEST_F(AccountScreenshots, ThePlanCardOfAProfileWithoutATotal)
+{
+    useLook(AppLanguage::zh, QStringLiteral("light"));
+    SettingsWorld world;
+    Notifier notifier;
+    world.appState.setIsLoggedIn(true);
+    auto shown = sampleProfile();
+    shown.trafficTotal.reset();
+    shown.trafficUsed = 45.2;
+    world.appState.setProfile(shown);
+    ProfileView account({.appState = world.appState, .notifier = notifier, .openSignIn = [](QWidget*) {}});
+    saveWhole(account, QStringLiteral("account-without-total-zh"));
+}
+
 } // namespace

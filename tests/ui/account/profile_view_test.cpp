@@ -68,7 +68,9 @@ TEST(ProfilePlanUsage, TrafficRowAndBar)
     };
     const Case cases[] = {
         {12.345, 100.0, "12.3 / 100 GB", 0.12345, false},
-        {12.0, std::nullopt, "12.0 / 30 GB", 0.4, false},
+        // No total: no invented allowance, and no bar measured against one.
+        {12.0, std::nullopt, "12.0 / -- GB", 0.0, false},
+        {45.0, std::nullopt, "45.0 / -- GB", 0.0, false},
         {0.5, 0.0, "0.5 / 0 GB", 0.5, false},
         {80.0, 100.0, "80.0 / 100 GB", 0.8, false},
         {80.1, 100.0, "80.1 / 100 GB", 0.801, true},
@@ -135,7 +137,7 @@ TEST_F(ProfileViewTest, TheCardsShowTheProfile)
           {"accountPlan", t("体验版")},
           {"planName", t("体验版")},
           {"planExpiry", t("永久")},
-          {"planTraffic", QStringLiteral("0.0 / 30 GB")},
+          {"planTraffic", QStringLiteral("0.0 / -- GB")},
           {"inviteCode", QStringLiteral("<none>")},
           {"commission", QStringLiteral("<none>")}},
          TextColor::Blue},

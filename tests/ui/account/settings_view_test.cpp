@@ -10,8 +10,42 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSemaphore>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
 
 namespace {
+
+// An administrator prompt for the kill switch's rules that stays open until the test answers it.
+class HeldKillSwitchPrompt {
+public:
+    explicit HeldKillSwitchPrompt(RecordingAdminScriptRunner& admin)
+    {
+        admin.handler = [this](const QString& script) {
+            if (!script.contains(QLatin1String("Block all other outbound traffic")))
+                return AdminScriptResult{true, {}, {}};
+            m_open = true;
+            m_answered.acquire();
+            m_open = false;
+            return m_succeeds ? AdminScriptResult{true, {}, {}}
+                              : AdminScriptResult{false, {}, QStringLiteral("refused")};
+        };
+    }
+
+    bool isOpen() const { return m_open; }
+    void answer(bool succeeds)
+    {
+        m_succeeds = succeeds;
+        m_answered.release();
+    }
+
+private:
+    std::atomic<bool> m_open = false;
+    std::atomic<bool> m_succeeds = false;
+    QSemaphore m_answered;
+};
 
 class SettingsViewTest : public ::testing::Test {
 protected:
@@ -114,8 +148,9 @@ TEST_F(SettingsViewTest, AKillSwitchThatCouldNotBeAppliedIsReportedAndTheSwitchK
     world.makeView();
     world.admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("refused")}; };
     toggle(SettingsKeys::killSwitchEnabled)->click();
-    settle();
     auto* warning = world.view->vpnSection()->killSwitchWarning();
+    // Said once the refusal is in.
+    UiWorld::waitUntil([&] { return !warning->isHidden(); });
     EXPECT_TRUE(toggle(SettingsKeys::killSwitchEnabled)->isChecked()) << "the user's preference";
     EXPECT_FALSE(world.vpn->killSwitchEnabled());
     EXPECT_FALSE(warning->isHidden());
@@ -132,6 +167,84 @@ TEST_F(SettingsViewTest, AKillSwitchThatCouldNotBeAppliedIsReportedAndTheSwitchK
     QCoro::waitFor(world.vpn->enableKillSwitch());
     settle();
     EXPECT_TRUE(warning->isHidden());
+}
+
+TEST_F(SettingsViewTest, TheKillSwitchWarningSpeaksOnlyOnceThePromptIsAnswered)
+{
+    const auto warningText = t("网络锁未能开启，非 VPN 流量未被阻止，详见连接日志");
+    for (const bool succeeds : {true, false}) {
+        SCOPED_TRACE(succeeds ? "the rules load" : "the rules are refused");
+        SettingsWorld local;
+        local.connect(testNode());
+        local.makeView();
+        auto* warning = local.view->vpnSection()->killSwitchWarning();
+        HeldKillSwitchPrompt prompt(local.admin);
+
+        // Turned on while connected: nothing is said while the prompt is open.
+        local.view->vpnSection()->toggle(SettingsKeys::killSwitchEnabled)->click();
+        UiWorld::waitUntil([&] { return prompt.isOpen(); });
+        settle();
+        EXPECT_TRUE(warning->isHidden()) << "while the prompt is open";
+        prompt.answer(succeeds);
+        const auto logged = [&](const QString& line) {
+            const auto log = local.vpn->connectionLog();
+            return std::any_of(log.cbegin(), log.cend(), [&](const auto& entry) { return entry.message == line; });
+        };
+        // The outcome is in once the engine has logged it.
+        const auto outcome
+            = succeeds ? QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止") : QStringLiteral("🔒 网络锁设置失败");
+        UiWorld::waitUntil([&] { return logged(outcome); });
+        settle();
+        EXPECT_EQ(warning->isHidden(), succeeds);
+        EXPECT_EQ(warning->text(), succeeds ? QString() : warningText);
+
+        // A connect with the switch wanted: no flash while its prompt is open, the outcome after.
+        QCoro::waitFor(local.vpn->disconnect());
+        settle();
+        EXPECT_TRUE(warning->isHidden());
+        auto connecting = local.vpn->connectTo(testNode());
+        UiWorld::waitUntil([&] { return prompt.isOpen(); });
+        ASSERT_EQ(local.vpn->state(), ConnectionState::connected);
+        settle();
+        EXPECT_TRUE(warning->isHidden()) << "while the connect's prompt is open";
+        prompt.answer(succeeds);
+        QCoro::waitFor(std::move(connecting));
+        settle();
+        EXPECT_EQ(warning->isHidden(), succeeds);
+        EXPECT_EQ(local.vpn->killSwitchEnabled(), succeeds);
+    }
+}
+
+TEST_F(SettingsViewTest, TheSwitchesFollowTheStoreWithoutActingAgain)
+{
+    world.connect(testNode());
+    auto& view = world.makeView();
+    struct Case {
+        const char* name;
+        QCheckBox* toggle;
+        std::function<void(bool)> changeElsewhere;
+    };
+    const Case cases[] = {
+        {"kill switch, turned off by the clean-up", toggle(SettingsKeys::killSwitchEnabled),
+         [&](bool on) { world.settings.setValue(SettingsKeys::killSwitchEnabled, on); }},
+        {"launch at login, changed from the popover", view.launchOnLoginToggle(),
+         [&](bool on) { world.settings.setValue(SettingsKeys::launchOnLogin, on); }},
+        {"automatic reconnect", toggle(SettingsKeys::autoReconnectEnabled),
+         [&](bool on) { world.vpn->setAutoReconnectEnabled(on); }},
+    };
+    world.admin.scripts.clear();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NE(c.toggle, nullptr);
+        for (const bool on : {!c.toggle->isChecked(), c.toggle->isChecked()}) {
+            c.changeElsewhere(on);
+            EXPECT_EQ(c.toggle->isChecked(), on);
+        }
+    }
+    settle();
+    EXPECT_TRUE(world.admin.scripts.isEmpty()) << "the form applies no change it did not make";
+    EXPECT_FALSE(world.loginItem.enabled);
+    EXPECT_FALSE(world.vpn->killSwitchEnabled());
 }
 
 TEST_F(SettingsViewTest, TouchIdWithoutASensorTurnsItselfOffSilently)

@@ -1,10 +1,14 @@
 #include "account_test_support.h"
 #include "settings_world.h"
 
+#include "platform/settings_keys.h"
 #include "support/qt_printers.h"
 #include "ui/account/system_cleanup.h"
+#include "ui/account/vpn_section.h"
 #include "ui/common/button.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -134,6 +138,63 @@ TEST_F(SystemCleanupTest, TheWindowKeepsRespondingWhileACommandWaits)
     world.processes.release();
     UiWorld::waitUntil([&] { return cleanup().reportAlert() != nullptr; });
     EXPECT_EQ(cleanup().reportAlert()->text(), SystemCleanup::report({true, true, true}));
+}
+
+TEST_F(SystemCleanupTest, TheKillSwitchShowsOffOnceTheCleanUpHasTurnedItOff)
+{
+    world.settings.setValue(SettingsKeys::killSwitchEnabled, true);
+    world.makeView();
+    auto* killSwitch = world.view->vpnSection()->toggle(SettingsKeys::killSwitchEnabled);
+    ASSERT_TRUE(killSwitch->isChecked());
+    EXPECT_EQ(cleanUp(), SystemCleanup::report({true, true, true}));
+    EXPECT_EQ(world.settings.boolValue(SettingsKeys::killSwitchEnabled), false);
+    EXPECT_FALSE(killSwitch->isChecked()) << "the next connection runs without it, and the form says so";
+}
+
+// The clean-up's report on screen, wherever it is.
+QMessageBox* shownReport()
+{
+    for (auto* window : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(window);
+        if (box && box->isVisible() && box->windowTitle() == t("清理完成"))
+            return box;
+    }
+    return nullptr;
+}
+
+TEST_F(SystemCleanupTest, TheReportReachesTheUserWhenTheFormIsRebuiltMeanwhile)
+{
+    for (const bool insideAWindow : {true, false}) {
+        SCOPED_TRACE(insideAWindow ? "the form inside the main window" : "the form as its own window");
+        SettingsWorld local;
+        QWidget window;
+        window.resize(600, 900);
+        window.show();
+        auto* form = insideAWindow ? new SettingsView(local.services(), &window) : &local.makeView();
+        form->show();
+        local.processes.hold([](const ProcessRequest& request) {
+            return request.arguments.contains(QStringLiteral("-setsocksfirewallproxystate"));
+        });
+        form->cleanupButton()->click();
+        pressButton(form->cleanup()->confirmation(), t("确认清理"));
+        UiWorld::waitUntil([&] { return local.processes.waiting() == 1; });
+
+        // The language changes: the window builds its content again.
+        if (insideAWindow) {
+            delete form;
+            (new SettingsView(local.services(), &window))->show();
+        } else {
+            local.view.reset();
+        }
+        settle();
+        local.processes.release();
+        UiWorld::waitUntil([&] { return shownReport() != nullptr; });
+        auto* report = shownReport();
+        ASSERT_NE(report, nullptr);
+        EXPECT_EQ(report->text(), SystemCleanup::report({true, true, true}));
+        delete report;
+        settle();
+    }
 }
 
 } // namespace

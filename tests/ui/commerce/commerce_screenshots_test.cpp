@@ -95,6 +95,17 @@ TEST_F(CommerceScreenshots, PurchaseStates)
         clickClose(*view->paymentSheet());
         deliverPostedEvents();
 
+        // The service closes the order while its sheet shows: the message stays on the list.
+        row(u"Special"_qs)->click();
+        CommerceWorld::waitUntil([this] { return !pay().paying; });
+        waitForReplies();
+        world.service.setOverride(QStringLiteral("/api/order/status"),
+                                  answerOnce(200, R"({"ok":true,"status":"closed"})"));
+        world.beat->fire();
+        CommerceWorld::waitUntil([this] { return view->orderNote().has_value(); });
+        waitForReplies();
+        shoot(view, u"purchase_order_closed"_qs, name);
+
         row(u"体验版"_qs)->click();
         CommerceWorld::waitUntil([this] { return view->successAlert() != nullptr; });
         shoot(view->successAlert(), u"purchase_success"_qs, name);

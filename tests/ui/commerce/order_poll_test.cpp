@@ -3,8 +3,10 @@
 // sheet and the screen.
 #include "purchase_fixture.h"
 
+#include "support/minimised_window.h"
 #include "ui/common/icon_button.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QNetworkReply>
 #include <QSignalSpy>
@@ -89,6 +91,26 @@ TEST_F(OrderPollTest, ClosedOrderClosesTheSheet)
     EXPECT_EQ(pay().payError, u"订单已关闭"_qs);
     EXPECT_FALSE(view->isSuccessShown());
     CommerceWorld::waitUntil([this] { return view->paymentSheet() == nullptr; });
+    // Said on the sheet that stays on screen, until the next plan is chosen.
+    EXPECT_EQ(view->orderNote(), u"订单已关闭"_qs);
+    EXPECT_TRUE(view->orderNoteLabel()->isVisible());
+    EXPECT_EQ(view->orderNoteLabel()->text(), u"订单已关闭"_qs);
+    buy(u"Special"_qs);
+    EXPECT_FALSE(view->orderNote());
+    EXPECT_FALSE(view->orderNoteLabel()->isVisible());
+}
+
+TEST_F(OrderPollTest, ClosingThePaymentSheetRefreshesTheProfileForAPlanJustPaid)
+{
+    open();
+    QSignalSpy refreshes(&world.notifier, &Notifier::refreshProfile);
+    buy(u"Special"_qs);
+    // Paid in the wallet application seconds before the user closes the sheet, before a beat.
+    order().status = QStringLiteral("paid");
+    clickClose(*view->paymentSheet());
+    deliverPostedEvents();
+    EXPECT_EQ(refreshes.size(), 1);
+    EXPECT_FALSE(world.beat->running);
 }
 
 TEST_F(OrderPollTest, FailedRequestsAreSilentAndPollingGoesOn)
@@ -163,6 +185,28 @@ TEST_F(OrderPollTest, PollingEndsWithTheSheetAndTheScreen)
     EXPECT_TRUE(world.beat->running);
     view->hide();
     EXPECT_FALSE(world.beat->running);
+}
+
+TEST_F(OrderPollTest, AMinimisedSheetGoesOnWaitingForThePayment)
+{
+    world.service.state().pollsUntilPaid = 1;
+    open();
+    buy(u"标准版(月付)"_qs);
+    const auto planLoads = world.service.requestsTo(QStringLiteral("/api/plans")).size();
+
+    // The user minimises the client to pay in a wallet application.
+    minimiseWindow(*view);
+    ASSERT_TRUE(view->isMinimized());
+    EXPECT_TRUE(world.beat->running);
+    beat();
+    EXPECT_TRUE(view->isSuccessShown()) << "the payment is seen while minimised";
+
+    // Back on screen: the same sheet, its list not loaded again.
+    restoreWindow(*view);
+    EXPECT_FALSE(view->isMinimized());
+    deliverPostedEvents();
+    EXPECT_EQ(world.service.requestsTo(QStringLiteral("/api/plans")).size(), planLoads);
+    EXPECT_FALSE(view->isLoading());
 }
 
 TEST_F(OrderPollTest, NoRequestOutlivesTheScreen)

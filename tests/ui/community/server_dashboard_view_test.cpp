@@ -1,5 +1,6 @@
 #include "community_world.h"
 
+#include "support/minimised_window.h"
 #include "ui/common/icon_button.h"
 #include "ui/community/inbound_row.h"
 #include "ui/community/server_card.h"
@@ -106,6 +107,27 @@ TEST_F(ServerDashboardTest, TheTimerRefreshesAndEachButtonPressRestartsThePeriod
     view->show();
     EXPECT_TRUE(timer->isActive());
     CommunityWorld::waitUntil([&] { return statusRequests() == before + 4; });
+}
+
+TEST_F(ServerDashboardTest, AMinimisedWindowKeepsTheTimedRefreshGoing)
+{
+    auto* view = showDashboard();
+    ASSERT_TRUE(view->isVisible());
+    auto* timer = world.lastTimer();
+    const auto before = statusRequests();
+
+    minimiseWindow(world.window);
+    ASSERT_TRUE(world.window.isMinimized());
+    EXPECT_TRUE(timer->isActive());
+    timer->fire();
+    CommunityWorld::waitUntil([&] { return statusRequests() == before + 1; });
+    waitForRefresh(view);
+
+    // Restored: no extra refresh for the return, the period goes on.
+    restoreWindow(world.window);
+    settle();
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(statusRequests(), before + 1);
 }
 
 TEST_F(ServerDashboardTest, AFailedRefreshShowsTheErrorAndKeepsTheDataForTheNextSuccess)

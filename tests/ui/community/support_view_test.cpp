@@ -1,8 +1,10 @@
 #include "community_world.h"
 
+#include "support/minimised_window.h"
 #include "ui/common/button.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/load_state_view.h"
+#include "ui/common/scroll_column.h"
 #include "ui/common/sheet_frame.h"
 #include "ui/community/message_bubble.h"
 #include "ui/community/support_view.h"
@@ -12,6 +14,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 using namespace std::chrono_literals;
@@ -168,6 +171,36 @@ TEST_F(SupportViewTest, OpeningATicketShowsItsChatAndRefreshesEveryThreeSeconds)
     EXPECT_NE(rowOf(view, 7), nullptr);
 }
 
+TEST_F(SupportViewTest, AMinimisedConversationKeepsTakingInRepliesUntilClosed)
+{
+    auto* view = openSheet();
+    openTicket(view, 7);
+    auto* timer = world.lastTimer();
+    ASSERT_NE(timer, nullptr);
+    const auto listLoads = world.service.requestsTo(QStringLiteral("/api/tickets")).size();
+
+    minimiseWindow(*view);
+    ASSERT_TRUE(view->isMinimized());
+    EXPECT_TRUE(timer->isActive());
+    QSignalSpy answers(view, &SupportView::conversationAnswered);
+    world.service.state().findTicket(7)->messages.append(
+        {901, 1, QStringLiteral("已为您处理"), true, StandInState::now(), QString()});
+    timer->fire();
+    waitForAnswers(answers, 1);
+    ASSERT_FALSE(view->messages().isEmpty());
+    EXPECT_EQ(view->messages().last().content, QStringLiteral("已为您处理"));
+
+    // Back on screen, the same conversation goes on; nothing is loaded again for the return.
+    restoreWindow(*view);
+    settle();
+    EXPECT_EQ(view->selectedTicketId(), 7);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(world.service.requestsTo(QStringLiteral("/api/tickets")).size(), listLoads);
+
+    view->close();
+    EXPECT_FALSE(timer->isActive()) << "a closed sheet asks no more";
+}
+
 TEST_F(SupportViewTest, SendsTheTrimmedTextAndShowsItOnceTheServiceHasIt)
 {
     auto* view = openSheet();
@@ -194,6 +227,59 @@ TEST_F(SupportViewTest, SendsTheTrimmedTextAndShowsItOnceTheServiceHasIt)
     EXPECT_FALSE(view->isSending());
     EXPECT_TRUE(contents(view->messages()).contains(QStringLiteral("still slow  tonight")));
     EXPECT_FALSE(view->sendNotice().has_value());
+}
+
+TEST_F(SupportViewTest, AnUnsentMessageStaysWithItsOwnTicket)
+{
+    addTicket(8, QStringLiteral("另一个问题"), QStringLiteral("open"), QStringLiteral("hello"));
+    // Ticket 7 refuses messages; the refusal takes long enough for the user to open ticket 8.
+    world.service.state().findTicket(7)->status = QStringLiteral("closed");
+    world.delayAnswers(messagesPath(7), 2000ms, 1, "POST");
+    auto* view = openSheet();
+    openTicket(view, 7);
+    typeAndSend(view, QStringLiteral("for ticket seven"));
+    ASSERT_TRUE(view->isSending());
+    view->titleBar()->backButton()->click();
+    CommunityWorld::waitUntil([view] { return !view->isLoading(); });
+    settle();
+    openTicket(view, 8);
+    ASSERT_TRUE(view->isSending()) << "the refusal for ticket 7 is still on its way";
+
+    CommunityWorld::waitUntil([view] { return !view->isSending(); });
+    EXPECT_EQ(view->selectedTicketId(), 8);
+    EXPECT_TRUE(view->inputField()->text().isEmpty()) << "nothing of ticket 7 waits to go to ticket 8";
+    EXPECT_FALSE(view->sendNotice().has_value());
+
+    // Back in ticket 7, its text waits to be sent again, with the notice.
+    view->titleBar()->backButton()->click();
+    CommunityWorld::waitUntil([view] { return !view->isLoading(); });
+    settle();
+    openTicket(view, 7);
+    EXPECT_EQ(view->inputField()->text(), QStringLiteral("for ticket seven"));
+    EXPECT_EQ(view->sendNotice(), QStringLiteral("消息未发送，请重试"));
+}
+
+TEST_F(SupportViewTest, ReopeningAConversationShowsItsNewestMessage)
+{
+    auto& messages = world.service.state().findTicket(7)->messages;
+    for (int i = 0; i < 30; ++i)
+        messages.append({1000 + i, 1, QStringLiteral("回复 %1").arg(i), true, StandInState::now(), QString()});
+    auto* view = openSheet();
+    auto* bar = view->messageArea()->verticalScrollBar();
+    const auto atNewest = [bar] { return bar->maximum() > 0 && bar->value() == bar->maximum(); };
+    openTicket(view, 7);
+    CommunityWorld::waitUntil(atNewest);
+    ASSERT_TRUE(atNewest());
+
+    // Read back to the start, left, and opened again with as many messages as before.
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    ASSERT_EQ(bar->value(), 0);
+    view->titleBar()->backButton()->click();
+    CommunityWorld::waitUntil([view] { return !view->isLoading(); });
+    settle();
+    openTicket(view, 7);
+    CommunityWorld::waitUntil(atNewest);
+    EXPECT_TRUE(atNewest());
 }
 
 TEST_F(SupportViewTest, ARefusedMessageKeepsItsTextAndSaysItWasNotSent)

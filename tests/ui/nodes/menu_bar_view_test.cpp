@@ -18,6 +18,7 @@
 #include "ui/nodes/popover_status.h"
 #include "ui/shell/menu_bar_manager.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QListView>
 #include <QMainWindow>
@@ -100,6 +101,41 @@ TEST_F(MenuBarViewTest, SignedOutQuickConnectOpensTheMainWindowAndRowsDoNothing)
     QCoreApplication::processEvents();
     EXPECT_TRUE(connectRequests.isEmpty());
     EXPECT_EQ(disconnects, 0);
+}
+
+TEST_F(MenuBarViewTest, OpenPanelBringsTheMainWindowNotAWindowTitledLikeIt)
+{
+    struct Case {
+        const char* name;
+        int windowsTitledAlike; // the sign-in sheet, the update alert…
+        bool minimised;
+    };
+    const Case cases[] = {
+        {"closed to the status item, beside the sign-in sheet", 1, false},
+        {"closed, beside the sign-in sheet and the update alert", 2, false},
+        {"closed, beside four windows of its title", 4, false},
+        {"minimised, beside the sign-in sheet", 1, true},
+    };
+    auto& popover = showView();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QMainWindow window;
+        window.setWindowTitle(QStringLiteral("Velmorand"));
+        std::vector<std::unique_ptr<QDialog>> alike;
+        for (int i = 0; i < c.windowsTitledAlike; ++i) {
+            alike.push_back(std::make_unique<QDialog>());
+            alike.back()->setWindowTitle(QStringLiteral("Velmorand"));
+            alike.back()->show();
+        }
+        if (c.minimised) {
+            window.show();
+            window.setWindowState(Qt::WindowMinimized);
+        }
+        popover.quickSettings()->openButton()->click();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_FALSE(window.isMinimized());
+    }
 }
 
 TEST_F(MenuBarViewTest, RowsConnectSwitchAndDisconnectTheActiveNode)

@@ -212,6 +212,38 @@ TEST_F(NodesListViewTest, BottomBarConnectsDisconnectsAndShowsProgressWhileConne
     EXPECT_FALSE(list.model()->nodeRow(*list.model()->rowOf(2)).isConnecting);
 }
 
+TEST_F(NodesListViewTest, TheStarOnlyTogglesTheFavouriteAndLeavesTheSelection)
+{
+    signIn({makeNode(1, QStringLiteral("a"), QStringLiteral("online"), 10, QStringLiteral("JP")),
+            makeNode(2, QStringLiteral("b"), QStringLiteral("online"), 20, QStringLiteral("JP"))});
+    auto& list = showView();
+    const auto clickStarOf = [&](qint64 id) {
+        const auto row = *list.model()->rowOf(id);
+        const QRect rect = list.list()->visualRect(list.model()->index(row));
+        QTest::mouseClick(list.list()->viewport(), Qt::LeftButton, {},
+                          list.model()->nodeRow(row).starRect(rect).center());
+    };
+
+    // Nothing selected: the star adds the favourite and opens no bottom bar.
+    clickStarOf(2);
+    waitUntil([&] { return appState.favoriteNodeIds() == QSet<qint64>{2}; });
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(list.selectedNodes().isEmpty());
+    EXPECT_FALSE(list.bottomBar()->isVisible());
+
+    // Another row selected: its star leaves that selection as it is.
+    const QRect first = list.list()->visualRect(list.model()->index(*list.model()->rowOf(1)));
+    QTest::mouseClick(list.list()->viewport(), Qt::LeftButton, {}, QPoint(first.left() + 40, first.center().y()));
+    ASSERT_EQ(list.selectedNodes().size(), 1);
+    ASSERT_EQ(list.selectedNodes().first().id, 1);
+    clickStarOf(2);
+    waitUntil([&] { return appState.favoriteNodeIds().isEmpty(); });
+    QCoreApplication::processEvents();
+    ASSERT_EQ(list.selectedNodes().size(), 1);
+    EXPECT_EQ(list.selectedNodes().first().id, 1);
+    EXPECT_EQ(list.bottomBarName()->text(), QStringLiteral("a"));
+}
+
 TEST_F(NodesListViewTest, StarAndContextMenuToggleFavouritesThatPersist)
 {
     signIn({makeNode(1, QStringLiteral("a"), QStringLiteral("online"), 10, QStringLiteral("JP")),
