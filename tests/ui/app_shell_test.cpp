@@ -408,6 +408,23 @@ TEST_F(AppShellTest, AConnectThatAsksForTheWindowBringsItBack)
     EXPECT_TRUE(window.isVisible());
 }
 
+TEST_F(AppShellTest, AConnectThatAsksForTheWindowBringsTheMainOneBackFromTheTaskbar)
+{
+    // An alert titled like the main window comes first in the toolkit's list of windows.
+    QWidget alert;
+    alert.setWindowTitle(QStringLiteral("Velmorand"));
+    alert.show();
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Velmorand"));
+    auto delegate = launchedDelegate(window);
+    window.show();
+    window.setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(window.isMinimized());
+    emit world.vpn.openMainWindowRequested();
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.isVisible());
+}
+
 TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
 {
     QMenuBar bar;

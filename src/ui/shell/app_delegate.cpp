@@ -31,6 +31,7 @@ QList<QWidget*> applicationWindows()
 
 void bringToFront(QWidget* window)
 {
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->activateWindow();
@@ -70,11 +71,11 @@ void AppDelegate::applicationDidFinishLaunching(QWidget* window)
         else
             m_menuBarManager->removeMenuBar();
     });
-    // "openOnConnect": the first window comes to the front after a connect.
+    // "openOnConnect": the main window comes to the front after a connect, also from the
+    // taskbar; the first window in the toolkit's list may be a sheet or an alert.
     connect(&m_services.vpnManager, &VpnManager::openMainWindowRequested, this, [this] {
-        const auto windows = applicationWindows();
-        if (!windows.isEmpty())
-            bringToFront(windows.first());
+        if (m_window)
+            bringToFront(m_window);
     });
     restoreWindowFrame();
     m_services.notifier.requestPermission();
