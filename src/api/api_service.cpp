@@ -188,10 +188,17 @@ QCoro::Task<HttpAnswer> ApiService::exchange(QNetworkRequest request, QByteArray
     }
     const auto cutOff = std::make_shared<std::optional<AnswerCutOff>>();
     limitAnswer(*sent, m_options, cutOff);
+    const auto left = std::make_shared<bool>(false);
+    QObject::connect(sent, &QNetworkReply::requestSent, sent, [left] { *left = true; });
+    QObject::connect(sent, &QNetworkReply::uploadProgress, sent, [left](qint64 bytesSent, qint64) {
+        if (bytesSent > 0)
+            *left = true;
+    });
     auto* reply = co_await ReplyAwaiter(sent);
     // The session and its replies die with the instance.
     if (!self || !reply)
         throw TransportError(QNetworkReply::OperationCanceledError, QStringLiteral("The API client was closed"));
+    answer.requestLeft = *left;
     if (*cutOff) {
         answer.error = (*cutOff)->error;
         answer.errorText = (*cutOff)->text;
@@ -222,7 +229,7 @@ QCoro::Task<HttpAnswer> ApiService::sendAcrossPool(RequestSpec spec, Retry retry
         auto answer = co_await exchange(buildRequest(spec), spec.verb, spec.body);
         if (!answer.isTransportFailure() || attempt + 1 >= attempts)
             co_return answer;
-        if (retry == Retry::onlyWhenNeverReached && !neverReachedService(answer.error))
+        if (retry == Retry::onlyWhenNeverReached && !neverReachedService(answer, !spec.body.isEmpty()))
             co_return answer;
         switchToNextDomain();
     }

@@ -19,6 +19,9 @@ struct HttpAnswer {
     QString errorText;
     QByteArray body;
     QList<QNetworkCookie> cookies; // set by the answer
+    // Qt reported the request written to a connection. It does so only for a request with a
+    // body; a bodiless one that failed counts as possibly sent.
+    bool requestLeft = false;
 
     bool isTransportFailure() const { return !status.has_value(); }
     bool isSuccess() const { return status && *status >= 200 && *status <= 299; }
@@ -50,4 +53,12 @@ inline bool neverReachedService(QNetworkReply::NetworkError error)
     default:
         return false;
     }
+}
+
+// Whether the failed request surely never reached the service: by its error, or because a request
+// with a body failed before any of it was written, as when a connect to a host that drops packets
+// runs out of time.
+inline bool neverReachedService(const HttpAnswer& answer, bool hasBody)
+{
+    return neverReachedService(answer.error) || (hasBody && !answer.requestLeft);
 }

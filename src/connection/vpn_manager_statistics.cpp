@@ -90,6 +90,10 @@ void VpnManager::checkConnectionHealth()
         m_reconnectAttempts = 0;
         return;
     }
+    // A change of the routing mode restarts the core under the running connection: no loss yet.
+    // Should that restart fail, the core stays stopped and the next tick finds it so.
+    if (xray().isStarting())
+        return;
     if (!m_autoReconnectEnabled || !m_connectedNode) {
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("隧道连接已断开"));
         return;
@@ -113,6 +117,9 @@ void VpnManager::checkConnectionHealth()
 QCoro::Task<> VpnManager::giveUpReconnecting()
 {
     QPointer<VpnManager> self(this);
+    // The connection is over from here on: no screen shows it connected while the commands run,
+    // and the health ticks meanwhile, which look only at a connected state, give up no second time.
+    setState(ConnectionState::disconnecting);
     // Giving up leaves nothing behind: no proxies pointing at dead ports, no filter blocking all
     // traffic, no timers.
     co_await tearDown(KillSwitch::release);

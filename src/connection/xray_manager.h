@@ -73,6 +73,8 @@ public:
     QCoro::Task<> setMode(QString requested);
 
     bool isRunning() const { return m_isRunning; }
+    // A start is under way: a connect's, or the restart after a change of the routing mode.
+    bool isStarting() const { return m_starting; }
     QString mode() const { return m_mode; }
     // The monitor's latest running totals of bytes received and sent (under the traffic lock).
     Traffic lastTraffic() const;

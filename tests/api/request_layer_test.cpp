@@ -1,6 +1,7 @@
 // The generic GET and POST: fail-over, answers with error statuses, the stored index, and a
 // client destroyed while it waits.
 #include "api_test_support.h"
+#include "support/loopback_ports.h"
 
 #include <QPointer>
 
@@ -76,18 +77,30 @@ TEST_F(RequestLayerTest, AStoredIndexOutsideThePoolCountsAsTheFirstEntryForFailO
     }
 }
 
-TEST_F(RequestLayerTest, PostIsRetriedWhenTheConnectionWasRefused)
+TEST_F(RequestLayerTest, PostIsRetriedWhenItsConnectionNeverOpened)
 {
-    auto client = makeClient({closedUrl(), url});
-    signIn(*client);
-    storeIndex(0);
-    log.clear();
+    // A host that drops packets: the connect waits until the request's time runs out.
+    const SilentPort dropping;
+    struct Case {
+        const char* name;
+        QString deadUrl;
+    };
+    for (const auto& c : {Case{"refused", closedUrl()}, Case{"connect timed out", service.baseUrl(dropping.port())}}) {
+        SCOPED_TRACE(c.name);
+        service.clearRequests();
+        auto client = makeClient({c.deadUrl, url});
+        storeIndex(1);
+        signIn(*client);
+        storeIndex(0);
+        log.clear();
 
-    const auto id = awaitTask(client->createTicket(QString(), QStringLiteral("节点连不上")));
+        const auto id = awaitTask(client->createTicket(QString(), QStringLiteral("节点连不上")));
 
-    EXPECT_GT(id, 0);
-    EXPECT_EQ(service.requestsTo(QStringLiteral("/api/tickets")).size(), 1);
-    EXPECT_EQ(log.count(failOverLine), 1);
+        EXPECT_GT(id, 0);
+        EXPECT_EQ(service.requestsTo(QStringLiteral("/api/tickets")).size(), 1);
+        EXPECT_EQ(log.lines(), QStringList{failOverLine + url});
+        EXPECT_EQ(storedIndex(), 1);
+    }
 }
 
 TEST_F(RequestLayerTest, PostThatMayHaveReachedTheServiceIsNotRepeated)

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTcpServer>
 
 namespace {
 
@@ -166,6 +167,84 @@ TEST_F(StatisticsTest, GivingUpAfterFiveReconnectsTearsTheConnectionDown)
     QTest::qWait(100);
     EXPECT_EQ(cores().size(), started) << "no further reconnect";
     EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), true) << "the user's choice stays";
+}
+
+TEST_F(StatisticsTest, GivingUpLeavesTheConnectedStateBeforeItsCommandsAndRunsOnce)
+{
+    core.launcher.configure = [](FakeChildProcess& child) {
+        child.onStart
+            = [](FakeChildProcess& started) { QTimer::singleShot(0, &started, [&started] { started.end(); }); };
+    };
+    ASSERT_FALSE(connectTo(testNode()));
+    // The give-up's first privileged command waits at the gate.
+    processes.hold([](const ProcessRequest& request) {
+        return request.program == QLatin1String("/usr/bin/sudo")
+            && request.arguments.value(2) == QLatin1String("-setwebproxystate")
+            && request.arguments.last() == QLatin1String("off");
+    });
+    waitFor([&] { return processes.waiting() == 1; }, 10000);
+
+    EXPECT_EQ(manager->state(), ConnectionState::disconnecting) << "no screen shows a dead core connected";
+    // Health ticks while the commands run start nothing: no second tear-down.
+    QSignalSpy secondTearDown(manager.get(), &VpnManager::systemProxyEnabledChanged);
+    auto* health = manager->findChild<QTimer*>(QStringLiteral("healthTimer"));
+    ASSERT_TRUE(health);
+    QSignalSpy ticks(health, &QTimer::timeout);
+    waitFor([&] { return ticks.size() >= 3; });
+    EXPECT_TRUE(secondTearDown.isEmpty());
+
+    processes.release();
+    waitFor([&] { return messages().contains(QStringLiteral("连接已断开,自动重连失败")); });
+    waitFor([&] { return activeTimers().isEmpty(); });
+    EXPECT_EQ(messages().filter(QStringLiteral("连接已断开,自动重连失败")).size(), 1);
+    EXPECT_EQ(networksetupCalls().filter(QStringLiteral("-setwebproxystate Wi-Fi off")).size(), 1);
+    EXPECT_EQ(manager->state(), ConnectionState::disconnected);
+}
+
+TEST_F(StatisticsTest, ARestartForANewRoutingModeIsNoLostConnection)
+{
+    // Each core listens on the port as it starts, while the test lets it, and leaves it as it ends.
+    QTcpServer corePort;
+    ASSERT_TRUE(corePort.listen(QHostAddress::LocalHost));
+    const auto port = corePort.serverPort();
+    corePort.close();
+    bool coresListen = true;
+    const auto coreProgram = core.resources.filePath(QStringLiteral("xray"));
+    core.launcher.configure = [&](FakeChildProcess& child) {
+        if (child.request.program != coreProgram)
+            return; // the traffic monitor
+        child.onStart = [&](FakeChildProcess&) {
+            if (coresListen)
+                corePort.listen(QHostAddress::LocalHost, port);
+        };
+        QObject::connect(&child, &ChildProcess::finished, &corePort, [&corePort] { corePort.close(); });
+    };
+    auto options = core.options();
+    options.listenPorts = {port};
+    manager.reset();
+    xray = core.make(options);
+    manager = makeManager(timings());
+    ASSERT_FALSE(connectTo(node(5, QStringLiteral("Osaka"))));
+    QObject::connect(manager.get(), &VpnManager::stateChanged, [this] { states.append(manager->state()); });
+    const auto linesBefore = messages();
+
+    coresListen = false;
+    auto restart = xray->setMode(QStringLiteral("global"));
+    ASSERT_TRUE(xray->isStarting());
+    QSignalSpy ticks(manager->findChild<QTimer*>(QStringLiteral("healthTimer")), &QTimer::timeout);
+    waitFor([&] { return ticks.size() >= 3; });
+    EXPECT_EQ(messages(), linesBefore) << "no reconnect while the core restarts";
+    EXPECT_TRUE(states.isEmpty());
+
+    ASSERT_TRUE(corePort.listen(QHostAddress::LocalHost, port));
+    waitFor([&] { return xray->isRunning(); });
+    const auto ticked = ticks.size();
+    waitFor([&] { return ticks.size() > ticked; });
+    EXPECT_EQ(messages(), linesBefore);
+    EXPECT_EQ(manager->state(), ConnectionState::connected);
+    EXPECT_EQ(cores().size(), 2) << "the mode's restart only";
+    manager.reset();
+    xray.reset();
 }
 
 TEST_F(StatisticsTest, AFailedReconnectTearsTheConnectionDown)

@@ -1,7 +1,9 @@
 #include "support/event_waits.h"
+#include "support/scoped_language.h"
 #include "support/screenshot.h"
 #include "support/vpn_manager_test_access.h"
 #include "ui/common/button.h"
+#include "ui/common/elided_label.h"
 #include "ui/common/icon_button.h"
 #include "ui/shell/compact_dashboard.h"
 #include "ui/shell/main_toolbar.h"
@@ -150,6 +152,25 @@ TEST_F(ContentViewTest, SleepLocksAgainOnlyWhenTheLockWasOnAtAppearance)
     settings().setValue(SettingsKeys::touchIdEnabled, false);
     settle();
     EXPECT_EQ(view->face(), Face::full) << "turning the lock off removes the lock face";
+}
+
+TEST_F(ContentViewTest, LockingAgainClosesTheAnnouncementsSheet)
+{
+    signedInState();
+    settings().setValue(SettingsKeys::touchIdEnabled, true);
+    auto view = makeView();
+    ASSERT_EQ(view->face(), Face::full) << "the sensor unlocked at appearance";
+    QTest::mouseClick(view->toolbar()->announcementsButton(), Qt::LeftButton);
+    ASSERT_TRUE(view->announcementsSheet());
+    ASSERT_TRUE(view->announcementsSheet()->isVisible());
+
+    emit world.sessionWatcher.sessionWillLock();
+    settle();
+
+    EXPECT_EQ(view->face(), Face::lock);
+    EXPECT_FALSE(view->announcementsSheet());
+    for (auto* window : QApplication::topLevelWidgets())
+        EXPECT_FALSE(window->isVisible() && window != view.get()) << window->metaObject()->className();
 }
 
 TEST_F(ContentViewTest, NavigationRequestsPickTheTab)
@@ -374,6 +395,50 @@ TEST(SidebarView, SubscriptionFiguresFollowThePlan)
         p.trafficTotal = c.total;
         EXPECT_DOUBLE_EQ(SidebarView::trafficFraction(p), c.fraction);
         EXPECT_EQ(SidebarView::trafficLine(p), c.line);
+    }
+}
+
+TEST(SidebarView, EveryTextOfTheAccountFitsOrElidesInEveryLanguage)
+{
+    UserProfileResponse p;
+    p.email = QStringLiteral("hanako.yamada.subscriptions@example.co.jp");
+    p.plan = QStringLiteral("季度套餐 · 200 GB");
+    p.trafficUsed = 37.5;
+    p.trafficTotal = 200;
+    for (const auto language : allAppLanguages) {
+        SCOPED_TRACE(rawValue(language).toStdString());
+        ScopedLanguage scoped(language);
+        SidebarView sidebar;
+        sidebar.resize(220, 640);
+        sidebar.setAccount(true, p);
+        sidebar.show();
+        QCoreApplication::processEvents();
+        saveScreenshot(sidebar, QStringLiteral("sidebar-account-") + rawValue(language));
+
+        const auto* traffic = sidebar.findChild<QLabel*>(QStringLiteral("accountTraffic"));
+        ASSERT_TRUE(traffic);
+        EXPECT_TRUE(traffic->text() == SidebarView::trafficLine(p)
+                    || traffic->toolTip() == SidebarView::trafficLine(p));
+        for (const auto* label : sidebar.findChildren<QLabel*>()) {
+            if (!label->isVisible())
+                continue;
+            SCOPED_TRACE(label->text().toStdString());
+            const QRect area(label->mapTo(&sidebar, QPoint(0, 0)), label->size());
+            EXPECT_TRUE(sidebar.rect().contains(area)) << "within the sidebar";
+            EXPECT_TRUE(label->parentWidget()->rect().contains(label->geometry())) << "within its row";
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
+                << "the text shown fits";
+        }
+        // What does not fit ends in an ellipsis and shows whole in the tooltip.
+        for (const auto* label : sidebar.findChildren<ElidedLabel*>()) {
+            SCOPED_TRACE(label->fullText().toStdString());
+            if (label->text() == label->fullText()) {
+                EXPECT_TRUE(label->toolTip().isEmpty());
+            } else {
+                EXPECT_TRUE(label->text().endsWith(QStringLiteral("…")));
+                EXPECT_EQ(label->toolTip(), label->fullText());
+            }
+        }
     }
 }
 

@@ -20,6 +20,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QScrollArea>
+#include <QSet>
 #include <QTimeZone>
 #include <QVBoxLayout>
 
@@ -324,18 +325,29 @@ TEST_F(DashboardCards, LogEntriesShowTimeNodeBadgeAndKind)
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows.first()->text(), QStringLiteral("Tokyo"));
 
+    // Each kind has a symbol of its own; a disconnect's is the hollow counterpart of a connect's,
+    // not the power symbol of the connect buttons.
     struct Case {
         ConnectionLogEntry::LogType type;
         TextColor color;
+        QString symbol;
     };
-    for (const auto& c : {Case{ConnectionLogEntry::LogType::connected, TextColor::Green},
-                          Case{ConnectionLogEntry::LogType::disconnected, TextColor::Orange},
-                          Case{ConnectionLogEntry::LogType::error, TextColor::Red},
-                          Case{ConnectionLogEntry::LogType::warning, TextColor::Yellow},
-                          Case{ConnectionLogEntry::LogType::info, TextColor::Secondary}}) {
+    QSet<QString> symbols;
+    for (const auto& c :
+         {Case{ConnectionLogEntry::LogType::connected, TextColor::Green, QStringLiteral("power.circle.fill")},
+          Case{ConnectionLogEntry::LogType::disconnected, TextColor::Orange, QStringLiteral("power.circle")},
+          Case{ConnectionLogEntry::LogType::error, TextColor::Red, QStringLiteral("exclamationmark.circle.fill")},
+          Case{ConnectionLogEntry::LogType::warning, TextColor::Yellow,
+               QStringLiteral("exclamationmark.triangle.fill")},
+          Case{ConnectionLogEntry::LogType::info, TextColor::Secondary, QStringLiteral("info.circle.fill")}}) {
+        SCOPED_TRACE(c.symbol.toStdString());
         EXPECT_EQ(ConnectionLogCard::colorFor(c.type), c.color);
+        EXPECT_EQ(ConnectionLogCard::symbolFor(c.type), c.symbol);
         EXPECT_TRUE(Icons::exists(ConnectionLogCard::symbolFor(c.type)));
+        symbols.insert(ConnectionLogCard::symbolFor(c.type));
     }
+    EXPECT_EQ(symbols.size(), 5);
+    EXPECT_FALSE(symbols.contains(QStringLiteral("power")));
 
     // Open on an empty log: an empty list and no clear button.
     published(vpn).setConnectionLog({});

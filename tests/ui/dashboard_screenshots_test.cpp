@@ -76,6 +76,8 @@ protected:
                 published(vpn).setTrafficUp(12582912);
                 published(vpn).setTrafficHistoryDown({20000, 180000, 420000, 390000, 610000, 520000, 700000, 660000});
                 published(vpn).setTrafficHistoryUp({5000, 21000, 64000, 30000, 45000, 80000, 52000, 61000});
+                vpn.addLog(ConnectionLogEntry::LogType::disconnected, QStringLiteral("从 大阪 02 断开(连接时长 12:34)"),
+                           QStringLiteral("大阪 02"));
                 vpn.addLog(ConnectionLogEntry::LogType::info, QStringLiteral("正在连接"), QStringLiteral("东京 01"));
                 vpn.addLog(ConnectionLogEntry::LogType::connected, QStringLiteral("已连接到 东京 01"),
                            QStringLiteral("东京 01"));

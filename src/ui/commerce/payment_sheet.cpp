@@ -119,14 +119,19 @@ QWidget* PaymentSheet::buildOrderPage(Theme& theme)
     auto* scroll = new ScrollColumn(14, QMargins(Spacing::l, Spacing::l, Spacing::l, Spacing::l), this);
     auto* layout = scroll->column();
     auto* page = scroll->content();
-    layout->addWidget(caption(i18n::tr(QStringLiteral("应付金额"))));
+    // The amount, its caption and the list price are one block, close together: spaced like the
+    // rows, the first sheet (the one with a list price) would not fit its room.
+    auto* amountBlock = new QVBoxLayout;
+    amountBlock->setSpacing(2);
+    amountBlock->addWidget(caption(i18n::tr(QStringLiteral("应付金额"))));
     m_amount = bigLabel(34, page);
-    layout->addWidget(m_amount);
+    amountBlock->addWidget(m_amount);
     m_listPrice = caption(QString());
     auto font = m_listPrice->font();
     font.setStrikeOut(true);
     m_listPrice->setFont(font);
-    layout->addWidget(m_listPrice);
+    amountBlock->addWidget(m_listPrice);
+    layout->addLayout(amountBlock);
 
     auto* ways = new QHBoxLayout;
     ways->setSpacing(Spacing::s);

@@ -1,7 +1,10 @@
 #include "scroll_column.h"
 
+#include <QEvent>
 #include <QLayoutItem>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 void makeSeeThrough(QScrollArea* area)
 {
@@ -23,6 +26,7 @@ ScrollColumn::ScrollColumn(int spacing, QMargins margins, QWidget* parent)
     auto* content = new QWidget(this);
     m_column = new QVBoxLayout(content);
     m_column->setContentsMargins(margins);
+    m_margins = margins;
     m_column->setSpacing(spacing);
     makeSeeThrough(this);
     setSeeThroughWidget(this, content);
@@ -37,4 +41,28 @@ void ScrollColumn::clear()
         }
         delete item;
     }
+}
+
+void ScrollColumn::setScrollBarInMargin()
+{
+    m_scrollBarInMargin = true;
+    viewport()->installEventFilter(this);
+    fitRightMargin();
+}
+
+bool ScrollColumn::eventFilter(QObject* watched, QEvent* event)
+{
+    // The viewport narrows and widens as the scroll bar comes and goes.
+    if (m_scrollBarInMargin && watched == viewport() && event->type() == QEvent::Resize)
+        fitRightMargin();
+    return QScrollArea::eventFilter(watched, event);
+}
+
+void ScrollColumn::fitRightMargin()
+{
+    const int barRoom = std::max(0, contentsRect().width() - viewport()->width());
+    auto margins = m_margins;
+    margins.setRight(std::max(0, m_margins.right() - barRoom));
+    if (m_column->contentsMargins() != margins)
+        m_column->setContentsMargins(margins);
 }

@@ -21,7 +21,17 @@ public:
     // Removes every row (rows are widgets and spaces). The row widgets are deleted once control is back in the event
     // loop, so a row may clear the column from its own handler.
     void clear();
+    // The scroll bar, while shown, stands in the column's right margin instead of narrowing the
+    // rows: they keep the right edge of what stands above or below the scroll area.
+    void setScrollBarInMargin();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fitRightMargin();
+
     QVBoxLayout* m_column;
+    QMargins m_margins;
+    bool m_scrollBarInMargin = false;
 };

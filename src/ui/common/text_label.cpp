@@ -36,13 +36,18 @@ void setTextColor(QLabel* label, TextColor color)
         QObject::connect(&Theme::shared(), &Theme::changed, label, [label] { paintInRole(label); });
 }
 
-QLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color, QWidget* parent)
+void styleLabel(QLabel* label, TextStyle style, QFont::Weight weight, TextColor color)
 {
-    auto* label = new QLabel(text, parent);
     label->setFont(Theme::shared().font(style, weight));
     // A label in the window's text colour takes it from the application, as it changes.
     if (color != TextColor::Primary)
         setTextColor(label, color);
+}
+
+QLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    styleLabel(label, style, weight, color);
     return label;
 }
 

@@ -11,3 +11,5 @@ void setTextColor(QLabel* label, TextColor color);
 // The same with another weight than the style's own.
 QLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color = TextColor::Primary,
                   QWidget* parent = nullptr);
+// Gives a label made elsewhere the style's font and the colour role, as makeLabel does.
+void styleLabel(QLabel* label, TextStyle style, QFont::Weight weight, TextColor color);

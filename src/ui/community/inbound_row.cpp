@@ -68,13 +68,13 @@ InboundRow::InboundRow(const InboundInfo& inbound, QWidget* parent)
     clients->setObjectName(QStringLiteral("clients"));
     bottom->addWidget(clients);
     bottom->addStretch();
+    // The totals in the face of the port and the clients beside them, whose digits are of one
+    // width.
     auto* down = makeLabel(downloadText(inbound.down), TextStyle::Caption, TextColor::Blue, this);
     down->setObjectName(QStringLiteral("down"));
-    down->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption));
     bottom->addWidget(down);
     auto* up = makeLabel(uploadText(inbound.up), TextStyle::Caption, TextColor::Orange, this);
     up->setObjectName(QStringLiteral("up"));
-    up->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption));
     bottom->addWidget(up);
     column->addLayout(bottom);
 }

@@ -274,7 +274,6 @@ QWidget* ServerDashboardView::connectionsSection(QWidget* parent)
                                          TextColor::Primary, false, row));
         line->addStretch();
         auto* value = makeLabel(QString::number(count), TextStyle::Caption, TextColor::Primary, row);
-        value->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption));
         line->addWidget(value);
         card->addWideRow(row);
     }

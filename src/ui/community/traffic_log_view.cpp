@@ -123,6 +123,8 @@ QWidget* TrafficLogView::chartCard(const Summary& summary, QWidget* parent)
 QWidget* TrafficLogView::listCard(QWidget* parent)
 {
     auto* scroll = new ScrollColumn(0, QMargins(Spacing::l, 0, Spacing::l, Spacing::l), parent);
+    // The list card ends where the chart card above it ends, with or without a scroll bar.
+    scroll->setScrollBarInMargin();
     auto* card = new ModernCard(Qt::AlignLeft, 0, scroll->content());
     card->setObjectName(QStringLiteral("listCard"));
     auto* heading = makeLabel(i18n::tr(QStringLiteral("记录明细")), TextStyle::Headline, TextColor::Primary, card);

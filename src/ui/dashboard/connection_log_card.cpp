@@ -127,7 +127,9 @@ QString ConnectionLogCard::symbolFor(ConnectionLogEntry::LogType type)
     case ConnectionLogEntry::LogType::connected:
         return QStringLiteral("power.circle.fill");
     case ConnectionLogEntry::LogType::disconnected:
-        return QStringLiteral("power");
+        // The hollow counterpart of a connect's symbol: the plain power symbol is the connect
+        // buttons'.
+        return QStringLiteral("power.circle");
     case ConnectionLogEntry::LogType::error:
         return QStringLiteral("exclamationmark.circle.fill");
     case ConnectionLogEntry::LogType::warning:

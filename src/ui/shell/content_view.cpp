@@ -271,7 +271,9 @@ void ContentView::openAnnouncements()
 {
     const auto& announcements = m_services.appState.announcements();
     if (!m_announcementsSheet) {
-        m_announcementsSheet = m_services.makeAnnouncements(announcements, this);
+        // Over the full face and gone with it, like the screens' own sheets: a lock face that
+        // takes over leaves no sheet open above it.
+        m_announcementsSheet = m_services.makeAnnouncements(announcements, m_faceWidget);
         m_announcementsSheet->open();
     }
     if (!announcements.isEmpty())

@@ -3,6 +3,7 @@
 #include "platform/paths.h"
 #include "platform/text_format.h"
 #include "platform/text_table.h"
+#include "ui/common/elided_label.h"
 #include "ui/common/icons.h"
 #include "ui/common/linear_progress.h"
 #include "ui/common/symbol_view.h"
@@ -273,11 +274,11 @@ void SidebarView::rebuildAccount()
     clearLayout(m_subscription);
     if (m_profile) {
         const auto& p = *m_profile;
-        auto* plan = makeLabel(p.plan.value_or(i18n::tr(QStringLiteral("体验版"))), TextStyle::Headline,
-                               TextColor::Primary, this);
+        auto* plan = makeElidedLabel(p.plan.value_or(i18n::tr(QStringLiteral("体验版"))), TextStyle::Headline,
+                                     TextColor::Primary, this);
         plan->setObjectName(QStringLiteral("planName"));
         m_subscription->addWidget(plan);
-        auto* traffic = makeLabel(trafficLine(p), TextStyle::Caption, TextColor::Secondary, this);
+        auto* traffic = makeElidedLabel(trafficLine(p), TextStyle::Caption, TextColor::Secondary, this);
         traffic->setObjectName(QStringLiteral("trafficLine"));
         m_subscription->addWidget(traffic);
         auto* bar = new LinearProgress(this);
@@ -301,10 +302,13 @@ void SidebarView::rebuildAccount()
         row->addWidget(new AvatarView(avatarLetter(p), owner));
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
-        auto* name = makeLabel(displayName(p), TextStyle::Callout, QFont::Medium, TextColor::Primary, owner);
+        // The row is as wide as the sidebar in every language: its texts give way to the chevron.
+        auto* name = makeElidedLabel(displayName(p), TextStyle::Callout, QFont::Medium, TextColor::Primary, owner);
         name->setObjectName(QStringLiteral("accountName"));
         texts->addWidget(name);
-        texts->addWidget(makeLabel(trafficLine(p), TextStyle::Caption2, TextColor::Secondary, owner));
+        auto* traffic = makeElidedLabel(trafficLine(p), TextStyle::Caption2, TextColor::Secondary, owner);
+        traffic->setObjectName(QStringLiteral("accountTraffic"));
+        texts->addWidget(traffic);
         row->addLayout(texts);
     } else {
         row->addWidget(new SymbolView(QStringLiteral("person.crop.circle"), 24, TextColor::Secondary, owner));

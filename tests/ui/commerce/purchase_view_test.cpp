@@ -1,6 +1,8 @@
 // The purchase sheet against the stand-in service: the price list, the coupon, order creation
 // with the request it sends, the payment ways and their QR codes.
 #include "purchase_fixture.h"
+#include "support/scoped_language.h"
+#include "support/screenshot.h"
 
 #include "ui/commerce/qr_image.h"
 #include "ui/common/button.h"
@@ -14,6 +16,8 @@
 #include <QMessageBox>
 #include <QNetworkReply>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -180,6 +184,39 @@ TEST_F(PurchaseTest, PayableOrderShowsAmountAndAlipayCode)
     EXPECT_EQ(sheet->listPrice()->text(), u"原价 ¥299"_qs);
     EXPECT_EQ(decoded(*sheet->alipayQr()),
               QStringList{u"https://qr.alipay.com/bax0"_qs + pay().payOrder->out_trade_no->right(8)});
+}
+
+TEST_F(PurchaseTest, TheFirstSheetWithItsListPriceFitsWithoutScrolling)
+{
+    for (const auto language : allAppLanguages) {
+        SCOPED_TRACE(rawValue(language).toStdString());
+        ScopedLanguage scope(language);
+        open();
+        view->couponField()->setText(u"WELCOME15"_qs);
+        buy(u"标准版(年付)"_qs);
+        auto* sheet = view->paymentSheet();
+        ASSERT_TRUE(sheet);
+        ASSERT_TRUE(sheet->listPrice()->isVisible());
+        ASSERT_TRUE(sheet->alipayQr()->isVisible());
+        deliverPostedEvents();
+        saveScreenshot(*sheet, u"payment-first-sheet-"_qs + rawValue(language));
+
+        auto* scroll = sheet->body()->findChild<QScrollArea*>();
+        ASSERT_TRUE(scroll);
+        EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+        // The hint under the code keeps the page's bottom padding below it.
+        QLabel* hint = nullptr;
+        for (auto* label : sheet->findChildren<QLabel*>())
+            if (label->isVisible() && label->text() == i18n::tr(u"请使用支付宝扫码支付"_qs))
+                hint = label;
+        ASSERT_TRUE(hint);
+        const int hintBottom = hint->mapTo(scroll->viewport(), QPoint(0, hint->height())).y();
+        EXPECT_LE(hintBottom + Spacing::l, scroll->viewport()->height());
+
+        clickClose(*sheet);
+        delete view;
+        deliverPostedEvents();
+    }
 }
 
 TEST_F(PurchaseTest, CreatingStateEndsWhenCreationFails)

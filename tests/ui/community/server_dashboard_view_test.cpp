@@ -1,13 +1,18 @@
 #include "community_world.h"
 
 #include "support/minimised_window.h"
+#include "support/screenshot.h"
 #include "ui/common/icon_button.h"
 #include "ui/community/inbound_row.h"
 #include "ui/community/server_card.h"
 #include "ui/community/server_dashboard_view.h"
 
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 
 using namespace std::chrono_literals;
 
@@ -76,6 +81,28 @@ TEST_F(ServerDashboardTest, ShowsTilesInboundsAndConnectionsAndArmsTheNextRefres
     EXPECT_EQ(ports,
               (QStringList{QStringLiteral("端口 2053"), QStringLiteral("端口 443"), QStringLiteral("端口 8443")}));
     EXPECT_EQ(texts(view, QStringLiteral("totalConnections")), QStringList{QStringLiteral("78")});
+}
+
+TEST_F(ServerDashboardTest, EveryFigureIsInTheOneFaceWithDigitsOfOneWidth)
+{
+    auto* view = showDashboard();
+    static const QRegularExpression digit(QStringLiteral("[0-9]"));
+    QSet<QString> faces;
+    int figures = 0;
+    for (auto* label : view->findChildren<QLabel*>()) {
+        if (!label->isVisible() || !label->text().contains(digit))
+            continue;
+        ++figures;
+        SCOPED_TRACE(label->text().toStdString());
+        faces.insert(QFontInfo(label->font()).family());
+        const QFontMetricsF metrics(label->font());
+        for (char c = '1'; c <= '9'; ++c)
+            EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char(c)), metrics.horizontalAdvance(QLatin1Char('0'))) << c;
+    }
+    EXPECT_GE(figures, 8) << "tiles, inbound totals and port counts";
+    EXPECT_EQ(faces.size(), 1) << QStringList(faces.begin(), faces.end()).join(QStringLiteral(", ")).toStdString();
+    EXPECT_TRUE(faces.contains(QFontInfo(Theme::shared().font(TextStyle::Caption)).family()));
+    saveScreenshot(*view, QStringLiteral("server-dashboard-figures"));
 }
 
 TEST_F(ServerDashboardTest, TheTimerRefreshesAndEachButtonPressRestartsThePeriod)

@@ -1,5 +1,6 @@
 #include "community_world.h"
 
+#include "support/screenshot.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
 #include "ui/common/load_state_view.h"
@@ -8,6 +9,8 @@
 #include "ui/community/traffic_log_view.h"
 
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 
 namespace {
 
@@ -38,6 +41,38 @@ TEST_F(TrafficLogViewTest, SummaryChartAndListOfTheDaysInTheOrderSent)
     // A divider after every day whose date differs from the last day's: the second only.
     auto* list = view->findChild<QWidget*>(QStringLiteral("listCard"));
     EXPECT_EQ(list->findChildren<Divider*>().size(), 1);
+}
+
+TEST_F(TrafficLogViewTest, TheListCardEndsWhereTheChartCardEndsWithOrWithoutAScrollBar)
+{
+    struct Case {
+        const char* name;
+        int days;
+        bool scrolls;
+    };
+    for (const auto& c : {Case{"three days", 3, false}, Case{"thirty days", 30, true}}) {
+        SCOPED_TRACE(c.name);
+        QStringList days;
+        for (int day = 1; day <= c.days; ++day)
+            days << QStringLiteral(R"({"date":"2025-03-%1","used":%2})").arg(day, 2, 10, QLatin1Char('0')).arg(day);
+        world.answer(
+            trafficPath, 200,
+            (QStringLiteral(R"({"ok":true,"data":[)") + days.join(QLatin1Char(',')) + QStringLiteral("]}")).toUtf8());
+        auto* view = openSheet();
+        auto* list = view->findChild<QWidget*>(QStringLiteral("listCard"));
+        auto* chart = view->findChild<QWidget*>(QStringLiteral("chartCard"));
+        ASSERT_TRUE(list && chart);
+        auto* scroll = qobject_cast<QScrollArea*>(list->parentWidget()->parentWidget()->parentWidget());
+        ASSERT_TRUE(scroll);
+        EXPECT_EQ(scroll->verticalScrollBar()->isVisible(), c.scrolls);
+        const auto rightEdge = [view](QWidget* card) { return card->mapTo(view, QPoint(card->width(), 0)).x(); };
+        EXPECT_EQ(rightEdge(list), rightEdge(chart));
+        EXPECT_EQ(chart->mapTo(view, QPoint(0, 0)).x(), list->mapTo(view, QPoint(0, 0)).x());
+        saveScreenshot(*view, QStringLiteral("traffic-log-") + QString::number(c.days) + QStringLiteral("-days"));
+        view->close();
+        view->deleteLater();
+        settle();
+    }
 }
 
 TEST_F(TrafficLogViewTest, DaysWithoutTrafficShowNoChart)
