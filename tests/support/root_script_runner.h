@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdlib>
 #include <memory>
@@ -30,7 +31,8 @@ private:
         m_directory = built;
         if (::geteuid() != 0 || trusted(built))
             return;
-        QByteArray pattern = "/run/velmorand-tests-XXXXXX";
+        removeThoseOfEndedTests();
+        QByteArray pattern = kPrefix.toLocal8Bit() + QByteArray::number(::getpid()) + "-XXXXXX";
         if (!::mkdtemp(pattern.data()))
             return;
         m_staged = QString::fromLocal8Bit(pattern);
@@ -49,6 +51,18 @@ private:
             QDir(m_staged).removeRecursively();
     }
 
+    // A test program killed outright (as the crash tests do) leaves its copies behind.
+    static void removeThoseOfEndedTests()
+    {
+        const QDir run(QStringLiteral("/run"));
+        const auto prefix = kPrefix.mid(run.path().size() + 1);
+        for (const auto& name : run.entryList({prefix + QLatin1Char('*')}, QDir::Dirs)) {
+            const auto pid = name.mid(prefix.size()).section(QLatin1Char('-'), 0, 0);
+            if (!QFileInfo::exists(QStringLiteral("/proc/") + pid))
+                QDir(run.filePath(name)).removeRecursively();
+        }
+    }
+
     static bool trusted(const QString& directory)
     {
         QString why;
@@ -58,6 +72,7 @@ private:
         return true;
     }
 
+    static inline const QString kPrefix = QStringLiteral("/run/velmorand-tests-");
     QString m_directory;
     QString m_staged;
 };
