@@ -8,7 +8,7 @@
 #include <utility>
 
 // The one ordered queue of the connection's system commands (networksetup, sudo, the
-// administrator scripts, pgrep and ps). Each job runs off the window's thread, one at a time and
+// administrator scripts). Each job runs off the window's thread, one at a time and
 // in the order queued, and its caller awaits the result. So a proxy "on" never lands after a
 // later "off", nor a kill-switch load after its release. A job owns or outlives what it uses;
 // the queue's owner waits for the jobs before it goes.

@@ -34,16 +34,33 @@ QCoro::Task<PacketFilter::Load> PacketFilter::loadKillSwitch(QStringList servers
 QCoro::Task<bool> PacketFilter::releaseKillSwitch()
 {
     const auto passed = m_passedServers;
-    auto releasing = run(PacketFilterScripts::killSwitchStop());
+    const auto exempted = m_exemptedPrograms;
+    auto releasing = run(PacketFilterScripts::splitAndKillSwitchStop());
     if (!co_await std::move(releasing))
         co_return false;
     passed->clear();
+    exempted->clear();
     co_return true;
 }
 
-QCoro::Task<bool> PacketFilter::loadSplitRules(QList<quint32> userIds)
+QCoro::Task<bool> PacketFilter::loadSplitRules(QStringList programs, quint32 userId)
 {
-    return run(PacketFilterScripts::splitRules(userIds));
+    const auto exempted = m_exemptedPrograms;
+    auto loading = run(PacketFilterScripts::splitRules(programs, userId));
+    if (!co_await std::move(loading))
+        co_return false;
+    *exempted = programs;
+    co_return true;
+}
+
+QCoro::Task<bool> PacketFilter::releaseSplitRules()
+{
+    const auto exempted = m_exemptedPrograms;
+    auto releasing = run(PacketFilterScripts::splitStop());
+    if (!co_await std::move(releasing))
+        co_return false;
+    exempted->clear();
+    co_return true;
 }
 
 QCoro::Task<bool> PacketFilter::switchSocksProxyOff(QString service)

@@ -28,9 +28,15 @@ public:
     QCoro::Task<Load> loadKillSwitch(QStringList servers);
     // The servers the loaded kill-switch rules let out; empty once they are released.
     QStringList passedServers() const { return *m_passedServers; }
-    // Empties the kill-switch anchor.
+    // Empties the kill-switch anchor, and the split anchor first: the programs let out past the
+    // block go with it.
     QCoro::Task<bool> releaseKillSwitch();
-    QCoro::Task<bool> loadSplitRules(QList<quint32> userIds);
+    // Replaces the split rules with ones that let these programs of the user out past the block,
+    // or empties them.
+    QCoro::Task<bool> loadSplitRules(QStringList programs, quint32 userId);
+    QCoro::Task<bool> releaseSplitRules();
+    // The programs the loaded split rules let out; empty once they are released.
+    QStringList exemptedPrograms() const { return *m_exemptedPrograms; }
     // The clean-up's root fallback for the SOCKS proxy, and the removal of the sudo entry.
     QCoro::Task<bool> switchSocksProxyOff(QString service);
     QCoro::Task<bool> removeSudoers();
@@ -42,4 +48,5 @@ private:
     CommandQueue& m_commands;
     // Shared with the operations under way, which write it once their script has ended.
     std::shared_ptr<QStringList> m_passedServers = std::make_shared<QStringList>();
+    std::shared_ptr<QStringList> m_exemptedPrograms = std::make_shared<QStringList>();
 };

@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QUrl>
 
 namespace PacketFilterScripts {
 
@@ -73,13 +74,19 @@ QString killSwitchStart(const QStringList& servers)
 
 QString killSwitchStop() { return QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1"); }
 
-QString splitRules(const QList<quint32>& userIds)
+QString splitRules(const QStringList& programs, quint32 userId)
 {
     QStringList rules;
-    for (const auto uid : userIds)
-        rules.append(QStringLiteral("pass out proto {tcp, udp} from any to any user ") + QString::number(uid));
+    for (const auto& program : programs)
+        rules.append(QStringLiteral("pass out proto {tcp, udp} from any to any user ") + QString::number(userId)
+                     + QStringLiteral(" program \"") + QString::fromLatin1(QUrl::toPercentEncoding(program, "/"))
+                     + QLatin1Char('"'));
     return anchorLoad(splitAnchor, rules, QStringLiteral("Split tunnel rules applied"));
 }
+
+QString splitStop() { return QStringLiteral("/sbin/pfctl -a com.velmorand/split -F all 2>&1"); }
+
+QString splitAndKillSwitchStop() { return splitStop() + QStringLiteral(" && ") + killSwitchStop(); }
 
 QString proxyFallback(const QString& service)
 {

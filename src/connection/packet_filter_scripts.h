@@ -22,8 +22,15 @@ bool isSafeHost(const QString& host);
 QString killSwitchStart(const QStringList& servers);
 // Empties the kill-switch anchor; fails when that fails.
 QString killSwitchStop();
-// Loads pass rules for the user ids into the split anchor, like the kill switch's start.
-QString splitRules(const QList<quint32>& userIds);
+// Loads pass rules into the split anchor, like the kill switch's start: one per program, for the
+// processes of the user that run an executable at or below the program's path. The paths are
+// percent-encoded: nothing in them can end a word, a line or the rules.
+QString splitRules(const QStringList& programs, quint32 userId);
+// Empties the split anchor.
+QString splitStop();
+// Empties the split anchor, then the kill-switch anchor: an exemption never outlives the block.
+// Fails when either fails.
+QString splitAndKillSwitchStop();
 // Switches the service's SOCKS proxy off; the name is quoted for the shell.
 QString proxyFallback(const QString& service);
 // Removes the password-less sudo entry for networksetup.

@@ -31,7 +31,6 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayMa
 VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTimings timings, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
-    , m_processes(processes)
     , m_systemProxy(processes, m_commands)
     , m_packetFilter([this]() -> AdminScriptRunner& { return adminScripts(); }, m_commands)
     , m_xray(nullptr)

@@ -55,7 +55,7 @@ struct VpnTimings {
 // statistics, health check and automatic reconnect, the connection log, the settings that belong
 // to it, the system proxy of the active network service, the kill switch, per-application rules
 // and the clean-up of system settings (the commands through SystemProxy and PacketFilter).
-// Threading: every system command (networksetup, sudo, the administrator scripts, pgrep, ps)
+// Threading: every system command (networksetup, sudo, the administrator scripts)
 // runs off the window's thread on one ordered command queue and is awaited; the window's thread
 // only waits for the proxy core to stop. Operations that change the system are tasks: a caller
 // may await them or let them run.
@@ -201,7 +201,9 @@ public:
     // force) are taken over when "killSwitchEnabled" is on, so that the next connection lets its
     // node out and replaces them, and released when it is off.
     QCoro::Task<> recoverLeftoverKillSwitch();
-    // Applications whose traffic bypasses the kill switch, by the user ids they run under.
+    // Applications whose traffic bypasses the kill switch: the processes of this user that run
+    // them. The exemption is loaded with the kill switch, for the stored list, and released with
+    // it; a change of the list while the kill switch is in force applies at once.
     void loadSplitTunnelApps();
     QCoro::Task<> addSplitTunnelApp(QString path);
     QCoro::Task<> removeSplitTunnelApp(QString path);
@@ -300,7 +302,6 @@ private:
     QCoro::Task<> letNodeOutThroughKillSwitch(Node node);
 
     SettingsStore& m_settings;
-    ProcessRunner& m_processes;
     // Before the system proxy and the packet filter, which queue their commands on it.
     CommandQueue m_commands;
     SystemProxy m_systemProxy;

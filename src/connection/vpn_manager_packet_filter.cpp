@@ -1,53 +1,14 @@
 #include "vpn_manager.h"
 
-#include "platform/process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
-#include "platform/utf8_text.h"
 
 #include <QJsonArray>
 #include <QPointer>
 
 #include <algorithm>
-#include <set>
 
-namespace {
-
-// The user ids that the running processes of the applications run under, by pgrep and ps: run
-// on the command queue.
-QList<quint32> runningUserIds(ProcessRunner& processes, const QStringList& applications)
-{
-    QList<qint32> processIds;
-    for (const auto& path : applications) {
-        // An argument of its own, never shell text: the path is pgrep's pattern as it is.
-        const auto found = processes.run({QStringLiteral("/usr/bin/pgrep"), {QStringLiteral("-f"), path}});
-        if (!found.started)
-            continue;
-        const auto text = decodeUtf8(found.output).value_or(QString()).trimmed();
-        for (const auto& piece : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            bool ok = false;
-            const auto pid = piece.toInt(&ok);
-            if (ok)
-                processIds.append(pid);
-        }
-    }
-    std::set<quint32> userIds;
-    for (const auto pid : processIds) {
-        const auto owner = processes.run(
-            {QStringLiteral("/bin/ps"),
-             {QStringLiteral("-o"), QStringLiteral("uid="), QStringLiteral("-p"), QString::number(pid)}});
-        const auto text = owner.started ? decodeUtf8(owner.output) : std::nullopt;
-        if (!text)
-            continue;
-        bool ok = false;
-        const auto uid = text->trimmed().toUInt(&ok);
-        if (ok)
-            userIds.insert(uid);
-    }
-    return QList<quint32>(userIds.begin(), userIds.end());
-}
-
-} // namespace
+#include <unistd.h>
 
 QCoro::Task<> VpnManager::enableKillSwitch()
 {
@@ -65,8 +26,14 @@ QCoro::Task<> VpnManager::enableKillSwitch()
     // (Arguments named before the await: GCC mishandles braced temporaries inside co_await.)
     const QStringList servers{node->server};
     const bool loaded = co_await loadKillSwitchRules(servers);
-    if (self && loaded)
-        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
+    if (!self || !loaded)
+        co_return;
+    addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
+    // The exemption comes with the block, for the list as the user last left it; a reconnect
+    // finds it loaded already.
+    loadSplitTunnelApps();
+    if (m_packetFilter.exemptedPrograms() != m_splitTunnelApps)
+        co_await applySplitTunnelRules();
 }
 
 QCoro::Task<bool> VpnManager::loadKillSwitchRules(QStringList servers)
@@ -153,26 +120,27 @@ QCoro::Task<> VpnManager::removeSplitTunnelApp(QString path)
 
 QCoro::Task<> VpnManager::applySplitTunnelRules()
 {
-    if (m_state != ConnectionState::connected || !m_isProxyRunning)
+    // Without the block there is nothing to let programs out past.
+    if (!m_killSwitchEnabled)
         co_return;
     QPointer<VpnManager> self(this);
-    auto* processes = &m_processes;
-    const auto applications = m_splitTunnelApps;
-    auto finding = m_commands.run([processes, applications] { return runningUserIds(*processes, applications); });
-    const auto userIds = co_await std::move(finding);
-    // Only numbers of our own making reach the script, never a path.
-    if (!self || userIds.isEmpty())
+    const auto programs = m_splitTunnelApps;
+    if (programs.isEmpty() && m_packetFilter.exemptedPrograms().isEmpty())
         co_return;
-    const bool loaded = co_await m_packetFilter.loadSplitRules(userIds);
+    // The programs of this user only: another user's process is no part of the user's choice.
+    const auto user = quint32(::getuid());
+    auto changing
+        = programs.isEmpty() ? m_packetFilter.releaseSplitRules() : m_packetFilter.loadSplitRules(programs, user);
+    const bool loaded = co_await std::move(changing);
     if (!self)
         co_return;
     if (!loaded) {
         addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("分应用代理规则设置失败"));
+        addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("分应用代理未生效,所选应用同样被网络锁拦截"));
         co_return;
     }
     addLog(ConnectionLogEntry::LogType::info,
-           QStringLiteral("分应用代理: ") + QString::number(m_splitTunnelApps.size())
-               + QStringLiteral(" 个应用已绕过 VPN"));
+           QStringLiteral("分应用代理: ") + QString::number(programs.size()) + QStringLiteral(" 个应用已绕过 VPN"));
 }
 
 QCoro::Task<VpnManager::CleanupResult> VpnManager::cleanupSystemConfig(bool removeSudoers)

@@ -70,6 +70,11 @@ QString resourcesDir()
 {
     if (const auto dir = fromEnv("VELMORAND_RESOURCES_DIR"); !dir.isEmpty())
         return dir;
+    return bundledResourcesDir();
+}
+
+QString bundledResourcesDir()
+{
     // The build tree keeps them next to the program; an installed program finds them where the
     // install rules put them relative to it, wherever the prefix is.
     const QDir programDir(QCoreApplication::applicationDirPath());

@@ -19,4 +19,7 @@ QString privateRuntimeDir();
 // installed resource directory found relative to the executable (bin/../libexec/velmorand).
 // Warns once when neither holds the proxy core.
 QString resourcesDir();
+// The resources that came with the program, wherever the environment points: next to the
+// executable, else the installed resource directory.
+QString bundledResourcesDir();
 } // namespace Paths

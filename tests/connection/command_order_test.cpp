@@ -80,14 +80,10 @@ TEST_F(CommandOrderTest, TheWindowsThreadGoesOnWhileACommandRuns)
          [](VpnManager& m) { return m.setSystemProxy(true); }},
         {"clean-up", [](const ProcessRequest& r) { return isSudo(r, QStringLiteral("-setsocksfirewallproxystate")); },
          [](VpnManager& m) { return ignoringResult(m.cleanupSystemConfig(false)); }},
-        {"application rules", [](const ProcessRequest& r) { return r.program == QLatin1String("/usr/bin/pgrep"); },
-         [](VpnManager& m) { return m.addSplitTunnelApp(QStringLiteral("/Applications/Mail.app")); }},
         {"proxy read-back",
          [](const ProcessRequest& r) { return r.arguments.value(0) == QLatin1String("-getsocksfirewallproxy"); },
          [](VpnManager& m) { return ignoringResult(m.checkProxyState(QStringLiteral("Wi-Fi"), 1080)); }},
     };
-    runningApps = {{QStringLiteral("/Applications/Mail.app"), "101\n"}};
-    processOwners = {{QStringLiteral("101"), "501\n"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.operation);
         manager = makeManager(timings());
@@ -102,19 +98,31 @@ TEST_F(CommandOrderTest, TheWindowsThreadGoesOnWhileACommandRuns)
         xray->stop();
     }
 
-    // The kill switch's scripts, whose administrator prompt may wait for the user.
+    // The administrator scripts, whose prompt may wait for the user: the kill switch's and the
+    // programs let out past it.
+    struct ScriptCase {
+        const char* operation;
+        std::function<QCoro::Task<>(VpnManager&)> start;
+        bool killSwitchAfter;
+    };
+    const ScriptCase scriptCases[] = {
+        {"kill switch on", [](VpnManager& m) { return m.enableKillSwitch(); }, true},
+        {"application rules",
+         [](VpnManager& m) { return m.addSplitTunnelApp(QStringLiteral("/Applications/Mail.app")); }, true},
+        {"kill switch off", [](VpnManager& m) { return m.disableKillSwitch(); }, false},
+    };
     manager = makeManager(timings());
     ASSERT_FALSE(connectTo(testNode()));
-    for (const bool on : {true, false}) {
-        SCOPED_TRACE(on ? "kill switch on" : "kill switch off");
+    for (const auto& c : scriptCases) {
+        SCOPED_TRACE(c.operation);
         holdScripts();
-        auto task = on ? manager->enableKillSwitch() : manager->disableKillSwitch();
+        auto task = c.start(*manager);
         waitFor([&] { return scriptsWaiting == 1; });
         expectTheEventLoopRuns();
         EXPECT_FALSE(task.isReady());
         releaseScripts();
         QCoro::waitFor(std::move(task));
-        EXPECT_EQ(manager->killSwitchEnabled(), on);
+        EXPECT_EQ(manager->killSwitchEnabled(), c.killSwitchAfter);
     }
 }
 
@@ -149,7 +157,7 @@ TEST_F(CommandOrderTest, AKillSwitchLoadedWhileTheUserDisconnectsIsReleasedAfter
 
     EXPECT_EQ(admin.scripts,
               (QStringList{PacketFilterScripts::killSwitchStart({QStringLiteral("203.0.113.7")}),
-                           QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1")}));
+                           PacketFilterScripts::splitAndKillSwitchStop()}));
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
     EXPECT_TRUE(messages().contains(QStringLiteral("🔓 网络锁已关闭")));

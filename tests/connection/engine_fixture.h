@@ -43,8 +43,7 @@ protected:
     }
 
     // The network services are listed from `listing`; a privileged networksetup command fails when
-    // its subcommand is in `failing`; the SOCKS state reads `socksState`; pgrep and ps answer from
-    // `runningApps` (path to process ids) and `processOwners` (process id to user id).
+    // its subcommand is in `failing`; the SOCKS state reads `socksState`.
     ProcessResult answer(const ProcessRequest& request) const
     {
         const auto& arguments = request.arguments;
@@ -54,11 +53,6 @@ protected:
             return {true, false, 0, socksState};
         if (request.program == QLatin1String("/usr/bin/sudo") && failing.contains(arguments.value(2)))
             return {true, false, 1, "sudo: a password is required\n"};
-        if (request.program == QLatin1String("/usr/bin/pgrep"))
-            return {true, false, runningApps.contains(arguments.value(1)) ? 0 : 1,
-                    runningApps.value(arguments.value(1))};
-        if (request.program == QLatin1String("/bin/ps"))
-            return {true, false, 0, processOwners.value(arguments.value(3))};
         return {true, false, 0, {}};
     }
 
@@ -161,8 +155,6 @@ protected:
     QByteArray listing = "Wi-Fi\nEthernet\n";
     QStringList failing;
     QByteArray socksState = "Enabled: No\nServer: 127.0.0.1\nPort: 1080\n";
-    QHash<QString, QByteArray> runningApps;
-    QHash<QString, QByteArray> processOwners;
     double clock = 1000.0;
     std::unique_ptr<XrayManager> xray = core.make();
     std::unique_ptr<VpnManager> manager = makeManager(timings());

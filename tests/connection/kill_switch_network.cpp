@@ -2,6 +2,7 @@
 
 #include "support/private_network.h"
 #include "support/trojan_server.h"
+#include "support/vpn_manager_test_access.h"
 #include "xray_test_fixture.h"
 
 #include <QEventLoop>
@@ -102,6 +103,13 @@ void runInPrivateNetwork(const QString& test, const std::function<void()>& clien
 
     serving->kill();
     serving->waitForFinished();
+}
+
+ManagerAtTheNode::ManagerAtTheNode()
+{
+    published(manager).setConnectedNode(testNode(node));
+    published(manager).setState(ConnectionState::connected);
+    published(manager).setProxyRunning(true);
 }
 
 bool tcpReaches(const QString& address, quint16 port, const QNetworkProxy& proxy)

@@ -5,6 +5,11 @@
 // (198.51.100.2, with a Trojan server on port 443 that forwards to the other host only), a second
 // node (198.51.100.4), another host (198.51.100.3) and a LAN host (192.168.77.2). Nothing here
 // reaches this machine's own network or firewall.
+#include "connection/vpn_manager.h"
+#include "platform/process_runner.h"
+#include "support/root_script_runner.h"
+#include "xray_test_fixture.h"
+
 #include <QList>
 #include <QMutex>
 #include <QNetworkProxy>
@@ -40,6 +45,18 @@ bool udpEchoes(const QString& address, quint16 port);
 // "nft list ruleset" in this namespace.
 QString nftRuleset();
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
+
+// A connection manager that counts as connected to the node (no core runs), whose administrator
+// scripts run as root for real.
+struct ManagerAtTheNode {
+    ManagerAtTheNode();
+
+    XrayFixture coreFixture;
+    std::unique_ptr<XrayManager> xray = coreFixture.make();
+    const std::unique_ptr<ProcessRunner> processes = ProcessRunner::makeNative();
+    const std::unique_ptr<AdminScriptRunner> adminScripts = rootScriptRunner();
+    VpnManager manager{*coreFixture.settings.store, *processes, *xray, *adminScripts};
+};
 
 // Tries a new TCP connection to the other host every 15 ms or so from a thread of its own and
 // counts, per phase of the test, how many were tried and how many got out.

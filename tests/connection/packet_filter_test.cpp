@@ -12,11 +12,15 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <QCoroTask>
+
+#include <unistd.h>
 
 namespace {
 
@@ -52,16 +56,26 @@ EOF
 )") + kReferencesAndEnable
     + QStringLiteral("echo \"Kill Switch activated\"\n");
 
-const QString kSplitScript = QStringLiteral(R"(
+const QString kMail = QStringLiteral("/usr/bin/mail-client");
+const QString kChat = QStringLiteral("/opt/Chat Tool");
+
+// The text after "do shell script" that lets the mail client and the chat tool of this user out.
+QString splitScriptForMailAndChat()
+{
+    return QStringLiteral(R"(
 set -e
 cat <<'EOF' | /sbin/pfctl -a com.velmorand/split -f - 2>&1
-pass out proto {tcp, udp} from any to any user 0
-pass out proto {tcp, udp} from any to any user 501
+pass out proto {tcp, udp} from any to any user %1 program "/usr/bin/mail-client"
+pass out proto {tcp, udp} from any to any user %1 program "/opt/Chat%20Tool"
 EOF
-)") + kReferencesAndEnable
-    + QStringLiteral("echo \"Split tunnel rules applied\"\n");
+)")
+               .arg(::getuid())
+        + kReferencesAndEnable + QStringLiteral("echo \"Split tunnel rules applied\"\n");
+}
 
-const QString kFlush = QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1");
+const QString kSplitFlush = QStringLiteral("/sbin/pfctl -a com.velmorand/split -F all 2>&1");
+// The release: the programs' exemption first, then the block.
+const QString kFlush = kSplitFlush + QStringLiteral(" && /sbin/pfctl -a com.velmorand -F all 2>&1");
 
 // Values that would break out of a rule, a here-document or a quoted word.
 const QStringList kHostileValues{
@@ -304,78 +318,102 @@ TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScript)
     }
 }
 
-TEST_F(PacketFilterTest, SplitRulesPassTheUserIdsOfTheRunningApplications)
+TEST_F(PacketFilterTest, TheListedProgramsAreLetOutWithEveryKillSwitchAndGoWithIt)
 {
-    connectToNode();
-    const auto mail = QStringLiteral("/Applications/Mail.app");
-    const auto chat = QStringLiteral("/Applications/Chat.app");
-    const auto idle = QStringLiteral("/Applications/Idle.app");
-    runningApps = {{mail, "101\n102\n"}, {chat, " 103\nnot-a-pid\n\n"}};
-    processOwners
-        = {{QStringLiteral("101"), "  501\n"}, {QStringLiteral("102"), "0\n"}, {QStringLiteral("103"), "501\n"}};
-    QCoro::waitFor(manager->addSplitTunnelApp(mail));
-    QCoro::waitFor(manager->addSplitTunnelApp(chat));
-    QCoro::waitFor(manager->addSplitTunnelApp(idle));
+    // Chosen before any connection, and by an earlier run: only the stored list is there.
+    core.settings.store->setValue(SettingsKeys::splitTunnelApps, QJsonArray{kMail, kChat});
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    manager = makeManager(timings());
+    ASSERT_FALSE(connectTo(testNode()));
+    EXPECT_EQ(admin.scripts, (QStringList{kKillSwitchScript, splitScriptForMailAndChat()}));
+    EXPECT_TRUE(messages().contains(QStringLiteral("分应用代理: 2 个应用已绕过 VPN")));
 
-    EXPECT_EQ(manager->splitTunnelApps(), (QStringList{mail, chat, idle}));
-    EXPECT_EQ(core.settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(),
-              QJsonArray::fromStringList({mail, chat, idle}));
-    ASSERT_EQ(admin.scripts.size(), 3);
-    EXPECT_EQ(admin.scripts.last(), kSplitScript) << "two applications of user 501 give one rule";
-    EXPECT_EQ(log().last(), (Line{Type::info, QStringLiteral("分应用代理: 3 个应用已绕过 VPN"), std::nullopt}));
-    const auto pgreps = processes.commandLines().filter(QStringLiteral("/usr/bin/pgrep"));
-    EXPECT_EQ(pgreps.mid(pgreps.size() - 3),
-              (QStringList{QStringLiteral("/usr/bin/pgrep -f /Applications/Mail.app"),
-                           QStringLiteral("/usr/bin/pgrep -f /Applications/Chat.app"),
-                           QStringLiteral("/usr/bin/pgrep -f /Applications/Idle.app")}));
-    EXPECT_TRUE(processes.commandLines().contains(QStringLiteral("/bin/ps -o uid= -p 103")));
-
-    // A path already listed changes nothing; removing one that is not listed applies the rules.
+    // A reconnect replaces the block; the exemption stays loaded as it is.
     admin.scripts.clear();
-    QCoro::waitFor(manager->addSplitTunnelApp(mail));
-    EXPECT_TRUE(admin.scripts.isEmpty());
-    QCoro::waitFor(manager->removeSplitTunnelApp(QStringLiteral("/Applications/None.app")));
-    EXPECT_EQ(admin.scripts.size(), 1);
-    QCoro::waitFor(manager->removeSplitTunnelApp(mail));
-    EXPECT_EQ(manager->splitTunnelApps(), (QStringList{chat, idle}));
-    EXPECT_TRUE(admin.scripts.last().contains(QStringLiteral("user 501\nEOF")));
-    EXPECT_FALSE(admin.scripts.last().contains(QStringLiteral("user 0\n")));
+    killCore();
+    waitFor([&] { return cores().size() == 2 && messages().filter(QStringLiteral("已连接到")).size() == 2; });
+    EXPECT_EQ(admin.scripts, QStringList{kKillSwitchScript});
+
+    QCoro::waitFor(manager->disconnect());
+    EXPECT_EQ(admin.scripts.last(), kFlush) << "released with the block";
+    admin.scripts.clear();
+    ASSERT_FALSE(connectTo(testNode()));
+    EXPECT_EQ(admin.scripts, (QStringList{kKillSwitchScript, splitScriptForMailAndChat()})) << "and loaded with it";
 }
 
-TEST_F(PacketFilterTest, SplitRulesNeedARunningConnectionAndARunningApplication)
+TEST_F(PacketFilterTest, ListChangesApplyOnlyWhileTheKillSwitchHolds)
 {
-    const auto app = QStringLiteral("/Applications/Mail.app");
-    runningApps = {{app, "101\n"}};
-    processOwners = {{QStringLiteral("101"), "501\n"}};
-    QCoro::waitFor(manager->addSplitTunnelApp(app));
-    EXPECT_TRUE(admin.scripts.isEmpty()) << "not connected";
-    EXPECT_TRUE(processes.commandLines().filter(QStringLiteral("pgrep")).isEmpty());
-
     connectToNode();
-    runningApps.clear();
-    const auto linesBefore = log().size();
-    QCoro::waitFor(manager->addSplitTunnelApp(QStringLiteral("/Applications/Idle.app")));
-    EXPECT_TRUE(admin.scripts.isEmpty()) << "no process, no rules";
-    EXPECT_EQ(log().size(), linesBefore);
+    QCoro::waitFor(manager->addSplitTunnelApp(kMail));
+    EXPECT_TRUE(admin.scripts.isEmpty()) << "nothing to let it out past";
+    EXPECT_EQ(core.settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(), QJsonArray{kMail});
 
-    runningApps = {{app, "101\n"}};
-    admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("denied")}; };
-    QCoro::waitFor(manager->removeSplitTunnelApp(QStringLiteral("/Applications/Idle.app")));
-    EXPECT_EQ(log().last(), (Line{Type::warning, QStringLiteral("分应用代理规则设置失败"), std::nullopt}));
+    QCoro::waitFor(manager->enableKillSwitch());
+    ASSERT_EQ(admin.scripts.size(), 2);
+    EXPECT_EQ(admin.scripts.last(), PacketFilterScripts::splitRules({kMail}, ::getuid()));
+
+    struct Step {
+        const char* what;
+        std::function<QCoro::Task<>()> change;
+        QStringList scripts;
+        QStringList list;
+    };
+    const Step steps[] = {
+        {"add", [&] { return manager->addSplitTunnelApp(kChat); }, {splitScriptForMailAndChat()}, {kMail, kChat}},
+        {"add again", [&] { return manager->addSplitTunnelApp(kMail); }, {}, {kMail, kChat}},
+        {"remove one not listed",
+         [&] { return manager->removeSplitTunnelApp(QStringLiteral("/usr/bin/none")); },
+         {splitScriptForMailAndChat()},
+         {kMail, kChat}},
+        {"remove",
+         [&] { return manager->removeSplitTunnelApp(kMail); },
+         {PacketFilterScripts::splitRules({kChat}, ::getuid())},
+         {kChat}},
+        {"remove the last", [&] { return manager->removeSplitTunnelApp(kChat); }, {kSplitFlush}, {}},
+        {"remove from an empty list", [&] { return manager->removeSplitTunnelApp(kChat); }, {}, {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        admin.scripts.clear();
+        QCoro::waitFor(step.change());
+        EXPECT_EQ(admin.scripts, step.scripts);
+        EXPECT_EQ(manager->splitTunnelApps(), step.list);
+    }
+    EXPECT_EQ(messages().filter(QStringLiteral("分应用代理:")).last(),
+              QStringLiteral("分应用代理: 0 个应用已绕过 VPN"));
 }
 
-TEST_F(PacketFilterTest, HostileApplicationPathsStayOutOfTheScripts)
+TEST_F(PacketFilterTest, AFailedExemptionLeavesTheBlockWholeAndSaysSo)
+{
+    core.settings.store->setValue(SettingsKeys::splitTunnelApps, QJsonArray{kMail});
+    admin.handler = [](const QString& script) {
+        return AdminScriptResult{!script.contains(PacketFilterScripts::splitAnchor + QStringLiteral(" -f")), {}, {}};
+    };
+    connectToNode();
+    QCoro::waitFor(manager->enableKillSwitch());
+    EXPECT_TRUE(manager->killSwitchEnabled());
+    EXPECT_EQ(
+        log().mid(log().size() - 3),
+        (QList<Line>{{Type::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"), std::nullopt},
+                     {Type::warning, QStringLiteral("分应用代理规则设置失败"), std::nullopt},
+                     {Type::warning, QStringLiteral("分应用代理未生效,所选应用同样被网络锁拦截"), std::nullopt}}));
+}
+
+TEST_F(PacketFilterTest, HostileApplicationPathsStayOneEncodedWordOfTheRules)
 {
     connectToNode();
+    QCoro::waitFor(manager->enableKillSwitch());
+    static const QRegularExpression ruleLine(
+        QStringLiteral(R"re(^pass out proto \{tcp, udp\} from any to any user \d+ program "([A-Za-z0-9._~/%-]*)"$)re"));
     for (const auto& path : kHostileValues) {
-        runningApps = {{path, "4242\n"}};
-        processOwners = {{QStringLiteral("4242"), "501\n"}};
+        SCOPED_TRACE(path.toStdString());
         admin.scripts.clear();
         QCoro::waitFor(manager->addSplitTunnelApp(path));
-        EXPECT_EQ(processes.requests().last().program, QStringLiteral("/bin/ps"));
-        const auto pgrep = processes.requests()[processes.requests().size() - 2];
-        EXPECT_EQ(pgrep.arguments, (QStringList{QStringLiteral("-f"), path})) << "one argument, never shell text";
-        EXPECT_EQ(admin.scripts, QStringList{PacketFilterScripts::splitRules({501})}) << path.toStdString();
+        ASSERT_EQ(admin.scripts.size(), 1);
+        const auto lines = admin.scripts.first().split(QLatin1Char('\n'));
+        const auto rule = ruleLine.match(lines.value(lines.indexOf(QStringLiteral("EOF")) - 1));
+        ASSERT_TRUE(rule.hasMatch()) << admin.scripts.first().toStdString();
+        EXPECT_EQ(QUrl::fromPercentEncoding(rule.captured(1).toUtf8()), path);
         QCoro::waitFor(manager->removeSplitTunnelApp(path));
     }
 }
@@ -603,7 +641,7 @@ TEST_F(PacketFilterScriptTest, TheKillSwitchIsReferencedEnabledAndReportedDone)
 TEST_F(PacketFilterScriptTest, AFilterAlreadyOnIsNoFailure)
 {
     touch("enabled");
-    const auto result = run(PacketFilterScripts::splitRules({501}));
+    const auto result = run(PacketFilterScripts::splitRules({kMail}, 501));
     EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
     EXPECT_TRUE(result.output.endsWith(QStringLiteral("Split tunnel rules applied\n")));
 }
@@ -637,14 +675,18 @@ TEST(StandInScripts, MacToolPathsCallTheStandIns)
     const auto pfctl = StandIns::programFor(QStringLiteral("/sbin/pfctl"));
     ASSERT_NE(pfctl, QStringLiteral("/sbin/pfctl")) << "the pfctl stand-in is built into the resources";
     const auto networksetup = StandIns::programFor(QStringLiteral("/usr/sbin/networksetup"));
-    EXPECT_EQ(StandIns::adaptScript(
-                  QStringLiteral("/sbin/pfctl -e; x=/usr/sbin/networksetup\n/usr/sbin/networksetup -x a|/sbin/pfctl")),
+    const auto adapted = StandIns::adaptScript(
+        QStringLiteral("/sbin/pfctl -e; x=/usr/sbin/networksetup\n/usr/sbin/networksetup -x a|/sbin/pfctl"),
+        StandIns::directory());
+    EXPECT_EQ(adapted.text,
               shellQuoted(pfctl) + QStringLiteral(" -e; x=") + shellQuoted(networksetup) + QLatin1Char('\n')
                   + shellQuoted(networksetup) + QStringLiteral(" -x a|") + shellQuoted(pfctl));
+    EXPECT_EQ(adapted.standIns, (QStringList{pfctl, networksetup})) << "each named once, for the root check";
     // Paths that only contain a tool's name, and tools without a stand-in, stay.
     const auto untouched
         = QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup; /bin/sh -c x; /opt/sbin/pfctl; /sbin/pfctl.d");
-    EXPECT_EQ(StandIns::adaptScript(untouched), untouched);
+    EXPECT_EQ(StandIns::adaptScript(untouched, StandIns::directory()).text, untouched);
+    EXPECT_TRUE(StandIns::adaptScript(untouched, StandIns::directory()).standIns.isEmpty());
 }
 
 } // namespace

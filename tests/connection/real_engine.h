@@ -3,8 +3,8 @@
 #include "connection/child_process.h"
 #include "connection/vpn_manager.h"
 #include "connection/xray_manager.h"
-#include "platform/admin_script_runner.h"
 #include "platform/process_runner.h"
+#include "support/root_script_runner.h"
 
 #include <QStringList>
 
@@ -21,7 +21,7 @@ struct RealEngine {
 
     const std::unique_ptr<ChildProcessLauncher> launcher = ChildProcessLauncher::makeNative();
     const std::unique_ptr<ProcessRunner> processes = ProcessRunner::makeNative();
-    const std::unique_ptr<AdminScriptRunner> adminScripts = AdminScriptRunner::makeNative();
+    const std::unique_ptr<AdminScriptRunner> adminScripts = rootScriptRunner();
     XrayManager xray;
     VpnManager manager;
 };

@@ -1,5 +1,6 @@
 // Statistics, the connection time, the health check and the automatic reconnect, over a fake
 // core whose counters and death the test decides.
+#include "connection/packet_filter_scripts.h"
 #include "engine_fixture.h"
 #include "platform/settings_keys.h"
 #include "support/qt_printers.h"
@@ -161,7 +162,7 @@ TEST_F(StatisticsTest, GivingUpAfterFiveReconnectsTearsTheConnectionDown)
         (QStringList{QStringLiteral("-setwebproxystate Wi-Fi off"), QStringLiteral("-setsecurewebproxystate Wi-Fi off"),
                      QStringLiteral("-setsocksfirewallproxystate Wi-Fi off")}));
     EXPECT_FALSE(manager->killSwitchEnabled());
-    EXPECT_EQ(admin.scripts.last(), QStringLiteral("/sbin/pfctl -a com.velmorand -F all 2>&1"));
+    EXPECT_EQ(admin.scripts.last(), PacketFilterScripts::splitAndKillSwitchStop());
     EXPECT_TRUE(activeTimers().isEmpty());
     const auto started = cores().size();
     QTest::qWait(100);

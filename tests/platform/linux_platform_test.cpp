@@ -1,6 +1,7 @@
 #include "platform/linux/admin_command.h"
 #include "platform/linux/autostart_entry.h"
 #include "platform/linux/linux_admin_script_runner.h"
+#include "platform/linux/root_trust.h"
 #include "platform/linux/stand_ins.h"
 #include "platform/login_item.h"
 #include "platform/process_runner.h"
@@ -12,6 +13,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <functional>
 
 #include <unistd.h>
 
@@ -27,6 +30,32 @@ void writeScript(const QString& path, const QByteArray& body)
     file.close();
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
+
+// A folder of root's own below /run, which only root can change, for the test's life; or, for a
+// test that is not root, one of its own user.
+class ToolFolder {
+public:
+    ToolFolder()
+    {
+        QByteArray pattern = "/run/velmorand-test-XXXXXX";
+        if (::geteuid() == 0 && ::mkdtemp(pattern.data()))
+            m_rootOwned = QString::fromLocal8Bit(pattern);
+    }
+    ~ToolFolder()
+    {
+        if (!m_rootOwned.isEmpty())
+            QDir(m_rootOwned).removeRecursively();
+    }
+    ToolFolder(const ToolFolder&) = delete;
+    ToolFolder& operator=(const ToolFolder&) = delete;
+
+    QString path() const { return m_rootOwned.isEmpty() ? m_users.path() : m_rootOwned; }
+    QString filePath(const QString& name) const { return path() + QLatin1Char('/') + name; }
+
+private:
+    QString m_rootOwned;
+    QTemporaryDir m_users;
+};
 
 // The output of a script run as root, by its lines.
 QStringList runAs(const AdminCommand::Command& command)
@@ -44,11 +73,12 @@ QStringList runAs(const AdminCommand::Command& command)
 // get a program of theirs run as root by the next approved script.
 TEST(LinuxAdminScriptRunner, RootScriptsGetAFixedSearchPathAndNoneOfTheUsersEnvironment)
 {
+    ToolFolder tools;
     QTemporaryDir resources;
     QTemporaryDir userBin;
     QDir(resources.path()).mkpath(QStringLiteral("bin"));
-    writeScript(resources.filePath(QStringLiteral("bin/networksetup")), "echo \"stand-in $0\"\n");
-    for (const auto* name : {"env", "grep", "cat"}) {
+    writeScript(tools.filePath(QStringLiteral("networksetup")), "echo \"stand-in $0\"\n");
+    for (const auto* name : {"env", "grep", "cat", "networksetup"}) {
         writeScript(resources.filePath(QStringLiteral("bin/") + QLatin1String(name)), "echo planted\n");
         writeScript(userBin.filePath(QLatin1String(name)), "echo planted\n");
     }
@@ -65,11 +95,12 @@ TEST(LinuxAdminScriptRunner, RootScriptsGetAFixedSearchPathAndNoneOfTheUsersEnvi
     };
     // Under the prompt, the prompt program runs the rest of the command line as root; that rest
     // is run here as it stands, with the user's environment around it.
-    const auto prompted = AdminCommand::viaPrompt(StandIns::adaptScript(macScript), QStringLiteral("/usr/bin/pkexec"));
+    const auto prompted = AdminCommand::viaPrompt(StandIns::adaptScript(macScript, tools.path()).text,
+                                                  QStringLiteral("/usr/bin/pkexec"));
     ASSERT_EQ(prompted.program, QStringLiteral("/usr/bin/pkexec"));
     QList<Way> ways{{"under the prompt", runAs({prompted.arguments.first(), prompted.arguments.mid(1)}), false}};
     if (::geteuid() == 0) {
-        const auto direct = LinuxAdminScriptRunner().run(macScript);
+        const auto direct = LinuxAdminScriptRunner(tools.path()).run(macScript);
         EXPECT_TRUE(direct.succeeded) << direct.error.toStdString();
         ways.append({"as root already", direct.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts), true});
     }
@@ -86,9 +117,81 @@ TEST(LinuxAdminScriptRunner, RootScriptsGetAFixedSearchPathAndNoneOfTheUsersEnvi
         EXPECT_TRUE(lines.filter(QStringLiteral("VELMORAND_RESOURCES_DIR")).isEmpty()) << way.name;
         EXPECT_TRUE(rootDirectories.contains(QFileInfo(lines.at(lines.size() - 2)).path()))
             << way.name << ": " << lines.at(lines.size() - 2).toStdString();
-        EXPECT_EQ(lines.last(), QStringLiteral("stand-in ") + resources.filePath(QStringLiteral("bin/networksetup")))
+        EXPECT_EQ(lines.last(), QStringLiteral("stand-in ") + tools.filePath(QStringLiteral("networksetup")))
             << way.name;
     }
+}
+
+// A user who can change a stand-in, or a folder above it, must not have it run as root.
+TEST(LinuxAdminScriptRunner, RunsOnlyStandInsThatRootAloneCanChange)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "files of root and of other users are made by root only";
+    const auto chmodded = [](QFileDevice::Permissions added) {
+        return [added](const QString&, const QString& tool) {
+            QFile::setPermissions(tool, QFile::permissions(tool) | added);
+        };
+    };
+    const auto ownedByNobody
+        = [](const QString& path) { return ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0; };
+    QTemporaryDir elsewhere;
+    struct Case {
+        const char* what;
+        std::function<void(const QString& folder, const QString& tool)> spoil;
+        bool runs;
+    };
+    const Case cases[] = {
+        {"root's alone", [](const QString&, const QString&) {}, true},
+        {"the tool writable by its group", chmodded(QFileDevice::WriteGroup), false},
+        {"the tool writable by everyone", chmodded(QFileDevice::WriteOther), false},
+        {"the tool of another user", [&](const QString&, const QString& tool) { ASSERT_TRUE(ownedByNobody(tool)); },
+         false},
+        {"its folder writable by everyone",
+         [](const QString& folder, const QString&) {
+             QFile::setPermissions(folder, QFile::permissions(folder) | QFileDevice::WriteOther);
+         },
+         false},
+        {"its folder of another user",
+         [&](const QString& folder, const QString&) { ASSERT_TRUE(ownedByNobody(folder)); }, false},
+        {"a link to a tool in a folder everyone can write",
+         [&](const QString&, const QString& tool) {
+             const auto target = elsewhere.filePath(QStringLiteral("networksetup"));
+             QFile::remove(target);
+             ASSERT_TRUE(QFile::rename(tool, target));
+             ASSERT_TRUE(QFile::link(target, tool));
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ToolFolder folder;
+        const auto tool = folder.filePath(QStringLiteral("networksetup"));
+        writeScript(tool, "echo ran\n");
+        c.spoil(folder.path(), tool);
+        const auto result = LinuxAdminScriptRunner(folder.path()).run(QStringLiteral("/usr/sbin/networksetup\n"));
+        EXPECT_EQ(result.succeeded, c.runs) << result.error.toStdString();
+        EXPECT_EQ(result.output, c.runs ? QStringLiteral("ran\n") : QString());
+        EXPECT_EQ(result.error.startsWith(QStringLiteral("not run as root: ")), !c.runs) << result.error.toStdString();
+    }
+}
+
+// The environment may move the user's own tools, never those a root script runs.
+TEST(LinuxAdminScriptRunner, NeverTakesItsStandInsFromTheEnvironment)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "the script runs as root here only when the test is root";
+    ToolFolder planted;
+    ASSERT_TRUE(QDir(planted.path()).mkpath(QStringLiteral("bin")));
+    writeScript(planted.filePath(QStringLiteral("bin/velmorand-probe")), "echo planted\n");
+    QString why;
+    ASSERT_TRUE(RootTrust::onlyRootCanChange(planted.filePath(QStringLiteral("bin/velmorand-probe")), &why))
+        << why.toStdString();
+    const auto bundled = StandIns::rootDirectory();
+    ScopedEnv resourcesDir("VELMORAND_RESOURCES_DIR", planted.path().toUtf8());
+    EXPECT_EQ(StandIns::directory(), planted.filePath(QStringLiteral("bin"))) << "the user's tools follow it";
+    EXPECT_EQ(StandIns::rootDirectory(), bundled);
+    const auto result = AdminScriptRunner::makeNative()->run(QStringLiteral("/usr/sbin/velmorand-probe 2>/dev/null\n"));
+    EXPECT_FALSE(result.output.contains(QStringLiteral("planted")));
 }
 
 TEST(LinuxProcessRunner, HandsMacToolsToTheirStandInsAndKeepsOthers)

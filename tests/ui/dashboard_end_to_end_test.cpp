@@ -3,11 +3,11 @@
 #include "dashboard_fixture.h"
 
 #include "connection/xray_manager.h"
-#include "platform/admin_script_runner.h"
 #include "platform/process_runner.h"
 #include "support/core_test_environment.h"
 #include "support/local_http_server.h"
 #include "support/proxy_client.h"
+#include "support/root_script_runner.h"
 #include "support/screenshot.h"
 #include "support/trojan_server.h"
 #include "ui/common/number_formats.h"
@@ -51,7 +51,7 @@ TEST(DashboardEndToEnd, ConnectFromTheCardCarryTrafficWatchItAndDisconnect)
     VpnTimings timings;
     timings.statsInterval = std::chrono::milliseconds(250);
     const auto processes = ProcessRunner::makeNative();
-    const auto adminScripts = AdminScriptRunner::makeNative();
+    const auto adminScripts = rootScriptRunner();
     VpnManager vpn(*settings.store, *processes, xray, *adminScripts, timings);
 
     AppStateWorld world(*settings.store);

@@ -13,7 +13,15 @@
 // table does the same: the quick rules in their order, then the others from last to first, each
 // with its own verdict. Packets of connections already under way pass, as pf's states let them.
 // The state is kept in $VELMORAND_PF_STATE_DIR (default /run/velmorand/pf): the kernel's
-// table is the effect, the file the rules as written.
+// table is the effect, the file the rules as written. One pfctl at a time changes it.
+// Beyond pf, a rule with "user UID" may name a program, "program "PATH"" (the path
+// percent-encoded): it then matches only the processes of that user that run an executable at or
+// below the path (see program_exemption.h). Where this machine cannot tell programs apart, such a
+// rule fails to load and nothing changes. While such rules count, a watcher started by pfctl
+// (pfctl --watch-programs) keeps the programs' processes where the table finds them; it ends once
+// they no longer count.
+#include "program_exemption.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -27,6 +35,11 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QUrl>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -61,6 +74,8 @@ struct Rule {
     Endpoint from;
     Endpoint to;
     std::optional<quint32> user;
+    // With a user only: the processes of that user that run this program.
+    std::optional<QString> program;
 };
 
 // Normalisation, translation and loading statements of a system ruleset that the table has no
@@ -150,6 +165,12 @@ public:
             rule.user = take().toUInt(&ok);
             if (!ok)
                 return std::nullopt;
+            if (peek() == QLatin1String("program")) {
+                take();
+                rule.program = QUrl::fromPercentEncoding(unquoted(take()).toUtf8());
+                if (!rule.program->startsWith(QLatin1Char('/')))
+                    return std::nullopt;
+            }
         }
         if (!atEnd())
             return std::nullopt;
@@ -222,14 +243,44 @@ struct State {
     QMap<QString, QStringList> rulesets;
 };
 
-QString stateFile()
+QString stateDirectory()
 {
     auto directory = qEnvironmentVariable("VELMORAND_PF_STATE_DIR");
     if (directory.isEmpty())
         directory = QStringLiteral("/run/velmorand/pf");
     QDir().mkpath(directory);
-    return directory + QStringLiteral("/state.json");
+    return QDir(directory).absolutePath();
 }
+
+QString stateFile() { return stateDirectory() + QStringLiteral("/state.json"); }
+
+// Holds an exclusive lock on a file of the state directory while it lives. Not inherited by the
+// programs started meanwhile.
+class StateLock {
+public:
+    enum class Wait { yes, no };
+    StateLock(const char* name, Wait wait)
+        : m_fd(::open(QFile::encodeName(stateDirectory() + QLatin1Char('/') + QLatin1String(name)).constData(),
+                      O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+    {
+        m_held = m_fd >= 0 && ::flock(m_fd, LOCK_EX | (wait == Wait::no ? LOCK_NB : 0)) == 0;
+    }
+    ~StateLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    StateLock(const StateLock&) = delete;
+    StateLock& operator=(const StateLock&) = delete;
+    bool held() const { return m_held; }
+
+private:
+    int m_fd;
+    bool m_held = false;
+};
+
+const char kStateLock[] = "lock";
+const char kWatcherLock[] = "watcher.lock";
 
 State loadState()
 {
@@ -319,9 +370,21 @@ QString addressMatch(const char* field, const QString& written, const QHostAddre
     return (v6 ? QStringLiteral("ip6 ") : QStringLiteral("ip ")) + QLatin1String(field) + QLatin1Char(' ') + value;
 }
 
+// The programs whose rules count: the filter is on and the main ruleset refers to their anchor.
+QList<ProgramExemption::Program> programsInEffect(const State& state)
+{
+    QList<ProgramExemption::Program> programs;
+    if (!state.enabled)
+        return programs;
+    for (const auto& rule : evaluatedRules(state))
+        if (rule.program && rule.out != false)
+            programs.append({*rule.program, *rule.user});
+    return programs;
+}
+
 // The table's statements for one rule: one per pair of source and destination addresses of the
-// same family.
-QStringList statementsOf(const Rule& rule)
+// same family. A program's rule matches the sockets of the group its processes are kept in.
+QStringList statementsOf(const Rule& rule, const std::optional<ProgramExemption::Group>& group)
 {
     QStringList statements;
     const auto verdict = rule.pass ? QStringLiteral("accept") : QStringLiteral("drop");
@@ -347,6 +410,8 @@ QStringList statementsOf(const Rule& rule)
                 parts.append(QStringLiteral("th dport ") + QString::number(*rule.to.port));
             if (rule.user)
                 parts.append(QStringLiteral("meta skuid ") + QString::number(*rule.user));
+            if (rule.program)
+                parts.append(QStringLiteral("socket cgroupv2 level %1 \"%2\"").arg(group->level).arg(group->nftPath));
             parts.removeAll(QString());
             parts.append(verdict);
             statements.append(parts.join(QLatin1Char(' ')));
@@ -355,7 +420,7 @@ QStringList statementsOf(const Rule& rule)
     return statements;
 }
 
-QString tableScript(const State& state)
+QString tableScript(const State& state, const std::optional<ProgramExemption::Group>& group)
 {
     // Created if missing, then deleted: either way no table is left to replace.
     QString script = QStringLiteral("table ") + kTable + QStringLiteral("\ndelete table ") + kTable + QLatin1Char('\n');
@@ -366,7 +431,7 @@ QString tableScript(const State& state)
     for (const auto& rule : evaluatedRules(state)) {
         if (rule.out == false)
             continue; // the table filters what leaves the host
-        const auto statements = statementsOf(rule);
+        const auto statements = statementsOf(rule, group);
         if (rule.quick)
             quick += statements;
         else
@@ -384,9 +449,9 @@ QString tableScript(const State& state)
     return script;
 }
 
-void applyTable(const State& state)
+void applyTable(const State& state, const std::optional<ProgramExemption::Group>& group)
 {
-    const auto script = tableScript(state);
+    const auto script = tableScript(state, group);
     QProcess nft;
     auto program = QStandardPaths::findExecutable(QStringLiteral("nft"));
     if (program.isEmpty())
@@ -402,11 +467,65 @@ void applyTable(const State& state)
         throw Failure{QStringLiteral("pfctl: nft: ") + QString::fromLocal8Bit(nft.readAllStandardError()).trimmed()};
 }
 
-// Makes the change take effect, then keeps it.
+// The program watcher, unless one runs for this state already.
+void startWatcher()
+{
+    if (!StateLock(kWatcherLock, StateLock::Wait::no).held())
+        return;
+    QProcess watcher;
+    watcher.setProgram(QCoreApplication::applicationFilePath());
+    watcher.setArguments({QStringLiteral("--watch-programs")});
+    // Nothing of the caller's: whoever reads our output would otherwise wait for the watcher too.
+    watcher.setStandardInputFile(QProcess::nullDevice());
+    watcher.setStandardOutputFile(QProcess::nullDevice());
+    watcher.setStandardErrorFile(QProcess::nullDevice());
+    if (!watcher.startDetached())
+        throw Failure{QStringLiteral("pfctl: cannot start the program watcher")};
+}
+
+// Makes the change take effect, then keeps it. Rules for programs need the group their
+// processes are kept in, and someone to keep them there.
 void commit(const State& state)
 {
-    applyTable(state);
+    std::optional<ProgramExemption::Group> group;
+    const bool forPrograms = !programsInEffect(state).isEmpty();
+    if (forPrograms) {
+        QString why;
+        group = ProgramExemption::groupFor(stateDirectory(), &why);
+        if (!group || !ProgramExemption::create(*group, &why))
+            throw Failure{QStringLiteral("pfctl: rules for single programs cannot be carried out here (") + why
+                          + QStringLiteral("); split tunnelling is off")};
+    }
+    applyTable(state, group);
     saveState(state);
+    if (forPrograms)
+        startWatcher();
+}
+
+// The watcher's life: holds its own lock, so that pfctl starts no second one, and looks at the
+// state under the state's lock.
+int watchPrograms()
+{
+    const StateLock alone(kWatcherLock, StateLock::Wait::yes);
+    QString why;
+    const auto group = ProgramExemption::groupFor(stateDirectory(), &why);
+    if (!group) {
+        printError(QStringLiteral("pfctl: ") + why);
+        return 1;
+    }
+    ProgramExemption::watch(
+        *group,
+        [](const std::function<void()>& step) {
+            const StateLock locked(kStateLock, StateLock::Wait::yes);
+            step();
+        },
+        [] {
+            // Once the state is gone (a test's throwaway directory), nothing counts any more.
+            if (!QFile::exists(stateFile()))
+                return QList<ProgramExemption::Program>();
+            return programsInEffect(loadState());
+        });
+    return 0;
 }
 
 // ---- The command line ------------------------------------------------------------------------
@@ -465,7 +584,10 @@ QString readRules(const QString& source)
 
 int run(const QStringList& arguments)
 {
+    if (arguments.size() == 2 && arguments[1] == QLatin1String("--watch-programs"))
+        return watchPrograms();
     const auto command = parseCommand(arguments);
+    const StateLock locked(kStateLock, StateLock::Wait::yes);
     auto state = loadState();
     QTextStream out(stdout);
     if (command.flush) {

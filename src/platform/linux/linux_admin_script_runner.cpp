@@ -1,6 +1,7 @@
 #include "linux_admin_script_runner.h"
 
 #include "admin_command.h"
+#include "root_trust.h"
 #include "stand_ins.h"
 
 #include <QProcess>
@@ -8,9 +9,24 @@
 
 #include <unistd.h>
 
+LinuxAdminScriptRunner::LinuxAdminScriptRunner(QString standInDirectory)
+    : m_standInDirectory(std::move(standInDirectory))
+{
+}
+
 AdminScriptResult LinuxAdminScriptRunner::run(const QString& macScript)
 {
-    const auto script = StandIns::adaptScript(macScript);
+    const auto adapted = StandIns::adaptScript(macScript, m_standInDirectory);
+    for (const auto& standIn : adapted.standIns) {
+        QString why;
+        if (!RootTrust::onlyRootCanChange(standIn, &why)) {
+            const QString error = QStringLiteral("not run as root: ") + why
+                + QStringLiteral(" (only a system-wide install has tools that root alone can change)");
+            qWarning("[AdminScript] %s", qPrintable(error));
+            return {false, {}, error};
+        }
+    }
+    const auto& script = adapted.text;
     AdminCommand::Command command;
     if (::geteuid() == 0) {
         command = AdminCommand::forScript(script);
@@ -36,5 +52,5 @@ AdminScriptResult LinuxAdminScriptRunner::run(const QString& macScript)
 
 std::unique_ptr<AdminScriptRunner> AdminScriptRunner::makeNative()
 {
-    return std::make_unique<LinuxAdminScriptRunner>();
+    return std::make_unique<LinuxAdminScriptRunner>(StandIns::rootDirectory());
 }

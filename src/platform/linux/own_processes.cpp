@@ -22,14 +22,6 @@ QString procPath(qint64 pid, const char* name)
     return QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name));
 }
 
-QString executableOf(qint64 pid)
-{
-    auto target = QFile::symLinkTarget(procPath(pid, "exe"));
-    if (target.endsWith(kDeletedSuffix))
-        target.chop(kDeletedSuffix.size());
-    return target;
-}
-
 QList<QByteArray> argumentsOf(qint64 pid)
 {
     QFile file(procPath(pid, "cmdline"));
@@ -61,6 +53,14 @@ bool waitForEnd(qint64 pid, std::chrono::milliseconds limit)
 }
 
 } // namespace
+
+QString executableOf(qint64 pid)
+{
+    auto target = QFile::symLinkTarget(procPath(pid, "exe"));
+    if (target.endsWith(kDeletedSuffix))
+        target.chop(kDeletedSuffix.size());
+    return target;
+}
 
 QList<qint64> running(const QString& executable, const QString& argument)
 {

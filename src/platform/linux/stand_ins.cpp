@@ -8,13 +8,21 @@
 
 namespace StandIns {
 
-QString directory() { return Paths::resourcesDir() + QStringLiteral("/bin"); }
+namespace {
 
-QString programFor(const QString& macProgram)
+QString programIn(const QString& standInDirectory, const QString& macProgram)
 {
-    const QFileInfo standIn(directory() + QLatin1Char('/') + QFileInfo(macProgram).fileName());
+    const QFileInfo standIn(standInDirectory + QLatin1Char('/') + QFileInfo(macProgram).fileName());
     return standIn.isExecutable() ? standIn.absoluteFilePath() : macProgram;
 }
+
+} // namespace
+
+QString directory() { return Paths::resourcesDir() + QStringLiteral("/bin"); }
+
+QString rootDirectory() { return Paths::bundledResourcesDir() + QStringLiteral("/bin"); }
+
+QString programFor(const QString& macProgram) { return programIn(directory(), macProgram); }
 
 QProcessEnvironment environment(const QMap<QString, QString>& additions)
 {
@@ -26,22 +34,24 @@ QProcessEnvironment environment(const QMap<QString, QString>& additions)
     return environment;
 }
 
-QString adaptScript(const QString& script)
+AdaptedScript adaptScript(const QString& script, const QString& standInDirectory)
 {
     // A whole path in a system tool directory, not part of a longer path or word.
     static const QRegularExpression toolPath(QStringLiteral(R"((?<![\w./-])/(?:usr/)?s?bin/[\w.-]+(?![\w./-]))"));
-    QString adapted;
+    AdaptedScript adapted;
     qsizetype copied = 0;
     for (auto it = toolPath.globalMatch(script); it.hasNext();) {
         const auto match = it.next();
-        const auto standIn = programFor(match.captured());
+        const auto standIn = programIn(standInDirectory, match.captured());
         if (standIn == match.captured())
             continue;
-        adapted += QStringView(script).mid(copied, match.capturedStart() - copied);
-        adapted += shellQuoted(standIn);
+        adapted.text += QStringView(script).mid(copied, match.capturedStart() - copied);
+        adapted.text += shellQuoted(standIn);
+        if (!adapted.standIns.contains(standIn))
+            adapted.standIns.append(standIn);
         copied = match.capturedEnd();
     }
-    adapted += QStringView(script).mid(copied);
+    adapted.text += QStringView(script).mid(copied);
     return adapted;
 }
 

@@ -5,13 +5,13 @@
 
 #include "connection/ping_service.h"
 #include "connection/xray_manager.h"
-#include "platform/admin_script_runner.h"
 #include "platform/fakes/fake_login_item.h"
 #include "platform/language_manager.h"
 #include "platform/process_runner.h"
 #include "support/core_test_environment.h"
 #include "support/local_http_server.h"
 #include "support/proxy_client.h"
+#include "support/root_script_runner.h"
 #include "support/trojan_server.h"
 #include "ui/common/button.h"
 #include "ui/nodes/menu_bar_view.h"
@@ -67,7 +67,7 @@ protected:
     ScopedLanguage lookups{AppLanguage::zh};
     std::unique_ptr<ChildProcessLauncher> launcher = ChildProcessLauncher::makeNative();
     std::unique_ptr<ProcessRunner> processes = ProcessRunner::makeNative();
-    std::unique_ptr<AdminScriptRunner> adminScripts = AdminScriptRunner::makeNative();
+    std::unique_ptr<AdminScriptRunner> adminScripts = rootScriptRunner();
     std::unique_ptr<XrayManager> xray;
     std::unique_ptr<VpnManager> vpn;
     std::unique_ptr<AppStateWorld> world;

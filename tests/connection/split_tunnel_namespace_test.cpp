@@ -1,0 +1,176 @@
+// Programs let out past the kill switch, for real: the administrator scripts run as root through
+// the pfctl stand-in in the client namespace of kill_switch_network.h. The application (this
+// process) and the programs run as the same user; only the listed program gets out.
+#include "kill_switch_network.h"
+#include "support/qt_printers.h"
+#include "support/stand_in_state.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+using namespace KillSwitchNetwork;
+
+const QString kTest = QStringLiteral("SplitTunnelInANamespace.OnlyTheListedProgramOfTheUserGetsOutAndOnlyWithTheBlock");
+const QString kNobody = QStringLiteral("65534");
+const QString kGroupMark = QStringLiteral("velmorand-split-");
+
+// A copy of bash at `path`, reachable and runnable by everyone: a program of its own, which the
+// exemption tells apart from every other by its executable.
+bool installProgram(const QTemporaryDir& dir, const QString& path)
+{
+    if (!QDir().mkpath(QFileInfo(path).path()) || !QFile::copy(QStringLiteral("/bin/bash"), path))
+        return false;
+    for (auto at = path; at.startsWith(dir.path()); at = QFileInfo(at).path())
+        QFile::setPermissions(at, QFile::permissions(at) | QFileDevice::ExeOther | QFileDevice::ReadOther);
+    return true;
+}
+
+// One run of a program that, once told to go, opens a TCP connection to the other host and
+// prints the greeting it gets.
+class ProgramRun {
+public:
+    // As the user id, or as this process's user when empty.
+    ProgramRun(const QString& executable, const QString& user = {})
+    {
+        const QStringList script{
+            QStringLiteral("-c"),
+            QStringLiteral("read -r _; exec 3<>/dev/tcp/%1/%2 && head -n 1 <&3").arg(otherHost).arg(tcpPort)};
+        if (user.isEmpty())
+            m_process.start(executable, script);
+        else
+            m_process.start(QStringLiteral("setpriv"),
+                            QStringList{QStringLiteral("--reuid=") + user, QStringLiteral("--regid=") + user,
+                                        QStringLiteral("--clear-groups"), executable}
+                                + script);
+        m_process.waitForStarted();
+    }
+    ~ProgramRun()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    // Whether it is kept where the table lets it out.
+    bool exempted() const
+    {
+        QFile groups(QStringLiteral("/proc/%1/cgroup").arg(m_process.processId()));
+        return groups.open(QIODevice::ReadOnly) && QString::fromUtf8(groups.readAll()).contains(kGroupMark);
+    }
+
+    // Tells it to go; whether the greeting comes. Answers come at once here: a wait is a block.
+    bool getsOut()
+    {
+        m_process.write("go\n");
+        QByteArray greeting;
+        while (greeting.size() < 6 && m_process.waitForReadyRead(2000))
+            greeting += m_process.readAllStandardOutput();
+        return greeting == "hello\n";
+    }
+
+private:
+    QProcess m_process;
+};
+
+void runClient()
+{
+    StandInState standIns({QStringLiteral("Ethernet")});
+    ASSERT_TRUE(standIns.ready());
+    ASSERT_TRUE(tcpReaches(otherHost, tcpPort)) << "the other host answers before the kill switch";
+
+    QTemporaryDir programs;
+    const auto bundle = programs.filePath(QStringLiteral("Split Test.app"));
+    const QString listed = bundle + QStringLiteral("/Contents/MacOS/splittest");
+    const auto other = programs.filePath(QStringLiteral("Other Tool/othertool"));
+    ASSERT_TRUE(installProgram(programs, listed));
+    ASSERT_TRUE(installProgram(programs, other));
+
+    ManagerAtTheNode atTheNode;
+    auto& manager = atTheNode.manager;
+    // Chosen before the kill switch is on.
+    QCoro::waitFor(manager.addSplitTunnelApp(bundle));
+
+    // Here no control groups are mounted (a fresh mount namespace): programs cannot be told apart.
+    QCoro::waitFor(manager.enableKillSwitch());
+    ASSERT_TRUE(manager.killSwitchEnabled());
+    EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("分应用代理未生效,所选应用同样被网络锁拦截"));
+    {
+        ProgramRun unmatched(listed);
+        EXPECT_FALSE(unmatched.getsOut()) << "the block stays whole without the means";
+    }
+    QCoro::waitFor(manager.disableKillSwitch());
+    ASSERT_FALSE(manager.killSwitchEnabled());
+
+    // Mounted in this test's own mount namespace, as a desktop has it.
+    ASSERT_EQ(::mount("cgroup2", "/sys/fs/cgroup", "cgroup2", 0, nullptr), 0) << std::strerror(errno);
+    ProgramRun startedBefore(listed);
+    QCoro::waitFor(manager.enableKillSwitch());
+    ASSERT_TRUE(manager.killSwitchEnabled());
+    EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("分应用代理: 1 个应用已绕过 VPN"));
+    // While the release runs, probes may go either way.
+    enum Phase { exempting, releasing, released };
+    Prober prober({QStringLiteral("the application while the listed program is let out"),
+                   QStringLiteral("the application during the release"),
+                   QStringLiteral("the application after the release")});
+
+    struct Case {
+        const char* what;
+        QString executable;
+        QString user;
+        bool getsOut;
+    };
+    const Case cases[] = {
+        {"another program of the same user", other, {}, false},
+        {"the listed program run by another user", listed, kNobody, false},
+        {"the listed program started after the rules", listed, {}, true},
+    };
+    std::vector<std::unique_ptr<ProgramRun>> runs;
+    for (const auto& c : cases)
+        runs.push_back(std::make_unique<ProgramRun>(c.executable, c.user));
+    // The listed program started last is moved in by the same look that saw the others.
+    ASSERT_TRUE(waitFor([&] { return runs.back()->exempted() && startedBefore.exempted(); }));
+    for (size_t i = 0; i < runs.size(); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        EXPECT_EQ(runs[i]->exempted(), cases[i].getsOut);
+        EXPECT_EQ(runs[i]->getsOut(), cases[i].getsOut);
+    }
+    EXPECT_TRUE(startedBefore.getsOut()) << "a listed program already running when the rules came";
+    ASSERT_TRUE(prober.probedAtLeast(exempting, 20));
+
+    // The exemption goes with the block.
+    ProgramRun afterRelease(listed);
+    ASSERT_TRUE(waitFor([&] { return afterRelease.exempted(); }));
+    prober.enter(releasing);
+    QCoro::waitFor(manager.disableKillSwitch());
+    prober.enter(released);
+    EXPECT_FALSE(manager.killSwitchEnabled());
+    EXPECT_TRUE(nftRuleset().trimmed().isEmpty()) << nftRuleset().toStdString();
+    EXPECT_TRUE(waitFor([&] { return !afterRelease.exempted(); })) << "moved back where it came from";
+    ASSERT_TRUE(prober.probedAtLeast(released, 20));
+
+    std::printf("%s\n", qPrintable(prober.report()));
+    EXPECT_EQ(prober.count(exempting).gotOut, 0) << "the application itself stays blocked";
+    EXPECT_EQ(prober.count(released).gotOut, prober.count(released).tried) << prober.report().toStdString();
+}
+
+TEST(SplitTunnelInANamespace, OnlyTheListedProgramOfTheUserGetsOutAndOnlyWithTheBlock)
+{
+    runInPrivateNetwork(kTest, runClient);
+}
+
+} // namespace
