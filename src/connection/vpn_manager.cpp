@@ -33,7 +33,7 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTim
     , m_settings(settings)
     , m_processes(processes)
     , m_systemProxy(processes, m_commands)
-    , m_packetFilter([this]() -> AdminScriptRunner& { return adminScripts(); }, m_commands)
+    , m_packetFilter([this]() -> AdminScriptRunner& { return adminScripts(); }, m_commands, timings.resolve)
     , m_xray(nullptr)
     , m_adminScripts(nullptr)
     , m_timings(std::move(timings))

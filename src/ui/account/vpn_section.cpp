@@ -111,22 +111,25 @@ void VpnSection::refreshRoutingCaption(const QString& mode)
 
 void VpnSection::applyKillSwitch(bool wanted)
 {
-    // While not connected only the wish is stored: the engine applies it on its next connect.
-    if (m_vpnManager.state() == ConnectionState::connected) {
-        if (wanted)
-            m_vpnManager.enableKillSwitch();
-        else
-            m_vpnManager.disableKillSwitch();
-    }
+    // Turned off, loaded rules go in any state: they outlive a failed reconnect or a crashed run.
+    // Turned on while not connected, only the wish is stored: the engine applies it on its next
+    // connect.
+    const bool connected = m_vpnManager.state() == ConnectionState::connected;
+    if (wanted && connected)
+        m_vpnManager.enableKillSwitch();
+    else if (!wanted && (connected || m_vpnManager.killSwitchEnabled()))
+        m_vpnManager.disableKillSwitch();
     refreshKillSwitchWarning();
 }
 
 void VpnSection::refreshKillSwitchWarning()
 {
-    // The rules should be loaded exactly while connected with the switch on.
+    // Turned off, no rules may stay loaded; turned on, they must be loaded while connected (and
+    // may hold while not, after a lost connection).
     const bool wanted = m_settings.boolOr(SettingsKeys::killSwitchEnabled, false);
-    const bool expected = wanted && m_vpnManager.state() == ConnectionState::connected;
+    const bool connected = m_vpnManager.state() == ConnectionState::connected;
     const bool loaded = m_vpnManager.killSwitchEnabled();
+    const bool expected = wanted && (connected || loaded);
     if (loaded == expected) {
         m_killSwitchWarning->clear();
         m_killSwitchWarning->hide();

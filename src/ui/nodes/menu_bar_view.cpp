@@ -14,6 +14,7 @@
 #include "ui/common/symbol_label.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
+#include "ui/dashboard/block_notice.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -98,6 +99,7 @@ void MenuBarView::buildContent()
 
     m_statusCard = new PopoverStatusCard(m_content);
     column->addWidget(m_statusCard);
+    addInset(column, new BlockNotice(m_services.vpnManager, m_content), 12);
 
     m_recentSection = new QWidget(m_content);
     auto* recent = new QVBoxLayout(m_recentSection);
