@@ -182,7 +182,7 @@ void runClientThroughReconnectAndSwitch()
 
     prober.enter(reconnecting);
     cores().last().child->end();
-    ASSERT_TRUE(waitFor([&] { return cores().size() == 2 && manager.state() == ConnectionState::connected; }));
+    ASSERT_TRUE(waitFor([&] { return cores().size() == 2 && manager.state() == ConnectionState::connected; }, 30000));
     ASSERT_TRUE(prober.probedAtLeast(reconnecting, 40));
     EXPECT_TRUE(manager.killSwitchEnabled());
 
