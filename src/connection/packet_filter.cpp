@@ -56,7 +56,8 @@ QCoro::Task<PacketFilter::Load> PacketFilter::loadKillSwitch(QStringList servers
 {
     const auto passed = m_passedServers;
     auto* scripts = &m_scripts();
-    // Resolved right before the load, on the queue: the addresses are the ones the core meets.
+    // Names are resolved right before the load, on the queue: as near as can be to the core's own
+    // look-up, so that the address it dials is among those let out.
     auto loading = m_commands.run([scripts, servers, resolve = m_resolve] {
         QStringList hosts;
         for (const auto& server : servers) {
