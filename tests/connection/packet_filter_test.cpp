@@ -268,6 +268,61 @@ TEST_F(PacketFilterTest, AFailedSwitchKeepsTheKillSwitchUntilTheUserDisconnects)
     EXPECT_EQ(log().last(), (Line{Type::disconnected, QStringLiteral("已断开"), std::nullopt}));
 }
 
+TEST_F(PacketFilterTest, ABlockWithoutATunnelLetsOutTheServiceAndNothingElse)
+{
+    // Each way the block comes to hold without a tunnel: taken over at launch, kept by a
+    // failed connect, left by a switch to a node the rules cannot let out.
+    struct Case {
+        const char* name;
+        std::function<void()> blockWithoutTunnel;
+    };
+    const auto serviceLetOut = [](const QString& script) {
+        return script.contains(QLatin1String("pass out quick proto tcp to api.service.example\n"))
+            && script.contains(QLatin1String("pass out quick proto tcp to 192.0.2.50\n"))
+            && script.count(QLatin1String("proto tcp to ")) == 2;
+    };
+    const Case cases[] = {
+        {"taken over at launch",
+         [this] {
+             core.settings.store->setValue(SettingsKeys::killSwitchRulesLoaded, true);
+             QCoro::waitFor(manager->recoverLeftoverKillSwitch());
+         }},
+        {"kept by a failed connect",
+         [this] {
+             ASSERT_FALSE(connectTo(node(1, QStringLiteral("Tokyo"))));
+             core.launcher.configure = [](FakeChildProcess& child) { child.startSucceeds = false; };
+             ASSERT_TRUE(connectTo(node(2, QStringLiteral("Seoul"), QStringLiteral("198.51.100.9"))));
+         }},
+        {"a switch to a node the rules cannot let out",
+         [this] {
+             ASSERT_FALSE(connectTo(node(1, QStringLiteral("Tokyo"))));
+             ASSERT_TRUE(connectTo(node(2, QStringLiteral("Seoul"), QStringLiteral("nowhere_to.example"))));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        core.launcher.configure = {};
+        core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+        manager = makeManager(timings());
+        manager->setServiceHosts([] {
+            return QStringList{QStringLiteral("api.service.example"), QStringLiteral("192.0.2.50")};
+        });
+        admin.scripts.clear();
+        c.blockWithoutTunnel();
+        EXPECT_EQ(manager->state(), ConnectionState::disconnected);
+        EXPECT_TRUE(manager->killSwitchEnabled());
+        ASSERT_FALSE(admin.scripts.isEmpty());
+        EXPECT_TRUE(serviceLetOut(admin.scripts.last())) << admin.scripts.last().toStdString();
+
+        // The next connection lets its node out beside the service, then only the node.
+        core.launcher.configure = {};
+        ASSERT_FALSE(connectTo(node(3, QStringLiteral("Osaka"), QStringLiteral("203.0.113.30"))));
+        EXPECT_FALSE(admin.scripts.last().contains(QLatin1String("api.service.example")));
+        EXPECT_TRUE(admin.scripts.last().contains(QLatin1String("pass out quick proto tcp to 203.0.113.30\n")));
+        QCoro::waitFor(manager->disconnect());
+    }
+}
+
 TEST_F(PacketFilterTest, AKillSwitchTurnedOffDuringAReconnectIsReleasedWhenItIsUp)
 {
     core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
