@@ -489,6 +489,8 @@ TEST_F(ContentViewTest, TheCompactWindowSaysNonVpnTrafficIsBlockedWhileTheRulesH
         }
     }
     EXPECT_EQ(notice->text(), i18n::tr(QStringLiteral("网络锁生效中，非 VPN 流量已被阻止")));
+    published(world.vpn).setKillSwitchEnabled(true);
+    EXPECT_FALSE(saveScreenshot(compact, QStringLiteral("compact-connected-blocked")).isEmpty());
 }
 
 TEST(CompactDashboard, TrafficFigures)

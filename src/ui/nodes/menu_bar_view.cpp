@@ -99,7 +99,10 @@ void MenuBarView::buildContent()
 
     m_statusCard = new PopoverStatusCard(m_content);
     column->addWidget(m_statusCard);
-    addInset(column, new BlockNotice(m_services.vpnManager, m_content), 12);
+    auto* blockNotice = new BlockNotice(m_services.vpnManager, m_content);
+    // Apart from the recent nodes' heading below; hidden, it takes no room.
+    blockNotice->setContentsMargins(0, 0, 0, 8);
+    addInset(column, blockNotice, 12);
 
     m_recentSection = new QWidget(m_content);
     auto* recent = new QVBoxLayout(m_recentSection);
