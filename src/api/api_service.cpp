@@ -101,6 +101,17 @@ ApiService::ApiService(const ApiService& session, QObject* parent)
     m_cookies = session.m_cookies;
 }
 
+QStringList ApiService::hosts() const
+{
+    QStringList hosts;
+    for (const auto& base : m_domainPool) {
+        const auto host = QUrl(base).host();
+        if (!host.isEmpty() && !hosts.contains(host))
+            hosts.append(host);
+    }
+    return hosts;
+}
+
 ApiService::~ApiService() = default;
 
 int ApiService::activeIndex() const

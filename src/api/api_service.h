@@ -89,6 +89,8 @@ public:
     ~ApiService() override;
 
     const QStringList& domainPool() const { return m_domainPool; }
+    // The hosts of the pool's entries: where the client's requests go.
+    QStringList hosts() const;
     // The pool entry in use: the stored index when it lies inside the pool, else the first.
     QString baseURL() const;
     const ApiCookieJar& cookies() const { return m_cookies; }

@@ -26,14 +26,14 @@ AppContext::AppContext(Environment environment)
     , m_api(m_settings, m_environment.domainPool, m_environment.apiOptions)
     , m_xray(m_settings, *m_environment.launcher, m_environment.xrayOptions)
     , m_vpnManager(m_settings, *m_environment.processes, m_xray, *m_environment.adminScripts, m_environment.vpnTimings)
+    , m_applicationProxy(m_vpnManager)
     , m_appState({.api = m_api,
                   .settings = m_settings,
                   .keychain = m_keychain,
                   .pingNodes = [this](QList<Node> nodes) { return m_ping.ping(std::move(nodes)); },
                   .connectNode = [this](Node node) { return m_vpnManager.connectTo(std::move(node)); },
                   .connectionIsIdle = [this] { return m_vpnManager.state() == ConnectionState::disconnected; }})
-    , m_ipInfo(m_environment.ipEndpoints, IPInfoService::defaultTimeout,
-               IPInfoService::throughSystemProxyOf(m_vpnManager))
+    , m_ipInfo(m_environment.ipEndpoints, IPInfoService::defaultTimeout)
     , m_startup({.api = m_api,
                  .appState = m_appState,
                  .vpnManager = m_vpnManager,
@@ -46,6 +46,8 @@ AppContext::AppContext(Environment environment)
     QObject::connect(&m_vpnManager, &VpnManager::stateChanged, &m_notifier, &Notifier::vpnStateChanged);
     QObject::connect(&m_xray, &XrayManager::kernelLog, &m_notifier, &Notifier::kernelLog);
     QObject::connect(&m_vpnManager, &VpnManager::nodeConnected, &m_appState, &AppState::addRecent);
+    // While the kill switch blocks without a tunnel, the user must still reach the service.
+    m_vpnManager.setServiceHosts([this] { return m_api.hosts(); });
 }
 
 AppContext::~AppContext() { i18n::installLanguageSource(nullptr); }

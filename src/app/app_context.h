@@ -2,6 +2,7 @@
 
 #include "api/api_service.h"
 #include "app/app_state.h"
+#include "app/application_proxy.h"
 #include "app/ip_info_service.h"
 #include "app/keychain_helper.h"
 #include "app/startup_rules.h"
@@ -91,6 +92,7 @@ private:
     PingService m_ping;
     XrayManager m_xray;
     VpnManager m_vpnManager;
+    ApplicationProxy m_applicationProxy;
     AppState m_appState;
     IPInfoService m_ipInfo;
     StartupRules m_startup;

@@ -2,7 +2,6 @@
 
 #include "api/answer_json.h"
 #include "api/reply_awaiter.h"
-#include "connection/vpn_manager.h"
 #include "platform/connection_cache.h"
 
 #include <QNetworkReply>
@@ -16,29 +15,17 @@ QList<QUrl> IPInfoService::defaultEndpoints()
             QUrl(QStringLiteral("https://api.ip.sb/geoip"))};
 }
 
-IPInfoService::IPInfoService(QList<QUrl> endpoints, std::chrono::milliseconds timeout, ProxyForLookup proxy)
+IPInfoService::IPInfoService(QList<QUrl> endpoints, std::chrono::milliseconds timeout)
     : m_endpoints(std::move(endpoints))
     , m_timeout(timeout)
-    , m_proxy(std::move(proxy))
 {
     closeConnectionsOnQuit(m_session);
-}
-
-IPInfoService::ProxyForLookup IPInfoService::throughSystemProxyOf(const VpnManager& vpnManager)
-{
-    return [&vpnManager] {
-        if (!vpnManager.systemProxyEnabled())
-            return QNetworkProxy(QNetworkProxy::NoProxy);
-        return QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), VpnManager::proxyPort);
-    };
 }
 
 QCoro::Task<std::optional<PublicIPInfo>> IPInfoService::fetchPublicIP()
 {
     // The endpoint list is copied: the service may be asked again while this lookup waits.
     const auto endpoints = m_endpoints;
-    if (m_proxy)
-        m_session.setProxy(m_proxy());
     for (const auto& url : endpoints) {
         if (auto info = co_await fetch(url))
             co_return info;

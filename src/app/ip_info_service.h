@@ -4,16 +4,12 @@
 
 #include <QList>
 #include <QNetworkAccessManager>
-#include <QNetworkProxy>
 #include <QUrl>
 
 #include <qcoro/qcorotask.h>
 
 #include <chrono>
-#include <functional>
 #include <optional>
-
-class VpnManager;
 
 // Looks up the machine's public address from public IP-geolocation services, asked in a fixed
 // order until one gives a usable answer. Used from the main thread; outlives its lookups.
@@ -23,16 +19,11 @@ public:
     static QList<QUrl> defaultEndpoints();
     static constexpr std::chrono::milliseconds defaultTimeout{6000};
 
-    // The proxy a lookup goes through, asked afresh for each lookup: the address shown must be
+    // A lookup takes the application's proxy (see ApplicationProxy): the address shown must be
     // the one the user's traffic leaves from, which is the tunnel's exit while the system proxy
     // points at the local core.
-    using ProxyForLookup = std::function<QNetworkProxy()>;
-
     explicit IPInfoService(QList<QUrl> endpoints = defaultEndpoints(),
-                           std::chrono::milliseconds timeout = defaultTimeout, ProxyForLookup proxy = {});
-
-    // Through the local core's SOCKS5 port while the connection manager has the system proxy on.
-    static ProxyForLookup throughSystemProxyOf(const VpnManager& vpnManager);
+                           std::chrono::milliseconds timeout = defaultTimeout);
 
     // The first usable answer, or nothing when every endpoint failed. Never fails.
     QCoro::Task<std::optional<PublicIPInfo>> fetchPublicIP();
@@ -45,7 +36,6 @@ private:
 
     QList<QUrl> m_endpoints;
     std::chrono::milliseconds m_timeout;
-    ProxyForLookup m_proxy;
     // Private to the lookup: no cookies or cache shared with the service's client.
     QNetworkAccessManager m_session;
 };

@@ -4,11 +4,45 @@
 #include "packet_filter_scripts.h"
 #include "platform/admin_script_runner.h"
 
-#include <algorithm>
+#include <QRegularExpression>
 
-PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands)
+namespace {
+
+// A name a resolver may be asked about: labels of letters, digits, hyphens and underscores,
+// perhaps a single one, perhaps with a final dot. Nothing else is looked up.
+bool looksLikeHostName(const QString& text)
+{
+    static const QRegularExpression name(QRegularExpression::anchoredPattern(
+        QStringLiteral(R"((?=.{1,254}\z)[A-Za-z0-9_](?:[A-Za-z0-9_-]{0,61}[A-Za-z0-9_])?)"
+                       R"((?:\.[A-Za-z0-9_](?:[A-Za-z0-9_-]{0,61}[A-Za-z0-9_])?)*\.?)")));
+    return name.match(text).hasMatch();
+}
+
+// What the rules hold for the server: the server itself where a rule can hold it, else the
+// addresses its name resolves to (a valid name may still be one the rules refuse: an underscore,
+// a final dot, a single label); empty when there are none. Blocks: run on the command queue.
+QStringList ruleHostsFor(const QString& server, const PacketFilter::Resolver& resolve)
+{
+    if (PacketFilterScripts::isSafeHost(server))
+        return {server};
+    if (!looksLikeHostName(server))
+        return {};
+    QStringList addresses;
+    for (const auto& address : resolve(server)) {
+        // Checked again: only what a rule can hold goes on, never a scoped address.
+        const auto text = address.toString();
+        if (PacketFilterScripts::isSafeHost(text) && !addresses.contains(text))
+            addresses.append(text);
+    }
+    return addresses;
+}
+
+} // namespace
+
+PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands, Resolver resolve)
     : m_scripts(std::move(scripts))
     , m_commands(commands)
+    , m_resolve(std::move(resolve))
 {
 }
 
@@ -20,15 +54,31 @@ QCoro::Task<bool> PacketFilter::run(QString script)
 
 QCoro::Task<PacketFilter::Load> PacketFilter::loadKillSwitch(QStringList servers)
 {
-    // The server texts come from the service and the script runs as root.
-    if (!std::all_of(servers.cbegin(), servers.cend(), PacketFilterScripts::isSafeHost))
-        co_return Load::unsafeServer;
     const auto passed = m_passedServers;
-    auto loading = run(PacketFilterScripts::killSwitchStart(servers));
-    if (!co_await std::move(loading))
-        co_return Load::failed;
-    *passed = servers;
-    co_return Load::loaded;
+    auto* scripts = &m_scripts();
+    // Names are resolved right before the load, on the queue: as near as can be to the core's own
+    // look-up, so that the address it dials is among those let out.
+    auto loading = m_commands.run([scripts, servers, resolve = m_resolve] {
+        QStringList hosts;
+        for (const auto& server : servers) {
+            // The server texts come from the service and the script runs as root.
+            const auto held = ruleHostsFor(server, resolve);
+            if (held.isEmpty())
+                return Load::unsafeServer;
+            hosts += held;
+        }
+        hosts.removeDuplicates();
+        return scripts->run(PacketFilterScripts::killSwitchStart(hosts)).succeeded ? Load::loaded : Load::failed;
+    });
+    const auto load = co_await std::move(loading);
+    if (load == Load::loaded)
+        *passed = servers;
+    co_return load;
+}
+
+QCoro::Task<bool> PacketFilter::canLetOut(QString server)
+{
+    return m_commands.run([server, resolve = m_resolve] { return !ruleHostsFor(server, resolve).isEmpty(); });
 }
 
 QCoro::Task<bool> PacketFilter::releaseKillSwitch()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoroTask>
+#include <QHostAddress>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -18,15 +19,24 @@ class CommandQueue;
 // prompt) runs, and scripts take effect in the order they were asked for.
 class PacketFilter {
 public:
+    // unsafeServer: a server the rules cannot hold, neither as written nor by its addresses.
     enum class Load { loaded, unsafeServer, failed };
 
+    // The addresses a host name resolves to; called on the command queue's thread.
+    using Resolver = std::function<QList<QHostAddress>(const QString& name)>;
+
     // The runner is asked for on the caller's thread, at the first script.
-    PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands);
+    PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands, Resolver resolve);
 
     // Replaces the kill-switch rules with ones that let these servers out, in one step. A server
-    // that is no plain host name or address reaches no script.
+    // that is no plain host name or address reaches the script as the addresses its name
+    // resolves to (the core dials one of them); one that resolves to none fails the load, and
+    // nothing else reaches a script. No servers: only loopback, DNS and the local network pass.
     QCoro::Task<Load> loadKillSwitch(QStringList servers);
-    // The servers the loaded kill-switch rules let out; empty once they are released.
+    // Whether the rules can let the server out (resolving its name when they cannot hold it).
+    QCoro::Task<bool> canLetOut(QString server);
+    // The servers the loaded kill-switch rules let out, as the caller named them; empty once they
+    // are released.
     QStringList passedServers() const { return *m_passedServers; }
     // Empties the kill-switch anchor, and the split anchor first: the programs let out past the
     // block go with it.
@@ -46,6 +56,7 @@ private:
 
     std::function<AdminScriptRunner&()> m_scripts;
     CommandQueue& m_commands;
+    Resolver m_resolve;
     // Shared with the operations under way, which write it once their script has ended.
     std::shared_ptr<QStringList> m_passedServers = std::make_shared<QStringList>();
     std::shared_ptr<QStringList> m_exemptedPrograms = std::make_shared<QStringList>();

@@ -18,7 +18,8 @@ bool isSafeHost(const QString& host);
 // Loads the kill-switch anchor (loopback, the servers, DNS and the local network pass; all other
 // outbound traffic is blocked), replacing its rules in one step, makes the main ruleset evaluate
 // our anchors and enables the filter. It fails when any step fails. Every server must pass
-// isSafeHost(); there are two only while a switch to another node is under way.
+// isSafeHost(); a node's addresses stand for its name where the rules cannot hold the name, and
+// the old node's stay beside the new one's only while a switch is under way.
 QString killSwitchStart(const QStringList& servers);
 // Empties the kill-switch anchor; fails when that fails.
 QString killSwitchStop();

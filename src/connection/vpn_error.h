@@ -8,13 +8,20 @@
 // The failure of a connect; description() is the text shown to the user.
 class VpnError : public std::exception {
 public:
-    enum class Kind { proxyStartFailed };
+    // nodeNotLetOut: the kill switch is chosen and its rules cannot let the node's server out.
+    enum class Kind { proxyStartFailed, nodeNotLetOut };
 
     static VpnError proxyStartFailed(int code) { return VpnError(Kind::proxyStartFailed, code); }
+    static VpnError nodeNotLetOut() { return VpnError(Kind::nodeNotLetOut, 0); }
 
     Kind kind() const { return m_kind; }
     int code() const { return m_code; }
-    QString description() const { return QStringLiteral("SOCKS5 代理启动失败: ") + QString::number(m_code); }
+    QString description() const
+    {
+        if (m_kind == Kind::nodeNotLetOut)
+            return QStringLiteral("网络锁无法放行该节点的地址，已阻止连接");
+        return QStringLiteral("SOCKS5 代理启动失败: ") + QString::number(m_code);
+    }
     const char* what() const noexcept override { return m_what.constData(); }
 
 private:

@@ -32,7 +32,7 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTim
     : QObject(parent)
     , m_settings(settings)
     , m_systemProxy(processes, m_commands)
-    , m_packetFilter([this]() -> AdminScriptRunner& { return adminScripts(); }, m_commands)
+    , m_packetFilter([this]() -> AdminScriptRunner& { return adminScripts(); }, m_commands, timings.resolve)
     , m_xray(nullptr)
     , m_adminScripts(nullptr)
     , m_timings(std::move(timings))

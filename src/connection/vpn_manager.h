@@ -10,6 +10,7 @@
 
 #include <QCoroTask>
 #include <QFuture>
+#include <QHostInfo>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -27,7 +28,8 @@ class AdminScriptRunner;
 class ProcessRunner;
 class SettingsStore;
 
-// How long the connection manager waits for things, and what time it is; tests shorten and set them.
+// How long the connection manager waits for things, what time it is and what a host name
+// resolves to; tests shorten and set them.
 struct VpnTimings {
     // Longest wait for one privileged networksetup command.
     std::chrono::milliseconds privilegedCommandLimit{10000};
@@ -49,6 +51,9 @@ struct VpnTimings {
     std::chrono::milliseconds quitTearDownLimit{15000};
     // Seconds since 1970, for the speeds and the connection time.
     std::function<double()> now = [] { return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0; };
+    // For kill-switch rules that cannot hold a server's name: the machine's resolver, which the
+    // core asks too.
+    PacketFilter::Resolver resolve = [](const QString& name) { return QHostInfo::fromName(name).addresses(); };
 };
 
 // The one connection: connect with retries, disconnect, its state and figures for every screen,
@@ -199,8 +204,14 @@ public:
     QCoro::Task<> disableKillSwitch();
     // At launch: kill-switch rules an earlier run left loaded (it was killed while they were in
     // force) are taken over when "killSwitchEnabled" is on, so that the next connection lets its
-    // node out and replaces them, and released when it is off.
+    // node out and replaces them, and released when it is off. Taken over, they are loaded again
+    // to let the service hosts out (see setServiceHosts).
     QCoro::Task<> recoverLeftoverKillSwitch();
+    // The hosts of the application's own service, asked whenever the kill switch blocks without
+    // a tunnel (after a crashed run, a failed connect, a node it cannot let out): their addresses
+    // are let out then, so that the user can still sign in and connect again. Once a tunnel is
+    // up, the service is reached through it and only the node is let out.
+    void setServiceHosts(std::function<QStringList()> hosts) { m_serviceHosts = std::move(hosts); }
     // Applications whose traffic bypasses the kill switch: the processes of this user that run
     // them. The exemption is loaded with the kill switch, for the stored list, and released with
     // it; a change of the list while the kill switch is in force applies at once.
@@ -295,11 +306,16 @@ private:
     // After the last automatic reconnect failed.
     QCoro::Task<> giveUpReconnecting();
 
-    // Replaces the kill-switch rules with ones that let these servers out; false, logged, when
-    // that failed.
-    QCoro::Task<bool> loadKillSwitchRules(QStringList servers);
+    // Replaces the kill-switch rules with ones that let these servers out; a failure is logged.
+    // Where a server cannot be let out, rules that let no server out take their place.
+    QCoro::Task<PacketFilter::Load> loadKillSwitchRules(QStringList servers);
+    // Rules that let out only the service hosts (none where they cannot be let out): the block
+    // holds, no tunnel is up. False, logged, when no rules could be loaded.
+    QCoro::Task<bool> blockWithoutTunnel();
     // While the kill switch is in force, lets the node's server out before the core dials it.
-    QCoro::Task<> letNodeOutThroughKillSwitch(Node node);
+    // False, logged, when the kill switch is chosen and its rules cannot let the node out: the
+    // node must not be connected.
+    QCoro::Task<bool> letNodeOutThroughKillSwitch(Node node);
 
     SettingsStore& m_settings;
     // Before the system proxy and the packet filter, which queue their commands on it.
@@ -344,6 +360,7 @@ private:
     // Counts automatic reconnects: each clears only its own isReconnecting.
     quint64 m_reconnectRound = 0;
     QStringList m_splitTunnelApps;
+    std::function<QStringList()> m_serviceHosts;
     // Counts connects and disconnects: a connect that finds it changed after an await was
     // overtaken and stops.
     quint64 m_connectGeneration = 0;

@@ -100,6 +100,9 @@ QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
         const auto killSwitch = request == ConnectRequest::automatic ? KillSwitch::release : KillSwitch::keep;
         if (holdsConnection(killSwitch))
             co_await tearDown(killSwitch);
+        // The block that stays lets the service out instead of a node that carries nothing.
+        if (self && !overtaken(generation) && killSwitch == KillSwitch::keep && m_killSwitchEnabled)
+            co_await blockWithoutTunnel();
         throw *failure;
     }
 }
@@ -113,9 +116,14 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     if (m_proxyMode == ProxyMode::tun)
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("TUN 模式即将支持,当前使用本地代理模式"));
 
-    co_await letNodeOutThroughKillSwitch(node);
+    const bool mayDial = co_await letNodeOutThroughKillSwitch(node);
     if (!self || overtaken(generation))
         co_return;
+    if (!mayDial) {
+        setState(ConnectionState::disconnected);
+        setConnectedNode(std::nullopt);
+        throw VpnError::nodeNotLetOut();
+    }
     std::optional<XrayError> startFailure;
     const std::optional<QString> serverName = sni;
     try {

@@ -25,8 +25,8 @@ QCoro::Task<> VpnManager::enableKillSwitch()
     // Only the connected node: the pass rule of a node switched away from goes with this load.
     // (Arguments named before the await: GCC mishandles braced temporaries inside co_await.)
     const QStringList servers{node->server};
-    const bool loaded = co_await loadKillSwitchRules(servers);
-    if (!self || !loaded)
+    const auto load = co_await loadKillSwitchRules(servers);
+    if (!self || load != PacketFilter::Load::loaded)
         co_return;
     addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
     // The exemption comes with the block, for the list as the user last left it; a reconnect
@@ -36,40 +36,78 @@ QCoro::Task<> VpnManager::enableKillSwitch()
         co_await applySplitTunnelRules();
 }
 
-QCoro::Task<bool> VpnManager::loadKillSwitchRules(QStringList servers)
+QCoro::Task<PacketFilter::Load> VpnManager::loadKillSwitchRules(QStringList servers)
 {
     QPointer<VpnManager> self(this);
     const auto load = co_await m_packetFilter.loadKillSwitch(std::move(servers));
     if (!self)
-        co_return false;
+        co_return load;
     switch (load) {
-    case PacketFilter::Load::unsafeServer:
+    case PacketFilter::Load::unsafeServer: {
         addLog(ConnectionLogEntry::LogType::error,
                QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"));
-        co_return false;
+        // No rule of an earlier node may stay to carry a tunnel that is not there, nor may the
+        // lock open.
+        co_await blockWithoutTunnel();
+        co_return load;
+    }
     case PacketFilter::Load::failed:
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败"));
-        co_return false;
+        co_return load;
     case PacketFilter::Load::loaded:
         break;
     }
     setKillSwitchEnabled(true);
+    co_return load;
+}
+
+QCoro::Task<bool> VpnManager::blockWithoutTunnel()
+{
+    QPointer<VpnManager> self(this);
+    QStringList hosts;
+    for (const auto& host : m_serviceHosts ? m_serviceHosts() : QStringList())
+        if (!host.isEmpty() && !hosts.contains(host))
+            hosts.append(host);
+    auto load = co_await m_packetFilter.loadKillSwitch(hosts);
+    // A service name that resolves to nothing now: everything stays blocked.
+    if (load == PacketFilter::Load::unsafeServer)
+        load = co_await m_packetFilter.loadKillSwitch({});
+    if (!self)
+        co_return false;
+    if (load != PacketFilter::Load::loaded) {
+        addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败"));
+        co_return false;
+    }
+    setKillSwitchEnabled(true);
+    addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("🔒 网络锁仍在生效,仅放行本应用的服务请求"));
     co_return true;
 }
 
-QCoro::Task<> VpnManager::letNodeOutThroughKillSwitch(Node node)
+QCoro::Task<bool> VpnManager::letNodeOutThroughKillSwitch(Node node)
 {
-    if (!m_killSwitchEnabled || m_packetFilter.passedServers().contains(node.server))
-        co_return;
+    QPointer<VpnManager> self(this);
+    const bool wanted = m_settings.boolOr(SettingsKeys::killSwitchEnabled, false);
+    if (!m_killSwitchEnabled) {
+        // The rules come once connected: a node they cannot let out would be connected with the
+        // lock open.
+        if (!wanted || co_await m_packetFilter.canLetOut(node.server))
+            co_return true;
+        if (self)
+            addLog(ConnectionLogEntry::LogType::error,
+                   QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"));
+        co_return false;
+    }
+    if (m_packetFilter.passedServers().contains(node.server))
+        co_return true;
     // The user turned the kill switch off while no connection could take the change.
-    if (!m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)) {
+    if (!wanted) {
         co_await disableKillSwitch();
-        co_return;
+        co_return true;
     }
     // The rules stay in force: the new node's address is added beside the old one, which the
     // kill switch's start drops once the new connection is up.
     const auto servers = m_packetFilter.passedServers() + QStringList{node.server};
-    co_await loadKillSwitchRules(servers);
+    co_return co_await loadKillSwitchRules(servers) != PacketFilter::Load::unsafeServer;
 }
 
 QCoro::Task<> VpnManager::disableKillSwitch()
@@ -196,6 +234,10 @@ QCoro::Task<> VpnManager::recoverLeftoverKillSwitch()
     if (m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)) {
         setKillSwitchEnabled(true);
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 上次运行留下的网络锁仍在生效"));
+        // The killed run's rules let out only its node: without the service the user could
+        // neither sign in nor fetch a node to connect to.
+        if (m_serviceHosts && !m_serviceHosts().isEmpty())
+            co_await blockWithoutTunnel();
         co_return;
     }
     co_await disableKillSwitch();

@@ -1,7 +1,12 @@
 #include "app/ip_info_service.h"
 
 #include "api/records/json_reader.h"
+#include "app/application_proxy.h"
+#include "connection/vpn_manager.h"
+#include "platform/fakes/recording_process_runner.h"
 #include "stand_in_service/stand_in_service.h"
+#include "support/temp_settings.h"
+#include "support/vpn_manager_test_access.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -95,18 +100,22 @@ TEST_F(IPInfoServiceTest, ASilentOrClosedEndpointIsPassedOverAfterTheTimeLimit)
 TEST_F(IPInfoServiceTest, EachLookupGoesThroughTheProxyInForceThen)
 {
     // The endpoint itself is a closed port: only a lookup through the proxy (the stand-in, which
-    // sees the absolute address as its request target) can answer.
-    const auto endpoint = url(QStringLiteral("/json"), StandInService::closedPort());
+    // sees the absolute address as its request target) can answer. Written as 0.0.0.0, which
+    // is this machine but no loopback address, for which Qt would ask no proxy.
+    const QUrl endpoint(QStringLiteral("http://0.0.0.0:%1/json").arg(StandInService::closedPort()));
     answer(endpoint.toString(), 200, R"({"ip":"192.0.2.40"})");
-    QNetworkProxy proxy(QNetworkProxy::NoProxy);
-    IPInfoService lookup({endpoint}, 2s, [&proxy] { return proxy; });
+    TempSettings settings;
+    RecordingProcessRunner processes;
+    VpnManager vpn(*settings.store, processes);
+    ApplicationProxy proxy(vpn, QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port));
+    IPInfoService lookup({endpoint}, 2s);
 
     EXPECT_EQ(QCoro::waitFor(lookup.fetchPublicIP()), std::nullopt);
-    proxy = QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port);
+    published(vpn).setSystemProxyEnabled(true);
     const auto info = QCoro::waitFor(lookup.fetchPublicIP());
     ASSERT_TRUE(info);
     EXPECT_EQ(info->ip, QStringLiteral("192.0.2.40"));
-    proxy = QNetworkProxy(QNetworkProxy::NoProxy);
+    published(vpn).setSystemProxyEnabled(false);
     EXPECT_EQ(QCoro::waitFor(lookup.fetchPublicIP()), std::nullopt);
     EXPECT_EQ(requestsTo(endpoint.toString()), 1);
 }

@@ -8,6 +8,8 @@
 #include "xray_test_fixture.h"
 
 #include <QHash>
+#include <QHostAddress>
+#include <QMutex>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -66,6 +68,12 @@ protected:
         t.reconnectPause = std::chrono::milliseconds(10);
         t.proxyReadBackDelay = std::chrono::milliseconds(10);
         t.now = [this] { return clock; };
+        // Names resolve from the table only: no test asks the machine's resolver.
+        t.resolve = [this](const QString& name) {
+            const QMutexLocker locker(&resolving);
+            askedNames.append(name);
+            return resolved.value(name);
+        };
         return t;
     }
 
@@ -157,5 +165,9 @@ protected:
     QByteArray socksState = "Enabled: No\nServer: 127.0.0.1\nPort: 1080\n";
     double clock = 1000.0;
     std::unique_ptr<XrayManager> xray = core.make();
+    // What names resolve to, and the names asked (on the command queue's thread).
+    QHash<QString, QList<QHostAddress>> resolved;
+    QStringList askedNames;
+    QMutex resolving;
     std::unique_ptr<VpnManager> manager = makeManager(timings());
 };

@@ -1,9 +1,11 @@
 // The application killed outright while connected with the kill switch on, then launched again:
 // the kill switch's rules outlive the killed run. The new launch takes them over when the user
-// still has the kill switch chosen (nothing but the node gets out until the new connection is up)
-// and removes them when the user has turned it off since; either way it connects through the
-// node, and the killed run's core is gone. The killed run is a process of its own in the client
+// still has the kill switch chosen (nothing but the service and the node gets out until the new
+// connection is up) and removes them when the user has turned it off since; either way the user
+// signs in to the service, on an address of its own, within seconds, connects through the node
+// the service lists, and the killed run's core is gone. The killed run is a process of its own in the client
 // namespace of kill_switch_network.h.
+#include "api/api_service.h"
 #include "connection/vpn_error.h"
 #include "kill_switch_network.h"
 #include "platform/settings_keys.h"
@@ -18,12 +20,14 @@
 #include "support/trojan_server.h"
 #include "xray_test_fixture.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -120,12 +124,17 @@ void relaunchAfterACrash(const QString& test, bool killSwitchStillChosen)
     ASSERT_TRUE(prober.probedAtLeast(afterTheCrash, 20));
     ASSERT_TRUE(nftRuleset().contains(QStringLiteral("table inet velmorand"))) << "the killed run left its rules";
 
-    // The new launch, with the user's choice as it stands in the settings now.
+    // The new launch, with the user's choice as it stands in the settings now, and its client of
+    // the service, which lies on an address of its own.
     const auto store = settings.reopen();
     if (!killSwitchStillChosen)
         store->setValue(SettingsKeys::killSwitchEnabled, false);
+    QElapsedTimer sinceLaunch;
+    sinceLaunch.start();
     RealEngine launch(*store, *options);
     auto& manager = launch.manager;
+    ApiService api(*store, {serviceBaseUrl()}, ApiService::Options{.requestTimeout = std::chrono::seconds(8)});
+    manager.setServiceHosts([&api] { return api.hosts(); });
     ASSERT_TRUE(socksProxyOn(manager)) << "the killed run left the system proxy on";
     prober.enter(launching);
     // What the application's start-up runs before any connection.
@@ -136,10 +145,23 @@ void relaunchAfterACrash(const QString& test, bool killSwitchStillChosen)
         << nftRuleset().toStdString();
     EXPECT_EQ(tcpReaches(otherHost, tcpPort), !killSwitchStillChosen) << "directly, once launched";
     EXPECT_FALSE(socksProxyOn(manager)) << "the launch switched the left system proxy off";
+
+    // The user signs in and connects to the node the service lists: the service is let out while
+    // the block holds, and nothing else is.
+    const auto account = serviceAccount();
+    ASSERT_TRUE(QCoro::waitFor(api.login(account.email, account.password))) << "the service is reached";
+    const double signedIn = sinceLaunch.elapsed() / 1000.0;
+    const auto listed = QCoro::waitFor(api.fetchNodes());
+    const auto target = std::find_if(listed.cbegin(), listed.cend(), [](const Node& n) { return n.server == node; });
+    ASSERT_NE(target, listed.cend()) << "the service lists the node";
     ASSERT_TRUE(prober.probedAtLeast(launching, 20));
 
-    const auto error = failureOf<VpnError>(manager.connectTo(testNode(node)));
+    const auto error = failureOf<VpnError>(manager.connectTo(*target));
     ASSERT_FALSE(error) << logOf(manager).toStdString();
+    const double connected = sinceLaunch.elapsed() / 1000.0;
+    std::printf("measured from the new launch: signed in after %.1f s, connected after %.1f s\n", signedIn, connected);
+    EXPECT_LT(signedIn, 10.0) << "the sign-in needs no time-out";
+    EXPECT_LT(connected, 30.0);
     prober.enter(connectedAgain);
     EXPECT_EQ(manager.killSwitchEnabled(), killSwitchStillChosen) << logOf(manager).toStdString();
     EXPECT_TRUE(tcpReaches(otherHost, tcpPort, kCoreSocks)) << "through the node";

@@ -1,11 +1,13 @@
 // The kill switch for real: the administrator scripts run as root
 // through the pfctl stand-in, whose nftables table filters a private network namespace (see
 // kill_switch_network.h).
+#include "connection/packet_filter_scripts.h"
 #include "connection/vpn_error.h"
 #include "connection/vpn_manager.h"
 #include "kill_switch_network.h"
 #include "platform/process_runner.h"
 #include "platform/settings_keys.h"
+#include "real_engine.h"
 #include "support/qt_printers.h"
 #include "support/root_script_runner.h"
 #include "support/stand_in_state.h"
@@ -24,6 +26,8 @@ namespace {
 const QString kTest = QStringLiteral("KillSwitchInANamespace.BlocksAllButLoopbackTheNodeDnsAndTheLan");
 const QString kHoldingTest
     = QStringLiteral("KillSwitchInANamespace.NothingGetsOutThroughAReconnectAndASwitchUntilTheUserDisconnects");
+const QString kNodeNameTest
+    = QStringLiteral("KillSwitchInANamespace.ANodeNameTheRulesRefuseIsLetOutByItsAddressesOrNeverConnected");
 
 using namespace KillSwitchNetwork;
 
@@ -39,6 +43,23 @@ bool tcpReachesAs(const QString& uid, const QString& address, quint16 port)
                  QStringLiteral("exec 3<>/dev/tcp/%1/%2 && head -n 1 <&3").arg(address).arg(port)});
     return probe.waitForFinished(10000) && probe.exitCode() == 0 && probe.readAllStandardOutput() == "hello\n";
 }
+
+// A connection manager with the kill switch chosen, over cores that are fake children, running
+// the system's commands and administrator scripts for real.
+struct KillSwitchChosen {
+    explicit KillSwitchChosen(const VpnTimings& timings)
+    {
+        core.installCore();
+        core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+        manager = std::make_unique<VpnManager>(*core.settings.store, *processes, *xray, *adminScripts, timings);
+    }
+
+    XrayFixture core;
+    std::unique_ptr<XrayManager> xray = core.make();
+    const std::unique_ptr<ProcessRunner> processes = ProcessRunner::makeNative();
+    const std::unique_ptr<AdminScriptRunner> adminScripts = rootScriptRunner();
+    std::unique_ptr<VpnManager> manager;
+};
 
 // Inside the client namespace. Answers come at once here; a probe that waits is blocked.
 void runClient()
@@ -77,7 +98,6 @@ void runClient()
         EXPECT_TRUE(nftRuleset().trimmed().isEmpty()) << nftRuleset().toStdString();
     }
 
-    QCoro::waitFor(manager.enableKillSwitch());
     const auto result = QCoro::waitFor(manager.cleanupSystemConfig(false));
     EXPECT_TRUE(result.proxyOff);
     EXPECT_TRUE(result.pfCleared);
@@ -93,18 +113,13 @@ void runClientThroughReconnectAndSwitch()
     ASSERT_TRUE(standIns.ready());
     ASSERT_TRUE(tcpReaches(otherHost, tcpPort)) << "the other host answers before the kill switch";
 
-    XrayFixture coreFixture;
-    coreFixture.installCore();
-    coreFixture.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
-    auto xray = coreFixture.make();
     VpnTimings timings;
     timings.healthInterval = std::chrono::milliseconds(100);
     timings.reconnectPause = std::chrono::milliseconds(300);
-    const auto processes = ProcessRunner::makeNative();
-    const auto adminScripts = rootScriptRunner();
-    VpnManager manager(*coreFixture.settings.store, *processes, *xray, *adminScripts, timings);
+    KillSwitchChosen engine(timings);
+    auto& manager = *engine.manager;
     const auto cores
-        = [&] { return coreFixture.launcher.madeFor(coreFixture.resources.filePath(QStringLiteral("xray"))); };
+        = [&] { return engine.core.launcher.madeFor(engine.core.resources.filePath(QStringLiteral("xray"))); };
     auto first = testNode(node);
     first.id = 1;
     auto second = testNode(secondNode);
@@ -124,7 +139,7 @@ void runClientThroughReconnectAndSwitch()
 
     prober.enter(reconnecting);
     cores().last().child->end();
-    ASSERT_TRUE(waitFor([&] { return cores().size() == 2 && manager.state() == ConnectionState::connected; }));
+    ASSERT_TRUE(waitFor([&] { return cores().size() == 2 && manager.state() == ConnectionState::connected; }, 30000));
     ASSERT_TRUE(prober.probedAtLeast(reconnecting, 40));
     EXPECT_TRUE(manager.killSwitchEnabled());
 
@@ -147,11 +162,94 @@ void runClientThroughReconnectAndSwitch()
     EXPECT_EQ(prober.count(disconnected).gotOut, prober.count(disconnected).tried) << prober.report().toStdString();
 }
 
+// With the kill switch chosen, nodes whose server is a valid name that no rule can hold (an
+// underscore, a final dot, a single label), resolved from a hosts file of the client's own: each
+// is let out by its address and nothing else gets out. A name that resolves to nothing is never
+// connected, neither at the first connect nor in a switch, which drops the old node's rule.
+void runClientWithNodeNamesTheRulesRefuse()
+{
+    StandInState standIns({QStringLiteral("Ethernet")});
+    ASSERT_TRUE(standIns.ready());
+    QString error;
+    ASSERT_TRUE(resolveNamesOnlyFrom(
+        (secondNode + QStringLiteral(" node_b.velmorand.test nodeb.velmorand.test. nodeb\n")).toUtf8(), &error))
+        << error.toStdString();
+    ASSERT_TRUE(tcpReaches(otherHost, tcpPort)) << "the other host answers before the kill switch";
+
+    VpnTimings timings;
+    timings.retryWaitUnit = std::chrono::milliseconds(10);
+    KillSwitchChosen engine(timings);
+    auto& manager = *engine.manager;
+    const auto log = [&] { return logMessages(manager).join(QLatin1Char('\n')).toStdString(); };
+    const auto nodeNamed = [](const QString& server, qint64 id) {
+        auto named = testNode(server);
+        named.id = id;
+        return named;
+    };
+
+    // Between the connections traffic flows directly.
+    enum Phase { open, connectedByName, switchedToUnresolved };
+    Prober prober({QStringLiteral("between the connections"), QStringLiteral("connected by a name the rules refuse"),
+                   QStringLiteral("after a switch to a name that resolves to nothing")});
+    qint64 id = 10;
+    int connections = 0;
+    for (const auto& name :
+         {QStringLiteral("node_b.velmorand.test"), QStringLiteral("nodeb.velmorand.test."), QStringLiteral("nodeb")}) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_FALSE(PacketFilterScripts::isSafeHost(name)) << "a name the rule text refuses";
+        ASSERT_FALSE(failureOf<VpnError>(manager.connectTo(nodeNamed(name, ++id)))) << log();
+        prober.enter(connectedByName);
+        EXPECT_EQ(manager.state(), ConnectionState::connected);
+        EXPECT_TRUE(manager.killSwitchEnabled()) << log();
+        EXPECT_TRUE(tcpReaches(secondNode, tcpPort)) << "the node is let out by its address";
+        EXPECT_FALSE(tcpReaches(otherHost, tcpPort)) << "nothing else gets out";
+        EXPECT_FALSE(tcpReaches(node, tcpPort)) << "nor another node";
+        ASSERT_TRUE(prober.probedAtLeast(connectedByName, 20 * ++connections));
+        prober.enter(open);
+        QCoro::waitFor(manager.disconnect());
+        EXPECT_FALSE(manager.killSwitchEnabled()) << log();
+    }
+
+    const auto nowhere = QStringLiteral("node_c.velmorand.test");
+    ASSERT_TRUE(tcpReaches(otherHost, tcpPort)) << "released after the disconnect";
+    auto failure = failureOf<VpnError>(manager.connectTo(nodeNamed(nowhere, ++id)));
+    ASSERT_TRUE(failure) << log();
+    EXPECT_EQ(failure->kind(), VpnError::Kind::nodeNotLetOut);
+    EXPECT_EQ(manager.state(), ConnectionState::disconnected);
+    EXPECT_FALSE(manager.killSwitchEnabled()) << "never connected: the lock was never opened " << log();
+
+    ASSERT_FALSE(failureOf<VpnError>(manager.connectTo(nodeNamed(node, ++id)))) << log();
+    ASSERT_TRUE(manager.killSwitchEnabled()) << log();
+    prober.enter(switchedToUnresolved);
+    failure = failureOf<VpnError>(manager.connectTo(nodeNamed(nowhere, ++id)));
+    ASSERT_TRUE(failure) << log();
+    EXPECT_EQ(failure->kind(), VpnError::Kind::nodeNotLetOut);
+    EXPECT_EQ(manager.state(), ConnectionState::disconnected);
+    EXPECT_TRUE(manager.killSwitchEnabled()) << "the block holds " << log();
+    EXPECT_FALSE(tcpReaches(node, tcpPort)) << "the old node's rule is gone: no tunnel to carry";
+    EXPECT_FALSE(tcpReaches(otherHost, tcpPort));
+    EXPECT_TRUE(udpEchoes(otherHost, dnsPort)) << "DNS still passes";
+    ASSERT_TRUE(prober.probedAtLeast(switchedToUnresolved, 20));
+    prober.enter(open);
+    QCoro::waitFor(manager.disconnect());
+    EXPECT_FALSE(manager.killSwitchEnabled()) << log();
+    EXPECT_TRUE(tcpReaches(otherHost, tcpPort)) << "the disconnect lifts the block";
+
+    std::printf("%s\n", qPrintable(prober.report()));
+    for (const auto phase : {connectedByName, switchedToUnresolved})
+        EXPECT_EQ(prober.count(phase).gotOut, 0) << prober.report().toStdString();
+}
+
 TEST(KillSwitchInANamespace, BlocksAllButLoopbackTheNodeDnsAndTheLan) { runInPrivateNetwork(kTest, runClient); }
 
 TEST(KillSwitchInANamespace, NothingGetsOutThroughAReconnectAndASwitchUntilTheUserDisconnects)
 {
     runInPrivateNetwork(kHoldingTest, runClientThroughReconnectAndSwitch);
+}
+
+TEST(KillSwitchInANamespace, ANodeNameTheRulesRefuseIsLetOutByItsAddressesOrNeverConnected)
+{
+    runInPrivateNetwork(kNodeNameTest, runClientWithNodeNamesTheRulesRefuse);
 }
 
 } // namespace

@@ -5,24 +5,75 @@
 #include "support/vpn_manager_test_access.h"
 #include "xray_test_fixture.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace KillSwitchNetwork {
 
 namespace {
 
-// The server side: a TCP greeting and UDP echoes on every address, and the node's Trojan server,
-// until it is ended.
+const char kAccountVariable[] = "VELMORAND_TEST_SERVICE_ACCOUNT";
+
+// Passes every connection to the server on to the port on this side's loopback.
+void relayTo(QTcpServer& server, quint16 port)
+{
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, port] {
+        while (auto* in = server.nextPendingConnection()) {
+            auto* out = new QTcpSocket(in);
+            QObject::connect(out, &QTcpSocket::connected, in, [in, out] { out->write(in->readAll()); });
+            QObject::connect(in, &QTcpSocket::readyRead, out, [in, out] {
+                if (out->state() == QAbstractSocket::ConnectedState)
+                    out->write(in->readAll());
+            });
+            QObject::connect(out, &QTcpSocket::readyRead, in, [in, out] { in->write(out->readAll()); });
+            QObject::connect(out, &QTcpSocket::disconnected, in, &QTcpSocket::disconnectFromHost);
+            QObject::connect(in, &QTcpSocket::disconnected, in, &QObject::deleteLater);
+            out->connectToHost(QHostAddress::LocalHost, port);
+        }
+    });
+}
+
+// The stand-in service program on this side's loopback, listing the node; its test account as
+// "account EMAIL PASSWORD" on stdout.
+std::unique_ptr<QProcess> startService()
+{
+    auto service = std::make_unique<QProcess>();
+    service->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    service->start(QCoreApplication::applicationDirPath() + QStringLiteral("/velmorand-stand-in-service"),
+                   {QStringLiteral("--port"), QString::number(servicePort), QStringLiteral("--trojan-node"),
+                    QStringLiteral("%1:%2:%3:Crash node").arg(node).arg(trojanPort).arg(testNode(node).password)});
+    static const QRegularExpression account(QStringLiteral("^Test account: (\\S+) / (\\S+)$"),
+                                            QRegularExpression::MultilineOption);
+    QByteArray said;
+    QRegularExpressionMatch match;
+    while (!(match = account.match(QString::fromUtf8(said))).hasMatch() && service->waitForReadyRead(10000))
+        said += service->readAllStandardOutput();
+    EXPECT_TRUE(match.hasMatch()) << said.toStdString() << service->readAllStandardError().toStdString();
+    std::printf("account %s %s\n", qPrintable(match.captured(1)), qPrintable(match.captured(2)));
+    return service;
+}
+
+// The server side: a TCP greeting and UDP echoes on every address, the node's Trojan server and
+// the service, until it is ended.
 void serve()
 {
     QTcpServer tcp;
@@ -49,6 +100,10 @@ void serve()
     TrojanServer trojan(testNode(node).password, {QHostAddress(node), trojanPort, otherHost + QStringLiteral("/32")});
     QString error;
     ASSERT_TRUE(trojan.start(&error)) << error.toStdString();
+    const auto service = startService();
+    QTcpServer serviceAddress;
+    ASSERT_TRUE(serviceAddress.listen(QHostAddress(serviceHost), servicePort));
+    relayTo(serviceAddress, servicePort);
     std::printf("ready\n");
     std::fflush(stdout);
     QEventLoop().exec();
@@ -75,7 +130,7 @@ void runInPrivateNetwork(const QString& test, const std::function<void()>& clien
     ASSERT_TRUE(server.create(&error)) << error.toStdString();
     ASSERT_TRUE(clientSide.linkTo(server, QStringLiteral("192.168.77.1/24"), QStringLiteral("192.168.77.2/24"), &error))
         << error.toStdString();
-    for (const auto& address : {node, secondNode, otherHost})
+    for (const auto& address : {node, secondNode, otherHost, serviceHost})
         ASSERT_TRUE(server.run({QStringLiteral("ip"), QStringLiteral("address"), QStringLiteral("add"),
                                 address + QStringLiteral("/32"), QStringLiteral("dev"), QStringLiteral("lo")},
                                &error))
@@ -91,14 +146,18 @@ void runInPrivateNetwork(const QString& test, const std::function<void()>& clien
         served += serving->readAll();
     ASSERT_TRUE(served.contains("ready\n")) << served.toStdString();
 
-    auto testing = clientSide.startSelf(test, QStringLiteral("client"));
-    ASSERT_TRUE(testing->waitForFinished(120000));
+    static const QRegularExpression account(QStringLiteral("^account (.+)$"), QRegularExpression::MultilineOption);
+    auto testing = clientSide.startSelf(
+        test, QStringLiteral("client"),
+        {{QString::fromLatin1(kAccountVariable), account.match(QString::fromUtf8(served)).captured(1)}});
+    // Generous: a busy machine runs the root scripts slowly.
+    ASSERT_TRUE(testing->waitForFinished(300000));
     const auto output = testing->readAll();
     EXPECT_EQ(testing->exitCode(), 0) << output.toStdString();
     EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
     // The prober's figures, for whoever reads the run.
     for (const auto& line : output.split('\n'))
-        if (line.startsWith("prober "))
+        if (line.startsWith("prober ") || line.startsWith("measured "))
             std::printf("%s\n", line.constData());
 
     serving->kill();
@@ -110,6 +169,14 @@ ManagerAtTheNode::ManagerAtTheNode()
     published(manager).setConnectedNode(testNode(node));
     published(manager).setState(ConnectionState::connected);
     published(manager).setProxyRunning(true);
+}
+
+QString serviceBaseUrl() { return QStringLiteral("http://%1:%2").arg(serviceHost).arg(servicePort); }
+
+ServiceAccount serviceAccount()
+{
+    const auto words = qEnvironmentVariable(kAccountVariable).split(QLatin1Char(' '));
+    return {words.value(0), words.value(1)};
 }
 
 bool tcpReaches(const QString& address, quint16 port, const QNetworkProxy& proxy)
@@ -141,6 +208,30 @@ bool udpEchoes(const QString& address, quint16 port)
     if (socket.writeDatagram("ping", QHostAddress(address), port) < 0)
         return false;
     return socket.waitForReadyRead(1000) && socket.receiveDatagram().data() == "ping";
+}
+
+bool resolveNamesOnlyFrom(const QByteArray& hostsLines, QString* error)
+{
+    // Never seen outside this process: the mounts stay in its own mount namespace, and the files
+    // they show live as long as the process.
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        *error = QStringLiteral("no mount namespace of our own: ") + QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    const QList<std::pair<QByteArray, QByteArray>> files{{"/etc/hosts", hostsLines},
+                                                         {"/etc/nsswitch.conf", "hosts: files\n"}};
+    for (const auto& [target, content] : files) {
+        auto* file = new QTemporaryFile(QCoreApplication::instance());
+        if (!file->open() || file->write(content) != content.size() || !file->flush()
+            || !file->setPermissions(file->permissions() | QFileDevice::ReadOther | QFileDevice::ReadGroup)
+            || ::mount(QFile::encodeName(file->fileName()).constData(), target.constData(), nullptr, MS_BIND, nullptr)
+                != 0) {
+            *error = QStringLiteral("cannot show our own ") + QString::fromLatin1(target) + QStringLiteral(": ")
+                + QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+    }
+    return true;
 }
 
 QString nftRuleset()

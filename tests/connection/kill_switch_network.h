@@ -27,6 +27,8 @@ inline const QString node = QStringLiteral("198.51.100.2");
 inline const QString secondNode = QStringLiteral("198.51.100.4");
 inline const QString otherHost = QStringLiteral("198.51.100.3");
 inline const QString lanHost = QStringLiteral("192.168.77.2");
+inline const QString serviceHost = QStringLiteral("198.51.100.5");
+constexpr quint16 servicePort = 8630;
 constexpr quint16 tcpPort = 7000;
 constexpr quint16 udpPort = 7001;
 constexpr quint16 dnsPort = 53;
@@ -37,11 +39,23 @@ constexpr quint16 trojanPort = 443;
 // where namespaces cannot be made.
 void runInPrivateNetwork(const QString& test, const std::function<void()>& client);
 
+// The stand-in service's base address, and its test account as the client side is told it.
+QString serviceBaseUrl();
+struct ServiceAccount {
+    QString email;
+    QString password;
+};
+ServiceAccount serviceAccount();
+
 // Whether a TCP connection to the address gets the server side's greeting, directly or through
 // the proxy.
 bool tcpReaches(const QString& address, quint16 port, const QNetworkProxy& proxy = QNetworkProxy::NoProxy);
 bool tcpConnects(const QString& address, quint16 port);
 bool udpEchoes(const QString& address, quint16 port);
+// From here on, this process and its children resolve names from these hosts-file lines only
+// (no DNS): over /etc/hosts and /etc/nsswitch.conf in a mount namespace of this process's own,
+// which the client side's namespace is. False with the reason in *error.
+bool resolveNamesOnlyFrom(const QByteArray& hostsLines, QString* error);
 // "nft list ruleset" in this namespace.
 QString nftRuleset();
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);

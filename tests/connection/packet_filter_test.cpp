@@ -282,6 +282,61 @@ TEST_F(PacketFilterTest, AFailedSwitchKeepsTheKillSwitchUntilTheUserDisconnects)
     EXPECT_EQ(log().last(), (Line{Type::disconnected, QStringLiteral("已断开"), std::nullopt}));
 }
 
+TEST_F(PacketFilterTest, ABlockWithoutATunnelLetsOutTheServiceAndNothingElse)
+{
+    // Each way the block comes to hold without a tunnel: taken over at launch, kept by a
+    // failed connect, left by a switch to a node the rules cannot let out.
+    struct Case {
+        const char* name;
+        std::function<void()> blockWithoutTunnel;
+    };
+    const auto serviceLetOut = [](const QString& script) {
+        return script.contains(QLatin1String("pass out quick proto tcp to api.service.example\n"))
+            && script.contains(QLatin1String("pass out quick proto tcp to 192.0.2.50\n"))
+            && script.count(QLatin1String("proto tcp to ")) == 2;
+    };
+    const Case cases[] = {
+        {"taken over at launch",
+         [this] {
+             core.settings.store->setValue(SettingsKeys::killSwitchRulesLoaded, true);
+             QCoro::waitFor(manager->recoverLeftoverKillSwitch());
+         }},
+        {"kept by a failed connect",
+         [this] {
+             ASSERT_FALSE(connectTo(node(1, QStringLiteral("Tokyo"))));
+             core.launcher.configure = [](FakeChildProcess& child) { child.startSucceeds = false; };
+             ASSERT_TRUE(connectTo(node(2, QStringLiteral("Seoul"), QStringLiteral("198.51.100.9"))));
+         }},
+        {"a switch to a node the rules cannot let out",
+         [this] {
+             ASSERT_FALSE(connectTo(node(1, QStringLiteral("Tokyo"))));
+             ASSERT_TRUE(connectTo(node(2, QStringLiteral("Seoul"), QStringLiteral("nowhere_to.example"))));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        core.launcher.configure = {};
+        core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+        manager = makeManager(timings());
+        manager->setServiceHosts([] {
+            return QStringList{QStringLiteral("api.service.example"), QStringLiteral("192.0.2.50")};
+        });
+        admin.scripts.clear();
+        c.blockWithoutTunnel();
+        EXPECT_EQ(manager->state(), ConnectionState::disconnected);
+        EXPECT_TRUE(manager->killSwitchEnabled());
+        ASSERT_FALSE(admin.scripts.isEmpty());
+        EXPECT_TRUE(serviceLetOut(admin.scripts.last())) << admin.scripts.last().toStdString();
+
+        // The next connection lets its node out beside the service, then only the node.
+        core.launcher.configure = {};
+        ASSERT_FALSE(connectTo(node(3, QStringLiteral("Osaka"), QStringLiteral("203.0.113.30"))));
+        EXPECT_FALSE(admin.scripts.last().contains(QLatin1String("api.service.example")));
+        EXPECT_TRUE(admin.scripts.last().contains(QLatin1String("pass out quick proto tcp to 203.0.113.30\n")));
+        QCoro::waitFor(manager->disconnect());
+    }
+}
+
 TEST_F(PacketFilterTest, AKillSwitchTurnedOffDuringAReconnectIsReleasedWhenItIsUp)
 {
     core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
@@ -294,19 +349,27 @@ TEST_F(PacketFilterTest, AKillSwitchTurnedOffDuringAReconnectIsReleasedWhenItIsU
     EXPECT_EQ(admin.scripts.last(), kFlush);
 }
 
-TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScript)
+TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScriptNorTheResolverAndLetNothingOut)
 {
     connectToNode();
+    const auto unsafe
+        = Line{Type::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"), std::nullopt};
     for (const auto& server : kHostileValues) {
+        SCOPED_TRACE(server.toStdString());
         admin.scripts.clear();
         published(*manager).setConnectedNode(testNode(server));
         QCoro::waitFor(manager->enableKillSwitch());
-        EXPECT_TRUE(admin.scripts.isEmpty()) << server.toStdString();
-        EXPECT_EQ(
-            log().last(),
-            (Line{Type::error, QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"), std::nullopt}));
-        EXPECT_FALSE(manager->killSwitchEnabled());
+        // The block holds, letting no server out: the old node carries no tunnel any more.
+        ASSERT_EQ(admin.scripts.size(), 1);
+        EXPECT_TRUE(admin.scripts[0].contains(QLatin1String("block out all")));
+        EXPECT_FALSE(admin.scripts[0].contains(QLatin1String("proto tcp to ")));
+        EXPECT_TRUE(log().contains(unsafe));
+        EXPECT_TRUE(manager->killSwitchEnabled());
     }
+    for (const auto& asked : std::as_const(askedNames))
+        EXPECT_FALSE(asked.contains(QLatin1Char(' ')) || asked.contains(QLatin1Char('\n'))
+                     || asked.contains(QLatin1Char('%')))
+            << "looked up: " << asked.toStdString();
     for (const auto& server :
          {QStringLiteral("hk1.nodes.example"), QStringLiteral("2001:db8::7"), QStringLiteral("a-1.B2.example")}) {
         admin.scripts.clear();
@@ -315,6 +378,54 @@ TEST_F(PacketFilterTest, HostileServerTextsNeverReachAScript)
         ASSERT_EQ(admin.scripts.size(), 1) << server.toStdString();
         EXPECT_TRUE(admin.scripts.first().contains(QStringLiteral("pass out quick proto tcp to ") + server
                                                    + QLatin1Char('\n')));
+    }
+}
+
+TEST_F(PacketFilterTest, ANodeNameTheRulesRefuseIsLetOutByTheAddressesItResolvesTo)
+{
+    struct Case {
+        QString name;
+        QList<QHostAddress> addresses;
+        QStringList passed;
+    };
+    const QList<Case> cases{
+        {QStringLiteral("node_b.example"),
+         {QHostAddress(QStringLiteral("203.0.113.9"))},
+         {QStringLiteral("203.0.113.9")}},
+        {QStringLiteral("nodeb.example."),
+         {QHostAddress(QStringLiteral("203.0.113.10")), QHostAddress(QStringLiteral("2001:db8::10"))},
+         {QStringLiteral("203.0.113.10"), QStringLiteral("2001:db8::10")}},
+        {QStringLiteral("nodeb"), {QHostAddress(QStringLiteral("203.0.113.11"))}, {QStringLiteral("203.0.113.11")}},
+    };
+    connectToNode();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        resolved.insert(c.name, c.addresses);
+        admin.scripts.clear();
+        published(*manager).setConnectedNode(testNode(c.name));
+        QCoro::waitFor(manager->enableKillSwitch());
+        ASSERT_EQ(admin.scripts.size(), 1);
+        for (const auto& address : c.passed)
+            EXPECT_TRUE(admin.scripts[0].contains(QStringLiteral("pass out quick proto tcp to ") + address
+                                                  + QLatin1Char('\n')));
+        EXPECT_FALSE(admin.scripts[0].contains(c.name));
+        EXPECT_EQ(messages().last(), QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
+    }
+}
+
+TEST_F(PacketFilterTest, ANodeNameThatResolvesToNothingTheRulesCanHoldIsNeverConnected)
+{
+    resolved.insert(QStringLiteral("scoped_only.example"), {QHostAddress(QStringLiteral("fe80::1%lo"))});
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    for (const auto& name : {QStringLiteral("nowhere_to.example"), QStringLiteral("scoped_only.example")}) {
+        SCOPED_TRACE(name.toStdString());
+        admin.scripts.clear();
+        const auto failure = connectTo(testNode(name));
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->kind(), VpnError::Kind::nodeNotLetOut);
+        EXPECT_EQ(manager->state(), ConnectionState::disconnected);
+        EXPECT_TRUE(admin.scripts.isEmpty()) << "nothing was blocked before: the first connect changes nothing";
+        EXPECT_FALSE(xray->isRunning());
     }
 }
 

@@ -24,6 +24,7 @@ public:
     void setProxyRunning(bool running) { m_manager.setProxyRunning(running); }
     void setSystemProxyEnabled(bool enabled) { m_manager.setSystemProxyEnabled(enabled); }
     void setSplitTunnelApps(const QStringList& paths) { m_manager.setSplitTunnelApps(paths); }
+    void setKillSwitchEnabled(bool loaded) { m_manager.setKillSwitchEnabled(loaded); }
 
 private:
     VpnManager& m_manager;

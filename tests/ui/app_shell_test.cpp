@@ -287,6 +287,31 @@ TEST_F(AppShellTest, TheStatusItemFollowsTheConnection)
     }
 }
 
+TEST_F(AppShellTest, TheStatusItemSaysNonVpnTrafficIsBlockedWheneverTheRulesAreLoaded)
+{
+    QWidget window;
+    auto delegate = launchedDelegate(window);
+    auto* manager = delegate->menuBarManager();
+    ASSERT_TRUE(manager && manager->statusItem());
+    const auto notice = i18n::tr(QStringLiteral("网络锁生效中，非 VPN 流量已被阻止"));
+    struct Step {
+        const char* name;
+        ConnectionState state;
+        bool rulesLoaded;
+    };
+    for (const auto& s : {Step{"a lost connection's rules held", ConnectionState::disconnected, true},
+                          Step{"connected behind them", ConnectionState::connected, true},
+                          Step{"connected without", ConnectionState::connected, false},
+                          Step{"disconnected without", ConnectionState::disconnected, false}}) {
+        SCOPED_TRACE(s.name);
+        published(world.vpn).setState(s.state);
+        published(world.vpn).setKillSwitchEnabled(s.rulesLoaded);
+        settle();
+        const auto first = s.state == ConnectionState::connected ? manager->title() : manager->accessibilityText();
+        EXPECT_EQ(manager->statusItem()->toolTip(), s.rulesLoaded ? first + QLatin1Char('\n') + notice : first);
+    }
+}
+
 TEST_F(AppShellTest, TheSpeedTitleRefreshesOnItsOwnPace)
 {
     QWidget window;

@@ -5,6 +5,7 @@
 #include "ui/common/button.h"
 #include "ui/common/elided_label.h"
 #include "ui/common/icon_button.h"
+#include "ui/dashboard/block_notice.h"
 #include "ui/shell/compact_dashboard.h"
 #include "ui/shell/main_toolbar.h"
 #include "ui/shell/sidebar_view.h"
@@ -535,6 +536,26 @@ TEST_F(ContentViewTest, TheCompactWindowFollowsTheConnection)
     EXPECT_EQ(world.connectRequests.size(), 1) << "no online node: nothing happens";
     world.appState->setIsLoggedIn(false);
     EXPECT_FALSE(power->isEnabled());
+}
+
+TEST_F(ContentViewTest, TheCompactWindowSaysNonVpnTrafficIsBlockedWhileTheRulesHold)
+{
+    world.signIn();
+    CompactDashboard compact({world.vpn, *world.appState, settings(), world.actions});
+    compact.show();
+    auto* notice = compact.findChild<BlockNotice*>(QStringLiteral("blockNotice"));
+    ASSERT_TRUE(notice);
+    for (const auto state : {ConnectionState::disconnected, ConnectionState::connected}) {
+        published(world.vpn).setState(state);
+        for (const bool rulesLoaded : {true, false}) {
+            SCOPED_TRACE(rulesLoaded ? "rules loaded" : "no rules");
+            published(world.vpn).setKillSwitchEnabled(rulesLoaded);
+            EXPECT_EQ(notice->isVisibleTo(&compact), rulesLoaded);
+        }
+    }
+    EXPECT_EQ(notice->text(), i18n::tr(QStringLiteral("网络锁生效中，非 VPN 流量已被阻止")));
+    published(world.vpn).setKillSwitchEnabled(true);
+    EXPECT_FALSE(saveScreenshot(compact, QStringLiteral("compact-connected-blocked")).isEmpty());
 }
 
 TEST(CompactDashboard, TrafficFigures)

@@ -15,6 +15,8 @@ namespace {
 struct Shot {
     const char* name;
     ConnectionState state;
+    // The kill switch's rules hold.
+    bool blocked = false;
 };
 
 } // namespace
@@ -60,10 +62,12 @@ protected:
         Theme::shared().setLanguage(rawValue(language));
         for (const auto& shot :
              {Shot{"disconnected", ConnectionState::disconnected}, Shot{"connecting", ConnectionState::connecting},
-              Shot{"connected", ConnectionState::connected}}) {
+              Shot{"connected", ConnectionState::connected},
+              Shot{"disconnected-blocked", ConnectionState::disconnected, true}}) {
             published(vpn).setState(ConnectionState::disconnected);
             published(vpn).setConnectedNode(std::nullopt);
             published(vpn).setProxyRunning(false);
+            published(vpn).setKillSwitchEnabled(shot.blocked);
             auto& dashboard = showView();
             waitUntil([&] { return !dashboard.isFetchingIP(); });
             if (shot.state == ConnectionState::connecting) {

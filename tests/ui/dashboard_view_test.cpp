@@ -6,6 +6,7 @@
 #include "ui/common/icon_button.h"
 #include "ui/common/row_button.h"
 #include "ui/common/symbol_label.h"
+#include "ui/dashboard/block_notice.h"
 #include "ui/dashboard/connection_card.h"
 #include "ui/dashboard/connection_log_card.h"
 #include "ui/dashboard/dashboard_style.h"
@@ -45,6 +46,42 @@ TEST_F(DashboardView_, ConnectionCardFollowsTheStateInTextColourAndButton)
         EXPECT_EQ(card.connectButton()->isEnabled(), c.enabled) << c.stateKey;
         EXPECT_FALSE(card.signInWarning()->isVisibleTo(view.get()));
     }
+}
+
+TEST_F(DashboardView_, TheConnectionCardSaysNonVpnTrafficIsBlockedWheneverTheRulesAreLoaded)
+{
+    struct Case {
+        const char* name;
+        ConnectionState state;
+        bool rulesLoaded;
+    };
+    const Case cases[] = {
+        {"connected with the rules", ConnectionState::connected, true},
+        {"connected without", ConnectionState::connected, false},
+        {"a lost connection's rules held", ConnectionState::disconnected, true},
+        {"connecting again behind them", ConnectionState::connecting, true},
+        {"disconnected without", ConnectionState::disconnected, false},
+    };
+    signIn({node(1, QStringLiteral("Tokyo"))});
+    auto& card = *showView().connectionCard();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        published(vpn).setState(c.state);
+        published(vpn).setKillSwitchEnabled(c.rulesLoaded);
+        EXPECT_EQ(card.blockNotice()->isVisibleTo(view.get()), c.rulesLoaded);
+        EXPECT_EQ(card.blockNotice()->text(), t("网络锁生效中，非 VPN 流量已被阻止"));
+    }
+}
+
+TEST_F(DashboardView_, RulesLeftByAnEarlierRunAreShownOnceTakenOver)
+{
+    settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    settings.store->setValue(SettingsKeys::killSwitchRulesLoaded, true);
+    auto& card = *showView().connectionCard();
+    EXPECT_FALSE(card.blockNotice()->isVisibleTo(view.get())) << "not before the launch took them over";
+    QCoro::waitFor(vpn.recoverLeftoverKillSwitch());
+    EXPECT_TRUE(card.blockNotice()->isVisibleTo(view.get()));
+    EXPECT_EQ(card.stateText()->text(), t("未连接"));
 }
 
 TEST_F(DashboardView_, SignedOutHidesTheSubscriptionDisablesTheButtonAndStartsNoFastestNode)

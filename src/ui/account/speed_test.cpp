@@ -28,7 +28,8 @@ SpeedTest::SpeedTest(VpnManager& vpnManager, PingService& ping, Options options,
     , m_ping(ping)
     , m_options(std::move(options))
 {
-    m_network.setProxy(m_options.proxy.value_or(QNetworkProxy(QNetworkProxy::NoProxy)));
+    if (m_options.proxy)
+        m_network.setProxy(*m_options.proxy);
 }
 
 QCoro::Task<SpeedTestResult> SpeedTest::run()

@@ -34,8 +34,8 @@ public:
     struct Options {
         // The service's "/static/test.bin".
         QUrl file;
-        // Where the download goes: the local core's SOCKS port, so that it takes the tunnel
-        // whatever the desktop's proxy settings are; none for a direct fetch.
+        // A proxy of the download's own; without one it takes the application's, which is the
+        // local core's while the system proxy points at it.
         std::optional<QNetworkProxy> proxy;
         // A download that receives nothing for this long fails; one that takes longer than the
         // overall limit fails too.

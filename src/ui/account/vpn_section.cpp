@@ -119,8 +119,12 @@ void VpnSection::refreshRoutingCaption(const QString& mode)
 
 void VpnSection::applyKillSwitch(bool wanted)
 {
-    // While not connected only the wish is stored: the engine applies it on its next connect.
-    if (m_vpnManager.state() != ConnectionState::connected) {
+    // Turned off, loaded rules go in any state: they outlive a failed reconnect or a crashed run.
+    // Turned on while not connected, only the wish is stored: the engine applies it on its next
+    // connect.
+    const bool connected = m_vpnManager.state() == ConnectionState::connected;
+    const bool engineActs = wanted ? connected : connected || m_vpnManager.killSwitchEnabled();
+    if (!engineActs) {
         refreshKillSwitchWarning();
         return;
     }
@@ -132,9 +136,10 @@ void VpnSection::applyKillSwitch(bool wanted)
 
 bool VpnSection::rulesWanted() const
 {
-    // The rules should be loaded exactly while connected with the switch on.
+    // Turned off, no rules may stay loaded; turned on, they must be loaded while connected (and
+    // may hold while not, after a lost connection or a crashed run).
     return m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)
-        && m_vpnManager.state() == ConnectionState::connected;
+        && (m_vpnManager.state() == ConnectionState::connected || m_vpnManager.killSwitchEnabled());
 }
 
 bool VpnSection::killSwitchAsWished() const { return m_vpnManager.killSwitchEnabled() == rulesWanted(); }

@@ -1,6 +1,7 @@
 #include "connection_card.h"
 
 #include "app/app_state.h"
+#include "block_notice.h"
 #include "connection/vpn_manager.h"
 #include "dashboard_style.h"
 #include "platform/text_table.h"
@@ -148,6 +149,9 @@ ConnectionCard::ConnectionCard(VpnManager& vpnManager, AppState& appState, QWidg
         = new SymbolLabel(QStringLiteral("exclamationmark.triangle.fill"), i18n::tr(QStringLiteral("请先在设置中登录")),
                           TextStyle::Caption, TextColor::Orange, this);
     addRow(m_signInWarning);
+
+    m_blockNotice = new BlockNotice(vpnManager, this);
+    addRow(m_blockNotice);
 
     m_proxyInfo = new ProxyInfoView(vpnManager, this);
     addWideRow(m_proxyInfo);

@@ -3,6 +3,7 @@
 #include "ui/common/modern_card.h"
 
 class AppState;
+class BlockNotice;
 class ProxyInfoView;
 class QLabel;
 class RowButton;
@@ -11,8 +12,9 @@ class SymbolLabel;
 class VpnManager;
 
 // The first card of the dashboard: the state as a coloured disc and text, the connected node with
-// its latency, the connect/disconnect button, the sign-in warning and, while the local proxy
-// runs, the proxy panel. The button only asks; the dashboard decides what it does.
+// its latency, the connect/disconnect button, the sign-in warning, the notice that non-VPN traffic
+// is blocked while the kill switch's rules hold and, while the local proxy runs, the proxy panel. The button only asks;
+// the dashboard decides what it does.
 class ConnectionCard : public ModernCard {
     Q_OBJECT
 public:
@@ -29,6 +31,7 @@ public:
     QWidget* latencyRow() const { return m_latencyRow; }
     QLabel* latencyText() const { return m_latencyText; }
     SymbolLabel* signInWarning() const { return m_signInWarning; }
+    BlockNotice* blockNotice() const { return m_blockNotice; }
     ProxyInfoView* proxyInfo() const { return m_proxyInfo; }
 
 signals:
@@ -52,5 +55,6 @@ private:
     ButtonDot* m_buttonDot;
     QLabel* m_buttonText;
     SymbolLabel* m_signInWarning;
+    BlockNotice* m_blockNotice;
     ProxyInfoView* m_proxyInfo;
 };

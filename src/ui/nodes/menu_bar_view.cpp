@@ -14,6 +14,7 @@
 #include "ui/common/symbol_label.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
+#include "ui/dashboard/block_notice.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -98,6 +99,10 @@ void MenuBarView::buildContent()
 
     m_statusCard = new PopoverStatusCard(m_content);
     column->addWidget(m_statusCard);
+    auto* blockNotice = new BlockNotice(m_services.vpnManager, m_content);
+    // Apart from the recent nodes' heading below; hidden, it takes no room.
+    blockNotice->setContentsMargins(0, 0, 0, 8);
+    addInset(column, blockNotice, 12);
 
     m_recentSection = new QWidget(m_content);
     auto* recent = new QVBoxLayout(m_recentSection);

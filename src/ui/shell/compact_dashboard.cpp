@@ -1,5 +1,6 @@
 #include "compact_dashboard.h"
 
+#include "ui/dashboard/block_notice.h"
 #include "ui/dashboard/dashboard_style.h"
 
 #include "app/app_state.h"
@@ -58,6 +59,7 @@ CompactDashboard::CompactDashboard(Services services, QWidget* parent)
     m_node = makeLabel(QString(), TextStyle::Subheadline, TextColor::Secondary, card);
     m_node->setObjectName(QStringLiteral("nodeName"));
     column->addWidget(m_node);
+    column->addWidget(new BlockNotice(m_services.vpnManager, card));
 
     auto* traffic = new QHBoxLayout;
     traffic->setSpacing(Spacing::xs);

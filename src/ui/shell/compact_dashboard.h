@@ -12,8 +12,9 @@ class Spinner;
 class StatusDot;
 class VpnManager;
 
-// The small face of the main window: the connection state, the connected node, the session's
-// traffic, a connect/disconnect button and a button back to the full window.
+// The small face of the main window: the connection state, the connected node, whether the kill
+// switch blocks non-VPN traffic, the session's traffic, a connect/disconnect button and a button back to the full
+// window.
 class CompactDashboard : public QWidget {
     Q_OBJECT
 public:

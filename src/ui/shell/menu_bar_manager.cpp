@@ -5,6 +5,7 @@
 #include "platform/settings_store.h"
 #include "platform/text_format.h"
 #include "ui/common/icons.h"
+#include "ui/dashboard/block_notice.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -53,6 +54,7 @@ MenuBarManager::MenuBarManager(Services services, Timings timings, QObject* pare
     , m_services(std::move(services))
     , m_timings(timings)
 {
+    connect(&m_services.vpnManager, &VpnManager::killSwitchEnabledChanged, this, &MenuBarManager::showToolTip);
     // Only a stored false hides the item; absent or anything else shows it.
     if (m_services.settings.boolValue(SettingsKeys::showMenuBar) == std::optional(false))
         return;
@@ -157,7 +159,18 @@ void MenuBarManager::applyIcon()
     for (int size : {16, 22, 32, 48})
         icon.addPixmap(Icons::pixmap(m_symbol, color, size, 1.0));
     m_statusItem->setIcon(icon);
-    m_statusItem->setToolTip(m_title.isEmpty() ? m_accessibilityText : m_title);
+    showToolTip();
+}
+
+void MenuBarManager::showToolTip()
+{
+    if (!m_statusItem)
+        return;
+    auto tip = m_title.isEmpty() ? m_accessibilityText : m_title;
+    // The rules outlive a lost connection: the item says so in every state.
+    if (m_services.vpnManager.killSwitchEnabled())
+        tip += QLatin1Char('\n') + BlockNotice::text();
+    m_statusItem->setToolTip(tip);
 }
 
 void MenuBarManager::startTrafficDisplay()
@@ -174,8 +187,7 @@ void MenuBarManager::stopTrafficDisplay()
 {
     m_trafficTimer.reset();
     m_title.clear();
-    if (m_statusItem)
-        m_statusItem->setToolTip(m_accessibilityText);
+    showToolTip();
 }
 
 void MenuBarManager::showTrafficTitle()
@@ -184,7 +196,7 @@ void MenuBarManager::showTrafficTitle()
         return;
     const auto& vpn = m_services.vpnManager;
     m_title = trafficTitle(vpn.trafficSpeedDown(), vpn.trafficSpeedUp());
-    m_statusItem->setToolTip(m_title);
+    showToolTip();
 }
 
 QString MenuBarManager::speedCompact(qint64 n)

@@ -23,7 +23,8 @@ struct MenuBarManagerTimings {
 
 // The program's item in the desktop's status area (the system tray): a shield whose shape and
 // colour show the connection state, the live speed while connected (as its tooltip: trays show
-// no text beside an icon), and the popover with the quick controls, opened by either mouse button.
+// no text beside an icon), whether the kill switch blocks non-VPN traffic (in the tooltip too),
+// and the popover with the quick controls, opened by either mouse button.
 class MenuBarManager : public QObject {
     Q_OBJECT
 public:
@@ -62,6 +63,7 @@ public:
 
 private:
     void applyIcon();
+    void showToolTip();
     void startTrafficDisplay();
     void stopTrafficDisplay();
     void showTrafficTitle();

@@ -142,6 +142,29 @@ TEST_F(SettingsViewTest, TheKillSwitchWhileConnectedIsAppliedAtOnce)
     EXPECT_EQ(world.settings.boolValue(SettingsKeys::killSwitchEnabled), false);
 }
 
+TEST_F(SettingsViewTest, TurnedOffTheKillSwitchReleasesRulesThatOutlivedTheConnectionInAnyState)
+{
+    // Rules held while disconnected: left by a killed run and taken over at launch, or kept by a
+    // connect that failed.
+    world.settings.setValue(SettingsKeys::killSwitchEnabled, true);
+    world.settings.setValue(SettingsKeys::killSwitchRulesLoaded, true);
+    QCoro::waitFor(world.vpn->recoverLeftoverKillSwitch());
+    ASSERT_TRUE(world.vpn->killSwitchEnabled());
+    world.makeView();
+    settle();
+    auto* warning = world.view->vpnSection()->killSwitchWarning();
+    EXPECT_TRUE(warning->isHidden()) << "held rules are what the user chose";
+
+    toggle(SettingsKeys::killSwitchEnabled)->click();
+    UiWorld::waitUntil([&] { return !world.vpn->killSwitchEnabled(); });
+    ASSERT_EQ(world.admin.scripts.size(), 1);
+    EXPECT_TRUE(world.admin.scripts[0].contains(QLatin1String("-a com.velmorand -F all")));
+    EXPECT_EQ(world.vpn->state(), ConnectionState::disconnected);
+    EXPECT_EQ(world.settings.boolValue(SettingsKeys::killSwitchEnabled), false);
+    settle();
+    EXPECT_TRUE(warning->isHidden());
+}
+
 TEST_F(SettingsViewTest, AKillSwitchThatCouldNotBeAppliedIsReportedAndTheSwitchKeepsTheWish)
 {
     world.connect(testNode());

@@ -120,6 +120,12 @@ TEST_F(NodesScreenshots, PopoverDisconnectedAndConnected)
             EXPECT_FALSE(
                 saveScreenshot(popover, QStringLiteral("popover-%1-%2-connected").arg(rawValue(language), appearance))
                     .isEmpty());
+            published(vpn).setKillSwitchEnabled(true);
+            EXPECT_FALSE(
+                saveScreenshot(popover,
+                               QStringLiteral("popover-%1-%2-connected-blocked").arg(rawValue(language), appearance))
+                    .isEmpty());
+            published(vpn).setKillSwitchEnabled(false);
         }
     }
 }
