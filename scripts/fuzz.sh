@@ -13,16 +13,22 @@ if [ "${1:-}" = "--merge" ]; then merge=1; shift; fi
 seconds=${1:-480}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(api_answers subscription_answers traffic_lines settings_file stand_in_request)
+[ ${#targets[@]} -eq 0 ] && targets=(api_answers subscription_answers traffic_lines settings_file stand_in_request
+  announcement_html payment_images traffic_query public_ip version_compare proxy_state single_instance_reader
+  packet_filter_rules)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORAND_FUZZ=ON \
   -DVELMORAND_BUILD_TESTS=OFF -DVELMORAND_BUILD_BENCH=OFF >/dev/null
-nice cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
+nice cmake --build build-fuzz --parallel 4 --target "${targets[@]/#/fuzz_}"
 
 for t in "${targets[@]}"; do
   mkdir -p "build-fuzz/fuzz-work/$t" "build-fuzz/fuzz-artifacts/$t"
   dict=()
-  case "$t" in api_answers|subscription_answers|settings_file) dict=(-dict=fuzz/json.dict) ;; esac
+  case "$t" in
+    api_answers|subscription_answers|settings_file|public_ip) dict=(-dict=fuzz/json.dict) ;;
+    announcement_html) dict=(-dict=fuzz/html.dict) ;;
+    packet_filter_rules) dict=(-dict=fuzz/pf.dict) ;;
+  esac
   nice -n 10 "build-fuzz/bin/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
     "${dict[@]}" -artifact_prefix="build-fuzz/fuzz-artifacts/$t/" "build-fuzz/fuzz-work/$t" "fuzz/corpus/$t" \
     >"build-fuzz/fuzz-$t.log" 2>&1 &

@@ -14,6 +14,8 @@
 // with its own verdict. Packets of connections already under way pass, as pf's states let them.
 // The state is kept in $VELMORAND_PF_STATE_DIR (default /run/velmorand/pf): the kernel's
 // table is the effect, the file the rules as written.
+#include "pfctl_entry.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -180,6 +182,12 @@ private:
     qsizetype m_at = 0;
 };
 
+bool isAnchorReference(const QStringList& pieces)
+{
+    return !pieces.isEmpty() && pieces.first() == QLatin1String("anchor")
+        && (pieces.size() == 2 || (pieces.size() == 3 && pieces[2] == QLatin1String("all")));
+}
+
 // The ruleset's lines as kept: comments, blank lines and ignored statements dropped, white space
 // made single. Throws on the first line that is not understood.
 QStringList parseRuleset(const QString& text, const QString& source, bool isMain)
@@ -194,24 +202,27 @@ QStringList parseRuleset(const QString& text, const QString& source, bool isMain
         if (pieces.isEmpty() || pieces.first() == QLatin1String("scrub-anchor")
             || (isMain && kIgnoredInMain.contains(pieces.first())))
             continue;
-        const bool reference = isMain && pieces.first() == QLatin1String("anchor")
-            && (pieces.size() == 2 || (pieces.size() == 3 && pieces[2] == QLatin1String("all")));
-        if (!reference && !RuleParser(pieces).parse())
+        if (!(isMain && isAnchorReference(pieces)) && !RuleParser(pieces).parse())
             throw Failure{source + QLatin1Char(':') + QString::number(i + 1) + QStringLiteral(": syntax error")};
         kept.append(pieces.join(QLatin1Char(' ')));
     }
     return kept;
 }
 
+// A line of the kept state. Only lines that passed the parser are kept, but the file is outside
+// this process: one that does not parse is refused, not trusted.
 Rule ruleOf(const QString& line)
 {
     const auto pieces = tokens(line);
-    if (pieces.first() == QLatin1String("anchor")) {
+    if (isAnchorReference(pieces)) {
         Rule rule;
         rule.anchor = unquoted(pieces[1]);
         return rule;
     }
-    return *RuleParser(pieces).parse();
+    const auto rule = RuleParser(pieces).parse();
+    if (!rule)
+        throw Failure{QStringLiteral("pfctl: the kept state holds a rule it cannot read: ") + line};
+    return *rule;
 }
 
 // ---- The state -------------------------------------------------------------------------------
@@ -231,13 +242,10 @@ QString stateFile()
     return directory + QStringLiteral("/state.json");
 }
 
-State loadState()
+State stateOf(const QByteArray& kept)
 {
     State state;
-    QFile file(stateFile());
-    if (!file.open(QIODevice::ReadOnly))
-        return state;
-    const auto object = QJsonDocument::fromJson(file.readAll()).object();
+    const auto object = QJsonDocument::fromJson(kept).object();
     state.enabled = object.value(QStringLiteral("enabled")).toBool();
     const auto rulesets = object.value(QStringLiteral("rulesets")).toObject();
     for (auto it = rulesets.begin(); it != rulesets.end(); ++it) {
@@ -247,6 +255,12 @@ State loadState()
         state.rulesets.insert(it.key(), lines);
     }
     return state;
+}
+
+State loadState()
+{
+    QFile file(stateFile());
+    return file.open(QIODevice::ReadOnly) ? stateOf(file.readAll()) : State{};
 }
 
 void saveState(const State& state)
@@ -513,6 +527,38 @@ int run(const QStringList& arguments)
 
 } // namespace
 
+namespace PfctlEntry {
+
+std::optional<QStringList> parseRuleset(const QString& text, bool isMain)
+{
+    try {
+        return ::parseRuleset(text, QStringLiteral("stdin"), isMain);
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<QString> tableOfState(const QByteArray& kept)
+{
+    try {
+        const auto state = stateOf(kept);
+        // Host names would be looked up: only states of addresses go on to the table.
+        for (const auto& rule : evaluatedRules(state)) {
+            for (const auto& address : {rule.from.address, rule.to.address}) {
+                if (address != QLatin1String("any") && !address.contains(QLatin1Char('/'))
+                    && QHostAddress(address).isNull())
+                    return std::nullopt;
+            }
+        }
+        return tableScript(state);
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace PfctlEntry
+
+#ifndef VELMORAND_PFCTL_ENTRY_ONLY
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
@@ -523,3 +569,4 @@ int main(int argc, char** argv)
         return 1;
     }
 }
+#endif
