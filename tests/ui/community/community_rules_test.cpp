@@ -121,6 +121,8 @@ TEST(CommunityText, NoAnnouncementKeepsTheWindowWaiting)
         {"end tags across levels", filled(QStringLiteral("<b><div>x</b>"))},
         {"unclosed inline elements", filled(QStringLiteral("<span style=\"color:red\">x"))},
         {"paragraphs", filled(QStringLiteral("<p>Tom &amp; Jerry "))},
+        {"paragraphs without end tags", filled(QStringLiteral("<p>x"))},
+        {"divisions one after another", filled(QStringLiteral("<div>x</div>"))},
         {"entities", filled(QStringLiteral("&amp;&lt;&#x1F600;"))},
     };
     for (const auto& c : cases) {
