@@ -29,14 +29,24 @@ for t in "${targets[@]}"; do
     announcement_html) dict=(-dict=fuzz/html.dict) ;;
     packet_filter_rules) dict=(-dict=fuzz/pf.dict) ;;
   esac
-  nice -n 10 "build-fuzz/bin/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
-    "${dict[@]}" -artifact_prefix="build-fuzz/fuzz-artifacts/$t/" "build-fuzz/fuzz-work/$t" "fuzz/corpus/$t" \
-    >"build-fuzz/fuzz-$t.log" 2>&1 &
+  # The announcement's conversion must stay quick: an input that takes seconds is a finding.
+  timeout=10
+  [ "$t" = announcement_html ] && timeout=2
+  # Each line with the seconds since its fuzzer started, to tell when the last new edge came.
+  (
+    SECONDS=0
+    nice -n 10 "build-fuzz/bin/fuzz_$t" -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb=2048 \
+      -max_len=8192 "${dict[@]}" -artifact_prefix="build-fuzz/fuzz-artifacts/$t/" "build-fuzz/fuzz-work/$t" \
+      "fuzz/corpus/$t" 2>&1 | while IFS= read -r line; do printf '%4ds %s\n' "$SECONDS" "$line"; done
+  ) >"build-fuzz/fuzz-$t.log" &
 done
 status=0
 wait || status=$?
 for t in "${targets[@]}"; do
-  echo "$t: $(grep -E '^#[0-9]+' "build-fuzz/fuzz-$t.log" | tail -1)"
+  log="build-fuzz/fuzz-$t.log"
+  echo "$t: $(grep -E '^ *[0-9]+s #[0-9]+' "$log" | tail -1)"
+  echo "  last new edge after $(awk '/ cov: / { for (i = 1; i < NF; i++) if ($i == "cov:") c = $(i + 1);
+    if (c != seen) { seen = c; when = $1 } } END { print when }' "$log")"
   ls "build-fuzz/fuzz-artifacts/$t"
 done
 
