@@ -13,24 +13,40 @@ if [ "${1:-}" = "--merge" ]; then merge=1; shift; fi
 seconds=${1:-480}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(api_answers subscription_answers traffic_lines settings_file stand_in_request)
+[ ${#targets[@]} -eq 0 ] && targets=(api_answers subscription_answers traffic_lines settings_file stand_in_request
+  announcement_html payment_images traffic_query public_ip version_compare proxy_state single_instance_reader
+  packet_filter_rules)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORAND_FUZZ=ON \
   -DVELMORAND_BUILD_TESTS=OFF -DVELMORAND_BUILD_BENCH=OFF >/dev/null
-nice cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
+nice cmake --build build-fuzz --parallel 4 --target "${targets[@]/#/fuzz_}"
 
 for t in "${targets[@]}"; do
   mkdir -p "build-fuzz/fuzz-work/$t" "build-fuzz/fuzz-artifacts/$t"
   dict=()
-  case "$t" in api_answers|subscription_answers|settings_file) dict=(-dict=fuzz/json.dict) ;; esac
-  nice -n 10 "build-fuzz/bin/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
-    "${dict[@]}" -artifact_prefix="build-fuzz/fuzz-artifacts/$t/" "build-fuzz/fuzz-work/$t" "fuzz/corpus/$t" \
-    >"build-fuzz/fuzz-$t.log" 2>&1 &
+  case "$t" in
+    api_answers|subscription_answers|settings_file|public_ip) dict=(-dict=fuzz/json.dict) ;;
+    announcement_html) dict=(-dict=fuzz/html.dict) ;;
+    packet_filter_rules) dict=(-dict=fuzz/pf.dict) ;;
+  esac
+  # The announcement's conversion must stay quick: an input that takes seconds is a finding.
+  timeout=10
+  [ "$t" = announcement_html ] && timeout=2
+  # Each line with the seconds since its fuzzer started, to tell when the last new edge came.
+  (
+    SECONDS=0
+    nice -n 10 "build-fuzz/bin/fuzz_$t" -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb=2048 \
+      -max_len=8192 "${dict[@]}" -artifact_prefix="build-fuzz/fuzz-artifacts/$t/" "build-fuzz/fuzz-work/$t" \
+      "fuzz/corpus/$t" 2>&1 | while IFS= read -r line; do printf '%4ds %s\n' "$SECONDS" "$line"; done
+  ) >"build-fuzz/fuzz-$t.log" &
 done
 status=0
 wait || status=$?
 for t in "${targets[@]}"; do
-  echo "$t: $(grep -E '^#[0-9]+' "build-fuzz/fuzz-$t.log" | tail -1)"
+  log="build-fuzz/fuzz-$t.log"
+  echo "$t: $(grep -E '^ *[0-9]+s #[0-9]+' "$log" | tail -1)"
+  echo "  last new edge after $(awk '/ cov: / { for (i = 1; i < NF; i++) if ($i == "cov:") c = $(i + 1);
+    if (c != seen) { seen = c; when = $1 } } END { print when }' "$log")"
   ls "build-fuzz/fuzz-artifacts/$t"
 done
 

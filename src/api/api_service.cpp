@@ -162,8 +162,8 @@ QNetworkRequest ApiService::buildRequest(const RequestSpec& spec) const
     // carry the jar, or nothing, keep the session's store out.
     if (spec.cookieUse != CookieUse::session)
         request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    if (spec.cookieUse == CookieUse::jar && !m_cookies.isEmpty())
-        request.setRawHeader("Cookie", m_cookies.headerValue());
+    if (const auto jar = m_cookies.headerValue(request.url()); spec.cookieUse == CookieUse::jar && !jar.isEmpty())
+        request.setRawHeader("Cookie", jar);
     request.setSslConfiguration(m_sslConfiguration);
     return request;
 }

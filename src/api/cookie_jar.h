@@ -7,9 +7,10 @@
 
 class QNetworkReply;
 
-// The client's own cookie jar, in memory only, kept in the order cookies were added. Expiry,
-// domain, path and secure attributes are never consulted: every cookie goes into every Cookie
-// header the generic GET and POST send.
+// The client's own cookie jar, in memory only, kept in the order cookies were added. A cookie goes
+// only where it came from: to the host that set it, or by its Domain attribute to that domain
+// and the hosts below it, and a Secure one only over https; so a pool entry on another host or
+// on plain http never receives the session. Expiry and path are not consulted.
 class ApiCookieJar {
 public:
     const QList<QNetworkCookie>& cookies() const { return m_cookies; }
@@ -22,10 +23,16 @@ public:
     void replace(const QList<QNetworkCookie>& received);
     void clear() { m_cookies.clear(); }
 
-    // "name=value; name=value" in jar order, values as received (no quoting).
-    QByteArray headerValue() const;
+    // "name=value; name=value" of the cookies that go to `destination`, in jar order, values as
+    // received (no quoting); empty when none goes there.
+    QByteArray headerValue(const QUrl& destination) const;
 
-    // The cookies an answer sets, read from all its Set-Cookie headers against the answer's URL.
+    // Whether the cookie (with its domain filled in) goes to `destination`.
+    static bool goesTo(const QNetworkCookie& cookie, const QUrl& destination);
+
+    // The cookies an answer sets, read from all its Set-Cookie headers against the answer's URL;
+    // one whose Domain does not cover the answering host, or is a whole top-level domain, is
+    // refused.
     static QList<QNetworkCookie> cookiesOf(const QNetworkReply& reply);
 
 private:

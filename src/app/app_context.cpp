@@ -32,7 +32,8 @@ AppContext::AppContext(Environment environment)
                   .keychain = m_keychain,
                   .pingNodes = [this](QList<Node> nodes) { return m_ping.ping(std::move(nodes)); },
                   .connectNode = [this](Node node) { return m_vpnManager.connectTo(std::move(node)); },
-                  .connectionIsIdle = [this] { return m_vpnManager.state() == ConnectionState::disconnected; }})
+                  .connectionIsIdle = [this] { return m_vpnManager.state() == ConnectionState::disconnected; },
+                  .debugLogPath = DebugLogFile::defaultPath()})
     , m_ipInfo(m_environment.ipEndpoints, IPInfoService::defaultTimeout)
     , m_startup({.api = m_api,
                  .appState = m_appState,

@@ -46,7 +46,7 @@ public:
         PingNodes pingNodes;
         ConnectNode connectNode;
         ConnectionIsIdle connectionIsIdle;
-        QString debugLogPath = DebugLogFile::defaultPath;
+        QString debugLogPath;
     };
 
     struct LoginResult {

@@ -1,5 +1,7 @@
 #include "debug_log_file.h"
 
+#include "platform/paths.h"
+
 #include <QDateTime>
 #include <QFile>
 
@@ -17,7 +19,7 @@ QString line(const QString& event)
 
 } // namespace
 
-const QString DebugLogFile::defaultPath = QStringLiteral("/tmp/velmorand_app_debug.log");
+QString DebugLogFile::defaultPath() { return Paths::stateDir() + QStringLiteral("/debug.log"); }
 
 DebugLogFile::DebugLogFile(QString path)
     : m_path(std::move(path))

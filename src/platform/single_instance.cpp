@@ -1,9 +1,13 @@
 #include "single_instance.h"
 
+#include "instance_request_reader.h"
+
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
+
+#include <memory>
 
 namespace {
 const QByteArray kReopen = QByteArrayLiteral("reopen\n");
@@ -72,10 +76,20 @@ void SingleInstance::onNewConnection()
 {
     while (auto* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        const auto readRequests = [this, socket] {
-            while (socket->canReadLine()) {
-                if (socket->readLine() == kReopen)
+        // The socket holds no more than one line: the rest waits in the system until read.
+        socket->setReadBufferSize(InstanceRequestReader::maxLineBytes);
+        const auto readRequests = [this, socket, reader = std::make_shared<InstanceRequestReader>()] {
+            while (socket->bytesAvailable() > 0) {
+                const auto outcome = reader->feed(socket->readAll());
+                for (int i = 0; i < outcome.reopenRequests; ++i)
                     emit reopenRequested();
+                if (outcome.overlong) {
+                    qWarning("[App] Dropped a launch's request longer than %lld bytes",
+                             static_cast<long long>(InstanceRequestReader::maxLineBytes));
+                    socket->abort();
+                    socket->deleteLater();
+                    return;
+                }
             }
         };
         connect(socket, &QLocalSocket::readyRead, this, readRequests);

@@ -56,7 +56,7 @@ TEST_F(RequestLayerTest, AnErrorStatusIsAnAnswerWithoutRetryAndItsCookiesAreKept
     EXPECT_EQ(body, QByteArray("{\"ok\":false,\"msg\":\"内部错误\"}"));
     EXPECT_EQ(service.requests().size(), 1);
     EXPECT_EQ(log.count(failOverLine), 0);
-    EXPECT_EQ(client->cookies().headerValue(), QByteArray("trace=abc"));
+    EXPECT_EQ(client->cookies().headerValue(QUrl(url)), QByteArray("trace=abc"));
 }
 
 TEST_F(RequestLayerTest, AStoredIndexOutsideThePoolCountsAsTheFirstEntryForFailOver)

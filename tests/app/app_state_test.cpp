@@ -1,6 +1,7 @@
 #include "app_state_fixture.h"
 #include "captured_log.h"
 #include "platform/settings_keys.h"
+#include "support/scoped_env.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -35,7 +36,6 @@ TEST_F(AppStateTest, StartsSignedOutAndLoading)
     EXPECT_FALSE(state->isAutoSelecting());
     EXPECT_TRUE(state->nodes().isEmpty());
     EXPECT_FALSE(state->profile());
-    EXPECT_EQ(DebugLogFile::defaultPath, QStringLiteral("/tmp/velmorand_app_debug.log"));
 }
 
 TEST_F(AppStateTest, SignInLoadsProfileThenNodesAndAnnouncements)
@@ -320,6 +320,39 @@ TEST_F(DebugLogFileTest, TheFirstEventCreatesAPrivateFileAndLaterOnesAppend)
     EXPECT_EQ(withoutStamp(lines[0]), QStringLiteral("[NODES] got 3 nodes"));
     EXPECT_EQ(withoutStamp(lines[1]), QStringLiteral("[NODES-ERR] 服务器响应异常"));
     EXPECT_EQ(lines[2], QString());
+}
+
+TEST_F(DebugLogFileTest, LivesInAPrivateDirectoryOfTheUserNotInTheSharedTemporaryOne)
+{
+    struct Case {
+        const char* name;
+        const char* variable;
+        QString value;
+        QString directory;
+    };
+    const Case cases[] = {
+        {"the state directory as moved", "VELMORAND_STATE_DIR", dir.filePath(QStringLiteral("moved")),
+         dir.filePath(QStringLiteral("moved"))},
+        {"the desktop's state directory", "XDG_STATE_HOME", dir.filePath(QStringLiteral("xdg")),
+         dir.filePath(QStringLiteral("xdg/velmorand"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedEnv moved("VELMORAND_STATE_DIR");
+        qunsetenv("VELMORAND_STATE_DIR");
+        ScopedEnv chosen(c.variable, QFile::encodeName(c.value));
+        const auto logPath = DebugLogFile::defaultPath();
+        EXPECT_EQ(logPath, c.directory + QStringLiteral("/debug.log"));
+
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(c.directory).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        EXPECT_EQ(info.st_uid, ::geteuid());
+        DebugLogFile(logPath).append(QStringLiteral("[NODES] got 3 nodes"));
+        ASSERT_EQ(::lstat(QFile::encodeName(logPath).constData(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+    }
 }
 
 TEST_F(DebugLogFileTest, AnOpenFileOfOursIsMadePrivate)

@@ -781,6 +781,39 @@ TEST_F(PacketFilterScriptTest, StoppingFlushesTheAnchorAndReportsHonestly)
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("anchor"))));
 }
 
+// The stand-in runs as root and reads its kept state back from a file: a file it did not write
+// that way is refused with a message, never read past its lines.
+TEST(StandInScripts, ThePacketFilterRefusesAKeptStateItCannotRead)
+{
+    const struct {
+        const char* name;
+        QByteArray rules;
+    } cases[] = {
+        {"an anchor reference without its name", R"(["anchor"])"},
+        {"a rule of no known form", R"(["pass sideways"])"},
+        {"an empty line", R"([""])"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        QFile state(dir.filePath(QStringLiteral("state.json")));
+        ASSERT_TRUE(state.open(QIODevice::WriteOnly));
+        state.write(R"({"enabled": true, "rulesets": {"": )" + c.rules + "}}");
+        state.close();
+        QProcess pfctl;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("VELMORAND_PF_STATE_DIR"), dir.path());
+        pfctl.setProcessEnvironment(environment);
+        pfctl.start(StandIns::programFor(QStringLiteral("/sbin/pfctl")),
+                    {QStringLiteral("-s"), QStringLiteral("rules")});
+        ASSERT_TRUE(pfctl.waitForFinished(30000));
+        EXPECT_EQ(pfctl.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(pfctl.exitCode(), 1);
+        EXPECT_TRUE(pfctl.readAllStandardError().contains("the kept state holds a rule it cannot read"));
+    }
+}
+
 TEST(StandInScripts, MacToolPathsCallTheStandIns)
 {
     const auto pfctl = StandIns::programFor(QStringLiteral("/sbin/pfctl"));

@@ -14,18 +14,22 @@ class LocalHttpServer : public QObject {
 public:
     enum class Mode {
         standard, // as above, 200 OK
-        partialContent, // 206 with the `partialSize` bytes a range request asks for
+        // A file of `fileSize` bytes: 206 with the bytes a Range header ("bytes=first-last" or
+        // "bytes=first-") asks for, 200 with the whole file when there is none
+        partialContent,
         notFound, // 404 with an HTML error page
         silent, // reads the request and never answers
         cutShort, // announces `partialSize` bytes, sends a few and closes the connection
         oversized, // 200 announcing `oversizedSize` bytes of JSON text, sent as fast as they are read
         endless, // 200 without a length, a JSON array that never closes, sent as fast as it is read
+        ignoresRange, // 200 with a file of `oversizedSize` bytes whatever was asked, sent as fast as it is read
     };
 
     explicit LocalHttpServer(QObject* parent = nullptr);
 
     void setMode(Mode mode) { m_mode = mode; }
     static constexpr qsizetype partialSize = 1048576;
+    static constexpr qsizetype fileSize = 4 * partialSize;
     static constexpr qint64 oversizedSize = 100LL * 1024 * 1024;
     // Body bytes handed to the sockets so far by the streaming modes.
     qint64 streamedBytes() const { return m_streamedBytes; }
@@ -33,6 +37,8 @@ public:
     quint16 port() const { return m_server.serverPort(); }
     // The request targets seen so far, as received.
     QStringList requests() const { return m_requests; }
+    // The Range header of each request seen so far, as received; empty for a request without one.
+    QList<QByteArray> rangeHeaders() const { return m_rangeHeaders; }
 
     static QByteArray greeting() { return QByteArrayLiteral("hello from the local server"); }
     // The body served for "/bytes/N".
@@ -40,12 +46,14 @@ public:
 
 private:
     void serve(class QTcpSocket* socket);
-    void answer(class QTcpSocket* socket, const QString& path);
+    void answer(class QTcpSocket* socket, const QString& path, const QByteArray& range);
+    void sendFile(class QTcpSocket* socket, const QByteArray& range);
     // Keeps a few chunks queued until `length` bytes are sent (forever when negative).
     void stream(class QTcpSocket* socket, qint64 length);
 
     QTcpServer m_server;
     QStringList m_requests;
+    QList<QByteArray> m_rangeHeaders;
     Mode m_mode = Mode::standard;
     qint64 m_streamedBytes = 0;
 };

@@ -6,6 +6,7 @@
 // us (core_stats_api.h). Ends after SAMPLES lines, or when the process is gone.
 #include "core_stats_api.h"
 #include "protobuf_wire.h"
+#include "stats_query.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -77,43 +78,6 @@ QByteArray grpcFrame(const QByteArray& message)
     return frame + message;
 }
 
-struct Totals {
-    qint64 down = 0;
-    qint64 up = 0;
-};
-
-// Sums the downlink and uplink counters of every outbound except the statistics service's own.
-std::optional<Totals> parseQueryResponse(const QByteArray& body)
-{
-    if (body.size() < 5)
-        return std::nullopt;
-    Totals totals;
-    const QByteArray ownTag = QByteArray(">>>") + CoreStatsApi::tag + ">>>";
-    ProtobufWire::Reader response(body.mid(5));
-    while (response.next()) {
-        if (response.field() != 1 || response.type() != ProtobufWire::lengthDelimitedType)
-            continue;
-        QByteArray name;
-        qint64 value = 0;
-        ProtobufWire::Reader stat(response.bytes());
-        while (stat.next()) {
-            if (stat.field() == 1)
-                name = stat.bytes();
-            else if (stat.field() == 2)
-                value = qint64(stat.value());
-        }
-        if (name.contains(ownTag))
-            continue;
-        if (name.endsWith(">>>downlink"))
-            totals.down += value;
-        else if (name.endsWith(">>>uplink"))
-            totals.up += value;
-    }
-    if (!response.ok())
-        return std::nullopt;
-    return totals;
-}
-
 class Monitor : public QObject {
 public:
     Monitor(Options options, QByteArray address)
@@ -144,7 +108,7 @@ private:
         auto* reply = m_network.post(request, grpcFrame(query));
         connect(reply, &QNetworkReply::finished, this, [this, reply] {
             reply->deleteLater();
-            const auto totals = parseQueryResponse(reply->readAll());
+            const auto totals = StatsQuery::parseResponse(reply->readAll());
             if (reply->error() != QNetworkReply::NoError || !totals)
                 return;
             std::printf("%s.%lld %lld B %lld B\n", m_name.constData(), m_options.pid, totals->down, totals->up);

@@ -20,6 +20,7 @@
 // rule fails to load and nothing changes. While such rules count, a watcher started by pfctl
 // (pfctl --watch-programs) keeps the programs' processes where the table finds them; it ends once
 // they no longer count.
+#include "pfctl_entry.h"
 #include "program_exemption.h"
 
 #include <QCoreApplication>
@@ -201,6 +202,12 @@ private:
     qsizetype m_at = 0;
 };
 
+bool isAnchorReference(const QStringList& pieces)
+{
+    return !pieces.isEmpty() && pieces.first() == QLatin1String("anchor")
+        && (pieces.size() == 2 || (pieces.size() == 3 && pieces[2] == QLatin1String("all")));
+}
+
 // The ruleset's lines as kept: comments, blank lines and ignored statements dropped, white space
 // made single. Throws on the first line that is not understood.
 QStringList parseRuleset(const QString& text, const QString& source, bool isMain)
@@ -215,24 +222,27 @@ QStringList parseRuleset(const QString& text, const QString& source, bool isMain
         if (pieces.isEmpty() || pieces.first() == QLatin1String("scrub-anchor")
             || (isMain && kIgnoredInMain.contains(pieces.first())))
             continue;
-        const bool reference = isMain && pieces.first() == QLatin1String("anchor")
-            && (pieces.size() == 2 || (pieces.size() == 3 && pieces[2] == QLatin1String("all")));
-        if (!reference && !RuleParser(pieces).parse())
+        if (!(isMain && isAnchorReference(pieces)) && !RuleParser(pieces).parse())
             throw Failure{source + QLatin1Char(':') + QString::number(i + 1) + QStringLiteral(": syntax error")};
         kept.append(pieces.join(QLatin1Char(' ')));
     }
     return kept;
 }
 
+// A line of the kept state. Only lines that passed the parser are kept, but the file is outside
+// this process: one that does not parse is refused, not trusted.
 Rule ruleOf(const QString& line)
 {
     const auto pieces = tokens(line);
-    if (pieces.first() == QLatin1String("anchor")) {
+    if (isAnchorReference(pieces)) {
         Rule rule;
         rule.anchor = unquoted(pieces[1]);
         return rule;
     }
-    return *RuleParser(pieces).parse();
+    const auto rule = RuleParser(pieces).parse();
+    if (!rule)
+        throw Failure{QStringLiteral("pfctl: the kept state holds a rule it cannot read: ") + line};
+    return *rule;
 }
 
 // ---- The state -------------------------------------------------------------------------------
@@ -282,13 +292,10 @@ private:
 const char kStateLock[] = "lock";
 const char kWatcherLock[] = "watcher.lock";
 
-State loadState()
+State stateOf(const QByteArray& kept)
 {
     State state;
-    QFile file(stateFile());
-    if (!file.open(QIODevice::ReadOnly))
-        return state;
-    const auto object = QJsonDocument::fromJson(file.readAll()).object();
+    const auto object = QJsonDocument::fromJson(kept).object();
     state.enabled = object.value(QStringLiteral("enabled")).toBool();
     const auto rulesets = object.value(QStringLiteral("rulesets")).toObject();
     for (auto it = rulesets.begin(); it != rulesets.end(); ++it) {
@@ -298,6 +305,12 @@ State loadState()
         state.rulesets.insert(it.key(), lines);
     }
     return state;
+}
+
+State loadState()
+{
+    QFile file(stateFile());
+    return file.open(QIODevice::ReadOnly) ? stateOf(file.readAll()) : State{};
 }
 
 void saveState(const State& state)
@@ -635,6 +648,41 @@ int run(const QStringList& arguments)
 
 } // namespace
 
+namespace PfctlEntry {
+
+std::optional<QStringList> parseRuleset(const QString& text, bool isMain)
+{
+    try {
+        return ::parseRuleset(text, QStringLiteral("stdin"), isMain);
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<QString> tableOfState(const QByteArray& kept)
+{
+    try {
+        const auto state = stateOf(kept);
+        // Host names would be looked up: only states of addresses go on to the table.
+        for (const auto& rule : evaluatedRules(state)) {
+            for (const auto& address : {rule.from.address, rule.to.address}) {
+                if (address != QLatin1String("any") && !address.contains(QLatin1Char('/'))
+                    && QHostAddress(address).isNull())
+                    return std::nullopt;
+            }
+        }
+        // A group of the form this machine would give, so that program rules reach the table too.
+        const ProgramExemption::Group group{QStringLiteral("/sys/fs/cgroup/velmorand-pf"),
+                                            QStringLiteral("velmorand-pf"), 1};
+        return tableScript(state, group);
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace PfctlEntry
+
+#ifndef VELMORAND_PFCTL_ENTRY_ONLY
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
@@ -645,3 +693,4 @@ int main(int argc, char** argv)
         return 1;
     }
 }
+#endif

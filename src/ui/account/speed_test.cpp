@@ -11,8 +11,38 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 const QString kFailed = QStringLiteral("--");
+
+// Counts the body's bytes as they come and keeps none of them. A server that ignores the range
+// would send its whole file: the reply is ended once the range's length has come.
+class RangeCounter {
+public:
+    explicit RangeCounter(qint64 length)
+        : m_length(length)
+    {
+    }
+
+    void take(QNetworkReply& reply)
+    {
+        // Ended by abort(): nothing is left to read.
+        if (!reply.isOpen())
+            return;
+        m_counted += reply.skip(qMin(reply.bytesAvailable(), m_length - m_counted));
+        if (complete() && !reply.isFinished())
+            reply.abort();
+    }
+
+    bool complete() const { return m_counted >= m_length; }
+    qint64 counted() const { return m_counted; }
+
+private:
+    const qint64 m_length;
+    qint64 m_counted = 0;
+};
+
 } // namespace
 
 QString latencyText(const std::optional<qint64>& latency)
@@ -61,16 +91,24 @@ QCoro::Task<QString> SpeedTest::measureDownloadSpeed()
     request.setTransferTimeout(int(m_options.idleTimeout.count()));
     request.setRawHeader("Range", "bytes=0-" + QByteArray::number(requestedBytes - 1));
     auto* reply = m_network.get(request);
+    // The reply never holds more than the range unread, however fast the server sends.
+    reply->setReadBufferSize(requestedBytes);
+    const auto counter = std::make_shared<RangeCounter>(requestedBytes);
+    connect(reply, &QNetworkReply::readyRead, reply, [counter, reply] { counter->take(*reply); });
     QTimer::singleShot(m_options.overallTimeout, reply, &QNetworkReply::abort);
     reply = co_await ReplyAwaiter(reply);
     if (!self || !reply)
         co_return kFailed;
     reply->deleteLater();
+    // What came with the end of the answer is still unread.
+    counter->take(*reply);
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError || (status != 200 && status != 206))
+    // Ended here once the range had come: that is a complete download, not a failure.
+    const bool received = reply->error() == QNetworkReply::NoError || counter->complete();
+    if (!received || (status != 200 && status != 206))
         co_return kFailed;
-    const qint64 bytes = reply->readAll().size();
-    co_return rateText(bytes, double(clock.nsecsElapsed()) / 1e9);
+    co_return rateText(counter->counted(), seconds);
 }
 
 QString SpeedTest::rateText(qint64 bytes, double seconds)

@@ -28,6 +28,7 @@ QString latencyText(const std::optional<qint64>& latency);
 // Measures the running connection: the TCP connect time to the connected node, then the
 // download rate of the first mebibyte of the service's test file fetched through the tunnel.
 // Only a 200 or 206 answer counts as a download: an error page says nothing about the speed.
+// A server that ignores the range asked for is read no further than it: the rest is never kept.
 class SpeedTest : public QObject {
     Q_OBJECT
 public:

@@ -60,7 +60,9 @@ std::optional<QByteArray> strictBase64(const QString& text)
             return std::nullopt;
     }
     const auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded)
+    // Pad bits that are not zero would be dropped unseen: only the one standard text of the bytes
+    // is taken.
+    if (!decoded || decoded.decoded.toBase64() != text.toLatin1())
         return std::nullopt;
     return *decoded;
 }

@@ -41,7 +41,7 @@ bool showsListPrice(const OrderCreateResult& order);
 QString twoDecimals(double amount);
 
 // Standard Base64 (RFC 4648) with padding and nothing ignored: a text with line breaks, white
-// space or other stray characters does not decode. Absent for an empty or invalid text.
+// space or other stray characters, or with pad bits that are not zero, does not decode. Absent for an empty or invalid text.
 std::optional<QByteArray> strictBase64(const QString& text);
 
 } // namespace PaymentRules

@@ -1,5 +1,7 @@
 #include "community_text.h"
 
+#include "bounded_html.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTextBoundaryFinder>
@@ -46,7 +48,7 @@ QString leadingCharacters(const QString& text, int count)
 QString htmlToText(const QString& html)
 {
     DetachedDocument document;
-    document.setHtml(html);
+    document.setHtml(BoundedHtml::bounded(html));
     auto text = document.toPlainText();
     text.remove(QChar::ObjectReplacementCharacter);
     return text.trimmed();

@@ -14,7 +14,7 @@ QString leadingCharacters(const QString& text, int count);
 // The plain text of an announcement's HTML: tags dropped, character entities decoded, line breaks
 // and block elements as line breaks, other white space collapsed as HTML does, and white space
 // trimmed at both ends. Nothing is loaded (no images, style sheets or links): embedded objects
-// are dropped.
+// are dropped. Only so much is converted, so that the window never waits on it (BoundedHtml).
 QString htmlToText(const QString& html);
 
 // The date of an announcement: the first 10 characters of its creation time ("2024-05-01 12:00:00"

@@ -89,6 +89,18 @@ TEST_F(SpeedTestTest, ARangeOfOneMebibyteIsAskedFor)
     const auto result = runFromTheButton();
     EXPECT_TRUE(kRate.match(result.download).hasMatch());
     EXPECT_EQ(world.web.requests(), QStringList{QStringLiteral("/static/test.bin")});
+    EXPECT_EQ(world.web.rangeHeaders(), QList<QByteArray>{"bytes=0-1048575"});
+}
+
+// A server that sends its whole file is read no further than the range: the download ends
+// with the first mebibyte, long before the server would have sent all of it.
+TEST_F(SpeedTestTest, AServerThatIgnoresTheRangeIsReadNoFurtherThanIt)
+{
+    world.web.setMode(LocalHttpServer::Mode::ignoresRange);
+    const auto result = runFromTheButton();
+    EXPECT_TRUE(kRate.match(result.download).hasMatch()) << result.download.toStdString();
+    EXPECT_EQ(world.web.rangeHeaders(), QList<QByteArray>{"bytes=0-1048575"});
+    EXPECT_LT(world.web.streamedBytes(), LocalHttpServer::oversizedSize / 4);
 }
 
 TEST_F(SpeedTestTest, AFailedLatencyReadsDashesNotZero)

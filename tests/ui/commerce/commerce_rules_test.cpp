@@ -210,6 +210,8 @@ TEST(PaymentRulesTest, StrictBase64)
         {u"aGV=bG8="_qs, std::nullopt}, // padding inside
         {u"a==="_qs, std::nullopt},
         {u"aGVsbG8é"_qs, std::nullopt},
+        {u"aGVsbG9="_qs, std::nullopt}, // pad bits that are not zero: "hello" once more
+        {u"aGVsbB=="_qs, std::nullopt}, // likewise, "hell"
     };
     for (const auto& c : cases)
         EXPECT_EQ(PaymentRules::strictBase64(c.text), c.bytes) << c.text.toStdString();

@@ -1,4 +1,5 @@
 #include "ui/common/number_formats.h"
+#include "ui/community/bounded_html.h"
 #include "ui/community/chart_bars.h"
 #include "ui/community/community_text.h"
 #include "ui/community/inbound_row.h"
@@ -13,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
+
 namespace {
 
 // Test data: "é" as a letter and a combining acute accent, and a family emoji made of four
@@ -20,6 +24,31 @@ namespace {
 const QString combinedE = QStringLiteral("e\u0301");
 const QString family = QString::fromUtf8(
     "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7\xE2\x80\x8D\xF0\x9F\x91\xA6");
+
+// Levels "<div>1<div>2…" deep, each level's number its text.
+QString nestedDivisions(int levels)
+{
+    QString html;
+    for (int level = 1; level <= levels; ++level)
+        html += QStringLiteral("<div>") + QString::number(level);
+    return html + QStringLiteral("</div>").repeated(levels);
+}
+
+QStringList numbersUpTo(int last)
+{
+    QStringList numbers;
+    for (int n = 1; n <= last; ++n)
+        numbers.append(QString::number(n));
+    return numbers;
+}
+
+// What the conversion costs the thread that runs it, waiting for nothing else.
+std::chrono::nanoseconds threadTime()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
 
 } // namespace
 
@@ -49,6 +78,59 @@ TEST(CommunityText, HtmlBecomesPlainTextAsHtmlLaysItOut)
     };
     for (const auto& c : cases)
         EXPECT_EQ(CommunityText::htmlToText(c.html), c.expected) << c.name;
+}
+
+TEST(CommunityText, HtmlIsConvertedUpToItsBoundsInLengthAndNesting)
+{
+    constexpr int depth = BoundedHtml::maxNesting;
+    constexpr qsizetype length = BoundedHtml::maxLength;
+    struct Case {
+        const char* name;
+        QString html;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"every level to the deepest taken on its own line", nestedDivisions(depth), numbersUpTo(depth).join(u'\n')},
+        {"one level deeper joins the line above, its text kept", nestedDivisions(depth + 1),
+         numbersUpTo(depth - 1).join(u'\n') + u'\n' + QString::number(depth) + QString::number(depth + 1)},
+        {"the longest text taken whole", QString(length - 1, u'x') + u'y', QString(length - 1, u'x') + u'y'},
+        {"one character more is cut", QString(length, u'x') + u'y', QString(length, u'x')},
+        {"end tags of left-out levels leave the levels above as they were",
+         nestedDivisions(depth + 3) + QStringLiteral("<p>after</p>"),
+         numbersUpTo(depth - 1).join(u'\n') + u'\n' + numbersUpTo(depth + 3).mid(depth - 1).join(QString())
+             + QStringLiteral("\nafter")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CommunityText::htmlToText(c.html), c.expected);
+    }
+}
+
+TEST(CommunityText, NoAnnouncementKeepsTheWindowWaiting)
+{
+    // As long as the service may make it, in the shapes that cost the parser the most.
+    const auto filled = [](const QString& piece) { return piece.repeated(BoundedHtml::maxLength / piece.size() + 1); };
+    const struct {
+        const char* name;
+        QString html;
+    } cases[] = {
+        {"nested divisions", filled(QStringLiteral("<div>"))},
+        {"nested tables", filled(QStringLiteral("<table><tr><td>"))},
+        {"nested lists", filled(QStringLiteral("<ul><li>"))},
+        {"nested quotes with text", filled(QStringLiteral("<blockquote>x "))},
+        {"end tags across levels", filled(QStringLiteral("<b><div>x</b>"))},
+        {"unclosed inline elements", filled(QStringLiteral("<span style=\"color:red\">x"))},
+        {"paragraphs", filled(QStringLiteral("<p>Tom &amp; Jerry "))},
+        {"paragraphs without end tags", filled(QStringLiteral("<p>x"))},
+        {"divisions one after another", filled(QStringLiteral("<div>x</div>"))},
+        {"entities", filled(QStringLiteral("&amp;&lt;&#x1F600;"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto start = threadTime();
+        CommunityText::htmlToText(c.html);
+        EXPECT_LT(threadTime() - start, std::chrono::milliseconds(100));
+    }
 }
 
 TEST(CommunityText, CutsByUserPerceivedCharacters)

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// An announcement's HTML cut to what the text document converts quickly. The document's parser
+// takes time that grows far faster than the nesting depth (20,000 nested elements took minutes)
+// and faster than the length for some shapes (paragraphs without end tags): the text is cut at
+// `maxLength` characters, where the costliest shape known takes about a tenth of the 100 ms a
+// window may wait, and start tags nested deeper than `maxNesting` elements are left out with
+// their end tags, their text kept in place. HTML within both bounds comes back unchanged.
+namespace BoundedHtml {
+
+inline constexpr qsizetype maxLength = 16384;
+inline constexpr int maxNesting = 64;
+
+QString bounded(const QString& html);
+
+} // namespace BoundedHtml
