@@ -1,6 +1,7 @@
 #include "system_cleanup.h"
 
 #include "platform/text_table.h"
+#include "ui/common/plain_alert.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -70,8 +71,7 @@ void SystemCleanup::setRunning(bool running)
 void SystemCleanup::showReport(const QString& text)
 {
     // Titled "清理完成" also when some steps failed: the lines say which.
-    auto* alert = new QMessageBox(QMessageBox::Information, t(u"清理完成"), text, QMessageBox::NoButton, m_screen);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
+    auto* alert = makePlainAlert(QMessageBox::Information, t(u"清理完成"), text, m_screen);
     alert->addButton(t(u"好"), QMessageBox::RejectRole);
     m_report = alert;
     alert->open();

@@ -1,6 +1,10 @@
 #include "text_label.h"
 
+#include "one_line_text.h"
+
 #include <QApplication>
+#include <QPainter>
+#include <QStyle>
 
 namespace {
 // The label's colour role, kept on the label so that a change of theme can paint it again.
@@ -27,6 +31,70 @@ void paintInRole(QLabel* label)
 }
 } // namespace
 
+TextLabel::TextLabel(const QString& text, QWidget* parent)
+    : QLabel(parent)
+{
+    QLabel::setTextFormat(Qt::PlainText);
+    QLabel::setOpenExternalLinks(false);
+    setText(text);
+}
+
+void TextLabel::setOneLine(bool oneLine)
+{
+    m_oneLine = oneLine;
+    if (oneLine)
+        setWordWrap(false);
+    updateGeometry();
+    update();
+}
+
+QString TextLabel::shownText() const
+{
+    return m_oneLine ? elidedLine(fontMetrics(), text(), textRoom().width()) : text();
+}
+
+QRect TextLabel::textRoom() const
+{
+    const int inset = margin();
+    return contentsRect().adjusted(inset, inset, -inset, -inset);
+}
+
+QSize TextLabel::withMargins(QSize text) const
+{
+    const QMargins frame = contentsMargins();
+    const int inset = 2 * margin();
+    return text.grownBy(frame) + QSize(inset, inset);
+}
+
+QSize TextLabel::sizeHint() const
+{
+    if (!m_oneLine)
+        return QLabel::sizeHint();
+    const QFontMetrics metrics = fontMetrics();
+    return withMargins(QSize(metrics.horizontalAdvance(oneLine(text())), metrics.height()));
+}
+
+QSize TextLabel::minimumSizeHint() const
+{
+    if (!m_oneLine)
+        return QLabel::minimumSizeHint();
+    const QFontMetrics metrics = fontMetrics();
+    const int ellipsis = metrics.horizontalAdvance(QStringLiteral("…"));
+    return withMargins(QSize(std::min(ellipsis, metrics.horizontalAdvance(oneLine(text()))), metrics.height()));
+}
+
+void TextLabel::paintEvent(QPaintEvent* event)
+{
+    if (!m_oneLine) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    const auto align = QStyle::visualAlignment(layoutDirection(), alignment());
+    style()->drawItemText(&painter, textRoom(), int(align), palette(), isEnabled(), shownText(), foregroundRole());
+}
+
 void setTextColor(QLabel* label, TextColor color)
 {
     const bool following = label->property(colorRoleProperty).isValid();
@@ -36,9 +104,9 @@ void setTextColor(QLabel* label, TextColor color)
         QObject::connect(&Theme::shared(), &Theme::changed, label, [label] { paintInRole(label); });
 }
 
-QLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color, QWidget* parent)
+TextLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new TextLabel(text, parent);
     label->setFont(Theme::shared().font(style, weight));
     // A label in the window's text colour takes it from the application, as it changes.
     if (color != TextColor::Primary)
@@ -46,7 +114,21 @@ QLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight, Te
     return label;
 }
 
-QLabel* makeLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
+TextLabel* makeLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
 {
     return makeLabel(text, style, Theme::shared().font(style).weight(), color, parent);
+}
+
+TextLabel* makeWrappedLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
+{
+    auto* label = makeLabel(text, style, color, parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+TextLabel* makeOneLineLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
+{
+    auto* label = makeLabel(text, style, color, parent);
+    label->setOneLine(true);
+    return label;
 }

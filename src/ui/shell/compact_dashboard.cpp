@@ -55,7 +55,7 @@ CompactDashboard::CompactDashboard(Services services, QWidget* parent)
     statusRow->addStretch();
     column->addLayout(statusRow);
 
-    m_node = makeLabel(QString(), TextStyle::Subheadline, TextColor::Secondary, card);
+    m_node = makeOneLineLabel(QString(), TextStyle::Subheadline, TextColor::Secondary, card);
     m_node->setObjectName(QStringLiteral("nodeName"));
     column->addWidget(m_node);
 
