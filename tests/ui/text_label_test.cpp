@@ -1,0 +1,96 @@
+#include "outside_text.h"
+#include "support/event_waits.h"
+#include "support/screenshot.h"
+#include "ui/common/one_line_text.h"
+#include "ui/common/text_label.h"
+
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+// What would let markup in is not there to call (as it is on a bare label).
+template <typename Label>
+concept CanReadMarkup = requires(Label& label)
+{
+    label.setTextFormat(Qt::RichText);
+};
+template <typename Label>
+concept CanOpenLinks = requires(Label& label)
+{
+    label.setOpenExternalLinks(true);
+};
+static_assert(CanReadMarkup<QLabel> && !CanReadMarkup<TextLabel>);
+static_assert(CanOpenLinks<QLabel> && !CanOpenLinks<TextLabel>);
+
+TEST(TextLabel, MarkupIsDrawnAsWrittenByEveryKindOfLabel)
+{
+    struct Case {
+        const char* name;
+        std::function<TextLabel*(const QString&)> make;
+    };
+    const Case cases[] = {
+        {"plain", [](const QString& text) { return makeLabel(text, TextStyle::Body); }},
+        {"weighted", [](const QString& text) { return makeLabel(text, TextStyle::Body, QFont::Bold); }},
+        {"wrapped", [](const QString& text) { return makeWrappedLabel(text, TextStyle::Body); }},
+        {"one line", [](const QString& text) { return makeOneLineLabel(text, TextStyle::Body); }},
+    };
+    // Without a blank, so that no kind wraps it.
+    const QString markup = QStringLiteral("<b>x</b><i>y</i><u>z</u>");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<TextLabel> label(c.make(markup));
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_EQ(label->text(), markup);
+        // Drawn with its tags: room for the whole text, on however many lines, where read as markup
+        // it would be three letters.
+        const QSize room = label->sizeHint();
+        const QFontMetrics metrics = label->fontMetrics();
+        EXPECT_GE(room.width() * room.height(), metrics.horizontalAdvance(markup) * metrics.height());
+    }
+}
+
+TEST(OneLineText, BreaksBecomeASpaceAndDirectionControlsGo)
+{
+    struct Case {
+        const char* name;
+        QString text;
+        QString line;
+    };
+    const Case cases[] = {
+        {"plain text stays", QStringLiteral("东京 01 <b>"), QStringLiteral("东京 01 <b>")},
+        {"line feed", QStringLiteral("a\nb"), QStringLiteral("a b")},
+        {"carriage return and line feed are one break", QStringLiteral("a\r\nb"), QStringLiteral("a b")},
+        {"vertical tab, form feed, next line", QStringLiteral("a\vb\fc\u0085d"), QStringLiteral("a b c d")},
+        {"line and paragraph separators", QStringLiteral("a\u2028b\u2029c"), QStringLiteral("a b c")},
+        {"embeddings and overrides", QStringLiteral("\u202Aa\u202Bb\u202Cc\u202Dd\u202Ee"), QStringLiteral("abcde")},
+        {"isolates", QStringLiteral("\u2066a\u2067b\u2068c\u2069"), QStringLiteral("abc")},
+        {"marks that only set a direction stay", QStringLiteral("a\u200Fb\u200E"), QStringLiteral("a\u200Fb\u200E")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(oneLine(c.text), c.line);
+    }
+}
+
+TEST(TextLabel, ALongNameOnOneLineIsCutToTheRoomAndLeavesTheWindowItsSize)
+{
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* label = makeOneLineLabel(QStringLiteral("东京 01"), TextStyle::Body, TextColor::Primary, &window);
+    column->addWidget(label);
+    window.resize(300, 80);
+    window.show();
+    deliverPostedEvents();
+    EXPECT_EQ(label->shownText(), QStringLiteral("东京 01"));
+    const QSize before = window.size();
+
+    const QString name = hostileText(QStringLiteral("node"));
+    label->setText(name);
+    deliverPostedEvents();
+    EXPECT_EQ(window.size(), before);
+    EXPECT_LT(window.minimumSizeHint().width(), before.width());
+    expectOnOneLine(*label, name);
+    EXPECT_FALSE(saveScreenshot(window, QStringLiteral("one-line-label-hostile")).isEmpty());
+}
