@@ -94,3 +94,26 @@ TEST(TextLabel, ALongNameOnOneLineIsCutToTheRoomAndLeavesTheWindowItsSize)
     expectOnOneLine(*label, name);
     EXPECT_FALSE(saveScreenshot(window, QStringLiteral("one-line-label-hostile")).isEmpty());
 }
+
+TEST(TextLabel, AWrappingLabelBreaksAWordLongerThanItsRoomAndLeavesTheWindowItsWidth)
+{
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* label = makeWrappedLabel(QStringLiteral("东京 01"), TextStyle::Body, TextColor::Primary, &window);
+    column->addWidget(label);
+    column->addStretch();
+    window.resize(300, 400);
+    window.show();
+    deliverPostedEvents();
+    const QSize before = window.size();
+    const int lineHeight = label->fontMetrics().height();
+
+    label->setText(hostileText(QStringLiteral("message")));
+    deliverPostedEvents();
+    // Taller, as it has to be, but not wider.
+    EXPECT_EQ(window.width(), before.width());
+    EXPECT_LE(label->width(), before.width());
+    // 10,000 characters on lines of at most 300 pixels: many lines, however few blanks they have.
+    EXPECT_GT(label->heightForWidth(label->width()), 20 * lineHeight);
+    EXPECT_FALSE(saveScreenshot(window, QStringLiteral("wrapped-label-hostile")).isEmpty());
+}

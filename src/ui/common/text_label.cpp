@@ -53,6 +53,17 @@ QString TextLabel::shownText() const
     return m_oneLine ? elidedLine(fontMetrics(), text(), textRoom().width()) : text();
 }
 
+bool TextLabel::wrapsAnywhere() const
+{
+    return wordWrap() && !(textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard));
+}
+
+int TextLabel::wrappedHeight(int textWidth) const
+{
+    const int flags = int(alignment()) | Qt::TextWordWrap | Qt::TextWrapAnywhere;
+    return fontMetrics().boundingRect(QRect(0, 0, std::max(textWidth, 1), QWIDGETSIZE_MAX), flags, text()).height();
+}
+
 QRect TextLabel::textRoom() const
 {
     const int inset = margin();
@@ -68,6 +79,13 @@ QSize TextLabel::withMargins(QSize text) const
 
 QSize TextLabel::sizeHint() const
 {
+    if (wrapsAnywhere()) {
+        // As the label lays it out, but no wider than the lines of about 80 characters it aims
+        // for when a word is longer than that.
+        const int lineWidth = withMargins(QSize(fontMetrics().averageCharWidth() * 80, 0)).width();
+        const int width = std::min(QLabel::sizeHint().width(), lineWidth);
+        return QSize(width, heightForWidth(width));
+    }
     if (!m_oneLine)
         return QLabel::sizeHint();
     const QFontMetrics metrics = fontMetrics();
@@ -76,6 +94,12 @@ QSize TextLabel::sizeHint() const
 
 QSize TextLabel::minimumSizeHint() const
 {
+    if (wrapsAnywhere()) {
+        // Its longest word, up to ten characters: a longer word is broken where it has to be.
+        const int wordWidth = withMargins(QSize(fontMetrics().averageCharWidth() * 10, 0)).width();
+        const int width = std::min(QLabel::minimumSizeHint().width(), wordWidth);
+        return QSize(width, heightForWidth(width));
+    }
     if (!m_oneLine)
         return QLabel::minimumSizeHint();
     const QFontMetrics metrics = fontMetrics();
@@ -83,16 +107,26 @@ QSize TextLabel::minimumSizeHint() const
     return withMargins(QSize(std::min(ellipsis, metrics.horizontalAdvance(oneLine(text()))), metrics.height()));
 }
 
+int TextLabel::heightForWidth(int width) const
+{
+    if (!wrapsAnywhere())
+        return QLabel::heightForWidth(width);
+    const QSize frame = withMargins(QSize(0, 0));
+    return wrappedHeight(width - frame.width()) + frame.height();
+}
+
 void TextLabel::paintEvent(QPaintEvent* event)
 {
-    if (!m_oneLine) {
+    if (!m_oneLine && !wrapsAnywhere()) {
         QLabel::paintEvent(event);
         return;
     }
     QPainter painter(this);
     drawFrame(&painter);
-    const auto align = QStyle::visualAlignment(layoutDirection(), alignment());
-    style()->drawItemText(&painter, textRoom(), int(align), palette(), isEnabled(), shownText(), foregroundRole());
+    int flags = int(QStyle::visualAlignment(layoutDirection(), alignment()));
+    if (wrapsAnywhere())
+        flags |= Qt::TextWordWrap | Qt::TextWrapAnywhere;
+    style()->drawItemText(&painter, textRoom(), flags, palette(), isEnabled(), shownText(), foregroundRole());
 }
 
 void setTextColor(QLabel* label, TextColor color)

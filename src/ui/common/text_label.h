@@ -26,11 +26,16 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    int heightForWidth(int width) const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // A wrapping label that draws its text itself: it breaks a word longer than its room
+    // anywhere rather than growing to the word's width. (Selectable text is drawn by the label.)
+    bool wrapsAnywhere() const;
+    int wrappedHeight(int textWidth) const;
     QRect textRoom() const;
     QSize withMargins(QSize text) const;
 

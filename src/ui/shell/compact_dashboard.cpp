@@ -24,7 +24,7 @@ namespace {
 QLabel* trafficFigure(const QString& symbol, TextColor color, QHBoxLayout* row, QWidget* parent)
 {
     row->addWidget(new SymbolView(symbol, 14, color, parent));
-    auto* figure = new QLabel(parent);
+    auto* figure = new TextLabel(QString(), parent);
     figure->setFont(Theme::shared().monospacedDigitFont(TextStyle::Body));
     row->addWidget(figure);
     return figure;
