@@ -158,7 +158,7 @@ void PurchaseView::rebuildPlanList()
     for (const auto& group : PlanRules::groupPlans(m_plans)) {
         auto* section = new QVBoxLayout;
         section->setSpacing(Spacing::s);
-        auto* title = makeLabel(group.group, TextStyle::Headline, TextColor::Primary, holder);
+        auto* title = makeOneLineLabel(group.group, TextStyle::Headline, TextColor::Primary, holder);
         title->setContentsMargins(Spacing::xxs, 0, Spacing::xxs, 0);
         section->addWidget(title);
         m_groupTitles.append(title);

@@ -53,10 +53,12 @@ QString TextLabel::shownText() const
     return m_oneLine ? elidedLine(fontMetrics(), text(), textRoom().width()) : text();
 }
 
-bool TextLabel::wrapsAnywhere() const
+bool TextLabel::isSelectable() const
 {
-    return wordWrap() && !(textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard));
+    return textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
+
+bool TextLabel::wrapsAnywhere() const { return wordWrap() && !isSelectable(); }
 
 int TextLabel::wrappedHeight(int textWidth) const
 {
@@ -117,7 +119,9 @@ int TextLabel::heightForWidth(int width) const
 
 void TextLabel::paintEvent(QPaintEvent* event)
 {
-    if (!m_oneLine && !wrapsAnywhere()) {
+    // Selectable text is drawn by the label, which shows the selection; on one line it is clipped
+    // at the label's end.
+    if ((!m_oneLine && !wrapsAnywhere()) || isSelectable()) {
         QLabel::paintEvent(event);
         return;
     }

@@ -18,7 +18,8 @@ public:
 
     // A one-line label draws its text on one line whatever it holds (see oneLine()) and cuts it
     // with an ellipsis to the room it has; its minimum width is that of the ellipsis, so that a
-    // long text never widens the window.
+    // long text never widens the window. Selectable, it keeps that size but shows the text as the
+    // label lays it out, clipped at its end, with the selection.
     void setOneLine(bool oneLine);
     bool isOneLine() const { return m_oneLine; }
     // The text as drawn.
@@ -32,6 +33,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    bool isSelectable() const;
     // A wrapping label that draws its text itself: it breaks a word longer than its room
     // anywhere rather than growing to the word's width. (Selectable text is drawn by the label.)
     bool wrapsAnywhere() const;
