@@ -81,7 +81,7 @@ QSize TextLabel::withMargins(QSize text) const
 
 QSize TextLabel::sizeHint() const
 {
-    if (wrapsAnywhere()) {
+    if (wordWrap()) {
         // As the label lays it out, but no wider than the lines of about 80 characters it aims
         // for when a word is longer than that.
         const int lineWidth = withMargins(QSize(fontMetrics().averageCharWidth() * 80, 0)).width();
@@ -96,8 +96,9 @@ QSize TextLabel::sizeHint() const
 
 QSize TextLabel::minimumSizeHint() const
 {
-    if (wrapsAnywhere()) {
-        // Its longest word, up to ten characters: a longer word is broken where it has to be.
+    if (wordWrap()) {
+        // Its longest word, up to ten characters: a longer word is broken where it has to be (or,
+        // selectable, clipped).
         const int wordWidth = withMargins(QSize(fontMetrics().averageCharWidth() * 10, 0)).width();
         const int width = std::min(QLabel::minimumSizeHint().width(), wordWidth);
         return QSize(width, heightForWidth(width));

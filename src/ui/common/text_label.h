@@ -35,7 +35,8 @@ protected:
 private:
     bool isSelectable() const;
     // A wrapping label that draws its text itself: it breaks a word longer than its room
-    // anywhere rather than growing to the word's width. (Selectable text is drawn by the label.)
+    // anywhere rather than growing to the word's width. (Selectable text is drawn by the label,
+    // which clips such a word; the label is as wide either way.)
     bool wrapsAnywhere() const;
     int wrappedHeight(int textWidth) const;
     QRect textRoom() const;

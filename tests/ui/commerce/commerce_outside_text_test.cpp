@@ -3,11 +3,14 @@
 #include "outside_text.h"
 #include "purchase_fixture.h"
 #include "support/screenshot.h"
+#include "ui/commerce/converter_view.h"
+#include "ui/commerce/subscription_view.h"
 #include "ui/common/button.h"
 
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 
 namespace {
 
@@ -108,4 +111,63 @@ TEST_F(CommerceOutsideText, TheUsdtAddressAndThePlanInTheSuccessAlertShowAsWritt
     EXPECT_TRUE(alert->informativeText().endsWith(planName));
     expectEveryLabelPlain(*alert);
     EXPECT_FALSE(saveScreenshot(*alert, QStringLiteral("purchase-hostile-success-alert")).isEmpty());
+}
+
+TEST(CommerceOutsideTextSheets, TheConvertersLinesShowAsWrittenWithinTheSheet)
+{
+    CommerceWorld world;
+    QPointer<ConverterView> view = new ConverterView(world.services(), nullptr);
+    view->open();
+    deliverPostedEvents();
+    const QSize size = view->size();
+    const QString hostile = hostileText(QStringLiteral("format"));
+    struct Case {
+        const char* name;
+        QJsonObject answer;
+        QLabel* line;
+        const char* picture;
+    };
+    const Case cases[] = {
+        {"the result's format",
+         {{QStringLiteral("ok"), true},
+          {QStringLiteral("config"), QStringLiteral("proxies: []")},
+          {QStringLiteral("count"), 0},
+          {QStringLiteral("format"), hostile}},
+         view->formatLine(),
+         "converter-hostile-format"},
+        {"the refusal",
+         {{QStringLiteral("ok"), false}, {QStringLiteral("error"), hostile}},
+         view->errorLine(),
+         "converter-hostile-refusal"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        world.service.setOverride(QStringLiteral("/api/convert"), answerOnce(200, json(c.answer)));
+        view->linkEditor()->setPlainText(QStringLiteral("https://sub.example/x"));
+        view->convertButton()->click();
+        CommerceWorld::waitUntil([&] { return !view->isLoading(); });
+        deliverPostedEvents();
+        EXPECT_TRUE(c.line->isVisibleTo(view) && c.line->text().endsWith(hostile));
+        EXPECT_EQ(view->size(), size);
+        expectHeldBy(*view);
+        EXPECT_FALSE(saveScreenshot(*view, QLatin1String(c.picture)).isEmpty());
+    }
+    delete view;
+    deliverPostedEvents();
+}
+
+TEST(CommerceOutsideTextSheets, TheSubscriptionLinkShowsAsWrittenWithinTheSheet)
+{
+    CommerceWorld world;
+    const QString token = hostileText(QStringLiteral("token"));
+    world.service.state().account.uuid = token;
+    QPointer<SubscriptionView> view = new SubscriptionView(world.services(), nullptr);
+    view->open();
+    CommerceWorld::waitUntil([&] { return !view->isLoading(); });
+    deliverPostedEvents();
+    EXPECT_EQ(labelsShowing(*view, CommerceWorld::serviceAddress + QStringLiteral("/api/sub/") + token).size(), 1);
+    expectHeldBy(*view);
+    EXPECT_FALSE(saveScreenshot(*view, QStringLiteral("subscription-hostile-link")).isEmpty());
+    delete view;
+    deliverPostedEvents();
 }
