@@ -42,8 +42,11 @@ TextLabel::TextLabel(const QString& text, QWidget* parent)
 void TextLabel::setOneLine(bool oneLine)
 {
     m_oneLine = oneLine;
-    if (oneLine)
+    if (oneLine) {
         setWordWrap(false);
+        // One line high: a selectable text, which the label lays out itself, shows no second line.
+        setSizePolicy(sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
+    }
     updateGeometry();
     update();
 }
@@ -167,7 +170,13 @@ TextLabel* makeWrappedLabel(const QString& text, TextStyle style, TextColor colo
 
 TextLabel* makeOneLineLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
 {
-    auto* label = makeLabel(text, style, color, parent);
+    return makeOneLineLabel(text, style, Theme::shared().font(style).weight(), color, parent);
+}
+
+TextLabel* makeOneLineLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color,
+                            QWidget* parent)
+{
+    auto* label = makeLabel(text, style, weight, color, parent);
     label->setOneLine(true);
     return label;
 }

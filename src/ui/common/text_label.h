@@ -58,3 +58,5 @@ TextLabel* makeWrappedLabel(const QString& text, TextStyle style, TextColor colo
 // A one-line label, for a name in a row or a card.
 TextLabel* makeOneLineLabel(const QString& text, TextStyle style, TextColor color = TextColor::Primary,
                             QWidget* parent = nullptr);
+TextLabel* makeOneLineLabel(const QString& text, TextStyle style, QFont::Weight weight,
+                            TextColor color = TextColor::Primary, QWidget* parent = nullptr);
