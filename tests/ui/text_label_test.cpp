@@ -2,8 +2,10 @@
 #include "support/event_waits.h"
 #include "support/screenshot.h"
 #include "ui/common/one_line_text.h"
+#include "ui/common/plain_tool_tip.h"
 #include "ui/common/text_label.h"
 
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -116,4 +118,27 @@ TEST(TextLabel, AWrappingLabelBreaksAWordLongerThanItsRoomAndLeavesTheWindowItsW
     // 10,000 characters on lines of at most 300 pixels: many lines, however few blanks they have.
     EXPECT_GT(label->heightForWidth(label->width()), 20 * lineHeight);
     EXPECT_FALSE(saveScreenshot(window, QStringLiteral("wrapped-label-hostile")).isEmpty());
+}
+
+TEST(PlainToolTip, ATextFromOutsideReadsAsWritten)
+{
+    struct Case {
+        const char* name;
+        QString text;
+    };
+    const Case cases[] = {
+        {"markup", QStringLiteral("/opt/<b>x</b>/<img src=\"file:///etc/hostname\">app")},
+        {"entities", QStringLiteral("/opt/a &amp; b &lt;c&gt;")},
+        {"runs of blanks", QStringLiteral("/opt/two  blanks")},
+        {"plain", QStringLiteral("/usr/bin/firefox")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString tip = plainToolTip(c.text);
+        // A tool tip that looks like markup is drawn as a document of it.
+        EXPECT_TRUE(Qt::mightBeRichText(tip));
+        QTextDocument drawn;
+        drawn.setHtml(tip);
+        EXPECT_EQ(drawn.toPlainText(), c.text);
+    }
 }

@@ -301,7 +301,7 @@ void SidebarView::rebuildAccount()
         row->addWidget(new AvatarView(avatarLetter(p), owner));
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
-        auto* name = makeLabel(displayName(p), TextStyle::Callout, QFont::Medium, TextColor::Primary, owner);
+        auto* name = makeOneLineLabel(displayName(p), TextStyle::Callout, QFont::Medium, TextColor::Primary, owner);
         name->setObjectName(QStringLiteral("accountName"));
         texts->addWidget(name);
         texts->addWidget(makeLabel(trafficLine(p), TextStyle::Caption2, TextColor::Secondary, owner));
