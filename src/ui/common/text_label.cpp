@@ -63,9 +63,18 @@ bool TextLabel::isSelectable() const
 
 bool TextLabel::wrapsAnywhere() const { return wordWrap() && !isSelectable(); }
 
+int TextLabel::wrapFlags(int textWidth) const
+{
+    // Wrapped at words as the label wraps them, unless a word is wider than the room.
+    const int flags = Qt::TextWordWrap;
+    const QRect room(0, 0, std::max(textWidth, 1), QWIDGETSIZE_MAX);
+    return fontMetrics().boundingRect(room, flags, text()).width() > room.width() ? flags | Qt::TextWrapAnywhere
+                                                                                  : flags;
+}
+
 int TextLabel::wrappedHeight(int textWidth) const
 {
-    const int flags = int(alignment()) | Qt::TextWordWrap | Qt::TextWrapAnywhere;
+    const int flags = int(alignment()) | wrapFlags(textWidth);
     return fontMetrics().boundingRect(QRect(0, 0, std::max(textWidth, 1), QWIDGETSIZE_MAX), flags, text()).height();
 }
 
@@ -133,7 +142,7 @@ void TextLabel::paintEvent(QPaintEvent* event)
     drawFrame(&painter);
     int flags = int(QStyle::visualAlignment(layoutDirection(), alignment()));
     if (wrapsAnywhere())
-        flags |= Qt::TextWordWrap | Qt::TextWrapAnywhere;
+        flags |= wrapFlags(textRoom().width());
     style()->drawItemText(&painter, textRoom(), flags, palette(), isEnabled(), shownText(), foregroundRole());
 }
 

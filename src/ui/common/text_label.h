@@ -38,6 +38,7 @@ private:
     // anywhere rather than growing to the word's width. (Selectable text is drawn by the label,
     // which clips such a word; the label is as wide either way.)
     bool wrapsAnywhere() const;
+    int wrapFlags(int textWidth) const;
     int wrappedHeight(int textWidth) const;
     QRect textRoom() const;
     QSize withMargins(QSize text) const;
