@@ -142,3 +142,24 @@ TEST(PlainToolTip, ATextFromOutsideReadsAsWritten)
         EXPECT_EQ(drawn.toPlainText(), c.text);
     }
 }
+
+TEST(TextLabel, OrdinaryTextWrapsAtWordsAsABareLabelWrapsIt)
+{
+    const QString texts[] = {
+        QStringLiteral("本周六 02:00–04:00 将对香港线路进行维护，期间可能短暂断线。给您带来不便，敬请谅解。"),
+        QStringLiteral("Maintenance of the Hong Kong line on Saturday, with short interruptions."),
+    };
+    for (const auto& text : texts) {
+        std::unique_ptr<TextLabel> label(makeWrappedLabel(text, TextStyle::Body));
+        QLabel bare(text);
+        bare.setFont(label->font());
+        bare.setTextFormat(Qt::PlainText);
+        bare.setWordWrap(true);
+        for (int width = 100; width <= 400; width += 3) {
+            SCOPED_TRACE(text.left(8).toStdString() + " at " + std::to_string(width));
+            // As many lines (the two measure a line's height a pixel apart).
+            EXPECT_NEAR(label->heightForWidth(width), bare.heightForWidth(width),
+                        label->fontMetrics().lineSpacing() / 2);
+        }
+    }
+}
