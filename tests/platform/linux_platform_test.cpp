@@ -5,6 +5,7 @@
 #include "platform/linux/stand_ins.h"
 #include "platform/login_item.h"
 #include "platform/process_runner.h"
+#include "platform/user_notifier.h"
 #include "support/scoped_env.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 
@@ -244,4 +246,34 @@ TEST(XdgLoginItem, WritesAndRemovesTheAutostartEntry)
     ASSERT_TRUE(item.setEnabled(false));
     EXPECT_FALSE(item.isEnabled());
     EXPECT_TRUE(item.setEnabled(false));
+}
+
+// Notification servers read the body as markup: a node's name in it must not be read as such.
+TEST(DesktopUserNotifier, PostsTheBodyEscapedForMarkupAndTheTitleAsItIs)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString received = dir.filePath(QStringLiteral("received"));
+    writeScript(dir.filePath(QStringLiteral("notify-send")), "printf '%s\\n' \"$@\" > '" + received.toUtf8() + "'\n");
+    const ScopedEnv path("PATH", QFile::encodeName(dir.path()));
+
+    const QString body = QStringLiteral("已连接到 <b>x</b> & <img src=\"file:///etc/hostname\">");
+    UserNotifier::makeNative()->post(QStringLiteral("Velmorand"), body);
+
+    const QString escaped
+        = QStringLiteral("已连接到 &lt;b&gt;x&lt;/b&gt; &amp; &lt;img src=\"file:///etc/hostname\"&gt;");
+    const QStringList expected{QStringLiteral("--app-name=Velmorand"), QStringLiteral("Velmorand"), escaped};
+    QStringList lines;
+    const bool arrived = QTest::qWaitFor(
+        [&] {
+            QFile file(received);
+            if (!file.open(QIODevice::ReadOnly))
+                return false;
+            const QString content = QString::fromUtf8(file.readAll());
+            lines = content.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            return content.count(QLatin1Char('\n')) >= expected.size();
+        },
+        10000);
+    ASSERT_TRUE(arrived);
+    EXPECT_EQ(lines, expected);
 }

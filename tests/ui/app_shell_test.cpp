@@ -515,6 +515,19 @@ TEST_F(AppShellTest, ConnectionNoticesOnlyOnRealChanges)
     EXPECT_EQ(world.notifier.notices[1], qMakePair(QStringLiteral("Velmorand"), QStringLiteral("已连接到 Node 4")));
 }
 
+TEST_F(AppShellTest, TheConnectionNoticeNamesTheNodeOnOneLine)
+{
+    ConnectionNotices notices(world.vpn, settings(), world.notifier);
+    settings().setValue(SettingsKeys::connectionNotifications, true);
+    Node node = world.node(4);
+    node.name = QStringLiteral("\u202Eevil\u202C Tokyo\n<b>fake</b>\r\n\u2066line\u2069");
+    published(world.vpn).setConnectedNode(node);
+    published(world.vpn).setState(ConnectionState::connected);
+    ASSERT_EQ(world.notifier.notices.size(), 1);
+    // Markup is the desktop notifier's to escape; what reaches it is one line in reading order.
+    EXPECT_EQ(world.notifier.notices[0].second, QStringLiteral("已连接到 evil Tokyo <b>fake</b> line"));
+}
+
 class VelmorandAppTest : public AppShellTest {
 protected:
     VelmorandApp::Services appServices()

@@ -1,3 +1,5 @@
+#include "outside_text.h"
+#include "support/event_waits.h"
 #include "support/screenshot.h"
 #include "ui/common/button.h"
 #include "ui/shell/download_progress_view.h"
@@ -109,3 +111,31 @@ TEST(UpdateDialogs, TheDownloadWindowClosesThroughTheActionItGives)
 }
 
 } // namespace
+
+// The version comes from the service: in the alert and the download window it shows as written
+// and leaves the download window its width.
+TEST(UpdateDialogs, AHostileVersionShowsAsWritten)
+{
+    const QString version = hostileText(QStringLiteral("9.9.9"));
+    Notifier hub;
+    UpdateDialogs dialogs(hub);
+    auto task = dialogs.alert(QStringLiteral("发现新版本 v") + version, QStringLiteral("当前版本: v") + version,
+                              {QStringLiteral("下载更新"), QStringLiteral("稍后")});
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (box = openBox()) != nullptr; }, 2000));
+    expectEveryLabelPlain(*box);
+    QTest::keyClick(box, Qt::Key_Escape);
+    EXPECT_EQ(QCoro::waitFor(std::move(task)), -1);
+
+    DownloadProgressView view(
+        hub, version, [] {}, [] {});
+    view.resize(320, 250);
+    view.show();
+    deliverPostedEvents();
+    EXPECT_EQ(view.width(), 320);
+    expectEveryLabelPlain(view);
+    const auto titles = labelsShowing(view, QStringLiteral("正在下载 v") + version + QStringLiteral("..."));
+    ASSERT_EQ(titles.size(), 1);
+    expectOnOneLine(*titles.first(), titles.first()->text());
+    EXPECT_FALSE(saveScreenshot(view, QStringLiteral("update-download-hostile-version")).isEmpty());
+}

@@ -84,13 +84,13 @@ ModernCard* accountCard(const UserProfileResponse& profile, QWidget* parent)
     row->addWidget(new AvatarBadge(avatarLetter(profile), 52, 0.15), 0, Qt::AlignVCenter);
     auto* column = new QVBoxLayout;
     column->setSpacing(3);
-    auto* title = makeLabel(profile.name.value_or(profile.email.value_or(t(u"用户"))), TextStyle::Headline);
+    auto* title = makeOneLineLabel(profile.name.value_or(profile.email.value_or(t(u"用户"))), TextStyle::Headline);
     title->setObjectName(QStringLiteral("accountTitle"));
     column->addWidget(title);
-    auto* email = makeLabel(profile.email.value_or(QString()), TextStyle::Caption, TextColor::Secondary);
+    auto* email = makeOneLineLabel(profile.email.value_or(QString()), TextStyle::Caption, TextColor::Secondary);
     email->setObjectName(QStringLiteral("accountEmail"));
     column->addWidget(email);
-    auto* plan = makeLabel(planName(profile), TextStyle::Caption, TextColor::Accent);
+    auto* plan = makeOneLineLabel(planName(profile), TextStyle::Caption, TextColor::Accent);
     plan->setObjectName(QStringLiteral("accountPlan"));
     column->addWidget(plan);
     row->addLayout(column, 1);
@@ -104,10 +104,11 @@ ModernCard* planCard(const UserProfileResponse& profile, const std::function<voi
     card->setObjectName(QStringLiteral("planCard"));
     card->addWideRow(cardTitle(QStringLiteral("creditcard"), t(u"套餐信息"), TextColor::Primary));
 
-    auto* plan = makeLabel(planName(profile), TextStyle::Body, QFont::DemiBold);
+    auto* plan = makeOneLineLabel(planName(profile), TextStyle::Body, QFont::DemiBold);
     plan->setObjectName(QStringLiteral("planName"));
     card->addWideRow(valueRow(t(u"当前套餐"), plan));
-    auto* expiry = makeLabel(profile.expire.value_or(t(u"永久")), TextStyle::Body, QFont::DemiBold, TextColor::Orange);
+    auto* expiry
+        = makeOneLineLabel(profile.expire.value_or(t(u"永久")), TextStyle::Body, QFont::DemiBold, TextColor::Orange);
     expiry->setObjectName(QStringLiteral("planExpiry"));
     card->addWideRow(valueRow(t(u"到期时间"), expiry));
 
@@ -145,7 +146,7 @@ ModernCard* inviteCard(const UserProfileResponse& profile, QWidget* parent)
         auto* row = new QHBoxLayout;
         row->addWidget(makeLabel(t(u"邀请链接"), TextStyle::Body, TextColor::Secondary));
         row->addStretch();
-        auto* code = makeLabel(*profile.inviteCode, TextStyle::Caption, TextColor::Accent);
+        auto* code = makeOneLineLabel(*profile.inviteCode, TextStyle::Caption, TextColor::Accent);
         code->setObjectName(QStringLiteral("inviteCode"));
         code->setTextInteractionFlags(Qt::TextSelectableByMouse);
         row->addWidget(code);

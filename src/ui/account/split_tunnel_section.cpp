@@ -4,6 +4,7 @@
 #include "platform/text_table.h"
 #include "ui/account/app_picker_dialog.h"
 #include "ui/common/button.h"
+#include "ui/common/plain_tool_tip.h"
 #include "ui/common/text_label.h"
 
 #include <QFileInfo>
@@ -78,10 +79,10 @@ void SplitTunnelSection::refresh()
         auto* icon = new QLabel(m_rows);
         icon->setPixmap(DesktopApps::iconFor(app ? app->icon : QString(), iconSize).pixmap(iconSize, iconSize));
         row->addWidget(icon);
-        auto* name = makeLabel(app ? app->name : QFileInfo(path).fileName(), TextStyle::Subheadline, TextColor::Primary,
-                               m_rows);
+        auto* name = makeOneLineLabel(app ? app->name : QFileInfo(path).fileName(), TextStyle::Subheadline,
+                                      TextColor::Primary, m_rows);
         name->setObjectName(QStringLiteral("splitAppName"));
-        name->setToolTip(path);
+        name->setToolTip(plainToolTip(path));
         row->addWidget(name);
         row->addStretch();
         auto* remove = new Button(i18n::tr(QStringLiteral("移除")), Button::Style::Plain, m_rows);

@@ -1,6 +1,7 @@
 #include "system_cleanup.h"
 
 #include "platform/text_table.h"
+#include "ui/common/plain_alert.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -80,8 +81,7 @@ void SystemCleanup::showReport(const QString& text)
 {
     // Titled "清理完成" also when some steps failed: the lines say which.
     QWidget* over = m_screen ? m_screen.data() : m_window.data();
-    auto* alert = new QMessageBox(QMessageBox::Information, t(u"清理完成"), text, QMessageBox::NoButton, over);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
+    auto* alert = makePlainAlert(QMessageBox::Information, t(u"清理完成"), text, over);
     alert->addButton(t(u"好"), QMessageBox::RejectRole);
     m_report = alert;
     alert->open();

@@ -101,7 +101,7 @@ QWidget* ConverterView::buildResultCard(QWidget* parent)
     m_count = makeLabel(QString(), TextStyle::Caption, TextColor::Secondary, card);
     head->addWidget(m_count);
     card->addWideRow(head);
-    m_formatLine = makeLabel(QString(), TextStyle::Caption, TextColor::Secondary, card);
+    m_formatLine = makeOneLineLabel(QString(), TextStyle::Caption, TextColor::Secondary, card);
     card->addWideRow(m_formatLine);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(10);

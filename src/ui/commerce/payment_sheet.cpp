@@ -211,7 +211,7 @@ QWidget* PaymentSheet::buildUsdtPage()
     m_usdtQr = new QrView;
     m_usdtQrBlock = qrBlock(m_usdtQr, i18n::tr(QStringLiteral("扫码查看收款地址（TRC20）")), 6, page);
     layout->addWidget(m_usdtQrBlock);
-    m_usdtAddress = makeLabel(QString(), TextStyle::Body, TextColor::Primary, page);
+    m_usdtAddress = makeOneLineLabel(QString(), TextStyle::Body, TextColor::Primary, page);
     m_usdtAddress->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), m_usdtAddress->font().pointSize()));
     m_usdtAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_usdtAddress);

@@ -10,6 +10,7 @@
 #include "qr_image_fetcher.h"
 #include "ui/common/button.h"
 #include "ui/common/load_state_view.h"
+#include "ui/common/plain_alert.h"
 #include "ui/common/scroll_column.h"
 #include "ui/common/text_field.h"
 #include "ui/common/text_label.h"
@@ -172,7 +173,7 @@ void PurchaseView::rebuildPlanList()
     for (const auto& group : PlanRules::groupPlans(m_plans)) {
         auto* section = new QVBoxLayout;
         section->setSpacing(Spacing::s);
-        auto* title = makeLabel(group.group, TextStyle::Headline, TextColor::Primary, holder);
+        auto* title = makeOneLineLabel(group.group, TextStyle::Headline, TextColor::Primary, holder);
         title->setContentsMargins(Spacing::xxs, 0, Spacing::xxs, 0);
         section->addWidget(title);
         m_groupTitles.append(title);
@@ -453,9 +454,9 @@ void PurchaseView::presentSuccess()
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setStyleSheet(QStringLiteral("QLabel { min-width: 260px; }"));
     alert->setWindowTitle(i18n::tr(QStringLiteral("开通成功")));
-    alert->setText(i18n::tr(QStringLiteral("开通成功")));
-    if (m_successPlan)
-        alert->setInformativeText(i18n::tr(QStringLiteral("已开通套餐")) + QStringLiteral("：") + *m_successPlan);
+    setPlainTexts(alert, i18n::tr(QStringLiteral("开通成功")),
+                  m_successPlan ? i18n::tr(QStringLiteral("已开通套餐")) + QStringLiteral("：") + *m_successPlan
+                                : QString());
     alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     connect(alert, &QDialog::finished, this, [this] {
         m_showSuccess = false;

@@ -2,8 +2,8 @@
 
 #include "platform/text_table.h"
 #include "ui/common/button.h"
-#include "ui/common/service_label.h"
 #include "ui/common/spinner.h"
+#include "ui/common/text_label.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -33,7 +33,7 @@ LoadStateView::LoadStateView(QWidget* parent)
 
     m_error = new QWidget(this);
     auto* error = centredColumn(m_error);
-    m_errorText = makeServiceLabel(QString(), TextStyle::Body, TextColor::Secondary, true, m_error);
+    m_errorText = makeWrappedLabel(QString(), TextStyle::Body, TextColor::Secondary, m_error);
     m_errorText->setObjectName(QStringLiteral("errorText"));
     m_errorText->setAlignment(Qt::AlignCenter);
     error->addWidget(m_errorText);

@@ -1,6 +1,13 @@
 #include "text_label.h"
 
+#include "one_line_text.h"
+#include "plain_tool_tip.h"
+
 #include <QApplication>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QToolTip>
 
 namespace {
 // The label's colour role, kept on the label so that a change of theme can paint it again.
@@ -27,6 +34,140 @@ void paintInRole(QLabel* label)
 }
 } // namespace
 
+TextLabel::TextLabel(const QString& text, QWidget* parent)
+    : QLabel(parent)
+{
+    QLabel::setTextFormat(Qt::PlainText);
+    QLabel::setOpenExternalLinks(false);
+    setText(text);
+}
+
+void TextLabel::setOneLine(bool oneLine)
+{
+    m_oneLine = oneLine;
+    if (oneLine) {
+        setWordWrap(false);
+        // One line high: a selectable text, which the label lays out itself, shows no second line.
+        setSizePolicy(sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
+    }
+    updateGeometry();
+    update();
+}
+
+QString TextLabel::shownText() const
+{
+    return m_oneLine ? elidedLine(fontMetrics(), text(), textRoom().width()) : text();
+}
+
+bool TextLabel::isSelectable() const
+{
+    return textInteractionFlags() & (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+bool TextLabel::wrapsAnywhere() const { return wordWrap() && !isSelectable(); }
+
+int TextLabel::wrapFlags(int textWidth) const
+{
+    // Wrapped at words as the label wraps them, unless a word is wider than the room.
+    const int flags = Qt::TextWordWrap;
+    const QRect room(0, 0, std::max(textWidth, 1), QWIDGETSIZE_MAX);
+    return fontMetrics().boundingRect(room, flags, text()).width() > room.width() ? flags | Qt::TextWrapAnywhere
+                                                                                  : flags;
+}
+
+int TextLabel::wrappedHeight(int textWidth) const
+{
+    const int flags = int(alignment()) | wrapFlags(textWidth);
+    return fontMetrics().boundingRect(QRect(0, 0, std::max(textWidth, 1), QWIDGETSIZE_MAX), flags, text()).height();
+}
+
+QRect TextLabel::textRoom() const
+{
+    const int inset = margin();
+    return contentsRect().adjusted(inset, inset, -inset, -inset);
+}
+
+QSize TextLabel::withMargins(QSize text) const
+{
+    const QMargins frame = contentsMargins();
+    const int inset = 2 * margin();
+    return text.grownBy(frame) + QSize(inset, inset);
+}
+
+QSize TextLabel::sizeHint() const
+{
+    if (wordWrap()) {
+        // As the label lays it out, but no wider than the lines of about 80 characters it aims
+        // for when a word is longer than that.
+        const int lineWidth = withMargins(QSize(fontMetrics().averageCharWidth() * 80, 0)).width();
+        const int width = std::min(QLabel::sizeHint().width(), lineWidth);
+        return QSize(width, heightForWidth(width));
+    }
+    if (!m_oneLine)
+        return QLabel::sizeHint();
+    const QFontMetrics metrics = fontMetrics();
+    return withMargins(QSize(metrics.horizontalAdvance(oneLine(text())), metrics.height()));
+}
+
+QSize TextLabel::minimumSizeHint() const
+{
+    if (wordWrap()) {
+        // Its longest word, up to ten characters: a longer word is broken where it has to be (or,
+        // selectable, clipped). One line high, as a wrapping label's minimum is: the layout asks
+        // for the height at the width it gives, and a column of such labels would otherwise claim
+        // the height of their narrowest wrapping.
+        const int wordWidth = withMargins(QSize(fontMetrics().averageCharWidth() * 10, 0)).width();
+        const QSize own = QLabel::minimumSizeHint();
+        return QSize(std::min(own.width(), wordWidth), own.height());
+    }
+    if (!m_oneLine)
+        return QLabel::minimumSizeHint();
+    const QFontMetrics metrics = fontMetrics();
+    const int ellipsis = metrics.horizontalAdvance(QStringLiteral("…"));
+    return withMargins(QSize(std::min(ellipsis, metrics.horizontalAdvance(oneLine(text()))), metrics.height()));
+}
+
+int TextLabel::heightForWidth(int width) const
+{
+    if (!wrapsAnywhere())
+        return QLabel::heightForWidth(width);
+    const QSize frame = withMargins(QSize(0, 0));
+    return wrappedHeight(width - frame.width()) + frame.height();
+}
+
+bool TextLabel::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip || !m_oneLine || !toolTip().isEmpty())
+        return QLabel::event(event);
+    const QString whole = oneLine(text());
+    if (shownText() == whole) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    // A line of about 80 characters: a name of thousands would cover the screen.
+    const int room = fontMetrics().averageCharWidth() * 80;
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                       plainToolTip(elidedLine(fontMetrics(), whole, room)), this);
+    return true;
+}
+
+void TextLabel::paintEvent(QPaintEvent* event)
+{
+    // Selectable text is drawn by the label, which shows the selection; on one line it is clipped
+    // at the label's end.
+    if ((!m_oneLine && !wrapsAnywhere()) || isSelectable()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    int flags = int(QStyle::visualAlignment(layoutDirection(), alignment()));
+    if (wrapsAnywhere())
+        flags |= wrapFlags(textRoom().width());
+    style()->drawItemText(&painter, textRoom(), flags, palette(), isEnabled(), shownText(), foregroundRole());
+}
+
 void setTextColor(QLabel* label, TextColor color)
 {
     const bool following = label->property(colorRoleProperty).isValid();
@@ -36,22 +177,37 @@ void setTextColor(QLabel* label, TextColor color)
         QObject::connect(&Theme::shared(), &Theme::changed, label, [label] { paintInRole(label); });
 }
 
-void styleLabel(QLabel* label, TextStyle style, QFont::Weight weight, TextColor color)
+TextLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color, QWidget* parent)
 {
+    auto* label = new TextLabel(text, parent);
     label->setFont(Theme::shared().font(style, weight));
     // A label in the window's text colour takes it from the application, as it changes.
     if (color != TextColor::Primary)
         setTextColor(label, color);
-}
-
-QLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    styleLabel(label, style, weight, color);
     return label;
 }
 
-QLabel* makeLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
+TextLabel* makeLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
 {
     return makeLabel(text, style, Theme::shared().font(style).weight(), color, parent);
+}
+
+TextLabel* makeWrappedLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
+{
+    auto* label = makeLabel(text, style, color, parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+TextLabel* makeOneLineLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
+{
+    return makeOneLineLabel(text, style, Theme::shared().font(style).weight(), color, parent);
+}
+
+TextLabel* makeOneLineLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color,
+                            QWidget* parent)
+{
+    auto* label = makeLabel(text, style, weight, color, parent);
+    label->setOneLine(true);
+    return label;
 }

@@ -5,7 +5,6 @@
 #include "ui/common/divider.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/scroll_column.h"
-#include "ui/common/service_label.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
@@ -55,16 +54,16 @@ QWidget* entry(const Announcement& announcement, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
     auto* top = new QHBoxLayout;
-    auto* title = makeServiceLabel(announcement.title, TextStyle::Headline, TextColor::Primary, true, box);
+    auto* title = makeWrappedLabel(announcement.title, TextStyle::Headline, TextColor::Primary, box);
     title->setObjectName(QStringLiteral("title"));
     top->addWidget(title, 1);
-    auto* date = makeServiceLabel(CommunityText::announcementDate(announcement.createdAt), TextStyle::Caption2,
-                                  TextColor::Secondary, false, box);
+    auto* date = makeLabel(CommunityText::announcementDate(announcement.createdAt), TextStyle::Caption2,
+                           TextColor::Secondary, box);
     date->setObjectName(QStringLiteral("date"));
     top->addWidget(date, 0, Qt::AlignTop);
     column->addLayout(top);
-    auto* content = makeServiceLabel(CommunityText::htmlToText(announcement.content), TextStyle::Callout,
-                                     TextColor::Primary, true, box);
+    auto* content = makeWrappedLabel(CommunityText::htmlToText(announcement.content), TextStyle::Callout,
+                                     TextColor::Primary, box);
     content->setObjectName(QStringLiteral("content"));
     column->addWidget(content);
     return box;

@@ -3,7 +3,6 @@
 #include "platform/text_format.h"
 #include "platform/text_table.h"
 #include "ui/common/number_formats.h"
-#include "ui/common/service_label.h"
 #include "ui/common/status_dot.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/text_label.h"
@@ -16,7 +15,7 @@ namespace {
 // The protocol in a small rounded box on a faint blue.
 QLabel* protocolBadge(const QString& protocol, QWidget* parent)
 {
-    auto* badge = makeServiceLabel(protocol.toUpper(), TextStyle::Caption, TextColor::Primary, false, parent);
+    auto* badge = makeLabel(protocol.toUpper(), TextStyle::Caption, TextColor::Primary, parent);
     badge->setObjectName(QStringLiteral("protocol"));
     QColor fill = Theme::shared().palette().blue;
     fill.setAlphaF(0.1);
@@ -48,7 +47,7 @@ InboundRow::InboundRow(const InboundInfo& inbound, QWidget* parent)
     dot->setObjectName(QStringLiteral("enabledDot"));
     dot->setColor(inbound.enable ? TextColor::Green : TextColor::Red);
     top->addWidget(dot);
-    auto* remark = makeServiceLabel(inbound.remark, TextStyle::Body, TextColor::Primary, false, this);
+    auto* remark = makeLabel(inbound.remark, TextStyle::Body, TextColor::Primary, this);
     remark->setFont(Theme::shared().font(TextStyle::Body, QFont::Medium));
     remark->setObjectName(QStringLiteral("remark"));
     top->addWidget(remark);

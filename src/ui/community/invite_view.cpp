@@ -10,7 +10,6 @@
 #include "ui/common/number_formats.h"
 #include "ui/common/screen_call.h"
 #include "ui/common/scroll_column.h"
-#include "ui/common/service_label.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/text_label.h"
 
@@ -109,7 +108,7 @@ QWidget* InviteView::inviteCodeCard()
     }
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
-    auto* codeLabel = makeServiceLabel(code, TextStyle::Title2, TextColor::Accent, false, box);
+    auto* codeLabel = makeLabel(code, TextStyle::Title2, TextColor::Accent, box);
     codeLabel->setObjectName(QStringLiteral("inviteCode"));
     auto font = Theme::shared().font(TextStyle::Title2, QFont::Bold);
     font.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
@@ -164,9 +163,9 @@ QWidget* InviteView::invitedCard(const QList<InvitedUser>& users)
         row->setObjectName(QStringLiteral("invitedUser"));
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, Spacing::xs, 0, Spacing::xs);
-        line->addWidget(makeServiceLabel(user.email, TextStyle::Caption, TextColor::Primary, false, row));
+        line->addWidget(makeLabel(user.email, TextStyle::Caption, TextColor::Primary, row));
         line->addStretch();
-        line->addWidget(makeServiceLabel(user.created_at, TextStyle::Caption2, TextColor::Secondary, false, row));
+        line->addWidget(makeLabel(user.created_at, TextStyle::Caption2, TextColor::Secondary, row));
         box->addWideRow(row);
         if (user.email != shown.last().email)
             box->addWideRow(new Divider(box));
@@ -187,12 +186,12 @@ QWidget* InviteView::commissionCard(const QList<CommissionRecord>& records)
         auto* left = new QVBoxLayout;
         left->setSpacing(Spacing::xxs);
         auto* plan = record.plan_name
-            ? makeServiceLabel(*record.plan_name, TextStyle::Body, TextColor::Primary, false, row)
+            ? makeLabel(*record.plan_name, TextStyle::Body, TextColor::Primary, row)
             : makeLabel(i18n::tr(QStringLiteral("套餐")), TextStyle::Body, TextColor::Primary, row);
         plan->setFont(Theme::shared().font(TextStyle::Body, QFont::Medium));
         left->addWidget(plan);
         const auto look = StatusLooks::commission(record.status);
-        auto* status = makeServiceLabel(look.text, TextStyle::Caption2, look.color, false, row);
+        auto* status = makeLabel(look.text, TextStyle::Caption2, look.color, row);
         status->setObjectName(QStringLiteral("status"));
         left->addWidget(status);
         line->addLayout(left);

@@ -1,7 +1,7 @@
 #include "message_bubble.h"
 
 #include "community_text.h"
-#include "ui/common/service_label.h"
+#include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -16,14 +16,13 @@ constexpr int sideRoom = 60;
 constexpr qreal cornerRadius = 14;
 
 // The message text on its rounded fill.
-class BubbleText : public QLabel {
+class BubbleText : public TextLabel {
 public:
     BubbleText(const QString& text, bool mine, QWidget* parent)
-        : QLabel(text, parent)
+        : TextLabel(text, parent)
         , m_mine(mine)
     {
         setObjectName(QStringLiteral("bubble"));
-        setTextFormat(Qt::PlainText);
         setTextInteractionFlags(Qt::TextSelectableByMouse);
         setWordWrap(true);
         setFont(Theme::shared().font(TextStyle::Body));
@@ -83,13 +82,13 @@ MessageBubble::MessageBubble(const TicketMessage& message, QWidget* parent)
     auto* meta = new QHBoxLayout;
     meta->setSpacing(Spacing::xs);
     if (!m_mine) {
-        auto* sender = makeServiceLabel(message.sender_name.value_or(QStringLiteral("客服")), TextStyle::Caption2,
-                                        TextColor::Secondary, false, this);
+        auto* sender = makeLabel(message.sender_name.value_or(QStringLiteral("客服")), TextStyle::Caption2,
+                                 TextColor::Secondary, this);
         sender->setObjectName(QStringLiteral("sender"));
         meta->addWidget(sender);
     }
-    auto* time = makeServiceLabel(CommunityText::messageTime(message.created_at), TextStyle::Caption2,
-                                  TextColor::Secondary, false, this);
+    auto* time
+        = makeLabel(CommunityText::messageTime(message.created_at), TextStyle::Caption2, TextColor::Secondary, this);
     time->setObjectName(QStringLiteral("time"));
     meta->addWidget(time);
     column->addLayout(meta);

@@ -2,7 +2,6 @@
 
 #include "platform/text_table.h"
 #include "ui/common/divider.h"
-#include "ui/common/service_label.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
 
@@ -52,12 +51,12 @@ ServerCard::ServerCard(const Content& content, QWidget* parent)
     auto* top = new QHBoxLayout;
     top->setSpacing(Spacing::s);
     top->addWidget(new SymbolView(content.icon, 20, content.iconColor, this));
-    auto* title = makeServiceLabel(content.title, TextStyle::Headline, TextColor::Primary, false, this);
+    auto* title = makeLabel(content.title, TextStyle::Headline, TextColor::Primary, this);
     title->setObjectName(QStringLiteral("title"));
     top->addWidget(title);
     top->addStretch();
     addWideRow(top);
-    auto* subtitle = makeServiceLabel(content.subtitle, TextStyle::Subheadline, TextColor::Secondary, false, this);
+    auto* subtitle = makeLabel(content.subtitle, TextStyle::Subheadline, TextColor::Secondary, this);
     subtitle->setObjectName(QStringLiteral("subtitle"));
     addWideRow(subtitle);
     // Tiles of a grid row share its height: their content stays at the top.
@@ -67,13 +66,13 @@ ServerCard::ServerCard(const Content& content, QWidget* parent)
     column()->insertWidget(column()->count() - 1, new Divider(this));
     for (auto it = content.details.cbegin(); it != content.details.cend(); ++it) {
         auto* row = new QHBoxLayout;
-        auto* key = makeServiceLabel(it.key(), TextStyle::Caption, TextColor::Secondary, false, this);
+        auto* key = makeLabel(it.key(), TextStyle::Caption, TextColor::Secondary, this);
         key->setObjectName(QStringLiteral("detailKey"));
         row->addWidget(key);
         row->addStretch();
         // In the key's face: the text face's digits are of one width already ("CPU: 12%" beside
         // "Mem: 34%").
-        auto* value = makeServiceLabel(it.value(), TextStyle::Caption, TextColor::Primary, false, this);
+        auto* value = makeLabel(it.value(), TextStyle::Caption, TextColor::Primary, this);
         value->setObjectName(QStringLiteral("detailValue"));
         row->addWidget(value);
         column()->insertLayout(column()->count() - 1, row);

@@ -12,7 +12,6 @@
 #include "ui/common/modern_card.h"
 #include "ui/common/screen_call.h"
 #include "ui/common/scroll_column.h"
-#include "ui/common/service_label.h"
 #include "ui/common/spinner.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/symbol_view.h"
@@ -132,7 +131,7 @@ ServerDashboardView::ServerDashboardView(Services services, QWidget* parent)
                                   m_errorBlock);
     unavailable->setAlignment(Qt::AlignCenter);
     error->addWidget(unavailable);
-    m_errorText = makeServiceLabel(QString(), TextStyle::Caption, TextColor::Secondary, true, m_errorBlock);
+    m_errorText = makeWrappedLabel(QString(), TextStyle::Caption, TextColor::Secondary, m_errorBlock);
     m_errorText->setObjectName(QStringLiteral("errorText"));
     m_errorText->setAlignment(Qt::AlignCenter);
     error->addWidget(m_errorText);
@@ -270,8 +269,8 @@ QWidget* ServerDashboardView::connectionsSection(QWidget* parent)
         row->setObjectName(QStringLiteral("portRow"));
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
-        line->addWidget(makeServiceLabel(i18n::tr(QStringLiteral("端口")) + QLatin1Char(' ') + port, TextStyle::Caption,
-                                         TextColor::Primary, false, row));
+        line->addWidget(makeLabel(i18n::tr(QStringLiteral("端口")) + QLatin1Char(' ') + port, TextStyle::Caption,
+                                  TextColor::Primary, row));
         line->addStretch();
         auto* value = makeLabel(QString::number(count), TextStyle::Caption, TextColor::Primary, row);
         line->addWidget(value);

@@ -5,10 +5,9 @@
 #include <QPainter>
 
 StatusBadge::StatusBadge(const StatusLook& look, QWidget* parent)
-    : QLabel(look.text, parent)
+    : TextLabel(look.text, parent)
     , m_color(look.color)
 {
-    setTextFormat(Qt::PlainText);
     setFont(Theme::shared().font(TextStyle::Caption2, QFont::DemiBold));
     setTextColor(this, look.color);
     setContentsMargins(Spacing::s, 3, Spacing::s, 3);

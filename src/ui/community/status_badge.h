@@ -2,10 +2,10 @@
 
 #include "status_looks.h"
 
-#include <QLabel>
+#include "ui/common/text_label.h"
 
 // A status word in a capsule: the word in the status colour on a faint fill of that colour.
-class StatusBadge : public QLabel {
+class StatusBadge : public TextLabel {
     Q_OBJECT
 public:
     explicit StatusBadge(const StatusLook& look, QWidget* parent = nullptr);

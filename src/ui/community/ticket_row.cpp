@@ -3,7 +3,6 @@
 #include "community_text.h"
 #include "platform/text_table.h"
 #include "status_badge.h"
-#include "ui/common/service_label.h"
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
@@ -31,7 +30,7 @@ TicketRow::TicketRow(const Ticket& ticket, QWidget* parent)
     const bool untitled = ticket.subject.isEmpty();
     auto* subject = untitled
         ? makeLabel(i18n::tr(QStringLiteral("客服咨询")), TextStyle::Body, TextColor::Primary, this)
-        : makeServiceLabel(ticket.subject, TextStyle::Body, TextColor::Primary, false, this);
+        : makeLabel(ticket.subject, TextStyle::Body, TextColor::Primary, this);
     subject->setObjectName(QStringLiteral("subject"));
     subject->setFont(Theme::shared().font(TextStyle::Body, QFont::DemiBold));
     subject->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -41,15 +40,15 @@ TicketRow::TicketRow(const Ticket& ticket, QWidget* parent)
     top->addWidget(badge);
     column->addLayout(top);
 
-    auto* preview = makeServiceLabel(CommunityText::ticketPreview(ticket.last_msg), TextStyle::Caption,
-                                     TextColor::Secondary, true, this);
+    auto* preview = makeWrappedLabel(CommunityText::ticketPreview(ticket.last_msg), TextStyle::Caption,
+                                     TextColor::Secondary, this);
     preview->setObjectName(QStringLiteral("preview"));
     preview->setMaximumHeight(preview->fontMetrics().lineSpacing() * 2 + 2);
     column->addWidget(preview);
 
     auto* bottom = new QHBoxLayout;
-    auto* date = makeServiceLabel(CommunityText::ticketShortDate(ticket.updated_at), TextStyle::Caption2,
-                                  TextColor::Secondary, false, this);
+    auto* date
+        = makeLabel(CommunityText::ticketShortDate(ticket.updated_at), TextStyle::Caption2, TextColor::Secondary, this);
     date->setObjectName(QStringLiteral("date"));
     bottom->addWidget(date);
     bottom->addStretch();

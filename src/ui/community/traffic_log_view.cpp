@@ -10,7 +10,6 @@
 #include "ui/common/modern_card.h"
 #include "ui/common/screen_call.h"
 #include "ui/common/scroll_column.h"
-#include "ui/common/service_label.h"
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
@@ -136,7 +135,7 @@ QWidget* TrafficLogView::listCard(QWidget* parent)
         row->setObjectName(QStringLiteral("day"));
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 5, 0, 5);
-        line->addWidget(makeServiceLabel(entry.date, TextStyle::Body, TextColor::Primary, false, row));
+        line->addWidget(makeLabel(entry.date, TextStyle::Body, TextColor::Primary, row));
         line->addStretch();
         auto* used = makeLabel(gigabytes("%.2f", entry.used), TextStyle::Body, TextColor::Blue, row);
         used->setObjectName(QStringLiteral("used"));

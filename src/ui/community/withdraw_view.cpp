@@ -8,9 +8,9 @@
 #include "ui/common/load_state_view.h"
 #include "ui/common/modern_card.h"
 #include "ui/common/number_formats.h"
+#include "ui/common/plain_alert.h"
 #include "ui/common/screen_call.h"
 #include "ui/common/scroll_column.h"
-#include "ui/common/service_label.h"
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
@@ -103,11 +103,9 @@ void WithdrawView::finishSubmit(const std::optional<QString>& message, const QSt
     refresh();
     if (m_resultAlert)
         m_resultAlert->close();
-    auto* alert = new QMessageBox(QMessageBox::NoIcon, i18n::tr(QStringLiteral("提现")),
-                                  m_resultMsg.value_or(QString()), QMessageBox::NoButton, this);
+    auto* alert
+        = makePlainAlert(QMessageBox::NoIcon, i18n::tr(QStringLiteral("提现")), m_resultMsg.value_or(QString()), this);
     alert->setObjectName(QStringLiteral("resultAlert"));
-    alert->setTextFormat(Qt::PlainText);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     connect(alert, &QDialog::finished, this, &WithdrawView::load);
     m_resultAlert = alert;
@@ -189,12 +187,12 @@ void WithdrawView::rebuildRecords()
             = makeLabel(NumberFormat::yuan(record.amount), TextStyle::Body, QFont::DemiBold, TextColor::Primary, row);
         amount->setObjectName(QStringLiteral("amount"));
         left->addWidget(amount);
-        left->addWidget(makeServiceLabel(record.created_at.value_or(QString()), TextStyle::Caption2,
-                                         TextColor::Secondary, false, row));
+        left->addWidget(
+            makeLabel(record.created_at.value_or(QString()), TextStyle::Caption2, TextColor::Secondary, row));
         line->addLayout(left);
         line->addStretch();
         const auto look = StatusLooks::withdrawal(record.status);
-        auto* status = makeServiceLabel(look.text, TextStyle::Caption, look.color, false, row);
+        auto* status = makeLabel(look.text, TextStyle::Caption, look.color, row);
         status->setFont(Theme::shared().font(TextStyle::Caption, QFont::Medium));
         status->setObjectName(QStringLiteral("status"));
         line->addWidget(status);

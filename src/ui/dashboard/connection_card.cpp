@@ -116,7 +116,7 @@ ConnectionCard::ConnectionCard(VpnManager& vpnManager, AppState& appState, QWidg
     nodeColumn->setContentsMargins(0, 0, 0, 0);
     auto* nodeLine = new QHBoxLayout;
     m_flag = makeLabel(QString(), TextStyle::Title3, TextColor::Primary, m_nodeRow);
-    m_nodeName = makeLabel(QString(), TextStyle::Subheadline, TextColor::Secondary, m_nodeRow);
+    m_nodeName = makeOneLineLabel(QString(), TextStyle::Subheadline, TextColor::Secondary, m_nodeRow);
     nodeLine->addWidget(m_flag);
     nodeLine->addWidget(m_nodeName);
     nodeColumn->addLayout(nodeLine);

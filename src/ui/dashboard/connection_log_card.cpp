@@ -27,7 +27,7 @@ QFont sizedFont(int pixelSize, bool monospacedDigits)
 // The tinted badge of the node an entry concerns.
 QLabel* nodeBadge(const QString& name, QWidget* parent)
 {
-    auto* badge = new QLabel(name, parent);
+    auto* badge = makeOneLineLabel(name, TextStyle::Caption2, TextColor::Primary, parent);
     badge->setObjectName(QStringLiteral("nodeBadge"));
     badge->setFont(sizedFont(9, false));
     const QColor accent = Theme::shared().palette().accent;

@@ -12,6 +12,7 @@
 #include "public_ip_card.h"
 #include "subscription_card.h"
 #include "traffic_cards.h"
+#include "ui/common/plain_alert.h"
 #include "ui/common/scroll_column.h"
 
 #include <QMessageBox>
@@ -126,11 +127,9 @@ void DashboardView::presentConnectError()
 {
     if (m_connectAlert)
         m_connectAlert->close();
-    auto* alert
-        = new QMessageBox(QMessageBox::NoIcon, i18n::tr(QStringLiteral("连接失败")),
-                          m_connectError.value_or(i18n::tr(QStringLiteral("未知错误"))), QMessageBox::NoButton, this);
+    auto* alert = makePlainAlert(QMessageBox::NoIcon, i18n::tr(QStringLiteral("连接失败")),
+                                 m_connectError.value_or(i18n::tr(QStringLiteral("未知错误"))), this);
     alert->setObjectName(QStringLiteral("connectAlert"));
-    alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->addButton(i18n::tr(QStringLiteral("确定")), QMessageBox::RejectRole);
     connect(alert, &QDialog::finished, this, [this] { m_showConnectError = false; });
     m_connectAlert = alert;

@@ -70,7 +70,7 @@ void NodeRowsCard::addNodeFace(RowButton* row, const Node& node, bool withDelay)
     auto* column = new QVBoxLayout(text);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(1);
-    column->addWidget(makeLabel(node.name, TextStyle::Callout, TextColor::Primary, text));
+    column->addWidget(makeOneLineLabel(node.name, TextStyle::Callout, TextColor::Primary, text));
     auto* status = new QHBoxLayout;
     status->setSpacing(4);
     auto* light = new StatusDot(5, text);

@@ -21,7 +21,7 @@ QLabel* addPlanRow(QGridLayout* grid, const QString& label, QWidget* parent)
 {
     const int row = grid->rowCount();
     grid->addWidget(makeLabel(label, TextStyle::Body, TextColor::Primary, parent), row, 0);
-    auto* value = makeLabel(QString(), TextStyle::Body, QFont::Medium, TextColor::Primary, parent);
+    auto* value = makeOneLineLabel(QString(), TextStyle::Body, QFont::Medium, TextColor::Primary, parent);
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     grid->addWidget(value, row, 1);
     return value;

@@ -21,7 +21,7 @@ QLabel* addDetailRow(QGridLayout* grid, const QString& label, QWidget* parent)
 {
     const int row = grid->rowCount();
     grid->addWidget(makeLabel(label, TextStyle::Caption, TextColor::Secondary, parent), row, 0);
-    auto* value = makeLabel(QString(), TextStyle::Caption, TextColor::Primary, parent);
+    auto* value = makeOneLineLabel(QString(), TextStyle::Caption, TextColor::Primary, parent);
     value->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption));
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     grid->addWidget(value, row, 1);

@@ -186,7 +186,7 @@ void MenuBarView::rebuildRecent()
         auto* row = new RowButton(Button::Style::Plain, m_recentSection);
         row->row()->setContentsMargins(16, 4, 16, 4);
         row->addPart(new SymbolView(QStringLiteral("clock"), 11, TextColor::Gray, row), 0, Qt::AlignVCenter);
-        row->addPart(makeLabel(node.name, TextStyle::Subheadline, TextColor::Primary, row), 0, Qt::AlignVCenter);
+        row->addPart(makeOneLineLabel(node.name, TextStyle::Subheadline, TextColor::Primary, row), 0, Qt::AlignVCenter);
         row->addStretch();
         if (isActive(node))
             row->addPart(new SymbolView(QStringLiteral("checkmark.circle.fill"), 12, TextColor::Green, row), 0,

@@ -4,6 +4,7 @@
 #include "platform/text_format.h"
 #include "platform/text_table.h"
 #include "ui/common/icons.h"
+#include "ui/common/one_line_text.h"
 #include "ui/common/spinner.h"
 
 #include <QAbstractItemView>
@@ -26,17 +27,22 @@ void paintHeader(QPainter& painter, const QRect& rect, const QString& title, std
 {
     const auto& colors = Theme::shared().palette();
     const QFont titleFont = Theme::shared().font(TextStyle::Caption, QFont::DemiBold);
+    const QFont countFont = Theme::shared().font(TextStyle::Caption2);
+    const QString countText = count ? i18n::format(i18n::tr(QStringLiteral("%d 个节点")), *count) : QString();
     const QRect text = rect.adjusted(8, 0, -8, 0);
+    // The title gives way to the count.
+    const int countRoom = count ? QFontMetrics(countFont).horizontalAdvance(countText) + 6 : 0;
+    const QString shownTitle = elidedLine(QFontMetrics(titleFont), title, text.width() - countRoom);
     painter.setFont(titleFont);
     painter.setPen(colors.secondaryText);
-    painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom, title);
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom, shownTitle);
     if (!count)
         return;
-    painter.setFont(Theme::shared().font(TextStyle::Caption2));
+    painter.setFont(countFont);
     painter.setPen(withOpacity(colors.secondaryText, 0.6));
-    const int left = text.left() + QFontMetrics(titleFont).horizontalAdvance(title) + 6;
+    const int left = text.left() + QFontMetrics(titleFont).horizontalAdvance(shownTitle) + 6;
     painter.drawText(QRect(left, text.top(), text.right() - left, text.height()), Qt::AlignLeft | Qt::AlignBottom,
-                     i18n::format(i18n::tr(QStringLiteral("%d 个节点")), *count));
+                     countText);
 }
 
 void paintEmpty(QPainter& painter, const QRect& rect, const QString& message)

@@ -5,6 +5,7 @@
 #include "popover_rules.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/icons.h"
+#include "ui/common/one_line_text.h"
 #include "ui/common/search_field.h"
 #include "ui/common/text_label.h"
 
@@ -74,7 +75,8 @@ void NodePickerDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     if (line.heading) {
         painter->setFont(theme.font(TextStyle::Caption2, QFont::DemiBold));
         painter->setPen(colors.secondaryText);
-        painter->drawText(rect, Qt::AlignLeft | Qt::AlignBottom, line.title);
+        painter->drawText(rect, Qt::AlignLeft | Qt::AlignBottom,
+                          elidedLine(painter->fontMetrics(), line.title, rect.width()));
         painter->restore();
         return;
     }
@@ -112,7 +114,7 @@ void NodePickerDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setPen(colors.text);
     painter->drawText(QRect(left, rect.top(), std::max(0, right - left), rect.height()),
                       Qt::AlignLeft | Qt::AlignVCenter,
-                      QFontMetrics(nameFont).elidedText(line.node.name, Qt::ElideRight, std::max(0, right - left)));
+                      elidedLine(QFontMetrics(nameFont), line.node.name, right - left));
     painter->restore();
 }
 

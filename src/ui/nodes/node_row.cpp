@@ -2,6 +2,7 @@
 
 #include "platform/text_table.h"
 #include "ui/common/icons.h"
+#include "ui/common/one_line_text.h"
 #include "ui/common/spinner.h"
 
 #include <QFontMetrics>
@@ -179,11 +180,11 @@ void NodeRow::paint(QPainter& painter, const QRect& line, int spinnerStep) const
     painter.setFont(nameFont);
     painter.setPen(colors.text);
     painter.drawText(QRect(left, top, textWidth, nameMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     nameMetrics.elidedText(node.name, Qt::ElideRight, textWidth));
+                     elidedLine(nameMetrics, node.name, textWidth));
     painter.setFont(hostFont);
     painter.setPen(colors.secondaryText);
     const QString host = node.server + QLatin1Char(':') + QString::number(node.port);
     painter.drawText(QRect(left, top + nameMetrics.height() + 2, textWidth, hostMetrics.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter, hostMetrics.elidedText(host, Qt::ElideRight, textWidth));
+                     Qt::AlignLeft | Qt::AlignVCenter, elidedLine(hostMetrics, host, textWidth));
     painter.restore();
 }

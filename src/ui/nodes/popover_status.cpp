@@ -157,7 +157,7 @@ PopoverStatusCard::PopoverStatusCard(QWidget* parent)
     auto* texts = new QVBoxLayout;
     texts->setSpacing(1);
     m_state = makeLabel(QString(), TextStyle::Body, QFont::Medium, TextColor::Primary, this);
-    m_node = makeLabel(QString(), TextStyle::Caption, TextColor::Secondary, this);
+    m_node = makeOneLineLabel(QString(), TextStyle::Caption, TextColor::Secondary, this);
     texts->addWidget(m_state);
     texts->addWidget(m_node);
     top->addLayout(texts);

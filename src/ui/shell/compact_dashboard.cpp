@@ -25,7 +25,7 @@ namespace {
 QLabel* trafficFigure(const QString& symbol, TextColor color, QHBoxLayout* row, QWidget* parent)
 {
     row->addWidget(new SymbolView(symbol, 14, color, parent));
-    auto* figure = new QLabel(parent);
+    auto* figure = new TextLabel(QString(), parent);
     figure->setFont(Theme::shared().monospacedDigitFont(TextStyle::Body));
     row->addWidget(figure);
     return figure;
@@ -56,7 +56,7 @@ CompactDashboard::CompactDashboard(Services services, QWidget* parent)
     statusRow->addStretch();
     column->addLayout(statusRow);
 
-    m_node = makeLabel(QString(), TextStyle::Subheadline, TextColor::Secondary, card);
+    m_node = makeOneLineLabel(QString(), TextStyle::Subheadline, TextColor::Secondary, card);
     m_node->setObjectName(QStringLiteral("nodeName"));
     column->addWidget(m_node);
     column->addWidget(new BlockNotice(m_services.vpnManager, card));

@@ -6,6 +6,7 @@
 #include "platform/text_format.h"
 #include "platform/text_table.h"
 #include "platform/user_notifier.h"
+#include "ui/common/one_line_text.h"
 
 ConnectionNotices::ConnectionNotices(VpnManager& vpnManager, SettingsStore& settings, UserNotifier& notifier,
                                      QObject* parent)
@@ -29,7 +30,8 @@ void ConnectionNotices::onStateChanged()
     const auto title = i18n::tr(QStringLiteral("Velmorand"));
     if (state == ConnectionState::connected) {
         const auto node = m_vpnManager.connectedNode();
-        m_notifier.post(title, i18n::format(i18n::tr(QStringLiteral("已连接到 %@")), node ? node->name : QString()));
+        m_notifier.post(title,
+                        i18n::format(i18n::tr(QStringLiteral("已连接到 %@")), node ? oneLine(node->name) : QString()));
     } else if (state == ConnectionState::disconnected) {
         m_notifier.post(title, i18n::tr(QStringLiteral("VPN 已断开")));
     }

@@ -39,8 +39,8 @@ DownloadProgressView::DownloadProgressView(Notifier& notifier, QString version, 
     auto* column = pageLayout(running);
     column->addWidget(new SymbolView(QStringLiteral("arrow.down.to.line.compact"), 32, TextColor::Blue, running), 0,
                       Qt::AlignHCenter);
-    auto* title = makeLabel(QStringLiteral("正在下载 v") + version + QStringLiteral("..."), TextStyle::Headline,
-                            TextColor::Primary, running);
+    auto* title = makeOneLineLabel(QStringLiteral("正在下载 v") + version + QStringLiteral("..."), TextStyle::Headline,
+                                   TextColor::Primary, running);
     title->setAlignment(Qt::AlignCenter);
     column->addWidget(title);
     m_bar = new LinearProgress(running);

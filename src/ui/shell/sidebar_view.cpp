@@ -3,7 +3,6 @@
 #include "platform/paths.h"
 #include "platform/text_format.h"
 #include "platform/text_table.h"
-#include "ui/common/elided_label.h"
 #include "ui/common/icons.h"
 #include "ui/common/linear_progress.h"
 #include "ui/common/symbol_view.h"
@@ -274,11 +273,11 @@ void SidebarView::rebuildAccount()
     clearLayout(m_subscription);
     if (m_profile) {
         const auto& p = *m_profile;
-        auto* plan = makeElidedLabel(p.plan.value_or(i18n::tr(QStringLiteral("体验版"))), TextStyle::Headline,
+        auto* plan = makeOneLineLabel(p.plan.value_or(i18n::tr(QStringLiteral("体验版"))), TextStyle::Headline,
                                      TextColor::Primary, this);
         plan->setObjectName(QStringLiteral("planName"));
         m_subscription->addWidget(plan);
-        auto* traffic = makeElidedLabel(trafficLine(p), TextStyle::Caption, TextColor::Secondary, this);
+        auto* traffic = makeOneLineLabel(trafficLine(p), TextStyle::Caption, TextColor::Secondary, this);
         traffic->setObjectName(QStringLiteral("trafficLine"));
         m_subscription->addWidget(traffic);
         auto* bar = new LinearProgress(this);
@@ -303,10 +302,10 @@ void SidebarView::rebuildAccount()
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
         // The row is as wide as the sidebar in every language: its texts give way to the chevron.
-        auto* name = makeElidedLabel(displayName(p), TextStyle::Callout, QFont::Medium, TextColor::Primary, owner);
+        auto* name = makeOneLineLabel(displayName(p), TextStyle::Callout, QFont::Medium, TextColor::Primary, owner);
         name->setObjectName(QStringLiteral("accountName"));
         texts->addWidget(name);
-        auto* traffic = makeElidedLabel(trafficLine(p), TextStyle::Caption2, TextColor::Secondary, owner);
+        auto* traffic = makeOneLineLabel(trafficLine(p), TextStyle::Caption2, TextColor::Secondary, owner);
         traffic->setObjectName(QStringLiteral("accountTraffic"));
         texts->addWidget(traffic);
         row->addLayout(texts);

@@ -1,5 +1,7 @@
 #include "update_dialogs.h"
 
+#include "ui/common/one_line_text.h"
+#include "ui/common/plain_alert.h"
 #include "ui/shell/download_progress_view.h"
 
 #include <QAbstractButton>
@@ -37,8 +39,7 @@ QCoro::Task<int> UpdateDialogs::alert(QString message, QString informativeText, 
     QPointer<QMessageBox> box = new DismissibleAlert;
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowTitle(QStringLiteral("Velmorand"));
-    box->setText(message);
-    box->setInformativeText(informativeText);
+    setPlainTexts(box, message, informativeText);
     QList<QAbstractButton*> order;
     for (const auto& title : buttons)
         order.append(box->addButton(title, order.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
@@ -57,7 +58,7 @@ std::function<void()> UpdateDialogs::openDownloadWindow(const QString& version, 
 {
     auto* window = new DownloadProgressView(m_notifier, version, std::move(onCancel), std::move(onInstall));
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(QStringLiteral("正在下载 v") + version);
+    window->setWindowTitle(QStringLiteral("正在下载 v") + oneLine(version));
     window->resize(320, 250);
     window->show();
     window->raise();

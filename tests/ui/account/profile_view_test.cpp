@@ -1,4 +1,6 @@
 #include "account_test_support.h"
+#include "outside_text.h"
+#include "support/screenshot.h"
 #include "ui_world.h"
 
 #include "platform/notifier.h"
@@ -310,3 +312,28 @@ TEST_F(ProfileViewTest, SigningOutClearsTheStateAndReturnsToTheSignInScreen)
 }
 
 } // namespace
+
+TEST_F(ProfileViewTest, HostileProfileFieldsShowAsWrittenAndTheScreenKeepsItsSize)
+{
+    auto& account = world.service.state().account;
+    account.name = hostileText(QStringLiteral("name"));
+    account.plan = hostileText(QStringLiteral("plan"));
+    account.expire = hostileText(QStringLiteral("expire"));
+    account.inviteCode = hostileText(QStringLiteral("code"));
+    auto& screen = makeView();
+    const QSize size = screen.size();
+    world.signIn();
+    settle();
+
+    EXPECT_EQ(screen.size(), size);
+    expectEveryLabelPlain(screen);
+    expectNoSidewaysScrolling(screen);
+    for (const auto& field : {account.name, account.plan, account.expire, account.inviteCode}) {
+        SCOPED_TRACE(field.left(6).toStdString());
+        const auto labels = labelsShowing(screen, field);
+        EXPECT_FALSE(labels.isEmpty());
+        for (const auto* label : labels)
+            EXPECT_LE(label->mapTo(&screen, QPoint(label->width(), 0)).x(), screen.width());
+    }
+    EXPECT_FALSE(saveScreenshot(screen, QStringLiteral("profile-hostile-fields")).isEmpty());
+}

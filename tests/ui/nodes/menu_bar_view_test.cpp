@@ -1,7 +1,9 @@
 // The status item's popover against a screen-only connection manager, recorded connects, a login
 // item that can refuse and a proxy-core manager that is never started.
 #include "nodes_fixture.h"
+#include "support/event_waits.h"
 #include "support/vpn_manager_test_access.h"
+#include "ui/outside_text.h"
 
 #include "connection/xray_manager.h"
 #include "platform/fakes/fake_login_item.h"
@@ -403,4 +405,38 @@ TEST_F(MenuBarViewTest, TheStatusItemHostsItInAFixedSizePopupThatClosesOnAClickE
     manager.togglePopover();
     EXPECT_EQ(popup->findChild<MenuBarView*>(), content);
     EXPECT_EQ(content->nodePicker()->searchField()->text(), QStringLiteral("tok"));
+}
+
+TEST_F(MenuBarViewTest, HostileNamesShowAsWrittenOnOneLineInsideThePopover)
+{
+    // Ids 251 and 252 have the hosts of 1 and 2: another list, drawn alike.
+    const auto showWith = [this](qint64 firstId, const std::function<QString(QString)>& shown) -> MenuBarView& {
+        view.reset();
+        const Node hostile = makeNode(firstId, shown(hostileText(QStringLiteral("node"))), QStringLiteral("online"), 42,
+                                      shown(hostileText(QStringLiteral("region"))));
+        signIn(
+            {hostile,
+             makeNode(firstId + 1, QStringLiteral("香港 02"), QStringLiteral("online"), 80, QStringLiteral("香港"))});
+        addRecent({firstId});
+        connectTo(hostile);
+        auto& popover = showView();
+        deliverPostedEvents();
+        return popover;
+    };
+    const QString name = hostileText(QStringLiteral("node"));
+    auto& popover = showWith(1, [](QString text) { return text; });
+
+    expectEveryLabelPlain(popover);
+    expectNoSidewaysScrolling(popover);
+    // The status card and the recent row.
+    const auto labels = labelsShowing(popover, name);
+    EXPECT_EQ(labels.size(), 2);
+    for (const auto* label : labels) {
+        expectOnOneLine(*label, name);
+        EXPECT_LE(label->mapTo(&popover, QPoint(label->width(), 0)).x(), popover.width());
+    }
+    EXPECT_FALSE(saveScreenshot(popover, QStringLiteral("popover-hostile-names")).isEmpty());
+    // Drawn exactly as the same names with their breaks and direction controls taken out.
+    const QImage drawn = popover.grab().toImage();
+    EXPECT_TRUE(showWith(251, [](QString text) { return oneLine(text); }).grab().toImage() == drawn);
 }

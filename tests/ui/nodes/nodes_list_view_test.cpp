@@ -1,7 +1,10 @@
 // The node list screen against a screen-only connection manager, recorded connects and scripted
 // latency probes.
 #include "nodes_fixture.h"
+#include "support/event_waits.h"
+#include "support/screenshot.h"
 #include "support/vpn_manager_test_access.h"
+#include "ui/outside_text.h"
 
 #include "ui/common/button.h"
 #include "ui/common/search_field.h"
@@ -325,4 +328,30 @@ TEST_F(NodesListViewTest, ProbesEndingAfterTheScreenIsGoneAreDropped)
     waitUntil([&] { return probes.answered == 2; });
     QCoreApplication::processEvents();
     EXPECT_EQ(probes.asked.size(), 2);
+}
+
+TEST_F(NodesListViewTest, HostileNamesAndRegionsAreCutToTheirRowsAndTheWindowKeepsItsSize)
+{
+    // Ids 251 and 252 have the hosts of 1 and 2: another list, drawn alike.
+    const auto nodes = [](qint64 firstId, const std::function<QString(QString)>& shown) {
+        return QList<Node>{
+            makeNode(firstId, shown(hostileText(QStringLiteral("node"))), QStringLiteral("online"), 42,
+                     shown(hostileText(QStringLiteral("region")))),
+            makeNode(firstId + 1, QStringLiteral("香港 02"), QStringLiteral("online"), 80, QStringLiteral("香港"))};
+    };
+    signIn(nodes(1, [](QString text) { return text; }));
+    auto& list = showView();
+    deliverPostedEvents();
+
+    EXPECT_EQ(list.size(), QSize(640, 600));
+    expectEveryLabelPlain(list);
+    expectNoSidewaysScrolling(list);
+    EXPECT_FALSE(saveScreenshot(list, QStringLiteral("nodes-list-hostile-names")).isEmpty());
+    // Drawn exactly as the same names with their breaks and direction controls taken out.
+    const QImage drawn = list.grab().toImage();
+    view.reset();
+    signIn(nodes(251, [](QString text) { return oneLine(text); }));
+    auto& again = showView();
+    deliverPostedEvents();
+    EXPECT_TRUE(again.grab().toImage() == drawn);
 }
