@@ -7,17 +7,16 @@
 #include "platform/admin_script_runner.h"
 #include "platform/process_runner.h"
 #include "platform/settings_keys.h"
+#include "real_engine.h"
 #include "support/qt_printers.h"
+#include "support/staged_for_other_user.h"
 #include "support/stand_in_state.h"
 #include "support/task_failure.h"
 #include "support/vpn_manager_test_access.h"
 #include "xray_test_fixture.h"
 
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTcpServer>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -47,16 +46,11 @@ bool tcpReachesAs(const QString& uid, const QString& address, quint16 port)
 
 // A copy of sleep inside an application bundle, run as nobody: a running application whose
 // processes pgrep finds by the bundle's path.
-std::unique_ptr<QProcess> startApplicationAsNobody(const QTemporaryDir& dir, QString* bundle)
+std::unique_ptr<QProcess> startApplicationAsNobody(StagedForOtherUser& staged, QString* bundle)
 {
-    *bundle = dir.filePath(QStringLiteral("Split Test.app"));
-    const QString executable = *bundle + QStringLiteral("/Contents/MacOS/splittest");
-    QDir().mkpath(QFileInfo(executable).path());
-    QFile::copy(QStringLiteral("/bin/sleep"), executable);
-    // Nobody must be able to reach and run it.
-    for (auto path = QFileInfo(executable).path(); path.startsWith(dir.path()); path = QFileInfo(path).path())
-        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOther | QFileDevice::ReadOther);
-    QFile::setPermissions(executable, QFile::permissions(executable) | QFileDevice::ExeOther | QFileDevice::ReadOther);
+    const auto executable
+        = staged.add(QStringLiteral("/bin/sleep"), QStringLiteral("Split Test.app/Contents/MacOS/splittest"));
+    *bundle = staged.filePath(QStringLiteral("Split Test.app"));
     auto application = std::make_unique<QProcess>();
     application->start(QStringLiteral("setpriv"),
                        {QStringLiteral("--reuid=") + kNobody, QStringLiteral("--regid=") + kNobody,
@@ -109,9 +103,10 @@ void runClient()
     }
 
     // An application let through by its user id.
-    QTemporaryDir applications;
+    StagedForOtherUser applications;
     QString bundle;
     auto application = startApplicationAsNobody(applications, &bundle);
+    ASSERT_TRUE(applications.problem().isEmpty()) << applications.problem().toStdString();
     QCoro::waitFor(manager.enableKillSwitch());
     QCoro::waitFor(manager.addSplitTunnelApp(bundle));
     EXPECT_EQ(manager.connectionLog().first().message, QStringLiteral("分应用代理: 1 个应用已绕过 VPN"));
@@ -166,7 +161,10 @@ void runClientThroughReconnectAndSwitch()
 
     prober.enter(reconnecting);
     cores().last().child->end();
-    ASSERT_TRUE(waitFor([&] { return cores().size() == 2 && manager.state() == ConnectionState::connected; }));
+    // A health check, a pause and a connect through the administrator scripts: a loaded machine
+    // takes its time.
+    ASSERT_TRUE(waitFor([&] { return cores().size() == 2 && manager.state() == ConnectionState::connected; }, 60000))
+        << logMessages(manager).join(QLatin1Char('\n')).toStdString();
     ASSERT_TRUE(prober.probedAtLeast(reconnecting, 40));
     EXPECT_TRUE(manager.killSwitchEnabled());
 

@@ -5,6 +5,8 @@
 // (198.51.100.2, with a Trojan server on port 443 that forwards to the other host only), a second
 // node (198.51.100.4), another host (198.51.100.3) and a LAN host (192.168.77.2). Nothing here
 // reaches this machine's own network or firewall.
+#include "support/private_network.h"
+
 #include <QList>
 #include <QMutex>
 #include <QNetworkProxy>
@@ -37,8 +39,6 @@ void runInPrivateNetwork(const QString& test, const std::function<void()>& clien
 bool tcpReaches(const QString& address, quint16 port, const QNetworkProxy& proxy = QNetworkProxy::NoProxy);
 bool tcpConnects(const QString& address, quint16 port);
 bool udpEchoes(const QString& address, quint16 port);
-// "nft list ruleset" in this namespace.
-QString nftRuleset();
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // Tries a new TCP connection to the other host every 15 ms or so from a thread of its own and

@@ -1,6 +1,7 @@
 // The purchase sheet against the stand-in service: the price list, the coupon, order creation
 // with the request it sends, the payment ways and their QR codes.
 #include "purchase_fixture.h"
+#include "support/table_row.h"
 
 #include "ui/commerce/qr_image.h"
 #include "ui/common/button.h"
@@ -119,6 +120,7 @@ TEST_F(PurchaseTest, CouponCheckSendsTheTrimmedCodeOnly)
          QString()},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         if (c.override)
             world.service.setOverride(QStringLiteral("/api/coupon/validate"), *c.override);
         world.service.clearRequests();
@@ -196,6 +198,7 @@ TEST_F(PurchaseTest, CreatingStateEndsWhenCreationFails)
         {droppedConnection(), u"网络错误，请重试"_qs},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         world.service.setOverride(QStringLiteral("/api/order/create"), c.override);
         row(u"Special"_qs)->click();
         auto* sheet = view->paymentSheet();
@@ -289,6 +292,7 @@ TEST_F(PurchaseTest, WeChatCodeAtAWebAddress)
         {base + u"/pay/page"_qs, base + u"/pay/page"_qs},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         buy(u"Special"_qs);
         // The preload answers first, then the code on demand.
         world.service.setOverride(
