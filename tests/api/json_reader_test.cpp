@@ -127,7 +127,8 @@ TEST(JsonReader, AnswersNestedPastTheLimitAreRefusedBeforeParsing)
     for (const auto& c : cases) {
         SCOPED_TRACE(tableRow(cases, c));
         EXPECT_EQ(JsonReader::nestedTooDeeply(c.body), c.tooDeep) << c.body.left(80).toStdString();
-        if (c.tooDeep)
+        if (c.tooDeep) {
             EXPECT_THROW(JsonReader::parse(c.body), DecodingError);
+        }
     }
 }
