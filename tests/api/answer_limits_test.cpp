@@ -40,6 +40,37 @@ TEST_F(AnswerLimitsTest, HugeOrEndlessBodiesAreCutOffAtTheSizeLimit)
     }
 }
 
+// The limit is the largest answer taken: one of exactly that size arrives whole, one byte more is
+// cut off.
+TEST_F(AnswerLimitsTest, AnAnswerOfExactlyTheSizeLimitArrivesAndOneByteMoreIsCutOff)
+{
+    auto options = fastOptions();
+    options.answerSizeLimit = 64 * 1024;
+    auto client = makeClient({url}, options);
+    struct Case {
+        const char* name;
+        qint64 size;
+        bool arrives;
+    };
+    for (const auto& c : {Case{"at the limit", options.answerSizeLimit, true},
+                          Case{"one byte over", options.answerSizeLimit + 1, false}}) {
+        SCOPED_TRACE(c.name);
+        const QByteArray body(c.size, 'x');
+        answerWith(QStringLiteral("/api/nodes"), body);
+        if (c.arrives) {
+            const auto received = awaitTask(ApiServiceTestAccess::get(*client, QStringLiteral("/api/nodes")));
+            EXPECT_EQ(received.size(), body.size());
+            EXPECT_TRUE(received == body);
+            continue;
+        }
+        const auto error = awaitError<TransportError>(ApiServiceTestAccess::get(*client, QStringLiteral("/api/nodes")));
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code(), QNetworkReply::ProtocolFailure);
+        EXPECT_TRUE(error->description().contains(QStringLiteral("larger than 65536 bytes")))
+            << error->description().toStdString();
+    }
+}
+
 TEST_F(AnswerLimitsTest, AnAnswerThatDoesNotEndByTheDeadlineIsATransportFailure)
 {
     server.setMode(LocalHttpServer::Mode::silent);

@@ -1,4 +1,5 @@
 #include "api/app_sign.h"
+#include "support/table_row.h"
 
 #include "api_test_support.h"
 
@@ -21,6 +22,7 @@ TEST(AppSign, KnownAnswerVectors)
         {0, "0", "595e04305db77424293065948e64a10457daed1e36f38eba888b650978ae6e62"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         EXPECT_EQ(AppSign::timestampText(c.seconds), c.timestamp);
         EXPECT_EQ(AppSign::signature(c.timestamp), c.signature) << c.timestamp.constData();
     }

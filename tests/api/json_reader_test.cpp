@@ -1,5 +1,6 @@
 #include "api/records/json_reader.h"
 #include "api/records/ordered_json_writer.h"
+#include "support/table_row.h"
 
 #include <QJsonDocument>
 
@@ -124,8 +125,10 @@ TEST(JsonReader, AnswersNestedPastTheLimitAreRefusedBeforeParsing)
         {QByteArray(1000, ']') + nested(JsonReader::maxNesting), false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         EXPECT_EQ(JsonReader::nestedTooDeeply(c.body), c.tooDeep) << c.body.left(80).toStdString();
-        if (c.tooDeep)
+        if (c.tooDeep) {
             EXPECT_THROW(JsonReader::parse(c.body), DecodingError);
+        }
     }
 }

@@ -4,6 +4,7 @@
 // JSON text, whether the text must decode, and what the decoded record must hold.
 
 #include "api/records/json_reader.h"
+#include "support/table_row.h"
 
 #include <QByteArray>
 #include <QJsonValue>
@@ -61,6 +62,8 @@ struct EncodeCase {
 
 inline void runEncodeCases(std::initializer_list<EncodeCase> cases)
 {
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         EXPECT_EQ(c.written.toStdString(), std::string(c.expected));
+    }
 }

@@ -2,6 +2,7 @@
 #include "captured_log.h"
 #include "platform/settings_keys.h"
 #include "support/scoped_env.h"
+#include "support/table_row.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -262,6 +263,7 @@ TEST_F(AppStateTest, StoredIdListsWithAnythingButIntegersReadAsEmpty)
         {7, {}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         settings.store->setValue(SettingsKeys::recentNodeIds, c.stored);
         settings.store->setValue(SettingsKeys::favoriteNodeIds, c.stored);
         EXPECT_EQ(state->recentNodeIds(), c.expected);

@@ -1,6 +1,7 @@
 #include "app/auto_updater.h"
 #include "app/update_installer.h"
 #include "app/version_compare.h"
+#include "support/table_row.h"
 
 #include "api/api_service.h"
 #include "captured_log.h"
@@ -155,6 +156,7 @@ TEST_F(AutoUpdaterTest, NoNewerVersionIsConfirmedOnlyWhenAsked)
         {"1.9.0", R"({"ok":true,"version":"9.0.0; rm -rf ~"})"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         for (const bool forceNotify : {false, true}) {
             QCoreApplication::setApplicationVersion(QString::fromUtf8(c.current));
             prompts.alerts.clear();

@@ -1,4 +1,5 @@
 #include "app/ip_info_service.h"
+#include "support/table_row.h"
 
 #include "api/records/json_reader.h"
 #include "app/application_proxy.h"
@@ -165,8 +166,10 @@ TEST(PublicIPInfo, LocationTextJoinsTheKnownParts)
         {QString(), std::nullopt, QString(), QString()},
         {std::nullopt, std::nullopt, std::nullopt, QString()},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         EXPECT_EQ((PublicIPInfo{QStringLiteral("192.0.2.1"), c.city, c.region, c.country}.locationText()), c.expected);
+    }
 }
 
 TEST(PublicIPInfo, RoundTripsThroughItsJsonForm)

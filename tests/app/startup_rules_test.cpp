@@ -1,5 +1,13 @@
+#include "connection/packet_filter_scripts.h"
 #include "app/startup_rules.h"
 #include "app_state_fixture.h"
+#include "connection/vpn_manager.h"
+#include "connection/xray_manager.h"
+#include "platform/fakes/recording_admin_script_runner.h"
+#include "platform/fakes/recording_process_runner.h"
+#include "platform/settings_keys.h"
+#include "support/qt_printers.h"
+#include "support/recording_child_launcher.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +28,71 @@ std::optional<qint64> idOf(const std::optional<Node>& target)
 const QString online = QStringLiteral("online");
 const QString offline = QStringLiteral("offline");
 
+// The launch of the application over a connection manager whose administrator scripts and proxy
+// cores only record.
+class Launch : public AppStateFixture {
+protected:
+    void launchWith(VpnManager& vpn)
+    {
+        rules = std::make_unique<StartupRules>(StartupRules::Services{.api = *api,
+                                                                      .appState = *state,
+                                                                      .vpnManager = vpn,
+                                                                      .settings = *settings.store,
+                                                                      .actions = ConnectionActions::of(vpn)});
+        rules->applicationDidFinishLaunching();
+    }
+
+    XrayManager::Options coreOptions() const
+    {
+        XrayManager::Options options;
+        options.resourcesDir = runtime.filePath(QStringLiteral("resources"));
+        options.configDir = runtime.filePath(QStringLiteral("velmorand-xray"));
+        return options;
+    }
+
+    QTemporaryDir runtime;
+    RecordingProcessRunner processes;
+    RecordingChildLauncher launcher;
+    XrayManager xray{*settings.store, launcher, coreOptions()};
+    RecordingAdminScriptRunner admin;
+    std::unique_ptr<StartupRules> rules;
+};
+
 } // namespace
+
+// A run killed while its kill switch was on leaves the rules loaded and its marker in the
+// settings. The next launch keeps them in force while the user still has the kill switch chosen
+// (nothing but the node gets out until it connects) and releases them when the user turned it
+// off since (the network would otherwise stay blocked).
+TEST_F(Launch, TakesOverOrReleasesTheKillSwitchRulesAKilledRunLeftAsTheUserChose)
+{
+    const QString flush = PacketFilterScripts::splitAndKillSwitchStop();
+    struct Case {
+        const char* name;
+        bool chosen;
+        QStringList scripts;
+        QString logged;
+    };
+    for (const auto& c : {Case{"still chosen", true, {}, QStringLiteral("🔒 上次运行留下的网络锁仍在生效")},
+                          Case{"turned off since", false, {flush}, QStringLiteral("🔓 网络锁已关闭")}}) {
+        SCOPED_TRACE(c.name);
+        settings.store->setValue(SettingsKeys::killSwitchRulesLoaded, true);
+        settings.store->setValue(SettingsKeys::killSwitchEnabled, c.chosen);
+        admin.scripts.clear();
+        VpnManager vpn(*settings.store, processes, xray, admin);
+
+        launchWith(vpn);
+
+        // Releasing the rules waits for the administrator script; the log line comes last.
+        const auto lastLogged
+            = [&] { return vpn.connectionLog().isEmpty() ? QString() : vpn.connectionLog().first().message; };
+        EXPECT_TRUE(QTest::qWaitFor([&] { return lastLogged() == c.logged; }, 10000)) << lastLogged().toStdString();
+        EXPECT_EQ(vpn.killSwitchEnabled(), c.chosen);
+        EXPECT_EQ(admin.scripts.join(QLatin1Char('\n')).toStdString(), c.scripts.join(QLatin1Char('\n')).toStdString());
+        EXPECT_EQ(settings.reopen()->contains(SettingsKeys::killSwitchRulesLoaded), c.chosen);
+        rules.reset();
+    }
+}
 
 TEST(StartupRules, TheFastestTargetIsTheOnlineNodeWithTheSmallestDelay)
 {

@@ -2,8 +2,10 @@
 // each other, over a fake core and recorded commands.
 #include "engine_fixture.h"
 #include "platform/settings_keys.h"
+#include "support/event_waits.h"
 #include "support/loopback_ports.h"
 #include "support/qt_printers.h"
+#include "support/table_row.h"
 #include "support/vpn_manager_test_access.h"
 
 #include <QElapsedTimer>
@@ -65,7 +67,8 @@ TEST_F(ConnectTest, AConnectStartsTheCorePointsTheProxiesAtItAndRecordsTheNode)
     EXPECT_TRUE(connectedNode.isEmpty());
     waitFor([&] { return connectedNode.size() == 1; });
     EXPECT_EQ(connectedNode.first().first().toLongLong(), 12);
-    QTest::qWait(20);
+    // A window request would be queued right behind the hand-off.
+    deliverPostedEvents();
     EXPECT_TRUE(windowRequests.isEmpty());
 }
 
@@ -87,6 +90,7 @@ TEST_F(ConnectTest, TheServiceAndTheModeDecideTheLines)
         {"Wi-Fi\n", VpnManager::ProxyMode::tun, {tun, local, connected}, kProxiesOn},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         listing = c.listing;
         manager = makeManager(timings());
         processes.clear();
@@ -245,6 +249,7 @@ TEST_F(ConnectTest, DisconnectLinesFollowTheModeAndTheCommandsResult)
         {VpnManager::ProxyMode::tun, false, {Type::info, QStringLiteral("本地代理已关闭"), std::nullopt}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         failing.clear();
         manager->setProxyMode(c.mode);
         ASSERT_FALSE(connectTo(testNode()));
@@ -332,7 +337,8 @@ TEST_F(ConnectTest, ASecondConnectWhileTheFirstIsUnderWayDecides)
     EXPECT_EQ(messages().filter(QStringLiteral("已连接到")), QStringList{QStringLiteral("已连接到 Seoul")});
     EXPECT_EQ(activeTimers().size(), 3);
     waitFor([&] { return connectedNode.size() == 1; });
-    QTest::qWait(20);
+    // The first connect's hand-off would have been queued before the second's.
+    deliverPostedEvents();
     EXPECT_EQ(connectedNode.size(), 1);
     EXPECT_EQ(connectedNode.first().first().toLongLong(), 2);
 }

@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "support/child_processes.h"
 #include "support/core_test_environment.h"
+#include "support/staged_for_other_user.h"
 #include "support/task_failure.h"
 #include "support/temp_settings.h"
 
@@ -68,17 +69,23 @@ TEST_F(CoreLifetimeTest, TheCoreEndsWithAnApplicationKilledOutright)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "Running the application as an ordinary user needs root";
+    // The ordinary user runs copies: the build tree may be out of its reach.
+    StagedForOtherUser staged;
+    const auto holder = staged.add(QStringLiteral(VELMORAND_CORE_HOLDER), QStringLiteral("core holder"));
+    const auto resources = staged.add(coreOptions.resourcesDir, QStringLiteral("resources"));
+    ASSERT_TRUE(staged.problem().isEmpty()) << staged.problem().toStdString();
     QTemporaryDir home;
     ASSERT_EQ(::chown(QFile::encodeName(home.path()).constData(), kOrdinaryUser, kOrdinaryUser), 0);
     auto environment = QProcessEnvironment::systemEnvironment();
     for (const auto* name : {"HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
         environment.insert(QLatin1String(name), home.path());
+    environment.insert(QStringLiteral("VELMORAND_RESOURCES_DIR"), resources);
     QProcess application;
     application.setProcessEnvironment(environment);
+    application.setWorkingDirectory(home.path());
     application.start(QStringLiteral("/usr/bin/setpriv"),
                       {QStringLiteral("--reuid=%1").arg(kOrdinaryUser), QStringLiteral("--regid=%1").arg(kOrdinaryUser),
-                       QStringLiteral("--clear-groups"), QStringLiteral("--"), QStringLiteral(VELMORAND_CORE_HOLDER),
-                       home.path()});
+                       QStringLiteral("--clear-groups"), QStringLiteral("--"), holder, home.path()});
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return application.canReadLine() || application.state() == QProcess::NotRunning; }, 20000));
     const auto line = application.readLine().trimmed();

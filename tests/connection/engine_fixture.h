@@ -5,6 +5,7 @@
 #include "platform/fakes/recording_admin_script_runner.h"
 #include "support/gated_process_runner.h"
 #include "support/task_failure.h"
+#include "support/vpn_manager_test_access.h"
 #include "xray_test_fixture.h"
 
 #include <QHash>
@@ -142,15 +143,7 @@ protected:
     }
 
     // The timers of the manager that run.
-    QStringList activeTimers() const
-    {
-        QStringList names;
-        for (const auto* timer : manager->findChildren<QTimer*>())
-            if (timer->isActive() && !timer->objectName().isEmpty())
-                names.append(timer->objectName());
-        names.sort();
-        return names;
-    }
+    QStringList activeTimers() const { return activeTimerNames(*manager); }
 
     static void waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
     {

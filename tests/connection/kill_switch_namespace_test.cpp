@@ -139,7 +139,10 @@ void runClientThroughReconnectAndSwitch()
 
     prober.enter(reconnecting);
     cores().last().child->end();
-    ASSERT_TRUE(waitFor([&] { return cores().size() == 2 && manager.state() == ConnectionState::connected; }, 30000));
+    // A health check, a pause and a connect through the administrator scripts: a loaded machine
+    // takes its time.
+    ASSERT_TRUE(waitFor([&] { return cores().size() == 2 && manager.state() == ConnectionState::connected; }, 60000))
+        << logMessages(manager).join(QLatin1Char('\n')).toStdString();
     ASSERT_TRUE(prober.probedAtLeast(reconnecting, 40));
     EXPECT_TRUE(manager.killSwitchEnabled());
 

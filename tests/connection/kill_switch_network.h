@@ -9,6 +9,7 @@
 #include "platform/process_runner.h"
 #include "support/root_script_runner.h"
 #include "xray_test_fixture.h"
+#include "support/private_network.h"
 
 #include <QList>
 #include <QMutex>
@@ -56,8 +57,6 @@ bool udpEchoes(const QString& address, quint16 port);
 // (no DNS): over /etc/hosts and /etc/nsswitch.conf in a mount namespace of this process's own,
 // which the client side's namespace is. False with the reason in *error.
 bool resolveNamesOnlyFrom(const QByteArray& hostsLines, QString* error);
-// "nft list ruleset" in this namespace.
-QString nftRuleset();
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // A connection manager that counts as connected to the node (no core runs), whose administrator

@@ -6,6 +6,7 @@
 #include "platform/settings_keys.h"
 #include "platform/shell_quote.h"
 #include "support/qt_printers.h"
+#include "support/table_row.h"
 #include "support/vpn_manager_test_access.h"
 
 #include <QDir>
@@ -543,6 +544,7 @@ TEST_F(PacketFilterTest, TheApplicationListIsReadBackFromTheSettings)
         {QJsonValue(), {}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         if (c.stored.isUndefined() || c.stored.isNull())
             core.settings.store->remove(SettingsKeys::splitTunnelApps);
         else

@@ -3,6 +3,7 @@
 #include "connection/packet_filter_scripts.h"
 #include "engine_fixture.h"
 #include "platform/settings_keys.h"
+#include "support/event_waits.h"
 #include "support/qt_printers.h"
 #include "support/vpn_manager_test_access.h"
 
@@ -165,7 +166,8 @@ TEST_F(StatisticsTest, GivingUpAfterFiveReconnectsTearsTheConnectionDown)
     EXPECT_EQ(admin.scripts.last(), PacketFilterScripts::splitAndKillSwitchStop());
     EXPECT_TRUE(activeTimers().isEmpty());
     const auto started = cores().size();
-    QTest::qWait(100);
+    // A further reconnect would follow a health check and a pause.
+    waitPastTimers(timings().healthInterval + timings().reconnectPause);
     EXPECT_EQ(cores().size(), started) << "no further reconnect";
     EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchEnabled), true) << "the user's choice stays";
 }
@@ -277,7 +279,8 @@ TEST_F(StatisticsTest, WithoutAutoReconnectADeadCoreIsOnlyReported)
 
 TEST_F(StatisticsTest, ADisconnectDuringTheReconnectPauseEndsIt)
 {
-    useTimings([](VpnTimings& t) { t.reconnectPause = std::chrono::milliseconds(300); });
+    constexpr auto pause = std::chrono::milliseconds(300);
+    useTimings([pause](VpnTimings& t) { t.reconnectPause = pause; });
     core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
     ASSERT_FALSE(connectTo(testNode()));
     killCore();
@@ -289,7 +292,7 @@ TEST_F(StatisticsTest, ADisconnectDuringTheReconnectPauseEndsIt)
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_EQ(networksetupCalls().last(), QStringLiteral("-setsocksfirewallproxystate Wi-Fi off"));
     EXPECT_EQ(log().last(), (Line{Type::disconnected, QStringLiteral("已断开"), std::nullopt}));
-    QTest::qWait(500);
+    waitPastTimers(pause);
     EXPECT_EQ(cores().size(), 1) << "the reconnect did not happen";
     EXPECT_EQ(manager->state(), ConnectionState::disconnected);
 }

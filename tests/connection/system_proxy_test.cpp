@@ -2,6 +2,7 @@
 #include "platform/fakes/recording_process_runner.h"
 #include "support/qt_printers.h"
 #include "support/stand_in_state.h"
+#include "support/table_row.h"
 #include "support/temp_settings.h"
 #include "support/vpn_manager_test_access.h"
 
@@ -94,6 +95,7 @@ TEST_F(SystemProxyTest, TheActiveServiceFollowsThePreferenceOrder)
         {"\n\n", std::nullopt},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         TempSettings otherSettings;
         RecordingProcessRunner listingRunner;
         listingRunner.handler
@@ -245,6 +247,7 @@ TEST_F(SystemProxyTest, TheStateReadBackMatchesWholeLines)
         {"", false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         runner.handler = [&](const ProcessRequest&) { return RecordingProcessRunner::succeeded(c.output); };
         EXPECT_EQ(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080)), c.pointsAtUs)
             << c.output.constData();

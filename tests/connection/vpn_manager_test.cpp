@@ -3,6 +3,7 @@
 #include "platform/fakes/recording_process_runner.h"
 #include "platform/settings_keys.h"
 #include "support/qt_printers.h"
+#include "support/table_row.h"
 #include "support/temp_settings.h"
 #include "support/vpn_manager_test_access.h"
 
@@ -75,6 +76,7 @@ TEST_F(VpnManagerTest, TheProxyModeComesFromItsSettingAndIsStoredInLowerCase)
         {QJsonValue(true), VpnManager::ProxyMode::socks},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         if (c.stored)
             settings.store->setValue(SettingsKeys::proxyMode, *c.stored);
         else

@@ -290,6 +290,7 @@ TEST_F(XrayConfigTest, GlobalModeRoutesEverythingThroughTheProxy)
         int rules;
     };
     for (const auto& c : {Case{"global", 0}, Case{"rule", 2}, Case{"", 2}, Case{"Global", 2}, Case{"direct", 2}}) {
+        SCOPED_TRACE(std::string("mode \"") + c.mode + "\"");
         const auto text = build(testNode(), std::nullopt, QString::fromLatin1(c.mode));
         const auto rules = parse(text)[QStringLiteral("routing")][QStringLiteral("rules")].toArray();
         EXPECT_EQ(rules.size(), c.rules) << c.mode;

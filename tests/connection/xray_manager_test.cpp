@@ -1,5 +1,6 @@
 #include "connection/xray_error.h"
 #include "support/loopback_ports.h"
+#include "support/table_row.h"
 #include "support/task_failure.h"
 #include "xray_test_fixture.h"
 
@@ -129,6 +130,7 @@ TEST_F(XrayManagerTest, EachNonEmptyOutputStreamIsRelayedOnceAfterTheCoreEnds)
         {"\xff\xfe broken", "fine", {QStringLiteral("fine")}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         auto manager = fixture.make();
         ASSERT_FALSE(start(*manager));
         QSignalSpy relayed(manager.get(), &XrayManager::kernelLog);

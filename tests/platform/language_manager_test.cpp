@@ -2,6 +2,7 @@
 #include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
+#include "support/table_row.h"
 #include "support/temp_settings.h"
 
 #include <QSignalSpy>
@@ -40,6 +41,7 @@ TEST(LanguageManager, StartsFromTheStoredChoice)
         {1, AppLanguage::zh},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         TempSettings settings;
         if (!c.stored.isUndefined())
             settings.store->setValue(SettingsKeys::appLanguage, c.stored);
@@ -70,6 +72,7 @@ TEST(LanguageManager, SetLanguagePostsOnceOrTwice)
         {QStringLiteral("fr"), AppLanguage::ja, {AppLanguage::ja, AppLanguage::ja}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         TempSettings settings;
         if (!c.stored.isUndefined())
             settings.store->setValue(SettingsKeys::appLanguage, c.stored);

@@ -1,3 +1,4 @@
+#include "support/table_row.h"
 #include "support/temp_settings.h"
 
 #include <QDir>
@@ -107,6 +108,7 @@ TEST(SettingsStore, UnreadableFileGivesDefaultsAndIsKeptAsideOnce)
         QByteArray(2000, '[') + QByteArray(2000, ']'), // nested past the parser's limit
     };
     for (const auto& bad : cases) {
+        SCOPED_TRACE(tableRow(cases, bad));
         TempSettings settings;
         const auto path = settings.store->filePath();
         {

@@ -1,4 +1,5 @@
 #include "platform/while_alive.h"
+#include "support/table_row.h"
 
 #include <QCoroTimer>
 #include <QTest>
@@ -44,6 +45,7 @@ TEST(WhileAlive, HandsTheOutcomeOnOnlyWhileTheContextLives)
         {"error, context gone", true, true, 0, 0},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         auto context = std::make_unique<QObject>();
         int values = 0;
         int errors = 0;

@@ -140,3 +140,20 @@ std::unique_ptr<QProcess> NetworkNamespace::startSelfHere(const QString& test, c
 }
 
 QString NetworkNamespace::role() { return qEnvironmentVariable(kRoleVariable); }
+
+bool NetworkNamespace::runSelf(const QString& test, const QString& role, int timeoutMs, QByteArray* output,
+                               const QMap<QString, QString>& environment) const
+{
+    const auto process = startSelf(test, role, environment);
+    const bool ended = process->waitForFinished(timeoutMs);
+    *output = process->readAll();
+    return ended && process->exitCode() == 0 && output->contains("[  PASSED  ] 1 test");
+}
+
+QString nftRuleset()
+{
+    QProcess nft;
+    nft.start(QStringLiteral("nft"), {QStringLiteral("list"), QStringLiteral("ruleset")});
+    nft.waitForFinished();
+    return QString::fromUtf8(nft.readAllStandardOutput());
+}

@@ -38,6 +38,10 @@ public:
     // The same in the namespace this process runs in; the child ends with this process.
     static std::unique_ptr<QProcess> startSelfHere(const QString& test, const QString& role,
                                                    const QMap<QString, QString>& environment = {});
+    // Runs the named test of this program inside in the role (with the further environment) and
+    // waits up to `timeoutMs` for it; true when it passed. What it printed goes to *output.
+    bool runSelf(const QString& test, const QString& role, int timeoutMs, QByteArray* output,
+                 const QMap<QString, QString>& environment = {}) const;
 
     // The role this test program was started in by startSelf(), or empty.
     static QString role();
@@ -46,3 +50,6 @@ private:
     QString m_name;
     bool m_created = false;
 };
+
+// "nft list ruleset" in the namespace this process runs in.
+QString nftRuleset();

@@ -2,6 +2,9 @@
 
 #include "connection/vpn_manager.h"
 
+#include <QStringList>
+#include <QTimer>
+
 // Sets the connection manager's published values directly: for tests of screens, which show a
 // given state, and of single engine steps. Nothing outside the manager writes them otherwise.
 class VpnManagerTestAccess {
@@ -25,9 +28,22 @@ public:
     void setSystemProxyEnabled(bool enabled) { m_manager.setSystemProxyEnabled(enabled); }
     void setSplitTunnelApps(const QStringList& paths) { m_manager.setSplitTunnelApps(paths); }
     void setKillSwitchEnabled(bool loaded) { m_manager.setKillSwitchEnabled(loaded); }
+    // The statistics, duration and health timers of a connection.
+    void startTimers() { m_manager.startTimers(); }
 
 private:
     VpnManager& m_manager;
 };
 
 inline VpnManagerTestAccess published(VpnManager& manager) { return VpnManagerTestAccess(manager); }
+
+// The names of the manager's timers that run, sorted.
+inline QStringList activeTimerNames(const VpnManager& manager)
+{
+    QStringList names;
+    for (const auto* timer : manager.findChildren<QTimer*>())
+        if (timer->isActive() && !timer->objectName().isEmpty())
+            names.append(timer->objectName());
+    names.sort();
+    return names;
+}

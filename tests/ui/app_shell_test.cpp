@@ -212,6 +212,7 @@ TEST_F(AppShellTest, AutomaticLaunchConnectionUsesTheLastNodeOnlyWhenOnline)
     };
     for (const auto& c :
          {Case{std::nullopt, firstOnline}, Case{offline, std::nullopt}, Case{qint64(987654), std::nullopt}}) {
+        SCOPED_TRACE(testing::Message() << "last node " << c.lastNode.value_or(0));
         world.connectRequests.clear();
         if (c.lastNode)
             settings().setValue(SettingsKeys::lastConnectedNodeId, *c.lastNode);
@@ -220,7 +221,7 @@ TEST_F(AppShellTest, AutomaticLaunchConnectionUsesTheLastNodeOnlyWhenOnline)
         QWidget window;
         auto delegate = launchedDelegate(window);
         UiWorld::waitUntil([&] { return !world.service.requestsTo(QStringLiteral("/api/nodes")).isEmpty(); });
-        QTest::qWait(100);
+        world.waitUntilAnswersHandled();
         world.service.clearRequests();
         ASSERT_EQ(world.connectRequests.size(), c.connected ? 1 : 0);
         if (c.connected) {

@@ -1,3 +1,4 @@
+#include "support/event_waits.h"
 #include "support/screenshot.h"
 #include "ui/common/button.h"
 #include "ui/common/card_frame.h"
@@ -102,13 +103,13 @@ TEST(Button, BusyButtonWidensForItsSpinnerAndDisablesNothingByItself)
 
 TEST(Spinner, TurnsOnlyWhileWantedAndOnScreen)
 {
-    // Frames come every 80 ms; a quarter of a second would show several.
-    constexpr int longerThanFrames = 250;
+    // Frames come every 80 ms.
+    constexpr auto frameInterval = std::chrono::milliseconds(80);
     QWidget window;
     auto* button = new Button(QStringLiteral("登录"), Button::Style::Prominent, &window);
     SpinnerAnimation animation(button);
     animation.setRunning(true);
-    QTest::qWait(longerThanFrames);
+    waitPastTimers(frameInterval);
     EXPECT_EQ(animation.step(), 0) << "turned before it was on screen";
 
     window.show();
@@ -117,13 +118,13 @@ TEST(Spinner, TurnsOnlyWhileWantedAndOnScreen)
     // Hiding the window hides the host with it.
     window.hide();
     int still = animation.step();
-    QTest::qWait(longerThanFrames);
+    waitPastTimers(frameInterval);
     EXPECT_EQ(animation.step(), still) << "turned while hidden";
 
     animation.setRunning(false);
     window.show();
     still = animation.step();
-    QTest::qWait(longerThanFrames);
+    waitPastTimers(frameInterval);
     EXPECT_EQ(animation.step(), still) << "turned while not wanted";
 }
 

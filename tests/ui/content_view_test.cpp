@@ -325,6 +325,7 @@ TEST_F(ContentViewTest, TheBadgeMarksANewerAnnouncementUntilOpened)
         bool unread;
     };
     for (const auto& c : {Case{{}, false}, Case{{5, 9}, false}, Case{{4}, false}, Case{{6, 5}, true}}) {
+        SCOPED_TRACE(testing::Message() << c.ids.size() << " announcements, unread " << c.unread);
         QList<Announcement> list;
         for (auto id : c.ids)
             list.append(announcement(id));
@@ -560,8 +561,10 @@ TEST(CompactDashboard, TrafficFigures)
     };
     for (const auto& c :
          {Case{-5, QStringLiteral("-5 B")}, Case{1023, QStringLiteral("1023 B")}, Case{1024, QStringLiteral("1.0 KB")},
-          Case{1048576, QStringLiteral("1.0 MB")}, Case{1073741824, QStringLiteral("1.00 GB")}})
+          Case{1048576, QStringLiteral("1.0 MB")}, Case{1073741824, QStringLiteral("1.00 GB")}}) {
+        SCOPED_TRACE(c.bytes);
         EXPECT_EQ(CompactDashboard::trafficString(c.bytes), c.text);
+    }
 }
 
 TEST_F(ContentViewTest, Screenshots)
@@ -570,6 +573,7 @@ TEST_F(ContentViewTest, Screenshots)
     QList<Announcement> announcements = world.appState->announcements();
     settings().setValue(SettingsKeys::lastSeenAnnouncementId, 0);
     for (const auto& [language, name] : kLanguages) {
+        SCOPED_TRACE(name);
         LanguageScope scope(world.language, language);
         const QString suffix = QStringLiteral("-") + QLatin1String(name);
         for (const auto* appearance : {"light", "dark"}) {

@@ -2,6 +2,7 @@
 // changed (and, beneath them, the parts of their cards they are drawn over), and nothing while
 // its window is closed to the tray.
 #include "dashboard_fixture.h"
+#include "support/event_waits.h"
 #include "support/vpn_manager_test_access.h"
 
 #include "ui/dashboard/speed_graph_view.h"
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QSet>
+#include <algorithm>
 
 namespace {
 
@@ -34,6 +36,9 @@ protected:
         return false;
     }
 };
+
+// The platform delivers a repaint asked for this long after the change (Qt's update interval).
+constexpr std::chrono::milliseconds kUpdateInterval{5};
 
 QHash<QLabel*, QString> labelTexts(const QWidget& root)
 {
@@ -62,8 +67,20 @@ protected:
         signIn({node(1, QStringLiteral("东京 01"), QStringLiteral("online"), 42)});
         connectTo(node(1, QStringLiteral("东京 01"), QStringLiteral("online"), 42));
         tick(61, 1536, {1000, 2000});
-        QTest::qWait(100);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return shows(QStringLiteral("01:01")); }));
+        // Every repaint that showing and connecting asked for is done before a test records: a
+        // loaded machine may deliver some of them late.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] {
+                PaintRecorder round;
+                waitPastTimers(kUpdateInterval);
+                return round.painted.isEmpty();
+            },
+            10000))
+            << "the dashboard never stopped painting";
     }
+
+    bool shows(const QString& text) const { return labelTexts(*view).values().contains(text); }
 
     // One statistics tick: the duration, the totals (down and up alike) and the speed history.
     void tick(double seconds, qint64 total, const QList<qint64>& history)
@@ -86,16 +103,22 @@ TEST_F(DashboardRepaint, ATickPaintsOnlyTheFiguresItChangedAndWhatLiesBeneathThe
     PaintRecorder recorder;
     // Same widths as the figures shown: nothing moves, so only what changed has to be drawn.
     tick(62, 1638, {1000, 2000, 3000});
-    QTest::qWait(100);
-
-    QList<const QWidget*> changed;
-    for (auto [label, text] : before.asKeyValueRange()) {
-        if (label->text() != text)
-            changed.append(label);
-    }
     auto* graph = view->findChild<SpeedGraphView*>();
     ASSERT_TRUE(graph);
-    changed.append(graph);
+    QList<const QWidget*> changed;
+    const auto changesPainted = [&] {
+        changed = {graph};
+        for (auto [label, text] : before.asKeyValueRange()) {
+            if (label->text() != text)
+                changed.append(label);
+        }
+        return std::all_of(changed.cbegin(), changed.cend(), [&](const QWidget* figure) {
+            return recorder.painted.contains(const_cast<QWidget*>(figure));
+        });
+    };
+    EXPECT_TRUE(QTest::qWaitFor(changesPainted));
+    // Whatever else the tick would paint is painted by now.
+    waitPastTimers(kUpdateInterval);
     // The duration and four totals (the details' and the traffic card's).
     EXPECT_EQ(changed.size(), 6);
 
@@ -125,7 +148,7 @@ TEST_F(DashboardRepaint, NothingIsPaintedWhileTheWindowIsClosedToTheTray)
     PaintRecorder recorder;
     for (int second = 62; second < 65; ++second)
         tick(second, 1536 + second, {1000, 2000, qint64(second)});
-    QTest::qWait(100);
+    waitPastTimers(kUpdateInterval);
     EXPECT_TRUE(recorder.painted.isEmpty());
 
     // Opened again, it shows the figures of the last tick.

@@ -1,5 +1,6 @@
 #include "dashboard_fixture.h"
 #include "support/event_waits.h"
+#include "support/table_row.h"
 #include "support/vpn_manager_test_access.h"
 
 #include "platform/text_table.h"
@@ -39,6 +40,7 @@ TEST_F(DashboardView_, ConnectionCardFollowsTheStateInTextColourAndButton)
     signIn({node(1, QStringLiteral("Tokyo"))});
     auto& card = *showView().connectionCard();
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         published(vpn).setState(c.state);
         EXPECT_EQ(card.stateText()->text(), t(c.stateKey));
         EXPECT_EQ(DashboardStyle::statusColor(c.state), c.color);
@@ -132,6 +134,7 @@ TEST_F(DashboardView_, ConnectButtonPicksTheFirstOnlineNodeElseTheFirstNode)
     };
     auto& dashboard = showView();
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         connectRequests.clear();
         signIn(c.nodes);
         dashboard.connectionCard()->connectButton()->click();
@@ -184,6 +187,7 @@ TEST_F(DashboardView_, ConnectedNodeShowsItsNameAndLatencyInThresholdColours)
     signIn({node(1, QStringLiteral("Tokyo"))});
     auto& card = *showView().connectionCard();
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         connectTo(node(1, QStringLiteral("Tokyo"), QStringLiteral("online"), c.delay));
         EXPECT_TRUE(card.nodeRow()->isVisibleTo(&card));
         EXPECT_EQ(card.nodeName()->text(), QStringLiteral("Tokyo"));

@@ -1,3 +1,4 @@
+#include "support/paint_counter.h"
 #include "ui/common/first_paint_log.h"
 
 #include <QApplication>
@@ -47,8 +48,9 @@ TEST(FirstPaintLog, WritesTheTimeOfTheFirstPaintOfAnyWindowOnce)
     second.resize(100, 40);
     second.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&second));
+    PaintCounter repaints(&first);
     first.update();
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return repaints.paints > 0; }));
     EXPECT_EQ(linesOf(path).size(), 1);
 }
 

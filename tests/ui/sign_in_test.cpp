@@ -109,6 +109,7 @@ TEST_F(SignInTest, SuccessWithTheBoxClearForgetsARememberedAccount)
 TEST_F(SignInTest, AWrongPasswordShowsTheRefusalTextAndKeepsTheFields)
 {
     for (const auto& [language, name] : kLanguages) {
+        SCOPED_TRACE(name);
         LanguageScope scope(world.language, language);
         FullPageLoginView page(world.loginServices(), world.urlOpener, QUrl());
         page.show();

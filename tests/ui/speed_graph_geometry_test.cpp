@@ -1,3 +1,4 @@
+#include "support/table_row.h"
 #include "ui/dashboard/speed_graph_geometry.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +22,10 @@ TEST(SpeedGraphGeometry, ScaleIsTheLargestSampleOfBothButNeverBelow1024)
         {{}, {}, 1024},        {{500, 20}, {499}, 1024}, {{4096, 10}, {100}, 4096}, {{10}, {1, 8000, 2}, 8000},
         {{-50, -1}, {}, 1024},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         EXPECT_EQ(SpeedGraphGeometry::scaleFor(c.down, c.up), c.scale);
+    }
 }
 
 TEST(SpeedGraphGeometry, GridHasFiveLinesFromBottomToTopInset)

@@ -1,5 +1,8 @@
 #include "stand_in_world.h"
 
+#include "support/api_requests.h"
+#include "support/event_waits.h"
+
 #include <QCoroTask>
 
 StandInWorld::StandInWorld()
@@ -17,4 +20,10 @@ void StandInWorld::signInClient()
 {
     const auto& account = service.state().account;
     EXPECT_TRUE(QCoro::waitFor(api->login(account.email, account.password)));
+}
+
+void StandInWorld::waitUntilAnswersHandled() const
+{
+    waitUntil([this] { return openRequests(*api) == 0; });
+    deliverPostedEvents();
 }

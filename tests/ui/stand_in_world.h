@@ -29,6 +29,9 @@ public:
     {
         ASSERT_TRUE(QTest::qWaitFor(condition, timeoutMs));
     }
+    // Waits until every answer `api` was sent has reached whoever asked and what they did with it
+    // has run.
+    void waitUntilAnswersHandled() const;
 
     StandInService service;
     quint16 port = 0;

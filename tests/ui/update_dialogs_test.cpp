@@ -34,6 +34,7 @@ TEST(UpdateDialogs, AnAlertAnswersTheButtonPressed)
         int answer;
     };
     for (const auto& c : {Case{0, 0}, Case{1, 1}, Case{-1, -1}}) {
+        SCOPED_TRACE(testing::Message() << "press " << c.press);
         Notifier hub;
         UpdateDialogs dialogs(hub);
         auto task = dialogs.alert(QStringLiteral("发现新版本 v9.9.9"), QStringLiteral("当前版本: v1.0.0"),

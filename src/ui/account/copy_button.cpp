@@ -19,7 +19,8 @@ void CopyButton::copy()
     clipboard->clear();
     clipboard->setText(m_text);
     setCopied(true);
-    QTimer::singleShot(feedbackDuration, this, [this] { setCopied(false); });
+    // A coarse timer, Qt's choice for two seconds, may end the feedback up to 5 % early.
+    QTimer::singleShot(feedbackDuration, Qt::PreciseTimer, this, [this] { setCopied(false); });
 }
 
 void CopyButton::setCopied(bool copied)

@@ -1,5 +1,6 @@
 // The purchase flow's pure rules as tables: sections, row texts, the coupon badge, what order and
 // status answers mean, money texts and strict Base64.
+#include "support/table_row.h"
 #include "ui/commerce/payment_rules.h"
 #include "ui/commerce/plan_rules.h"
 
@@ -127,8 +128,10 @@ TEST(PaymentRulesTest, CouponBadge)
         {30, u"7折"_qs, u"7折"_qs},
         {30, QString(), QString()},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         EXPECT_EQ(PaymentRules::couponBadge(CouponInfo{u"C"_qs, c.pct, c.label, std::nullopt}), c.badge);
+    }
 }
 
 TEST(PaymentRulesTest, OrderAndStatusClassification)
@@ -182,6 +185,7 @@ TEST(PaymentRulesTest, MoneyTexts)
         {100, 80, false}, {80, notANumber, false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         OrderCreateResult order;
         order.ok = true;
         order.amount = c.amount;

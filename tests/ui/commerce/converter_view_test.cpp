@@ -1,6 +1,7 @@
 // The converter and its preview: the request sent, the result card, the error line for each kind
 // of failure, and the copies.
 #include "commerce_world.h"
+#include "support/table_row.h"
 
 #include "ui/commerce/config_preview_view.h"
 #include "ui/commerce/converter_view.h"
@@ -88,6 +89,7 @@ TEST_F(ConverterTest, EachFailureHasItsLine)
         {0, {}, true, u"网络错误，请重试"_qs},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         world.service.setOverride(QStringLiteral("/api/convert"),
                                   c.drop ? droppedConnection() : answerOnce(c.status, c.body));
         convert(u"https://sub.example/x"_qs);

@@ -3,6 +3,7 @@
 #include "purchase_fixture.h"
 #include "support/scoped_language.h"
 #include "support/screenshot.h"
+#include "support/table_row.h"
 
 #include "ui/commerce/qr_image.h"
 #include "ui/common/button.h"
@@ -123,6 +124,7 @@ TEST_F(PurchaseTest, CouponCheckSendsTheTrimmedCodeOnly)
          QString()},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         if (c.override)
             world.service.setOverride(QStringLiteral("/api/coupon/validate"), *c.override);
         world.service.clearRequests();
@@ -233,6 +235,7 @@ TEST_F(PurchaseTest, CreatingStateEndsWhenCreationFails)
         {droppedConnection(), u"网络错误，请重试"_qs},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         world.service.setOverride(QStringLiteral("/api/order/create"), c.override);
         row(u"Special"_qs)->click();
         auto* sheet = view->paymentSheet();
@@ -326,6 +329,7 @@ TEST_F(PurchaseTest, WeChatCodeAtAWebAddress)
         {base + u"/pay/page"_qs, base + u"/pay/page"_qs},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         buy(u"Special"_qs);
         // The preload answers first, then the code on demand.
         world.service.setOverride(

@@ -1,3 +1,4 @@
+#include "support/table_row.h"
 #include "ui/common/number_formats.h"
 #include "ui/community/bounded_html.h"
 #include "ui/community/chart_bars.h"
@@ -314,6 +315,7 @@ TEST(InboundRow, ByteCountsStepBy1024WithPrintfRounding)
         {1'099'511'627'776, "1024.00 GB"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         EXPECT_EQ(NumberFormat::byteCount(c.bytes), QString::fromUtf8(c.expected)) << c.bytes;
         EXPECT_EQ(InboundRow::downloadText(c.bytes), QStringLiteral("▼ ") + QString::fromUtf8(c.expected));
         EXPECT_EQ(InboundRow::uploadText(c.bytes), QStringLiteral("▲ ") + QString::fromUtf8(c.expected));
@@ -338,6 +340,7 @@ TEST(ServerDashboard, PortRowsSortAsTextWithoutTheTotal)
          {QStringLiteral("8"), QStringLiteral("80"), QStringLiteral("Total")}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         QStringList order;
         for (const auto& [port, count] : ServerDashboardView::portRows(c.connections)) {
             order << port;
@@ -453,6 +456,7 @@ TEST(TrafficLog, SummaryCountsEveryEntryInListOrder)
         {{{QStringLiteral("d"), 1.25}, {QStringLiteral("d"), 3.5}, {QStringLiteral("e"), 0.25}}, 5.0, 3.5, 3},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         const auto summary = TrafficLogView::summarize(c.entries);
         EXPECT_DOUBLE_EQ(summary.total, c.total);
         EXPECT_DOUBLE_EQ(summary.maxDay, c.maxDay);
@@ -473,6 +477,7 @@ TEST(Withdrawal, RequestNeedsTenOnTheUnroundedAmountAndNoRequestOnTheWay)
         {0, false, false, "¥0.00"},    {250.5, false, true, "¥250.50"}, {10.0, true, false, "¥10.00"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         EXPECT_EQ(WithdrawView::canSubmit(c.pending, c.submitting), c.allowed) << c.pending << " " << c.submitting;
         EXPECT_EQ(NumberFormat::yuan(c.pending), QString::fromUtf8(c.shown));
     }

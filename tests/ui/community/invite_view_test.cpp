@@ -1,4 +1,5 @@
 #include "community_world.h"
+#include "support/table_row.h"
 
 #include "ui/common/button.h"
 #include "ui/common/load_state_view.h"
@@ -82,6 +83,7 @@ TEST_F(InviteViewTest, FailuresShowTheirTextAndRetryLoadsAgain)
         {R"({"ok":true,"invited_users":[{"email":"a@b.test"}]})", QStringLiteral("网络错误，请重试")},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
         world.answer(invitePath, 200, c.answer);
         auto* view = openSheet();
         EXPECT_EQ(view->loadError(), c.error) << c.answer.constData();

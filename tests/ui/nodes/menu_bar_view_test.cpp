@@ -8,8 +8,11 @@
 #include "connection/xray_manager.h"
 #include "platform/fakes/fake_login_item.h"
 #include "platform/language_manager.h"
+#include "support/api_requests.h"
+#include "support/qt_printers.h"
 #include "support/screenshot.h"
 #include "ui/common/button.h"
+#include "ui/common/icon_button.h"
 #include "ui/common/row_button.h"
 #include "ui/common/search_field.h"
 #include "ui/common/segmented_picker.h"
@@ -354,6 +357,7 @@ TEST_F(MenuBarViewTest, QuitAsksFirstAndDisconnectsALiveConnection)
     EXPECT_EQ(quits, 0);
 
     connectTo(makeNode(1, QStringLiteral("A")));
+    published(vpn).startTimers();
     popover.quickSettings()->quitButton()->click();
     waitUntil([&] { return popover.quitConfirmation() != nullptr; });
     box = popover.quitConfirmation();
@@ -363,6 +367,22 @@ TEST_F(MenuBarViewTest, QuitAsksFirstAndDisconnectsALiveConnection)
     }
     EXPECT_EQ(disconnects, 1);
     EXPECT_EQ(quits, 1);
+    // The connection's timers stop at once, not only once the disconnect has run.
+    EXPECT_EQ(activeTimerNames(vpn), QStringList());
+}
+
+TEST_F(MenuBarViewTest, TheRefreshButtonLoadsTheNodeListAgain)
+{
+    signIn({makeNode(1, QStringLiteral("Tokyo"))});
+    auto& popover = showView();
+    auto* refresh = popover.findChild<IconButton*>(QStringLiteral("refreshNodes"));
+    ASSERT_TRUE(refresh);
+    waitUntil([&] { return openRequests(*world.api) == 0; });
+    RequestedPaths requests(*world.api);
+
+    refresh->click();
+
+    waitUntil([&] { return requests.paths.contains(QStringLiteral("/api/nodes")); });
 }
 
 TEST_F(MenuBarViewTest, ALanguageChangeRewritesTheTextsAndKeepsTheSearch)

@@ -33,18 +33,26 @@ struct ScriptedProbes {
         std::chrono::milliseconds after{0};
         std::optional<qint64> milliseconds;
     };
+    // What a probe was started with.
+    struct Asked {
+        QString host;
+        qint64 port = 0;
+        double timeout = 0;
+    };
     QHash<QString, Answer> answers;
-    QList<QString> asked;
+    QList<Asked> asked;
     int answered = 0;
 
     LatencyProbe probe()
     {
-        return [this](QString host, qint64, double) { return answer(this, std::move(host)); };
+        return [this](QString host, qint64 port, double timeout) {
+            asked.append({host, port, timeout});
+            return answer(this, std::move(host));
+        };
     }
 
     static QCoro::Task<std::optional<qint64>> answer(ScriptedProbes* self, QString host)
     {
-        self->asked.append(host);
         const auto found = self->answers.value(host);
         co_await QCoro::sleepFor(found.after);
         ++self->answered;

@@ -3,6 +3,7 @@
 #include "nodes_fixture.h"
 #include "support/event_waits.h"
 #include "support/screenshot.h"
+#include "support/api_requests.h"
 #include "support/vpn_manager_test_access.h"
 #include "ui/outside_text.h"
 
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <memory>
 
 using NodeListRules::Line;
@@ -82,12 +84,27 @@ TEST_F(NodesListViewTest, InfoBarCountsEveryNodeAndTheEmptyLineNamesTheSearch)
     EXPECT_EQ(list.countLabel()->text(), i18n::format(t("共 %d 个节点"), 2));
 }
 
+TEST_F(NodesListViewTest, TheRefreshButtonLoadsTheNodeListAgain)
+{
+    signIn({makeNode(1, QStringLiteral("Tokyo"))});
+    auto& list = showView();
+    waitUntil([&] { return openRequests(*world.api) == 0; });
+    RequestedPaths requests(*world.api);
+
+    list.refreshButton()->click();
+
+    waitUntil([&] { return requests.paths.contains(QStringLiteral("/api/nodes")); });
+}
+
 TEST_F(NodesListViewTest, LatencyResultsInAnyOrderReSortAsTheyArriveAndFailuresSortLast)
 {
-    const QList<Node> nodes{makeNode(1, QStringLiteral("a"), QStringLiteral("online"), 10),
-                            makeNode(2, QStringLiteral("b"), QStringLiteral("online"), 20),
-                            makeNode(3, QStringLiteral("c"), QStringLiteral("online"), 30),
-                            makeNode(4, QStringLiteral("d"), QStringLiteral("offline"), 5)};
+    QList<Node> nodes{makeNode(1, QStringLiteral("a"), QStringLiteral("online"), 10),
+                      makeNode(2, QStringLiteral("b"), QStringLiteral("online"), 20),
+                      makeNode(3, QStringLiteral("c"), QStringLiteral("online"), 30),
+                      makeNode(4, QStringLiteral("d"), QStringLiteral("offline"), 5)};
+    // Each node listens on a port of its own.
+    for (auto& node : nodes)
+        node.port = 20000 + node.id;
     // Node 3 answers first and fastest, node 1 fails, node 2 answers last.
     probes.answers[nodes[2].server] = {std::chrono::milliseconds(20), 7};
     probes.answers[nodes[0].server] = {std::chrono::milliseconds(500), std::nullopt};
@@ -100,8 +117,17 @@ TEST_F(NodesListViewTest, LatencyResultsInAnyOrderReSortAsTheyArriveAndFailuresS
     EXPECT_TRUE(list.isPinging());
     EXPECT_TRUE(list.testingIndicator()->isVisible());
     EXPECT_FALSE(list.testButton()->isEnabled());
-    // Offline nodes are not probed.
-    EXPECT_EQ(probes.asked.size(), 3);
+    // Offline nodes are not probed; each probe goes to its node's port, with the list's limit of 3.0 s.
+    ASSERT_EQ(probes.asked.size(), 3);
+    for (const auto& asked : probes.asked) {
+        SCOPED_TRACE(asked.host.toStdString());
+        const auto node
+            = std::find_if(nodes.cbegin(), nodes.cend(), [&](const Node& n) { return n.server == asked.host; });
+        ASSERT_NE(node, nodes.cend());
+        EXPECT_TRUE(node->isOnline());
+        EXPECT_EQ(asked.port, node->port);
+        EXPECT_EQ(asked.timeout, 3.0);
+    }
 
     waitUntil([&] { return list.nodePings().contains(3); });
     waitUntil([&] { return rowIds() == QList<qint64>{3, 1, 2}; });
