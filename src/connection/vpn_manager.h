@@ -309,6 +309,9 @@ private:
     // Replaces the kill-switch rules with ones that let these servers out; a failure is logged.
     // Where a server cannot be let out, rules that let no server out take their place.
     QCoro::Task<PacketFilter::Load> loadKillSwitchRules(QStringList servers);
+    // Loads kill-switch rules with the settings marker of loaded rules written before the script
+    // runs; the marker goes again when nothing was loaded and none were before.
+    QCoro::Task<PacketFilter::Load> loadMarkedAhead(QStringList servers);
     // Rules that let out only the service hosts (none where they cannot be let out): the block
     // holds, no tunnel is up. False, logged, when no rules could be loaded.
     QCoro::Task<bool> blockWithoutTunnel();

@@ -39,7 +39,7 @@ QCoro::Task<> VpnManager::enableKillSwitch()
 QCoro::Task<PacketFilter::Load> VpnManager::loadKillSwitchRules(QStringList servers)
 {
     QPointer<VpnManager> self(this);
-    const auto load = co_await m_packetFilter.loadKillSwitch(std::move(servers));
+    const auto load = co_await loadMarkedAhead(std::move(servers));
     if (!self)
         co_return load;
     switch (load) {
@@ -61,6 +61,18 @@ QCoro::Task<PacketFilter::Load> VpnManager::loadKillSwitchRules(QStringList serv
     co_return load;
 }
 
+QCoro::Task<PacketFilter::Load> VpnManager::loadMarkedAhead(QStringList servers)
+{
+    // The marker goes first: a run killed while the script loads the rules leaves them loaded, and
+    // the next launch must know to take them over or release them.
+    m_settings.setValue(SettingsKeys::killSwitchRulesLoaded, true);
+    QPointer<VpnManager> self(this);
+    const auto load = co_await m_packetFilter.loadKillSwitch(std::move(servers));
+    if (self && load != PacketFilter::Load::loaded && !m_killSwitchEnabled)
+        m_settings.remove(SettingsKeys::killSwitchRulesLoaded);
+    co_return load;
+}
+
 QCoro::Task<bool> VpnManager::blockWithoutTunnel()
 {
     QPointer<VpnManager> self(this);
@@ -68,10 +80,12 @@ QCoro::Task<bool> VpnManager::blockWithoutTunnel()
     for (const auto& host : m_serviceHosts ? m_serviceHosts() : QStringList())
         if (!host.isEmpty() && !hosts.contains(host))
             hosts.append(host);
-    auto load = co_await m_packetFilter.loadKillSwitch(hosts);
+    auto load = co_await loadMarkedAhead(hosts);
+    if (!self)
+        co_return false;
     // A service name that resolves to nothing now: everything stays blocked.
     if (load == PacketFilter::Load::unsafeServer)
-        load = co_await m_packetFilter.loadKillSwitch({});
+        load = co_await loadMarkedAhead({});
     if (!self)
         co_return false;
     if (load != PacketFilter::Load::loaded) {

@@ -1,6 +1,6 @@
-#include "connection/packet_filter_scripts.h"
 #include "app/startup_rules.h"
 #include "app_state_fixture.h"
+#include "connection/packet_filter_scripts.h"
 #include "connection/vpn_manager.h"
 #include "connection/xray_manager.h"
 #include "platform/fakes/recording_admin_script_runner.h"

@@ -154,6 +154,27 @@ TEST_F(PacketFilterTest, FailuresAreReportedAndChangeNothing)
     EXPECT_EQ(log().last(), (Line{Type::warning, QStringLiteral("🔓 网络锁释放异常"), std::nullopt}));
 }
 
+TEST_F(PacketFilterTest, TheMarkerOfLoadedRulesIsWrittenBeforeTheyLoadAndGoesWhenNoneWere)
+{
+    connectToNode();
+    std::atomic<bool> markedWhileLoading{false};
+    admin.handler = [&](const QString&) {
+        markedWhileLoading = core.settings.reopen()->contains(SettingsKeys::killSwitchRulesLoaded);
+        return AdminScriptResult{true, {}, {}};
+    };
+    QCoro::waitFor(manager->enableKillSwitch());
+    ASSERT_TRUE(manager->killSwitchEnabled());
+    EXPECT_TRUE(markedWhileLoading)
+        << "a run killed while the rules load leaves them loaded: the next launch must know";
+    QCoro::waitFor(manager->disableKillSwitch());
+    EXPECT_FALSE(core.settings.reopen()->contains(SettingsKeys::killSwitchRulesLoaded));
+
+    admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("User canceled.")}; };
+    QCoro::waitFor(manager->enableKillSwitch());
+    EXPECT_FALSE(manager->killSwitchEnabled());
+    EXPECT_FALSE(core.settings.reopen()->contains(SettingsKeys::killSwitchRulesLoaded)) << "nothing was loaded";
+}
+
 TEST_F(PacketFilterTest, WithoutAConnectionOrANetworkServiceNoRuleIsLoaded)
 {
     QCoro::waitFor(manager->enableKillSwitch());

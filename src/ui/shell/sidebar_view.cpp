@@ -274,7 +274,7 @@ void SidebarView::rebuildAccount()
     if (m_profile) {
         const auto& p = *m_profile;
         auto* plan = makeOneLineLabel(p.plan.value_or(i18n::tr(QStringLiteral("体验版"))), TextStyle::Headline,
-                                     TextColor::Primary, this);
+                                      TextColor::Primary, this);
         plan->setObjectName(QStringLiteral("planName"));
         m_subscription->addWidget(plan);
         auto* traffic = makeOneLineLabel(trafficLine(p), TextStyle::Caption, TextColor::Secondary, this);
