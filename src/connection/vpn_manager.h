@@ -293,7 +293,7 @@ private:
     // Returns once the tear-down under way, if any, has run.
     QCoro::Task<> tearDownFinished();
     // The SOCKS state read back after a disconnect.
-    QCoro::Task<> readBackSystemProxy();
+    QCoro::Task<> readBackSystemProxy(quint64 generation);
     // Whether something of an earlier connection is still in place (the kill switch counted only
     // when it is to be released).
     bool holdsConnection(KillSwitch killSwitch) const;

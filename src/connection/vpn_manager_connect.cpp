@@ -259,7 +259,8 @@ QCoro::Task<> VpnManager::tearDown(KillSwitch killSwitch)
     stopTimers();
     setState(ConnectionState::disconnected);
     setSystemProxyEnabled(false);
-    QTimer::singleShot(m_timings.proxyReadBackDelay, this, [this] { readBackSystemProxy(); });
+    QTimer::singleShot(m_timings.proxyReadBackDelay, this,
+                       [this, generation = m_connectGeneration] { readBackSystemProxy(generation); });
     m_isReconnecting = false;
     m_reconnectAttempts = 0;
     setConnectedNode(std::nullopt);
@@ -268,14 +269,18 @@ QCoro::Task<> VpnManager::tearDown(KillSwitch killSwitch)
     done.finish();
 }
 
-QCoro::Task<> VpnManager::readBackSystemProxy()
+QCoro::Task<> VpnManager::readBackSystemProxy(quint64 generation)
 {
+    // A connect asked for since the disconnect sets the proxies itself: what is read back then
+    // may be the state before it and would show them off over a working connection.
     QPointer<VpnManager> self(this);
+    if (overtaken(generation))
+        co_return;
     const auto service = co_await detectActiveNetworkService();
-    if (!self || !service)
+    if (!self || overtaken(generation) || !service)
         co_return;
     const bool on = co_await checkProxyState(*service, proxyPort);
-    if (self)
+    if (self && !overtaken(generation))
         setSystemProxyEnabled(on);
 }
 

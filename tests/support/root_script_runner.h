@@ -31,24 +31,46 @@ private:
         m_directory = built;
         if (::geteuid() != 0 || trusted(built))
             return;
-        removeThoseOfEndedTests();
-        QByteArray pattern = kPrefix.toLocal8Bit() + QByteArray::number(::getpid()) + "-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            return;
-        m_staged = QString::fromLocal8Bit(pattern);
-        for (const auto& name : QDir(built).entryList(QDir::Files)) {
-            const QString copy = m_staged + QLatin1Char('/') + name;
-            QFile::copy(built + QLatin1Char('/') + name, copy);
-            QFile::setPermissions(copy,
-                                  QFile::permissions(built + QLatin1Char('/') + name)
-                                      & ~(QFileDevice::WriteGroup | QFileDevice::WriteOther));
-        }
-        m_directory = m_staged;
+        m_staged = stagedCopyOf(built);
+        if (!m_staged.isEmpty())
+            m_directory = m_staged;
     }
     ~StagedRootStandIns()
     {
         if (!m_staged.isEmpty())
             QDir(m_staged).removeRecursively();
+    }
+
+public:
+    // A copy of the folder, its files and folders below it, in a folder of root's own below /run
+    // named for this test program; empty when it could not be made. The caller removes it.
+    static QString stagedCopyOf(const QString& folder)
+    {
+        removeThoseOfEndedTests();
+        QByteArray pattern = kPrefix.toLocal8Bit() + QByteArray::number(::getpid()) + "-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            return {};
+        const QString staged = QString::fromLocal8Bit(pattern);
+        copyInto(folder, staged);
+        return staged;
+    }
+
+private:
+    static void copyInto(const QString& from, const QString& to)
+    {
+        const QDir source(from);
+        for (const auto& name : source.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QString original = source.filePath(name);
+            const QString copy = to + QLatin1Char('/') + name;
+            if (QFileInfo(original).isDir()) {
+                QDir().mkdir(copy);
+                copyInto(original, copy);
+                continue;
+            }
+            QFile::copy(original, copy);
+            QFile::setPermissions(copy,
+                                  QFile::permissions(original) & ~(QFileDevice::WriteGroup | QFileDevice::WriteOther));
+        }
     }
 
     // A test program killed outright (as the crash tests do) leaves its copies behind.
@@ -74,6 +96,46 @@ private:
 
     static inline const QString kPrefix = QStringLiteral("/run/velmorand-tests-");
     QString m_directory;
+    QString m_staged;
+};
+
+// The program, with the resources beside it, where root runs its stand-ins: the build's own when
+// root alone can change them there, else a copy for this test program (see StagedRootStandIns).
+class StagedRootProgram {
+public:
+    static QString path(const QString& program)
+    {
+        static const StagedRootProgram staged(program);
+        return staged.m_program;
+    }
+
+private:
+    explicit StagedRootProgram(const QString& program)
+        : m_program(program)
+    {
+        if (::geteuid() != 0 || StagedRootStandIns::directory() == StandIns::rootDirectory())
+            return;
+        const QFileInfo built(program);
+        m_staged = StagedRootStandIns::stagedCopyOf(built.absolutePath() + QStringLiteral("/resources"));
+        if (m_staged.isEmpty())
+            return;
+        // The program finds its resources beside itself.
+        const QString resources = m_staged + QStringLiteral("/resources");
+        QDir().mkdir(resources);
+        for (const auto& name : QDir(m_staged).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+            if (name != QLatin1String("resources"))
+                QDir().rename(m_staged + QLatin1Char('/') + name, resources + QLatin1Char('/') + name);
+        const QString copy = m_staged + QLatin1Char('/') + built.fileName();
+        if (QFile::copy(program, copy))
+            m_program = copy;
+    }
+    ~StagedRootProgram()
+    {
+        if (!m_staged.isEmpty())
+            QDir(m_staged).removeRecursively();
+    }
+
+    QString m_program;
     QString m_staged;
 };
 

@@ -5,6 +5,7 @@
 #include "support/loopback_ports.h"
 #include "support/private_network.h"
 #include "support/program_sandbox.h"
+#include "support/root_script_runner.h"
 #include "support/trojan_server.h"
 
 #include <QJsonArray>
@@ -53,7 +54,7 @@ protected:
 
     QProcess* launch()
     {
-        return m_sandbox.launch(QStringLiteral(VELMORAND_EXECUTABLE),
+        return m_sandbox.launch(StagedRootProgram::path(QStringLiteral(VELMORAND_EXECUTABLE)),
                                 {{QStringLiteral("VELMORAND_API_POOL"), m_apiPool}});
     }
     QByteArray output(QProcess* process) { return m_sandbox.output(process); }
