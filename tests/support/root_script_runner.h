@@ -31,9 +31,11 @@ private:
         m_directory = built;
         if (::geteuid() != 0 || trusted(built))
             return;
-        m_staged = stagedCopyOf(built);
-        if (!m_staged.isEmpty())
-            m_directory = m_staged;
+        m_staged = stagingFolder();
+        if (m_staged.isEmpty())
+            return;
+        copyInto(built, m_staged);
+        m_directory = m_staged;
     }
     ~StagedRootStandIns()
     {
@@ -42,20 +44,16 @@ private:
     }
 
 public:
-    // A copy of the folder, its files and folders below it, in a folder of root's own below /run
-    // named for this test program; empty when it could not be made. The caller removes it.
-    static QString stagedCopyOf(const QString& folder)
+    // A folder of root's own below /run named for this test program, for copies of the build's
+    // files; empty when it could not be made. The caller removes it.
+    static QString stagingFolder()
     {
         removeThoseOfEndedTests();
         QByteArray pattern = kPrefix.toLocal8Bit() + QByteArray::number(::getpid()) + "-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            return {};
-        const QString staged = QString::fromLocal8Bit(pattern);
-        copyInto(folder, staged);
-        return staged;
+        return ::mkdtemp(pattern.data()) ? QString::fromLocal8Bit(pattern) : QString();
     }
 
-private:
+    // Copies the folder's files and the folders below it into `to`, writable by no one else.
     static void copyInto(const QString& from, const QString& to)
     {
         const QDir source(from);
@@ -73,6 +71,7 @@ private:
         }
     }
 
+private:
     // A test program killed outright (as the crash tests do) leaves its copies behind.
     static void removeThoseOfEndedTests()
     {
@@ -116,15 +115,13 @@ private:
         if (::geteuid() != 0 || StagedRootStandIns::directory() == StandIns::rootDirectory())
             return;
         const QFileInfo built(program);
-        m_staged = StagedRootStandIns::stagedCopyOf(built.absolutePath() + QStringLiteral("/resources"));
+        m_staged = StagedRootStandIns::stagingFolder();
         if (m_staged.isEmpty())
             return;
         // The program finds its resources beside itself.
         const QString resources = m_staged + QStringLiteral("/resources");
         QDir().mkdir(resources);
-        for (const auto& name : QDir(m_staged).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
-            if (name != QLatin1String("resources"))
-                QDir().rename(m_staged + QLatin1Char('/') + name, resources + QLatin1Char('/') + name);
+        StagedRootStandIns::copyInto(built.absolutePath() + QStringLiteral("/resources"), resources);
         const QString copy = m_staged + QLatin1Char('/') + built.fileName();
         if (QFile::copy(program, copy))
             m_program = copy;
