@@ -1,9 +1,7 @@
 #pragma once
 
-#include "api/records/connection_state.h"
-#include "api/records/node.h"
 #include "command_queue.h"
-#include "connection_log_entry.h"
+#include "vpn_connection.h"
 #include "packet_filter.h"
 #include "system_proxy.h"
 #include "xray_manager.h"
@@ -64,45 +62,13 @@ struct VpnTimings {
 // runs off the window's thread on one ordered command queue and is awaited; the window's thread
 // only waits for the proxy core to stop. Operations that change the system are tasks: a caller
 // may await them or let them run.
-class VpnManager : public QObject {
+class VpnManager : public VpnConnection {
     Q_OBJECT
-    Q_PROPERTY(ConnectionState state READ state NOTIFY stateChanged)
-    Q_PROPERTY(qint64 trafficDown READ trafficDown NOTIFY trafficDownChanged)
-    Q_PROPERTY(qint64 trafficUp READ trafficUp NOTIFY trafficUpChanged)
-    Q_PROPERTY(std::optional<Node> connectedNode READ connectedNode NOTIFY connectedNodeChanged)
-    Q_PROPERTY(double connectionDuration READ connectionDuration NOTIFY connectionDurationChanged)
-    Q_PROPERTY(qint64 trafficSpeedDown READ trafficSpeedDown NOTIFY trafficSpeedDownChanged)
-    Q_PROPERTY(qint64 trafficSpeedUp READ trafficSpeedUp NOTIFY trafficSpeedUpChanged)
-    Q_PROPERTY(QList<qint64> trafficHistoryDown READ trafficHistoryDown NOTIFY trafficHistoryDownChanged)
-    Q_PROPERTY(QList<qint64> trafficHistoryUp READ trafficHistoryUp NOTIFY trafficHistoryUpChanged)
-    Q_PROPERTY(QList<ConnectionLogEntry> connectionLog READ connectionLog NOTIFY connectionLogChanged)
-    Q_PROPERTY(bool isProxyRunning READ isProxyRunning NOTIFY isProxyRunningChanged)
-    Q_PROPERTY(bool systemProxyEnabled READ systemProxyEnabled NOTIFY systemProxyEnabledChanged)
-    Q_PROPERTY(ProxyMode proxyMode READ proxyMode NOTIFY proxyModeChanged)
-    Q_PROPERTY(bool autoReconnectEnabled READ autoReconnectEnabled NOTIFY autoReconnectEnabledChanged)
-    Q_PROPERTY(bool killSwitchEnabled READ killSwitchEnabled NOTIFY killSwitchEnabledChanged)
-    Q_PROPERTY(QStringList splitTunnelApps READ splitTunnelApps NOTIFY splitTunnelAppsChanged)
 
 public:
-    // Both modes make the same local-proxy connection; "tun" only changes log lines.
-    enum class ProxyMode { socks, tun };
-    Q_ENUM(ProxyMode)
-    static QString rawValue(ProxyMode mode);
-    static const QList<ProxyMode> allProxyModes;
-
-    // The core's local ports, which the system proxies point at.
-    static constexpr int proxyPort = XrayManager::proxyPort;
-    static constexpr int httpPort = XrayManager::httpPort;
-    static constexpr qsizetype maxLogEntries = 100;
     static constexpr int maxConnectAttempts = 3;
     static constexpr qsizetype maxHistory = 60;
     static constexpr int maxReconnectAttempts = 5;
-
-    struct CleanupResult {
-        bool proxyOff = false;
-        bool pfCleared = false;
-        bool sudoersRemoved = false;
-    };
 
     VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayManager& xray, AdminScriptRunner& adminScripts,
                VpnTimings timings = {}, QObject* parent = nullptr);
@@ -117,13 +83,18 @@ public:
     // over from another node, the kill switch staying in force throughout. Fails with the last
     // attempt's VpnError. A connect overtaken by a disconnect or a newer connect ends quietly
     // without touching the state: the newer request decides it.
-    QCoro::Task<> connectTo(Node node);
-    // The user's disconnect: stops the core, switches the system proxies off, releases the kill
-    // switch and the timers, and logs the end. Does nothing while disconnected, except that it
-    // ends a connect or an automatic reconnect still under way and releases a kill switch still
-    // in force. The state is disconnecting until the commands have run. A tear-down already under
-    // way ends first; a connect asked for meanwhile waits for this one.
-    QCoro::Task<> disconnect();
+    QCoro::Task<> connectTo(Node node) override;
+    // Does nothing while disconnected, except that it ends a connect or an automatic reconnect
+    // still under way and releases a kill switch still in force. Stops the core, switches the
+    // system proxies off, releases the kill switch and the timers, and logs the end. The state is
+    // disconnecting until the commands have run. A tear-down already under way ends first; a
+    // connect asked for meanwhile waits for this one.
+    QCoro::Task<> disconnect() override;
+    // The user's settings, written to the store on every change.
+    void setProxyMode(ProxyMode mode) override;
+    void setAutoReconnectEnabled(bool enabled) override;
+    using VpnConnection::addLog;
+
     // For the end of the application, and run on the application's aboutToQuit: ends the
     // connection in whatever state it is, a connect still under way included, stops the timers,
     // and waits (processing events, at most the quit limit) until the tear-down has run, so that
@@ -133,49 +104,13 @@ public:
     // camouflage host.
     static QString snIFor(const Node& node);
 
-    // Published state, written only by the manager's own operations. Every assignment notifies,
-    // also when the value stays the same; the application posts "VpnStateChanged" on every state
-    // assignment.
-    ConnectionState state() const { return m_state; }
-    qint64 trafficDown() const { return m_trafficDown; }
-    qint64 trafficUp() const { return m_trafficUp; }
-    std::optional<Node> connectedNode() const { return m_connectedNode; }
-    double connectionDuration() const { return m_connectionDuration; }
-    qint64 trafficSpeedDown() const { return m_trafficSpeedDown; }
-    qint64 trafficSpeedUp() const { return m_trafficSpeedUp; }
-    QList<qint64> trafficHistoryDown() const { return m_trafficHistoryDown; }
-    QList<qint64> trafficHistoryUp() const { return m_trafficHistoryUp; }
-    // Newest first, at most maxLogEntries.
-    QList<ConnectionLogEntry> connectionLog() const { return m_connectionLog; }
-    // The dashboard's clear button.
-    void clearConnectionLog();
-    bool isProxyRunning() const { return m_isProxyRunning; }
-    bool systemProxyEnabled() const { return m_systemProxyEnabled; }
-
-    // The user's settings, kept in the store: written on every change.
-    ProxyMode proxyMode() const { return m_proxyMode; }
-    void setProxyMode(ProxyMode mode);
-    bool autoReconnectEnabled() const { return m_autoReconnectEnabled; }
-    void setAutoReconnectEnabled(bool enabled);
-    // Whether this process has the kill-switch rules loaded. The user's wish is the setting
-    // "killSwitchEnabled", which only the user and the clean-up change.
-    bool killSwitchEnabled() const { return m_killSwitchEnabled; }
-    // Changed through loadSplitTunnelApps(), addSplitTunnelApp() and removeSplitTunnelApp().
-    QStringList splitTunnelApps() const { return m_splitTunnelApps; }
-
-    // Adds a line to the front of the connection log, dropping the oldest beyond maxLogEntries.
-    void addLog(ConnectionLogEntry::LogType type, const QString& message,
-                const std::optional<QString>& nodeName = std::nullopt);
-    // "MM:SS" below an hour, else "H:MM:SS" (hours not wrapped), from whole seconds.
-    static QString formatDuration(double seconds);
-
     // The system proxy of the active network service.
     // The service whose proxies are changed: a preferred kind of service when listed, else the
     // first listed one. Found once, then kept for the life of the process.
     QCoro::Task<std::optional<QString>> detectActiveNetworkService();
     // Points the SOCKS proxy at the local core, or switches it off; the outcome shows in
     // systemProxyEnabled and the connection log.
-    QCoro::Task<> setSystemProxy(bool enabled);
+    QCoro::Task<> setSystemProxy(bool enabled) override;
     // Switches the web, secure-web and SOCKS proxies of the service off and, shortly after,
     // reports the system proxy off.
     QCoro::Task<> forceClearSystemProxy(QString service);
@@ -193,15 +128,15 @@ public:
 
     // The statistics tick: totals, speeds and histories from the core's counters.
     void refreshStats();
-    void stopTimers();
+    void stopTimers() override;
 
     // The kill switch: only loopback, the connected node, DNS and the local network get out.
     // Outcomes go to the connection log and killSwitchEnabled. Once on, it stays in force until
     // the user disconnects, the automatic reconnect gives up, a clean-up or quit: through a
     // reconnect and a switch to another node.
     // An enable overtaken by a disconnect or another connect loads nothing.
-    QCoro::Task<> enableKillSwitch();
-    QCoro::Task<> disableKillSwitch();
+    QCoro::Task<> enableKillSwitch() override;
+    QCoro::Task<> disableKillSwitch() override;
     // At launch: kill-switch rules an earlier run left loaded (it was killed while they were in
     // force) are taken over when "killSwitchEnabled" is on, so that the next connection lets its
     // node out and replaces them, and released when it is off. Taken over, they are loaded again
@@ -215,60 +150,19 @@ public:
     // Applications whose traffic bypasses the kill switch: the processes of this user that run
     // them. The exemption is loaded with the kill switch, for the stored list, and released with
     // it; a change of the list while the kill switch is in force applies at once.
-    void loadSplitTunnelApps();
-    QCoro::Task<> addSplitTunnelApp(QString path);
-    QCoro::Task<> removeSplitTunnelApp(QString path);
+    void loadSplitTunnelApps() override;
+    QCoro::Task<> addSplitTunnelApp(QString path) override;
+    QCoro::Task<> removeSplitTunnelApp(QString path) override;
     QCoro::Task<> applySplitTunnelRules();
     // Switches the SOCKS proxy off, empties the kill-switch rules and, on request, removes the
     // password-less sudo entry; each step runs whatever the others gave.
-    QCoro::Task<CleanupResult> cleanupSystemConfig(bool removeSudoers);
-
-signals:
-    void stateChanged();
-    void trafficDownChanged();
-    void trafficUpChanged();
-    void connectedNodeChanged();
-    void connectionDurationChanged();
-    void trafficSpeedDownChanged();
-    void trafficSpeedUpChanged();
-    void trafficHistoryDownChanged();
-    void trafficHistoryUpChanged();
-    void connectionLogChanged();
-    void isProxyRunningChanged();
-    void systemProxyEnabledChanged();
-    void proxyModeChanged();
-    void autoReconnectEnabledChanged();
-    void killSwitchEnabledChanged();
-    void splitTunnelAppsChanged();
-    // After each successful connect, for the recent nodes; delivered after the connect finished.
-    void nodeConnected(qint64 nodeId);
-    // After a successful connect while "openOnConnect" is on: the main window comes to the front.
-    void openMainWindowRequested();
+    QCoro::Task<CleanupResult> cleanupSystemConfig(bool removeSudoers) override;
 
 private:
     // Tests of screens and of single engine steps set the published values directly.
     friend class VpnManagerTestAccess;
 
-    void setState(ConnectionState state);
-    void setTrafficDown(qint64 bytes);
-    void setTrafficUp(qint64 bytes);
-    void setConnectedNode(const std::optional<Node>& node);
-    void setConnectionDuration(double seconds);
-    void setTrafficSpeedDown(qint64 bytesPerSecond);
-    void setTrafficSpeedUp(qint64 bytesPerSecond);
-    void setTrafficHistoryDown(const QList<qint64>& speeds);
-    void setTrafficHistoryUp(const QList<qint64>& speeds);
-    void setConnectionLog(const QList<ConnectionLogEntry>& entries);
-    void setProxyRunning(bool running);
-    void setSystemProxyEnabled(bool enabled);
     void setSplitTunnelApps(const QStringList& paths);
-
-    template <typename T>
-    void assign(T& field, const T& value, void (VpnManager::*changed)())
-    {
-        field = value;
-        emit(this->*changed)();
-    }
 
     void startSudoKeepalive();
     void refreshSudoCredential();
@@ -335,19 +229,6 @@ private:
     std::unique_ptr<AdminScriptRunner> m_ownAdminScripts;
     const VpnTimings m_timings;
 
-    ConnectionState m_state = ConnectionState::disconnected;
-    qint64 m_trafficDown = 0;
-    qint64 m_trafficUp = 0;
-    std::optional<Node> m_connectedNode;
-    double m_connectionDuration = 0;
-    qint64 m_trafficSpeedDown = 0;
-    qint64 m_trafficSpeedUp = 0;
-    QList<qint64> m_trafficHistoryDown;
-    QList<qint64> m_trafficHistoryUp;
-    QList<ConnectionLogEntry> m_connectionLog;
-    bool m_isProxyRunning = false;
-    bool m_systemProxyEnabled = false;
-    ProxyMode m_proxyMode = ProxyMode::socks;
     std::unique_ptr<QTimer> m_sudoKeepaliveTimer;
     std::unique_ptr<QTimer> m_statsTimer;
     std::unique_ptr<QTimer> m_durationTimer;
@@ -356,13 +237,10 @@ private:
     qint64 m_prevDown = 0;
     qint64 m_prevUp = 0;
     double m_lastTrafficSampleTime = 0;
-    bool m_autoReconnectEnabled = true;
     bool m_isReconnecting = false;
     int m_reconnectAttempts = 0;
-    bool m_killSwitchEnabled = false;
     // Counts automatic reconnects: each clears only its own isReconnecting.
     quint64 m_reconnectRound = 0;
-    QStringList m_splitTunnelApps;
     std::function<QStringList()> m_serviceHosts;
     // Counts connects and disconnects: a connect that finds it changed after an await was
     // overtaken and stops.

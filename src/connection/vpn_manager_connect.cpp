@@ -55,10 +55,10 @@ QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
         if (!self || overtaken(asked))
             co_return;
     }
-    if (m_state == ConnectionState::connected || m_state == ConnectionState::connecting) {
-        if (m_connectedNode && m_connectedNode->id == node.id)
+    if (state() == ConnectionState::connected || state() == ConnectionState::connecting) {
+        if (connectedNode() && connectedNode()->id == node.id)
             co_return;
-        const QString from = m_connectedNode ? m_connectedNode->name : QStringLiteral("当前节点");
+        const QString from = connectedNode() ? connectedNode()->name : QStringLiteral("当前节点");
         addLog(ConnectionLogEntry::LogType::info,
                QStringLiteral("切换节点: ") + from + QStringLiteral(" → ") + node.name);
         // A switch is no end of the user's protection: the kill switch stays in force.
@@ -101,7 +101,7 @@ QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
         if (holdsConnection(killSwitch))
             co_await tearDown(killSwitch);
         // The block that stays lets the service out instead of a node that carries nothing.
-        if (self && !overtaken(generation) && killSwitch == KillSwitch::keep && m_killSwitchEnabled)
+        if (self && !overtaken(generation) && killSwitch == KillSwitch::keep && killSwitchEnabled())
             co_await blockWithoutTunnel();
         throw *failure;
     }
@@ -113,7 +113,7 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     setState(ConnectionState::connecting);
     setConnectedNode(node);
     const auto sni = snIFor(node);
-    if (m_proxyMode == ProxyMode::tun)
+    if (proxyMode() == ProxyMode::tun)
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("TUN 模式即将支持,当前使用本地代理模式"));
 
     const bool mayDial = co_await letNodeOutThroughKillSwitch(node);
@@ -141,7 +141,7 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
         throw VpnError::proxyStartFailed(1);
     }
     setProxyRunning(true);
-    if (m_proxyMode == ProxyMode::socks)
+    if (proxyMode() == ProxyMode::socks)
         addLog(ConnectionLogEntry::LogType::info,
                QStringLiteral("xray 内核已启动,本地代理 127.0.0.1:") + QString::number(proxyPort));
 
@@ -152,9 +152,9 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
         const bool current = co_await pointSystemProxiesAtCore(*service, generation);
         if (!self || !current)
             co_return;
-        if (m_proxyMode == ProxyMode::tun)
+        if (proxyMode() == ProxyMode::tun)
             addLog(ConnectionLogEntry::LogType::info, localProxyLine());
-    } else if (m_proxyMode == ProxyMode::tun) {
+    } else if (proxyMode() == ProxyMode::tun) {
         addLog(ConnectionLogEntry::LogType::info, localProxyLine());
     }
 
@@ -170,7 +170,7 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     m_startTime = m_timings.now();
     if (m_settings.boolOr(SettingsKeys::killSwitchEnabled, false))
         co_await enableKillSwitch();
-    else if (m_killSwitchEnabled)
+    else if (killSwitchEnabled())
         co_await disableKillSwitch(); // turned off by the user while a reconnect or a switch was under way
     if (!self || overtaken(generation))
         co_return;
@@ -188,8 +188,8 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
 
 bool VpnManager::holdsConnection(KillSwitch killSwitch) const
 {
-    return m_statsTimer || (killSwitch == KillSwitch::release && m_killSwitchEnabled) || m_systemProxyTouched
-        || m_isProxyRunning || m_isReconnecting;
+    return m_statsTimer || (killSwitch == KillSwitch::release && killSwitchEnabled()) || m_systemProxyTouched
+        || isProxyRunning() || m_isReconnecting;
 }
 
 QCoro::Task<> VpnManager::disconnect() { return endConnection(KillSwitch::release); }
@@ -213,11 +213,11 @@ QCoro::Task<> VpnManager::endConnection(KillSwitch killSwitch)
         if (!self)
             co_return;
     }
-    if (m_state == ConnectionState::disconnected && !holdsConnection(killSwitch))
+    if (state() == ConnectionState::disconnected && !holdsConnection(killSwitch))
         co_return;
     setState(ConnectionState::disconnecting);
-    const auto name = m_connectedNode ? std::optional<QString>(m_connectedNode->name) : std::nullopt;
-    const auto duration = m_connectionDuration;
+    const auto name = connectedNode() ? std::optional<QString>(connectedNode()->name) : std::nullopt;
+    const auto duration = connectionDuration();
     co_await tearDown(killSwitch);
     if (!self)
         co_return;
@@ -242,7 +242,7 @@ QCoro::Task<> VpnManager::tearDown(KillSwitch killSwitch)
         co_return;
     if (off.service)
         m_systemProxyTouched = false;
-    if (m_proxyMode == ProxyMode::tun) {
+    if (proxyMode() == ProxyMode::tun) {
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("本地代理已关闭"));
     } else if (off.service) {
         if (off.socksOff)
@@ -251,7 +251,7 @@ QCoro::Task<> VpnManager::tearDown(KillSwitch killSwitch)
             addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("系统代理未清除,请手动关闭 (无免密权限)"));
     }
     setProxyRunning(false);
-    if (killSwitch == KillSwitch::release && m_killSwitchEnabled) {
+    if (killSwitch == KillSwitch::release && killSwitchEnabled()) {
         co_await disableKillSwitch();
         if (!self)
             co_return;

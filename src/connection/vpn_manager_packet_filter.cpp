@@ -14,7 +14,7 @@ QCoro::Task<> VpnManager::enableKillSwitch()
 {
     QPointer<VpnManager> self(this);
     const auto generation = m_connectGeneration;
-    const auto node = m_connectedNode;
+    const auto node = connectedNode();
     const auto service = co_await detectActiveNetworkService();
     if (!self || overtaken(generation))
         co_return;
@@ -32,7 +32,7 @@ QCoro::Task<> VpnManager::enableKillSwitch()
     // The exemption comes with the block, for the list as the user last left it; a reconnect
     // finds it loaded already.
     loadSplitTunnelApps();
-    if (m_packetFilter.exemptedPrograms() != m_splitTunnelApps)
+    if (m_packetFilter.exemptedPrograms() != splitTunnelApps())
         co_await applySplitTunnelRules();
 }
 
@@ -68,7 +68,7 @@ QCoro::Task<PacketFilter::Load> VpnManager::loadMarkedAhead(QStringList servers)
     m_settings.setValue(SettingsKeys::killSwitchRulesLoaded, true);
     QPointer<VpnManager> self(this);
     const auto load = co_await m_packetFilter.loadKillSwitch(std::move(servers));
-    if (self && load != PacketFilter::Load::loaded && !m_killSwitchEnabled)
+    if (self && load != PacketFilter::Load::loaded && !killSwitchEnabled())
         m_settings.remove(SettingsKeys::killSwitchRulesLoaded);
     co_return load;
 }
@@ -101,7 +101,7 @@ QCoro::Task<bool> VpnManager::letNodeOutThroughKillSwitch(Node node)
 {
     QPointer<VpnManager> self(this);
     const bool wanted = m_settings.boolOr(SettingsKeys::killSwitchEnabled, false);
-    if (!m_killSwitchEnabled) {
+    if (!killSwitchEnabled()) {
         // The rules come once connected: a node they cannot let out would be connected with the
         // lock open.
         if (!wanted || co_await m_packetFilter.canLetOut(node.server))
@@ -156,15 +156,15 @@ void VpnManager::loadSplitTunnelApps()
 
 QCoro::Task<> VpnManager::addSplitTunnelApp(QString path)
 {
-    if (m_splitTunnelApps.contains(path))
+    if (splitTunnelApps().contains(path))
         co_return;
-    setSplitTunnelApps(m_splitTunnelApps + QStringList{path});
+    setSplitTunnelApps(splitTunnelApps() + QStringList{path});
     co_await applySplitTunnelRules();
 }
 
 QCoro::Task<> VpnManager::removeSplitTunnelApp(QString path)
 {
-    auto paths = m_splitTunnelApps;
+    auto paths = splitTunnelApps();
     paths.removeAll(path);
     setSplitTunnelApps(paths);
     co_await applySplitTunnelRules();
@@ -173,10 +173,10 @@ QCoro::Task<> VpnManager::removeSplitTunnelApp(QString path)
 QCoro::Task<> VpnManager::applySplitTunnelRules()
 {
     // Without the block there is nothing to let programs out past.
-    if (!m_killSwitchEnabled)
+    if (!killSwitchEnabled())
         co_return;
     QPointer<VpnManager> self(this);
-    const auto programs = m_splitTunnelApps;
+    const auto programs = splitTunnelApps();
     if (programs.isEmpty() && m_packetFilter.exemptedPrograms().isEmpty())
         co_return;
     // The programs of this user only: another user's process is no part of the user's choice.
@@ -243,7 +243,7 @@ QCoro::Task<VpnManager::CleanupResult> VpnManager::cleanupSystemConfig(bool remo
 
 QCoro::Task<> VpnManager::recoverLeftoverKillSwitch()
 {
-    if (m_killSwitchEnabled || !m_settings.boolOr(SettingsKeys::killSwitchRulesLoaded, false))
+    if (killSwitchEnabled() || !m_settings.boolOr(SettingsKeys::killSwitchRulesLoaded, false))
         co_return;
     if (m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)) {
         setKillSwitchEnabled(true);

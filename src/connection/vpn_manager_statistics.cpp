@@ -72,11 +72,11 @@ void VpnManager::refreshStats()
     m_prevUp = traffic.up;
     setTrafficSpeedDown(qint64(downSpeed));
     setTrafficSpeedUp(qint64(upSpeed));
-    auto down = m_trafficHistoryDown;
-    appendBounded(down, m_trafficSpeedDown, maxHistory);
+    auto down = trafficHistoryDown();
+    appendBounded(down, trafficSpeedDown(), maxHistory);
     setTrafficHistoryDown(down);
-    auto up = m_trafficHistoryUp;
-    appendBounded(up, m_trafficSpeedUp, maxHistory);
+    auto up = trafficHistoryUp();
+    appendBounded(up, trafficSpeedUp(), maxHistory);
     setTrafficHistoryUp(up);
     setTrafficDown(traffic.down);
     setTrafficUp(traffic.up);
@@ -84,7 +84,7 @@ void VpnManager::refreshStats()
 
 void VpnManager::checkConnectionHealth()
 {
-    if (m_state != ConnectionState::connected || m_isReconnecting)
+    if (state() != ConnectionState::connected || m_isReconnecting)
         return;
     if (xray().isRunning()) {
         m_reconnectAttempts = 0;
@@ -94,11 +94,11 @@ void VpnManager::checkConnectionHealth()
     // Should that restart fail, the core stays stopped and the next tick finds it so.
     if (xray().isStarting())
         return;
-    if (!m_autoReconnectEnabled || !m_connectedNode) {
+    if (!autoReconnectEnabled() || !connectedNode()) {
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("隧道连接已断开"));
         return;
     }
-    const Node node = *m_connectedNode;
+    const Node node = *connectedNode();
     m_isReconnecting = true;
     ++m_reconnectAttempts;
     if (m_reconnectAttempts <= maxReconnectAttempts) {

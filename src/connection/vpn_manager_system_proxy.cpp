@@ -76,7 +76,7 @@ QCoro::Task<bool> VpnManager::checkProxyState(QString service, int port)
 QCoro::Task<> VpnManager::clearLeftoverSystemProxy()
 {
     // A connection made since launch has set the proxies itself.
-    if (m_state != ConnectionState::disconnected)
+    if (state() != ConnectionState::disconnected)
         co_return;
     QPointer<VpnManager> self(this);
     m_leftoverClearing = std::make_shared<std::atomic<bool>>(false);
@@ -85,7 +85,7 @@ QCoro::Task<> VpnManager::clearLeftoverSystemProxy()
         = co_await m_systemProxy.clearLeftovers(corePorts, m_timings.privilegedCommandLimit, m_leftoverClearing);
     if (!self)
         co_return;
-    if (cleared.contains(SystemProxy::Kind::socks) && m_state == ConnectionState::disconnected)
+    if (cleared.contains(SystemProxy::Kind::socks) && state() == ConnectionState::disconnected)
         setSystemProxyEnabled(false);
 }
 

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "connection/vpn_connection.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// The connection as screens see it, without an engine: a test sets what it shows through the
+// setters and reads back what the screen asked for. Requests change nothing by themselves,
+// except where a test hands in what they do.
+class FakeVpnConnection : public VpnConnection {
+public:
+    using VpnConnection::VpnConnection;
+
+    using VpnConnection::addLog;
+    using VpnConnection::setConnectedNode;
+    using VpnConnection::setConnectionDuration;
+    using VpnConnection::setConnectionLog;
+    using VpnConnection::setProxyRunning;
+    using VpnConnection::setState;
+    using VpnConnection::setSystemProxyEnabled;
+    using VpnConnection::setTrafficDown;
+    using VpnConnection::setTrafficHistoryDown;
+    using VpnConnection::setTrafficHistoryUp;
+    using VpnConnection::setTrafficSpeedDown;
+    using VpnConnection::setTrafficSpeedUp;
+    using VpnConnection::setTrafficUp;
+    void setKillSwitchLoaded(bool loaded) { publishKillSwitchEnabled(loaded); }
+    void setSplitTunnelList(const QStringList& paths) { publishSplitTunnelApps(paths); }
+
+    // What the screens asked for, in order.
+    QList<Node> connects;
+    int disconnects = 0;
+    QList<bool> systemProxyRequests;
+    QList<bool> killSwitchRequests;
+    int splitTunnelLoads = 0;
+    QStringList addedApps;
+    QStringList removedApps;
+    QList<bool> cleanups; // whether each asked to remove the sudo entry
+    int timerStops = 0;
+
+    // What a connect does; by default nothing (it succeeds at once).
+    std::function<QCoro::Task<>(Node)> onConnect;
+    // What a clean-up answers.
+    CleanupResult cleanupResult;
+
+    QCoro::Task<> connectTo(Node node) override
+    {
+        connects.append(node);
+        if (onConnect)
+            co_await onConnect(std::move(node));
+    }
+    QCoro::Task<> disconnect() override
+    {
+        ++disconnects;
+        co_return;
+    }
+    QCoro::Task<> setSystemProxy(bool enabled) override
+    {
+        systemProxyRequests.append(enabled);
+        co_return;
+    }
+    void setProxyMode(ProxyMode mode) override { publishProxyMode(mode); }
+    void setAutoReconnectEnabled(bool enabled) override { publishAutoReconnectEnabled(enabled); }
+    QCoro::Task<> enableKillSwitch() override
+    {
+        killSwitchRequests.append(true);
+        co_return;
+    }
+    QCoro::Task<> disableKillSwitch() override
+    {
+        killSwitchRequests.append(false);
+        co_return;
+    }
+    void loadSplitTunnelApps() override { ++splitTunnelLoads; }
+    QCoro::Task<> addSplitTunnelApp(QString path) override
+    {
+        addedApps.append(path);
+        co_return;
+    }
+    QCoro::Task<> removeSplitTunnelApp(QString path) override
+    {
+        removedApps.append(path);
+        co_return;
+    }
+    QCoro::Task<CleanupResult> cleanupSystemConfig(bool removeSudoers) override
+    {
+        cleanups.append(removeSudoers);
+        co_return cleanupResult;
+    }
+    void stopTimers() override { ++timerStops; }
+};
