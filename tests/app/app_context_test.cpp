@@ -1,16 +1,9 @@
 #include "app/app_context.h"
 
-#include "platform/fakes/fake_biometric_auth.h"
-#include "platform/fakes/fake_login_item.h"
-#include "platform/fakes/memory_secret_store.h"
-#include "platform/fakes/recording_admin_script_runner.h"
-#include "platform/fakes/recording_process_runner.h"
-#include "platform/fakes/recording_user_notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
-#include "support/recording_child_launcher.h"
+#include "support/fake_app_environment.h"
 #include "support/vpn_manager_test_access.h"
-#include "updater_fakes.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -24,20 +17,7 @@ class AppContextTest : public ::testing::Test {
 protected:
     AppContext::Environment fakeEnvironment()
     {
-        XrayManager::Options xray;
-        xray.resourcesDir = dir.filePath(QStringLiteral("resources"));
-        xray.configDir = dir.filePath(QStringLiteral("xray"));
-        return {.settingsPath = dir.filePath(QStringLiteral("settings.json")),
-                .processes = std::make_unique<RecordingProcessRunner>(),
-                .adminScripts = std::make_unique<RecordingAdminScriptRunner>(),
-                .secrets = std::make_unique<MemorySecretStore>(),
-                .loginItem = std::make_unique<FakeLoginItem>(),
-                .biometric = std::make_unique<FakeBiometricAuth>(),
-                .userNotifier = std::make_unique<RecordingUserNotifier>(),
-                .launcher = std::make_unique<RecordingChildLauncher>(),
-                .urlOpener = std::make_unique<RecordingUrlOpener>(),
-                .xrayOptions = xray,
-                .domainPool = {QStringLiteral("http://127.0.0.1:9")}};
+        return fakeAppEnvironment(dir, {QStringLiteral("http://127.0.0.1:9")});
     }
 
     QTemporaryDir dir;

@@ -123,6 +123,7 @@ NodesListView::NodesListView(Services services, QWidget* parent)
     m_connectingIndicator = makeProgress(i18n::tr(QStringLiteral("连接中...")), m_bottomBar);
     bar->addWidget(m_connectingIndicator);
     m_connectButton = new Button(i18n::tr(QStringLiteral("连接")), Button::Style::Prominent, m_bottomBar);
+    m_connectButton->setObjectName(QStringLiteral("nodeConnectButton"));
     connect(m_connectButton, &QPushButton::clicked, this, [this] {
         if (!m_selectedNodes.isEmpty())
             toggleConnection(m_selectedNodes.first());
