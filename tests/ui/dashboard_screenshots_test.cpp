@@ -41,10 +41,7 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    void TearDown() override
-    {
-        i18n::installLanguageSource(nullptr);
-    }
+    void TearDown() override { i18n::installLanguageSource(nullptr); }
 
     void render(AppLanguage language, const char* appearance = "light")
     {

@@ -244,10 +244,10 @@ TEST_F(ThemeLook, AWidgetFindsTheThemeOfItsOwnStyleThroughAnyStyleSheet)
         bool ownSheet;
         bool parentSheet;
     };
-    for (const auto& c : {Case{"plain", false, false, false}, Case{"own sheet", false, true, false},
-                          Case{"parent's sheet", false, false, true}, Case{"own style", true, false, false},
-                          Case{"own style and sheet", true, true, false},
-                          Case{"own style, parent's sheet", true, false, true}}) {
+    for (const auto& c :
+         {Case{"plain", false, false, false}, Case{"own sheet", false, true, false},
+          Case{"parent's sheet", false, false, true}, Case{"own style", true, false, false},
+          Case{"own style and sheet", true, true, false}, Case{"own style, parent's sheet", true, false, true}}) {
         SCOPED_TRACE(c.what);
         QWidget parent;
         if (c.parentSheet)

@@ -289,8 +289,9 @@ TEST_F(NodesListViewTest, StarAndContextMenuToggleFavouritesThatPersist)
     AppStateWorld again(*settings.store);
     EXPECT_EQ(again.appState.favoriteNodeIds(), QSet<qint64>{2});
 
-    QTest::mouseClick(list.list()->viewport(), Qt::LeftButton, {},
-                      list.model()->nodeRow(1).starRect(list.list()->visualRect(list.model()->index(1)), list.list()).center());
+    QTest::mouseClick(
+        list.list()->viewport(), Qt::LeftButton, {},
+        list.model()->nodeRow(1).starRect(list.list()->visualRect(list.model()->index(1)), list.list()).center());
     waitUntil([&] { return list.model()->line(0).kind == Line::Kind::regionHeader; });
     EXPECT_TRUE(appState.favoriteNodeIds().isEmpty());
 

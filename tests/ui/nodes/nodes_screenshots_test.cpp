@@ -39,10 +39,7 @@ protected:
         appState.addRecent(8);
     }
 
-    void TearDown() override
-    {
-        lookups.manager.setLanguage(AppLanguage::zh);
-    }
+    void TearDown() override { lookups.manager.setLanguage(AppLanguage::zh); }
 
     void use(AppLanguage language, const QString& appearance)
     {
