@@ -58,7 +58,7 @@ protected:
     MenuBarManager::Services menuBarServices(bool trayAvailable = true)
     {
         return {*world.settings.store, world.vpn, [trayAvailable] { return trayAvailable; },
-                []() -> QWidget* { return new QWidget; }};
+                []() -> QWidget* { return new QWidget; }, world.look.theme()};
     }
     AppDelegate::Services delegateServices()
     {
@@ -536,6 +536,7 @@ protected:
         return {.vpnManager = world.vpn,
                 .appState = *world.appState,
                 .languageManager = world.language,
+                .theme = world.look.theme(),
                 .settings = settings(),
                 .hub = world.hub,
                 .notifier = world.notifier,

@@ -1,4 +1,5 @@
 #include "support/event_waits.h"
+#include "support/scoped_theme.h"
 #include "support/screenshot.h"
 #include "ui/common/button.h"
 #include "ui/common/card_frame.h"
@@ -45,7 +46,8 @@ TEST(Theme, AppearanceAndAccentNames)
 
 TEST(Theme, SwitchingAppearanceRepaintsThePalette)
 {
-    auto& theme = Theme::shared();
+    ScopedTheme look;
+    auto& theme = look.theme();
     theme.setAppearance(QStringLiteral("dark"));
     EXPECT_TRUE(theme.isDark());
     EXPECT_LT(QApplication::palette().color(QPalette::Window).lightness(), 100);
@@ -219,14 +221,13 @@ QWidget* gallery()
 TEST(Theme, GalleryScreenshots)
 {
     for (const auto* appearance : {"light", "dark"}) {
-        Theme::shared().setAppearance(QLatin1String(appearance));
+        ScopedTheme look{QLatin1String(appearance)};
         std::unique_ptr<QWidget> page(gallery());
         page->show();
         QApplication::setActiveWindow(page.get());
         page->findChild<QLineEdit*>(QStringLiteral("focusedField"))->setFocus();
         EXPECT_FALSE(saveScreenshot(*page, QStringLiteral("common-gallery-") + QLatin1String(appearance)).isEmpty());
     }
-    Theme::shared().setAppearance(QStringLiteral("system"));
 }
 
 namespace {
@@ -244,7 +245,7 @@ QWidget* shownToolTip()
 TEST(Theme, ToolTipScreenshots)
 {
     for (const auto* appearance : {"light", "dark"}) {
-        Theme::shared().setAppearance(QLatin1String(appearance));
+        ScopedTheme look{QLatin1String(appearance)};
         QWidget anchor;
         anchor.resize(200, 100);
         anchor.show();
@@ -257,7 +258,6 @@ TEST(Theme, ToolTipScreenshots)
             saveScreenshot(*shownToolTip(), QStringLiteral("common-tooltip-") + QLatin1String(appearance)).isEmpty());
         QToolTip::hideText();
     }
-    Theme::shared().setAppearance(QStringLiteral("system"));
 }
 
 // A button that turns busy (disabled) right after its click must not hand the focus on: in a

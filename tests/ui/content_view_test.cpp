@@ -373,9 +373,9 @@ TEST_F(ContentViewTest, TheAppearanceButtonCycles)
         EXPECT_EQ(settings().stringValue(SettingsKeys::appearanceOverride), s.next);
     }
     settings().setValue(SettingsKeys::appearanceOverride, QStringLiteral("dark"));
-    EXPECT_TRUE(Theme::shared().isDark());
+    EXPECT_TRUE(world.look.theme().isDark());
     settings().setValue(SettingsKeys::accentColor, QStringLiteral("purple"));
-    EXPECT_EQ(Theme::shared().palette().accent, Theme::accentFor(QStringLiteral("purple"), true));
+    EXPECT_EQ(world.look.theme().palette().accent, Theme::accentFor(QStringLiteral("purple"), true));
     settings().setValue(SettingsKeys::appearanceOverride, QStringLiteral("light"));
     settings().setValue(SettingsKeys::accentColor, QStringLiteral("blue"));
 }

@@ -1,12 +1,15 @@
 #include "dashboard_fixture.h"
+#include "support/scoped_theme.h"
 #include "support/vpn_manager_test_access.h"
 
 #include "platform/text_table.h"
+#include "ui/common/card_frame.h"
 #include "ui/common/icons.h"
 #include "ui/common/linear_progress.h"
 #include "ui/common/modern_card.h"
 #include "ui/common/row_button.h"
 #include "ui/common/symbol_label.h"
+#include "ui/common/theme_style.h"
 #include "ui/dashboard/connection_card.h"
 #include "ui/dashboard/connection_log_card.h"
 #include "ui/dashboard/dashboard_style.h"
@@ -36,6 +39,51 @@ ConnectionLogEntry logEntry(int i, ConnectionLogEntry::LogType type = Connection
 
 using DashboardCards = DashboardFixture;
 
+namespace {
+
+// Gives `screen` and every widget in it `style`, as a window of a look of its own would have.
+void drawWith(QWidget& screen, QStyle& style)
+{
+    screen.setStyle(&style);
+    for (auto* widget : screen.findChildren<QWidget*>())
+        widget->setStyle(&style);
+}
+
+// The colour of a card's panel, inside its edge and above its content.
+QColor panelColour(QWidget& card)
+{
+    return card.grab().toImage().pixelColor(card.width() / 2, CardFrame::shadowMargin + 3);
+}
+
+} // namespace
+
+// No theme is global: a card built under one theme and drawn with its style keeps that theme's
+// colours while the application shows another.
+TEST_F(DashboardCards, AConnectionCardDrawsWithTheThemeItWasBuiltWithWhateverTheApplicationShows)
+{
+    struct Case {
+        const char* built;
+        const char* shown;
+    };
+    for (const auto& c : {Case{"dark", "light"}, Case{"light", "dark"}}) {
+        SCOPED_TRACE(c.built);
+        ScopedTheme shown{QLatin1String(c.shown)};
+        ScopedTheme built{QLatin1String(c.built)};
+        ThemeStyle style(built.theme());
+        ConnectionCard card(vpn, appState);
+        drawWith(card, style);
+        card.resize(420, card.sizeHint().height());
+        shown.theme().apply();
+
+        const auto& colours = built.theme().palette();
+        ASSERT_NE(colours.card, shown.theme().palette().card);
+        EXPECT_EQ(panelColour(card), colours.card);
+        EXPECT_EQ(card.nodeName()->palette().color(QPalette::WindowText), colours.secondaryText);
+        // The button's text carries a style sheet of its own.
+        EXPECT_EQ(&Theme::of(card.buttonText()), &built.theme());
+    }
+}
+
 TEST_F(DashboardCards, DetailsListTheConnectedNode)
 {
     auto& dashboard = showView();
@@ -50,7 +98,7 @@ TEST_F(DashboardCards, DetailsListTheConnectedNode)
     EXPECT_EQ(card.duration()->text(), QStringLiteral("1:01:01"));
     EXPECT_TRUE(card.latencyRow()->isVisibleTo(&card));
     EXPECT_EQ(card.latency()->text(), QStringLiteral("87 ms"));
-    EXPECT_EQ(card.latency()->palette().color(QPalette::WindowText), Theme::shared().palette().orange);
+    EXPECT_EQ(card.latency()->palette().color(QPalette::WindowText), Theme::of(card.latency()).palette().orange);
     EXPECT_EQ(card.totalDown()->text(), QStringLiteral("1.5 KB"));
     EXPECT_EQ(card.totalUp()->text(), QStringLiteral("-5 B"));
 
@@ -225,7 +273,7 @@ TEST_F(DashboardCards, NodeRowsShowStatusAndColouredDelays)
         EXPECT_EQ(delay->text(), QString::number(*cases[i].delay) + QStringLiteral("ms"));
         // The row is a button: its labels paint in the button's text role.
         EXPECT_EQ(delay->palette().color(delay->foregroundRole()),
-                  Theme::shared().palette().color(*cases[i].delayColor))
+                  Theme::of(delay).palette().color(*cases[i].delayColor))
             << i;
     }
 }

@@ -27,9 +27,6 @@ protected:
     void SetUp() override
     {
         i18n::installLanguageSource(&languageManager);
-        // The look the application installs at start.
-        Theme::shared().setAppearance(QStringLiteral("light"));
-        Theme::shared().apply();
         ipEndpoint.addresses = {QStringLiteral("203.0.113.24")};
         QList<Node> nodes{
             node(1, QStringLiteral("东京 01"), QStringLiteral("online"), 42),
@@ -44,13 +41,7 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    void TearDown() override
-    {
-        i18n::installLanguageSource(nullptr);
-        Theme::shared().setLanguage(rawValue(AppLanguage::zh));
-        Theme::shared().setAppearance(QStringLiteral("light"));
-        Theme::shared().apply();
-    }
+    void TearDown() override { i18n::installLanguageSource(nullptr); }
 
     void render(AppLanguage language, const char* appearance = "light")
     {
@@ -59,7 +50,7 @@ protected:
             ? QString()
             : QLatin1Char('-') + QLatin1String(appearance);
         languageManager.setLanguage(language);
-        Theme::shared().setLanguage(rawValue(language));
+        look.theme().setLanguage(rawValue(language));
         for (const auto& shot :
              {Shot{"disconnected", ConnectionState::disconnected}, Shot{"connecting", ConnectionState::connecting},
               Shot{"connected", ConnectionState::connected},
@@ -101,6 +92,8 @@ protected:
         }
     }
 
+    // The look the application installs at start.
+    ScopedTheme appLook;
     Notifier hub;
     LanguageManager languageManager{*settings.store, hub};
 };
@@ -115,8 +108,8 @@ TEST_F(DashboardScreenshots, ChineseDark) { render(AppLanguage::zh, "dark"); }
 
 TEST_F(DashboardScreenshots, DarkConnected)
 {
-    Theme::shared().setAppearance(QStringLiteral("dark"));
-    Theme::shared().apply();
+    appLook.theme().setAppearance(QStringLiteral("dark"));
+    appLook.theme().apply();
     connectTo(node(2, QStringLiteral("香港 02"), QStringLiteral("online"), 118, QStringLiteral("香港")));
     published(vpn).setTrafficHistoryDown({1000, 90000, 30000, 250000});
     published(vpn).setTrafficHistoryUp({400, 8000, 12000, 9000});

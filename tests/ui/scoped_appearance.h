@@ -1,17 +1,14 @@
 #pragma once
 
-#include "ui/common/theme.h"
+#include "support/scoped_theme.h"
 
-// The application's look in one appearance for a scope, back to the light one after it.
+// The application's look in one appearance for a scope, back to the look before after it.
 struct ScopedAppearance {
     explicit ScopedAppearance(const char* appearance)
+        : look(QLatin1String(appearance))
     {
-        Theme::shared().setAppearance(QLatin1String(appearance));
-        Theme::shared().apply();
     }
-    ~ScopedAppearance()
-    {
-        Theme::shared().setAppearance(QStringLiteral("light"));
-        Theme::shared().apply();
-    }
+    Theme& theme() { return look.theme(); }
+
+    ScopedTheme look;
 };

@@ -1,17 +1,20 @@
 // The window's look as the user sees it, without a style sheet for the whole application: the
 // colours labels, fields, check boxes and tooltips paint with in either appearance, and which
 // widgets a sheet styles at all.
+#include "support/scoped_theme.h"
 #include "ui/common/check_box.h"
 #include "ui/common/scroll_column.h"
 #include "ui/common/search_field.h"
 #include "ui/common/text_field.h"
 #include "ui/common/text_label.h"
 #include "ui/common/theme.h"
+#include "ui/common/theme_style.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyleFactory>
 #include <QTest>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -39,19 +42,16 @@ bool paintsWith(QWidget& widget, const QColor& color)
 class ThemeLook : public ::testing::Test {
 protected:
     void SetUp() override { useAppearance("light"); }
-    void TearDown() override
+    void useAppearance(const char* appearance)
     {
-        Theme::shared().setAccent(QStringLiteral("blue"));
-        useAppearance("light");
-    }
-    static void useAppearance(const char* appearance)
-    {
-        Theme::shared().setAppearance(QLatin1String(appearance));
-        Theme::shared().apply();
+        look.theme().setAppearance(QLatin1String(appearance));
+        look.theme().apply();
         // The application hands its new palette on to the widgets through posted events.
         QCoreApplication::processEvents();
     }
-    static const ThemePalette& colors() { return Theme::shared().palette(); }
+    const ThemePalette& colors() { return look.theme().palette(); }
+
+    ScopedTheme look;
 };
 
 TEST_F(ThemeLook, OnlyTheWidgetsCarryingASheetAreStyledByOne)
@@ -93,9 +93,9 @@ TEST_F(ThemeLook, ALabelPaintsInItsRoleAndFollowsTheAppearanceAndTheAccent)
         EXPECT_EQ(secondary->palette().color(QPalette::Disabled, QPalette::WindowText), colors().secondaryText);
         EXPECT_EQ(primary->palette().color(QPalette::Disabled, QPalette::WindowText), colors().tertiaryText);
 
-        Theme::shared().setAccent(QStringLiteral("orange"));
+        look.theme().setAccent(QStringLiteral("orange"));
         EXPECT_TRUE(paintsWith(*accent, Theme::accentFor(QStringLiteral("orange"), colors().dark))) << appearance;
-        Theme::shared().setAccent(QStringLiteral("blue"));
+        look.theme().setAccent(QStringLiteral("blue"));
     }
 }
 
@@ -145,7 +145,7 @@ TEST_F(ThemeLook, ASearchFieldsPlaceholderIsItsTextColourHalfwayToTheBackground)
     SearchField search(QStringLiteral("■■"), true);
     auto* edit = search.findChild<QLineEdit*>();
     ASSERT_NE(edit, nullptr);
-    edit->setFont(Theme::shared().font(TextStyle::LargeTitle));
+    edit->setFont(Theme::of(edit).font(TextStyle::LargeTitle));
     search.resize(240, 60);
     for (const auto* appearance : kAppearances) {
         useAppearance(appearance);
@@ -230,6 +230,46 @@ TEST_F(ThemeLook, ATooltipIsACardWithABorderInTheWindowsTextColour)
         EXPECT_TRUE(paintsWith(*tip, colors().text)) << appearance;
         QToolTip::hideText();
     }
+}
+
+// A widget finds the theme its style carries, also when a style sheet (its own or a parent's)
+// wraps that style in the toolkit's sheet style.
+TEST_F(ThemeLook, AWidgetFindsTheThemeOfItsOwnStyleThroughAnyStyleSheet)
+{
+    Theme other;
+    ThemeStyle otherStyle(other);
+    struct Case {
+        const char* what;
+        bool ownStyle;
+        bool ownSheet;
+        bool parentSheet;
+    };
+    for (const auto& c :
+         {Case{"plain", false, false, false}, Case{"own sheet", false, true, false},
+          Case{"parent's sheet", false, false, true}, Case{"own style", true, false, false},
+          Case{"own style and sheet", true, true, false}, Case{"own style, parent's sheet", true, false, true}}) {
+        SCOPED_TRACE(c.what);
+        QWidget parent;
+        if (c.parentSheet)
+            parent.setStyleSheet(QStringLiteral("QWidget { color: red; }"));
+        auto* widget = new QWidget(&parent);
+        if (c.ownStyle)
+            widget->setStyle(&otherStyle);
+        if (c.ownSheet)
+            widget->setStyleSheet(QStringLiteral("QWidget { color: red; }"));
+        // A sheet puts the toolkit's own style between the widget and ours.
+        EXPECT_EQ(qobject_cast<ThemeStyle*>(widget->style()) == nullptr, c.ownSheet || c.parentSheet);
+        EXPECT_EQ(&Theme::of(widget), c.ownStyle ? &other : &look.theme());
+    }
+}
+
+TEST(ThemeLookup, StopsTheProgramWhenNoThemeIsApplied)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    std::unique_ptr<QStyle> plain(QStyleFactory::create(QStringLiteral("Fusion")));
+    QWidget widget;
+    widget.setStyle(plain.get());
+    EXPECT_DEATH(Theme::of(&widget), "No theme for QWidget");
 }
 
 } // namespace

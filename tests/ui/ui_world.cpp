@@ -72,6 +72,7 @@ ContentView::Services UiWorld::contentServices()
 {
     return {.appState = *appState,
             .settings = *settings.store,
+            .theme = look.theme(),
             .biometric = biometric,
             .hub = hub,
             .sessionWatcher = &sessionWatcher,

@@ -15,6 +15,7 @@
 #include "platform/notifier.h"
 #include "stand_in_world.h"
 #include "support/event_waits.h"
+#include "support/scoped_theme.h"
 #include "ui/account/forgot_password_view.h"
 #include "ui/account/login_form.h"
 #include "ui/shell/content_view.h"
@@ -68,6 +69,8 @@ public:
     // The lookups' language while the world lives.
     LanguageManager language{*settings.store, hub};
     FakeBiometricAuth biometric;
+    // The look the shell hands to the window's root, which applies it.
+    ScopedTheme look;
     RecordingUserNotifier notifier;
     RecordingUrlOpener urlOpener;
     SessionLockWatcher sessionWatcher;

@@ -138,7 +138,7 @@ QWidget* ForgotPasswordView::buildResetStep()
 
     m_togglePassword = new Button(QString(), Button::Style::Plain, page);
     m_togglePassword->setObjectName(QStringLiteral("togglePasswordButton"));
-    m_togglePassword->setFont(Theme::shared().font(TextStyle::Caption));
+    m_togglePassword->setFont(Theme::of(this).font(TextStyle::Caption));
     connect(m_togglePassword, &QPushButton::clicked, this, [this] {
         m_showPassword = !m_showPassword;
         refresh();

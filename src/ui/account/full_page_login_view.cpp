@@ -62,13 +62,13 @@ FullPageLoginView::FullPageLoginView(LoginForm::Services services, UrlOpener& op
     auto* signIn = m_form->signInButton();
     signIn->setFixedWidth(formWidth);
     signIn->setControlSize(Button::Size::Large);
-    signIn->setFont(Theme::shared().font(TextStyle::Body, QFont::DemiBold));
+    signIn->setFont(Theme::of(this).font(TextStyle::Body, QFont::DemiBold));
     column->addWidget(signIn, 0, Qt::AlignHCenter);
 
     column->addSpacing(Spacing::s);
     auto* registerLink = new Button(QStringLiteral("还没有账号?去注册"), Button::Style::Link, page);
     registerLink->setObjectName(QStringLiteral("registerLink"));
-    registerLink->setFont(Theme::shared().font(TextStyle::Caption));
+    registerLink->setFont(Theme::of(this).font(TextStyle::Caption));
     registerLink->setTint(TextColor::Secondary);
     connect(registerLink, &QPushButton::clicked, this, [&opener, registerPage] { opener.open(registerPage); });
     column->addWidget(registerLink, 0, Qt::AlignHCenter);

@@ -74,7 +74,7 @@ LoginForm::LoginForm(Services services, QWidget* screen)
     m_password = new PasswordRow(screen);
     m_remember = makeCheckBox(QStringLiteral("记住账号"), screen);
     m_remember->setObjectName(QStringLiteral("rememberBox"));
-    m_remember->setFont(Theme::shared().font(TextStyle::Caption));
+    m_remember->setFont(Theme::of(m_remember).font(TextStyle::Caption));
 
     m_errorLine = new QWidget(screen);
     m_errorLine->setObjectName(QStringLiteral("errorLine"));
@@ -96,7 +96,7 @@ LoginForm::LoginForm(Services services, QWidget* screen)
 
     m_forgot = new Button(QStringLiteral("忘记密码?"), Button::Style::Link, screen);
     m_forgot->setObjectName(QStringLiteral("forgotPasswordButton"));
-    m_forgot->setFont(Theme::shared().font(TextStyle::Caption));
+    m_forgot->setFont(Theme::of(m_forgot).font(TextStyle::Caption));
     m_forgot->setTint(TextColor::Secondary);
     connect(m_forgot, &QPushButton::clicked, this, [this] {
         if (m_forgotSheet)

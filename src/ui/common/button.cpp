@@ -24,8 +24,8 @@ Button::Button(const QString& text, Style style, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
     QPushButton::setFont(
-        Theme::shared().font(TextStyle::Body, style == Style::Prominent ? QFont::Medium : QFont::Normal));
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+        Theme::of(this).font(TextStyle::Body, style == Style::Prominent ? QFont::Medium : QFont::Normal));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void Button::setButtonStyle(Style style)
@@ -100,7 +100,7 @@ QSize Button::minimumSizeHint() const { return sizeHint(); }
 
 QColor Button::textColor() const
 {
-    const auto& p = Theme::shared().palette();
+    const auto& p = Theme::of(this).palette();
     switch (m_style) {
     case Style::Prominent:
         return p.onAccent;
@@ -130,7 +130,7 @@ void Button::leaveEvent(QEvent* event)
 
 void Button::paintEvent(QPaintEvent*)
 {
-    const auto& p = Theme::shared().palette();
+    const auto& p = Theme::of(this).palette();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const bool enabled = isEnabled();

@@ -10,12 +10,12 @@ CardFrame::CardFrame(QWidget* parent)
 {
     setContentsMargins(shadowMargin + padding, shadowMargin + padding, shadowMargin + padding, shadowMargin + padding);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void CardFrame::paintEvent(QPaintEvent*)
 {
-    const auto& p = Theme::shared().palette();
+    const auto& p = Theme::of(this).palette();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF panel = QRectF(rect()).adjusted(shadowMargin, shadowMargin - 1, -shadowMargin, -shadowMargin - 1);

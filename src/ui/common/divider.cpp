@@ -10,7 +10,7 @@ Divider::Divider(QWidget* parent)
 {
     setFixedHeight(1);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 Divider::Divider(int height, QWidget* parent)
@@ -18,7 +18,7 @@ Divider::Divider(int height, QWidget* parent)
     , m_orientation(Qt::Vertical)
 {
     setFixedSize(1, height);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void Divider::setOpacity(qreal opacity)
@@ -29,7 +29,7 @@ void Divider::setOpacity(qreal opacity)
 
 void Divider::paintEvent(QPaintEvent*)
 {
-    QColor color = Theme::shared().palette().separator;
+    QColor color = Theme::of(this).palette().separator;
     color.setAlphaF(color.alphaF() * m_opacity);
     QPainter painter(this);
     painter.fillRect(m_orientation == Qt::Horizontal ? QRect(0, 0, width(), 1) : QRect(0, 0, 1, height()), color);

@@ -14,7 +14,7 @@ IconButton::IconButton(const QString& symbol, int symbolSize, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void IconButton::setSymbol(const QString& symbol)
@@ -43,7 +43,7 @@ QSize IconButton::sizeHint() const
 
 void IconButton::paintEvent(QPaintEvent*)
 {
-    const auto& p = Theme::shared().palette();
+    const auto& p = Theme::of(this).palette();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (isEnabled() && (underMouse() || isDown())) {

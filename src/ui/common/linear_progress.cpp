@@ -11,7 +11,7 @@ LinearProgress::LinearProgress(QWidget* parent)
 {
     setFixedHeight(6);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void LinearProgress::setValue(double value)
@@ -28,7 +28,7 @@ void LinearProgress::setTint(TextColor tint)
 
 void LinearProgress::paintEvent(QPaintEvent*)
 {
-    const auto& p = Theme::shared().palette();
+    const auto& p = Theme::of(this).palette();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);

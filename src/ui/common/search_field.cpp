@@ -32,7 +32,7 @@ SearchField::SearchField(const QString& placeholder, bool rounded, QWidget* pare
     m_edit = new QLineEdit(this);
     m_edit->setFrame(false);
     m_edit->setPlaceholderText(placeholder);
-    m_edit->setFont(Theme::shared().font(TextStyle::Body));
+    m_edit->setFont(Theme::of(this).font(TextStyle::Body));
     m_edit->setAttribute(Qt::WA_MacShowFocusRect, false);
     setThemedStyleSheet(m_edit, &searchSheet);
     row->addWidget(m_edit, 1);
@@ -46,7 +46,7 @@ SearchField::SearchField(const QString& placeholder, bool rounded, QWidget* pare
         emit textChanged(text);
     });
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 QString SearchField::text() const { return m_edit->text(); }
@@ -60,6 +60,6 @@ void SearchField::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::shared().palette().control);
+    painter.setBrush(Theme::of(this).palette().control);
     painter.drawRoundedRect(QRectF(rect()), 6, 6);
 }

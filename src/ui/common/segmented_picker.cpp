@@ -9,9 +9,9 @@ SegmentedPicker::SegmentedPicker(const QStringList& segments, QWidget* parent)
     : QWidget(parent)
     , m_segments(segments)
 {
-    setFont(Theme::shared().font(TextStyle::Caption));
+    setFont(Theme::of(this).font(TextStyle::Caption));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void SegmentedPicker::setCurrentIndex(int index)
@@ -39,7 +39,7 @@ QSize SegmentedPicker::sizeHint() const
 
 void SegmentedPicker::paintEvent(QPaintEvent*)
 {
-    const auto& colors = Theme::shared().palette();
+    const auto& colors = Theme::of(this).palette();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled())

@@ -49,7 +49,7 @@ Spinner::Spinner(int diameter, QWidget* parent)
 {
     setFixedSize(diameter, diameter);
     m_animation.setRunning(true);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void Spinner::setColor(const QColor& color)
@@ -84,5 +84,5 @@ void Spinner::paint(QPainter& painter, const QRectF& rect, const QColor& color, 
 void Spinner::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    paint(painter, rect(), m_color.isValid() ? m_color : Theme::shared().palette().secondaryText, m_animation.step());
+    paint(painter, rect(), m_color.isValid() ? m_color : Theme::of(this).palette().secondaryText, m_animation.step());
 }

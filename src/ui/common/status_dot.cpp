@@ -6,7 +6,7 @@ StatusDot::StatusDot(int diameter, QWidget* parent)
     : QWidget(parent)
 {
     setFixedSize(diameter, diameter);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void StatusDot::setColor(TextColor color)
@@ -20,6 +20,6 @@ void StatusDot::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Theme::shared().palette().color(m_color));
+    painter.setBrush(Theme::of(this).palette().color(m_color));
     painter.drawEllipse(QRectF(rect()));
 }

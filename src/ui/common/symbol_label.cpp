@@ -9,7 +9,7 @@ SymbolLabel::SymbolLabel(const QString& symbol, const QString& text, TextStyle s
     : QWidget(parent)
     , m_color(color)
 {
-    const QFont font = Theme::shared().font(style);
+    const QFont font = Theme::of(this).font(style);
     // The symbol a little taller than the text's capitals, as a symbol next to text is drawn.
     m_symbol = new SymbolView(symbol, font.pixelSize() + 2, color, this);
     m_text = makeLabel(text, style, color, this);

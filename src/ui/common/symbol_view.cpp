@@ -11,7 +11,7 @@ SymbolView::SymbolView(const QString& symbol, int size, TextColor color, QWidget
     , m_color(color)
 {
     setFixedSize(size, size);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void SymbolView::setSymbol(const QString& symbol)
@@ -30,5 +30,5 @@ void SymbolView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.drawPixmap(0, 0,
-                       Icons::pixmap(m_symbol, Theme::shared().palette().color(m_color), m_size, devicePixelRatioF()));
+                       Icons::pixmap(m_symbol, Theme::of(this).palette().color(m_color), m_size, devicePixelRatioF()));
 }

@@ -27,7 +27,7 @@ void paintInRole(QLabel* label)
             for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
                 colors.setColor(group, textRole, window.color(group, textRole));
         } else {
-            colors.setColor(textRole, Theme::shared().palette().color(role));
+            colors.setColor(textRole, Theme::of(label).palette().color(role));
         }
     }
     label->setPalette(colors);
@@ -174,13 +174,13 @@ void setTextColor(QLabel* label, TextColor color)
     label->setProperty(colorRoleProperty, static_cast<int>(color));
     paintInRole(label);
     if (!following)
-        QObject::connect(&Theme::shared(), &Theme::changed, label, [label] { paintInRole(label); });
+        QObject::connect(&Theme::of(label), &Theme::changed, label, [label] { paintInRole(label); });
 }
 
 TextLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color, QWidget* parent)
 {
     auto* label = new TextLabel(text, parent);
-    label->setFont(Theme::shared().font(style, weight));
+    label->setFont(Theme::of(label).font(style, weight));
     // A label in the window's text colour takes it from the application, as it changes.
     if (color != TextColor::Primary)
         setTextColor(label, color);
@@ -189,7 +189,7 @@ TextLabel* makeLabel(const QString& text, TextStyle style, QFont::Weight weight,
 
 TextLabel* makeLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
 {
-    return makeLabel(text, style, Theme::shared().font(style).weight(), color, parent);
+    return makeLabel(text, style, Theme::weightOf(style), color, parent);
 }
 
 TextLabel* makeWrappedLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
@@ -201,7 +201,7 @@ TextLabel* makeWrappedLabel(const QString& text, TextStyle style, TextColor colo
 
 TextLabel* makeOneLineLabel(const QString& text, TextStyle style, TextColor color, QWidget* parent)
 {
-    return makeOneLineLabel(text, style, Theme::shared().font(style).weight(), color, parent);
+    return makeOneLineLabel(text, style, Theme::weightOf(style), color, parent);
 }
 
 TextLabel* makeOneLineLabel(const QString& text, TextStyle style, QFont::Weight weight, TextColor color,

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QToolTip>
+#include <QWidget>
 
 namespace {
 
@@ -150,17 +151,24 @@ QColor ThemePalette::color(TextColor role) const
     return text;
 }
 
-Theme& Theme::shared()
-{
-    static Theme theme;
-    return theme;
-}
-
 Theme::Theme()
 {
     // The desktop's own appearance, as the platform gave it before we installed ours.
     m_systemDark = QApplication::palette().color(QPalette::Window).lightness() < 128;
     rebuildPalette();
+}
+
+Theme& Theme::of(const QWidget* widget)
+{
+    Q_ASSERT(widget);
+    // Asked as a style hint: a widget with a style sheet draws with the toolkit's sheet style,
+    // which wraps ours and passes hints it does not know on to it.
+    ThemeHintReturn answer;
+    widget->style()->styleHint(ThemeStyle::SH_Theme, nullptr, widget, &answer);
+    if (!answer.theme)
+        qFatal("No theme for %s: a Theme must be applied before any screen is built",
+               widget->metaObject()->className());
+    return *answer.theme;
 }
 
 std::optional<bool> Theme::darkFor(const QString& appearance)
@@ -219,7 +227,9 @@ void Theme::rebuildPalette()
     m_palette.accent = accentFor(m_accentName, dark);
 }
 
-QFont Theme::font(TextStyle style) const { return font(style, metricsFor(style).weight); }
+QFont::Weight Theme::weightOf(TextStyle style) { return metricsFor(style).weight; }
+
+QFont Theme::font(TextStyle style) const { return font(style, weightOf(style)); }
 
 QFont Theme::font(TextStyle style, QFont::Weight weight) const
 {
@@ -282,8 +292,9 @@ void Theme::apply()
     // No style sheet for the whole application: with one, the toolkit styles and caches rules for
     // every widget of the window. Colours come from palettes; the few widgets that need a sheet
     // carry their own.
-    if (!qobject_cast<ThemeStyle*>(QApplication::style()))
-        QApplication::setStyle(new ThemeStyle);
+    const auto* style = qobject_cast<ThemeStyle*>(QApplication::style());
+    if (!style || &style->theme() != this)
+        QApplication::setStyle(new ThemeStyle(*this));
     emit changed();
 }
 

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+class QWidget;
+
 // The text styles of the screens, from the largest to the smallest.
 enum class TextStyle {
     LargeTitle,
@@ -71,13 +73,20 @@ inline constexpr int cardRadius = 14;
 inline constexpr int controlRadius = 7;
 } // namespace Spacing
 
-// The look of the whole application: light or dark palette, accent colour and fonts. The main
-// window's root applies the stored appearance and accent; every screen reads colours and fonts
-// from here, and redraws on `changed`.
+// The look of the whole application: light or dark palette, accent colour and fonts. One theme is
+// built with the windows' long-lived objects; the main window's root applies the stored
+// appearance and accent to it. Applied, it rides on the application's style, where every screen
+// finds it (see of()) to read colours and fonts, and redraws on `changed`.
 class Theme : public QObject {
     Q_OBJECT
 public:
-    static Theme& shared();
+    // Built after the application: it starts from the desktop's own appearance.
+    Theme();
+
+    // The theme `widget` is drawn with: the one its style carries. A widget with a style sheet of
+    // its own finds it too, and so does one being built (it has the application's style until a
+    // parent with a sheet takes it in). Without a theme's style installed, the program stops.
+    static Theme& of(const QWidget* widget);
 
     // "light" and "dark" force an appearance; any other text follows the desktop.
     static std::optional<bool> darkFor(const QString& appearance);
@@ -88,25 +97,28 @@ public:
     bool isDark() const { return m_palette.dark; }
     QString appearance() const { return m_appearance; }
     QString accentName() const { return m_accentName; }
+    QString language() const { return m_language; }
 
     void setAppearance(const QString& appearance);
     void setAccent(const QString& accentName);
     // "zh", "en" or "ja": picks the CJK face that draws that language's characters.
     void setLanguage(const QString& languageCode);
 
+    // The weight a text style has unless told otherwise; the same in every theme.
+    static QFont::Weight weightOf(TextStyle style);
     QFont font(TextStyle style) const;
     QFont font(TextStyle style, QFont::Weight weight) const;
     // Digits of equal width, for figures that change while shown (speeds, counters).
     QFont monospacedDigitFont(TextStyle style) const;
 
-    // Installs palette, style and font on the running application.
+    // Installs palette, style and font on the running application; the style carries this theme
+    // to every widget drawn with it.
     void apply();
 
 signals:
     void changed();
 
 private:
-    Theme();
     void rebuildPalette();
 
     QString m_appearance = QStringLiteral("system");

@@ -14,9 +14,20 @@ constexpr qreal toolTipRadius = 4;
 bool isToolTip(const QWidget* widget) { return widget && widget->inherits("QTipLabel"); }
 } // namespace
 
-ThemeStyle::ThemeStyle()
+ThemeStyle::ThemeStyle(Theme& theme)
     : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
+    , m_theme(theme)
 {
+}
+
+int ThemeStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                          QStyleHintReturn* returnData) const
+{
+    if (hint != SH_Theme)
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    if (returnData)
+        static_cast<ThemeHintReturn*>(returnData)->theme = &m_theme;
+    return 1;
 }
 
 int ThemeStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
@@ -43,7 +54,7 @@ void ThemeStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opt
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
-    const auto& colors = Theme::shared().palette();
+    const auto& colors = m_theme.palette();
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(QPen(colors.controlBorder, 1));

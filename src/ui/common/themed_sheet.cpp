@@ -4,9 +4,9 @@
 
 void setThemedStyleSheet(QWidget* widget, QString (*sheet)(const ThemePalette& colors))
 {
-    widget->setStyleSheet(sheet(Theme::shared().palette()));
-    QObject::connect(&Theme::shared(), &Theme::changed, widget,
-                     [widget, sheet] { widget->setStyleSheet(sheet(Theme::shared().palette())); });
+    widget->setStyleSheet(sheet(Theme::of(widget).palette()));
+    QObject::connect(&Theme::of(widget), &Theme::changed, widget,
+                     [widget, sheet] { widget->setStyleSheet(sheet(Theme::of(widget).palette())); });
 }
 
 QString cssColor(const QColor& color)

@@ -25,14 +25,14 @@ ToggleSwitch::ToggleSwitch(QWidget* parent)
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 QSize ToggleSwitch::sizeHint() const { return trackSize; }
 
 void ToggleSwitch::paintEvent(QPaintEvent*)
 {
-    const auto& colors = Theme::shared().palette();
+    const auto& colors = Theme::of(this).palette();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled())

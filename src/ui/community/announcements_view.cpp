@@ -21,7 +21,7 @@ QWidget* header(QDialog* sheet)
     row->setContentsMargins(0, 0, 0, Spacing::xs);
     auto* title = new SymbolLabel(QStringLiteral("megaphone.fill"), i18n::tr(QStringLiteral("公告")), TextStyle::Title3,
                                   TextColor::Accent, bar);
-    title->textLabel()->setFont(Theme::shared().font(TextStyle::Title3, QFont::Bold));
+    title->textLabel()->setFont(Theme::of(title).font(TextStyle::Title3, QFont::Bold));
     row->addWidget(title);
     row->addStretch();
     auto* close = new IconButton(QStringLiteral("xmark.circle.fill"), 20, bar);

@@ -39,7 +39,7 @@ ChartBars::ChartBars(const QList<TrafficLogEntry>& entries, double maxDay, QWidg
     setObjectName(QStringLiteral("chartBars"));
     setFixedHeight(120);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void ChartBars::paintEvent(QPaintEvent*)
@@ -47,7 +47,7 @@ void ChartBars::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    const QColor blue = Theme::shared().palette().blue;
+    const QColor blue = Theme::of(this).palette().blue;
     for (const auto& bar : layout(m_entries, m_maxDay, QRectF(rect()))) {
         QColor fill = blue;
         fill.setAlphaF(std::clamp<qreal>(bar.opacity, 0, 1));

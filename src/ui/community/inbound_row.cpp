@@ -17,7 +17,7 @@ QLabel* protocolBadge(const QString& protocol, QWidget* parent)
 {
     auto* badge = makeLabel(protocol.toUpper(), TextStyle::Caption, TextColor::Primary, parent);
     badge->setObjectName(QStringLiteral("protocol"));
-    QColor fill = Theme::shared().palette().blue;
+    QColor fill = Theme::of(badge).palette().blue;
     fill.setAlphaF(0.1);
     badge->setStyleSheet(QStringLiteral("background: rgba(%1, %2, %3, %4); border-radius: 4px; padding: 2px 6px;")
                              .arg(fill.red())
@@ -48,7 +48,7 @@ InboundRow::InboundRow(const InboundInfo& inbound, QWidget* parent)
     dot->setColor(inbound.enable ? TextColor::Green : TextColor::Red);
     top->addWidget(dot);
     auto* remark = makeLabel(inbound.remark, TextStyle::Body, TextColor::Primary, this);
-    remark->setFont(Theme::shared().font(TextStyle::Body, QFont::Medium));
+    remark->setFont(Theme::of(this).font(TextStyle::Body, QFont::Medium));
     remark->setObjectName(QStringLiteral("remark"));
     top->addWidget(remark);
     top->addStretch();

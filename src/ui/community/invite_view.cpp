@@ -110,7 +110,7 @@ QWidget* InviteView::inviteCodeCard()
     row->setSpacing(10);
     auto* codeLabel = makeLabel(code, TextStyle::Title2, TextColor::Accent, box);
     codeLabel->setObjectName(QStringLiteral("inviteCode"));
-    auto font = Theme::shared().font(TextStyle::Title2, QFont::Bold);
+    auto font = Theme::of(this).font(TextStyle::Title2, QFont::Bold);
     font.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
     codeLabel->setFont(font);
     row->addWidget(codeLabel);
@@ -188,7 +188,7 @@ QWidget* InviteView::commissionCard(const QList<CommissionRecord>& records)
         auto* plan = record.plan_name
             ? makeLabel(*record.plan_name, TextStyle::Body, TextColor::Primary, row)
             : makeLabel(i18n::tr(QStringLiteral("套餐")), TextStyle::Body, TextColor::Primary, row);
-        plan->setFont(Theme::shared().font(TextStyle::Body, QFont::Medium));
+        plan->setFont(Theme::of(this).font(TextStyle::Body, QFont::Medium));
         left->addWidget(plan);
         const auto look = StatusLooks::commission(record.status);
         auto* status = makeLabel(look.text, TextStyle::Caption2, look.color, row);

@@ -25,10 +25,10 @@ public:
         setObjectName(QStringLiteral("bubble"));
         setTextInteractionFlags(Qt::TextSelectableByMouse);
         setWordWrap(true);
-        setFont(Theme::shared().font(TextStyle::Body));
+        setFont(Theme::of(this).font(TextStyle::Body));
         setContentsMargins(Spacing::m, Spacing::s, Spacing::m, Spacing::s);
         if (mine)
-            setStyleSheet(QStringLiteral("color: %1;").arg(Theme::shared().palette().onAccent.name()));
+            setStyleSheet(QStringLiteral("color: %1;").arg(Theme::of(this).palette().onAccent.name()));
     }
 
     // As wide as the longest line of the text, up to the room the row leaves; as high as the
@@ -48,7 +48,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override
     {
-        const auto& palette = Theme::shared().palette();
+        const auto& palette = Theme::of(this).palette();
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);

@@ -101,7 +101,7 @@ ServerDashboardView::ServerDashboardView(Services services, QWidget* parent)
     header->setContentsMargins(0, 0, 0, Spacing::xs);
     auto* title = new SymbolLabel(QStringLiteral("server.rack"), i18n::tr(QStringLiteral("服务器状态")),
                                   TextStyle::Title2, TextColor::Primary, content);
-    title->textLabel()->setFont(Theme::shared().font(TextStyle::Title2, QFont::Bold));
+    title->textLabel()->setFont(Theme::of(this).font(TextStyle::Title2, QFont::Bold));
     header->addWidget(title);
     header->addStretch();
     m_refreshButton = new IconButton(QStringLiteral("arrow.clockwise"), 16, content);

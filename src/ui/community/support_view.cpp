@@ -99,7 +99,7 @@ Button* SupportView::newConversationButton(bool capsule, QWidget* parent)
     auto* button = new Button(i18n::tr(QStringLiteral("发起客服咨询")), Button::Style::Prominent, parent);
     button->setObjectName(capsule ? QStringLiteral("startChatCapsule") : QStringLiteral("startChatButton"));
     button->setSymbol(QStringLiteral("plus"));
-    button->setFont(Theme::shared().font(TextStyle::Body, QFont::Medium));
+    button->setFont(Theme::of(this).font(TextStyle::Body, QFont::Medium));
     if (!capsule) {
         button->setControlSize(Button::Size::Large);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

@@ -32,7 +32,7 @@ TicketRow::TicketRow(const Ticket& ticket, QWidget* parent)
         ? makeLabel(i18n::tr(QStringLiteral("客服咨询")), TextStyle::Body, TextColor::Primary, this)
         : makeLabel(ticket.subject, TextStyle::Body, TextColor::Primary, this);
     subject->setObjectName(QStringLiteral("subject"));
-    subject->setFont(Theme::shared().font(TextStyle::Body, QFont::DemiBold));
+    subject->setFont(Theme::of(this).font(TextStyle::Body, QFont::DemiBold));
     subject->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     top->addWidget(subject, 1);
     auto* badge = new StatusBadge(StatusLooks::ticket(ticket.status), this);
@@ -58,14 +58,14 @@ TicketRow::TicketRow(const Ticket& ticket, QWidget* parent)
         bottom->addWidget(open);
     }
     column->addLayout(bottom);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 QSize TicketRow::sizeHint() const { return layout()->sizeHint(); }
 
 void TicketRow::paintEvent(QPaintEvent*)
 {
-    const auto& palette = Theme::shared().palette();
+    const auto& palette = Theme::of(this).palette();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF panel = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);

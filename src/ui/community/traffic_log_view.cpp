@@ -139,7 +139,7 @@ QWidget* TrafficLogView::listCard(QWidget* parent)
         line->addStretch();
         auto* used = makeLabel(gigabytes("%.2f", entry.used), TextStyle::Body, TextColor::Blue, row);
         used->setObjectName(QStringLiteral("used"));
-        used->setFont(Theme::shared().monospacedDigitFont(TextStyle::Body));
+        used->setFont(Theme::of(this).monospacedDigitFont(TextStyle::Body));
         line->addWidget(used);
         card->addWideRow(row);
         if (entry.date != lastDate)

@@ -148,7 +148,7 @@ QWidget* WithdrawView::withdrawForm()
     m_note = new QPlainTextEdit(card);
     m_note->setObjectName(QStringLiteral("noteEditor"));
     m_note->setFixedHeight(60);
-    m_note->setFont(Theme::shared().font(TextStyle::Body));
+    m_note->setFont(Theme::of(this).font(TextStyle::Body));
     m_note->setTabChangesFocus(true);
     card->addWideRow(m_note);
     card->addWideRow(makeLabel(i18n::tr(QStringLiteral("备注（选填，如收款方式）")), TextStyle::Caption,
@@ -193,7 +193,7 @@ void WithdrawView::rebuildRecords()
         line->addStretch();
         const auto look = StatusLooks::withdrawal(record.status);
         auto* status = makeLabel(look.text, TextStyle::Caption, look.color, row);
-        status->setFont(Theme::shared().font(TextStyle::Caption, QFont::Medium));
+        status->setFont(Theme::of(this).font(TextStyle::Caption, QFont::Medium));
         status->setObjectName(QStringLiteral("status"));
         line->addWidget(status);
         card->addWideRow(row);

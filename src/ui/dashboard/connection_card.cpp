@@ -17,9 +17,9 @@
 
 namespace {
 
-QColor faded(TextColor role, qreal alpha)
+QColor faded(const QWidget* widget, TextColor role, qreal alpha)
 {
-    QColor color = Theme::shared().palette().color(role);
+    QColor color = Theme::of(widget).palette().color(role);
     color.setAlphaF(color.alphaF() * alpha);
     return color;
 }
@@ -36,7 +36,7 @@ public:
         setFixedSize(88, 88);
         m_spinner->move((88 - 29) / 2, (88 - 29) / 2);
         m_spinner->hide();
-        connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+        connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
     }
 
     void setState(ConnectionState state)
@@ -53,14 +53,14 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         const QPointF centre = QRectF(rect()).center();
         painter.setPen(Qt::NoPen);
-        painter.setBrush(faded(m_color, 0.12));
+        painter.setBrush(faded(this, m_color, 0.12));
         painter.drawEllipse(centre, 44, 44);
         if (m_spinner->isVisible())
             return;
-        painter.setBrush(Theme::shared().palette().color(m_color));
+        painter.setBrush(Theme::of(this).palette().color(m_color));
         painter.drawEllipse(centre, 14, 14);
         painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(faded(m_color, 0.3), 4));
+        painter.setPen(QPen(faded(this, m_color, 0.3), 4));
         painter.drawEllipse(centre, 26, 26);
     }
 
@@ -91,9 +91,9 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
         const QPointF centre = QRectF(rect()).center();
-        painter.setBrush(faded(m_color, 0.2));
+        painter.setBrush(faded(this, m_color, 0.2));
         painter.drawEllipse(centre, 4, 4);
-        painter.setBrush(Theme::shared().palette().color(m_color));
+        painter.setBrush(Theme::of(this).palette().color(m_color));
         painter.drawEllipse(centre, 2.5, 2.5);
     }
 
@@ -125,7 +125,7 @@ ConnectionCard::ConnectionCard(VpnManager& vpnManager, AppState& appState, QWidg
     latencyLine->setContentsMargins(0, 0, 0, 0);
     m_latencyDot = new StatusDot(6, m_latencyRow);
     m_latencyText = makeLabel(QString(), TextStyle::Caption, TextColor::Secondary, m_latencyRow);
-    m_latencyText->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption));
+    m_latencyText->setFont(Theme::of(this).monospacedDigitFont(TextStyle::Caption));
     latencyLine->addWidget(m_latencyDot);
     latencyLine->addWidget(m_latencyText);
     nodeColumn->addWidget(m_latencyRow, 0, Qt::AlignHCenter);
@@ -137,7 +137,7 @@ ConnectionCard::ConnectionCard(VpnManager& vpnManager, AppState& appState, QWidg
     m_button->row()->setSpacing(8);
     m_buttonDot = new ButtonDot(m_button);
     m_buttonText = makeLabel(QString(), TextStyle::Body, QFont::DemiBold, TextColor::Primary, m_button);
-    m_buttonText->setStyleSheet(QStringLiteral("color: ") + Theme::shared().palette().onAccent.name());
+    m_buttonText->setStyleSheet(QStringLiteral("color: ") + Theme::of(this).palette().onAccent.name());
     m_button->addStretch();
     m_button->addPart(m_buttonDot, 0, Qt::AlignVCenter);
     m_button->addPart(m_buttonText, 0, Qt::AlignVCenter);

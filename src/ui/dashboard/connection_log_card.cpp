@@ -16,10 +16,10 @@
 
 namespace {
 
-QFont sizedFont(int pixelSize, bool monospacedDigits)
+QFont sizedFont(const QWidget* label, int pixelSize, bool monospacedDigits)
 {
-    QFont font = monospacedDigits ? Theme::shared().monospacedDigitFont(TextStyle::Caption2)
-                                  : Theme::shared().font(TextStyle::Caption2);
+    const auto& theme = Theme::of(label);
+    QFont font = monospacedDigits ? theme.monospacedDigitFont(TextStyle::Caption2) : theme.font(TextStyle::Caption2);
     font.setPixelSize(pixelSize);
     return font;
 }
@@ -29,8 +29,8 @@ QLabel* nodeBadge(const QString& name, QWidget* parent)
 {
     auto* badge = makeOneLineLabel(name, TextStyle::Caption2, TextColor::Primary, parent);
     badge->setObjectName(QStringLiteral("nodeBadge"));
-    badge->setFont(sizedFont(9, false));
-    const QColor accent = Theme::shared().palette().accent;
+    badge->setFont(sizedFont(badge, 9, false));
+    const QColor accent = Theme::of(badge).palette().accent;
     QColor tint = accent;
     tint.setAlphaF(0.1);
     badge->setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border-radius: 3px; padding: 0 4px; }")
@@ -61,7 +61,7 @@ QWidget* entryRow(const ConnectionLogEntry& entry, QWidget* parent)
     auto* time
         = makeLabel(ConnectionLogCard::timeText(entry.timestamp), TextStyle::Caption2, TextColor::Secondary, row);
     time->setObjectName(QStringLiteral("time"));
-    time->setFont(sizedFont(9, true));
+    time->setFont(sizedFont(time, 9, true));
     first->addWidget(time);
     if (entry.nodeName)
         first->addWidget(nodeBadge(*entry.nodeName, row));
@@ -69,7 +69,7 @@ QWidget* entryRow(const ConnectionLogEntry& entry, QWidget* parent)
     column->addLayout(first);
     auto* message = makeLabel(entry.message, TextStyle::Caption, TextColor::Primary, row);
     message->setObjectName(QStringLiteral("message"));
-    message->setFont(sizedFont(11, false));
+    message->setFont(sizedFont(message, 11, false));
     message->setWordWrap(true);
     column->addWidget(message);
     line->addLayout(column, 1);
@@ -106,7 +106,7 @@ ConnectionLogCard::ConnectionLogCard(VpnManager& vpnManager, QWidget* parent)
     m_clear = new Button(i18n::tr(QStringLiteral("清空日志")), Button::Style::Plain, m_body);
     m_clear->setSymbol(QStringLiteral("trash"));
     m_clear->setTint(TextColor::Secondary);
-    m_clear->setFont(Theme::shared().font(TextStyle::Caption));
+    m_clear->setFont(Theme::of(this).font(TextStyle::Caption));
     connect(m_clear, &QPushButton::clicked, this, [this] { m_vpnManager.clearConnectionLog(); });
     body->addSpacing(4);
     body->addWidget(m_clear, 0, Qt::AlignHCenter);

@@ -82,7 +82,7 @@ void NodeRowsCard::addNodeFace(RowButton* row, const Node& node, bool withDelay)
         auto* delay = makeLabel(QString::number(*node.delay) + QStringLiteral("ms"), TextStyle::Caption2,
                                 DashboardStyle::latencyColor(*node.delay), text);
         delay->setObjectName(QStringLiteral("delay"));
-        delay->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption2));
+        delay->setFont(Theme::of(delay).monospacedDigitFont(TextStyle::Caption2));
         status->addWidget(delay);
     }
     status->addStretch();
@@ -153,10 +153,10 @@ InviteCard::InviteCard(AppState& appState, QWidget* parent)
     codeRow->addWidget(makeLabel(i18n::tr(QStringLiteral("邀请链接")), TextStyle::Caption, TextColor::Secondary, this));
     codeRow->addStretch();
     m_code = makeLabel(QString(), TextStyle::Caption, TextColor::Accent, this);
-    m_code->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption));
+    m_code->setFont(Theme::of(this).monospacedDigitFont(TextStyle::Caption));
     codeRow->addWidget(m_code);
     m_copy = new Button(i18n::tr(QStringLiteral("复制")), Button::Style::Bordered, this);
-    m_copy->setFont(Theme::shared().font(TextStyle::Caption));
+    m_copy->setFont(Theme::of(this).font(TextStyle::Caption));
     connect(m_copy, &QPushButton::clicked, this, &InviteCard::copyCode);
     codeRow->addWidget(m_copy);
     addWideRow(codeRow);
@@ -169,7 +169,7 @@ InviteCard::InviteCard(AppState& appState, QWidget* parent)
 
     m_copyLink = new Button(i18n::tr(QStringLiteral("复制邀请链接")), Button::Style::Bordered, this);
     m_copyLink->setSymbol(QStringLiteral("doc.on.doc"));
-    m_copyLink->setFont(Theme::shared().font(TextStyle::Caption));
+    m_copyLink->setFont(Theme::of(this).font(TextStyle::Caption));
     m_copyLink->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_copyLink, &QPushButton::clicked, this, &InviteCard::copyCode);
     addWideRow(m_copyLink);

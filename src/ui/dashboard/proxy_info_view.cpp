@@ -32,7 +32,7 @@ ProxyInfoView::ProxyInfoView(VpnManager& vpnManager, QWidget* parent)
         makeLabel(QStringLiteral("SOCKS5: ") + proxyAddress(), TextStyle::Caption, TextColor::Secondary, this));
     address->addStretch();
     m_copy = new Button(i18n::tr(QStringLiteral("复制")), Button::Style::Link, this);
-    m_copy->setFont(Theme::shared().font(TextStyle::Caption));
+    m_copy->setFont(Theme::of(this).font(TextStyle::Caption));
     connect(m_copy, &QPushButton::clicked, this, [] { QGuiApplication::clipboard()->setText(proxyAddress()); });
     address->addWidget(m_copy);
     column->addLayout(address);
@@ -44,7 +44,7 @@ ProxyInfoView::ProxyInfoView(VpnManager& vpnManager, QWidget* parent)
     systemProxy->addWidget(m_systemProxyText);
     systemProxy->addStretch();
     m_switch = new Button(QString(), Button::Style::Bordered, this);
-    m_switch->setFont(Theme::shared().font(TextStyle::Caption));
+    m_switch->setFont(Theme::of(this).font(TextStyle::Caption));
     connect(m_switch, &QPushButton::clicked, this,
             [this] { m_vpnManager.setSystemProxy(!m_vpnManager.systemProxyEnabled()); });
     systemProxy->addWidget(m_switch);

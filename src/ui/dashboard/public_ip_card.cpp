@@ -12,9 +12,9 @@
 
 namespace {
 
-QFont addressFont()
+QFont addressFont(const QWidget* label)
 {
-    QFont font = Theme::shared().monospacedDigitFont(TextStyle::Title3);
+    QFont font = Theme::of(label).monospacedDigitFont(TextStyle::Title3);
     font.setWeight(QFont::Bold);
     return font;
 }
@@ -39,7 +39,7 @@ PublicIPCard::PublicIPCard(QWidget* parent)
     addressColumn->setContentsMargins(0, 0, 0, 0);
     addressColumn->setSpacing(2);
     m_address = makeLabel(QString(), TextStyle::Title3, TextColor::Primary, m_addressBody);
-    m_address->setFont(addressFont());
+    m_address->setFont(addressFont(m_address));
     m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_location = makeLabel(QString(), TextStyle::Caption, TextColor::Secondary, m_addressBody);
     addressColumn->addWidget(m_address);
@@ -54,7 +54,7 @@ PublicIPCard::PublicIPCard(QWidget* parent)
     fetchingRow->addStretch();
 
     m_unknownBody = makeLabel(QStringLiteral("--"), TextStyle::Title3, TextColor::Secondary, m_body);
-    m_unknownBody->setFont(addressFont());
+    m_unknownBody->setFont(addressFont(m_unknownBody));
 
     m_body->addWidget(m_addressBody);
     m_body->addWidget(m_fetchingBody);

@@ -35,7 +35,7 @@ SpeedGraphView::SpeedGraphView(QWidget* parent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(72);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void SpeedGraphView::setData(const QList<qint64>& downData, const QList<qint64>& upData)
@@ -75,7 +75,7 @@ bool SpeedGraphView::eventFilter(QObject* watched, QEvent* event)
 
 void SpeedGraphView::paintEvent(QPaintEvent*)
 {
-    const auto& colors = Theme::shared().palette();
+    const auto& colors = Theme::of(this).palette();
     const QSizeF size = this->size();
     const auto geometry = SpeedGraphGeometry::compute(m_downData, m_upData, size);
     constexpr qreal inset = SpeedGraphGeometry::inset;

@@ -75,7 +75,7 @@ SubscriptionCard::SubscriptionCard(AppState& appState, QWidget* parent)
         makeLabel(i18n::tr(QStringLiteral("流量")), TextStyle::Caption, TextColor::Secondary, m_details));
     trafficLine->addStretch();
     m_traffic = makeLabel(QString(), TextStyle::Caption, TextColor::Primary, m_details);
-    m_traffic->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption));
+    m_traffic->setFont(Theme::of(this).monospacedDigitFont(TextStyle::Caption));
     trafficLine->addWidget(m_traffic);
     traffic->addLayout(trafficLine);
     m_usageBar = new LinearProgress(m_details);

@@ -22,7 +22,7 @@ QLabel* addDetailRow(QGridLayout* grid, const QString& label, QWidget* parent)
     const int row = grid->rowCount();
     grid->addWidget(makeLabel(label, TextStyle::Caption, TextColor::Secondary, parent), row, 0);
     auto* value = makeOneLineLabel(QString(), TextStyle::Caption, TextColor::Primary, parent);
-    value->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption));
+    value->setFont(Theme::of(value).monospacedDigitFont(TextStyle::Caption));
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     grid->addWidget(value, row, 1);
     return value;
@@ -31,7 +31,7 @@ QLabel* addDetailRow(QGridLayout* grid, const QString& label, QWidget* parent)
 SymbolLabel* totalLabel(const QString& symbol, TextColor color, QWidget* parent)
 {
     auto* label = new SymbolLabel(symbol, QString(), TextStyle::Caption, color, parent);
-    label->textLabel()->setFont(Theme::shared().monospacedDigitFont(TextStyle::Caption));
+    label->textLabel()->setFont(Theme::of(label).monospacedDigitFont(TextStyle::Caption));
     return label;
 }
 
@@ -44,7 +44,7 @@ QLabel* addTrafficItem(QHBoxLayout* row, const QString& symbol, TextColor color,
     column->setSpacing(6);
     column->addWidget(new SymbolView(symbol, 20, color, item), 0, Qt::AlignHCenter);
     auto* total = makeLabel(QString(), TextStyle::Body, QFont::Medium, TextColor::Primary, item);
-    QFont font = Theme::shared().monospacedDigitFont(TextStyle::Body);
+    QFont font = Theme::of(total).monospacedDigitFont(TextStyle::Body);
     font.setWeight(QFont::Medium);
     total->setFont(font);
     column->addWidget(total, 0, Qt::AlignHCenter);

@@ -23,11 +23,12 @@ constexpr int emptySymbol = 28;
 
 const NodeListModel* modelOf(const QModelIndex& index) { return qobject_cast<const NodeListModel*>(index.model()); }
 
-void paintHeader(QPainter& painter, const QRect& rect, const QString& title, std::optional<qsizetype> count)
+void paintHeader(QPainter& painter, const QRect& rect, const QString& title, std::optional<qsizetype> count,
+                 const Theme& theme)
 {
-    const auto& colors = Theme::shared().palette();
-    const QFont titleFont = Theme::shared().font(TextStyle::Caption, QFont::DemiBold);
-    const QFont countFont = Theme::shared().font(TextStyle::Caption2);
+    const auto& colors = theme.palette();
+    const QFont titleFont = theme.font(TextStyle::Caption, QFont::DemiBold);
+    const QFont countFont = theme.font(TextStyle::Caption2);
     const QString countText = count ? i18n::format(i18n::tr(QStringLiteral("%d 个节点")), *count) : QString();
     const QRect text = rect.adjusted(8, 0, -8, 0);
     // The title gives way to the count.
@@ -45,14 +46,14 @@ void paintHeader(QPainter& painter, const QRect& rect, const QString& title, std
                      countText);
 }
 
-void paintEmpty(QPainter& painter, const QRect& rect, const QString& message)
+void paintEmpty(QPainter& painter, const QRect& rect, const QString& message, const Theme& theme)
 {
-    const auto& colors = Theme::shared().palette();
+    const auto& colors = theme.palette();
     const QRect symbol(rect.center().x() - emptySymbol / 2, rect.top() + emptyPadding, emptySymbol, emptySymbol);
     painter.drawPixmap(symbol,
                        Icons::pixmap(QStringLiteral("magnifyingglass"), colors.secondaryText, emptySymbol,
                                      painter.device()->devicePixelRatioF()));
-    painter.setFont(Theme::shared().font(TextStyle::Body));
+    painter.setFont(theme.font(TextStyle::Body));
     painter.setPen(colors.secondaryText);
     painter.drawText(QRect(rect.left(), symbol.bottom() + 8, rect.width(), rect.bottom() - symbol.bottom() - 8),
                      Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, message);
@@ -72,20 +73,21 @@ void NodeListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     if (!model)
         return;
     const auto& line = model->line(index.row());
-    const auto& colors = Theme::shared().palette();
+    const auto& theme = Theme::of(option.widget);
+    const auto& colors = theme.palette();
     painter->save();
     switch (line.kind) {
     case Line::Kind::empty:
-        paintEmpty(*painter, option.rect, model->emptyMessage());
+        paintEmpty(*painter, option.rect, model->emptyMessage(), theme);
         break;
     case Line::Kind::favoritesHeader:
-        paintHeader(*painter, option.rect, i18n::tr(QStringLiteral("收藏节点")), std::nullopt);
+        paintHeader(*painter, option.rect, i18n::tr(QStringLiteral("收藏节点")), std::nullopt, theme);
         break;
     case Line::Kind::offlineHeader:
-        paintHeader(*painter, option.rect, i18n::tr(QStringLiteral("离线节点")), std::nullopt);
+        paintHeader(*painter, option.rect, i18n::tr(QStringLiteral("离线节点")), std::nullopt, theme);
         break;
     case Line::Kind::regionHeader:
-        paintHeader(*painter, option.rect, line.title, line.count);
+        paintHeader(*painter, option.rect, line.title, line.count, theme);
         break;
     case Line::Kind::node:
     case Line::Kind::offlineNode:
@@ -95,7 +97,7 @@ void NodeListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
             painter->fillRect(option.rect, withOpacity(colors.text, 0.035));
         if (line.kind == Line::Kind::offlineNode)
             painter->setOpacity(0.5);
-        model->nodeRow(index.row()).paint(*painter, option.rect, m_spinner.step());
+        model->nodeRow(index.row()).paint(*painter, option.rect, m_spinner.step(), option.widget);
         break;
     }
     painter->restore();
@@ -109,7 +111,8 @@ QSize NodeListDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
     switch (model->line(index.row()).kind) {
     case Line::Kind::empty:
         return {option.rect.width(),
-                2 * emptyPadding + emptySymbol + 8 + QFontMetrics(Theme::shared().font(TextStyle::Body)).height()};
+                2 * emptyPadding + emptySymbol + 8
+                    + QFontMetrics(Theme::of(option.widget).font(TextStyle::Body)).height()};
     case Line::Kind::favoritesHeader:
     case Line::Kind::regionHeader:
     case Line::Kind::offlineHeader:
@@ -118,7 +121,7 @@ QSize NodeListDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
     case Line::Kind::offlineNode:
         break;
     }
-    return {option.rect.width(), NodeRow::height()};
+    return {option.rect.width(), NodeRow::height(option.widget)};
 }
 
 bool NodeListDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
@@ -127,18 +130,19 @@ bool NodeListDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, con
     if (event->type() != QEvent::MouseButtonRelease)
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() != Qt::LeftButton || !isOnStar(model, index, option.rect, mouse->position().toPoint()))
+    if (mouse->button() != Qt::LeftButton
+        || !isOnStar(model, index, option.rect, mouse->position().toPoint(), option.widget))
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     emit favoriteToggled(qobject_cast<const NodeListModel*>(model)->nodeRow(index.row()).node.id);
     return true;
 }
 
 bool NodeListDelegate::isOnStar(const QAbstractItemModel* model, const QModelIndex& index, const QRect& line,
-                                const QPoint& position)
+                                const QPoint& position, const QWidget* list)
 {
     const auto* nodes = qobject_cast<const NodeListModel*>(model);
     return nodes && nodes->line(index.row()).kind == Line::Kind::node
-        && nodes->nodeRow(index.row()).starRect(line).contains(position);
+        && nodes->nodeRow(index.row()).starRect(line, list).contains(position);
 }
 
 bool NodeListDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
@@ -147,7 +151,7 @@ bool NodeListDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, con
     const auto* model = modelOf(index);
     if (event->type() == QEvent::ToolTip && model && model->line(index.row()).kind == Line::Kind::node) {
         const NodeRow row = model->nodeRow(index.row());
-        if (row.starRect(option.rect).contains(event->pos())) {
+        if (row.starRect(option.rect, view).contains(event->pos())) {
             QToolTip::showText(event->globalPos(), row.starToolTip(), view);
             return true;
         }

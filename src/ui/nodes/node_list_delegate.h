@@ -18,9 +18,9 @@ public:
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
 
-    // Whether `position` is on the star of the node row at `index`, drawn in `line`.
+    // Whether `position` is on the star of the node row at `index`, drawn in `line` of `list`.
     static bool isOnStar(const QAbstractItemModel* model, const QModelIndex& index, const QRect& line,
-                         const QPoint& position);
+                         const QPoint& position, const QWidget* list);
 
 signals:
     void favoriteToggled(qint64 nodeId);

@@ -9,7 +9,7 @@ QItemSelectionModel::SelectionFlags NodeListViewWidget::selectionCommand(const Q
 {
     const auto* mouse = dynamic_cast<const QMouseEvent*>(event);
     if (mouse && index.isValid()
-        && NodeListDelegate::isOnStar(model(), index, visualRect(index), mouse->position().toPoint()))
+        && NodeListDelegate::isOnStar(model(), index, visualRect(index), mouse->position().toPoint(), this))
         return QItemSelectionModel::NoUpdate;
     return QListView::selectionCommand(index, event);
 }

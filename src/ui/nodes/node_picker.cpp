@@ -67,7 +67,7 @@ void NodePickerDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     if (!model)
         return;
     const auto& line = model->line(index.row());
-    const auto& theme = Theme::shared();
+    const auto& theme = Theme::of(option.widget);
     const auto& colors = theme.palette();
     const QRect rect = option.rect.adjusted(sidePadding, 0, -sidePadding, 0);
     painter->save();
@@ -91,9 +91,9 @@ void NodePickerDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
                                           painter->device()->devicePixelRatioF()));
         right = mark.left() - 8;
     }
-    const QSize badgeSize = NodeRow::badgeSize(line.node.method);
+    const QSize badgeSize = NodeRow::badgeSize(line.node.method, option.widget);
     const QRect badge(QPoint(right - badgeSize.width(), rect.center().y() - badgeSize.height() / 2), badgeSize);
-    NodeRow::paintBadge(*painter, badge, line.node.method);
+    NodeRow::paintBadge(*painter, badge, line.node.method, option.widget);
     right = badge.left() - 8;
     if (line.node.delay) {
         const QFont delayFont = theme.font(TextStyle::Caption);
@@ -123,7 +123,7 @@ QSize NodePickerDelegate::sizeHint(const QStyleOptionViewItem& option, const QMo
     const auto* model = qobject_cast<const NodePickerModel*>(index.model());
     if (model && model->line(index.row()).heading)
         return {option.rect.width(), headingHeight};
-    static const int nodeHeight = QFontMetrics(Theme::shared().font(TextStyle::Subheadline)).height() + 12;
+    static const int nodeHeight = QFontMetrics(Theme::of(option.widget).font(TextStyle::Subheadline)).height() + 12;
     return {option.rect.width(), nodeHeight};
 }
 

@@ -19,11 +19,12 @@ constexpr int markSize = 13;
 constexpr int latencyWidth = 60;
 constexpr int spinnerSize = 12;
 
-const ThemePalette& palette() { return Theme::shared().palette(); }
+const ThemePalette& palette(const QWidget* widget) { return Theme::of(widget).palette(); }
 
-QFont font(TextStyle style, QFont::Weight weight = QFont::Normal)
+QFont font(const QWidget* widget, TextStyle style, QFont::Weight weight = QFont::Normal)
 {
-    return weight == QFont::Normal ? Theme::shared().font(style) : Theme::shared().font(style, weight);
+    const auto& theme = Theme::of(widget);
+    return weight == QFont::Normal ? theme.font(style) : theme.font(style, weight);
 }
 
 void drawSymbol(QPainter& painter, const QString& symbol, const QColor& color, const QRect& box)
@@ -60,22 +61,22 @@ TextColor NodeRow::latencyColor(qint64 milliseconds)
     return TextColor::Red;
 }
 
-int NodeRow::height()
+int NodeRow::height(const QWidget* widget)
 {
     // Asked for every line at each layout: measured again only when the fonts change (another
     // language picks another face).
     static QString measuredFor;
     static int value = 0;
-    const QFont body = font(TextStyle::Body);
+    const QFont body = font(widget, TextStyle::Body);
     if (body.key() != measuredFor) {
         measuredFor = body.key();
-        const int text = QFontMetrics(body).height() + 2 + QFontMetrics(font(TextStyle::Caption)).height();
-        value = std::max(text, QFontMetrics(font(TextStyle::Title3)).height()) + 2 * verticalPadding + 6;
+        const int text = QFontMetrics(body).height() + 2 + QFontMetrics(font(widget, TextStyle::Caption)).height();
+        value = std::max(text, QFontMetrics(font(widget, TextStyle::Title3)).height()) + 2 * verticalPadding + 6;
     }
     return value;
 }
 
-NodeRow::Geometry NodeRow::geometry(const QRect& line) const
+NodeRow::Geometry NodeRow::geometry(const QRect& line, const QWidget* widget) const
 {
     Geometry g;
     int right = line.right() - horizontalPadding;
@@ -85,7 +86,7 @@ NodeRow::Geometry NodeRow::geometry(const QRect& line) const
     }
     g.latency = QRect(right - latencyWidth, line.top(), latencyWidth, line.height());
     right = g.latency.left() - spacing;
-    const QSize badge = badgeSize(node.method);
+    const QSize badge = badgeSize(node.method, widget);
     g.badge = QRect(QPoint(right - badge.width(), line.center().y() - badge.height() / 2), badge);
     right = g.badge.left() - spacing;
     if (showFavorite) {
@@ -96,21 +97,21 @@ NodeRow::Geometry NodeRow::geometry(const QRect& line) const
     return g;
 }
 
-QRect NodeRow::starRect(const QRect& line) const { return geometry(line).star; }
+QRect NodeRow::starRect(const QRect& line, const QWidget* widget) const { return geometry(line, widget).star; }
 
-QSize NodeRow::badgeSize(const QString& method)
+QSize NodeRow::badgeSize(const QString& method, const QWidget* widget)
 {
-    const QFontMetrics metrics(font(TextStyle::Caption2));
+    const QFontMetrics metrics(font(widget, TextStyle::Caption2));
     return {metrics.horizontalAdvance(method.toUpper()) + 12, metrics.height() + 4};
 }
 
-void NodeRow::paintBadge(QPainter& painter, const QRect& badge, const QString& method)
+void NodeRow::paintBadge(QPainter& painter, const QRect& badge, const QString& method, const QWidget* widget)
 {
-    const auto& colors = palette();
+    const auto& colors = palette(widget);
     painter.setPen(Qt::NoPen);
     painter.setBrush(withOpacity(colors.blue, 0.08));
     painter.drawRoundedRect(QRectF(badge), 4, 4);
-    painter.setFont(font(TextStyle::Caption2));
+    painter.setFont(font(widget, TextStyle::Caption2));
     painter.setPen(withOpacity(colors.blue, 0.7));
     painter.drawText(badge, Qt::AlignCenter, method.toUpper());
 }
@@ -120,10 +121,10 @@ QString NodeRow::starToolTip() const
     return i18n::tr(isFavorite ? QStringLiteral("取消收藏") : QStringLiteral("收藏"));
 }
 
-void NodeRow::paint(QPainter& painter, const QRect& line, int spinnerStep) const
+void NodeRow::paint(QPainter& painter, const QRect& line, int spinnerStep, const QWidget* widget) const
 {
-    const auto& colors = palette();
-    const auto g = geometry(line);
+    const auto& colors = palette(widget);
+    const auto g = geometry(line, widget);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -137,7 +138,7 @@ void NodeRow::paint(QPainter& painter, const QRect& line, int spinnerStep) const
     if (shown.kind == Latency::Kind::spinner) {
         Spinner::paint(painter, squareAt(g.latency, g.latency.right(), spinnerSize), colors.secondaryText, spinnerStep);
     } else {
-        const QFont digits = Theme::shared().monospacedDigitFont(TextStyle::Caption);
+        const QFont digits = Theme::of(widget).monospacedDigitFont(TextStyle::Caption);
         painter.setFont(digits);
         const int textWidth = QFontMetrics(digits).horizontalAdvance(shown.text);
         const QRect textBox(g.latency.right() - textWidth, g.latency.top(), textWidth + 1, g.latency.height());
@@ -152,7 +153,7 @@ void NodeRow::paint(QPainter& painter, const QRect& line, int spinnerStep) const
         painter.drawText(textBox, Qt::AlignRight | Qt::AlignVCenter, shown.text);
     }
 
-    paintBadge(painter, g.badge, node.method);
+    paintBadge(painter, g.badge, node.method, widget);
 
     if (showFavorite) {
         if (isFavorite)
@@ -163,7 +164,7 @@ void NodeRow::paint(QPainter& painter, const QRect& line, int spinnerStep) const
 
     // From the left: flag, then name over host and port, cut to the room that is left.
     int left = line.left() + horizontalPadding;
-    const QFont flagFont = font(TextStyle::Title3);
+    const QFont flagFont = font(widget, TextStyle::Title3);
     painter.setFont(flagFont);
     painter.setPen(colors.text);
     const QString flag = node.regionEmoji();
@@ -171,8 +172,8 @@ void NodeRow::paint(QPainter& painter, const QRect& line, int spinnerStep) const
     painter.drawText(QRect(left, line.top(), flagWidth + 2, line.height()), Qt::AlignLeft | Qt::AlignVCenter, flag);
     left += flagWidth + spacing;
 
-    const QFont nameFont = font(TextStyle::Body, isConnected ? QFont::DemiBold : QFont::Normal);
-    const QFont hostFont = font(TextStyle::Caption);
+    const QFont nameFont = font(widget, TextStyle::Body, isConnected ? QFont::DemiBold : QFont::Normal);
+    const QFont hostFont = font(widget, TextStyle::Caption);
     const QFontMetrics nameMetrics(nameFont);
     const QFontMetrics hostMetrics(hostFont);
     const int textWidth = std::max(0, g.textRight - left);

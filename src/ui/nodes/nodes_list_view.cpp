@@ -76,7 +76,7 @@ NodesListView::NodesListView(Services services, QWidget* parent)
     info->addWidget(m_testing);
     m_testButton = new Button(i18n::tr(QStringLiteral("延迟测试")), Button::Style::Link, this);
     m_testButton->setSymbol(QStringLiteral("wifi"));
-    m_testButton->setFont(Theme::shared().font(TextStyle::Caption));
+    m_testButton->setFont(Theme::of(this).font(TextStyle::Caption));
     connect(m_testButton, &QPushButton::clicked, this, &NodesListView::startPingAll);
     info->addWidget(m_testButton);
     m_refreshButton = new Button(i18n::tr(QStringLiteral("刷新")), Button::Style::Link, this);
@@ -138,12 +138,12 @@ NodesListView::NodesListView(Services services, QWidget* parent)
     connect(&appState, &AppState::nodesChanged, this, &NodesListView::scheduleRebuild);
     connect(&m_services.vpnManager, &VpnManager::stateChanged, this, &NodesListView::refreshConnection);
     connect(&m_services.vpnManager, &VpnManager::connectedNodeChanged, this, &NodesListView::refreshConnection);
-    connect(&Theme::shared(), &Theme::changed, this, [this] {
+    connect(&Theme::of(this), &Theme::changed, this, [this] {
         QPalette colors = m_bottomBar->palette();
-        colors.setColor(QPalette::Window, Theme::shared().palette().control);
+        colors.setColor(QPalette::Window, Theme::of(this).palette().control);
         m_bottomBar->setPalette(colors);
     });
-    emit Theme::shared().changed();
+    emit Theme::of(this).changed();
 
     rebuild();
 }
@@ -324,7 +324,7 @@ void NodesListView::showContextMenu(const QPoint& position)
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction(
-        Icons::icon(favorite ? QStringLiteral("star.slash") : QStringLiteral("star"), Theme::shared().palette().text),
+        Icons::icon(favorite ? QStringLiteral("star.slash") : QStringLiteral("star"), Theme::of(this).palette().text),
         i18n::tr(favorite ? QStringLiteral("取消收藏") : QStringLiteral("收藏")), this,
         [this, id] { m_services.appState.toggleFavorite(id); });
     menu->popup(m_list->viewport()->mapToGlobal(position));

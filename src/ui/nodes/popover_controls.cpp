@@ -51,7 +51,7 @@ Button* makeWindowButton(const QString& symbol, const QString& text, QWidget* pa
 {
     auto* button = new Button(text, Button::Style::Plain, parent);
     button->setSymbol(symbol);
-    button->setFont(Theme::shared().font(TextStyle::Subheadline));
+    button->setFont(Theme::of(button).font(TextStyle::Subheadline));
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return button;
 }

@@ -39,7 +39,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        const auto& colors = Theme::shared().palette();
+        const auto& colors = Theme::of(this).palette();
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QPointF centre = QRectF(rect()).center();
@@ -68,7 +68,7 @@ QWidget* makeSpeedTile(const QString& symbol, TextColor color, const QString& la
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
     *rate = makeLabel(QString(), TextStyle::Body, QFont::Medium, TextColor::Primary, tile);
-    (*rate)->setFont(Theme::shared().monospacedDigitFont(TextStyle::Body));
+    (*rate)->setFont(Theme::of(*rate).monospacedDigitFont(TextStyle::Body));
     (*rate)->setMinimumWidth(70);
     texts->addWidget(*rate);
     texts->addWidget(makeLabel(label, TextStyle::Caption, TextColor::Secondary, tile));
@@ -84,7 +84,7 @@ QuickConnectButton::QuickConnectButton(QWidget* parent)
     setObjectName(QStringLiteral("quickConnect"));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
 void QuickConnectButton::refresh(const VpnManager& vpn)
@@ -101,7 +101,7 @@ QSize QuickConnectButton::sizeHint() const { return {296, 34 + 24}; }
 
 void QuickConnectButton::paintEvent(QPaintEvent*)
 {
-    const auto& theme = Theme::shared();
+    const auto& theme = Theme::of(this);
     const auto& colors = theme.palette();
     const bool connected = m_state == ConnectionState::connected;
     QPainter painter(this);
@@ -163,7 +163,7 @@ PopoverStatusCard::PopoverStatusCard(QWidget* parent)
     top->addLayout(texts);
     top->addStretch();
     m_duration = makeLabel(QString(), TextStyle::Body, TextColor::Secondary, this);
-    m_duration->setFont(Theme::shared().monospacedDigitFont(TextStyle::Body));
+    m_duration->setFont(Theme::of(this).monospacedDigitFont(TextStyle::Body));
     top->addWidget(m_duration);
     column->addLayout(top);
 

@@ -26,7 +26,7 @@ QLabel* trafficFigure(const QString& symbol, TextColor color, QHBoxLayout* row, 
 {
     row->addWidget(new SymbolView(symbol, 14, color, parent));
     auto* figure = new TextLabel(QString(), parent);
-    figure->setFont(Theme::shared().monospacedDigitFont(TextStyle::Body));
+    figure->setFont(Theme::of(figure).monospacedDigitFont(TextStyle::Body));
     row->addWidget(figure);
     return figure;
 }

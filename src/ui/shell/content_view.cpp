@@ -284,7 +284,7 @@ void ContentView::openAnnouncements()
 
 void ContentView::applyTheme()
 {
-    auto& theme = Theme::shared();
+    auto& theme = m_services.theme;
     theme.setAppearance(m_services.settings.stringOr(SettingsKeys::appearanceOverride, QStringLiteral("system")));
     theme.setAccent(m_services.settings.stringOr(SettingsKeys::accentColor, QStringLiteral("blue")));
 }

@@ -18,6 +18,7 @@ class BiometricAuth;
 class Notifier;
 class SessionLockWatcher;
 class SettingsStore;
+class Theme;
 
 // The root of the main window. It shows one face at a time (the app lock, the loading face, the
 // full-page sign-in, the compact window, or the full window with sidebar, toolbar and the selected
@@ -33,6 +34,8 @@ public:
     struct Services {
         AppState& appState;
         SettingsStore& settings;
+        // Takes the chosen appearance and accent.
+        Theme& theme;
         BiometricAuth& biometric;
         // Carries the navigation requests.
         Notifier& hub;

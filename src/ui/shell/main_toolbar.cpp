@@ -59,7 +59,7 @@ void MainToolbar::setUnreadAnnouncements(bool unread) { m_announcements->setBadg
 
 void MainToolbar::paintEvent(QPaintEvent*)
 {
-    const auto& p = Theme::shared().palette();
+    const auto& p = Theme::of(this).palette();
     QPainter painter(this);
     painter.fillRect(rect(), p.window);
     painter.setPen(p.separator);

@@ -152,7 +152,7 @@ void MenuBarManager::updateMenuIcon(ConnectionState state)
 
 void MenuBarManager::applyIcon()
 {
-    const auto& palette = Theme::shared().palette();
+    const auto& palette = m_services.theme.palette();
     // The plain symbol takes the text colour, as a template image takes the bar's.
     const QColor color = m_tint ? palette.color(*m_tint) : palette.text;
     QIcon icon;

@@ -35,6 +35,8 @@ public:
         std::function<bool()> statusAreaAvailable;
         // The popover's content, made anew each time the item is shown.
         std::function<QWidget*()> makePopoverContent;
+        // Colours the item's symbol.
+        const Theme& theme;
     };
     using Timings = MenuBarManagerTimings;
 

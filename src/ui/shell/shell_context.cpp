@@ -35,6 +35,7 @@ VelmorandApp::Services ShellContext::appServices()
     return {.vpnManager = m_app.vpnManager(),
             .appState = m_app.appState(),
             .languageManager = m_app.languageManager(),
+            .theme = m_theme,
             .settings = m_app.settings(),
             .hub = m_app.notifier(),
             .notifier = m_app.userNotifier(),
@@ -63,13 +64,15 @@ MenuBarManager::Services ShellContext::menuBarServices()
     return {.settings = m_app.settings(),
             .vpnManager = m_app.vpnManager(),
             .statusAreaAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
-            .makePopoverContent = [this]() -> QWidget* { return new MenuBarView(popoverServices()); }};
+            .makePopoverContent = [this]() -> QWidget* { return new MenuBarView(popoverServices()); },
+            .theme = m_theme};
 }
 
 ContentView::Services ShellContext::contentServices()
 {
     return {.appState = m_app.appState(),
             .settings = m_app.settings(),
+            .theme = m_theme,
             .biometric = m_app.biometric(),
             .hub = m_app.notifier(),
             .sessionWatcher = &m_sessionWatcher,
@@ -184,7 +187,7 @@ MenuBarView::Services ShellContext::popoverServices()
 CommerceServices ShellContext::commerceServices()
 {
     return {.api = m_app.api(),
-            .theme = Theme::shared(),
+            .theme = m_theme,
             .notifier = m_app.notifier(),
             .serviceAddress = m_app.domainPool().value(0)};
 }

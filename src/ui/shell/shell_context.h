@@ -4,6 +4,7 @@
 #include "ui/account/forgot_password_view.h"
 #include "ui/account/login_form.h"
 #include "ui/commerce/commerce_services.h"
+#include "ui/common/theme.h"
 #include "ui/nodes/menu_bar_view.h"
 #include "ui/shell/app_delegate.h"
 #include "ui/shell/content_view.h"
@@ -15,8 +16,8 @@
 
 class AppContext;
 
-// The windows' side of the application: the long-lived objects only the windows need (the
-// session lock watcher, the updater's dialogs and the updater that uses them), built once after
+// The windows' side of the application: the long-lived objects only the windows need (the theme,
+// the session lock watcher, the updater's dialogs and the updater that uses them), built once after
 // the application context and freed before it, and the one place that knows which screen is
 // made with what.
 class ShellContext {
@@ -45,6 +46,7 @@ public:
 
 private:
     AppContext& m_app;
+    Theme m_theme;
     SessionLockWatcher m_sessionWatcher;
     UpdateDialogs m_updateDialogs;
     AutoUpdater m_updater;

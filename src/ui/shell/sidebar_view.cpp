@@ -25,7 +25,7 @@ public:
         setCheckable(true);
         setCursor(Qt::PointingHandCursor);
         setAttribute(Qt::WA_Hover);
-        setFont(Theme::shared().font(TextStyle::Body));
+        setFont(Theme::of(this).font(TextStyle::Body));
         setFixedHeight(32);
     }
 
@@ -34,7 +34,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        const auto& p = Theme::shared().palette();
+        const auto& p = Theme::of(this).palette();
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF frame = QRectF(rect()).adjusted(0, 1, 0, -1);
@@ -53,7 +53,7 @@ protected:
         painter.drawPixmap(QPointF(10, (height() - glyph) / 2.0),
                            Icons::pixmap(m_symbol, p.accent, glyph, devicePixelRatioF()));
         painter.setPen(p.text);
-        painter.setFont(isChecked() ? Theme::shared().font(TextStyle::Body, QFont::Medium) : font());
+        painter.setFont(isChecked() ? Theme::of(this).font(TextStyle::Body, QFont::Medium) : font());
         painter.drawText(QRectF(10 + glyph + 10, 0, width() - glyph - 24, height()), Qt::AlignVCenter | Qt::AlignLeft,
                          text());
     }
@@ -83,7 +83,7 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(Theme::shared().palette().controlHover);
+        painter.setBrush(Theme::of(this).palette().controlHover);
         painter.drawRoundedRect(QRectF(rect()), 8, 8);
     }
 };
@@ -101,7 +101,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        const auto& p = Theme::shared().palette();
+        const auto& p = Theme::of(this).palette();
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         QColor fill = p.accent;
@@ -110,7 +110,7 @@ protected:
         painter.setBrush(fill);
         painter.drawEllipse(QRectF(rect()));
         painter.setPen(p.accent);
-        painter.setFont(Theme::shared().font(TextStyle::Callout, QFont::Bold));
+        painter.setFont(Theme::of(this).font(TextStyle::Callout, QFont::Bold));
         painter.drawText(rect(), Qt::AlignCenter, m_letter);
     }
 
@@ -214,7 +214,7 @@ SidebarView::SidebarView(QWidget* parent)
     connect(account, &QAbstractButton::clicked, this, [this] { emit tabSelected(4); });
     column->addWidget(account);
 
-    connect(&Theme::shared(), &Theme::changed, this, qOverload<>(&QWidget::update));
+    connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
     setSelectedTab(0);
     rebuildAccount();
 }
@@ -325,7 +325,7 @@ void SidebarView::rebuildAccount()
 
 void SidebarView::paintEvent(QPaintEvent*)
 {
-    const auto& p = Theme::shared().palette();
+    const auto& p = Theme::of(this).palette();
     QPainter painter(this);
     painter.fillRect(rect(), p.sidebar);
     painter.setPen(p.separator);

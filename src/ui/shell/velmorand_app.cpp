@@ -47,8 +47,8 @@ VelmorandApp::~VelmorandApp() = default;
 // default font, which opens font faces the window never draws with.
 void VelmorandApp::applyTheme() const
 {
-    Theme::shared().setLanguage(rawValue(m_services.languageManager.currentLanguage()));
-    Theme::shared().apply();
+    m_services.theme.setLanguage(rawValue(m_services.languageManager.currentLanguage()));
+    m_services.theme.apply();
 }
 
 void VelmorandApp::launch()
@@ -80,7 +80,7 @@ void VelmorandApp::reopen()
 
 void VelmorandApp::rebuildContent()
 {
-    Theme::shared().setLanguage(rawValue(m_services.languageManager.currentLanguage()));
+    m_services.theme.setLanguage(rawValue(m_services.languageManager.currentLanguage()));
     m_window->setContent(new ContentView(m_services.contentServices()));
     m_commands->retranslate();
 }

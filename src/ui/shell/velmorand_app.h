@@ -17,6 +17,7 @@ class MenuCommands;
 class Notifier;
 class SettingsStore;
 class StartupRules;
+class Theme;
 class UserNotifier;
 class VpnManager;
 
@@ -30,6 +31,8 @@ public:
         VpnManager& vpnManager;
         AppState& appState;
         LanguageManager& languageManager;
+        // The look, in the interface language, applied before the first widget.
+        Theme& theme;
         SettingsStore& settings;
         // Carries "languageChanged" and the menu's navigation requests.
         Notifier& hub;

@@ -4,6 +4,7 @@
 
 #include "platform/notifier.h"
 #include "support/scoped_language.h"
+#include "support/scoped_theme.h"
 #include "support/screenshot.h"
 #include "ui/account/profile_view.h"
 #include "ui/account/speed_test_section.h"
@@ -16,14 +17,14 @@ namespace {
 
 class AccountScreenshots : public ::testing::Test {
 protected:
-    void TearDown() override { useLook(AppLanguage::zh, QStringLiteral("light")); }
+    void TearDown() override { lookups.manager.setLanguage(AppLanguage::zh); }
 
     void useLook(AppLanguage language, const QString& appearance)
     {
         lookups.manager.setLanguage(language);
-        Theme::shared().setLanguage(rawValue(language));
-        Theme::shared().setAppearance(appearance);
-        Theme::shared().apply();
+        look.theme().setLanguage(rawValue(language));
+        look.theme().setAppearance(appearance);
+        look.theme().apply();
     }
 
     // The whole scrolling column in one picture.
@@ -35,6 +36,7 @@ protected:
     }
 
     ScopedLanguage lookups{AppLanguage::zh};
+    ScopedTheme look;
 };
 
 TEST_F(AccountScreenshots, AccountAndSettingsInEveryLanguageAndLook)

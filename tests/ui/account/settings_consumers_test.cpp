@@ -5,6 +5,7 @@
 #include "connection/xray_manager.h"
 #include "platform/fakes/recording_user_notifier.h"
 #include "platform/settings_keys.h"
+#include "support/scoped_theme.h"
 #include "ui/account/dns_section.h"
 #include "ui/account/settings_form.h"
 #include "ui/account/split_tunnel_section.h"
@@ -33,12 +34,13 @@ struct Consumer {
 
 QCheckBox* toggle(SettingsView& view, const QString& key) { return view.vpnSection()->toggle(key); }
 
-// The main window root over the world's state; it applies the look and decides the lock.
-std::unique_ptr<ContentView> makeContent(SettingsWorld& world)
+// The main window root over the world's state; it applies the look to `theme` and decides the lock.
+std::unique_ptr<ContentView> makeContent(SettingsWorld& world, Theme& theme)
 {
     return std::make_unique<ContentView>(ContentView::Services{
         .appState = world.appState,
         .settings = world.settings,
+        .theme = theme,
         .biometric = world.biometric,
         .hub = world.notifier,
         .sessionWatcher = nullptr,
@@ -49,12 +51,13 @@ std::unique_ptr<ContentView> makeContent(SettingsWorld& world)
 }
 
 // Whether the look the main window root applies passes `check`; the default look afterwards.
-bool themeShows(SettingsWorld& world, const std::function<bool()>& check)
+bool themeShows(SettingsWorld& world, const std::function<bool(const Theme&)>& check)
 {
-    auto content = makeContent(world);
+    ScopedTheme look;
+    auto content = makeContent(world, look.theme());
     content->show();
     settle();
-    const bool shown = check();
+    const bool shown = check(look.theme());
     world.settings.setValue(SettingsKeys::appearanceOverride, QStringLiteral("light"));
     world.settings.setValue(SettingsKeys::accentColor, QStringLiteral("blue"));
     return shown;
@@ -145,7 +148,8 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
         {"touch id", SettingsKeys::touchIdEnabled, [](SettingsView& v) { v.touchIdToggle()->click(); }, true,
          [](SettingsWorld& w) {
              w.biometric.succeed = false;
-             auto content = makeContent(w);
+             ScopedTheme look;
+             auto content = makeContent(w, look.theme());
              content->show();
              settle();
              return content->face() == ContentView::Face::lock;
@@ -154,11 +158,11 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
          [](SettingsWorld& w) { return w.loginItem.isEnabled(); }},
         {"appearance", SettingsKeys::appearanceOverride,
          [](SettingsView& v) { v.themePicker()->choose(QStringLiteral("dark")); }, QStringLiteral("dark"),
-         [](SettingsWorld& w) { return themeShows(w, [] { return Theme::shared().isDark(); }); }},
+         [](SettingsWorld& w) { return themeShows(w, [](const Theme& theme) { return theme.isDark(); }); }},
         {"accent", SettingsKeys::accentColor,
          [](SettingsView& v) { v.accentPicker()->choose(QStringLiteral("green")); }, QStringLiteral("green"),
          [](SettingsWorld& w) {
-             return themeShows(w, [] { return Theme::shared().accentName() == QLatin1String("green"); });
+             return themeShows(w, [](const Theme& theme) { return theme.accentName() == QLatin1String("green"); });
          }},
         {"language", SettingsKeys::appLanguage,
          [](SettingsView& v) { v.languagePicker()->choose(QStringLiteral("ja")); }, QStringLiteral("ja"),

@@ -2,7 +2,6 @@
 
 #include "ui/commerce/qr_image.h"
 #include "ui/common/icon_button.h"
-#include "ui/common/theme.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
@@ -18,8 +17,6 @@ void clickClose(QWidget& sheet)
 
 CommerceWorld::CommerceWorld()
 {
-    // The application's look, as its shell installs it.
-    Theme::shared().apply();
     service.state().qrImage = &QrImage::encodePng;
     service.state().plans = editionPlans();
     signInClient();
@@ -30,7 +27,8 @@ CommerceServices CommerceWorld::services()
 {
     return {
         .api = *api,
-        .theme = Theme::shared(),
+        // The look the sheets are built in, as the shell hands over the one it applied.
+        .theme = appliedTheme(),
         .notifier = notifier,
         .serviceAddress = serviceAddress,
         .makePollBeat = [control = beat] { return std::make_unique<FakeBeat>(control); },

@@ -4,6 +4,7 @@
 #include "stand_in_world.h"
 #include "support/event_waits.h"
 #include "support/scoped_language.h"
+#include "support/scoped_theme.h"
 #include "ui/commerce/commerce_services.h"
 #include "ui/commerce/order_poll.h"
 
@@ -67,6 +68,8 @@ public:
     // The texts zbarimg reads from an image file; empty when it finds no code.
     static QStringList decodeQr(const QString& imagePath);
 
+    // The application's look, as its shell installs it.
+    ScopedTheme look;
     Notifier notifier;
     std::shared_ptr<FakeBeat::Control> beat = std::make_shared<FakeBeat::Control>();
     static inline const QString serviceAddress = QStringLiteral("https://velmorand.example");

@@ -7,8 +7,6 @@
 
 CommunityWorld::CommunityWorld()
 {
-    Theme::shared().setAppearance(QStringLiteral("light"));
-    Theme::shared().apply();
     signInClient();
     window.resize(800, 640);
     window.show();
@@ -61,11 +59,12 @@ void CommunityWorld::dropAnswers(const QString& path)
 
 LanguageScope::LanguageScope(AppLanguage language)
     : lookups(language)
+    , theme(appliedTheme())
 {
-    Theme::shared().setLanguage(rawValue(language));
+    theme.setLanguage(rawValue(language));
 }
 
-LanguageScope::~LanguageScope() { Theme::shared().setLanguage(rawValue(AppLanguage::zh)); }
+LanguageScope::~LanguageScope() { theme.setLanguage(rawValue(AppLanguage::zh)); }
 
 void settle()
 {

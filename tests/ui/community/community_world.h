@@ -2,6 +2,7 @@
 
 #include "stand_in_world.h"
 #include "support/scoped_language.h"
+#include "support/scoped_theme.h"
 #include "ui/common/screen_timer.h"
 
 #include <QList>
@@ -63,6 +64,8 @@ public:
     // The path's requests get no answer: the connection closes (a transport failure).
     void dropAnswers(const QString& path);
 
+    // The look the application installs at start.
+    ScopedTheme look;
     QWidget window;
     QList<QPointer<ManualTimer>> timers;
 };
@@ -90,4 +93,6 @@ struct LanguageScope {
     ~LanguageScope();
 
     ScopedLanguage lookups;
+    // The theme applied when the scope began.
+    Theme& theme;
 };

@@ -101,7 +101,7 @@ TEST_F(ServerDashboardTest, EveryFigureIsInTheOneFaceWithDigitsOfOneWidth)
     }
     EXPECT_GE(figures, 8) << "tiles, inbound totals and port counts";
     EXPECT_EQ(faces.size(), 1) << QStringList(faces.begin(), faces.end()).join(QStringLiteral(", ")).toStdString();
-    EXPECT_TRUE(faces.contains(QFontInfo(Theme::shared().font(TextStyle::Caption)).family()));
+    EXPECT_TRUE(faces.contains(QFontInfo(Theme::of(view).font(TextStyle::Caption)).family()));
     saveScreenshot(*view, QStringLiteral("server-dashboard-figures"));
 }
 

@@ -10,6 +10,7 @@
 #include "platform/language_manager.h"
 #include "support/api_requests.h"
 #include "support/qt_printers.h"
+#include "support/scoped_theme.h"
 #include "support/screenshot.h"
 #include "ui/common/button.h"
 #include "ui/common/icon_button.h"
@@ -403,7 +404,7 @@ TEST_F(MenuBarViewTest, TheStatusItemHostsItInAFixedSizePopupThatClosesOnAClickE
 {
     signIn({makeNode(1, QStringLiteral("Tokyo"), QStringLiteral("online"), 42, QStringLiteral("JP"))});
     MenuBarManager manager({*settings.store, vpn, [] { return true; },
-                            [this]() -> QWidget* { return new MenuBarView(services(loginItem)); }});
+                            [this]() -> QWidget* { return new MenuBarView(services(loginItem)); }, appliedTheme()});
     ASSERT_TRUE(manager.popover());
     manager.togglePopover();
     auto* popup = manager.popover();

@@ -46,11 +46,12 @@ TEST(NodeRow, LatencyColumnShowsTheTestThenTheServerAndNeverAFailureAsAFigure)
 TEST(NodeRow, StarOnlyWhenShownWithItsTooltip)
 {
     NodeRow row{makeNode(1, QStringLiteral("a"))};
-    const QRect line(0, 0, 600, NodeRow::height());
-    EXPECT_TRUE(line.contains(row.starRect(line)));
+    const QWidget list;
+    const QRect line(0, 0, 600, NodeRow::height(&list));
+    EXPECT_TRUE(line.contains(row.starRect(line, &list)));
     EXPECT_EQ(row.starToolTip(), t("收藏"));
     row.isFavorite = true;
     EXPECT_EQ(row.starToolTip(), t("取消收藏"));
     row.showFavorite = false;
-    EXPECT_TRUE(row.starRect(line).isEmpty());
+    EXPECT_TRUE(row.starRect(line, &list).isEmpty());
 }

@@ -250,7 +250,7 @@ TEST_F(NodesListViewTest, TheStarOnlyTogglesTheFavouriteAndLeavesTheSelection)
         const auto row = *list.model()->rowOf(id);
         const QRect rect = list.list()->visualRect(list.model()->index(row));
         QTest::mouseClick(list.list()->viewport(), Qt::LeftButton, {},
-                          list.model()->nodeRow(row).starRect(rect).center());
+                          list.model()->nodeRow(row).starRect(rect, list.list()).center());
     };
 
     // Nothing selected: the star adds the favourite and opens no bottom bar.
@@ -280,7 +280,7 @@ TEST_F(NodesListViewTest, StarAndContextMenuToggleFavouritesThatPersist)
     auto& list = showView();
     const auto row = *list.model()->rowOf(2);
     const QRect rect = list.list()->visualRect(list.model()->index(row));
-    const QRect star = list.model()->nodeRow(row).starRect(rect);
+    const QRect star = list.model()->nodeRow(row).starRect(rect, list.list());
     QTest::mouseClick(list.list()->viewport(), Qt::LeftButton, {}, star.center());
     waitUntil([&] { return list.model()->line(0).kind == Line::Kind::favoritesHeader; });
     EXPECT_EQ(list.model()->line(1).node.id, 2);
@@ -289,8 +289,9 @@ TEST_F(NodesListViewTest, StarAndContextMenuToggleFavouritesThatPersist)
     AppStateWorld again(*settings.store);
     EXPECT_EQ(again.appState.favoriteNodeIds(), QSet<qint64>{2});
 
-    QTest::mouseClick(list.list()->viewport(), Qt::LeftButton, {},
-                      list.model()->nodeRow(1).starRect(list.list()->visualRect(list.model()->index(1))).center());
+    QTest::mouseClick(
+        list.list()->viewport(), Qt::LeftButton, {},
+        list.model()->nodeRow(1).starRect(list.list()->visualRect(list.model()->index(1)), list.list()).center());
     waitUntil([&] { return list.model()->line(0).kind == Line::Kind::regionHeader; });
     EXPECT_TRUE(appState.favoriteNodeIds().isEmpty());
 

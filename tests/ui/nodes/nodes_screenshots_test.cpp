@@ -6,6 +6,7 @@
 #include "connection/xray_manager.h"
 #include "platform/fakes/fake_login_item.h"
 #include "platform/language_manager.h"
+#include "support/scoped_theme.h"
 #include "support/screenshot.h"
 #include "ui/common/search_field.h"
 #include "ui/common/theme.h"
@@ -38,23 +39,18 @@ protected:
         appState.addRecent(8);
     }
 
-    void TearDown() override
-    {
-        lookups.manager.setLanguage(AppLanguage::zh);
-        Theme::shared().setLanguage(rawValue(AppLanguage::zh));
-        Theme::shared().setAppearance(QStringLiteral("light"));
-        Theme::shared().apply();
-    }
+    void TearDown() override { lookups.manager.setLanguage(AppLanguage::zh); }
 
     void use(AppLanguage language, const QString& appearance)
     {
         lookups.manager.setLanguage(language);
-        Theme::shared().setLanguage(rawValue(language));
-        Theme::shared().setAppearance(appearance);
-        Theme::shared().apply();
+        look.theme().setLanguage(rawValue(language));
+        look.theme().setAppearance(appearance);
+        look.theme().apply();
     }
 
     ScriptedProbes probes;
+    ScopedTheme look;
 };
 
 TEST_F(NodesScreenshots, NodeListInEveryLanguageAndAppearance)
