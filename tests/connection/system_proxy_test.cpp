@@ -1,6 +1,7 @@
 #include "connection/vpn_manager.h"
 #include "platform/fakes/recording_admin_script_runner.h"
 #include "platform/fakes/recording_process_runner.h"
+#include "support/proxy_settings_answers.h"
 #include "support/qt_printers.h"
 #include "support/stand_in_state.h"
 #include "support/table_row.h"
@@ -232,6 +233,57 @@ TEST_F(SystemProxyTest, ForcedClearingSwitchesAllThreeOffAndReportsLater)
     EXPECT_TRUE(manager.systemProxyEnabled()) << "not yet";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !manager.systemProxyEnabled(); }, 2000));
     EXPECT_TRUE(manager.connectionLog().isEmpty());
+}
+
+// At launch, the proxies an earlier run left pointing at the core are switched off, one command
+// each in the order web, secure web, SOCKS; the user's own stay as they are. Only a SOCKS proxy
+// switched off shows the system proxy off.
+TEST_F(SystemProxyTest, TheLaunchCleanUpSwitchesOffOnlyWhatPointsAtTheCore)
+{
+    using Answers = ProxySettingsAnswers;
+    const auto off = [](const char* kind) {
+        return QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -set%1proxystate Wi-Fi off")
+            .arg(QLatin1String(kind));
+    };
+    const auto users = Answers::on(QStringLiteral("10.1.1.1"), 3128);
+    const auto usersSocks = Answers::on(QStringLiteral("10.1.1.1"), 1080);
+    const auto coreHttp = Answers::on(QStringLiteral("127.0.0.1"), 1081);
+    const auto coreSocks = Answers::on(QStringLiteral("127.0.0.1"), 1080);
+    struct Case {
+        const char* name;
+        QByteArray web;
+        QByteArray secureWeb;
+        QByteArray socks;
+        QStringList switchedOff;
+        bool proxyShownOn;
+    };
+    const Case cases[] = {
+        {"secure web and SOCKS ours, the web proxy the user's",
+         users,
+         coreHttp,
+         coreSocks,
+         {off("secureweb"), off("socksfirewall")},
+         false},
+        {"all three ours", coreHttp, coreHttp, coreSocks, {off("web"), off("secureweb"), off("socksfirewall")}, false},
+        {"the user's own", users, Answers::off(), usersSocks, {}, true},
+        {"only the web proxy ours", coreHttp, Answers::off(), usersSocks, {off("web")}, true},
+        {"ours, but switched off",
+         "Enabled: No\nServer: 127.0.0.1\nPort: 1081\n",
+         Answers::off(),
+         "Enabled: No\nServer: 127.0.0.1\nPort: 1080\n",
+         {},
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Answers answers{.services = listing, .web = c.web, .secureWeb = c.secureWeb, .socks = c.socks};
+        runner.handler = [answers](const ProcessRequest& request) { return answers.answer(request); };
+        runner.requests.clear();
+        published(manager).setSystemProxyEnabled(true);
+        QCoro::waitFor(manager.clearLeftoverSystemProxy());
+        EXPECT_EQ(privilegedCommands(), c.switchedOff);
+        EXPECT_EQ(manager.systemProxyEnabled(), c.proxyShownOn);
+    }
 }
 
 TEST_F(SystemProxyTest, TheStateReadBackMatchesWholeLines)
