@@ -286,6 +286,25 @@ TEST_F(SystemProxyTest, TheLaunchCleanUpSwitchesOffOnlyWhatPointsAtTheCore)
     }
 }
 
+// A connection under way since launch has set the proxies itself: the clean-up reads nothing and
+// switches nothing off, whatever the proxies say.
+TEST_F(SystemProxyTest, TheLaunchCleanUpLeavesAConnectionUnderWayAlone)
+{
+    const ProxySettingsAnswers answers{.services = listing,
+                                       .web = ProxySettingsAnswers::on(QStringLiteral("127.0.0.1"), 1081),
+                                       .secureWeb = ProxySettingsAnswers::on(QStringLiteral("127.0.0.1"), 1081),
+                                       .socks = ProxySettingsAnswers::on(QStringLiteral("127.0.0.1"), 1080)};
+    runner.handler = [answers](const ProcessRequest& request) { return answers.answer(request); };
+    for (const auto state : {ConnectionState::connecting, ConnectionState::connected}) {
+        SCOPED_TRACE(int(state));
+        published(manager).setState(state);
+        published(manager).setSystemProxyEnabled(true);
+        QCoro::waitFor(manager.clearLeftoverSystemProxy());
+        EXPECT_TRUE(runner.commandLines().isEmpty());
+        EXPECT_TRUE(manager.systemProxyEnabled());
+    }
+}
+
 TEST_F(SystemProxyTest, TheStateReadBackMatchesWholeLines)
 {
     struct Case {
