@@ -4,8 +4,11 @@
 // memory the list takes.
 #include "connection/ping_service.h"
 #include "connection/vpn_manager.h"
+#include "connection/xray_manager.h"
+#include "platform/fakes/recording_admin_script_runner.h"
 #include "platform/fakes/recording_process_runner.h"
 #include "support/loopback_ports.h"
+#include "support/recording_child_launcher.h"
 #include "support/temp_settings.h"
 #include "ui/app_state_world.h"
 #include "ui/common/search_field.h"
@@ -82,7 +85,11 @@ private:
 struct World {
     TempSettings settings;
     RecordingProcessRunner processes;
-    VpnManager vpn{*settings.store, processes};
+    // The list never connects: the core and the administrator scripts only record.
+    RecordingChildLauncher launcher;
+    XrayManager xray{*settings.store, launcher, XrayManager::Options{}};
+    RecordingAdminScriptRunner admin;
+    VpnManager vpn{*settings.store, processes, xray, admin};
     AppStateWorld state{*settings.store};
     PingService ping;
 

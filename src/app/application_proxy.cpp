@@ -1,6 +1,6 @@
 #include "application_proxy.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 
 #include <QNetworkProxyFactory>
 #include <QNetworkProxyQuery>
@@ -32,16 +32,16 @@ private:
 
 QNetworkProxy ApplicationProxy::localCore()
 {
-    return QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), VpnManager::proxyPort);
+    return QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), VpnConnection::proxyPort);
 }
 
-ApplicationProxy::ApplicationProxy(const VpnManager& vpnManager, QNetworkProxy whileConnected)
+ApplicationProxy::ApplicationProxy(const VpnConnection& connection, QNetworkProxy whileConnected)
     : m_factory(new Factory(std::move(whileConnected)))
 {
     // Qt owns the factory from here and deletes it when another takes its place.
     QNetworkProxyFactory::setApplicationProxyFactory(m_factory);
-    const auto follow = [this, &vpnManager] { m_factory->setThroughCore(vpnManager.systemProxyEnabled()); };
-    connect(&vpnManager, &VpnManager::systemProxyEnabledChanged, this, follow);
+    const auto follow = [this, &connection] { m_factory->setThroughCore(connection.systemProxyEnabled()); };
+    connect(&connection, &VpnConnection::systemProxyEnabledChanged, this, follow);
     follow();
 }
 

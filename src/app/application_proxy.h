@@ -3,7 +3,7 @@
 #include <QNetworkProxy>
 #include <QObject>
 
-class VpnManager;
+class VpnConnection;
 
 // The proxy of the application's own web requests (service calls, public address, speed test,
 // payment codes, updates): the local core's SOCKS5 port while the system proxy points at the
@@ -20,7 +20,7 @@ public:
     // The proxy the requests take while the system proxy points at the core.
     static QNetworkProxy localCore();
 
-    explicit ApplicationProxy(const VpnManager& vpnManager, QNetworkProxy whileConnected = localCore());
+    explicit ApplicationProxy(const VpnConnection& connection, QNetworkProxy whileConnected = localCore());
     ~ApplicationProxy() override;
     ApplicationProxy(const ApplicationProxy&) = delete;
     ApplicationProxy& operator=(const ApplicationProxy&) = delete;

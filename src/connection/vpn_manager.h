@@ -33,8 +33,8 @@ struct VpnTimings {
     std::chrono::milliseconds privilegedCommandLimit{10000};
     // Between clearing the proxies at launch and reporting them off.
     std::chrono::milliseconds proxyClearedDelay{600};
-    // Interval of the sudo credential refresh.
-    std::chrono::milliseconds sudoKeepaliveInterval{240000};
+    // Interval at which the cached right to run privileged commands without a prompt is refreshed.
+    std::chrono::milliseconds privilegeRefreshInterval{240000};
     // The three timers of a connection.
     std::chrono::milliseconds statsInterval{1000};
     std::chrono::milliseconds durationInterval{1000};
@@ -66,10 +66,6 @@ class VpnManager : public VpnConnection {
     Q_OBJECT
 
 public:
-    static constexpr int maxConnectAttempts = 3;
-    static constexpr qsizetype maxHistory = 60;
-    static constexpr int maxReconnectAttempts = 5;
-
     VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayManager& xray, AdminScriptRunner& adminScripts,
                VpnTimings timings = {}, QObject* parent = nullptr);
     // For screens that show and set the figures but never connect: the proxy core and the
@@ -93,41 +89,9 @@ public:
     // The user's settings, written to the store on every change.
     void setProxyMode(ProxyMode mode) override;
     void setAutoReconnectEnabled(bool enabled) override;
-    using VpnConnection::addLog;
-
-    // For the end of the application, and run on the application's aboutToQuit: ends the
-    // connection in whatever state it is, a connect still under way included, stops the timers,
-    // and waits (processing events, at most the quit limit) until the tear-down has run, so that
-    // neither the proxies nor the kill switch outlive the process.
-    void prepareForQuit();
-    // The TLS server name for the node: its region prefix ("hk2a", "usw"…, else "hk1") on the
-    // camouflage host.
-    static QString snIFor(const Node& node);
-
-    // The system proxy of the active network service.
-    // The service whose proxies are changed: a preferred kind of service when listed, else the
-    // first listed one. Found once, then kept for the life of the process.
-    QCoro::Task<std::optional<QString>> detectActiveNetworkService();
-    // Points the SOCKS proxy at the local core, or switches it off; the outcome shows in
-    // systemProxyEnabled and the connection log.
+    // Points the SOCKS proxy of the active network service at the local core, or switches it off;
+    // the outcome shows in systemProxyEnabled and the connection log.
     QCoro::Task<> setSystemProxy(bool enabled) override;
-    // Switches the web, secure-web and SOCKS proxies of the service off and, shortly after,
-    // reports the system proxy off.
-    QCoro::Task<> forceClearSystemProxy(QString service);
-    // Whether the service's SOCKS proxy is on and points at 127.0.0.1 on the port.
-    QCoro::Task<bool> checkProxyState(QString service, int port);
-    // The launch clean-up: while no connection is under way, switches off, off the window's
-    // thread, each proxy of the service that an earlier run left pointing at the core's ports;
-    // the user's own proxies stay. A connect that begins meanwhile stops it.
-    QCoro::Task<> clearLeftoverSystemProxy();
-    // networksetup with the arguments, through sudo without a password prompt: true only when it
-    // exited with status 0. The first gives up after the privileged command limit, the second
-    // waits as long as it takes.
-    QCoro::Task<bool> runNetworksetupSudo(QStringList arguments);
-    QCoro::Task<bool> runNetworksetupSudoAsync(QStringList arguments);
-
-    // The statistics tick: totals, speeds and histories from the core's counters.
-    void refreshStats();
     void stopTimers() override;
 
     // The kill switch: only loopback, the connected node, DNS and the local network get out.
@@ -137,6 +101,20 @@ public:
     // An enable overtaken by a disconnect or another connect loads nothing.
     QCoro::Task<> enableKillSwitch() override;
     QCoro::Task<> disableKillSwitch() override;
+    // Applications whose traffic bypasses the kill switch: the processes of this user that run
+    // them. The exemption is loaded with the kill switch, for the stored list, and released with
+    // it; a change of the list while the kill switch is in force applies at once.
+    void loadSplitTunnelApps() override;
+    QCoro::Task<> addSplitTunnelApp(QString path) override;
+    QCoro::Task<> removeSplitTunnelApp(QString path) override;
+    // Switches the SOCKS proxy off, empties the kill-switch rules and, on request, removes the
+    // password-less sudo entry; each step runs whatever the others gave.
+    QCoro::Task<CleanupResult> cleanupSystemConfig(bool removeSudoers) override;
+
+    // The launch clean-up: while no connection is under way, switches off, off the window's
+    // thread, each proxy of the service that an earlier run left pointing at the core's ports;
+    // the user's own proxies stay. A connect that begins meanwhile stops it.
+    QCoro::Task<> clearLeftoverSystemProxy();
     // At launch: kill-switch rules an earlier run left loaded (it was killed while they were in
     // force) are taken over when "killSwitchEnabled" is on, so that the next connection lets its
     // node out and replaces them, and released when it is off. Taken over, they are loaded again
@@ -147,25 +125,52 @@ public:
     // are let out then, so that the user can still sign in and connect again. Once a tunnel is
     // up, the service is reached through it and only the node is let out.
     void setServiceHosts(std::function<QStringList()> hosts) { m_serviceHosts = std::move(hosts); }
-    // Applications whose traffic bypasses the kill switch: the processes of this user that run
-    // them. The exemption is loaded with the kill switch, for the stored list, and released with
-    // it; a change of the list while the kill switch is in force applies at once.
-    void loadSplitTunnelApps() override;
-    QCoro::Task<> addSplitTunnelApp(QString path) override;
-    QCoro::Task<> removeSplitTunnelApp(QString path) override;
-    QCoro::Task<> applySplitTunnelRules();
-    // Switches the SOCKS proxy off, empties the kill-switch rules and, on request, removes the
-    // password-less sudo entry; each step runs whatever the others gave.
-    QCoro::Task<CleanupResult> cleanupSystemConfig(bool removeSudoers) override;
+
+    // Screens' tests that hold a real manager still call these two directly; engine tests reach
+    // them through VpnManagerTestAccess.
+    // For the end of the application, and run on the application's aboutToQuit: ends the
+    // connection in whatever state it is, a connect still under way included, stops the timers,
+    // and waits (processing events, at most the quit limit) until the tear-down has run, so that
+    // neither the proxies nor the kill switch outlive the process.
+    void prepareForQuit();
+    using VpnConnection::addLog;
 
 private:
     // Tests of screens and of single engine steps set the published values directly.
     friend class VpnManagerTestAccess;
 
+    static constexpr int maxConnectAttempts = 3;
+    static constexpr qsizetype maxHistory = 60;
+    static constexpr int maxReconnectAttempts = 5;
+
+    // The system proxy of the active network service.
+    // The service whose proxies are changed: a preferred kind of service when listed, else the
+    // first listed one. Found once, then kept for the life of the process.
+    QCoro::Task<std::optional<QString>> detectActiveNetworkService();
+    // Switches the web, secure-web and SOCKS proxies of the service off and, shortly after,
+    // reports the system proxy off.
+    QCoro::Task<> forceClearSystemProxy(QString service);
+    // Whether the service's SOCKS proxy is on and points at 127.0.0.1 on the port.
+    QCoro::Task<bool> checkProxyState(QString service, int port);
+    // How long a caller waits for a privileged networksetup command: the clean-up gives up after
+    // the privileged command limit; a connect waits for the command under way, since a
+    // disconnect queues its own commands behind it.
+    enum class CommandWait { upToLimit, untilDone };
+    // networksetup with the arguments, through sudo without a password prompt: true only when it
+    // exited with status 0.
+    QCoro::Task<bool> changeProxySetting(QStringList arguments, CommandWait wait);
+
+    // The statistics tick: totals, speeds and histories from the core's counters.
+    void refreshStats();
+    // Loads or releases the exemption of the listed applications while the kill switch is in force.
+    QCoro::Task<> applySplitTunnelRules();
+
     void setSplitTunnelApps(const QStringList& paths);
 
-    void startSudoKeepalive();
-    void refreshSudoCredential();
+    // Once a privileged command needed a second attempt, the right to run them without a prompt
+    // is refreshed at intervals, so that it does not lapse while connected.
+    void startPrivilegeRefresh();
+    void refreshPrivilege();
 
     XrayManager& xray();
     AdminScriptRunner& adminScripts();
@@ -229,7 +234,7 @@ private:
     std::unique_ptr<AdminScriptRunner> m_ownAdminScripts;
     const VpnTimings m_timings;
 
-    std::unique_ptr<QTimer> m_sudoKeepaliveTimer;
+    std::unique_ptr<QTimer> m_privilegeRefreshTimer;
     std::unique_ptr<QTimer> m_statsTimer;
     std::unique_ptr<QTimer> m_durationTimer;
     std::unique_ptr<QTimer> m_healthTimer;

@@ -3,7 +3,6 @@
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "vpn_error.h"
-#include "xray_constants.h"
 #include "xray_error.h"
 #include "xray_manager.h"
 
@@ -12,7 +11,6 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QPromise>
-#include <QRegularExpression>
 
 namespace {
 
@@ -27,19 +25,6 @@ QCoro::Task<> quitWhenDone(QCoro::Task<> task, QPointer<QEventLoop> loop)
 }
 
 } // namespace
-
-QString VpnManager::snIFor(const Node& node)
-{
-    static const QRegularExpression region(
-        QStringLiteral("^(hk|us|sg|tw|kr|jp|au|uk|de|fr|ca|in|ru|id|vn|th|my|ph|br|mx)[0-9]*[a-z]?"));
-    static const QRegularExpression anyRegion(QStringLiteral("^[a-z]{2}[0-9]+[a-z]?"));
-    const auto host = node.server.toLower();
-    auto match = region.match(host);
-    if (!match.hasMatch())
-        match = anyRegion.match(host);
-    const auto prefix = match.hasMatch() ? match.captured() : QStringLiteral("hk1");
-    return prefix + QLatin1Char('.') + XrayConstants::realityServerName;
-}
 
 QCoro::Task<> VpnManager::connectTo(Node node) { return connectWithRetries(std::move(node), ConnectRequest::user); }
 
@@ -112,7 +97,7 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     QPointer<VpnManager> self(this);
     setState(ConnectionState::connecting);
     setConnectedNode(node);
-    const auto sni = snIFor(node);
+    const auto sni = XrayManager::serverNameFor(node);
     if (proxyMode() == ProxyMode::tun)
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("TUN 模式即将支持,当前使用本地代理模式"));
 

@@ -204,7 +204,7 @@ QCoro::Task<VpnManager::CleanupResult> VpnManager::cleanupSystemConfig(bool remo
         co_return result;
     if (service) {
         const QStringList switchOff{QStringLiteral("-setsocksfirewallproxystate"), *service, QStringLiteral("off")};
-        bool off = co_await runNetworksetupSudo(switchOff);
+        bool off = co_await changeProxySetting(switchOff, CommandWait::upToLimit);
         if (!self)
             co_return result;
         if (!off) {

@@ -4,14 +4,11 @@
 
 QCoro::Task<std::optional<QString>> VpnManager::detectActiveNetworkService() { return m_systemProxy.activeService(); }
 
-QCoro::Task<bool> VpnManager::runNetworksetupSudo(QStringList arguments)
+QCoro::Task<bool> VpnManager::changeProxySetting(QStringList arguments, CommandWait wait)
 {
-    return m_systemProxy.runPrivileged(std::move(arguments), m_timings.privilegedCommandLimit);
-}
-
-QCoro::Task<bool> VpnManager::runNetworksetupSudoAsync(QStringList arguments)
-{
-    return m_systemProxy.runPrivileged(std::move(arguments), std::chrono::milliseconds(-1));
+    const auto limit
+        = wait == CommandWait::upToLimit ? m_timings.privilegedCommandLimit : std::chrono::milliseconds(-1);
+    return m_systemProxy.runPrivileged(std::move(arguments), limit);
 }
 
 QCoro::Task<> VpnManager::setSystemProxy(bool enabled)
@@ -36,7 +33,7 @@ QCoro::Task<> VpnManager::setSystemProxy(bool enabled)
            enabled ? QStringLiteral("系统代理已设置 (SOCKS5 127.0.0.1:%1)").arg(proxyPort)
                    : QStringLiteral("系统代理已关闭"));
     if (outcome.onSecondAttempt)
-        startSudoKeepalive();
+        startPrivilegeRefresh();
 }
 
 QCoro::Task<bool> VpnManager::pointSystemProxiesAtCore(QString service, quint64 generation)
@@ -48,7 +45,7 @@ QCoro::Task<bool> VpnManager::pointSystemProxiesAtCore(QString service, quint64 
     for (qsizetype i = 0; i < commands.size(); ++i) {
         // A disconnect that comes meanwhile queues its "off" behind the command under way, and
         // this connect queues nothing more.
-        const bool succeeded = co_await runNetworksetupSudoAsync(commands[i]);
+        const bool succeeded = co_await changeProxySetting(commands[i], CommandWait::untilDone);
         if (!self || overtaken(generation))
             co_return false;
         if (i >= 3)
@@ -89,18 +86,18 @@ QCoro::Task<> VpnManager::clearLeftoverSystemProxy()
         setSystemProxyEnabled(false);
 }
 
-void VpnManager::startSudoKeepalive()
+void VpnManager::startPrivilegeRefresh()
 {
-    if (m_sudoKeepaliveTimer)
+    if (m_privilegeRefreshTimer)
         return;
-    m_sudoKeepaliveTimer = std::make_unique<QTimer>();
-    m_sudoKeepaliveTimer->setInterval(m_timings.sudoKeepaliveInterval);
-    connect(m_sudoKeepaliveTimer.get(), &QTimer::timeout, this, &VpnManager::refreshSudoCredential);
-    m_sudoKeepaliveTimer->start();
-    refreshSudoCredential();
+    m_privilegeRefreshTimer = std::make_unique<QTimer>();
+    m_privilegeRefreshTimer->setInterval(m_timings.privilegeRefreshInterval);
+    connect(m_privilegeRefreshTimer.get(), &QTimer::timeout, this, &VpnManager::refreshPrivilege);
+    m_privilegeRefreshTimer->start();
+    refreshPrivilege();
 }
 
-void VpnManager::refreshSudoCredential()
+void VpnManager::refreshPrivilege()
 {
     // Nobody waits for the outcome.
     m_systemProxy.refreshSudoCredential();

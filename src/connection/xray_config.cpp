@@ -8,6 +8,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 
@@ -137,6 +138,19 @@ QStringList XrayManager::customDnsServers() const
 {
     // A text that is not a list of addresses is ignored here; the settings form says so.
     return CustomDns::parse(m_settings.stringOr(SettingsKeys::customDNS, QString())).value_or(QStringList());
+}
+
+QString XrayManager::serverNameFor(const Node& node)
+{
+    static const QRegularExpression region(
+        QStringLiteral("^(hk|us|sg|tw|kr|jp|au|uk|de|fr|ca|in|ru|id|vn|th|my|ph|br|mx)[0-9]*[a-z]?"));
+    static const QRegularExpression anyRegion(QStringLiteral("^[a-z]{2}[0-9]+[a-z]?"));
+    const auto host = node.server.toLower();
+    auto match = region.match(host);
+    if (!match.hasMatch())
+        match = anyRegion.match(host);
+    const auto prefix = match.hasMatch() ? match.captured() : QStringLiteral("hk1");
+    return prefix + QLatin1Char('.') + XrayConstants::realityServerName;
 }
 
 QString XrayManager::buildConfig(const Node& node, const std::optional<QString>& sni) const

@@ -56,6 +56,9 @@ public:
 
     // The core's configuration document for the node, as pretty-printed JSON text.
     QString buildConfig(const Node& node, const std::optional<QString>& sni) const;
+    // The TLS server name the core gives for the node: its region prefix ("hk2a", "usw"…, else
+    // "hk1") on the camouflage host.
+    static QString serverNameFor(const Node& node);
 
     // Starts the core for the node and returns once it accepts connections on its ports. Does
     // nothing while a core runs or is being started (even for another node). Throws XrayError

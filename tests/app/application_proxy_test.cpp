@@ -3,11 +3,9 @@
 #include "api/api_service.h"
 #include "api/reply_awaiter.h"
 #include "app/ip_info_service.h"
-#include "connection/vpn_manager.h"
-#include "platform/fakes/recording_process_runner.h"
 #include "stand_in_service/stand_in_service.h"
+#include "support/fake_vpn_connection.h"
 #include "support/temp_settings.h"
-#include "support/vpn_manager_test_access.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -36,8 +34,7 @@ protected:
     }
 
     TempSettings settings;
-    RecordingProcessRunner processes;
-    VpnManager vpn{*settings.store, processes};
+    FakeVpnConnection vpn;
     StandInService proxy;
     quint16 proxyPort = 0;
     QString target;
@@ -93,12 +90,12 @@ TEST_F(ApplicationProxyTest, EveryWebRequestOfTheApplicationTakesTheLocalCoreWhi
         answer.body = c.answer;
         proxy.setOverride(absolute, answer);
 
-        published(vpn).setSystemProxyEnabled(true);
+        vpn.setSystemProxyEnabled(true);
         EXPECT_EQ(application.current().port(), proxyPort);
         EXPECT_TRUE(QCoro::waitFor(c.request())) << "answered through the local core";
         EXPECT_EQ(proxy.requestsTo(absolute).size(), 1);
 
-        published(vpn).setSystemProxyEnabled(false);
+        vpn.setSystemProxyEnabled(false);
         EXPECT_EQ(application.current().type(), QNetworkProxy::NoProxy);
         EXPECT_FALSE(QCoro::waitFor(c.request())) << "straight to the closed port";
         EXPECT_EQ(proxy.requestsTo(absolute).size(), 1) << "nothing more through the core";
@@ -108,7 +105,7 @@ TEST_F(ApplicationProxyTest, EveryWebRequestOfTheApplicationTakesTheLocalCoreWhi
 TEST_F(ApplicationProxyTest, PlainSocketsNeverTakeIt)
 {
     ApplicationProxy application(vpn, QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), proxyPort));
-    published(vpn).setSystemProxyEnabled(true);
+    vpn.setSystemProxyEnabled(true);
     // A latency probe reaches its node itself: the proxy would answer for any address. (0.0.0.0
     // as above: a loopback address would be no test.)
     QTcpServer node;

@@ -3,11 +3,8 @@
 
 #include "api/records/json_reader.h"
 #include "app/application_proxy.h"
-#include "connection/vpn_manager.h"
-#include "platform/fakes/recording_process_runner.h"
 #include "stand_in_service/stand_in_service.h"
-#include "support/temp_settings.h"
-#include "support/vpn_manager_test_access.h"
+#include "support/fake_vpn_connection.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -105,18 +102,16 @@ TEST_F(IPInfoServiceTest, EachLookupGoesThroughTheProxyInForceThen)
     // is this machine but no loopback address, for which Qt would ask no proxy.
     const QUrl endpoint(QStringLiteral("http://0.0.0.0:%1/json").arg(StandInService::closedPort()));
     answer(endpoint.toString(), 200, R"({"ip":"192.0.2.40"})");
-    TempSettings settings;
-    RecordingProcessRunner processes;
-    VpnManager vpn(*settings.store, processes);
+    FakeVpnConnection vpn;
     ApplicationProxy proxy(vpn, QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port));
     IPInfoService lookup({endpoint}, 2s);
 
     EXPECT_EQ(QCoro::waitFor(lookup.fetchPublicIP()), std::nullopt);
-    published(vpn).setSystemProxyEnabled(true);
+    vpn.setSystemProxyEnabled(true);
     const auto info = QCoro::waitFor(lookup.fetchPublicIP());
     ASSERT_TRUE(info);
     EXPECT_EQ(info->ip, QStringLiteral("192.0.2.40"));
-    published(vpn).setSystemProxyEnabled(false);
+    vpn.setSystemProxyEnabled(false);
     EXPECT_EQ(QCoro::waitFor(lookup.fetchPublicIP()), std::nullopt);
     EXPECT_EQ(requestsTo(endpoint.toString()), 1);
 }

@@ -6,10 +6,16 @@
 #include "platform/fakes/recording_admin_script_runner.h"
 #include "platform/fakes/recording_process_runner.h"
 #include "platform/settings_keys.h"
+#include "support/proxy_settings_answers.h"
 #include "support/qt_printers.h"
 #include "support/recording_child_launcher.h"
+#include "support/vpn_manager_test_access.h"
+
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 namespace {
 
@@ -32,13 +38,14 @@ const QString offline = QStringLiteral("offline");
 // cores only record.
 class Launch : public AppStateFixture {
 protected:
-    void launchWith(VpnManager& vpn)
+    void launchWith(VpnManager& vpn, StartupTimings timings = {})
     {
         rules = std::make_unique<StartupRules>(StartupRules::Services{.api = *api,
                                                                       .appState = *state,
                                                                       .vpnManager = vpn,
                                                                       .settings = *settings.store,
-                                                                      .actions = ConnectionActions::of(vpn)});
+                                                                      .actions = ConnectionActions::of(vpn)},
+                                               timings);
         rules->applicationDidFinishLaunching();
     }
 
@@ -92,6 +99,36 @@ TEST_F(Launch, TakesOverOrReleasesTheKillSwitchRulesAKilledRunLeftAsTheUserChose
         EXPECT_EQ(settings.reopen()->contains(SettingsKeys::killSwitchRulesLoaded), c.chosen);
         rules.reset();
     }
+}
+
+// A run that ended without disconnecting left proxies pointing at the core: shortly after the
+// launch they are switched off and the system proxy shows off; the user's own proxy beside them
+// stays. (Which proxies count as ours, the connection's own tests show in full.)
+TEST_F(Launch, SwitchesOffAfterItsDelayTheProxiesAnEarlierRunLeftPointingAtTheCore)
+{
+    ProxySettingsAnswers answers;
+    answers.web = ProxySettingsAnswers::on(QStringLiteral("10.1.1.1"), 3128);
+    answers.secureWeb = ProxySettingsAnswers::on(QStringLiteral("127.0.0.1"), 1081);
+    answers.socks = ProxySettingsAnswers::on(QStringLiteral("127.0.0.1"), 1080);
+    // When the first command ran, counted from the launch.
+    QElapsedTimer sinceLaunch;
+    std::atomic<qint64> firstCommandAt{-1};
+    processes.handler = [answers, &sinceLaunch, &firstCommandAt](const ProcessRequest& request) {
+        qint64 none = -1;
+        firstCommandAt.compare_exchange_strong(none, sinceLaunch.elapsed());
+        return answers.answer(request);
+    };
+    VpnManager vpn(*settings.store, processes, xray, admin);
+    published(vpn).setSystemProxyEnabled(true);
+
+    const std::chrono::milliseconds delay(200);
+    sinceLaunch.start();
+    launchWith(vpn, StartupTimings{.proxyClearDelay = delay});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !vpn.systemProxyEnabled(); }, 10000));
+    EXPECT_GE(firstCommandAt.load(), delay.count()) << "nothing before the delay";
+    EXPECT_EQ(privilegedCommandLines(processes.commandLines()).join(QLatin1Char('\n')).toStdString(),
+              "/usr/bin/sudo -n /usr/sbin/networksetup -setsecurewebproxystate Wi-Fi off\n"
+              "/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off");
 }
 
 TEST(StartupRules, TheFastestTargetIsTheOnlineNodeWithTheSmallestDelay)

@@ -82,7 +82,7 @@ TEST_F(CommandOrderTest, TheWindowsThreadGoesOnWhileACommandRuns)
          [](VpnManager& m) { return ignoringResult(m.cleanupSystemConfig(false)); }},
         {"proxy read-back",
          [](const ProcessRequest& r) { return r.arguments.value(0) == QLatin1String("-getsocksfirewallproxy"); },
-         [](VpnManager& m) { return ignoringResult(m.checkProxyState(QStringLiteral("Wi-Fi"), 1080)); }},
+         [](VpnManager& m) { return ignoringResult(inside(m).checkProxyState(QStringLiteral("Wi-Fi"), 1080)); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.operation);
@@ -242,7 +242,7 @@ TEST_F(CommandOrderTest, QuittingWaitsNoLongerThanItsLimit)
     processes.hold([](const ProcessRequest& r) { return isSudo(r, QStringLiteral("-setwebproxystate")); });
     QElapsedTimer elapsed;
     elapsed.start();
-    manager->prepareForQuit();
+    inside(*manager).prepareForQuit();
     EXPECT_GE(elapsed.elapsed(), 180);
     EXPECT_LT(elapsed.elapsed(), 5000);
     EXPECT_EQ(manager->state(), ConnectionState::disconnecting) << "the command still runs";

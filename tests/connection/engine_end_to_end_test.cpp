@@ -14,6 +14,7 @@
 #include "support/task_failure.h"
 #include "support/temp_settings.h"
 #include "support/trojan_server.h"
+#include "support/vpn_manager_test_access.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -78,7 +79,7 @@ void scenario(bool withKillSwitch)
     ASSERT_FALSE(error) << logMessages(manager).join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(manager.state(), ConnectionState::connected);
     EXPECT_TRUE(manager.systemProxyEnabled());
-    EXPECT_TRUE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Ethernet"), XrayManager::proxyPort)));
+    EXPECT_TRUE(QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Ethernet"), XrayManager::proxyPort)));
     EXPECT_TRUE(proxySetting("webproxy").contains(QStringLiteral("Enabled: Yes\nServer: 127.0.0.1\nPort: 1081")));
     EXPECT_TRUE(proxySetting("securewebproxy").contains(QStringLiteral("Enabled: Yes\nServer: 127.0.0.1\nPort: 1081")));
     if (withKillSwitch) {

@@ -18,6 +18,7 @@
 #include "support/task_failure.h"
 #include "support/temp_settings.h"
 #include "support/trojan_server.h"
+#include "support/vpn_manager_test_access.h"
 #include "xray_test_fixture.h"
 
 #include <QElapsedTimer>
@@ -80,7 +81,7 @@ qint64 connectedCore(QProcess& holder, QByteArray* output)
 
 bool socksProxyOn(VpnManager& manager)
 {
-    return QCoro::waitFor(manager.checkProxyState(QStringLiteral("Ethernet"), XrayManager::proxyPort));
+    return QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Ethernet"), XrayManager::proxyPort));
 }
 
 // Inside the client namespace: a run connects with the kill switch on and is killed, then a new

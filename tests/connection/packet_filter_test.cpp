@@ -590,6 +590,62 @@ TEST_F(PacketFilterTest, CleanUpReportsEachStep)
     expectEveryStepDone(result);
 }
 
+// The clean-up's commands in the order they run, networksetup through sudo and the administrator
+// scripts together: the SOCKS proxy off (through a script when sudo refuses), the packet filter
+// emptied, the sudo entry removed. Each step's outcome is reported on its own.
+TEST_F(PacketFilterTest, CleanUpRunsItsStepsInOrderAndReportsEachOnItsOwn)
+{
+    const QString sudoOff
+        = QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off");
+    const QString scriptOff = QStringLiteral("/usr/sbin/networksetup -setsocksfirewallproxystate 'Wi-Fi' off 2>&1");
+    const QString removal = QStringLiteral("rm -f /etc/sudoers.d/velmorand-networksetup 2>/dev/null");
+    struct Case {
+        const char* name;
+        bool hasService;
+        bool sudoOffSucceeds;
+        bool scriptOffSucceeds;
+        bool flushSucceeds;
+        bool removalSucceeds;
+        QStringList steps;
+        VpnManager::CleanupResult expected;
+    };
+    const Case cases[] = {
+        {"all done", true, true, true, true, true, {sudoOff, kFlush, removal}, {true, true, true}},
+        {"proxy by script", true, false, true, true, true, {sudoOff, scriptOff, kFlush, removal}, {true, true, true}},
+        {"proxy refused", true, false, false, true, true, {sudoOff, scriptOff, kFlush, removal}, {false, true, true}},
+        {"no network service", false, true, true, true, true, {kFlush, removal}, {false, true, true}},
+        {"packet filter refused", true, true, true, false, true, {sudoOff, kFlush, removal}, {true, false, true}},
+        {"sudo entry refused", true, true, true, true, false, {sudoOff, kFlush, removal}, {true, true, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        listing = c.hasService ? "Wi-Fi\nEthernet\n" : "";
+        failing = c.sudoOffSucceeds ? QStringList{} : QStringList{QStringLiteral("-setsocksfirewallproxystate")};
+        // Written on the command queue's thread, read once the clean-up has ended.
+        QStringList steps;
+        processes.setHandler([this, &steps](const ProcessRequest& request) {
+            if (request.program == QLatin1String("/usr/bin/sudo"))
+                steps.append(request.commandLine());
+            return answer(request);
+        });
+        admin.handler = [&](const QString& script) {
+            steps.append(script);
+            const bool succeeds = script == scriptOff ? c.scriptOffSucceeds
+                : script == kFlush                    ? c.flushSucceeds
+                : script == removal                   ? c.removalSucceeds
+                                                      : false;
+            return AdminScriptResult{succeeds, {}, {}};
+        };
+        manager = makeManager(timings());
+
+        const auto result = QCoro::waitFor(manager->cleanupSystemConfig(true));
+        EXPECT_EQ(steps, c.steps);
+        EXPECT_EQ(result.proxyOff, c.expected.proxyOff);
+        EXPECT_EQ(result.pfCleared, c.expected.pfCleared);
+        EXPECT_EQ(result.sudoersRemoved, c.expected.sudoersRemoved);
+    }
+}
+
 TEST_F(PacketFilterTest, CleanUpFallsBackToAnAdministratorScriptAndGoesOnAfterFailures)
 {
     failing = QStringList{QStringLiteral("-setsocksfirewallproxystate")};

@@ -31,7 +31,7 @@ protected:
     {
         clock = seconds;
         setCounters(down, up);
-        manager->refreshStats();
+        inside(*manager).refreshStats();
     }
 
     QList<ConnectionState> states;

@@ -1,10 +1,13 @@
 #include "connection/vpn_manager.h"
+#include "platform/fakes/recording_admin_script_runner.h"
 #include "platform/fakes/recording_process_runner.h"
+#include "support/proxy_settings_answers.h"
 #include "support/qt_printers.h"
 #include "support/stand_in_state.h"
 #include "support/table_row.h"
 #include "support/temp_settings.h"
 #include "support/vpn_manager_test_access.h"
+#include "xray_test_fixture.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -69,12 +72,16 @@ protected:
         return lines;
     }
 
-    TempSettings settings;
+    // The proxy core and the administrator scripts only record: nothing here connects.
+    XrayFixture core;
+    std::unique_ptr<XrayManager> xray = core.make();
+    RecordingAdminScriptRunner admin;
+    TempSettings& settings = core.settings;
     RecordingProcessRunner runner;
     QByteArray listing = "Ethernet\nWi-Fi\n";
     QStringList failing;
     VpnManager manager{
-        *settings.store, runner,
+        *settings.store, runner, *xray, admin,
         VpnTimings{std::chrono::milliseconds(10000), std::chrono::milliseconds(50), std::chrono::milliseconds(240000)}};
 };
 
@@ -100,8 +107,8 @@ TEST_F(SystemProxyTest, TheActiveServiceFollowsThePreferenceOrder)
         RecordingProcessRunner listingRunner;
         listingRunner.handler
             = [&](const ProcessRequest&) { return RecordingProcessRunner::succeeded(kListingHeader + c.listing); };
-        VpnManager fresh(*otherSettings.store, listingRunner);
-        EXPECT_EQ(QCoro::waitFor(fresh.detectActiveNetworkService()), c.service) << c.listing.constData();
+        VpnManager fresh(*otherSettings.store, listingRunner, *xray, admin);
+        EXPECT_EQ(QCoro::waitFor(inside(fresh).detectActiveNetworkService()), c.service) << c.listing.constData();
         EXPECT_EQ(listingRunner.commandLines(),
                   QStringList{QStringLiteral("/usr/sbin/networksetup -listallnetworkservices")});
     }
@@ -109,17 +116,17 @@ TEST_F(SystemProxyTest, TheActiveServiceFollowsThePreferenceOrder)
 
 TEST_F(SystemProxyTest, TheDetectedServiceIsKeptForTheProcess)
 {
-    EXPECT_EQ(QCoro::waitFor(manager.detectActiveNetworkService()), QStringLiteral("Wi-Fi"));
+    EXPECT_EQ(QCoro::waitFor(inside(manager).detectActiveNetworkService()), QStringLiteral("Wi-Fi"));
     listing = "Ethernet\n";
-    EXPECT_EQ(QCoro::waitFor(manager.detectActiveNetworkService()), QStringLiteral("Wi-Fi"));
+    EXPECT_EQ(QCoro::waitFor(inside(manager).detectActiveNetworkService()), QStringLiteral("Wi-Fi"));
     EXPECT_EQ(runner.requests.size(), 1);
 }
 
 TEST_F(SystemProxyTest, NoListingMeansNoServiceAndNoCache)
 {
     runner.handler = [](const ProcessRequest&) { return ProcessResult{}; };
-    EXPECT_EQ(QCoro::waitFor(manager.detectActiveNetworkService()), std::nullopt);
-    EXPECT_EQ(QCoro::waitFor(manager.detectActiveNetworkService()), std::nullopt);
+    EXPECT_EQ(QCoro::waitFor(inside(manager).detectActiveNetworkService()), std::nullopt);
+    EXPECT_EQ(QCoro::waitFor(inside(manager).detectActiveNetworkService()), std::nullopt);
     EXPECT_EQ(runner.requests.size(), 2);
 }
 
@@ -181,7 +188,7 @@ TEST_F(SystemProxyTest, DisablingThatFailsTwiceIsLogged)
 TEST_F(SystemProxyTest, OnlyASecondAttemptThatSucceedsStartsTheKeepAlive)
 {
     QCoro::waitFor(manager.setSystemProxy(false));
-    QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080));
+    QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Wi-Fi"), 1080));
     EXPECT_EQ(keepAlives(), 0);
 
     failFirstSwitchOff();
@@ -191,14 +198,14 @@ TEST_F(SystemProxyTest, OnlyASecondAttemptThatSucceedsStartsTheKeepAlive)
     failFirstSwitchOff();
     QCoro::waitFor(manager.setSystemProxy(false));
     // Commands run in order: once a later one has run, a keep-alive queued before it has too.
-    QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080));
+    QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Wi-Fi"), 1080));
     EXPECT_EQ(keepAlives(), 1) << "a second success keeps the one timer";
 }
 
 TEST_F(SystemProxyTest, TheKeepAliveRepeats)
 {
     VpnManager fast(
-        *settings.store, runner,
+        *settings.store, runner, *xray, admin,
         VpnTimings{std::chrono::milliseconds(10000), std::chrono::milliseconds(50), std::chrono::milliseconds(20)});
     failFirstSwitchOff();
     QCoro::waitFor(fast.setSystemProxy(false));
@@ -217,7 +224,7 @@ TEST_F(SystemProxyTest, ForcedClearingSwitchesAllThreeOffAndReportsLater)
 {
     published(manager).setSystemProxyEnabled(true);
     failing = QStringList{QStringLiteral("-setwebproxystate")};
-    QCoro::waitFor(manager.forceClearSystemProxy(QStringLiteral("Ethernet")));
+    QCoro::waitFor(inside(manager).forceClearSystemProxy(QStringLiteral("Ethernet")));
     EXPECT_EQ(privilegedCommands(),
               (QStringList{
                   QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxystate Ethernet off"),
@@ -226,6 +233,76 @@ TEST_F(SystemProxyTest, ForcedClearingSwitchesAllThreeOffAndReportsLater)
     EXPECT_TRUE(manager.systemProxyEnabled()) << "not yet";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !manager.systemProxyEnabled(); }, 2000));
     EXPECT_TRUE(manager.connectionLog().isEmpty());
+}
+
+// At launch, the proxies an earlier run left pointing at the core are switched off, one command
+// each in the order web, secure web, SOCKS; the user's own stay as they are. Only a SOCKS proxy
+// switched off shows the system proxy off.
+TEST_F(SystemProxyTest, TheLaunchCleanUpSwitchesOffOnlyWhatPointsAtTheCore)
+{
+    using Answers = ProxySettingsAnswers;
+    const auto off = [](const char* kind) {
+        return QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -set%1proxystate Wi-Fi off")
+            .arg(QLatin1String(kind));
+    };
+    const auto users = Answers::on(QStringLiteral("10.1.1.1"), 3128);
+    const auto usersSocks = Answers::on(QStringLiteral("10.1.1.1"), 1080);
+    const auto coreHttp = Answers::on(QStringLiteral("127.0.0.1"), 1081);
+    const auto coreSocks = Answers::on(QStringLiteral("127.0.0.1"), 1080);
+    struct Case {
+        const char* name;
+        QByteArray web;
+        QByteArray secureWeb;
+        QByteArray socks;
+        QStringList switchedOff;
+        bool proxyShownOn;
+    };
+    const Case cases[] = {
+        {"secure web and SOCKS ours, the web proxy the user's",
+         users,
+         coreHttp,
+         coreSocks,
+         {off("secureweb"), off("socksfirewall")},
+         false},
+        {"all three ours", coreHttp, coreHttp, coreSocks, {off("web"), off("secureweb"), off("socksfirewall")}, false},
+        {"the user's own", users, Answers::off(), usersSocks, {}, true},
+        {"only the web proxy ours", coreHttp, Answers::off(), usersSocks, {off("web")}, true},
+        {"ours, but switched off",
+         "Enabled: No\nServer: 127.0.0.1\nPort: 1081\n",
+         Answers::off(),
+         "Enabled: No\nServer: 127.0.0.1\nPort: 1080\n",
+         {},
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Answers answers{.services = listing, .web = c.web, .secureWeb = c.secureWeb, .socks = c.socks};
+        runner.handler = [answers](const ProcessRequest& request) { return answers.answer(request); };
+        runner.requests.clear();
+        published(manager).setSystemProxyEnabled(true);
+        QCoro::waitFor(manager.clearLeftoverSystemProxy());
+        EXPECT_EQ(privilegedCommands(), c.switchedOff);
+        EXPECT_EQ(manager.systemProxyEnabled(), c.proxyShownOn);
+    }
+}
+
+// A connection under way since launch has set the proxies itself: the clean-up reads nothing and
+// switches nothing off, whatever the proxies say.
+TEST_F(SystemProxyTest, TheLaunchCleanUpLeavesAConnectionUnderWayAlone)
+{
+    const ProxySettingsAnswers answers{.services = listing,
+                                       .web = ProxySettingsAnswers::on(QStringLiteral("127.0.0.1"), 1081),
+                                       .secureWeb = ProxySettingsAnswers::on(QStringLiteral("127.0.0.1"), 1081),
+                                       .socks = ProxySettingsAnswers::on(QStringLiteral("127.0.0.1"), 1080)};
+    runner.handler = [answers](const ProcessRequest& request) { return answers.answer(request); };
+    for (const auto state : {ConnectionState::connecting, ConnectionState::connected}) {
+        SCOPED_TRACE(int(state));
+        published(manager).setState(state);
+        published(manager).setSystemProxyEnabled(true);
+        QCoro::waitFor(manager.clearLeftoverSystemProxy());
+        EXPECT_TRUE(runner.commandLines().isEmpty());
+        EXPECT_TRUE(manager.systemProxyEnabled());
+    }
 }
 
 TEST_F(SystemProxyTest, TheStateReadBackMatchesWholeLines)
@@ -249,13 +326,13 @@ TEST_F(SystemProxyTest, TheStateReadBackMatchesWholeLines)
     for (const auto& c : cases) {
         SCOPED_TRACE(tableRow(cases, c));
         runner.handler = [&](const ProcessRequest&) { return RecordingProcessRunner::succeeded(c.output); };
-        EXPECT_EQ(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080)), c.pointsAtUs)
+        EXPECT_EQ(QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Wi-Fi"), 1080)), c.pointsAtUs)
             << c.output.constData();
         EXPECT_EQ(runner.requests.last().commandLine(),
                   QStringLiteral("/usr/sbin/networksetup -getsocksfirewallproxy Wi-Fi"));
     }
     runner.handler = [](const ProcessRequest&) { return ProcessResult{}; };
-    EXPECT_FALSE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi"), 1080)));
+    EXPECT_FALSE(QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Wi-Fi"), 1080)));
 }
 
 TEST(SystemProxyOutput, OnlyOurOwnLocalCoreCounts)
@@ -278,25 +355,27 @@ TEST(SystemProxyOutput, OnlyOurOwnLocalCoreCounts)
         EXPECT_EQ(SystemProxy::pointsAt(SystemProxy::parse(c.output), {1080, 1081}), c.ours) << c.output.toStdString();
 }
 
-TEST_F(SystemProxyTest, TheBlockingRunnerGivesUpAfterTheLimit)
+TEST_F(SystemProxyTest, AProxyChangeWaitingUpToTheLimitGivesUpThere)
 {
     runner.handler = [](const ProcessRequest&) { return ProcessResult{true, true, -1, {}}; };
-    EXPECT_FALSE(QCoro::waitFor(manager.runNetworksetupSudo(
-        {QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("off")})));
+    EXPECT_FALSE(QCoro::waitFor(inside(manager).changeProxySetting(
+        {QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("off")},
+        VpnManagerTestAccess::CommandWait::upToLimit)));
     EXPECT_EQ(runner.requests.last().timeout, std::chrono::milliseconds(10000));
 }
 
-TEST_F(SystemProxyTest, TheAsynchronousRunnerHasNoLimit)
+TEST_F(SystemProxyTest, AProxyChangeWaitingUntilDoneHasNoLimit)
 {
-    EXPECT_TRUE(
-        QCoro::waitFor(manager.runNetworksetupSudoAsync({QStringLiteral("-setwebproxy"), QStringLiteral("Wi-Fi"),
-                                                         QStringLiteral("127.0.0.1"), QStringLiteral("1081")})));
+    EXPECT_TRUE(QCoro::waitFor(inside(manager).changeProxySetting(
+        {QStringLiteral("-setwebproxy"), QStringLiteral("Wi-Fi"), QStringLiteral("127.0.0.1"), QStringLiteral("1081")},
+        VpnManagerTestAccess::CommandWait::untilDone)));
     EXPECT_EQ(runner.requests.last().commandLine(),
               QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxy Wi-Fi 127.0.0.1 1081"));
     EXPECT_LT(runner.requests.last().timeout.count(), 0);
     failing = QStringList{QStringLiteral("-setwebproxystate")};
-    EXPECT_FALSE(QCoro::waitFor(manager.runNetworksetupSudoAsync(
-        {QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("on")})));
+    EXPECT_FALSE(QCoro::waitFor(inside(manager).changeProxySetting(
+        {QStringLiteral("-setwebproxystate"), QStringLiteral("Wi-Fi"), QStringLiteral("on")},
+        VpnManagerTestAccess::CommandWait::untilDone)));
 }
 
 // The same operations carried out by the stand-ins: networksetup keeps its state per service.
@@ -305,15 +384,17 @@ TEST(SystemProxyStandIns, ProxyStatePersistsPerService)
     StandInState standIns({QStringLiteral("Wi-Fi 2"), QStringLiteral("Ethernet")});
     ASSERT_TRUE(standIns.ready());
 
-    TempSettings settings;
+    XrayFixture core;
+    const auto xray = core.make();
+    RecordingAdminScriptRunner admin;
     const auto processes = ProcessRunner::makeNative();
-    VpnManager manager(*settings.store, *processes);
-    ASSERT_EQ(QCoro::waitFor(manager.detectActiveNetworkService()), QStringLiteral("Wi-Fi 2"));
+    VpnManager manager(*core.settings.store, *processes, *xray, admin);
+    ASSERT_EQ(QCoro::waitFor(inside(manager).detectActiveNetworkService()), QStringLiteral("Wi-Fi 2"));
     QCoro::waitFor(manager.setSystemProxy(true));
     EXPECT_TRUE(manager.systemProxyEnabled());
-    EXPECT_TRUE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
-    EXPECT_FALSE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Ethernet"), 1080)));
-    EXPECT_FALSE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 10800)));
+    EXPECT_TRUE(QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
+    EXPECT_FALSE(QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Ethernet"), 1080)));
+    EXPECT_FALSE(QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Wi-Fi 2"), 10800)));
 
     // A sudo policy that wants a password refuses every privileged command.
     qputenv("VELMORAND_SUDO_DENY", "1");
@@ -322,10 +403,10 @@ TEST(SystemProxyStandIns, ProxyStatePersistsPerService)
     EXPECT_TRUE(manager.systemProxyEnabled());
     EXPECT_EQ(manager.connectionLog().first().message,
               QStringLiteral("关闭系统代理失败: 未配置 networksetup 免密权限"));
-    EXPECT_TRUE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
+    EXPECT_TRUE(QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
 
-    QCoro::waitFor(manager.forceClearSystemProxy(QStringLiteral("Wi-Fi 2")));
-    EXPECT_FALSE(QCoro::waitFor(manager.checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
+    QCoro::waitFor(inside(manager).forceClearSystemProxy(QStringLiteral("Wi-Fi 2")));
+    EXPECT_FALSE(QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 #include "connection/vpn_error.h"
 #include "connection/vpn_manager.h"
+#include "platform/fakes/recording_admin_script_runner.h"
 #include "platform/fakes/recording_process_runner.h"
 #include "platform/settings_keys.h"
 #include "support/qt_printers.h"
 #include "support/table_row.h"
 #include "support/temp_settings.h"
 #include "support/vpn_manager_test_access.h"
+#include "xray_test_fixture.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>
@@ -21,9 +23,13 @@ using Type = ConnectionLogEntry::LogType;
 
 class VpnManagerTest : public ::testing::Test {
 protected:
-    std::unique_ptr<VpnManager> make() { return std::make_unique<VpnManager>(*settings.store, runner); }
+    std::unique_ptr<VpnManager> make() { return std::make_unique<VpnManager>(*settings.store, runner, *xray, admin); }
 
-    TempSettings settings;
+    // The proxy core and the administrator scripts only record: nothing here connects.
+    XrayFixture core;
+    std::unique_ptr<XrayManager> xray = core.make();
+    RecordingAdminScriptRunner admin;
+    TempSettings& settings = core.settings;
     RecordingProcessRunner runner;
 };
 
@@ -122,7 +128,7 @@ TEST_F(VpnManagerTest, TheApplicationListIsStoredOnEveryAssignment)
 TEST_F(VpnManagerTest, TheLogKeepsTheNewestHundredEntries)
 {
     auto manager = make();
-    manager->addLog(Type::connected, QStringLiteral("已连接到 Tokyo"), QStringLiteral("Tokyo"));
+    inside(*manager).addLog(Type::connected, QStringLiteral("已连接到 Tokyo"), QStringLiteral("Tokyo"));
     const auto first = manager->connectionLog().first();
     EXPECT_EQ(first.type, Type::connected);
     EXPECT_EQ(first.nodeName, QStringLiteral("Tokyo"));
@@ -130,10 +136,10 @@ TEST_F(VpnManagerTest, TheLogKeepsTheNewestHundredEntries)
     EXPECT_LE(qAbs(first.timestamp.secsTo(QDateTime::currentDateTime())), 5);
 
     for (int i = 1; i < 100; ++i)
-        manager->addLog(Type::info, QStringLiteral("line %1").arg(i));
+        inside(*manager).addLog(Type::info, QStringLiteral("line %1").arg(i));
     EXPECT_EQ(manager->connectionLog().size(), 100);
     QSignalSpy changed(manager.get(), &VpnManager::connectionLogChanged);
-    manager->addLog(Type::warning, QStringLiteral("line 100"));
+    inside(*manager).addLog(Type::warning, QStringLiteral("line 100"));
     const auto log = manager->connectionLog();
     ASSERT_EQ(log.size(), 100);
     EXPECT_EQ(log.first().message, QStringLiteral("line 100"));

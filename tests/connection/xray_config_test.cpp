@@ -283,6 +283,22 @@ TEST_F(XrayConfigTest, TrojanServerNameIsTheGivenNameElseTheHost)
     EXPECT_EQ(serverName(QStringLiteral("hk1.Example.NET")), QStringLiteral("hk1.Example.NET"));
 }
 
+TEST(XrayServerName, CarriesTheNodesRegionPrefix)
+{
+    struct Case {
+        const char* server;
+        const char* name;
+    };
+    for (const auto& c :
+         {Case{"hk2a.example.net", "hk2a"}, Case{"usw.example.net", "usw"}, Case{"ab12c.example.net", "ab12c"},
+          Case{"HK03.Example.NET", "hk03"}, Case{"203.0.113.7", "hk1"}, Case{"node.example.net", "hk1"},
+          Case{"jp", "jp"}, Case{"xy.example.net", "hk1"}}) {
+        auto n = testNode(QString::fromLatin1(c.server));
+        EXPECT_EQ(XrayManager::serverNameFor(n), QLatin1String(c.name) + QStringLiteral(".cdn.velmorand.net"))
+            << c.server;
+    }
+}
+
 TEST_F(XrayConfigTest, GlobalModeRoutesEverythingThroughTheProxy)
 {
     struct Case {

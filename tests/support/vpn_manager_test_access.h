@@ -7,6 +7,7 @@
 
 // Sets the connection manager's published values directly: for tests of screens, which show a
 // given state, and of single engine steps. Nothing outside the manager writes them otherwise.
+// Runs those single steps too, which only the manager itself calls otherwise.
 class VpnManagerTestAccess {
 public:
     explicit VpnManagerTestAccess(VpnManager& manager)
@@ -30,12 +31,33 @@ public:
     void setKillSwitchEnabled(bool loaded) { m_manager.setKillSwitchEnabled(loaded); }
     // The statistics, duration and health timers of a connection.
     void startTimers() { m_manager.startTimers(); }
+    void addLog(ConnectionLogEntry::LogType type, const QString& message,
+                const std::optional<QString>& nodeName = std::nullopt)
+    {
+        m_manager.addLog(type, message, nodeName);
+    }
+
+    void prepareForQuit() { m_manager.prepareForQuit(); }
+    void refreshStats() { m_manager.refreshStats(); }
+    QCoro::Task<std::optional<QString>> detectActiveNetworkService() { return m_manager.detectActiveNetworkService(); }
+    QCoro::Task<> forceClearSystemProxy(QString service) { return m_manager.forceClearSystemProxy(std::move(service)); }
+    QCoro::Task<bool> checkProxyState(QString service, int port)
+    {
+        return m_manager.checkProxyState(std::move(service), port);
+    }
+    using CommandWait = VpnManager::CommandWait;
+    QCoro::Task<bool> changeProxySetting(QStringList arguments, CommandWait wait)
+    {
+        return m_manager.changeProxySetting(std::move(arguments), wait);
+    }
 
 private:
     VpnManager& m_manager;
 };
 
 inline VpnManagerTestAccess published(VpnManager& manager) { return VpnManagerTestAccess(manager); }
+// For the single steps: `inside(manager).refreshStats()`.
+inline VpnManagerTestAccess inside(VpnManager& manager) { return VpnManagerTestAccess(manager); }
 
 // The names of the manager's timers that run, sorted.
 inline QStringList activeTimerNames(const VpnManager& manager)
