@@ -34,11 +34,8 @@ class Launch : public AppStateFixture {
 protected:
     void launchWith(VpnManager& vpn)
     {
-        rules = std::make_unique<StartupRules>(StartupRules::Services{.api = *api,
-                                                                      .appState = *state,
-                                                                      .vpnManager = vpn,
-                                                                      .settings = *settings.store,
-                                                                      .actions = ConnectionActions::of(vpn)});
+        rules = std::make_unique<StartupRules>(StartupRules::Services{
+            .api = *api, .appState = *state, .vpnManager = vpn, .settings = *settings.store, .connection = vpn});
         rules->applicationDidFinishLaunching();
     }
 

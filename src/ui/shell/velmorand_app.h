@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/connection_actions.h"
 #include "ui/shell/content_view.h"
 
 #include <QObject>
@@ -18,7 +17,7 @@ class Notifier;
 class SettingsStore;
 class StartupRules;
 class UserNotifier;
-class VpnManager;
+class VpnConnection;
 
 // The application: its one window with the menu commands, the delegate, and the work done once
 // when the window first appears. The window's content is rebuilt whenever "languageChanged" is
@@ -27,7 +26,7 @@ class VelmorandApp : public QObject {
     Q_OBJECT
 public:
     struct Services {
-        VpnManager& vpnManager;
+        VpnConnection& connection;
         AppState& appState;
         LanguageManager& languageManager;
         SettingsStore& settings;
@@ -35,7 +34,6 @@ public:
         Notifier& hub;
         UserNotifier& notifier;
         StartupRules& startup;
-        ConnectionActions actions;
         // What a new window content is made of.
         std::function<ContentView::Services()> contentServices;
         std::function<std::unique_ptr<AppDelegate>()> makeDelegate;
