@@ -3,12 +3,8 @@
 // loopback (a third of them never answer) with the longest stall of the event loop, and the
 // memory the list takes.
 #include "connection/ping_service.h"
-#include "connection/vpn_manager.h"
-#include "connection/xray_manager.h"
-#include "platform/fakes/recording_admin_script_runner.h"
-#include "platform/fakes/recording_process_runner.h"
+#include "support/fake_vpn_connection.h"
 #include "support/loopback_ports.h"
-#include "support/recording_child_launcher.h"
 #include "support/temp_settings.h"
 #include "ui/app_state_world.h"
 #include "ui/common/search_field.h"
@@ -81,15 +77,10 @@ private:
     qint64 m_longest = 0;
 };
 
-// One screen world: settings, connection manager, application state with the nodes.
+// One screen world: settings, the connection as screens see it, application state with the nodes.
 struct World {
     TempSettings settings;
-    RecordingProcessRunner processes;
-    // The list never connects: the core and the administrator scripts only record.
-    RecordingChildLauncher launcher;
-    XrayManager xray{*settings.store, launcher, XrayManager::Options{}};
-    RecordingAdminScriptRunner admin;
-    VpnManager vpn{*settings.store, processes, xray, admin};
+    FakeVpnConnection vpn;
     AppStateWorld state{*settings.store};
     PingService ping;
 
@@ -102,13 +93,10 @@ struct World {
 
     std::unique_ptr<NodesListView> makeView()
     {
-        return std::make_unique<NodesListView>(
-            NodesListView::Services{.appState = state.appState,
-                                    .vpnManager = vpn,
-                                    .actions = ConnectionActions::of(vpn),
-                                    .probe = [this](QString host, qint64 port, double timeout) {
-                                        return ping.ping(std::move(host), port, timeout);
-                                    }});
+        return std::make_unique<NodesListView>(NodesListView::Services{
+            .appState = state.appState, .connection = vpn, .probe = [this](QString host, qint64 port, double timeout) {
+                return ping.ping(std::move(host), port, timeout);
+            }});
     }
 };
 

@@ -39,7 +39,7 @@ AppContext::AppContext(Environment environment)
                  .appState = m_appState,
                  .vpnManager = m_vpnManager,
                  .settings = m_settings,
-                 .actions = ConnectionActions::of(m_vpnManager)},
+                 .connection = m_vpnManager},
                 m_environment.startupTimings)
 {
     i18n::installLanguageSource(&m_languageManager);

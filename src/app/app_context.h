@@ -79,8 +79,6 @@ public:
     AppState& appState() { return m_appState; }
     IPInfoService& ipInfo() { return m_ipInfo; }
     StartupRules& startup() { return m_startup; }
-    // What the screens ask of the connection manager.
-    ConnectionActions connectionActions() { return ConnectionActions::of(m_vpnManager); }
 
 private:
     Environment m_environment;

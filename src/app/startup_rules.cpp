@@ -11,11 +11,11 @@
 
 namespace {
 
-bool isIdle(const VpnManager& vpnManager) { return vpnManager.state() == ConnectionState::disconnected; }
+bool isIdle(const VpnConnection& connection) { return connection.state() == ConnectionState::disconnected; }
 
 // Coroutines of their own, with what they use in their frames: the rules object may be gone
 // before they end, the services it was given live as long as the application.
-QCoro::Task<> connectAfterLaunch(ApiService* api, ConnectionActions actions, qint64 lastNodeId)
+QCoro::Task<> connectAfterLaunch(ApiService* api, VpnConnection* connection, qint64 lastNodeId)
 {
     QList<Node> nodes;
     try {
@@ -27,21 +27,20 @@ QCoro::Task<> connectAfterLaunch(ApiService* api, ConnectionActions actions, qin
     if (!target)
         co_return;
     try {
-        co_await actions.connect(*target);
+        co_await connection->connectTo(*target);
     } catch (...) {
         // The connection manager has logged the failure.
     }
 }
 
-QCoro::Task<> connectFastestAfter(std::chrono::milliseconds delay, AppState* appState, VpnManager* vpnManager,
-                                  ConnectionActions actions)
+QCoro::Task<> connectFastestAfter(std::chrono::milliseconds delay, AppState* appState, VpnConnection* connection)
 {
     co_await QCoro::sleepFor(delay);
     const auto target = StartupRules::fastestTarget(appState->nodes());
-    if (!target || !isIdle(*vpnManager))
+    if (!target || !isIdle(*connection))
         co_return;
     try {
-        co_await actions.connect(*target);
+        co_await connection->connectTo(*target);
     } catch (...) {
         // The connection manager has logged the failure.
     }
@@ -63,7 +62,8 @@ void StartupRules::applicationDidFinishLaunching()
     QTimer::singleShot(m_timings.proxyClearDelay, this, &StartupRules::clearLeftoverSystemProxy);
     auto& settings = m_services.settings;
     if (settings.boolOr(SettingsKeys::autoConnect, false))
-        connectAfterLaunch(&m_services.api, m_services.actions, settings.intOr(SettingsKeys::lastConnectedNodeId, 0));
+        connectAfterLaunch(&m_services.api, &m_services.connection,
+                           settings.intOr(SettingsKeys::lastConnectedNodeId, 0));
 }
 
 void StartupRules::windowDidFirstAppear()
@@ -71,14 +71,13 @@ void StartupRules::windowDidFirstAppear()
     m_services.appState.loadNodes();
     m_services.appState.loadProfile();
     if (m_services.settings.boolOr(SettingsKeys::autoConnect, false))
-        connectFastestAfter(m_timings.autoConnectDelay, &m_services.appState, &m_services.vpnManager,
-                            m_services.actions);
+        connectFastestAfter(m_timings.autoConnectDelay, &m_services.appState, &m_services.connection);
 }
 
 void StartupRules::autoConnectFastestIfIdle()
 {
     auto& appState = m_services.appState;
-    if (!appState.isLoggedIn() || appState.nodes().isEmpty() || !isIdle(m_services.vpnManager))
+    if (!appState.isLoggedIn() || appState.nodes().isEmpty() || !isIdle(m_services.connection))
         return;
     // Never fails, and the application state outlives every screen.
     appState.autoConnectFastest();

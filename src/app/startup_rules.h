@@ -1,7 +1,6 @@
 #pragma once
 
 #include "api/records/node.h"
-#include "app/connection_actions.h"
 
 #include <QList>
 #include <QObject>
@@ -12,6 +11,7 @@
 class ApiService;
 class AppState;
 class SettingsStore;
+class VpnConnection;
 class VpnManager;
 
 // How long the start-up rules wait; tests shorten them.
@@ -31,9 +31,11 @@ public:
     struct Services {
         ApiService& api;
         AppState& appState;
+        // Takes over or clears what an earlier run left behind.
         VpnManager& vpnManager;
         SettingsStore& settings;
-        ConnectionActions actions;
+        // Where the automatic connects go; the same connection in the application.
+        VpnConnection& connection;
     };
     using Timings = StartupTimings;
 

@@ -44,7 +44,7 @@ protected:
                                                                       .appState = *state,
                                                                       .vpnManager = vpn,
                                                                       .settings = *settings.store,
-                                                                      .actions = ConnectionActions::of(vpn)},
+                                                                      .connection = vpn},
                                                timings);
         rules->applicationDidFinishLaunching();
     }

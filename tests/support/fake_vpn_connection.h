@@ -44,7 +44,12 @@ public:
 
     // What a connect does; by default nothing (it succeeds at once).
     std::function<QCoro::Task<>(Node)> onConnect;
-    // What a clean-up answers.
+    // Whether a system-proxy switch takes effect; by default it fails, publishing nothing.
+    bool systemProxySwitches = false;
+    // What a kill-switch request does (given whether it turns the rules on); by default nothing.
+    std::function<QCoro::Task<>(bool)> onKillSwitch;
+    // What a clean-up does before it answers `cleanupResult`; by default nothing.
+    std::function<QCoro::Task<>()> onCleanup;
     CleanupResult cleanupResult;
 
     QCoro::Task<> connectTo(Node node) override
@@ -61,6 +66,8 @@ public:
     QCoro::Task<> setSystemProxy(bool enabled) override
     {
         systemProxyRequests.append(enabled);
+        if (systemProxySwitches)
+            setSystemProxyEnabled(enabled);
         co_return;
     }
     void setProxyMode(ProxyMode mode) override { publishProxyMode(mode); }
@@ -68,12 +75,14 @@ public:
     QCoro::Task<> enableKillSwitch() override
     {
         killSwitchRequests.append(true);
-        co_return;
+        if (onKillSwitch)
+            co_await onKillSwitch(true);
     }
     QCoro::Task<> disableKillSwitch() override
     {
         killSwitchRequests.append(false);
-        co_return;
+        if (onKillSwitch)
+            co_await onKillSwitch(false);
     }
     void loadSplitTunnelApps() override { ++splitTunnelLoads; }
     QCoro::Task<> addSplitTunnelApp(QString path) override
@@ -89,6 +98,8 @@ public:
     QCoro::Task<CleanupResult> cleanupSystemConfig(bool removeSudoers) override
     {
         cleanups.append(removeSudoers);
+        if (onCleanup)
+            co_await onCleanup();
         co_return cleanupResult;
     }
     void stopTimers() override { ++timerStops; }

@@ -1,6 +1,5 @@
 #include "support/event_waits.h"
 #include "support/screenshot.h"
-#include "support/vpn_manager_test_access.h"
 #include "ui/shell/app_delegate.h"
 #include "ui/shell/connection_notices.h"
 #include "ui/shell/main_window.h"
@@ -23,36 +22,6 @@
 
 namespace {
 
-// networksetup as the stand-ins answer it: one "Wi-Fi" service whose proxies are given.
-struct SystemProxies {
-    QString web = QStringLiteral("Enabled: No\nServer: \nPort: 0\n");
-    QString secureWeb = QStringLiteral("Enabled: No\nServer: \nPort: 0\n");
-    QString socks = QStringLiteral("Enabled: No\nServer: \nPort: 0\n");
-
-    static QString on(const QString& server, int port)
-    {
-        return QStringLiteral("Enabled: Yes\nServer: %1\nPort: %2\nAuthenticated Proxy Enabled: 0\n")
-            .arg(server)
-            .arg(port);
-    }
-    RecordingProcessRunner::Handler handler() const
-    {
-        return [*this](const ProcessRequest& request) {
-            const auto& args = request.arguments;
-            const auto answer = [](const QString& text) { return RecordingProcessRunner::succeeded(text.toUtf8()); };
-            if (args.contains(QStringLiteral("-listallnetworkservices")))
-                return answer(QStringLiteral("An asterisk (*) denotes that a network service is disabled.\nWi-Fi\n"));
-            if (args.value(0) == QLatin1String("-getwebproxy"))
-                return answer(web);
-            if (args.value(0) == QLatin1String("-getsecurewebproxy"))
-                return answer(secureWeb);
-            if (args.value(0) == QLatin1String("-getsocksfirewallproxy"))
-                return answer(socks);
-            return RecordingProcessRunner::succeeded();
-        };
-    }
-};
-
 class AppShellTest : public ::testing::Test {
 protected:
     MenuBarManager::Services menuBarServices(bool trayAvailable = true)
@@ -63,11 +32,10 @@ protected:
     AppDelegate::Services delegateServices()
     {
         return {.settings = *world.settings.store,
-                .vpnManager = world.vpn,
+                .connection = world.vpn,
                 .hub = world.hub,
                 .notifier = world.notifier,
                 .startup = *world.startup,
-                .actions = world.actions,
                 .makeMenuBarManager =
                     [this] {
                         return std::make_unique<MenuBarManager>(menuBarServices(),
@@ -80,15 +48,6 @@ protected:
         auto delegate = std::make_unique<AppDelegate>(delegateServices());
         delegate->applicationDidFinishLaunching(&window);
         return delegate;
-    }
-    QStringList privilegedCommands() const
-    {
-        QStringList lines;
-        for (const auto& line : world.processes.commandLines()) {
-            if (line.startsWith(QLatin1String("/usr/bin/sudo")))
-                lines.append(line);
-        }
-        return lines;
     }
     SettingsStore& settings() { return *world.settings.store; }
 
@@ -108,54 +67,6 @@ TEST(WindowFrame, TextFormRoundTripsAndReadsLeniently)
                           Case{QStringLiteral("{{1, 2}}"), QRect(1, 2, 0, 0)},
                           Case{QStringLiteral("garbage"), QRect(0, 0, 0, 0)}, Case{QString(), QRect(0, 0, 0, 0)}})
         EXPECT_EQ(WindowFrame::fromString(c.text), c.frame) << c.text.toStdString();
-}
-
-TEST_F(AppShellTest, LaunchClearsOnlyAProxyLeftByOurCore)
-{
-    SystemProxies proxies;
-    proxies.web = SystemProxies::on(QStringLiteral("10.1.1.1"), 3128);
-    proxies.secureWeb = SystemProxies::on(QStringLiteral("127.0.0.1"), 1081);
-    proxies.socks = SystemProxies::on(QStringLiteral("127.0.0.1"), 1080);
-    world.processes.handler = proxies.handler();
-    published(world.vpn).setSystemProxyEnabled(true);
-    QWidget window;
-    auto delegate = launchedDelegate(window);
-    EXPECT_TRUE(privilegedCommands().isEmpty()) << "nothing before the delay";
-    UiWorld::waitUntil([&] { return privilegedCommands().size() == 2; });
-    EXPECT_EQ(
-        privilegedCommands(),
-        (QStringList{QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsecurewebproxystate Wi-Fi off"),
-                     QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off")}));
-    EXPECT_FALSE(world.vpn.systemProxyEnabled());
-}
-
-TEST_F(AppShellTest, LaunchLeavesTheUsersOwnProxyAlone)
-{
-    SystemProxies proxies;
-    proxies.web = SystemProxies::on(QStringLiteral("10.1.1.1"), 3128);
-    proxies.socks = SystemProxies::on(QStringLiteral("10.1.1.1"), 1080);
-    world.processes.handler = proxies.handler();
-    QWidget window;
-    auto delegate = launchedDelegate(window);
-    UiWorld::waitUntil([&] {
-        return world.processes.commandLines()
-            .join(QLatin1Char('\n'))
-            .contains(QStringLiteral("-getsocksfirewallproxy"));
-    });
-    waitPastTimers(std::chrono::milliseconds(10));
-    EXPECT_TRUE(privilegedCommands().isEmpty());
-}
-
-TEST_F(AppShellTest, LaunchSkipsTheClearingOnceAConnectionIsUnderWay)
-{
-    SystemProxies proxies;
-    proxies.socks = SystemProxies::on(QStringLiteral("127.0.0.1"), 1080);
-    world.processes.handler = proxies.handler();
-    QWidget window;
-    auto delegate = launchedDelegate(window);
-    published(world.vpn).setState(ConnectionState::connecting);
-    waitPastTimers(std::chrono::milliseconds(10));
-    EXPECT_TRUE(world.processes.requests.isEmpty());
 }
 
 TEST_F(AppShellTest, LaunchRestoresTheFrameAndAsksForNoticePermission)
@@ -213,7 +124,7 @@ TEST_F(AppShellTest, AutomaticLaunchConnectionUsesTheLastNodeOnlyWhenOnline)
     for (const auto& c :
          {Case{std::nullopt, firstOnline}, Case{offline, std::nullopt}, Case{qint64(987654), std::nullopt}}) {
         SCOPED_TRACE(testing::Message() << "last node " << c.lastNode.value_or(0));
-        world.connectRequests.clear();
+        world.vpn.connects.clear();
         if (c.lastNode)
             settings().setValue(SettingsKeys::lastConnectedNodeId, *c.lastNode);
         else
@@ -223,9 +134,9 @@ TEST_F(AppShellTest, AutomaticLaunchConnectionUsesTheLastNodeOnlyWhenOnline)
         UiWorld::waitUntil([&] { return !world.service.requestsTo(QStringLiteral("/api/nodes")).isEmpty(); });
         world.waitUntilAnswersHandled();
         world.service.clearRequests();
-        ASSERT_EQ(world.connectRequests.size(), c.connected ? 1 : 0);
+        ASSERT_EQ(world.vpn.connects.size(), c.connected ? 1 : 0);
         if (c.connected) {
-            EXPECT_EQ(world.connectRequests.first().id, *c.connected);
+            EXPECT_EQ(world.vpn.connects.first().id, *c.connected);
         }
     }
 }
@@ -236,15 +147,15 @@ TEST_F(AppShellTest, QuittingDisconnectsOnlyALiveConnection)
     window.setGeometry(10, 10, 640, 480);
     auto delegate = launchedDelegate(window);
     for (auto state : {ConnectionState::connecting, ConnectionState::disconnected, ConnectionState::disconnecting}) {
-        published(world.vpn).setState(state);
+        world.vpn.setState(state);
         AppDelegate again(delegateServices());
         again.applicationWillTerminate();
     }
-    EXPECT_EQ(world.disconnectRequests, 0);
-    published(world.vpn).setState(ConnectionState::connected);
+    EXPECT_EQ(world.vpn.disconnects, 0);
+    world.vpn.setState(ConnectionState::connected);
     delegate->applicationWillTerminate();
     delegate->applicationWillTerminate();
-    EXPECT_EQ(world.disconnectRequests, 1) << "once per process";
+    EXPECT_EQ(world.vpn.disconnects, 1) << "once per process";
     EXPECT_EQ(settings().stringValue(SettingsKeys::windowFrame), QStringLiteral("{{10, 10}, {640, 480}}"));
 }
 
@@ -265,8 +176,8 @@ TEST_F(AppShellTest, TheStatusItemFollowsTheConnection)
         QString text;
         bool title;
     };
-    published(world.vpn).setTrafficSpeedDown(1536);
-    published(world.vpn).setTrafficSpeedUp(0);
+    world.vpn.setTrafficSpeedDown(1536);
+    world.vpn.setTrafficSpeedUp(0);
     for (const auto& s : {Step{ConnectionState::disconnected, QStringLiteral("shield"), TextColor::Gray,
                                QStringLiteral("Disconnected"), false},
                           Step{ConnectionState::connecting, QStringLiteral("shield.lefthalf.fill"), TextColor::Yellow,
@@ -277,7 +188,7 @@ TEST_F(AppShellTest, TheStatusItemFollowsTheConnection)
                                TextColor::Yellow, QStringLiteral("Connecting"), false},
                           Step{ConnectionState::disconnected, QStringLiteral("shield"), TextColor::Gray,
                                QStringLiteral("Disconnected"), false}}) {
-        published(world.vpn).setState(s.state);
+        world.vpn.setState(s.state);
         settle();
         EXPECT_EQ(manager->symbol(), s.symbol);
         EXPECT_EQ(manager->tint(), s.tint);
@@ -305,8 +216,8 @@ TEST_F(AppShellTest, TheStatusItemSaysNonVpnTrafficIsBlockedWheneverTheRulesAreL
                           Step{"connected without", ConnectionState::connected, false},
                           Step{"disconnected without", ConnectionState::disconnected, false}}) {
         SCOPED_TRACE(s.name);
-        published(world.vpn).setState(s.state);
-        published(world.vpn).setKillSwitchEnabled(s.rulesLoaded);
+        world.vpn.setState(s.state);
+        world.vpn.setKillSwitchLoaded(s.rulesLoaded);
         settle();
         const auto first = s.state == ConnectionState::connected ? manager->title() : manager->accessibilityText();
         EXPECT_EQ(manager->statusItem()->toolTip(), s.rulesLoaded ? first + QLatin1Char('\n') + notice : first);
@@ -318,11 +229,11 @@ TEST_F(AppShellTest, TheSpeedTitleRefreshesOnItsOwnPace)
     QWidget window;
     auto delegate = launchedDelegate(window);
     auto* manager = delegate->menuBarManager();
-    published(world.vpn).setState(ConnectionState::connected);
+    world.vpn.setState(ConnectionState::connected);
     settle();
     EXPECT_EQ(manager->title(), QStringLiteral("▼ 0B ▲ 0B"));
-    published(world.vpn).setTrafficSpeedDown(1572864);
-    published(world.vpn).setTrafficSpeedUp(2048);
+    world.vpn.setTrafficSpeedDown(1572864);
+    world.vpn.setTrafficSpeedUp(2048);
     UiWorld::waitUntil([&] { return manager->title() == QStringLiteral("▼ 1.5M ▲ 2K"); });
 }
 
@@ -336,7 +247,7 @@ TEST_F(AppShellTest, TheStatusItemHidesAndShowsOnRequest)
     emit world.hub.menuBarVisibilityChanged(true);
     ASSERT_TRUE(manager->statusItem());
     EXPECT_TRUE(manager->popover());
-    published(world.vpn).setState(ConnectionState::connected);
+    world.vpn.setState(ConnectionState::connected);
     settle();
     emit world.hub.menuBarVisibilityChanged(false);
     EXPECT_FALSE(manager->statusItem());
@@ -454,7 +365,7 @@ TEST_F(AppShellTest, AConnectThatAsksForTheWindowBringsTheMainOneBackFromTheTask
 TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
 {
     QMenuBar bar;
-    MenuCommands commands({world.vpn, *world.appState, settings(), world.actions}, world.hub, &bar);
+    MenuCommands commands({world.vpn, *world.appState, settings()}, world.hub, &bar);
     EXPECT_EQ(commands.navigationMenu()->title(), QStringLiteral("导航"));
     EXPECT_EQ(commands.vpnMenu()->title(), QStringLiteral("VPN"));
     const QStringList shortcuts{QStringLiteral("Ctrl+1"), QStringLiteral("Ctrl+2"), QStringLiteral("Ctrl+3"),
@@ -468,19 +379,19 @@ TEST_F(AppShellTest, MenuCommandsFollowTheStateAndLanguage)
     world.appState->setNodes({world.node(1, QStringLiteral("offline")), world.node(2, QStringLiteral("Online"))});
     EXPECT_TRUE(commands.vpnAction()->isEnabled());
     commands.vpnAction()->trigger();
-    EXPECT_TRUE(world.connectRequests.isEmpty()) << "no node is exactly online";
+    EXPECT_TRUE(world.vpn.connects.isEmpty()) << "no node is exactly online";
 
     world.appState->setNodes({world.node(1, QStringLiteral("offline")), world.node(2), world.node(3)});
-    published(world.vpn).setState(ConnectionState::connecting);
+    world.vpn.setState(ConnectionState::connecting);
     commands.vpnAction()->trigger();
-    ASSERT_EQ(world.connectRequests.size(), 1);
-    EXPECT_EQ(world.connectRequests.first().id, 2);
+    ASSERT_EQ(world.vpn.connects.size(), 1);
+    EXPECT_EQ(world.vpn.connects.first().id, 2);
 
     EXPECT_EQ(commands.vpnAction()->text(), QStringLiteral("连接 VPN"));
-    published(world.vpn).setState(ConnectionState::connected);
+    world.vpn.setState(ConnectionState::connected);
     EXPECT_EQ(commands.vpnAction()->text(), QStringLiteral("断开连接"));
     commands.vpnAction()->trigger();
-    EXPECT_EQ(world.disconnectRequests, 1);
+    EXPECT_EQ(world.vpn.disconnects, 1);
 
     EXPECT_EQ(commands.compactAction()->text(), QStringLiteral("紧凑模式"));
     commands.compactAction()->trigger();
@@ -499,18 +410,18 @@ TEST_F(AppShellTest, ConnectionNoticesOnlyOnRealChanges)
 {
     ConnectionNotices notices(world.vpn, settings(), world.notifier);
     settings().setValue(SettingsKeys::connectionNotifications, false);
-    published(world.vpn).setState(ConnectionState::connected);
+    world.vpn.setState(ConnectionState::connected);
     EXPECT_TRUE(world.notifier.notices.isEmpty()) << "the setting is off";
 
     settings().setValue(SettingsKeys::connectionNotifications, true);
-    published(world.vpn).setConnectedNode(world.node(4));
-    published(world.vpn).setState(ConnectionState::connected);
+    world.vpn.setConnectedNode(world.node(4));
+    world.vpn.setState(ConnectionState::connected);
     EXPECT_TRUE(world.notifier.notices.isEmpty()) << "the same state again";
-    published(world.vpn).setState(ConnectionState::disconnecting);
-    published(world.vpn).setState(ConnectionState::disconnected);
-    published(world.vpn).setState(ConnectionState::disconnected);
-    published(world.vpn).setState(ConnectionState::connecting);
-    published(world.vpn).setState(ConnectionState::connected);
+    world.vpn.setState(ConnectionState::disconnecting);
+    world.vpn.setState(ConnectionState::disconnected);
+    world.vpn.setState(ConnectionState::disconnected);
+    world.vpn.setState(ConnectionState::connecting);
+    world.vpn.setState(ConnectionState::connected);
     ASSERT_EQ(world.notifier.notices.size(), 2);
     EXPECT_EQ(world.notifier.notices[0], qMakePair(QStringLiteral("Velmorand"), QStringLiteral("VPN 已断开")));
     EXPECT_EQ(world.notifier.notices[1], qMakePair(QStringLiteral("Velmorand"), QStringLiteral("已连接到 Node 4")));
@@ -522,8 +433,8 @@ TEST_F(AppShellTest, TheConnectionNoticeNamesTheNodeOnOneLine)
     settings().setValue(SettingsKeys::connectionNotifications, true);
     Node node = world.node(4);
     node.name = QStringLiteral("\u202Eevil\u202C Tokyo\n<b>fake</b>\r\n\u2066line\u2069");
-    published(world.vpn).setConnectedNode(node);
-    published(world.vpn).setState(ConnectionState::connected);
+    world.vpn.setConnectedNode(node);
+    world.vpn.setState(ConnectionState::connected);
     ASSERT_EQ(world.notifier.notices.size(), 1);
     // Markup is the desktop notifier's to escape; what reaches it is one line in reading order.
     EXPECT_EQ(world.notifier.notices[0].second, QStringLiteral("已连接到 evil Tokyo <b>fake</b> line"));
@@ -533,7 +444,7 @@ class VelmorandAppTest : public AppShellTest {
 protected:
     VelmorandApp::Services appServices()
     {
-        return {.vpnManager = world.vpn,
+        return {.connection = world.vpn,
                 .appState = *world.appState,
                 .languageManager = world.language,
                 .theme = world.look.theme(),
@@ -541,7 +452,6 @@ protected:
                 .hub = world.hub,
                 .notifier = world.notifier,
                 .startup = *world.startup,
-                .actions = world.actions,
                 .contentServices = [this] { return world.contentServices(); },
                 .makeDelegate = [this] { return std::make_unique<AppDelegate>(delegateServices()); },
                 .checkForUpdate = [this] { ++updateChecks; },
@@ -669,17 +579,15 @@ TEST_F(VelmorandAppTest, CopyInATextFieldIsNotTheVpnCommand)
     field->setText(QStringLiteral("me@example.com"));
     field->selectAll();
     QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_TRUE(world.connectRequests.isEmpty());
+    EXPECT_TRUE(world.vpn.connects.isEmpty());
 }
 
 } // namespace
 
 TEST_F(VelmorandAppTest, LaunchLoadsTheApplicationsThatBypassTheTunnel)
 {
-    const QStringList bypassing{QStringLiteral("/usr/bin/firefox"), QStringLiteral("/opt/tool/bin/tool")};
-    settings().setValue(SettingsKeys::splitTunnelApps, QJsonArray::fromStringList(bypassing));
     VelmorandApp app(appServices());
-    EXPECT_TRUE(world.vpn.splitTunnelApps().isEmpty());
+    EXPECT_EQ(world.vpn.splitTunnelLoads, 0);
     app.launch();
-    EXPECT_EQ(world.vpn.splitTunnelApps(), bypassing);
+    EXPECT_EQ(world.vpn.splitTunnelLoads, 1);
 }

@@ -1,7 +1,6 @@
 #include "support/event_waits.h"
 #include "support/scoped_language.h"
 #include "support/screenshot.h"
-#include "support/vpn_manager_test_access.h"
 #include "ui/common/button.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/text_label.h"
@@ -465,25 +464,25 @@ TEST_F(ContentViewTest, StartUpWorkLoadsAndConnectsWhenAsked)
     world.startup->windowDidFirstAppear();
     UiWorld::waitUntil([&] { return !world.appState->isLoading(); });
     waitPastTimers(std::chrono::milliseconds(10));
-    EXPECT_TRUE(world.connectRequests.isEmpty()) << "autoConnect is off";
+    EXPECT_TRUE(world.vpn.connects.isEmpty()) << "autoConnect is off";
 
     settings().setValue(SettingsKeys::autoConnect, true);
     world.startup->windowDidFirstAppear();
-    UiWorld::waitUntil([&] { return !world.connectRequests.isEmpty(); });
-    EXPECT_EQ(world.connectRequests.first().id, StartupRules::fastestTarget(world.appState->nodes())->id);
+    UiWorld::waitUntil([&] { return !world.vpn.connects.isEmpty(); });
+    EXPECT_EQ(world.vpn.connects.first().id, StartupRules::fastestTarget(world.appState->nodes())->id);
 
     // A connection already under way wins.
-    world.connectRequests.clear();
+    world.vpn.connects.clear();
     world.startup->windowDidFirstAppear();
-    published(world.vpn).setState(ConnectionState::connecting);
+    world.vpn.setState(ConnectionState::connecting);
     waitPastTimers(std::chrono::milliseconds(10));
-    EXPECT_TRUE(world.connectRequests.isEmpty());
+    EXPECT_TRUE(world.vpn.connects.isEmpty());
 }
 
 TEST_F(ContentViewTest, TheCompactWindowFollowsTheConnection)
 {
     world.signIn();
-    CompactDashboard compact({world.vpn, *world.appState, settings(), world.actions});
+    CompactDashboard compact({world.vpn, *world.appState, settings()});
     compact.show();
     auto* power = compact.powerButton();
     auto* status = compact.findChild<QLabel*>(QStringLiteral("statusText"));
@@ -495,40 +494,40 @@ TEST_F(ContentViewTest, TheCompactWindowFollowsTheConnection)
         bool enabled;
         bool nodeShown;
     };
-    published(world.vpn).setConnectedNode(world.node(3));
+    world.vpn.setConnectedNode(world.node(3));
     for (const auto& c :
          {Case{ConnectionState::disconnected, QStringLiteral("未连接"), QStringLiteral("连接"), true, false},
           Case{ConnectionState::connecting, QStringLiteral("连接中..."), QStringLiteral("连接"), false, false},
           Case{ConnectionState::connected, QStringLiteral("已连接"), QStringLiteral("断开"), true, true},
           Case{ConnectionState::disconnecting, QStringLiteral("断开中..."), QStringLiteral("连接"), true, false}}) {
-        published(world.vpn).setState(c.state);
+        world.vpn.setState(c.state);
         EXPECT_EQ(status->text(), i18n::tr(c.status));
         EXPECT_EQ(power->text(), i18n::tr(c.button));
         EXPECT_EQ(power->isEnabled(), c.enabled);
         EXPECT_EQ(nodeName->isVisibleTo(&compact), c.nodeShown);
     }
-    published(world.vpn).setTrafficDown(1048576);
-    published(world.vpn).setTrafficUp(1023);
+    world.vpn.setTrafficDown(1048576);
+    world.vpn.setTrafficUp(1023);
     EXPECT_EQ(compact.findChild<QLabel*>(QStringLiteral("trafficDown"))->text(), QStringLiteral("1.0 MB"));
     EXPECT_EQ(compact.findChild<QLabel*>(QStringLiteral("trafficUp"))->text(), QStringLiteral("1023 B"));
 
-    published(world.vpn).setState(ConnectionState::connected);
+    world.vpn.setState(ConnectionState::connected);
     QTest::mouseClick(power, Qt::LeftButton);
-    EXPECT_EQ(world.disconnectRequests, 1);
-    published(world.vpn).setState(ConnectionState::disconnecting);
+    EXPECT_EQ(world.vpn.disconnects, 1);
+    world.vpn.setState(ConnectionState::disconnecting);
     QTest::mouseClick(power, Qt::LeftButton);
-    ASSERT_EQ(world.connectRequests.size(), 1) << "a press while disconnecting connects";
+    ASSERT_EQ(world.vpn.connects.size(), 1) << "a press while disconnecting connects";
     for (const auto& node : world.appState->nodes()) {
         if (node.status == QLatin1String("online")) {
-            EXPECT_EQ(world.connectRequests.first().id, node.id);
+            EXPECT_EQ(world.vpn.connects.first().id, node.id);
             break;
         }
     }
 
     world.appState->setNodes({world.node(1, QStringLiteral("offline"))});
-    published(world.vpn).setState(ConnectionState::disconnected);
+    world.vpn.setState(ConnectionState::disconnected);
     QTest::mouseClick(power, Qt::LeftButton);
-    EXPECT_EQ(world.connectRequests.size(), 1) << "no online node: nothing happens";
+    EXPECT_EQ(world.vpn.connects.size(), 1) << "no online node: nothing happens";
     world.appState->setIsLoggedIn(false);
     EXPECT_FALSE(power->isEnabled());
 }
@@ -536,20 +535,20 @@ TEST_F(ContentViewTest, TheCompactWindowFollowsTheConnection)
 TEST_F(ContentViewTest, TheCompactWindowSaysNonVpnTrafficIsBlockedWhileTheRulesHold)
 {
     world.signIn();
-    CompactDashboard compact({world.vpn, *world.appState, settings(), world.actions});
+    CompactDashboard compact({world.vpn, *world.appState, settings()});
     compact.show();
     auto* notice = compact.findChild<BlockNotice*>(QStringLiteral("blockNotice"));
     ASSERT_TRUE(notice);
     for (const auto state : {ConnectionState::disconnected, ConnectionState::connected}) {
-        published(world.vpn).setState(state);
+        world.vpn.setState(state);
         for (const bool rulesLoaded : {true, false}) {
             SCOPED_TRACE(rulesLoaded ? "rules loaded" : "no rules");
-            published(world.vpn).setKillSwitchEnabled(rulesLoaded);
+            world.vpn.setKillSwitchLoaded(rulesLoaded);
             EXPECT_EQ(notice->isVisibleTo(&compact), rulesLoaded);
         }
     }
     EXPECT_EQ(notice->text(), i18n::tr(QStringLiteral("网络锁生效中，非 VPN 流量已被阻止")));
-    published(world.vpn).setKillSwitchEnabled(true);
+    world.vpn.setKillSwitchLoaded(true);
     EXPECT_FALSE(saveScreenshot(compact, QStringLiteral("compact-connected-blocked")).isEmpty());
 }
 
@@ -586,16 +585,16 @@ TEST_F(ContentViewTest, Screenshots)
         settings().setValue(SettingsKeys::appearanceOverride, QStringLiteral("light"));
 
         settings().setValue(SettingsKeys::windowIsCompact, true);
-        published(world.vpn).setConnectedNode(world.appState->nodes().first());
-        published(world.vpn).setState(ConnectionState::connected);
-        published(world.vpn).setTrafficDown(734003200);
-        published(world.vpn).setTrafficUp(52428800);
+        world.vpn.setConnectedNode(world.appState->nodes().first());
+        world.vpn.setState(ConnectionState::connected);
+        world.vpn.setTrafficDown(734003200);
+        world.vpn.setTrafficUp(52428800);
         {
             auto view = makeView();
             view->resize(400, 300);
             saveScreenshot(*view, QStringLiteral("main-compact-connected") + suffix);
         }
-        published(world.vpn).setState(ConnectionState::disconnected);
+        world.vpn.setState(ConnectionState::disconnected);
         settings().setValue(SettingsKeys::windowIsCompact, false);
 
         settings().setValue(SettingsKeys::touchIdEnabled, true);

@@ -63,12 +63,9 @@ TEST(DashboardEndToEnd, ConnectFromTheCardCarryTrafficWatchItAndDisconnect)
                           .appState = world.appState,
                           .vpnManager = vpn,
                           .settings = *settings.store,
-                          .actions = ConnectionActions::of(vpn)});
-    DashboardView dashboard({.vpnManager = vpn,
-                             .appState = world.appState,
-                             .ipService = ipService,
-                             .startup = startup,
-                             .actions = ConnectionActions::of(vpn)});
+                          .connection = vpn});
+    DashboardView dashboard(
+        {.connection = vpn, .appState = world.appState, .ipService = ipService, .startup = startup});
     dashboard.resize(480, 900);
     dashboard.show();
     auto& card = *dashboard.connectionCard();

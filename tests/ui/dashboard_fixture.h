@@ -3,13 +3,12 @@
 #include "app/ip_info_service.h"
 #include "app/startup_rules.h"
 #include "app_state_world.h"
-#include "connection/vpn_manager.h"
-#include "platform/fakes/recording_process_runner.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
+#include "recording_engine.h"
+#include "support/fake_vpn_connection.h"
 #include "support/table_text.h"
 #include "support/temp_settings.h"
-#include "support/vpn_manager_test_access.h"
 #include "ui/dashboard/dashboard_view.h"
 
 #include <QHostAddress>
@@ -83,21 +82,11 @@ private:
     QList<QTcpSocket*> m_waiting;
 };
 
-// A dashboard over a connection manager and application state of its own: the state is set
-// directly, connect and disconnect requests are recorded, the fastest-node choice measures
-// fixed latencies, and public IP lookups go to a local stub.
+// A dashboard over a connection and application state of its own: the connection shows what the
+// test sets and records what is asked of it, the fastest-node choice measures fixed latencies, and
+// public IP lookups go to a local stub.
 class DashboardFixture : public ::testing::Test {
 protected:
-    DashboardFixture()
-    {
-        processes.handler = [this](const ProcessRequest& request) {
-            if (request.commandLine().contains(QLatin1String("-listallnetworkservices")))
-                return RecordingProcessRunner::succeeded(
-                    "An asterisk (*) denotes that a network service is disabled.\nWi-Fi\n");
-            return networkCommandsSucceed ? RecordingProcessRunner::succeeded() : RecordingProcessRunner::failed();
-        };
-    }
-
     ~DashboardFixture() override
     {
         // A lookup still running ends while the lookup service exists.
@@ -108,18 +97,10 @@ protected:
         view.reset();
     }
 
-    ConnectionActions recordingActions()
-    {
-        return {[this](Node node) { return recordConnect(this, std::move(node)); }, [this] { ++disconnects; }};
-    }
-
     DashboardView& makeView()
     {
-        view = std::make_unique<DashboardView>(DashboardView::Services{.vpnManager = vpn,
-                                                                       .appState = appState,
-                                                                       .ipService = ipService,
-                                                                       .startup = startup,
-                                                                       .actions = recordingActions()});
+        view = std::make_unique<DashboardView>(DashboardView::Services{
+            .connection = vpn, .appState = appState, .ipService = ipService, .startup = startup});
         view->resize(460, 900);
         return *view;
     }
@@ -128,12 +109,6 @@ protected:
     {
         makeView().show();
         return *view;
-    }
-
-    static QCoro::Task<> recordConnect(DashboardFixture* fixture, Node node)
-    {
-        fixture->connectRequests.append(node);
-        co_return;
     }
 
     void signIn(const QList<Node>& nodes)
@@ -145,9 +120,9 @@ protected:
 
     void connectTo(const Node& node)
     {
-        published(vpn).setState(ConnectionState::connected);
-        published(vpn).setConnectedNode(node);
-        published(vpn).setProxyRunning(true);
+        vpn.setState(ConnectionState::connected);
+        vpn.setConnectedNode(node);
+        vpn.setProxyRunning(true);
         QCoreApplication::processEvents();
     }
 
@@ -184,9 +159,9 @@ protected:
     static void waitUntil(const std::function<bool()>& condition) { ASSERT_TRUE(QTest::qWaitFor(condition, 5000)); }
 
     TempSettings settings;
-    RecordingProcessRunner processes;
-    bool networkCommandsSucceed = true;
-    VpnManager vpn{*settings.store, processes};
+    FakeVpnConnection vpn;
+    // Only for what the start-up rules take over or clear at launch.
+    RecordingEngine engine{*settings.store};
     AppStateWorld world{*settings.store};
     AppState& appState = world.appState;
     QHash<qint64, qint64>& latencies = world.latencies;
@@ -196,10 +171,8 @@ protected:
     IPInfoService ipService{{ipEndpoint.url()}, std::chrono::milliseconds(3000)};
     StartupRules startup{{.api = *world.api,
                           .appState = appState,
-                          .vpnManager = vpn,
+                          .vpnManager = engine.vpn,
                           .settings = *settings.store,
-                          .actions = recordingActions()}};
-    QList<Node> connectRequests;
-    int disconnects = 0;
+                          .connection = vpn}};
     std::unique_ptr<DashboardView> view;
 };

@@ -54,7 +54,7 @@ TEST_F(DashboardOutsideText, NamesAreDrawnAsWrittenOnOneLineAndTheWindowKeepsIts
 
 TEST_F(DashboardOutsideText, TheCompactWindowShowsTheNodeOnOneLineAtItsSize)
 {
-    CompactDashboard compact({vpn, appState, *settings.store, recordingActions()});
+    CompactDashboard compact({vpn, appState, *settings.store});
     compact.show();
     deliverPostedEvents();
     const QSize size = compact.size();

@@ -3,7 +3,6 @@
 // its window is closed to the tray.
 #include "dashboard_fixture.h"
 #include "support/event_waits.h"
-#include "support/vpn_manager_test_access.h"
 
 #include "ui/dashboard/speed_graph_view.h"
 
@@ -85,12 +84,11 @@ protected:
     // One statistics tick: the duration, the totals (down and up alike) and the speed history.
     void tick(double seconds, qint64 total, const QList<qint64>& history)
     {
-        auto manager = published(vpn);
-        manager.setConnectionDuration(seconds);
-        manager.setTrafficDown(total);
-        manager.setTrafficUp(total);
-        manager.setTrafficHistoryDown(history);
-        manager.setTrafficHistoryUp(history);
+        vpn.setConnectionDuration(seconds);
+        vpn.setTrafficDown(total);
+        vpn.setTrafficUp(total);
+        vpn.setTrafficHistoryDown(history);
+        vpn.setTrafficHistoryUp(history);
     }
 };
 

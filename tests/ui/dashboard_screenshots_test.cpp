@@ -1,6 +1,5 @@
 #include "dashboard_fixture.h"
 #include "scoped_appearance.h"
-#include "support/vpn_manager_test_access.h"
 
 #include "platform/language_manager.h"
 #include "platform/notifier.h"
@@ -55,22 +54,22 @@ protected:
              {Shot{"disconnected", ConnectionState::disconnected}, Shot{"connecting", ConnectionState::connecting},
               Shot{"connected", ConnectionState::connected},
               Shot{"disconnected-blocked", ConnectionState::disconnected, true}}) {
-            published(vpn).setState(ConnectionState::disconnected);
-            published(vpn).setConnectedNode(std::nullopt);
-            published(vpn).setProxyRunning(false);
-            published(vpn).setKillSwitchEnabled(shot.blocked);
+            vpn.setState(ConnectionState::disconnected);
+            vpn.setConnectedNode(std::nullopt);
+            vpn.setProxyRunning(false);
+            vpn.setKillSwitchLoaded(shot.blocked);
             auto& dashboard = showView();
             waitUntil([&] { return !dashboard.isFetchingIP(); });
             if (shot.state == ConnectionState::connecting) {
                 ipEndpoint.holding = true;
-                published(vpn).setState(ConnectionState::connecting);
+                vpn.setState(ConnectionState::connecting);
             } else if (shot.state == ConnectionState::connected) {
                 connectTo(node(1, QStringLiteral("东京 01"), QStringLiteral("online"), 42));
-                published(vpn).setConnectionDuration(754);
-                published(vpn).setTrafficDown(318767104);
-                published(vpn).setTrafficUp(12582912);
-                published(vpn).setTrafficHistoryDown({20000, 180000, 420000, 390000, 610000, 520000, 700000, 660000});
-                published(vpn).setTrafficHistoryUp({5000, 21000, 64000, 30000, 45000, 80000, 52000, 61000});
+                vpn.setConnectionDuration(754);
+                vpn.setTrafficDown(318767104);
+                vpn.setTrafficUp(12582912);
+                vpn.setTrafficHistoryDown({20000, 180000, 420000, 390000, 610000, 520000, 700000, 660000});
+                vpn.setTrafficHistoryUp({5000, 21000, 64000, 30000, 45000, 80000, 52000, 61000});
                 vpn.addLog(ConnectionLogEntry::LogType::disconnected, QStringLiteral("从 大阪 02 断开(连接时长 12:34)"),
                            QStringLiteral("大阪 02"));
                 vpn.addLog(ConnectionLogEntry::LogType::info, QStringLiteral("正在连接"), QStringLiteral("东京 01"));
@@ -111,9 +110,9 @@ TEST_F(DashboardScreenshots, DarkConnected)
     appLook.theme().setAppearance(QStringLiteral("dark"));
     appLook.theme().apply();
     connectTo(node(2, QStringLiteral("香港 02"), QStringLiteral("online"), 118, QStringLiteral("香港")));
-    published(vpn).setTrafficHistoryDown({1000, 90000, 30000, 250000});
-    published(vpn).setTrafficHistoryUp({400, 8000, 12000, 9000});
-    published(vpn).setSystemProxyEnabled(true);
+    vpn.setTrafficHistoryDown({1000, 90000, 30000, 250000});
+    vpn.setTrafficHistoryUp({400, 8000, 12000, 9000});
+    vpn.setSystemProxyEnabled(true);
     auto& dashboard = showView();
     waitUntil([&] { return !dashboard.isFetchingIP(); });
     auto* content = dashboard.findChild<QWidget*>(QStringLiteral("dashboardContent"));

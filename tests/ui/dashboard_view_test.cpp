@@ -1,7 +1,6 @@
 #include "dashboard_fixture.h"
 #include "support/event_waits.h"
 #include "support/table_row.h"
-#include "support/vpn_manager_test_access.h"
 
 #include "platform/text_table.h"
 #include "ui/common/icon_button.h"
@@ -41,7 +40,7 @@ TEST_F(DashboardView_, ConnectionCardFollowsTheStateInTextColourAndButton)
     auto& card = *showView().connectionCard();
     for (const auto& c : cases) {
         SCOPED_TRACE(tableRow(cases, c));
-        published(vpn).setState(c.state);
+        vpn.setState(c.state);
         EXPECT_EQ(card.stateText()->text(), t(c.stateKey));
         EXPECT_EQ(DashboardStyle::statusColor(c.state), c.color);
         EXPECT_EQ(card.buttonText()->text(), t(c.buttonKey));
@@ -68,22 +67,11 @@ TEST_F(DashboardView_, TheConnectionCardSaysNonVpnTrafficIsBlockedWheneverTheRul
     auto& card = *showView().connectionCard();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        published(vpn).setState(c.state);
-        published(vpn).setKillSwitchEnabled(c.rulesLoaded);
+        vpn.setState(c.state);
+        vpn.setKillSwitchLoaded(c.rulesLoaded);
         EXPECT_EQ(card.blockNotice()->isVisibleTo(view.get()), c.rulesLoaded);
         EXPECT_EQ(card.blockNotice()->text(), t("网络锁生效中，非 VPN 流量已被阻止"));
     }
-}
-
-TEST_F(DashboardView_, RulesLeftByAnEarlierRunAreShownOnceTakenOver)
-{
-    settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
-    settings.store->setValue(SettingsKeys::killSwitchRulesLoaded, true);
-    auto& card = *showView().connectionCard();
-    EXPECT_FALSE(card.blockNotice()->isVisibleTo(view.get())) << "not before the launch took them over";
-    QCoro::waitFor(vpn.recoverLeftoverKillSwitch());
-    EXPECT_TRUE(card.blockNotice()->isVisibleTo(view.get()));
-    EXPECT_EQ(card.stateText()->text(), t("未连接"));
 }
 
 TEST_F(DashboardView_, SignedOutHidesTheSubscriptionDisablesTheButtonAndStartsNoFastestNode)
@@ -135,19 +123,19 @@ TEST_F(DashboardView_, ConnectButtonPicksTheFirstOnlineNodeElseTheFirstNode)
     auto& dashboard = showView();
     for (const auto& c : cases) {
         SCOPED_TRACE(tableRow(cases, c));
-        connectRequests.clear();
+        vpn.connects.clear();
         signIn(c.nodes);
         dashboard.connectionCard()->connectButton()->click();
-        ASSERT_EQ(connectRequests.size(), 1);
-        EXPECT_EQ(connectRequests.first().id, c.expected);
+        ASSERT_EQ(vpn.connects.size(), 1);
+        EXPECT_EQ(vpn.connects.first().id, c.expected);
     }
     // While disconnecting the button connects again.
-    connectRequests.clear();
-    published(vpn).setState(ConnectionState::disconnecting);
+    vpn.connects.clear();
+    vpn.setState(ConnectionState::disconnecting);
     ASSERT_TRUE(dashboard.connectionCard()->connectButton()->isEnabled());
     dashboard.connectionCard()->connectButton()->click();
-    EXPECT_EQ(connectRequests.size(), 1);
-    EXPECT_EQ(disconnects, 0);
+    EXPECT_EQ(vpn.connects.size(), 1);
+    EXPECT_EQ(vpn.disconnects, 0);
 }
 
 TEST_F(DashboardView_, ConnectedButtonDisconnects)
@@ -156,8 +144,8 @@ TEST_F(DashboardView_, ConnectedButtonDisconnects)
     auto& dashboard = showView();
     connectTo(node(1, QStringLiteral("Tokyo")));
     dashboard.connectionCard()->connectButton()->click();
-    EXPECT_EQ(disconnects, 1);
-    EXPECT_TRUE(connectRequests.isEmpty());
+    EXPECT_EQ(vpn.disconnects, 1);
+    EXPECT_TRUE(vpn.connects.isEmpty());
 }
 
 TEST_F(DashboardView_, EmptyNodeListShowsTheNoNodesAlertAndConnectsNothing)
@@ -165,7 +153,7 @@ TEST_F(DashboardView_, EmptyNodeListShowsTheNoNodesAlertAndConnectsNothing)
     appState.setIsLoggedIn(true);
     auto& dashboard = showView();
     dashboard.connectionCard()->connectButton()->click();
-    EXPECT_TRUE(connectRequests.isEmpty());
+    EXPECT_TRUE(vpn.connects.isEmpty());
     EXPECT_TRUE(dashboard.showConnectError());
     ASSERT_TRUE(dashboard.connectAlert());
     EXPECT_EQ(dashboard.connectAlert()->windowTitle(), t("连接失败"));
@@ -207,13 +195,13 @@ TEST_F(DashboardView_, NodeRowsConnectToTheirNode)
     auto& dashboard = showView();
     ASSERT_EQ(dashboard.nodeCard()->rows().size(), 3);
     dashboard.nodeCard()->rows()[2]->click();
-    ASSERT_EQ(connectRequests.size(), 1);
-    EXPECT_EQ(connectRequests.first().id, 3);
+    ASSERT_EQ(vpn.connects.size(), 1);
+    EXPECT_EQ(vpn.connects.first().id, 3);
     // Tapping another node while connected asks for it too: the engine switches.
     connectTo(nodes[0]);
     dashboard.nodeCard()->rows()[1]->click();
-    ASSERT_EQ(connectRequests.size(), 2);
-    EXPECT_EQ(connectRequests.last().id, 2);
+    ASSERT_EQ(vpn.connects.size(), 2);
+    EXPECT_EQ(vpn.connects.last().id, 2);
 }
 
 TEST_F(DashboardView_, FastestNodeStartsOnAppearanceOnlyWhileDisconnected)
@@ -230,7 +218,7 @@ TEST_F(DashboardView_, FastestNodeStartsOnAppearanceOnlyWhileDisconnected)
 
     // Disconnected: the next appearance picks the fastest node.
     view->hide();
-    published(vpn).setState(ConnectionState::disconnected);
+    vpn.setState(ConnectionState::disconnected);
     view->show();
     waitUntil([this] { return !autoConnected.isEmpty(); });
     EXPECT_EQ(autoConnected, QList<qint64>{2});
@@ -249,7 +237,7 @@ TEST_F(DashboardView_, ArrivingNodeListStartsTheFastestNodeOnlyWhenSignedInAndDi
     deliverPostedEvents();
     EXPECT_TRUE(measured.isEmpty());
 
-    published(vpn).setState(ConnectionState::disconnected);
+    vpn.setState(ConnectionState::disconnected);
     appState.setNodes(nodes);
     waitUntil([this] { return !autoConnected.isEmpty(); });
     EXPECT_EQ(autoConnected, QList<qint64>{7});
@@ -295,7 +283,7 @@ TEST_F(DashboardView_, StateChangeDuringALookupLooksAgainOnceSoTheExitAddressIsS
     waitUntil([this] { return ipEndpoint.requests == 1; });
 
     // Connecting and connected while the first lookup still runs: both changes ask again.
-    published(vpn).setState(ConnectionState::connecting);
+    vpn.setState(ConnectionState::connecting);
     connectTo(node(1, QStringLiteral("Tokyo")));
     ipEndpoint.release();
     waitUntil([&] { return dashboard.publicIP() && dashboard.publicIP()->ip == QLatin1String("203.0.113.9"); });
@@ -304,7 +292,7 @@ TEST_F(DashboardView_, StateChangeDuringALookupLooksAgainOnceSoTheExitAddressIsS
     EXPECT_TRUE(dashboard.publicIPCard()->footer()->isVisibleTo(dashboard.publicIPCard()));
 
     // The same state assigned again is no change: no new lookup.
-    published(vpn).setState(ConnectionState::connected);
+    vpn.setState(ConnectionState::connected);
     deliverPostedEvents();
     EXPECT_FALSE(dashboard.isFetchingIP());
     EXPECT_EQ(ipEndpoint.requests, 2);

@@ -13,12 +13,6 @@
 
 namespace {
 
-QCoro::Task<> recordConnect(QList<Node>* requests, Node node)
-{
-    requests->append(node);
-    co_return;
-}
-
 QCoro::Task<> waitOn(ManualClock* clock) { co_await clock->wait(); }
 
 } // namespace
@@ -27,9 +21,7 @@ UiWorld::UiWorld()
 {
     i18n::installLanguageSource(&language);
     // As the application context does: the engine's state goes out on the hub.
-    QObject::connect(&vpn, &VpnManager::stateChanged, &hub, &Notifier::vpnStateChanged);
-    actions = {[this](Node node) { return recordConnect(&connectRequests, std::move(node)); },
-               [this] { ++disconnectRequests; }};
+    QObject::connect(&vpn, &VpnConnection::stateChanged, &hub, &Notifier::vpnStateChanged);
     useApi(std::move(api));
 }
 
@@ -42,13 +34,15 @@ void UiWorld::useApi(std::unique_ptr<ApiService> client)
     api = std::move(client);
     appState = std::make_unique<AppState>(AppState::Collaborators{
         *api, *settings.store, keychain, [](QList<Node>) -> QCoro::Task<QHash<qint64, qint64>> { co_return {}; },
-        [this](Node node) { return recordConnect(&connectRequests, std::move(node)); },
+        [this](Node node) { return vpn.connectTo(std::move(node)); },
         [this] { return vpn.state() == ConnectionState::disconnected; }, logDir.filePath(QStringLiteral("debug.log"))});
-    startup = std::make_unique<StartupRules>(
-        StartupRules::Services{
-            .api = *api, .appState = *appState, .vpnManager = vpn, .settings = *settings.store, .actions = actions},
-        StartupTimings{.autoConnectDelay = std::chrono::milliseconds(10),
-                       .proxyClearDelay = std::chrono::milliseconds(10)});
+    startup = std::make_unique<StartupRules>(StartupRules::Services{.api = *api,
+                                                                    .appState = *appState,
+                                                                    .vpnManager = engine.vpn,
+                                                                    .settings = *settings.store,
+                                                                    .connection = vpn},
+                                             StartupTimings{.autoConnectDelay = std::chrono::milliseconds(10),
+                                                            .proxyClearDelay = std::chrono::milliseconds(10)});
 }
 
 LoginForm::Services UiWorld::loginServices()
@@ -90,7 +84,7 @@ ContentView::Services UiWorld::contentServices()
                                              QUrl(service.baseUrl(port) + QStringLiteral("/register")), parent);
             },
             .makeCompact = [this](QWidget* parent) -> QWidget* {
-                return new CompactDashboard({vpn, *appState, *settings.store, actions}, parent);
+                return new CompactDashboard({vpn, *appState, *settings.store}, parent);
             },
             .makeAnnouncements = [](const QList<Announcement>& announcements, QWidget* parent) -> QDialog* {
                 return new AnnouncementsView(announcements, parent);

@@ -1,21 +1,20 @@
 #pragma once
 
 #include "app/app_state.h"
-#include "app/connection_actions.h"
 #include "app/keychain_helper.h"
 #include "app/startup_rules.h"
 #include "app/url_opener.h"
-#include "connection/vpn_manager.h"
 #include "platform/app_language.h"
 #include "platform/fakes/fake_biometric_auth.h"
 #include "platform/fakes/memory_secret_store.h"
-#include "platform/fakes/recording_process_runner.h"
 #include "platform/fakes/recording_user_notifier.h"
 #include "platform/language_manager.h"
 #include "platform/notifier.h"
+#include "recording_engine.h"
 #include "stand_in_world.h"
 #include "support/event_waits.h"
 #include "support/scoped_theme.h"
+#include "support/fake_vpn_connection.h"
 #include "ui/account/forgot_password_view.h"
 #include "ui/account/login_form.h"
 #include "ui/shell/content_view.h"
@@ -37,9 +36,8 @@ public:
 };
 
 // The screens' world over the in-process stand-in service: a settings store, keychain and debug
-// log of their own, a connection manager over a recording process runner, a biometric sensor and
-// desktop notices that record, and connect and disconnect requests that are recorded instead of
-// carried out.
+// log of their own, a connection that only records what it is asked, a biometric sensor and
+// desktop notices that record.
 // Lets queued face rebuilds, layouts and posted deliveries run.
 inline void settle() { deliverPostedEvents(); }
 
@@ -63,8 +61,10 @@ public:
 
     MemorySecretStore secrets;
     KeychainHelper keychain{secrets};
-    RecordingProcessRunner processes;
-    VpnManager vpn{*settings.store, processes};
+    // What the screens and the start-up rules ask to connect or disconnect lands here.
+    FakeVpnConnection vpn;
+    // Only for what the start-up rules take over or clear at launch.
+    RecordingEngine engine{*settings.store};
     Notifier hub;
     // The lookups' language while the world lives.
     LanguageManager language{*settings.store, hub};
@@ -76,12 +76,8 @@ public:
     SessionLockWatcher sessionWatcher;
     QTemporaryDir logDir;
     std::unique_ptr<AppState> appState;
-    // Over the recorded connect and disconnect requests, with short waits.
+    // Connecting through `vpn`, with short waits.
     std::unique_ptr<StartupRules> startup;
-
-    QList<Node> connectRequests;
-    int disconnectRequests = 0;
-    ConnectionActions actions;
 };
 
 // A clock that a test moves on by hand: each tick() ends one wait.

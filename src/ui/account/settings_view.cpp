@@ -2,7 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/url_opener.h"
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/app_language.h"
 #include "platform/biometric_auth.h"
 #include "platform/language_manager.h"
@@ -56,13 +56,13 @@ SettingsView::SettingsView(Services services, QWidget* parent)
     m_column = buildScrollingScreen(this, t(u"设置"));
     auto& s = m_services;
     m_column->addWidget(buildAccountSection());
-    m_vpn = new VpnSection(s.vpnManager, s.xray, s.settings, s.notifier, this);
+    m_vpn = new VpnSection(s.connection, s.xray, s.settings, s.notifier, this);
     m_column->addWidget(m_vpn);
     m_dns = new DnsSection(s.settings, this);
     m_column->addWidget(m_dns);
-    m_splitTunnel = new SplitTunnelSection(s.vpnManager, s.applicationDirectories, this);
+    m_splitTunnel = new SplitTunnelSection(s.connection, s.applicationDirectories, this);
     m_column->addWidget(m_splitTunnel);
-    m_cleanup = new SystemCleanup(s.vpnManager, this);
+    m_cleanup = new SystemCleanup(s.connection, this);
     m_column->addWidget(buildSecuritySection());
     m_column->addWidget(buildAppearanceSection());
     m_column->addWidget(buildLanguageSection());
@@ -70,7 +70,7 @@ SettingsView::SettingsView(Services services, QWidget* parent)
     speedTest.file = QUrl(s.webSite + QStringLiteral("/static/test.bin"));
     speedTest.proxy = s.speedTestProxy;
     speedTest.idleTimeout = s.speedTestIdleTimeout;
-    m_speedTest = new SpeedTestSection(s.vpnManager, s.ping, speedTest, this);
+    m_speedTest = new SpeedTestSection(s.connection, s.ping, speedTest, this);
     m_column->addWidget(m_speedTest);
     m_column->addWidget(buildGeneralSection());
     m_column->addWidget(buildAboutSection());
@@ -89,7 +89,7 @@ QString SettingsView::versionString()
 void SettingsView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    m_services.vpnManager.loadSplitTunnelApps();
+    m_services.connection.loadSplitTunnelApps();
 }
 
 // Account --------------------------------------------------------------------------------------

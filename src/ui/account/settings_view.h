@@ -27,7 +27,7 @@ class SpeedTestSection;
 class SplitTunnelSection;
 class SystemCleanup;
 class UrlOpener;
-class VpnManager;
+class VpnConnection;
 class VpnSection;
 namespace SettingsForm {
 class ChoicePicker;
@@ -44,7 +44,7 @@ public:
     struct Services {
         AppState& appState;
         LanguageManager& languageManager;
-        VpnManager& vpnManager;
+        VpnConnection& connection;
         XrayManager& xray;
         SettingsStore& settings;
         Notifier& notifier;

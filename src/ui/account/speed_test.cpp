@@ -2,7 +2,7 @@
 
 #include "api/reply_awaiter.h"
 #include "connection/ping_service.h"
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/text_format.h"
 
 #include <QElapsedTimer>
@@ -52,9 +52,9 @@ QString latencyText(const std::optional<qint64>& latency)
     return i18n::format(QStringLiteral("%d ms"), *latency);
 }
 
-SpeedTest::SpeedTest(VpnManager& vpnManager, PingService& ping, Options options, QObject* parent)
+SpeedTest::SpeedTest(VpnConnection& connection, PingService& ping, Options options, QObject* parent)
     : QObject(parent)
-    , m_vpnManager(vpnManager)
+    , m_connection(connection)
     , m_ping(ping)
     , m_options(std::move(options))
 {
@@ -74,7 +74,7 @@ QCoro::Task<SpeedTestResult> SpeedTest::run()
 
 QCoro::Task<std::optional<qint64>> SpeedTest::measureLatency()
 {
-    const auto node = m_vpnManager.connectedNode();
+    const auto node = m_connection.connectedNode();
     if (!node)
         co_return std::nullopt;
     co_return co_await m_ping.ping(node->server, node->port, m_options.latencyTimeoutSeconds);

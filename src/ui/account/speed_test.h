@@ -12,7 +12,7 @@
 #include <optional>
 
 class PingService;
-class VpnManager;
+class VpnConnection;
 
 // The outcome of one speed test, as shown.
 struct SpeedTestResult {
@@ -47,7 +47,7 @@ public:
 
     static constexpr qint64 requestedBytes = 1048576;
 
-    SpeedTest(VpnManager& vpnManager, PingService& ping, Options options, QObject* parent = nullptr);
+    SpeedTest(VpnConnection& connection, PingService& ping, Options options, QObject* parent = nullptr);
 
     // Latency first, then the download.
     QCoro::Task<SpeedTestResult> run();
@@ -58,7 +58,7 @@ public:
     static QString rateText(qint64 bytes, double seconds);
 
 private:
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
     PingService& m_ping;
     Options m_options;
     QNetworkAccessManager m_network;

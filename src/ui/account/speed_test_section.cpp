@@ -1,6 +1,6 @@
 #include "speed_test_section.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/text_table.h"
 #include "ui/common/button.h"
 #include "ui/common/spinner.h"
@@ -23,11 +23,11 @@ QHBoxLayout* resultRow(const QString& caption, QLabel* value)
 
 } // namespace
 
-SpeedTestSection::SpeedTestSection(VpnManager& vpnManager, PingService& ping, SpeedTest::Options options,
+SpeedTestSection::SpeedTestSection(VpnConnection& connection, PingService& ping, SpeedTest::Options options,
                                    QWidget* parent)
     : Section(i18n::tr(QStringLiteral("测速")), parent)
-    , m_vpnManager(vpnManager)
-    , m_test(vpnManager, ping, std::move(options))
+    , m_connection(connection)
+    , m_test(connection, ping, std::move(options))
 {
     const auto testing = i18n::tr(QStringLiteral("测试中"));
     m_progress = new QWidget(this);
@@ -62,7 +62,7 @@ SpeedTestSection::SpeedTestSection(VpnManager& vpnManager, PingService& ping, Sp
     m_hint = makeLabel(i18n::tr(QStringLiteral("请先连接 VPN 后测速")), TextStyle::Caption, TextColor::Orange, this);
     addRow(m_hint);
 
-    connect(&m_vpnManager, &VpnManager::stateChanged, this, &SpeedTestSection::refresh);
+    connect(&m_connection, &VpnConnection::stateChanged, this, &SpeedTestSection::refresh);
     refresh();
 }
 
@@ -84,7 +84,7 @@ QCoro::Task<> SpeedTestSection::runSpeedTest()
 
 void SpeedTestSection::refresh()
 {
-    const bool connected = m_vpnManager.state() == ConnectionState::connected;
+    const bool connected = m_connection.state() == ConnectionState::connected;
     m_progress->setVisible(m_isTesting);
     m_resultRows->setVisible(m_result.has_value());
     if (m_result) {

@@ -7,14 +7,15 @@
 
 class Button;
 class QLabel;
-class VpnManager;
+class VpnConnection;
 
 // "测速": the result of the last test (download rate and latency), the start button, which works
 // only while connected and no test runs, and the hint to connect first.
 class SpeedTestSection : public SettingsForm::Section {
     Q_OBJECT
 public:
-    SpeedTestSection(VpnManager& vpnManager, PingService& ping, SpeedTest::Options options, QWidget* parent = nullptr);
+    SpeedTestSection(VpnConnection& connection, PingService& ping, SpeedTest::Options options,
+                     QWidget* parent = nullptr);
 
     bool isTesting() const { return m_isTesting; }
     const std::optional<SpeedTestResult>& result() const { return m_result; }
@@ -29,7 +30,7 @@ public:
 private:
     void refresh();
 
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
     SpeedTest m_test;
     bool m_isTesting = false;
     std::optional<SpeedTestResult> m_result;

@@ -1,6 +1,6 @@
 #include "split_tunnel_section.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/text_table.h"
 #include "ui/account/app_picker_dialog.h"
 #include "ui/common/button.h"
@@ -16,9 +16,9 @@ namespace {
 constexpr int iconSize = 24;
 } // namespace
 
-SplitTunnelSection::SplitTunnelSection(VpnManager& vpnManager, QStringList applicationDirectories, QWidget* parent)
+SplitTunnelSection::SplitTunnelSection(VpnConnection& connection, QStringList applicationDirectories, QWidget* parent)
     : Section(i18n::tr(QStringLiteral("分应用代理")), parent)
-    , m_vpnManager(vpnManager)
+    , m_connection(connection)
     , m_directories(std::move(applicationDirectories))
 {
     auto* holder = new QWidget(this);
@@ -32,7 +32,7 @@ SplitTunnelSection::SplitTunnelSection(VpnManager& vpnManager, QStringList appli
     addRowLayout->addWidget(add);
     addRowLayout->addStretch();
     addRow(addRowLayout);
-    connect(&m_vpnManager, &VpnManager::splitTunnelAppsChanged, this, &SplitTunnelSection::scheduleRefresh);
+    connect(&m_connection, &VpnConnection::splitTunnelAppsChanged, this, &SplitTunnelSection::scheduleRefresh);
     refresh();
 }
 
@@ -65,7 +65,7 @@ void SplitTunnelSection::refresh()
     m_rowsLayout->addWidget(m_rows);
     auto* column = new QVBoxLayout(m_rows);
     column->setContentsMargins(0, 0, 0, 0);
-    const auto paths = m_vpnManager.splitTunnelApps();
+    const auto paths = m_connection.splitTunnelApps();
     if (paths.isEmpty()) {
         column->addWidget(
             makeLabel(i18n::tr(QStringLiteral("未选择应用")), TextStyle::Subheadline, TextColor::Secondary, m_rows));
@@ -88,7 +88,7 @@ void SplitTunnelSection::refresh()
         auto* remove = new Button(i18n::tr(QStringLiteral("移除")), Button::Style::Plain, m_rows);
         remove->setTint(TextColor::Red);
         remove->setObjectName(QStringLiteral("removeSplitApp"));
-        connect(remove, &QPushButton::clicked, this, [this, path] { m_vpnManager.removeSplitTunnelApp(path); });
+        connect(remove, &QPushButton::clicked, this, [this, path] { m_connection.removeSplitTunnelApp(path); });
         row->addWidget(remove);
         column->addLayout(row);
     }
@@ -110,6 +110,6 @@ void SplitTunnelSection::openPicker()
         return;
     m_picker = new AppPickerDialog(installedApps(), window());
     connect(m_picker, &AppPickerDialog::appChosen, this,
-            [this](const DesktopApp& app) { m_vpnManager.addSplitTunnelApp(app.executable); });
+            [this](const DesktopApp& app) { m_connection.addSplitTunnelApp(app.executable); });
     m_picker->open();
 }

@@ -7,7 +7,7 @@
 #include <QPointer>
 
 class QVBoxLayout;
-class VpnManager;
+class VpnConnection;
 
 // "分应用代理": the applications whose traffic bypasses the tunnel, one row each with its icon,
 // name and a remove button, and the button that opens the application picker. The engine keeps
@@ -15,7 +15,7 @@ class VpnManager;
 class SplitTunnelSection : public SettingsForm::Section {
     Q_OBJECT
 public:
-    SplitTunnelSection(VpnManager& vpnManager, QStringList applicationDirectories, QWidget* parent = nullptr);
+    SplitTunnelSection(VpnConnection& connection, QStringList applicationDirectories, QWidget* parent = nullptr);
 
     // The names shown, in list order.
     QStringList shownNames() const;
@@ -27,7 +27,7 @@ private:
     void refresh();
     QList<DesktopApp> installedApps();
 
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
     const QStringList m_directories;
     std::optional<QList<DesktopApp>> m_installed;
     QWidget* m_rows = nullptr;

@@ -12,14 +12,14 @@ QString t(const char16_t* key) { return i18n::tr(QString::fromUtf16(key)); }
 
 } // namespace
 
-SystemCleanup::SystemCleanup(VpnManager& vpnManager, QWidget* screen)
+SystemCleanup::SystemCleanup(VpnConnection& connection, QWidget* screen)
     : QObject(screen)
-    , m_vpnManager(vpnManager)
+    , m_connection(connection)
     , m_screen(screen)
 {
 }
 
-QString SystemCleanup::report(const VpnManager::CleanupResult& result)
+QString SystemCleanup::report(const VpnConnection::CleanupResult& result)
 {
     return QStringList{
         result.proxyOff ? t(u"系统代理已关闭") : t(u"系统代理清理失败"),
@@ -55,12 +55,12 @@ QCoro::Task<> SystemCleanup::perform()
     QWidget* window = m_screen->window();
     m_window = window == m_screen ? nullptr : window;
     setParent(m_window);
-    if (m_vpnManager.state() == ConnectionState::connected) {
-        co_await m_vpnManager.disconnect();
+    if (m_connection.state() == ConnectionState::connected) {
+        co_await m_connection.disconnect();
         if (!self)
             co_return;
     }
-    const auto result = co_await m_vpnManager.cleanupSystemConfig(true);
+    const auto result = co_await m_connection.cleanupSystemConfig(true);
     if (!self)
         co_return;
     setRunning(false);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 
 #include <QMessageBox>
 #include <QObject>
@@ -14,10 +14,10 @@ class QWidget;
 class SystemCleanup : public QObject {
     Q_OBJECT
 public:
-    SystemCleanup(VpnManager& vpnManager, QWidget* screen);
+    SystemCleanup(VpnConnection& connection, QWidget* screen);
 
     // The three translated lines of a result, joined by line feeds.
-    static QString report(const VpnManager::CleanupResult& result);
+    static QString report(const VpnConnection::CleanupResult& result);
 
     // Shows the confirmation; "确认清理" runs the clean-up.
     void confirm();
@@ -33,7 +33,7 @@ private:
     void setRunning(bool running);
     void showReport(const QString& text);
 
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
     QPointer<QWidget> m_screen;
     // While a clean-up runs: the window the screen is shown in, none when it is its own window.
     QPointer<QWidget> m_window;

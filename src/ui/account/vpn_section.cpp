@@ -1,6 +1,6 @@
 #include "vpn_section.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "connection/xray_manager.h"
 #include "platform/notifier.h"
 #include "platform/settings_keys.h"
@@ -22,23 +22,24 @@ QString t(const char16_t* key) { return i18n::tr(QString::fromUtf16(key)); }
 
 } // namespace
 
-VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore& settings, Notifier& notifier,
+VpnSection::VpnSection(VpnConnection& connection, XrayManager& xray, SettingsStore& settings, Notifier& notifier,
                        QWidget* parent)
     : Section(t(u"VPN 设置"), parent)
-    , m_vpnManager(vpnManager)
+    , m_connection(connection)
     , m_xray(xray)
     , m_settings(settings)
 {
-    m_proxyMode = new ChoicePicker(t(u"代理模式"),
-                                   {{QStringLiteral("SOCKS5"), VpnManager::rawValue(VpnManager::ProxyMode::socks)},
-                                    {QStringLiteral("TUN"), VpnManager::rawValue(VpnManager::ProxyMode::tun)}},
-                                   this);
-    m_proxyMode->setValue(VpnManager::rawValue(m_vpnManager.proxyMode()));
+    m_proxyMode
+        = new ChoicePicker(t(u"代理模式"),
+                           {{QStringLiteral("SOCKS5"), VpnConnection::rawValue(VpnConnection::ProxyMode::socks)},
+                            {QStringLiteral("TUN"), VpnConnection::rawValue(VpnConnection::ProxyMode::tun)}},
+                           this);
+    m_proxyMode->setValue(VpnConnection::rawValue(m_connection.proxyMode()));
     connect(m_proxyMode, &ChoicePicker::chosen, this, [this](const QString& value) {
-        m_vpnManager.setProxyMode(value == QLatin1String("tun") ? VpnManager::ProxyMode::tun
-                                                                : VpnManager::ProxyMode::socks);
+        m_connection.setProxyMode(value == QLatin1String("tun") ? VpnConnection::ProxyMode::tun
+                                                                : VpnConnection::ProxyMode::socks);
     });
-    connect(&m_vpnManager, &VpnManager::proxyModeChanged, this, &VpnSection::refreshProxyModeCaption);
+    connect(&m_connection, &VpnConnection::proxyModeChanged, this, &VpnSection::refreshProxyModeCaption);
     addRow(m_proxyMode);
     m_proxyModeCaption = SettingsForm::makeCaption(QString(), this);
     addRow(m_proxyModeCaption);
@@ -72,11 +73,11 @@ VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore&
         ->setToolTip(t(u"连接时会自动测速并选择最快的节点"));
 
     auto* reconnect = SettingsForm::makeToggle(t(u"隧道断开自动重连"), this);
-    reconnect->setChecked(m_vpnManager.autoReconnectEnabled());
-    connect(reconnect, &QCheckBox::toggled, this, [this](bool on) { m_vpnManager.setAutoReconnectEnabled(on); });
-    connect(&m_vpnManager, &VpnManager::autoReconnectEnabledChanged, reconnect, [this, reconnect] {
+    reconnect->setChecked(m_connection.autoReconnectEnabled());
+    connect(reconnect, &QCheckBox::toggled, this, [this](bool on) { m_connection.setAutoReconnectEnabled(on); });
+    connect(&m_connection, &VpnConnection::autoReconnectEnabledChanged, reconnect, [this, reconnect] {
         const QSignalBlocker quiet(reconnect);
-        reconnect->setChecked(m_vpnManager.autoReconnectEnabled());
+        reconnect->setChecked(m_connection.autoReconnectEnabled());
     });
     m_toggles.insert(SettingsKeys::autoReconnectEnabled, reconnect);
     addRow(reconnect);
@@ -94,19 +95,19 @@ VpnSection::VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore&
     m_killSwitchWarning->setObjectName(QStringLiteral("killSwitchWarning"));
     m_killSwitchWarning->setWordWrap(true);
     addRow(m_killSwitchWarning);
-    connect(&m_vpnManager, &VpnManager::killSwitchEnabledChanged, this, &VpnSection::refreshKillSwitchWarning);
-    connect(&m_vpnManager, &VpnManager::stateChanged, this, &VpnSection::refreshKillSwitchWarning,
+    connect(&m_connection, &VpnConnection::killSwitchEnabledChanged, this, &VpnSection::refreshKillSwitchWarning);
+    connect(&m_connection, &VpnConnection::stateChanged, this, &VpnSection::refreshKillSwitchWarning,
             Qt::QueuedConnection);
     // A connect loads the rules after announcing the connection, through an administrator prompt:
     // its outcome is known once the connect has finished.
-    connect(&m_vpnManager, &VpnManager::nodeConnected, this, &VpnSection::showKillSwitchOutcome);
+    connect(&m_connection, &VpnConnection::nodeConnected, this, &VpnSection::showKillSwitchOutcome);
     refreshKillSwitchWarning();
 }
 
 void VpnSection::refreshProxyModeCaption()
 {
-    m_proxyMode->setValue(VpnManager::rawValue(m_vpnManager.proxyMode()));
-    m_proxyModeCaption->setText(m_vpnManager.proxyMode() == VpnManager::ProxyMode::tun
+    m_proxyMode->setValue(VpnConnection::rawValue(m_connection.proxyMode()));
+    m_proxyModeCaption->setText(m_connection.proxyMode() == VpnConnection::ProxyMode::tun
                                     ? t(u"TUN 虚拟网卡模式，捕获所有流量（需要管理员权限）")
                                     : t(u"SOCKS5 代理模式，部分应用可能不走代理"));
 }
@@ -122,14 +123,14 @@ void VpnSection::applyKillSwitch(bool wanted)
     // Turned off, loaded rules go in any state: they outlive a failed reconnect or a crashed run.
     // Turned on while not connected, only the wish is stored: the engine applies it on its next
     // connect.
-    const bool connected = m_vpnManager.state() == ConnectionState::connected;
-    const bool engineActs = wanted ? connected : connected || m_vpnManager.killSwitchEnabled();
+    const bool connected = m_connection.state() == ConnectionState::connected;
+    const bool engineActs = wanted ? connected : connected || m_connection.killSwitchEnabled();
     if (!engineActs) {
         refreshKillSwitchWarning();
         return;
     }
     // The administrator prompt may stay open a while: the line speaks once it has been answered.
-    whileAlive(this, wanted ? m_vpnManager.enableKillSwitch() : m_vpnManager.disableKillSwitch(),
+    whileAlive(this, wanted ? m_connection.enableKillSwitch() : m_connection.disableKillSwitch(),
                [this] { showKillSwitchOutcome(); });
     hideKillSwitchWarningWhenSettled();
 }
@@ -139,16 +140,16 @@ bool VpnSection::rulesWanted() const
     // Turned off, no rules may stay loaded; turned on, they must be loaded while connected (and
     // may hold while not, after a lost connection or a crashed run).
     return m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)
-        && (m_vpnManager.state() == ConnectionState::connected || m_vpnManager.killSwitchEnabled());
+        && (m_connection.state() == ConnectionState::connected || m_connection.killSwitchEnabled());
 }
 
-bool VpnSection::killSwitchAsWished() const { return m_vpnManager.killSwitchEnabled() == rulesWanted(); }
+bool VpnSection::killSwitchAsWished() const { return m_connection.killSwitchEnabled() == rulesWanted(); }
 
 void VpnSection::refreshKillSwitchWarning()
 {
     // Disconnected, the engine has nothing left to do with the rules; in any other state a step
     // may still be under way, and the line waits for its outcome.
-    if (m_vpnManager.state() == ConnectionState::disconnected)
+    if (m_connection.state() == ConnectionState::disconnected)
         showKillSwitchOutcome();
     else
         hideKillSwitchWarningWhenSettled();

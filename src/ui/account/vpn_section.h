@@ -8,7 +8,7 @@ class Notifier;
 class QCheckBox;
 class QLabel;
 class SettingsStore;
-class VpnManager;
+class VpnConnection;
 class XrayManager;
 
 // "VPN 设置": proxy and routing mode with their descriptions, and the switches of the connection:
@@ -18,7 +18,7 @@ class XrayManager;
 class VpnSection : public SettingsForm::Section {
     Q_OBJECT
 public:
-    VpnSection(VpnManager& vpnManager, XrayManager& xray, SettingsStore& settings, Notifier& notifier,
+    VpnSection(VpnConnection& connection, XrayManager& xray, SettingsStore& settings, Notifier& notifier,
                QWidget* parent = nullptr);
 
     SettingsForm::ChoicePicker* proxyModePicker() const { return m_proxyMode; }
@@ -42,7 +42,7 @@ private:
     // After a kill-switch step has ended: says so when the rules are not as wished.
     void showKillSwitchOutcome();
 
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
     XrayManager& m_xray;
     SettingsStore& m_settings;
     SettingsForm::ChoicePicker* m_proxyMode;

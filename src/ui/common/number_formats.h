@@ -3,7 +3,7 @@
 #include <QString>
 
 // Texts of byte counts, rates and money as the screens show them (durations:
-// VpnManager::formatDuration). Units step by 1024
+// VpnConnection::formatDuration). Units step by 1024
 // and their letters are never translated; decimals are rounded as printf rounds, whatever the
 // locale.
 namespace NumberFormat {

@@ -1,14 +1,14 @@
 #include "block_notice.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/text_table.h"
 
-BlockNotice::BlockNotice(VpnManager& vpnManager, QWidget* parent)
+BlockNotice::BlockNotice(VpnConnection& connection, QWidget* parent)
     : SymbolLabel(QStringLiteral("bolt.shield.fill"), text(), TextStyle::Caption, TextColor::Orange, parent)
-    , m_vpnManager(vpnManager)
+    , m_connection(connection)
 {
     setObjectName(QStringLiteral("blockNotice"));
-    connect(&m_vpnManager, &VpnManager::killSwitchEnabledChanged, this, &BlockNotice::refresh);
+    connect(&m_connection, &VpnConnection::killSwitchEnabledChanged, this, &BlockNotice::refresh);
     refresh();
 }
 
@@ -17,5 +17,5 @@ QString BlockNotice::text() { return i18n::tr(QStringLiteral("网络锁生效中
 void BlockNotice::refresh()
 {
     setText(text());
-    setVisible(m_vpnManager.killSwitchEnabled());
+    setVisible(m_connection.killSwitchEnabled());
 }

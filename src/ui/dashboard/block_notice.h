@@ -2,7 +2,7 @@
 
 #include "ui/common/symbol_label.h"
 
-class VpnManager;
+class VpnConnection;
 
 // "Non-VPN traffic is blocked": shown exactly while the kill switch's rules are loaded, whatever
 // the connection's state (they outlive a failed reconnect or a crashed run), so that the user
@@ -10,7 +10,7 @@ class VpnManager;
 class BlockNotice : public SymbolLabel {
     Q_OBJECT
 public:
-    explicit BlockNotice(VpnManager& vpnManager, QWidget* parent = nullptr);
+    explicit BlockNotice(VpnConnection& connection, QWidget* parent = nullptr);
 
     // The notice's text in the current language, for surfaces without widgets (the tray's tooltip).
     static QString text();
@@ -18,5 +18,5 @@ public:
 private:
     void refresh();
 
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
 };

@@ -2,7 +2,7 @@
 
 #include "app/app_state.h"
 #include "block_notice.h"
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "dashboard_style.h"
 #include "platform/text_table.h"
 #include "proxy_info_view.h"
@@ -101,9 +101,9 @@ private:
     TextColor m_color = TextColor::Green;
 };
 
-ConnectionCard::ConnectionCard(VpnManager& vpnManager, AppState& appState, QWidget* parent)
+ConnectionCard::ConnectionCard(VpnConnection& connection, AppState& appState, QWidget* parent)
     : ModernCard(Qt::AlignHCenter, 16, parent)
-    , m_vpnManager(vpnManager)
+    , m_connection(connection)
     , m_appState(appState)
 {
     m_disc = new StatusDisc(this);
@@ -150,10 +150,10 @@ ConnectionCard::ConnectionCard(VpnManager& vpnManager, AppState& appState, QWidg
                           TextStyle::Caption, TextColor::Orange, this);
     addRow(m_signInWarning);
 
-    m_blockNotice = new BlockNotice(vpnManager, this);
+    m_blockNotice = new BlockNotice(connection, this);
     addRow(m_blockNotice);
 
-    m_proxyInfo = new ProxyInfoView(vpnManager, this);
+    m_proxyInfo = new ProxyInfoView(connection, this);
     addWideRow(m_proxyInfo);
 
     refresh();
@@ -161,14 +161,14 @@ ConnectionCard::ConnectionCard(VpnManager& vpnManager, AppState& appState, QWidg
 
 void ConnectionCard::refresh()
 {
-    const auto state = m_vpnManager.state();
+    const auto state = m_connection.state();
     const bool connected = state == ConnectionState::connected;
     const bool signedIn = m_appState.isLoggedIn();
 
     m_disc->setState(state);
     m_stateText->setText(DashboardStyle::statusText(state));
 
-    const auto node = m_vpnManager.connectedNode();
+    const auto node = m_connection.connectedNode();
     m_nodeRow->setVisible(connected && node);
     if (connected && node) {
         m_flag->setText(node->regionEmoji());
@@ -187,5 +187,5 @@ void ConnectionCard::refresh()
     m_button->setEnabled(state != ConnectionState::connecting && signedIn);
 
     m_signInWarning->setVisible(!signedIn);
-    m_proxyInfo->setVisible(connected && m_vpnManager.isProxyRunning());
+    m_proxyInfo->setVisible(connected && m_connection.isProxyRunning());
 }

@@ -9,7 +9,7 @@ class QLabel;
 class RowButton;
 class StatusDot;
 class SymbolLabel;
-class VpnManager;
+class VpnConnection;
 
 // The first card of the dashboard: the state as a coloured disc and text, the connected node with
 // its latency, the connect/disconnect button, the sign-in warning, the notice that non-VPN traffic
@@ -18,7 +18,7 @@ class VpnManager;
 class ConnectionCard : public ModernCard {
     Q_OBJECT
 public:
-    ConnectionCard(VpnManager& vpnManager, AppState& appState, QWidget* parent = nullptr);
+    ConnectionCard(VpnConnection& connection, AppState& appState, QWidget* parent = nullptr);
 
     // Reads the engine's and the application's state again.
     void refresh();
@@ -41,7 +41,7 @@ private:
     class StatusDisc;
     class ButtonDot;
 
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
     AppState& m_appState;
     StatusDisc* m_disc;
     QLabel* m_stateText;

@@ -1,6 +1,6 @@
 #include "connection_log_card.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/text_table.h"
 #include "ui/common/divider.h"
 #include "ui/common/row_button.h"
@@ -78,9 +78,9 @@ QWidget* entryRow(const ConnectionLogEntry& entry, QWidget* parent)
 
 } // namespace
 
-ConnectionLogCard::ConnectionLogCard(VpnManager& vpnManager, QWidget* parent)
+ConnectionLogCard::ConnectionLogCard(VpnConnection& connection, QWidget* parent)
     : ModernCard(Qt::AlignHCenter, 0, parent)
-    , m_vpnManager(vpnManager)
+    , m_connection(connection)
 {
     m_header = new RowButton(Button::Style::Plain, this);
     m_header->setObjectName(QStringLiteral("logHeader"));
@@ -107,12 +107,12 @@ ConnectionLogCard::ConnectionLogCard(VpnManager& vpnManager, QWidget* parent)
     m_clear->setSymbol(QStringLiteral("trash"));
     m_clear->setTint(TextColor::Secondary);
     m_clear->setFont(Theme::of(this).font(TextStyle::Caption));
-    connect(m_clear, &QPushButton::clicked, this, [this] { m_vpnManager.clearConnectionLog(); });
+    connect(m_clear, &QPushButton::clicked, this, [this] { m_connection.clearConnectionLog(); });
     body->addSpacing(4);
     body->addWidget(m_clear, 0, Qt::AlignHCenter);
     addWideRow(m_body);
 
-    connect(&m_vpnManager, &VpnManager::connectionLogChanged, this, &ConnectionLogCard::refresh);
+    connect(&m_connection, &VpnConnection::connectionLogChanged, this, &ConnectionLogCard::refresh);
     m_body->hide();
 }
 
@@ -176,7 +176,7 @@ void ConnectionLogCard::refresh()
 void ConnectionLogCard::rebuildList()
 {
     m_listStale = false;
-    const auto log = m_vpnManager.connectionLog();
+    const auto log = m_connection.connectionLog();
     const auto shown = log.mid(0, maxShown);
     QList<QUuid> ids;
     for (const auto& entry : shown)

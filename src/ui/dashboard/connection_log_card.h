@@ -12,7 +12,7 @@ class QScrollArea;
 class QVBoxLayout;
 class RowButton;
 class SymbolView;
-class VpnManager;
+class VpnConnection;
 
 // The last card of the dashboard: the engine's connection log behind a header that folds it
 // open and shut. Open, it lists the newest entries, newest first, in a short scrolling area, and
@@ -23,7 +23,7 @@ public:
     static constexpr int maxShown = 30;
     static constexpr int maxListHeight = 180;
 
-    explicit ConnectionLogCard(VpnManager& vpnManager, QWidget* parent = nullptr);
+    explicit ConnectionLogCard(VpnConnection& connection, QWidget* parent = nullptr);
 
     bool isExpanded() const { return m_expanded; }
     void setExpanded(bool expanded);
@@ -46,7 +46,7 @@ public:
 private:
     void rebuildList();
 
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
     bool m_expanded = false;
     bool m_listStale = true;
     RowButton* m_header;

@@ -1,9 +1,10 @@
 #include "dashboard_view.h"
 
 #include "app/app_state.h"
+#include "app/connection_actions.h"
 #include "app/ip_info_service.h"
 #include "app/startup_rules.h"
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "connection_card.h"
 #include "connection_log_card.h"
 #include "node_cards.h"
@@ -23,11 +24,11 @@
 DashboardView::DashboardView(Services services, QWidget* parent)
     : QWidget(parent)
     , m_services(std::move(services))
-    , m_lastState(m_services.vpnManager.state())
+    , m_lastState(m_services.connection.state())
 {
     setObjectName(QStringLiteral("dashboardView"));
     setWindowTitle(i18n::tr(QStringLiteral("仪表盘")));
-    auto& vpn = m_services.vpnManager;
+    auto& vpn = m_services.connection;
     auto& appState = m_services.appState;
 
     auto* scroll = new QScrollArea(this);
@@ -67,18 +68,18 @@ DashboardView::DashboardView(Services services, QWidget* parent)
     for (NodeRowsCard* card : std::initializer_list<NodeRowsCard*>{m_favoritesCard, m_recentCard, m_nodeCard})
         connect(card, &NodeRowsCard::nodeChosen, this, qOverload<const Node&>(&DashboardView::toggleConnection));
 
-    connect(&vpn, &VpnManager::stateChanged, this, &DashboardView::onStateChanged);
-    connect(&vpn, &VpnManager::connectedNodeChanged, this, [this] {
+    connect(&vpn, &VpnConnection::stateChanged, this, &DashboardView::onStateChanged);
+    connect(&vpn, &VpnConnection::connectedNodeChanged, this, [this] {
         m_connectionCard->refresh();
         m_detailsCard->refresh();
     });
-    connect(&vpn, &VpnManager::isProxyRunningChanged, m_connectionCard, &ConnectionCard::refresh);
-    connect(&vpn, &VpnManager::connectionDurationChanged, m_detailsCard, &ConnectionDetailsCard::refreshDuration);
-    for (auto changed : {&VpnManager::trafficDownChanged, &VpnManager::trafficUpChanged}) {
+    connect(&vpn, &VpnConnection::isProxyRunningChanged, m_connectionCard, &ConnectionCard::refresh);
+    connect(&vpn, &VpnConnection::connectionDurationChanged, m_detailsCard, &ConnectionDetailsCard::refreshDuration);
+    for (auto changed : {&VpnConnection::trafficDownChanged, &VpnConnection::trafficUpChanged}) {
         connect(&vpn, changed, m_detailsCard, &ConnectionDetailsCard::refreshTotals);
         connect(&vpn, changed, m_trafficCard, &TrafficCard::refreshTotals);
     }
-    for (auto changed : {&VpnManager::trafficHistoryDownChanged, &VpnManager::trafficHistoryUpChanged})
+    for (auto changed : {&VpnConnection::trafficHistoryDownChanged, &VpnConnection::trafficHistoryUpChanged})
         connect(&vpn, changed, m_trafficCard, &TrafficCard::refreshGraph);
 
     // The application state announces a change before it makes it: read it once it is made.
@@ -105,9 +106,9 @@ void DashboardView::showEvent(QShowEvent* event)
 
 void DashboardView::toggleConnection()
 {
-    auto& vpn = m_services.vpnManager;
+    auto& vpn = m_services.connection;
     if (vpn.state() == ConnectionState::connected) {
-        m_services.actions.disconnect();
+        m_services.connection.disconnect();
         return;
     }
     const auto& nodes = m_services.appState.nodes();
@@ -118,10 +119,10 @@ void DashboardView::toggleConnection()
         return;
     }
     const auto online = std::find_if(nodes.cbegin(), nodes.cend(), [](const Node& node) { return node.isOnline(); });
-    connectAndForget(m_services.actions, online != nodes.cend() ? *online : nodes.first());
+    connectAndForget(m_services.connection, online != nodes.cend() ? *online : nodes.first());
 }
 
-void DashboardView::toggleConnection(const Node& node) { connectAndForget(m_services.actions, node); }
+void DashboardView::toggleConnection(const Node& node) { connectAndForget(m_services.connection, node); }
 
 void DashboardView::presentConnectError()
 {
@@ -162,7 +163,7 @@ void DashboardView::finishPublicIPLookup(const std::optional<PublicIPInfo>& info
 void DashboardView::onStateChanged()
 {
     refreshConnectionState();
-    const auto state = m_services.vpnManager.state();
+    const auto state = m_services.connection.state();
     if (state == m_lastState)
         return;
     m_lastState = state;
@@ -171,7 +172,7 @@ void DashboardView::onStateChanged()
 
 void DashboardView::refreshConnectionState()
 {
-    const bool connected = m_services.vpnManager.state() == ConnectionState::connected;
+    const bool connected = m_services.connection.state() == ConnectionState::connected;
     m_connectionCard->refresh();
     m_detailsCard->setVisible(connected);
     m_detailsCard->refresh();
@@ -182,7 +183,7 @@ void DashboardView::refreshConnectionState()
 
 void DashboardView::refreshPublicIPCard()
 {
-    m_publicIPCard->display(m_publicIP, m_isFetchingIP, m_services.vpnManager.state() == ConnectionState::connected);
+    m_publicIPCard->display(m_publicIP, m_isFetchingIP, m_services.connection.state() == ConnectionState::connected);
 }
 
 void DashboardView::scheduleAppStateRefresh()

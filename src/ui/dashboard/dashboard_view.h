@@ -1,7 +1,7 @@
 #pragma once
 
 #include "api/records/connection_state.h"
-#include "app/connection_actions.h"
+#include "api/records/node.h"
 #include "app/public_ip_info.h"
 
 #include <QPointer>
@@ -22,7 +22,7 @@ class QMessageBox;
 class StartupRules;
 class SubscriptionCard;
 class TrafficCard;
-class VpnManager;
+class VpnConnection;
 
 // The connection dashboard, tab 0 of the main window: one scrolling column of cards with the
 // connection state and its button, the connection's details and traffic, the public address,
@@ -32,12 +32,11 @@ class DashboardView : public QWidget {
     Q_OBJECT
 public:
     struct Services {
-        VpnManager& vpnManager;
+        VpnConnection& connection;
         AppState& appState;
         IPInfoService& ipService;
         // Picks the fastest node on its own while the dashboard shows.
         StartupRules& startup;
-        ConnectionActions actions;
     };
 
     explicit DashboardView(Services services, QWidget* parent = nullptr);

@@ -1,6 +1,6 @@
 #include "proxy_info_view.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/text_table.h"
 #include "ui/common/button.h"
 #include "ui/common/symbol_view.h"
@@ -15,11 +15,14 @@ namespace {
 constexpr int symbolSize = 13;
 } // namespace
 
-QString ProxyInfoView::proxyAddress() { return QStringLiteral("127.0.0.1:") + QString::number(VpnManager::proxyPort); }
+QString ProxyInfoView::proxyAddress()
+{
+    return QStringLiteral("127.0.0.1:") + QString::number(VpnConnection::proxyPort);
+}
 
-ProxyInfoView::ProxyInfoView(VpnManager& vpnManager, QWidget* parent)
+ProxyInfoView::ProxyInfoView(VpnConnection& connection, QWidget* parent)
     : QWidget(parent)
-    , m_vpnManager(vpnManager)
+    , m_connection(connection)
 {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 4, 0, 0);
@@ -46,7 +49,7 @@ ProxyInfoView::ProxyInfoView(VpnManager& vpnManager, QWidget* parent)
     m_switch = new Button(QString(), Button::Style::Bordered, this);
     m_switch->setFont(Theme::of(this).font(TextStyle::Caption));
     connect(m_switch, &QPushButton::clicked, this,
-            [this] { m_vpnManager.setSystemProxy(!m_vpnManager.systemProxyEnabled()); });
+            [this] { m_connection.setSystemProxy(!m_connection.systemProxyEnabled()); });
     systemProxy->addWidget(m_switch);
     column->addLayout(systemProxy);
 
@@ -55,13 +58,13 @@ ProxyInfoView::ProxyInfoView(VpnManager& vpnManager, QWidget* parent)
     m_hint->setWordWrap(true);
     column->addWidget(m_hint);
 
-    connect(&m_vpnManager, &VpnManager::systemProxyEnabledChanged, this, &ProxyInfoView::refresh);
+    connect(&m_connection, &VpnConnection::systemProxyEnabledChanged, this, &ProxyInfoView::refresh);
     refresh();
 }
 
 void ProxyInfoView::refresh()
 {
-    const bool on = m_vpnManager.systemProxyEnabled();
+    const bool on = m_connection.systemProxyEnabled();
     m_systemProxySymbol->setColor(on ? TextColor::Green : TextColor::Secondary);
     m_systemProxyText->setText(on ? i18n::tr(QStringLiteral("系统代理已开启"))
                                   : i18n::tr(QStringLiteral("设置系统代理")));

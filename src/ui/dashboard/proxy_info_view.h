@@ -5,7 +5,7 @@
 class Button;
 class QLabel;
 class SymbolView;
-class VpnManager;
+class VpnConnection;
 
 // The panel of the connection card while the local proxy runs: where it listens, a copy button,
 // and the switch of the system proxy with a hint while it is off. It shows the engine's
@@ -13,7 +13,7 @@ class VpnManager;
 class ProxyInfoView : public QWidget {
     Q_OBJECT
 public:
-    explicit ProxyInfoView(VpnManager& vpnManager, QWidget* parent = nullptr);
+    explicit ProxyInfoView(VpnConnection& connection, QWidget* parent = nullptr);
 
     // The address put on the clipboard by the copy button.
     static QString proxyAddress();
@@ -26,7 +26,7 @@ public:
 private:
     void refresh();
 
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
     Button* m_copy;
     SymbolView* m_systemProxySymbol;
     QLabel* m_systemProxyText;

@@ -1,6 +1,6 @@
 #include "traffic_cards.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "dashboard_style.h"
 #include "platform/text_table.h"
 #include "speed_graph_view.h"
@@ -55,9 +55,9 @@ QLabel* addTrafficItem(QHBoxLayout* row, const QString& symbol, TextColor color,
 
 } // namespace
 
-ConnectionDetailsCard::ConnectionDetailsCard(VpnManager& vpnManager, QWidget* parent)
+ConnectionDetailsCard::ConnectionDetailsCard(VpnConnection& connection, QWidget* parent)
     : ModernCard(Qt::AlignLeft, 14, parent)
-    , m_vpnManager(vpnManager)
+    , m_connection(connection)
 {
     addWideRow(new SymbolLabel(QStringLiteral("info.circle.fill"), i18n::tr(QStringLiteral("连接详情")),
                                TextStyle::Headline, TextColor::Accent, this));
@@ -85,7 +85,7 @@ ConnectionDetailsCard::ConnectionDetailsCard(VpnManager& vpnManager, QWidget* pa
     auto* socksGrid = new QGridLayout;
     socksGrid->setColumnStretch(1, 1);
     addDetailRow(socksGrid, i18n::tr(QStringLiteral("SOCKS5")), m_nodeRows)
-        ->setText(QStringLiteral("127.0.0.1:") + QString::number(VpnManager::proxyPort));
+        ->setText(QStringLiteral("127.0.0.1:") + QString::number(VpnConnection::proxyPort));
     column->addLayout(socksGrid);
     column->addWidget(new Divider(m_nodeRows));
 
@@ -105,7 +105,7 @@ ConnectionDetailsCard::ConnectionDetailsCard(VpnManager& vpnManager, QWidget* pa
 
 void ConnectionDetailsCard::refresh()
 {
-    const auto node = m_vpnManager.connectedNode();
+    const auto node = m_connection.connectedNode();
     m_nodeRows->setVisible(node.has_value());
     if (!node)
         return;
@@ -123,18 +123,18 @@ void ConnectionDetailsCard::refresh()
 
 void ConnectionDetailsCard::refreshDuration()
 {
-    m_duration->setText(VpnManager::formatDuration(m_vpnManager.connectionDuration()));
+    m_duration->setText(VpnConnection::formatDuration(m_connection.connectionDuration()));
 }
 
 void ConnectionDetailsCard::refreshTotals()
 {
-    m_totalDown->setText(NumberFormat::byteCount(m_vpnManager.trafficDown()));
-    m_totalUp->setText(NumberFormat::byteCount(m_vpnManager.trafficUp()));
+    m_totalDown->setText(NumberFormat::byteCount(m_connection.trafficDown()));
+    m_totalUp->setText(NumberFormat::byteCount(m_connection.trafficUp()));
 }
 
-TrafficCard::TrafficCard(VpnManager& vpnManager, QWidget* parent)
+TrafficCard::TrafficCard(VpnConnection& connection, QWidget* parent)
     : ModernCard(Qt::AlignHCenter, 12, parent)
-    , m_vpnManager(vpnManager)
+    , m_connection(connection)
 {
     addWideRow(new SymbolLabel(QStringLiteral("arrow.up.arrow.down"), i18n::tr(QStringLiteral("实时流量")),
                                TextStyle::Headline, TextColor::Primary, this));
@@ -163,15 +163,15 @@ TrafficCard::TrafficCard(VpnManager& vpnManager, QWidget* parent)
 
 void TrafficCard::refreshTotals()
 {
-    m_down->setText(NumberFormat::byteCount(m_vpnManager.trafficDown()));
-    m_up->setText(NumberFormat::byteCount(m_vpnManager.trafficUp()));
+    m_down->setText(NumberFormat::byteCount(m_connection.trafficDown()));
+    m_up->setText(NumberFormat::byteCount(m_connection.trafficUp()));
 }
 
 void TrafficCard::refreshGraph()
 {
-    const auto down = m_vpnManager.trafficHistoryDown();
-    const bool shown = m_vpnManager.state() == ConnectionState::connected && !down.isEmpty();
+    const auto down = m_connection.trafficHistoryDown();
+    const bool shown = m_connection.state() == ConnectionState::connected && !down.isEmpty();
     m_graphHolder->setVisible(shown);
     if (shown)
-        m_graph->setData(down, m_vpnManager.trafficHistoryUp());
+        m_graph->setData(down, m_connection.trafficHistoryUp());
 }

@@ -5,7 +5,7 @@
 class QLabel;
 class SpeedGraphView;
 class SymbolLabel;
-class VpnManager;
+class VpnConnection;
 
 // The card of the running connection: protocol, server, place, time, latency and the local proxy
 // address of the connected node, with the traffic totals. The dashboard shows it only while
@@ -13,7 +13,7 @@ class VpnManager;
 class ConnectionDetailsCard : public ModernCard {
     Q_OBJECT
 public:
-    explicit ConnectionDetailsCard(VpnManager& vpnManager, QWidget* parent = nullptr);
+    explicit ConnectionDetailsCard(VpnConnection& connection, QWidget* parent = nullptr);
 
     // The node's rows; the duration and the totals follow by their own calls.
     void refresh();
@@ -31,7 +31,7 @@ public:
     SymbolLabel* totalUp() const { return m_totalUp; }
 
 private:
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
     QWidget* m_nodeRows;
     QLabel* m_protocol;
     QLabel* m_server;
@@ -47,7 +47,7 @@ private:
 class TrafficCard : public ModernCard {
     Q_OBJECT
 public:
-    explicit TrafficCard(VpnManager& vpnManager, QWidget* parent = nullptr);
+    explicit TrafficCard(VpnConnection& connection, QWidget* parent = nullptr);
 
     void refreshTotals();
     // Shows the graph while connected with at least one sample, and hands it the samples.
@@ -58,7 +58,7 @@ public:
     SpeedGraphView* graph() const { return m_graph; }
 
 private:
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
     QLabel* m_down;
     QLabel* m_up;
     QWidget* m_graphHolder;

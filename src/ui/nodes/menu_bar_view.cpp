@@ -1,7 +1,8 @@
 #include "menu_bar_view.h"
 
 #include "app/app_state.h"
-#include "connection/vpn_manager.h"
+#include "app/connection_actions.h"
+#include "connection/vpn_connection.h"
 #include "node_picker.h"
 #include "platform/language_manager.h"
 #include "platform/text_table.h"
@@ -44,11 +45,11 @@ MenuBarView::MenuBarView(Services services, QWidget* parent)
     outer->setContentsMargins(0, 0, 0, 0);
     buildContent();
 
-    auto& vpn = m_services.vpnManager;
+    auto& vpn = m_services.connection;
     for (auto signal :
-         {&VpnManager::stateChanged, &VpnManager::connectedNodeChanged, &VpnManager::connectionDurationChanged,
-          &VpnManager::trafficSpeedDownChanged, &VpnManager::trafficSpeedUpChanged, &VpnManager::trafficDownChanged,
-          &VpnManager::trafficUpChanged})
+         {&VpnConnection::stateChanged, &VpnConnection::connectedNodeChanged, &VpnConnection::connectionDurationChanged,
+          &VpnConnection::trafficSpeedDownChanged, &VpnConnection::trafficSpeedUpChanged,
+          &VpnConnection::trafficDownChanged, &VpnConnection::trafficUpChanged})
         connect(&vpn, signal, this, &MenuBarView::refreshConnection);
     // The whole-object change comes before the value is stored: read it once the event loop turns.
     connect(&m_services.appState, &AppState::objectWillChange, this, [this] {
@@ -92,14 +93,14 @@ void MenuBarView::buildContent()
     addInset(column, m_quickConnect, 12);
     column->addSpacing(4);
 
-    m_modeRow = new PopoverModeRow(m_services.vpnManager, m_services.xray, m_content);
+    m_modeRow = new PopoverModeRow(m_services.connection, m_services.xray, m_content);
     column->addWidget(m_modeRow);
     addInset(column, new Divider(m_content), 12);
     column->addSpacing(4);
 
     m_statusCard = new PopoverStatusCard(m_content);
     column->addWidget(m_statusCard);
-    auto* blockNotice = new BlockNotice(m_services.vpnManager, m_content);
+    auto* blockNotice = new BlockNotice(m_services.connection, m_content);
     // Apart from the recent nodes' heading below; hidden, it takes no room.
     blockNotice->setContentsMargins(0, 0, 0, 8);
     addInset(column, blockNotice, 12);
@@ -129,7 +130,7 @@ void MenuBarView::buildContent()
     addInset(column, new Divider(m_content), 12);
     column->addSpacing(2);
     m_quickSettings
-        = new PopoverQuickSettings(m_services.vpnManager, m_services.settings, m_services.loginItem, m_content);
+        = new PopoverQuickSettings(m_services.connection, m_services.settings, m_services.loginItem, m_content);
     connect(m_quickSettings, &PopoverQuickSettings::openMainWindowRequested, this, &MenuBarView::showMainWindow);
     connect(m_quickSettings, &PopoverQuickSettings::quitRequested, this, &MenuBarView::askToQuit);
     column->addWidget(m_quickSettings);
@@ -139,7 +140,7 @@ bool MenuBarView::isActive(const Node& node) const { return activeId() == node.i
 
 std::optional<qint64> MenuBarView::activeId() const
 {
-    const auto& vpn = m_services.vpnManager;
+    const auto& vpn = m_services.connection;
     if (vpn.state() != ConnectionState::connected || !vpn.connectedNode())
         return std::nullopt;
     return vpn.connectedNode()->id;
@@ -147,7 +148,7 @@ std::optional<qint64> MenuBarView::activeId() const
 
 void MenuBarView::refreshConnection()
 {
-    const auto& vpn = m_services.vpnManager;
+    const auto& vpn = m_services.connection;
     m_quickConnect->refresh(vpn);
     m_statusCard->refresh(vpn);
     m_picker->setActive(activeId());
@@ -199,9 +200,9 @@ void MenuBarView::rebuildRecent()
 
 void MenuBarView::toggleMainConnection()
 {
-    auto& vpn = m_services.vpnManager;
+    auto& vpn = m_services.connection;
     if (vpn.state() == ConnectionState::connected) {
-        m_services.actions.disconnect();
+        m_services.connection.disconnect();
         return;
     }
     if (!m_services.appState.isLoggedIn()) {
@@ -210,7 +211,7 @@ void MenuBarView::toggleMainConnection()
     }
     if (const auto node
         = PopoverRules::quickConnectNode(m_services.appState.recentNodes(), m_services.appState.nodes()))
-        connectAndForget(m_services.actions, *node);
+        connectAndForget(m_services.connection, *node);
 }
 
 void MenuBarView::toggleConnection(const Node& node)
@@ -218,13 +219,13 @@ void MenuBarView::toggleConnection(const Node& node)
     if (!m_services.appState.isLoggedIn())
         return;
     if (isActive(node)) {
-        m_services.actions.disconnect();
+        m_services.connection.disconnect();
         return;
     }
     // The node as the list holds it now: a reload may have changed its address or password.
     const auto& nodes = m_services.appState.nodes();
     const auto latest = std::find(nodes.cbegin(), nodes.cend(), node);
-    connectAndForget(m_services.actions, latest != nodes.cend() ? *latest : node);
+    connectAndForget(m_services.connection, latest != nodes.cend() ? *latest : node);
 }
 
 void MenuBarView::showMainWindow()
@@ -264,9 +265,9 @@ void MenuBarView::askToQuit()
 
 void MenuBarView::quitApp()
 {
-    auto& vpn = m_services.vpnManager;
+    auto& vpn = m_services.connection;
     if (vpn.state() == ConnectionState::connected)
-        m_services.actions.disconnect();
+        m_services.connection.disconnect();
     vpn.stopTimers();
     m_services.quit();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/connection_actions.h"
+#include "api/records/node.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -19,7 +19,7 @@ class QuickConnectButton;
 class QVBoxLayout;
 class RowButton;
 class SettingsStore;
-class VpnManager;
+class VpnConnection;
 class XrayManager;
 
 // The quick controls of the status item's popover, one column of a fixed width: quick connect,
@@ -31,13 +31,12 @@ class MenuBarView : public QWidget {
     Q_OBJECT
 public:
     struct Services {
-        VpnManager& vpnManager;
+        VpnConnection& connection;
         AppState& appState;
         LanguageManager& languageManager;
         XrayManager& xray;
         SettingsStore& settings;
         LoginItem& loginItem;
-        ConnectionActions actions;
         // Ends the application; the delegate's termination handling follows.
         std::function<void()> quit;
     };

@@ -2,7 +2,7 @@
 
 #include "app/app_state.h"
 #include "connection/ping_service.h"
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "node_list_delegate.h"
 #include "node_list_model.h"
 #include "node_list_view_widget.h"
@@ -136,8 +136,8 @@ NodesListView::NodesListView(Services services, QWidget* parent)
     // turns.
     connect(&appState, &AppState::objectWillChange, this, &NodesListView::scheduleRebuild);
     connect(&appState, &AppState::nodesChanged, this, &NodesListView::scheduleRebuild);
-    connect(&m_services.vpnManager, &VpnManager::stateChanged, this, &NodesListView::refreshConnection);
-    connect(&m_services.vpnManager, &VpnManager::connectedNodeChanged, this, &NodesListView::refreshConnection);
+    connect(&m_services.connection, &VpnConnection::stateChanged, this, &NodesListView::refreshConnection);
+    connect(&m_services.connection, &VpnConnection::connectedNodeChanged, this, &NodesListView::refreshConnection);
     connect(&Theme::of(this), &Theme::changed, this, [this] {
         QPalette colors = m_bottomBar->palette();
         colors.setColor(QPalette::Window, Theme::of(this).palette().control);
@@ -158,7 +158,7 @@ void NodesListView::showEvent(QShowEvent* event)
 
 std::optional<qint64> NodesListView::connectedId() const
 {
-    const auto& vpn = m_services.vpnManager;
+    const auto& vpn = m_services.connection;
     if (vpn.state() != ConnectionState::connected || !vpn.connectedNode())
         return std::nullopt;
     return vpn.connectedNode()->id;
@@ -271,19 +271,19 @@ void NodesListView::refreshBottomBar()
 void NodesListView::toggleConnection(const Node& node)
 {
     if (isConnected(node)) {
-        m_services.actions.disconnect();
+        m_services.connection.disconnect();
         return;
     }
     const Node target = latest(node);
     m_connectingNode = target;
     refreshConnection();
-    runConnect(this, m_services.actions, target);
+    runConnect(this, m_services.connection.connectTo(target), target);
 }
 
-QCoro::Task<> NodesListView::runConnect(QPointer<NodesListView> view, ConnectionActions actions, Node node)
+QCoro::Task<> NodesListView::runConnect(QPointer<NodesListView> view, QCoro::Task<> connect, Node node)
 {
     try {
-        co_await actions.connect(node);
+        co_await std::move(connect);
     } catch (...) {
         // The connection manager has logged the failure.
     }

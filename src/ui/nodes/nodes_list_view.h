@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/connection_actions.h"
 #include "latency_test.h"
 #include "node_list_rules.h"
 
@@ -20,7 +19,7 @@ class QListView;
 class SearchField;
 class Spinner;
 class SpinnerAnimation;
-class VpnManager;
+class VpnConnection;
 
 // The node list, tab 1 of the main window: every node of the service in one searchable list,
 // favourites first, the online nodes by region, the offline nodes last; a latency test of all
@@ -32,8 +31,7 @@ class NodesListView : public QWidget {
 public:
     struct Services {
         AppState& appState;
-        VpnManager& vpnManager;
-        ConnectionActions actions;
+        VpnConnection& connection;
         LatencyProbe probe;
     };
 
@@ -78,7 +76,7 @@ private:
     void refreshInfoBar();
     void onProbeResult(qint64 nodeId, std::optional<qint64> milliseconds);
     void showContextMenu(const QPoint& position);
-    static QCoro::Task<> runConnect(QPointer<NodesListView> view, ConnectionActions actions, Node node);
+    static QCoro::Task<> runConnect(QPointer<NodesListView> view, QCoro::Task<> connect, Node node);
     // The node the connection manager is connected to; none while connecting or disconnecting.
     std::optional<qint64> connectedId() const;
     // The node as the list holds it now: a reload may have changed its host, port or password.

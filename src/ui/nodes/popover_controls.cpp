@@ -1,6 +1,6 @@
 #include "popover_controls.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "connection/xray_manager.h"
 #include "platform/login_item.h"
 #include "platform/settings_keys.h"
@@ -58,7 +58,7 @@ Button* makeWindowButton(const QString& symbol, const QString& text, QWidget* pa
 
 } // namespace
 
-PopoverModeRow::PopoverModeRow(VpnManager& vpn, XrayManager& xray, QWidget* parent)
+PopoverModeRow::PopoverModeRow(VpnConnection& vpn, XrayManager& xray, QWidget* parent)
     : QWidget(parent)
     , m_vpn(vpn)
     , m_xray(xray)
@@ -75,22 +75,22 @@ PopoverModeRow::PopoverModeRow(VpnManager& vpn, XrayManager& xray, QWidget* pare
     row->addWidget(m_routingMode);
 
     connect(m_proxyMode, &SegmentedPicker::activated, this, [this](int index) {
-        m_vpn.setProxyMode(index == 0 ? VpnManager::ProxyMode::socks : VpnManager::ProxyMode::tun);
+        m_vpn.setProxyMode(index == 0 ? VpnConnection::ProxyMode::socks : VpnConnection::ProxyMode::tun);
     });
     connect(m_routingMode, &SegmentedPicker::activated, this,
             [this](int index) { changeRouting(m_xray.setMode(index == 0 ? ruleMode : globalMode)); });
-    connect(&m_vpn, &VpnManager::proxyModeChanged, this, &PopoverModeRow::refresh);
+    connect(&m_vpn, &VpnConnection::proxyModeChanged, this, &PopoverModeRow::refresh);
     connect(&m_xray, &XrayManager::modeChanged, this, &PopoverModeRow::refresh);
     refresh();
 }
 
 void PopoverModeRow::refresh()
 {
-    m_proxyMode->setCurrentIndex(m_vpn.proxyMode() == VpnManager::ProxyMode::socks ? 0 : 1);
+    m_proxyMode->setCurrentIndex(m_vpn.proxyMode() == VpnConnection::ProxyMode::socks ? 0 : 1);
     m_routingMode->setCurrentIndex(m_xray.mode() == globalMode ? 1 : 0);
 }
 
-PopoverQuickSettings::PopoverQuickSettings(VpnManager& vpn, SettingsStore& settings, LoginItem& loginItem,
+PopoverQuickSettings::PopoverQuickSettings(VpnConnection& vpn, SettingsStore& settings, LoginItem& loginItem,
                                            QWidget* parent)
     : QWidget(parent)
     , m_vpn(vpn)
@@ -120,8 +120,8 @@ PopoverQuickSettings::PopoverQuickSettings(VpnManager& vpn, SettingsStore& setti
     connect(m_systemProxy, &QAbstractButton::clicked, this, &PopoverQuickSettings::setSystemProxy);
     connect(m_open, &QPushButton::clicked, this, &PopoverQuickSettings::openMainWindowRequested);
     connect(m_quit, &QPushButton::clicked, this, &PopoverQuickSettings::quitRequested);
-    connect(&m_vpn, &VpnManager::stateChanged, this, &PopoverQuickSettings::refresh);
-    connect(&m_vpn, &VpnManager::systemProxyEnabledChanged, this, &PopoverQuickSettings::refresh);
+    connect(&m_vpn, &VpnConnection::stateChanged, this, &PopoverQuickSettings::refresh);
+    connect(&m_vpn, &VpnConnection::systemProxyEnabledChanged, this, &PopoverQuickSettings::refresh);
     connect(&m_settings, &SettingsStore::valueChanged, this, [this](const QString& key) {
         if (key == SettingsKeys::launchOnLogin)
             refresh();

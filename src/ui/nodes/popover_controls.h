@@ -7,7 +7,7 @@ class LoginItem;
 class SegmentedPicker;
 class SettingsStore;
 class ToggleSwitch;
-class VpnManager;
+class VpnConnection;
 class XrayManager;
 
 // The popover's mode row: the proxy mode (SOCKS5, TUN), kept by the connection manager, and the
@@ -16,7 +16,7 @@ class XrayManager;
 class PopoverModeRow : public QWidget {
     Q_OBJECT
 public:
-    PopoverModeRow(VpnManager& vpn, XrayManager& xray, QWidget* parent = nullptr);
+    PopoverModeRow(VpnConnection& vpn, XrayManager& xray, QWidget* parent = nullptr);
 
     SegmentedPicker* proxyMode() const { return m_proxyMode; }
     SegmentedPicker* routingMode() const { return m_routingMode; }
@@ -24,7 +24,7 @@ public:
 private:
     void refresh();
 
-    VpnManager& m_vpn;
+    VpnConnection& m_vpn;
     XrayManager& m_xray;
     SegmentedPicker* m_proxyMode;
     SegmentedPicker* m_routingMode;
@@ -37,7 +37,7 @@ private:
 class PopoverQuickSettings : public QWidget {
     Q_OBJECT
 public:
-    PopoverQuickSettings(VpnManager& vpn, SettingsStore& settings, LoginItem& loginItem, QWidget* parent = nullptr);
+    PopoverQuickSettings(VpnConnection& vpn, SettingsStore& settings, LoginItem& loginItem, QWidget* parent = nullptr);
 
     ToggleSwitch* launchOnLogin() const { return m_launchOnLogin; }
     ToggleSwitch* systemProxy() const { return m_systemProxy; }
@@ -53,7 +53,7 @@ private:
     void setSystemProxy(bool enabled);
     void refresh();
 
-    VpnManager& m_vpn;
+    VpnConnection& m_vpn;
     SettingsStore& m_settings;
     LoginItem& m_loginItem;
     ToggleSwitch* m_launchOnLogin;

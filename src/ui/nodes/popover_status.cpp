@@ -1,6 +1,6 @@
 #include "popover_status.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/text_table.h"
 #include "ui/common/divider.h"
 #include "ui/common/icons.h"
@@ -17,7 +17,7 @@
 
 namespace {
 
-bool connectedWithNode(const VpnManager& vpn)
+bool connectedWithNode(const VpnConnection& vpn)
 {
     return vpn.state() == ConnectionState::connected && vpn.connectedNode().has_value();
 }
@@ -87,13 +87,13 @@ QuickConnectButton::QuickConnectButton(QWidget* parent)
     connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
 }
 
-void QuickConnectButton::refresh(const VpnManager& vpn)
+void QuickConnectButton::refresh(const VpnConnection& vpn)
 {
     m_state = vpn.state();
     const bool connected = m_state == ConnectionState::connected;
     m_title = i18n::tr(connected ? QStringLiteral("断开连接") : QStringLiteral("快速连接"));
     m_stateText = DashboardStyle::statusText(m_state);
-    m_duration = connectedWithNode(vpn) ? VpnManager::formatDuration(vpn.connectionDuration()) : QString();
+    m_duration = connectedWithNode(vpn) ? VpnConnection::formatDuration(vpn.connectionDuration()) : QString();
     update();
 }
 
@@ -194,7 +194,7 @@ PopoverStatusCard::PopoverStatusCard(QWidget* parent)
     column->addWidget(m_totals);
 }
 
-void PopoverStatusCard::refresh(const VpnManager& vpn)
+void PopoverStatusCard::refresh(const VpnConnection& vpn)
 {
     const bool connected = vpn.state() == ConnectionState::connected;
     static_cast<StateLight*>(m_light)->setState(vpn.state());
@@ -202,7 +202,7 @@ void PopoverStatusCard::refresh(const VpnManager& vpn)
     m_node->setVisible(connectedWithNode(vpn));
     m_node->setText(connectedWithNode(vpn) ? vpn.connectedNode()->name : QString());
     m_duration->setVisible(connected);
-    m_duration->setText(connected ? VpnManager::formatDuration(vpn.connectionDuration()) : QString());
+    m_duration->setText(connected ? VpnConnection::formatDuration(vpn.connectionDuration()) : QString());
     m_speeds->setVisible(connected);
     m_totals->setVisible(connected);
     if (!connected)

@@ -7,7 +7,7 @@
 #include <QWidget>
 
 class QLabel;
-class VpnManager;
+class VpnConnection;
 
 // The popover's top row: a power symbol in a circle, "quick connect" or "disconnect" over the
 // state, and the connection time while connected; tinted green while connected.
@@ -16,7 +16,7 @@ class QuickConnectButton : public QAbstractButton {
 public:
     explicit QuickConnectButton(QWidget* parent = nullptr);
 
-    void refresh(const VpnManager& vpn);
+    void refresh(const VpnConnection& vpn);
     QString title() const { return m_title; }
     QString stateText() const { return m_stateText; }
     // Empty unless connected with a node.
@@ -41,7 +41,7 @@ class PopoverStatusCard : public QWidget {
 public:
     explicit PopoverStatusCard(QWidget* parent = nullptr);
 
-    void refresh(const VpnManager& vpn);
+    void refresh(const VpnConnection& vpn);
 
     QLabel* stateLabel() const { return m_state; }
     QLabel* nodeLabel() const { return m_node; }

@@ -1,7 +1,7 @@
 #include "app_delegate.h"
 
 #include "app/startup_rules.h"
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
@@ -59,7 +59,7 @@ void AppDelegate::applicationDidFinishLaunching(QWidget* window)
             this,
             [this] {
                 if (m_menuBarManager)
-                    m_menuBarManager->updateMenuIcon(m_services.vpnManager.state());
+                    m_menuBarManager->updateMenuIcon(m_services.connection.state());
             },
             Qt::QueuedConnection);
     });
@@ -73,7 +73,7 @@ void AppDelegate::applicationDidFinishLaunching(QWidget* window)
     });
     // "openOnConnect": the main window comes to the front after a connect, also from the
     // taskbar; the first window in the toolkit's list may be a sheet or an alert.
-    connect(&m_services.vpnManager, &VpnManager::openMainWindowRequested, this, [this] {
+    connect(&m_services.connection, &VpnConnection::openMainWindowRequested, this, [this] {
         if (m_window)
             bringToFront(m_window);
     });
@@ -157,6 +157,6 @@ void AppDelegate::applicationWillTerminate()
         return;
     m_terminated = true;
     saveWindowFrame();
-    if (m_services.vpnManager.state() == ConnectionState::connected)
-        m_services.actions.disconnect();
+    if (m_services.connection.state() == ConnectionState::connected)
+        m_services.connection.disconnect();
 }

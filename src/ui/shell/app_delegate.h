@@ -1,7 +1,5 @@
 #pragma once
 
-#include "app/connection_actions.h"
-
 #include <QObject>
 #include <QPointer>
 
@@ -14,7 +12,7 @@ class QWidget;
 class SettingsStore;
 class StartupRules;
 class UserNotifier;
-class VpnManager;
+class VpnConnection;
 
 // What the window scene cannot express: the status item and its icon, the saved window frame,
 // notice permission, the start of the launch rules (clean-up and automatic connection), and what
@@ -24,12 +22,11 @@ class AppDelegate : public QObject {
 public:
     struct Services {
         SettingsStore& settings;
-        VpnManager& vpnManager;
+        VpnConnection& connection;
         // Carries the connection state and the status item's visibility.
         Notifier& hub;
         UserNotifier& notifier;
         StartupRules& startup;
-        ConnectionActions actions;
         std::function<std::unique_ptr<MenuBarManager>()> makeMenuBarManager;
         // Ends the application.
         std::function<void()> quit;

@@ -4,7 +4,7 @@
 #include "ui/dashboard/dashboard_style.h"
 
 #include "app/app_state.h"
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
@@ -59,7 +59,7 @@ CompactDashboard::CompactDashboard(Services services, QWidget* parent)
     m_node = makeOneLineLabel(QString(), TextStyle::Subheadline, TextColor::Secondary, card);
     m_node->setObjectName(QStringLiteral("nodeName"));
     column->addWidget(m_node);
-    column->addWidget(new BlockNotice(m_services.vpnManager, card));
+    column->addWidget(new BlockNotice(m_services.connection, card));
 
     auto* traffic = new QHBoxLayout;
     traffic->setSpacing(Spacing::xs);
@@ -91,9 +91,9 @@ CompactDashboard::CompactDashboard(Services services, QWidget* parent)
     buttons->addWidget(expand);
     column->addLayout(buttons);
 
-    auto& vpn = m_services.vpnManager;
-    for (auto signal : {&VpnManager::stateChanged, &VpnManager::connectedNodeChanged, &VpnManager::trafficDownChanged,
-                        &VpnManager::trafficUpChanged})
+    auto& vpn = m_services.connection;
+    for (auto signal : {&VpnConnection::stateChanged, &VpnConnection::connectedNodeChanged,
+                        &VpnConnection::trafficDownChanged, &VpnConnection::trafficUpChanged})
         connect(&vpn, signal, this, &CompactDashboard::refresh);
     connect(&m_services.appState, &AppState::isLoggedInChanged, this, &CompactDashboard::refresh);
     refresh();
@@ -103,7 +103,7 @@ QString CompactDashboard::trafficString(qint64 bytes) { return NumberFormat::byt
 
 void CompactDashboard::refresh()
 {
-    const auto& vpn = m_services.vpnManager;
+    const auto& vpn = m_services.connection;
     const auto state = vpn.state();
     m_dot->setColor(DashboardStyle::stateLightColor(state));
     m_status->setText(DashboardStyle::statusText(state));

@@ -10,7 +10,7 @@ class QLabel;
 class SettingsStore;
 class Spinner;
 class StatusDot;
-class VpnManager;
+class VpnConnection;
 
 // The small face of the main window: the connection state, the connected node, whether the kill
 // switch blocks non-VPN traffic, the session's traffic, a connect/disconnect button and a button back to the full

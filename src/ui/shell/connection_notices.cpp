@@ -1,6 +1,6 @@
 #include "connection_notices.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_format.h"
@@ -8,20 +8,20 @@
 #include "platform/user_notifier.h"
 #include "ui/common/one_line_text.h"
 
-ConnectionNotices::ConnectionNotices(VpnManager& vpnManager, SettingsStore& settings, UserNotifier& notifier,
+ConnectionNotices::ConnectionNotices(VpnConnection& connection, SettingsStore& settings, UserNotifier& notifier,
                                      QObject* parent)
     : QObject(parent)
-    , m_vpnManager(vpnManager)
+    , m_connection(connection)
     , m_settings(settings)
     , m_notifier(notifier)
-    , m_lastState(vpnManager.state())
+    , m_lastState(connection.state())
 {
-    connect(&m_vpnManager, &VpnManager::stateChanged, this, &ConnectionNotices::onStateChanged);
+    connect(&m_connection, &VpnConnection::stateChanged, this, &ConnectionNotices::onStateChanged);
 }
 
 void ConnectionNotices::onStateChanged()
 {
-    const auto state = m_vpnManager.state();
+    const auto state = m_connection.state();
     if (state == m_lastState)
         return;
     m_lastState = state;
@@ -29,7 +29,7 @@ void ConnectionNotices::onStateChanged()
         return;
     const auto title = i18n::tr(QStringLiteral("Velmorand"));
     if (state == ConnectionState::connected) {
-        const auto node = m_vpnManager.connectedNode();
+        const auto node = m_connection.connectedNode();
         m_notifier.post(title,
                         i18n::format(i18n::tr(QStringLiteral("已连接到 %@")), node ? oneLine(node->name) : QString()));
     } else if (state == ConnectionState::disconnected) {

@@ -6,7 +6,7 @@
 
 class SettingsStore;
 class UserNotifier;
-class VpnManager;
+class VpnConnection;
 
 // Posts a desktop notice when the connection comes up or goes down, while "connectionNotifications"
 // is on. Only a real change of the state counts: repeated announcements of the same state, and
@@ -14,13 +14,13 @@ class VpnManager;
 class ConnectionNotices : public QObject {
     Q_OBJECT
 public:
-    ConnectionNotices(VpnManager& vpnManager, SettingsStore& settings, UserNotifier& notifier,
+    ConnectionNotices(VpnConnection& connection, SettingsStore& settings, UserNotifier& notifier,
                       QObject* parent = nullptr);
 
 private:
     void onStateChanged();
 
-    VpnManager& m_vpnManager;
+    VpnConnection& m_connection;
     SettingsStore& m_settings;
     UserNotifier& m_notifier;
     ConnectionState m_lastState;

@@ -1,6 +1,6 @@
 #include "menu_bar_manager.h"
 
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_format.h"
@@ -54,7 +54,7 @@ MenuBarManager::MenuBarManager(Services services, Timings timings, QObject* pare
     , m_services(std::move(services))
     , m_timings(timings)
 {
-    connect(&m_services.vpnManager, &VpnManager::killSwitchEnabledChanged, this, &MenuBarManager::showToolTip);
+    connect(&m_services.connection, &VpnConnection::killSwitchEnabledChanged, this, &MenuBarManager::showToolTip);
     // Only a stored false hides the item; absent or anything else shows it.
     if (m_services.settings.boolValue(SettingsKeys::showMenuBar) == std::optional(false))
         return;
@@ -168,7 +168,7 @@ void MenuBarManager::showToolTip()
         return;
     auto tip = m_title.isEmpty() ? m_accessibilityText : m_title;
     // The rules outlive a lost connection: the item says so in every state.
-    if (m_services.vpnManager.killSwitchEnabled())
+    if (m_services.connection.killSwitchEnabled())
         tip += QLatin1Char('\n') + BlockNotice::text();
     m_statusItem->setToolTip(tip);
 }
@@ -194,7 +194,7 @@ void MenuBarManager::showTrafficTitle()
 {
     if (!m_statusItem || !m_trafficTimer)
         return;
-    const auto& vpn = m_services.vpnManager;
+    const auto& vpn = m_services.connection;
     m_title = trafficTitle(vpn.trafficSpeedDown(), vpn.trafficSpeedUp());
     showToolTip();
 }

@@ -14,7 +14,7 @@
 
 class QSystemTrayIcon;
 class SettingsStore;
-class VpnManager;
+class VpnConnection;
 
 // How often the status item refreshes its speed; tests shorten it.
 struct MenuBarManagerTimings {
@@ -30,7 +30,7 @@ class MenuBarManager : public QObject {
 public:
     struct Services {
         SettingsStore& settings;
-        VpnManager& vpnManager;
+        VpnConnection& connection;
         // Whether the desktop has a status area to show the item in.
         std::function<bool()> statusAreaAvailable;
         // The popover's content, made anew each time the item is shown.

@@ -1,7 +1,7 @@
 #include "menu_commands.h"
 
 #include "app/app_state.h"
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
@@ -48,7 +48,7 @@ MenuCommands::MenuCommands(Services services, Notifier& notifier, QMenuBar* menu
     m_vpn->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     connect(m_vpn, &QAction::triggered, this, &MenuCommands::toggleConnection);
 
-    connect(&m_services.vpnManager, &VpnManager::stateChanged, this, &MenuCommands::refresh);
+    connect(&m_services.connection, &VpnConnection::stateChanged, this, &MenuCommands::refresh);
     connect(&m_services.appState, &AppState::nodesChanged, this, &MenuCommands::refresh);
     connect(&m_services.settings, &SettingsStore::valueChanged, this, [this](const QString& key) {
         if (key == SettingsKeys::windowIsCompact)
@@ -70,7 +70,7 @@ void MenuCommands::refresh()
 {
     const bool compact = m_services.settings.boolOr(SettingsKeys::windowIsCompact, false);
     m_compact->setText(compact ? i18n::tr(QStringLiteral("展开窗口")) : i18n::tr(QStringLiteral("紧凑模式")));
-    const bool connected = m_services.vpnManager.state() == ConnectionState::connected;
+    const bool connected = m_services.connection.state() == ConnectionState::connected;
     m_vpn->setText(connected ? i18n::tr(QStringLiteral("断开连接")) : i18n::tr(QStringLiteral("连接 VPN")));
     m_vpn->setEnabled(!m_services.appState.nodes().isEmpty());
 }

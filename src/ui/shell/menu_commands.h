@@ -11,7 +11,7 @@ class QAction;
 class QMenu;
 class QMenuBar;
 class SettingsStore;
-class VpnManager;
+class VpnConnection;
 
 // The commands of the window's menu bar: the application menu (compact window, quit), the
 // navigation menu (tabs 0 to 3) and the "VPN" menu (connect or disconnect). Titles follow the

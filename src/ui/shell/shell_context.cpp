@@ -2,6 +2,7 @@
 
 #include "app/app_context.h"
 #include "app/url_opener.h"
+#include "connection/vpn_manager.h"
 #include "ui/account/full_page_login_view.h"
 #include "ui/account/login_view.h"
 #include "ui/commerce/commerce_sheets.h"
@@ -32,7 +33,7 @@ ShellContext::ShellContext(AppContext& app)
 
 VelmorandApp::Services ShellContext::appServices()
 {
-    return {.vpnManager = m_app.vpnManager(),
+    return {.connection = m_app.vpnManager(),
             .appState = m_app.appState(),
             .languageManager = m_app.languageManager(),
             .theme = m_theme,
@@ -40,7 +41,6 @@ VelmorandApp::Services ShellContext::appServices()
             .hub = m_app.notifier(),
             .notifier = m_app.userNotifier(),
             .startup = m_app.startup(),
-            .actions = m_app.connectionActions(),
             .contentServices = [this] { return contentServices(); },
             .makeDelegate = [this] { return std::make_unique<AppDelegate>(delegateServices()); },
             .checkForUpdate = [this] { m_updater.check(false); },
@@ -50,11 +50,10 @@ VelmorandApp::Services ShellContext::appServices()
 AppDelegate::Services ShellContext::delegateServices()
 {
     return {.settings = m_app.settings(),
-            .vpnManager = m_app.vpnManager(),
+            .connection = m_app.vpnManager(),
             .hub = m_app.notifier(),
             .notifier = m_app.userNotifier(),
             .startup = m_app.startup(),
-            .actions = m_app.connectionActions(),
             .makeMenuBarManager = [this] { return std::make_unique<MenuBarManager>(menuBarServices()); },
             .quit = &QApplication::quit};
 }
@@ -62,7 +61,7 @@ AppDelegate::Services ShellContext::delegateServices()
 MenuBarManager::Services ShellContext::menuBarServices()
 {
     return {.settings = m_app.settings(),
-            .vpnManager = m_app.vpnManager(),
+            .connection = m_app.vpnManager(),
             .statusAreaAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
             .makePopoverContent = [this]() -> QWidget* { return new MenuBarView(popoverServices()); },
             .theme = m_theme};
@@ -91,11 +90,10 @@ ContentView::Services ShellContext::contentServices()
 
 TabScreenServices ShellContext::tabScreenServices()
 {
-    return {.dashboard = {.vpnManager = m_app.vpnManager(),
+    return {.dashboard = {.connection = m_app.vpnManager(),
                           .appState = m_app.appState(),
                           .ipService = m_app.ipInfo(),
-                          .startup = m_app.startup(),
-                          .actions = m_app.connectionActions()},
+                          .startup = m_app.startup()},
             .nodes = nodesServices(),
             .settings = settingsServices(),
             .serverDashboard = {.api = m_app.api()},
@@ -104,10 +102,7 @@ TabScreenServices ShellContext::tabScreenServices()
 
 ConnectionControlServices ShellContext::connectionControls()
 {
-    return {.vpnManager = m_app.vpnManager(),
-            .appState = m_app.appState(),
-            .settings = m_app.settings(),
-            .actions = m_app.connectionActions()};
+    return {.connection = m_app.vpnManager(), .appState = m_app.appState(), .settings = m_app.settings()};
 }
 
 LoginForm::Services ShellContext::loginServices()
@@ -133,8 +128,7 @@ ForgotPasswordView::Services ShellContext::resetServices()
 NodesListView::Services ShellContext::nodesServices()
 {
     return {.appState = m_app.appState(),
-            .vpnManager = m_app.vpnManager(),
-            .actions = m_app.connectionActions(),
+            .connection = m_app.vpnManager(),
             .probe = [&ping = m_app.ping()](QString host, qint64 port, double timeout) {
                 return ping.ping(std::move(host), port, timeout);
             }};
@@ -144,7 +138,7 @@ SettingsView::Services ShellContext::settingsServices()
 {
     return {.appState = m_app.appState(),
             .languageManager = m_app.languageManager(),
-            .vpnManager = m_app.vpnManager(),
+            .connection = m_app.vpnManager(),
             .xray = m_app.xray(),
             .settings = m_app.settings(),
             .notifier = m_app.notifier(),
@@ -174,13 +168,12 @@ ProfileView::Services ShellContext::profileServices()
 
 MenuBarView::Services ShellContext::popoverServices()
 {
-    return {.vpnManager = m_app.vpnManager(),
+    return {.connection = m_app.vpnManager(),
             .appState = m_app.appState(),
             .languageManager = m_app.languageManager(),
             .xray = m_app.xray(),
             .settings = m_app.settings(),
             .loginItem = m_app.loginItem(),
-            .actions = m_app.connectionActions(),
             .quit = &QApplication::quit};
 }
 

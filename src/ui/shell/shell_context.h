@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/auto_updater.h"
+#include "app/connection_actions.h"
 #include "ui/account/forgot_password_view.h"
 #include "ui/account/login_form.h"
 #include "ui/commerce/commerce_services.h"

@@ -2,7 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/startup_rules.h"
-#include "connection/vpn_manager.h"
+#include "connection/vpn_connection.h"
 #include "platform/language_manager.h"
 #include "platform/notifier.h"
 #include "platform/settings_store.h"
@@ -23,12 +23,10 @@ VelmorandApp::VelmorandApp(Services services, QObject* parent)
 {
     applyTheme();
     m_window = std::make_unique<MainWindow>();
-    m_commands = new MenuCommands({.vpnManager = m_services.vpnManager,
-                                   .appState = m_services.appState,
-                                   .settings = m_services.settings,
-                                   .actions = m_services.actions},
-                                  m_services.hub, m_window->menuBar());
-    m_notices = new ConnectionNotices(m_services.vpnManager, m_services.settings, m_services.notifier, this);
+    m_commands = new MenuCommands(
+        {.connection = m_services.connection, .appState = m_services.appState, .settings = m_services.settings},
+        m_services.hub, m_window->menuBar());
+    m_notices = new ConnectionNotices(m_services.connection, m_services.settings, m_services.notifier, this);
     m_delegate = m_services.makeDelegate();
     connect(m_window.get(), &MainWindow::windowWillClose, m_delegate.get(), &AppDelegate::windowWillClose);
     connect(qApp, &QCoreApplication::aboutToQuit, m_delegate.get(), &AppDelegate::applicationWillTerminate);
@@ -57,7 +55,7 @@ void VelmorandApp::launch()
         return;
     m_launched = true;
     // The applications that bypass the tunnel must be known before any connect applies its rules.
-    m_services.vpnManager.loadSplitTunnelApps();
+    m_services.connection.loadSplitTunnelApps();
     m_window->show();
     m_delegate->applicationDidFinishLaunching(m_window.get());
     // Work of the first appearance; a rebuilt or re-opened window does not run it again.

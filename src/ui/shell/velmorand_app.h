@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/connection_actions.h"
 #include "ui/shell/content_view.h"
 
 #include <QObject>
@@ -19,7 +18,7 @@ class SettingsStore;
 class StartupRules;
 class Theme;
 class UserNotifier;
-class VpnManager;
+class VpnConnection;
 
 // The application: its one window with the menu commands, the delegate, and the work done once
 // when the window first appears. The window's content is rebuilt whenever "languageChanged" is
@@ -28,7 +27,7 @@ class VelmorandApp : public QObject {
     Q_OBJECT
 public:
     struct Services {
-        VpnManager& vpnManager;
+        VpnConnection& connection;
         AppState& appState;
         LanguageManager& languageManager;
         // The look, in the interface language, applied before the first widget.
@@ -38,7 +37,6 @@ public:
         Notifier& hub;
         UserNotifier& notifier;
         StartupRules& startup;
-        ConnectionActions actions;
         // What a new window content is made of.
         std::function<ContentView::Services()> contentServices;
         std::function<std::unique_ptr<AppDelegate>()> makeDelegate;

@@ -60,7 +60,7 @@ TEST_F(AccountScreenshots, AccountAndSettingsInEveryLanguageAndLook)
             saveWhole(account, QStringLiteral("account-%1").arg(suffix));
 
             world.addApplication(QStringLiteral("Firefox"));
-            world.vpn->addSplitTunnelApp(world.addApplication(QStringLiteral("Thunderbird")));
+            world.vpn.setSplitTunnelList({world.addApplication(QStringLiteral("Thunderbird"))});
             world.settings.setValue(SettingsKeys::customDNS, QStringLiteral("1.1.1.1, 2606:4700:4700::1111"));
             world.web.setMode(LocalHttpServer::Mode::partialContent);
             world.connect(world.localNode());

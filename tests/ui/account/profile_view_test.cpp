@@ -311,7 +311,7 @@ TEST_F(ProfileViewTest, SigningOutClearsTheStateAndReturnsToTheSignInScreen)
     EXPECT_FALSE(world.appState->profile());
     EXPECT_TRUE(world.appState->nodes().isEmpty());
     EXPECT_FALSE(world.settings.store->contains(SettingsKeys::rememberedEmail));
-    EXPECT_EQ(world.disconnectRequests, 0);
+    EXPECT_EQ(world.vpn.disconnects, 0);
     EXPECT_TRUE(world.api->cookies().isEmpty()) << "the session is forgotten";
 }
 

@@ -65,7 +65,7 @@ bool themeShows(SettingsWorld& world, const std::function<bool(const Theme&)>& c
 
 bool connectsWith(SettingsWorld& world, const std::function<bool()>& seen)
 {
-    world.connect(testNode());
+    world.connectEngine(testNode());
     return seen();
 }
 
@@ -76,49 +76,43 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
          [](SettingsView& v) { toggle(v, SettingsKeys::autoConnect)->click(); }, true,
          [](SettingsWorld& w) {
              // The start-up work connects to the best online node when the setting is on.
-             QList<Node> requested;
+             FakeVpnConnection requested;
              w.appState.setNodes({w.localNode()});
              StartupRules rules({.api = *w.appStateWorld.api,
                                  .appState = w.appState,
-                                 .vpnManager = *w.vpn,
+                                 .vpnManager = *w.engine,
                                  .settings = w.settings,
-                                 .actions = {[&requested](Node node) -> QCoro::Task<> {
-                                                 requested.append(node);
-                                                 co_return;
-                                             },
-                                             [] {}}},
+                                 .connection = requested},
                                 StartupTimings{.autoConnectDelay = std::chrono::milliseconds(1)});
              rules.windowDidFirstAppear();
-             return QTest::qWaitFor([&] { return !requested.isEmpty(); }, 3000);
+             return QTest::qWaitFor([&] { return !requested.connects.isEmpty(); }, 3000);
          }},
         {"fastest node", SettingsKeys::autoFastestNode,
          [](SettingsView& v) { toggle(v, SettingsKeys::autoFastestNode)->click(); }, true,
          [](SettingsWorld& w) { return w.appState.autoFastestNode(); }},
         {"reconnect", SettingsKeys::autoReconnectEnabled,
          [](SettingsView& v) { toggle(v, SettingsKeys::autoReconnectEnabled)->click(); }, false,
-         [](SettingsWorld& w) { return !VpnManager(w.settings, w.processes).autoReconnectEnabled(); }},
+         [](SettingsWorld& w) { return !w.nextLaunchEngine()->autoReconnectEnabled(); }},
         {"window on connect", SettingsKeys::openOnConnect,
          [](SettingsView& v) { toggle(v, SettingsKeys::openOnConnect)->click(); }, true,
          [](SettingsWorld& w) {
-             QSignalSpy opened(w.vpn.get(), &VpnManager::openMainWindowRequested);
+             QSignalSpy opened(w.engine.get(), &VpnConnection::openMainWindowRequested);
              return connectsWith(w, [&] { return opened.count() == 1 || opened.wait(2000); });
          }},
         {"notices off", SettingsKeys::connectionNotifications,
          [](SettingsView& v) { toggle(v, SettingsKeys::connectionNotifications)->click(); }, false,
          [](SettingsWorld& w) {
              RecordingUserNotifier notifier;
-             ConnectionNotices notices(*w.vpn, w.settings, notifier);
+             ConnectionNotices notices(*w.engine, w.settings, notifier);
              return connectsWith(w, [&] { return notifier.notices.isEmpty(); });
          }},
         {"kill switch", SettingsKeys::killSwitchEnabled,
          [](SettingsView& v) { toggle(v, SettingsKeys::killSwitchEnabled)->click(); }, true,
-         [](SettingsWorld& w) { return connectsWith(w, [&] { return w.vpn->killSwitchEnabled(); }); }},
+         [](SettingsWorld& w) { return connectsWith(w, [&] { return w.engine->killSwitchEnabled(); }); }},
         {"proxy mode", SettingsKeys::proxyMode,
          [](SettingsView& v) { v.vpnSection()->proxyModePicker()->choose(QStringLiteral("tun")); },
          QStringLiteral("tun"),
-         [](SettingsWorld& w) {
-             return VpnManager(w.settings, w.processes).proxyMode() == VpnManager::ProxyMode::tun;
-         }},
+         [](SettingsWorld& w) { return w.nextLaunchEngine()->proxyMode() == VpnConnection::ProxyMode::tun; }},
         {"routing", SettingsKeys::mihomoMode,
          [](SettingsView& v) { v.vpnSection()->routingPicker()->choose(QStringLiteral("global")); },
          QStringLiteral("global"),
@@ -141,9 +135,10 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
          },
          QJsonArray{QStringLiteral("@program")},
          [](SettingsWorld& w) {
-             VpnManager later(w.settings, w.processes);
-             later.loadSplitTunnelApps();
-             return later.splitTunnelApps().size() == 1 && later.splitTunnelApps()[0].endsWith(QLatin1String("/shell"));
+             const auto later = w.nextLaunchEngine();
+             later->loadSplitTunnelApps();
+             return later->splitTunnelApps().size() == 1
+                 && later->splitTunnelApps()[0].endsWith(QLatin1String("/shell"));
          }},
         {"touch id", SettingsKeys::touchIdEnabled, [](SettingsView& v) { v.touchIdToggle()->click(); }, true,
          [](SettingsWorld& w) {
@@ -171,6 +166,8 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
     for (const auto& c : consumers) {
         SCOPED_TRACE(c.setting);
         SettingsWorld world;
+        // The form over the engine, which keeps the connection's settings itself.
+        world.formConnection = world.engine.get();
         const auto program = world.addApplication(QStringLiteral("Shell"));
         auto& view = world.makeView();
         c.change(view);
@@ -190,7 +187,7 @@ TEST(SettingsConsumers, ConnectionNoticesHaveOneDefault)
     ASSERT_FALSE(world.settings.contains(SettingsKeys::connectionNotifications));
     EXPECT_TRUE(toggle(view, SettingsKeys::connectionNotifications)->isChecked());
     RecordingUserNotifier notifier;
-    ConnectionNotices notices(*world.vpn, world.settings, notifier);
+    ConnectionNotices notices(world.vpn, world.settings, notifier);
     world.connect(testNode());
     ASSERT_EQ(notifier.notices.size(), 1);
     EXPECT_EQ(notifier.notices[0].second, i18n::format(i18n::tr(QStringLiteral("已连接到 %@")), testNode().name));

@@ -10,42 +10,28 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSemaphore>
 
-#include <algorithm>
-#include <atomic>
 #include <functional>
 
 namespace {
 
-// An administrator prompt for the kill switch's rules that stays open until the test answers it.
-class HeldKillSwitchPrompt {
-public:
-    explicit HeldKillSwitchPrompt(RecordingAdminScriptRunner& admin)
-    {
-        admin.handler = [this](const QString& script) {
-            if (!script.contains(QLatin1String("Block all other outbound traffic")))
-                return AdminScriptResult{true, {}, {}};
-            m_open = true;
-            m_answered.acquire();
-            m_open = false;
-            return m_succeeds ? AdminScriptResult{true, {}, {}}
-                              : AdminScriptResult{false, {}, QStringLiteral("refused")};
-        };
-    }
+// The rules load or go as asked, at once, as the engine does when the user allows it.
+std::function<QCoro::Task<>(bool)> rulesLoadAsAsked(FakeVpnConnection& vpn)
+{
+    return [vpn = &vpn](bool on) {
+        vpn->setKillSwitchLoaded(on);
+        return doneAtOnce();
+    };
+}
 
-    bool isOpen() const { return m_open; }
-    void answer(bool succeeds)
-    {
-        m_succeeds = succeeds;
-        m_answered.release();
-    }
-
-private:
-    std::atomic<bool> m_open = false;
-    std::atomic<bool> m_succeeds = false;
-    QSemaphore m_answered;
-};
+// An administrator prompt that stays open until `prompt` ticks; the rules load once it is
+// answered when `loads`.
+QCoro::Task<> answeredPrompt(ManualClock* prompt, FakeVpnConnection* vpn, bool loads)
+{
+    co_await prompt->wait();
+    if (loads)
+        vpn->setKillSwitchLoaded(true);
+}
 
 class SettingsViewTest : public ::testing::Test {
 protected:
@@ -111,7 +97,7 @@ TEST_F(SettingsViewTest, TheRoutingDescriptionFollowsTheChoiceAtOnce)
     EXPECT_EQ(world.xray->mode(), QStringLiteral("global"));
     section->proxyModePicker()->choose(QStringLiteral("tun"));
     EXPECT_EQ(section->proxyModeCaption()->text(), t("TUN 虚拟网卡模式，捕获所有流量（需要管理员权限）"));
-    EXPECT_EQ(world.vpn->proxyMode(), VpnManager::ProxyMode::tun);
+    EXPECT_EQ(world.vpn.proxyMode(), VpnConnection::ProxyMode::tun);
 }
 
 TEST_F(SettingsViewTest, TheKillSwitchWhileDisconnectedOnlyStoresTheWish)
@@ -119,7 +105,7 @@ TEST_F(SettingsViewTest, TheKillSwitchWhileDisconnectedOnlyStoresTheWish)
     world.makeView();
     toggle(SettingsKeys::killSwitchEnabled)->click();
     EXPECT_EQ(world.settings.boolValue(SettingsKeys::killSwitchEnabled), true);
-    EXPECT_TRUE(world.admin.scripts.isEmpty());
+    EXPECT_TRUE(world.vpn.killSwitchRequests.isEmpty());
     settle();
     EXPECT_TRUE(world.view->vpnSection()->killSwitchWarning()->isHidden());
 }
@@ -128,18 +114,17 @@ TEST_F(SettingsViewTest, TheKillSwitchWhileConnectedIsAppliedAtOnce)
 {
     world.connect(testNode());
     world.makeView();
-    world.admin.scripts.clear();
+    world.vpn.onKillSwitch = rulesLoadAsAsked(world.vpn);
     toggle(SettingsKeys::killSwitchEnabled)->click();
-    UiWorld::waitUntil([&] { return world.vpn->killSwitchEnabled(); });
-    ASSERT_EQ(world.admin.scripts.size(), 1);
-    EXPECT_TRUE(world.admin.scripts[0].contains(QLatin1String("Block all other outbound traffic")));
-    EXPECT_TRUE(world.vpn->killSwitchEnabled());
+    EXPECT_EQ(world.vpn.killSwitchRequests, QList<bool>{true});
     settle();
     EXPECT_TRUE(world.view->vpnSection()->killSwitchWarning()->isHidden());
 
     toggle(SettingsKeys::killSwitchEnabled)->click();
-    UiWorld::waitUntil([&] { return !world.vpn->killSwitchEnabled(); });
+    EXPECT_EQ(world.vpn.killSwitchRequests, (QList<bool>{true, false}));
     EXPECT_EQ(world.settings.boolValue(SettingsKeys::killSwitchEnabled), false);
+    settle();
+    EXPECT_TRUE(world.view->vpnSection()->killSwitchWarning()->isHidden());
 }
 
 TEST_F(SettingsViewTest, TurnedOffTheKillSwitchReleasesRulesThatOutlivedTheConnectionInAnyState)
@@ -147,19 +132,15 @@ TEST_F(SettingsViewTest, TurnedOffTheKillSwitchReleasesRulesThatOutlivedTheConne
     // Rules held while disconnected: left by a killed run and taken over at launch, or kept by a
     // connect that failed.
     world.settings.setValue(SettingsKeys::killSwitchEnabled, true);
-    world.settings.setValue(SettingsKeys::killSwitchRulesLoaded, true);
-    QCoro::waitFor(world.vpn->recoverLeftoverKillSwitch());
-    ASSERT_TRUE(world.vpn->killSwitchEnabled());
+    world.vpn.setKillSwitchLoaded(true);
     world.makeView();
     settle();
     auto* warning = world.view->vpnSection()->killSwitchWarning();
     EXPECT_TRUE(warning->isHidden()) << "held rules are what the user chose";
 
+    world.vpn.onKillSwitch = rulesLoadAsAsked(world.vpn);
     toggle(SettingsKeys::killSwitchEnabled)->click();
-    UiWorld::waitUntil([&] { return !world.vpn->killSwitchEnabled(); });
-    ASSERT_EQ(world.admin.scripts.size(), 1);
-    EXPECT_TRUE(world.admin.scripts[0].contains(QLatin1String("-a com.velmorand -F all")));
-    EXPECT_EQ(world.vpn->state(), ConnectionState::disconnected);
+    EXPECT_EQ(world.vpn.killSwitchRequests, QList<bool>{false});
     EXPECT_EQ(world.settings.boolValue(SettingsKeys::killSwitchEnabled), false);
     settle();
     EXPECT_TRUE(warning->isHidden());
@@ -169,25 +150,24 @@ TEST_F(SettingsViewTest, AKillSwitchThatCouldNotBeAppliedIsReportedAndTheSwitchK
 {
     world.connect(testNode());
     world.makeView();
-    world.admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("refused")}; };
+    // Refused: the request ends with no rules loaded.
     toggle(SettingsKeys::killSwitchEnabled)->click();
     auto* warning = world.view->vpnSection()->killSwitchWarning();
     // Said once the refusal is in.
     UiWorld::waitUntil([&] { return !warning->isHidden(); });
     EXPECT_TRUE(toggle(SettingsKeys::killSwitchEnabled)->isChecked()) << "the user's preference";
-    EXPECT_FALSE(world.vpn->killSwitchEnabled());
-    EXPECT_FALSE(warning->isHidden());
+    EXPECT_EQ(world.vpn.killSwitchRequests, QList<bool>{true});
     EXPECT_EQ(warning->text(), t("网络锁未能开启，非 VPN 流量未被阻止，详见连接日志"));
 
     // Connecting again with the wish on: the engine's failure at connect shows the same way.
-    QCoro::waitFor(world.vpn->disconnect());
+    world.vpn.setState(ConnectionState::disconnected);
     settle();
     EXPECT_TRUE(warning->isHidden()) << "nothing to block while disconnected";
     world.connect(testNode());
+    emit world.vpn.nodeConnected(testNode().id);
     settle();
     EXPECT_FALSE(warning->isHidden());
-    world.admin.handler = {};
-    QCoro::waitFor(world.vpn->enableKillSwitch());
+    world.vpn.setKillSwitchLoaded(true);
     settle();
     EXPECT_TRUE(warning->isHidden());
 }
@@ -201,40 +181,34 @@ TEST_F(SettingsViewTest, TheKillSwitchWarningSpeaksOnlyOnceThePromptIsAnswered)
         local.connect(testNode());
         local.makeView();
         auto* warning = local.view->vpnSection()->killSwitchWarning();
-        HeldKillSwitchPrompt prompt(local.admin);
+        ManualClock prompt;
+        local.vpn.onKillSwitch = [prompt = &prompt, vpn = &local.vpn, succeeds](bool on) {
+            return answeredPrompt(prompt, vpn, on && succeeds);
+        };
 
         // Turned on while connected: nothing is said while the prompt is open.
         local.view->vpnSection()->toggle(SettingsKeys::killSwitchEnabled)->click();
-        UiWorld::waitUntil([&] { return prompt.isOpen(); });
+        UiWorld::waitUntil([&] { return prompt.waiting() == 1; });
         settle();
         EXPECT_TRUE(warning->isHidden()) << "while the prompt is open";
-        prompt.answer(succeeds);
-        const auto logged = [&](const QString& line) {
-            const auto log = local.vpn->connectionLog();
-            return std::any_of(log.cbegin(), log.cend(), [&](const auto& entry) { return entry.message == line; });
-        };
-        // The outcome is in once the engine has logged it.
-        const auto outcome
-            = succeeds ? QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止") : QStringLiteral("🔒 网络锁设置失败");
-        UiWorld::waitUntil([&] { return logged(outcome); });
+        prompt.tick();
         settle();
         EXPECT_EQ(warning->isHidden(), succeeds);
         EXPECT_EQ(warning->text(), succeeds ? QString() : warningText);
 
-        // A connect with the switch wanted: no flash while its prompt is open, the outcome after.
-        QCoro::waitFor(local.vpn->disconnect());
+        // A connect with the switch wanted: no flash while its prompt is open, the outcome once
+        // the connect has finished.
+        local.vpn.setKillSwitchLoaded(false);
+        local.vpn.setState(ConnectionState::disconnected);
         settle();
         EXPECT_TRUE(warning->isHidden());
-        auto connecting = local.vpn->connectTo(testNode());
-        UiWorld::waitUntil([&] { return prompt.isOpen(); });
-        ASSERT_EQ(local.vpn->state(), ConnectionState::connected);
+        local.vpn.setState(ConnectionState::connected);
         settle();
         EXPECT_TRUE(warning->isHidden()) << "while the connect's prompt is open";
-        prompt.answer(succeeds);
-        QCoro::waitFor(std::move(connecting));
+        local.vpn.setKillSwitchLoaded(succeeds);
+        emit local.vpn.nodeConnected(testNode().id);
         settle();
         EXPECT_EQ(warning->isHidden(), succeeds);
-        EXPECT_EQ(local.vpn->killSwitchEnabled(), succeeds);
     }
 }
 
@@ -253,9 +227,8 @@ TEST_F(SettingsViewTest, TheSwitchesFollowTheStoreWithoutActingAgain)
         {"launch at login, changed from the popover", view.launchOnLoginToggle(),
          [&](bool on) { world.settings.setValue(SettingsKeys::launchOnLogin, on); }},
         {"automatic reconnect", toggle(SettingsKeys::autoReconnectEnabled),
-         [&](bool on) { world.vpn->setAutoReconnectEnabled(on); }},
+         [&](bool on) { world.vpn.setAutoReconnectEnabled(on); }},
     };
-    world.admin.scripts.clear();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_NE(c.toggle, nullptr);
@@ -265,9 +238,8 @@ TEST_F(SettingsViewTest, TheSwitchesFollowTheStoreWithoutActingAgain)
         }
     }
     settle();
-    EXPECT_TRUE(world.admin.scripts.isEmpty()) << "the form applies no change it did not make";
+    EXPECT_TRUE(world.vpn.killSwitchRequests.isEmpty()) << "the form applies no change it did not make";
     EXPECT_FALSE(world.loginItem.enabled);
-    EXPECT_FALSE(world.vpn->killSwitchEnabled());
 }
 
 TEST_F(SettingsViewTest, TouchIdWithoutASensorTurnsItselfOffSilently)

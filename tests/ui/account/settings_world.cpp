@@ -21,7 +21,7 @@ VpnTimings quickTimings()
 SettingsWorld::SettingsWorld()
     : settings(*core.settings.store)
     , xray(core.make())
-    , vpn(std::make_unique<VpnManager>(settings, processes, *xray, admin, quickTimings()))
+    , engine(std::make_unique<VpnManager>(settings, processes, *xray, admin, quickTimings()))
     , appStateWorld(settings)
     , appState(appStateWorld.appState)
     , languages(settings, notifier)
@@ -37,14 +37,14 @@ SettingsWorld::SettingsWorld()
 SettingsWorld::~SettingsWorld()
 {
     view.reset();
-    vpn->prepareForQuit();
+    engine->prepareForQuit();
 }
 
 SettingsView::Services SettingsWorld::services()
 {
     return {.appState = appState,
             .languageManager = languages,
-            .vpnManager = *vpn,
+            .connection = *formConnection,
             .xray = *xray,
             .settings = settings,
             .notifier = notifier,
@@ -79,9 +79,21 @@ Node SettingsWorld::localNode() const
 
 void SettingsWorld::connect(const Node& node)
 {
-    QCoro::waitFor(vpn->connectTo(node));
-    ASSERT_EQ(vpn->state(), ConnectionState::connected);
+    vpn.setConnectedNode(node);
+    vpn.setState(ConnectionState::connected);
     settle();
+}
+
+void SettingsWorld::connectEngine(const Node& node)
+{
+    QCoro::waitFor(engine->connectTo(node));
+    ASSERT_EQ(engine->state(), ConnectionState::connected);
+    settle();
+}
+
+std::unique_ptr<VpnManager> SettingsWorld::nextLaunchEngine()
+{
+    return std::make_unique<VpnManager>(settings, processes, *xray, admin, quickTimings());
 }
 
 void SettingsWorld::addDesktopEntry(const QString& fileName, const QString& text) const

@@ -10,6 +10,7 @@
 #include "platform/fakes/recording_admin_script_runner.h"
 #include "platform/language_manager.h"
 #include "platform/notifier.h"
+#include "support/fake_vpn_connection.h"
 #include "support/gated_process_runner.h"
 #include "support/local_http_server.h"
 #include "ui/account/settings_view.h"
@@ -19,11 +20,15 @@
 
 #include <memory>
 
-// The settings form's world: one settings store read by a real connection manager and proxy-core
-// manager over fake children, recorded commands and administrator scripts, an application state
+// A task that is already over: a fake step that answers at once.
+inline QCoro::Task<> doneAtOnce() { co_return; }
+
+// The settings form's world: one settings store read by a proxy-core manager over fake children,
+// a connection that shows what the test sets and records what the form asks, an application state
 // whose service is never reached, a language manager, a login item and a biometric sensor that
 // answer as told, the service's web site on a local HTTP server, and a directory of desktop
-// entries.
+// entries. For what a setting does in the program, the form can work on a real connection engine
+// over the same settings instead, with recorded commands and administrator scripts.
 class SettingsWorld {
 public:
     SettingsWorld();
@@ -34,8 +39,12 @@ public:
 
     // A node on 127.0.0.1 whose port is the web server's, so its latency can be measured.
     Node localNode() const;
-    // Connects through the engine for real (the core is a fake child) and waits for it.
+    // The connection reports itself connected to `node`.
     void connect(const Node& node);
+    // Connects through the engine for real (the core is a fake child) and waits for it.
+    void connectEngine(const Node& node);
+    // Another engine over the same settings, as the next launch makes it.
+    std::unique_ptr<VpnManager> nextLaunchEngine();
     // Writes a desktop entry into the applications directory.
     void addDesktopEntry(const QString& fileName, const QString& text) const;
     // An executable file in the applications directory, with a desktop entry named `name` that
@@ -47,7 +56,10 @@ public:
     std::unique_ptr<XrayManager> xray;
     GatedProcessRunner processes;
     RecordingAdminScriptRunner admin;
-    std::unique_ptr<VpnManager> vpn;
+    std::unique_ptr<VpnManager> engine;
+    FakeVpnConnection vpn;
+    // What the form works on: `vpn` unless a test points it at the engine.
+    VpnConnection* formConnection = &vpn;
     AppStateWorld appStateWorld;
     AppState& appState;
     Notifier notifier;

@@ -47,108 +47,98 @@ TEST_F(SystemCleanupTest, CancellingChangesNothing)
     world.view->cleanupButton()->click();
     pressButton(cleanup().confirmation(), t("取消"));
     settle();
-    EXPECT_TRUE(world.admin.scripts.isEmpty());
+    EXPECT_TRUE(world.vpn.cleanups.isEmpty());
     EXPECT_FALSE(cleanup().reportAlert());
 }
 
-// Each step's result as the recording runners answered it.
+// The report says what the connection answered, step by step; the sudo entry is always asked to go.
 TEST_F(SystemCleanupTest, EachResultIsReportedTruthfully)
 {
     struct Case {
         const char* name;
-        bool sudoSwitchOff;
-        bool proxyScript;
-        bool flush;
-        bool removal;
-        bool hasService;
-        VpnManager::CleanupResult expected;
+        VpnConnection::CleanupResult answered;
     };
     const Case cases[] = {
-        {"all done", true, true, true, true, true, {true, true, true}},
-        {"proxy through the administrator script", false, true, true, true, true, {true, true, true}},
-        {"proxy refused", false, false, true, true, true, {false, true, true}},
-        {"no network service", true, true, true, true, false, {false, true, true}},
-        {"packet filter refused", true, true, false, true, true, {true, false, true}},
-        {"sudo entry refused", true, true, true, false, true, {true, true, false}},
+        {"all done", {true, true, true}},
+        {"proxy refused", {false, true, true}},
+        {"packet filter refused", {true, false, true}},
+        {"sudo entry refused", {true, true, false}},
+        {"nothing done", {false, false, false}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SettingsWorld local;
-        local.processes.setHandler([&c](const ProcessRequest& request) -> ProcessResult {
-            if (request.arguments == QStringList{QStringLiteral("-listallnetworkservices")})
-                return {true, false, 0,
-                        "An asterisk (*) denotes that a network service is disabled.\n"
-                            + QByteArray(c.hasService ? "Wi-Fi\n" : "")};
-            if (request.arguments.contains(QStringLiteral("-setsocksfirewallproxystate")))
-                return {true, false, c.sudoSwitchOff ? 0 : 1, {}};
-            return {true, false, 0, {}};
-        });
-        local.admin.handler = [&c](const QString& script) {
-            // The removal's script names the sudo entry's file, which holds "networksetup" too.
-            bool ok = true;
-            if (script.contains(QLatin1String("sudoers")))
-                ok = c.removal;
-            else if (script.contains(QLatin1String("networksetup")))
-                ok = c.proxyScript;
-            else if (script.contains(QLatin1String("pfctl")))
-                ok = c.flush;
-            return AdminScriptResult{ok, {}, {}};
-        };
+        local.vpn.cleanupResult = c.answered;
         local.makeView();
         auto& localCleanup = *local.view->cleanup();
         local.view->cleanupButton()->click();
         pressButton(localCleanup.confirmation(), t("确认清理"));
         UiWorld::waitUntil([&] { return localCleanup.reportAlert() != nullptr; });
         ASSERT_TRUE(localCleanup.reportAlert());
-        EXPECT_EQ(localCleanup.reportAlert()->text(), SystemCleanup::report(c.expected));
+        EXPECT_EQ(localCleanup.reportAlert()->text(), SystemCleanup::report(c.answered));
+        EXPECT_EQ(local.vpn.cleanups, QList<bool>{true});
         EXPECT_TRUE(local.view->cleanupButton()->isEnabled());
     }
 }
 
-TEST_F(SystemCleanupTest, AConnectionIsEndedFirst)
+TEST_F(SystemCleanupTest, OnlyALiveConnectionIsEndedFirst)
 {
-    world.connect(testNode());
-    world.makeView();
-    const auto report = cleanUp();
-    EXPECT_EQ(report, SystemCleanup::report({true, true, true}));
-    EXPECT_EQ(world.vpn->state(), ConnectionState::disconnected);
-    const auto lines = world.processes.commandLines();
-    const auto stop
-        = lines.indexOf(QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxystate Wi-Fi off"));
-    const auto cleanupOff = lines.lastIndexOf(
-        QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Wi-Fi off"));
-    EXPECT_GE(stop, 0);
-    EXPECT_GT(cleanupOff, stop) << "the disconnect's commands come first";
+    for (const bool connected : {true, false}) {
+        SCOPED_TRACE(connected ? "connected" : "disconnected");
+        SettingsWorld local;
+        if (connected)
+            local.connect(testNode());
+        local.makeView();
+        auto& localCleanup = *local.view->cleanup();
+        // The clean-up notes whether the disconnect had been asked for by the time it runs.
+        bool endedBefore = false;
+        local.vpn.onCleanup = [vpn = &local.vpn, ended = &endedBefore] {
+            *ended = vpn->disconnects == 1;
+            return doneAtOnce();
+        };
+        local.view->cleanupButton()->click();
+        pressButton(localCleanup.confirmation(), t("确认清理"));
+        UiWorld::waitUntil([&] { return localCleanup.reportAlert() != nullptr; });
+        EXPECT_EQ(local.vpn.disconnects, connected ? 1 : 0);
+        EXPECT_EQ(endedBefore, connected);
+        EXPECT_EQ(local.vpn.cleanups, QList<bool>{true});
+    }
 }
 
-TEST_F(SystemCleanupTest, TheWindowKeepsRespondingWhileACommandWaits)
+TEST_F(SystemCleanupTest, TheWindowKeepsRespondingWhileTheCleanUpRuns)
 {
+    ManualClock answer;
+    world.vpn.onCleanup = [clock = &answer] { return clock->wait(); };
     world.makeView();
-    world.processes.hold([](const ProcessRequest& request) {
-        return request.arguments.contains(QStringLiteral("-setsocksfirewallproxystate"));
-    });
     world.view->cleanupButton()->click();
     pressButton(cleanup().confirmation(), t("确认清理"));
     bool timerRan = false;
     QTimer::singleShot(0, [&] { timerRan = true; });
-    UiWorld::waitUntil([&] { return world.processes.waiting() == 1 && timerRan; });
+    UiWorld::waitUntil([&] { return answer.waiting() == 1 && timerRan; });
     EXPECT_TRUE(cleanup().isRunning());
     EXPECT_FALSE(world.view->cleanupButton()->isEnabled()) << "no second clean-up meanwhile";
     EXPECT_FALSE(cleanup().reportAlert());
-    world.processes.release();
+    answer.tick();
     UiWorld::waitUntil([&] { return cleanup().reportAlert() != nullptr; });
-    EXPECT_EQ(cleanup().reportAlert()->text(), SystemCleanup::report({true, true, true}));
+    EXPECT_EQ(cleanup().reportAlert()->text(), SystemCleanup::report(world.vpn.cleanupResult));
+    EXPECT_EQ(world.vpn.cleanups, QList<bool>{true});
 }
 
 TEST_F(SystemCleanupTest, TheKillSwitchShowsOffOnceTheCleanUpHasTurnedItOff)
 {
     world.settings.setValue(SettingsKeys::killSwitchEnabled, true);
+    // As the engine's clean-up does: the wish goes with the rules.
+    world.vpn.onCleanup = [settings = &world.settings] {
+        settings->setValue(SettingsKeys::killSwitchEnabled, false);
+        return doneAtOnce();
+    };
+    world.vpn.cleanupResult = {true, true, true};
     world.makeView();
     auto* killSwitch = world.view->vpnSection()->toggle(SettingsKeys::killSwitchEnabled);
     ASSERT_TRUE(killSwitch->isChecked());
     EXPECT_EQ(cleanUp(), SystemCleanup::report({true, true, true}));
-    EXPECT_EQ(world.settings.boolValue(SettingsKeys::killSwitchEnabled), false);
     EXPECT_FALSE(killSwitch->isChecked()) << "the next connection runs without it, and the form says so";
+    EXPECT_TRUE(world.vpn.killSwitchRequests.isEmpty()) << "the form does not act on the change itself";
 }
 
 // The clean-up's report on screen, wherever it is.
@@ -167,17 +157,17 @@ TEST_F(SystemCleanupTest, TheReportReachesTheUserWhenTheFormIsRebuiltMeanwhile)
     for (const bool insideAWindow : {true, false}) {
         SCOPED_TRACE(insideAWindow ? "the form inside the main window" : "the form as its own window");
         SettingsWorld local;
+        ManualClock answer;
+        local.vpn.onCleanup = [clock = &answer] { return clock->wait(); };
+        local.vpn.cleanupResult = {true, false, true};
         QWidget window;
         window.resize(600, 900);
         window.show();
         auto* form = insideAWindow ? new SettingsView(local.services(), &window) : &local.makeView();
         form->show();
-        local.processes.hold([](const ProcessRequest& request) {
-            return request.arguments.contains(QStringLiteral("-setsocksfirewallproxystate"));
-        });
         form->cleanupButton()->click();
         pressButton(form->cleanup()->confirmation(), t("确认清理"));
-        UiWorld::waitUntil([&] { return local.processes.waiting() == 1; });
+        UiWorld::waitUntil([&] { return answer.waiting() == 1; });
 
         // The language changes: the window builds its content again.
         if (insideAWindow) {
@@ -187,11 +177,11 @@ TEST_F(SystemCleanupTest, TheReportReachesTheUserWhenTheFormIsRebuiltMeanwhile)
             local.view.reset();
         }
         settle();
-        local.processes.release();
+        answer.tick();
         UiWorld::waitUntil([&] { return shownReport() != nullptr; });
         auto* report = shownReport();
         ASSERT_NE(report, nullptr);
-        EXPECT_EQ(report->text(), SystemCleanup::report({true, true, true}));
+        EXPECT_EQ(report->text(), SystemCleanup::report({true, false, true}));
         delete report;
         settle();
     }

@@ -76,12 +76,10 @@ protected:
 TEST_F(NodesEndToEnd, ConnectAndDisconnectFromTheListsBottomBar)
 {
     PingService ping;
-    NodesListView list({.appState = world->appState,
-                        .vpnManager = *vpn,
-                        .actions = ConnectionActions::of(*vpn),
-                        .probe = [&ping](QString host, qint64 port, double timeout) {
-                            return ping.ping(std::move(host), port, timeout);
-                        }});
+    NodesListView list(
+        {.appState = world->appState, .connection = *vpn, .probe = [&ping](QString host, qint64 port, double timeout) {
+             return ping.ping(std::move(host), port, timeout);
+         }});
     list.resize(640, 600);
     list.show();
 
@@ -113,13 +111,12 @@ TEST_F(NodesEndToEnd, ConnectAndDisconnectFromThePopoversNodePicker)
 {
     FakeLoginItem loginItem;
     int quits = 0;
-    MenuBarView popover({.vpnManager = *vpn,
+    MenuBarView popover({.connection = *vpn,
                          .appState = world->appState,
                          .languageManager = lookups.manager,
                          .xray = *xray,
                          .settings = *settings.store,
                          .loginItem = loginItem,
-                         .actions = ConnectionActions::of(*vpn),
                          .quit = [&quits] { ++quits; }});
     popover.setFixedSize(340, 520);
     popover.show();

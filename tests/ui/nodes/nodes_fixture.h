@@ -60,9 +60,8 @@ struct ScriptedProbes {
     }
 };
 
-// A screen's world, the dashboard's: the application state and a screen-only connection manager
-// over throwaway settings, with connect and disconnect requests recorded, and a language manager
-// of its own for the lookups.
+// A screen's world, the dashboard's: the application state over throwaway settings and a fake
+// connection that records what is asked of it, and a language manager of its own for the lookups.
 class NodesFixture : public DashboardFixture {
 protected:
     ScopedLanguage lookups{AppLanguage::zh};

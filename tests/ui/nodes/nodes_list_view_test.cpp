@@ -1,10 +1,9 @@
 // The node list screen against a screen-only connection manager, recorded connects and scripted
 // latency probes.
 #include "nodes_fixture.h"
+#include "support/api_requests.h"
 #include "support/event_waits.h"
 #include "support/screenshot.h"
-#include "support/api_requests.h"
-#include "support/vpn_manager_test_access.h"
 #include "ui/outside_text.h"
 
 #include "ui/common/button.h"
@@ -27,8 +26,8 @@ class NodesListViewTest : public NodesFixture {
 protected:
     NodesListView& showView()
     {
-        view = std::make_unique<NodesListView>(NodesListView::Services{
-            .appState = appState, .vpnManager = vpn, .actions = recordingActions(), .probe = probes.probe()});
+        view = std::make_unique<NodesListView>(
+            NodesListView::Services{.appState = appState, .connection = vpn, .probe = probes.probe()});
         view->resize(640, 600);
         view->show();
         QCoreApplication::processEvents();
@@ -186,10 +185,10 @@ TEST_F(NodesListViewTest, SelectionSurvivesResultsAndReloadsAndConnectsWithTheRe
     EXPECT_EQ(selectedIds(), QList<qint64>{2});
 
     list.bottomBarButton()->click();
-    waitUntil([&] { return connectRequests.size() == 1; });
-    EXPECT_EQ(connectRequests.first().server, QStringLiteral("198.51.100.20"));
-    EXPECT_EQ(connectRequests.first().port, 8443);
-    EXPECT_EQ(connectRequests.first().password, QStringLiteral("new secret"));
+    waitUntil([&] { return vpn.connects.size() == 1; });
+    EXPECT_EQ(vpn.connects.first().server, QStringLiteral("198.51.100.20"));
+    EXPECT_EQ(vpn.connects.first().port, 8443);
+    EXPECT_EQ(vpn.connects.first().password, QStringLiteral("new secret"));
 }
 
 TEST_F(NodesListViewTest, BottomBarConnectsDisconnectsAndShowsProgressWhileConnecting)
@@ -199,18 +198,14 @@ TEST_F(NodesListViewTest, BottomBarConnectsDisconnectsAndShowsProgressWhileConne
     signIn({a, b});
     // Connects that stay pending until the test lets them go.
     bool release = false;
+    vpn.onConnect = [&release](Node) {
+        return [](bool* release) -> QCoro::Task<> {
+            while (!*release)
+                co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+        }(&release);
+    };
     view = std::make_unique<NodesListView>(
-        NodesListView::Services{.appState = appState,
-                                .vpnManager = vpn,
-                                .actions = {[&](Node node) -> QCoro::Task<> {
-                                                connectRequests.append(node);
-                                                return [](bool* release) -> QCoro::Task<> {
-                                                    while (!*release)
-                                                        co_await QCoro::sleepFor(std::chrono::milliseconds(5));
-                                                }(&release);
-                                            },
-                                            [this] { ++disconnects; }},
-                                .probe = probes.probe()});
+        NodesListView::Services{.appState = appState, .connection = vpn, .probe = probes.probe()});
     view->show();
     auto& list = *view;
     connectTo(a);
@@ -218,20 +213,20 @@ TEST_F(NodesListViewTest, BottomBarConnectsDisconnectsAndShowsProgressWhileConne
     EXPECT_EQ(list.bottomBarButton()->text(), t("断开"));
     EXPECT_EQ(list.model()->nodeRow(*list.model()->rowOf(1)).isConnected, true);
     list.bottomBarButton()->click();
-    EXPECT_EQ(disconnects, 1);
-    EXPECT_TRUE(connectRequests.isEmpty());
+    EXPECT_EQ(vpn.disconnects, 1);
+    EXPECT_TRUE(vpn.connects.isEmpty());
 
     // While connecting or disconnecting, no row is the connected one.
-    published(vpn).setState(ConnectionState::connecting);
+    vpn.setState(ConnectionState::connecting);
     EXPECT_FALSE(list.model()->nodeRow(*list.model()->rowOf(1)).isConnected);
     EXPECT_EQ(list.bottomBarButton()->text(), t("连接"));
-    published(vpn).setState(ConnectionState::connected);
+    vpn.setState(ConnectionState::connected);
 
     select(2);
     EXPECT_EQ(list.bottomBarButton()->text(), t("连接"));
     list.bottomBarButton()->click();
-    ASSERT_EQ(connectRequests.size(), 1);
-    EXPECT_EQ(connectRequests.first().id, 2);
+    ASSERT_EQ(vpn.connects.size(), 1);
+    EXPECT_EQ(vpn.connects.first().id, 2);
     EXPECT_TRUE(list.bottomBarProgress()->isVisible());
     EXPECT_FALSE(list.bottomBarButton()->isVisible());
     EXPECT_TRUE(list.model()->nodeRow(*list.model()->rowOf(2)).isConnecting);

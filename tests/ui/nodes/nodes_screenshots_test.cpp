@@ -1,7 +1,6 @@
 // The node list in each language and appearance, and the popover, rendered for a person to look
 // at.
 #include "nodes_fixture.h"
-#include "support/vpn_manager_test_access.h"
 
 #include "connection/xray_manager.h"
 #include "platform/fakes/fake_login_item.h"
@@ -63,8 +62,7 @@ TEST_F(NodesScreenshots, NodeListInEveryLanguageAndAppearance)
         for (const auto& appearance : {QStringLiteral("light"), QStringLiteral("dark")}) {
             use(language, appearance);
             connectTo(makeNode(1, QStringLiteral("东京 01"), QStringLiteral("online"), 42, QStringLiteral("日本")));
-            NodesListView list(
-                {.appState = appState, .vpnManager = vpn, .actions = recordingActions(), .probe = probes.probe()});
+            NodesListView list({.appState = appState, .connection = vpn, .probe = probes.probe()});
             list.resize(680, 720);
             list.show();
             list.startPingAll();
@@ -75,8 +73,7 @@ TEST_F(NodesScreenshots, NodeListInEveryLanguageAndAppearance)
         }
     }
     use(AppLanguage::en, QStringLiteral("light"));
-    NodesListView list(
-        {.appState = appState, .vpnManager = vpn, .actions = recordingActions(), .probe = probes.probe()});
+    NodesListView list({.appState = appState, .connection = vpn, .probe = probes.probe()});
     list.resize(680, 420);
     list.show();
     list.searchField()->setText(QStringLiteral("Paris"));
@@ -92,15 +89,14 @@ TEST_F(NodesScreenshots, PopoverDisconnectedAndConnected)
     for (const auto language : {AppLanguage::zh, AppLanguage::en}) {
         for (const auto& appearance : {QStringLiteral("light"), QStringLiteral("dark")}) {
             use(language, appearance);
-            published(vpn).setState(ConnectionState::disconnected);
-            published(vpn).setConnectedNode(std::nullopt);
-            MenuBarView popover({.vpnManager = vpn,
+            vpn.setState(ConnectionState::disconnected);
+            vpn.setConnectedNode(std::nullopt);
+            MenuBarView popover({.connection = vpn,
                                  .appState = appState,
                                  .languageManager = lookups.manager,
                                  .xray = xray,
                                  .settings = *settings.store,
                                  .loginItem = loginItem,
-                                 .actions = recordingActions(),
                                  .quit = [] {}});
             popover.setFixedSize(340, 520);
             popover.show();
@@ -108,20 +104,20 @@ TEST_F(NodesScreenshots, PopoverDisconnectedAndConnected)
                              popover, QStringLiteral("popover-%1-%2-disconnected").arg(rawValue(language), appearance))
                              .isEmpty());
             connectTo(makeNode(8, QStringLiteral("香港 08"), QStringLiteral("online"), 71, QStringLiteral("香港")));
-            published(vpn).setConnectionDuration(754);
-            published(vpn).setTrafficSpeedDown(1536000);
-            published(vpn).setTrafficSpeedUp(20480);
-            published(vpn).setTrafficDown(318767104);
-            published(vpn).setTrafficUp(12582912);
+            vpn.setConnectionDuration(754);
+            vpn.setTrafficSpeedDown(1536000);
+            vpn.setTrafficSpeedUp(20480);
+            vpn.setTrafficDown(318767104);
+            vpn.setTrafficUp(12582912);
             EXPECT_FALSE(
                 saveScreenshot(popover, QStringLiteral("popover-%1-%2-connected").arg(rawValue(language), appearance))
                     .isEmpty());
-            published(vpn).setKillSwitchEnabled(true);
+            vpn.setKillSwitchLoaded(true);
             EXPECT_FALSE(
                 saveScreenshot(popover,
                                QStringLiteral("popover-%1-%2-connected-blocked").arg(rawValue(language), appearance))
                     .isEmpty());
-            published(vpn).setKillSwitchEnabled(false);
+            vpn.setKillSwitchLoaded(false);
         }
     }
 }
