@@ -15,19 +15,12 @@
 
 VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayManager& xray,
                        AdminScriptRunner& adminScripts, VpnTimings timings, QObject* parent)
-    : VpnManager(settings, processes, std::move(timings), parent)
-{
-    m_xray = &xray;
-    m_adminScripts = &adminScripts;
-}
-
-VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTimings timings, QObject* parent)
     : VpnConnection(parent)
     , m_settings(settings)
     , m_systemProxy(processes, m_commands)
-    , m_packetFilter([this]() -> AdminScriptRunner& { return adminScripts(); }, m_commands, timings.resolve)
-    , m_xray(nullptr)
-    , m_adminScripts(nullptr)
+    , m_packetFilter([this]() -> AdminScriptRunner& { return m_adminScripts; }, m_commands, timings.resolve)
+    , m_xray(xray)
+    , m_adminScripts(adminScripts)
     , m_timings(std::move(timings))
 {
     publishProxyMode(settings.stringValue(SettingsKeys::proxyMode) == QLatin1String("tun") ? ProxyMode::tun
@@ -43,25 +36,6 @@ VpnManager::~VpnManager()
 {
     // The queued commands use the system proxy and the packet filter, which go with this object.
     m_commands.waitForDone();
-}
-
-XrayManager& VpnManager::xray()
-{
-    if (!m_xray) {
-        m_ownLauncher = ChildProcessLauncher::makeNative();
-        m_ownXray = std::make_unique<XrayManager>(m_settings, *m_ownLauncher, XrayManager::Options::standard());
-        m_xray = m_ownXray.get();
-    }
-    return *m_xray;
-}
-
-AdminScriptRunner& VpnManager::adminScripts()
-{
-    if (!m_adminScripts) {
-        m_ownAdminScripts = AdminScriptRunner::makeNative();
-        m_adminScripts = m_ownAdminScripts.get();
-    }
-    return *m_adminScripts;
 }
 
 void VpnManager::setProxyMode(ProxyMode mode)

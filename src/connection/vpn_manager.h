@@ -68,9 +68,6 @@ class VpnManager : public VpnConnection {
 public:
     VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayManager& xray, AdminScriptRunner& adminScripts,
                VpnTimings timings = {}, QObject* parent = nullptr);
-    // For screens that show and set the figures but never connect: the proxy core and the
-    // administrator scripts are this system's own, made only when first needed.
-    VpnManager(SettingsStore& settings, ProcessRunner& processes, VpnTimings timings = {}, QObject* parent = nullptr);
     // Waits for the commands still queued.
     ~VpnManager() override;
 
@@ -126,18 +123,15 @@ public:
     // up, the service is reached through it and only the node is let out.
     void setServiceHosts(std::function<QStringList()> hosts) { m_serviceHosts = std::move(hosts); }
 
-    // Screens' tests that hold a real manager still call these two directly; engine tests reach
-    // them through VpnManagerTestAccess.
+private:
+    // Tests of single engine steps set the published values and take the steps directly.
+    friend class VpnManagerTestAccess;
+
     // For the end of the application, and run on the application's aboutToQuit: ends the
     // connection in whatever state it is, a connect still under way included, stops the timers,
     // and waits (processing events, at most the quit limit) until the tear-down has run, so that
     // neither the proxies nor the kill switch outlive the process.
     void prepareForQuit();
-    using VpnConnection::addLog;
-
-private:
-    // Tests of screens and of single engine steps set the published values directly.
-    friend class VpnManagerTestAccess;
 
     static constexpr int maxConnectAttempts = 3;
     static constexpr qsizetype maxHistory = 60;
@@ -172,8 +166,6 @@ private:
     void startPrivilegeRefresh();
     void refreshPrivilege();
 
-    XrayManager& xray();
-    AdminScriptRunner& adminScripts();
     void setKillSwitchEnabled(bool enabled);
 
     // Who asked for a connect: an automatic reconnect that fails gives up, which releases the
@@ -226,12 +218,8 @@ private:
     PacketFilter m_packetFilter;
     // Set when a connect begins: a launch clean-up under way then switches nothing more off.
     std::shared_ptr<std::atomic<bool>> m_leftoverClearing = std::make_shared<std::atomic<bool>>(false);
-    XrayManager* m_xray;
-    AdminScriptRunner* m_adminScripts;
-    // What the short constructor makes on first need.
-    std::unique_ptr<ChildProcessLauncher> m_ownLauncher;
-    std::unique_ptr<XrayManager> m_ownXray;
-    std::unique_ptr<AdminScriptRunner> m_ownAdminScripts;
+    XrayManager& m_xray;
+    AdminScriptRunner& m_adminScripts;
     const VpnTimings m_timings;
 
     std::unique_ptr<QTimer> m_privilegeRefreshTimer;

@@ -112,7 +112,7 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     std::optional<XrayError> startFailure;
     const std::optional<QString> serverName = sni;
     try {
-        co_await xray().start(node, serverName);
+        co_await m_xray.start(node, serverName);
     } catch (const XrayError& error) {
         startFailure = error;
     }
@@ -219,7 +219,7 @@ QCoro::Task<> VpnManager::tearDown(KillSwitch killSwitch)
     QPromise<void> done;
     m_tearDownDone = done.future();
     done.start();
-    xray().stop();
+    m_xray.stop();
     setSystemProxyEnabled(false);
     auto switching = m_systemProxy.switchAllOff(std::nullopt, m_timings.privilegedCommandLimit);
     const auto off = co_await std::move(switching);

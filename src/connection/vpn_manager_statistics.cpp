@@ -56,7 +56,7 @@ void VpnManager::updateDuration()
 
 void VpnManager::refreshStats()
 {
-    auto& core = xray();
+    auto& core = m_xray;
     if (!core.isRunning())
         return;
     const auto traffic = core.lastTraffic();
@@ -86,13 +86,13 @@ void VpnManager::checkConnectionHealth()
 {
     if (state() != ConnectionState::connected || m_isReconnecting)
         return;
-    if (xray().isRunning()) {
+    if (m_xray.isRunning()) {
         m_reconnectAttempts = 0;
         return;
     }
     // A change of the routing mode restarts the core under the running connection: no loss yet.
     // Should that restart fail, the core stays stopped and the next tick finds it so.
-    if (xray().isStarting())
+    if (m_xray.isStarting())
         return;
     if (!autoReconnectEnabled() || !connectedNode()) {
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("隧道连接已断开"));

@@ -1,5 +1,7 @@
 #include "settings_world.h"
 
+#include "support/vpn_manager_test_access.h"
+
 #include <QCoroTask>
 #include <QDir>
 #include <QFile>
@@ -37,7 +39,7 @@ SettingsWorld::SettingsWorld()
 SettingsWorld::~SettingsWorld()
 {
     view.reset();
-    engine->prepareForQuit();
+    inside(*engine).prepareForQuit();
 }
 
 SettingsView::Services SettingsWorld::services()
