@@ -78,7 +78,9 @@ private:
     void rebuildPlanList();
     void refreshCoupon();
 
+    void finishCouponCheck();
     void applyOrder(const OrderCreateResult& result);
+    void failPayment(quint64 selection);
     void preloadWxImage(const QString& outTradeNo);
     void settleWxImage(const ApiService::QuibexQr& answer);
     void startPolling();
