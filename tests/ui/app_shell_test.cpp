@@ -10,7 +10,7 @@
 #include "ui/shell/window_frame.h"
 #include "ui_world.h"
 
-#include "platform/notifier.h"
+#include "app/app_events.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
 

@@ -11,7 +11,7 @@
 #include "ui/shell/sidebar_view.h"
 #include "ui_world.h"
 
-#include "platform/notifier.h"
+#include "app/app_events.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
 

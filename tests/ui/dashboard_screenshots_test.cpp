@@ -3,7 +3,6 @@
 #include "support/vpn_manager_test_access.h"
 
 #include "platform/language_manager.h"
-#include "platform/notifier.h"
 #include "support/screenshot.h"
 #include "ui/common/theme.h"
 #include "ui/dashboard/connection_log_card.h"
@@ -101,8 +100,7 @@ protected:
         }
     }
 
-    Notifier hub;
-    LanguageManager languageManager{*settings.store, hub};
+    LanguageManager languageManager{*settings.store};
 };
 
 TEST_F(DashboardScreenshots, Chinese) { render(AppLanguage::zh); }

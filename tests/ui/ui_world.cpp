@@ -26,8 +26,9 @@ QCoro::Task<> waitOn(ManualClock* clock) { co_await clock->wait(); }
 UiWorld::UiWorld()
 {
     i18n::installLanguageSource(&language);
-    // As the application context does: the engine's state goes out on the hub.
-    QObject::connect(&vpn, &VpnManager::stateChanged, &hub, &Notifier::vpnStateChanged);
+    // As the application context does: the engine's state and the language go out on the hub.
+    QObject::connect(&vpn, &VpnManager::stateChanged, &hub, &AppEvents::vpnStateChanged);
+    QObject::connect(&language, &LanguageManager::currentLanguageChanged, &hub, &AppEvents::languageChanged);
     actions = {[this](Node node) { return recordConnect(&connectRequests, std::move(node)); },
                [this] { ++disconnectRequests; }};
     useApi(std::move(api));

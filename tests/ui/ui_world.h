@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/app_events.h"
 #include "app/app_state.h"
 #include "app/connection_actions.h"
 #include "app/keychain_helper.h"
@@ -12,7 +13,6 @@
 #include "platform/fakes/recording_process_runner.h"
 #include "platform/fakes/recording_user_notifier.h"
 #include "platform/language_manager.h"
-#include "platform/notifier.h"
 #include "stand_in_world.h"
 #include "support/event_waits.h"
 #include "ui/account/forgot_password_view.h"
@@ -64,9 +64,9 @@ public:
     KeychainHelper keychain{secrets};
     RecordingProcessRunner processes;
     VpnManager vpn{*settings.store, processes};
-    Notifier hub;
+    AppEvents hub;
     // The lookups' language while the world lives.
-    LanguageManager language{*settings.store, hub};
+    LanguageManager language{*settings.store};
     FakeBiometricAuth biometric;
     RecordingUserNotifier notifier;
     RecordingUrlOpener urlOpener;

@@ -1,10 +1,10 @@
 #include "purchase_view.h"
 
+#include "app/app_events.h"
 #include "commerce_widgets.h"
 #include "order_poll.h"
 #include "payment_rules.h"
 #include "plan_rules.h"
-#include "platform/notifier.h"
 #include "platform/text_table.h"
 #include "platform/while_alive.h"
 #include "qr_image.h"

@@ -225,7 +225,8 @@ void SupportView::fetchMessages(qint64 id, Apply rule, bool firstLoad)
         [this, fetch](const std::exception&) { answerConversation(fetch, std::nullopt); });
 }
 
-void SupportView::answerConversation(const FetchedConversation& fetch, const std::optional<QList<TicketMessage>>& messages)
+void SupportView::answerConversation(const FetchedConversation& fetch,
+                                     const std::optional<QList<TicketMessage>>& messages)
 {
     const auto id = fetch.id;
     const bool current = m_selectedTicketId == id;

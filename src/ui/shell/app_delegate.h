@@ -9,7 +9,7 @@
 #include <memory>
 
 class MenuBarManager;
-class Notifier;
+class AppEvents;
 class QWidget;
 class SettingsStore;
 class StartupRules;
@@ -26,7 +26,7 @@ public:
         SettingsStore& settings;
         VpnManager& vpnManager;
         // Carries the connection state and the status item's visibility.
-        Notifier& hub;
+        AppEvents& hub;
         UserNotifier& notifier;
         StartupRules& startup;
         ConnectionActions actions;

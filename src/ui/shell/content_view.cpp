@@ -1,8 +1,8 @@
 #include "content_view.h"
 
+#include "app/app_events.h"
 #include "app/app_state.h"
 #include "platform/biometric_auth.h"
-#include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
@@ -59,7 +59,7 @@ ContentView::ContentView(Services services, QWidget* parent)
     connect(&appState, &AppState::profileChanged, this, &ContentView::refreshAccount);
     connect(&appState, &AppState::announcementsChanged, this, &ContentView::refreshToolbar);
     connect(&m_services.settings, &SettingsStore::valueChanged, this, &ContentView::onSettingChanged);
-    connect(&m_services.hub, &Notifier::navigateToTab, this, &ContentView::navigateToTab);
+    connect(&m_services.hub, &AppEvents::navigateToTab, this, &ContentView::navigateToTab);
     applyTheme();
     updateFace();
 }

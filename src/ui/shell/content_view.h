@@ -15,7 +15,7 @@
 
 class AppState;
 class BiometricAuth;
-class Notifier;
+class AppEvents;
 class SessionLockWatcher;
 class SettingsStore;
 
@@ -35,7 +35,7 @@ public:
         SettingsStore& settings;
         BiometricAuth& biometric;
         // Carries the navigation requests.
-        Notifier& hub;
+        AppEvents& hub;
         // Reports display sleep and session locks; none: the lock is never re-armed.
         SessionLockWatcher* sessionWatcher = nullptr;
         // The screens shown in the faces.

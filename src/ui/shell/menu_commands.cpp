@@ -1,8 +1,8 @@
 #include "menu_commands.h"
 
+#include "app/app_events.h"
 #include "app/app_state.h"
 #include "connection/vpn_manager.h"
-#include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
@@ -13,7 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
-MenuCommands::MenuCommands(Services services, Notifier& notifier, QMenuBar* menuBar)
+MenuCommands::MenuCommands(Services services, AppEvents& notifier, QMenuBar* menuBar)
     : QObject(menuBar)
     , m_services(std::move(services))
 {

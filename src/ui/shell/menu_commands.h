@@ -6,7 +6,7 @@
 #include <QObject>
 
 class AppState;
-class Notifier;
+class AppEvents;
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -22,7 +22,7 @@ public:
     using Services = ConnectionControlServices;
 
     // The navigation commands post "navigateToTab" on `notifier`.
-    MenuCommands(Services services, Notifier& notifier, QMenuBar* menuBar);
+    MenuCommands(Services services, AppEvents& notifier, QMenuBar* menuBar);
 
     // Looks every title up again in the current language.
     void retranslate();

@@ -14,7 +14,7 @@ class ConnectionNotices;
 class LanguageManager;
 class MainWindow;
 class MenuCommands;
-class Notifier;
+class AppEvents;
 class SettingsStore;
 class StartupRules;
 class UserNotifier;
@@ -32,7 +32,7 @@ public:
         LanguageManager& languageManager;
         SettingsStore& settings;
         // Carries "languageChanged" and the menu's navigation requests.
-        Notifier& hub;
+        AppEvents& hub;
         UserNotifier& notifier;
         StartupRules& startup;
         ConnectionActions actions;

@@ -2,7 +2,7 @@
 // person to look at.
 #include "settings_world.h"
 
-#include "platform/notifier.h"
+#include "app/app_events.h"
 #include "support/scoped_language.h"
 #include "support/screenshot.h"
 #include "ui/account/profile_view.h"
@@ -45,7 +45,7 @@ TEST_F(AccountScreenshots, AccountAndSettingsInEveryLanguageAndLook)
             const auto suffix = QStringLiteral("%1-%2").arg(QLatin1String(code), appearance);
             SettingsWorld world;
             world.languages.setLanguage(language);
-            Notifier notifier;
+            AppEvents notifier;
             world.appState.setIsLoggedIn(true);
             auto shown = sampleProfile();
             shown.commission = 36.5;
@@ -71,7 +71,7 @@ TEST_F(AccountScreenshots, AccountAndSettingsInEveryLanguageAndLook)
     useLook(AppLanguage::en, QStringLiteral("light"));
     SettingsWorld world;
     world.languages.setLanguage(AppLanguage::en);
-    Notifier notifier;
+    AppEvents notifier;
     ProfileView signedOut({.appState = world.appState, .notifier = notifier, .openSignIn = [](QWidget*) {}});
     saveWhole(signedOut, QStringLiteral("account-signed-out-en"));
     world.settings.setValue(SettingsKeys::customDNS, QStringLiteral("dns.example"));
@@ -82,7 +82,7 @@ TEST_F(AccountScreenshots, ThePlanCardOfAProfileWithoutATotal)
 {
     useLook(AppLanguage::zh, QStringLiteral("light"));
     SettingsWorld world;
-    Notifier notifier;
+    AppEvents notifier;
     world.appState.setIsLoggedIn(true);
     auto shown = sampleProfile();
     shown.trafficTotal.reset();

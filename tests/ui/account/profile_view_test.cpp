@@ -4,7 +4,7 @@
 #include "support/table_row.h"
 #include "ui_world.h"
 
-#include "platform/notifier.h"
+#include "app/app_events.h"
 #include "platform/settings_keys.h"
 #include "ui/account/action_list.h"
 #include "ui/account/copy_button.h"
@@ -56,7 +56,7 @@ protected:
     }
 
     UiWorld world;
-    Notifier notifier;
+    AppEvents notifier;
     std::unique_ptr<ProfileView> view;
 };
 

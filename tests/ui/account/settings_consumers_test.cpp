@@ -162,7 +162,7 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
          }},
         {"language", SettingsKeys::appLanguage,
          [](SettingsView& v) { v.languagePicker()->choose(QStringLiteral("ja")); }, QStringLiteral("ja"),
-         [](SettingsWorld& w) { return LanguageManager(w.settings, w.notifier).currentLanguage() == AppLanguage::ja; }},
+         [](SettingsWorld& w) { return LanguageManager(w.settings).currentLanguage() == AppLanguage::ja; }},
     };
     for (const auto& c : consumers) {
         SCOPED_TRACE(c.setting);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/notifier.h"
+#include "app/app_events.h"
 #include "stand_in_world.h"
 #include "support/event_waits.h"
 #include "support/scoped_language.h"
@@ -67,7 +67,7 @@ public:
     // The texts zbarimg reads from an image file; empty when it finds no code.
     static QStringList decodeQr(const QString& imagePath);
 
-    Notifier notifier;
+    AppEvents notifier;
     std::shared_ptr<FakeBeat::Control> beat = std::make_shared<FakeBeat::Control>();
     static inline const QString serviceAddress = QStringLiteral("https://velmorand.example");
 };

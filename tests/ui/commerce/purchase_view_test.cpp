@@ -258,7 +258,7 @@ TEST_F(PurchaseTest, CreatingStateEndsWhenCreationFails)
 
 TEST_F(PurchaseTest, FreePlanEndsInTheSuccessAlert)
 {
-    QSignalSpy refreshes(&world.notifier, &Notifier::refreshProfile);
+    QSignalSpy refreshes(&world.notifier, &AppEvents::refreshProfile);
     open();
     buy(u"体验版"_qs);
     EXPECT_FALSE(view->isPaySheetShown());

@@ -3,9 +3,10 @@
 #include <QObject>
 #include <QString>
 
-// The application's notification names, as typed signals of one object. The application context
-// makes the one hub and hands it to whoever posts or listens.
-class Notifier : public QObject {
+// The application's events, as typed signals of one hub. The application context makes the one
+// hub, passes on to it what the lower layers announce through signals of their own (connection
+// state, the core's output, the interface language), and hands it to whoever posts or listens.
+class AppEvents : public QObject {
     Q_OBJECT
 
 signals:
