@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/main_tab.h"
+
 #include <QObject>
 #include <QString>
 
@@ -15,7 +17,7 @@ signals:
     // "languageChanged": the interface language was set.
     void languageChanged();
     // "navigateToTab": the tab to show.
-    void navigateToTab(int tab);
+    void navigateToTab(MainTab tab);
     // "menuBarVisibilityChanged": whether the status item is shown.
     void menuBarVisibilityChanged(bool visible);
     // "kernelLog": one output stream of the proxy core, when it ends.

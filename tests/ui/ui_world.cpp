@@ -77,12 +77,11 @@ ContentView::Services UiWorld::contentServices()
             .hub = hub,
             .sessionWatcher = &sessionWatcher,
             // Stand-ins for the tab screens, named after their tab, with the real screens' titles.
-            .makeTabScreen = [](int tab, QWidget* parent) -> QWidget* {
+            .makeTabScreen = [](MainTab tab, QWidget* parent) -> QWidget* {
                 const char16_t* titles[] = {u"仪表盘", u"节点列表", u"设置", u"服务器", u"个人中心"};
-                auto* screen
-                    = new PlaceholderScreen(i18n::tr(QString::fromUtf16(titles[tab >= 0 && tab <= 4 ? tab : 0])),
-                                            QStringLiteral("gauge.medium"), parent);
-                screen->setObjectName(QStringLiteral("tab%1").arg(tab));
+                auto* screen = new PlaceholderScreen(i18n::tr(QString::fromUtf16(titles[int(tab)])),
+                                                     QStringLiteral("gauge.medium"), parent);
+                screen->setObjectName(QStringLiteral("tab%1").arg(int(tab)));
                 return screen;
             },
             .makeSignIn = [this](QWidget* parent) -> QWidget* {

@@ -207,7 +207,7 @@ QWidget* ContentView::buildFullFace()
     row->addLayout(detailColumn, 1);
 
     // The full layout opens on the dashboard, or on the tab a navigation request asked for.
-    m_selectedTab = m_pendingTab.value_or(0);
+    m_selectedTab = m_pendingTab.value_or(MainTab::dashboard);
     m_pendingTab.reset();
     if (!m_keyMonitorInstalled) {
         qApp->installEventFilter(this);
@@ -220,7 +220,7 @@ QWidget* ContentView::buildFullFace()
     return face;
 }
 
-void ContentView::setSelectedTab(int tab)
+void ContentView::setSelectedTab(MainTab tab)
 {
     // The screen on show stays as it is (an open log, a finished look-up, a user's disconnect).
     if (tab == m_selectedTab && m_face == Face::full && m_detail)
@@ -299,7 +299,7 @@ void ContentView::onSettingChanged(const QString& key)
     }
 }
 
-void ContentView::navigateToTab(int tab)
+void ContentView::navigateToTab(MainTab tab)
 {
     if (m_face == Face::full) {
         setSelectedTab(tab);

@@ -14,7 +14,7 @@ class SettingsStore;
 class VpnManager;
 
 // The commands of the window's menu bar: the application menu (compact window, quit), the
-// navigation menu (tabs 0 to 3) and the "VPN" menu (connect or disconnect). Titles follow the
+// navigation menu (the navigation tabs) and the "VPN" menu (connect or disconnect). Titles follow the
 // interface language, the compact setting and the connection state.
 class MenuCommands : public QObject {
     Q_OBJECT

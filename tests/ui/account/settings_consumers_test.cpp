@@ -42,7 +42,7 @@ std::unique_ptr<ContentView> makeContent(SettingsWorld& world)
         .biometric = world.biometric,
         .hub = world.notifier,
         .sessionWatcher = nullptr,
-        .makeTabScreen = [](int, QWidget* parent) { return new QWidget(parent); },
+        .makeTabScreen = [](MainTab, QWidget* parent) { return new QWidget(parent); },
         .makeSignIn = [](QWidget* parent) { return new QWidget(parent); },
         .makeCompact = [](QWidget* parent) { return new QWidget(parent); },
         .makeAnnouncements = [](const QList<Announcement>&, QWidget*) -> QDialog* { return nullptr; }});
