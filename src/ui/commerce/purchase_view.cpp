@@ -26,8 +26,8 @@
 #include <QVBoxLayout>
 
 namespace {
+// The service's name of WeChat Pay.
 const QString wxpay = QStringLiteral("wxpay");
-const QString preloadedMarker = QStringLiteral("preloaded");
 
 QString networkError() { return i18n::tr(QStringLiteral("网络错误，请重试")); }
 
@@ -283,7 +283,7 @@ void PurchaseView::applyOrder(const OrderCreateResult& result)
         return;
     case PaymentRules::OrderOutcome::payable:
         m_pay.payOrder = result;
-        m_pay.payMethod = QStringLiteral("alipay");
+        m_pay.payMethod = PaymentMethod::alipay;
         m_pay.quibexQr.reset();
         m_pay.quibexQrImage = {};
         m_pay.preloadedWxImage = {};
@@ -309,15 +309,15 @@ void PurchaseView::preloadWxImage(const QString& outTradeNo)
                });
 }
 
-void PurchaseView::chooseWay(const QString& key)
+void PurchaseView::chooseWay(PaymentMethod method)
 {
-    const bool changed = key != m_pay.payMethod;
-    m_pay.payMethod = key;
+    const bool changed = method != m_pay.payMethod;
+    m_pay.payMethod = method;
     m_pay.quibexQr.reset();
     m_pay.payError.reset();
-    if (changed && key == wxpay) {
+    if (changed && method == PaymentMethod::wechat) {
         if (!m_pay.preloadedWxImage.isNull()) {
-            m_pay.quibexQr = preloadedMarker;
+            m_pay.quibexQr = PreloadedWxCode{};
             m_pay.quibexQrImage = m_pay.preloadedWxImage;
         } else if (!m_pay.paying && m_pay.payOrder && m_pay.payOrder->out_trade_no) {
             createWxQr();
@@ -340,7 +340,10 @@ void PurchaseView::createWxQr()
             if (!isCurrent(selection))
                 return;
             m_pay.paying = false;
-            m_pay.quibexQr = answer.qrcode;
+            if (answer.qrcode)
+                m_pay.quibexQr = *answer.qrcode;
+            else
+                m_pay.quibexQr.reset();
             settleWxImage(answer);
         },
         [this, selection = m_selection](const std::exception&) { failPayment(selection); });
@@ -356,7 +359,7 @@ void PurchaseView::settleWxImage(const ApiService::QuibexQr& answer)
     // when that fails) the code drawn here, so that the sheet never waits for nothing.
     const auto code = *answer.qrcode;
     whileAlive(this, fetchCodeImage(m_images, code), [this, selection = m_selection, code](const QImage& image) {
-        if (!isCurrent(selection) || m_pay.quibexQr != code)
+        if (!isCurrent(selection) || m_pay.quibexQr != WxCode(code))
             return;
         m_pay.quibexQrImage = image.isNull() ? QrImage::encode(code) : image;
         refreshPaySheet();

@@ -64,7 +64,7 @@ public:
     QMessageBox* successAlert() const { return m_successAlert; }
 
     void selectPlan(const Plan& plan);
-    void chooseWay(const QString& key);
+    void chooseWay(PaymentMethod method);
     void createWxQr();
 
 protected:
