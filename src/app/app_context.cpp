@@ -21,7 +21,7 @@ AppContext::Environment AppContext::Environment::native()
 AppContext::AppContext(Environment environment)
     : m_environment(std::move(environment))
     , m_settings(m_environment.settingsPath)
-    , m_languageManager(m_settings, m_notifier)
+    , m_languageManager(m_settings)
     , m_keychain(*m_environment.secrets)
     , m_api(m_settings, m_environment.domainPool, m_environment.apiOptions)
     , m_xray(m_settings, *m_environment.launcher, m_environment.xrayOptions)
@@ -44,8 +44,10 @@ AppContext::AppContext(Environment environment)
 {
     i18n::installLanguageSource(&m_languageManager);
     // The lower layers cannot reach up: they announce, and the context passes it on.
-    QObject::connect(&m_vpnManager, &VpnManager::stateChanged, &m_notifier, &Notifier::vpnStateChanged);
-    QObject::connect(&m_xray, &XrayManager::kernelLog, &m_notifier, &Notifier::kernelLog);
+    QObject::connect(&m_vpnManager, &VpnManager::stateChanged, &m_notifier, &AppEvents::vpnStateChanged);
+    QObject::connect(&m_xray, &XrayManager::kernelLog, &m_notifier, &AppEvents::kernelLog);
+    QObject::connect(&m_languageManager, &LanguageManager::currentLanguageChanged, &m_notifier,
+                     &AppEvents::languageChanged);
     QObject::connect(&m_vpnManager, &VpnManager::nodeConnected, &m_appState, &AppState::addRecent);
     // While the kill switch blocks without a tunnel, the user must still reach the service.
     m_vpnManager.setServiceHosts([this] { return m_api.hosts(); });

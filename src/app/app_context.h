@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/api_service.h"
+#include "app/app_events.h"
 #include "app/app_state.h"
 #include "app/application_proxy.h"
 #include "app/ip_info_service.h"
@@ -15,7 +16,6 @@
 #include "platform/biometric_auth.h"
 #include "platform/language_manager.h"
 #include "platform/login_item.h"
-#include "platform/notifier.h"
 #include "platform/process_runner.h"
 #include "platform/secret_store.h"
 #include "platform/settings_store.h"
@@ -69,7 +69,7 @@ public:
     const ApiService::Options& apiOptions() const { return m_environment.apiOptions; }
 
     SettingsStore& settings() { return m_settings; }
-    Notifier& notifier() { return m_notifier; }
+    AppEvents& notifier() { return m_notifier; }
     LanguageManager& languageManager() { return m_languageManager; }
     KeychainHelper& keychain() { return m_keychain; }
     ApiService& api() { return m_api; }
@@ -83,7 +83,7 @@ public:
 private:
     Environment m_environment;
     SettingsStore m_settings;
-    Notifier m_notifier;
+    AppEvents m_notifier;
     LanguageManager m_languageManager;
     KeychainHelper m_keychain;
     ApiService m_api;

@@ -2,6 +2,7 @@
 
 #include "api/api_service.h"
 #include "api/domain_pool.h"
+#include "app/app_events.h"
 #include "app/update_download.h"
 #include "app/update_installer.h"
 #include "app/update_prompts.h"
@@ -9,7 +10,6 @@
 #include "app/version_compare.h"
 #include "platform/admin_script_runner.h"
 #include "platform/connection_cache.h"
-#include "platform/notifier.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -172,7 +172,7 @@ void AutoUpdater::downloadWithProgress(const QString& urlString, const QString& 
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     auto* download = new UpdateDownload(m_network.get(request), UpdateInstaller::diskImagePath(workDir, version), this);
-    connect(download, &UpdateDownload::progress, &m_collaborators.notifier, &Notifier::downloadProgress);
+    connect(download, &UpdateDownload::progress, &m_collaborators.notifier, &AppEvents::downloadProgress);
     connect(download, &UpdateDownload::stored, this,
             [this](const QString& path) { emit m_collaborators.notifier.downloadComplete(path); });
     connect(download, &UpdateDownload::transferFailed, this, [this, closeWindow, url, workDir](const QString& reason) {

@@ -12,7 +12,7 @@
 
 class AdminScriptRunner;
 class ApiService;
-class Notifier;
+class AppEvents;
 class UpdatePrompts;
 class UrlOpener;
 
@@ -33,7 +33,7 @@ public:
         AdminScriptRunner& adminScripts;
         UrlOpener& urlOpener;
         // Where "downloadStarted", "downloadProgress" and "downloadComplete" are posted.
-        Notifier& notifier;
+        AppEvents& notifier;
         // Ends the application (after a submitted install, or a refused mandatory update).
         std::function<void()> quit;
         InstallMode installMode = InstallMode::openDownloadOnly;

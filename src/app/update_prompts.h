@@ -17,7 +17,7 @@ public:
     // was dismissed without one.
     virtual QCoro::Task<int> alert(QString message, QString informativeText, QStringList buttons) = 0;
 
-    // Opens a download window for the version: it follows Notifier's "downloadProgress" and
+    // Opens a download window for the version: it follows AppEvents's "downloadProgress" and
     // "downloadComplete", runs onCancel from its cancel button and onInstall from its install
     // button. Yields the action that closes this window (harmless once it is closed).
     virtual std::function<void()> openDownloadWindow(const QString& version, std::function<void()> onCancel,

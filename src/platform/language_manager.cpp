@@ -1,13 +1,11 @@
 #include "language_manager.h"
 
-#include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 
-LanguageManager::LanguageManager(SettingsStore& settings, Notifier& notifier, QObject* parent)
+LanguageManager::LanguageManager(SettingsStore& settings, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
-    , m_notifier(notifier)
 {
     // An unknown stored text stays in the store until the next change; Chinese is used meanwhile.
     if (const auto stored = appLanguageFromRawValue(storedLanguage()))
@@ -38,5 +36,4 @@ void LanguageManager::announce(AppLanguage language)
 {
     m_currentLanguage = language;
     emit currentLanguageChanged(language);
-    emit m_notifier.languageChanged();
 }

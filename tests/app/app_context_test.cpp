@@ -28,8 +28,8 @@ protected:
 TEST_F(AppContextTest, TheEngineAnnouncesThroughTheHub)
 {
     AppContext context(fakeEnvironment());
-    QSignalSpy stateChanges(&context.notifier(), &Notifier::vpnStateChanged);
-    QSignalSpy kernelLog(&context.notifier(), &Notifier::kernelLog);
+    QSignalSpy stateChanges(&context.notifier(), &AppEvents::vpnStateChanged);
+    QSignalSpy kernelLog(&context.notifier(), &AppEvents::kernelLog);
 
     // Every assignment, also of the same state.
     published(context.vpnManager()).setState(ConnectionState::connecting);
@@ -53,7 +53,7 @@ TEST_F(AppContextTest, LookupsFollowTheContextsLanguageWhileItLives)
 {
     {
         AppContext context(fakeEnvironment());
-        QSignalSpy posts(&context.notifier(), &Notifier::languageChanged);
+        QSignalSpy posts(&context.notifier(), &AppEvents::languageChanged);
         context.languageManager().setLanguage(AppLanguage::en);
         EXPECT_EQ(posts.size(), 2);
         EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("Navigation"));

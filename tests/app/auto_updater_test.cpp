@@ -4,9 +4,9 @@
 #include "support/table_row.h"
 
 #include "api/api_service.h"
+#include "app/app_events.h"
 #include "captured_log.h"
 #include "platform/fakes/recording_admin_script_runner.h"
-#include "platform/notifier.h"
 #include "stand_in_service/stand_in_service.h"
 #include "support/temp_settings.h"
 #include "updater_fakes.h"
@@ -112,7 +112,7 @@ protected:
     QString downloadStored(const QByteArray& body, Mode mode = Mode::submitInstallerScript)
     {
         answer(QStringLiteral("/downloads/Velmorand.dmg"), 200, body);
-        QSignalSpy complete(&hub, &Notifier::downloadComplete);
+        QSignalSpy complete(&hub, &AppEvents::downloadComplete);
         updater(mode).downloadWithProgress(imageUrl().toString(), QStringLiteral("2.4.1"));
         if (!complete.wait(10000))
             return {};
@@ -128,7 +128,7 @@ protected:
     RecordingAdminScriptRunner admin;
     RecordingUrlOpener opener;
     ScriptedPrompts prompts;
-    Notifier hub;
+    AppEvents hub;
     int quits = 0;
     std::unique_ptr<ApiService> api;
     std::unique_ptr<AutoUpdater> instance;
@@ -220,8 +220,8 @@ TEST_F(AutoUpdaterTest, WithoutAUsableHttpsAddressTheMainWebAddressOpens)
 
 TEST_F(AutoUpdaterTest, TheDownloadIsStoredPrivatelyWithProgress)
 {
-    QSignalSpy started(&hub, &Notifier::downloadStarted);
-    QSignalSpy progress(&hub, &Notifier::downloadProgress);
+    QSignalSpy started(&hub, &AppEvents::downloadStarted);
+    QSignalSpy progress(&hub, &AppEvents::downloadProgress);
     const QByteArray image(3 * 1024 * 1024, 'd');
     const auto path = downloadStored(image);
     ASSERT_FALSE(path.isEmpty());
@@ -250,7 +250,7 @@ TEST_F(AutoUpdaterTest, TheDownloadIsStoredPrivatelyWithProgress)
 TEST_F(AutoUpdaterTest, CancellingClosesTheWindowButTheDownloadIsStillStored)
 {
     answer(QStringLiteral("/downloads/Velmorand.dmg"), 200, QByteArray(512 * 1024, 'x'));
-    QSignalSpy complete(&hub, &Notifier::downloadComplete);
+    QSignalSpy complete(&hub, &AppEvents::downloadComplete);
     updater().downloadWithProgress(imageUrl().toString(), QStringLiteral("2.4.1"));
     ASSERT_EQ(prompts.windows.size(), 1);
     prompts.windows[0].onCancel();
@@ -262,7 +262,7 @@ TEST_F(AutoUpdaterTest, CancellingClosesTheWindowButTheDownloadIsStillStored)
 TEST_F(AutoUpdaterTest, AnErrorStatusIsNoDiskImage)
 {
     answer(QStringLiteral("/downloads/Velmorand.dmg"), 404, "<html>not found</html>");
-    QSignalSpy complete(&hub, &Notifier::downloadComplete);
+    QSignalSpy complete(&hub, &AppEvents::downloadComplete);
     const auto url = imageUrl();
     updater().downloadWithProgress(url.toString(), QStringLiteral("2.4.1"));
     ASSERT_TRUE(QTest::qWaitFor([this] { return !opener.opened.isEmpty(); }, 10000));

@@ -1,5 +1,4 @@
 #include "platform/language_manager.h"
-#include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
 #include "support/table_row.h"
@@ -11,12 +10,15 @@
 
 namespace {
 
-// What the interface language was at each "languageChanged" post on the hub.
+// What the interface language was at each announcement, with the language announced.
 struct LanguagePosts {
-    LanguagePosts(Notifier& hub, const LanguageManager& manager)
+    explicit LanguagePosts(const LanguageManager& manager)
     {
-        connection = QObject::connect(&hub, &Notifier::languageChanged,
-                                      [this, &manager] { seen.push_back(manager.currentLanguage()); });
+        connection = QObject::connect(&manager, &LanguageManager::currentLanguageChanged,
+                                      [this, &manager](AppLanguage announced) {
+                                          EXPECT_EQ(announced, manager.currentLanguage());
+                                          seen.push_back(announced);
+                                      });
     }
     ~LanguagePosts() { QObject::disconnect(connection); }
 
@@ -45,9 +47,8 @@ TEST(LanguageManager, StartsFromTheStoredChoice)
         TempSettings settings;
         if (!c.stored.isUndefined())
             settings.store->setValue(SettingsKeys::appLanguage, c.stored);
-        Notifier hub;
-        QSignalSpy posts(&hub, &Notifier::languageChanged);
-        LanguageManager manager(*settings.store, hub);
+        LanguageManager manager(*settings.store);
+        QSignalSpy posts(&manager, &LanguageManager::currentLanguageChanged);
         EXPECT_EQ(manager.currentLanguage(), c.expected) << qPrintable(c.stored.toVariant().toString());
         EXPECT_EQ(posts.count(), 0);
         // Reading the choice leaves an unknown stored value alone.
@@ -76,28 +77,24 @@ TEST(LanguageManager, SetLanguagePostsOnceOrTwice)
         TempSettings settings;
         if (!c.stored.isUndefined())
             settings.store->setValue(SettingsKeys::appLanguage, c.stored);
-        Notifier hub;
-        LanguageManager manager(*settings.store, hub);
-        QSignalSpy changes(&manager, &LanguageManager::currentLanguageChanged);
-        LanguagePosts posts(hub, manager);
+        LanguageManager manager(*settings.store);
+        LanguagePosts posts(manager);
 
         manager.setLanguage(c.chosen);
 
         EXPECT_EQ(posts.seen, c.posts) << qPrintable(rawValue(c.chosen));
-        EXPECT_EQ(changes.count(), int(c.posts.size()));
         EXPECT_EQ(manager.currentLanguage(), c.chosen);
         EXPECT_EQ(manager.storedLanguage(), rawValue(c.chosen));
         // The choice survives a restart.
-        EXPECT_EQ(LanguageManager(*settings.reopen(), hub).currentLanguage(), c.chosen);
+        EXPECT_EQ(LanguageManager(*settings.reopen()).currentLanguage(), c.chosen);
     }
 }
 
 TEST(LanguageManager, AssigningTheStoredTextSwitchesOnlyToAnotherLanguage)
 {
     TempSettings settings;
-    Notifier hub;
-    LanguageManager manager(*settings.store, hub);
-    LanguagePosts posts(hub, manager);
+    LanguageManager manager(*settings.store);
+    LanguagePosts posts(manager);
 
     manager.setStoredLanguage(QStringLiteral("de"));
     manager.setStoredLanguage(QStringLiteral("zh"));
@@ -110,8 +107,7 @@ TEST(LanguageManager, AssigningTheStoredTextSwitchesOnlyToAnotherLanguage)
 TEST(LanguageManager, LookupWithoutLanguageFollowsTheInstalledManager)
 {
     TempSettings settings;
-    Notifier hub;
-    LanguageManager manager(*settings.store, hub);
+    LanguageManager manager(*settings.store);
     manager.setLanguage(AppLanguage::en);
     EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("导航")) << "Chinese while none is installed";
     i18n::installLanguageSource(&manager);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -26,6 +27,41 @@ QCoro::Task<int> failLater()
 }
 
 QCoro::Task<> finishLater() { co_await QCoro::sleepFor(10ms); }
+
+QCoro::Task<> failVoidLater()
+{
+    co_await QCoro::sleepFor(10ms);
+    throw std::runtime_error("refused");
+}
+
+// What a coroutine going on after an awaited whileAlive saw.
+struct Sight {
+    bool ended = false;
+    bool survived = false;
+    std::optional<int> value;
+    QString error;
+};
+
+QCoro::Task<> goOnAfterValue(const QObject* context, QCoro::Task<int> task, std::shared_ptr<Sight> sight)
+{
+    try {
+        sight->value = co_await whileAlive(context, std::move(task));
+        sight->survived = sight->value.has_value();
+    } catch (const std::exception& e) {
+        sight->error = QString::fromUtf8(e.what());
+    }
+    sight->ended = true;
+}
+
+QCoro::Task<> goOnAfterEnd(const QObject* context, QCoro::Task<> task, std::shared_ptr<Sight> sight)
+{
+    try {
+        sight->survived = co_await whileAlive(context, std::move(task));
+    } catch (const std::exception& e) {
+        sight->error = QString::fromUtf8(e.what());
+    }
+    sight->ended = true;
+}
 
 } // namespace
 
@@ -73,5 +109,52 @@ TEST(WhileAlive, HandsTheOutcomeOnOnlyWhileTheContextLives)
         if (c.errors) {
             EXPECT_EQ(error, QStringLiteral("refused")) << c.name;
         }
+    }
+}
+
+TEST(WhileAlive, AnAwaitGivesTheOutcomeOnlyWhileTheContextLives)
+{
+    enum class Task { value, failingValue, end, failingEnd };
+    struct Case {
+        Task task;
+        bool contextDiesFirst;
+        bool survived;
+        std::optional<int> value;
+        QString error;
+    };
+    const Case cases[] = {
+        {Task::value, false, true, 42, {}},
+        {Task::value, true, false, std::nullopt, {}},
+        {Task::failingValue, false, false, std::nullopt, QStringLiteral("refused")},
+        {Task::failingValue, true, false, std::nullopt, {}},
+        {Task::end, false, true, std::nullopt, {}},
+        {Task::end, true, false, std::nullopt, {}},
+        {Task::failingEnd, false, false, std::nullopt, QStringLiteral("refused")},
+        {Task::failingEnd, true, false, std::nullopt, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
+        auto context = std::make_unique<QObject>();
+        const auto sight = std::make_shared<Sight>();
+        switch (c.task) {
+        case Task::value:
+            goOnAfterValue(context.get(), answerLater(42), sight);
+            break;
+        case Task::failingValue:
+            goOnAfterValue(context.get(), failLater(), sight);
+            break;
+        case Task::end:
+            goOnAfterEnd(context.get(), finishLater(), sight);
+            break;
+        case Task::failingEnd:
+            goOnAfterEnd(context.get(), failVoidLater(), sight);
+            break;
+        }
+        if (c.contextDiesFirst)
+            context.reset();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sight->ended; }, 2000));
+        EXPECT_EQ(sight->survived, c.survived);
+        EXPECT_EQ(sight->value, c.value);
+        EXPECT_EQ(sight->error, c.error);
     }
 }

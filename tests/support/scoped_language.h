@@ -2,7 +2,6 @@
 
 #include "platform/app_language.h"
 #include "platform/language_manager.h"
-#include "platform/notifier.h"
 #include "platform/text_table.h"
 #include "support/temp_settings.h"
 
@@ -17,6 +16,5 @@ struct ScopedLanguage {
     ~ScopedLanguage() { i18n::installLanguageSource(nullptr); }
 
     TempSettings settings;
-    Notifier hub;
-    LanguageManager manager{*settings.store, hub};
+    LanguageManager manager{*settings.store};
 };

@@ -9,7 +9,7 @@
 #include "ui/shell/window_frame.h"
 #include "ui_world.h"
 
-#include "platform/notifier.h"
+#include "app/app_events.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
 
@@ -479,7 +479,7 @@ TEST_F(VelmorandAppTest, ALanguageChangeRebuildsTheContentWithoutRunningStartUpA
     settle();
     QPointer<ContentView> first = app.window()->content();
     ASSERT_EQ(first->face(), ContentView::Face::full);
-    first->setSelectedTab(2);
+    first->setSelectedTab(MainTab::settings);
     const int profileLoads = world.service.requestsTo(QStringLiteral("/api/user/profile")).size();
 
     {
@@ -489,7 +489,7 @@ TEST_F(VelmorandAppTest, ALanguageChangeRebuildsTheContentWithoutRunningStartUpA
         auto* second = app.window()->content();
         ASSERT_TRUE(second);
         EXPECT_EQ(second->face(), ContentView::Face::full) << "no loading face again";
-        EXPECT_EQ(second->selectedTab(), 0) << "a fresh content";
+        EXPECT_EQ(second->selectedTab(), MainTab::dashboard) << "a fresh content";
         EXPECT_EQ(app.commands()->navigationMenu()->title(), QStringLiteral("Navigation"));
         saveScreenshot(*app.window(), QStringLiteral("window-full-en"));
     }
@@ -547,7 +547,7 @@ TEST_F(VelmorandAppTest, ControlDigitFromTheCompactWindowLandsOnTheTab)
     app.commands()->navigationActions()[3]->trigger();
     settle();
     EXPECT_EQ(app.window()->content()->face(), ContentView::Face::full);
-    EXPECT_EQ(app.window()->content()->selectedTab(), 3);
+    EXPECT_EQ(app.window()->content()->selectedTab(), MainTab::serverDashboard);
     EXPECT_GE(app.window()->width(), 700);
 }
 

@@ -2,7 +2,6 @@
 #include "scoped_appearance.h"
 
 #include "platform/language_manager.h"
-#include "platform/notifier.h"
 #include "support/screenshot.h"
 #include "ui/common/theme.h"
 #include "ui/dashboard/connection_log_card.h"
@@ -93,8 +92,7 @@ protected:
 
     // The look the application installs at start.
     ScopedTheme appLook;
-    Notifier hub;
-    LanguageManager languageManager{*settings.store, hub};
+    LanguageManager languageManager{*settings.store};
 };
 
 TEST_F(DashboardScreenshots, Chinese) { render(AppLanguage::zh); }

@@ -164,7 +164,7 @@ protected:
 TEST_F(ShellWiringTest, ConnectFromTheNodeListReachesTheEngine)
 {
     QList<ConnectionState> states;
-    QObject::connect(&context.notifier(), &Notifier::vpnStateChanged, &app,
+    QObject::connect(&context.notifier(), &AppEvents::vpnStateChanged, &app,
                      [&states, &engine = context.vpnManager()] { states.append(engine.state()); });
     signInAsAUser();
     const auto nodes = context.appState().nodes();

@@ -20,8 +20,9 @@ QCoro::Task<> waitOn(ManualClock* clock) { co_await clock->wait(); }
 UiWorld::UiWorld()
 {
     i18n::installLanguageSource(&language);
-    // As the application context does: the engine's state goes out on the hub.
-    QObject::connect(&vpn, &VpnConnection::stateChanged, &hub, &Notifier::vpnStateChanged);
+    // As the application context does: the engine's state and the language go out on the hub.
+    QObject::connect(&vpn, &VpnConnection::stateChanged, &hub, &AppEvents::vpnStateChanged);
+    QObject::connect(&language, &LanguageManager::currentLanguageChanged, &hub, &AppEvents::languageChanged);
     useApi(std::move(api));
 }
 
@@ -71,12 +72,11 @@ ContentView::Services UiWorld::contentServices()
             .hub = hub,
             .sessionWatcher = &sessionWatcher,
             // Stand-ins for the tab screens, named after their tab, with the real screens' titles.
-            .makeTabScreen = [](int tab, QWidget* parent) -> QWidget* {
+            .makeTabScreen = [](MainTab tab, QWidget* parent) -> QWidget* {
                 const char16_t* titles[] = {u"仪表盘", u"节点列表", u"设置", u"服务器", u"个人中心"};
-                auto* screen
-                    = new PlaceholderScreen(i18n::tr(QString::fromUtf16(titles[tab >= 0 && tab <= 4 ? tab : 0])),
-                                            QStringLiteral("gauge.medium"), parent);
-                screen->setObjectName(QStringLiteral("tab%1").arg(tab));
+                auto* screen = new PlaceholderScreen(i18n::tr(QString::fromUtf16(titles[int(tab)])),
+                                                     QStringLiteral("gauge.medium"), parent);
+                screen->setObjectName(QStringLiteral("tab%1").arg(int(tab)));
                 return screen;
             },
             .makeSignIn = [this](QWidget* parent) -> QWidget* {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/app_events.h"
 #include "app/app_state.h"
 #include "app/keychain_helper.h"
 #include "app/startup_rules.h"
@@ -9,7 +10,6 @@
 #include "platform/fakes/memory_secret_store.h"
 #include "platform/fakes/recording_user_notifier.h"
 #include "platform/language_manager.h"
-#include "platform/notifier.h"
 #include "recording_engine.h"
 #include "stand_in_world.h"
 #include "support/event_waits.h"
@@ -65,9 +65,9 @@ public:
     FakeVpnConnection vpn;
     // Only for what the start-up rules take over or clear at launch.
     RecordingEngine engine{*settings.store};
-    Notifier hub;
+    AppEvents hub;
     // The lookups' language while the world lives.
-    LanguageManager language{*settings.store, hub};
+    LanguageManager language{*settings.store};
     FakeBiometricAuth biometric;
     // The look the shell hands to the window's root, which applies it.
     ScopedTheme look;

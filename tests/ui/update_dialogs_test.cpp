@@ -5,7 +5,7 @@
 #include "ui/shell/download_progress_view.h"
 #include "ui/shell/update_dialogs.h"
 
-#include "platform/notifier.h"
+#include "app/app_events.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -35,7 +35,7 @@ TEST(UpdateDialogs, AnAlertAnswersTheButtonPressed)
     };
     for (const auto& c : {Case{0, 0}, Case{1, 1}, Case{-1, -1}}) {
         SCOPED_TRACE(testing::Message() << "press " << c.press);
-        Notifier hub;
+        AppEvents hub;
         UpdateDialogs dialogs(hub);
         auto task = dialogs.alert(QStringLiteral("发现新版本 v9.9.9"), QStringLiteral("当前版本: v1.0.0"),
                                   {QStringLiteral("下载更新"), QStringLiteral("稍后")});
@@ -54,7 +54,7 @@ TEST(UpdateDialogs, AnAlertAnswersTheButtonPressed)
 TEST(UpdateDialogs, EscapeAndTheCloseButtonDismissWithoutPressingQuit)
 {
     for (const bool escape : {true, false}) {
-        Notifier hub;
+        AppEvents hub;
         UpdateDialogs dialogs(hub);
         auto task = dialogs.alert(QStringLiteral("发现新版本 v9.9.9"), QStringLiteral("当前版本: v1.0.0"),
                                   {QStringLiteral("下载更新"), QStringLiteral("退出")});
@@ -72,7 +72,7 @@ TEST(DownloadProgressView, FollowsTheDownloadAndOffersTheInstall)
 {
     int cancels = 0;
     int installs = 0;
-    Notifier hub;
+    AppEvents hub;
     DownloadProgressView view(
         hub, QStringLiteral("2.1.0"), [&] { ++cancels; }, [&] { ++installs; });
     auto* percent = view.findChild<QLabel*>(QStringLiteral("percent"));
@@ -95,7 +95,7 @@ TEST(DownloadProgressView, FollowsTheDownloadAndOffersTheInstall)
 
 TEST(UpdateDialogs, TheDownloadWindowClosesThroughTheActionItGives)
 {
-    Notifier hub;
+    AppEvents hub;
     UpdateDialogs dialogs(hub);
     const auto close = dialogs.openDownloadWindow(
         QStringLiteral("2.1.0"), [] {}, [] {});
@@ -118,7 +118,7 @@ TEST(UpdateDialogs, TheDownloadWindowClosesThroughTheActionItGives)
 TEST(UpdateDialogs, AHostileVersionShowsAsWritten)
 {
     const QString version = hostileText(QStringLiteral("9.9.9"));
-    Notifier hub;
+    AppEvents hub;
     UpdateDialogs dialogs(hub);
     auto task = dialogs.alert(QStringLiteral("发现新版本 v") + version, QStringLiteral("当前版本: v") + version,
                               {QStringLiteral("下载更新"), QStringLiteral("稍后")});

@@ -18,20 +18,23 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPointer>
+
+#include <memory>
 
 namespace {
 
-// Signs in and, on success, stores the remember choice: the box's state when it still exists,
-// else the state it had when the request was made.
+// Signs in and, on success, stores the remember choice: the box's state as last seen, followed
+// while the request is on its way, also when the box closes with its sheet meanwhile.
 QCoro::Task<AppState::LoginResult> signInAndRemember(LoginForm::Services services, QString email, QString password,
-                                                     QPointer<QCheckBox> box, bool remember)
+                                                     QCheckBox* box)
 {
+    const auto remember = std::make_shared<bool>(box->isChecked());
+    const auto following
+        = QObject::connect(box, &QCheckBox::toggled, box, [remember](bool checked) { *remember = checked; });
     const auto result = co_await services.appState.login(email, password);
-    if (box)
-        remember = box->isChecked();
+    QObject::disconnect(following);
     if (result.ok) {
-        services.settings.setValue(SettingsKeys::rememberAccount, remember);
+        services.settings.setValue(SettingsKeys::rememberAccount, *remember);
         services.appState.saveRememberedAccount(email, password);
     }
     co_return result;
@@ -132,8 +135,7 @@ void LoginForm::login()
     refresh();
     // The request outlives a sheet closed meanwhile: a sign-in that then succeeds still signs the
     // user in and saves the remembered account, with the box as it was last seen.
-    auto request = signInAndRemember(m_services, m_email->text(), m_password->field()->text(), m_remember,
-                                     m_remember->isChecked());
+    auto request = signInAndRemember(m_services, m_email->text(), m_password->field()->text(), m_remember);
     whileAlive(this, std::move(request), [this](const AppState::LoginResult& result) {
         m_isLoading = false;
         if (!result.ok)

@@ -1,7 +1,7 @@
 #include "profile_view.h"
 
+#include "app/app_events.h"
 #include "app/app_state.h"
-#include "platform/notifier.h"
 #include "platform/text_table.h"
 #include "ui/account/action_list.h"
 #include "ui/account/profile_cards.h"
@@ -28,7 +28,7 @@ ProfileView::ProfileView(Services services, QWidget* parent)
     connect(&appState, &AppState::isLoggedInChanged, this, &ProfileView::scheduleRebuild);
     connect(&appState, &AppState::profileChanged, this, &ProfileView::scheduleRebuild);
     // A completed purchase posts this: the plan, expiry and traffic shown here change.
-    connect(&m_services.notifier, &Notifier::refreshProfile, this, [this] { m_services.appState.loadProfile(); });
+    connect(&m_services.notifier, &AppEvents::refreshProfile, this, [this] { m_services.appState.loadProfile(); });
     rebuild();
 }
 

@@ -8,7 +8,7 @@
 
 class ActionList;
 class AppState;
-class Notifier;
+class AppEvents;
 class QVBoxLayout;
 
 // The account screen (tab 4): the signed-in user's account, plan with traffic and invitation, or
@@ -20,7 +20,7 @@ class ProfileView : public QWidget {
 public:
     struct Services {
         AppState& appState;
-        Notifier& notifier;
+        AppEvents& notifier;
         SheetOpener openSignIn;
         // The screens of the plan, subscription, community and support sheets; an empty opener
         // leaves its entry disabled until the host has that screen.

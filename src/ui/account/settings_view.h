@@ -18,7 +18,7 @@ class Button;
 class DnsSection;
 class LanguageManager;
 class LoginItem;
-class Notifier;
+class AppEvents;
 class PingService;
 class QCheckBox;
 class QVBoxLayout;
@@ -47,7 +47,7 @@ public:
         VpnConnection& connection;
         XrayManager& xray;
         SettingsStore& settings;
-        Notifier& notifier;
+        AppEvents& notifier;
         LoginItem& loginItem;
         BiometricAuth& biometric;
         PingService& ping;

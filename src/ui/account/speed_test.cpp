@@ -4,11 +4,11 @@
 #include "connection/ping_service.h"
 #include "connection/vpn_connection.h"
 #include "platform/text_format.h"
+#include "platform/while_alive.h"
 
 #include <QElapsedTimer>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QPointer>
 #include <QTimer>
 
 #include <memory>
@@ -64,12 +64,11 @@ SpeedTest::SpeedTest(VpnConnection& connection, PingService& ping, Options optio
 
 QCoro::Task<SpeedTestResult> SpeedTest::run()
 {
-    QPointer<SpeedTest> self(this);
-    const auto latency = co_await measureLatency();
-    if (!self)
-        co_return SpeedTestResult{kFailed, latency};
+    const auto latency = co_await whileAlive(this, measureLatency());
+    if (!latency)
+        co_return SpeedTestResult{kFailed, std::nullopt};
     const auto download = co_await measureDownloadSpeed();
-    co_return SpeedTestResult{download, latency};
+    co_return SpeedTestResult{download, *latency};
 }
 
 QCoro::Task<std::optional<qint64>> SpeedTest::measureLatency()
@@ -84,7 +83,6 @@ QCoro::Task<QString> SpeedTest::measureDownloadSpeed()
 {
     if (!m_options.file.isValid())
         co_return QStringLiteral("0 Mbps");
-    QPointer<SpeedTest> self(this);
     QElapsedTimer clock;
     clock.start();
     QNetworkRequest request(m_options.file);
@@ -96,8 +94,10 @@ QCoro::Task<QString> SpeedTest::measureDownloadSpeed()
     const auto counter = std::make_shared<RangeCounter>(requestedBytes);
     connect(reply, &QNetworkReply::readyRead, reply, [counter, reply] { counter->take(*reply); });
     QTimer::singleShot(m_options.overallTimeout, reply, &QNetworkReply::abort);
+    // The reply belongs to this test's network access: it is gone when the test is, and nothing
+    // of the test is used once it has come.
     reply = co_await ReplyAwaiter(reply);
-    if (!self || !reply)
+    if (!reply)
         co_return kFailed;
     reply->deleteLater();
     // What came with the end of the answer is still unread.

@@ -2,13 +2,13 @@
 
 #include "connection/vpn_connection.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "ui/common/button.h"
 #include "ui/common/spinner.h"
 #include "ui/common/text_label.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 
 namespace {
 
@@ -70,14 +70,13 @@ QCoro::Task<> SpeedTestSection::runSpeedTest()
 {
     if (m_isTesting)
         co_return;
-    QPointer<SpeedTestSection> self(this);
     m_isTesting = true;
     m_result.reset();
     refresh();
-    const auto result = co_await m_test.run();
-    if (!self)
+    const auto result = co_await whileAlive(this, m_test.run());
+    if (!result)
         co_return;
-    m_result = result;
+    m_result = *result;
     m_isTesting = false;
     refresh();
 }

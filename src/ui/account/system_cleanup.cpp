@@ -1,6 +1,7 @@
 #include "system_cleanup.h"
 
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "ui/common/plain_alert.h"
 
 #include <QMessageBox>
@@ -48,7 +49,6 @@ QCoro::Task<> SystemCleanup::perform()
 {
     if (m_running)
         co_return;
-    QPointer<SystemCleanup> self(this);
     setRunning(true);
     // The screen may be rebuilt meanwhile (a new language): the clean-up leaves it for the window
     // it is shown in, so that its report still reaches the user.
@@ -56,15 +56,14 @@ QCoro::Task<> SystemCleanup::perform()
     m_window = window == m_screen ? nullptr : window;
     setParent(m_window);
     if (m_connection.state() == ConnectionState::connected) {
-        co_await m_connection.disconnect();
-        if (!self)
+        if (!co_await whileAlive(this, m_connection.disconnect()))
             co_return;
     }
-    const auto result = co_await m_connection.cleanupSystemConfig(true);
-    if (!self)
+    const auto result = co_await whileAlive(this, m_connection.cleanupSystemConfig(true));
+    if (!result)
         co_return;
     setRunning(false);
-    showReport(report(result));
+    showReport(report(*result));
     if (m_screen)
         setParent(m_screen);
     else

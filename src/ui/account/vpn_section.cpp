@@ -1,8 +1,8 @@
 #include "vpn_section.h"
 
+#include "app/app_events.h"
 #include "connection/vpn_connection.h"
 #include "connection/xray_manager.h"
-#include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
@@ -22,7 +22,7 @@ QString t(const char16_t* key) { return i18n::tr(QString::fromUtf16(key)); }
 
 } // namespace
 
-VpnSection::VpnSection(VpnConnection& connection, XrayManager& xray, SettingsStore& settings, Notifier& notifier,
+VpnSection::VpnSection(VpnConnection& connection, XrayManager& xray, SettingsStore& settings, AppEvents& notifier,
                        QWidget* parent)
     : Section(t(u"VPN 设置"), parent)
     , m_connection(connection)

@@ -4,7 +4,7 @@
 
 #include <QHash>
 
-class Notifier;
+class AppEvents;
 class QCheckBox;
 class QLabel;
 class SettingsStore;
@@ -18,7 +18,7 @@ class XrayManager;
 class VpnSection : public SettingsForm::Section {
     Q_OBJECT
 public:
-    VpnSection(VpnConnection& connection, XrayManager& xray, SettingsStore& settings, Notifier& notifier,
+    VpnSection(VpnConnection& connection, XrayManager& xray, SettingsStore& settings, AppEvents& notifier,
                QWidget* parent = nullptr);
 
     SettingsForm::ChoicePicker* proxyModePicker() const { return m_proxyMode; }

@@ -6,7 +6,7 @@
 #include <memory>
 
 class ApiService;
-class Notifier;
+class AppEvents;
 class PollBeat;
 class Theme;
 
@@ -17,7 +17,7 @@ struct CommerceServices {
     ApiService& api;
     Theme& theme;
     // Told "refreshProfile" after a completed purchase.
-    Notifier& notifier;
+    AppEvents& notifier;
     // The service's main https address (the first default entry of the domain pool), the base of
     // the subscription link.
     QString serviceAddress;

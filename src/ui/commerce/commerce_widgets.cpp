@@ -97,11 +97,10 @@ OutlinedButton::Look PlanRow::look() const
     return {colors.card, withAlpha(colors.secondaryText, 0.12), 1.0, 12};
 }
 
-WayButton::WayButton(const QString& key, const QString& title, const QString& symbol, Theme& theme, QWidget* parent)
+WayButton::WayButton(PaymentMethod method, const QString& title, const QString& symbol, Theme& theme, QWidget* parent)
     : OutlinedButton(theme, parent)
-    , m_key(key)
+    , m_method(method)
 {
-    setObjectName(key);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(4, 10, 4, 10);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/records/plan_records.h"
+#include "payment_method.h"
 #include "ui/common/theme.h"
 
 #include <QAbstractButton>
@@ -57,9 +58,10 @@ private:
 class WayButton : public OutlinedButton {
     Q_OBJECT
 public:
-    WayButton(const QString& key, const QString& title, const QString& symbol, Theme& theme, QWidget* parent = nullptr);
+    WayButton(PaymentMethod method, const QString& title, const QString& symbol, Theme& theme,
+              QWidget* parent = nullptr);
 
-    const QString& key() const { return m_key; }
+    PaymentMethod method() const { return m_method; }
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected);
 
@@ -67,7 +69,7 @@ protected:
     Look look() const override;
 
 private:
-    QString m_key;
+    PaymentMethod m_method;
     bool m_selected = false;
 };
 

@@ -4,6 +4,7 @@
 #include "config_preview_view.h"
 #include "copy_feedback.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "ui/common/button.h"
 #include "ui/common/modern_card.h"
 #include "ui/common/scroll_column.h"
@@ -135,25 +136,25 @@ void ConverterView::convert()
     m_result.reset();
     refresh();
     const auto link = m_link->toPlainText().trimmed();
-    [](QPointer<ConverterView> view, ApiService* api, QString link, QString format) -> QCoro::Task<> {
-        std::optional<ConvertResponse> answer;
-        bool failed = false;
-        try {
-            answer = co_await api->convert(link, format);
-        } catch (...) {
-            failed = true;
-        }
-        if (!view)
-            co_return;
-        view->m_loading = false;
-        if (failed)
-            view->m_errorMsg = i18n::tr(QStringLiteral("网络错误，请重试"));
-        else if (answer && answer->config)
-            view->m_result = answer;
-        else
-            view->m_errorMsg = answer && answer->error ? *answer->error : i18n::tr(QStringLiteral("转换失败"));
-        view->refresh();
-    }(this, m_api, link, m_format);
+    whileAlive(
+        this, m_api->convert(link, m_format),
+        [this](const std::optional<ConvertResponse>& answer) {
+            if (answer && answer->config)
+                m_result = answer;
+            else
+                m_errorMsg = answer && answer->error ? *answer->error : i18n::tr(QStringLiteral("转换失败"));
+            finishConversion();
+        },
+        [this](const std::exception&) {
+            m_errorMsg = i18n::tr(QStringLiteral("网络错误，请重试"));
+            finishConversion();
+        });
+}
+
+void ConverterView::finishConversion()
+{
+    m_loading = false;
+    refresh();
 }
 
 void ConverterView::openPreview()

@@ -55,6 +55,7 @@ private:
     QWidget* buildResultCard(QWidget* parent);
     void openPreview();
     void refresh();
+    void finishConversion();
 
     CommerceServices m_services;
     ApiService* m_api;

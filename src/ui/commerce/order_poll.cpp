@@ -1,8 +1,7 @@
 #include "order_poll.h"
 
 #include "api/api_service.h"
-
-#include <QPointer>
+#include "platform/while_alive.h"
 
 TimerBeat::TimerBeat(std::chrono::milliseconds interval)
 {
@@ -47,18 +46,18 @@ void OrderPoll::tick()
         return;
     const auto orderId = *m_orderId;
     m_inFlight = orderId;
-    [](QPointer<OrderPoll> poll, ApiService* api, qint64 orderId) -> QCoro::Task<> {
-        std::optional<OrderStatusResult> result;
-        try {
-            result = co_await api->fetchOrderStatus(orderId);
-        } catch (...) {
-            // Transport and decoding failures are silent: the next beat asks again.
-        }
-        if (!poll)
-            co_return;
-        if (poll->m_inFlight == orderId)
-            poll->m_inFlight.reset();
-        if (result)
-            emit poll->answered(orderId, *result);
-    }(this, &m_api, orderId);
+    whileAlive(
+        this, m_api.fetchOrderStatus(orderId),
+        [this, orderId](const OrderStatusResult& result) {
+            endAsk(orderId);
+            emit answered(orderId, result);
+        },
+        // Transport and decoding failures are silent: the next beat asks again.
+        [this, orderId](const std::exception&) { endAsk(orderId); });
+}
+
+void OrderPoll::endAsk(qint64 orderId)
+{
+    if (m_inFlight == orderId)
+        m_inFlight.reset();
 }

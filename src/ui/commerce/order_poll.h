@@ -54,6 +54,8 @@ signals:
 
 private:
     void tick();
+    // The ask for `orderId` has been answered, or has failed.
+    void endAsk(qint64 orderId);
 
     ApiService& m_api;
     std::unique_ptr<PollBeat> m_beat;

@@ -136,17 +136,19 @@ QWidget* PaymentSheet::buildOrderPage(Theme& theme)
     auto* ways = new QHBoxLayout;
     ways->setSpacing(Spacing::s);
     const struct {
-        const char* key;
+        PaymentMethod method;
+        const char* name;
         QString title;
         const char* symbol;
     } table[] = {
-        {"alipay", i18n::tr(QStringLiteral("支付宝")), "creditcard.fill"},
-        {"wxpay", i18n::tr(QStringLiteral("微信支付")), "message.fill"},
-        {"usdt", QStringLiteral("USDT"), "bitcoinsign.circle.fill"},
+        {PaymentMethod::alipay, "alipay", i18n::tr(QStringLiteral("支付宝")), "creditcard.fill"},
+        {PaymentMethod::wechat, "wxpay", i18n::tr(QStringLiteral("微信支付")), "message.fill"},
+        {PaymentMethod::usdt, "usdt", QStringLiteral("USDT"), "bitcoinsign.circle.fill"},
     };
     for (const auto& way : table) {
-        auto* button = new WayButton(QLatin1String(way.key), way.title, QLatin1String(way.symbol), theme, page);
-        connect(button, &QAbstractButton::clicked, this, [this, key = button->key()] { emit wayChosen(key); });
+        auto* button = new WayButton(way.method, way.title, QLatin1String(way.symbol), theme, page);
+        button->setObjectName(QLatin1String(way.name));
+        connect(button, &QAbstractButton::clicked, this, [this, method = way.method] { emit wayChosen(method); });
         m_ways.append(button);
         ways->addWidget(button, 1);
     }
@@ -252,16 +254,19 @@ void PaymentSheet::showState(const PaymentState& state)
     m_listPrice->setVisible(PaymentRules::showsListPrice(order));
     m_listPrice->setText(PaymentRules::listPrice(order.original_amount.value_or(0)));
     for (auto* way : m_ways)
-        way->setSelected(way->key() == state.payMethod);
+        way->setSelected(way->method() == state.payMethod);
     setOptionalText(m_orderError, state.payError);
     m_paying->setVisible(state.paying);
 
-    if (state.payMethod == QLatin1String("alipay")) {
+    switch (state.payMethod) {
+    case PaymentMethod::alipay: {
         m_wayContent->setCurrentIndex(alipayPage);
         const auto image = QrImage::fromBase64(order.qr_b64.value_or(QString()));
         m_alipayQr->setImage(image);
         m_alipayStates->setCurrentIndex(image.isNull() ? alipayFetching : alipayQrShown);
-    } else if (state.payMethod == QLatin1String("wxpay")) {
+        return;
+    }
+    case PaymentMethod::wechat:
         m_wayContent->setCurrentIndex(wxPage);
         m_wxQr->setImage(state.quibexQrImage);
         m_wxStates->setCurrentIndex(!state.quibexQr                    ? wxGenerate
@@ -269,7 +274,8 @@ void PaymentSheet::showState(const PaymentState& state)
                                                                        : wxQrShown);
         m_transferLine->setText(i18n::tr(QStringLiteral("或转账到微信")) + QStringLiteral("：")
                                 + order.out_trade_no.value_or(QString()));
-    } else {
+        return;
+    case PaymentMethod::usdt: {
         m_wayContent->setCurrentIndex(usdtPage);
         const auto image = QrImage::fromBase64(order.usdt_qr_b64.value_or(QString()));
         m_usdtQr->setImage(image);
@@ -278,5 +284,7 @@ void PaymentSheet::showState(const PaymentState& state)
         m_usdtAddress->setText(m_addressToCopy);
         m_usdtAmount->setText(i18n::tr(QStringLiteral("应转")) + QStringLiteral("：")
                               + PaymentRules::twoDecimals(order.usdt_amount.value_or(0)) + QStringLiteral(" USDT"));
+        return;
+    }
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/records/plan_records.h"
+#include "payment_method.h"
 #include "ui/common/sheet_frame.h"
 
 #include <QImage>
@@ -22,8 +23,8 @@ class WayButton;
 struct PaymentState {
     std::optional<Plan> activePlan;
     std::optional<OrderCreateResult> payOrder; // absent while the order is being created
-    QString payMethod = QStringLiteral("alipay"); // "alipay", "wxpay" or "usdt"
-    std::optional<QString> quibexQr; // the WeChat code text, or "preloaded"
+    PaymentMethod payMethod = PaymentMethod::alipay;
+    std::optional<WxCode> quibexQr;
     QImage quibexQrImage;
     QImage preloadedWxImage;
     bool paying = false;
@@ -60,7 +61,7 @@ public:
     QLabel* usdtAmount() const { return m_usdtAmount; }
 
 signals:
-    void wayChosen(const QString& key);
+    void wayChosen(PaymentMethod method);
     void generateWxRequested();
 
 private:

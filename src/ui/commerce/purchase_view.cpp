@@ -1,11 +1,12 @@
 #include "purchase_view.h"
 
+#include "app/app_events.h"
 #include "commerce_widgets.h"
 #include "order_poll.h"
 #include "payment_rules.h"
 #include "plan_rules.h"
-#include "platform/notifier.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "qr_image.h"
 #include "qr_image_fetcher.h"
 #include "ui/common/button.h"
@@ -25,10 +26,19 @@
 #include <QVBoxLayout>
 
 namespace {
+// The service's name of WeChat Pay.
 const QString wxpay = QStringLiteral("wxpay");
-const QString preloadedMarker = QStringLiteral("preloaded");
 
 QString networkError() { return i18n::tr(QStringLiteral("网络错误，请重试")); }
+
+// The image at the code's address when the code is a web address, else none.
+QCoro::Task<QImage> fetchCodeImage(QrImageFetcher* images, QString code)
+{
+    const QUrl url(code);
+    if (!QrImageFetcher::isWebUrl(url))
+        co_return QImage();
+    co_return co_await images->fetch(url);
+}
 } // namespace
 
 PurchaseView::PurchaseView(const CommerceServices& services, QWidget* parent)
@@ -137,25 +147,20 @@ void PurchaseView::loadPlans()
     m_loading = true;
     m_loadError.reset();
     m_states->showLoading();
-    [](QPointer<PurchaseView> view, ApiService* api) -> QCoro::Task<> {
-        std::optional<QList<Plan>> plans;
-        try {
-            plans = co_await api->fetchPlans();
-        } catch (...) {
-            // Any failure reads the same; the earlier list stays.
-        }
-        if (!view)
-            co_return;
-        view->m_loading = false;
-        if (!plans) {
-            view->m_loadError = i18n::tr(QStringLiteral("加载失败，请重试"));
-            view->m_states->showError(*view->m_loadError);
-            co_return;
-        }
-        view->m_plans = *plans;
-        view->rebuildPlanList();
-        view->m_states->showPage(view->m_content);
-    }(this, m_api);
+    whileAlive(
+        this, m_api->fetchPlans(),
+        [this](const QList<Plan>& plans) {
+            m_loading = false;
+            m_plans = plans;
+            rebuildPlanList();
+            m_states->showPage(m_content);
+        },
+        // Any failure reads the same; the earlier list stays.
+        [this](const std::exception&) {
+            m_loading = false;
+            m_loadError = i18n::tr(QStringLiteral("加载失败，请重试"));
+            m_states->showError(*m_loadError);
+        });
 }
 
 void PurchaseView::rebuildPlanList()
@@ -209,24 +214,25 @@ void PurchaseView::validateCoupon()
     m_couponMsg.reset();
     m_couponInfo.reset();
     refreshCoupon();
-    [](QPointer<PurchaseView> view, ApiService* api, QString code) -> QCoro::Task<> {
-        std::optional<ApiService::CouponCheck> check;
-        try {
-            check = co_await api->validateCoupon(code, std::nullopt);
-        } catch (...) {
-        }
-        if (!view)
-            co_return;
-        view->m_couponValidating = false;
-        if (!check) {
-            view->m_couponMsg = networkError();
-        } else if (check->valid) {
-            view->m_couponInfo = check->coupon;
-        } else {
-            view->m_couponMsg = check->message;
-        }
-        view->refreshCoupon();
-    }(this, m_api, code);
+    whileAlive(
+        this, m_api->validateCoupon(code, std::nullopt),
+        [this](const ApiService::CouponCheck& check) {
+            if (check.valid)
+                m_couponInfo = check.coupon;
+            else
+                m_couponMsg = check.message;
+            finishCouponCheck();
+        },
+        [this](const std::exception&) {
+            m_couponMsg = networkError();
+            finishCouponCheck();
+        });
+}
+
+void PurchaseView::finishCouponCheck()
+{
+    m_couponValidating = false;
+    refreshCoupon();
 }
 
 void PurchaseView::selectPlan(const Plan& plan)
@@ -243,23 +249,24 @@ void PurchaseView::selectPlan(const Plan& plan)
 
     const auto typed = m_couponField->text().trimmed();
     const auto coupon = typed.isEmpty() ? std::nullopt : std::optional<QString>(typed);
-    [](QPointer<PurchaseView> view, ApiService* api, quint64 selection, QString name,
-       std::optional<QString> coupon) -> QCoro::Task<> {
-        std::optional<OrderCreateResult> result;
-        try {
-            result = co_await api->createOrder(name, coupon);
-        } catch (...) {
-        }
-        if (!view || !view->isCurrent(selection))
-            co_return;
-        view->m_pay.paying = false;
-        if (!result) {
-            view->m_pay.payError = networkError();
-            view->refreshPaySheet();
-            co_return;
-        }
-        view->applyOrder(*result);
-    }(this, m_api, selection, plan.name, coupon);
+    whileAlive(
+        this, m_api->createOrder(plan.name, coupon),
+        [this, selection](const OrderCreateResult& result) {
+            if (!isCurrent(selection))
+                return;
+            m_pay.paying = false;
+            applyOrder(result);
+        },
+        [this, selection](const std::exception&) { failPayment(selection); });
+}
+
+void PurchaseView::failPayment(quint64 selection)
+{
+    if (!isCurrent(selection))
+        return;
+    m_pay.paying = false;
+    m_pay.payError = networkError();
+    refreshPaySheet();
 }
 
 void PurchaseView::applyOrder(const OrderCreateResult& result)
@@ -276,7 +283,7 @@ void PurchaseView::applyOrder(const OrderCreateResult& result)
         return;
     case PaymentRules::OrderOutcome::payable:
         m_pay.payOrder = result;
-        m_pay.payMethod = QStringLiteral("alipay");
+        m_pay.payMethod = PaymentMethod::alipay;
         m_pay.quibexQr.reset();
         m_pay.quibexQrImage = {};
         m_pay.preloadedWxImage = {};
@@ -291,30 +298,26 @@ void PurchaseView::applyOrder(const OrderCreateResult& result)
 
 void PurchaseView::preloadWxImage(const QString& outTradeNo)
 {
-    [](QPointer<PurchaseView> view, ApiService* api, quint64 selection, QString outTradeNo) -> QCoro::Task<> {
-        std::optional<ApiService::QuibexQr> answer;
-        try {
-            answer = co_await api->createQuibexQr(outTradeNo, wxpay);
-        } catch (...) {
-            // A failed preload is silent: the sheet asks again on demand.
-        }
-        if (!view || !view->isCurrent(selection) || !answer)
-            co_return;
-        const auto image = QrImage::fromBase64(answer->qrB64.value_or(QString()));
-        if (!image.isNull())
-            view->m_pay.preloadedWxImage = image;
-    }(this, m_api, m_selection, outTradeNo);
+    // A failed preload is silent: the sheet asks again on demand.
+    whileAlive(this, m_api->createQuibexQr(outTradeNo, wxpay),
+               [this, selection = m_selection](const ApiService::QuibexQr& answer) {
+                   if (!isCurrent(selection))
+                       return;
+                   const auto image = QrImage::fromBase64(answer.qrB64.value_or(QString()));
+                   if (!image.isNull())
+                       m_pay.preloadedWxImage = image;
+               });
 }
 
-void PurchaseView::chooseWay(const QString& key)
+void PurchaseView::chooseWay(PaymentMethod method)
 {
-    const bool changed = key != m_pay.payMethod;
-    m_pay.payMethod = key;
+    const bool changed = method != m_pay.payMethod;
+    m_pay.payMethod = method;
     m_pay.quibexQr.reset();
     m_pay.payError.reset();
-    if (changed && key == wxpay) {
+    if (changed && method == PaymentMethod::wechat) {
         if (!m_pay.preloadedWxImage.isNull()) {
-            m_pay.quibexQr = preloadedMarker;
+            m_pay.quibexQr = PreloadedWxCode{};
             m_pay.quibexQrImage = m_pay.preloadedWxImage;
         } else if (!m_pay.paying && m_pay.payOrder && m_pay.payOrder->out_trade_no) {
             createWxQr();
@@ -331,23 +334,19 @@ void PurchaseView::createWxQr()
     m_pay.paying = true;
     m_pay.payError.reset();
     refreshPaySheet();
-    [](QPointer<PurchaseView> view, ApiService* api, quint64 selection, QString outTradeNo) -> QCoro::Task<> {
-        std::optional<ApiService::QuibexQr> answer;
-        try {
-            answer = co_await api->createQuibexQr(outTradeNo, wxpay);
-        } catch (...) {
-        }
-        if (!view || !view->isCurrent(selection))
-            co_return;
-        view->m_pay.paying = false;
-        if (!answer) {
-            view->m_pay.payError = networkError();
-            view->refreshPaySheet();
-            co_return;
-        }
-        view->m_pay.quibexQr = answer->qrcode;
-        view->settleWxImage(*answer);
-    }(this, m_api, m_selection, *m_pay.payOrder->out_trade_no);
+    whileAlive(
+        this, m_api->createQuibexQr(*m_pay.payOrder->out_trade_no, wxpay),
+        [this, selection = m_selection](const ApiService::QuibexQr& answer) {
+            if (!isCurrent(selection))
+                return;
+            m_pay.paying = false;
+            if (answer.qrcode)
+                m_pay.quibexQr = *answer.qrcode;
+            else
+                m_pay.quibexQr.reset();
+            settleWxImage(answer);
+        },
+        [this, selection = m_selection](const std::exception&) { failPayment(selection); });
 }
 
 void PurchaseView::settleWxImage(const ApiService::QuibexQr& answer)
@@ -359,16 +358,12 @@ void PurchaseView::settleWxImage(const ApiService::QuibexQr& answer)
     // A code without an image: the image at its address when it is a web address, else (or
     // when that fails) the code drawn here, so that the sheet never waits for nothing.
     const auto code = *answer.qrcode;
-    [](QPointer<PurchaseView> view, QrImageFetcher* images, quint64 selection, QString code) -> QCoro::Task<> {
-        QImage image;
-        const QUrl url(code);
-        if (QrImageFetcher::isWebUrl(url))
-            image = co_await images->fetch(url);
-        if (!view || !view->isCurrent(selection) || view->m_pay.quibexQr != code)
-            co_return;
-        view->m_pay.quibexQrImage = image.isNull() ? QrImage::encode(code) : image;
-        view->refreshPaySheet();
-    }(this, m_images, m_selection, code);
+    whileAlive(this, fetchCodeImage(m_images, code), [this, selection = m_selection, code](const QImage& image) {
+        if (!isCurrent(selection) || m_pay.quibexQr != WxCode(code))
+            return;
+        m_pay.quibexQrImage = image.isNull() ? QrImage::encode(code) : image;
+        refreshPaySheet();
+    });
 }
 
 void PurchaseView::startPolling()

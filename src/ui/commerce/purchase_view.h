@@ -64,7 +64,7 @@ public:
     QMessageBox* successAlert() const { return m_successAlert; }
 
     void selectPlan(const Plan& plan);
-    void chooseWay(const QString& key);
+    void chooseWay(PaymentMethod method);
     void createWxQr();
 
 protected:
@@ -78,7 +78,9 @@ private:
     void rebuildPlanList();
     void refreshCoupon();
 
+    void finishCouponCheck();
     void applyOrder(const OrderCreateResult& result);
+    void failPayment(quint64 selection);
     void preloadWxImage(const QString& outTradeNo);
     void settleWxImage(const ApiService::QuibexQr& answer);
     void startPolling();

@@ -3,6 +3,7 @@
 #include "api/api_service.h"
 #include "copy_feedback.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "ui/common/button.h"
 #include "ui/common/load_state_view.h"
 #include "ui/common/modern_card.h"
@@ -12,7 +13,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -22,6 +22,21 @@ QLabel* note(const QString& text, TextStyle style = TextStyle::Caption)
     auto* label = makeLabel(text, style, TextColor::Secondary);
     label->setWordWrap(true);
     return label;
+}
+
+// The user's subscription identity and configuration, as the service has them.
+struct Subscription {
+    std::optional<QString> uuid;
+    std::optional<QString> config;
+};
+
+QCoro::Task<Subscription> fetchSubscription(ApiService* api)
+{
+    // One after the other: a failed first call makes no second.
+    Subscription subscription;
+    subscription.uuid = co_await api->fetchMyUuid();
+    subscription.config = co_await api->fetchSubscriptionConfig();
+    co_return subscription;
 }
 } // namespace
 
@@ -115,30 +130,25 @@ void SubscriptionView::load()
     m_loading = true;
     m_loadError.reset();
     refresh();
-    [](QPointer<SubscriptionView> view, ApiService* api, QString address) -> QCoro::Task<> {
-        std::optional<QString> uuid;
-        std::optional<QString> config;
-        bool failed = false;
-        try {
-            // One after the other: a failed first call makes no second.
-            uuid = co_await api->fetchMyUuid();
-            config = co_await api->fetchSubscriptionConfig();
-        } catch (...) {
-            failed = true;
-        }
-        if (!view)
-            co_return;
-        view->m_loading = false;
-        if (failed) {
-            view->m_loadError = i18n::tr(QStringLiteral("网络错误，请重试"));
-        } else {
-            if (uuid && !uuid->isEmpty())
-                view->m_subUrl = address + QStringLiteral("/api/sub/") + *uuid;
-            if (config && !config->isEmpty())
-                view->m_configText = config;
-        }
-        view->refresh();
-    }(this, m_api, m_services.serviceAddress);
+    whileAlive(
+        this, fetchSubscription(m_api),
+        [this](const Subscription& subscription) {
+            if (subscription.uuid && !subscription.uuid->isEmpty())
+                m_subUrl = m_services.serviceAddress + QStringLiteral("/api/sub/") + *subscription.uuid;
+            if (subscription.config && !subscription.config->isEmpty())
+                m_configText = subscription.config;
+            finishLoad();
+        },
+        [this](const std::exception&) {
+            m_loadError = i18n::tr(QStringLiteral("网络错误，请重试"));
+            finishLoad();
+        });
+}
+
+void SubscriptionView::finishLoad()
+{
+    m_loading = false;
+    refresh();
 }
 
 void SubscriptionView::refresh()

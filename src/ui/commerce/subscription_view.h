@@ -41,6 +41,7 @@ private:
     QWidget* buildContent();
     void load();
     void refresh();
+    void finishLoad();
 
     CommerceServices m_services;
     ApiService* m_api;

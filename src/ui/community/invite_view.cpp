@@ -2,13 +2,13 @@
 
 #include "api/api_service.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "stat_box.h"
 #include "status_looks.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
 #include "ui/common/load_state_view.h"
 #include "ui/common/number_formats.h"
-#include "ui/common/screen_call.h"
 #include "ui/common/scroll_column.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/text_label.h"
@@ -40,17 +40,18 @@ InviteView::InviteView(Services services, QWidget* parent)
 void InviteView::load()
 {
     beginLoad();
-    whenDone(this, m_services.api.fetchInvite(), [this](CallOutcome<std::optional<InviteResponse>> outcome) {
-        if (!outcome.ok()) {
-            endLoad(i18n::tr(QStringLiteral("网络错误，请重试")));
-        } else if (*outcome.value && (*outcome.value)->ok) {
-            m_resp = **outcome.value;
-            rebuildContent();
-            endLoad(std::nullopt);
-        } else {
-            endLoad(i18n::tr(QStringLiteral("加载失败")));
-        }
-    });
+    whileAlive(
+        this, m_services.api.fetchInvite(),
+        [this](const std::optional<InviteResponse>& answer) {
+            if (answer && answer->ok) {
+                m_resp = *answer;
+                rebuildContent();
+                endLoad(std::nullopt);
+            } else {
+                endLoad(i18n::tr(QStringLiteral("加载失败")));
+            }
+        },
+        [this](const std::exception&) { endLoad(i18n::tr(QStringLiteral("网络错误，请重试"))); });
 }
 
 QWidget* InviteView::loadedPage() { return m_content; }

@@ -4,13 +4,14 @@
 #include "inbound_row.h"
 #include "platform/text_format.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "server_card.h"
 #include "status_grid.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
+#include "ui/common/failure_description.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/modern_card.h"
-#include "ui/common/screen_call.h"
 #include "ui/common/scroll_column.h"
 #include "ui/common/spinner.h"
 #include "ui/common/symbol_label.h"
@@ -167,18 +168,25 @@ void ServerDashboardView::refresh()
     // The next refresh is due one period after this one starts, however this one ends.
     m_refreshTimer->start(refreshInterval, false);
     refreshState();
-    whenDone(this, fetchDashboard(&m_services.api), [this](CallOutcome<DashboardData> outcome) {
-        if (outcome.ok()) {
-            m_status = outcome.value->status;
-            m_inbounds = outcome.value->inbounds;
-            m_connections = outcome.value->connections;
+    whileAlive(
+        this, fetchDashboard(&m_services.api),
+        [this](const DashboardData& data) {
+            m_status = data.status;
+            m_inbounds = data.inbounds;
+            m_connections = data.connections;
             rebuildData();
-        } else {
-            m_errorMessage = failureDescription(outcome.error);
-        }
-        m_isLoading = false;
-        refreshState();
-    });
+            finishLoad();
+        },
+        [this](const std::exception& failure) {
+            m_errorMessage = failureDescription(failure);
+            finishLoad();
+        });
+}
+
+void ServerDashboardView::finishLoad()
+{
+    m_isLoading = false;
+    refreshState();
 }
 
 void ServerDashboardView::refreshState()

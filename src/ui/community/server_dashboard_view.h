@@ -55,6 +55,7 @@ protected:
 
 private:
     void refreshState();
+    void finishLoad();
     void rebuildData();
     QWidget* statusGrid(QWidget* parent);
     QWidget* inboundsSection(QWidget* parent);

@@ -3,12 +3,12 @@
 #include "api/api_service.h"
 #include "message_bubble.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "status_badge.h"
 #include "ticket_row.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
 #include "ui/common/load_state_view.h"
-#include "ui/common/screen_call.h"
 #include "ui/common/scroll_column.h"
 #include "ui/common/spinner.h"
 #include "ui/common/symbol_view.h"
@@ -170,16 +170,15 @@ QWidget* SupportView::buildConversationPage()
 void SupportView::load()
 {
     beginLoad();
-    whenDone(this, m_services.api.fetchMyTickets(), [this](CallOutcome<QList<Ticket>> outcome) {
-        if (!outcome.ok()) {
-            endLoad(i18n::tr(QStringLiteral("加载失败，请重试")));
-            return;
-        }
-        m_tickets = *outcome.value;
-        rebuildTicketRows();
-        endLoad(std::nullopt);
-        refresh();
-    });
+    whileAlive(
+        this, m_services.api.fetchMyTickets(),
+        [this](const QList<Ticket>& tickets) {
+            m_tickets = tickets;
+            rebuildTicketRows();
+            endLoad(std::nullopt);
+            refresh();
+        },
+        [this](const std::exception&) { endLoad(i18n::tr(QStringLiteral("加载失败，请重试"))); });
 }
 
 QWidget* SupportView::loadedPage() { return m_tickets.isEmpty() ? m_emptyList : m_ticketList; }
@@ -219,26 +218,34 @@ void SupportView::loadMessages(qint64 id)
 void SupportView::fetchMessages(qint64 id, Apply rule, bool firstLoad)
 {
     const auto issued = ++m_lastFetchIssued;
-    whenDone(this, m_services.api.fetchTicketMessages(id),
-             [this, id, rule, firstLoad, issued](CallOutcome<QList<TicketMessage>> outcome) {
-                 const bool current = m_selectedTicketId == id;
-                 const bool endsFirstLoad = firstLoad && current && m_conversationLoading;
-                 if (endsFirstLoad)
-                     m_conversationLoading = false;
-                 if (outcome.ok() && current && issued > m_lastFetchApplied
-                     && (rule == Apply::always || outcome.value->size() != m_messages.size())) {
-                     m_lastFetchApplied = issued;
-                     setMessages(id, *outcome.value);
-                 } else if (endsFirstLoad) {
-                     rebuildMessages();
-                 }
-                 // An opened conversation starts at its newest message, also when it is the one
-                 // shown before with as many messages.
-                 if (endsFirstLoad)
-                     scrollToBottom();
-                 refreshSendControls();
-                 emit conversationAnswered(id);
-             });
+    const FetchedConversation fetch{id, rule, firstLoad, issued};
+    whileAlive(
+        this, m_services.api.fetchTicketMessages(id),
+        [this, fetch](const QList<TicketMessage>& messages) { answerConversation(fetch, messages); },
+        [this, fetch](const std::exception&) { answerConversation(fetch, std::nullopt); });
+}
+
+void SupportView::answerConversation(const FetchedConversation& fetch,
+                                     const std::optional<QList<TicketMessage>>& messages)
+{
+    const auto id = fetch.id;
+    const bool current = m_selectedTicketId == id;
+    const bool endsFirstLoad = fetch.firstLoad && current && m_conversationLoading;
+    if (endsFirstLoad)
+        m_conversationLoading = false;
+    if (messages && current && fetch.issued > m_lastFetchApplied
+        && (fetch.rule == Apply::always || messages->size() != m_messages.size())) {
+        m_lastFetchApplied = fetch.issued;
+        setMessages(id, *messages);
+    } else if (endsFirstLoad) {
+        rebuildMessages();
+    }
+    // An opened conversation starts at its newest message, also when it is the one shown before
+    // with as many messages.
+    if (endsFirstLoad)
+        scrollToBottom();
+    refreshSendControls();
+    emit conversationAnswered(id);
 }
 
 void SupportView::setMessages(qint64 id, const QList<TicketMessage>& messages)
@@ -265,23 +272,19 @@ void SupportView::send()
     m_input->clear();
     refreshSendControls();
     if (id == newConversation) {
-        whenDone(this, m_services.api.createTicket(QString(), text), [this, text](CallOutcome<qint64> outcome) {
-            if (outcome.ok())
-                finishCreate(*outcome.value);
-            else
-                restoreUnsent(newConversation, text);
-        });
+        whileAlive(
+            this, m_services.api.createTicket(QString(), text), [this](qint64 newId) { finishCreate(newId); },
+            [this, text](const std::exception&) { restoreUnsent(newConversation, text); });
         return;
     }
-    whenDone(this, m_services.api.sendTicketMessage(id, text), [this, id, text](CallOutcome<void> outcome) {
-        if (!outcome.ok()) {
-            restoreUnsent(id, text);
-            return;
-        }
-        m_sending = false;
-        reloadAfterSend();
-        refreshSendControls();
-    });
+    whileAlive(
+        this, m_services.api.sendTicketMessage(id, text),
+        [this] {
+            m_sending = false;
+            reloadAfterSend();
+            refreshSendControls();
+        },
+        [this, id, text](const std::exception&) { restoreUnsent(id, text); });
 }
 
 void SupportView::finishCreate(qint64 newId)

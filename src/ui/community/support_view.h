@@ -80,7 +80,16 @@ private:
     void backToList();
     // Asks for ticket `id`'s messages and applies the answer under `rule`, if the conversation is
     // still that ticket's and no newer answer has been applied.
+    // A fetch of a conversation's messages, as it was asked for.
+    struct FetchedConversation {
+        qint64 id;
+        Apply rule;
+        bool firstLoad;
+        quint64 issued;
+    };
     void fetchMessages(qint64 id, Apply rule, bool firstLoad);
+    // The conversation's messages, or nothing when the fetch failed.
+    void answerConversation(const FetchedConversation& fetch, const std::optional<QList<TicketMessage>>& messages);
     void setMessages(qint64 id, const QList<TicketMessage>& messages);
 
     void refresh();

@@ -4,11 +4,11 @@
 #include "chart_bars.h"
 #include "platform/text_format.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "stat_box.h"
 #include "ui/common/divider.h"
 #include "ui/common/load_state_view.h"
 #include "ui/common/modern_card.h"
-#include "ui/common/screen_call.h"
 #include "ui/common/scroll_column.h"
 #include "ui/common/text_label.h"
 
@@ -57,19 +57,18 @@ TrafficLogView::TrafficLogView(Services services, QWidget* parent)
 void TrafficLogView::load()
 {
     beginLoad();
-    whenDone(this, m_services.api.fetchTrafficLog(), [this](CallOutcome<QList<TrafficLogEntry>> outcome) {
-        if (!outcome.ok()) {
-            endLoad(i18n::tr(QStringLiteral("网络错误，请重试")));
-            return;
-        }
-        m_entries = *outcome.value;
-        if (m_content) {
-            m_content->hide();
-            m_content->deleteLater();
-        }
-        m_content = m_entries.isEmpty() ? nullptr : buildContent();
-        endLoad(std::nullopt);
-    });
+    whileAlive(
+        this, m_services.api.fetchTrafficLog(),
+        [this](const QList<TrafficLogEntry>& entries) {
+            m_entries = entries;
+            if (m_content) {
+                m_content->hide();
+                m_content->deleteLater();
+            }
+            m_content = m_entries.isEmpty() ? nullptr : buildContent();
+            endLoad(std::nullopt);
+        },
+        [this](const std::exception&) { endLoad(i18n::tr(QStringLiteral("网络错误，请重试"))); });
 }
 
 QWidget* TrafficLogView::loadedPage() { return m_entries.isEmpty() ? m_empty : m_content; }

@@ -2,6 +2,7 @@
 
 #include "api/api_service.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "status_looks.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
@@ -9,7 +10,6 @@
 #include "ui/common/modern_card.h"
 #include "ui/common/number_formats.h"
 #include "ui/common/plain_alert.h"
-#include "ui/common/screen_call.h"
 #include "ui/common/scroll_column.h"
 #include "ui/common/text_label.h"
 
@@ -58,18 +58,17 @@ WithdrawView::WithdrawView(Services services, QWidget* parent)
 void WithdrawView::load()
 {
     beginLoad();
-    whenDone(this, fetchBalance(&m_services.api), [this](CallOutcome<Balance> outcome) {
-        if (!outcome.ok()) {
-            endLoad(i18n::tr(QStringLiteral("网络错误，请重试")));
-            return;
-        }
-        const auto& profile = outcome.value->profile;
-        m_pending = profile ? profile->commission.value_or(0) : 0;
-        m_withdraws = outcome.value->records;
-        rebuildRecords();
-        refresh();
-        endLoad(std::nullopt);
-    });
+    whileAlive(
+        this, fetchBalance(&m_services.api),
+        [this](const Balance& balance) {
+            const auto& profile = balance.profile;
+            m_pending = profile ? profile->commission.value_or(0) : 0;
+            m_withdraws = balance.records;
+            rebuildRecords();
+            refresh();
+            endLoad(std::nullopt);
+        },
+        [this](const std::exception&) { endLoad(i18n::tr(QStringLiteral("网络错误，请重试"))); });
 }
 
 QWidget* WithdrawView::loadedPage() { return m_content; }
@@ -81,15 +80,15 @@ void WithdrawView::submit()
     m_submitting = true;
     refresh();
     const auto note = m_note->toPlainText();
-    whenDone(this, m_services.api.requestWithdraw(note), [this, note](CallOutcome<ApiService::Outcome> outcome) {
-        if (!outcome.ok()) {
+    whileAlive(
+        this, m_services.api.requestWithdraw(note),
+        [this, note](const ApiService::Outcome& answer) {
+            const auto fallback = answer.ok ? QStringLiteral("申请已提交") : QStringLiteral("申请失败");
+            finishSubmit(answer.message.value_or(i18n::tr(fallback)), note, answer.ok);
+        },
+        [this, note](const std::exception&) {
             finishSubmit(i18n::tr(QStringLiteral("网络错误，请重试")), note, false);
-            return;
-        }
-        const auto& answer = *outcome.value;
-        const auto fallback = answer.ok ? QStringLiteral("申请已提交") : QStringLiteral("申请失败");
-        finishSubmit(answer.message.value_or(i18n::tr(fallback)), note, answer.ok);
-    });
+        });
 }
 
 void WithdrawView::finishSubmit(const std::optional<QString>& message, const QString& sentNote, bool accepted)

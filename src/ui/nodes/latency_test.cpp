@@ -1,18 +1,6 @@
 #include "latency_test.h"
 
-#include <QPointer>
-
-namespace {
-
-QCoro::Task<> probeNode(QPointer<LatencyTest> test, QCoro::Task<std::optional<qint64>> probe, qint64 nodeId,
-                        std::function<void(LatencyTest&, qint64, std::optional<qint64>)> report)
-{
-    const auto milliseconds = co_await std::move(probe);
-    if (test)
-        report(*test, nodeId, milliseconds);
-}
-
-} // namespace
+#include "platform/while_alive.h"
 
 LatencyTest::LatencyTest(LatencyProbe probe, QObject* parent)
     : QObject(parent)
@@ -40,11 +28,10 @@ void LatencyTest::startSlice()
     m_waiting.remove(0, slice.size());
     if (!m_waiting.isEmpty())
         QMetaObject::invokeMethod(this, &LatencyTest::startSlice, Qt::QueuedConnection);
-    const auto report = [](LatencyTest& test, qint64 nodeId, std::optional<qint64> milliseconds) {
-        test.report(nodeId, milliseconds);
-    };
-    for (const auto& node : slice)
-        probeNode(this, m_probe(node.server, node.port, m_timeout), node.id, report);
+    for (const auto& node : slice) {
+        whileAlive(this, m_probe(node.server, node.port, m_timeout),
+                   [this, nodeId = node.id](std::optional<qint64> milliseconds) { report(nodeId, milliseconds); });
+    }
 }
 
 void LatencyTest::report(qint64 nodeId, std::optional<qint64> milliseconds)

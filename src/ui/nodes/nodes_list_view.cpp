@@ -8,6 +8,7 @@
 #include "node_list_view_widget.h"
 #include "platform/text_format.h"
 #include "platform/text_table.h"
+#include "platform/while_alive.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
 #include "ui/common/icons.h"
@@ -277,20 +278,17 @@ void NodesListView::toggleConnection(const Node& node)
     const Node target = latest(node);
     m_connectingNode = target;
     refreshConnection();
-    runConnect(this, m_services.connection.connectTo(target), target);
+    // A failure ends the attempt the same way; the connection manager has logged it.
+    const auto settle = [this, id = target.id] { settleConnecting(id); };
+    whileAlive(this, m_services.connection.connectTo(target), settle, [settle](const std::exception&) { settle(); });
 }
 
-QCoro::Task<> NodesListView::runConnect(QPointer<NodesListView> view, QCoro::Task<> connect, Node node)
+void NodesListView::settleConnecting(qint64 nodeId)
 {
-    try {
-        co_await std::move(connect);
-    } catch (...) {
-        // The connection manager has logged the failure.
-    }
-    if (!view || !view->m_connectingNode || view->m_connectingNode->id != node.id)
-        co_return;
-    view->m_connectingNode.reset();
-    view->refreshConnection();
+    if (!m_connectingNode || m_connectingNode->id != nodeId)
+        return;
+    m_connectingNode.reset();
+    refreshConnection();
 }
 
 void NodesListView::startPingAll()

@@ -76,7 +76,8 @@ private:
     void refreshInfoBar();
     void onProbeResult(qint64 nodeId, std::optional<qint64> milliseconds);
     void showContextMenu(const QPoint& position);
-    static QCoro::Task<> runConnect(QPointer<NodesListView> view, QCoro::Task<> connect, Node node);
+    // The connect to the node `nodeId` has ended, however it ended.
+    void settleConnecting(qint64 nodeId);
     // The node the connection manager is connected to; none while connecting or disconnecting.
     std::optional<qint64> connectedId() const;
     // The node as the list holds it now: a reload may have changed its host, port or password.

@@ -1,8 +1,8 @@
 #include "app_delegate.h"
 
+#include "app/app_events.h"
 #include "app/startup_rules.h"
 #include "connection/vpn_connection.h"
-#include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/user_notifier.h"
@@ -53,7 +53,7 @@ void AppDelegate::applicationDidFinishLaunching(QWidget* window)
     m_menuBarManager = m_services.makeMenuBarManager();
     // Moves and resizes of any window save the main window's frame.
     qApp->installEventFilter(this);
-    connect(&m_services.hub, &Notifier::vpnStateChanged, this, [this] {
+    connect(&m_services.hub, &AppEvents::vpnStateChanged, this, [this] {
         // The state as it is when the update runs, not as it was when posted.
         QMetaObject::invokeMethod(
             this,
@@ -63,7 +63,7 @@ void AppDelegate::applicationDidFinishLaunching(QWidget* window)
             },
             Qt::QueuedConnection);
     });
-    connect(&m_services.hub, &Notifier::menuBarVisibilityChanged, this, [this](bool visible) {
+    connect(&m_services.hub, &AppEvents::menuBarVisibilityChanged, this, [this](bool visible) {
         if (!m_menuBarManager)
             return;
         if (visible)

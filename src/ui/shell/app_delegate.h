@@ -7,7 +7,7 @@
 #include <memory>
 
 class MenuBarManager;
-class Notifier;
+class AppEvents;
 class QWidget;
 class SettingsStore;
 class StartupRules;
@@ -24,7 +24,7 @@ public:
         SettingsStore& settings;
         VpnConnection& connection;
         // Carries the connection state and the status item's visibility.
-        Notifier& hub;
+        AppEvents& hub;
         UserNotifier& notifier;
         StartupRules& startup;
         std::function<std::unique_ptr<MenuBarManager>()> makeMenuBarManager;

@@ -1,8 +1,8 @@
 #include "content_view.h"
 
+#include "app/app_events.h"
 #include "app/app_state.h"
 #include "platform/biometric_auth.h"
-#include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
@@ -59,7 +59,7 @@ ContentView::ContentView(Services services, QWidget* parent)
     connect(&appState, &AppState::profileChanged, this, &ContentView::refreshAccount);
     connect(&appState, &AppState::announcementsChanged, this, &ContentView::refreshToolbar);
     connect(&m_services.settings, &SettingsStore::valueChanged, this, &ContentView::onSettingChanged);
-    connect(&m_services.hub, &Notifier::navigateToTab, this, &ContentView::navigateToTab);
+    connect(&m_services.hub, &AppEvents::navigateToTab, this, &ContentView::navigateToTab);
     applyTheme();
     updateFace();
 }
@@ -207,7 +207,7 @@ QWidget* ContentView::buildFullFace()
     row->addLayout(detailColumn, 1);
 
     // The full layout opens on the dashboard, or on the tab a navigation request asked for.
-    m_selectedTab = m_pendingTab.value_or(0);
+    m_selectedTab = m_pendingTab.value_or(MainTab::dashboard);
     m_pendingTab.reset();
     if (!m_keyMonitorInstalled) {
         qApp->installEventFilter(this);
@@ -220,7 +220,7 @@ QWidget* ContentView::buildFullFace()
     return face;
 }
 
-void ContentView::setSelectedTab(int tab)
+void ContentView::setSelectedTab(MainTab tab)
 {
     // The screen on show stays as it is (an open log, a finished look-up, a user's disconnect).
     if (tab == m_selectedTab && m_face == Face::full && m_detail)
@@ -299,7 +299,7 @@ void ContentView::onSettingChanged(const QString& key)
     }
 }
 
-void ContentView::navigateToTab(int tab)
+void ContentView::navigateToTab(MainTab tab)
 {
     if (m_face == Face::full) {
         setSelectedTab(tab);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/records/account_records.h"
+#include "app/main_tab.h"
 #include "ui/shell/app_lock_view.h"
 #include "ui/shell/main_toolbar.h"
 #include "ui/shell/sidebar_view.h"
@@ -15,7 +16,7 @@
 
 class AppState;
 class BiometricAuth;
-class Notifier;
+class AppEvents;
 class SessionLockWatcher;
 class SettingsStore;
 class Theme;
@@ -38,11 +39,11 @@ public:
         Theme& theme;
         BiometricAuth& biometric;
         // Carries the navigation requests.
-        Notifier& hub;
+        AppEvents& hub;
         // Reports display sleep and session locks; none: the lock is never re-armed.
         SessionLockWatcher* sessionWatcher = nullptr;
         // The screens shown in the faces.
-        std::function<QWidget*(int tab, QWidget* parent)> makeTabScreen;
+        std::function<QWidget*(MainTab tab, QWidget* parent)> makeTabScreen;
         std::function<QWidget*(QWidget* parent)> makeSignIn;
         std::function<QWidget*(QWidget* parent)> makeCompact;
         std::function<QDialog*(const QList<Announcement>& announcements, QWidget* parent)> makeAnnouncements;
@@ -53,8 +54,8 @@ public:
 
     Face face() const { return m_face; }
     QWidget* faceWidget() const { return m_faceWidget; }
-    int selectedTab() const { return m_selectedTab; }
-    void setSelectedTab(int tab);
+    MainTab selectedTab() const { return m_selectedTab; }
+    void setSelectedTab(MainTab tab);
     // The detail screen of the selected tab, in the full face.
     QWidget* detailScreen() const { return m_detail; }
     SidebarView* sidebar() const { return m_sidebar; }
@@ -67,11 +68,11 @@ public:
     bool hasUnreadAnnouncements() const;
 
     // Applies a navigation request.
-    void navigateToTab(int tab);
+    void navigateToTab(MainTab tab);
 
 signals:
     void faceChanged(ContentView::Face face);
-    void selectedTabChanged(int tab);
+    void selectedTabChanged(MainTab tab);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -111,9 +112,9 @@ private:
     QPointer<QWidget> m_detail;
     QPointer<QDialog> m_announcementsSheet;
 
-    int m_selectedTab = 0;
+    MainTab m_selectedTab = MainTab::dashboard;
     // The tab a navigation request asked for while the full face was not shown.
-    std::optional<int> m_pendingTab;
+    std::optional<MainTab> m_pendingTab;
     bool m_isUnlocked = false;
     std::optional<QString> m_biometricError;
     int m_hasSeenAnnouncements = 0;

@@ -1,6 +1,6 @@
 #include "download_progress_view.h"
 
-#include "platform/notifier.h"
+#include "app/app_events.h"
 #include "ui/common/button.h"
 #include "ui/common/linear_progress.h"
 #include "ui/common/symbol_view.h"
@@ -22,7 +22,7 @@ QVBoxLayout* pageLayout(QWidget* page)
 }
 } // namespace
 
-DownloadProgressView::DownloadProgressView(Notifier& notifier, QString version, std::function<void()> onCancel,
+DownloadProgressView::DownloadProgressView(AppEvents& notifier, QString version, std::function<void()> onCancel,
                                            std::function<void()> onComplete, QWidget* parent)
     : QWidget(parent)
     , m_onCancel(std::move(onCancel))
@@ -76,8 +76,8 @@ DownloadProgressView::DownloadProgressView(Notifier& notifier, QString version, 
     column->addSpacing(Spacing::m);
     m_pages->addWidget(finished);
 
-    connect(&notifier, &Notifier::downloadProgress, this, &DownloadProgressView::setProgress);
-    connect(&notifier, &Notifier::downloadComplete, this, &DownloadProgressView::complete);
+    connect(&notifier, &AppEvents::downloadProgress, this, &DownloadProgressView::setProgress);
+    connect(&notifier, &AppEvents::downloadComplete, this, &DownloadProgressView::complete);
 }
 
 QString DownloadProgressView::percentText(double progress)

@@ -6,7 +6,7 @@
 
 class Button;
 class LinearProgress;
-class Notifier;
+class AppEvents;
 class QLabel;
 class QStackedWidget;
 
@@ -15,7 +15,7 @@ class QStackedWidget;
 class DownloadProgressView : public QWidget {
     Q_OBJECT
 public:
-    DownloadProgressView(Notifier& notifier, QString version, std::function<void()> onCancel,
+    DownloadProgressView(AppEvents& notifier, QString version, std::function<void()> onCancel,
                          std::function<void()> onComplete, QWidget* parent = nullptr);
 
     double progress() const { return m_progress; }

@@ -1,8 +1,8 @@
 #include "menu_commands.h"
 
+#include "app/app_events.h"
 #include "app/app_state.h"
 #include "connection/vpn_connection.h"
-#include "platform/notifier.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
@@ -13,7 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
-MenuCommands::MenuCommands(Services services, Notifier& notifier, QMenuBar* menuBar)
+MenuCommands::MenuCommands(Services services, AppEvents& notifier, QMenuBar* menuBar)
     : QObject(menuBar)
     , m_services(std::move(services))
 {
@@ -34,10 +34,11 @@ MenuCommands::MenuCommands(Services services, Notifier& notifier, QMenuBar* menu
     connect(m_quit, &QAction::triggered, qApp, &QApplication::quit, Qt::QueuedConnection);
 
     m_navigationMenu = menuBar->addMenu(QString());
-    for (int tab = 0; tab < navigationTabCount; ++tab) {
+    for (std::size_t index = 0; index < navigationTabs.size(); ++index) {
+        const auto tab = navigationTabs[index];
         auto* action = m_navigationMenu->addAction(QString());
-        action->setObjectName(QStringLiteral("navigateCommand%1").arg(tab));
-        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + tab)));
+        action->setObjectName(QStringLiteral("navigateCommand%1").arg(index));
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + int(index))));
         connect(action, &QAction::triggered, this, [&notifier, tab] { emit notifier.navigateToTab(tab); });
         m_navigation.append(action);
     }
@@ -60,8 +61,8 @@ MenuCommands::MenuCommands(Services services, Notifier& notifier, QMenuBar* menu
 void MenuCommands::retranslate()
 {
     m_navigationMenu->setTitle(i18n::tr(QStringLiteral("导航")));
-    for (int tab = 0; tab < m_navigation.size(); ++tab)
-        m_navigation[tab]->setText(navigationTabTitle(tab));
+    for (int index = 0; index < m_navigation.size(); ++index)
+        m_navigation[index]->setText(navigationTabTitle(navigationTabs[index]));
     m_quit->setText(i18n::tr(QStringLiteral("退出")));
     refresh();
 }

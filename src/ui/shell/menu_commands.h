@@ -6,7 +6,7 @@
 #include <QObject>
 
 class AppState;
-class Notifier;
+class AppEvents;
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -14,7 +14,7 @@ class SettingsStore;
 class VpnConnection;
 
 // The commands of the window's menu bar: the application menu (compact window, quit), the
-// navigation menu (tabs 0 to 3) and the "VPN" menu (connect or disconnect). Titles follow the
+// navigation menu (the navigation tabs) and the "VPN" menu (connect or disconnect). Titles follow the
 // interface language, the compact setting and the connection state.
 class MenuCommands : public QObject {
     Q_OBJECT
@@ -22,7 +22,7 @@ public:
     using Services = ConnectionControlServices;
 
     // The navigation commands post "navigateToTab" on `notifier`.
-    MenuCommands(Services services, Notifier& notifier, QMenuBar* menuBar);
+    MenuCommands(Services services, AppEvents& notifier, QMenuBar* menuBar);
 
     // Looks every title up again in the current language.
     void retranslate();

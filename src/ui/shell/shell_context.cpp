@@ -75,8 +75,8 @@ ContentView::Services ShellContext::contentServices()
             .biometric = m_app.biometric(),
             .hub = m_app.notifier(),
             .sessionWatcher = &m_sessionWatcher,
-            .makeTabScreen
-            = [screens = tabScreenServices()](int tab, QWidget* parent) { return makeTabScreen(screens, tab, parent); },
+            .makeTabScreen = [screens = tabScreenServices()](
+                                 MainTab tab, QWidget* parent) { return makeTabScreen(screens, tab, parent); },
             .makeSignIn = [this](QWidget* parent) -> QWidget* {
                 return new FullPageLoginView(loginServices(), m_app.urlOpener(),
                                              FullPageLoginView::registerPageOf(m_app.api().baseURL()), parent);

@@ -187,10 +187,11 @@ SidebarView::SidebarView(QWidget* parent)
     column->addLayout(heading);
 
     column->addWidget(sectionTitle(i18n::tr(QStringLiteral("导航")), this));
-    const char* const symbols[navigationTabCount] = {"gauge.medium", "list.bullet", "gearshape", "server.rack"};
-    for (int tab = 0; tab < navigationTabCount; ++tab) {
-        auto* entry = new SidebarEntry(navigationTabTitle(tab), QLatin1String(symbols[tab]), this);
-        entry->setObjectName(QStringLiteral("tabEntry%1").arg(tab));
+    const char* const symbols[navigationTabs.size()] = {"gauge.medium", "list.bullet", "gearshape", "server.rack"};
+    for (std::size_t index = 0; index < navigationTabs.size(); ++index) {
+        const auto tab = navigationTabs[index];
+        auto* entry = new SidebarEntry(navigationTabTitle(tab), QLatin1String(symbols[index]), this);
+        entry->setObjectName(QStringLiteral("tabEntry%1").arg(index));
         // A click on the highlighted entry would toggle it off: the highlight follows the pick.
         connect(entry, &QAbstractButton::clicked, this, [this, tab] {
             setSelectedTab(tab);
@@ -211,18 +212,18 @@ SidebarView::SidebarView(QWidget* parent)
     account->setObjectName(QStringLiteral("accountRow"));
     m_accountRow = new QVBoxLayout(account);
     m_accountRow->setContentsMargins(8, Spacing::xs + 2, 8, Spacing::xs + 2);
-    connect(account, &QAbstractButton::clicked, this, [this] { emit tabSelected(4); });
+    connect(account, &QAbstractButton::clicked, this, [this] { emit tabSelected(MainTab::account); });
     column->addWidget(account);
 
     connect(&Theme::of(this), &Theme::changed, this, qOverload<>(&QWidget::update));
-    setSelectedTab(0);
+    setSelectedTab(MainTab::dashboard);
     rebuildAccount();
 }
 
-void SidebarView::setSelectedTab(int tab)
+void SidebarView::setSelectedTab(MainTab tab)
 {
     for (int i = 0; i < m_entries.size(); ++i)
-        m_entries[i]->setChecked(i == tab);
+        m_entries[i]->setChecked(navigationTabs[i] == tab);
 }
 
 void SidebarView::setAccount(bool isLoggedIn, const std::optional<UserProfileResponse>& profile)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/records/account_records.h"
+#include "app/main_tab.h"
 
 #include <QList>
 #include <QWidget>
@@ -18,8 +19,8 @@ class SidebarView : public QWidget {
 public:
     explicit SidebarView(QWidget* parent = nullptr);
 
-    // Highlights the entry of `tab` (none for the account screen and unknown tabs).
-    void setSelectedTab(int tab);
+    // Highlights the entry of `tab` (none for the account screen).
+    void setSelectedTab(MainTab tab);
     void setAccount(bool isLoggedIn, const std::optional<UserProfileResponse>& profile);
 
     // The used share of the plan's traffic: none when the plan names no total, the used amount
@@ -34,7 +35,7 @@ public:
 
 signals:
     // An entry (0 to 3) or the account row (4) was chosen.
-    void tabSelected(int tab);
+    void tabSelected(MainTab tab);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

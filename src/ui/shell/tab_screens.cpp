@@ -4,24 +4,36 @@
 
 #include <QtGlobal>
 
-QWidget* makeTabScreen(const TabScreenServices& services, int tab, QWidget* parent)
+QWidget* makeTabScreen(const TabScreenServices& services, MainTab tab, QWidget* parent)
 {
     switch (tab) {
-    case 1:
+    case MainTab::dashboard:
+        break;
+    case MainTab::nodes:
         return new NodesListView(services.nodes, parent);
-    case 2:
+    case MainTab::settings:
         return new SettingsView(services.settings, parent);
-    case 3:
+    case MainTab::serverDashboard:
         return new ServerDashboardView(services.serverDashboard, parent);
-    case 4:
+    case MainTab::account:
         return new ProfileView(services.profile, parent);
-    default:
-        return new DashboardView(services.dashboard, parent);
     }
+    return new DashboardView(services.dashboard, parent);
 }
-QString navigationTabTitle(int tab)
+
+QString navigationTabTitle(MainTab tab)
 {
-    static const char16_t* const titles[navigationTabCount] = {u"仪表盘", u"节点列表", u"设置", u"服务器"};
-    Q_ASSERT(tab >= 0 && tab < navigationTabCount);
-    return i18n::tr(QString::fromUtf16(titles[tab]));
+    Q_ASSERT(tab != MainTab::account);
+    switch (tab) {
+    case MainTab::nodes:
+        return i18n::tr(QStringLiteral("节点列表"));
+    case MainTab::settings:
+        return i18n::tr(QStringLiteral("设置"));
+    case MainTab::serverDashboard:
+        return i18n::tr(QStringLiteral("服务器"));
+    case MainTab::dashboard:
+    case MainTab::account:
+        break;
+    }
+    return i18n::tr(QStringLiteral("仪表盘"));
 }

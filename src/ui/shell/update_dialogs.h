@@ -2,13 +2,13 @@
 
 #include "app/update_prompts.h"
 
-class Notifier;
+class AppEvents;
 
 // The updater's alerts (message boxes, the first button the default) and its download window.
 class UpdateDialogs final : public UpdatePrompts {
 public:
     // The download window follows the download's posts on `notifier`.
-    explicit UpdateDialogs(Notifier& notifier)
+    explicit UpdateDialogs(AppEvents& notifier)
         : m_notifier(notifier)
     {
     }
@@ -18,5 +18,5 @@ public:
                                              std::function<void()> onInstall) override;
 
 private:
-    Notifier& m_notifier;
+    AppEvents& m_notifier;
 };

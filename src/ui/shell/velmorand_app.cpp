@@ -1,10 +1,10 @@
 #include "velmorand_app.h"
 
+#include "app/app_events.h"
 #include "app/app_state.h"
 #include "app/startup_rules.h"
 #include "connection/vpn_connection.h"
 #include "platform/language_manager.h"
-#include "platform/notifier.h"
 #include "platform/settings_store.h"
 #include "platform/user_notifier.h"
 #include "ui/common/theme.h"
@@ -32,7 +32,7 @@ VelmorandApp::VelmorandApp(Services services, QObject* parent)
     connect(qApp, &QCoreApplication::aboutToQuit, m_delegate.get(), &AppDelegate::applicationWillTerminate);
     // Every delivery rebuilds, through the event loop: the change may come from a handler of the
     // very content that is replaced.
-    connect(&m_services.hub, &Notifier::languageChanged, this, &VelmorandApp::rebuildContent, Qt::QueuedConnection);
+    connect(&m_services.hub, &AppEvents::languageChanged, this, &VelmorandApp::rebuildContent, Qt::QueuedConnection);
     // A window opened again gets fresh content, which locks again when the app lock is on.
     connect(m_window.get(), &MainWindow::reopened, this, &VelmorandApp::rebuildContent, Qt::QueuedConnection);
 

@@ -13,7 +13,7 @@ class ConnectionNotices;
 class LanguageManager;
 class MainWindow;
 class MenuCommands;
-class Notifier;
+class AppEvents;
 class SettingsStore;
 class StartupRules;
 class Theme;
@@ -34,7 +34,7 @@ public:
         Theme& theme;
         SettingsStore& settings;
         // Carries "languageChanged" and the menu's navigation requests.
-        Notifier& hub;
+        AppEvents& hub;
         UserNotifier& notifier;
         StartupRules& startup;
         // What a new window content is made of.

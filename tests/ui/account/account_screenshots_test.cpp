@@ -2,7 +2,7 @@
 // person to look at.
 #include "settings_world.h"
 
-#include "platform/notifier.h"
+#include "app/app_events.h"
 #include "support/scoped_language.h"
 #include "support/scoped_theme.h"
 #include "support/screenshot.h"
@@ -47,7 +47,7 @@ TEST_F(AccountScreenshots, AccountAndSettingsInEveryLanguageAndLook)
             const auto suffix = QStringLiteral("%1-%2").arg(QLatin1String(code), appearance);
             SettingsWorld world;
             world.languages.setLanguage(language);
-            Notifier notifier;
+            AppEvents notifier;
             world.appState.setIsLoggedIn(true);
             auto shown = sampleProfile();
             shown.commission = 36.5;
@@ -73,7 +73,7 @@ TEST_F(AccountScreenshots, AccountAndSettingsInEveryLanguageAndLook)
     useLook(AppLanguage::en, QStringLiteral("light"));
     SettingsWorld world;
     world.languages.setLanguage(AppLanguage::en);
-    Notifier notifier;
+    AppEvents notifier;
     ProfileView signedOut({.appState = world.appState, .notifier = notifier, .openSignIn = [](QWidget*) {}});
     saveWhole(signedOut, QStringLiteral("account-signed-out-en"));
     world.settings.setValue(SettingsKeys::customDNS, QStringLiteral("dns.example"));
@@ -84,7 +84,7 @@ TEST_F(AccountScreenshots, ThePlanCardOfAProfileWithoutATotal)
 {
     useLook(AppLanguage::zh, QStringLiteral("light"));
     SettingsWorld world;
-    Notifier notifier;
+    AppEvents notifier;
     world.appState.setIsLoggedIn(true);
     auto shown = sampleProfile();
     shown.trafficTotal.reset();

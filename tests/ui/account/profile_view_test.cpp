@@ -4,7 +4,7 @@
 #include "support/table_row.h"
 #include "ui_world.h"
 
-#include "platform/notifier.h"
+#include "app/app_events.h"
 #include "platform/settings_keys.h"
 #include "ui/account/action_list.h"
 #include "ui/account/copy_button.h"
@@ -56,7 +56,7 @@ protected:
     }
 
     UiWorld world;
-    Notifier notifier;
+    AppEvents notifier;
     std::unique_ptr<ProfileView> view;
 };
 
@@ -286,8 +286,8 @@ TEST_F(ProfileViewTest, SigningOutClearsTheStateAndReturnsToTheSignInScreen)
     world.settings.store->setValue(SettingsKeys::rememberAccount, true);
     world.settings.store->setValue(SettingsKeys::rememberedEmail, QStringLiteral("mia@example.com"));
     auto services = world.contentServices();
-    services.makeTabScreen = [this](int tab, QWidget* parent) -> QWidget* {
-        if (tab == 4)
+    services.makeTabScreen = [this](MainTab tab, QWidget* parent) -> QWidget* {
+        if (tab == MainTab::account)
             return new ProfileView({.appState = *world.appState, .notifier = notifier}, parent);
         return new QWidget(parent);
     };
@@ -297,7 +297,7 @@ TEST_F(ProfileViewTest, SigningOutClearsTheStateAndReturnsToTheSignInScreen)
     world.signIn();
     settle();
     ASSERT_EQ(content.face(), ContentView::Face::full);
-    content.setSelectedTab(4);
+    content.setSelectedTab(MainTab::account);
     settle();
     auto* profile = qobject_cast<ProfileView*>(content.detailScreen());
     ASSERT_TRUE(profile);

@@ -44,7 +44,7 @@ std::unique_ptr<ContentView> makeContent(SettingsWorld& world, Theme& theme)
         .biometric = world.biometric,
         .hub = world.notifier,
         .sessionWatcher = nullptr,
-        .makeTabScreen = [](int, QWidget* parent) { return new QWidget(parent); },
+        .makeTabScreen = [](MainTab, QWidget* parent) { return new QWidget(parent); },
         .makeSignIn = [](QWidget* parent) { return new QWidget(parent); },
         .makeCompact = [](QWidget* parent) { return new QWidget(parent); },
         .makeAnnouncements = [](const QList<Announcement>&, QWidget*) -> QDialog* { return nullptr; }});
@@ -161,7 +161,7 @@ TEST(SettingsConsumers, EverySettingIsReadBackByItsComponent)
          }},
         {"language", SettingsKeys::appLanguage,
          [](SettingsView& v) { v.languagePicker()->choose(QStringLiteral("ja")); }, QStringLiteral("ja"),
-         [](SettingsWorld& w) { return LanguageManager(w.settings, w.notifier).currentLanguage() == AppLanguage::ja; }},
+         [](SettingsWorld& w) { return LanguageManager(w.settings).currentLanguage() == AppLanguage::ja; }},
     };
     for (const auto& c : consumers) {
         SCOPED_TRACE(c.setting);

@@ -79,7 +79,7 @@ TEST_F(SettingsViewTest, TheStatusIconSwitchAnnouncesItsNewValue)
 {
     world.makeView();
     QList<QVariant> announced;
-    QObject::connect(&world.notifier, &Notifier::menuBarVisibilityChanged,
+    QObject::connect(&world.notifier, &AppEvents::menuBarVisibilityChanged,
                      [&](const QVariant& v) { announced.append(v); });
     toggle(SettingsKeys::showMenuBar)->click();
     toggle(SettingsKeys::showMenuBar)->click();

@@ -26,7 +26,7 @@ SettingsWorld::SettingsWorld()
     , engine(std::make_unique<VpnManager>(settings, processes, *xray, admin, quickTimings()))
     , appStateWorld(settings)
     , appState(appStateWorld.appState)
-    , languages(settings, notifier)
+    , languages(settings)
 {
     core.installCore();
     processes.setHandler([](const ProcessRequest& request) -> ProcessResult {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "account_test_support.h"
+#include "app/app_events.h"
 #include "app_state_world.h"
 #include "connection/ping_service.h"
 #include "connection/vpn_manager.h"
@@ -9,7 +10,6 @@
 #include "platform/fakes/fake_login_item.h"
 #include "platform/fakes/recording_admin_script_runner.h"
 #include "platform/language_manager.h"
-#include "platform/notifier.h"
 #include "support/fake_vpn_connection.h"
 #include "support/gated_process_runner.h"
 #include "support/local_http_server.h"
@@ -62,7 +62,7 @@ public:
     VpnConnection* formConnection = &vpn;
     AppStateWorld appStateWorld;
     AppState& appState;
-    Notifier notifier;
+    AppEvents notifier;
     LanguageManager languages;
     FakeLoginItem loginItem;
     FakeBiometricAuth biometric;

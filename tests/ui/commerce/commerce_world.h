@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/notifier.h"
+#include "app/app_events.h"
 #include "stand_in_world.h"
 #include "support/event_waits.h"
 #include "support/scoped_language.h"
@@ -70,7 +70,7 @@ public:
 
     // The application's look, as its shell installs it.
     ScopedTheme look;
-    Notifier notifier;
+    AppEvents notifier;
     std::shared_ptr<FakeBeat::Control> beat = std::make_shared<FakeBeat::Control>();
     static inline const QString serviceAddress = QStringLiteral("https://velmorand.example");
 };

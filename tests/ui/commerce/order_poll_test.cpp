@@ -103,7 +103,7 @@ TEST_F(OrderPollTest, ClosedOrderClosesTheSheet)
 TEST_F(OrderPollTest, ClosingThePaymentSheetRefreshesTheProfileForAPlanJustPaid)
 {
     open();
-    QSignalSpy refreshes(&world.notifier, &Notifier::refreshProfile);
+    QSignalSpy refreshes(&world.notifier, &AppEvents::refreshProfile);
     buy(u"Special"_qs);
     // Paid in the wallet application seconds before the user closes the sheet, before a beat.
     order().status = QStringLiteral("paid");

@@ -180,7 +180,7 @@ TEST_F(PurchaseTest, PayableOrderShowsAmountAndAlipayCode)
     ASSERT_TRUE(sheet);
     EXPECT_TRUE(view->isPaySheetShown());
     EXPECT_TRUE(view->isPolling());
-    EXPECT_EQ(pay().payMethod, u"alipay"_qs);
+    EXPECT_EQ(pay().payMethod, PaymentMethod::alipay);
     EXPECT_EQ(sheet->amount()->text(), u"¥254.15"_qs);
     EXPECT_TRUE(sheet->listPrice()->isVisibleTo(sheet));
     EXPECT_EQ(sheet->listPrice()->text(), u"原价 ¥299"_qs);
@@ -258,7 +258,7 @@ TEST_F(PurchaseTest, CreatingStateEndsWhenCreationFails)
 
 TEST_F(PurchaseTest, FreePlanEndsInTheSuccessAlert)
 {
-    QSignalSpy refreshes(&world.notifier, &Notifier::refreshProfile);
+    QSignalSpy refreshes(&world.notifier, &AppEvents::refreshProfile);
     open();
     buy(u"体验版"_qs);
     EXPECT_FALSE(view->isPaySheetShown());
@@ -337,7 +337,7 @@ TEST_F(PurchaseTest, WeChatCodeAtAWebAddress)
             answerOnce(200, QJsonDocument(QJsonObject{{u"ok"_qs, true}, {u"qrcode"_qs, c.code}}).toJson()));
         view->paymentSheet()->wayButtons()[1]->click();
         CommerceWorld::waitUntil([this] { return !pay().paying && !pay().quibexQrImage.isNull(); });
-        EXPECT_EQ(pay().quibexQr, c.code);
+        EXPECT_EQ(pay().quibexQr, WxCode(c.code));
         EXPECT_EQ(decoded(*view->paymentSheet()->wxQr()), QStringList{c.decodes}) << c.code.toStdString();
         clickClose(*view->paymentSheet());
         deliverPostedEvents();
@@ -358,7 +358,7 @@ TEST_F(PurchaseTest, PreloadedWeChatImageIsUsedWithoutAsking)
     CommerceWorld::waitUntil([this] { return !pay().preloadedWxImage.isNull(); });
     world.service.clearRequests();
     view->paymentSheet()->wayButtons()[1]->click();
-    EXPECT_EQ(pay().quibexQr, u"preloaded"_qs);
+    EXPECT_EQ(pay().quibexQr, WxCode(PreloadedWxCode{}));
     EXPECT_FALSE(pay().paying);
     EXPECT_TRUE(world.service.requestsTo(QStringLiteral("/api/pay/create_quibex_qr")).isEmpty());
     EXPECT_EQ(decoded(*view->paymentSheet()->wxQr()), QStringList{u"preloaded code"_qs});

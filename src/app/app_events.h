@@ -1,11 +1,14 @@
 #pragma once
 
+#include "app/main_tab.h"
+
 #include <QObject>
 #include <QString>
 
-// The application's notification names, as typed signals of one object. The application context
-// makes the one hub and hands it to whoever posts or listens.
-class Notifier : public QObject {
+// The application's events, as typed signals of one hub. The application context makes the one
+// hub, passes on to it what the lower layers announce through signals of their own (connection
+// state, the core's output, the interface language), and hands it to whoever posts or listens.
+class AppEvents : public QObject {
     Q_OBJECT
 
 signals:
@@ -14,7 +17,7 @@ signals:
     // "languageChanged": the interface language was set.
     void languageChanged();
     // "navigateToTab": the tab to show.
-    void navigateToTab(int tab);
+    void navigateToTab(MainTab tab);
     // "menuBarVisibilityChanged": whether the status item is shown.
     void menuBarVisibilityChanged(bool visible);
     // "kernelLog": one output stream of the proxy core, when it ends.

@@ -1,1 +1,0 @@
-#include "notifier.h"
