@@ -31,8 +31,6 @@ class SettingsStore;
 struct VpnTimings {
     // Longest wait for one privileged networksetup command.
     std::chrono::milliseconds privilegedCommandLimit{10000};
-    // Between clearing the proxies at launch and reporting them off.
-    std::chrono::milliseconds proxyClearedDelay{600};
     // Interval at which the cached right to run privileged commands without a prompt is refreshed.
     std::chrono::milliseconds privilegeRefreshInterval{240000};
     // The three timers of a connection.
@@ -141,9 +139,6 @@ private:
     // The service whose proxies are changed: a preferred kind of service when listed, else the
     // first listed one. Found once, then kept for the life of the process.
     QCoro::Task<std::optional<QString>> detectActiveNetworkService();
-    // Switches the web, secure-web and SOCKS proxies of the service off and, shortly after,
-    // reports the system proxy off.
-    QCoro::Task<> forceClearSystemProxy(QString service);
     // Whether the service's SOCKS proxy is on and points at 127.0.0.1 on the port.
     QCoro::Task<bool> checkProxyState(QString service, int port);
     // How long a caller waits for a privileged networksetup command: the clean-up gives up after

@@ -56,14 +56,6 @@ QCoro::Task<bool> VpnManager::pointSystemProxiesAtCore(QString service, quint64 
     co_return true;
 }
 
-QCoro::Task<> VpnManager::forceClearSystemProxy(QString service)
-{
-    QPointer<VpnManager> self(this);
-    co_await m_systemProxy.switchAllOff(service, m_timings.privilegedCommandLimit);
-    if (self)
-        QTimer::singleShot(m_timings.proxyClearedDelay, this, [this] { setSystemProxyEnabled(false); });
-}
-
 QCoro::Task<bool> VpnManager::checkProxyState(QString service, int port)
 {
     const auto setting = co_await m_systemProxy.read(std::move(service), SystemProxy::Kind::socks);

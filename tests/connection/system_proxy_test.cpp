@@ -220,21 +220,6 @@ TEST_F(SystemProxyTest, WithoutAServiceNothingIsChanged)
     EXPECT_EQ(log(), (QList<std::pair<Type, QString>>{{Type::error, QStringLiteral("无法检测网络接口")}}));
 }
 
-TEST_F(SystemProxyTest, ForcedClearingSwitchesAllThreeOffAndReportsLater)
-{
-    published(manager).setSystemProxyEnabled(true);
-    failing = QStringList{QStringLiteral("-setwebproxystate")};
-    QCoro::waitFor(inside(manager).forceClearSystemProxy(QStringLiteral("Ethernet")));
-    EXPECT_EQ(privilegedCommands(),
-              (QStringList{
-                  QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setwebproxystate Ethernet off"),
-                  QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsecurewebproxystate Ethernet off"),
-                  QStringLiteral("/usr/bin/sudo -n /usr/sbin/networksetup -setsocksfirewallproxystate Ethernet off")}));
-    EXPECT_TRUE(manager.systemProxyEnabled()) << "not yet";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !manager.systemProxyEnabled(); }, 2000));
-    EXPECT_TRUE(manager.connectionLog().isEmpty());
-}
-
 // At launch, the proxies an earlier run left pointing at the core are switched off, one command
 // each in the order web, secure web, SOCKS; the user's own stay as they are. Only a SOCKS proxy
 // switched off shows the system proxy off.
@@ -404,9 +389,6 @@ TEST(SystemProxyStandIns, ProxyStatePersistsPerService)
     EXPECT_EQ(manager.connectionLog().first().message,
               QStringLiteral("关闭系统代理失败: 未配置 networksetup 免密权限"));
     EXPECT_TRUE(QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
-
-    QCoro::waitFor(inside(manager).forceClearSystemProxy(QStringLiteral("Wi-Fi 2")));
-    EXPECT_FALSE(QCoro::waitFor(inside(manager).checkProxyState(QStringLiteral("Wi-Fi 2"), 1080)));
 }
 
 } // namespace

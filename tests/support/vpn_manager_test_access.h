@@ -40,7 +40,6 @@ public:
     void prepareForQuit() { m_manager.prepareForQuit(); }
     void refreshStats() { m_manager.refreshStats(); }
     QCoro::Task<std::optional<QString>> detectActiveNetworkService() { return m_manager.detectActiveNetworkService(); }
-    QCoro::Task<> forceClearSystemProxy(QString service) { return m_manager.forceClearSystemProxy(std::move(service)); }
     QCoro::Task<bool> checkProxyState(QString service, int port)
     {
         return m_manager.checkProxyState(std::move(service), port);
