@@ -2,19 +2,14 @@
 
 #include "app/app_state.h"
 #include "connection/vpn_connection.h"
+#include "platform/while_alive.h"
 
 #include <algorithm>
 
 void connectAndForget(VpnConnection& connection, const Node& node)
 {
-    // The connect starts at once; this frame only outlives it to drop its failure, and touches
-    // nothing else, so it may end after the connection is gone.
-    [](QCoro::Task<> connect) -> QCoro::Task<> {
-        try {
-            co_await std::move(connect);
-        } catch (...) {
-        }
-    }(connection.connectTo(node));
+    // A failure is dropped: the connection has logged it.
+    whileAlive(&connection, connection.connectTo(node), [] {});
 }
 
 void toggleConnection(const ConnectionControlServices& services)
