@@ -5,9 +5,9 @@
 #include <QStringList>
 #include <QTimer>
 
-// Sets the connection manager's published values directly: for tests of screens, which show a
-// given state, and of single engine steps. Nothing outside the manager writes them otherwise.
-// Runs those single steps too, which only the manager itself calls otherwise.
+// For tests of single engine steps: sets the connection manager's published values directly and
+// runs the steps that only the manager itself calls otherwise. Screens' tests use
+// FakeVpnConnection instead.
 class VpnManagerTestAccess {
 public:
     explicit VpnManagerTestAccess(VpnManager& manager)
@@ -17,20 +17,12 @@ public:
 
     void setState(ConnectionState state) { m_manager.setState(state); }
     void setTrafficDown(qint64 bytes) { m_manager.setTrafficDown(bytes); }
-    void setTrafficUp(qint64 bytes) { m_manager.setTrafficUp(bytes); }
     void setConnectedNode(const std::optional<Node>& node) { m_manager.setConnectedNode(node); }
-    void setConnectionDuration(double seconds) { m_manager.setConnectionDuration(seconds); }
-    void setTrafficSpeedDown(qint64 bytesPerSecond) { m_manager.setTrafficSpeedDown(bytesPerSecond); }
-    void setTrafficSpeedUp(qint64 bytesPerSecond) { m_manager.setTrafficSpeedUp(bytesPerSecond); }
     void setTrafficHistoryDown(const QList<qint64>& speeds) { m_manager.setTrafficHistoryDown(speeds); }
-    void setTrafficHistoryUp(const QList<qint64>& speeds) { m_manager.setTrafficHistoryUp(speeds); }
     void setConnectionLog(const QList<ConnectionLogEntry>& entries) { m_manager.setConnectionLog(entries); }
     void setProxyRunning(bool running) { m_manager.setProxyRunning(running); }
     void setSystemProxyEnabled(bool enabled) { m_manager.setSystemProxyEnabled(enabled); }
     void setSplitTunnelApps(const QStringList& paths) { m_manager.setSplitTunnelApps(paths); }
-    void setKillSwitchEnabled(bool loaded) { m_manager.setKillSwitchEnabled(loaded); }
-    // The statistics, duration and health timers of a connection.
-    void startTimers() { m_manager.startTimers(); }
     void addLog(ConnectionLogEntry::LogType type, const QString& message,
                 const std::optional<QString>& nodeName = std::nullopt)
     {

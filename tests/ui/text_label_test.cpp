@@ -28,6 +28,26 @@ concept CanOpenLinks = requires(Label& label)
 static_assert(CanReadMarkup<QLabel> && !CanReadMarkup<TextLabel>);
 static_assert(CanOpenLinks<QLabel> && !CanOpenLinks<TextLabel>);
 
+namespace {
+
+// A name on one line, alone in a shown window of the given size.
+struct ShownOneLineLabel {
+    explicit ShownOneLineLabel(QSize size)
+    {
+        auto* column = new QVBoxLayout(&window);
+        label = makeOneLineLabel(QStringLiteral("东京 01"), TextStyle::Body, TextColor::Primary, &window);
+        column->addWidget(label);
+        window.resize(size);
+        window.show();
+        deliverPostedEvents();
+    }
+
+    QWidget window;
+    TextLabel* label = nullptr;
+};
+
+} // namespace
+
 TEST(TextLabel, MarkupIsDrawnAsWrittenByEveryKindOfLabel)
 {
     struct Case {
@@ -80,13 +100,9 @@ TEST(OneLineText, BreaksBecomeASpaceAndDirectionControlsGo)
 
 TEST(TextLabel, ALongNameOnOneLineIsCutToTheRoomAndLeavesTheWindowItsSize)
 {
-    QWidget window;
-    auto* column = new QVBoxLayout(&window);
-    auto* label = makeOneLineLabel(QStringLiteral("东京 01"), TextStyle::Body, TextColor::Primary, &window);
-    column->addWidget(label);
-    window.resize(300, 80);
-    window.show();
-    deliverPostedEvents();
+    ShownOneLineLabel shown(QSize(300, 80));
+    auto& window = shown.window;
+    auto* label = shown.label;
     EXPECT_EQ(label->shownText(), QStringLiteral("东京 01"));
     const QSize before = window.size();
 
@@ -168,13 +184,8 @@ TEST(TextLabel, OrdinaryTextWrapsAtWordsAsABareLabelWrapsIt)
 
 TEST(TextLabel, ACutNameShowsMoreOfItselfAsItsToolTipAndAWholeOneNone)
 {
-    QWidget window;
-    auto* column = new QVBoxLayout(&window);
-    auto* label = makeOneLineLabel(QStringLiteral("东京 01"), TextStyle::Body, TextColor::Primary, &window);
-    column->addWidget(label);
-    window.resize(160, 60);
-    window.show();
-    deliverPostedEvents();
+    ShownOneLineLabel shown(QSize(160, 60));
+    auto* label = shown.label;
     const auto hover = [label] {
         QToolTip::hideText();
         QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), label->mapToGlobal(QPoint(2, 2)));
