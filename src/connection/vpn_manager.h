@@ -1,9 +1,9 @@
 #pragma once
 
 #include "command_queue.h"
-#include "vpn_connection.h"
 #include "packet_filter.h"
 #include "system_proxy.h"
+#include "vpn_connection.h"
 #include "xray_manager.h"
 
 #include <QCoroTask>
@@ -84,6 +84,8 @@ public:
     // The user's settings, written to the store on every change.
     void setProxyMode(ProxyMode mode) override;
     void setAutoReconnectEnabled(bool enabled) override;
+    // The core keeps the routing mode and restarts with it; the face shows the core's.
+    QCoro::Task<> setRoutingMode(QString mode) override;
     // Points the SOCKS proxy of the active network service at the local core, or switches it off;
     // the outcome shows in systemProxyEnabled and the connection log.
     QCoro::Task<> setSystemProxy(bool enabled) override;
