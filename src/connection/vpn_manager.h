@@ -1,9 +1,9 @@
 #pragma once
 
 #include "command_queue.h"
+#include "vpn_connection.h"
 #include "packet_filter.h"
 #include "system_proxy.h"
-#include "vpn_connection.h"
 #include "xray_manager.h"
 
 #include <QCoroTask>

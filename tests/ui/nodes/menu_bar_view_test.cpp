@@ -1,5 +1,5 @@
-// The status item's popover against a screen-only connection manager, recorded connects, a login
-// item that can refuse and a proxy-core manager that is never started.
+// The status item's popover against a screen-only connection that records what is asked of it and
+// a login item that can refuse.
 #include "nodes_fixture.h"
 #include "support/event_waits.h"
 #include "ui/outside_text.h"
