@@ -92,6 +92,11 @@ void VpnConnection::setSystemProxyEnabled(bool enabled)
 
 void VpnConnection::publishProxyMode(ProxyMode mode) { assign(m_proxyMode, mode, &VpnConnection::proxyModeChanged); }
 
+void VpnConnection::publishRoutingMode(const QString& mode)
+{
+    assign(m_routingMode, mode, &VpnConnection::routingModeChanged);
+}
+
 void VpnConnection::publishAutoReconnectEnabled(bool enabled)
 {
     assign(m_autoReconnectEnabled, enabled, &VpnConnection::autoReconnectEnabledChanged);

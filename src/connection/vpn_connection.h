@@ -31,6 +31,7 @@ class VpnConnection : public QObject {
     Q_PROPERTY(bool isProxyRunning READ isProxyRunning NOTIFY isProxyRunningChanged)
     Q_PROPERTY(bool systemProxyEnabled READ systemProxyEnabled NOTIFY systemProxyEnabledChanged)
     Q_PROPERTY(ProxyMode proxyMode READ proxyMode NOTIFY proxyModeChanged)
+    Q_PROPERTY(QString routingMode READ routingMode NOTIFY routingModeChanged)
     Q_PROPERTY(bool autoReconnectEnabled READ autoReconnectEnabled NOTIFY autoReconnectEnabledChanged)
     Q_PROPERTY(bool killSwitchEnabled READ killSwitchEnabled NOTIFY killSwitchEnabledChanged)
     Q_PROPERTY(QStringList splitTunnelApps READ splitTunnelApps NOTIFY splitTunnelAppsChanged)
@@ -71,6 +72,8 @@ public:
     bool systemProxyEnabled() const { return m_systemProxyEnabled; }
     // The user's settings, kept in the store.
     ProxyMode proxyMode() const { return m_proxyMode; }
+    // The proxy core's routing, kept by the core: "rule" (sites at home go direct) or "global".
+    QString routingMode() const { return m_routingMode; }
     bool autoReconnectEnabled() const { return m_autoReconnectEnabled; }
     // Whether the kill-switch rules are loaded. The user's wish is the setting
     // "killSwitchEnabled", which only the user and the clean-up change.
@@ -88,6 +91,9 @@ public:
     // Points the system proxy at the local core, or switches it off.
     virtual QCoro::Task<> setSystemProxy(bool enabled) = 0;
     virtual void setProxyMode(ProxyMode mode) = 0;
+    // "global" stays "global", anything else becomes "rule"; a running core restarts with it.
+    // Never fails: a restart that fails leaves the core stopped, which the health check finds.
+    virtual QCoro::Task<> setRoutingMode(QString mode) = 0;
     virtual void setAutoReconnectEnabled(bool enabled) = 0;
     virtual QCoro::Task<> enableKillSwitch() = 0;
     virtual QCoro::Task<> disableKillSwitch() = 0;
@@ -115,6 +121,7 @@ signals:
     void isProxyRunningChanged();
     void systemProxyEnabledChanged();
     void proxyModeChanged();
+    void routingModeChanged();
     void autoReconnectEnabledChanged();
     void killSwitchEnabledChanged();
     void splitTunnelAppsChanged();
@@ -140,6 +147,7 @@ protected:
     void setSystemProxyEnabled(bool enabled);
     // The published side of the user's settings; the connection keeps them in the store itself.
     void publishProxyMode(ProxyMode mode);
+    void publishRoutingMode(const QString& mode);
     void publishAutoReconnectEnabled(bool enabled);
     void publishKillSwitchEnabled(bool loaded);
     void publishSplitTunnelApps(const QStringList& paths);
@@ -168,6 +176,7 @@ private:
     bool m_isProxyRunning = false;
     bool m_systemProxyEnabled = false;
     ProxyMode m_proxyMode = ProxyMode::socks;
+    QString m_routingMode = QStringLiteral("rule");
     bool m_autoReconnectEnabled = true;
     bool m_killSwitchEnabled = false;
     QStringList m_splitTunnelApps;

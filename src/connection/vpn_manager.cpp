@@ -26,6 +26,8 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayMa
     publishProxyMode(settings.stringValue(SettingsKeys::proxyMode) == QLatin1String("tun") ? ProxyMode::tun
                                                                                            : ProxyMode::socks);
     publishAutoReconnectEnabled(settings.boolOr(SettingsKeys::autoReconnectEnabled, true));
+    publishRoutingMode(m_xray.mode());
+    connect(&m_xray, &XrayManager::modeChanged, this, [this] { publishRoutingMode(m_xray.mode()); });
     // However the application ends, a connection in any state goes with it: a core left running
     // and proxies pointing at it would outlive us.
     if (auto* application = QCoreApplication::instance())
@@ -49,6 +51,8 @@ void VpnManager::setAutoReconnectEnabled(bool enabled)
     m_settings.setValue(SettingsKeys::autoReconnectEnabled, enabled);
     publishAutoReconnectEnabled(enabled);
 }
+
+QCoro::Task<> VpnManager::setRoutingMode(QString mode) { return m_xray.setMode(std::move(mode)); }
 
 void VpnManager::setKillSwitchEnabled(bool enabled)
 {

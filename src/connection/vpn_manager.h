@@ -84,6 +84,8 @@ public:
     // The user's settings, written to the store on every change.
     void setProxyMode(ProxyMode mode) override;
     void setAutoReconnectEnabled(bool enabled) override;
+    // The core keeps the routing mode and restarts with it; the face shows the core's.
+    QCoro::Task<> setRoutingMode(QString mode) override;
     // Points the SOCKS proxy of the active network service at the local core, or switches it off;
     // the outcome shows in systemProxyEnabled and the connection log.
     QCoro::Task<> setSystemProxy(bool enabled) override;

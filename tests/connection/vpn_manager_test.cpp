@@ -110,6 +110,23 @@ TEST_F(VpnManagerTest, AutoReconnectDefaultsOnAndSurvivesARestart)
     EXPECT_FALSE(make()->autoReconnectEnabled());
 }
 
+// The core keeps the routing mode: the engine hands the user's choice to it and shows the core's
+// mode, the one an earlier run stored and any change the core makes.
+TEST_F(VpnManagerTest, TheRoutingModeGoesToTheCoreAndShowsTheCores)
+{
+    settings.store->setValue(SettingsKeys::mihomoMode, QStringLiteral("global"));
+    xray = core.make();
+    auto manager = make();
+    EXPECT_EQ(manager->routingMode(), QStringLiteral("global"));
+    QSignalSpy changed(manager.get(), &VpnConnection::routingModeChanged);
+    QCoro::waitFor(manager->setRoutingMode(QStringLiteral("rule")));
+    EXPECT_EQ(xray->mode(), QStringLiteral("rule"));
+    EXPECT_EQ(manager->routingMode(), QStringLiteral("rule"));
+    EXPECT_EQ(changed.size(), 1);
+    QCoro::waitFor(xray->setMode(QStringLiteral("global")));
+    EXPECT_EQ(manager->routingMode(), QStringLiteral("global"));
+}
+
 TEST_F(VpnManagerTest, TheApplicationListIsStoredOnEveryAssignment)
 {
     settings.store->setValue(SettingsKeys::killSwitchEnabled, true);

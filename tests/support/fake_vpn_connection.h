@@ -16,6 +16,7 @@ public:
     using VpnConnection::VpnConnection;
 
     using VpnConnection::addLog;
+    using VpnConnection::publishRoutingMode;
     using VpnConnection::setConnectedNode;
     using VpnConnection::setConnectionDuration;
     using VpnConnection::setConnectionLog;
@@ -35,6 +36,7 @@ public:
     QList<Node> connects;
     int disconnects = 0;
     QList<bool> systemProxyRequests;
+    QStringList routingModeRequests;
     QList<bool> killSwitchRequests;
     int splitTunnelLoads = 0;
     QStringList addedApps;
@@ -71,6 +73,13 @@ public:
         co_return;
     }
     void setProxyMode(ProxyMode mode) override { publishProxyMode(mode); }
+    // Shown at once, as the core does before it restarts.
+    QCoro::Task<> setRoutingMode(QString mode) override
+    {
+        routingModeRequests.append(mode);
+        publishRoutingMode(mode);
+        co_return;
+    }
     void setAutoReconnectEnabled(bool enabled) override { publishAutoReconnectEnabled(enabled); }
     QCoro::Task<> enableKillSwitch() override
     {

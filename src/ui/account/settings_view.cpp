@@ -56,7 +56,7 @@ SettingsView::SettingsView(Services services, QWidget* parent)
     m_column = buildScrollingScreen(this, t(u"设置"));
     auto& s = m_services;
     m_column->addWidget(buildAccountSection());
-    m_vpn = new VpnSection(s.connection, s.xray, s.settings, s.notifier, this);
+    m_vpn = new VpnSection(s.connection, s.settings, s.notifier, this);
     m_column->addWidget(m_vpn);
     m_dns = new DnsSection(s.settings, this);
     m_column->addWidget(m_dns);

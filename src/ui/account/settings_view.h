@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connection/xray_manager.h"
+#include "connection/vpn_connection.h"
 #include "ui/account/desktop_apps.h"
 #include "ui/account/sheet_opener.h"
 
@@ -27,7 +27,6 @@ class SpeedTestSection;
 class SplitTunnelSection;
 class SystemCleanup;
 class UrlOpener;
-class VpnConnection;
 class VpnSection;
 namespace SettingsForm {
 class ChoicePicker;
@@ -45,7 +44,6 @@ public:
         AppState& appState;
         LanguageManager& languageManager;
         VpnConnection& connection;
-        XrayManager& xray;
         SettingsStore& settings;
         AppEvents& notifier;
         LoginItem& loginItem;
@@ -59,7 +57,7 @@ public:
         SheetOpener openSignIn;
         // The speed test's download goes through the local core.
         std::optional<QNetworkProxy> speedTestProxy
-            = QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), XrayManager::proxyPort);
+            = QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), VpnConnection::proxyPort);
         std::chrono::milliseconds speedTestIdleTimeout{5000};
         QStringList applicationDirectories = DesktopApps::standardDirectories();
     };

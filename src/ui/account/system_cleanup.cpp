@@ -45,43 +45,35 @@ void SystemCleanup::confirm()
     alert->open();
 }
 
-QCoro::Task<> SystemCleanup::perform()
+void SystemCleanup::perform()
 {
     if (m_running)
-        co_return;
+        return;
     setRunning(true);
-    // The screen may be rebuilt meanwhile (a new language): the clean-up leaves it for the window
-    // it is shown in, so that its report still reaches the user.
-    QWidget* window = m_screen->window();
-    m_window = window == m_screen ? nullptr : window;
-    setParent(m_window);
-    if (m_connection.state() == ConnectionState::connected) {
-        if (!co_await whileAlive(this, m_connection.disconnect()))
-            co_return;
-    }
-    const auto result = co_await whileAlive(this, m_connection.cleanupSystemConfig(true));
-    if (!result)
-        co_return;
-    setRunning(false);
-    showReport(report(*result));
-    if (m_screen)
-        setParent(m_screen);
-    else
-        deleteLater();
+    // The screen may be rebuilt meanwhile (a new language): the run belongs to no screen and
+    // reports over the window the screen is shown in, which a rebuild leaves standing; the screen
+    // hears the end only while it lives.
+    whileAlive(this, run(m_connection, m_screen->window()), [this](QMessageBox* shown) {
+        m_report = shown;
+        setRunning(false);
+    });
+}
+
+QCoro::Task<QMessageBox*> SystemCleanup::run(VpnConnection& connection, QPointer<QWidget> window)
+{
+    if (connection.state() == ConnectionState::connected)
+        co_await connection.disconnect();
+    const auto result = co_await connection.cleanupSystemConfig(true);
+    // Titled "清理完成" also when some steps failed: the lines say which. Over the window, or on
+    // its own once the window is gone.
+    auto* alert = makePlainAlert(QMessageBox::Information, t(u"清理完成"), report(result), window);
+    alert->addButton(t(u"好"), QMessageBox::RejectRole);
+    alert->open();
+    co_return alert;
 }
 
 void SystemCleanup::setRunning(bool running)
 {
     m_running = running;
     emit runningChanged(running);
-}
-
-void SystemCleanup::showReport(const QString& text)
-{
-    // Titled "清理完成" also when some steps failed: the lines say which.
-    QWidget* over = m_screen ? m_screen.data() : m_window.data();
-    auto* alert = makePlainAlert(QMessageBox::Information, t(u"清理完成"), text, over);
-    alert->addButton(t(u"好"), QMessageBox::RejectRole);
-    m_report = alert;
-    alert->open();
 }

@@ -29,14 +29,14 @@ signals:
     void runningChanged(bool running);
 
 private:
-    QCoro::Task<> perform();
+    void perform();
+    // Ends a live connection, cleans up and shows the report; the connection outlives every screen.
+    static QCoro::Task<QMessageBox*> run(VpnConnection& connection, QPointer<QWidget> window);
     void setRunning(bool running);
-    void showReport(const QString& text);
 
     VpnConnection& m_connection;
-    QPointer<QWidget> m_screen;
-    // While a clean-up runs: the window the screen is shown in, none when it is its own window.
-    QPointer<QWidget> m_window;
+    // The screen owns this object.
+    QWidget* m_screen;
     bool m_running = false;
     QPointer<QMessageBox> m_confirmation;
     QPointer<QMessageBox> m_report;

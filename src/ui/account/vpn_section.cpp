@@ -2,7 +2,6 @@
 
 #include "app/app_events.h"
 #include "connection/vpn_connection.h"
-#include "connection/xray_manager.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 #include "platform/text_table.h"
@@ -22,11 +21,9 @@ QString t(const char16_t* key) { return i18n::tr(QString::fromUtf16(key)); }
 
 } // namespace
 
-VpnSection::VpnSection(VpnConnection& connection, XrayManager& xray, SettingsStore& settings, AppEvents& notifier,
-                       QWidget* parent)
+VpnSection::VpnSection(VpnConnection& connection, SettingsStore& settings, AppEvents& notifier, QWidget* parent)
     : Section(t(u"VPN 设置"), parent)
     , m_connection(connection)
-    , m_xray(xray)
     , m_settings(settings)
 {
     m_proxyMode
@@ -47,20 +44,13 @@ VpnSection::VpnSection(VpnConnection& connection, XrayManager& xray, SettingsSto
 
     m_routing = new ChoicePicker(
         t(u"分流模式"), {{t(u"规则分流"), QStringLiteral("rule")}, {t(u"全局代理"), QStringLiteral("global")}}, this);
-    m_routing->setValue(m_xray.mode());
-    // The description follows the choice at once; the core restarts on its own time.
-    connect(m_routing, &ChoicePicker::chosen, this, [this](const QString& mode) {
-        refreshRoutingCaption(mode);
-        m_xray.setMode(mode);
-    });
-    connect(&m_xray, &XrayManager::modeChanged, this, [this] {
-        m_routing->setValue(m_xray.mode());
-        refreshRoutingCaption(m_xray.mode());
-    });
+    // The connection publishes the new mode at once; the core restarts on its own time.
+    connect(m_routing, &ChoicePicker::chosen, this, [this](const QString& mode) { m_connection.setRoutingMode(mode); });
+    connect(&m_connection, &VpnConnection::routingModeChanged, this, &VpnSection::refreshRouting);
     addRow(m_routing);
     m_routingCaption = SettingsForm::makeCaption(QString(), this);
     addRow(m_routingCaption);
-    refreshRoutingCaption(m_xray.mode());
+    refreshRouting();
 
     const auto stored = [&](const char16_t* label, const QString& key, bool fallback) {
         auto* toggle = SettingsForm::makeStoredToggle(t(label), m_settings, key, fallback, this);
@@ -112,8 +102,10 @@ void VpnSection::refreshProxyModeCaption()
                                     : t(u"SOCKS5 代理模式，部分应用可能不走代理"));
 }
 
-void VpnSection::refreshRoutingCaption(const QString& mode)
+void VpnSection::refreshRouting()
 {
+    const auto mode = m_connection.routingMode();
+    m_routing->setValue(mode);
     m_routingCaption->setText(mode == QLatin1String("global") ? t(u"全局代理：所有流量都走代理，速度稍慢但兼容性最好")
                                                               : t(u"规则分流：国内网站直连，国外网站走代理（推荐）"));
 }

@@ -9,7 +9,6 @@ class QCheckBox;
 class QLabel;
 class SettingsStore;
 class VpnConnection;
-class XrayManager;
 
 // "VPN 设置": proxy and routing mode with their descriptions, and the switches of the connection:
 // automatic connect, fastest node, reconnect, status icon, window on connect, notices and the
@@ -18,8 +17,7 @@ class XrayManager;
 class VpnSection : public SettingsForm::Section {
     Q_OBJECT
 public:
-    VpnSection(VpnConnection& connection, XrayManager& xray, SettingsStore& settings, AppEvents& notifier,
-               QWidget* parent = nullptr);
+    VpnSection(VpnConnection& connection, SettingsStore& settings, AppEvents& notifier, QWidget* parent = nullptr);
 
     SettingsForm::ChoicePicker* proxyModePicker() const { return m_proxyMode; }
     QLabel* proxyModeCaption() const { return m_proxyModeCaption; }
@@ -31,7 +29,7 @@ public:
 
 private:
     void refreshProxyModeCaption();
-    void refreshRoutingCaption(const QString& mode);
+    void refreshRouting();
     void applyKillSwitch(bool wanted);
     bool rulesWanted() const;
     // Whether the engine's rules are loaded exactly when wanted.
@@ -43,7 +41,6 @@ private:
     void showKillSwitchOutcome();
 
     VpnConnection& m_connection;
-    XrayManager& m_xray;
     SettingsStore& m_settings;
     SettingsForm::ChoicePicker* m_proxyMode;
     QLabel* m_proxyModeCaption;

@@ -93,7 +93,7 @@ void MenuBarView::buildContent()
     addInset(column, m_quickConnect, 12);
     column->addSpacing(4);
 
-    m_modeRow = new PopoverModeRow(m_services.connection, m_services.xray, m_content);
+    m_modeRow = new PopoverModeRow(m_services.connection, m_content);
     column->addWidget(m_modeRow);
     addInset(column, new Divider(m_content), 12);
     column->addSpacing(4);

@@ -20,7 +20,6 @@ class QVBoxLayout;
 class RowButton;
 class SettingsStore;
 class VpnConnection;
-class XrayManager;
 
 // The quick controls of the status item's popover, one column of a fixed width: quick connect,
 // the proxy and routing modes, the live status, up to three recent online nodes, the searchable
@@ -34,7 +33,6 @@ public:
         VpnConnection& connection;
         AppState& appState;
         LanguageManager& languageManager;
-        XrayManager& xray;
         SettingsStore& settings;
         LoginItem& loginItem;
         // Ends the application; the delegate's termination handling follows.

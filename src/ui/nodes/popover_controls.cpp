@@ -1,7 +1,6 @@
 #include "popover_controls.h"
 
 #include "connection/vpn_connection.h"
-#include "connection/xray_manager.h"
 #include "platform/login_item.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
@@ -21,15 +20,6 @@ namespace {
 
 const QString ruleMode = QStringLiteral("rule");
 const QString globalMode = QStringLiteral("global");
-
-// A restart that fails leaves the core stopped; the manager has logged it.
-QCoro::Task<> changeRouting(QCoro::Task<> change)
-{
-    try {
-        co_await std::move(change);
-    } catch (...) {
-    }
-}
 
 ToggleSwitch* addSwitchRow(QVBoxLayout* column, const QString& symbol, const QString& text, QWidget* parent)
 {
@@ -58,10 +48,9 @@ Button* makeWindowButton(const QString& symbol, const QString& text, QWidget* pa
 
 } // namespace
 
-PopoverModeRow::PopoverModeRow(VpnConnection& vpn, XrayManager& xray, QWidget* parent)
+PopoverModeRow::PopoverModeRow(VpnConnection& vpn, QWidget* parent)
     : QWidget(parent)
     , m_vpn(vpn)
-    , m_xray(xray)
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(16, 0, 16, 10);
@@ -77,17 +66,18 @@ PopoverModeRow::PopoverModeRow(VpnConnection& vpn, XrayManager& xray, QWidget* p
     connect(m_proxyMode, &SegmentedPicker::activated, this, [this](int index) {
         m_vpn.setProxyMode(index == 0 ? VpnConnection::ProxyMode::socks : VpnConnection::ProxyMode::tun);
     });
+    // The connection publishes the new mode at once; the core restarts on its own time.
     connect(m_routingMode, &SegmentedPicker::activated, this,
-            [this](int index) { changeRouting(m_xray.setMode(index == 0 ? ruleMode : globalMode)); });
+            [this](int index) { m_vpn.setRoutingMode(index == 0 ? ruleMode : globalMode); });
     connect(&m_vpn, &VpnConnection::proxyModeChanged, this, &PopoverModeRow::refresh);
-    connect(&m_xray, &XrayManager::modeChanged, this, &PopoverModeRow::refresh);
+    connect(&m_vpn, &VpnConnection::routingModeChanged, this, &PopoverModeRow::refresh);
     refresh();
 }
 
 void PopoverModeRow::refresh()
 {
     m_proxyMode->setCurrentIndex(m_vpn.proxyMode() == VpnConnection::ProxyMode::socks ? 0 : 1);
-    m_routingMode->setCurrentIndex(m_xray.mode() == globalMode ? 1 : 0);
+    m_routingMode->setCurrentIndex(m_vpn.routingMode() == globalMode ? 1 : 0);
 }
 
 PopoverQuickSettings::PopoverQuickSettings(VpnConnection& vpn, SettingsStore& settings, LoginItem& loginItem,

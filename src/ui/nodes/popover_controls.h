@@ -8,15 +8,13 @@ class SegmentedPicker;
 class SettingsStore;
 class ToggleSwitch;
 class VpnConnection;
-class XrayManager;
 
-// The popover's mode row: the proxy mode (SOCKS5, TUN), kept by the connection manager, and the
-// routing mode (rule, global), kept by the proxy-core manager, which restarts a running core on
-// a change.
+// The popover's mode row: the proxy mode (SOCKS5, TUN) and the routing mode (rule, global) of the
+// connection, which restarts a running core on a change of the routing mode.
 class PopoverModeRow : public QWidget {
     Q_OBJECT
 public:
-    PopoverModeRow(VpnConnection& vpn, XrayManager& xray, QWidget* parent = nullptr);
+    PopoverModeRow(VpnConnection& vpn, QWidget* parent = nullptr);
 
     SegmentedPicker* proxyMode() const { return m_proxyMode; }
     SegmentedPicker* routingMode() const { return m_routingMode; }
@@ -25,7 +23,6 @@ private:
     void refresh();
 
     VpnConnection& m_vpn;
-    XrayManager& m_xray;
     SegmentedPicker* m_proxyMode;
     SegmentedPicker* m_routingMode;
 };

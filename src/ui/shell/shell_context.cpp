@@ -139,7 +139,6 @@ SettingsView::Services ShellContext::settingsServices()
     return {.appState = m_app.appState(),
             .languageManager = m_app.languageManager(),
             .connection = m_app.vpnManager(),
-            .xray = m_app.xray(),
             .settings = m_app.settings(),
             .notifier = m_app.notifier(),
             .loginItem = m_app.loginItem(),
@@ -171,7 +170,6 @@ MenuBarView::Services ShellContext::popoverServices()
     return {.connection = m_app.vpnManager(),
             .appState = m_app.appState(),
             .languageManager = m_app.languageManager(),
-            .xray = m_app.xray(),
             .settings = m_app.settings(),
             .loginItem = m_app.loginItem(),
             .quit = &QApplication::quit};

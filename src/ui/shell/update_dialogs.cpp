@@ -1,5 +1,6 @@
 #include "update_dialogs.h"
 
+#include "platform/while_alive.h"
 #include "ui/common/one_line_text.h"
 #include "ui/common/plain_alert.h"
 #include "ui/shell/download_progress_view.h"
@@ -32,11 +33,14 @@ protected:
     }
 };
 
+// Ends once the box has been answered or dismissed.
+QCoro::Task<> finished(QMessageBox* box) { co_await qCoro(box, &QMessageBox::finished); }
+
 } // namespace
 
 QCoro::Task<int> UpdateDialogs::alert(QString message, QString informativeText, QStringList buttons)
 {
-    QPointer<QMessageBox> box = new DismissibleAlert;
+    auto* box = new DismissibleAlert;
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowTitle(QStringLiteral("Velmorand"));
     setPlainTexts(box, message, informativeText);
@@ -48,9 +52,10 @@ QCoro::Task<int> UpdateDialogs::alert(QString message, QString informativeText, 
         box->setDefaultButton(qobject_cast<QPushButton*>(order.first()));
     box->setWindowModality(Qt::ApplicationModal);
     box->open();
-    co_await qCoro(box.data(), &QMessageBox::finished);
     // Closed without a button: -1.
-    co_return box ? int(order.indexOf(box->clickedButton())) : -1;
+    if (!co_await whileAlive(box, finished(box)))
+        co_return -1;
+    co_return int(order.indexOf(box->clickedButton()));
 }
 
 std::function<void()> UpdateDialogs::openDownloadWindow(const QString& version, std::function<void()> onCancel,

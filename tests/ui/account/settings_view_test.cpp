@@ -94,7 +94,11 @@ TEST_F(SettingsViewTest, TheRoutingDescriptionFollowsTheChoiceAtOnce)
     EXPECT_EQ(section->routingCaption()->text(), t("规则分流：国内网站直连，国外网站走代理（推荐）"));
     section->routingPicker()->choose(QStringLiteral("global"));
     EXPECT_EQ(section->routingCaption()->text(), t("全局代理：所有流量都走代理，速度稍慢但兼容性最好"));
-    EXPECT_EQ(world.xray->mode(), QStringLiteral("global"));
+    EXPECT_EQ(world.vpn.routingModeRequests, QStringList{QStringLiteral("global")});
+    // The popover changes it back: the form follows.
+    world.vpn.publishRoutingMode(QStringLiteral("rule"));
+    EXPECT_EQ(section->routingPicker()->value(), QStringLiteral("rule"));
+    EXPECT_EQ(section->routingCaption()->text(), t("规则分流：国内网站直连，国外网站走代理（推荐）"));
     section->proxyModePicker()->choose(QStringLiteral("tun"));
     EXPECT_EQ(section->proxyModeCaption()->text(), t("TUN 虚拟网卡模式，捕获所有流量（需要管理员权限）"));
     EXPECT_EQ(world.vpn.proxyMode(), VpnConnection::ProxyMode::tun);

@@ -47,7 +47,6 @@ SettingsView::Services SettingsWorld::services()
     return {.appState = appState,
             .languageManager = languages,
             .connection = *formConnection,
-            .xray = *xray,
             .settings = settings,
             .notifier = notifier,
             .loginItem = loginItem,

@@ -169,7 +169,8 @@ TEST_F(SystemCleanupTest, TheReportReachesTheUserWhenTheFormIsRebuiltMeanwhile)
         pressButton(form->cleanup()->confirmation(), t("确认清理"));
         UiWorld::waitUntil([&] { return answer.waiting() == 1; });
 
-        // The language changes: the window builds its content again.
+        // The language changes: the window builds its content again. The form that is gone, and
+        // its clean-up with it, are not touched when the answer comes.
         if (insideAWindow) {
             delete form;
             (new SettingsView(local.services(), &window))->show();

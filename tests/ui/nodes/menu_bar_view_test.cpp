@@ -1,10 +1,9 @@
-// The status item's popover against a screen-only connection manager, recorded connects, a login
-// item that can refuse and a proxy-core manager that is never started.
+// The status item's popover against a screen-only connection that records what is asked of it and
+// a login item that can refuse.
 #include "nodes_fixture.h"
 #include "support/event_waits.h"
 #include "ui/outside_text.h"
 
-#include "connection/xray_manager.h"
 #include "platform/fakes/fake_login_item.h"
 #include "platform/language_manager.h"
 #include "support/api_requests.h"
@@ -41,7 +40,6 @@ protected:
         return {.connection = vpn,
                 .appState = appState,
                 .languageManager = lookups.manager,
-                .xray = xray,
                 .settings = *settings.store,
                 .loginItem = login,
                 .quit = std::move(quit)};
@@ -63,9 +61,6 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    QTemporaryDir configDir;
-    std::unique_ptr<ChildProcessLauncher> launcher = ChildProcessLauncher::makeNative();
-    XrayManager xray{*settings.store, *launcher, {.resourcesDir = configDir.path(), .configDir = configDir.path()}};
     FakeLoginItem loginItem;
     int quits = 0;
     std::unique_ptr<MenuBarView> view;
@@ -322,18 +317,24 @@ TEST_F(MenuBarViewTest, SystemProxySwitchOnlyWhileConnectedAndFailedChangeSpring
     EXPECT_TRUE(toggle->isChecked());
 }
 
-TEST_F(MenuBarViewTest, ModePickersSetTheProxyAndRoutingModes)
+// The pickers ask the connection and show what it publishes, whoever changed it.
+TEST_F(MenuBarViewTest, ModePickersAskTheConnectionAndShowItsModes)
 {
     auto& popover = showView();
     auto* proxy = popover.modeRow()->proxyMode();
     auto* routing = popover.modeRow()->routingMode();
     EXPECT_EQ(proxy->currentIndex(), 0);
+    EXPECT_EQ(routing->currentIndex(), 0);
     QTest::mouseClick(proxy, Qt::LeftButton, {}, proxy->segmentRect(1).center());
     EXPECT_EQ(vpn.proxyMode(), VpnConnection::ProxyMode::tun);
     QTest::mouseClick(routing, Qt::LeftButton, {}, routing->segmentRect(1).center());
-    waitUntil([&] { return xray.mode() == QStringLiteral("global"); });
-    EXPECT_EQ(settings.store->stringValue(SettingsKeys::mihomoMode), std::optional(QStringLiteral("global")));
-    EXPECT_FALSE(xray.isRunning());
+    EXPECT_EQ(vpn.routingModeRequests, QStringList{QStringLiteral("global")});
+
+    // The settings form changes them back.
+    vpn.setProxyMode(VpnConnection::ProxyMode::socks);
+    vpn.publishRoutingMode(QStringLiteral("rule"));
+    EXPECT_EQ(proxy->currentIndex(), 0);
+    EXPECT_EQ(routing->currentIndex(), 0);
 }
 
 TEST_F(MenuBarViewTest, QuitAsksFirstAndDisconnectsALiveConnection)

@@ -114,7 +114,6 @@ TEST_F(NodesEndToEnd, ConnectAndDisconnectFromThePopoversNodePicker)
     MenuBarView popover({.connection = *vpn,
                          .appState = world->appState,
                          .languageManager = lookups.manager,
-                         .xray = *xray,
                          .settings = *settings.store,
                          .loginItem = loginItem,
                          .quit = [&quits] { ++quits; }});

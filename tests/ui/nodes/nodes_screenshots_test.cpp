@@ -2,7 +2,6 @@
 // at.
 #include "nodes_fixture.h"
 
-#include "connection/xray_manager.h"
 #include "platform/fakes/fake_login_item.h"
 #include "platform/language_manager.h"
 #include "support/scoped_theme.h"
@@ -82,9 +81,6 @@ TEST_F(NodesScreenshots, NodeListInEveryLanguageAndAppearance)
 
 TEST_F(NodesScreenshots, PopoverDisconnectedAndConnected)
 {
-    QTemporaryDir configDir;
-    const auto launcher = ChildProcessLauncher::makeNative();
-    XrayManager xray{*settings.store, *launcher, {.resourcesDir = configDir.path(), .configDir = configDir.path()}};
     FakeLoginItem loginItem;
     for (const auto language : {AppLanguage::zh, AppLanguage::en}) {
         for (const auto& appearance : {QStringLiteral("light"), QStringLiteral("dark")}) {
@@ -94,7 +90,6 @@ TEST_F(NodesScreenshots, PopoverDisconnectedAndConnected)
             MenuBarView popover({.connection = vpn,
                                  .appState = appState,
                                  .languageManager = lookups.manager,
-                                 .xray = xray,
                                  .settings = *settings.store,
                                  .loginItem = loginItem,
                                  .quit = [] {}});
