@@ -1,0 +1,44 @@
+// The support chat over a service whose reply holds one word longer than the sheet is wide and a
+// hostile sender name.
+#include "community_world.h"
+#include "outside_text.h"
+#include "support/screenshot.h"
+#include "ui/community/message_bubble.h"
+#include "ui/community/support_view.h"
+#include "ui/community/ticket_row.h"
+
+TEST(SupportChatOutsideText, AWordWiderThanTheBubbleBreaksInsideItAndTheUsersOwnBubbleStaysInView)
+{
+    CommunityWorld world;
+    auto& ticket = world.service.state().tickets.first();
+    const QString word = QStringLiteral("https://203.0.113.9/") + QString(400, QLatin1Char('W'));
+    ticket.messages[1].content = QStringLiteral("请看 ") + word;
+    ticket.messages[1].senderName = hostileText(QStringLiteral("sender"));
+    auto* sheet = openLoaded<SupportView>(world.window, {.api = *world.api, .makeTimer = world.manualTimers()});
+    for (auto* row : sheet->findChildren<TicketRow*>()) {
+        if (row->ticketId() == ticket.id)
+            row->click();
+    }
+    CommunityWorld::waitUntil([sheet] { return sheet->selectedTicketId() && !sheet->isConversationLoading(); });
+    settle();
+
+    expectEveryLabelPlain(*sheet);
+    expectContentFitsItsWindow(*sheet);
+    const auto bubbles = sheet->findChildren<MessageBubble*>();
+    ASSERT_EQ(bubbles.size(), 3);
+    for (const auto* bubble : bubbles) {
+        const auto* text = bubble->findChild<TextLabel*>(QStringLiteral("bubble"));
+        SCOPED_TRACE(text->text().left(20).toStdString());
+        const QRect shown(text->mapTo(sheet, QPoint(0, 0)), text->size());
+        EXPECT_GE(shown.left(), 0);
+        EXPECT_LE(shown.right(), sheet->width());
+        // The whole text fits the bubble's height at its width, the long word broken.
+        EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+    }
+    const auto* reply = bubbles[1]->findChild<TextLabel*>(QStringLiteral("bubble"));
+    EXPECT_GE(reply->height(), 4 * reply->fontMetrics().height()) << "the word is broken over lines";
+    const auto* sender = bubbles[1]->findChild<TextLabel*>(QStringLiteral("sender"));
+    ASSERT_TRUE(sender);
+    expectOnOneLine(*sender, hostileText(QStringLiteral("sender")));
+    EXPECT_FALSE(saveScreenshot(*sheet, QStringLiteral("support-chat-long-word")).isEmpty());
+}
