@@ -17,6 +17,8 @@ protected:
         appState.addRecent(1);
         auto profile = sampleProfile();
         profile.plan = hostileText(QStringLiteral("plan"));
+        profile.inviteCode = hostileText(QStringLiteral("code"));
+        profile.expire = hostileText(QStringLiteral("expire"));
         appState.setProfile(profile);
         connected = hostile;
     }
@@ -38,7 +40,8 @@ TEST_F(DashboardOutsideText, NamesAreDrawnAsWrittenOnOneLineAndTheWindowKeepsIts
     deliverPostedEvents();
 
     EXPECT_EQ(dashboard.size(), size);
-    expectNoSidewaysScrolling(dashboard);
+    expectContentFitsItsWindow(dashboard);
+    expectOnlyHostileTextCut(dashboard);
     expectEveryLabelPlain(dashboard);
     // The connection card, the favourite, recent and listed rows and the log's node badge.
     const auto labels = labelsShowing(dashboard, name);
@@ -46,6 +49,16 @@ TEST_F(DashboardOutsideText, NamesAreDrawnAsWrittenOnOneLineAndTheWindowKeepsIts
     for (const auto* label : labels) {
         SCOPED_TRACE(label->parentWidget()->metaObject()->className());
         expectOnOneLine(*label, name);
+    }
+    // The plan and the expiry in the subscription card, the invite code and the expiry in the
+    // invite card.
+    const auto& profile = *appState.profile();
+    for (const auto& field : {*profile.plan, *profile.inviteCode, *profile.expire}) {
+        SCOPED_TRACE(field.left(6).toStdString());
+        const auto shown = labelsShowing(dashboard, field);
+        EXPECT_FALSE(shown.isEmpty());
+        for (const auto* label : shown)
+            expectOnOneLine(*label, field);
     }
     auto* content = dashboard.findChild<QWidget*>(QStringLiteral("dashboardContent"));
     dashboard.resize(size.width(), content->sizeHint().height() + 4);
@@ -63,6 +76,7 @@ TEST_F(DashboardOutsideText, TheCompactWindowShowsTheNodeOnOneLineAtItsSize)
     deliverPostedEvents();
 
     EXPECT_EQ(compact.size(), size);
+    expectContentFitsItsWindow(compact);
     expectEveryLabelPlain(compact);
     const auto labels = labelsShowing(compact, name);
     ASSERT_EQ(labels.size(), 1);

@@ -23,6 +23,9 @@ inline QString hostileText(const QString& tag)
     return text;
 }
 
+// Whether `text` holds a hostileText().
+inline bool isHostile(const QString& text) { return text.contains(QStringLiteral("file:///etc/hostname")); }
+
 // Every label under `root` that holds text: none of them may read it as markup.
 inline void expectEveryLabelPlain(const QWidget& root)
 {
@@ -69,5 +72,37 @@ inline void expectNoSidewaysScrolling(const QWidget& root)
     for (const auto* area : root.findChildren<QAbstractScrollArea*>()) {
         SCOPED_TRACE(area->objectName().toStdString());
         EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0);
+    }
+}
+
+// Nothing under `root` reaches past its right edge, nor past the view of a scroll area it is shown
+// in: a screen's content is no wider than its window, whatever a text holds.
+inline void expectContentFitsItsWindow(const QWidget& root)
+{
+    expectNoSidewaysScrolling(root);
+    for (const auto* widget : root.findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(&root))
+            continue;
+        const QWidget* frame = &root;
+        for (const auto* above = widget->parentWidget(); above && above != &root; above = above->parentWidget()) {
+            const auto* area = qobject_cast<const QAbstractScrollArea*>(above->parentWidget());
+            if (area && area->viewport() == above) {
+                frame = above;
+                break;
+            }
+        }
+        SCOPED_TRACE(std::string(widget->metaObject()->className()) + " " + widget->objectName().toStdString());
+        EXPECT_LE(widget->mapTo(frame, QPoint(widget->width(), 0)).x(), frame->width());
+    }
+}
+
+// Only the hostile texts under `root` give way: every other one-line label shows its text whole.
+inline void expectOnlyHostileTextCut(const QWidget& root)
+{
+    for (const auto* label : root.findChildren<TextLabel*>()) {
+        if (!label->isVisibleTo(&root) || !label->isOneLine() || isHostile(label->text()))
+            continue;
+        SCOPED_TRACE(label->objectName().toStdString());
+        EXPECT_EQ(label->shownText(), oneLine(label->text()));
     }
 }

@@ -115,6 +115,24 @@ TEST(TextLabel, ALongNameOnOneLineIsCutToTheRoomAndLeavesTheWindowItsSize)
     EXPECT_FALSE(saveScreenshot(window, QStringLiteral("one-line-label-hostile")).isEmpty());
 }
 
+TEST(TextLabel, AOneLineLabelAtTheSizeItAsksForShowsItsTextWhole)
+{
+    // Ordinary texts of the three languages, whose widths fall between whole pixels.
+    const QString texts[] = {
+        QStringLiteral("流量: 37.5/200 GB"),         QStringLiteral("Traffic: 37.5/200 GB"),
+        QStringLiteral("トラフィック: 37.5/200 GB"), QStringLiteral("东京 01 · 高级线路"),
+        QStringLiteral("Tokyo Premium 02"),          QStringLiteral("東京 プレミアム 02"),
+    };
+    for (const auto style : {TextStyle::Caption2, TextStyle::Caption, TextStyle::Callout, TextStyle::Body}) {
+        for (const auto& text : texts) {
+            SCOPED_TRACE(text.toStdString() + " in style " + std::to_string(int(style)));
+            std::unique_ptr<TextLabel> label(makeOneLineLabel(text, style));
+            label->resize(label->sizeHint());
+            EXPECT_EQ(label->shownText(), text);
+        }
+    }
+}
+
 TEST(TextLabel, AWrappingLabelBreaksAWordLongerThanItsRoomAndLeavesTheWindowItsWidth)
 {
     QWidget window;

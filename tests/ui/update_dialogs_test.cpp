@@ -134,6 +134,7 @@ TEST(UpdateDialogs, AHostileVersionShowsAsWritten)
     view.show();
     deliverPostedEvents();
     EXPECT_EQ(view.width(), 320);
+    expectContentFitsItsWindow(view);
     expectEveryLabelPlain(view);
     const auto titles = labelsShowing(view, QStringLiteral("正在下载 v") + version + QStringLiteral("..."));
     ASSERT_EQ(titles.size(), 1);

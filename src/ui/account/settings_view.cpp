@@ -128,8 +128,10 @@ void SettingsView::refreshAccount()
         row->addWidget(new AvatarBadge(letter, 36, 1.0, m_accountRow));
         auto* column = new QVBoxLayout;
         column->setSpacing(2);
-        column->addWidget(makeLabel(profile.name.value_or(profile.email.value_or(t(u"用户"))), TextStyle::Headline));
-        column->addWidget(makeLabel(profile.email.value_or(QString()), TextStyle::Caption, TextColor::Secondary));
+        column->addWidget(
+            makeOneLineLabel(profile.name.value_or(profile.email.value_or(t(u"用户"))), TextStyle::Headline));
+        column->addWidget(
+            makeOneLineLabel(profile.email.value_or(QString()), TextStyle::Caption, TextColor::Secondary));
         row->addLayout(column, 1);
     } else {
         row->addWidget(makeLabel(t(u"未登录"), TextStyle::Body, TextColor::Secondary, m_accountRow));

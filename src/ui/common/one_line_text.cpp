@@ -1,5 +1,9 @@
 #include "one_line_text.h"
 
+#include <QFontMetricsF>
+
+#include <cmath>
+
 namespace {
 
 bool breaksLine(char16_t c)
@@ -38,4 +42,9 @@ QString oneLine(const QString& text)
 QString elidedLine(const QFontMetrics& metrics, const QString& text, int width)
 {
     return metrics.elidedText(oneLine(text), Qt::ElideRight, std::max(0, width));
+}
+
+int wholeLineWidth(const QFont& font, const QString& text)
+{
+    return int(std::ceil(QFontMetricsF(font).horizontalAdvance(oneLine(text))));
 }

@@ -10,3 +10,7 @@ QString oneLine(const QString& text);
 
 // The same cut to `width` pixels with an ellipsis at the end.
 QString elidedLine(const QFontMetrics& metrics, const QString& text, int width);
+
+// The whole pixels the line takes in `font`: the least width at which elidedLine leaves it whole.
+// (QFontMetrics rounds a width to the nearest pixel, which may be less than the text takes.)
+int wholeLineWidth(const QFont& font, const QString& text);

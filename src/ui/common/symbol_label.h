@@ -1,10 +1,10 @@
 #pragma once
 
+#include "text_label.h"
 #include "theme.h"
 
 #include <QWidget>
 
-class QLabel;
 class SymbolView;
 
 // A symbol followed by a text in one style and colour role: the title of a card, the label of a
@@ -19,10 +19,10 @@ public:
     void setText(const QString& text);
     TextColor color() const { return m_color; }
     void setColor(TextColor color);
-    QLabel* textLabel() const { return m_text; }
+    TextLabel* textLabel() const { return m_text; }
 
 private:
     SymbolView* m_symbol;
-    QLabel* m_text;
+    TextLabel* m_text;
     TextColor m_color;
 };

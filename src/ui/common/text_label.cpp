@@ -105,8 +105,7 @@ QSize TextLabel::sizeHint() const
     }
     if (!m_oneLine)
         return QLabel::sizeHint();
-    const QFontMetrics metrics = fontMetrics();
-    return withMargins(QSize(metrics.horizontalAdvance(oneLine(text())), metrics.height()));
+    return withMargins(QSize(wholeLineWidth(font(), text()), fontMetrics().height()));
 }
 
 QSize TextLabel::minimumSizeHint() const
@@ -122,9 +121,8 @@ QSize TextLabel::minimumSizeHint() const
     }
     if (!m_oneLine)
         return QLabel::minimumSizeHint();
-    const QFontMetrics metrics = fontMetrics();
-    const int ellipsis = metrics.horizontalAdvance(QStringLiteral("…"));
-    return withMargins(QSize(std::min(ellipsis, metrics.horizontalAdvance(oneLine(text()))), metrics.height()));
+    const int ellipsis = wholeLineWidth(font(), QStringLiteral("…"));
+    return withMargins(QSize(std::min(ellipsis, wholeLineWidth(font(), text())), fontMetrics().height()));
 }
 
 int TextLabel::heightForWidth(int width) const

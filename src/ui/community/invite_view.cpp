@@ -109,7 +109,7 @@ QWidget* InviteView::inviteCodeCard()
     }
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
-    auto* codeLabel = makeLabel(code, TextStyle::Title2, TextColor::Accent, box);
+    auto* codeLabel = makeOneLineLabel(code, TextStyle::Title2, TextColor::Accent, box);
     codeLabel->setObjectName(QStringLiteral("inviteCode"));
     auto font = Theme::of(this).font(TextStyle::Title2, QFont::Bold);
     font.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")});
@@ -164,9 +164,9 @@ QWidget* InviteView::invitedCard(const QList<InvitedUser>& users)
         row->setObjectName(QStringLiteral("invitedUser"));
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, Spacing::xs, 0, Spacing::xs);
-        line->addWidget(makeLabel(user.email, TextStyle::Caption, TextColor::Primary, row));
+        line->addWidget(makeOneLineLabel(user.email, TextStyle::Caption, TextColor::Primary, row));
         line->addStretch();
-        line->addWidget(makeLabel(user.created_at, TextStyle::Caption2, TextColor::Secondary, row));
+        line->addWidget(makeOneLineLabel(user.created_at, TextStyle::Caption2, TextColor::Secondary, row));
         box->addWideRow(row);
         if (user.email != shown.last().email)
             box->addWideRow(new Divider(box));
@@ -187,7 +187,7 @@ QWidget* InviteView::commissionCard(const QList<CommissionRecord>& records)
         auto* left = new QVBoxLayout;
         left->setSpacing(Spacing::xxs);
         auto* plan = record.plan_name
-            ? makeLabel(*record.plan_name, TextStyle::Body, TextColor::Primary, row)
+            ? makeOneLineLabel(*record.plan_name, TextStyle::Body, TextColor::Primary, row)
             : makeLabel(i18n::tr(QStringLiteral("套餐")), TextStyle::Body, TextColor::Primary, row);
         plan->setFont(Theme::of(this).font(TextStyle::Body, QFont::Medium));
         left->addWidget(plan);

@@ -23,7 +23,9 @@ public:
         , m_mine(mine)
     {
         setObjectName(QStringLiteral("bubble"));
-        setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // Drawn by the label itself, which breaks a word wider than the bubble inside it (text
+        // the user could select would be laid out by the toolkit, which lets such a word run out
+        // of the bubble).
         setWordWrap(true);
         setFont(Theme::of(this).font(TextStyle::Body));
         setContentsMargins(Spacing::m, Spacing::s, Spacing::m, Spacing::s);
@@ -55,7 +57,7 @@ protected:
         painter.setBrush(m_mine ? palette.accent : palette.card);
         painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
         painter.end();
-        QLabel::paintEvent(event);
+        TextLabel::paintEvent(event);
     }
 
 private:
@@ -82,8 +84,8 @@ MessageBubble::MessageBubble(const TicketMessage& message, QWidget* parent)
     auto* meta = new QHBoxLayout;
     meta->setSpacing(Spacing::xs);
     if (!m_mine) {
-        auto* sender = makeLabel(message.sender_name.value_or(QStringLiteral("客服")), TextStyle::Caption2,
-                                 TextColor::Secondary, this);
+        auto* sender = makeOneLineLabel(message.sender_name.value_or(QStringLiteral("客服")), TextStyle::Caption2,
+                                        TextColor::Secondary, this);
         sender->setObjectName(QStringLiteral("sender"));
         meta->addWidget(sender);
     }

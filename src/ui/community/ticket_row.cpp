@@ -30,10 +30,10 @@ TicketRow::TicketRow(const Ticket& ticket, QWidget* parent)
     const bool untitled = ticket.subject.isEmpty();
     auto* subject = untitled
         ? makeLabel(i18n::tr(QStringLiteral("客服咨询")), TextStyle::Body, TextColor::Primary, this)
-        : makeLabel(ticket.subject, TextStyle::Body, TextColor::Primary, this);
+        : makeOneLineLabel(ticket.subject, TextStyle::Body, TextColor::Primary, this);
     subject->setObjectName(QStringLiteral("subject"));
     subject->setFont(Theme::of(this).font(TextStyle::Body, QFont::DemiBold));
-    subject->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    subject->setSizePolicy(QSizePolicy::Ignored, subject->sizePolicy().verticalPolicy());
     top->addWidget(subject, 1);
     auto* badge = new StatusBadge(StatusLooks::ticket(ticket.status), this);
     badge->setObjectName(QStringLiteral("statusBadge"));

@@ -152,7 +152,7 @@ InviteCard::InviteCard(AppState& appState, QWidget* parent)
     auto* codeRow = new QHBoxLayout;
     codeRow->addWidget(makeLabel(i18n::tr(QStringLiteral("邀请链接")), TextStyle::Caption, TextColor::Secondary, this));
     codeRow->addStretch();
-    m_code = makeLabel(QString(), TextStyle::Caption, TextColor::Accent, this);
+    m_code = makeOneLineLabel(QString(), TextStyle::Caption, TextColor::Accent, this);
     m_code->setFont(Theme::of(this).monospacedDigitFont(TextStyle::Caption));
     codeRow->addWidget(m_code);
     m_copy = new Button(i18n::tr(QStringLiteral("复制")), Button::Style::Bordered, this);
@@ -162,7 +162,7 @@ InviteCard::InviteCard(AppState& appState, QWidget* parent)
     addWideRow(codeRow);
 
     auto* figures = new QHBoxLayout;
-    m_expiry = addFigureColumn(figures, i18n::tr(QStringLiteral("到期")), TextColor::Orange, this);
+    m_expiry = addFigureColumn(figures, i18n::tr(QStringLiteral("到期")), TextColor::Orange, this, FigureText::outside);
     figures->addWidget(new Divider(30, this), 0, Qt::AlignVCenter);
     m_commission = addFigureColumn(figures, i18n::tr(QStringLiteral("邀请返佣")), TextColor::Green, this);
     addWideRow(figures);

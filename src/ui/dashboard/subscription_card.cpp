@@ -29,12 +29,14 @@ QLabel* addPlanRow(QGridLayout* grid, const QString& label, QWidget* parent)
 
 } // namespace
 
-QLabel* addFigureColumn(QHBoxLayout* row, const QString& caption, TextColor color, QWidget* parent)
+QLabel* addFigureColumn(QHBoxLayout* row, const QString& caption, TextColor color, QWidget* parent, FigureText text)
 {
     auto* column = new QVBoxLayout;
     column->setSpacing(4);
     column->addWidget(makeLabel(caption, TextStyle::Caption2, TextColor::Secondary, parent), 0, Qt::AlignHCenter);
     auto* figure = makeLabel(QString(), TextStyle::Headline, color, parent);
+    if (text == FigureText::outside)
+        figure->setOneLine(true);
     column->addWidget(figure, 0, Qt::AlignHCenter);
     row->addStretch();
     row->addLayout(column);

@@ -39,6 +39,11 @@ private:
     QLabel* m_commission;
 };
 
+// What a figure holds: a figure of ours shows whole; a text from the service (an expiry) stays on
+// one line and gives way to the room the others leave it.
+enum class FigureText { own, outside };
+
 // A centred figure under its caption, as the subscription and invite cards show theirs; returns
 // the figure's label.
-QLabel* addFigureColumn(QHBoxLayout* row, const QString& caption, TextColor color, QWidget* parent);
+QLabel* addFigureColumn(QHBoxLayout* row, const QString& caption, TextColor color, QWidget* parent,
+                        FigureText text = FigureText::own);

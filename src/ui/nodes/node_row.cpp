@@ -80,10 +80,11 @@ NodeRow::Geometry NodeRow::geometry(const QRect& line, const QWidget* widget) co
 {
     Geometry g;
     int right = line.right() - horizontalPadding;
-    if (isConnected || isConnecting) {
+    // The mark's column is kept on every line, so that the connected line's star, badge and
+    // latency stand in the columns of the others.
+    if (isConnected || isConnecting)
         g.mark = squareAt(line, right, isConnected ? markSize : spinnerSize);
-        right -= markSize + spacing;
-    }
+    right -= markSize + spacing;
     g.latency = QRect(right - latencyWidth, line.top(), latencyWidth, line.height());
     right = g.latency.left() - spacing;
     const QSize badge = badgeSize(node.method, widget);

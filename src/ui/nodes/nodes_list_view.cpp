@@ -119,6 +119,8 @@ NodesListView::NodesListView(Services services, QWidget* parent)
     auto* name = new SymbolLabel(QStringLiteral("antenna.radiowaves.left.and.right"), QString(), TextStyle::Body,
                                  TextColor::Primary, m_bottomBar);
     m_selectedName = name->textLabel();
+    // The name comes from the service: one line, giving way to the button.
+    m_selectedName->setOneLine(true);
     bar->addWidget(name);
     bar->addStretch();
     m_connectingIndicator = makeProgress(i18n::tr(QStringLiteral("连接中...")), m_bottomBar);

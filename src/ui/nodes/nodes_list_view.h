@@ -19,6 +19,7 @@ class QListView;
 class SearchField;
 class Spinner;
 class SpinnerAnimation;
+class TextLabel;
 class VpnConnection;
 
 // The node list, tab 1 of the main window: every node of the service in one searchable list,
@@ -59,7 +60,7 @@ public:
     Button* testButton() const { return m_testButton; }
     Button* refreshButton() const { return m_refreshButton; }
     QWidget* bottomBar() const { return m_bottomBar; }
-    QLabel* bottomBarName() const { return m_selectedName; }
+    TextLabel* bottomBarName() const { return m_selectedName; }
     QWidget* bottomBarProgress() const { return m_connectingIndicator; }
     Button* bottomBarButton() const { return m_connectButton; }
 
@@ -104,7 +105,7 @@ private:
     Button* m_testButton;
     Button* m_refreshButton;
     QWidget* m_bottomBar;
-    QLabel* m_selectedName;
+    TextLabel* m_selectedName;
     QWidget* m_connectingIndicator;
     Button* m_connectButton;
 };

@@ -211,7 +211,9 @@ SidebarView::SidebarView(QWidget* parent)
     auto* account = new AccountRowButton(this);
     account->setObjectName(QStringLiteral("accountRow"));
     m_accountRow = new QVBoxLayout(account);
-    m_accountRow->setContentsMargins(8, Spacing::xs + 2, 8, Spacing::xs + 2);
+    // Narrow at the sides, for the traffic line in the longer languages: the chevron's symbol has
+    // room of its own at its right.
+    m_accountRow->setContentsMargins(6, Spacing::xs + 2, 4, Spacing::xs + 2);
     connect(account, &QAbstractButton::clicked, this, [this] { emit tabSelected(MainTab::account); });
     column->addWidget(account);
 
@@ -309,14 +311,14 @@ void SidebarView::rebuildAccount()
         auto* traffic = makeOneLineLabel(trafficLine(p), TextStyle::Caption2, TextColor::Secondary, owner);
         traffic->setObjectName(QStringLiteral("accountTraffic"));
         texts->addWidget(traffic);
-        row->addLayout(texts);
+        // The texts have the room up to the chevron: only a text wider than that gives way.
+        row->addLayout(texts, 1);
     } else {
         row->addWidget(new SymbolView(QStringLiteral("person.crop.circle"), 24, TextColor::Secondary, owner));
         auto* name = makeLabel(i18n::tr(QStringLiteral("未登录")), TextStyle::Callout, TextColor::Secondary, owner);
         name->setObjectName(QStringLiteral("accountName"));
-        row->addWidget(name);
+        row->addWidget(name, 1);
     }
-    row->addStretch();
     row->addWidget(new SymbolView(QStringLiteral("chevron.right"), 10, TextColor::Secondary, owner));
     // The labels must not take the clicks of the row's button.
     for (auto* label : owner->findChildren<QWidget*>())

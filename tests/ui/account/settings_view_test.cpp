@@ -1,7 +1,9 @@
 #include "account_test_support.h"
+#include "outside_text.h"
 #include "settings_world.h"
 
 #include "platform/settings_keys.h"
+#include "support/screenshot.h"
 #include "ui/account/dns_section.h"
 #include "ui/account/settings_form.h"
 #include "ui/account/vpn_section.h"
@@ -330,6 +332,30 @@ TEST_F(SettingsViewTest, TheAccountRowShowsTheSignedInUser)
     world.appState.setIsLoggedIn(false);
     settle();
     EXPECT_TRUE(texts().contains(t("未登录")));
+}
+
+TEST_F(SettingsViewTest, AHostileNameAndEMailStayOnOneLineAndTheSwitchesInView)
+{
+    auto& view = world.makeView();
+    const QSize size = view.size();
+    UserProfileResponse profile;
+    profile.ok = true;
+    profile.name = hostileText(QStringLiteral("name"));
+    profile.email = hostileText(QStringLiteral("mail"));
+    world.appState.setIsLoggedIn(true);
+    world.appState.setProfile(profile);
+    settle();
+
+    EXPECT_EQ(view.size(), size);
+    expectEveryLabelPlain(view);
+    expectContentFitsItsWindow(view);
+    for (const auto& field : {*profile.name, *profile.email}) {
+        SCOPED_TRACE(field.left(6).toStdString());
+        const auto labels = labelsShowing(*view.accountRow(), field);
+        ASSERT_EQ(labels.size(), 1);
+        expectOnOneLine(*labels.first(), field);
+    }
+    EXPECT_FALSE(saveScreenshot(view, QStringLiteral("settings-hostile-account")).isEmpty());
 }
 
 } // namespace

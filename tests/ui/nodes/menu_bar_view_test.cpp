@@ -441,7 +441,7 @@ TEST_F(MenuBarViewTest, HostileNamesShowAsWrittenOnOneLineInsideThePopover)
     auto& popover = showWith(1, [](QString text) { return text; });
 
     expectEveryLabelPlain(popover);
-    expectNoSidewaysScrolling(popover);
+    expectContentFitsItsWindow(popover);
     // The status card and the recent row.
     const auto labels = labelsShowing(popover, name);
     EXPECT_EQ(labels.size(), 2);

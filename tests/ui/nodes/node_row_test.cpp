@@ -55,3 +55,34 @@ TEST(NodeRow, StarOnlyWhenShownWithItsTooltip)
     row.showFavorite = false;
     EXPECT_TRUE(row.starRect(line, &list).isEmpty());
 }
+
+TEST(NodeRow, EveryLineKeepsItsStarBadgeAndLatencyInTheSameColumns)
+{
+    const QWidget list;
+    const QRect line(0, 0, 520, 48);
+    const Node node = makeNode(1, QStringLiteral("东京 01"), QStringLiteral("online"), 85);
+    const NodeRow idle{node};
+    const auto columns = idle.geometry(line, &list);
+    EXPECT_TRUE(columns.mark.isEmpty());
+    struct Case {
+        const char* what;
+        NodeRow row;
+    };
+    const Case cases[] = {
+        {"connected", {node, std::nullopt, false, true}},
+        {"connecting", {node, std::nullopt, false, false, true}},
+        {"favourite", {node, std::nullopt, false, false, false, true, true}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto g = c.row.geometry(line, &list);
+        EXPECT_EQ(g.star, columns.star);
+        EXPECT_EQ(g.badge, columns.badge);
+        EXPECT_EQ(g.latency, columns.latency);
+        EXPECT_EQ(g.textRight, columns.textRight);
+        if (!g.mark.isEmpty()) {
+            EXPECT_TRUE(line.contains(g.mark));
+            EXPECT_GT(g.mark.left(), g.latency.right()) << "the mark stands right of the latency";
+        }
+    }
+}

@@ -363,17 +363,22 @@ TEST_F(NodesListViewTest, HostileNamesAndRegionsAreCutToTheirRowsAndTheWindowKee
     };
     signIn(nodes(1, [](QString text) { return text; }));
     auto& list = showView();
+    // The bottom bar shows the selected node's name too.
+    select(1);
     deliverPostedEvents();
 
     EXPECT_EQ(list.size(), QSize(640, 600));
     expectEveryLabelPlain(list);
-    expectNoSidewaysScrolling(list);
+    expectContentFitsItsWindow(list);
+    ASSERT_TRUE(list.bottomBar()->isVisible());
+    expectOnOneLine(*list.bottomBarName(), hostileText(QStringLiteral("node")));
     EXPECT_FALSE(saveScreenshot(list, QStringLiteral("nodes-list-hostile-names")).isEmpty());
     // Drawn exactly as the same names with their breaks and direction controls taken out.
     const QImage drawn = list.grab().toImage();
     view.reset();
     signIn(nodes(251, [](QString text) { return oneLine(text); }));
     auto& again = showView();
+    select(251);
     deliverPostedEvents();
     EXPECT_TRUE(again.grab().toImage() == drawn);
 }
