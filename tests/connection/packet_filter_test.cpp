@@ -5,6 +5,7 @@
 #include "platform/linux/stand_ins.h"
 #include "platform/settings_keys.h"
 #include "platform/shell_quote.h"
+#include "support/private_network.h"
 #include "support/qt_printers.h"
 #include "support/table_row.h"
 #include "support/vpn_manager_test_access.h"
@@ -21,6 +22,7 @@
 
 #include <QCoroTask>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -890,6 +892,54 @@ TEST(StandInScripts, ThePacketFilterRefusesAKeptStateItCannotRead)
         EXPECT_EQ(pfctl.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(pfctl.exitCode(), 1);
         EXPECT_TRUE(pfctl.readAllStandardError().contains("the kept state holds a rule it cannot read"));
+    }
+}
+
+// The stand-in runs as root under whatever umask its caller left (000 here): its state stays
+// root's alone, and a state an earlier run left open to others is closed again.
+TEST(StandInScripts, ThePacketFilterKeepsItsStateRootsAloneWhateverTheUmask)
+{
+    QString why;
+    if (!NetworkNamespace::available(&why))
+        GTEST_SKIP() << why.toStdString();
+    NetworkNamespace network(QStringLiteral("pfmodes"));
+    ASSERT_TRUE(network.create(&why)) << why.toStdString();
+    const auto modeOf = [](const QString& path) {
+        struct stat status {};
+        return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+    };
+    const struct {
+        const char* what;
+        bool leftOpen;
+    } cases[] = {{"made afresh", false}, {"left open by an earlier run", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const auto above = dir.filePath(QStringLiteral("run velmorand"));
+        const QString state = above + QStringLiteral("/pf");
+        if (c.leftOpen) {
+            ASSERT_TRUE(QDir().mkpath(state));
+            ASSERT_EQ(::chmod(QFile::encodeName(above).constData(), 0755), 0);
+            ASSERT_EQ(::chmod(QFile::encodeName(state).constData(), 0777), 0);
+            for (const auto* name : {"state.json", "lock"}) {
+                QFile file(state + QLatin1Char('/') + QLatin1String(name));
+                ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+                file.write(R"({"enabled": false, "rulesets": {}})");
+                file.close();
+                ASSERT_EQ(::chmod(QFile::encodeName(file.fileName()).constData(), 0666), 0);
+            }
+        }
+        ASSERT_TRUE(network.run({QStringLiteral("/usr/bin/env"), QStringLiteral("VELMORAND_PF_STATE_DIR=") + state,
+                                 QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+                                 QStringLiteral("umask 000; exec \"$0\" -a com.velmorand -F all"),
+                                 StandIns::programFor(QStringLiteral("/sbin/pfctl"))},
+                                &why))
+            << why.toStdString();
+        EXPECT_EQ(modeOf(above), 0755);
+        EXPECT_EQ(modeOf(state), 0700);
+        EXPECT_EQ(modeOf(state + QStringLiteral("/state.json")), 0600);
+        EXPECT_EQ(modeOf(state + QStringLiteral("/lock")), 0600);
     }
 }
 
