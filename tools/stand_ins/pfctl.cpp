@@ -16,9 +16,8 @@
 // table is the effect, the file the rules as written. One pfctl at a time changes it.
 // Beyond pf, a rule with "user UID" may name a program, "program "PATH"" (the path
 // percent-encoded): it then matches only the processes of that user that run an executable at or
-// below the path (see program_exemption.h); a path of a system folder or of a shared launcher is
-// a syntax error (see platform/exempted_program.h). Where this machine cannot tell programs
-// apart, such a rule fails to load and nothing changes. While such rules count, a watcher started by pfctl
+// below the path (see program_exemption.h). Where this machine cannot tell programs apart, such a
+// rule fails to load and nothing changes. While such rules count, a watcher started by pfctl
 // (pfctl --watch-programs) keeps the programs' processes where the table finds them; it ends once
 // they no longer count.
 #include "pfctl_entry.h"
@@ -177,7 +176,7 @@ public:
                 take();
                 rule.program = QUrl::fromPercentEncoding(unquoted(take()).toUtf8());
                 // Whoever wrote the rule, it lets out one application, not a system folder's
-                // programs nor everything an interpreter runs.
+                // programs nor everything an interpreter runs: such a path is a syntax error.
                 if (ExemptedProgram::refusalOf(*rule.program) != ExemptedProgram::Refusal::none)
                     return std::nullopt;
             }
