@@ -155,6 +155,9 @@ private:
     void refreshStats();
     // Loads or releases the exemption of the listed applications while the kill switch is in force.
     QCoro::Task<> applySplitTunnelRules();
+    // Whether the path may be listed; a path that would let out more than one application is
+    // logged and refused.
+    bool mayBeExempted(const QString& path);
 
     void setSplitTunnelApps(const QStringList& paths);
 

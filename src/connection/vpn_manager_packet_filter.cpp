@@ -1,5 +1,6 @@
 #include "vpn_manager.h"
 
+#include "platform/exempted_program.h"
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 
@@ -147,16 +148,29 @@ void VpnManager::loadSplitTunnelApps()
         // A list holding anything but texts is not a list of applications.
         const bool allTexts = std::all_of(array.begin(), array.end(), [](const QJsonValue& v) { return v.isString(); });
         if (allTexts) {
-            for (const auto& value : array)
-                paths.append(value.toString());
+            for (const auto& value : array) {
+                // The settings file is the user's to edit: what would let out more than one
+                // application goes, and the list is kept without it.
+                if (mayBeExempted(value.toString()))
+                    paths.append(value.toString());
+            }
         }
     }
     setSplitTunnelApps(paths);
 }
 
+bool VpnManager::mayBeExempted(const QString& path)
+{
+    if (ExemptedProgram::refusalOf(path) == ExemptedProgram::Refusal::none)
+        return true;
+    addLog(ConnectionLogEntry::LogType::warning,
+           QStringLiteral("分应用代理: 已忽略一个系统程序目录、解释器或启动器,它们不能单独绕过 VPN"));
+    return false;
+}
+
 QCoro::Task<> VpnManager::addSplitTunnelApp(QString path)
 {
-    if (splitTunnelApps().contains(path))
+    if (splitTunnelApps().contains(path) || !mayBeExempted(path))
         co_return;
     setSplitTunnelApps(splitTunnelApps() + QStringList{path});
     co_await applySplitTunnelRules();

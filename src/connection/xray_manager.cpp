@@ -116,6 +116,10 @@ void XrayManager::copyGeoIfNeeded(const QString& directory) const
     }
 }
 
+QString XrayManager::configPath() const { return m_options.configDir + QLatin1Char('/') + kConfigFileName; }
+
+void XrayManager::removeConfig() const { QFile::remove(configPath()); }
+
 QCoro::Task<> XrayManager::start(Node node, std::optional<QString> sni)
 {
     if (m_isRunning || m_starting)
@@ -128,13 +132,12 @@ QCoro::Task<> XrayManager::start(Node node, std::optional<QString> sni)
     if (!binary)
         throw XrayError(XrayError::executableMissing, QStringLiteral("未找到 xray 内核 (请重新安装 Velmorand)"));
     const auto directory = m_options.configDir;
-    const QString configPath = directory + QLatin1Char('/') + kConfigFileName;
     // A core of ours that an earlier run left behind holds our ports: it is ended here, while a
     // program of anyone else's on them stays and is reported below.
-    for (const auto pid : OwnProcesses::running(*binary, configPath))
+    for (const auto pid : OwnProcesses::running(*binary, configPath()))
         OwnProcesses::end(pid, m_options.stopGrace);
     makePrivateDirectory(directory);
-    writePrivateFile(configPath, buildConfig(node, sni).toUtf8());
+    writePrivateFile(configPath(), buildConfig(node, sni).toUtf8());
     m_currentNode = node;
     m_currentSNI = sni;
     copyGeoIfNeeded(directory);
@@ -144,8 +147,10 @@ QCoro::Task<> XrayManager::start(Node node, std::optional<QString> sni)
     QPointer<XrayManager> self(this);
     const auto overtaken = [&] { return !self || m_generation != generation; };
     const auto fail = [&](XrayError::Code code, const QString& description) {
-        if (!overtaken())
+        if (!overtaken()) {
             m_starting = false;
+            removeConfig();
+        }
         return XrayError(code, description);
     };
 
@@ -172,11 +177,10 @@ QCoro::Task<> XrayManager::start(Node node, std::optional<QString> sni)
 XrayManager::ChildHandle XrayManager::launchCore(const QString& binary, const QString& directory,
                                                  const std::shared_ptr<CoreOutput>& output, quint64 generation)
 {
-    ProcessRequest request{
-        binary,
-        {QStringLiteral("run"), QStringLiteral("-c"), directory + QLatin1Char('/') + kConfigFileName},
-        directory,
-        {{QStringLiteral("XRAY_LOCATION_ASSET"), directory}}};
+    ProcessRequest request{binary,
+                           {QStringLiteral("run"), QStringLiteral("-c"), configPath()},
+                           directory,
+                           {{QStringLiteral("XRAY_LOCATION_ASSET"), directory}}};
     auto core = ChildHandle(m_launcher.create(request).release());
     connect(core.get(), &ChildProcess::standardOutputRead, this,
             [output](const QByteArray& chunk) { keepLatest(output->standardOutput, chunk); });
@@ -190,8 +194,10 @@ XrayManager::ChildHandle XrayManager::launchCore(const QString& binary, const QS
                 QTimer::singleShot(0, this, [this, message = *text] { emit kernelLog(message); });
         }
         // Only the end of the current core ends the run; an earlier core's end changes nothing.
-        if (generation == m_generation)
+        if (generation == m_generation) {
+            removeConfig();
             setRunning(false);
+        }
     });
     return core;
 }
@@ -210,6 +216,7 @@ QCoro::Task<> XrayManager::waitUntilListening(ChildProcess* core, std::shared_pt
             const auto why = lastLine(output->standardOutput + output->standardError);
             m_starting = false;
             m_process.reset();
+            removeConfig();
             throw XrayError(XrayError::exitedAtStart,
                             why.isEmpty() ? QStringLiteral("xray 内核启动后立即退出")
                                           : QStringLiteral("xray 内核启动后立即退出: ") + why);
@@ -261,6 +268,7 @@ void XrayManager::stop()
         m_lastDown = 0;
         m_lastUp = 0;
     }
+    removeConfig();
     if (!m_process)
         return;
     endChild(m_process, m_options.stopGrace);

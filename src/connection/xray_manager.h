@@ -111,6 +111,9 @@ private:
     // The valid addresses stored under "customDNS", else none.
     QStringList customDnsServers() const;
     void copyGeoIfNeeded(const QString& directory) const;
+    QString configPath() const;
+    // The node's password lives in the configuration: it goes as soon as no core runs from it.
+    void removeConfig() const;
     ChildHandle launchCore(const QString& binary, const QString& directory, const std::shared_ptr<CoreOutput>& output,
                            quint64 generation);
     QCoro::Task<> waitUntilListening(ChildProcess* core, std::shared_ptr<CoreOutput> output, quint64 generation);

@@ -109,8 +109,20 @@ TEST_F(CoreLifetimeTest, TheCoreEndsWithAnApplicationKilledOutright)
 
 TEST_F(CoreLifetimeTest, AStartEndsACoreOfOursThatAnEarlierRunLeftBehind)
 {
-    // The earlier run wrote the configuration; its core is still there, known to no manager.
-    ASSERT_FALSE(failureOf<XrayError>(makeManager()->start(idleLoopbackNode(), QStringLiteral("127.0.0.1"))));
+    // The earlier run wrote the configuration and was killed, so the configuration stayed; its
+    // core is still there, known to no manager.
+    QByteArray leftBehind;
+    {
+        auto earlier = makeManager();
+        ASSERT_FALSE(failureOf<XrayError>(earlier->start(idleLoopbackNode(), QStringLiteral("127.0.0.1"))));
+        QFile config(configPath());
+        ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+        leftBehind = config.readAll();
+    }
+    QFile config(configPath());
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(leftBehind);
+    config.close();
     QProcess leftover;
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XRAY_LOCATION_ASSET"), coreOptions.configDir);

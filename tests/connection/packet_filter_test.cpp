@@ -5,6 +5,7 @@
 #include "platform/linux/stand_ins.h"
 #include "platform/settings_keys.h"
 #include "platform/shell_quote.h"
+#include "support/private_network.h"
 #include "support/qt_printers.h"
 #include "support/table_row.h"
 #include "support/vpn_manager_test_access.h"
@@ -21,6 +22,7 @@
 
 #include <QCoroTask>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -538,7 +540,9 @@ TEST_F(PacketFilterTest, HostileApplicationPathsStayOneEncodedWordOfTheRules)
     QCoro::waitFor(manager->enableKillSwitch());
     static const QRegularExpression ruleLine(
         QStringLiteral(R"re(^pass out proto \{tcp, udp\} from any to any user \d+ program "([A-Za-z0-9._~/%-]*)"$)re"));
-    for (const auto& path : kHostileValues) {
+    for (const auto& value : kHostileValues) {
+        // Absolute, as the list takes only absolute paths.
+        const QString path = QStringLiteral("/opt/Hostile/") + value;
         SCOPED_TRACE(path.toStdString());
         admin.scripts.clear();
         QCoro::waitFor(manager->addSplitTunnelApp(path));
@@ -572,6 +576,33 @@ TEST_F(PacketFilterTest, TheApplicationListIsReadBackFromTheSettings)
             core.settings.store->setValue(SettingsKeys::splitTunnelApps, c.stored);
         manager->loadSplitTunnelApps();
         EXPECT_EQ(manager->splitTunnelApps(), c.apps);
+    }
+}
+
+// The settings file is the user's to edit, and the entry point takes any path: neither may let
+// out more than the chosen application.
+TEST_F(PacketFilterTest, TheListNeverHoldsWhatLetsOutMoreThanOneApplication)
+{
+    const QStringList refused{QStringLiteral("/"),          QStringLiteral("/usr/"),
+                              QStringLiteral("//usr//bin"), QStringLiteral("/opt"),
+                              QStringLiteral("/bin/sh"),    QStringLiteral("/usr/bin/python3"),
+                              QStringLiteral("usr/bin"),    QStringLiteral("/usr/bin/env")};
+    core.settings.store->setValue(SettingsKeys::splitTunnelApps,
+                                  QJsonArray::fromStringList(refused + QStringList{kMail}));
+    manager->loadSplitTunnelApps();
+    EXPECT_EQ(manager->splitTunnelApps(), QStringList{kMail});
+    EXPECT_EQ(core.settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(), QJsonArray{kMail})
+        << "kept without them";
+
+    connectToNode();
+    QCoro::waitFor(manager->enableKillSwitch());
+    ASSERT_TRUE(manager->killSwitchEnabled());
+    admin.scripts.clear();
+    for (const auto& path : refused) {
+        SCOPED_TRACE(path.toStdString());
+        QCoro::waitFor(manager->addSplitTunnelApp(path));
+        EXPECT_EQ(manager->splitTunnelApps(), QStringList{kMail});
+        EXPECT_TRUE(admin.scripts.isEmpty());
     }
 }
 
@@ -890,6 +921,101 @@ TEST(StandInScripts, ThePacketFilterRefusesAKeptStateItCannotRead)
         EXPECT_EQ(pfctl.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(pfctl.exitCode(), 1);
         EXPECT_TRUE(pfctl.readAllStandardError().contains("the kept state holds a rule it cannot read"));
+    }
+}
+
+// The pfctl stand-in for real, in a network namespace of the test's own (root only; skipped
+// elsewhere).
+class PfctlStandIn : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QString why;
+        if (!NetworkNamespace::available(&why))
+            GTEST_SKIP() << why.toStdString();
+        ASSERT_TRUE(network.create(&why)) << why.toStdString();
+    }
+
+    // Runs the shell command ("$0" is the stand-in, "$1" the argument) inside, with the stand-in's
+    // state in the folder.
+    bool run(const QString& stateFolder, const QString& shellCommand, QString* why, const QString& argument = {}) const
+    {
+        return network.run({QStringLiteral("/usr/bin/env"), QStringLiteral("VELMORAND_PF_STATE_DIR=") + stateFolder,
+                            QStringLiteral("/bin/sh"), QStringLiteral("-c"), shellCommand,
+                            StandIns::programFor(QStringLiteral("/sbin/pfctl")), argument},
+                           why);
+    }
+
+    NetworkNamespace network{QStringLiteral("pfctl")};
+};
+
+// Whoever writes the rules, a program rule lets out one application: the root side refuses a
+// system folder or a shared launcher as a syntax error.
+TEST_F(PfctlStandIn, LetsOutOneApplicationNeverASystemFolder)
+{
+    QString why;
+    const struct {
+        QString program;
+        bool loads;
+    } cases[] = {
+        {QStringLiteral("/opt/Chat Tool"), true},
+        {QStringLiteral("/"), false},
+        {QStringLiteral("/usr/"), false},
+        {QStringLiteral("/bin"), false},
+        {QStringLiteral("/usr/bin/python3"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program.toStdString());
+        why.clear();
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const auto rule = QStringLiteral("pass out proto {tcp, udp} from any to any user 1000 program \"%1\"")
+                              .arg(QString::fromUtf8(QUrl::toPercentEncoding(c.program, "/")));
+        const bool loaded
+            = run(dir.filePath(QStringLiteral("pf")),
+                  QStringLiteral("printf '%s\\n' \"$1\" | \"$0\" -a com.velmorand/split -f -"), &why, rule);
+        EXPECT_EQ(loaded, c.loads) << why.toStdString();
+        EXPECT_EQ(why.contains(QStringLiteral("syntax error")), !c.loads) << why.toStdString();
+    }
+}
+
+// The stand-in runs as root under whatever umask its caller left (000 here): its state stays
+// root's alone, and a state an earlier run left open to others is closed again.
+TEST_F(PfctlStandIn, KeepsItsStateRootsAloneWhateverTheUmask)
+{
+    QString why;
+    const auto modeOf = [](const QString& path) {
+        struct stat status {};
+        return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+    };
+    const struct {
+        const char* what;
+        bool leftOpen;
+    } cases[] = {{"made afresh", false}, {"left open by an earlier run", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const auto above = dir.filePath(QStringLiteral("run velmorand"));
+        const QString state = above + QStringLiteral("/pf");
+        if (c.leftOpen) {
+            ASSERT_TRUE(QDir().mkpath(state));
+            ASSERT_EQ(::chmod(QFile::encodeName(above).constData(), 0755), 0);
+            ASSERT_EQ(::chmod(QFile::encodeName(state).constData(), 0777), 0);
+            for (const auto* name : {"state.json", "lock"}) {
+                QFile file(state + QLatin1Char('/') + QLatin1String(name));
+                ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+                file.write(R"({"enabled": false, "rulesets": {}})");
+                file.close();
+                ASSERT_EQ(::chmod(QFile::encodeName(file.fileName()).constData(), 0666), 0);
+            }
+        }
+        ASSERT_TRUE(run(state, QStringLiteral("umask 000; exec \"$0\" -a com.velmorand -F all"), &why))
+            << why.toStdString();
+        EXPECT_EQ(modeOf(above), 0755);
+        EXPECT_EQ(modeOf(state), 0700);
+        EXPECT_EQ(modeOf(state + QStringLiteral("/state.json")), 0600);
+        EXPECT_EQ(modeOf(state + QStringLiteral("/lock")), 0600);
     }
 }
 

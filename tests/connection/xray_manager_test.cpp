@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <sys/stat.h>
 
 namespace {
@@ -75,6 +77,40 @@ TEST_F(XrayManagerTest, StartsTheCoreFromItsPrivateConfigurationDirectory)
     ASSERT_EQ(monitors().size(), 1);
     EXPECT_EQ(monitors()[0].request.commandLine(),
               QStringLiteral("/usr/sbin/nettop -P -l 1000000 -J bytes_in,bytes_out -p %1").arg(*manager->processId()));
+}
+
+// The configuration carries the node's password: it lives only while a core runs from it,
+// however the core comes to stop.
+TEST_F(XrayManagerTest, TheConfigurationGoesWhenTheCoreStops)
+{
+    struct Case {
+        const char* how;
+        bool launchFails;
+        std::function<void(std::unique_ptr<XrayManager>&, FakeChildProcess*)> end;
+    };
+    const Case cases[] = {
+        {"disconnect", false, [](auto& manager, auto*) { manager->stop(); }},
+        {"the core died", false, [](auto&, auto* core) { core->end(); }},
+        {"quit", false, [](auto& manager, auto*) { manager.reset(); }},
+        {"the core did not start", true, [](auto&, auto*) {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        fixture.launcher.configure = [&c, this](FakeChildProcess& child) {
+            if (child.request.program == corePath())
+                child.startSucceeds = !c.launchFails;
+        };
+        auto manager = fixture.make();
+        const auto error = start(*manager);
+        ASSERT_EQ(bool(error), c.launchFails);
+        if (!c.launchFails) {
+            ASSERT_TRUE(readFile(configPath()).contains("pw-1"));
+            EXPECT_EQ(unixMode(configPath()), 0600);
+        }
+        c.end(manager, cores().last().child);
+        EXPECT_FALSE(QFileInfo::exists(configPath()));
+        EXPECT_TRUE(QFileInfo::exists(configDir() + QStringLiteral("/geoip.dat"))) << "only the configuration goes";
+    }
 }
 
 TEST_F(XrayManagerTest, WithoutACoreExecutableNothingIsWritten)

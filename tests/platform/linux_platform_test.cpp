@@ -18,6 +18,7 @@
 
 #include <functional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -59,6 +60,21 @@ private:
     QTemporaryDir m_users;
 };
 
+// The process's umask while it lives, the earlier one after.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask)
+        : m_earlier(::umask(mask))
+    {
+    }
+    ~ScopedUmask() { ::umask(m_earlier); }
+    ScopedUmask(const ScopedUmask&) = delete;
+    ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+private:
+    mode_t m_earlier;
+};
+
 // The output of a script run as root, by its lines.
 QStringList runAs(const AdminCommand::Command& command)
 {
@@ -88,7 +104,8 @@ TEST(LinuxAdminScriptRunner, RootScriptsGetAFixedSearchPathAndNoneOfTheUsersEnvi
     ScopedEnv path("PATH", userBin.path().toUtf8() + ':' + qgetenv("PATH"));
     ScopedEnv secret("USER_SECRET", "leaked");
     ScopedEnv pfState("VELMORAND_PF_STATE_DIR", "/tmp/throwaway-pf");
-    const auto macScript = QStringLiteral("env\ncommand -v grep\n/usr/sbin/networksetup\n");
+    const ScopedUmask looseUmask(0);
+    const auto macScript = QStringLiteral("umask\nenv\ncommand -v grep\n/usr/sbin/networksetup\n");
 
     struct Way {
         const char* name;
@@ -112,6 +129,7 @@ TEST(LinuxAdminScriptRunner, RootScriptsGetAFixedSearchPathAndNoneOfTheUsersEnvi
         const auto& lines = way.lines;
         ASSERT_GE(lines.size(), 2) << way.name << ": " << lines.join(QLatin1Char('|')).toStdString();
         EXPECT_TRUE(lines.contains(QStringLiteral("PATH=/usr/sbin:/usr/bin:/sbin:/bin"))) << way.name;
+        EXPECT_EQ(lines.first(), QStringLiteral("0022")) << way.name << ": root's files get root's modes";
         EXPECT_FALSE(lines.contains(QStringLiteral("planted"))) << way.name;
         EXPECT_TRUE(lines.filter(QStringLiteral("leaked")).isEmpty()) << way.name;
         EXPECT_EQ(lines.contains(QStringLiteral("VELMORAND_PF_STATE_DIR=/tmp/throwaway-pf")), way.keepsStandInState)
@@ -137,6 +155,7 @@ TEST(LinuxAdminScriptRunner, RunsOnlyStandInsThatRootAloneCanChange)
     const auto ownedByNobody
         = [](const QString& path) { return ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0; };
     QTemporaryDir elsewhere;
+    ToolFolder rootsElsewhere;
     struct Case {
         const char* what;
         std::function<void(const QString& folder, const QString& tool)> spoil;
@@ -163,6 +182,15 @@ TEST(LinuxAdminScriptRunner, RunsOnlyStandInsThatRootAloneCanChange)
              ASSERT_TRUE(QFile::link(target, tool));
          },
          false},
+        {"a link, in a folder of another user, to a tool of root's",
+         [&](const QString& folder, const QString& tool) {
+             const auto target = rootsElsewhere.filePath(QStringLiteral("networksetup"));
+             QFile::remove(target);
+             ASSERT_TRUE(QFile::rename(tool, target));
+             ASSERT_TRUE(QFile::link(target, tool));
+             ASSERT_TRUE(ownedByNobody(folder));
+         },
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -175,6 +203,27 @@ TEST(LinuxAdminScriptRunner, RunsOnlyStandInsThatRootAloneCanChange)
         EXPECT_EQ(result.output, c.runs ? QStringLiteral("ran\n") : QString());
         EXPECT_EQ(result.error.startsWith(QStringLiteral("not run as root: ")), !c.runs) << result.error.toStdString();
     }
+}
+
+// A link checked and then run by its own path could be turned elsewhere in between: the script
+// runs the file the check examined, by that file's path.
+TEST(LinuxAdminScriptRunner, RunsTheVeryFileItCheckedNotALinkToIt)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "the script runs as root here only when the test is root";
+    ToolFolder tools;
+    ToolFolder real;
+    const auto file = real.filePath(QStringLiteral("networksetup"));
+    const auto link = tools.filePath(QStringLiteral("networksetup"));
+    writeScript(file, "echo \"$0\"\n");
+    ASSERT_TRUE(QFile::link(file, link));
+    QString why;
+    EXPECT_FALSE(RootTrust::onlyRootCanChange(link, &why)) << "a link is not the file it leads to";
+    EXPECT_TRUE(RootTrust::onlyRootCanChange(file, &why)) << why.toStdString();
+
+    const auto result = LinuxAdminScriptRunner(tools.path()).run(QStringLiteral("/usr/sbin/networksetup\n"));
+    EXPECT_TRUE(result.succeeded) << result.error.toStdString();
+    EXPECT_EQ(result.output, file + QLatin1Char('\n'));
 }
 
 // The environment may move the user's own tools, never those a root script runs.

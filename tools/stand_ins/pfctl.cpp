@@ -23,9 +23,12 @@
 #include "pfctl_entry.h"
 #include "program_exemption.h"
 
+#include "platform/exempted_program.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QJsonArray>
@@ -40,7 +43,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdio>
@@ -169,7 +175,9 @@ public:
             if (peek() == QLatin1String("program")) {
                 take();
                 rule.program = QUrl::fromPercentEncoding(unquoted(take()).toUtf8());
-                if (!rule.program->startsWith(QLatin1Char('/')))
+                // Whoever wrote the rule, it lets out one application, not a system folder's
+                // programs nor everything an interpreter runs: such a path is a syntax error.
+                if (ExemptedProgram::refusalOf(*rule.program) != ExemptedProgram::Refusal::none)
                     return std::nullopt;
             }
         }
@@ -253,13 +261,57 @@ struct State {
     QMap<QString, QStringList> rulesets;
 };
 
-QString stateDirectory()
+// The state is root's alone, whatever umask the caller left: its folder only root enters, its
+// files only root reads; the folders made above it may only be passed through. Those an earlier
+// run left looser are mended.
+constexpr mode_t kPassThroughFolderMode = 0755;
+constexpr mode_t kStateFolderMode = 0700;
+constexpr mode_t kStateFileMode = 0600;
+const QString kDefaultStateParent = QStringLiteral("/run/velmorand");
+
+void makeFolder(const QString& path, mode_t mode)
+{
+    const auto name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), mode) != 0 && errno != EEXIST)
+        throw Failure{QStringLiteral("pfctl: cannot make ") + path};
+}
+
+// A folder of this user's own, no link, with exactly the mode.
+void holdFolder(const QString& path, mode_t mode)
+{
+    const auto name = QFile::encodeName(path);
+    struct stat status {};
+    if (::lstat(name.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid())
+        throw Failure{QStringLiteral("pfctl: ") + path + QStringLiteral(" is not a folder of its own")};
+    if ((status.st_mode & 07777) != mode && ::chmod(name.constData(), mode) != 0)
+        throw Failure{QStringLiteral("pfctl: cannot set the mode of ") + path};
+}
+
+QString preparedStateDirectory()
 {
     auto directory = qEnvironmentVariable("VELMORAND_PF_STATE_DIR");
-    if (directory.isEmpty())
-        directory = QStringLiteral("/run/velmorand/pf");
-    QDir().mkpath(directory);
-    return QDir(directory).absolutePath();
+    const bool isDefault = directory.isEmpty();
+    if (isDefault)
+        directory = kDefaultStateParent + QStringLiteral("/pf");
+    directory = QDir::cleanPath(QDir(directory).absolutePath());
+    QStringList missingAbove;
+    for (auto at = QFileInfo(directory).path(); !QFileInfo::exists(at); at = QFileInfo(at).path())
+        missingAbove.prepend(at);
+    for (const auto& folder : std::as_const(missingAbove)) {
+        makeFolder(folder, kPassThroughFolderMode);
+        holdFolder(folder, kPassThroughFolderMode);
+    }
+    if (isDefault)
+        holdFolder(kDefaultStateParent, kPassThroughFolderMode);
+    makeFolder(directory, kStateFolderMode);
+    holdFolder(directory, kStateFolderMode);
+    return directory;
+}
+
+QString stateDirectory()
+{
+    static const QString directory = preparedStateDirectory();
+    return directory;
 }
 
 QString stateFile() { return stateDirectory() + QStringLiteral("/state.json"); }
@@ -271,9 +323,10 @@ public:
     enum class Wait { yes, no };
     StateLock(const char* name, Wait wait)
         : m_fd(::open(QFile::encodeName(stateDirectory() + QLatin1Char('/') + QLatin1String(name)).constData(),
-                      O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+                      O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kStateFileMode))
     {
-        m_held = m_fd >= 0 && ::flock(m_fd, LOCK_EX | (wait == Wait::no ? LOCK_NB : 0)) == 0;
+        m_held = m_fd >= 0 && ::fchmod(m_fd, kStateFileMode) == 0
+            && ::flock(m_fd, LOCK_EX | (wait == Wait::no ? LOCK_NB : 0)) == 0;
     }
     ~StateLock()
     {
@@ -322,7 +375,8 @@ void saveState(const State& state)
     const auto content
         = QJsonDocument(QJsonObject{{QStringLiteral("enabled"), state.enabled}, {QStringLiteral("rulesets"), rulesets}})
               .toJson();
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        || file.write(content) != content.size() || !file.commit())
         throw Failure{QStringLiteral("pfctl: cannot keep the state in ") + file.fileName()};
 }
 
@@ -685,6 +739,8 @@ std::optional<QString> tableOfState(const QByteArray& kept)
 #ifndef VELMORAND_PFCTL_ENTRY_ONLY
 int main(int argc, char** argv)
 {
+    // Root's files get root's modes, not those of whoever started us; the watcher inherits it.
+    ::umask(022);
     QCoreApplication application(argc, argv);
     try {
         return run(application.arguments());

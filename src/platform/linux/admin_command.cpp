@@ -18,9 +18,14 @@ QStringList minimalEnvironment()
     return {QStringLiteral("PATH=") + rootSearchPath, QStringLiteral("HOME=/root"), QStringLiteral("LANG=C.UTF-8")};
 }
 
+// What root's shell creates gets root's modes, not those of the caller's umask.
+const QString kRootUmask = QStringLiteral("umask 022\n");
+
 Command shellWith(const QStringList& environment, const QString& script)
 {
-    return {kEnv, QStringList{QStringLiteral("-i")} + environment + QStringList{kShell, QStringLiteral("-c"), script}};
+    return {kEnv,
+            QStringList{QStringLiteral("-i")} + environment
+                + QStringList{kShell, QStringLiteral("-c"), kRootUmask + script}};
 }
 
 } // namespace

@@ -3,9 +3,10 @@
 #include <QString>
 #include <QStringList>
 
-// How a script runs as root: through /usr/bin/env with a cleared environment, so that the root
-// shell never sees the user's search path or anything else the user could have set. The macOS
-// tool paths in the script have been rewritten to the stand-ins' absolute paths before.
+// How a script runs as root: through /usr/bin/env with a cleared environment and a fixed umask,
+// so that the root shell never sees the user's search path, nor makes files with the user's
+// modes, nor anything else the user could have set. The macOS tool paths in the script have been
+// rewritten to the stand-ins' absolute paths before.
 namespace AdminCommand {
 
 // The only search path a root script gets.

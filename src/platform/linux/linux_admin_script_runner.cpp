@@ -4,6 +4,7 @@
 #include "root_trust.h"
 #include "stand_ins.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -16,8 +17,13 @@ LinuxAdminScriptRunner::LinuxAdminScriptRunner(QString standInDirectory)
 
 AdminScriptResult LinuxAdminScriptRunner::run(const QString& macScript)
 {
-    const auto adapted = StandIns::adaptScript(macScript, m_standInDirectory);
-    for (const auto& standIn : adapted.standIns) {
+    // The script names each stand-in by its own path, links resolved, and exactly that path is
+    // checked. The folder they are found in is checked too: a link in it is its owner's choice of
+    // what root runs.
+    const auto folder = QFileInfo(m_standInDirectory).canonicalFilePath();
+    const auto adapted = StandIns::adaptScript(macScript, folder);
+    const auto checked = adapted.standIns.isEmpty() ? QStringList() : QStringList{folder} + adapted.standIns;
+    for (const auto& standIn : checked) {
         QString why;
         if (!RootTrust::onlyRootCanChange(standIn, &why)) {
             const QString error = QStringLiteral("not run as root: ") + why

@@ -1,5 +1,6 @@
 #include "root_trust.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -9,16 +10,19 @@ namespace RootTrust {
 
 bool onlyRootCanChange(const QString& path, QString* why)
 {
-    // Every link resolved: what runs is the file at the end of them.
-    const auto canonical = QFileInfo(path).canonicalFilePath();
-    if (canonical.isEmpty()) {
-        *why = path + QStringLiteral(" does not exist");
+    if (!QDir::isAbsolutePath(path)) {
+        *why = path + QStringLiteral(" is not an absolute path");
         return false;
     }
-    for (auto at = canonical;; at = QFileInfo(at).path()) {
+    // The path as it will be run: a link on the way could be turned elsewhere once checked.
+    for (auto at = QDir::cleanPath(path);; at = QFileInfo(at).path()) {
         struct stat status {};
         if (::lstat(QFile::encodeName(at).constData(), &status) != 0) {
             *why = at + QStringLiteral(" cannot be examined");
+            return false;
+        }
+        if (S_ISLNK(status.st_mode)) {
+            *why = at + QStringLiteral(" is a link; only the file it leads to is run");
             return false;
         }
         if (status.st_uid != 0) {

@@ -6,8 +6,9 @@
 // in a folder another user can change, would run that user's code as root.
 namespace RootTrust {
 
-// True when the file exists and it and every folder above it (links resolved) belong to root
-// and can be written by no one else; otherwise false with the first offending path in *why.
+// True when the file exists and it and every folder above it belong to root and can be written
+// by no one else, none of them a link; otherwise false with the first offending path in *why.
+// An absolute path is expected.
 bool onlyRootCanChange(const QString& path, QString* why);
 
 } // namespace RootTrust

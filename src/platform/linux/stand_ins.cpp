@@ -10,10 +10,12 @@ namespace StandIns {
 
 namespace {
 
+// The file itself, links resolved: a script names the very file that was checked, never a link
+// that could be pointed elsewhere after the check.
 QString programIn(const QString& standInDirectory, const QString& macProgram)
 {
     const QFileInfo standIn(standInDirectory + QLatin1Char('/') + QFileInfo(macProgram).fileName());
-    return standIn.isExecutable() ? standIn.absoluteFilePath() : macProgram;
+    return standIn.isExecutable() ? standIn.canonicalFilePath() : macProgram;
 }
 
 } // namespace

@@ -17,7 +17,8 @@ QString programFor(const QString& macProgram);
 // This process's environment with the additions, and the stand-ins first on the PATH.
 QProcessEnvironment environment(const QMap<QString, QString>& additions = {});
 // A shell script written for macOS, with every absolute tool path that has a stand-in in the
-// directory ("/sbin/pfctl", "/usr/sbin/networksetup"…) calling the stand-in instead.
+// directory ("/sbin/pfctl", "/usr/sbin/networksetup"…) calling the stand-in instead, by the
+// stand-in's own path with every link resolved.
 struct AdaptedScript {
     QString text;
     // The stand-ins it calls.

@@ -30,6 +30,11 @@ AppPickerDialog::AppPickerDialog(QList<DesktopApp> apps, QWidget* parent)
     for (const auto& app : m_apps)
         m_list->addItem(new QListWidgetItem(DesktopApps::iconFor(app.icon, iconSize), app.name));
     column->addWidget(m_list, 1);
+    m_refusal = makeWrappedLabel(i18n::tr(QStringLiteral("此应用经由 Shell、解释器或沙盒启动器运行,无法单独绕过 VPN")),
+                                 TextStyle::Subheadline, TextColor::Red, this);
+    m_refusal->setObjectName(QStringLiteral("appRefusal"));
+    m_refusal->hide();
+    column->addWidget(m_refusal);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -42,14 +47,27 @@ AppPickerDialog::AppPickerDialog(QList<DesktopApp> apps, QWidget* parent)
     buttons->addWidget(m_add);
     column->addLayout(buttons);
 
-    connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) { m_add->setEnabled(row >= 0); });
+    connect(m_list, &QListWidget::currentRowChanged, this, &AppPickerDialog::showSelection);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &AppPickerDialog::choose);
 }
+
+bool AppPickerDialog::canAdd(int row) const
+{
+    return row >= 0 && row < m_apps.size() && m_apps.at(row).refusal == ExemptedProgram::Refusal::none;
+}
+
+void AppPickerDialog::showSelection(int row)
+{
+    m_add->setEnabled(canAdd(row));
+    m_refusal->setVisible(row >= 0 && !canAdd(row));
+}
+
+QString AppPickerDialog::refusalShown() const { return m_refusal->isHidden() ? QString() : m_refusal->text(); }
 
 void AppPickerDialog::choose()
 {
     const int row = m_list->currentRow();
-    if (row < 0 || row >= m_apps.size())
+    if (!canAdd(row))
         return;
     emit appChosen(m_apps.at(row));
     accept();

@@ -56,6 +56,39 @@ bool isAssignment(const QString& word)
     return equals > 0 && !word.left(equals).contains(u'/');
 }
 
+bool isEnv(const QString& word) { return QFileInfo(word).fileName() == QLatin1String("env"); }
+
+// The words after an "env" prefix: its variable assignments and the options that only change the
+// environment or the folder go. An option that changes how the rest is read ("-S") stops there,
+// so that env itself is the program.
+QStringList afterEnv(QStringList words)
+{
+    static const QStringList alone{
+        QStringLiteral("-i"),     QStringLiteral("-"),      QStringLiteral("--ignore-environment"),
+        QStringLiteral("-0"),     QStringLiteral("--null"), QStringLiteral("-v"),
+        QStringLiteral("--debug")};
+    static const QStringList withValue{QStringLiteral("-u"), QStringLiteral("--unset"), QStringLiteral("-C"),
+                                       QStringLiteral("--chdir")};
+    qsizetype at = 1;
+    while (at < words.size()) {
+        const auto& word = words.at(at);
+        if (word == QLatin1String("--")) {
+            ++at;
+            break;
+        }
+        if (withValue.contains(word))
+            at += 2;
+        else if (alone.contains(word) || isAssignment(word) || word.startsWith(QLatin1String("--unset="))
+                 || word.startsWith(QLatin1String("--chdir=")))
+            ++at;
+        else if (word.startsWith(u'-'))
+            return words;
+        else
+            break;
+    }
+    return words.mid(at);
+}
+
 // The "[Desktop Entry]" group's keys; localized keys ("Name[de]") are skipped.
 QHash<QString, QString> mainGroup(const QString& text)
 {
@@ -89,11 +122,8 @@ QStringList standardDirectories()
 QString executableOfExec(const QString& exec, const FindExecutable& findExecutable)
 {
     auto words = execWords(exec);
-    if (!words.isEmpty() && (words.first() == QLatin1String("env") || words.first() == QLatin1String("/usr/bin/env"))) {
-        words.removeFirst();
-        while (!words.isEmpty() && isAssignment(words.first()))
-            words.removeFirst();
-    }
+    if (!words.isEmpty() && isEnv(words.first()))
+        words = afterEnv(words);
     if (words.isEmpty() || words.first().startsWith(u'%'))
         return {};
     const auto program = words.first();
@@ -114,7 +144,7 @@ std::optional<DesktopApp> parseEntry(const QString& text, const FindExecutable& 
     const auto executable = executableOfExec(values.value(QStringLiteral("Exec")), findExecutable);
     if (name.isEmpty() || executable.isEmpty())
         return std::nullopt;
-    return DesktopApp{name, values.value(QStringLiteral("Icon")), executable};
+    return DesktopApp{name, values.value(QStringLiteral("Icon")), executable, ExemptedProgram::refusalOf(executable)};
 }
 
 QList<DesktopApp> scan(const QStringList& directories, const FindExecutable& findExecutable)

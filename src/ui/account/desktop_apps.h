@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/exempted_program.h"
+
 #include <QIcon>
 #include <QList>
 #include <QString>
@@ -16,6 +18,9 @@ struct DesktopApp {
     // The program's absolute path, symbolic links resolved where the file exists: the command
     // line its processes run under, which is what the per-application rules look for.
     QString executable;
+    // Why the program cannot bypass the tunnel on its own: an entry that runs through a shell,
+    // an interpreter or a sandbox launcher would let out everything run that way.
+    ExemptedProgram::Refusal refusal = ExemptedProgram::Refusal::none;
 };
 
 // The applications the user can let bypass the tunnel, read from the XDG desktop entries.
@@ -32,8 +37,9 @@ QStringList standardDirectories();
 // not an application, or without a usable program.
 std::optional<DesktopApp> parseEntry(const QString& text, const FindExecutable& findExecutable);
 
-// The program of an "Exec" value: its first word (quotes honoured) after an "env" prefix and
-// its variable assignments, looked up on the search path when it is not absolute.
+// The program of an "Exec" value: its first word (quotes honoured) after an "env" prefix with
+// its options and variable assignments, looked up on the search path when it is not absolute.
+// For an entry that runs through a shell or an interpreter, that is the shell or interpreter.
 QString executableOfExec(const QString& exec, const FindExecutable& findExecutable);
 
 // Every application of the directories, sorted by name; entries of earlier directories win.

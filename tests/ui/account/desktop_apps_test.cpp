@@ -1,5 +1,7 @@
 #include "settings_world.h"
 
+#include "platform/text_table.h"
+#include "support/screenshot.h"
 #include "ui/account/desktop_apps.h"
 #include "ui/account/split_tunnel_section.h"
 #include "ui/common/button.h"
@@ -12,7 +14,9 @@ namespace {
 
 QString findOnTestPath(const QString& program)
 {
-    return program == QLatin1String("tool") ? QStringLiteral("/opt/tools/bin/tool") : QString();
+    static const QStringList found{QStringLiteral("tool"),    QStringLiteral("sh"),   QStringLiteral("bash"),
+                                   QStringLiteral("python3"), QStringLiteral("java"), QStringLiteral("flatpak")};
+    return found.contains(program) ? QStringLiteral("/opt/tools/bin/") + program : QString();
 }
 
 TEST(DesktopEntries, TheProgramIsTheFirstWordOfExec)
@@ -28,6 +32,8 @@ TEST(DesktopEntries, TheProgramIsTheFirstWordOfExec)
         {"tool --new-window", "/opt/tools/bin/tool"},
         {"env LANG=C GDK_BACKEND=x11 /opt/app/run %u", "/opt/app/run"},
         {"/usr/bin/env A=1 tool", "/opt/tools/bin/tool"},
+        {"env -u HOME -i --unset=LANG -C /tmp --chdir=/opt A=1 -- tool %U", "/opt/tools/bin/tool"},
+        {"/usr/bin/env -S \"tool --x\"", "/usr/bin/env"},
         {"missing-program", ""},
         {"%U", ""},
         {"", ""},
@@ -37,6 +43,42 @@ TEST(DesktopEntries, TheProgramIsTheFirstWordOfExec)
         EXPECT_EQ(DesktopApps::executableOfExec(QString::fromUtf8(c.exec), findOnTestPath),
                   QString::fromUtf8(c.program))
             << c.exec;
+}
+
+// An entry that starts its program through a shell, an interpreter or a sandbox launcher runs
+// under that program's name: listing it would let out everything run that way, so it is offered
+// as refused. One that names its program, behind "env" or not, is not.
+TEST(DesktopEntries, AnEntryThatRunsThroughALauncherIsRefused)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile launcher(dir.filePath(QStringLiteral("snap")));
+    ASSERT_TRUE(launcher.open(QIODevice::WriteOnly));
+    launcher.close();
+    ASSERT_TRUE(QFile::link(launcher.fileName(), dir.filePath(QStringLiteral("chat"))));
+    struct Case {
+        QString exec;
+        bool refused;
+    };
+    const Case cases[] = {
+        {QStringLiteral("sh -c \"exec /opt/app/run\""), true},
+        {QStringLiteral("env A=1 bash -c x"), true},
+        {QStringLiteral("python3 /usr/share/x/x.py %F"), true},
+        {QStringLiteral("java -jar /opt/x/x.jar"), true},
+        {QStringLiteral("flatpak run org.example.Chat"), true},
+        {QStringLiteral("/usr/bin/env -S \"tool --x\""), true},
+        {QLatin1Char('"') + dir.filePath(QStringLiteral("chat")) + QStringLiteral("\" %U"), true},
+        {QStringLiteral("env LANG=C tool %U"), false},
+        {QStringLiteral("/opt/app/run"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exec.toStdString());
+        const auto app = DesktopApps::parseEntry(QStringLiteral("[Desktop Entry]\nType=Application\nName=App\nExec=")
+                                                     + c.exec + QLatin1Char('\n'),
+                                                 findOnTestPath);
+        ASSERT_TRUE(app) << "offered, so that the user learns why it cannot be added";
+        EXPECT_EQ(app->refusal, c.refused ? ExemptedProgram::Refusal::sharedLauncher : ExemptedProgram::Refusal::none);
+    }
 }
 
 TEST(DesktopEntries, OnlyShownApplicationsWithAProgramAreOffered)
@@ -114,6 +156,34 @@ TEST(SplitTunnelSection, AChosenApplicationIsAskedForAndAListedOneCanBeRemoved)
     section.findChild<Button*>(QStringLiteral("removeSplitApp"))->click();
     settle();
     EXPECT_EQ(world.vpn.removedApps, QStringList{editor});
+}
+
+TEST(SplitTunnelSection, AnApplicationThatRunsThroughAShellIsRefusedWithTheReason)
+{
+    SettingsWorld world;
+    world.addApplication(QStringLiteral("Editor"));
+    world.addDesktopEntry(QStringLiteral("script.desktop"),
+                          QStringLiteral("[Desktop Entry]\nType=Application\nName=Script\nExec=sh -c \"echo x\"\n"));
+    auto& section = *world.makeView().splitTunnelSection();
+    section.openPicker();
+    auto* picker = section.picker();
+    ASSERT_TRUE(picker);
+    ASSERT_EQ(picker->list()->count(), 2);
+    ASSERT_EQ(picker->list()->item(1)->text(), QStringLiteral("Script"));
+    EXPECT_TRUE(picker->refusalShown().isEmpty());
+
+    picker->list()->setCurrentRow(1);
+    EXPECT_FALSE(picker->addButton()->isEnabled());
+    EXPECT_EQ(picker->refusalShown(),
+              i18n::tr(QStringLiteral("此应用经由 Shell、解释器或沙盒启动器运行,无法单独绕过 VPN")));
+    saveScreenshot(*picker, QStringLiteral("app_picker_refused"));
+    emit picker->list()->itemDoubleClicked(picker->list()->item(1));
+    settle();
+    EXPECT_TRUE(world.vpn.addedApps.isEmpty());
+
+    picker->list()->setCurrentRow(0);
+    EXPECT_TRUE(picker->addButton()->isEnabled());
+    EXPECT_TRUE(picker->refusalShown().isEmpty());
 }
 
 TEST(SplitTunnelSection, ACancelledPickerChangesNothing)
