@@ -17,6 +17,7 @@
 #include "ui/common/search_field.h"
 #include "ui/common/segmented_picker.h"
 #include "ui/common/toggle_switch.h"
+#include "ui/dashboard/block_notice.h"
 #include "ui/nodes/menu_bar_view.h"
 #include "ui/nodes/node_picker.h"
 #include "ui/nodes/popover_controls.h"
@@ -253,6 +254,24 @@ TEST_F(MenuBarViewTest, StatusCardFollowsTheConnection)
     EXPECT_TRUE(card->speedRow()->isVisible());
     EXPECT_EQ(card->downSpeed()->text(), QStringLiteral("1.5 KB/s"));
     EXPECT_EQ(card->downTotal()->text(), QStringLiteral("1.00 GB"));
+}
+
+TEST_F(MenuBarViewTest, ThePopoverSaysWhenTheChosenKillSwitchIsNotInForce)
+{
+    signIn({makeNode(1, QStringLiteral("Tokyo"))});
+    auto& popover = showView();
+    auto* notice = popover.findChild<BlockNotice*>(QStringLiteral("blockNotice"));
+    ASSERT_TRUE(notice);
+    connectTo(makeNode(1, QStringLiteral("Tokyo")));
+    EXPECT_FALSE(notice->isVisibleTo(&popover));
+
+    vpn.setKillSwitchNotInForce(QStringLiteral("规则加载失败"));
+    EXPECT_TRUE(notice->isVisibleTo(&popover));
+    EXPECT_EQ(notice->text(), t("网络锁未生效：") + t("规则加载失败"));
+    EXPECT_FALSE(saveScreenshot(popover, QStringLiteral("popover-kill-switch-not-in-force")).isEmpty());
+
+    vpn.setKillSwitchLoaded(true);
+    EXPECT_EQ(notice->text(), t("网络锁生效中，非 VPN 流量已被阻止"));
 }
 
 // The login item counts its changes.
