@@ -272,6 +272,16 @@ TEST_F(MenuBarViewTest, ThePopoverSaysWhenTheChosenKillSwitchIsNotInForce)
 
     vpn.setKillSwitchLoaded(true);
     EXPECT_EQ(notice->text(), t("网络锁生效中，非 VPN 流量已被阻止"));
+    // The longest reason, in a language that takes more room, wraps inside the popover's width.
+    vpn.setKillSwitchLoaded(false);
+    vpn.setKillSwitchNotInForce(QStringLiteral("当前安装位置不受信任，请安装到系统目录"));
+    lookups.manager.setLanguage(AppLanguage::en);
+    auto& english = showView();
+    notice = english.findChild<BlockNotice*>(QStringLiteral("blockNotice"));
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(notice->textLabel()->text().startsWith(QStringLiteral("Kill switch not in force: ")));
+    EXPECT_LE(notice->mapTo(&english, QPoint(notice->width(), 0)).x(), english.width());
+    EXPECT_FALSE(saveScreenshot(english, QStringLiteral("popover-kill-switch-not-in-force-en")).isEmpty());
 }
 
 // The login item counts its changes.
