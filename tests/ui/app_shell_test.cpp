@@ -228,6 +228,12 @@ TEST_F(AppShellTest, TheStatusItemSaysWhatTheKillSwitchHoldsAndWhenTheChosenOneI
         const auto first = s.state == ConnectionState::connected ? manager->title() : manager->accessibilityText();
         EXPECT_EQ(manager->statusItem()->toolTip(), s.notice.isEmpty() ? first : first + QLatin1Char('\n') + s.notice);
     }
+
+    // The line follows the reason itself, not only the next change of the item.
+    world.vpn.setState(ConnectionState::connected);
+    settle();
+    world.vpn.setKillSwitchNotInForce(QStringLiteral("未检测到网络服务"));
+    EXPECT_TRUE(manager->statusItem()->toolTip().endsWith(QLatin1Char('\n') + notInForce));
 }
 
 TEST_F(AppShellTest, TheSpeedTitleRefreshesOnItsOwnPace)

@@ -2,6 +2,7 @@
 #include "support/event_waits.h"
 #include "support/screenshot.h"
 #include "support/table_row.h"
+#include "support/wrapped_text.h"
 
 #include "platform/text_table.h"
 #include "ui/common/icon_button.h"
@@ -87,6 +88,9 @@ TEST_F(DashboardView_, TheConnectionCardSaysWhatTheKillSwitchHoldsAndWhenTheChos
     vpn.setKillSwitchLoaded(false);
     vpn.setKillSwitchNotInForce(QStringLiteral("未获得管理员授权"));
     EXPECT_FALSE(saveScreenshot(card, QStringLiteral("connection-card-kill-switch-not-in-force")).isEmpty());
+    const auto* label = card.blockNotice()->textLabel();
+    EXPECT_LT(wrappedTextRect(*label).height(), 2 * label->fontMetrics().lineSpacing()) << "a short reason on one line";
+    EXPECT_LE(wrappedTextRect(*label).height(), label->height());
     vpn.setKillSwitchLoaded(true);
     EXPECT_EQ(card.blockNotice()->text(), blocked);
     vpn.setKillSwitchLoaded(false);
