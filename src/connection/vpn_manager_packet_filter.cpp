@@ -1,7 +1,5 @@
 #include "vpn_manager.h"
 
-#include "vpn_error.h"
-
 #include "platform/settings_keys.h"
 #include "platform/settings_store.h"
 
@@ -166,7 +164,7 @@ QCoro::Task<std::optional<VpnError>> VpnManager::letNodeOutThroughKillSwitch(Nod
 
 QCoro::Task<> VpnManager::disableKillSwitch()
 {
-    // Turned off or released with the connection: whatever its rules, the switch is no longer chosen for it.
+    // Turned off by the user, or released with the connection: nothing is wanted in force any more.
     publishKillSwitchNotInForce({});
     QPointer<VpnManager> self(this);
     const bool released = co_await m_packetFilter.releaseKillSwitch();
