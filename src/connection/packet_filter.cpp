@@ -37,6 +37,21 @@ QStringList ruleHostsFor(const QString& server, const PacketFilter::Resolver& re
     return addresses;
 }
 
+PacketFilter::Load loadOutcome(const AdminScriptResult& result)
+{
+    if (result.succeeded)
+        return PacketFilter::Load::loaded;
+    switch (result.refusal) {
+    case AdminScriptResult::Refusal::notAuthorized:
+        return PacketFilter::Load::notAuthorized;
+    case AdminScriptResult::Refusal::untrustedInstall:
+        return PacketFilter::Load::untrustedInstall;
+    case AdminScriptResult::Refusal::none:
+        break;
+    }
+    return PacketFilter::Load::failed;
+}
+
 } // namespace
 
 PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands, Resolver resolve)
@@ -68,7 +83,7 @@ QCoro::Task<PacketFilter::Load> PacketFilter::loadKillSwitch(QStringList servers
             hosts += held;
         }
         hosts.removeDuplicates();
-        return scripts->run(PacketFilterScripts::killSwitchStart(hosts)).succeeded ? Load::loaded : Load::failed;
+        return loadOutcome(scripts->run(PacketFilterScripts::killSwitchStart(hosts)));
     });
     const auto load = co_await std::move(loading);
     if (load == Load::loaded)

@@ -20,7 +20,8 @@ class CommandQueue;
 class PacketFilter {
 public:
     // unsafeServer: a server the rules cannot hold, neither as written nor by its addresses.
-    enum class Load { loaded, unsafeServer, failed };
+    // notAuthorized, untrustedInstall: the script never ran as root (see AdminScriptResult).
+    enum class Load { loaded, unsafeServer, failed, notAuthorized, untrustedInstall };
 
     // The addresses a host name resolves to; called on the command queue's thread.
     using Resolver = std::function<QList<QHostAddress>(const QString& name)>;

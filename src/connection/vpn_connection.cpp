@@ -39,7 +39,12 @@ VpnConnection::VpnConnection(QObject* parent)
 {
 }
 
-void VpnConnection::setState(ConnectionState state) { assign(m_state, state, &VpnConnection::stateChanged); }
+void VpnConnection::setState(ConnectionState state)
+{
+    assign(m_state, state, &VpnConnection::stateChanged);
+    if (state != ConnectionState::connected && !m_killSwitchNotInForce.isEmpty())
+        publishKillSwitchNotInForce({});
+}
 
 void VpnConnection::setTrafficDown(qint64 bytes) { assign(m_trafficDown, bytes, &VpnConnection::trafficDownChanged); }
 
@@ -105,6 +110,14 @@ void VpnConnection::publishAutoReconnectEnabled(bool enabled)
 void VpnConnection::publishKillSwitchEnabled(bool loaded)
 {
     assign(m_killSwitchEnabled, loaded, &VpnConnection::killSwitchEnabledChanged);
+    if (loaded && !m_killSwitchNotInForce.isEmpty())
+        publishKillSwitchNotInForce({});
+}
+
+void VpnConnection::publishKillSwitchNotInForce(const QString& reason)
+{
+    const bool holds = m_state == ConnectionState::connected && !m_killSwitchEnabled;
+    assign(m_killSwitchNotInForce, holds ? reason : QString(), &VpnConnection::killSwitchNotInForceChanged);
 }
 
 void VpnConnection::publishSplitTunnelApps(const QStringList& paths)

@@ -35,6 +35,7 @@ class VpnConnection : public QObject {
     Q_PROPERTY(bool autoReconnectEnabled READ autoReconnectEnabled NOTIFY autoReconnectEnabledChanged)
     Q_PROPERTY(bool killSwitchEnabled READ killSwitchEnabled NOTIFY killSwitchEnabledChanged)
     Q_PROPERTY(QStringList splitTunnelApps READ splitTunnelApps NOTIFY splitTunnelAppsChanged)
+    Q_PROPERTY(QString killSwitchNotInForce READ killSwitchNotInForce NOTIFY killSwitchNotInForceChanged)
 
 public:
     // Both modes make the same local-proxy connection; "tun" only changes log lines.
@@ -78,6 +79,10 @@ public:
     // Whether the kill-switch rules are loaded. The user's wish is the setting
     // "killSwitchEnabled", which only the user and the clean-up change.
     bool killSwitchEnabled() const { return m_killSwitchEnabled; }
+    // Why the kill switch the user chose is not in force while connected (its rules did not
+    // load), as a Chinese source text for the text table; empty while the rules are loaded, while
+    // not connected, and once the user turned it off.
+    QString killSwitchNotInForce() const { return m_killSwitchNotInForce; }
     // Programs whose traffic bypasses the kill switch.
     QStringList splitTunnelApps() const { return m_splitTunnelApps; }
 
@@ -125,6 +130,7 @@ signals:
     void autoReconnectEnabledChanged();
     void killSwitchEnabledChanged();
     void splitTunnelAppsChanged();
+    void killSwitchNotInForceChanged();
     // After each successful connect, for the recent nodes; delivered after the connect finished.
     void nodeConnected(qint64 nodeId);
     // After a successful connect while "openOnConnect" is on: the main window comes to the front.
@@ -133,6 +139,7 @@ signals:
 protected:
     explicit VpnConnection(QObject* parent = nullptr);
 
+    // Any state but connected clears the reason the kill switch is not in force.
     void setState(ConnectionState state);
     void setTrafficDown(qint64 bytes);
     void setTrafficUp(qint64 bytes);
@@ -149,7 +156,11 @@ protected:
     void publishProxyMode(ProxyMode mode);
     void publishRoutingMode(const QString& mode);
     void publishAutoReconnectEnabled(bool enabled);
+    // Loaded rules clear the reason the kill switch is not in force.
     void publishKillSwitchEnabled(bool loaded);
+    // Kept only while connected without loaded rules: leaving the connected state or loading the
+    // rules clears it.
+    void publishKillSwitchNotInForce(const QString& reason);
     void publishSplitTunnelApps(const QStringList& paths);
     // Adds a line to the front of the connection log, dropping the oldest beyond maxLogEntries.
     void addLog(ConnectionLogEntry::LogType type, const QString& message,
@@ -180,4 +191,5 @@ private:
     bool m_autoReconnectEnabled = true;
     bool m_killSwitchEnabled = false;
     QStringList m_splitTunnelApps;
+    QString m_killSwitchNotInForce;
 };

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "command_queue.h"
-#include "vpn_connection.h"
 #include "packet_filter.h"
 #include "system_proxy.h"
+#include "vpn_connection.h"
+#include "vpn_error.h"
 #include "xray_manager.h"
 
 #include <QCoroTask>
@@ -207,9 +208,9 @@ private:
     // holds, no tunnel is up. False, logged, when no rules could be loaded.
     QCoro::Task<bool> blockWithoutTunnel();
     // While the kill switch is in force, lets the node's server out before the core dials it.
-    // False, logged, when the kill switch is chosen and its rules cannot let the node out: the
-    // node must not be connected.
-    QCoro::Task<bool> letNodeOutThroughKillSwitch(Node node);
+    // The failure, logged, when the kill switch is chosen and its rules cannot let the node out:
+    // the node must not be connected.
+    QCoro::Task<std::optional<VpnError>> letNodeOutThroughKillSwitch(Node node);
 
     SettingsStore& m_settings;
     // Before the system proxy and the packet filter, which queue their commands on it.

@@ -65,7 +65,7 @@ QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
         if (!self || overtaken(generation) || !failure)
             co_return;
         ++failures;
-        if (failures < maxConnectAttempts) {
+        if (failures < maxConnectAttempts && failure->worthRetrying()) {
             const auto count = QString::number(failures);
             addLog(ConnectionLogEntry::LogType::warning,
                    QStringLiteral("连接失败,") + count + QStringLiteral("秒后重试(") + count + QLatin1Char('/')
@@ -76,7 +76,8 @@ QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
                 co_return;
             continue;
         }
-        addLog(ConnectionLogEntry::LogType::error, QStringLiteral("连接失败:已达到最大重试次数"));
+        if (failure->worthRetrying())
+            addLog(ConnectionLogEntry::LogType::error, QStringLiteral("连接失败:已达到最大重试次数"));
         setState(ConnectionState::disconnected);
         setConnectedNode(std::nullopt);
         // An automatic reconnect that failed leaves the lost connection's proxies and timers
@@ -101,13 +102,13 @@ QCoro::Task<> VpnManager::attemptConnect(Node node, quint64 generation)
     if (proxyMode() == ProxyMode::tun)
         addLog(ConnectionLogEntry::LogType::info, QStringLiteral("TUN 模式即将支持,当前使用本地代理模式"));
 
-    const bool mayDial = co_await letNodeOutThroughKillSwitch(node);
+    const auto notLetOut = co_await letNodeOutThroughKillSwitch(node);
     if (!self || overtaken(generation))
         co_return;
-    if (!mayDial) {
+    if (notLetOut) {
         setState(ConnectionState::disconnected);
         setConnectedNode(std::nullopt);
-        throw VpnError::nodeNotLetOut();
+        throw *notLetOut;
     }
     std::optional<XrayError> startFailure;
     const std::optional<QString> serverName = sni;

@@ -11,6 +11,27 @@
 
 #include <unistd.h>
 
+namespace {
+
+// Why rules that did not load leave the kill switch not in force, for the screens.
+QString notInForceReason(PacketFilter::Load load)
+{
+    switch (load) {
+    case PacketFilter::Load::notAuthorized:
+        return QStringLiteral("未获得管理员授权");
+    case PacketFilter::Load::untrustedInstall:
+        return QStringLiteral("当前安装位置不受信任，请安装到系统目录");
+    case PacketFilter::Load::unsafeServer:
+        return QStringLiteral("节点地址无法放行");
+    case PacketFilter::Load::failed:
+    case PacketFilter::Load::loaded:
+        break;
+    }
+    return QStringLiteral("规则加载失败");
+}
+
+} // namespace
+
 QCoro::Task<> VpnManager::enableKillSwitch()
 {
     QPointer<VpnManager> self(this);
@@ -21,14 +42,20 @@ QCoro::Task<> VpnManager::enableKillSwitch()
         co_return;
     if (!service || !node) {
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("Kill Switch: 未检测到网络接口或未连接"));
+        publishKillSwitchNotInForce(QStringLiteral("未检测到网络服务"));
         co_return;
     }
     // Only the connected node: the pass rule of a node switched away from goes with this load.
     // (Arguments named before the await: GCC mishandles braced temporaries inside co_await.)
     const QStringList servers{node->server};
     const auto load = co_await loadKillSwitchRules(servers);
-    if (!self || load != PacketFilter::Load::loaded)
+    if (!self)
         co_return;
+    if (load != PacketFilter::Load::loaded) {
+        // Rules still loaded from before (a reconnect, a switch) hold, and the notice stays away.
+        publishKillSwitchNotInForce(notInForceReason(load));
+        co_return;
+    }
     addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
     // The exemption comes with the block, for the list as the user last left it; a reconnect
     // finds it loaded already.
@@ -53,6 +80,8 @@ QCoro::Task<PacketFilter::Load> VpnManager::loadKillSwitchRules(QStringList serv
         co_return load;
     }
     case PacketFilter::Load::failed:
+    case PacketFilter::Load::notAuthorized:
+    case PacketFilter::Load::untrustedInstall:
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败"));
         co_return load;
     case PacketFilter::Load::loaded:
@@ -98,7 +127,7 @@ QCoro::Task<bool> VpnManager::blockWithoutTunnel()
     co_return true;
 }
 
-QCoro::Task<bool> VpnManager::letNodeOutThroughKillSwitch(Node node)
+QCoro::Task<std::optional<VpnError>> VpnManager::letNodeOutThroughKillSwitch(Node node)
 {
     QPointer<VpnManager> self(this);
     const bool wanted = m_settings.boolOr(SettingsKeys::killSwitchEnabled, false);
@@ -106,27 +135,38 @@ QCoro::Task<bool> VpnManager::letNodeOutThroughKillSwitch(Node node)
         // The rules come once connected: a node they cannot let out would be connected with the
         // lock open.
         if (!wanted || co_await m_packetFilter.canLetOut(node.server))
-            co_return true;
+            co_return std::nullopt;
         if (self)
             addLog(ConnectionLogEntry::LogType::error,
                    QStringLiteral("🔒 网络锁设置失败: 节点地址不是合法的主机名或 IP 地址"));
-        co_return false;
+        co_return VpnError::nodeNotLetOut();
     }
     if (m_packetFilter.passedServers().contains(node.server))
-        co_return true;
+        co_return std::nullopt;
     // The user turned the kill switch off while no connection could take the change.
     if (!wanted) {
         co_await disableKillSwitch();
-        co_return true;
+        co_return std::nullopt;
     }
     // The rules stay in force: the new node's address is added beside the old one, which the
     // kill switch's start drops once the new connection is up.
     const auto servers = m_packetFilter.passedServers() + QStringList{node.server};
-    co_return co_await loadKillSwitchRules(servers) != PacketFilter::Load::unsafeServer;
+    const auto load = co_await loadKillSwitchRules(servers);
+    if (load == PacketFilter::Load::loaded)
+        co_return std::nullopt;
+    if (load == PacketFilter::Load::unsafeServer)
+        co_return VpnError::nodeNotLetOut();
+    // The old rules hold and let only the old node out: dialled anyway, the new node would be a
+    // dead tunnel shown as connected.
+    if (self)
+        addLog(ConnectionLogEntry::LogType::error, VpnError::killSwitchNotReloaded().description());
+    co_return VpnError::killSwitchNotReloaded();
 }
 
 QCoro::Task<> VpnManager::disableKillSwitch()
 {
+    // Turned off by the user, or released with the connection: nothing is wanted in force any more.
+    publishKillSwitchNotInForce({});
     QPointer<VpnManager> self(this);
     const bool released = co_await m_packetFilter.releaseKillSwitch();
     if (!self)

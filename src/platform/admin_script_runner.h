@@ -5,10 +5,15 @@
 #include <memory>
 
 struct AdminScriptResult {
+    // Why a script never ran as root: the user gave no administrator rights (the prompt was
+    // dismissed, refused or missing), or this install's tools are ones other users could change.
+    enum class Refusal { none, notAuthorized, untrustedInstall };
+
     bool succeeded = false;
     QString output;
     // The error text when the script failed or was refused.
     QString error;
+    Refusal refusal = Refusal::none;
 };
 
 // Runs a shell script as the administrator, behind the system's prompt where there is one: the

@@ -6,6 +6,8 @@
 #include "support/vpn_manager_test_access.h"
 
 #include <QSignalSpy>
+
+#include <QCoroTask>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,9 +17,9 @@ namespace {
 // The whole context over fakes: nothing it builds reaches the system or the network.
 class AppContextTest : public ::testing::Test {
 protected:
-    AppContext::Environment fakeEnvironment()
+    AppContext::Environment fakeEnvironment(QStringList domainPool = {QStringLiteral("http://127.0.0.1:9")})
     {
-        return fakeAppEnvironment(dir, {QStringLiteral("http://127.0.0.1:9")});
+        return fakeAppEnvironment(dir, std::move(domainPool));
     }
 
     QTemporaryDir dir;
@@ -60,4 +62,19 @@ TEST_F(AppContextTest, LookupsFollowTheContextsLanguageWhileItLives)
         EXPECT_EQ(context.settings().stringValue(SettingsKeys::appLanguage), QStringLiteral("en"));
     }
     EXPECT_EQ(i18n::tr(QStringLiteral("导航")), QStringLiteral("导航")) << "Chinese once the context is gone";
+}
+
+TEST_F(AppContextTest, ABlockLeftByAKilledRunLetsTheServiceOutSoThatTheUserCanSignIn)
+{
+    // The service's second domain, never asked: nothing here sends a request.
+    AppContext context(
+        fakeEnvironment({QStringLiteral("http://127.0.0.1:9"), QStringLiteral("https://198.51.100.20")}));
+    context.settings().setValue(SettingsKeys::killSwitchEnabled, true);
+    context.settings().setValue(SettingsKeys::killSwitchRulesLoaded, true);
+    auto& admin = dynamic_cast<RecordingAdminScriptRunner&>(context.adminScripts());
+
+    QCoro::waitFor(context.vpnManager().recoverLeftoverKillSwitch());
+    EXPECT_TRUE(context.vpnManager().killSwitchEnabled());
+    ASSERT_FALSE(admin.scripts.isEmpty()) << "the killed run's rules let out only its node";
+    EXPECT_TRUE(admin.scripts.last().contains(QStringLiteral("pass out quick proto tcp to 198.51.100.20\n")));
 }

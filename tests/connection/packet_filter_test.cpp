@@ -22,6 +22,8 @@
 
 #include <QCoroTask>
 
+#include <functional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -175,6 +177,107 @@ TEST_F(PacketFilterTest, TheMarkerOfLoadedRulesIsWrittenBeforeTheyLoadAndGoesWhe
     QCoro::waitFor(manager->enableKillSwitch());
     EXPECT_FALSE(manager->killSwitchEnabled());
     EXPECT_FALSE(core.settings.reopen()->contains(SettingsKeys::killSwitchRulesLoaded)) << "nothing was loaded";
+}
+
+TEST_F(PacketFilterTest, AFailedReloadWhileEarlierRulesHoldKeepsTheirMarkerForTheNextLaunch)
+{
+    const auto refused = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("User canceled.")}; };
+    // Two ways rules are loaded again over ones in force: a reconnect's enable, a switch.
+    const QList<std::function<void()>> reloads{
+        [&] { QCoro::waitFor(manager->enableKillSwitch()); },
+        [&] { ASSERT_TRUE(connectTo(node(2, QStringLiteral("Seoul"), QStringLiteral("198.51.100.9")))); },
+    };
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    for (const auto& reload : reloads) {
+        manager = makeManager(timings());
+        ASSERT_FALSE(connectTo(node(1, QStringLiteral("Tokyo"))));
+        ASSERT_TRUE(manager->killSwitchEnabled());
+        admin.handler = refused;
+        reload();
+        admin.handler = {};
+        ASSERT_TRUE(manager->killSwitchEnabled()) << "the earlier rules still hold";
+        EXPECT_EQ(core.settings.reopen()->boolValue(SettingsKeys::killSwitchRulesLoaded), true);
+
+        // Killed now: the next launch takes the block over instead of leaving it unknown.
+        manager = makeManager(timings());
+        admin.scripts.clear();
+        QCoro::waitFor(manager->recoverLeftoverKillSwitch());
+        EXPECT_TRUE(manager->killSwitchEnabled());
+        QCoro::waitFor(manager->disconnect());
+    }
+}
+
+TEST_F(PacketFilterTest, AChosenKillSwitchWhoseRulesDoNotLoadSaysWhyWhileConnected)
+{
+    using Refusal = AdminScriptResult::Refusal;
+    struct Case {
+        const char* name;
+        QByteArray services;
+        Refusal refusal;
+        QString reason;
+    };
+    const QList<Case> cases{
+        {"the prompt dismissed", "Wi-Fi\n", Refusal::notAuthorized, QStringLiteral("未获得管理员授权")},
+        {"an install the root side does not trust", "Wi-Fi\n", Refusal::untrustedInstall,
+         QStringLiteral("当前安装位置不受信任，请安装到系统目录")},
+        {"a failed script", "Wi-Fi\n", Refusal::none, QStringLiteral("规则加载失败")},
+        {"no network service", "", Refusal::none, QStringLiteral("未检测到网络服务")},
+    };
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        listing = c.services;
+        manager = makeManager(timings());
+        admin.handler = [&c](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("no"), c.refusal}; };
+        ASSERT_FALSE(connectTo(testNode()));
+        EXPECT_EQ(manager->state(), ConnectionState::connected);
+        EXPECT_FALSE(manager->killSwitchEnabled());
+        EXPECT_EQ(manager->killSwitchNotInForce(), c.reason);
+    }
+
+    // It goes once the rules load, once the user turns the kill switch off, and with the
+    // connection.
+    const QList<std::function<void()>> clearings{
+        [&] {
+            admin.handler = {};
+            QCoro::waitFor(manager->enableKillSwitch());
+        },
+        [&] { QCoro::waitFor(manager->disableKillSwitch()); },
+        [&] { QCoro::waitFor(manager->disconnect()); },
+    };
+    listing = "Wi-Fi\n";
+    for (const auto& clear : clearings) {
+        manager = makeManager(timings());
+        admin.handler = [](const QString&) { return AdminScriptResult{false, {}, QStringLiteral("failed")}; };
+        ASSERT_FALSE(connectTo(testNode()));
+        ASSERT_FALSE(manager->killSwitchNotInForce().isEmpty());
+        clear();
+        EXPECT_TRUE(manager->killSwitchNotInForce().isEmpty());
+    }
+}
+
+TEST_F(PacketFilterTest, ASwitchWhoseRulesCannotLetTheNewNodeOutStopsAndNeverShowsItConnected)
+{
+    const auto seoul = QStringLiteral("198.51.100.9");
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    ASSERT_FALSE(connectTo(node(1, QStringLiteral("Tokyo"))));
+    admin.scripts.clear();
+    admin.handler = [](const QString&) {
+        return AdminScriptResult{false, {}, QStringLiteral("dismissed"), AdminScriptResult::Refusal::notAuthorized};
+    };
+    QList<ConnectionState> states;
+    QObject::connect(manager.get(), &VpnManager::stateChanged, [&] { states.append(manager->state()); });
+
+    const auto failure = connectTo(node(2, QStringLiteral("Seoul"), seoul));
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->kind(), VpnError::Kind::killSwitchNotReloaded);
+    EXPECT_FALSE(states.contains(ConnectionState::connected)) << "a dead tunnel shown as connected";
+    EXPECT_EQ(manager->state(), ConnectionState::disconnected);
+    EXPECT_FALSE(manager->connectedNode());
+    EXPECT_EQ(cores().size(), 1) << "the new node was never dialled";
+    EXPECT_TRUE(messages().contains(failure->description()));
+    EXPECT_EQ(admin.scripts.filter(seoul).size(), 1) << "asked once: every try would prompt again";
+    EXPECT_TRUE(manager->killSwitchEnabled()) << "the old rules still hold";
 }
 
 TEST_F(PacketFilterTest, WithoutAConnectionOrANetworkServiceNoRuleIsLoaded)

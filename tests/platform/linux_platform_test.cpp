@@ -202,6 +202,8 @@ TEST(LinuxAdminScriptRunner, RunsOnlyStandInsThatRootAloneCanChange)
         EXPECT_EQ(result.succeeded, c.runs) << result.error.toStdString();
         EXPECT_EQ(result.output, c.runs ? QStringLiteral("ran\n") : QString());
         EXPECT_EQ(result.error.startsWith(QStringLiteral("not run as root: ")), !c.runs) << result.error.toStdString();
+        EXPECT_EQ(result.refusal,
+                  c.runs ? AdminScriptResult::Refusal::none : AdminScriptResult::Refusal::untrustedInstall);
     }
 }
 

@@ -30,6 +30,7 @@ public:
     using VpnConnection::setTrafficSpeedUp;
     using VpnConnection::setTrafficUp;
     void setKillSwitchLoaded(bool loaded) { publishKillSwitchEnabled(loaded); }
+    void setKillSwitchNotInForce(const QString& reason) { publishKillSwitchNotInForce(reason); }
     void setSplitTunnelList(const QStringList& paths) { publishSplitTunnelApps(paths); }
 
     // What the screens asked for, in order.

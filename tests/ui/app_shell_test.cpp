@@ -199,29 +199,41 @@ TEST_F(AppShellTest, TheStatusItemFollowsTheConnection)
     }
 }
 
-TEST_F(AppShellTest, TheStatusItemSaysNonVpnTrafficIsBlockedWheneverTheRulesAreLoaded)
+TEST_F(AppShellTest, TheStatusItemSaysWhatTheKillSwitchHoldsAndWhenTheChosenOneIsNotInForce)
 {
     QWidget window;
     auto delegate = launchedDelegate(window);
     auto* manager = delegate->menuBarManager();
     ASSERT_TRUE(manager && manager->statusItem());
-    const auto notice = i18n::tr(QStringLiteral("网络锁生效中，非 VPN 流量已被阻止"));
+    const auto blocked = i18n::tr(QStringLiteral("网络锁生效中，非 VPN 流量已被阻止"));
+    const auto notInForce = i18n::tr(QStringLiteral("网络锁未生效：")) + i18n::tr(QStringLiteral("未检测到网络服务"));
     struct Step {
         const char* name;
         ConnectionState state;
         bool rulesLoaded;
+        const char* notInForceReason;
+        QString notice; // empty: none
     };
-    for (const auto& s : {Step{"a lost connection's rules held", ConnectionState::disconnected, true},
-                          Step{"connected behind them", ConnectionState::connected, true},
-                          Step{"connected without", ConnectionState::connected, false},
-                          Step{"disconnected without", ConnectionState::disconnected, false}}) {
+    for (const auto& s :
+         {Step{"a lost connection's rules held", ConnectionState::disconnected, true, "", blocked},
+          Step{"connected behind them", ConnectionState::connected, true, "", blocked},
+          Step{"connected without", ConnectionState::connected, false, "", {}},
+          Step{"connected, chosen but not in force", ConnectionState::connected, false, "未检测到网络服务", notInForce},
+          Step{"disconnected without", ConnectionState::disconnected, false, "", {}}}) {
         SCOPED_TRACE(s.name);
         world.vpn.setState(s.state);
         world.vpn.setKillSwitchLoaded(s.rulesLoaded);
+        world.vpn.setKillSwitchNotInForce(QString::fromUtf8(s.notInForceReason));
         settle();
         const auto first = s.state == ConnectionState::connected ? manager->title() : manager->accessibilityText();
-        EXPECT_EQ(manager->statusItem()->toolTip(), s.rulesLoaded ? first + QLatin1Char('\n') + notice : first);
+        EXPECT_EQ(manager->statusItem()->toolTip(), s.notice.isEmpty() ? first : first + QLatin1Char('\n') + s.notice);
     }
+
+    // The line follows the reason itself, not only the next change of the item.
+    world.vpn.setState(ConnectionState::connected);
+    settle();
+    world.vpn.setKillSwitchNotInForce(QStringLiteral("未检测到网络服务"));
+    EXPECT_TRUE(manager->statusItem()->toolTip().endsWith(QLatin1Char('\n') + notInForce));
 }
 
 TEST_F(AppShellTest, TheSpeedTitleRefreshesOnItsOwnPace)

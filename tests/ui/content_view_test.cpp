@@ -562,9 +562,18 @@ TEST_F(ContentViewTest, TheCompactWindowSaysNonVpnTrafficIsBlockedWhileTheRulesH
             EXPECT_EQ(notice->isVisibleTo(&compact), rulesLoaded);
         }
     }
-    EXPECT_EQ(notice->text(), i18n::tr(QStringLiteral("网络锁生效中，非 VPN 流量已被阻止")));
     world.vpn.setKillSwitchLoaded(true);
+    EXPECT_EQ(notice->text(), i18n::tr(QStringLiteral("网络锁生效中，非 VPN 流量已被阻止")));
     EXPECT_FALSE(saveScreenshot(compact, QStringLiteral("compact-connected-blocked")).isEmpty());
+
+    // Chosen, connected, and its rules refused: the same line says so.
+    world.vpn.setKillSwitchLoaded(false);
+    world.vpn.setKillSwitchNotInForce(QStringLiteral("当前安装位置不受信任，请安装到系统目录"));
+    EXPECT_TRUE(notice->isVisibleTo(&compact));
+    EXPECT_EQ(notice->text(),
+              i18n::tr(QStringLiteral("网络锁未生效："))
+                  + i18n::tr(QStringLiteral("当前安装位置不受信任，请安装到系统目录")));
+    EXPECT_FALSE(saveScreenshot(compact, QStringLiteral("compact-connected-kill-switch-not-in-force")).isEmpty());
 }
 
 TEST(CompactDashboard, TrafficFigures)

@@ -1,6 +1,8 @@
 #include "dashboard_fixture.h"
 #include "support/event_waits.h"
+#include "support/screenshot.h"
 #include "support/table_row.h"
+#include "support/wrapped_text.h"
 
 #include "platform/text_table.h"
 #include "ui/common/icon_button.h"
@@ -49,19 +51,25 @@ TEST_F(DashboardView_, ConnectionCardFollowsTheStateInTextColourAndButton)
     }
 }
 
-TEST_F(DashboardView_, TheConnectionCardSaysNonVpnTrafficIsBlockedWheneverTheRulesAreLoaded)
+TEST_F(DashboardView_, TheConnectionCardSaysWhatTheKillSwitchHoldsAndWhenTheChosenOneIsNotInForce)
 {
+    const auto blocked = t("网络锁生效中，非 VPN 流量已被阻止");
+    const auto notInForce = t("网络锁未生效：") + t("未获得管理员授权");
     struct Case {
         const char* name;
         ConnectionState state;
         bool rulesLoaded;
+        const char* notInForceReason;
+        QString shown; // empty: the notice is hidden
     };
     const Case cases[] = {
-        {"connected with the rules", ConnectionState::connected, true},
-        {"connected without", ConnectionState::connected, false},
-        {"a lost connection's rules held", ConnectionState::disconnected, true},
-        {"connecting again behind them", ConnectionState::connecting, true},
-        {"disconnected without", ConnectionState::disconnected, false},
+        {"connected with the rules", ConnectionState::connected, true, "", blocked},
+        {"connected without", ConnectionState::connected, false, "", {}},
+        {"connected, the rules refused", ConnectionState::connected, false, "未获得管理员授权", notInForce},
+        {"a lost connection's rules held", ConnectionState::disconnected, true, "", blocked},
+        {"connecting again behind them", ConnectionState::connecting, true, "", blocked},
+        {"disconnected without", ConnectionState::disconnected, false, "", {}},
+        {"a reason while disconnected", ConnectionState::disconnected, false, "未获得管理员授权", {}},
     };
     signIn({node(1, QStringLiteral("Tokyo"))});
     auto& card = *showView().connectionCard();
@@ -69,9 +77,29 @@ TEST_F(DashboardView_, TheConnectionCardSaysNonVpnTrafficIsBlockedWheneverTheRul
         SCOPED_TRACE(c.name);
         vpn.setState(c.state);
         vpn.setKillSwitchLoaded(c.rulesLoaded);
-        EXPECT_EQ(card.blockNotice()->isVisibleTo(view.get()), c.rulesLoaded);
-        EXPECT_EQ(card.blockNotice()->text(), t("网络锁生效中，非 VPN 流量已被阻止"));
+        vpn.setKillSwitchNotInForce(QString::fromUtf8(c.notInForceReason));
+        EXPECT_EQ(card.blockNotice()->isVisibleTo(view.get()), !c.shown.isEmpty());
+        if (!c.shown.isEmpty()) {
+            EXPECT_EQ(card.blockNotice()->text(), c.shown);
+        }
     }
+
+    // Loaded rules and the end of the connection both clear the reason.
+    vpn.setState(ConnectionState::connected);
+    vpn.setKillSwitchLoaded(false);
+    vpn.setKillSwitchNotInForce(QStringLiteral("未获得管理员授权"));
+    EXPECT_FALSE(saveScreenshot(card, QStringLiteral("connection-card-kill-switch-not-in-force")).isEmpty());
+    const auto* label = card.blockNotice()->textLabel();
+    EXPECT_LT(wrappedTextRect(*label).height(), 2 * label->fontMetrics().lineSpacing()) << "a short reason on one line";
+    EXPECT_LE(wrappedTextRect(*label).height(), label->height());
+    vpn.setKillSwitchLoaded(true);
+    EXPECT_EQ(card.blockNotice()->text(), blocked);
+    vpn.setKillSwitchLoaded(false);
+    EXPECT_FALSE(card.blockNotice()->isVisibleTo(view.get()));
+    vpn.setKillSwitchNotInForce(QStringLiteral("规则加载失败"));
+    vpn.setState(ConnectionState::disconnecting);
+    EXPECT_FALSE(card.blockNotice()->isVisibleTo(view.get()));
+    EXPECT_TRUE(vpn.killSwitchNotInForce().isEmpty());
 }
 
 TEST_F(DashboardView_, SignedOutHidesTheSubscriptionDisablesTheButtonAndStartsNoFastestNode)

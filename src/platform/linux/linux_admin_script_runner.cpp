@@ -10,6 +10,18 @@
 
 #include <unistd.h>
 
+namespace {
+
+// pkexec ends with 126 when the user dismissed its dialog and 127 when no authorisation was
+// obtained; the script itself never got to run then.
+AdminScriptResult::Refusal refusalByPrompt(int exitCode)
+{
+    return exitCode == 126 || exitCode == 127 ? AdminScriptResult::Refusal::notAuthorized
+                                              : AdminScriptResult::Refusal::none;
+}
+
+} // namespace
+
 LinuxAdminScriptRunner::LinuxAdminScriptRunner(QString standInDirectory)
     : m_standInDirectory(std::move(standInDirectory))
 {
@@ -29,19 +41,23 @@ AdminScriptResult LinuxAdminScriptRunner::run(const QString& macScript)
             const QString error = QStringLiteral("not run as root: ") + why
                 + QStringLiteral(" (only a system-wide install has tools that root alone can change)");
             qWarning("[AdminScript] %s", qPrintable(error));
-            return {false, {}, error};
+            return {false, {}, error, AdminScriptResult::Refusal::untrustedInstall};
         }
     }
     const auto& script = adapted.text;
     AdminCommand::Command command;
-    if (::geteuid() == 0) {
+    const bool prompted = ::geteuid() != 0;
+    if (!prompted) {
         command = AdminCommand::forScript(script);
     } else {
         // Not looked up on the user's search path either.
         const auto pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"),
                                                            {QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
         if (pkexec.isEmpty())
-            return {false, {}, QStringLiteral("no administrator prompt (pkexec) available")};
+            return {false,
+                    {},
+                    QStringLiteral("no administrator prompt (pkexec) available"),
+                    AdminScriptResult::Refusal::notAuthorized};
         command = AdminCommand::viaPrompt(script, pkexec);
     }
     QProcess process;
@@ -53,7 +69,10 @@ AdminScriptResult LinuxAdminScriptRunner::run(const QString& macScript)
     const auto out = QString::fromUtf8(process.readAllStandardOutput());
     const auto err = QString::fromUtf8(process.readAllStandardError());
     const bool ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    return {ok, out, ok ? QString() : err};
+    if (ok)
+        return {true, out, {}};
+    const bool promptAnswered = prompted && process.exitStatus() == QProcess::NormalExit;
+    return {false, out, err, promptAnswered ? refusalByPrompt(process.exitCode()) : AdminScriptResult::Refusal::none};
 }
 
 std::unique_ptr<AdminScriptRunner> AdminScriptRunner::makeNative()

@@ -25,6 +25,8 @@ QString SymbolLabel::text() const { return m_text->text(); }
 
 void SymbolLabel::setText(const QString& text) { m_text->setText(text); }
 
+void SymbolLabel::setSymbol(const QString& symbol) { m_symbol->setSymbol(symbol); }
+
 void SymbolLabel::setColor(TextColor color)
 {
     if (color == m_color)

@@ -17,6 +17,7 @@ public:
 
     QString text() const;
     void setText(const QString& text);
+    void setSymbol(const QString& symbol);
     TextColor color() const { return m_color; }
     void setColor(TextColor color);
     TextLabel* textLabel() const { return m_text; }

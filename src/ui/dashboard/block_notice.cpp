@@ -3,19 +3,50 @@
 #include "connection/vpn_connection.h"
 #include "platform/text_table.h"
 
+#include <QBoxLayout>
+#include <QLabel>
+
+namespace {
+
+// The text's room in the status popover, the narrowest surface showing the notice.
+constexpr int kWidestLine = 280;
+
+} // namespace
+
 BlockNotice::BlockNotice(VpnConnection& connection, QWidget* parent)
-    : SymbolLabel(QStringLiteral("bolt.shield.fill"), text(), TextStyle::Caption, TextColor::Orange, parent)
+    : SymbolLabel(QStringLiteral("bolt.shield.fill"), QString(), TextStyle::Caption, TextColor::Orange, parent)
     , m_connection(connection)
 {
     setObjectName(QStringLiteral("blockNotice"));
+    // A reason may be long in some languages: the line wraps rather than widen the popover, and
+    // takes the row's width before it does.
+    textLabel()->setWordWrap(true);
+    if (auto* row = qobject_cast<QBoxLayout*>(layout()))
+        row->setStretchFactor(textLabel(), 1);
     connect(&m_connection, &VpnConnection::killSwitchEnabledChanged, this, &BlockNotice::refresh);
+    connect(&m_connection, &VpnConnection::killSwitchNotInForceChanged, this, &BlockNotice::refresh);
     refresh();
 }
 
-QString BlockNotice::text() { return i18n::tr(QStringLiteral("网络锁生效中，非 VPN 流量已被阻止")); }
+QString BlockNotice::line(const VpnConnection& connection)
+{
+    if (connection.killSwitchEnabled())
+        return i18n::tr(QStringLiteral("网络锁生效中，非 VPN 流量已被阻止"));
+    const auto reason = connection.killSwitchNotInForce();
+    if (reason.isEmpty())
+        return {};
+    return i18n::tr(QStringLiteral("网络锁未生效：")) + i18n::tr(reason);
+}
 
 void BlockNotice::refresh()
 {
-    setText(text());
-    setVisible(m_connection.killSwitchEnabled());
+    const bool blocking = m_connection.killSwitchEnabled();
+    setSymbol(blocking ? QStringLiteral("bolt.shield.fill") : QStringLiteral("exclamationmark.triangle.fill"));
+    setColor(blocking ? TextColor::Orange : TextColor::Red);
+    const auto text = line(m_connection);
+    setText(text);
+    // Where the notice gets only the width it asks for (centred in the connection card), it asks
+    // for one line up to the narrowest surface's width.
+    textLabel()->setMinimumWidth(qMin(textLabel()->fontMetrics().horizontalAdvance(text), kWidestLine));
+    setVisible(!text.isEmpty());
 }

@@ -4,16 +4,20 @@
 
 class VpnConnection;
 
-// "Non-VPN traffic is blocked": shown exactly while the kill switch's rules are loaded, whatever
-// the connection's state (they outlive a failed reconnect or a crashed run), so that the user
-// knows why nothing but the tunnel gets out.
+// What the kill switch does for the user, in one line under the connection's state:
+// "Non-VPN traffic is blocked" exactly while its rules are loaded, whatever the connection's
+// state (they outlive a failed reconnect or a crashed run), so that the user knows why nothing but
+// the tunnel gets out; "not in force", with the reason, while it is chosen and connected but its
+// rules did not load, so that the user does not take an open lock for a closed one. Hidden
+// otherwise.
 class BlockNotice : public SymbolLabel {
     Q_OBJECT
 public:
     explicit BlockNotice(VpnConnection& connection, QWidget* parent = nullptr);
 
-    // The notice's text in the current language, for surfaces without widgets (the tray's tooltip).
-    static QString text();
+    // The notice's line in the current language, empty while there is none, for surfaces without
+    // widgets (the tray's tooltip).
+    static QString line(const VpnConnection& connection);
 
 private:
     void refresh();

@@ -55,6 +55,7 @@ MenuBarManager::MenuBarManager(Services services, Timings timings, QObject* pare
     , m_timings(timings)
 {
     connect(&m_services.connection, &VpnConnection::killSwitchEnabledChanged, this, &MenuBarManager::showToolTip);
+    connect(&m_services.connection, &VpnConnection::killSwitchNotInForceChanged, this, &MenuBarManager::showToolTip);
     // Only a stored false hides the item; absent or anything else shows it.
     if (m_services.settings.boolValue(SettingsKeys::showMenuBar) == std::optional(false))
         return;
@@ -167,9 +168,11 @@ void MenuBarManager::showToolTip()
     if (!m_statusItem)
         return;
     auto tip = m_title.isEmpty() ? m_accessibilityText : m_title;
-    // The rules outlive a lost connection: the item says so in every state.
-    if (m_services.connection.killSwitchEnabled())
-        tip += QLatin1Char('\n') + BlockNotice::text();
+    // The rules outlive a lost connection, and a chosen kill switch may not be in force: the item
+    // says so in every state.
+    const auto notice = BlockNotice::line(m_services.connection);
+    if (!notice.isEmpty())
+        tip += QLatin1Char('\n') + notice;
     m_statusItem->setToolTip(tip);
 }
 

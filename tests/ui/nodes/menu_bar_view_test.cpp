@@ -10,12 +10,14 @@
 #include "support/qt_printers.h"
 #include "support/scoped_theme.h"
 #include "support/screenshot.h"
+#include "support/wrapped_text.h"
 #include "ui/common/button.h"
 #include "ui/common/icon_button.h"
 #include "ui/common/row_button.h"
 #include "ui/common/search_field.h"
 #include "ui/common/segmented_picker.h"
 #include "ui/common/toggle_switch.h"
+#include "ui/dashboard/block_notice.h"
 #include "ui/nodes/menu_bar_view.h"
 #include "ui/nodes/node_picker.h"
 #include "ui/nodes/popover_controls.h"
@@ -248,6 +250,36 @@ TEST_F(MenuBarViewTest, StatusCardFollowsTheConnection)
     EXPECT_TRUE(card->speedRow()->isVisible());
     EXPECT_EQ(card->downSpeed()->text(), QStringLiteral("1.5 KB/s"));
     EXPECT_EQ(card->downTotal()->text(), QStringLiteral("1.00 GB"));
+}
+
+TEST_F(MenuBarViewTest, ThePopoverSaysWhenTheChosenKillSwitchIsNotInForce)
+{
+    signIn({makeNode(1, QStringLiteral("Tokyo"))});
+    auto& popover = showView();
+    auto* notice = popover.findChild<BlockNotice*>(QStringLiteral("blockNotice"));
+    ASSERT_TRUE(notice);
+    connectTo(makeNode(1, QStringLiteral("Tokyo")));
+    EXPECT_FALSE(notice->isVisibleTo(&popover));
+
+    vpn.setKillSwitchNotInForce(QStringLiteral("规则加载失败"));
+    EXPECT_TRUE(notice->isVisibleTo(&popover));
+    EXPECT_EQ(notice->text(), t("网络锁未生效：") + t("规则加载失败"));
+    EXPECT_FALSE(saveScreenshot(popover, QStringLiteral("popover-kill-switch-not-in-force")).isEmpty());
+
+    vpn.setKillSwitchLoaded(true);
+    EXPECT_EQ(notice->text(), t("网络锁生效中，非 VPN 流量已被阻止"));
+    // The longest reason, in a language that takes more room, wraps inside the popover's width.
+    vpn.setKillSwitchLoaded(false);
+    vpn.setKillSwitchNotInForce(QStringLiteral("当前安装位置不受信任，请安装到系统目录"));
+    lookups.manager.setLanguage(AppLanguage::en);
+    auto& english = showView();
+    notice = english.findChild<BlockNotice*>(QStringLiteral("blockNotice"));
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(notice->textLabel()->text().startsWith(QStringLiteral("Kill switch not in force: ")));
+    const auto* label = notice->textLabel();
+    EXPECT_LE(label->mapTo(&english, QPoint(label->width(), 0)).x(), english.width());
+    EXPECT_LE(wrappedTextRect(*label).height(), label->height()) << "every line of it shown";
+    EXPECT_FALSE(saveScreenshot(english, QStringLiteral("popover-kill-switch-not-in-force-en")).isEmpty());
 }
 
 // The login item counts its changes.
