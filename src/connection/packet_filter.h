@@ -6,8 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
+
+#include "packet_filter_scripts.h"
 
 class AdminScriptRunner;
 class CommandQueue;
@@ -33,10 +37,32 @@ public:
     // resolves to (the core dials one of them); one that resolves to none fails the load, and
     // nothing else reaches a script. No servers: only loopback, DNS and the local network pass.
     QCoro::Task<Load> loadKillSwitch(QStringList servers);
+    // The longest wait for the names of a block without a tunnel.
+    static constexpr std::chrono::seconds lookupLimit{4};
+    struct BlockLoad {
+        Load load = Load::failed;
+        // The names left out: they resolved to no address the rules can hold, or not in time.
+        QStringList unresolved;
+    };
+    // Replaces the kill-switch rules with the block that holds while no tunnel is up: the service
+    // hosts let out like servers, the nodes for TCP to their port only. Every name is looked up
+    // here, each on its own and for at most lookupLimit, and reaches the script as the addresses
+    // it resolves to: a name that resolves to none is left out, never failing the load (the
+    // packet filter would fail the whole load for one name it cannot resolve). Texts that are no
+    // host name, and nodes without a valid port, are left out unasked. Fails only when the
+    // script does.
+    QCoro::Task<BlockLoad> loadBlockWithoutTunnel(QStringList serviceHosts,
+                                                  QList<PacketFilterScripts::TcpDestination> nodes);
+    // The nodes as given to the loaded block without a tunnel; nothing while the loaded rules, if
+    // any, are of another kind.
+    std::optional<QList<PacketFilterScripts::TcpDestination>> nodesOfBlockWithoutTunnel() const
+    {
+        return *m_blockWithoutTunnel;
+    }
     // Whether the rules can let the server out (resolving its name when they cannot hold it).
     QCoro::Task<bool> canLetOut(QString server);
-    // The servers the loaded kill-switch rules let out, as the caller named them; empty once they
-    // are released.
+    // The servers the loaded kill-switch rules let out, as the caller named them (a block without
+    // a tunnel: the service hosts' addresses); empty once they are released.
     QStringList passedServers() const { return *m_passedServers; }
     // Empties the kill-switch anchor, and the split anchor first: the programs let out past the
     // block go with it.
@@ -60,4 +86,6 @@ private:
     // Shared with the operations under way, which write it once their script has ended.
     std::shared_ptr<QStringList> m_passedServers = std::make_shared<QStringList>();
     std::shared_ptr<QStringList> m_exemptedPrograms = std::make_shared<QStringList>();
+    std::shared_ptr<std::optional<QList<PacketFilterScripts::TcpDestination>>> m_blockWithoutTunnel
+        = std::make_shared<std::optional<QList<PacketFilterScripts::TcpDestination>>>();
 };

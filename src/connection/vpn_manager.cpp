@@ -60,6 +60,9 @@ void VpnManager::setKillSwitchEnabled(bool enabled)
         else
             m_settings.remove(SettingsKeys::killSwitchRulesLoaded);
     }
+    // The release of the block empties the split anchor too.
+    if (!enabled)
+        m_settings.remove(SettingsKeys::splitTunnelRulesLoaded);
 }
 
 void VpnManager::setSplitTunnelApps(const QStringList& paths)
