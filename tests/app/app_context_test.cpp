@@ -76,7 +76,7 @@ TEST_F(AppContextTest, ABlockWithoutATunnelLetsOutTheServiceAndTheNodesTheApplic
     }
     AppContext context(std::move(environment));
     QCoro::waitFor(context.vpnManager().recoverLeftoverKillSwitch());
-    EXPECT_EQ(scripts, QStringList{PacketFilterScripts::killSwitchStart({QStringLiteral("127.0.0.1")})})
+    ASSERT_EQ(scripts, QStringList{PacketFilterScripts::killSwitchStart({QStringLiteral("127.0.0.1")})})
         << "the service's host from the pool";
 
     Node listed;
