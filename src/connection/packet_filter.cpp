@@ -66,10 +66,12 @@ QStringList addressesOf(const QString& host, const QHash<QString, QList<QHostAdd
 
 } // namespace
 
-PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands, Resolver resolve)
+PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands, Resolver resolve,
+                           std::chrono::milliseconds lookupLimit)
     : m_scripts(std::move(scripts))
     , m_commands(commands)
     , m_resolve(std::move(resolve))
+    , m_lookupLimit(lookupLimit)
 {
 }
 
@@ -117,12 +119,12 @@ QCoro::Task<PacketFilter::BlockLoad> PacketFilter::loadBlockWithoutTunnel(
         QStringList serviceAddresses;
     };
     // On the queue, right before the load, like the names of loadKillSwitch.
-    auto loading = m_commands.run([scripts, serviceHosts, nodes, resolve = m_resolve] {
+    auto loading = m_commands.run([scripts, serviceHosts, nodes, resolve = m_resolve, limit = m_lookupLimit] {
         QStringList nodeHosts;
         for (const auto& node : nodes)
             nodeHosts.append(node.host);
         const auto names = namesAmong(serviceHosts + nodeHosts);
-        const auto found = lookUpEach(names, resolve, lookupLimit);
+        const auto found = lookUpEach(names, resolve, limit);
         Outcome outcome;
         for (const auto& name : names)
             if (ruleAddresses(found.value(name)).isEmpty())

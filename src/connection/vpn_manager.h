@@ -50,6 +50,9 @@ struct VpnTimings {
     // For kill-switch rules that cannot hold a server's name: the machine's resolver, which the
     // core asks too.
     PacketFilter::Resolver resolve = [](const QString& name) { return QHostInfo::fromName(name).addresses(); };
+    // Longest wait for the names the block lets out while no tunnel is up: the system's resolver
+    // may take its own time-outs over a name that does not answer.
+    std::chrono::milliseconds nameLookupLimit{4000};
 };
 
 // The one connection: connect with retries, disconnect, its state and figures for every screen,

@@ -9,6 +9,8 @@
 
 #include <QSemaphore>
 
+#include <memory>
+
 #include <QCoroTask>
 
 namespace {
@@ -74,6 +76,37 @@ TEST_F(BlockWithoutTunnelTest, EachServiceHostIsLetOutOnItsOwnAndOneThatDoesNotR
         EXPECT_EQ(leftOut, c.leftOut);
         EXPECT_EQ(messages().last(), QStringLiteral("🔒 网络锁仍在生效,仅放行本应用的服务请求"));
     }
+}
+
+TEST_F(BlockWithoutTunnelTest, ANameWhoseLookUpDoesNotEndInTimeIsLeftOutAndTheRestLoadWithoutIt)
+{
+    // The look-up of the silent name ends only when the test lets it, after the load.
+    const auto answerNow = std::make_shared<QSemaphore>();
+    const auto answered = std::make_shared<QSemaphore>();
+    const auto silent = QStringLiteral("silent.service.example");
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    core.settings.store->setValue(SettingsKeys::killSwitchRulesLoaded, true);
+    useTimings([&](VpnTimings& t) {
+        t.nameLookupLimit = std::chrono::milliseconds(200);
+        t.resolve = [answerNow, answered, silent](const QString& name) -> QList<QHostAddress> {
+            if (name != silent)
+                return {QHostAddress(QStringLiteral("192.0.2.60"))};
+            answerNow->acquire();
+            answered->release();
+            return {QHostAddress(QStringLiteral("192.0.2.61"))};
+        };
+    });
+    manager->setServiceHosts([silent] { return QStringList{silent, QStringLiteral("api.service.example")}; });
+    admin.scripts.clear();
+    auto recovering = manager->recoverLeftoverKillSwitch();
+    const bool loadedMeanwhile = QTest::qWaitFor([&] { return recovering.isReady(); }, 5000);
+    answerNow->release();
+    ASSERT_TRUE(loadedMeanwhile) << "the load waited for the silent name";
+    QCoro::waitFor(std::move(recovering));
+    EXPECT_EQ(admin.scripts, QStringList{PacketFilterScripts::killSwitchStart({QStringLiteral("192.0.2.60")})});
+    EXPECT_TRUE(messages().contains(QStringLiteral("🔒 网络锁未放行无法解析的地址: ") + silent));
+    EXPECT_TRUE(manager->killSwitchEnabled());
+    ASSERT_TRUE(answered->tryAcquire(1, 5000)) << "the late look-up ends on its own";
 }
 
 TEST_F(BlockWithoutTunnelTest, TheListedNodesAreLetOutForTcpToTheirPortAndNothingElse)
