@@ -108,8 +108,8 @@ QCoro::Task<PacketFilter::Load> PacketFilter::loadKillSwitch(QStringList servers
     co_return load;
 }
 
-QCoro::Task<PacketFilter::BlockLoad> PacketFilter::loadBlockWithoutTunnel(
-    QStringList serviceHosts, QList<PacketFilterScripts::TcpDestination> nodes)
+QCoro::Task<PacketFilter::BlockLoad>
+PacketFilter::loadBlockWithoutTunnel(QStringList serviceHosts, QList<PacketFilterScripts::TcpDestination> nodes)
 {
     const auto passed = m_passedServers;
     const auto blockWithoutTunnel = m_blockWithoutTunnel;

@@ -19,7 +19,7 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayMa
     , m_settings(settings)
     , m_systemProxy(processes, m_commands)
     , m_packetFilter([this]() -> AdminScriptRunner& { return m_adminScripts; }, m_commands, timings.resolve,
-                      timings.nameLookupLimit)
+                     timings.nameLookupLimit)
     , m_xray(xray)
     , m_adminScripts(adminScripts)
     , m_timings(std::move(timings))

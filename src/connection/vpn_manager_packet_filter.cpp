@@ -110,8 +110,7 @@ QCoro::Task<bool> VpnManager::blockWithoutTunnel()
         co_return false;
     unmarkRulesUnlessLoaded(block.load == PacketFilter::Load::loaded);
     for (const auto& name : block.unresolved)
-        addLog(ConnectionLogEntry::LogType::warning,
-               QStringLiteral("🔒 网络锁未放行无法解析的地址: ") + name);
+        addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("🔒 网络锁未放行无法解析的地址: ") + name);
     if (block.load != PacketFilter::Load::loaded) {
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败"));
         co_return false;

@@ -85,6 +85,7 @@ TEST_F(AppContextTest, ABlockWithoutATunnelLetsOutTheServiceAndTheNodesTheApplic
     listed.port = 443;
     context.appState().setNodes({listed});
     QCoro::waitFor(context.vpnManager().rulesSettled());
-    EXPECT_EQ(scripts.last(), PacketFilterScripts::killSwitchStart({QStringLiteral("127.0.0.1")},
-                                                                   {{QStringLiteral("203.0.113.30"), 443}}));
+    EXPECT_EQ(
+        scripts.last(),
+        PacketFilterScripts::killSwitchStart({QStringLiteral("127.0.0.1")}, {{QStringLiteral("203.0.113.30"), 443}}));
 }

@@ -166,10 +166,7 @@ TEST_F(BlockWithoutTunnelTest, AChangedNodeListIsLetOutOnlyWhileTheBlockHoldsWit
          {},
          {first, second},
          {blockFor({{QStringLiteral("203.0.113.30"), 443}, {QStringLiteral("203.0.113.31"), 443}})}},
-        {"connected: the tunnel's rules stay",
-         [this, &first] { ASSERT_FALSE(connectTo(first)); },
-         {second},
-         {}},
+        {"connected: the tunnel's rules stay", [this, &first] { ASSERT_FALSE(connectTo(first)); }, {second}, {}},
         {"disconnected: no rules to change", [this] { QCoro::waitFor(manager->disconnect()); }, {first}, {}},
     };
     for (const auto& step : steps) {

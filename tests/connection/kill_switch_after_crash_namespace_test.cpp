@@ -4,8 +4,8 @@
 // until the new connection is up) and removes them when the user has turned it off since; either
 // way the user signs in to the service, on an address of its own, within seconds, though a name
 // of the service's pool resolves to nothing, measures the listed nodes' latency, connects
-// through the node the service lists, and the killed run's core is gone. The killed run is a process of its own in the client
-// namespace of kill_switch_network.h.
+// through the node the service lists, and the killed run's core is gone. The killed run is a process of its own in the
+// client namespace of kill_switch_network.h.
 #include "api/api_service.h"
 #include "connection/ping_service.h"
 #include "connection/vpn_error.h"

@@ -67,7 +67,11 @@ TEST_F(LeftoverExemptionTest, ALaunchTakesItOverWithTheBlockOrReleasesBoth)
     const Case cases[] = {
         {"taken over for the list", true, true, {kMail, kChat}, {splitRulesFor({kMail, kChat})}, true},
         {"taken over, the list emptied since", true, true, {}, {PacketFilterScripts::splitStop()}, true},
-        {"the kill switch turned off since", false, true, {kMail}, {PacketFilterScripts::splitAndKillSwitchStop()},
+        {"the kill switch turned off since",
+         false,
+         true,
+         {kMail},
+         {PacketFilterScripts::splitAndKillSwitchStop()},
          false},
         {"no block beside it", true, false, {kMail}, {PacketFilterScripts::splitAndKillSwitchStop()}, false},
     };
