@@ -30,7 +30,7 @@ AppContext::AppContext(Environment environment)
     , m_appState({.api = m_api,
                   .settings = m_settings,
                   .keychain = m_keychain,
-                  .pingNodes = [this](QList<Node> nodes) { return m_ping.ping(std::move(nodes)); },
+                  .pingNodes = [this](QList<Node> nodes) { return pingNodes(std::move(nodes)); },
                   .connectNode = [this](Node node) { return m_vpnManager.connectTo(std::move(node)); },
                   .connectionIsIdle = [this] { return m_vpnManager.state() == ConnectionState::disconnected; },
                   .debugLogPath = DebugLogFile::defaultPath()})
@@ -51,6 +51,16 @@ AppContext::AppContext(Environment environment)
     QObject::connect(&m_vpnManager, &VpnManager::nodeConnected, &m_appState, &AppState::addRecent);
     // While the kill switch blocks without a tunnel, the user must still reach the service.
     m_vpnManager.setServiceHosts([this] { return m_api.hosts(); });
+    // And the listed nodes, so that their latency is measured and the fastest is connected.
+    m_vpnManager.setListedNodes([this] { return m_appState.nodes(); });
+    QObject::connect(&m_appState, &AppState::nodesChanged, &m_vpnManager, &VpnManager::listedNodesChanged);
+}
+
+QCoro::Task<QHash<qint64, qint64>> AppContext::pingNodes(QList<Node> nodes)
+{
+    // A block without a tunnel lets new nodes out once the load their change started has run.
+    co_await m_vpnManager.rulesSettled();
+    co_return co_await m_ping.ping(std::move(nodes));
 }
 
 AppContext::~AppContext() { i18n::installLanguageSource(nullptr); }

@@ -81,6 +81,9 @@ public:
     StartupRules& startup() { return m_startup; }
 
 private:
+    // The nodes' latencies, measured once the rules asked for so far are in force.
+    QCoro::Task<QHash<qint64, qint64>> pingNodes(QList<Node> nodes);
+
     Environment m_environment;
     SettingsStore m_settings;
     AppEvents m_notifier;

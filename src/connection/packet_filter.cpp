@@ -1,7 +1,7 @@
 #include "packet_filter.h"
 
 #include "command_queue.h"
-#include "packet_filter_scripts.h"
+#include "host_lookups.h"
 #include "platform/admin_script_runner.h"
 
 #include <QRegularExpression>
@@ -18,6 +18,23 @@ bool looksLikeHostName(const QString& text)
     return name.match(text).hasMatch();
 }
 
+bool isAddressLiteral(const QString& host)
+{
+    return PacketFilterScripts::isSafeHost(host) && !QHostAddress(host).isNull();
+}
+
+// The addresses a rule can hold, each once. Checked again: never a scoped address.
+QStringList ruleAddresses(const QList<QHostAddress>& resolved)
+{
+    QStringList addresses;
+    for (const auto& address : resolved) {
+        const auto text = address.toString();
+        if (PacketFilterScripts::isSafeHost(text) && !addresses.contains(text))
+            addresses.append(text);
+    }
+    return addresses;
+}
+
 // What the rules hold for the server: the server itself where a rule can hold it, else the
 // addresses its name resolves to (a valid name may still be one the rules refuse: an underscore,
 // a final dot, a single label); empty when there are none. Blocks: run on the command queue.
@@ -27,14 +44,24 @@ QStringList ruleHostsFor(const QString& server, const PacketFilter::Resolver& re
         return {server};
     if (!looksLikeHostName(server))
         return {};
-    QStringList addresses;
-    for (const auto& address : resolve(server)) {
-        // Checked again: only what a rule can hold goes on, never a scoped address.
-        const auto text = address.toString();
-        if (PacketFilterScripts::isSafeHost(text) && !addresses.contains(text))
-            addresses.append(text);
-    }
-    return addresses;
+    return ruleAddresses(resolve(server));
+}
+
+// The names among the hosts that are to be looked up: neither an address nor hostile text.
+QStringList namesAmong(const QStringList& hosts)
+{
+    QStringList names;
+    for (const auto& host : hosts)
+        if (!isAddressLiteral(host) && looksLikeHostName(host) && !names.contains(host))
+            names.append(host);
+    return names;
+}
+
+// The addresses the rules let out for the host: the host itself when it is an address, else what
+// its name was found to resolve to.
+QStringList addressesOf(const QString& host, const QHash<QString, QList<QHostAddress>>& found)
+{
+    return isAddressLiteral(host) ? QStringList{host} : ruleAddresses(found.value(host));
 }
 
 PacketFilter::Load loadOutcome(const AdminScriptResult& result)
@@ -54,10 +81,12 @@ PacketFilter::Load loadOutcome(const AdminScriptResult& result)
 
 } // namespace
 
-PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands, Resolver resolve)
+PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands, Resolver resolve,
+                           std::chrono::milliseconds lookupLimit)
     : m_scripts(std::move(scripts))
     , m_commands(commands)
     , m_resolve(std::move(resolve))
+    , m_lookupLimit(lookupLimit)
 {
 }
 
@@ -85,10 +114,57 @@ QCoro::Task<PacketFilter::Load> PacketFilter::loadKillSwitch(QStringList servers
         hosts.removeDuplicates();
         return loadOutcome(scripts->run(PacketFilterScripts::killSwitchStart(hosts)));
     });
+    const auto blockWithoutTunnel = m_blockWithoutTunnel;
     const auto load = co_await std::move(loading);
-    if (load == Load::loaded)
+    if (load == Load::loaded) {
         *passed = servers;
+        blockWithoutTunnel->reset();
+    }
     co_return load;
+}
+
+QCoro::Task<PacketFilter::BlockLoad>
+PacketFilter::loadBlockWithoutTunnel(QStringList serviceHosts, QList<PacketFilterScripts::TcpDestination> nodes)
+{
+    const auto passed = m_passedServers;
+    const auto blockWithoutTunnel = m_blockWithoutTunnel;
+    auto* scripts = &m_scripts();
+    struct Outcome {
+        BlockLoad block;
+        QStringList serviceAddresses;
+    };
+    // On the queue, right before the load, like the names of loadKillSwitch.
+    auto loading = m_commands.run([scripts, serviceHosts, nodes, resolve = m_resolve, limit = m_lookupLimit] {
+        QStringList nodeHosts;
+        for (const auto& node : nodes)
+            nodeHosts.append(node.host);
+        const auto names = namesAmong(serviceHosts + nodeHosts);
+        const auto found = lookUpEach(names, resolve, limit);
+        Outcome outcome;
+        for (const auto& name : names)
+            if (ruleAddresses(found.value(name)).isEmpty())
+                outcome.block.unresolved.append(name);
+        for (const auto& host : serviceHosts)
+            outcome.serviceAddresses += addressesOf(host, found);
+        outcome.serviceAddresses.removeDuplicates();
+        QList<PacketFilterScripts::TcpDestination> destinations;
+        for (const auto& node : nodes) {
+            for (const auto& address : addressesOf(node.host, found)) {
+                const PacketFilterScripts::TcpDestination destination{address, node.port};
+                if (node.port != 0 && !destinations.contains(destination))
+                    destinations.append(destination);
+            }
+        }
+        const auto script = PacketFilterScripts::killSwitchStart(outcome.serviceAddresses, destinations);
+        outcome.block.load = scripts->run(script).succeeded ? Load::loaded : Load::failed;
+        return outcome;
+    });
+    const auto outcome = co_await std::move(loading);
+    if (outcome.block.load == Load::loaded) {
+        *passed = outcome.serviceAddresses;
+        *blockWithoutTunnel = nodes;
+    }
+    co_return outcome.block;
 }
 
 QCoro::Task<bool> PacketFilter::canLetOut(QString server)
@@ -100,11 +176,13 @@ QCoro::Task<bool> PacketFilter::releaseKillSwitch()
 {
     const auto passed = m_passedServers;
     const auto exempted = m_exemptedPrograms;
+    const auto blockWithoutTunnel = m_blockWithoutTunnel;
     auto releasing = run(PacketFilterScripts::splitAndKillSwitchStop());
     if (!co_await std::move(releasing))
         co_return false;
     passed->clear();
     exempted->clear();
+    blockWithoutTunnel->reset();
     co_return true;
 }
 

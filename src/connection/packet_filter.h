@@ -6,8 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
+
+#include "packet_filter_scripts.h"
 
 class AdminScriptRunner;
 class CommandQueue;
@@ -26,18 +30,40 @@ public:
     // The addresses a host name resolves to; called on the command queue's thread.
     using Resolver = std::function<QList<QHostAddress>(const QString& name)>;
 
-    // The runner is asked for on the caller's thread, at the first script.
-    PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands, Resolver resolve);
+    // The runner is asked for on the caller's thread, at the first script. The names of a block
+    // without a tunnel are waited for at most lookupLimit.
+    PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands, Resolver resolve,
+                 std::chrono::milliseconds lookupLimit);
 
     // Replaces the kill-switch rules with ones that let these servers out, in one step. A server
     // that is no plain host name or address reaches the script as the addresses its name
     // resolves to (the core dials one of them); one that resolves to none fails the load, and
     // nothing else reaches a script. No servers: only loopback, DNS and the local network pass.
     QCoro::Task<Load> loadKillSwitch(QStringList servers);
+    struct BlockLoad {
+        Load load = Load::failed;
+        // The names left out: they resolved to no address the rules can hold, or not in time.
+        QStringList unresolved;
+    };
+    // Replaces the kill-switch rules with the block that holds while no tunnel is up: the service
+    // hosts let out like servers, the nodes for TCP to their port only. Every name is looked up
+    // here, each on its own and for at most the look-up limit, and reaches the script as the addresses
+    // it resolves to: a name that resolves to none is left out, never failing the load (the
+    // packet filter would fail the whole load for one name it cannot resolve). Texts that are no
+    // host name, and nodes without a valid port, are left out unasked. Fails only when the
+    // script does.
+    QCoro::Task<BlockLoad> loadBlockWithoutTunnel(QStringList serviceHosts,
+                                                  QList<PacketFilterScripts::TcpDestination> nodes);
+    // The nodes as given to the loaded block without a tunnel; nothing while the loaded rules, if
+    // any, are of another kind.
+    std::optional<QList<PacketFilterScripts::TcpDestination>> nodesOfBlockWithoutTunnel() const
+    {
+        return *m_blockWithoutTunnel;
+    }
     // Whether the rules can let the server out (resolving its name when they cannot hold it).
     QCoro::Task<bool> canLetOut(QString server);
-    // The servers the loaded kill-switch rules let out, as the caller named them; empty once they
-    // are released.
+    // The servers the loaded kill-switch rules let out, as the caller named them (a block without
+    // a tunnel: the service hosts' addresses); empty once they are released.
     QStringList passedServers() const { return *m_passedServers; }
     // Empties the kill-switch anchor, and the split anchor first: the programs let out past the
     // block go with it.
@@ -58,7 +84,10 @@ private:
     std::function<AdminScriptRunner&()> m_scripts;
     CommandQueue& m_commands;
     Resolver m_resolve;
+    std::chrono::milliseconds m_lookupLimit;
     // Shared with the operations under way, which write it once their script has ended.
     std::shared_ptr<QStringList> m_passedServers = std::make_shared<QStringList>();
     std::shared_ptr<QStringList> m_exemptedPrograms = std::make_shared<QStringList>();
+    std::shared_ptr<std::optional<QList<PacketFilterScripts::TcpDestination>>> m_blockWithoutTunnel
+        = std::make_shared<std::optional<QList<PacketFilterScripts::TcpDestination>>>();
 };

@@ -48,13 +48,20 @@ bool isSafeHost(const QString& host)
     return hostName.match(host).hasMatch();
 }
 
-QString killSwitchStart(const QStringList& servers)
+QString killSwitchStart(const QStringList& servers, const QList<TcpDestination>& tcpDestinations)
 {
     QStringList serverRules;
     for (const auto& server : servers) {
         Q_ASSERT(isSafeHost(server));
         serverRules += {QStringLiteral("pass out quick proto tcp to ") + server,
                         QStringLiteral("pass out quick proto udp to ") + server};
+    }
+    if (!tcpDestinations.isEmpty())
+        serverRules.append(QStringLiteral("# Allow the listed nodes' ports"));
+    for (const auto& destination : tcpDestinations) {
+        Q_ASSERT(isSafeHost(destination.host) && destination.port != 0);
+        serverRules.append(QStringLiteral("pass out quick proto tcp to ") + destination.host + QStringLiteral(" port ")
+                           + QString::number(destination.port));
     }
     // The local network is let out by its destination: matched by source, these rules would let
     // everything out of a host whose own address lies in one of the ranges.

@@ -11,6 +11,15 @@ inline const QString killSwitchAnchor = QStringLiteral("com.velmorand");
 inline const QString splitAnchor = QStringLiteral("com.velmorand/split");
 inline const QString sudoersFile = QStringLiteral("/etc/sudoers.d/velmorand-networksetup");
 
+// A destination let out for TCP to one port only: a listed node while the block holds without a
+// tunnel, so that its latency can be measured and a connect can reach it.
+struct TcpDestination {
+    QString host;
+    quint16 port = 0;
+
+    friend bool operator==(const TcpDestination&, const TcpDestination&) = default;
+};
+
 // Whether the text may stand for a host in a rule: an IP address literal, or a host name of two
 // or more dot-separated labels of letters, digits and hyphens. Nothing else reaches a script.
 bool isSafeHost(const QString& host);
@@ -19,8 +28,9 @@ bool isSafeHost(const QString& host);
 // outbound traffic is blocked), replacing its rules in one step, makes the main ruleset evaluate
 // our anchors and enables the filter. It fails when any step fails. Every server must pass
 // isSafeHost(); a node's addresses stand for its name where the rules cannot hold the name, and
-// the old node's stay beside the new one's only while a switch is under way.
-QString killSwitchStart(const QStringList& servers);
+// the old node's stay beside the new one's only while a switch is under way. Each TCP destination
+// (its host passing isSafeHost(), its port not 0) is let out for TCP to its port alone.
+QString killSwitchStart(const QStringList& servers, const QList<TcpDestination>& tcpDestinations = {});
 // Empties the kill-switch anchor; fails when that fails.
 QString killSwitchStop();
 // Loads pass rules into the split anchor, like the kill switch's start: one per program, for the

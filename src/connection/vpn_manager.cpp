@@ -18,7 +18,8 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayMa
     : VpnConnection(parent)
     , m_settings(settings)
     , m_systemProxy(processes, m_commands)
-    , m_packetFilter([this]() -> AdminScriptRunner& { return m_adminScripts; }, m_commands, timings.resolve)
+    , m_packetFilter([this]() -> AdminScriptRunner& { return m_adminScripts; }, m_commands, timings.resolve,
+                     timings.nameLookupLimit)
     , m_xray(xray)
     , m_adminScripts(adminScripts)
     , m_timings(std::move(timings))
@@ -64,6 +65,9 @@ void VpnManager::setKillSwitchEnabled(bool enabled)
         else
             m_settings.remove(SettingsKeys::killSwitchRulesLoaded);
     }
+    // The release of the block empties the split anchor too.
+    if (!enabled)
+        m_settings.remove(SettingsKeys::splitTunnelRulesLoaded);
 }
 
 void VpnManager::setSplitTunnelApps(const QStringList& paths)

@@ -51,6 +51,9 @@ struct VpnTimings {
     // For kill-switch rules that cannot hold a server's name: the machine's resolver, which the
     // core asks too.
     PacketFilter::Resolver resolve = [](const QString& name) { return QHostInfo::fromName(name).addresses(); };
+    // Longest wait for the names the block lets out while no tunnel is up: the system's resolver
+    // may take its own time-outs over a name that does not answer.
+    std::chrono::milliseconds nameLookupLimit{4000};
 };
 
 // The one connection: connect with retries, disconnect, its state and figures for every screen,
@@ -113,16 +116,28 @@ public:
     // thread, each proxy of the service that an earlier run left pointing at the core's ports;
     // the user's own proxies stay. A connect that begins meanwhile stops it.
     QCoro::Task<> clearLeftoverSystemProxy();
-    // At launch: kill-switch rules an earlier run left loaded (it was killed while they were in
-    // force) are taken over when "killSwitchEnabled" is on, so that the next connection lets its
-    // node out and replaces them, and released when it is off. Taken over, they are loaded again
-    // to let the service hosts out (see setServiceHosts).
+    // At launch: kill-switch rules and an exemption an earlier run left loaded (it was killed
+    // while they were in force) are taken over when "killSwitchEnabled" is on, so that the next
+    // connection lets its node out and replaces them, and both released when it is off or only an
+    // exemption was left. Taken over, the block is loaded again to let the service hosts and the
+    // listed nodes out (see setServiceHosts, setListedNodes), and the exemption for the list as
+    // stored now, or released when it is empty.
     QCoro::Task<> recoverLeftoverKillSwitch();
     // The hosts of the application's own service, asked whenever the kill switch blocks without
     // a tunnel (after a crashed run, a failed connect, a node it cannot let out): their addresses
     // are let out then, so that the user can still sign in and connect again. Once a tunnel is
     // up, the service is reached through it and only the node is let out.
     void setServiceHosts(std::function<QStringList()> hosts) { m_serviceHosts = std::move(hosts); }
+    // The nodes the service lists, asked with the service hosts: while the block holds without a
+    // tunnel, each node's addresses are let out for TCP to its port, so that its latency can be
+    // measured and a connect can reach it.
+    void setListedNodes(std::function<QList<Node>()> nodes) { m_listedNodes = std::move(nodes); }
+    // To be called when the listed nodes change: a block that holds without a tunnel is loaded
+    // again for them.
+    QCoro::Task<> listedNodesChanged();
+    // Returns once the rules asked for so far have loaded or failed: a probe sent then finds the
+    // nodes let out.
+    QCoro::Task<> rulesSettled();
 
 private:
     // Tests of single engine steps set the published values and take the steps directly.
@@ -204,9 +219,16 @@ private:
     // Loads kill-switch rules with the settings marker of loaded rules written before the script
     // runs; the marker goes again when nothing was loaded and none were before.
     QCoro::Task<PacketFilter::Load> loadMarkedAhead(QStringList servers);
-    // Rules that let out only the service hosts (none where they cannot be let out): the block
-    // holds, no tunnel is up. False, logged, when no rules could be loaded.
+    // The settings marker of loaded rules, written before a load; it goes again when nothing was
+    // loaded and none were before.
+    void markRulesLoadedAhead();
+    void unmarkRulesUnlessLoaded(bool loaded);
+    // Rules that let out only the service hosts and the listed nodes' ports (each host that does
+    // not resolve left out, and logged): the block holds, no tunnel is up. False, logged, when no
+    // rules could be loaded.
     QCoro::Task<bool> blockWithoutTunnel();
+    // The listed nodes with a port that can be let out.
+    QList<PacketFilterScripts::TcpDestination> listedNodeDestinations() const;
     // While the kill switch is in force, lets the node's server out before the core dials it.
     // The failure, logged, when the kill switch is chosen and its rules cannot let the node out:
     // the node must not be connected.
@@ -236,6 +258,7 @@ private:
     // Counts automatic reconnects: each clears only its own isReconnecting.
     quint64 m_reconnectRound = 0;
     std::function<QStringList()> m_serviceHosts;
+    std::function<QList<Node>()> m_listedNodes;
     // Counts connects and disconnects: a connect that finds it changed after an await was
     // overtaken and stops.
     quint64 m_connectGeneration = 0;

@@ -91,16 +91,38 @@ QCoro::Task<PacketFilter::Load> VpnManager::loadKillSwitchRules(QStringList serv
     co_return load;
 }
 
-QCoro::Task<PacketFilter::Load> VpnManager::loadMarkedAhead(QStringList servers)
+void VpnManager::markRulesLoadedAhead()
 {
     // The marker goes first: a run killed while the script loads the rules leaves them loaded, and
     // the next launch must know to take them over or release them.
     m_settings.setValue(SettingsKeys::killSwitchRulesLoaded, true);
+}
+
+void VpnManager::unmarkRulesUnlessLoaded(bool loaded)
+{
+    if (!loaded && !killSwitchEnabled())
+        m_settings.remove(SettingsKeys::killSwitchRulesLoaded);
+}
+
+QCoro::Task<PacketFilter::Load> VpnManager::loadMarkedAhead(QStringList servers)
+{
+    markRulesLoadedAhead();
     QPointer<VpnManager> self(this);
     const auto load = co_await m_packetFilter.loadKillSwitch(std::move(servers));
-    if (self && load != PacketFilter::Load::loaded && !killSwitchEnabled())
-        m_settings.remove(SettingsKeys::killSwitchRulesLoaded);
+    if (self)
+        unmarkRulesUnlessLoaded(load == PacketFilter::Load::loaded);
     co_return load;
+}
+
+QList<PacketFilterScripts::TcpDestination> VpnManager::listedNodeDestinations() const
+{
+    QList<PacketFilterScripts::TcpDestination> destinations;
+    for (const auto& node : m_listedNodes ? m_listedNodes() : QList<Node>()) {
+        // The port comes from the service: one outside the range lets nothing out.
+        if (node.port > 0 && node.port <= 65535)
+            destinations.append({node.server, quint16(node.port)});
+    }
+    return destinations;
 }
 
 QCoro::Task<bool> VpnManager::blockWithoutTunnel()
@@ -110,21 +132,39 @@ QCoro::Task<bool> VpnManager::blockWithoutTunnel()
     for (const auto& host : m_serviceHosts ? m_serviceHosts() : QStringList())
         if (!host.isEmpty() && !hosts.contains(host))
             hosts.append(host);
-    auto load = co_await loadMarkedAhead(hosts);
+    markRulesLoadedAhead();
+    // Each name on its own: one the service lists but that resolves to nothing is left out, and
+    // the rest still let out, never the rules of before.
+    const auto block = co_await m_packetFilter.loadBlockWithoutTunnel(hosts, listedNodeDestinations());
     if (!self)
         co_return false;
-    // A service name that resolves to nothing now: everything stays blocked.
-    if (load == PacketFilter::Load::unsafeServer)
-        load = co_await loadMarkedAhead({});
-    if (!self)
-        co_return false;
-    if (load != PacketFilter::Load::loaded) {
+    unmarkRulesUnlessLoaded(block.load == PacketFilter::Load::loaded);
+    for (const auto& name : block.unresolved)
+        addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("🔒 网络锁未放行无法解析的地址: ") + name);
+    if (block.load != PacketFilter::Load::loaded) {
         addLog(ConnectionLogEntry::LogType::error, QStringLiteral("🔒 网络锁设置失败"));
         co_return false;
     }
     setKillSwitchEnabled(true);
     addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("🔒 网络锁仍在生效,仅放行本应用的服务请求"));
     co_return true;
+}
+
+QCoro::Task<> VpnManager::listedNodesChanged()
+{
+    // Only a block that holds without a tunnel, and no connect under way: a connect replaces the
+    // rules with its node's. An unchanged list needs no new load (nor a prompt).
+    const auto loadedFor = m_packetFilter.nodesOfBlockWithoutTunnel();
+    if (!killSwitchEnabled() || !loadedFor || state() != ConnectionState::disconnected
+        || *loadedFor == listedNodeDestinations())
+        co_return;
+    co_await blockWithoutTunnel();
+}
+
+QCoro::Task<> VpnManager::rulesSettled()
+{
+    // The queue runs its jobs in order: an empty one ends after every load queued before it.
+    co_await m_commands.run([] {});
 }
 
 QCoro::Task<std::optional<VpnError>> VpnManager::letNodeOutThroughKillSwitch(Node node)
@@ -231,8 +271,14 @@ QCoro::Task<> VpnManager::applySplitTunnelRules()
         co_return;
     QPointer<VpnManager> self(this);
     const auto programs = splitTunnelApps();
-    if (programs.isEmpty() && m_packetFilter.exemptedPrograms().isEmpty())
+    // An exemption a killed run left is known only by its marker: an emptied list removes it too.
+    const bool mayBeLoaded = !m_packetFilter.exemptedPrograms().isEmpty()
+        || m_settings.boolOr(SettingsKeys::splitTunnelRulesLoaded, false);
+    if (programs.isEmpty() && !mayBeLoaded)
         co_return;
+    // Marked before the load, as the block is: a run killed meanwhile leaves the rules loaded.
+    if (!programs.isEmpty())
+        m_settings.setValue(SettingsKeys::splitTunnelRulesLoaded, true);
     // The programs of this user only: another user's process is no part of the user's choice.
     const auto user = quint32(::getuid());
     auto changing
@@ -240,6 +286,8 @@ QCoro::Task<> VpnManager::applySplitTunnelRules()
     const bool loaded = co_await std::move(changing);
     if (!self)
         co_return;
+    if (loaded && programs.isEmpty())
+        m_settings.remove(SettingsKeys::splitTunnelRulesLoaded);
     if (!loaded) {
         addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("分应用代理规则设置失败"));
         addLog(ConnectionLogEntry::LogType::warning, QStringLiteral("分应用代理未生效,所选应用同样被网络锁拦截"));
@@ -297,16 +345,26 @@ QCoro::Task<VpnManager::CleanupResult> VpnManager::cleanupSystemConfig(bool remo
 
 QCoro::Task<> VpnManager::recoverLeftoverKillSwitch()
 {
-    if (killSwitchEnabled() || !m_settings.boolOr(SettingsKeys::killSwitchRulesLoaded, false))
+    const bool blockLeft = m_settings.boolOr(SettingsKeys::killSwitchRulesLoaded, false);
+    const bool exemptionLeft = m_settings.boolOr(SettingsKeys::splitTunnelRulesLoaded, false);
+    if (killSwitchEnabled() || (!blockLeft && !exemptionLeft))
         co_return;
-    if (m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)) {
-        setKillSwitchEnabled(true);
-        addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 上次运行留下的网络锁仍在生效"));
-        // The killed run's rules let out only its node: without the service the user could
-        // neither sign in nor fetch a node to connect to.
-        if (m_serviceHosts && !m_serviceHosts().isEmpty())
-            co_await blockWithoutTunnel();
+    // An exemption without its block is nothing to take over: the release empties both anchors.
+    if (!blockLeft || !m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)) {
+        co_await disableKillSwitch();
         co_return;
     }
-    co_await disableKillSwitch();
+    QPointer<VpnManager> self(this);
+    setKillSwitchEnabled(true);
+    addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 上次运行留下的网络锁仍在生效"));
+    // The killed run's rules let out only its node: without the service the user could
+    // neither sign in nor fetch a node to connect to.
+    if (m_serviceHosts && !m_serviceHosts().isEmpty())
+        co_await blockWithoutTunnel();
+    if (!self)
+        co_return;
+    // The exemption as the list stands now: the killed run's rules are replaced, or removed
+    // when the list is empty.
+    loadSplitTunnelApps();
+    co_await applySplitTunnelRules();
 }

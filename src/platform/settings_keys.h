@@ -32,6 +32,8 @@ inline const QString activeDomainIndex = QStringLiteral("activeDomainIndex");
 // Present while the kill switch's rules are loaded, so that a launch after a crash knows they
 // were left behind.
 inline const QString killSwitchRulesLoaded = QStringLiteral("killSwitchRulesLoaded");
+// Present while the exemption of listed programs may be loaded, for the same launch.
+inline const QString splitTunnelRulesLoaded = QStringLiteral("splitTunnelRulesLoaded");
 } // namespace SettingsKeys
 
 // Defaults of settings that one component shows and another reads: both take them from here, so

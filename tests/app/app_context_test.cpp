@@ -1,13 +1,13 @@
 #include "app/app_context.h"
 
+#include "connection/packet_filter_scripts.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
 #include "support/fake_app_environment.h"
 #include "support/vpn_manager_test_access.h"
 
-#include <QSignalSpy>
-
 #include <QCoroTask>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -77,4 +77,30 @@ TEST_F(AppContextTest, ABlockLeftByAKilledRunLetsTheServiceOutSoThatTheUserCanSi
     EXPECT_TRUE(context.vpnManager().killSwitchEnabled());
     ASSERT_FALSE(admin.scripts.isEmpty()) << "the killed run's rules let out only its node";
     EXPECT_TRUE(admin.scripts.last().contains(QStringLiteral("pass out quick proto tcp to 198.51.100.20\n")));
+}
+
+TEST_F(AppContextTest, ABlockWithoutATunnelLetsOutTheServiceAndTheNodesTheApplicationLists)
+{
+    auto environment = fakeEnvironment();
+    const auto& scripts = static_cast<RecordingAdminScriptRunner&>(*environment.adminScripts).scripts;
+    {
+        // A run killed with the kill switch chosen and its rules loaded.
+        SettingsStore settings(environment.settingsPath);
+        settings.setValue(SettingsKeys::killSwitchEnabled, true);
+        settings.setValue(SettingsKeys::killSwitchRulesLoaded, true);
+    }
+    AppContext context(std::move(environment));
+    QCoro::waitFor(context.vpnManager().recoverLeftoverKillSwitch());
+    ASSERT_EQ(scripts, QStringList{PacketFilterScripts::killSwitchStart({QStringLiteral("127.0.0.1")})})
+        << "the service's host from the pool";
+
+    Node listed;
+    listed.id = 1;
+    listed.server = QStringLiteral("203.0.113.30");
+    listed.port = 443;
+    context.appState().setNodes({listed});
+    QCoro::waitFor(context.vpnManager().rulesSettled());
+    EXPECT_EQ(
+        scripts.last(),
+        PacketFilterScripts::killSwitchStart({QStringLiteral("127.0.0.1")}, {{QStringLiteral("203.0.113.30"), 443}}));
 }

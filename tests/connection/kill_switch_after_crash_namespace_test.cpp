@@ -1,11 +1,13 @@
 // The application killed outright while connected with the kill switch on, then launched again:
 // the kill switch's rules outlive the killed run. The new launch takes them over when the user
-// still has the kill switch chosen (nothing but the service and the node gets out until the new
-// connection is up) and removes them when the user has turned it off since; either way the user
-// signs in to the service, on an address of its own, within seconds, connects through the node
-// the service lists, and the killed run's core is gone. The killed run is a process of its own in the client
-// namespace of kill_switch_network.h.
+// still has the kill switch chosen (nothing but the service and the listed nodes' ports gets out
+// until the new connection is up) and removes them when the user has turned it off since; either
+// way the user signs in to the service, on an address of its own, within seconds, though a name
+// of the service's pool resolves to nothing, measures the listed nodes' latency, connects
+// through the node the service lists, and the killed run's core is gone. The killed run is a process of its own in the
+// client namespace of kill_switch_network.h.
 #include "api/api_service.h"
+#include "connection/ping_service.h"
 #include "connection/vpn_error.h"
 #include "kill_switch_network.h"
 #include "platform/settings_keys.h"
@@ -91,6 +93,10 @@ void relaunchAfterACrash(const QString& test, bool killSwitchStillChosen)
 {
     StandInState standIns({QStringLiteral("Ethernet")});
     ASSERT_TRUE(standIns.ready());
+    // No name resolves but the machine's own: the pool's second entry is dead.
+    QString namesError;
+    ASSERT_TRUE(resolveNamesOnlyFrom("127.0.0.1 localhost\n", &namesError)) << namesError.toStdString();
+    const QString deadPoolEntry = QStringLiteral("http://gone.velmorand.test:%1").arg(servicePort);
     // Both runs' cores trust the node's test certificate.
     qputenv("SSL_CERT_FILE", TrojanServer::caCertificate().toUtf8());
     ASSERT_TRUE(tcpReaches(otherHost, tcpPort)) << "the other host answers before the kill switch";
@@ -134,8 +140,11 @@ void relaunchAfterACrash(const QString& test, bool killSwitchStillChosen)
     sinceLaunch.start();
     RealEngine launch(*store, *options);
     auto& manager = launch.manager;
-    ApiService api(*store, {serviceBaseUrl()}, ApiService::Options{.requestTimeout = std::chrono::seconds(8)});
+    ApiService api(*store, {serviceBaseUrl(), deadPoolEntry},
+                   ApiService::Options{.requestTimeout = std::chrono::seconds(8)});
     manager.setServiceHosts([&api] { return api.hosts(); });
+    QList<Node> listedNow;
+    manager.setListedNodes([&listedNow] { return listedNow; });
     ASSERT_TRUE(socksProxyOn(manager)) << "the killed run left the system proxy on";
     prober.enter(launching);
     // What the application's start-up runs before any connection.
@@ -155,6 +164,18 @@ void relaunchAfterACrash(const QString& test, bool killSwitchStillChosen)
     const auto listed = QCoro::waitFor(api.fetchNodes());
     const auto target = std::find_if(listed.cbegin(), listed.cend(), [](const Node& n) { return n.server == node; });
     ASSERT_NE(target, listed.cend()) << "the service lists the node";
+    // The list reaches the connection as the application's does; the probes wait for its rules.
+    listedNow = listed;
+    QCoro::waitFor(manager.listedNodesChanged());
+    QCoro::waitFor(manager.rulesSettled());
+    PingService ping;
+    const auto latencies = QCoro::waitFor(ping.ping(listed));
+    EXPECT_TRUE(latencies.contains(target->id)) << "the node's latency is measured" << logOf(manager).toStdString();
+    EXPECT_EQ(tcpConnects(node, tcpPort), !killSwitchStillChosen) << "the listed port of the node only";
+    if (killSwitchStillChosen) {
+        EXPECT_TRUE(logMessages(manager).contains(QStringLiteral("🔒 网络锁未放行无法解析的地址: gone.velmorand.test")))
+            << logOf(manager).toStdString();
+    }
     ASSERT_TRUE(prober.probedAtLeast(launching, 20));
 
     const auto error = failureOf<VpnError>(manager.connectTo(*target));

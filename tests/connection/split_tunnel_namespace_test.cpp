@@ -2,6 +2,7 @@
 // the pfctl stand-in in the client namespace of kill_switch_network.h. The application (this
 // process) and the programs run as the same user; only the listed program gets out.
 #include "kill_switch_network.h"
+#include "platform/settings_keys.h"
 #include "support/qt_printers.h"
 #include "support/stand_in_state.h"
 
@@ -171,6 +172,67 @@ void runClient()
 TEST(SplitTunnelInANamespace, OnlyTheListedProgramOfTheUserGetsOutAndOnlyWithTheBlock)
 {
     runInPrivateNetwork(kTest, runClient);
+}
+
+} // namespace
+
+namespace {
+
+const QString kAfterACrashTest
+    = QStringLiteral("SplitTunnelInANamespace.AnExemptionAKilledRunLeftIsTakenOverAndGoesWithTheEmptiedList");
+
+// A run killed with a listed program let out past its block leaves both loaded. The next launch,
+// the kill switch still chosen, takes both over: the program gets out until the user empties the
+// list, and from then on is blocked like everything else.
+void runClientAfterACrash()
+{
+    StandInState standIns({QStringLiteral("Ethernet")});
+    ASSERT_TRUE(standIns.ready());
+    ASSERT_EQ(::mount("cgroup2", "/sys/fs/cgroup", "cgroup2", 0, nullptr), 0) << std::strerror(errno);
+    QTemporaryDir programs;
+    const auto listed = programs.filePath(QStringLiteral("Listed Tool/listedtool"));
+    ASSERT_TRUE(installProgram(programs, listed));
+
+    // The run that gets killed: it never acts again, and its rules stay with the root side.
+    ManagerAtTheNode killed;
+    auto& settings = *killed.coreFixture.settings.store;
+    settings.setValue(SettingsKeys::killSwitchEnabled, true);
+    QCoro::waitFor(killed.manager.addSplitTunnelApp(listed));
+    QCoro::waitFor(killed.manager.enableKillSwitch());
+    ASSERT_TRUE(killed.manager.killSwitchEnabled());
+
+    VpnManager launch(settings, *killed.processes, *killed.xray, *killed.adminScripts);
+    QCoro::waitFor(launch.recoverLeftoverKillSwitch());
+    const auto log = [&] {
+        QStringList lines;
+        for (const auto& entry : launch.connectionLog())
+            lines.append(entry.message);
+        return lines.join(QLatin1Char('\n')).toStdString();
+    };
+    ASSERT_TRUE(launch.killSwitchEnabled()) << log();
+    EXPECT_EQ(launch.splitTunnelApps(), QStringList{listed});
+    {
+        ProgramRun takenOver(listed);
+        ASSERT_TRUE(waitFor([&] { return takenOver.exempted(); }));
+        EXPECT_TRUE(takenOver.getsOut()) << "the list as it stands is let out";
+    }
+
+    ProgramRun runningAtTheChange(listed);
+    ASSERT_TRUE(waitFor([&] { return runningAtTheChange.exempted(); }));
+    QCoro::waitFor(launch.removeSplitTunnelApp(listed));
+    EXPECT_TRUE(waitFor([&] { return !runningAtTheChange.exempted(); })) << "moved back where it came from";
+    EXPECT_FALSE(runningAtTheChange.getsOut()) << log();
+    ProgramRun startedAfter(listed);
+    EXPECT_FALSE(startedAfter.getsOut()) << "the emptied list exempts nothing";
+    EXPECT_FALSE(tcpReaches(otherHost, tcpPort)) << "the block holds";
+
+    QCoro::waitFor(launch.disableKillSwitch());
+    EXPECT_TRUE(nftRuleset().trimmed().isEmpty()) << nftRuleset().toStdString();
+}
+
+TEST(SplitTunnelInANamespace, AnExemptionAKilledRunLeftIsTakenOverAndGoesWithTheEmptiedList)
+{
+    runInPrivateNetwork(kAfterACrashTest, runClientAfterACrash);
 }
 
 } // namespace
