@@ -537,7 +537,8 @@ int watchPrograms()
             if (!QFile::exists(stateFile()))
                 return QList<ProgramExemption::Program>();
             return programsInEffect(loadState());
-        });
+        },
+        stateFile());
     return 0;
 }
 
