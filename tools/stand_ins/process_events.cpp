@@ -1,18 +1,20 @@
 #include "process_events.h"
 
-#include <QFile>
-
 #include <linux/cn_proc.h>
 #include <linux/connector.h>
+#include <linux/filter.h>
 #include <linux/netlink.h>
 #include <sys/socket.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <sched.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -30,6 +32,35 @@ QString errorText(const char* step)
     return QLatin1String(step) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
 }
 
+// Lets through only the reports the watcher acts on (see eventOf), so that it is not woken for
+// the others (a thread started or ended, a process ended or renamed): a process forked, a program
+// started, a user changed. The filter reads the fields in network order, hence the swapped
+// constants.
+void passOnlyStartsAndChanges(int fd)
+{
+    constexpr quint32 kAt = NLMSG_HDRLEN + sizeof(cn_msg);
+    constexpr quint32 kWhat = kAt + offsetof(proc_event, what);
+    constexpr quint32 kChildPid = kAt + offsetof(proc_event, event_data.fork.child_pid);
+    constexpr quint32 kChildProcess = kAt + offsetof(proc_event, event_data.fork.child_tgid);
+    enum : quint8 { pass = 9, drop = 10 };
+    sock_filter program[] = {
+        /* 0 */ BPF_STMT(BPF_LD | BPF_W | BPF_ABS, kWhat),
+        /* 1 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, htonl(proc_event::PROC_EVENT_EXEC), pass - 2, 0),
+        /* 2 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, htonl(proc_event::PROC_EVENT_UID), pass - 3, 0),
+        /* 3 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, htonl(proc_event::PROC_EVENT_FORK), 0, drop - 4),
+        // A new process, not a new thread: its first thread's number is the process's.
+        /* 4 */ BPF_STMT(BPF_LD | BPF_W | BPF_ABS, kChildProcess),
+        /* 5 */ BPF_STMT(BPF_ST, 0),
+        /* 6 */ BPF_STMT(BPF_LDX | BPF_W | BPF_MEM, 0),
+        /* 7 */ BPF_STMT(BPF_LD | BPF_W | BPF_ABS, kChildPid),
+        /* 8 */ BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_X, 0, pass - 9, drop - 9),
+        /* 9 */ BPF_STMT(BPF_RET | BPF_K, 0xffffffff),
+        /* 10 */ BPF_STMT(BPF_RET | BPF_K, 0),
+    };
+    const sock_fprog filter{static_cast<unsigned short>(std::size(program)), program};
+    ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &filter, sizeof filter);
+}
+
 // A socket of the current thread's network namespace that receives the process events; -1 with
 // the reason in *why.
 int subscribedSocket(QString* why)
@@ -40,6 +71,7 @@ int subscribedSocket(QString* why)
         return -1;
     }
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &kQueueBytes, sizeof kQueueBytes);
+    passOnlyStartsAndChanges(fd);
     sockaddr_nl address{};
     address.nl_family = AF_NETLINK;
     address.nl_groups = CN_IDX_PROC;
@@ -68,8 +100,8 @@ int subscribedSocket(QString* why)
 // started in another one (a test's private network) makes its socket there, from a thread of its
 // own that goes there and ends, so that nothing else of ours ever leaves our namespace. The
 // kernel's own threads live there, the first of them (kthreadd) as process 2; process 1 may be
-// one whose namespaces we may not open. Elsewhere the subscription is refused, and the watcher
-// looks every round.
+// one whose namespaces we may not open. Where that is not the first one either (a process
+// namespace of its own), the kernel refuses the subscription.
 int subscribedSocketOfTheFirstNamespace(QString* why)
 {
     int fd = -1;
@@ -100,12 +132,6 @@ std::optional<ProcessEvents::Event> eventOf(const proc_event& event)
         return ProcessEvents::Event{Kind::changed, event.event_data.exec.process_tgid};
     case proc_event::PROC_EVENT_UID:
         return ProcessEvents::Event{Kind::changed, event.event_data.id.process_tgid};
-    case proc_event::PROC_EVENT_EXIT: {
-        const auto& exit = event.event_data.exit;
-        if (exit.process_pid != exit.process_tgid)
-            return std::nullopt;
-        return ProcessEvents::Event{Kind::ended, exit.process_tgid};
-    }
     default:
         return std::nullopt;
     }

@@ -1,7 +1,7 @@
 #pragma once
 
-// The kernel's own reports of processes as they fork, start a program, change their user and end
-// (the process events connector, over netlink), so that the program watcher places a process the
+// The kernel's own reports of processes as they fork, start a program and change their user (the
+// process events connector, over netlink), so that the program watcher places a process the
 // moment it runs a new program instead of looking at every process in turn.
 #include <QList>
 #include <QString>
@@ -16,8 +16,6 @@ public:
             forked,
             // `pid` runs another program, or as another user: where it belongs may have changed.
             changed,
-            // `pid` has ended.
-            ended,
         };
         Kind kind;
         qint64 pid = 0;

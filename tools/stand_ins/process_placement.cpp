@@ -150,7 +150,8 @@ QList<qint64> ProcessPlacement::follow(const QList<ProcessEvents::Event>& events
                 m_origins.insert(event.pid, origin);
                 break;
             }
-            // A number used again: nothing of the process that had it holds.
+            // A number used again: nothing of the process that had it holds. (Ends are not
+            // followed; they are forgotten so, or when every process is looked at.)
             m_origins.remove(event.pid);
             // Born outside to a process of the programs not yet moved in, it runs that program too.
             if (runsOneOf(event.pid, programs))
@@ -160,9 +161,6 @@ QList<qint64> ProcessPlacement::follow(const QList<ProcessEvents::Event>& events
         case Kind::changed:
             if (m_origins.contains(event.pid) || runsOneOf(event.pid, programs))
                 toPlace.append(event.pid);
-            break;
-        case Kind::ended:
-            m_origins.remove(event.pid);
             break;
         }
     }

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace ProgramExemption {
@@ -186,6 +187,8 @@ void watch(const Group& group, const Locked& locked, const ProgramsInEffect& pro
         ::sched_setscheduler(0, SCHED_FIFO, &lowestRealTime);
         followReports(placement, *events, *changes, locked, programsInEffect);
     } else {
+        std::fprintf(stderr, "pfctl: looking at every process every %lld ms: %s\n",
+                     static_cast<long long>(kRound.count()), qPrintable(why));
         lookEveryRound(placement, locked, programsInEffect);
     }
 }
