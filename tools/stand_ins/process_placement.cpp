@@ -7,15 +7,11 @@
 #include <QSet>
 
 #include <poll.h>
-
-#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <optional>
 
 namespace ProgramExemption {
@@ -111,7 +107,7 @@ void ProcessPlacement::placeAll(const QList<Program>& programs)
     for (const auto pid : members)
         if (!runsOneOf(pid, programs))
             moveBack(pid);
-    // Forgets the processes it missed ending.
+    // Forgets the processes that have ended or left.
     const QSet<qint64> inside(members.cbegin(), members.cend());
     m_origins.removeIf([&](const auto& entry) { return !inside.contains(entry.key()); });
 }
@@ -186,25 +182,26 @@ void ProcessPlacement::hold(bool still)
     const bool written = freeze.open(QIODevice::WriteOnly) && freeze.write(still ? "1" : "0") == 1 && freeze.flush();
     if (!still)
         ::pthread_sigmask(SIG_UNBLOCK, &ending, nullptr);
-    if (!written || !still)
-        return;
-    // Its processes stop as they next leave the kernel; the group says when all have.
-    const int events = ::open(QFile::encodeName(m_group.directory + QStringLiteral("/cgroup.events")).constData(),
-                              O_RDONLY | O_CLOEXEC);
-    if (events < 0)
+    if (written && still)
+        waitUntilHeld();
+}
+
+void ProcessPlacement::waitUntilHeld() const
+{
+    // Its processes stop as they next leave the kernel; the group tells when all have.
+    QFile events(m_group.directory + QStringLiteral("/cgroup.events"));
+    if (!events.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return;
     const auto deadline = std::chrono::steady_clock::now() + kHoldingAtMost;
-    char text[256];
     for (;;) {
-        const auto size = ::pread(events, text, sizeof text - 1, 0);
-        const auto left
-            = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-        if (size <= 0 || std::strstr((text[size] = '\0', text), "frozen 1") || left <= 0)
-            break;
-        pollfd changed{events, POLLPRI, 0};
-        ::poll(&changed, 1, int(left));
+        if (!events.seek(0) || events.readAll().contains("frozen 1"))
+            return;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return;
+        pollfd changed{events.handle(), POLLPRI, 0};
+        ::poll(&changed, 1, int(left.count()));
     }
-    ::close(events);
 }
 
 bool ProcessPlacement::runsOneOf(qint64 pid, const QList<Program>& programs) const

@@ -35,6 +35,7 @@ public:
     QList<qint64> follow(const QList<ProcessEvents::Event>& events, const QList<Program>& programs);
 
 private:
+    void waitUntilHeld() const;
     bool runsOneOf(qint64 pid, const QList<Program>& programs) const;
     void moveBack(qint64 pid);
 
