@@ -24,10 +24,13 @@ pfctl=$build/bin/resources/bin/pfctl
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmorand-watcher.XXXXXX")
 export VELMORAND_PF_STATE_DIR=$work/pf
 helpers=()
+# Ends the processes this run started (a killed one answers the wait with a failure).
 stop_helpers() {
-  ((${#helpers[@]})) && kill "${helpers[@]}" 2>/dev/null && wait "${helpers[@]}" 2>/dev/null
+  if ((${#helpers[@]})); then
+    kill "${helpers[@]}" 2>/dev/null || true
+    wait "${helpers[@]}" 2>/dev/null || true
+  fi
   helpers=()
-  return 0
 }
 end_rules() { "$pfctl" -a com.velmorand/split -F all >/dev/null 2>&1 || true; }
 trap 'stop_helpers; end_rules; rm -rf "$work"' EXIT
@@ -93,7 +96,9 @@ start_processes() {
     /bin/true
     next=$((next + period_us))
     now=${EPOCHREALTIME/./}
-    ((next > now)) && read -r -t "$(printf '0.%06d' $((next - now)))" -u 3 || true
+    if ((next > now)); then
+      read -r -t "$(printf '0.%06d' $((next - now)))" -u 3 || true
+    fi
   done
 }
 start_processes &
