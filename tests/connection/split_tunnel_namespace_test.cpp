@@ -16,6 +16,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -40,16 +41,21 @@ bool installProgram(const QTemporaryDir& dir, const QString& path)
     return true;
 }
 
-// One run of a program that, once told to go, opens a TCP connection to the other host and
-// prints the greeting it gets.
+// Opens a TCP connection to the other host and prints the greeting it gets.
+const QString kConnect = QStringLiteral("exec 3<>/dev/tcp/%1/%2 && head -n 1 <&3").arg(otherHost).arg(tcpPort);
+// Starts an interpreter of its own (the system's bash) that does the same as soon as it runs, and
+// stays. (The interpreter is not the last command, so that the shell forks it rather than becoming
+// it.)
+const QString kStartAnInterpreterThatConnects = QStringLiteral("/bin/bash -c '%1'; read -r _").arg(kConnect);
+
+// One run of a bash (a copy: `executable`) that, once told to go, runs the command: by default
+// the connection above.
 class ProgramRun {
 public:
     // As the user id, or as this process's user when empty.
-    ProgramRun(const QString& executable, const QString& user = {})
+    ProgramRun(const QString& executable, const QString& user = {}, const QString& command = kConnect)
     {
-        const QStringList script{
-            QStringLiteral("-c"),
-            QStringLiteral("read -r _; exec 3<>/dev/tcp/%1/%2 && head -n 1 <&3").arg(otherHost).arg(tcpPort)};
+        const QStringList script{QStringLiteral("-c"), QStringLiteral("read -r _; ") + command};
         if (user.isEmpty())
             m_process.start(executable, script);
         else
@@ -75,11 +81,11 @@ public:
     }
 
     // Tells it to go; whether the greeting comes. Answers come at once here: a wait is a block.
-    bool getsOut()
+    bool getsOut(int patienceMs = 2000)
     {
         m_process.write("go\n");
         QByteArray greeting;
-        while (greeting.size() < 6 && m_process.waitForReadyRead(2000))
+        while (greeting.size() < 6 && m_process.waitForReadyRead(patienceMs))
             greeting += m_process.readAllStandardOutput();
         return greeting == "hello\n";
     }
@@ -151,6 +157,22 @@ void runClient()
         EXPECT_EQ(runs[i]->getsOut(), cases[i].getsOut);
     }
     EXPECT_TRUE(startedBefore.getsOut()) << "a listed program already running when the rules came";
+
+    // A program that the listed one starts runs outside as soon as it runs: even an interpreter
+    // that connects at once never gets out, while the listed one stays let out. The listed ones
+    // have all run a while first, as a program does before it starts another (right after one
+    // move the kernel makes the next at once, which would hide a slow one).
+    std::vector<std::unique_ptr<ProgramRun>> starters;
+    for (int i = 0; i < 20; ++i)
+        starters.push_back(std::make_unique<ProgramRun>(listed, QString(), kStartAnInterpreterThatConnects));
+    const auto allExempted = [&] {
+        return std::all_of(starters.cbegin(), starters.cend(), [](const auto& run) { return run->exempted(); });
+    };
+    ASSERT_TRUE(waitFor(allExempted));
+    const auto startedGotOut
+        = std::count_if(starters.cbegin(), starters.cend(), [](const auto& run) { return run->getsOut(500); });
+    EXPECT_EQ(startedGotOut, 0) << "of 20 interpreters started by the listed program";
+    EXPECT_TRUE(allExempted()) << "the listed programs stay let out";
     ASSERT_TRUE(prober.probedAtLeast(exempting, 20));
 
     // The exemption goes with the block.

@@ -591,7 +591,8 @@ int watchPrograms()
             if (!QFile::exists(stateFile()))
                 return QList<ProgramExemption::Program>();
             return programsInEffect(loadState());
-        });
+        },
+        stateFile());
     return 0;
 }
 

@@ -1,14 +1,20 @@
 #include "program_exemption.h"
 
-#include "platform/own_processes.h"
+#include "file_changes.h"
+#include "process_events.h"
+#include "process_placement.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QHash>
+
+#include <poll.h>
+#include <sched.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace ProgramExemption {
@@ -17,9 +23,12 @@ namespace {
 
 // Where nftables resolves the control groups its rules name.
 const QString kNftRoot = QStringLiteral("/sys/fs/cgroup");
-// A started program is moved in within this time; a desktop program takes longer than that to
-// open its first connection.
+// Without the kernel's reports, a started program is moved in within this time; a desktop
+// program takes longer than that to open its first connection.
 constexpr std::chrono::milliseconds kRound{50};
+
+using Locked = std::function<void(const std::function<void()>&)>;
+using ProgramsInEffect = std::function<QList<Program>()>;
 
 struct Hierarchy {
     QString mountPoint;
@@ -46,121 +55,78 @@ std::optional<Hierarchy> cgroup2Hierarchy()
     return std::nullopt;
 }
 
-QString procFile(qint64 pid, const char* name)
+// Reads the programs in effect under the lock and places every process, or ends the exemption
+// when none remain; whether it ended.
+bool placeAllOrEnd(ProcessPlacement& placement, const Locked& locked, const ProgramsInEffect& programsInEffect,
+                   QList<Program>* programs)
 {
-    return QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name));
+    bool ended = false;
+    locked([&] {
+        *programs = programsInEffect();
+        ended = programs->isEmpty();
+        if (ended)
+            placement.releaseAll();
+        else
+            placement.placeAll(*programs);
+    });
+    return ended;
 }
 
-std::optional<quint32> realUserOf(qint64 pid)
+void lookEveryRound(ProcessPlacement& placement, const Locked& locked, const ProgramsInEffect& programsInEffect)
 {
-    QFile status(procFile(pid, "status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    for (const auto& line : status.readAll().split('\n')) {
-        if (!line.startsWith("Uid:"))
-            continue;
-        bool ok = false;
-        const auto uid = line.mid(4).simplified().split(' ').value(0).toUInt(&ok);
-        return ok ? std::optional<quint32>(uid) : std::nullopt;
-    }
-    return std::nullopt;
+    QList<Program> programs;
+    while (!placeAllOrEnd(placement, locked, programsInEffect, &programs))
+        std::this_thread::sleep_for(kRound);
 }
 
-// The process's group in the cgroup v2 hierarchy ("/user.slice/…"), or empty when it is gone.
-QString groupOf(qint64 pid)
+// Sleeps until the kernel reports a process or the state changes: nothing is done while nothing
+// starts.
+void waitForNews(const ProcessEvents& events, const FileChanges& changes)
 {
-    QFile groups(procFile(pid, "cgroup"));
-    if (!groups.open(QIODevice::ReadOnly))
-        return {};
-    for (const auto& line : QString::fromUtf8(groups.readAll()).split(QLatin1Char('\n')))
-        if (line.startsWith(QLatin1String("0::")))
-            return line.mid(3);
-    return {};
+    pollfd watched[] = {{events.descriptor(), POLLIN, 0}, {changes.descriptor(), POLLIN, 0}};
+    while (::poll(watched, 2, -1) < 0 && errno == EINTR) {}
 }
 
-QList<qint64> processes()
+void followReports(ProcessPlacement& placement, ProcessEvents& events, FileChanges& changes, const Locked& locked,
+                   const ProgramsInEffect& programsInEffect)
 {
-    QList<qint64> pids;
-    for (const auto& name : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool ok = false;
-        const auto pid = name.toLongLong(&ok);
-        if (ok)
-            pids.append(pid);
-    }
-    return pids;
-}
-
-QList<qint64> membersOf(const QString& directory)
-{
-    QFile procs(directory + QStringLiteral("/cgroup.procs"));
-    QList<qint64> pids;
-    if (!procs.open(QIODevice::ReadOnly))
-        return pids;
-    for (const auto& line : procs.readAll().split('\n')) {
-        bool ok = false;
-        const auto pid = line.toLongLong(&ok);
-        if (ok)
-            pids.append(pid);
-    }
-    return pids;
-}
-
-bool moveInto(const QString& directory, qint64 pid)
-{
-    QFile procs(directory + QStringLiteral("/cgroup.procs"));
-    return procs.open(QIODevice::WriteOnly) && procs.write(QByteArray::number(pid)) > 0 && procs.flush();
-}
-
-class Watcher {
-public:
-    Watcher(const Group& group, QString mountPoint)
-        : m_group(group)
-        , m_mountPoint(std::move(mountPoint))
-        , m_ownPath(m_group.directory.mid(m_mountPoint.size()))
-    {
-    }
-
-    void sweep(const QList<Program>& programs)
-    {
-        for (const auto pid : processes()) {
-            const auto executable = OwnProcesses::executableOf(pid);
-            const auto user = realUserOf(pid);
-            if (executable.isEmpty() || !user || !matches(programs, executable, *user))
-                continue;
-            const auto current = groupOf(pid);
-            if (current.isEmpty() || current == m_ownPath)
-                continue;
-            if (moveInto(m_group.directory, pid))
-                m_origins.insert(pid, current);
+    QList<Program> programs;
+    // Listening came first: whatever starts from here on is reported, or reported lost.
+    if (placeAllOrEnd(placement, locked, programsInEffect, &programs))
+        return;
+    for (;;) {
+        waitForNews(events, changes);
+        bool lookAtAll = changes.changed();
+        auto reports = events.take();
+        auto toPlace = placement.follow(reports.events, programs);
+        // A move takes the kernel a while (a grace period of its own, milliseconds), and a
+        // process that has just started another program would open its first connections inside
+        // meanwhile: the group is held still first, until it is out. Held, its processes start
+        // nothing more, and what they started before is reported by now.
+        const bool held = placement.mayBeInside(toPlace);
+        if (held) {
+            placement.hold(true);
+            const auto more = events.take();
+            reports.lost = reports.lost || more.lost;
+            toPlace += placement.follow(more.events, programs);
+            lookAtAll = changes.changed() || lookAtAll;
         }
-        for (const auto pid : membersOf(m_group.directory)) {
-            const auto user = realUserOf(pid);
-            if (!user || !matches(programs, OwnProcesses::executableOf(pid), *user))
-                moveBack(pid);
+        lookAtAll = lookAtAll || reports.lost;
+        bool ended = false;
+        if (lookAtAll) {
+            ended = placeAllOrEnd(placement, locked, programsInEffect, &programs);
+        } else if (!toPlace.isEmpty()) {
+            locked([&] {
+                for (const auto pid : toPlace)
+                    placement.place(pid, programs);
+            });
         }
+        if (held)
+            placement.hold(false);
+        if (ended)
+            return;
     }
-
-    void releaseAll()
-    {
-        for (const auto pid : membersOf(m_group.directory))
-            moveBack(pid);
-        QDir().rmdir(m_group.directory);
-    }
-
-private:
-    void moveBack(qint64 pid)
-    {
-        // Where it came from, while that group is still there; else the top of the hierarchy.
-        const auto origin = m_origins.take(pid);
-        if (origin.isEmpty() || !moveInto(m_mountPoint + origin, pid))
-            moveInto(m_mountPoint, pid);
-    }
-
-    const Group m_group;
-    const QString m_mountPoint;
-    const QString m_ownPath;
-    QHash<qint64, QString> m_origins;
-};
+}
 
 } // namespace
 
@@ -191,33 +157,39 @@ bool create(const Group& group, QString* error)
     return false;
 }
 
-bool matches(const QList<Program>& programs, const QString& executable, quint32 user)
+bool covers(const Program& program, const QString& executable)
 {
-    return std::any_of(programs.cbegin(), programs.cend(), [&](const Program& program) {
-        const auto path = QDir::cleanPath(program.path);
-        return program.user == user && (executable == path || executable.startsWith(path + QLatin1Char('/')));
-    });
+    const auto path = QDir::cleanPath(program.path);
+    return executable == path || executable.startsWith(path + QLatin1Char('/'));
 }
 
-void watch(const Group& group, const std::function<void(const std::function<void()>&)>& locked,
-           const std::function<QList<Program>()>& programsInEffect)
+bool matches(const QList<Program>& programs, const QString& executable, quint32 user)
+{
+    return std::any_of(programs.cbegin(), programs.cend(),
+                       [&](const Program& program) { return program.user == user && covers(program, executable); });
+}
+
+void watch(const Group& group, const Locked& locked, const ProgramsInEffect& programsInEffect, const QString& stateFile)
 {
     const auto hierarchy = cgroup2Hierarchy();
     if (!hierarchy)
         return;
-    Watcher watcher(group, hierarchy->mountPoint);
-    for (bool ended = false;;) {
-        locked([&] {
-            const auto programs = programsInEffect();
-            ended = programs.isEmpty();
-            if (ended)
-                watcher.releaseAll();
-            else
-                watcher.sweep(programs);
-        });
-        if (ended)
-            return;
-        std::this_thread::sleep_for(kRound);
+    ProcessPlacement placement(group, hierarchy->mountPoint);
+    QString why;
+    const auto events = ProcessEvents::listen(&why);
+    const auto changes = events ? FileChanges::watch(stateFile, &why) : nullptr;
+    if (events && changes) {
+        // Woken by a start, it must hold the group before the new program has got far (an
+        // interpreter opens connections within milliseconds): ahead of the machine's busy work,
+        // as the lowest of the real-time tasks. It works a few microseconds per start and
+        // sleeps otherwise.
+        const sched_param lowestRealTime{sched_get_priority_min(SCHED_FIFO)};
+        ::sched_setscheduler(0, SCHED_FIFO, &lowestRealTime);
+        followReports(placement, *events, *changes, locked, programsInEffect);
+    } else {
+        std::fprintf(stderr, "pfctl: looking at every process every %lld ms: %s\n",
+                     static_cast<long long>(kRound.count()), qPrintable(why));
+        lookEveryRound(placement, locked, programsInEffect);
     }
 }
 
