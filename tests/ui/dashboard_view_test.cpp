@@ -1,5 +1,6 @@
 #include "dashboard_fixture.h"
 #include "support/event_waits.h"
+#include "support/scoped_language.h"
 #include "support/screenshot.h"
 #include "support/table_row.h"
 #include "support/wrapped_text.h"
@@ -18,6 +19,7 @@
 #include "ui/dashboard/traffic_cards.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -100,6 +102,33 @@ TEST_F(DashboardView_, TheConnectionCardSaysWhatTheKillSwitchHoldsAndWhenTheChos
     vpn.setState(ConnectionState::disconnecting);
     EXPECT_FALSE(card.blockNotice()->isVisibleTo(view.get()));
     EXPECT_TRUE(vpn.killSwitchNotInForce().isEmpty());
+}
+
+TEST_F(DashboardView_, EveryKillSwitchNoticeShowsWholeInTheConnectionCardInEveryLanguage)
+{
+    // The card centres the notice at the width it asks for: a width a fraction short of its text
+    // breaks the line, and the row, laid out for one line, cuts the second.
+    const char* reasons[] = {"", "未检测到网络服务", "未获得管理员授权", "当前安装位置不受信任，请安装到系统目录",
+                             "节点地址无法放行", "规则加载失败"};
+    signIn({node(1, QStringLiteral("Tokyo"))});
+    vpn.setState(ConnectionState::connected);
+    for (const auto language : allAppLanguages) {
+        ScopedLanguage scoped(language);
+        auto& card = *showView().connectionCard();
+        for (const char* reason : reasons) {
+            vpn.setKillSwitchLoaded(!*reason);
+            vpn.setKillSwitchNotInForce(QString::fromUtf8(reason));
+            card.layout()->activate();
+            const auto* label = card.blockNotice()->textLabel();
+            SCOPED_TRACE(label->text().toStdString());
+            ASSERT_TRUE(card.blockNotice()->isVisibleTo(view.get()));
+            const auto needed = wrappedTextRect(*label);
+            EXPECT_LE(needed.height(), label->contentsRect().height()) << "the whole text in the label's room";
+            if (QFontMetricsF(label->font()).horizontalAdvance(label->text()) < card.width() / 2) {
+                EXPECT_LT(needed.height(), 2 * label->fontMetrics().lineSpacing()) << "on one line in a wide card";
+            }
+        }
+    }
 }
 
 TEST_F(DashboardView_, SignedOutHidesTheSubscriptionDisablesTheButtonAndStartsNoFastestNode)

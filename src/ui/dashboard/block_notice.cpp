@@ -3,15 +3,9 @@
 #include "connection/vpn_connection.h"
 #include "platform/text_table.h"
 
+#include "ui/common/one_line_text.h"
+
 #include <QBoxLayout>
-#include <QLabel>
-
-namespace {
-
-// The text's room in the status popover, the narrowest surface showing the notice.
-constexpr int kWidestLine = 280;
-
-} // namespace
 
 BlockNotice::BlockNotice(VpnConnection& connection, QWidget* parent)
     : SymbolLabel(QStringLiteral("bolt.shield.fill"), QString(), TextStyle::Caption, TextColor::Orange, parent)
@@ -45,8 +39,15 @@ void BlockNotice::refresh()
     setColor(blocking ? TextColor::Orange : TextColor::Red);
     const auto text = line(m_connection);
     setText(text);
-    // Where the notice gets only the width it asks for (centred in the connection card), it asks
-    // for one line up to the narrowest surface's width.
-    textLabel()->setMinimumWidth(qMin(textLabel()->fontMetrics().horizontalAdvance(text), kWidestLine));
+    updateGeometry();
     setVisible(!text.isEmpty());
+}
+
+QSize BlockNotice::sizeHint() const
+{
+    const auto* label = textLabel();
+    const QMargins frame = label->contentsMargins();
+    const int wholeText = wholeLineWidth(label->font(), label->text()) + frame.left() + frame.right() + 2 * label->margin();
+    const int width = SymbolLabel::sizeHint().width() - label->sizeHint().width() + wholeText;
+    return {width, heightForWidth(width)};
 }

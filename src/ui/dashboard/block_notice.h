@@ -19,6 +19,10 @@ public:
     // widgets (the tray's tooltip).
     static QString line(const VpnConnection& connection);
 
+    // As wide as the whole line: a surface that centres the notice at the width it asks for shows
+    // it on one line, and only one narrower than the line wraps it, at the width it gives.
+    QSize sizeHint() const override;
+
 private:
     void refresh();
 
