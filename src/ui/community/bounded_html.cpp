@@ -7,28 +7,29 @@
 namespace BoundedHtml {
 namespace {
 
-// Elements that never hold content, and so never nest.
+// Elements the document's parser never puts anything into. Every other start tag it reads opens
+// an element, whatever its name, "<input>" and "<@>" included.
 bool isVoid(const QString& name)
 {
     static const QStringList names{
-        QStringLiteral("area"),  QStringLiteral("base"), QStringLiteral("br"),    QStringLiteral("col"),
-        QStringLiteral("embed"), QStringLiteral("hr"),   QStringLiteral("img"),   QStringLiteral("input"),
-        QStringLiteral("link"),  QStringLiteral("meta"), QStringLiteral("param"), QStringLiteral("source"),
-        QStringLiteral("track"), QStringLiteral("wbr"),
+        QStringLiteral("br"),
+        QStringLiteral("hr"),
+        QStringLiteral("img"),
+        QStringLiteral("meta"),
     };
     return names.contains(name);
 }
 
 // Whether a start tag `name` ends an open `open` element first, as a new paragraph, list item or
-// table cell ends the one before it.
+// table cell ends the one before it. Only where the parser ends it too: a definition nests in its
+// term there, and an option in an option.
 bool endsOpenElement(const QString& name, const QString& open)
 {
     static const QHash<QString, QStringList> ends{
         {QStringLiteral("p"), {QStringLiteral("p")}},
         {QStringLiteral("li"), {QStringLiteral("li")}},
         {QStringLiteral("dt"), {QStringLiteral("dt"), QStringLiteral("dd")}},
-        {QStringLiteral("dd"), {QStringLiteral("dt"), QStringLiteral("dd")}},
-        {QStringLiteral("option"), {QStringLiteral("option")}},
+        {QStringLiteral("dd"), {QStringLiteral("dd")}},
         {QStringLiteral("tr"), {QStringLiteral("tr"), QStringLiteral("td"), QStringLiteral("th")}},
         {QStringLiteral("td"), {QStringLiteral("td"), QStringLiteral("th")}},
         {QStringLiteral("th"), {QStringLiteral("td"), QStringLiteral("th")}},
@@ -36,54 +37,134 @@ bool endsOpenElement(const QString& name, const QString& open)
     return ends.value(name).contains(open);
 }
 
-bool isNameStart(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-
-// Where the tag starting at `start` ("<") ends, after its ">"; quoted attribute values may hold
-// ">". The end of the text when it never closes.
-qsizetype tagEnd(const QString& html, qsizetype start)
-{
-    QChar quote;
-    for (qsizetype i = start + 1; i < html.size(); ++i) {
-        const auto c = html[i];
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == u'"' || c == u'\'') {
-            quote = c;
-        } else if (c == u'>') {
-            return i + 1;
-        }
-    }
-    return html.size();
-}
-
-qsizetype commentEnd(const QString& html, qsizetype start)
-{
-    const auto close = html.indexOf(QLatin1String("-->"), start + 4);
-    return close < 0 ? html.size() : close + 3;
-}
-
 struct Tag {
-    QString name; // lower case
-    bool closing = false;
+    enum class Kind { Start, End, Declaration };
+    Kind kind = Kind::Start;
+    QString name; // lower case, as written (character references are not decoded)
     bool selfClosing = false;
+    qsizetype end = 0; // after its ">", or the end of the text when it never closes
 };
 
-Tag tagAt(const QString& html, qsizetype start, qsizetype end)
-{
-    Tag tag;
-    auto i = start + 1;
-    if (html[i] == u'/') {
-        tag.closing = true;
-        ++i;
+// Reads a tag as the document's parser reads it, so that every element the parser opens is
+// counted: after "<" and white space, "!" starts a comment or declaration, "/" an end tag, and
+// anything else a start tag named by the next word, however it is spelt ("<@>", "<1>", "< b>",
+// "<\"x\">"). Quotes count only around a word, as they do for the parser: a stray quote does not
+// hide the tags after it.
+class TagReader {
+public:
+    TagReader(const QString& html, qsizetype lessThan)
+        : m_html(html)
+        , m_pos(lessThan + 1)
+    {
     }
-    const auto nameStart = i;
-    while (i < end && (html[i].isLetterOrNumber() || html[i] == u'-' || html[i] == u':'))
-        ++i;
-    tag.name = html.mid(nameStart, i - nameStart).toLower();
-    tag.selfClosing = end - start >= 2 && html[end - 1] == u'>' && html[end - 2] == u'/';
-    return tag;
-}
+
+    Tag read()
+    {
+        Tag tag;
+        skipSpace();
+        if (at(u'!')) {
+            tag.kind = Tag::Kind::Declaration;
+            tag.end = declarationEnd();
+        } else if (at(u'/')) {
+            ++m_pos;
+            tag.kind = Tag::Kind::End;
+            tag.name = word().toLower().trimmed();
+            skipPast(u'>');
+            tag.end = m_pos;
+        } else {
+            tag.name = word().toLower();
+            if (m_pos < m_html.size() && m_html[m_pos].isSpace())
+                skipAttributes();
+            tag.selfClosing = skipToTagEnd();
+            tag.end = m_pos;
+        }
+        return tag;
+    }
+
+private:
+    bool at(QChar c, qsizetype ahead = 0) const { return m_pos + ahead < m_html.size() && m_html[m_pos + ahead] == c; }
+
+    // White space as the parser skips it: all but the paragraph separator.
+    void skipSpace()
+    {
+        while (m_pos < m_html.size() && m_html[m_pos].isSpace() && m_html[m_pos] != QChar::ParagraphSeparator)
+            ++m_pos;
+    }
+
+    void skipPast(QChar c)
+    {
+        while (m_pos < m_html.size() && m_html[m_pos++] != c) {}
+    }
+
+    qsizetype declarationEnd()
+    {
+        ++m_pos;
+        if (at(u'-') && at(u'-', 1)) {
+            const auto close = m_html.indexOf(QLatin1String("-->"), m_pos + 2);
+            return close < 0 ? m_html.size() : close + 3;
+        }
+        skipPast(u'>');
+        return m_pos;
+    }
+
+    // A word in double quotes, in single quotes (one after a backslash does not end it) or up to
+    // ">", "/>", "<", "=" or white space.
+    QString word()
+    {
+        const auto start = m_pos;
+        if (at(u'"')) {
+            ++m_pos;
+            skipPast(u'"');
+            return m_html.mid(start + 1, m_pos - start - 1);
+        }
+        if (at(u'\'')) {
+            ++m_pos;
+            while (m_pos < m_html.size()) {
+                const auto c = m_html[m_pos++];
+                if (c == u'\'' && m_html[m_pos - 2] != u'\\')
+                    break;
+            }
+            return m_html.mid(start + 1, m_pos - start - 1);
+        }
+        while (m_pos < m_html.size()) {
+            const auto c = m_html[m_pos];
+            if (c == u'>' || (c == u'/' && at(u'>', 1)) || c == u'<' || c == u'=' || c.isSpace())
+                break;
+            ++m_pos;
+        }
+        return m_html.mid(start, m_pos - start);
+    }
+
+    void skipAttributes()
+    {
+        while (m_pos < m_html.size()) {
+            skipSpace();
+            if (at(u'>') || at(u'/') || word().isEmpty())
+                return;
+            skipSpace();
+            if (at(u'=')) {
+                ++m_pos;
+                skipSpace();
+                word();
+            }
+        }
+    }
+
+    // Past the tag's ">"; whether a "/" came before it.
+    bool skipToTagEnd()
+    {
+        bool slash = false;
+        while (m_pos < m_html.size() && m_html[m_pos] != u'>') {
+            slash = slash || m_html[m_pos] == u'/';
+            ++m_pos;
+        }
+        m_pos = qMin(m_pos + 1, m_html.size());
+        return slash;
+    }
+
+    const QString& m_html;
+    qsizetype m_pos;
+};
 
 // The open elements: each kept or left out, and how many of each name are open, so that an end
 // tag finds its element without a search down the whole stack.
@@ -147,32 +228,20 @@ QString bounded(const QString& whole)
     qsizetype i = 0;
     while (i < html.size()) {
         const auto lt = html.indexOf(u'<', i);
-        if (lt < 0 || lt + 1 >= html.size()) {
+        if (lt < 0) {
             result += QStringView(html).mid(i);
             break;
         }
         result += QStringView(html).mid(i, lt - i);
-        const auto next = html[lt + 1];
-        const bool isTag = isNameStart(next) || (next == u'/' && lt + 2 < html.size() && isNameStart(html[lt + 2]));
-        if (!isTag) {
-            // A comment, a declaration or a "<" that starts nothing: as written.
-            const auto end = html.mid(lt, 4) == QLatin1String("<!--") ? commentEnd(html, lt)
-                : (next == u'!' || next == u'?')                      ? tagEnd(html, lt)
-                                                                      : lt + 1;
-            result += QStringView(html).mid(lt, end - lt);
-            i = end;
-            continue;
-        }
-        const auto end = tagEnd(html, lt);
-        const auto tag = tagAt(html, lt, end);
+        const auto tag = TagReader(html, lt).read();
         bool kept = true;
-        if (tag.closing)
+        if (tag.kind == Tag::Kind::End)
             kept = elements.close(tag.name);
-        else if (!tag.selfClosing && !isVoid(tag.name))
+        else if (tag.kind == Tag::Kind::Start && !tag.name.isEmpty() && !tag.selfClosing && !isVoid(tag.name))
             kept = elements.open(tag.name);
         if (kept)
-            result += QStringView(html).mid(lt, end - lt);
-        i = end;
+            result += QStringView(html).mid(lt, tag.end - lt);
+        i = tag.end;
     }
     return result;
 }
