@@ -427,8 +427,9 @@ TEST(SidebarView, EveryTextOfTheAccountFitsOrElidesInEveryLanguage)
             EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width())
                 << "the text shown fits";
             // What does not fit ends in an ellipsis.
-            if (textLabel && shown != label->text())
+            if (textLabel && shown != label->text()) {
                 EXPECT_TRUE(shown.endsWith(QStringLiteral("…")));
+            }
         }
     }
 }

@@ -424,8 +424,9 @@ TEST_F(SupportViewTest, TextFromTheServiceIsShownAsPlainText)
     EXPECT_EQ(bubble->textFormat(), Qt::PlainText);
     EXPECT_FALSE(bubble->openExternalLinks());
     for (auto* label : view->findChildren<QLabel*>()) {
-        if (label->text().contains(QLatin1String("<b>")))
+        if (label->text().contains(QLatin1String("<b>"))) {
             EXPECT_EQ(label->textFormat(), Qt::PlainText) << qPrintable(label->objectName());
+        }
     }
 }
 
