@@ -134,6 +134,7 @@ TEST(CommunityText, EveryStartTagTheDocumentNestsCountsTowardsTheNestingBound)
         {"a self-closed element", QStringLiteral("<b/>"), false},
         {"a self-closed element after a blank", QStringLiteral("<b />"), false},
         {"no name", QStringLiteral("<>"), false},
+        {"an empty quoted name", QStringLiteral("<\"\">"), false},
         {"a declaration", QStringLiteral("<!x>"), false},
         {"a comment holding a tag", QStringLiteral("<!--<b>-->"), false},
         {"an end tag", QStringLiteral("</b>"), false},
