@@ -260,8 +260,7 @@ TEST(DesktopUserNotifier, PostsTheBodyEscapedForMarkupAndTheTitleAsItIs)
     const ScopedEnv path("PATH", QFile::encodeName(dir.path()));
 
     const QString body = QStringLiteral("已连接到 <b>x</b> & <img src=\"file:///etc/hostname\">");
-    const auto notifier = UserNotifier::makeNative();
-    notifier->post(QStringLiteral("Velmorand"), body);
+    UserNotifier::makeNative()->post(QStringLiteral("Velmorand"), body);
 
     const QString escaped
         = QStringLiteral("已连接到 &lt;b&gt;x&lt;/b&gt; &amp; &lt;img src=\"file:///etc/hostname\"&gt;");

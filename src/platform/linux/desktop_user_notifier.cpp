@@ -1,5 +1,6 @@
 #include "desktop_user_notifier.h"
 
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QProcess>
 #include <QStandardPaths>
@@ -23,6 +24,15 @@ QString firstLine(const QByteArray& output)
 }
 
 } // namespace
+
+DesktopUserNotifier::~DesktopUserNotifier()
+{
+    const QDeadlineTimer deadline(1000);
+    for (auto* process : m_processes.findChildren<QProcess*>()) {
+        process->disconnect();
+        process->waitForFinished(int(deadline.remainingTime()));
+    }
+}
 
 void DesktopUserNotifier::post(const QString& title, const QString& body)
 {

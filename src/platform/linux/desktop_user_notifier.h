@@ -10,6 +10,13 @@
 // others are not, and the notices go on being tried, for a service started later.
 class DesktopUserNotifier final : public UserNotifier {
 public:
+    DesktopUserNotifier() = default;
+    // A notice posted just before quitting still shows: a second at most is given to the ones
+    // still under way.
+    ~DesktopUserNotifier() override;
+    DesktopUserNotifier(const DesktopUserNotifier&) = delete;
+    DesktopUserNotifier& operator=(const DesktopUserNotifier&) = delete;
+
     void requestPermission() override {}
     void post(const QString& title, const QString& body) override;
 
