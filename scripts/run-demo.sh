@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# The demo in one command: installs what the project needs, builds everything in build/, starts
-# the stand-in subscription service with three Trojan nodes on this machine (v2ray on 127.0.0.1
-# with the test certificate) and the application pointed at it with throwaway settings, and prints
-# the demo account to sign in with. Ctrl+C, or quitting the application, stops everything it
-# started.
+# The demo in one command: installs what the project needs, builds in build/ only what the demo
+# runs (the application, its resources and the stand-in service; scripts/run-tests.sh builds the
+# rest), starts the stand-in subscription service with three Trojan nodes on this machine (v2ray
+# on 127.0.0.1 with the test certificate) and the application pointed at it with throwaway
+# settings, and prints the demo account to sign in with. Ctrl+C, or quitting the application,
+# stops everything it started.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --parallel "$(nproc)"
+cmake --build build --parallel "$(nproc)" --target velmorand_demo
 
 certs=$root/build/certs
 demo=$(mktemp -d "${TMPDIR:-/tmp}/velmorand-demo.XXXXXX")

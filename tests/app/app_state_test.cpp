@@ -1,6 +1,6 @@
 #include "app_state_fixture.h"
-#include "captured_log.h"
 #include "platform/settings_keys.h"
+#include "support/captured_log.h"
 #include "support/scoped_env.h"
 #include "support/table_row.h"
 

@@ -5,9 +5,9 @@
 
 #include "api/api_service.h"
 #include "app/app_events.h"
-#include "captured_log.h"
 #include "platform/fakes/recording_admin_script_runner.h"
 #include "stand_in_service/stand_in_service.h"
+#include "support/captured_log.h"
 #include "support/temp_settings.h"
 #include "updater_fakes.h"
 

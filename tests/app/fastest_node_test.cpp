@@ -1,8 +1,8 @@
 #include "app/fastest_node.h"
 
 #include "app_state_fixture.h"
-#include "captured_log.h"
 #include "platform/settings_keys.h"
+#include "support/captured_log.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>

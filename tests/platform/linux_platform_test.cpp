@@ -1,11 +1,13 @@
 #include "platform/linux/admin_command.h"
 #include "platform/linux/autostart_entry.h"
+#include "platform/linux/desktop_user_notifier.h"
 #include "platform/linux/linux_admin_script_runner.h"
 #include "platform/linux/root_trust.h"
 #include "platform/linux/stand_ins.h"
 #include "platform/login_item.h"
 #include "platform/process_runner.h"
 #include "platform/user_notifier.h"
+#include "support/captured_log.h"
 #include "support/scoped_env.h"
 
 #include <QCoreApplication>
@@ -327,4 +329,31 @@ TEST(DesktopUserNotifier, PostsTheBodyEscapedForMarkupAndTheTitleAsItIs)
         10000);
     ASSERT_TRUE(arrived);
     EXPECT_EQ(lines, expected);
+}
+
+// Without a notification service notify-send fails at every notice (connect, disconnect…): the
+// terminal hears of it once, and later notices are still tried.
+TEST(DesktopUserNotifier, LogsAFailingNoticeOnceAndGoesOnTrying)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString runs = dir.filePath(QStringLiteral("runs"));
+    writeScript(dir.filePath(QStringLiteral("notify-send")),
+                "echo run >> '" + runs.toUtf8()
+                    + "'\necho 'GDBus.Error:org.freedesktop.DBus.Error.ServiceUnknown: no notification service' >&2\n"
+                      "exit 1\n");
+    const ScopedEnv path("PATH", QFile::encodeName(dir.path()));
+    const CapturedLog log;
+
+    DesktopUserNotifier notifier;
+    for (const auto* body : {"已连接到 香港 01", "已断开连接", "已连接到 东京 02"})
+        notifier.post(QStringLiteral("Velmorand"), QString::fromUtf8(body));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notifier.hasNoticesUnderWay(); }, 10000));
+
+    QFile ran(runs);
+    ASSERT_TRUE(ran.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ran.readAll().count('\n'), 3);
+    ASSERT_EQ(log.lines().size(), 1) << log.lines().join(u'\n').toStdString();
+    EXPECT_TRUE(log.lines().front().contains(
+        QStringLiteral("GDBus.Error:org.freedesktop.DBus.Error.ServiceUnknown: no notification service")));
 }

@@ -65,20 +65,27 @@ QCoro::Task<> goOnAfterEnd(const QObject* context, QCoro::Task<> task, std::shar
 
 } // namespace
 
+// Both handlers, for a task with a value and for one without: a screen closed while its request
+// fails or succeeds runs none of its code.
 TEST(WhileAlive, HandsTheOutcomeOnOnlyWhileTheContextLives)
 {
     struct Case {
         const char* name;
+        bool withValue;
         bool failing;
         bool contextDiesFirst;
         int values;
         int errors;
     };
     const Case cases[] = {
-        {"value, context alive", false, false, 1, 0},
-        {"value, context gone", false, true, 0, 0},
-        {"error, context alive", true, false, 0, 1},
-        {"error, context gone", true, true, 0, 0},
+        {"value, context alive", true, false, false, 1, 0},
+        {"value, context gone", true, false, true, 0, 0},
+        {"error instead of a value, context alive", true, true, false, 0, 1},
+        {"error instead of a value, context gone", true, true, true, 0, 0},
+        {"end, context alive", false, false, false, 1, 0},
+        {"end, context gone", false, false, true, 0, 0},
+        {"error instead of the end, context alive", false, true, false, 0, 1},
+        {"error instead of the end, context gone", false, true, true, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(tableRow(cases, c));
@@ -88,16 +95,22 @@ TEST(WhileAlive, HandsTheOutcomeOnOnlyWhileTheContextLives)
         QString error;
         bool ended = false;
         QObject watcher;
-        whileAlive(
-            context.get(), c.failing ? failLater() : answerLater(42),
-            [&](int value) {
-                EXPECT_EQ(value, 42);
-                ++values;
-            },
-            [&](const std::exception& e) {
-                error = QString::fromUtf8(e.what());
-                ++errors;
-            });
+        const auto onError = [&](const std::exception& e) {
+            error = QString::fromUtf8(e.what());
+            ++errors;
+        };
+        if (c.withValue) {
+            whileAlive(
+                context.get(), c.failing ? failLater() : answerLater(42),
+                [&](int value) {
+                    EXPECT_EQ(value, 42);
+                    ++values;
+                },
+                onError);
+        } else {
+            whileAlive(
+                context.get(), c.failing ? failVoidLater() : finishLater(), [&] { ++values; }, onError);
+        }
         // The end of the same wait, seen from outside.
         whileAlive(&watcher, finishLater(), [&] { ended = true; });
         if (c.contextDiesFirst)

@@ -1,5 +1,7 @@
 #include "bounded_html.h"
 
+#include "html_tag_reader.h"
+
 #include <QHash>
 
 #include <vector>
@@ -7,82 +9,34 @@
 namespace BoundedHtml {
 namespace {
 
-// Elements that never hold content, and so never nest.
+// Elements the document's parser never puts anything into. Every other start tag it reads opens
+// an element, whatever its name, "<input>" and "<@>" included.
 bool isVoid(const QString& name)
 {
     static const QStringList names{
-        QStringLiteral("area"),  QStringLiteral("base"), QStringLiteral("br"),    QStringLiteral("col"),
-        QStringLiteral("embed"), QStringLiteral("hr"),   QStringLiteral("img"),   QStringLiteral("input"),
-        QStringLiteral("link"),  QStringLiteral("meta"), QStringLiteral("param"), QStringLiteral("source"),
-        QStringLiteral("track"), QStringLiteral("wbr"),
+        QStringLiteral("br"),
+        QStringLiteral("hr"),
+        QStringLiteral("img"),
+        QStringLiteral("meta"),
     };
     return names.contains(name);
 }
 
 // Whether a start tag `name` ends an open `open` element first, as a new paragraph, list item or
-// table cell ends the one before it.
+// table cell ends the one before it. Only where the parser ends it too: a definition nests in its
+// term there, and an option in an option.
 bool endsOpenElement(const QString& name, const QString& open)
 {
     static const QHash<QString, QStringList> ends{
         {QStringLiteral("p"), {QStringLiteral("p")}},
         {QStringLiteral("li"), {QStringLiteral("li")}},
         {QStringLiteral("dt"), {QStringLiteral("dt"), QStringLiteral("dd")}},
-        {QStringLiteral("dd"), {QStringLiteral("dt"), QStringLiteral("dd")}},
-        {QStringLiteral("option"), {QStringLiteral("option")}},
+        {QStringLiteral("dd"), {QStringLiteral("dd")}},
         {QStringLiteral("tr"), {QStringLiteral("tr"), QStringLiteral("td"), QStringLiteral("th")}},
         {QStringLiteral("td"), {QStringLiteral("td"), QStringLiteral("th")}},
         {QStringLiteral("th"), {QStringLiteral("td"), QStringLiteral("th")}},
     };
     return ends.value(name).contains(open);
-}
-
-bool isNameStart(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-
-// Where the tag starting at `start` ("<") ends, after its ">"; quoted attribute values may hold
-// ">". The end of the text when it never closes.
-qsizetype tagEnd(const QString& html, qsizetype start)
-{
-    QChar quote;
-    for (qsizetype i = start + 1; i < html.size(); ++i) {
-        const auto c = html[i];
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == u'"' || c == u'\'') {
-            quote = c;
-        } else if (c == u'>') {
-            return i + 1;
-        }
-    }
-    return html.size();
-}
-
-qsizetype commentEnd(const QString& html, qsizetype start)
-{
-    const auto close = html.indexOf(QLatin1String("-->"), start + 4);
-    return close < 0 ? html.size() : close + 3;
-}
-
-struct Tag {
-    QString name; // lower case
-    bool closing = false;
-    bool selfClosing = false;
-};
-
-Tag tagAt(const QString& html, qsizetype start, qsizetype end)
-{
-    Tag tag;
-    auto i = start + 1;
-    if (html[i] == u'/') {
-        tag.closing = true;
-        ++i;
-    }
-    const auto nameStart = i;
-    while (i < end && (html[i].isLetterOrNumber() || html[i] == u'-' || html[i] == u':'))
-        ++i;
-    tag.name = html.mid(nameStart, i - nameStart).toLower();
-    tag.selfClosing = end - start >= 2 && html[end - 1] == u'>' && html[end - 2] == u'/';
-    return tag;
 }
 
 // The open elements: each kept or left out, and how many of each name are open, so that an end
@@ -147,32 +101,20 @@ QString bounded(const QString& whole)
     qsizetype i = 0;
     while (i < html.size()) {
         const auto lt = html.indexOf(u'<', i);
-        if (lt < 0 || lt + 1 >= html.size()) {
+        if (lt < 0) {
             result += QStringView(html).mid(i);
             break;
         }
         result += QStringView(html).mid(i, lt - i);
-        const auto next = html[lt + 1];
-        const bool isTag = isNameStart(next) || (next == u'/' && lt + 2 < html.size() && isNameStart(html[lt + 2]));
-        if (!isTag) {
-            // A comment, a declaration or a "<" that starts nothing: as written.
-            const auto end = html.mid(lt, 4) == QLatin1String("<!--") ? commentEnd(html, lt)
-                : (next == u'!' || next == u'?')                      ? tagEnd(html, lt)
-                                                                      : lt + 1;
-            result += QStringView(html).mid(lt, end - lt);
-            i = end;
-            continue;
-        }
-        const auto end = tagEnd(html, lt);
-        const auto tag = tagAt(html, lt, end);
+        const auto tag = readHtmlTag(html, lt);
         bool kept = true;
-        if (tag.closing)
+        if (tag.kind == HtmlTag::Kind::End)
             kept = elements.close(tag.name);
-        else if (!tag.selfClosing && !isVoid(tag.name))
+        else if (tag.kind == HtmlTag::Kind::Start && !tag.name.isEmpty() && !tag.selfClosing && !isVoid(tag.name))
             kept = elements.open(tag.name);
         if (kept)
-            result += QStringView(html).mid(lt, end - lt);
-        i = end;
+            result += QStringView(html).mid(lt, tag.end - lt);
+        i = tag.end;
     }
     return result;
 }

@@ -7,7 +7,9 @@
 // and faster than the length for some shapes (paragraphs without end tags): the text is cut at
 // `maxLength` characters, where the costliest shape known takes about a tenth of the 100 ms a
 // window may wait, and start tags nested deeper than `maxNesting` elements are left out with
-// their end tags, their text kept in place. HTML within both bounds comes back unchanged.
+// their end tags, their text kept in place. Tags are read as the document's parser reads them, so
+// that every element it would open counts, whatever its name ("<@>", "< b>"). HTML within both
+// bounds comes back unchanged.
 namespace BoundedHtml {
 
 inline constexpr qsizetype maxLength = 16384;

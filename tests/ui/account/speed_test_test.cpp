@@ -103,6 +103,25 @@ TEST_F(SpeedTestTest, AServerThatIgnoresTheRangeIsReadNoFurtherThanIt)
     EXPECT_LT(world.web.streamedBytes(), LocalHttpServer::oversizedSize / 4);
 }
 
+// The download ends itself once the range has come from a server that sends its whole file. With
+// time-outs far longer than any wait, nothing else would end it: a download left to the server or
+// to a time-out never finishes here.
+TEST_F(SpeedTestTest, AServerThatIgnoresTheRangeIsCutOnceTheRangeHasCome)
+{
+    world.web.setMode(LocalHttpServer::Mode::ignoresRange);
+    SpeedTest::Options options;
+    options.file = QUrl(QStringLiteral("http://127.0.0.1:%1/static/test.bin").arg(world.web.port()));
+    options.idleTimeout = std::chrono::minutes(10);
+    options.overallTimeout = std::chrono::minutes(10);
+    SpeedTest speedTest(world.vpn, world.ping, options);
+    const auto download = std::make_shared<std::optional<QString>>();
+    auto measuring = speedTest.measureDownloadSpeed().then([download](const QString& text) { *download = text; });
+    UiWorld::waitUntil([download] { return download->has_value(); });
+    ASSERT_TRUE(download->has_value()) << "the download ended";
+    EXPECT_TRUE(kRate.match(**download).hasMatch()) << download->value().toStdString();
+    EXPECT_EQ(world.web.requests(), QStringList{QStringLiteral("/static/test.bin")});
+}
+
 TEST_F(SpeedTestTest, AFailedLatencyReadsDashesNotZero)
 {
     auto node = world.localNode();

@@ -107,6 +107,45 @@ TEST(CommunityText, HtmlIsConvertedUpToItsBoundsInLengthAndNesting)
     }
 }
 
+TEST(CommunityText, EveryStartTagTheDocumentNestsCountsTowardsTheNestingBound)
+{
+    // Each shape repeated past the bound: the ones the document's parser opens an element for keep
+    // only as many as the bound allows; the others come back whole.
+    constexpr int depth = BoundedHtml::maxNesting;
+    const struct {
+        const char* name;
+        QString tag;
+        bool nests;
+    } cases[] = {
+        {"a name of letters", QStringLiteral("<b>"), true},
+        {"a name of a sign", QStringLiteral("<@>"), true},
+        {"a name starting with an underscore", QStringLiteral("<_>"), true},
+        {"a name of digits", QStringLiteral("<1>"), true},
+        {"a blank before the name", QStringLiteral("< b>"), true},
+        {"a line break before the name", QStringLiteral("<\nb>"), true},
+        {"a quoted name", QStringLiteral("<\"b c\">"), true},
+        {"a slash inside the name", QStringLiteral("<b/x>"), true},
+        {"an element void in HTML but not to the document", QStringLiteral("<input>"), true},
+        {"an option in an option", QStringLiteral("<option>"), true},
+        {"a stray quote hiding nothing after it", QStringLiteral("<a x\">"), true},
+        {"a quoted \">\" in an attribute", QStringLiteral("<a title=\">\">"), true},
+        {"a line break", QStringLiteral("<br>"), false},
+        {"an image", QStringLiteral("<img src=x>"), false},
+        {"a self-closed element", QStringLiteral("<b/>"), false},
+        {"a self-closed element after a blank", QStringLiteral("<b />"), false},
+        {"no name", QStringLiteral("<>"), false},
+        {"an empty quoted name", QStringLiteral("<\"\">"), false},
+        {"a declaration", QStringLiteral("<!x>"), false},
+        {"a comment holding a tag", QStringLiteral("<!--<b>-->"), false},
+        {"an end tag", QStringLiteral("</b>"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto html = c.tag.repeated(depth + 8);
+        EXPECT_EQ(BoundedHtml::bounded(html), c.nests ? c.tag.repeated(depth) : html);
+    }
+}
+
 TEST(CommunityText, NoAnnouncementKeepsTheWindowWaiting)
 {
     // As long as the service may make it, in the shapes that cost the parser the most.
@@ -125,6 +164,8 @@ TEST(CommunityText, NoAnnouncementKeepsTheWindowWaiting)
         {"paragraphs without end tags", filled(QStringLiteral("<p>x"))},
         {"divisions one after another", filled(QStringLiteral("<div>x</div>"))},
         {"entities", filled(QStringLiteral("&amp;&lt;&#x1F600;"))},
+        {"nested elements of any name", filled(QStringLiteral("<@>"))},
+        {"nested start tags after a blank", filled(QStringLiteral("< b>"))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -257,6 +257,14 @@ TEST_F(SupportViewTest, AnUnsentMessageStaysWithItsOwnTicket)
     openTicket(view, 7);
     EXPECT_EQ(view->inputField()->text(), QStringLiteral("for ticket seven"));
     EXPECT_EQ(view->sendNotice(), QStringLiteral("消息未发送，请重试"));
+
+    // Put back once: the user deletes it, and it does not come back at the next opening.
+    view->inputField()->clear();
+    view->titleBar()->backButton()->click();
+    CommunityWorld::waitUntil([view] { return !view->isLoading(); });
+    settle();
+    openTicket(view, 7);
+    EXPECT_TRUE(view->inputField()->text().isEmpty()) << view->inputField()->text().toStdString();
 }
 
 TEST_F(SupportViewTest, ReopeningAConversationShowsItsNewestMessage)
@@ -424,8 +432,9 @@ TEST_F(SupportViewTest, TextFromTheServiceIsShownAsPlainText)
     EXPECT_EQ(bubble->textFormat(), Qt::PlainText);
     EXPECT_FALSE(bubble->openExternalLinks());
     for (auto* label : view->findChildren<QLabel*>()) {
-        if (label->text().contains(QLatin1String("<b>")))
+        if (label->text().contains(QLatin1String("<b>"))) {
             EXPECT_EQ(label->textFormat(), Qt::PlainText) << qPrintable(label->objectName());
+        }
     }
 }
 
