@@ -1,3 +1,4 @@
+#include "support/captured_log.h"
 #include "support/table_row.h"
 #include "support/temp_settings.h"
 
@@ -71,31 +72,6 @@ TEST(SettingsStore, FileIsPrivateAndCorruptFileStartsEmpty)
     EXPECT_EQ(settings.reopen()->boolValue(QStringLiteral("b")), true);
 }
 
-namespace {
-
-// The warnings logged while it lives.
-class WarningCapture {
-public:
-    WarningCapture()
-    {
-        s_warnings.clear();
-        s_previous = qInstallMessageHandler(&WarningCapture::handle);
-    }
-    ~WarningCapture() { qInstallMessageHandler(s_previous); }
-    const QStringList& warnings() const { return s_warnings; }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext&, const QString& message)
-    {
-        if (type == QtWarningMsg)
-            s_warnings.append(message);
-    }
-    static inline QStringList s_warnings;
-    static inline QtMessageHandler s_previous = nullptr;
-};
-
-} // namespace
-
 TEST(SettingsStore, UnreadableFileGivesDefaultsAndIsKeptAsideOnce)
 {
     const QByteArray valid = R"({"killSwitchEnabled": true, "activeDomainIndex": 2})";
@@ -116,7 +92,7 @@ TEST(SettingsStore, UnreadableFileGivesDefaultsAndIsKeptAsideOnce)
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(bad);
         }
-        WarningCapture capture;
+        CapturedLog capture;
         const auto store = settings.reopen();
         EXPECT_EQ(store->boolOr(QStringLiteral("killSwitchEnabled"), false), false) << bad.left(40).toStdString();
         EXPECT_EQ(store->intOr(QStringLiteral("activeDomainIndex"), 0), 0);
@@ -126,13 +102,13 @@ TEST(SettingsStore, UnreadableFileGivesDefaultsAndIsKeptAsideOnce)
         QFile copy(settings.dir.filePath(kept.first()));
         ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
         EXPECT_EQ(copy.readAll(), bad);
-        ASSERT_EQ(capture.warnings().size(), 1);
-        EXPECT_TRUE(capture.warnings().first().contains(kept.first())) << capture.warnings().first().toStdString();
+        ASSERT_EQ(capture.lines().size(), 1);
+        EXPECT_TRUE(capture.lines().first().contains(kept.first())) << capture.lines().first().toStdString();
 
         // Said once: the next start and the next save find no bad file; the copy stays.
         store->setValue(QStringLiteral("autoConnect"), true);
         EXPECT_EQ(settings.reopen()->boolValue(QStringLiteral("autoConnect")), true);
-        EXPECT_EQ(capture.warnings().size(), 1);
+        EXPECT_EQ(capture.lines().size(), 1);
         EXPECT_EQ(QDir(settings.dir.path()).entryList({QStringLiteral("settings.json.bad-*")}, QDir::Files), kept);
     }
 }
