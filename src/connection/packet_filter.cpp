@@ -156,7 +156,7 @@ PacketFilter::loadBlockWithoutTunnel(QStringList serviceHosts, QList<PacketFilte
             }
         }
         const auto script = PacketFilterScripts::killSwitchStart(outcome.serviceAddresses, destinations);
-        outcome.block.load = scripts->run(script).succeeded ? Load::loaded : Load::failed;
+        outcome.block.load = loadOutcome(scripts->run(script));
         return outcome;
     });
     const auto outcome = co_await std::move(loading);
