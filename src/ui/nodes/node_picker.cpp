@@ -123,8 +123,8 @@ QSize NodePickerDelegate::sizeHint(const QStyleOptionViewItem& option, const QMo
     const auto* model = qobject_cast<const NodePickerModel*>(index.model());
     if (model && model->line(index.row()).heading)
         return {option.rect.width(), headingHeight};
-    static const int nodeHeight = QFontMetrics(Theme::of(option.widget).font(TextStyle::Subheadline)).height() + 12;
-    return {option.rect.width(), nodeHeight};
+    // Measured each time: the theme, and so the font, is the widget's, not the first one asked.
+    return {option.rect.width(), QFontMetrics(Theme::of(option.widget).font(TextStyle::Subheadline)).height() + 12};
 }
 
 NodePicker::NodePicker(QWidget* parent)
