@@ -103,6 +103,7 @@ TEST(ExemptedProgram, ANamedApplicationMayBeListedAndNothingThatHoldsMore)
         {QStringLiteral("/opt/tools/lldb-15"), Refusal::sharedLauncher},
         {QStringLiteral("/opt/tools/busybox"), Refusal::sharedLauncher},
         {QStringLiteral("/opt/tools/toybox"), Refusal::sharedLauncher},
+        {QStringLiteral("/opt/tools/qemu-x86_64"), Refusal::sharedLauncher},
         {QStringLiteral("/opt/tools/ld.so"), Refusal::sharedLauncher},
         {QStringLiteral("/opt/tools/ld-2.36.so"), Refusal::sharedLauncher},
         {QStringLiteral("/opt/tools/ld-musl-x86_64.so.1"), Refusal::sharedLauncher},
