@@ -30,6 +30,50 @@ QString notInForceReason(PacketFilter::Load load)
     return QStringLiteral("规则加载失败");
 }
 
+// A listed path as the log shows it: it comes from the settings file, which the user may edit, so
+// it is drawn on one line, without characters that are not drawn, and cut after so many.
+QString shownPath(const QString& path)
+{
+    constexpr size_t kShownLength = 160;
+    auto points = path.toStdU32String();
+    for (auto& c : points) {
+        const auto category = QChar::category(c);
+        if (!QChar::isPrint(c) || category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+            c = U'\uFFFD';
+    }
+    if (points.size() > kShownLength) {
+        points.resize(kShownLength);
+        points += U'…';
+    }
+    return QString::fromStdU32String(points);
+}
+
+// The line that says a listed entry is not let out past the block, and why.
+QString notLetOutLine(const QString& path, ExemptedProgram::Refusal refusal)
+{
+    return QStringLiteral("分应用代理: 未放行 ") + shownPath(path) + QStringLiteral(" (")
+        + ExemptedProgram::reasonText(refusal) + QLatin1Char(')');
+}
+
+struct JudgedList {
+    QStringList letOut;
+    QList<std::pair<QString, ExemptedProgram::Refusal>> refused;
+};
+
+// The listed entries as their files stand now: one that has become a shell, a script or a folder
+// since it was chosen is left out of the exemption, never failing it for the others.
+JudgedList judged(const QStringList& listed)
+{
+    JudgedList list;
+    for (const auto& path : listed) {
+        if (const auto refusal = ExemptedProgram::refusalOf(path); refusal != ExemptedProgram::Refusal::none)
+            list.refused.append({path, refusal});
+        else
+            list.letOut.append(path);
+    }
+    return list;
+}
+
 } // namespace
 
 QCoro::Task<> VpnManager::enableKillSwitch()
@@ -60,7 +104,7 @@ QCoro::Task<> VpnManager::enableKillSwitch()
     // The exemption comes with the block, for the list as the user last left it; a reconnect
     // finds it loaded already.
     loadSplitTunnelApps();
-    if (m_packetFilter.exemptedPrograms() != splitTunnelApps())
+    if (m_packetFilter.exemptedPrograms() != judged(splitTunnelApps()).letOut)
         co_await applySplitTunnelRules();
 }
 
@@ -227,13 +271,11 @@ void VpnManager::loadSplitTunnelApps()
         const auto array = stored.toArray();
         // A list holding anything but texts is not a list of applications.
         const bool allTexts = std::all_of(array.begin(), array.end(), [](const QJsonValue& v) { return v.isString(); });
+        // Kept as stored, refused entries too: whether an entry is let out is judged at each load
+        // of the rules, as its file stands then, and only the user removes one.
         if (allTexts) {
-            for (const auto& value : array) {
-                // The settings file is the user's to edit: what would let out more than one
-                // application goes, and the list is kept without it.
-                if (mayBeExempted(value.toString()))
-                    paths.append(value.toString());
-            }
+            for (const auto& value : array)
+                paths.append(value.toString());
         }
     }
     setSplitTunnelApps(paths);
@@ -241,10 +283,10 @@ void VpnManager::loadSplitTunnelApps()
 
 bool VpnManager::mayBeExempted(const QString& path)
 {
-    if (ExemptedProgram::refusalOf(path) == ExemptedProgram::Refusal::none)
+    const auto refusal = ExemptedProgram::refusalOf(path);
+    if (refusal == ExemptedProgram::Refusal::none)
         return true;
-    addLog(ConnectionLogEntry::LogType::warning,
-           QStringLiteral("分应用代理: 已忽略一个系统程序目录、解释器或启动器,它们不能单独绕过 VPN"));
+    addLog(ConnectionLogEntry::LogType::warning, notLetOutLine(path, refusal));
     return false;
 }
 
@@ -270,7 +312,10 @@ QCoro::Task<> VpnManager::applySplitTunnelRules()
     if (!killSwitchEnabled())
         co_return;
     QPointer<VpnManager> self(this);
-    const auto programs = splitTunnelApps();
+    const auto list = judged(splitTunnelApps());
+    for (const auto& [path, refusal] : list.refused)
+        addLog(ConnectionLogEntry::LogType::warning, notLetOutLine(path, refusal));
+    const auto programs = list.letOut;
     // An exemption a killed run left is known only by its marker: an emptied list removes it too.
     const bool mayBeLoaded = !m_packetFilter.exemptedPrograms().isEmpty()
         || m_settings.boolOr(SettingsKeys::splitTunnelRulesLoaded, false);

@@ -2,6 +2,7 @@
 // recorded, their outcomes, hostile values, and what the scripts do in a shell.
 #include "connection/packet_filter_scripts.h"
 #include "engine_fixture.h"
+#include "platform/exempted_program.h"
 #include "platform/linux/stand_ins.h"
 #include "platform/settings_keys.h"
 #include "platform/shell_quote.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -685,29 +687,70 @@ TEST_F(PacketFilterTest, TheApplicationListIsReadBackFromTheSettings)
 }
 
 // The settings file is the user's to edit, and the entry point takes any path: neither may let
-// out more than the chosen application.
-TEST_F(PacketFilterTest, TheListNeverHoldsWhatLetsOutMoreThanOneApplication)
+// out more than the chosen application. A stored entry that is refused stays listed, as the user
+// left it, but is left out of the rules with a line of the log that names it and says why.
+TEST_F(PacketFilterTest, TheListNeverLetsOutWhatLetsOutMoreThanOneApplication)
 {
-    const QStringList refused{QStringLiteral("/"),          QStringLiteral("/usr/"),
-                              QStringLiteral("//usr//bin"), QStringLiteral("/opt"),
-                              QStringLiteral("/bin/sh"),    QStringLiteral("/usr/bin/python3"),
-                              QStringLiteral("usr/bin"),    QStringLiteral("/usr/bin/env")};
-    core.settings.store->setValue(SettingsKeys::splitTunnelApps,
-                                  QJsonArray::fromStringList(refused + QStringList{kMail}));
+    const struct {
+        QString path;
+        ExemptedProgram::Refusal refusal;
+    } refused[] = {
+        {QStringLiteral("/"), ExemptedProgram::Refusal::systemFolder},
+        {QStringLiteral("//usr//bin"), ExemptedProgram::Refusal::systemFolder},
+        {QStringLiteral("/home"), ExemptedProgram::Refusal::usersFolder},
+        {QStringLiteral("/bin/sh"), ExemptedProgram::Refusal::sharedLauncher},
+        {QStringLiteral("/usr/bin/perl5.36-x86_64-linux-gnu"), ExemptedProgram::Refusal::sharedLauncher},
+        {QStringLiteral("usr/bin"), ExemptedProgram::Refusal::notAbsolute},
+    };
+    QStringList stored;
+    for (const auto& entry : refused)
+        stored.append(entry.path);
+    // The settings file's text is data: the log shows it on one line, cut.
+    const QString hostile = QStringLiteral("relative\n\u2028\u202Epath") + QString(400, QLatin1Char('x'));
+    stored.insert(1, kMail);
+    stored.append(hostile);
+    core.settings.store->setValue(SettingsKeys::splitTunnelApps, QJsonArray::fromStringList(stored));
     manager->loadSplitTunnelApps();
-    EXPECT_EQ(manager->splitTunnelApps(), QStringList{kMail});
-    EXPECT_EQ(core.settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(), QJsonArray{kMail})
-        << "kept without them";
+    EXPECT_EQ(manager->splitTunnelApps(), stored);
+    EXPECT_EQ(core.settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(),
+              QJsonArray::fromStringList(stored))
+        << "kept as stored";
 
     connectToNode();
     QCoro::waitFor(manager->enableKillSwitch());
     ASSERT_TRUE(manager->killSwitchEnabled());
+    EXPECT_EQ(admin.scripts.last(), PacketFilterScripts::splitRules({kMail}, ::getuid())) << "the others left out";
+    const auto lines = messages().filter(QStringLiteral("分应用代理: 未放行 "));
+    ASSERT_EQ(lines.size(), qsizetype(std::size(refused)) + 1) << "one line per refused entry";
+    for (const auto& entry : refused)
+        EXPECT_TRUE(lines.contains(QStringLiteral("分应用代理: 未放行 ") + entry.path + QStringLiteral(" (")
+                                   + ExemptedProgram::reasonText(entry.refusal) + QLatin1Char(')')))
+            << entry.path.toStdString();
+    const auto& hostileLine = lines.last();
+    EXPECT_TRUE(hostileLine.startsWith(QStringLiteral("分应用代理: 未放行 relative"))) << hostileLine.toStdString();
+    for (const auto c : {u'\n', u'\u2028', u'\u202E'})
+        EXPECT_FALSE(hostileLine.contains(QChar(c))) << int(c);
+    EXPECT_LT(hostileLine.size(), 220);
+    EXPECT_EQ(messages().last(), QStringLiteral("分应用代理: 1 个应用已绕过 VPN"));
+
+    // Removed by the user, an entry goes from the stored list.
     admin.scripts.clear();
-    for (const auto& path : refused) {
+    QCoro::waitFor(manager->removeSplitTunnelApp(QStringLiteral("/bin/sh")));
+    stored.removeAll(QStringLiteral("/bin/sh"));
+    EXPECT_EQ(core.settings.reopen()->value(SettingsKeys::splitTunnelApps).toArray(),
+              QJsonArray::fromStringList(stored));
+    EXPECT_EQ(admin.scripts, QStringList{PacketFilterScripts::splitRules({kMail}, ::getuid())});
+
+    // Through the entry point a refused path is never listed.
+    QCoro::waitFor(manager->removeSplitTunnelApp(QStringLiteral("/")));
+    admin.scripts.clear();
+    for (const auto& path : {QStringLiteral("/"), QStringLiteral("/usr/bin/env"), QStringLiteral("/tmp")}) {
         SCOPED_TRACE(path.toStdString());
+        const auto before = manager->splitTunnelApps();
         QCoro::waitFor(manager->addSplitTunnelApp(path));
-        EXPECT_EQ(manager->splitTunnelApps(), QStringList{kMail});
+        EXPECT_EQ(manager->splitTunnelApps(), before);
         EXPECT_TRUE(admin.scripts.isEmpty());
+        EXPECT_TRUE(messages().last().startsWith(QStringLiteral("分应用代理: 未放行 ") + path));
     }
 }
 
@@ -997,16 +1040,31 @@ TEST_F(PacketFilterScriptTest, StoppingFlushesTheAnchorAndReportsHonestly)
 }
 
 // The stand-in runs as root and reads its kept state back from a file: a file it did not write
-// that way is refused with a message, never read past its lines.
-TEST(StandInScripts, ThePacketFilterRefusesAKeptStateItCannotRead)
+// that way is refused with a message, never read past its lines. A program's rule whose path is
+// refused now, its file replaced since it was loaded, is only skipped: the rest still counts.
+TEST(StandInScripts, ThePacketFilterRefusesAKeptStateItCannotReadButOnlySkipsAProgramRefusedSince)
 {
+    QTemporaryDir programs;
+    ASSERT_TRUE(programs.isValid());
+    const auto replaced = programs.filePath(QStringLiteral("replaced"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/bin/sh"), replaced));
+    const auto ruleFor = [](const QString& program) {
+        return QStringLiteral("pass out proto { tcp udp } from any to any user 1000 program \"%1\"")
+            .arg(QString::fromUtf8(QUrl::toPercentEncoding(program, "/")));
+    };
+    const auto mailRule = ruleFor(QStringLiteral("/opt/Mail Tool"));
     const struct {
         const char* name;
         QByteArray rules;
+        // What "-s rules" shows; none when the state is refused.
+        std::optional<QString> shown;
     } cases[] = {
-        {"an anchor reference without its name", R"(["anchor"])"},
-        {"a rule of no known form", R"(["pass sideways"])"},
-        {"an empty line", R"([""])"},
+        {"an anchor reference without its name", R"(["anchor"])", std::nullopt},
+        {"a rule of no known form", R"(["pass sideways"])", std::nullopt},
+        {"an empty line", R"([""])", std::nullopt},
+        {"a program replaced by a shell",
+         QJsonDocument(QJsonArray{ruleFor(replaced), mailRule}).toJson(QJsonDocument::Compact),
+         mailRule + QLatin1Char('\n')},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -1024,8 +1082,11 @@ TEST(StandInScripts, ThePacketFilterRefusesAKeptStateItCannotRead)
                     {QStringLiteral("-s"), QStringLiteral("rules")});
         ASSERT_TRUE(pfctl.waitForFinished(30000));
         EXPECT_EQ(pfctl.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(pfctl.exitCode(), 1);
-        EXPECT_TRUE(pfctl.readAllStandardError().contains("the kept state holds a rule it cannot read"));
+        EXPECT_EQ(pfctl.exitCode(), c.shown ? 0 : 1);
+        EXPECT_EQ(pfctl.readAllStandardError().contains("the kept state holds a rule it cannot read"), !c.shown);
+        if (c.shown) {
+            EXPECT_EQ(QString::fromUtf8(pfctl.readAllStandardOutput()), *c.shown);
+        }
     }
 }
 
@@ -1054,33 +1115,53 @@ protected:
     NetworkNamespace network{QStringLiteral("pfctl")};
 };
 
-// Whoever writes the rules, a program rule lets out one application: the root side refuses a
-// system folder or a shared launcher as a syntax error.
+// Whoever writes the rules, a program rule lets out one application: the root side leaves out a
+// rule for a system folder, a folder of users' files or a shared launcher, says so, and loads the
+// rest.
 TEST_F(PfctlStandIn, LetsOutOneApplicationNeverASystemFolder)
 {
     QString why;
     const struct {
         QString program;
-        bool loads;
+        bool kept;
     } cases[] = {
         {QStringLiteral("/opt/Chat Tool"), true},
         {QStringLiteral("/"), false},
         {QStringLiteral("/usr/"), false},
         {QStringLiteral("/bin"), false},
+        {QStringLiteral("/home"), false},
         {QStringLiteral("/usr/bin/python3"), false},
+        {QStringLiteral("/lib64/ld-linux-x86-64.so.2"), false},
     };
+    const auto programWord = [](const QString& program) {
+        return QStringLiteral("program \"%1\"").arg(QString::fromUtf8(QUrl::toPercentEncoding(program, "/")));
+    };
+    const auto ruleFor = [&](const QString& program) -> QString {
+        return QStringLiteral("pass out proto {tcp, udp} from any to any user 1000 ") + programWord(program);
+    };
+    const auto other = QStringLiteral("/opt/Mail Tool");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.program.toStdString());
-        why.clear();
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
-        const auto rule = QStringLiteral("pass out proto {tcp, udp} from any to any user 1000 program \"%1\"")
-                              .arg(QString::fromUtf8(QUrl::toPercentEncoding(c.program, "/")));
-        const bool loaded
-            = run(dir.filePath(QStringLiteral("pf")),
-                  QStringLiteral("printf '%s\\n' \"$1\" | \"$0\" -a com.velmorand/split -f -"), &why, rule);
-        EXPECT_EQ(loaded, c.loads) << why.toStdString();
-        EXPECT_EQ(why.contains(QStringLiteral("syntax error")), !c.loads) << why.toStdString();
+        const auto read = [&](const char* name) {
+            QFile file(dir.filePath(QString::fromUtf8(name)));
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        };
+        const auto out = shellQuoted(dir.path());
+        ASSERT_TRUE(run(dir.filePath(QStringLiteral("pf")),
+                        QStringLiteral("printf '%s\\n' \"$1\" | \"$0\" -a com.velmorand/split -f - 2>%1/said"
+                                       " && \"$0\" -a com.velmorand/split -s rules >%1/shown")
+                            .arg(out),
+                        &why, ruleFor(c.program) + QLatin1Char('\n') + ruleFor(other)))
+            << why.toStdString();
+        const auto shown = read("shown").split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const auto kept = c.kept ? QStringList{c.program, other} : QStringList{other};
+        ASSERT_EQ(shown.size(), kept.size()) << read("shown").toStdString();
+        for (qsizetype i = 0; i < kept.size(); ++i)
+            EXPECT_TRUE(shown[i].endsWith(programWord(kept[i]))) << shown[i].toStdString();
+        EXPECT_EQ(read("said").contains(QStringLiteral("stdin:1: program left out")), !c.kept)
+            << read("said").toStdString();
     }
 }
 

@@ -2,6 +2,7 @@
 // the pfctl stand-in in the client namespace of kill_switch_network.h. The application (this
 // process) and the programs run as the same user; only the listed program gets out.
 #include "kill_switch_network.h"
+#include "platform/exempted_program.h"
 #include "platform/settings_keys.h"
 #include "support/qt_printers.h"
 #include "support/stand_in_state.h"
@@ -255,6 +256,79 @@ void runClientAfterACrash()
 TEST(SplitTunnelInANamespace, AnExemptionAKilledRunLeftIsTakenOverAndGoesWithTheEmptiedList)
 {
     runInPrivateNetwork(kAfterACrashTest, runClientAfterACrash);
+}
+
+} // namespace
+
+namespace {
+
+const QString kReplacedTest
+    = QStringLiteral("SplitTunnelInANamespace.AListedProgramReplacedByAShellIsLeftOutAndTheBlockAndTheOtherHold");
+
+// A listed program the user owns is replaced by a link to a shell after its rule was loaded: the
+// kept rules now name a path that would let every shell out. Later loads and releases still
+// succeed, the block holds, the shell is never let out and the other listed program still is.
+void runClientWithAReplacedProgram()
+{
+    StandInState standIns({QStringLiteral("Ethernet")});
+    ASSERT_TRUE(standIns.ready());
+    ASSERT_EQ(::mount("cgroup2", "/sys/fs/cgroup", "cgroup2", 0, nullptr), 0) << std::strerror(errno);
+    QTemporaryDir programs;
+    const auto kept = programs.filePath(QStringLiteral("Kept Tool/kepttool"));
+    const auto replaced = programs.filePath(QStringLiteral("Replaced Tool/replacedtool"));
+    ASSERT_TRUE(installProgram(programs, kept));
+    ASSERT_TRUE(installProgram(programs, replaced));
+
+    ManagerAtTheNode atTheNode;
+    auto& manager = atTheNode.manager;
+    const auto log = [&] {
+        QStringList lines;
+        for (const auto& entry : manager.connectionLog())
+            lines.append(entry.message);
+        return lines;
+    };
+    QCoro::waitFor(manager.addSplitTunnelApp(kept));
+    QCoro::waitFor(manager.addSplitTunnelApp(replaced));
+    QCoro::waitFor(manager.enableKillSwitch());
+    ASSERT_TRUE(manager.killSwitchEnabled());
+    ASSERT_EQ(log().first(), QStringLiteral("分应用代理: 2 个应用已绕过 VPN"));
+
+    ASSERT_TRUE(QFile::remove(replaced));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/bin/bash"), replaced));
+
+    // The block loaded again, as at every reconnect, over the kept exemption.
+    QCoro::waitFor(manager.enableKillSwitch());
+    ASSERT_TRUE(manager.killSwitchEnabled());
+    EXPECT_TRUE(log().filter(QStringLiteral("网络锁设置失败")).isEmpty()) << log().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(log().contains(QStringLiteral("分应用代理: 未放行 ") + replaced + QStringLiteral(" (")
+                               + ExemptedProgram::reasonText(ExemptedProgram::Refusal::sharedLauncher)
+                               + QLatin1Char(')')))
+        << log().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(log().first(), QStringLiteral("分应用代理: 1 个应用已绕过 VPN"));
+    EXPECT_EQ(manager.splitTunnelApps(), (QStringList{kept, replaced})) << "listed until the user removes it";
+    {
+        ProgramRun shell(replaced);
+        ProgramRun other(kept);
+        // Both started before the look that moves the other in.
+        ASSERT_TRUE(waitFor([&] { return other.exempted(); }));
+        EXPECT_FALSE(shell.exempted());
+        EXPECT_FALSE(shell.getsOut()) << "a shell through the replaced path";
+        EXPECT_TRUE(other.getsOut()) << "the other listed program";
+    }
+    EXPECT_FALSE(tcpReaches(otherHost, tcpPort)) << "the block holds";
+
+    // The release of the exemption, then of the block.
+    QCoro::waitFor(manager.removeSplitTunnelApp(kept));
+    EXPECT_EQ(log().first(), QStringLiteral("分应用代理: 0 个应用已绕过 VPN"));
+    EXPECT_FALSE(tcpReaches(otherHost, tcpPort)) << "the block holds";
+    QCoro::waitFor(manager.disableKillSwitch());
+    EXPECT_FALSE(manager.killSwitchEnabled());
+    EXPECT_TRUE(nftRuleset().trimmed().isEmpty()) << nftRuleset().toStdString();
+}
+
+TEST(SplitTunnelInANamespace, AListedProgramReplacedByAShellIsLeftOutAndTheBlockAndTheOtherHold)
+{
+    runInPrivateNetwork(kReplacedTest, runClientWithAReplacedProgram);
 }
 
 } // namespace

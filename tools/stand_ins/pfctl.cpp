@@ -175,10 +175,6 @@ public:
             if (peek() == QLatin1String("program")) {
                 take();
                 rule.program = QUrl::fromPercentEncoding(unquoted(take()).toUtf8());
-                // Whoever wrote the rule, it lets out one application, not a system folder's
-                // programs nor everything an interpreter runs: such a path is a syntax error.
-                if (ExemptedProgram::refusalOf(*rule.program) != ExemptedProgram::Refusal::none)
-                    return std::nullopt;
             }
         }
         if (!atEnd())
@@ -210,6 +206,13 @@ private:
     qsizetype m_at = 0;
 };
 
+// Whoever wrote the rule, it lets out one application, not a system folder's programs nor
+// everything an interpreter runs; the path is judged as its file stands now.
+bool isRefusedProgram(const Rule& rule)
+{
+    return rule.program && ExemptedProgram::refusalOf(*rule.program) != ExemptedProgram::Refusal::none;
+}
+
 bool isAnchorReference(const QStringList& pieces)
 {
     return !pieces.isEmpty() && pieces.first() == QLatin1String("anchor")
@@ -230,16 +233,25 @@ QStringList parseRuleset(const QString& text, const QString& source, bool isMain
         if (pieces.isEmpty() || pieces.first() == QLatin1String("scrub-anchor")
             || (isMain && kIgnoredInMain.contains(pieces.first())))
             continue;
-        if (!(isMain && isAnchorReference(pieces)) && !RuleParser(pieces).parse())
+        const bool reference = isMain && isAnchorReference(pieces);
+        const auto rule = reference ? std::nullopt : RuleParser(pieces).parse();
+        if (!reference && !rule)
             throw Failure{source + QLatin1Char(':') + QString::number(i + 1) + QStringLiteral(": syntax error")};
+        // One program refused fails nothing else: the block and the other programs still load.
+        if (rule && isRefusedProgram(*rule)) {
+            printError(source + QLatin1Char(':') + QString::number(i + 1)
+                       + QStringLiteral(": program left out, it would let out more than one application"));
+            continue;
+        }
         kept.append(pieces.join(QLatin1Char(' ')));
     }
     return kept;
 }
 
 // A line of the kept state. Only lines that passed the parser are kept, but the file is outside
-// this process: one that does not parse is refused, not trusted.
-Rule ruleOf(const QString& line)
+// this process: one that does not parse is refused, not trusted. A program's rule whose path is
+// refused now (its file replaced since) counts for nothing: none, and the rest still holds.
+std::optional<Rule> ruleOf(const QString& line)
 {
     const auto pieces = tokens(line);
     if (isAnchorReference(pieces)) {
@@ -250,7 +262,9 @@ Rule ruleOf(const QString& line)
     const auto rule = RuleParser(pieces).parse();
     if (!rule)
         throw Failure{QStringLiteral("pfctl: the kept state holds a rule it cannot read: ") + line};
-    return *rule;
+    if (isRefusedProgram(*rule))
+        return std::nullopt;
+    return rule;
 }
 
 // ---- The state -------------------------------------------------------------------------------
@@ -388,22 +402,25 @@ QList<Rule> evaluatedRules(const State& state)
     QList<Rule> rules;
     for (const auto& line : state.rulesets.value(QString())) {
         const auto rule = ruleOf(line);
-        if (!rule.anchor) {
-            rules.append(rule);
+        if (!rule)
+            continue;
+        if (!rule->anchor) {
+            rules.append(*rule);
             continue;
         }
         QStringList anchors;
-        if (rule.anchor->endsWith(QLatin1String("/*"))) {
-            const auto parent = rule.anchor->chopped(1);
+        if (rule->anchor->endsWith(QLatin1String("/*"))) {
+            const auto parent = rule->anchor->chopped(1);
             for (const auto& name : state.rulesets.keys())
                 if (name.startsWith(parent) && !name.mid(parent.size()).contains(QLatin1Char('/')))
                     anchors.append(name);
         } else {
-            anchors.append(*rule.anchor);
+            anchors.append(*rule->anchor);
         }
         for (const auto& anchor : std::as_const(anchors))
             for (const auto& anchorLine : state.rulesets.value(anchor))
-                rules.append(ruleOf(anchorLine));
+                if (const auto anchorRule = ruleOf(anchorLine))
+                    rules.append(*anchorRule);
     }
     return rules;
 }
@@ -691,7 +708,9 @@ int run(const QStringList& arguments)
         } else if (*command.show == QLatin1String("rules") || *command.show == QLatin1String("r")) {
             for (const auto& line : state.rulesets.value(command.anchor)) {
                 const auto rule = ruleOf(line);
-                out << (rule.anchor ? QStringLiteral("anchor \"") + *rule.anchor + QStringLiteral("\" all") : line)
+                if (!rule)
+                    continue;
+                out << (rule->anchor ? QStringLiteral("anchor \"") + *rule->anchor + QStringLiteral("\" all") : line)
                     << '\n';
             }
         } else {

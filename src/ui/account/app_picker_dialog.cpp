@@ -10,6 +10,15 @@
 
 namespace {
 constexpr int iconSize = 24;
+
+// Why an entry of the picker cannot be added: every refusal of a program a desktop entry starts
+// comes from what runs it, a script's from its interpreter.
+QString refusalSentence(ExemptedProgram::Refusal refusal)
+{
+    return i18n::tr(refusal == ExemptedProgram::Refusal::script
+                        ? QStringLiteral("此应用是脚本,经由其解释器运行,无法单独绕过 VPN")
+                        : QStringLiteral("此应用经由 Shell、解释器或沙盒启动器运行,无法单独绕过 VPN"));
+}
 } // namespace
 
 AppPickerDialog::AppPickerDialog(QList<DesktopApp> apps, QWidget* parent)
@@ -30,8 +39,7 @@ AppPickerDialog::AppPickerDialog(QList<DesktopApp> apps, QWidget* parent)
     for (const auto& app : m_apps)
         m_list->addItem(new QListWidgetItem(DesktopApps::iconFor(app.icon, iconSize), app.name));
     column->addWidget(m_list, 1);
-    m_refusal = makeWrappedLabel(i18n::tr(QStringLiteral("此应用经由 Shell、解释器或沙盒启动器运行,无法单独绕过 VPN")),
-                                 TextStyle::Subheadline, TextColor::Red, this);
+    m_refusal = makeWrappedLabel(QString(), TextStyle::Subheadline, TextColor::Red, this);
     m_refusal->setObjectName(QStringLiteral("appRefusal"));
     m_refusal->hide();
     column->addWidget(m_refusal);
@@ -59,7 +67,10 @@ bool AppPickerDialog::canAdd(int row) const
 void AppPickerDialog::showSelection(int row)
 {
     m_add->setEnabled(canAdd(row));
-    m_refusal->setVisible(row >= 0 && !canAdd(row));
+    const bool refused = row >= 0 && row < m_apps.size() && !canAdd(row);
+    if (refused)
+        m_refusal->setText(refusalSentence(m_apps.at(row).refusal));
+    m_refusal->setVisible(refused);
 }
 
 QString AppPickerDialog::refusalShown() const { return m_refusal->isHidden() ? QString() : m_refusal->text(); }

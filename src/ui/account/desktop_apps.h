@@ -19,7 +19,8 @@ struct DesktopApp {
     // line its processes run under, which is what the per-application rules look for.
     QString executable;
     // Why the program cannot bypass the tunnel on its own: an entry that runs through a shell,
-    // an interpreter or a sandbox launcher would let out everything run that way.
+    // an interpreter or a sandbox launcher would let out everything run that way, and a script
+    // runs as its interpreter.
     ExemptedProgram::Refusal refusal = ExemptedProgram::Refusal::none;
 };
 

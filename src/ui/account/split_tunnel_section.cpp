@@ -1,6 +1,7 @@
 #include "split_tunnel_section.h"
 
 #include "connection/vpn_connection.h"
+#include "platform/exempted_program.h"
 #include "platform/text_table.h"
 #include "ui/account/app_picker_dialog.h"
 #include "ui/common/button.h"
@@ -79,12 +80,23 @@ void SplitTunnelSection::refresh()
         auto* icon = new QLabel(m_rows);
         icon->setPixmap(DesktopApps::iconFor(app ? app->icon : QString(), iconSize).pixmap(iconSize, iconSize));
         row->addWidget(icon);
+        auto* texts = new QVBoxLayout;
+        texts->setSpacing(0);
         auto* name = makeOneLineLabel(app ? app->name : QFileInfo(path).fileName(), TextStyle::Subheadline,
                                       TextColor::Primary, m_rows);
         name->setObjectName(QStringLiteral("splitAppName"));
         name->setToolTip(plainToolTip(path));
-        row->addWidget(name);
-        row->addStretch();
+        texts->addWidget(name);
+        // An entry refused as its file stands now stays listed until the user removes it; the
+        // engine leaves it out of the exemption, and the row says so and why.
+        if (const auto refusal = ExemptedProgram::refusalOf(path); refusal != ExemptedProgram::Refusal::none) {
+            auto* refused = makeOneLineLabel(i18n::tr(QStringLiteral("未绕过 VPN："))
+                                                 + i18n::tr(ExemptedProgram::reasonText(refusal)),
+                                             TextStyle::Caption, TextColor::Red, m_rows);
+            refused->setObjectName(QStringLiteral("splitAppRefusal"));
+            texts->addWidget(refused);
+        }
+        row->addLayout(texts, 1);
         auto* remove = new Button(i18n::tr(QStringLiteral("移除")), Button::Style::Plain, m_rows);
         remove->setTint(TextColor::Red);
         remove->setObjectName(QStringLiteral("removeSplitApp"));

@@ -10,8 +10,9 @@ class QVBoxLayout;
 class VpnConnection;
 
 // "分应用代理": the applications whose traffic bypasses the tunnel, one row each with its icon,
-// name and a remove button, and the button that opens the application picker. The engine keeps
-// the list (program paths); this section shows it by the desktop entries' names and icons.
+// name and a remove button (and, for an entry that cannot be let out as its file stands now, a
+// line that says why), and the button that opens the application picker. The engine keeps the
+// list (program paths); this section shows it by the desktop entries' names and icons.
 class SplitTunnelSection : public SettingsForm::Section {
     Q_OBJECT
 public:

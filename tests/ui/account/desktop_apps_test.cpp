@@ -1,12 +1,17 @@
 #include "settings_world.h"
 
+#include "platform/settings_keys.h"
 #include "platform/text_table.h"
+#include "support/scoped_language.h"
+#include "support/scoped_theme.h"
 #include "support/screenshot.h"
 #include "ui/account/desktop_apps.h"
 #include "ui/account/split_tunnel_section.h"
 #include "ui/common/button.h"
+#include "ui/common/text_label.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QLabel>
 #include <QListWidget>
 
@@ -158,32 +163,98 @@ TEST(SplitTunnelSection, AChosenApplicationIsAskedForAndAListedOneCanBeRemoved)
     EXPECT_EQ(world.vpn.removedApps, QStringList{editor});
 }
 
-TEST(SplitTunnelSection, AnApplicationThatRunsThroughAShellIsRefusedWithTheReason)
+// An entry that runs through a shell, or whose program is a "#!" script, is offered but refused,
+// each with its reason in the picker's words.
+TEST(SplitTunnelSection, AnApplicationThatRunsThroughAShellOrIsAScriptIsRefusedWithTheReason)
 {
     SettingsWorld world;
     world.addApplication(QStringLiteral("Editor"));
     world.addDesktopEntry(QStringLiteral("script.desktop"),
                           QStringLiteral("[Desktop Entry]\nType=Application\nName=Script\nExec=sh -c \"echo x\"\n"));
+    QFile backup(QDir(world.applications.path()).filePath(QStringLiteral("backup-helper")));
+    ASSERT_TRUE(backup.open(QIODevice::WriteOnly));
+    backup.write("#!/usr/bin/python3\nimport sys\n");
+    backup.close();
+    world.addDesktopEntry(QStringLiteral("backup.desktop"),
+                          QStringLiteral("[Desktop Entry]\nType=Application\nName=Backup\nExec=\"%1\"\n")
+                              .arg(backup.fileName()));
     auto& section = *world.makeView().splitTunnelSection();
     section.openPicker();
     auto* picker = section.picker();
     ASSERT_TRUE(picker);
-    ASSERT_EQ(picker->list()->count(), 2);
-    ASSERT_EQ(picker->list()->item(1)->text(), QStringLiteral("Script"));
+    ASSERT_EQ(picker->list()->count(), 3);
     EXPECT_TRUE(picker->refusalShown().isEmpty());
+
+    const struct {
+        int row;
+        QString name;
+        QString refusal;
+    } cases[] = {
+        {0, QStringLiteral("Backup"), i18n::tr(QStringLiteral("此应用是脚本,经由其解释器运行,无法单独绕过 VPN"))},
+        {2, QStringLiteral("Script"),
+         i18n::tr(QStringLiteral("此应用经由 Shell、解释器或沙盒启动器运行,无法单独绕过 VPN"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        ASSERT_EQ(picker->list()->item(c.row)->text(), c.name);
+        picker->list()->setCurrentRow(c.row);
+        EXPECT_FALSE(picker->addButton()->isEnabled());
+        EXPECT_EQ(picker->refusalShown(), c.refusal);
+        saveScreenshot(*picker, QStringLiteral("app_picker_refused-") + c.name.toLower());
+        emit picker->list()->itemDoubleClicked(picker->list()->item(c.row));
+        settle();
+        EXPECT_TRUE(world.vpn.addedApps.isEmpty());
+    }
 
     picker->list()->setCurrentRow(1);
-    EXPECT_FALSE(picker->addButton()->isEnabled());
-    EXPECT_EQ(picker->refusalShown(),
-              i18n::tr(QStringLiteral("此应用经由 Shell、解释器或沙盒启动器运行,无法单独绕过 VPN")));
-    saveScreenshot(*picker, QStringLiteral("app_picker_refused"));
-    emit picker->list()->itemDoubleClicked(picker->list()->item(1));
-    settle();
-    EXPECT_TRUE(world.vpn.addedApps.isEmpty());
-
-    picker->list()->setCurrentRow(0);
     EXPECT_TRUE(picker->addButton()->isEnabled());
     EXPECT_TRUE(picker->refusalShown().isEmpty());
+}
+
+// An entry refused as its file stands now (a script, a program replaced by a link to a shell)
+// stays listed as the user left it; its row says that it is not let out, and why.
+TEST(SplitTunnelSection, ARefusedEntryStaysListedAndItsRowSaysWhyItIsNotLetOut)
+{
+    for (const auto language : allAppLanguages) {
+        SCOPED_TRACE(rawValue(language).toStdString());
+        ScopedLanguage lookups(language);
+        ScopedTheme look;
+        look.theme().setLanguage(rawValue(language));
+        look.theme().apply();
+        SettingsWorld world;
+        world.formConnection = world.engine.get();
+        const auto editor = world.addApplication(QStringLiteral("Editor"));
+        const QDir programs(world.applications.path());
+        QFile script(programs.filePath(QStringLiteral("backup-helper.sh")));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nexec rsync \"$@\"\n");
+        script.close();
+        const auto replaced = programs.filePath(QStringLiteral("chat"));
+        ASSERT_TRUE(QFile::link(QStringLiteral("/bin/bash"), replaced));
+        const QStringList listed{editor, script.fileName(), replaced};
+        world.settings.setValue(SettingsKeys::splitTunnelApps, QJsonArray::fromStringList(listed));
+        world.engine->loadSplitTunnelApps();
+
+        auto& view = world.makeView();
+        auto& section = *view.splitTunnelSection();
+        EXPECT_EQ(section.shownNames(),
+                  (QStringList{QStringLiteral("Editor"), QStringLiteral("backup-helper.sh"), QStringLiteral("chat")}));
+        QStringList refusals;
+        for (const auto* label : section.findChildren<TextLabel*>(QStringLiteral("splitAppRefusal"))) {
+            EXPECT_TRUE(label->isOneLine());
+            refusals.append(label->text());
+        }
+        const auto line = [](ExemptedProgram::Refusal refusal) -> QString {
+            return i18n::tr(QStringLiteral("未绕过 VPN：")) + i18n::tr(ExemptedProgram::reasonText(refusal));
+        };
+        EXPECT_EQ(refusals, (QStringList{line(ExemptedProgram::Refusal::script),
+                                         line(ExemptedProgram::Refusal::sharedLauncher)}));
+        EXPECT_EQ(world.engine->splitTunnelApps(), listed);
+        EXPECT_EQ(world.settings.value(SettingsKeys::splitTunnelApps).toArray(), QJsonArray::fromStringList(listed))
+            << "kept as stored";
+        EXPECT_LE(section.width(), view.width()) << "a long reason is cut, never widening the screen";
+        saveScreenshot(section, QStringLiteral("split_tunnel_refused-") + rawValue(language));
+    }
 }
 
 TEST(SplitTunnelSection, ACancelledPickerChangesNothing)

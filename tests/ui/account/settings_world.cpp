@@ -109,7 +109,8 @@ QString SettingsWorld::addApplication(const QString& name) const
     const auto program = QDir(applications.path()).filePath(name.toLower());
     QFile file(program);
     file.open(QIODevice::WriteOnly);
-    file.write("#!/bin/sh\n");
+    // A program of its own: a script would be refused, as it runs as its interpreter.
+    file.write("\x7f" "ELF");
     file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
     file.close();
     addDesktopEntry(name.toLower() + QStringLiteral(".desktop"),
