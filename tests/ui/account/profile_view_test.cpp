@@ -319,30 +319,34 @@ TEST_F(ProfileViewTest, SigningOutClearsTheStateAndReturnsToTheSignInScreen)
 
 TEST_F(ProfileViewTest, LongProfileFieldsAndFiguresShowCutOnOneLineAndTheScreenKeepsItsSize)
 {
-    for (const auto& kind : {u"hostile"_qs, u"word"_qs}) {
-        SCOPED_TRACE(kind.toStdString());
-        const auto text = [&](const QString& tag) { return longTexts(tag).at(kind == u"hostile"_qs ? 0 : 1); };
-        UserProfileResponse account;
-        account.name = text(u"name"_qs);
-        account.plan = text(u"plan"_qs);
-        account.expire = text(u"expire"_qs);
-        account.inviteCode = text(u"code"_qs);
-        account.email = text(u"mail"_qs);
-        // Figures of hundreds of digits, as a double holds them.
-        account.trafficUsed = 1e300;
-        account.trafficTotal = 1e301;
-        account.commission = 1e300;
-        auto& screen = makeView();
-        const QSize size = screen.size();
-        show(account);
+    for (const auto language : allAppLanguages) {
+        world.language.setLanguage(language);
+        for (const auto& kind : {u"hostile"_qs, u"word"_qs}) {
+            const QString name = u"profile-long-fields-%1-"_qs.arg(kind) + rawValue(language);
+            SCOPED_TRACE(name.toStdString());
+            const auto text = [&](const QString& tag) { return longTexts(tag).at(kind == u"hostile"_qs ? 0 : 1); };
+            UserProfileResponse account;
+            account.name = text(u"name"_qs);
+            account.plan = text(u"plan"_qs);
+            account.expire = text(u"expire"_qs);
+            account.inviteCode = text(u"code"_qs);
+            account.email = text(u"mail"_qs);
+            // Figures of hundreds of digits, as a double holds them.
+            account.trafficUsed = 1e300;
+            account.trafficTotal = 1e301;
+            account.commission = 1e300;
+            auto& screen = makeView();
+            const QSize size = screen.size();
+            show(account);
 
-        EXPECT_EQ(screen.size(), size);
-        expectEveryLabelPlain(screen);
-        expectContentFitsItsWindow(screen);
-        const auto usage = ProfileCards::planUsage(account.trafficUsed, account.trafficTotal);
-        expectOnlyTheseCut(screen,
-                           {*account.name, *account.email, *account.plan, *account.expire, *account.inviteCode,
-                            usage.text, labelText(screen, "commission")});
-        EXPECT_FALSE(saveScreenshot(screen, u"profile-long-fields-"_qs + kind).isEmpty());
+            EXPECT_EQ(screen.size(), size);
+            expectEveryLabelPlain(screen);
+            expectContentFitsItsWindow(screen);
+            const auto usage = ProfileCards::planUsage(account.trafficUsed, account.trafficTotal);
+            expectOnlyTheseCut(screen,
+                               {*account.name, *account.email, *account.plan, *account.expire, *account.inviteCode,
+                                usage.text, labelText(screen, "commission")});
+            EXPECT_FALSE(saveScreenshot(screen, name).isEmpty());
+        }
     }
 }

@@ -60,38 +60,40 @@ TEST_F(PurchaseTest, ALongTagOrAPlanNameWithAnUnknownPeriodLeavesEveryRowsPriceA
         // A period the row does not name shows the plan's name as the row's title.
         const char* period;
     };
-    for (const auto& field : {Field{"tag", "month"}, Field{"name", "fortnight"}}) {
-        for (const auto& text : longTexts(QLatin1String(field.key))) {
-            SCOPED_TRACE(std::string(field.key) + " " + text.left(12).toStdString());
-            QJsonObject plan{{QStringLiteral("id"), 7},
-                             {QStringLiteral("name"), QStringLiteral("标准版(双周付)")},
-                             {QStringLiteral("traffic"), 100},
-                             {QStringLiteral("price"), 20},
-                             {QStringLiteral("nodes"), 15},
-                             {QStringLiteral("devices"), 3},
-                             {QStringLiteral("period"), QLatin1String(field.period)}};
-            plan.insert(QLatin1String(field.key), text);
-            auto list = plans;
-            list.append(plan);
-            world.service.state().plans = list;
-            auto& sheet = open();
+    for (const auto language : allAppLanguages) {
+        ScopedLanguage scope(language);
+        for (const auto& field : {Field{"tag", "month"}, Field{"name", "fortnight"}}) {
+            for (const auto& text : longTexts(QLatin1String(field.key))) {
+                const QString name = QStringLiteral("purchase-long-%1-%2-")
+                                         .arg(QLatin1String(field.key), isHostile(text) ? u"hostile"_qs : u"word"_qs)
+                    + rawValue(language);
+                SCOPED_TRACE(name.toStdString());
+                QJsonObject plan{{QStringLiteral("id"), 7},
+                                 {QStringLiteral("name"), QStringLiteral("标准版(双周付)")},
+                                 {QStringLiteral("traffic"), 100},
+                                 {QStringLiteral("price"), 20},
+                                 {QStringLiteral("nodes"), 15},
+                                 {QStringLiteral("devices"), 3},
+                                 {QStringLiteral("period"), QLatin1String(field.period)}};
+                plan.insert(QLatin1String(field.key), text);
+                auto list = plans;
+                list.append(plan);
+                world.service.state().plans = list;
+                auto& sheet = open();
 
-            EXPECT_EQ(sheet.size(), ordinary);
-            expectHeldBy(sheet);
-            expectPricesAndChevronsInView(sheet);
-            expectOnlyTheseCut(sheet, {text});
-            // The pictures show the plan's row.
-            for (auto* planRow : sheet.planRows()) {
-                auto* list = qobject_cast<QScrollArea*>(planRow->parentWidget()->parentWidget()->parentWidget());
-                if (planRow->plan().id == 7 && list)
-                    list->ensureWidgetVisible(planRow);
+                EXPECT_EQ(sheet.size(), ordinary);
+                expectHeldBy(sheet);
+                expectPricesAndChevronsInView(sheet);
+                expectOnlyTheseCut(sheet, {text});
+                // The pictures show the plan's row.
+                for (auto* planRow : sheet.planRows()) {
+                    auto* area = qobject_cast<QScrollArea*>(planRow->parentWidget()->parentWidget()->parentWidget());
+                    if (planRow->plan().id == 7 && area)
+                        area->ensureWidgetVisible(planRow);
+                }
+                EXPECT_FALSE(saveScreenshot(sheet, name).isEmpty());
+                delete view;
             }
-            EXPECT_FALSE(
-                saveScreenshot(sheet,
-                               QStringLiteral("purchase-long-%1-%2")
-                                   .arg(QLatin1String(field.key), isHostile(text) ? u"hostile"_qs : u"word"_qs))
-                    .isEmpty());
-            delete view;
         }
     }
 }
@@ -227,32 +229,35 @@ TEST_F(PurchaseTest, AnOrdersAmountsAndAddressStayOnOneLineWithinTheSheet)
 
     // Amounts of hundreds of digits, as a double holds them.
     const double huge = 1e300;
-    for (const auto& text : longTexts(u"address"_qs)) {
-        SCOPED_TRACE(text.left(12).toStdString());
-        world.service.setOverride(QStringLiteral("/api/order/create"),
-                                  answerOnce(200,
-                                             json({{QStringLiteral("ok"), true},
-                                                   {QStringLiteral("order_id"), 77},
-                                                   {QStringLiteral("amount"), huge},
-                                                   {QStringLiteral("original_amount"), 10 * huge},
-                                                   {QStringLiteral("usdt_address"), text},
-                                                   {QStringLiteral("usdt_amount"), huge}})));
-        buy(u"标准版(年付)"_qs);
-        payment = sheet.paymentSheet();
-        ASSERT_TRUE(payment);
-        payment->wayButtons()[2]->click();
-        deliverPostedEvents();
-        EXPECT_EQ(payment->size(), ordinary);
-        expectHeldBy(*payment);
-        expectOnlyTheseCut(
-            *payment, {text, payment->amount()->text(), payment->listPrice()->text(), payment->usdtAmount()->text()});
-        EXPECT_FALSE(
-            saveScreenshot(
+    for (const auto language : allAppLanguages) {
+        ScopedLanguage scope(language);
+        for (const auto& text : longTexts(u"address"_qs)) {
+            const QString name
+                = QStringLiteral("payment-long-amounts-address-%1-").arg(isHostile(text) ? u"hostile"_qs : u"word"_qs)
+                + rawValue(language);
+            SCOPED_TRACE(name.toStdString());
+            world.service.setOverride(QStringLiteral("/api/order/create"),
+                                      answerOnce(200,
+                                                 json({{QStringLiteral("ok"), true},
+                                                       {QStringLiteral("order_id"), 77},
+                                                       {QStringLiteral("amount"), huge},
+                                                       {QStringLiteral("original_amount"), 10 * huge},
+                                                       {QStringLiteral("usdt_address"), text},
+                                                       {QStringLiteral("usdt_amount"), huge}})));
+            buy(u"标准版(年付)"_qs);
+            payment = sheet.paymentSheet();
+            ASSERT_TRUE(payment);
+            payment->wayButtons()[2]->click();
+            deliverPostedEvents();
+            EXPECT_EQ(payment->size(), ordinary);
+            expectHeldBy(*payment);
+            expectOnlyTheseCut(
                 *payment,
-                QStringLiteral("payment-long-amounts-address-%1").arg(isHostile(text) ? u"hostile"_qs : u"word"_qs))
-                .isEmpty());
-        clickClose(*payment);
-        deliverPostedEvents();
+                {text, payment->amount()->text(), payment->listPrice()->text(), payment->usdtAmount()->text()});
+            EXPECT_FALSE(saveScreenshot(*payment, name).isEmpty());
+            clickClose(*payment);
+            deliverPostedEvents();
+        }
     }
 }
 
