@@ -175,7 +175,13 @@ TEST_F(CommerceOutsideText, TheUsdtAddressAndThePlanInTheSuccessAlertShowAsWritt
     world.beat->fire();
     CommerceWorld::waitUntil([&] { return sheet.successAlert() != nullptr; });
     auto* alert = sheet.successAlert();
-    EXPECT_TRUE(alert->informativeText().endsWith(planName));
+    // The name on the line, cut with "…" within the alert's width.
+    const QString prefix = u"已开通套餐："_qs;
+    const QString shown = alert->informativeText();
+    ASSERT_TRUE(shown.startsWith(prefix));
+    EXPECT_TRUE(shown.endsWith(u"…"_qs));
+    EXPECT_TRUE(oneLine(planName).startsWith(shown.mid(prefix.size()).chopped(1)));
+    EXPECT_LE(alert->fontMetrics().horizontalAdvance(shown), 260);
     expectEveryLabelPlain(*alert);
     EXPECT_FALSE(saveScreenshot(*alert, QStringLiteral("purchase-hostile-success-alert")).isEmpty());
 }
