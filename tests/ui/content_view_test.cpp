@@ -13,6 +13,7 @@
 #include "app/app_events.h"
 #include "platform/settings_keys.h"
 #include "platform/text_table.h"
+#include "stand_in_service/stand_in_state.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -449,6 +450,45 @@ TEST(SidebarView, OrdinaryTextsOfTheAccountShowWholeAndOnlyALongerOneElidesInEve
                 }
             }
         }
+    }
+}
+
+TEST(SidebarView, TheTrafficLinesShowWholeForEveryPlanOfTheServiceInEveryLanguage)
+{
+    // The totals of every plan the service sells, and use up to four digits before the point.
+    QList<double> totals;
+    for (const auto& plan : StandInState::seeded().plans)
+        totals.append(plan.toObject().value(QLatin1String("traffic")).toDouble());
+    ASSERT_FALSE(totals.isEmpty());
+    const double amountsUsed[] = {0, 37.5, 123.4, 1234.5, 9999.9};
+    for (const auto language : allAppLanguages) {
+        ScopedLanguage scoped(language);
+        SidebarView sidebar;
+        sidebar.resize(220, 640);
+        sidebar.show();
+        for (const double total : totals) {
+            for (const double used : amountsUsed) {
+                SCOPED_TRACE(rawValue(language).toStdString() + " " + std::to_string(used) + " of "
+                             + std::to_string(total));
+                UserProfileResponse p;
+                p.email = QStringLiteral("demo@example.com");
+                p.plan = QStringLiteral("标准版");
+                p.trafficUsed = used;
+                p.trafficTotal = total;
+                sidebar.setAccount(true, p);
+                QCoreApplication::processEvents();
+                EXPECT_EQ(sidebar.width(), 220);
+                for (const char* name : {"trafficLine", "accountTraffic"}) {
+                    SCOPED_TRACE(name);
+                    const auto* line = sidebar.findChild<TextLabel*>(QLatin1String(name));
+                    ASSERT_TRUE(line);
+                    EXPECT_EQ(line->text(), SidebarView::trafficLine(p));
+                    EXPECT_EQ(line->shownText(), line->text()) << "whole";
+                    EXPECT_TRUE(sidebar.rect().contains(QRect(line->mapTo(&sidebar, QPoint(0, 0)), line->size())));
+                }
+            }
+        }
+        saveScreenshot(sidebar, QStringLiteral("sidebar-account-largest-traffic-") + rawValue(language));
     }
 }
 

@@ -113,7 +113,8 @@ ModernCard* planCard(const UserProfileResponse& profile, const std::function<voi
     card->addWideRow(valueRow(t(u"到期时间"), expiry));
 
     const auto usage = planUsage(profile.trafficUsed, profile.trafficTotal);
-    auto* traffic = makeLabel(usage.text, TextStyle::Body);
+    // The service's figures: a number of hundreds of digits is cut, never widens the card.
+    auto* traffic = makeOneLineLabel(usage.text, TextStyle::Body);
     traffic->setObjectName(QStringLiteral("planTraffic"));
     auto* trafficColumn = new QVBoxLayout;
     trafficColumn->setSpacing(6);
@@ -146,9 +147,9 @@ ModernCard* inviteCard(const UserProfileResponse& profile, QWidget* parent)
         auto* row = new QHBoxLayout;
         row->addWidget(makeLabel(t(u"邀请链接"), TextStyle::Body, TextColor::Secondary));
         row->addStretch();
+        // Cut to its room with "…" where it is long: the copy button gives the whole code.
         auto* code = makeOneLineLabel(*profile.inviteCode, TextStyle::Caption, TextColor::Accent);
         code->setObjectName(QStringLiteral("inviteCode"));
-        code->setTextInteractionFlags(Qt::TextSelectableByMouse);
         row->addWidget(code);
         auto* copy = new CopyButton(*profile.inviteCode);
         copy->setObjectName(QStringLiteral("copyInviteCode"));
@@ -156,8 +157,8 @@ ModernCard* inviteCard(const UserProfileResponse& profile, QWidget* parent)
         card->addWideRow(row);
     }
     if (profile.commission) {
-        auto* balance
-            = makeLabel(NumberFormat::yuan(*profile.commission), TextStyle::Body, QFont::DemiBold, TextColor::Green);
+        auto* balance = makeOneLineLabel(NumberFormat::yuan(*profile.commission), TextStyle::Body, QFont::DemiBold,
+                                         TextColor::Green);
         balance->setObjectName(QStringLiteral("commission"));
         card->addWideRow(valueRow(t(u"返利余额"), balance));
     }

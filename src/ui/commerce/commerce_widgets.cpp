@@ -2,6 +2,7 @@
 
 #include "plan_rules.h"
 #include "platform/text_table.h"
+#include "ui/common/one_line_text.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
 #include "ui/common/themed_sheet.h"
@@ -9,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QTextLayout>
 #include <QVBoxLayout>
 
 namespace {
@@ -24,11 +26,66 @@ void makeFace(QWidget* widget) { widget->setAttribute(Qt::WA_TransparentForMouse
 
 QLabel* makeCapsule(const QString& text, const QColor& fill, TextStyle style, QWidget* parent)
 {
-    auto* label = makeLabel(text, style, QFont::Bold, TextColor::Primary, parent);
+    // The text comes from the service: one line, given up before what stands beside it.
+    auto* label = makeOneLineLabel(text, style, QFont::Bold, TextColor::Primary, parent);
     label->setStyleSheet(
         QStringLiteral("QLabel { color: white; background: %1; border-radius: 8px; padding: 2px 6px; }")
             .arg(cssColor(fill)));
     return label;
+}
+
+SelectableText::SelectableText(int maxLines, QWidget* parent)
+    : TextLabel(QString(), parent)
+    , m_maxLines(maxLines)
+{
+    followRoom();
+}
+
+void SelectableText::setWholeText(const QString& text)
+{
+    setText(text);
+    followRoom();
+}
+
+void SelectableText::resizeEvent(QResizeEvent* event)
+{
+    TextLabel::resizeEvent(event);
+    followRoom();
+}
+
+bool SelectableText::fitsWhole() const
+{
+    if (text() != oneLine(text()))
+        return false;
+    // Laid out as the label lays out selectable text: broken at words only.
+    const qreal room = contentsRect().width() - 2 * margin();
+    QTextLayout layout(text(), font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int lines = 0;
+    bool fits = true;
+    for (auto line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(room);
+        fits = fits && line.naturalTextWidth() <= room && ++lines <= m_maxLines;
+    }
+    layout.endLayout();
+    return fits;
+}
+
+void SelectableText::followRoom()
+{
+    const bool whole = fitsWhole();
+    const auto interaction = whole ? Qt::TextSelectableByMouse : Qt::NoTextInteraction;
+    if (whole == isWhole() && textInteractionFlags() == interaction)
+        return;
+    setOneLine(!whole);
+    if (whole) {
+        setWordWrap(m_maxLines > 1);
+        setSizePolicy(sizePolicy().horizontalPolicy(), QSizePolicy::Preferred);
+    }
+    setTextInteractionFlags(interaction);
 }
 
 OutlinedButton::OutlinedButton(Theme& theme, QWidget* parent)
@@ -57,20 +114,28 @@ PlanRow::PlanRow(const Plan& plan, Theme& theme, QWidget* parent)
     , m_plan(plan)
 {
     const auto& colors = theme.palette();
+    // As wide as the list, never wider: a button keeps at least the width of its content.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(14, 14, 14, 14);
     row->setSpacing(Spacing::m);
-    if (plan.tag && !plan.tag->isEmpty())
-        row->addWidget(makeCapsule(*plan.tag, colors.accent, TextStyle::Caption2, this), 0, Qt::AlignVCenter);
+    if (plan.tag && !plan.tag->isEmpty()) {
+        m_tag = makeCapsule(*plan.tag, colors.accent, TextStyle::Caption2, this);
+        // A tag is a word or two; a longer one is cut rather than taking the title's room.
+        m_tag->setMaximumWidth(m_tag->fontMetrics().averageCharWidth() * tagCharacters);
+        row->addWidget(m_tag, 0, Qt::AlignVCenter);
+    }
 
+    // The title (the plan's name when its period is not one the row names) and the limits give
+    // way: the price and the chevron always show whole.
     auto* middle = new QVBoxLayout;
     middle->setSpacing(Spacing::xxs);
-    m_title = makeLabel(PlanRules::periodLabel(plan), TextStyle::Body, QFont::DemiBold, TextColor::Primary, this);
-    m_limits = makeLabel(PlanRules::limitsLine(plan), TextStyle::Caption, TextColor::Secondary, this);
+    m_title
+        = makeOneLineLabel(PlanRules::periodLabel(plan), TextStyle::Body, QFont::DemiBold, TextColor::Primary, this);
+    m_limits = makeOneLineLabel(PlanRules::limitsLine(plan), TextStyle::Caption, TextColor::Secondary, this);
     middle->addWidget(m_title);
     middle->addWidget(m_limits);
-    row->addLayout(middle);
-    row->addStretch();
+    row->addLayout(middle, 1);
 
     auto* right = new QVBoxLayout;
     right->setSpacing(Spacing::xxs);

@@ -2,14 +2,36 @@
 
 #include "api/records/plan_records.h"
 #include "payment_method.h"
+#include "ui/common/text_label.h"
 #include "ui/common/theme.h"
 
 #include <QAbstractButton>
 
 class QLabel;
 
-// White bold text on a filled capsule: a plan's tag, a coupon's discount.
+// White bold text on a filled capsule, on one line: a plan's tag, a coupon's discount.
 QLabel* makeCapsule(const QString& text, const QColor& fill, TextStyle style, QWidget* parent = nullptr);
+
+// A text from outside that the user may select while it shows whole, on at most `maxLines` lines
+// wrapped at its words. Longer, or holding line breaks or direction controls, it shows on one line
+// ending in "…" and cannot be selected: a selection of the part shown would not be the text.
+class SelectableText : public TextLabel {
+    Q_OBJECT
+public:
+    explicit SelectableText(int maxLines, QWidget* parent = nullptr);
+
+    void setWholeText(const QString& text);
+    bool isWhole() const { return !isOneLine(); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    bool fitsWhole() const;
+    void followRoom();
+
+    int m_maxLines;
+};
 
 // A rounded panel with a fill and an outline, drawn behind a button's content.
 class OutlinedButton : public QAbstractButton {
@@ -42,12 +64,18 @@ public:
     QLabel* hintLabel() const { return m_hint; }
     QLabel* titleLabel() const { return m_title; }
     QLabel* limitsLabel() const { return m_limits; }
+    // The tag's capsule; none without a tag.
+    QLabel* tagLabel() const { return m_tag; }
 
 protected:
     Look look() const override;
 
 private:
+    // The widest tag shown whole, in average characters.
+    static constexpr int tagCharacters = 12;
+
     Plan m_plan;
+    QLabel* m_tag = nullptr;
     QLabel* m_title;
     QLabel* m_limits;
     QLabel* m_price;

@@ -23,9 +23,11 @@ enum WayPage { alipayPage, wxPage, usdtPage };
 enum AlipayState { alipayQrShown, alipayFetching };
 enum WxState { wxQrShown, wxFetching, wxGenerate };
 
+// An amount the service sends: one line, so that a number of hundreds of digits cannot widen the
+// sheet.
 QLabel* bigLabel(int pixelSize, QWidget* parent)
 {
-    auto* label = makeLabel(QString(), TextStyle::LargeTitle, QFont::Bold, TextColor::Red, parent);
+    auto* label = makeOneLineLabel(QString(), TextStyle::LargeTitle, QFont::Bold, TextColor::Red, parent);
     auto font = label->font();
     font.setPixelSize(pixelSize);
     label->setFont(font);
@@ -89,7 +91,7 @@ QWidget* PaymentSheet::buildCreatingPage()
 {
     QVBoxLayout* layout = nullptr;
     auto* page = column(this, 16, 24, layout);
-    m_planTitle = makeLabel(QString(), TextStyle::Headline, TextColor::Primary, page);
+    m_planTitle = makeOneLineLabel(QString(), TextStyle::Headline, TextColor::Primary, page);
     m_planPrice = bigLabel(30, page);
     auto* plan = new QVBoxLayout;
     plan->setSpacing(2);
@@ -126,7 +128,7 @@ QWidget* PaymentSheet::buildOrderPage(Theme& theme)
     amountBlock->addWidget(caption(i18n::tr(QStringLiteral("应付金额"))));
     m_amount = bigLabel(34, page);
     amountBlock->addWidget(m_amount);
-    m_listPrice = caption(QString());
+    m_listPrice = makeOneLineLabel(QString(), TextStyle::Caption, TextColor::Secondary, page);
     auto font = m_listPrice->font();
     font.setStrikeOut(true);
     m_listPrice->setFont(font);
@@ -213,13 +215,13 @@ QWidget* PaymentSheet::buildUsdtPage()
     m_usdtQr = new QrView;
     m_usdtQrBlock = qrBlock(m_usdtQr, i18n::tr(QStringLiteral("扫码查看收款地址（TRC20）")), 6, page);
     layout->addWidget(m_usdtQrBlock);
-    m_usdtAddress = makeOneLineLabel(QString(), TextStyle::Body, TextColor::Primary, page);
-    m_usdtAddress->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), m_usdtAddress->font().pointSize()));
-    m_usdtAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_usdtAddress = new SelectableText(1, page);
+    m_usdtAddress->setFont(
+        QFont(QStringLiteral("DejaVu Sans Mono"), Theme::of(page).font(TextStyle::Body).pointSize()));
     layout->addWidget(m_usdtAddress);
 
     auto* row = new QHBoxLayout;
-    m_usdtAmount = makeLabel(QString(), TextStyle::Body, QFont::DemiBold, TextColor::Primary, page);
+    m_usdtAmount = makeOneLineLabel(QString(), TextStyle::Body, QFont::DemiBold, TextColor::Primary, page);
     row->addWidget(m_usdtAmount);
     row->addStretch();
     m_copyAddress = new Button(i18n::tr(QStringLiteral("复制地址")), Button::Style::Bordered, page);
@@ -281,7 +283,7 @@ void PaymentSheet::showState(const PaymentState& state)
         m_usdtQr->setImage(image);
         m_usdtQrBlock->setVisible(!image.isNull());
         m_addressToCopy = order.usdt_address.value_or(QString());
-        m_usdtAddress->setText(m_addressToCopy);
+        m_usdtAddress->setWholeText(m_addressToCopy);
         m_usdtAmount->setText(i18n::tr(QStringLiteral("应转")) + QStringLiteral("：")
                               + PaymentRules::twoDecimals(order.usdt_amount.value_or(0)) + QStringLiteral(" USDT"));
         return;

@@ -15,6 +15,7 @@ class PageSwitch;
 class QLabel;
 class QStackedWidget;
 class QrView;
+class SelectableText;
 class Spinner;
 class Theme;
 class WayButton;
@@ -92,7 +93,7 @@ private:
     QLabel* m_transferLine = nullptr;
     QWidget* m_usdtQrBlock = nullptr;
     QrView* m_usdtQr = nullptr;
-    QLabel* m_usdtAddress = nullptr;
+    SelectableText* m_usdtAddress = nullptr;
     QLabel* m_usdtAmount = nullptr;
     Button* m_copyAddress = nullptr;
     QString m_addressToCopy;

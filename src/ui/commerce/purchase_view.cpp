@@ -11,6 +11,7 @@
 #include "qr_image_fetcher.h"
 #include "ui/common/button.h"
 #include "ui/common/load_state_view.h"
+#include "ui/common/one_line_text.h"
 #include "ui/common/plain_alert.h"
 #include "ui/common/scroll_column.h"
 #include "ui/common/text_field.h"
@@ -445,13 +446,19 @@ void PurchaseView::presentSuccess()
     m_showSuccess = true;
     if (m_successAlert)
         return;
+    constexpr int textWidth = 260;
     auto* alert = new QMessageBox(this);
     alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setStyleSheet(QStringLiteral("QLabel { min-width: 260px; }"));
+    alert->setStyleSheet(QStringLiteral("QLabel { min-width: %1px; }").arg(textWidth));
     alert->setWindowTitle(i18n::tr(QStringLiteral("开通成功")));
-    setPlainTexts(alert, i18n::tr(QStringLiteral("开通成功")),
-                  m_successPlan ? i18n::tr(QStringLiteral("已开通套餐")) + QStringLiteral("：") + *m_successPlan
-                                : QString());
+    QString planLine;
+    if (m_successPlan) {
+        // The plan's name as the service gives it: on the line, cut to the alert's width.
+        planLine = i18n::tr(QStringLiteral("已开通套餐")) + QStringLiteral("：");
+        const auto metrics = alert->fontMetrics();
+        planLine += elidedLine(metrics, *m_successPlan, textWidth - metrics.horizontalAdvance(planLine));
+    }
+    setPlainTexts(alert, i18n::tr(QStringLiteral("开通成功")), planLine);
     alert->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     connect(alert, &QDialog::finished, this, [this] {
         m_showSuccess = false;

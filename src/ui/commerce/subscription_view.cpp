@@ -65,10 +65,9 @@ QWidget* SubscriptionView::buildContent()
     auto* linkRow = new QHBoxLayout(m_linkRow);
     linkRow->setContentsMargins(0, 0, 0, 0);
     linkRow->setSpacing(Spacing::s);
-    m_link = makeLabel(QString(), TextStyle::Body, TextColor::Primary, m_linkRow);
+    // Two lines hold the service's own links; a longer one is cut, and the button copies it whole.
+    m_link = new SelectableText(2, m_linkRow);
     m_link->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10));
-    m_link->setWordWrap(true);
-    m_link->setTextInteractionFlags(Qt::TextSelectableByMouse);
     linkRow->addWidget(m_link, 1);
     m_copyUrl = new Button(QString(), Button::Style::Bordered, m_linkRow);
     m_urlFeedback = new CopyFeedback(*m_copyUrl, i18n::tr(QStringLiteral("复制")));
@@ -163,7 +162,7 @@ void SubscriptionView::refresh()
     m_linkRow->setVisible(m_subUrl.has_value());
     m_linkHint->setVisible(m_subUrl.has_value());
     m_noLink->setVisible(!m_subUrl);
-    m_link->setText(m_subUrl.value_or(QString()));
+    m_link->setWholeText(m_subUrl.value_or(QString()));
     m_copyConfig->setEnabled(m_configText.has_value());
     m_count->setVisible(m_configText.has_value());
     // Counted as a reader counts characters; shown the same in every language.

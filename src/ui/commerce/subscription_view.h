@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commerce_services.h"
+#include "commerce_widgets.h"
 #include "ui/common/sheet_frame.h"
 
 #include <optional>
@@ -28,7 +29,7 @@ public:
     bool isConfigCopied() const;
 
     LoadStateView* states() const { return m_states; }
-    QLabel* link() const { return m_link; }
+    SelectableText* link() const { return m_link; }
     QLabel* noLink() const { return m_noLink; }
     Button* copyUrlButton() const { return m_copyUrl; }
     Button* copyConfigButton() const { return m_copyConfig; }
@@ -53,7 +54,7 @@ private:
     LoadStateView* m_states = nullptr;
     QWidget* m_content = nullptr;
     QWidget* m_linkRow = nullptr;
-    QLabel* m_link = nullptr;
+    SelectableText* m_link = nullptr;
     QLabel* m_linkHint = nullptr;
     QLabel* m_noLink = nullptr;
     Button* m_copyUrl = nullptr;

@@ -299,27 +299,34 @@ void SidebarView::rebuildAccount()
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
     auto* owner = m_accountRow->parentWidget();
+    auto* chevron = new SymbolView(QStringLiteral("chevron.right"), 10, TextColor::Secondary, owner);
     if (m_isLoggedIn && m_profile) {
         const auto& p = *m_profile;
         row->addWidget(new AvatarView(avatarLetter(p), owner));
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
-        // The row is as wide as the sidebar in every language: its texts give way to the chevron.
+        // The row is as wide as the sidebar in every language: the name gives way to the chevron
+        // beside it.
+        auto* nameRow = new QHBoxLayout;
+        nameRow->setSpacing(10);
         auto* name = makeOneLineLabel(displayName(p), TextStyle::Callout, QFont::Medium, TextColor::Primary, owner);
         name->setObjectName(QStringLiteral("accountName"));
-        texts->addWidget(name);
+        nameRow->addWidget(name, 1);
+        nameRow->addWidget(chevron);
+        texts->addLayout(nameRow);
+        // The traffic line runs on under the chevron, to the row's end: so the longest language
+        // holds four digits of use and the largest plan's total.
         auto* traffic = makeOneLineLabel(trafficLine(p), TextStyle::Caption2, TextColor::Secondary, owner);
         traffic->setObjectName(QStringLiteral("accountTraffic"));
         texts->addWidget(traffic);
-        // The texts have the room up to the chevron: only a text wider than that gives way.
         row->addLayout(texts, 1);
     } else {
         row->addWidget(new SymbolView(QStringLiteral("person.crop.circle"), 24, TextColor::Secondary, owner));
         auto* name = makeLabel(i18n::tr(QStringLiteral("未登录")), TextStyle::Callout, TextColor::Secondary, owner);
         name->setObjectName(QStringLiteral("accountName"));
         row->addWidget(name, 1);
+        row->addWidget(chevron);
     }
-    row->addWidget(new SymbolView(QStringLiteral("chevron.right"), 10, TextColor::Secondary, owner));
     // The labels must not take the clicks of the row's button.
     for (auto* label : owner->findChildren<QWidget*>())
         label->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -1,5 +1,5 @@
 #include "account_test_support.h"
-#include "outside_text.h"
+#include "long_texts.h"
 #include "support/screenshot.h"
 #include "support/table_row.h"
 #include "ui_world.h"
@@ -317,29 +317,36 @@ TEST_F(ProfileViewTest, SigningOutClearsTheStateAndReturnsToTheSignInScreen)
 
 } // namespace
 
-TEST_F(ProfileViewTest, HostileProfileFieldsShowAsWrittenAndTheScreenKeepsItsSize)
+TEST_F(ProfileViewTest, LongProfileFieldsAndFiguresShowCutOnOneLineAndTheScreenKeepsItsSize)
 {
-    auto& account = world.service.state().account;
-    account.name = hostileText(QStringLiteral("name"));
-    account.plan = hostileText(QStringLiteral("plan"));
-    account.expire = hostileText(QStringLiteral("expire"));
-    account.inviteCode = hostileText(QStringLiteral("code"));
-    account.email = hostileText(QStringLiteral("mail"));
-    auto& screen = makeView();
-    const QSize size = screen.size();
-    world.signIn();
-    settle();
+    for (const auto language : allAppLanguages) {
+        world.language.setLanguage(language);
+        for (const auto& kind : {u"hostile"_qs, u"word"_qs}) {
+            const QString name = u"profile-long-fields-%1-"_qs.arg(kind) + rawValue(language);
+            SCOPED_TRACE(name.toStdString());
+            const auto text = [&](const QString& tag) { return longTexts(tag).at(kind == u"hostile"_qs ? 0 : 1); };
+            UserProfileResponse account;
+            account.name = text(u"name"_qs);
+            account.plan = text(u"plan"_qs);
+            account.expire = text(u"expire"_qs);
+            account.inviteCode = text(u"code"_qs);
+            account.email = text(u"mail"_qs);
+            // Figures of hundreds of digits, as a double holds them.
+            account.trafficUsed = 1e300;
+            account.trafficTotal = 1e301;
+            account.commission = 1e300;
+            auto& screen = makeView();
+            const QSize size = screen.size();
+            show(account);
 
-    EXPECT_EQ(screen.size(), size);
-    expectEveryLabelPlain(screen);
-    expectContentFitsItsWindow(screen);
-    expectOnlyHostileTextCut(screen);
-    for (const auto& field : {account.name, account.email, account.plan, account.expire, account.inviteCode}) {
-        SCOPED_TRACE(field.left(6).toStdString());
-        const auto labels = labelsShowing(screen, field);
-        EXPECT_FALSE(labels.isEmpty());
-        for (const auto* label : labels)
-            expectOnOneLine(*label, field);
+            EXPECT_EQ(screen.size(), size);
+            expectEveryLabelPlain(screen);
+            expectContentFitsItsWindow(screen);
+            const auto usage = ProfileCards::planUsage(account.trafficUsed, account.trafficTotal);
+            expectOnlyTheseCut(screen,
+                               {*account.name, *account.email, *account.plan, *account.expire, *account.inviteCode,
+                                usage.text, labelText(screen, "commission")});
+            EXPECT_FALSE(saveScreenshot(screen, name).isEmpty());
+        }
     }
-    EXPECT_FALSE(saveScreenshot(screen, QStringLiteral("profile-hostile-fields")).isEmpty());
 }
