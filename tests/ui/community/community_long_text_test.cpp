@@ -4,6 +4,7 @@
 // button stays whole inside the screen, which is no larger than with ordinary data.
 #include "community_world.h"
 #include "outside_text.h"
+#include "support/qt_printers.h"
 #include "support/screenshot.h"
 #include "support/table_row.h"
 #include "ui/community/invite_view.h"
@@ -243,8 +244,11 @@ TEST(CommunityLongText, AnInvitedUsersEmailAndDateEachKeepTheirShare)
         auto* view = openLoaded<InviteView>(world.window, {.api = *world.api});
         const auto* row = view->findChild<QWidget*>(QStringLiteral("invitedUser"));
         ASSERT_TRUE(row);
-        const auto* shownEmail = row->findChild<TextLabel*>(QStringLiteral("email"));
-        const auto* shownDate = row->findChild<TextLabel*>(QStringLiteral("joined"));
+        const auto labels = row->findChildren<TextLabel*>();
+        ASSERT_EQ(labels.size(), 2);
+        const auto* shownEmail = labels[0];
+        const auto* shownDate = labels[1];
+        ASSERT_EQ(shownEmail->text(), c.email);
         for (const auto* label : {shownEmail, shownDate}) {
             if (isLong(label->text())) {
                 expectOnOneLine(*label, label->text());
