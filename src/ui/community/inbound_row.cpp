@@ -2,6 +2,7 @@
 
 #include "platform/text_format.h"
 #include "platform/text_table.h"
+#include "ui/common/fair_share_row.h"
 #include "ui/common/number_formats.h"
 #include "ui/common/status_dot.h"
 #include "ui/common/symbol_label.h"
@@ -12,10 +13,10 @@
 
 namespace {
 
-// The protocol in a small rounded box on a faint blue.
+// The protocol in a small rounded box on a faint blue, on one line.
 QLabel* protocolBadge(const QString& protocol, QWidget* parent)
 {
-    auto* badge = makeLabel(protocol.toUpper(), TextStyle::Caption, TextColor::Primary, parent);
+    auto* badge = makeOneLineLabel(protocol.toUpper(), TextStyle::Caption, TextColor::Primary, parent);
     badge->setObjectName(QStringLiteral("protocol"));
     QColor fill = Theme::of(badge).palette().blue;
     fill.setAlphaF(0.1);
@@ -41,14 +42,14 @@ InboundRow::InboundRow(const InboundInfo& inbound, QWidget* parent)
     column->setContentsMargins(Spacing::s, 6, Spacing::s, 6);
     column->setSpacing(Spacing::s);
 
-    auto* top = new QHBoxLayout;
+    // The remark and the protocol come from the server: each keeps its share of the line.
+    auto* top = new FairShareRow;
     top->setSpacing(Spacing::s);
     auto* dot = new StatusDot(8, this);
     dot->setObjectName(QStringLiteral("enabledDot"));
     dot->setColor(inbound.enable ? TextColor::Green : TextColor::Red);
     top->addWidget(dot);
-    auto* remark = makeLabel(inbound.remark, TextStyle::Body, TextColor::Primary, this);
-    remark->setFont(Theme::of(this).font(TextStyle::Body, QFont::Medium));
+    auto* remark = makeOneLineLabel(inbound.remark, TextStyle::Body, QFont::Medium, TextColor::Primary, this);
     remark->setObjectName(QStringLiteral("remark"));
     top->addWidget(remark);
     top->addStretch();

@@ -7,6 +7,7 @@
 #include "status_looks.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
+#include "ui/common/fair_share_row.h"
 #include "ui/common/load_state_view.h"
 #include "ui/common/number_formats.h"
 #include "ui/common/scroll_column.h"
@@ -162,11 +163,16 @@ QWidget* InviteView::invitedCard(const QList<InvitedUser>& users)
     for (const auto& user : shown) {
         auto* row = new QWidget(box);
         row->setObjectName(QStringLiteral("invitedUser"));
-        auto* line = new QHBoxLayout(row);
+        // Both come from the service: a long one gives way without cutting an ordinary other.
+        auto* line = new FairShareRow(row);
         line->setContentsMargins(0, Spacing::xs, 0, Spacing::xs);
-        line->addWidget(makeOneLineLabel(user.email, TextStyle::Caption, TextColor::Primary, row));
+        auto* email = makeOneLineLabel(user.email, TextStyle::Caption, TextColor::Primary, row);
+        email->setObjectName(QStringLiteral("email"));
+        line->addWidget(email);
         line->addStretch();
-        line->addWidget(makeOneLineLabel(user.created_at, TextStyle::Caption2, TextColor::Secondary, row));
+        auto* joined = makeOneLineLabel(user.created_at, TextStyle::Caption2, TextColor::Secondary, row);
+        joined->setObjectName(QStringLiteral("joined"));
+        line->addWidget(joined);
         box->addWideRow(row);
         if (user.email != shown.last().email)
             box->addWideRow(new Divider(box));
@@ -192,7 +198,8 @@ QWidget* InviteView::commissionCard(const QList<CommissionRecord>& records)
         plan->setFont(Theme::of(this).font(TextStyle::Body, QFont::Medium));
         left->addWidget(plan);
         const auto look = StatusLooks::commission(record.status);
-        auto* status = makeLabel(look.text, TextStyle::Caption2, look.color, row);
+        // A status the sheet does not know shows as sent, on one line cut to the row.
+        auto* status = makeOneLineLabel(look.text, TextStyle::Caption2, look.color, row);
         status->setObjectName(QStringLiteral("status"));
         left->addWidget(status);
         line->addLayout(left);

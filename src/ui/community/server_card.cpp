@@ -2,6 +2,7 @@
 
 #include "platform/text_table.h"
 #include "ui/common/divider.h"
+#include "ui/common/fair_share_row.h"
 #include "ui/common/symbol_view.h"
 #include "ui/common/text_label.h"
 
@@ -56,7 +57,8 @@ ServerCard::ServerCard(const Content& content, QWidget* parent)
     top->addWidget(title);
     top->addStretch();
     addWideRow(top);
-    auto* subtitle = makeLabel(content.subtitle, TextStyle::Subheadline, TextColor::Secondary, this);
+    // The start time and the load come from the server as text: one line, cut to the tile.
+    auto* subtitle = makeOneLineLabel(content.subtitle, TextStyle::Subheadline, TextColor::Secondary, this);
     subtitle->setObjectName(QStringLiteral("subtitle"));
     addWideRow(subtitle);
     // Tiles of a grid row share its height: their content stays at the top.
@@ -65,14 +67,16 @@ ServerCard::ServerCard(const Content& content, QWidget* parent)
         return;
     column()->insertWidget(column()->count() - 1, new Divider(this));
     for (auto it = content.details.cbegin(); it != content.details.cend(); ++it) {
-        auto* row = new QHBoxLayout;
-        auto* key = makeLabel(it.key(), TextStyle::Caption, TextColor::Secondary, this);
+        // The core's running time and figures come from the server: label and value share the
+        // row, each cut to its share when both do not fit.
+        auto* row = new FairShareRow;
+        auto* key = makeOneLineLabel(it.key(), TextStyle::Caption, TextColor::Secondary, this);
         key->setObjectName(QStringLiteral("detailKey"));
         row->addWidget(key);
         row->addStretch();
         // In the key's face: the text face's digits are of one width already ("CPU: 12%" beside
         // "Mem: 34%").
-        auto* value = makeLabel(it.value(), TextStyle::Caption, TextColor::Primary, this);
+        auto* value = makeOneLineLabel(it.value(), TextStyle::Caption, TextColor::Primary, this);
         value->setObjectName(QStringLiteral("detailValue"));
         row->addWidget(value);
         column()->insertLayout(column()->count() - 1, row);

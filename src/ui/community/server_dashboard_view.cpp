@@ -277,8 +277,9 @@ QWidget* ServerDashboardView::connectionsSection(QWidget* parent)
         row->setObjectName(QStringLiteral("portRow"));
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
-        line->addWidget(makeLabel(i18n::tr(QStringLiteral("端口")) + QLatin1Char(' ') + port, TextStyle::Caption,
-                                  TextColor::Primary, row));
+        // The port is the server's key, any text: it gives way to the count.
+        line->addWidget(makeOneLineLabel(i18n::tr(QStringLiteral("端口")) + QLatin1Char(' ') + port, TextStyle::Caption,
+                                         TextColor::Primary, row));
         line->addStretch();
         auto* value = makeLabel(QString::number(count), TextStyle::Caption, TextColor::Primary, row);
         line->addWidget(value);

@@ -47,8 +47,9 @@ TicketRow::TicketRow(const Ticket& ticket, QWidget* parent)
     column->addWidget(preview);
 
     auto* bottom = new QHBoxLayout;
-    auto* date
-        = makeLabel(CommunityText::ticketShortDate(ticket.updated_at), TextStyle::Caption2, TextColor::Secondary, this);
+    // Made from the service's text, which need not be a date: one line, giving way to the tag.
+    auto* date = makeOneLineLabel(CommunityText::ticketShortDate(ticket.updated_at), TextStyle::Caption2,
+                                  TextColor::Secondary, this);
     date->setObjectName(QStringLiteral("date"));
     bottom->addWidget(date);
     bottom->addStretch();

@@ -134,7 +134,10 @@ QWidget* TrafficLogView::listCard(QWidget* parent)
         row->setObjectName(QStringLiteral("day"));
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(0, 5, 0, 5);
-        line->addWidget(makeLabel(entry.date, TextStyle::Body, TextColor::Primary, row));
+        // The date is the service's text: one line, giving way to the figure.
+        auto* date = makeOneLineLabel(entry.date, TextStyle::Body, TextColor::Primary, row);
+        date->setObjectName(QStringLiteral("date"));
+        line->addWidget(date);
         line->addStretch();
         auto* used = makeLabel(gigabytes("%.2f", entry.used), TextStyle::Body, TextColor::Blue, row);
         used->setObjectName(QStringLiteral("used"));

@@ -6,6 +6,7 @@
 #include "status_looks.h"
 #include "ui/common/button.h"
 #include "ui/common/divider.h"
+#include "ui/common/fair_share_row.h"
 #include "ui/common/load_state_view.h"
 #include "ui/common/modern_card.h"
 #include "ui/common/number_formats.h"
@@ -13,7 +14,6 @@
 #include "ui/common/scroll_column.h"
 #include "ui/common/text_label.h"
 
-#include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -178,7 +178,9 @@ void WithdrawView::rebuildRecords()
     for (const auto& record : m_withdraws) {
         auto* row = new QWidget(card);
         row->setObjectName(QStringLiteral("withdrawal"));
-        auto* line = new QHBoxLayout(row);
+        // The date and a status the sheet does not know come from the service: each keeps its
+        // share of the row on one line, and the amount stays whole.
+        auto* line = new FairShareRow(row);
         line->setContentsMargins(0, 5, 0, 5);
         auto* left = new QVBoxLayout;
         left->setSpacing(Spacing::xxs);
@@ -186,13 +188,14 @@ void WithdrawView::rebuildRecords()
             = makeLabel(NumberFormat::yuan(record.amount), TextStyle::Body, QFont::DemiBold, TextColor::Primary, row);
         amount->setObjectName(QStringLiteral("amount"));
         left->addWidget(amount);
-        left->addWidget(
-            makeLabel(record.created_at.value_or(QString()), TextStyle::Caption2, TextColor::Secondary, row));
+        auto* date
+            = makeOneLineLabel(record.created_at.value_or(QString()), TextStyle::Caption2, TextColor::Secondary, row);
+        date->setObjectName(QStringLiteral("date"));
+        left->addWidget(date);
         line->addLayout(left);
         line->addStretch();
         const auto look = StatusLooks::withdrawal(record.status);
-        auto* status = makeLabel(look.text, TextStyle::Caption, look.color, row);
-        status->setFont(Theme::of(this).font(TextStyle::Caption, QFont::Medium));
+        auto* status = makeOneLineLabel(look.text, TextStyle::Caption, QFont::Medium, look.color, row);
         status->setObjectName(QStringLiteral("status"));
         line->addWidget(status);
         card->addWideRow(row);
