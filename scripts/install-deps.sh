@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   v2ray openssl ca-certificates curl python3 zbar-tools
   nftables iproute2 procps dbus-daemon
-  fonts-noto-cjk fonts-noto-core fonts-noto-color-emoji xvfb xauth
+  fonts-noto-cjk fonts-noto-core fonts-noto-color-emoji xvfb xauth x11-utils xdotool
   libgl-dev libvulkan-dev libxkbcommon-dev libqt6opengl6-dev libnotify-bin desktop-file-utils
   clang-14 libclang-rt-14-dev # libFuzzer, for scripts/fuzz.sh
 )

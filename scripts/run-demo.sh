@@ -11,7 +11,8 @@ root=$PWD
 
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --parallel "$(nproc)" --target velmorand_demo
+# Every core unless CMAKE_BUILD_PARALLEL_LEVEL says how many jobs.
+cmake --build build --parallel "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" --target velmorand_demo
 
 certs=$root/build/certs
 demo=$(mktemp -d "${TMPDIR:-/tmp}/velmorand-demo.XXXXXX")

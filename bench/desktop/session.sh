@@ -50,7 +50,19 @@ session_port_open() {
   python3 -c 'import socket, sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 0.2)' "$1"
 }
 
+# The programs the session drives besides the build's own: scripts/install-deps.sh installs them.
+session_tools=(Xvfb xdpyinfo xdotool openssl python3 flock setsid)
+
+session_check_tools() {
+  local missing=() tool
+  for tool in "${session_tools[@]}"; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+  done
+  [ ${#missing[@]} -eq 0 ] || { echo "bench: not installed: ${missing[*]}" >&2; return 1; }
+}
+
 session_start_x() {
+  session_check_tools || exit 1
   Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
   session_pids+=($!)
   export DISPLAY=$display

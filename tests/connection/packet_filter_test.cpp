@@ -6,6 +6,7 @@
 #include "platform/linux/stand_ins.h"
 #include "platform/settings_keys.h"
 #include "platform/shell_quote.h"
+#include "platform/text_table.h"
 #include "support/private_network.h"
 #include "support/qt_printers.h"
 #include "support/table_row.h"
@@ -235,6 +236,9 @@ TEST_F(PacketFilterTest, AChosenKillSwitchWhoseRulesDoNotLoadSaysWhyWhileConnect
         EXPECT_EQ(manager->state(), ConnectionState::connected);
         EXPECT_FALSE(manager->killSwitchEnabled());
         EXPECT_EQ(manager->killSwitchNotInForce(), c.reason);
+        // The screens say it through the text table, in every language.
+        for (const auto language : {AppLanguage::en, AppLanguage::ja})
+            EXPECT_NE(i18n::tr(c.reason, language), c.reason) << "not in the text table";
     }
 
     // It goes once the rules load, once the user turns the kill switch off, and with the

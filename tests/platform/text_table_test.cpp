@@ -1,4 +1,7 @@
+#include "platform/count_text.h"
+#include "platform/text_format.h"
 #include "platform/text_table.h"
+#include "support/scoped_language.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -28,9 +31,10 @@ TEST(TextTable, HoldsEveryRowInThreeLanguagesWithUniqueKeys)
     // for the Linux application picker (one its refusal of an entry that runs through a shell,
     // an interpreter or a sandbox launcher), the DNS check and the kill switch's failure notes,
     // the notice that the kill switch's block holds, and the notice that a chosen kill switch is
-    // not in force with its 5 reasons, and 7 for a listed application that is not let out: the
-    // picker's refusal of a script, the settings list's line and its 5 reasons.
-    ASSERT_EQ(rows.size(), 251u);
+    // not in force with its 5 reasons, 7 for a listed application that is not let out (the
+    // picker's refusal of a script, the settings list's line and its 5 reasons), and the count of
+    // one of each of the 5 counts.
+    ASSERT_EQ(rows.size(), 256u);
     QSet<QString> keys;
     for (const auto& row : rows) {
         for (const auto language : allAppLanguages) {
@@ -66,6 +70,59 @@ TEST(TextTable, EveryLanguageKeepsThePlaceholdersOfTheKey)
     // "%@" in two rows, "%d" in five, "%.0f%%" in one: a placeholder lost in all three
     // languages of a row would show here.
     EXPECT_EQ(rowsWithPlaceholders, 8);
+}
+
+TEST(TextTable, EveryCountHasARowForOne)
+{
+    // English says "1 node" but "2 nodes": the key of the count with "1" in place of "%d" holds
+    // the text for one, and no language says it as the other counts' text with 1 filled in,
+    // unless that is the same words.
+    int counts = 0;
+    for (const auto& row : i18n::entries()) {
+        if (!row.zh.contains(QLatin1String("%d")))
+            continue;
+        ++counts;
+        const auto one = QString(row.zh).replace(QLatin1String("%d"), QLatin1String("1"));
+        SCOPED_TRACE(one.toStdString());
+        for (const auto language : allAppLanguages) {
+            const auto said = i18n::tr(one, language);
+            EXPECT_TRUE(said.contains(QLatin1Char('1'))) << qPrintable(said);
+            if (language != AppLanguage::zh) {
+                EXPECT_NE(said, one) << "no row for one in " << qPrintable(rawValue(language));
+            }
+        }
+        EXPECT_NE(i18n::tr(one, AppLanguage::en), i18n::format(row.en, 1)) << "English says one in the singular";
+    }
+    EXPECT_EQ(counts, 5);
+}
+
+TEST(TextTable, ACountOfOneIsSaidInTheSingular)
+{
+    struct Case {
+        const char* key;
+        qint64 count;
+        AppLanguage language;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"%d 个节点", 0, AppLanguage::en, "0 nodes"},
+        {"%d 个节点", 1, AppLanguage::en, "1 node"},
+        {"%d 个节点", 2, AppLanguage::en, "2 nodes"},
+        {"%d 个节点", 1, AppLanguage::zh, "1 个节点"},
+        {"%d 个节点", 2, AppLanguage::zh, "2 个节点"},
+        {"%d 个节点", 1, AppLanguage::ja, "1 ノード"},
+        {"%d 个节点", 2, AppLanguage::ja, "2 ノード"},
+        {"共 %d 个节点", 1, AppLanguage::en, "1 node"},
+        {"共 %d 个节点", 1, AppLanguage::zh, "共 1 个节点"},
+        {"共 %d 个节点", 11, AppLanguage::en, "11 nodes"},
+        {"%d 个入站", 1, AppLanguage::en, "1 inbound"},
+        {"%d 个客户端", 1, AppLanguage::en, "1 client"},
+    };
+    for (const auto& c : cases) {
+        ScopedLanguage scoped(c.language);
+        EXPECT_EQ(i18n::countText(QString::fromUtf8(c.key), c.count), QString::fromUtf8(c.expected))
+            << c.key << " " << c.count << " " << qPrintable(rawValue(c.language));
+    }
 }
 
 TEST(TextTable, LooksUpKeysExactly)

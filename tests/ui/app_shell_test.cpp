@@ -206,7 +206,7 @@ TEST_F(AppShellTest, TheStatusItemSaysWhatTheKillSwitchHoldsAndWhenTheChosenOneI
     auto* manager = delegate->menuBarManager();
     ASSERT_TRUE(manager && manager->statusItem());
     const auto blocked = i18n::tr(QStringLiteral("网络锁生效中，非 VPN 流量已被阻止"));
-    const auto notInForce = i18n::tr(QStringLiteral("网络锁未生效：")) + i18n::tr(QStringLiteral("未检测到网络服务"));
+    const QString notInForce = i18n::tr(QStringLiteral("网络锁未生效：")) + i18n::tr(QStringLiteral("未检测到网络服务"));
     struct Step {
         const char* name;
         ConnectionState state;
@@ -520,6 +520,27 @@ TEST_F(VelmorandAppTest, ALanguageChangeRebuildsTheContentWithoutRunningStartUpA
     emit world.hub.languageChanged();
     settle();
     EXPECT_TRUE(middle.isNull());
+}
+
+TEST_F(VelmorandAppTest, TheStatusItemSaysTheKillSwitchNoticeInANewLanguageAtOnce)
+{
+    VelmorandApp app(appServices());
+    app.launch();
+    auto* manager = app.delegate()->menuBarManager();
+    ASSERT_TRUE(manager && manager->statusItem());
+    // A lost connection's rules held: no speed refreshes the tooltip meanwhile.
+    world.vpn.setState(ConnectionState::disconnected);
+    world.vpn.setKillSwitchLoaded(true);
+    settle();
+    const auto notice = QStringLiteral("网络锁生效中，非 VPN 流量已被阻止");
+    for (const auto language : {AppLanguage::en, AppLanguage::ja}) {
+        LanguageScope scoped(world.language, language);
+        settle();
+        const auto said = i18n::tr(notice, language);
+        ASSERT_NE(said, notice);
+        EXPECT_TRUE(manager->statusItem()->toolTip().endsWith(QLatin1Char('\n') + said))
+            << qPrintable(manager->statusItem()->toolTip());
+    }
 }
 
 TEST_F(VelmorandAppTest, AWindowOpenedAgainLocksAgainWithoutStartUpWork)

@@ -56,7 +56,7 @@ TEST_F(DashboardView_, ConnectionCardFollowsTheStateInTextColourAndButton)
 TEST_F(DashboardView_, TheConnectionCardSaysWhatTheKillSwitchHoldsAndWhenTheChosenOneIsNotInForce)
 {
     const auto blocked = t("网络锁生效中，非 VPN 流量已被阻止");
-    const auto notInForce = t("网络锁未生效：") + t("未获得管理员授权");
+    const QString notInForce = t("网络锁未生效：") + t("未获得管理员授权");
     struct Case {
         const char* name;
         ConnectionState state;

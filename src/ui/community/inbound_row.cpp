@@ -1,6 +1,6 @@
 #include "inbound_row.h"
 
-#include "platform/text_format.h"
+#include "platform/count_text.h"
 #include "platform/text_table.h"
 #include "ui/common/fair_share_row.h"
 #include "ui/common/number_formats.h"
@@ -63,7 +63,7 @@ InboundRow::InboundRow(const InboundInfo& inbound, QWidget* parent)
     port->setObjectName(QStringLiteral("port"));
     port->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     bottom->addWidget(port);
-    auto* clients = makeLabel(i18n::format(i18n::tr(QStringLiteral("%d 个客户端")), inbound.clients),
+    auto* clients = makeLabel(i18n::countText(QStringLiteral("%d 个客户端"), inbound.clients),
                               TextStyle::Caption, TextColor::Secondary, this);
     clients->setObjectName(QStringLiteral("clients"));
     bottom->addWidget(clients);

@@ -2,7 +2,7 @@
 
 #include "api/api_service.h"
 #include "inbound_row.h"
-#include "platform/text_format.h"
+#include "platform/count_text.h"
 #include "platform/text_table.h"
 #include "platform/while_alive.h"
 #include "server_card.h"
@@ -235,7 +235,7 @@ QWidget* ServerDashboardView::inboundsSection(QWidget* parent)
     header->addWidget(new SymbolLabel(QStringLiteral("list.bullet.rectangle"), i18n::tr(QStringLiteral("入站配置")),
                                       TextStyle::Headline, TextColor::Primary, card));
     header->addStretch();
-    auto* count = makeLabel(i18n::format(i18n::tr(QStringLiteral("%d 个入站")), m_inbounds.size()), TextStyle::Caption,
+    auto* count = makeLabel(i18n::countText(QStringLiteral("%d 个入站"), m_inbounds.size()), TextStyle::Caption,
                             TextColor::Secondary, card);
     count->setObjectName(QStringLiteral("inboundCount"));
     header->addWidget(count);

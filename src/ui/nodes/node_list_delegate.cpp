@@ -1,7 +1,7 @@
 #include "node_list_delegate.h"
 
 #include "node_list_model.h"
-#include "platform/text_format.h"
+#include "platform/count_text.h"
 #include "platform/text_table.h"
 #include "ui/common/icons.h"
 #include "ui/common/one_line_text.h"
@@ -29,7 +29,7 @@ void paintHeader(QPainter& painter, const QRect& rect, const QString& title, std
     const auto& colors = theme.palette();
     const QFont titleFont = theme.font(TextStyle::Caption, QFont::DemiBold);
     const QFont countFont = theme.font(TextStyle::Caption2);
-    const QString countText = count ? i18n::format(i18n::tr(QStringLiteral("%d 个节点")), *count) : QString();
+    const QString countText = count ? i18n::countText(QStringLiteral("%d 个节点"), *count) : QString();
     const QRect text = rect.adjusted(8, 0, -8, 0);
     // The title gives way to the count.
     const int countRoom = count ? QFontMetrics(countFont).horizontalAdvance(countText) + 6 : 0;

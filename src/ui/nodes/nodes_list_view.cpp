@@ -6,6 +6,7 @@
 #include "node_list_delegate.h"
 #include "node_list_model.h"
 #include "node_list_view_widget.h"
+#include "platform/count_text.h"
 #include "platform/text_format.h"
 #include "platform/text_table.h"
 #include "platform/while_alive.h"
@@ -251,7 +252,7 @@ void NodesListView::refreshConnection()
 
 void NodesListView::refreshInfoBar()
 {
-    m_count->setText(i18n::format(i18n::tr(QStringLiteral("共 %d 个节点")), m_services.appState.nodes().size()));
+    m_count->setText(i18n::countText(QStringLiteral("共 %d 个节点"), m_services.appState.nodes().size()));
     m_testing->setVisible(m_isPinging);
     m_testButton->setEnabled(!m_isPinging);
 }

@@ -56,6 +56,9 @@ MenuBarManager::MenuBarManager(Services services, Timings timings, QObject* pare
 {
     connect(&m_services.connection, &VpnConnection::killSwitchEnabledChanged, this, &MenuBarManager::showToolTip);
     connect(&m_services.connection, &VpnConnection::killSwitchNotInForceChanged, this, &MenuBarManager::showToolTip);
+    // A new interface language reaches the theme too: the notice is said in it at once, also while
+    // no speed refreshes the tooltip.
+    connect(&m_services.theme, &Theme::changed, this, &MenuBarManager::showToolTip);
     // Only a stored false hides the item; absent or anything else shows it.
     if (m_services.settings.boolValue(SettingsKeys::showMenuBar) == std::optional(false))
         return;

@@ -2,12 +2,16 @@
 
 #include "support/minimised_window.h"
 #include "support/screenshot.h"
+#include "support/table_row.h"
 #include "ui/common/icon_button.h"
 #include "ui/community/inbound_row.h"
 #include "ui/community/server_card.h"
 #include "ui/community/server_dashboard_view.h"
 
 #include <QFontInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPushButton>
@@ -199,6 +203,42 @@ TEST_F(ServerDashboardTest, AnswersWithoutDataShowEverythingOffline)
     EXPECT_EQ(texts(view, QStringLiteral("noInbounds")).size(), 1);
     EXPECT_EQ(texts(view, QStringLiteral("totalConnections")), QStringList{QStringLiteral("0")});
     EXPECT_TRUE(view->findChildren<QWidget*>(QStringLiteral("portRow")).isEmpty());
+}
+
+TEST_F(ServerDashboardTest, CountsOfOneAreSaidInTheSingular)
+{
+    struct Case {
+        AppLanguage language;
+        int count;
+        const char* inbounds;
+        const char* clients;
+    };
+    const Case cases[] = {
+        {AppLanguage::en, 0, "0 inbounds", "0 clients"},  {AppLanguage::en, 1, "1 inbound", "1 client"},
+        {AppLanguage::en, 2, "2 inbounds", "2 clients"},  {AppLanguage::zh, 1, "1 个入站", "1 个客户端"},
+        {AppLanguage::zh, 2, "2 个入站", "2 个客户端"},   {AppLanguage::ja, 1, "1 インバウンド", "1 クライアント"},
+        {AppLanguage::ja, 2, "2 インバウンド", "2 クライアント"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
+        LanguageScope scope(c.language);
+        QJsonArray inbounds;
+        for (int i = 0; i < c.count; ++i) {
+            const InboundInfo inbound{
+                .id = i + 1, .remark = QStringLiteral("in"), .port = 443 + i, .proto = QStringLiteral("trojan")};
+            inbounds.append(QJsonDocument::fromJson(inbound.toJson()).object());
+        }
+        world.answer(inboundsPath, 200,
+                     QJsonDocument(QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("data"), inbounds}}).toJson());
+        auto* view = showDashboard();
+        EXPECT_EQ(texts(view, QStringLiteral("inboundCount")), QStringList{QString::fromUtf8(c.inbounds)});
+        delete view;
+
+        // An inbound row shows its own clients, also when the list is empty.
+        InboundRow row({.id = 1, .remark = QStringLiteral("in"), .port = 443, .proto = QStringLiteral("trojan"),
+                        .enable = true, .clients = c.count});
+        EXPECT_EQ(row.findChild<QLabel*>(QStringLiteral("clients"))->text(), QString::fromUtf8(c.clients));
+    }
 }
 
 TEST_F(ServerDashboardTest, ARefreshEndingAfterTheScreenWentTouchesNothing)

@@ -3,7 +3,9 @@
 #include "nodes_fixture.h"
 #include "support/api_requests.h"
 #include "support/event_waits.h"
+#include "support/painted_texts.h"
 #include "support/screenshot.h"
+#include "support/table_row.h"
 #include "ui/outside_text.h"
 
 #include "ui/common/button.h"
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPainter>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -81,6 +84,53 @@ TEST_F(NodesListViewTest, InfoBarCountsEveryNodeAndTheEmptyLineNamesTheSearch)
     EXPECT_EQ(list.model()->emptyMessage(), i18n::format(t("未找到 \"%@\""), QStringLiteral("nowhere")));
     // The count ignores the search.
     EXPECT_EQ(list.countLabel()->text(), i18n::format(t("共 %d 个节点"), 2));
+}
+
+TEST_F(NodesListViewTest, EveryCountSaysOneNodeInTheSingular)
+{
+    struct Case {
+        AppLanguage language;
+        int nodes;
+        const char* total;
+        const char* region; // the region header's count; none without nodes
+    };
+    const Case cases[] = {
+        {AppLanguage::en, 0, "0 nodes", nullptr},
+        {AppLanguage::en, 1, "1 node", "1 node"},
+        {AppLanguage::en, 2, "2 nodes", "2 nodes"},
+        {AppLanguage::zh, 0, "共 0 个节点", nullptr},
+        {AppLanguage::zh, 1, "共 1 个节点", "1 个节点"},
+        {AppLanguage::zh, 2, "共 2 个节点", "2 个节点"},
+        {AppLanguage::ja, 0, "0 ノード", nullptr},
+        {AppLanguage::ja, 1, "1 ノード", "1 ノード"},
+        {AppLanguage::ja, 2, "2 ノード", "2 ノード"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
+        lookups.manager.setLanguage(c.language);
+        QList<Node> nodes;
+        for (int id = 1; id <= c.nodes; ++id)
+            nodes.append(makeNode(id, QStringLiteral("Tokyo %1").arg(id), QStringLiteral("online"), std::nullopt,
+                                  QStringLiteral("日本")));
+        signIn(nodes);
+        auto& list = showView();
+        waitUntil([&] { return list.model()->rowCount() == std::max(c.nodes + 1, 1); });
+        EXPECT_EQ(list.countLabel()->text(), QString::fromUtf8(c.total));
+        if (!c.region)
+            continue;
+        const auto& header = list.model()->line(0);
+        ASSERT_EQ(header.kind, Line::Kind::regionHeader);
+        // The header is painted, not a widget: what its delegate draws, the region then its count.
+        PaintedTexts painted;
+        {
+            QPainter painter(&painted);
+            QStyleOptionViewItem option;
+            option.rect = list.list()->visualRect(list.model()->index(0));
+            option.widget = list.list();
+            list.list()->itemDelegate()->paint(&painter, option, list.model()->index(0));
+        }
+        EXPECT_EQ(painted.joined(), header.title + QString::fromUtf8(c.region));
+    }
 }
 
 TEST_F(NodesListViewTest, TheRefreshButtonLoadsTheNodeListAgain)
