@@ -30,8 +30,8 @@ QCoro::Task<> VpnManager::connectTo(Node node) { return connectWithRetries(std::
 
 QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
 {
-    // A switch, its end of the connection before included, is one action: one prompt refused is
-    // the answer for the rest of it.
+    // A connect is one action, a switch's end of the connection before included: one prompt
+    // refused is the answer for the rest of it.
     const auto action = m_prompts.action();
     *m_leftoverClearing = true;
     QPointer<VpnManager> self(this);
