@@ -43,6 +43,8 @@ AppContext::AppContext(Environment environment)
                 m_environment.startupTimings)
 {
     i18n::installLanguageSource(&m_languageManager);
+    // Before any connect: a crashed run's core configuration would keep its node's password on disk.
+    m_xray.removeLeftoverConfig();
     // The lower layers cannot reach up: they announce, and the context passes it on.
     QObject::connect(&m_vpnManager, &VpnManager::stateChanged, &m_notifier, &AppEvents::vpnStateChanged);
     QObject::connect(&m_xray, &XrayManager::kernelLog, &m_notifier, &AppEvents::kernelLog);

@@ -1,7 +1,6 @@
 #include "packet_filter.h"
 
 #include "command_queue.h"
-#include "host_lookups.h"
 #include "platform/admin_script_runner.h"
 
 #include <QRegularExpression>
@@ -86,7 +85,7 @@ PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQ
     : m_scripts(std::move(scripts))
     , m_commands(commands)
     , m_resolve(std::move(resolve))
-    , m_lookupLimit(lookupLimit)
+    , m_lookups(m_resolve, lookupLimit)
 {
 }
 
@@ -134,12 +133,13 @@ PacketFilter::loadBlockWithoutTunnel(QStringList serviceHosts, QList<PacketFilte
         QStringList serviceAddresses;
     };
     // On the queue, right before the load, like the names of loadKillSwitch.
-    auto loading = m_commands.run([scripts, serviceHosts, nodes, resolve = m_resolve, limit = m_lookupLimit] {
+    auto loading = m_commands.run([scripts, serviceHosts, nodes, lookups = m_lookups] {
         QStringList nodeHosts;
         for (const auto& node : nodes)
             nodeHosts.append(node.host);
         const auto names = namesAmong(serviceHosts + nodeHosts);
-        const auto found = lookUpEach(names, resolve, limit);
+        // The service first: the user must be able to sign in whatever a long list of nodes does.
+        const auto found = lookups.lookUp(namesAmong(serviceHosts), names);
         Outcome outcome;
         for (const auto& name : names)
             if (ruleAddresses(found.value(name)).isEmpty())

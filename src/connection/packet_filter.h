@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "host_lookups.h"
 #include "packet_filter_scripts.h"
 
 class AdminScriptRunner;
@@ -47,7 +48,8 @@ public:
     };
     // Replaces the kill-switch rules with the block that holds while no tunnel is up: the service
     // hosts let out like servers, the nodes for TCP to their port only. Every name is looked up
-    // here, each on its own and for at most the look-up limit, and reaches the script as the addresses
+    // here, each on its own and for at most the look-up limit (the service hosts at once, the
+    // nodes a few at a time: HostLookups), and reaches the script as the addresses
     // it resolves to: a name that resolves to none is left out, never failing the load (the
     // packet filter would fail the whole load for one name it cannot resolve). Texts that are no
     // host name, and nodes without a valid port, are left out unasked. Fails only when the
@@ -84,7 +86,7 @@ private:
     std::function<AdminScriptRunner&()> m_scripts;
     CommandQueue& m_commands;
     Resolver m_resolve;
-    std::chrono::milliseconds m_lookupLimit;
+    HostLookups m_lookups;
     // Shared with the operations under way, which write it once their script has ended.
     std::shared_ptr<QStringList> m_passedServers = std::make_shared<QStringList>();
     std::shared_ptr<QStringList> m_exemptedPrograms = std::make_shared<QStringList>();

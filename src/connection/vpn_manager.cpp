@@ -18,10 +18,10 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayMa
     : VpnConnection(parent)
     , m_settings(settings)
     , m_systemProxy(processes, m_commands)
-    , m_packetFilter([this]() -> AdminScriptRunner& { return m_adminScripts; }, m_commands, timings.resolve,
+    , m_packetFilter([this]() -> AdminScriptRunner& { return m_prompts; }, m_commands, timings.resolve,
                      timings.nameLookupLimit)
     , m_xray(xray)
-    , m_adminScripts(adminScripts)
+    , m_prompts(adminScripts)
     , m_timings(std::move(timings))
 {
     publishProxyMode(settings.stringValue(SettingsKeys::proxyMode) == QLatin1String("tun") ? ProxyMode::tun

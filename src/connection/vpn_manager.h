@@ -1,5 +1,6 @@
 #pragma once
 
+#include "action_prompts.h"
 #include "command_queue.h"
 #include "packet_filter.h"
 #include "system_proxy.h"
@@ -242,7 +243,8 @@ private:
     // Set when a connect begins: a launch clean-up under way then switches nothing more off.
     std::shared_ptr<std::atomic<bool>> m_leftoverClearing = std::make_shared<std::atomic<bool>>(false);
     XrayManager& m_xray;
-    AdminScriptRunner& m_adminScripts;
+    // The administrator scripts: after a refused prompt, no other within the same action.
+    ActionPrompts m_prompts;
     const VpnTimings m_timings;
 
     std::unique_ptr<QTimer> m_privilegeRefreshTimer;

@@ -30,6 +30,9 @@ QCoro::Task<> VpnManager::connectTo(Node node) { return connectWithRetries(std::
 
 QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
 {
+    // A connect is one action, a switch's end of the connection before included: one prompt
+    // refused is the answer for the rest of it.
+    const auto action = m_prompts.action();
     *m_leftoverClearing = true;
     QPointer<VpnManager> self(this);
     // A disconnect under way ends first; a disconnect or another connect asked for meanwhile
@@ -86,8 +89,10 @@ QCoro::Task<> VpnManager::connectWithRetries(Node node, ConnectRequest request)
         const auto killSwitch = request == ConnectRequest::automatic ? KillSwitch::release : KillSwitch::keep;
         if (holdsConnection(killSwitch))
             co_await tearDown(killSwitch);
-        // The block that stays lets the service out instead of a node that carries nothing.
-        if (self && !overtaken(generation) && killSwitch == KillSwitch::keep && killSwitchEnabled())
+        // The block that stays lets the service out instead of a node that carries nothing; after
+        // a refused prompt the rules of before hold, and the screens show their block.
+        if (self && !overtaken(generation) && killSwitch == KillSwitch::keep && killSwitchEnabled()
+            && !m_prompts.refused())
             co_await blockWithoutTunnel();
         throw *failure;
     }
@@ -191,6 +196,7 @@ QCoro::Task<> VpnManager::tearDownFinished()
 
 QCoro::Task<> VpnManager::endConnection(KillSwitch killSwitch)
 {
+    const auto action = m_prompts.action();
     QPointer<VpnManager> self(this);
     // Whatever connect is still awaiting something is overtaken by this.
     ++m_connectGeneration;

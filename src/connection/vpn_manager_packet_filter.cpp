@@ -230,7 +230,11 @@ QCoro::Task<std::optional<VpnError>> VpnManager::letNodeOutThroughKillSwitch(Nod
     // The user turned the kill switch off while no connection could take the change.
     if (!wanted) {
         co_await disableKillSwitch();
-        co_return std::nullopt;
+        if (!self || !killSwitchEnabled())
+            co_return std::nullopt;
+        // Not released (the prompt refused): the rules of before hold and let only their servers out.
+        addLog(ConnectionLogEntry::LogType::error, VpnError::killSwitchNotReloaded().description());
+        co_return VpnError::killSwitchNotReloaded();
     }
     // The rules stay in force: the new node's address is added beside the old one, which the
     // kill switch's start drops once the new connection is up.
@@ -399,6 +403,8 @@ QCoro::Task<> VpnManager::recoverLeftoverKillSwitch()
         co_await disableKillSwitch();
         co_return;
     }
+    // One action: a prompt refused for the block is not followed by one for the exemption.
+    const auto action = m_prompts.action();
     QPointer<VpnManager> self(this);
     setKillSwitchEnabled(true);
     addLog(ConnectionLogEntry::LogType::info, QStringLiteral("🔒 上次运行留下的网络锁仍在生效"));

@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <unistd.h>
+
 namespace {
 
 const QString kConfigFileName = QStringLiteral("config.json");
@@ -119,6 +121,13 @@ void XrayManager::copyGeoIfNeeded(const QString& directory) const
 QString XrayManager::configPath() const { return m_options.configDir + QLatin1Char('/') + kConfigFileName; }
 
 void XrayManager::removeConfig() const { QFile::remove(configPath()); }
+
+void XrayManager::removeLeftoverConfig() const
+{
+    const QFileInfo left(configPath());
+    if (left.isFile() && !left.isSymLink() && left.ownerId() == ::getuid())
+        removeConfig();
+}
 
 QCoro::Task<> XrayManager::start(Node node, std::optional<QString> sni)
 {

@@ -69,6 +69,9 @@ public:
     // Stops the traffic monitor and the core (waiting for it to end, then killing it) and clears
     // the run; the counters go back to 0. Blocks the caller up to about the stop grace period.
     void stop();
+    // At launch: the configuration of a run that ended without stopping its core (a crash) holds
+    // a node's password; it goes, when it is this user's file.
+    void removeLeftoverConfig() const;
 
     // "global" stays "global", anything else becomes "rule". A change is stored under
     // "mihomoMode" and restarts a running core with the same node and server name; a restart

@@ -7,10 +7,15 @@
 #include "support/vpn_manager_test_access.h"
 
 #include <QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -103,4 +108,32 @@ TEST_F(AppContextTest, ABlockWithoutATunnelLetsOutTheServiceAndTheNodesTheApplic
     EXPECT_EQ(
         scripts.last(),
         PacketFilterScripts::killSwitchStart({QStringLiteral("127.0.0.1")}, {{QStringLiteral("203.0.113.30"), 443}}));
+}
+
+TEST_F(AppContextTest, TheCoreConfigurationACrashedRunLeftGoesAtLaunchUnlessAnotherUsersFile)
+{
+    struct Case {
+        const char* what;
+        bool othersFile;
+        bool stays;
+    };
+    const Case cases[] = {{"this user's, with a node's password", false, false},
+                          {"another user's", true, true}};
+    const auto config = dir.filePath(QStringLiteral("xray/config.json"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.othersFile && ::geteuid() != 0)
+            continue; // only root can give a file away
+        ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("xray"))));
+        QFile left(config);
+        ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+        left.write(R"({"outbounds":[{"settings":{"servers":[{"password":"secret"}]}}]})");
+        left.close();
+        if (c.othersFile) {
+            ASSERT_EQ(::chown(QFile::encodeName(config).constData(), 65534, 65534), 0);
+        }
+        AppContext context(fakeEnvironment());
+        EXPECT_EQ(QFileInfo::exists(config), c.stays);
+        QFile::remove(config);
+    }
 }

@@ -7,6 +7,7 @@
 #include "support/qt_printers.h"
 #include "support/table_row.h"
 
+#include <QFile>
 #include <QSemaphore>
 
 #include <memory>
@@ -108,6 +109,52 @@ TEST_F(BlockWithoutTunnelTest, ANameWhoseLookUpDoesNotEndInTimeIsLeftOutAndTheRe
     EXPECT_TRUE(messages().contains(QStringLiteral("🔒 网络锁未放行无法解析的地址: ") + silent));
     EXPECT_TRUE(manager->killSwitchEnabled());
     ASSERT_TRUE(answered->tryAcquire(1, 5000)) << "the late look-up ends on its own";
+}
+
+TEST_F(BlockWithoutTunnelTest, ABlockWhoseScriptIsRefusedOrFailsIsNeverTakenAsLoaded)
+{
+    using Refusal = AdminScriptResult::Refusal;
+    const AdminScriptResult outcomes[] = {
+        {false, {}, QStringLiteral("dismissed"), Refusal::notAuthorized},
+        {false, {}, QStringLiteral("not run as root"), Refusal::untrustedInstall},
+        {false, {}, QStringLiteral("pfctl: syntax error"), Refusal::none},
+    };
+    const auto block = PacketFilterScripts::killSwitchStart({kServiceAddress});
+    for (const auto& outcome : outcomes) {
+        SCOPED_TRACE(tableRow(outcomes, outcome));
+        // Only the block's own script ends so: a connect's rules for its node load.
+        const auto refuseTheBlock = [&outcome, block](const QString& script) {
+            return script == block ? outcome : AdminScriptResult{true, {}, {}};
+        };
+        // The log's lines before the block's load.
+        qsizetype earlier = 0;
+        const std::pair<const char*, std::function<void()>> ways[] = {
+            {"taken over at launch",
+             [&] {
+                 admin.handler = refuseTheBlock;
+                 launchAfterACrash({kServiceAddress});
+             }},
+            {"after a connect that failed",
+             [&] {
+                 launchAfterACrash({kServiceAddress});
+                 earlier = messages().size();
+                 admin.handler = refuseTheBlock;
+                 QFile::remove(core.resources.filePath(QStringLiteral("xray")));
+                 ASSERT_TRUE(connectTo(listedNode(1, QStringLiteral("203.0.113.30"), 443)));
+                 core.installCore();
+             }},
+        };
+        for (const auto& [way, happen] : ways) {
+            SCOPED_TRACE(way);
+            admin.handler = {};
+            earlier = 0;
+            happen();
+            EXPECT_EQ(admin.scripts.last(), block);
+            const auto logged = messages().mid(earlier);
+            EXPECT_EQ(logged.last(), QStringLiteral("🔒 网络锁设置失败"));
+            EXPECT_FALSE(logged.contains(QStringLiteral("🔒 网络锁仍在生效,仅放行本应用的服务请求")));
+        }
+    }
 }
 
 TEST_F(BlockWithoutTunnelTest, TheListedNodesAreLetOutForTcpToTheirPortAndNothingElse)

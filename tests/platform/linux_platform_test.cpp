@@ -9,6 +9,7 @@
 #include "platform/user_notifier.h"
 #include "support/captured_log.h"
 #include "support/scoped_env.h"
+#include "support/table_row.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -141,6 +142,44 @@ TEST(LinuxAdminScriptRunner, RootScriptsGetAFixedSearchPathAndNoneOfTheUsersEnvi
             << way.name << ": " << lines.at(lines.size() - 2).toStdString();
         EXPECT_EQ(lines.last(), QStringLiteral("stand-in ") + tools.filePath(QStringLiteral("networksetup")))
             << way.name;
+    }
+}
+
+// A script whose own last command exits as the prompt does when it refuses (127: a command not
+// found) failed; the administrator's rights were given. Run under stand-ins of the prompt
+// program that approve, dismiss or refuse.
+TEST(LinuxAdminScriptRunner, TellsThePromptsRefusalFromTheScriptsOwnFailure)
+{
+    QTemporaryDir prompts;
+    const auto approving = prompts.filePath(QStringLiteral("approving"));
+    const auto dismissed = prompts.filePath(QStringLiteral("dismissed"));
+    const auto refusing = prompts.filePath(QStringLiteral("refusing"));
+    writeScript(approving, "exec \"$@\"\n");
+    writeScript(dismissed, "exit 126\n");
+    writeScript(refusing, "exit 127\n");
+    using Refusal = AdminScriptResult::Refusal;
+    struct Case {
+        QString prompt;
+        QString script;
+        bool succeeded;
+        Refusal refusal;
+        QString output;
+    };
+    const Case cases[] = {
+        {approving, QStringLiteral("echo \"it's $((1 + 1)) \\$1\"\n"), true, Refusal::none, QStringLiteral("it's 2 $1\n")},
+        {approving, QStringLiteral("exit 127\n"), false, Refusal::none, {}},
+        {approving, QStringLiteral("exit 126\n"), false, Refusal::none, {}},
+        {approving, QStringLiteral("/nonexistent/velmorand-tool\n"), false, Refusal::none, {}},
+        {approving, QStringLiteral("exit 3\n"), false, Refusal::none, {}},
+        {dismissed, QStringLiteral("true\n"), false, Refusal::notAuthorized, {}},
+        {refusing, QStringLiteral("true\n"), false, Refusal::notAuthorized, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tableRow(cases, c));
+        const auto result = AdminCommand::run(AdminCommand::viaPrompt(c.script, c.prompt), true);
+        EXPECT_EQ(result.succeeded, c.succeeded) << result.error.toStdString();
+        EXPECT_EQ(result.refusal, c.refusal);
+        EXPECT_EQ(result.output, c.output);
     }
 }
 

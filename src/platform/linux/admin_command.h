@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../admin_script_runner.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,7 +22,13 @@ struct Command {
 // Run directly, by a process that is root already. The stand-ins' throwaway state locations of
 // this process are passed on: no rights are gained, and tests keep the stand-ins off the real
 // state. Under an administrator prompt (`viaPrompt`, the prompt program's path) they are not.
+// Either way the root shell ends with the script's status, except that a script ending with 126
+// or 127 ends it with 1: those two are the prompt's own, saying that the script never ran.
 Command forScript(const QString& script);
 Command viaPrompt(const QString& script, const QString& promptProgram);
+
+// Runs the command and reads how it ended; under the prompt (`prompted`), whether the prompt
+// refused. Blocks until the command has ended, the prompt's time included.
+AdminScriptResult run(const Command& command, bool prompted);
 
 } // namespace AdminCommand

@@ -5,22 +5,9 @@
 #include "stand_ins.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <unistd.h>
-
-namespace {
-
-// pkexec ends with 126 when the user dismissed its dialog and 127 when no authorisation was
-// obtained; the script itself never got to run then.
-AdminScriptResult::Refusal refusalByPrompt(int exitCode)
-{
-    return exitCode == 126 || exitCode == 127 ? AdminScriptResult::Refusal::notAuthorized
-                                              : AdminScriptResult::Refusal::none;
-}
-
-} // namespace
 
 LinuxAdminScriptRunner::LinuxAdminScriptRunner(QString standInDirectory)
     : m_standInDirectory(std::move(standInDirectory))
@@ -60,19 +47,7 @@ AdminScriptResult LinuxAdminScriptRunner::run(const QString& macScript)
                     AdminScriptResult::Refusal::notAuthorized};
         command = AdminCommand::viaPrompt(script, pkexec);
     }
-    QProcess process;
-    process.setProgram(command.program);
-    process.setArguments(command.arguments);
-    process.start();
-    if (!process.waitForStarted() || !process.waitForFinished(-1))
-        return {false, {}, process.errorString()};
-    const auto out = QString::fromUtf8(process.readAllStandardOutput());
-    const auto err = QString::fromUtf8(process.readAllStandardError());
-    const bool ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    if (ok)
-        return {true, out, {}};
-    const bool promptAnswered = prompted && process.exitStatus() == QProcess::NormalExit;
-    return {false, out, err, promptAnswered ? refusalByPrompt(process.exitCode()) : AdminScriptResult::Refusal::none};
+    return AdminCommand::run(command, prompted);
 }
 
 std::unique_ptr<AdminScriptRunner> AdminScriptRunner::makeNative()
