@@ -183,6 +183,8 @@ private:
     void refreshPrivilege();
 
     void setKillSwitchEnabled(bool enabled);
+    // Publishes the user's "killSwitchEnabled" now and whenever it changes, whoever changes it.
+    void followKillSwitchWish();
 
     // Who asked for a connect: an automatic reconnect that fails gives up, which releases the
     // kill switch.

@@ -79,8 +79,9 @@ EOF
 }
 
 const QString kSplitFlush = QStringLiteral("/sbin/pfctl -a com.velmorand/split -F all 2>&1");
-// The release: the programs' exemption first, then the block.
-const QString kFlush = kSplitFlush + QStringLiteral(" && /sbin/pfctl -a com.velmorand -F all 2>&1");
+// The release: the programs' exemption first, then the block whatever became of the first.
+const QString kFlush
+    = kSplitFlush + QStringLiteral("; split=$?; /sbin/pfctl -a com.velmorand -F all 2>&1 && exit $split");
 
 // Values that would break out of a rule, a here-document or a quoted word.
 const QStringList kHostileValues{
@@ -309,6 +310,21 @@ TEST_F(PacketFilterTest, DisconnectReleasesTheKillSwitchButKeepsTheUsersChoice)
     admin.scripts.clear();
     ASSERT_FALSE(connectTo(testNode()));
     EXPECT_EQ(admin.scripts, QStringList{kKillSwitchScript}) << "the next connect applies it again";
+}
+
+// The screens tell rules in force from rules not yet released by the user's choice, published as
+// it stands from the start and whoever changes it: the settings screen, the clean-up.
+TEST_F(PacketFilterTest, TheUsersChoiceIsPublishedAsItStands)
+{
+    EXPECT_FALSE(manager->killSwitchWanted());
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    EXPECT_TRUE(manager->killSwitchWanted());
+    useTimings([](VpnTimings&) {});
+    EXPECT_TRUE(manager->killSwitchWanted()) << "as stored when the engine starts";
+    ASSERT_FALSE(connectTo(testNode()));
+    ASSERT_TRUE(manager->killSwitchEnabled());
+    QCoro::waitFor(manager->cleanupSystemConfig(false));
+    EXPECT_FALSE(manager->killSwitchWanted());
 }
 
 TEST_F(PacketFilterTest, RulesLeftByAKilledRunAreTakenOverOrReleasedAsTheUserChose)
@@ -914,7 +930,9 @@ case "$*" in
   "-e") if [ -e "$state/enabled" ]; then echo "pfctl: pf already enabled" >&2; exit 1; fi; touch "$state/enabled" ;;
   "-f -") if [ -e "$state/ignore-main" ]; then cat > /dev/null; else grep '^anchor' | sed 's/$/ all/' > "$state/main"; fi ;;
   *"-f -") if [ -e "$state/fail-load" ]; then echo "stdin:3: syntax error" >&2; exit 1; fi; cat > "$state/anchor" ;;
-  *"-F all") rm -f "$state/anchor" ;;
+  *"-F all") anchor=$(echo "$*" | sed 's/^-a //; s/ -F all$//; s|/|-|g')
+    if [ -e "$state/fail-flush-$anchor" ]; then echo "no IP address found for node.example" >&2; exit 1; fi
+    rm -f "$state/anchor" "$state/anchor-$anchor" ;;
 esac
 )");
         tool.close();
@@ -994,6 +1012,27 @@ TEST_F(PacketFilterScriptTest, StoppingFlushesTheAnchorAndReportsHonestly)
     touch("anchor");
     EXPECT_EQ(run(PacketFilterScripts::killSwitchStop()).exitCode, 0) << "the filter being on is no failure";
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("anchor"))));
+}
+
+// The release empties both anchors whatever became of either flush, and says when one failed.
+TEST_F(PacketFilterScriptTest, TheReleaseFlushesBothAnchorsWhateverBecameOfEither)
+{
+    const struct {
+        const char* failing;
+        bool fails;
+    } cases[] = {{"", false}, {"fail-flush-com.velmorand-split", true}, {"fail-flush-com.velmorand", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failing);
+        QFile::remove(dir.filePath(QStringLiteral("calls")));
+        for (const auto* name : {"fail-flush-com.velmorand-split", "fail-flush-com.velmorand"})
+            QFile::remove(dir.filePath(QLatin1String(name)));
+        if (*c.failing)
+            touch(c.failing);
+        const auto result = run(PacketFilterScripts::splitAndKillSwitchStop());
+        EXPECT_EQ(result.exitCode != 0, c.fails) << result.output.toStdString();
+        EXPECT_EQ(read("calls"),
+                  QStringLiteral("pfctl -a com.velmorand/split -F all\npfctl -a com.velmorand -F all\n"));
+    }
 }
 
 // The stand-in runs as root and reads its kept state back from a file: a file it did not write

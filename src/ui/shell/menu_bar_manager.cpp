@@ -55,6 +55,7 @@ MenuBarManager::MenuBarManager(Services services, Timings timings, QObject* pare
     , m_timings(timings)
 {
     connect(&m_services.connection, &VpnConnection::killSwitchEnabledChanged, this, &MenuBarManager::showToolTip);
+    connect(&m_services.connection, &VpnConnection::killSwitchWantedChanged, this, &MenuBarManager::showToolTip);
     connect(&m_services.connection, &VpnConnection::killSwitchNotInForceChanged, this, &MenuBarManager::showToolTip);
     // Only a stored false hides the item; absent or anything else shows it.
     if (m_services.settings.boolValue(SettingsKeys::showMenuBar) == std::optional(false))
