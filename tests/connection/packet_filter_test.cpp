@@ -1,5 +1,7 @@
 // The kill switch, per-application rules and the clean-up: the administrator scripts as
 // recorded, their outcomes, hostile values, and what the scripts do in a shell.
+#include "connection/command_queue.h"
+#include "connection/packet_filter.h"
 #include "connection/packet_filter_scripts.h"
 #include "engine_fixture.h"
 #include "platform/linux/stand_ins.h"
@@ -15,6 +17,7 @@
 #include <QJsonArray>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -556,6 +559,33 @@ TEST_F(PacketFilterTest, ANodeNameTheRulesRefuseIsLetOutByTheAddressesItResolves
         EXPECT_FALSE(admin.scripts[0].contains(c.name));
         EXPECT_EQ(messages().last(), QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
     }
+}
+
+// A node's name that the rules cannot hold is looked up for at most the limit: a resolver that
+// does not answer fails that node, and a release queued behind it does not wait for the resolver.
+TEST_F(PacketFilterTest, ANodeNameThatDoesNotAnswerHoldsUpNoReleaseQueuedBehindIt)
+{
+    // The look-up of the silent name ends only when the test lets it, after the release.
+    const auto answerNow = std::make_shared<QSemaphore>();
+    const auto answered = std::make_shared<QSemaphore>();
+    const auto silent = QStringLiteral("silent_node.example");
+    const auto resolve = [answerNow, answered](const QString&) -> QList<QHostAddress> {
+        answerNow->acquire();
+        answered->release();
+        return {QHostAddress(QStringLiteral("192.0.2.61"))};
+    };
+    CommandQueue commands;
+    PacketFilter filter([this]() -> AdminScriptRunner& { return admin; }, commands, resolve,
+                        std::chrono::milliseconds(200));
+    auto loading = filter.loadKillSwitch({silent});
+    auto releasing = filter.releaseKillSwitch();
+    const bool releasedMeanwhile = QTest::qWaitFor([&] { return releasing.isReady(); }, 5000);
+    answerNow->release();
+    ASSERT_TRUE(releasedMeanwhile) << "the release waited for the silent name";
+    EXPECT_TRUE(QCoro::waitFor(std::move(releasing)));
+    EXPECT_EQ(QCoro::waitFor(std::move(loading)), PacketFilter::Load::unsafeServer);
+    EXPECT_EQ(admin.scripts, QStringList{kFlush}) << "nothing loaded for the silent name";
+    ASSERT_TRUE(answered->tryAcquire(1, 5000)) << "the late look-up ends on its own";
 }
 
 TEST_F(PacketFilterTest, ANodeNameThatResolvesToNothingTheRulesCanHoldIsNeverConnected)
