@@ -51,8 +51,9 @@ struct VpnTimings {
     // For kill-switch rules that cannot hold a server's name: the machine's resolver, which the
     // core asks too.
     PacketFilter::Resolver resolve = [](const QString& name) { return QHostInfo::fromName(name).addresses(); };
-    // Longest wait for the names the block lets out while no tunnel is up: the system's resolver
-    // may take its own time-outs over a name that does not answer.
+    // Longest wait for a name the kill switch's rules let out (the node's, or those the block lets
+    // out while no tunnel is up): the system's resolver may take its own time-outs over a name
+    // that does not answer.
     std::chrono::milliseconds nameLookupLimit{4000};
 };
 
