@@ -36,14 +36,16 @@ QStringList ruleAddresses(const QList<QHostAddress>& resolved)
 
 // What the rules hold for the server: the server itself where a rule can hold it, else the
 // addresses its name resolves to (a valid name may still be one the rules refuse: an underscore,
-// a final dot, a single label); empty when there are none. Blocks: run on the command queue.
-QStringList ruleHostsFor(const QString& server, const PacketFilter::Resolver& resolve)
+// a final dot, a single label); empty when there are none, or none in time. Blocks: run on the
+// command queue, where a release queued behind it waits at most the limit.
+QStringList ruleHostsFor(const QString& server, const PacketFilter::Resolver& resolve,
+                         std::chrono::milliseconds limit)
 {
     if (PacketFilterScripts::isSafeHost(server))
         return {server};
     if (!looksLikeHostName(server))
         return {};
-    return ruleAddresses(resolve(server));
+    return ruleAddresses(HostLookups(resolve, limit).lookUp({server}, {}).value(server));
 }
 
 // The names among the hosts that are to be looked up: neither an address nor hostile text.
@@ -101,11 +103,11 @@ QCoro::Task<PacketFilter::Load> PacketFilter::loadKillSwitch(QStringList servers
     auto* scripts = &m_scripts();
     // Names are resolved right before the load, on the queue: as near as can be to the core's own
     // look-up, so that the address it dials is among those let out.
-    auto loading = m_commands.run([scripts, servers, resolve = m_resolve] {
+    auto loading = m_commands.run([scripts, servers, resolve = m_resolve, limit = m_lookupLimit] {
         QStringList hosts;
         for (const auto& server : servers) {
             // The server texts come from the service and the script runs as root.
-            const auto held = ruleHostsFor(server, resolve);
+            const auto held = ruleHostsFor(server, resolve, limit);
             if (held.isEmpty())
                 return Load::unsafeServer;
             hosts += held;
@@ -169,7 +171,9 @@ PacketFilter::loadBlockWithoutTunnel(QStringList serviceHosts, QList<PacketFilte
 
 QCoro::Task<bool> PacketFilter::canLetOut(QString server)
 {
-    return m_commands.run([server, resolve = m_resolve] { return !ruleHostsFor(server, resolve).isEmpty(); });
+    return m_commands.run([server, resolve = m_resolve, limit = m_lookupLimit] {
+        return !ruleHostsFor(server, resolve, limit).isEmpty();
+    });
 }
 
 QCoro::Task<bool> PacketFilter::releaseKillSwitch()

@@ -31,15 +31,15 @@ public:
     // The addresses a host name resolves to; called on the command queue's thread.
     using Resolver = std::function<QList<QHostAddress>(const QString& name)>;
 
-    // The runner is asked for on the caller's thread, at the first script. The names of a block
-    // without a tunnel are waited for at most lookupLimit.
+    // The runner is asked for on the caller's thread, at the first script. Every name is waited
+    // for at most lookupLimit.
     PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQueue& commands, Resolver resolve,
                  std::chrono::milliseconds lookupLimit);
 
     // Replaces the kill-switch rules with ones that let these servers out, in one step. A server
     // that is no plain host name or address reaches the script as the addresses its name
     // resolves to (the core dials one of them); one that resolves to none fails the load, and
-    // nothing else reaches a script. No servers: only loopback, DNS and the local network pass.
+    // nothing else reaches a script (nor does one not resolved in time). No servers: only loopback, DNS and the local network pass.
     QCoro::Task<Load> loadKillSwitch(QStringList servers);
     struct BlockLoad {
         Load load = Load::failed;

@@ -93,7 +93,12 @@ QString splitRules(const QStringList& programs, quint32 userId)
 
 QString splitStop() { return QStringLiteral("/sbin/pfctl -a com.velmorand/split -F all 2>&1"); }
 
-QString splitAndKillSwitchStop() { return splitStop() + QStringLiteral(" && ") + killSwitchStop(); }
+QString splitAndKillSwitchStop()
+{
+    // The block goes whatever became of the exemption's flush; the script still fails when either
+    // did.
+    return splitStop() + QStringLiteral("; split=$?; ") + killSwitchStop() + QStringLiteral(" && exit $split");
+}
 
 QString proxyFallback(const QString& service)
 {

@@ -39,8 +39,8 @@ QString killSwitchStop();
 QString splitRules(const QStringList& programs, quint32 userId);
 // Empties the split anchor.
 QString splitStop();
-// Empties the split anchor, then the kill-switch anchor: an exemption never outlives the block.
-// Fails when either fails.
+// Empties the split anchor, then the kill-switch anchor whatever became of the first: an
+// exemption never outlives the block, and a failed step stops no other. Fails when either fails.
 QString splitAndKillSwitchStop();
 // Switches the service's SOCKS proxy off; the name is quoted for the shell.
 QString proxyFallback(const QString& service);

@@ -114,6 +114,11 @@ void VpnConnection::publishKillSwitchEnabled(bool loaded)
         publishKillSwitchNotInForce({});
 }
 
+void VpnConnection::publishKillSwitchWanted(bool wanted)
+{
+    assign(m_killSwitchWanted, wanted, &VpnConnection::killSwitchWantedChanged);
+}
+
 void VpnConnection::publishKillSwitchNotInForce(const QString& reason)
 {
     const bool holds = m_state == ConnectionState::connected && !m_killSwitchEnabled;

@@ -34,6 +34,7 @@ class VpnConnection : public QObject {
     Q_PROPERTY(QString routingMode READ routingMode NOTIFY routingModeChanged)
     Q_PROPERTY(bool autoReconnectEnabled READ autoReconnectEnabled NOTIFY autoReconnectEnabledChanged)
     Q_PROPERTY(bool killSwitchEnabled READ killSwitchEnabled NOTIFY killSwitchEnabledChanged)
+    Q_PROPERTY(bool killSwitchWanted READ killSwitchWanted NOTIFY killSwitchWantedChanged)
     Q_PROPERTY(QStringList splitTunnelApps READ splitTunnelApps NOTIFY splitTunnelAppsChanged)
     Q_PROPERTY(QString killSwitchNotInForce READ killSwitchNotInForce NOTIFY killSwitchNotInForceChanged)
 
@@ -79,6 +80,9 @@ public:
     // Whether the kill-switch rules are loaded. The user's wish is the setting
     // "killSwitchEnabled", which only the user and the clean-up change.
     bool killSwitchEnabled() const { return m_killSwitchEnabled; }
+    // The setting "killSwitchEnabled" as it stands: rules loaded while it is off are rules whose
+    // release is under way or failed, not a kill switch in force.
+    bool killSwitchWanted() const { return m_killSwitchWanted; }
     // Why the kill switch the user chose is not in force while connected (its rules did not
     // load), as a Chinese source text for the text table; empty while the rules are loaded, while
     // not connected, and once the user turned it off.
@@ -129,6 +133,7 @@ signals:
     void routingModeChanged();
     void autoReconnectEnabledChanged();
     void killSwitchEnabledChanged();
+    void killSwitchWantedChanged();
     void splitTunnelAppsChanged();
     void killSwitchNotInForceChanged();
     // After each successful connect, for the recent nodes; delivered after the connect finished.
@@ -158,6 +163,7 @@ protected:
     void publishAutoReconnectEnabled(bool enabled);
     // Loaded rules clear the reason the kill switch is not in force.
     void publishKillSwitchEnabled(bool loaded);
+    void publishKillSwitchWanted(bool wanted);
     // Kept only while connected without loaded rules: leaving the connected state or loading the
     // rules clears it.
     void publishKillSwitchNotInForce(const QString& reason);
@@ -190,6 +196,7 @@ private:
     QString m_routingMode = QStringLiteral("rule");
     bool m_autoReconnectEnabled = true;
     bool m_killSwitchEnabled = false;
+    bool m_killSwitchWanted = false;
     QStringList m_splitTunnelApps;
     QString m_killSwitchNotInForce;
 };

@@ -28,6 +28,7 @@ VpnManager::VpnManager(SettingsStore& settings, ProcessRunner& processes, XrayMa
                                                                                            : ProxyMode::socks);
     publishAutoReconnectEnabled(settings.boolOr(SettingsKeys::autoReconnectEnabled, true));
     publishRoutingMode(m_xray.mode());
+    followKillSwitchWish();
     connect(&m_xray, &XrayManager::modeChanged, this, [this] { publishRoutingMode(m_xray.mode()); });
     // However the application ends, a connection in any state goes with it: a core left running
     // and proxies pointing at it would outlive us.

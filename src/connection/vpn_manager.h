@@ -52,8 +52,9 @@ struct VpnTimings {
     // For kill-switch rules that cannot hold a server's name: the machine's resolver, which the
     // core asks too.
     PacketFilter::Resolver resolve = [](const QString& name) { return QHostInfo::fromName(name).addresses(); };
-    // Longest wait for the names the block lets out while no tunnel is up: the system's resolver
-    // may take its own time-outs over a name that does not answer.
+    // Longest wait for a name the kill switch's rules let out (the node's, or those the block lets
+    // out while no tunnel is up): the system's resolver may take its own time-outs over a name
+    // that does not answer.
     std::chrono::milliseconds nameLookupLimit{4000};
 };
 
@@ -184,6 +185,8 @@ private:
     void refreshPrivilege();
 
     void setKillSwitchEnabled(bool enabled);
+    // Publishes the user's "killSwitchEnabled" now and whenever it changes, whoever changes it.
+    void followKillSwitchWish();
 
     // Who asked for a connect: an automatic reconnect that fails gives up, which releases the
     // kill switch.

@@ -76,6 +76,16 @@ JudgedList judged(const QStringList& listed)
 
 } // namespace
 
+void VpnManager::followKillSwitchWish()
+{
+    const auto publish = [this] { publishKillSwitchWanted(m_settings.boolOr(SettingsKeys::killSwitchEnabled, false)); };
+    publish();
+    connect(&m_settings, &SettingsStore::valueChanged, this, [publish](const QString& key) {
+        if (key == SettingsKeys::killSwitchEnabled)
+            publish();
+    });
+}
+
 QCoro::Task<> VpnManager::enableKillSwitch()
 {
     QPointer<VpnManager> self(this);

@@ -28,6 +28,8 @@ const QString kHoldingTest
     = QStringLiteral("KillSwitchInANamespace.NothingGetsOutThroughAReconnectAndASwitchUntilTheUserDisconnects");
 const QString kNodeNameTest
     = QStringLiteral("KillSwitchInANamespace.ANodeNameTheRulesRefuseIsLetOutByItsAddressesOrNeverConnected");
+const QString kLostNameTest
+    = QStringLiteral("KillSwitchInANamespace.ReleasesAtOnceWhenTheNodesNameStopsResolvingWhileConnected");
 
 using namespace KillSwitchNetwork;
 
@@ -243,6 +245,59 @@ void runClientWithNodeNamesTheRulesRefuse()
         EXPECT_EQ(prober.count(phase).gotOut, 0) << prober.report().toStdString();
 }
 
+// Connected with the kill switch on to a node named by a host name, which then stops resolving
+// (dropped from the hosts file; the resolver behind never answers): the user turns the kill switch
+// off while connected, and, in a second round, disconnects and then turns it off. Each time the
+// rules are gone within 10 s, traffic gets out, and no name was looked up again.
+void runClientWhoseNodeNameStopsResolving()
+{
+    StandInState standIns({QStringLiteral("Ethernet")});
+    ASSERT_TRUE(standIns.ready());
+    const auto listed = (node + QStringLiteral(" node.velmorand.test\n")).toUtf8();
+    ChangingNames names;
+    QString error;
+    ASSERT_TRUE(names.start(listed, &error)) << error.toStdString();
+
+    VpnTimings timings;
+    timings.retryWaitUnit = std::chrono::milliseconds(10);
+    KillSwitchChosen engine(timings);
+    auto& manager = *engine.manager;
+    auto& settings = *engine.core.settings.store;
+    const auto log = [&] { return logMessages(manager).join(QLatin1Char('\n')).toStdString(); };
+    const auto rulesGone = [] { return !nftRuleset().contains(QStringLiteral("table inet velmorand")); };
+    auto named = testNode(QStringLiteral("node.velmorand.test"));
+    named.id = 1;
+
+    enum class Release { turnedOffWhileConnected, disconnectedThenTurnedOff };
+    for (const auto release : {Release::turnedOffWhileConnected, Release::disconnectedThenTurnedOff}) {
+        SCOPED_TRACE(release == Release::turnedOffWhileConnected ? "turned off while connected"
+                                                                 : "disconnected, then turned off");
+        settings.setValue(SettingsKeys::killSwitchEnabled, true);
+        ASSERT_TRUE(names.list(listed));
+        ASSERT_FALSE(failureOf<VpnError>(manager.connectTo(named))) << log();
+        ASSERT_TRUE(manager.killSwitchEnabled()) << log();
+        EXPECT_TRUE(tcpReaches(node, tcpPort)) << "the node is let out by the address its name had";
+        EXPECT_FALSE(tcpReaches(otherHost, tcpPort));
+
+        ASSERT_TRUE(names.list({}));
+        // As the settings screen turns it off: the choice is stored, and the engine told while
+        // connected; once disconnected, it has nothing left to release.
+        const bool turnedOff = release == Release::turnedOffWhileConnected;
+        if (turnedOff)
+            settings.setValue(SettingsKeys::killSwitchEnabled, false);
+        auto releasing = turnedOff ? manager.disableKillSwitch() : manager.disconnect();
+        EXPECT_TRUE(waitFor(rulesGone, 10000)) << nftRuleset().toStdString() << log();
+        QCoro::waitFor(std::move(releasing));
+        settings.setValue(SettingsKeys::killSwitchEnabled, false);
+        EXPECT_FALSE(manager.killSwitchEnabled()) << log();
+        EXPECT_FALSE(manager.killSwitchWanted());
+        EXPECT_TRUE(tcpReaches(otherHost, tcpPort)) << "traffic gets out";
+        QCoro::waitFor(manager.disconnect());
+        EXPECT_TRUE(rulesGone());
+    }
+    EXPECT_FALSE(names.resolverAsked()) << "no name was looked up once it stopped resolving";
+}
+
 TEST(KillSwitchInANamespace, BlocksAllButLoopbackTheNodeDnsAndTheLan) { runInPrivateNetwork(kTest, runClient); }
 
 TEST(KillSwitchInANamespace, NothingGetsOutThroughAReconnectAndASwitchUntilTheUserDisconnects)
@@ -253,6 +308,11 @@ TEST(KillSwitchInANamespace, NothingGetsOutThroughAReconnectAndASwitchUntilTheUs
 TEST(KillSwitchInANamespace, ANodeNameTheRulesRefuseIsLetOutByItsAddressesOrNeverConnected)
 {
     runInPrivateNetwork(kNodeNameTest, runClientWithNodeNamesTheRulesRefuse);
+}
+
+TEST(KillSwitchInANamespace, ReleasesAtOnceWhenTheNodesNameStopsResolvingWhileConnected)
+{
+    runInPrivateNetwork(kLostNameTest, runClientWhoseNodeNameStopsResolving);
 }
 
 } // namespace

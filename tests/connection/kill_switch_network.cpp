@@ -208,7 +208,11 @@ bool udpEchoes(const QString& address, quint16 port)
     return socket.waitForReadyRead(1000) && socket.receiveDatagram().data() == "ping";
 }
 
-bool resolveNamesOnlyFrom(const QByteArray& hostsLines, QString* error)
+namespace {
+
+// Shows these contents at these paths of /etc to this process and its children; the files
+// shown, in the same order, go to *shown.
+bool showOwnFiles(const QList<std::pair<QByteArray, QByteArray>>& files, QStringList* shown, QString* error)
 {
     // Never seen outside this process: the mounts stay in its own mount namespace, and the files
     // they show live as long as the process.
@@ -216,8 +220,6 @@ bool resolveNamesOnlyFrom(const QByteArray& hostsLines, QString* error)
         *error = QStringLiteral("no mount namespace of our own: ") + QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
-    const QList<std::pair<QByteArray, QByteArray>> files{{"/etc/hosts", hostsLines},
-                                                         {"/etc/nsswitch.conf", "hosts: files\n"}};
     for (const auto& [target, content] : files) {
         auto* file = new QTemporaryFile(QCoreApplication::instance());
         if (!file->open() || file->write(content) != content.size() || !file->flush()
@@ -228,8 +230,41 @@ bool resolveNamesOnlyFrom(const QByteArray& hostsLines, QString* error)
                 + QString::fromLocal8Bit(std::strerror(errno));
             return false;
         }
+        shown->append(file->fileName());
     }
     return true;
+}
+
+} // namespace
+
+bool resolveNamesOnlyFrom(const QByteArray& hostsLines, QString* error)
+{
+    QStringList shown;
+    return showOwnFiles({{"/etc/hosts", hostsLines}, {"/etc/nsswitch.conf", "hosts: files\n"}}, &shown, error);
+}
+
+bool ChangingNames::start(const QByteArray& hostsLines, QString* error)
+{
+    if (!m_resolver.bind(QHostAddress::LocalHost, 53)) {
+        *error = QStringLiteral("no resolver of our own: ") + m_resolver.errorString();
+        return false;
+    }
+    // Each try waits far longer than anything in the test may take.
+    QStringList shown;
+    if (!showOwnFiles({{"/etc/hosts", hostsLines},
+                       {"/etc/nsswitch.conf", "hosts: files dns\n"},
+                       {"/etc/resolv.conf", "nameserver 127.0.0.1\noptions timeout:30 attempts:2\n"}},
+                      &shown, error))
+        return false;
+    m_hostsFile = shown.first();
+    return true;
+}
+
+bool ChangingNames::list(const QByteArray& hostsLines)
+{
+    // Written in place: the file shown is this one.
+    QFile file(m_hostsFile);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(hostsLines) == hostsLines.size();
 }
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs) { return QTest::qWaitFor(condition, timeoutMs); }

@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <QUdpSocket>
 
 #include <atomic>
 #include <functional>
@@ -57,6 +58,20 @@ bool udpEchoes(const QString& address, quint16 port);
 // (no DNS): over /etc/hosts and /etc/nsswitch.conf in a mount namespace of this process's own,
 // which the client side's namespace is. False with the reason in *error.
 bool resolveNamesOnlyFrom(const QByteArray& hostsLines, QString* error);
+// Names this process and its children resolve from here on, as above: the hosts-file lines,
+// which list() changes at any time, and behind them a resolver on 127.0.0.1 that never answers.
+class ChangingNames {
+public:
+    // False with the reason in *error.
+    bool start(const QByteArray& hostsLines, QString* error);
+    bool list(const QByteArray& hostsLines);
+    // Whether anything has been asked of the resolver.
+    bool resolverAsked() const { return m_resolver.hasPendingDatagrams(); }
+
+private:
+    QString m_hostsFile;
+    QUdpSocket m_resolver;
+};
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // A connection manager that counts as connected to the node (no core runs), whose administrator

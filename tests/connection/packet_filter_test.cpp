@@ -1,5 +1,7 @@
 // The kill switch, per-application rules and the clean-up: the administrator scripts as
 // recorded, their outcomes, hostile values, and what the scripts do in a shell.
+#include "connection/command_queue.h"
+#include "connection/packet_filter.h"
 #include "connection/packet_filter_scripts.h"
 #include "engine_fixture.h"
 #include "platform/exempted_program.h"
@@ -18,6 +20,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -82,8 +85,9 @@ EOF
 }
 
 const QString kSplitFlush = QStringLiteral("/sbin/pfctl -a com.velmorand/split -F all 2>&1");
-// The release: the programs' exemption first, then the block.
-const QString kFlush = kSplitFlush + QStringLiteral(" && /sbin/pfctl -a com.velmorand -F all 2>&1");
+// The release: the programs' exemption first, then the block whatever became of the first.
+const QString kFlush
+    = kSplitFlush + QStringLiteral("; split=$?; /sbin/pfctl -a com.velmorand -F all 2>&1 && exit $split");
 
 // Values that would break out of a rule, a here-document or a quoted word.
 const QStringList kHostileValues{
@@ -317,6 +321,21 @@ TEST_F(PacketFilterTest, DisconnectReleasesTheKillSwitchButKeepsTheUsersChoice)
     EXPECT_EQ(admin.scripts, QStringList{kKillSwitchScript}) << "the next connect applies it again";
 }
 
+// The screens tell rules in force from rules not yet released by the user's choice, published as
+// it stands from the start and whoever changes it: the settings screen, the clean-up.
+TEST_F(PacketFilterTest, TheUsersChoiceIsPublishedAsItStands)
+{
+    EXPECT_FALSE(manager->killSwitchWanted());
+    core.settings.store->setValue(SettingsKeys::killSwitchEnabled, true);
+    EXPECT_TRUE(manager->killSwitchWanted());
+    useTimings([](VpnTimings&) {});
+    EXPECT_TRUE(manager->killSwitchWanted()) << "as stored when the engine starts";
+    ASSERT_FALSE(connectTo(testNode()));
+    ASSERT_TRUE(manager->killSwitchEnabled());
+    QCoro::waitFor(manager->cleanupSystemConfig(false));
+    EXPECT_FALSE(manager->killSwitchWanted());
+}
+
 TEST_F(PacketFilterTest, RulesLeftByAKilledRunAreTakenOverOrReleasedAsTheUserChose)
 {
     // A run that loaded the rules and was killed: its marker stays in the settings file.
@@ -546,6 +565,33 @@ TEST_F(PacketFilterTest, ANodeNameTheRulesRefuseIsLetOutByTheAddressesItResolves
         EXPECT_FALSE(admin.scripts[0].contains(c.name));
         EXPECT_EQ(messages().last(), QStringLiteral("🔒 网络锁已开启,非 VPN 流量已被阻止"));
     }
+}
+
+// A node's name that the rules cannot hold is looked up for at most the limit: a resolver that
+// does not answer fails that node, and a release queued behind it does not wait for the resolver.
+TEST_F(PacketFilterTest, ANodeNameThatDoesNotAnswerHoldsUpNoReleaseQueuedBehindIt)
+{
+    // The look-up of the silent name ends only when the test lets it, after the release.
+    const auto answerNow = std::make_shared<QSemaphore>();
+    const auto answered = std::make_shared<QSemaphore>();
+    const auto silent = QStringLiteral("silent_node.example");
+    const auto resolve = [answerNow, answered](const QString&) -> QList<QHostAddress> {
+        answerNow->acquire();
+        answered->release();
+        return {QHostAddress(QStringLiteral("192.0.2.61"))};
+    };
+    CommandQueue commands;
+    PacketFilter filter([this]() -> AdminScriptRunner& { return admin; }, commands, resolve,
+                        std::chrono::milliseconds(200));
+    auto loading = filter.loadKillSwitch({silent});
+    auto releasing = filter.releaseKillSwitch();
+    const bool releasedMeanwhile = QTest::qWaitFor([&] { return releasing.isReady(); }, 5000);
+    answerNow->release();
+    ASSERT_TRUE(releasedMeanwhile) << "the release waited for the silent name";
+    EXPECT_TRUE(QCoro::waitFor(std::move(releasing)));
+    EXPECT_EQ(QCoro::waitFor(std::move(loading)), PacketFilter::Load::unsafeServer);
+    EXPECT_EQ(admin.scripts, QStringList{kFlush}) << "nothing loaded for the silent name";
+    ASSERT_TRUE(answered->tryAcquire(1, 5000)) << "the late look-up ends on its own";
 }
 
 TEST_F(PacketFilterTest, ANodeNameThatResolvesToNothingTheRulesCanHoldIsNeverConnected)
@@ -961,7 +1007,9 @@ case "$*" in
   "-e") if [ -e "$state/enabled" ]; then echo "pfctl: pf already enabled" >&2; exit 1; fi; touch "$state/enabled" ;;
   "-f -") if [ -e "$state/ignore-main" ]; then cat > /dev/null; else grep '^anchor' | sed 's/$/ all/' > "$state/main"; fi ;;
   *"-f -") if [ -e "$state/fail-load" ]; then echo "stdin:3: syntax error" >&2; exit 1; fi; cat > "$state/anchor" ;;
-  *"-F all") rm -f "$state/anchor" ;;
+  *"-F all") anchor=$(echo "$*" | sed 's/^-a //; s/ -F all$//; s|/|-|g')
+    if [ -e "$state/fail-flush-$anchor" ]; then echo "no IP address found for node.example" >&2; exit 1; fi
+    rm -f "$state/anchor" "$state/anchor-$anchor" ;;
 esac
 )");
         tool.close();
@@ -1041,6 +1089,27 @@ TEST_F(PacketFilterScriptTest, StoppingFlushesTheAnchorAndReportsHonestly)
     touch("anchor");
     EXPECT_EQ(run(PacketFilterScripts::killSwitchStop()).exitCode, 0) << "the filter being on is no failure";
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("anchor"))));
+}
+
+// The release empties both anchors whatever became of either flush, and says when one failed.
+TEST_F(PacketFilterScriptTest, TheReleaseFlushesBothAnchorsWhateverBecameOfEither)
+{
+    const struct {
+        const char* failing;
+        bool fails;
+    } cases[] = {{"", false}, {"fail-flush-com.velmorand-split", true}, {"fail-flush-com.velmorand", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failing);
+        QFile::remove(dir.filePath(QStringLiteral("calls")));
+        for (const auto* name : {"fail-flush-com.velmorand-split", "fail-flush-com.velmorand"})
+            QFile::remove(dir.filePath(QLatin1String(name)));
+        if (*c.failing)
+            touch(c.failing);
+        const auto result = run(PacketFilterScripts::splitAndKillSwitchStop());
+        EXPECT_EQ(result.exitCode != 0, c.fails) << result.output.toStdString();
+        EXPECT_EQ(read("calls"),
+                  QStringLiteral("pfctl -a com.velmorand/split -F all\npfctl -a com.velmorand -F all\n"));
+    }
 }
 
 // The stand-in runs as root and reads its kept state back from a file: a file it did not write

@@ -13,7 +13,13 @@
 // except where a test hands in what they do.
 class FakeVpnConnection : public VpnConnection {
 public:
-    using VpnConnection::VpnConnection;
+    // The user has chosen the kill switch unless a test says otherwise: loaded rules show as the
+    // block.
+    explicit FakeVpnConnection(QObject* parent = nullptr)
+        : VpnConnection(parent)
+    {
+        publishKillSwitchWanted(true);
+    }
 
     using VpnConnection::addLog;
     using VpnConnection::publishRoutingMode;
@@ -31,6 +37,7 @@ public:
     using VpnConnection::setTrafficUp;
     void setKillSwitchLoaded(bool loaded) { publishKillSwitchEnabled(loaded); }
     void setKillSwitchNotInForce(const QString& reason) { publishKillSwitchNotInForce(reason); }
+    void setKillSwitchWanted(bool wanted) { publishKillSwitchWanted(wanted); }
     void setSplitTunnelList(const QStringList& paths) { publishSplitTunnelApps(paths); }
 
     // What the screens asked for, in order.

@@ -57,27 +57,35 @@ TEST_F(DashboardView_, TheConnectionCardSaysWhatTheKillSwitchHoldsAndWhenTheChos
 {
     const auto blocked = t("网络锁生效中，非 VPN 流量已被阻止");
     const QString notInForce = t("网络锁未生效：") + t("未获得管理员授权");
+    const auto notReleased = t("网络锁已关闭，但规则未解除，非 VPN 流量仍被阻止");
     struct Case {
         const char* name;
         ConnectionState state;
+        bool wanted; // the user's setting
         bool rulesLoaded;
         const char* notInForceReason;
         QString shown; // empty: the notice is hidden
     };
     const Case cases[] = {
-        {"connected with the rules", ConnectionState::connected, true, "", blocked},
-        {"connected without", ConnectionState::connected, false, "", {}},
-        {"connected, the rules refused", ConnectionState::connected, false, "未获得管理员授权", notInForce},
-        {"a lost connection's rules held", ConnectionState::disconnected, true, "", blocked},
-        {"connecting again behind them", ConnectionState::connecting, true, "", blocked},
-        {"disconnected without", ConnectionState::disconnected, false, "", {}},
-        {"a reason while disconnected", ConnectionState::disconnected, false, "未获得管理员授权", {}},
+        {"connected with the rules", ConnectionState::connected, true, true, "", blocked},
+        {"connected without", ConnectionState::connected, true, false, "", {}},
+        {"connected, the rules refused", ConnectionState::connected, true, false, "未获得管理员授权", notInForce},
+        {"a lost connection's rules held", ConnectionState::disconnected, true, true, "", blocked},
+        {"connecting again behind them", ConnectionState::connecting, true, true, "", blocked},
+        {"disconnected without", ConnectionState::disconnected, true, false, "", {}},
+        {"a reason while disconnected", ConnectionState::disconnected, true, false, "未获得管理员授权", {}},
+        // Turned off: rules still loaded are being released, or their release failed.
+        {"turned off while connected, the rules held", ConnectionState::connected, false, true, "", notReleased},
+        {"turned off, a lost connection's rules held", ConnectionState::disconnected, false, true, "", notReleased},
+        {"turned off and released", ConnectionState::connected, false, false, "", {}},
+        {"turned off, a reason left", ConnectionState::connected, false, false, "未获得管理员授权", {}},
     };
     signIn({node(1, QStringLiteral("Tokyo"))});
     auto& card = *showView().connectionCard();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         vpn.setState(c.state);
+        vpn.setKillSwitchWanted(c.wanted);
         vpn.setKillSwitchLoaded(c.rulesLoaded);
         vpn.setKillSwitchNotInForce(QString::fromUtf8(c.notInForceReason));
         EXPECT_EQ(card.blockNotice()->isVisibleTo(view.get()), !c.shown.isEmpty());
@@ -85,6 +93,13 @@ TEST_F(DashboardView_, TheConnectionCardSaysWhatTheKillSwitchHoldsAndWhenTheChos
             EXPECT_EQ(card.blockNotice()->text(), c.shown);
         }
     }
+    // Turning it off changes the line at once, before any release.
+    vpn.setKillSwitchLoaded(true);
+    vpn.setKillSwitchWanted(true);
+    EXPECT_EQ(card.blockNotice()->text(), blocked);
+    vpn.setKillSwitchWanted(false);
+    EXPECT_EQ(card.blockNotice()->text(), notReleased);
+    vpn.setKillSwitchWanted(true);
 
     // Loaded rules and the end of the connection both clear the reason.
     vpn.setState(ConnectionState::connected);
@@ -108,16 +123,28 @@ TEST_F(DashboardView_, EveryKillSwitchNoticeShowsWholeInTheConnectionCardInEvery
 {
     // The card centres the notice at the width it asks for: a width a fraction short of its text
     // breaks the line, and the row, laid out for one line, cuts the second.
-    const char* reasons[] = {"", "未检测到网络服务", "未获得管理员授权", "当前安装位置不受信任，请安装到系统目录",
-                             "节点地址无法放行", "规则加载失败"};
+    // "" with the kill switch chosen: the block; "" with it turned off: rules not yet released.
+    const struct {
+        bool wanted;
+        const char* reason;
+    } notices[] = {{true, ""},
+                   {false, ""},
+                   {true, "未检测到网络服务"},
+                   {true, "未获得管理员授权"},
+                   {true, "当前安装位置不受信任，请安装到系统目录"},
+                   {true, "节点地址无法放行"},
+                   {true, "规则加载失败"}};
     signIn({node(1, QStringLiteral("Tokyo"))});
     vpn.setState(ConnectionState::connected);
     for (const auto language : allAppLanguages) {
         ScopedLanguage scoped(language);
         auto& card = *showView().connectionCard();
-        for (const char* reason : reasons) {
+        for (const auto& [wanted, reason] : notices) {
+            vpn.setKillSwitchWanted(wanted);
             vpn.setKillSwitchLoaded(!*reason);
             vpn.setKillSwitchNotInForce(QString::fromUtf8(reason));
+            if (!wanted)
+                saveScreenshot(card, QStringLiteral("connection-card-kill-switch-not-released-") + rawValue(language));
             card.layout()->activate();
             const auto* label = card.blockNotice()->textLabel();
             SCOPED_TRACE(label->text().toStdString());

@@ -12,6 +12,9 @@
 // pf evaluates every rule and the last match decides, unless a "quick" rule ends it early. The
 // table does the same: the quick rules in their order, then the others from last to first, each
 // with its own verdict. Packets of connections already under way pass, as pf's states let them.
+// A host name in a rule is looked up when the rules are loaded, for at most a few seconds, and
+// kept as the addresses it resolves to, one rule per address, as pf does; a name without an
+// address fails that load. Nothing else looks a name up.
 // The state is kept in $VELMORAND_PF_STATE_DIR (default /run/velmorand/pf): the kernel's
 // table is the effect, the file the rules as written. One pfctl at a time changes it.
 // Beyond pf, a rule with "user UID" may name a program, "program "PATH"" (the path
@@ -22,6 +25,7 @@
 // they no longer count.
 #include "pfctl_entry.h"
 #include "program_exemption.h"
+#include "rule_addresses.h"
 
 #include "platform/exempted_program.h"
 
@@ -30,7 +34,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -67,6 +70,8 @@ void printError(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal
 struct Endpoint {
     QString address = QStringLiteral("any");
     std::optional<quint16> port;
+    // Where the address stands among the rule's words; none for "all".
+    std::optional<qsizetype> word;
 };
 
 struct Rule {
@@ -186,6 +191,7 @@ private:
     bool endpoint(Endpoint& endpoint)
     {
         take();
+        endpoint.word = m_at;
         endpoint.address = take();
         if (endpoint.address.isEmpty() || endpoint.address == QLatin1String("port"))
             return false;
@@ -265,6 +271,66 @@ std::optional<Rule> ruleOf(const QString& line)
     if (isRefusedProgram(*rule))
         return std::nullopt;
     return rule;
+}
+
+// The network family an address or a network of a rule belongs to; none for "any".
+std::optional<QAbstractSocket::NetworkLayerProtocol> familyOf(const QString& address)
+{
+    if (address == QLatin1String("any"))
+        return std::nullopt;
+    const auto subnet = QHostAddress::parseSubnet(address);
+    return (address.contains(QLatin1Char('/')) ? subnet.first : QHostAddress(address)).protocol();
+}
+
+// The kept lines of a ruleset with its host names in place of the addresses they resolve to, one
+// rule per address as pf writes it. The names are looked up here, once, all at once and for at most
+// the look-up limit, before the state's lock is taken: nothing afterwards (a flush, another
+// ruleset's load, the program watcher, the table) waits on a resolver. A name that resolves to no
+// address, or not in time, fails the load.
+QStringList withAddresses(const QStringList& lines)
+{
+    QStringList names;
+    for (const auto& line : lines) {
+        const auto rule = RuleParser(tokens(line)).parse();
+        if (!rule)
+            continue; // an anchor reference
+        for (const auto* endpoint : {&rule->from, &rule->to})
+            if (RuleAddresses::isName(endpoint->address) && !names.contains(endpoint->address))
+                names.append(endpoint->address);
+    }
+    if (names.isEmpty())
+        return lines;
+    const auto found = RuleAddresses::lookUp(names, RuleAddresses::lookupLimit);
+    for (const auto& name : std::as_const(names))
+        if (!found.contains(name))
+            throw Failure{QStringLiteral("no IP address found for ") + name};
+    const auto choices = [&found](const Endpoint& endpoint) {
+        return RuleAddresses::isName(endpoint.address) ? found.value(endpoint.address) : QStringList{endpoint.address};
+    };
+    QStringList expanded;
+    for (const auto& line : lines) {
+        const auto pieces = tokens(line);
+        const auto rule = RuleParser(pieces).parse();
+        if (!rule) { // an anchor reference
+            expanded.append(line);
+            continue;
+        }
+        for (const auto& from : choices(rule->from)) {
+            for (const auto& to : choices(rule->to)) {
+                const auto fromFamily = familyOf(from);
+                const auto toFamily = familyOf(to);
+                if (fromFamily && toFamily && fromFamily != toFamily)
+                    continue;
+                auto written = pieces;
+                if (rule->from.word)
+                    written[*rule->from.word] = from;
+                if (rule->to.word)
+                    written[*rule->to.word] = to;
+                expanded.append(written.join(QLatin1Char(' ')));
+            }
+        }
+    }
+    return expanded;
 }
 
 // ---- The state -------------------------------------------------------------------------------
@@ -435,12 +501,13 @@ QList<QHostAddress> addressesOf(const QString& address)
             throw Failure{QStringLiteral("invalid network ") + address};
         return {subnet.first};
     }
-    if (const QHostAddress literal(address); !literal.isNull())
-        return {literal};
-    const auto found = QHostInfo::fromName(address).addresses();
-    if (found.isEmpty())
-        throw Failure{QStringLiteral("no IP address found for ") + address};
-    return found;
+    // A name was turned into its addresses when its rules were loaded. One still in the state
+    // (kept by an earlier version) stands for nothing: looked up now, it would make every change
+    // of the state wait on the resolver, the release included.
+    const QHostAddress literal(address);
+    if (literal.isNull())
+        return {};
+    return {literal};
 }
 
 QString addressMatch(const char* field, const QString& written, const QHostAddress& address)
@@ -672,6 +739,12 @@ int run(const QStringList& arguments)
     if (arguments.size() == 2 && arguments[1] == QLatin1String("--watch-programs"))
         return watchPrograms();
     const auto command = parseCommand(arguments);
+    // Read, and its names looked up, before the lock: the program watcher needs it meanwhile.
+    std::optional<QStringList> loading;
+    if (command.load) {
+        const auto source = *command.load == QLatin1String("-") ? QStringLiteral("stdin") : *command.load;
+        loading = withAddresses(parseRuleset(readRules(*command.load), source, command.anchor.isEmpty()));
+    }
     const StateLock locked(kStateLock, StateLock::Wait::yes);
     auto state = loadState();
     QTextStream out(stdout);
@@ -682,10 +755,8 @@ int run(const QStringList& arguments)
         commit(state);
         printError(QStringLiteral("rules cleared"));
     }
-    if (command.load) {
-        const auto source = *command.load == QLatin1String("-") ? QStringLiteral("stdin") : *command.load;
-        const auto lines = parseRuleset(readRules(*command.load), source, command.anchor.isEmpty());
-        state.rulesets.insert(command.anchor, lines);
+    if (loading) {
+        state.rulesets.insert(command.anchor, *loading);
         commit(state);
     }
     if (command.enable) {
@@ -737,14 +808,6 @@ std::optional<QString> tableOfState(const QByteArray& kept)
 {
     try {
         const auto state = stateOf(kept);
-        // Host names would be looked up: only states of addresses go on to the table.
-        for (const auto& rule : evaluatedRules(state)) {
-            for (const auto& address : {rule.from.address, rule.to.address}) {
-                if (address != QLatin1String("any") && !address.contains(QLatin1Char('/'))
-                    && QHostAddress(address).isNull())
-                    return std::nullopt;
-            }
-        }
         // A group of the form this machine would give, so that program rules reach the table too.
         const ProgramExemption::Group group{QStringLiteral("/sys/fs/cgroup/velmorand-pf"),
                                             QStringLiteral("velmorand-pf"), 1};

@@ -55,6 +55,7 @@ MenuBarManager::MenuBarManager(Services services, Timings timings, QObject* pare
     , m_timings(timings)
 {
     connect(&m_services.connection, &VpnConnection::killSwitchEnabledChanged, this, &MenuBarManager::showToolTip);
+    connect(&m_services.connection, &VpnConnection::killSwitchWantedChanged, this, &MenuBarManager::showToolTip);
     connect(&m_services.connection, &VpnConnection::killSwitchNotInForceChanged, this, &MenuBarManager::showToolTip);
     // A new interface language reaches the theme too: the notice is said in it at once, also while
     // no speed refreshes the tooltip.
