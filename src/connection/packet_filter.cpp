@@ -38,14 +38,13 @@ QStringList ruleAddresses(const QList<QHostAddress>& resolved)
 // addresses its name resolves to (a valid name may still be one the rules refuse: an underscore,
 // a final dot, a single label); empty when there are none, or none in time. Blocks: run on the
 // command queue, where a release queued behind it waits at most the limit.
-QStringList ruleHostsFor(const QString& server, const PacketFilter::Resolver& resolve,
-                         std::chrono::milliseconds limit)
+QStringList ruleHostsFor(const QString& server, const HostLookups& lookups)
 {
     if (PacketFilterScripts::isSafeHost(server))
         return {server};
     if (!looksLikeHostName(server))
         return {};
-    return ruleAddresses(HostLookups(resolve, limit).lookUp({server}, {}).value(server));
+    return ruleAddresses(lookups.lookUp({server}, {}).value(server));
 }
 
 // The names among the hosts that are to be looked up: neither an address nor hostile text.
@@ -86,8 +85,7 @@ PacketFilter::PacketFilter(std::function<AdminScriptRunner&()> scripts, CommandQ
                            std::chrono::milliseconds lookupLimit)
     : m_scripts(std::move(scripts))
     , m_commands(commands)
-    , m_resolve(std::move(resolve))
-    , m_lookups(m_resolve, lookupLimit)
+    , m_lookups(std::move(resolve), lookupLimit)
 {
 }
 
@@ -103,11 +101,11 @@ QCoro::Task<PacketFilter::Load> PacketFilter::loadKillSwitch(QStringList servers
     auto* scripts = &m_scripts();
     // Names are resolved right before the load, on the queue: as near as can be to the core's own
     // look-up, so that the address it dials is among those let out.
-    auto loading = m_commands.run([scripts, servers, resolve = m_resolve, limit = m_lookupLimit] {
+    auto loading = m_commands.run([scripts, servers, lookups = m_lookups] {
         QStringList hosts;
         for (const auto& server : servers) {
             // The server texts come from the service and the script runs as root.
-            const auto held = ruleHostsFor(server, resolve, limit);
+            const auto held = ruleHostsFor(server, lookups);
             if (held.isEmpty())
                 return Load::unsafeServer;
             hosts += held;
@@ -171,8 +169,8 @@ PacketFilter::loadBlockWithoutTunnel(QStringList serviceHosts, QList<PacketFilte
 
 QCoro::Task<bool> PacketFilter::canLetOut(QString server)
 {
-    return m_commands.run([server, resolve = m_resolve, limit = m_lookupLimit] {
-        return !ruleHostsFor(server, resolve, limit).isEmpty();
+    return m_commands.run([server, lookups = m_lookups] {
+        return !ruleHostsFor(server, lookups).isEmpty();
     });
 }
 

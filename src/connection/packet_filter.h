@@ -85,7 +85,6 @@ private:
 
     std::function<AdminScriptRunner&()> m_scripts;
     CommandQueue& m_commands;
-    Resolver m_resolve;
     HostLookups m_lookups;
     // Shared with the operations under way, which write it once their script has ended.
     std::shared_ptr<QStringList> m_passedServers = std::make_shared<QStringList>();
