@@ -109,5 +109,17 @@ void WrappedText::draw(QPainter& painter, const QRect& room, Qt::Alignment align
         top = room.bottom() + 1 - size.height;
     else if (alignment & Qt::AlignVCenter)
         top += (room.height() - size.height) / 2;
-    m_layout.draw(&painter, QPointF(room.left(), top), {}, QRectF(exposed));
+    const QPointF origin(room.left(), top);
+    for (int i = 0; i < m_layout.lineCount(); ++i) {
+        const auto line = m_layout.lineAt(i);
+        // Each line within its own height: marks stacked on one letter (a hostile text puts
+        // hundreds on it) would draw over the lines around it and out of the room.
+        const QRectF box(exposed.left(), origin.y() + line.y(), exposed.width(), line.height());
+        if (!box.intersects(QRectF(exposed)))
+            continue;
+        painter.save();
+        painter.setClipRect(box, Qt::IntersectClip);
+        line.draw(&painter, origin);
+        painter.restore();
+    }
 }
