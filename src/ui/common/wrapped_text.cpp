@@ -41,8 +41,6 @@ void WrappedText::setDirection(Qt::LayoutDirection direction)
     auto option = m_layout.textOption();
     option.setTextDirection(direction);
     m_layout.setTextOption(option);
-    // The direction decides how the text is split into runs: it is shaped again.
-    m_layout.setText(m_layout.text());
     forget();
 }
 

@@ -8,10 +8,11 @@
 class QPainter;
 
 // A text in lines of a given width, broken between words and, where one word is wider than the
-// width, inside that word. Laying out a long text costs far more than drawing the few lines in
-// view, and a label is asked its height many times at the same few widths: the text is shaped
-// once, the size at each width asked is kept, and so are the lines at the width last laid out.
-// Everything is forgotten when the text, the font or the direction changes.
+// width, inside that word. Laying out a long text (every line of it) costs far more than drawing
+// the few lines in view, and a label is asked its size many times at the same few widths: the
+// size at each width asked is kept, and so are the lines at the width last laid out, of which
+// only those in view are drawn. Everything is forgotten when the text, the font or the direction
+// changes.
 class WrappedText {
 public:
     // Each a no-op when unchanged: a label hands them over before every question.
