@@ -228,3 +228,41 @@ TEST(TextLabel, ACutNameShowsMoreOfItselfAsItsToolTipAndAWholeOneNone)
         << "a name of thousands does not cover the screen";
     QToolTip::hideText();
 }
+
+TEST(TextLabel, AWrappedLabelAnswersAndDrawsAsANewOneAfterItsWidthTextOrFontChanges)
+{
+    // One label asked and drawn after each change, against a label made anew for what it then holds.
+    const QString shortText = QStringLiteral("东京 01 · 高级线路");
+    const QString longText = QStringLiteral("Maintenance of the Hong Kong line on Saturday, 维护期间可能短暂断线。").repeated(12);
+    std::unique_ptr<TextLabel> label(makeWrappedLabel(shortText, TextStyle::Body));
+    const struct {
+        const char* name;
+        std::function<void(TextLabel&)> change;
+        int width;
+    } steps[] = {
+        {"narrow", [](TextLabel&) {}, 120},
+        {"wide", [](TextLabel&) {}, 300},
+        {"narrow again", [](TextLabel&) {}, 120},
+        {"a longer text", [&](TextLabel& shown) { shown.setText(longText); }, 120},
+        {"the longer text wide", [](TextLabel&) {}, 300},
+        {"a larger font", [](TextLabel& shown) { shown.setFont(Theme::of(&shown).font(TextStyle::Title)); }, 300},
+        {"the short text again", [&](TextLabel& shown) { shown.setText(shortText); }, 300},
+        {"right to left", [](TextLabel& shown) { shown.setLayoutDirection(Qt::RightToLeft); }, 300},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change(*label);
+        std::unique_ptr<TextLabel> fresh(makeWrappedLabel(label->text(), TextStyle::Body));
+        fresh->setFont(label->font());
+        fresh->setLayoutDirection(label->layoutDirection());
+        EXPECT_EQ(label->heightForWidth(step.width), fresh->heightForWidth(step.width));
+        EXPECT_EQ(label->sizeHint(), fresh->sizeHint());
+        EXPECT_EQ(label->minimumSizeHint(), fresh->minimumSizeHint());
+        const QSize size(step.width, fresh->heightForWidth(step.width));
+        label->resize(size);
+        fresh->resize(size);
+        EXPECT_EQ(label->grab().toImage(), fresh->grab().toImage());
+    }
+    const std::unique_ptr<TextLabel> longer(makeWrappedLabel(longText, TextStyle::Body));
+    EXPECT_GT(longer->heightForWidth(120), label->heightForWidth(120)) << "the texts tried lay out differently";
+}

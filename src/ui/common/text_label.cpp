@@ -66,19 +66,25 @@ bool TextLabel::isSelectable() const
 
 bool TextLabel::wrapsAnywhere() const { return wordWrap() && !isSelectable(); }
 
-int TextLabel::wrapFlags(int textWidth) const
+WrappedText& TextLabel::wrappedText() const
 {
-    // Wrapped at words as the label wraps them, unless a word is wider than the room.
-    const int flags = Qt::TextWordWrap;
-    const QRect room(0, 0, std::max(textWidth, 1), QWIDGETSIZE_MAX);
-    return fontMetrics().boundingRect(room, flags, text()).width() > room.width() ? flags | Qt::TextWrapAnywhere
-                                                                                  : flags;
+    m_wrapped.setText(text());
+    m_wrapped.setFont(font());
+    m_wrapped.setDirection(layoutDirection());
+    return m_wrapped;
 }
 
-int TextLabel::wrappedHeight(int textWidth) const
+QSize TextLabel::preferredSize() const
 {
-    const int flags = int(alignment()) | wrapFlags(textWidth);
-    return fontMetrics().boundingRect(QRect(0, 0, std::max(textWidth, 1), QWIDGETSIZE_MAX), flags, text()).height();
+    const int lineSpacing = fontMetrics().lineSpacing();
+    const int room = std::min(fontMetrics().averageCharWidth() * 80, maximumWidth()) - withMargins(QSize(0, 0)).width();
+    auto size = wrappedText().sizeAt(room);
+    if (size.height < 4 * lineSpacing && size.width > room / 2)
+        size = m_wrapped.sizeAt(room / 2);
+    if (size.height < 2 * lineSpacing && size.width > room / 4)
+        size = m_wrapped.sizeAt(room / 4);
+    // As high as at its widest line's width: the lines break there as they did.
+    return withMargins(QSize(size.width, size.height));
 }
 
 QRect TextLabel::textRoom() const
@@ -96,6 +102,8 @@ QSize TextLabel::withMargins(QSize text) const
 
 QSize TextLabel::sizeHint() const
 {
+    if (wrapsAnywhere())
+        return preferredSize();
     if (wordWrap()) {
         // As the label lays it out, but no wider than the lines of about 80 characters it aims
         // for when a word is longer than that.
@@ -116,7 +124,9 @@ QSize TextLabel::minimumSizeHint() const
         // for the height at the width it gives, and a column of such labels would otherwise claim
         // the height of their narrowest wrapping.
         const int wordWidth = withMargins(QSize(fontMetrics().averageCharWidth() * 10, 0)).width();
-        const QSize own = QLabel::minimumSizeHint();
+        const QSize own = wrapsAnywhere() ? withMargins(QSize(wrappedText().widestWord(),
+                                                             m_wrapped.sizeAt(QWIDGETSIZE_MAX).height))
+                                          : QLabel::minimumSizeHint();
         return QSize(std::min(own.width(), wordWidth), own.height());
     }
     if (!m_oneLine)
@@ -130,7 +140,7 @@ int TextLabel::heightForWidth(int width) const
     if (!wrapsAnywhere())
         return QLabel::heightForWidth(width);
     const QSize frame = withMargins(QSize(0, 0));
-    return wrappedHeight(width - frame.width()) + frame.height();
+    return wrappedText().sizeAt(width - frame.width()).height + frame.height();
 }
 
 bool TextLabel::event(QEvent* event)
@@ -160,10 +170,19 @@ void TextLabel::paintEvent(QPaintEvent* event)
     }
     QPainter painter(this);
     drawFrame(&painter);
-    int flags = int(QStyle::visualAlignment(layoutDirection(), alignment()));
-    if (wrapsAnywhere())
-        flags |= wrapFlags(textRoom().width());
-    style()->drawItemText(&painter, textRoom(), flags, palette(), isEnabled(), shownText(), foregroundRole());
+    const auto alignment = QStyle::visualAlignment(layoutDirection(), this->alignment());
+    if (!wrapsAnywhere()) {
+        style()->drawItemText(&painter, textRoom(), int(alignment), palette(), isEnabled(), shownText(),
+                              foregroundRole());
+        return;
+    }
+    // Only the lines in view: a long text has thousands.
+    if (!isEnabled() && style()->styleHint(QStyle::SH_EtchDisabledText, nullptr, this)) {
+        painter.setPen(palette().light().color());
+        wrappedText().draw(painter, textRoom().translated(1, 1), alignment, event->rect());
+    }
+    painter.setPen(palette().color(foregroundRole()));
+    wrappedText().draw(painter, textRoom(), alignment, event->rect());
 }
 
 void setTextColor(QLabel* label, TextColor color)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "theme.h"
+#include "wrapped_text.h"
 
 #include <QLabel>
 
@@ -40,12 +41,16 @@ private:
     // anywhere rather than growing to the word's width. (Selectable text is drawn by the label,
     // which clips such a word; the label is as wide either way.)
     bool wrapsAnywhere() const;
-    int wrapFlags(int textWidth) const;
-    int wrappedHeight(int textWidth) const;
+    // Its text as it draws it: laid out once per width, kept until the text or the font changes.
+    WrappedText& wrappedText() const;
+    // The size the label would take for its text: lines of about 80 characters, narrower for a
+    // text of a few lines, as a bare label picks it.
+    QSize preferredSize() const;
     QRect textRoom() const;
     QSize withMargins(QSize text) const;
 
     bool m_oneLine = false;
+    mutable WrappedText m_wrapped;
 };
 
 // A label in one of the text styles and colour roles, following the theme.

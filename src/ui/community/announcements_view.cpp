@@ -4,6 +4,7 @@
 #include "platform/text_table.h"
 #include "ui/common/divider.h"
 #include "ui/common/icon_button.h"
+#include "ui/common/one_line_text.h"
 #include "ui/common/scroll_column.h"
 #include "ui/common/symbol_label.h"
 #include "ui/common/symbol_view.h"
@@ -13,6 +14,11 @@
 #include <QVBoxLayout>
 
 namespace {
+
+constexpr QSize leastSize(380, 420);
+// What of a title is looked at: far more than `titleLength` characters of any script, and little
+// enough that a title of a single character with thousands of marks on it costs nothing to lay out.
+constexpr qsizetype titleUnits = 1024;
 
 QWidget* header(QDialog* sheet)
 {
@@ -54,7 +60,8 @@ QWidget* entry(const Announcement& announcement, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
     auto* top = new QHBoxLayout;
-    auto* title = makeWrappedLabel(announcement.title, TextStyle::Headline, TextColor::Primary, box);
+    auto* title = makeWrappedLabel(AnnouncementsView::shownTitle(announcement.title), TextStyle::Headline,
+                                   TextColor::Primary, box);
     title->setObjectName(QStringLiteral("title"));
     top->addWidget(title, 1);
     auto* date = makeLabel(CommunityText::announcementDate(announcement.createdAt), TextStyle::Caption2,
@@ -75,7 +82,7 @@ AnnouncementsView::AnnouncementsView(const QList<Announcement>& announcements, Q
     : SheetDialog(parent)
 {
     setWindowTitle(i18n::tr(QStringLiteral("公告")));
-    setMinimumSize(380, 420);
+    setMinimumSize(leastSize);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(Spacing::xl, Spacing::xl, Spacing::xl, Spacing::xl);
     layout->setSpacing(Spacing::m);
@@ -96,3 +103,11 @@ AnnouncementsView::AnnouncementsView(const QList<Announcement>& announcements, Q
     list->column()->addStretch();
     layout->addWidget(list, 1);
 }
+
+QString AnnouncementsView::shownTitle(const QString& title)
+{
+    const auto head = CommunityText::leadingCharacters(title.left(titleUnits), titleLength);
+    return head.size() < title.size() ? oneLine(head) + QChar(0x2026) : oneLine(title);
+}
+
+QSize AnnouncementsView::sizeHint() const { return {leastSize.width(), SheetDialog::sizeHint().height()}; }

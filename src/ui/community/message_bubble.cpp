@@ -23,9 +23,9 @@ public:
         , m_mine(mine)
     {
         setObjectName(QStringLiteral("bubble"));
-        // Drawn by the label itself, which breaks a word wider than the bubble inside it (text
-        // the user could select would be laid out by the toolkit, which lets such a word run out
-        // of the bubble).
+        // Drawn by the label itself, which breaks a word wider than the bubble inside it and keeps
+        // marks stacked on a letter on that letter's line (text the user could select would be
+        // laid out by the toolkit, which lets both run out of the bubble).
         setWordWrap(true);
         setFont(Theme::of(this).font(TextStyle::Body));
         setContentsMargins(Spacing::m, Spacing::s, Spacing::m, Spacing::s);

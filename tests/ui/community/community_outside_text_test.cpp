@@ -10,6 +10,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -93,4 +94,52 @@ TEST(CommunityOutsideText, AWordWiderThanTheBubbleBreaksInsideItAndTheUsersOwnBu
     ASSERT_TRUE(sender);
     expectOnOneLine(*sender, hostileText(QStringLiteral("sender")));
     EXPECT_FALSE(saveScreenshot(*sheet, QStringLiteral("support-chat-long-word")).isEmpty());
+}
+
+TEST(CommunityOutsideText, MarksStackedOnALetterStayOnItsLineInsideTheBubble)
+{
+    // A hundred marks under a letter of the first line and over one of the last: the middle line
+    // and the bubble's padding are drawn as they are without them.
+    const QString marked = QStringLiteral("a") + QString(100, QChar(0x0316)) + QStringLiteral("\nx\ne")
+        + QString(100, QChar(0x0301));
+    const QString plain = QStringLiteral("a\nx\ne");
+    for (const bool mine : {false, true}) {
+        SCOPED_TRACE(mine ? "the user's own" : "the staff's");
+        struct Drawn {
+            QImage image;
+            QRect text; // the room the lines are drawn in
+            QFontMetrics metrics{QFont()};
+        };
+        const auto draw = [mine](const QString& text) {
+            QWidget window;
+            auto* column = new QVBoxLayout(&window);
+            column->addWidget(new MessageBubble({.content = text, .is_admin = mine ? 0 : 1}, &window));
+            column->addStretch();
+            window.resize(360, 300);
+            window.show();
+            settle();
+            auto* bubble = window.findChild<TextLabel*>(QStringLiteral("bubble"));
+            saveScreenshot(window, QStringLiteral("support-bubble-stacked-marks"));
+            return Drawn{bubble->grab().toImage(), bubble->contentsRect(), bubble->fontMetrics()};
+        };
+        const Drawn without = draw(plain);
+        const Drawn withMarks = draw(marked);
+        ASSERT_EQ(withMarks.image.size(), without.image.size());
+        // Three lines of the same height fill the room; the middle one lies a line below its top.
+        const int line = withMarks.text.height() / 3;
+        ASSERT_GE(line, withMarks.metrics.height());
+        const auto rowsAlike = [&](int from, int to) {
+            for (int y = from; y < to; ++y) {
+                for (int x = 0; x < without.image.width(); ++x) {
+                    if (withMarks.image.pixel(x, y) != without.image.pixel(x, y))
+                        return testing::AssertionFailure() << "differs at " << x << "," << y;
+                }
+            }
+            return testing::AssertionSuccess();
+        };
+        const int top = withMarks.text.top();
+        EXPECT_TRUE(rowsAlike(0, top)) << "above the text";
+        EXPECT_TRUE(rowsAlike(top + line + 1, top + 2 * line - 1)) << "the middle line";
+        EXPECT_TRUE(rowsAlike(withMarks.text.bottom() + 1, without.image.height())) << "below the text";
+    }
 }

@@ -138,6 +138,10 @@ TEST(CommunityText, EveryStartTagTheDocumentNestsCountsTowardsTheNestingBound)
         {"a declaration", QStringLiteral("<!x>"), false},
         {"a comment holding a tag", QStringLiteral("<!--<b>-->"), false},
         {"an end tag", QStringLiteral("</b>"), false},
+        {"list items, each ending the one before", QStringLiteral("<li>x"), false},
+        {"paragraphs, each ending the one before", QStringLiteral("<p>x"), false},
+        {"definitions, each ending the one before", QStringLiteral("<dd>x"), false},
+        {"table cells, each ending the one before", QStringLiteral("<td>x"), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
