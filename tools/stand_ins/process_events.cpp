@@ -158,7 +158,11 @@ ProcessEvents::Batch ProcessEvents::take()
 {
     Batch batch;
     alignas(nlmsghdr) char buffer[4096];
-    for (int received = 0; received < kBatchLimit; ++received) {
+    for (int received = 0;; ++received) {
+        if (received == kBatchLimit) {
+            batch.more = true;
+            break;
+        }
         sockaddr_nl sender{};
         socklen_t senderSize = sizeof sender;
         const auto size = ::recvfrom(m_socket, buffer, sizeof buffer, MSG_DONTWAIT,
