@@ -44,6 +44,34 @@ bool installProgram(const QTemporaryDir& dir, const QString& path, const QString
     return true;
 }
 
+// Copies of bash at the names below the folder, with control groups mounted in this test's own
+// mount namespace, as a desktop has them; their paths, or none where that failed.
+QStringList programsWithControlGroups(const QTemporaryDir& folder, const QStringList& names)
+{
+    if (::mount("cgroup2", "/sys/fs/cgroup", "cgroup2", 0, nullptr) != 0) {
+        ADD_FAILURE() << "mounting the control groups: " << std::strerror(errno);
+        return {};
+    }
+    QStringList paths;
+    for (const auto& name : names) {
+        paths.append(folder.filePath(name));
+        if (!installProgram(folder, paths.last())) {
+            ADD_FAILURE() << "installing " << paths.last().toStdString();
+            return {};
+        }
+    }
+    return paths;
+}
+
+// The control group of the process (its /proc/PID/cgroup file), as the kernel names it.
+QString groupIn(const QString& file)
+{
+    QFile groups(file);
+    if (!groups.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(groups.readAll()).section(QStringLiteral("0::"), 1).trimmed();
+}
+
 // Opens a TCP connection to the other host and prints the greeting it gets.
 const QString kConnect = QStringLiteral("exec 3<>/dev/tcp/%1/%2 && head -n 1 <&3").arg(otherHost).arg(tcpPort);
 // Starts an interpreter of its own (the system's bash) that does the same as soon as it runs, and
@@ -100,13 +128,7 @@ public:
     ProgramRun& operator=(const ProgramRun&) = delete;
 
     // Its control group, as the kernel names it.
-    QString group() const
-    {
-        QFile groups(QStringLiteral("/proc/%1/cgroup").arg(m_process.processId()));
-        if (!groups.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(groups.readAll()).section(QStringLiteral("0::"), 1).trimmed();
-    }
+    QString group() const { return groupIn(QStringLiteral("/proc/%1/cgroup").arg(m_process.processId())); }
     // Whether it is kept where the table lets it out.
     bool exempted() const { return group().contains(kGroupMark); }
 
@@ -261,12 +283,12 @@ void runClientAfterACrash()
 {
     StandInState standIns({QStringLiteral("Ethernet")});
     ASSERT_TRUE(standIns.ready());
-    ASSERT_EQ(::mount("cgroup2", "/sys/fs/cgroup", "cgroup2", 0, nullptr), 0) << std::strerror(errno);
-    QTemporaryDir programs;
-    const auto listed = programs.filePath(QStringLiteral("Listed Tool/listedtool"));
-    const auto kept = programs.filePath(QStringLiteral("Kept Tool/kepttool"));
-    ASSERT_TRUE(installProgram(programs, listed));
-    ASSERT_TRUE(installProgram(programs, kept));
+    QTemporaryDir folder;
+    const auto programs = programsWithControlGroups(
+        folder, {QStringLiteral("Listed Tool/listedtool"), QStringLiteral("Kept Tool/kepttool")});
+    ASSERT_EQ(programs.size(), 2);
+    const auto& listed = programs[0];
+    const auto& kept = programs[1];
 
     // The run that gets killed: it never acts again, and its rules stay with the root side.
     ManagerAtTheNode killed;
@@ -346,32 +368,25 @@ bool ended(qint64 pid)
     return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
 }
 
-QString ownGroup()
-{
-    QFile groups(QStringLiteral("/proc/self/cgroup"));
-    return groups.open(QIODevice::ReadOnly) ? QString::fromUtf8(groups.readAll()).section(QStringLiteral("0::"), 1).trimmed()
-                                            : QString();
-}
-
 // The watcher killed outright: what it had let out stays so, nothing is held still, nothing new
 // gets out, and turning the kill switch off sends everything back and removes the group.
 void runClientWithTheWatcherKilled()
 {
     StandInState standIns({QStringLiteral("Ethernet")});
     ASSERT_TRUE(standIns.ready());
-    ASSERT_EQ(::mount("cgroup2", "/sys/fs/cgroup", "cgroup2", 0, nullptr), 0) << std::strerror(errno);
-    QTemporaryDir programs;
-    const auto listed = programs.filePath(QStringLiteral("Listed Tool/listedtool"));
-    const auto other = programs.filePath(QStringLiteral("Other Tool/othertool"));
-    ASSERT_TRUE(installProgram(programs, listed));
-    ASSERT_TRUE(installProgram(programs, other));
+    QTemporaryDir folder;
+    const auto programs = programsWithControlGroups(
+        folder, {QStringLiteral("Listed Tool/listedtool"), QStringLiteral("Other Tool/othertool")});
+    ASSERT_EQ(programs.size(), 2);
+    const auto& listed = programs[0];
+    const auto& other = programs[1];
 
     ManagerAtTheNode atTheNode;
     auto& manager = atTheNode.manager;
     QCoro::waitFor(manager.addSplitTunnelApp(listed));
     QCoro::waitFor(manager.enableKillSwitch());
     ASSERT_TRUE(manager.killSwitchEnabled());
-    const auto cameFrom = ownGroup();
+    const auto cameFrom = groupIn(QStringLiteral("/proc/self/cgroup"));
     ProgramRun before(bashRun(listed, kStartAnInterpreterThatWaits));
     ASSERT_TRUE(waitFor([&] { return before.exempted(); }));
     const QString group = QStringLiteral("/sys/fs/cgroup") + ownGroupOf(before);

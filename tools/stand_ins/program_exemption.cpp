@@ -25,6 +25,12 @@ const QString kNftRoot = QStringLiteral("/sys/fs/cgroup");
 // Without the kernel's reports, a started program is moved in within this time; a desktop
 // program takes longer than that to open its first connection.
 constexpr std::chrono::milliseconds kRound{50};
+// Woken this soon after it last took reports, the watcher lets reports gather a moment before it
+// takes them: on a busy machine it then wakes once for many starts instead of once for each. A
+// listed program waits no longer than that to be moved in, far less than it takes to open its
+// first connection.
+constexpr std::chrono::microseconds kBusy{500};
+constexpr std::chrono::milliseconds kGathering{2};
 
 using Locked = std::function<void(const std::function<void()>&)>;
 using ProgramsInEffect = std::function<QList<Program>()>;
@@ -78,12 +84,14 @@ void lookEveryRound(ProcessPlacement& placement, const Group& group, const Locke
         std::this_thread::sleep_for(kRound);
 }
 
-// Sleeps until the kernel reports a process or the state changes: nothing is done while nothing
-// starts.
-void waitForNews(const ProcessEvents& events, const FileChanges& changes)
+// Sleeps until the kernel reports a process or the state may have changed: nothing is done while
+// nothing starts. Whether the state may have changed.
+bool waitForNews(const ProcessEvents& events, FileChanges& changes)
 {
     pollfd watched[] = {{events.descriptor(), POLLIN, 0}, {changes.descriptor(), POLLIN, 0}};
     while (::poll(watched, 2, -1) < 0 && errno == EINTR) {}
+    // Most wakes are starts: the state's news is read only when there is some.
+    return watched[1].revents != 0 && changes.changed();
 }
 
 void followReports(ProcessPlacement& placement, ProcessEvents& events, FileChanges& changes, const Group& group,
@@ -92,14 +100,18 @@ void followReports(ProcessPlacement& placement, ProcessEvents& events, FileChang
     // Listening came first: whatever starts from here on is reported, or reported lost.
     if (placeAllOrEnd(placement, group, locked, programsInEffect, stepAside))
         return;
+    auto lastTaken = std::chrono::steady_clock::time_point();
     for (;;) {
-        waitForNews(events, changes);
-        if (changes.changed()) {
+        const bool stateChanged = waitForNews(events, changes);
+        if (std::chrono::steady_clock::now() - lastTaken < kBusy)
+            std::this_thread::sleep_for(kGathering);
+        if (stateChanged) {
             if (placeAllOrEnd(placement, group, locked, programsInEffect, stepAside))
                 return;
             continue;
         }
         const auto reports = events.take();
+        lastTaken = std::chrono::steady_clock::now();
         if (reports.lost) {
             if (placeAllOrEnd(placement, group, locked, programsInEffect, stepAside))
                 return;
