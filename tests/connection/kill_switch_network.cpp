@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QUdpSocket>
@@ -119,6 +120,15 @@ void runInPrivateNetwork(const QString& test, const std::function<void()>& clien
     if (role == QLatin1String("client"))
         return client();
 
+    // Every temporary file of the two sides (the Trojan server's settings, the stand-ins' state)
+    // lies in here, and goes with it however they end: the server side is killed. Programs the
+    // client runs as another user pass through it.
+    QTemporaryDir temporary;
+    ASSERT_TRUE(temporary.isValid());
+    QFile::setPermissions(temporary.path(), QFile::permissions(temporary.path()) | QFileDevice::ExeOther
+                                                | QFileDevice::ExeGroup);
+    const QMap<QString, QString> inTemporary{{QStringLiteral("TMPDIR"), temporary.path()}};
+
     QString why;
     if (!NetworkNamespace::available(&why))
         GTEST_SKIP() << "The kill switch is tested in a private network namespace, which cannot be made here: "
@@ -140,7 +150,7 @@ void runInPrivateNetwork(const QString& test, const std::function<void()>& clien
                                &error))
         << error.toStdString();
 
-    auto serving = server.startSelf(test, QStringLiteral("server"));
+    auto serving = server.startSelf(test, QStringLiteral("server"), inTemporary);
     QByteArray served;
     while (!served.contains("ready\n") && serving->waitForReadyRead(10000))
         served += serving->readAll();
@@ -149,9 +159,9 @@ void runInPrivateNetwork(const QString& test, const std::function<void()>& clien
     static const QRegularExpression account(QStringLiteral("^account (.+)$"), QRegularExpression::MultilineOption);
     QByteArray output;
     // Generous: a busy machine runs the root scripts slowly.
-    EXPECT_TRUE(clientSide.runSelf(
-        test, QStringLiteral("client"), 300000, &output,
-        {{QString::fromLatin1(kAccountVariable), account.match(QString::fromUtf8(served)).captured(1)}}))
+    auto clientEnvironment = inTemporary;
+    clientEnvironment.insert(QString::fromLatin1(kAccountVariable), account.match(QString::fromUtf8(served)).captured(1));
+    EXPECT_TRUE(clientSide.runSelf(test, QStringLiteral("client"), 300000, &output, clientEnvironment))
         << output.toStdString();
     // The prober's figures, for whoever reads the run.
     for (const auto& line : output.split('\n'))

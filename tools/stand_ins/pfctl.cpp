@@ -18,11 +18,13 @@
 // The state is kept in $VELMORAND_PF_STATE_DIR (default /run/velmorand/pf): the kernel's
 // table is the effect, the file the rules as written. One pfctl at a time changes it.
 // Beyond pf, a rule with "user UID" may name a program, "program "PATH"" (the path
-// percent-encoded): it then matches only the processes of that user that run an executable at or
-// below the path (see program_exemption.h). Where this machine cannot tell programs apart, such a
-// rule fails to load and nothing changes. While such rules count, a watcher started by pfctl
-// (pfctl --watch-programs) keeps the programs' processes where the table finds them; it ends once
-// they no longer count.
+// percent-encoded): it then matches the processes of that user that run the file at the path or
+// one below it, and every process those start, at any depth (see program_exemption.h). Where
+// this machine cannot tell programs apart, such a rule fails to load and nothing changes. While
+// such rules count, a watcher started by pfctl (pfctl --watch-programs) moves the programs'
+// processes where the table finds them; it ends once they no longer count. Whichever change ends
+// them also sends every process back and removes the group, whether the watcher still runs or not.
+#include "exemption_group.h"
 #include "pfctl_entry.h"
 #include "program_exemption.h"
 #include "rule_addresses.h"
@@ -635,7 +637,8 @@ void startWatcher()
 }
 
 // Makes the change take effect, then keeps it. Rules for programs need the group their
-// processes are kept in, and someone to keep them there.
+// processes are kept in, and someone to move them there; without such rules no trace of the
+// group stays, even where the watcher was killed.
 void commit(const State& state)
 {
     std::optional<ProgramExemption::Group> group;
@@ -649,15 +652,21 @@ void commit(const State& state)
     }
     applyTable(state, group);
     saveState(state);
-    if (forPrograms)
+    if (forPrograms) {
         startWatcher();
+    } else {
+        QString ignored;
+        if (const auto left = ProgramExemption::groupFor(stateDirectory(), &ignored))
+            ProgramExemption::release(*left);
+    }
 }
 
-// The watcher's life: holds its own lock, so that pfctl starts no second one, and looks at the
-// state under the state's lock.
+// The watcher's life: holds its own lock while it watches, so that pfctl starts no second one, and
+// looks at the state under the state's lock.
 int watchPrograms()
 {
-    const StateLock alone(kWatcherLock, StateLock::Wait::yes);
+    std::optional<StateLock> alone;
+    alone.emplace(kWatcherLock, StateLock::Wait::yes);
     QString why;
     const auto group = ProgramExemption::groupFor(stateDirectory(), &why);
     if (!group) {
@@ -676,7 +685,10 @@ int watchPrograms()
                 return QList<ProgramExemption::Program>();
             return programsInEffect(loadState());
         },
-        stateFile());
+        stateFile(),
+        // Ending, it makes way before the state's lock goes: a change that brings rules back
+        // right after finds no watcher on its way out and starts a new one.
+        [&alone] { alone.reset(); });
     return 0;
 }
 

@@ -137,6 +137,23 @@ std::optional<ProcessEvents::Event> eventOf(const proc_event& event)
     }
 }
 
+// The reports one message holds.
+void appendEvents(const char* buffer, int size, QList<ProcessEvents::Event>* events)
+{
+    int remaining = size;
+    for (auto* header = reinterpret_cast<const nlmsghdr*>(buffer); NLMSG_OK(header, remaining);
+         header = NLMSG_NEXT(header, remaining)) {
+        const auto* message = static_cast<const cn_msg*>(NLMSG_DATA(header));
+        if (header->nlmsg_len < NLMSG_LENGTH(sizeof(cn_msg) + sizeof(proc_event)) || message->id.idx != CN_IDX_PROC
+            || message->id.val != CN_VAL_PROC)
+            continue;
+        proc_event event;
+        std::memcpy(&event, message->data, sizeof event);
+        if (const auto wanted = eventOf(event))
+            events->append(*wanted);
+    }
+}
+
 } // namespace
 
 std::unique_ptr<ProcessEvents> ProcessEvents::listen(QString* why)
@@ -156,36 +173,42 @@ ProcessEvents::~ProcessEvents() { ::close(m_socket); }
 
 ProcessEvents::Batch ProcessEvents::take()
 {
+    // Many reports a call: a report is one small message, and a busy machine sends thousands.
+    constexpr int kAtOnce = 64;
+    constexpr size_t kMessageBytes = 256;
+    alignas(nlmsghdr) char buffers[kAtOnce][kMessageBytes];
+    iovec vectors[kAtOnce];
+    sockaddr_nl senders[kAtOnce];
+    mmsghdr messages[kAtOnce];
     Batch batch;
-    alignas(nlmsghdr) char buffer[4096];
-    for (int received = 0; received < kBatchLimit; ++received) {
-        sockaddr_nl sender{};
-        socklen_t senderSize = sizeof sender;
-        const auto size = ::recvfrom(m_socket, buffer, sizeof buffer, MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr*>(&sender), &senderSize);
-        if (size < 0 && errno == ENOBUFS) {
+    for (int taken = 0; taken < kBatchLimit;) {
+        for (int i = 0; i < kAtOnce; ++i) {
+            vectors[i] = {buffers[i], kMessageBytes};
+            messages[i] = {};
+            messages[i].msg_hdr.msg_iov = &vectors[i];
+            messages[i].msg_hdr.msg_iovlen = 1;
+            messages[i].msg_hdr.msg_name = &senders[i];
+            messages[i].msg_hdr.msg_namelen = sizeof senders[i];
+        }
+        const int count = ::recvmmsg(m_socket, messages, kAtOnce, MSG_DONTWAIT, nullptr);
+        if (count < 0 && errno == ENOBUFS) {
             batch.lost = true;
             continue;
         }
-        if (size < 0 && errno == EINTR)
+        if (count < 0 && errno == EINTR)
             continue;
-        if (size <= 0)
-            break;
-        // Only the kernel speaks for processes.
-        if (sender.nl_pid != 0)
-            continue;
-        int remaining = int(size);
-        for (auto* header = reinterpret_cast<const nlmsghdr*>(buffer); NLMSG_OK(header, remaining);
-             header = NLMSG_NEXT(header, remaining)) {
-            const auto* message = static_cast<const cn_msg*>(NLMSG_DATA(header));
-            if (header->nlmsg_len < NLMSG_LENGTH(sizeof(cn_msg) + sizeof(proc_event)) || message->id.idx != CN_IDX_PROC
-                || message->id.val != CN_VAL_PROC)
-                continue;
-            proc_event event;
-            std::memcpy(&event, message->data, sizeof event);
-            if (const auto wanted = eventOf(event))
-                batch.events.append(*wanted);
+        if (count <= 0)
+            return batch;
+        for (int i = 0; i < count; ++i) {
+            // Only the kernel speaks for processes.
+            if (senders[i].nl_pid == 0)
+                appendEvents(buffers[i], int(messages[i].msg_len), &batch.events);
         }
+        taken += count;
+        // Fewer than asked for: none were left.
+        if (count < kAtOnce)
+            return batch;
     }
+    batch.more = true;
     return batch;
 }

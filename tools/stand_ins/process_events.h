@@ -14,7 +14,7 @@ public:
         enum class Kind {
             // `pid` was forked by `parent`: it runs the parent's program and sits in its group.
             forked,
-            // `pid` runs another program, or as another user: where it belongs may have changed.
+            // `pid` runs another program, or as another user: it may have become a listed one.
             changed,
         };
         Kind kind;
@@ -27,6 +27,8 @@ public:
         // Some reports were dropped (the kernel found our queue full): only a look at every
         // process tells where things stand.
         bool lost = false;
+        // More reports were waiting than taken at once.
+        bool more = false;
     };
 
     // Listening, or nullptr with the reason in *why (a kernel without the connector, a caller

@@ -1,7 +1,10 @@
 #pragma once
 
-// Where the program watcher keeps processes: those of the programs in effect in our control
-// group, every other one where it came from.
+// Where the program watcher puts processes: each process that runs one of the programs in effect,
+// and what it started, into that program's sub-group of ours. It never takes a process out of a
+// program's sub-group while the program is listed; a program's sub-group goes when the program
+// does.
+#include "listed_programs.h"
 #include "process_events.h"
 #include "program_exemption.h"
 
@@ -13,38 +16,35 @@ namespace ProgramExemption {
 
 class ProcessPlacement {
 public:
-    // `mountPoint`: where the hierarchy holding the group is mounted.
-    ProcessPlacement(const Group& group, QString mountPoint);
+    explicit ProcessPlacement(const Group& group);
 
-    // Looks at every process: moves in those of the programs, moves out the others.
-    void placeAll(const QList<Program>& programs);
-    // Moves the process in when it runs one of the programs, out when it does not.
-    void place(qint64 pid, const QList<Program>& programs);
-    // Moves every process back and removes the group.
-    void releaseAll();
+    // The programs in effect from now on: the sub-groups of those no longer listed are released.
+    void setPrograms(const QList<Program>& programs);
+    // Looks at every process: moves in those that run a program, and those that a process inside
+    // started and that are not inside yet.
+    void placeAll();
 
-    // Whether some of the processes may be inside now (and so about to be moved out).
-    bool mayBeInside(const QList<qint64>& pids) const;
-    // Holds every process of the group still (the kernel's freezer) and waits until they are,
-    // or lets them go on.
-    void hold(bool still);
-
-    // Follows the processes the reports name; answers those that `place` should look at now:
-    // those that may have become one of the programs, or may have stopped being one. Reading
-    // no process's files for most, it needs no lock.
-    QList<qint64> follow(const QList<ProcessEvents::Event>& events, const QList<Program>& programs);
+    struct Move {
+        qint64 pid = 0;
+        QString subGroup;
+        // Started by a process inside, so moved only from outside ours; else it runs the
+        // program of the sub-group.
+        bool follower = false;
+    };
+    // The moves that the reports call for, in their order. Reading only the name of what a
+    // process runs for most, it needs no lock.
+    QList<Move> follow(const QList<ProcessEvents::Event>& events);
+    // Carries the moves out; with `drained`, no report older than the moves is still waiting.
+    void carryOut(const QList<Move>& moves, bool drained);
 
 private:
-    void waitUntilHeld() const;
-    bool runsOneOf(qint64 pid, const QList<Program>& programs) const;
-    void moveBack(qint64 pid);
+    bool move(const Move& move);
 
     const Group m_group;
-    const QString m_mountPoint;
-    const QString m_ownPath;
-    // The processes in the group, with the group each came from: for those forked inside, their
-    // parent's.
-    QHash<qint64, QString> m_origins;
+    ListedPrograms m_programs;
+    // The processes moved in since the reports were last drained, with their sub-groups: a
+    // process they forked before the move was born outside, and is reported later.
+    QHash<qint64, QString> m_justMoved;
 };
 
 } // namespace ProgramExemption

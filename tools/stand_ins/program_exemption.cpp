@@ -1,5 +1,6 @@
 #include "program_exemption.h"
 
+#include "exemption_group.h"
 #include "file_changes.h"
 #include "process_events.h"
 #include "process_placement.h"
@@ -9,9 +10,7 @@
 #include <QFile>
 
 #include <poll.h>
-#include <sched.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -26,15 +25,18 @@ const QString kNftRoot = QStringLiteral("/sys/fs/cgroup");
 // Without the kernel's reports, a started program is moved in within this time; a desktop
 // program takes longer than that to open its first connection.
 constexpr std::chrono::milliseconds kRound{50};
+// Woken this soon after it last took reports, the watcher lets reports gather a moment before it
+// takes them: on a busy machine it then wakes once for many starts instead of once for each. A
+// listed program waits no longer than that to be moved in, far less than it takes to open its
+// first connection.
+constexpr std::chrono::microseconds kBusy{500};
+constexpr std::chrono::milliseconds kGathering{2};
 
 using Locked = std::function<void(const std::function<void()>&)>;
 using ProgramsInEffect = std::function<QList<Program>()>;
+using StepAside = std::function<void()>;
 
-struct Hierarchy {
-    QString mountPoint;
-};
-
-std::optional<Hierarchy> cgroup2Hierarchy()
+std::optional<QString> cgroup2MountPoint()
 {
     QFile mounts(QStringLiteral("/proc/self/mountinfo"));
     if (!mounts.open(QIODevice::ReadOnly))
@@ -50,81 +52,76 @@ std::optional<Hierarchy> cgroup2Hierarchy()
         // A mount of a part of the hierarchy would make the depths nftables counts differ from ours.
         if (root == QLatin1String("/")
             && (mountPoint == kNftRoot || mountPoint.startsWith(kNftRoot + QLatin1Char('/'))))
-            return Hierarchy{mountPoint};
+            return mountPoint;
     }
     return std::nullopt;
 }
 
-// Reads the programs in effect under the lock and places every process, or ends the exemption
-// when none remain; whether it ended.
-bool placeAllOrEnd(ProcessPlacement& placement, const Locked& locked, const ProgramsInEffect& programsInEffect,
-                   QList<Program>* programs)
+// Reads the programs in effect under the lock and places every process, or releases the group
+// when none remain; whether it did.
+bool placeAllOrEnd(ProcessPlacement& placement, const Group& group, const Locked& locked,
+                   const ProgramsInEffect& programsInEffect, const StepAside& stepAside)
 {
     bool ended = false;
     locked([&] {
-        *programs = programsInEffect();
-        ended = programs->isEmpty();
-        if (ended)
-            placement.releaseAll();
-        else
-            placement.placeAll(*programs);
+        const auto programs = programsInEffect();
+        ended = programs.isEmpty();
+        if (ended) {
+            release(group);
+            stepAside();
+            return;
+        }
+        placement.setPrograms(programs);
+        placement.placeAll();
     });
     return ended;
 }
 
-void lookEveryRound(ProcessPlacement& placement, const Locked& locked, const ProgramsInEffect& programsInEffect)
+void lookEveryRound(ProcessPlacement& placement, const Group& group, const Locked& locked,
+                    const ProgramsInEffect& programsInEffect, const StepAside& stepAside)
 {
-    QList<Program> programs;
-    while (!placeAllOrEnd(placement, locked, programsInEffect, &programs))
+    while (!placeAllOrEnd(placement, group, locked, programsInEffect, stepAside))
         std::this_thread::sleep_for(kRound);
 }
 
-// Sleeps until the kernel reports a process or the state changes: nothing is done while nothing
-// starts.
-void waitForNews(const ProcessEvents& events, const FileChanges& changes)
+// Sleeps until the kernel reports a process or the state may have changed: nothing is done while
+// nothing starts. Whether the state may have changed.
+bool waitForNews(const ProcessEvents& events, FileChanges& changes)
 {
     pollfd watched[] = {{events.descriptor(), POLLIN, 0}, {changes.descriptor(), POLLIN, 0}};
     while (::poll(watched, 2, -1) < 0 && errno == EINTR) {}
+    // Most wakes are starts: the state's news is read only when there is some.
+    return watched[1].revents != 0 && changes.changed();
 }
 
-void followReports(ProcessPlacement& placement, ProcessEvents& events, FileChanges& changes, const Locked& locked,
-                   const ProgramsInEffect& programsInEffect)
+void followReports(ProcessPlacement& placement, ProcessEvents& events, FileChanges& changes, const Group& group,
+                   const Locked& locked, const ProgramsInEffect& programsInEffect, const StepAside& stepAside)
 {
-    QList<Program> programs;
     // Listening came first: whatever starts from here on is reported, or reported lost.
-    if (placeAllOrEnd(placement, locked, programsInEffect, &programs))
+    if (placeAllOrEnd(placement, group, locked, programsInEffect, stepAside))
         return;
+    auto lastTaken = std::chrono::steady_clock::time_point();
     for (;;) {
-        waitForNews(events, changes);
-        bool lookAtAll = changes.changed();
-        auto reports = events.take();
-        auto toPlace = placement.follow(reports.events, programs);
-        // A move takes the kernel a while (a grace period of its own, milliseconds), and a
-        // process that has just started another program would open its first connections inside
-        // meanwhile: the group is held still first, until it is out. Held, its processes start
-        // nothing more, and what they started before is reported by now.
-        const bool held = placement.mayBeInside(toPlace);
-        if (held) {
-            placement.hold(true);
-            const auto more = events.take();
-            reports.lost = reports.lost || more.lost;
-            toPlace += placement.follow(more.events, programs);
-            lookAtAll = changes.changed() || lookAtAll;
+        const bool stateChanged = waitForNews(events, changes);
+        if (std::chrono::steady_clock::now() - lastTaken < kBusy)
+            std::this_thread::sleep_for(kGathering);
+        if (stateChanged) {
+            if (placeAllOrEnd(placement, group, locked, programsInEffect, stepAside))
+                return;
+            continue;
         }
-        lookAtAll = lookAtAll || reports.lost;
-        bool ended = false;
-        if (lookAtAll) {
-            ended = placeAllOrEnd(placement, locked, programsInEffect, &programs);
-        } else if (!toPlace.isEmpty()) {
-            locked([&] {
-                for (const auto pid : toPlace)
-                    placement.place(pid, programs);
-            });
+        const auto reports = events.take();
+        lastTaken = std::chrono::steady_clock::now();
+        if (reports.lost) {
+            if (placeAllOrEnd(placement, group, locked, programsInEffect, stepAside))
+                return;
+            continue;
         }
-        if (held)
-            placement.hold(false);
-        if (ended)
-            return;
+        const auto moves = placement.follow(reports.events);
+        if (moves.isEmpty())
+            placement.carryOut(moves, !reports.more);
+        else
+            locked([&] { placement.carryOut(moves, !reports.more); });
     }
 }
 
@@ -132,8 +129,8 @@ void followReports(ProcessPlacement& placement, ProcessEvents& events, FileChang
 
 std::optional<Group> groupFor(const QString& stateDirectory, QString* why)
 {
-    const auto hierarchy = cgroup2Hierarchy();
-    if (!hierarchy) {
+    const auto mountPoint = cgroup2MountPoint();
+    if (!mountPoint) {
         *why = QStringLiteral("no cgroup v2 hierarchy is mounted at or below ") + kNftRoot;
         return std::nullopt;
     }
@@ -143,53 +140,39 @@ std::optional<Group> groupFor(const QString& stateDirectory, QString* why)
         + QString::fromLatin1(
               QCryptographicHash::hash(stateDirectory.toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
     Group group;
-    group.directory = hierarchy->mountPoint + QLatin1Char('/') + name;
+    group.directory = *mountPoint + QLatin1Char('/') + name;
     group.nftPath = group.directory.mid(kNftRoot.size() + 1);
     group.level = 1;
+    group.mountPoint = *mountPoint;
+    group.originsFile = stateDirectory + QStringLiteral("/exempted-origins");
     return group;
 }
 
 bool create(const Group& group, QString* error)
 {
-    if (QDir(group.directory).exists() || QDir().mkdir(group.directory))
+    if (QDir(group.directory).exists()) {
+        thaw(group.directory);
+        return true;
+    }
+    if (QDir().mkdir(group.directory))
         return true;
     *error = QStringLiteral("cannot make the control group ") + group.directory;
     return false;
 }
 
-bool covers(const Program& program, const QString& executable)
+void watch(const Group& group, const Locked& locked, const ProgramsInEffect& programsInEffect, const QString& stateFile,
+           const StepAside& stepAside)
 {
-    const auto path = QDir::cleanPath(program.path);
-    return executable == path || executable.startsWith(path + QLatin1Char('/'));
-}
-
-bool matches(const QList<Program>& programs, const QString& executable, quint32 user)
-{
-    return std::any_of(programs.cbegin(), programs.cend(),
-                       [&](const Program& program) { return program.user == user && covers(program, executable); });
-}
-
-void watch(const Group& group, const Locked& locked, const ProgramsInEffect& programsInEffect, const QString& stateFile)
-{
-    const auto hierarchy = cgroup2Hierarchy();
-    if (!hierarchy)
-        return;
-    ProcessPlacement placement(group, hierarchy->mountPoint);
+    ProcessPlacement placement(group);
     QString why;
     const auto events = ProcessEvents::listen(&why);
     const auto changes = events ? FileChanges::watch(stateFile, &why) : nullptr;
     if (events && changes) {
-        // Woken by a start, it must hold the group before the new program has got far (an
-        // interpreter opens connections within milliseconds): ahead of the machine's busy work,
-        // as the lowest of the real-time tasks. It works a few microseconds per start and
-        // sleeps otherwise.
-        const sched_param lowestRealTime{sched_get_priority_min(SCHED_FIFO)};
-        ::sched_setscheduler(0, SCHED_FIFO, &lowestRealTime);
-        followReports(placement, *events, *changes, locked, programsInEffect);
+        followReports(placement, *events, *changes, group, locked, programsInEffect, stepAside);
     } else {
         std::fprintf(stderr, "pfctl: looking at every process every %lld ms: %s\n",
                      static_cast<long long>(kRound.count()), qPrintable(why));
-        lookEveryRound(placement, locked, programsInEffect);
+        lookEveryRound(placement, group, locked, programsInEffect, stepAside);
     }
 }
 
