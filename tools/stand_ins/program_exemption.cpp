@@ -26,11 +26,12 @@ const QString kNftRoot = QStringLiteral("/sys/fs/cgroup");
 // program takes longer than that to open its first connection.
 constexpr std::chrono::milliseconds kRound{50};
 // Woken this soon after it last took reports, the watcher lets reports gather a moment before it
-// takes them: on a busy machine it then wakes once for many starts instead of once for each. A
-// listed program waits no longer than that to be moved in, far less than it takes to open its
-// first connection.
-constexpr std::chrono::microseconds kBusy{500};
-constexpr std::chrono::milliseconds kGathering{2};
+// takes them: on a busy machine it then wakes at most a hundred times a second, each time for many
+// starts, instead of once for each (a wake costs far more than the reports it reads). A listed
+// program waits no longer than that to be moved in, less than it takes to open its first
+// connection; on a quiet machine it is moved in at once.
+constexpr std::chrono::milliseconds kBusy{50};
+constexpr std::chrono::milliseconds kGathering{10};
 
 using Locked = std::function<void(const std::function<void()>&)>;
 using ProgramsInEffect = std::function<QList<Program>()>;
